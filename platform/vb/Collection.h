@@ -46,14 +46,12 @@ public:
         QString folded;
         if (!key.isEmpty()) {
             folded = key.toCaseFolded();
-            if (m_keys.contains(folded))
-                Raise(errnum::KeyAlreadyAssociated);
+            if (m_keys.contains(folded)) Raise(errnum::KeyAlreadyAssociated);
         }
         const std::size_t slot = m_slots.size();
         m_slots.push_back(Slot{item, folded, true});
         fenwickAppend();
-        if (!folded.isEmpty())
-            m_keys.insert(folded, slot);
+        if (!folded.isEmpty()) m_keys.insert(folded, slot);
         ++m_count;
     }
 
@@ -82,16 +80,12 @@ public:
     // The item under key, or nullptr; never throws.
     T* Find(const QString& key)
     {
-        if (key.isEmpty())
-            return nullptr;
+        if (key.isEmpty()) return nullptr;
         const auto it = m_keys.constFind(key.toCaseFolded());
         return it == m_keys.constEnd() ? nullptr : &m_slots[*it].item;
     }
     const T* Find(const QString& key) const { return const_cast<Collection*>(this)->Find(key); }
-    bool Contains(const QString& key) const
-    {
-        return !key.isEmpty() && m_keys.contains(key.toCaseFolded());
-    }
+    bool Contains(const QString& key) const { return !key.isEmpty() && m_keys.contains(key.toCaseFolded()); }
 
     void Clear()
     {
@@ -160,8 +154,7 @@ private:
 
     void fenwickAppend()
     {
-        if (m_tree.empty())
-            m_tree.push_back(0); // index 0 is unused
+        if (m_tree.empty()) m_tree.push_back(0); // index 0 is unused
         const std::size_t i = m_tree.size();
         m_tree.push_back(1 + prefix(i - 1) - prefix(i - lowbit(i)));
     }
@@ -174,8 +167,7 @@ private:
 
     std::size_t slotAt(std::int32_t index) const
     {
-        if (index < 1 || index > m_count)
-            Raise(errnum::SubscriptOutOfRange);
+        if (index < 1 || index > m_count) Raise(errnum::SubscriptOutOfRange);
         if (m_count == std::int32_t(m_slots.size()))
             return std::size_t(index) - 1; // no holes: position = slot
         // Descend the tree for the smallest slot whose prefix count reaches index.
@@ -197,8 +189,7 @@ private:
     {
         if (!key.isEmpty()) {
             const auto it = m_keys.constFind(key.toCaseFolded());
-            if (it != m_keys.constEnd())
-                return *it;
+            if (it != m_keys.constEnd()) return *it;
         }
         Raise(errnum::InvalidProcedureCall);
     }
@@ -206,14 +197,12 @@ private:
     void removeSlot(std::size_t slot)
     {
         Slot& s = m_slots[slot];
-        if (!s.key.isEmpty())
-            m_keys.remove(s.key);
+        if (!s.key.isEmpty()) m_keys.remove(s.key);
         s = Slot{T{}, QString(), false};
         fenwickRemove(slot);
         --m_count;
         const std::size_t holes = m_slots.size() - std::size_t(m_count);
-        if (holes > 1024 && holes > std::size_t(m_count))
-            compact();
+        if (holes > 1024 && holes > std::size_t(m_count)) compact();
     }
 
     void compact()
@@ -221,15 +210,13 @@ private:
         std::vector<Slot> live;
         live.reserve(std::size_t(m_count));
         for (Slot& s : m_slots)
-            if (s.live)
-                live.push_back(std::move(s));
+            if (s.live) live.push_back(std::move(s));
         m_slots = std::move(live);
         m_keys.clear();
         m_tree.assign(1, 0);
         for (std::size_t i = 0; i < m_slots.size(); ++i) {
             fenwickAppend();
-            if (!m_slots[i].key.isEmpty())
-                m_keys.insert(m_slots[i].key, i);
+            if (!m_slots[i].key.isEmpty()) m_keys.insert(m_slots[i].key, i);
         }
     }
 

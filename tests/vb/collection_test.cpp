@@ -109,17 +109,6 @@ TEST(Collection, RemovingRenumbersTheLaterItemsAndFreesTheKey)
     EXPECT_EQ(c.Item("ka"), "a again");
 }
 
-TEST(Collection, VariantArgumentIsPositionOrKey)
-{
-    Collection<QString> c;
-    c.Add("a", "10");
-    c.Add("b");
-    EXPECT_EQ(c.Item(vb::Variant(2)), "b");
-    EXPECT_EQ(c.Item(vb::Variant(QString("10"))), "a");
-    c.Remove(vb::Variant(QString("10")));
-    EXPECT_EQ(c.Count(), 1);
-}
-
 TEST(Collection, ItemsAreSharedNotCopied)
 {
     Collection<std::shared_ptr<int>> c;
@@ -157,8 +146,7 @@ TEST(Collection, LargeKeyedListStaysConsistent)
     // Walk by position as "For i = 1 To Count: Item(i)" does.
     int expected = 0;
     for (int i = 1; i <= c.Count(); ++i) {
-        if (expected % 3 == 0)
-            ++expected;
+        if (expected % 3 == 0) ++expected;
         ASSERT_EQ(c.Item(i), expected) << "position " << i;
         ++expected;
     }
