@@ -1,0 +1,755 @@
+#include "platform/files/DbfTable.h"
+
+#include "platform/vb/Clock.h"
+#include "platform/vb/Err.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+#include <QtEndian>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace files {
+
+namespace {
+
+const QString kSource = QStringLiteral("files::DbfTable");
+const QDate kOleEpoch(1899, 12, 30);
+constexpr qint64 kJulianOfOleEpoch = 2415019; // Julian day number of 12/30/1899
+constexpr qint64 kMsPerDay = 86400000;
+constexpr char kEof = 0x1A;
+
+bool isVisualFoxPro(unsigned char v)
+{
+    return v == 0x30 || v == 0x31 || v == 0x32;
+}
+
+bool isKnownVersion(unsigned char v)
+{
+    switch (v) {
+    case 0x02: // FoxBASE
+    case 0x03: // dBase III, FoxPro 2 without memo
+    case 0x83: // dBase III with memo
+    case 0x8B: // dBase IV with memo
+    case 0xF5: // FoxPro 2 with memo
+    case 0xFB: // FoxBASE with memo
+    case 0x30: // Visual FoxPro
+    case 0x31: // Visual FoxPro with autoincrement
+    case 0x32: // Visual FoxPro with varchar
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The date written to a header: years since 1900 (some writers wrote
+// two-digit years, which read as 19xx before 1980 are taken as 20xx).
+QDate headerDate(const unsigned char* p)
+{
+    int year = 1900 + p[0];
+    if (year < 1980) year += 100;
+    return QDate(year, p[1], p[2]);
+}
+
+std::int32_t readLe32(const char* p)
+{
+    return qFromLittleEndian<std::int32_t>(p);
+}
+
+QString describe(const DbfField& f)
+{
+    if (f.type == 'N' || f.type == 'F')
+        return QStringLiteral("%1 (%2 %3,%4)")
+            .arg(f.name)
+            .arg(QLatin1Char(f.type))
+            .arg(f.width)
+            .arg(f.decimals);
+    return QStringLiteral("%1 (%2 %3)").arg(f.name).arg(QLatin1Char(f.type)).arg(f.width);
+}
+
+int fixedWidth(char type, bool vfp)
+{
+    switch (type) {
+    case 'D':
+    case 'B':
+    case 'T':
+    case 'Y':
+        return 8;
+    case 'L':
+        return 1;
+    case 'I':
+        return 4;
+    case 'M':
+        return vfp ? 4 : 10;
+    default:
+        return 0;
+    }
+}
+
+bool isBinaryType(char type)
+{
+    return type == 'I' || type == 'B' || type == 'T' || type == 'Y';
+}
+
+void blankField(QByteArray& rec, const DbfField& f)
+{
+    const bool binary = isBinaryType(f.type) || (f.type == 'M' && f.width == 4);
+    std::memset(rec.data() + f.offset, binary ? 0 : ' ', static_cast<size_t>(f.width));
+}
+
+QString memoPath(const QString& dbfPath, bool fpt)
+{
+    const QFileInfo fi(dbfPath);
+    const QString base = fi.path() + QLatin1Char('/') + fi.completeBaseName();
+    const QString lower = fpt ? QStringLiteral(".fpt") : QStringLiteral(".dbt");
+    const bool upperCase = fi.suffix() == fi.suffix().toUpper() && !fi.suffix().isEmpty();
+    const QString preferred = base + (upperCase ? lower.toUpper() : lower);
+    if (QFileInfo::exists(preferred)) return preferred;
+    const QString other = base + (upperCase ? lower : lower.toUpper());
+    if (QFileInfo::exists(other)) return other;
+    return preferred;
+}
+
+} // namespace
+
+struct DbfTable::Memo {
+    QFile file;
+    bool fpt = true;
+    int blockSize = 512;
+    bool dBase4 = false;
+};
+
+// ---------------------------------------------------------------- opening
+
+DbfTable::DbfTable(const QString& path, Mode mode)
+    : m_path(path), m_mode(mode), m_file(std::make_unique<QFile>(path))
+{
+    if (!QFileInfo::exists(path))
+        vb::Raise(vb::errnum::FileNotFound, kSource, QStringLiteral("File '%1' does not exist.").arg(path));
+    if (!m_file->open(mode == Mode::ReadOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite))
+        vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot open file '%1'.").arg(path));
+    readHeader();
+}
+
+DbfTable::~DbfTable() = default;
+
+void DbfTable::readHeader()
+{
+    const auto bad = [this](const QString& why) {
+        vb::Raise(dbferr::BadTable, kSource, QStringLiteral("'%1' is not a table: %2.").arg(m_path, why));
+    };
+    m_file->seek(0);
+    const QByteArray head = m_file->read(32);
+    if (head.size() < 32) bad(QStringLiteral("the header is cut short"));
+    const auto* h = reinterpret_cast<const unsigned char*>(head.constData());
+    m_version = h[0];
+    if (!isKnownVersion(m_version))
+        bad(QStringLiteral("unknown version byte 0x%1").arg(m_version, 2, 16, QLatin1Char('0')));
+    m_lastUpdate = headerDate(h + 1);
+    m_count = static_cast<quint32>(qFromLittleEndian<quint32>(h + 4));
+    m_headerLength = qFromLittleEndian<quint16>(h + 8);
+    m_recordLength = qFromLittleEndian<quint16>(h + 10);
+    m_codePage = CodePage(CodePage::fromLanguageDriver(h[29]));
+    if (m_headerLength < 33 || m_recordLength < 1) bad(QStringLiteral("the header lengths are wrong"));
+
+    m_file->seek(0);
+    const QByteArray header = m_file->read(m_headerLength);
+    if (header.size() < m_headerLength) bad(QStringLiteral("the header is cut short"));
+
+    const bool vfp = isVisualFoxPro(m_version);
+    int offset = 1;
+    int bit = 0;
+    QVector<DbfField> fields;
+    QVector<int> nullBits;
+    for (int pos = 32; pos + 32 <= m_headerLength && header[pos] != '\r'; pos += 32) {
+        const char* d = header.constData() + pos;
+        DbfField f;
+        f.name = QString::fromLatin1(d, static_cast<qsizetype>(strnlen(d, 11))).trimmed();
+        f.type = static_cast<char>(QChar::toUpper(static_cast<char32_t>(static_cast<unsigned char>(d[11]))));
+        f.width = static_cast<unsigned char>(d[16]);
+        f.decimals = static_cast<unsigned char>(d[17]);
+        const unsigned char flags = static_cast<unsigned char>(d[18]);
+        f.offset = offset;
+        offset += f.width;
+        if (f.type == '0' || (vfp && (flags & 0x01))) {
+            if (f.type == '0') {
+                m_nullFlagsOffset = f.offset;
+                m_nullFlagsWidth = f.width;
+            }
+            continue;
+        }
+        f.nullable = vfp && (flags & 0x02);
+        int nb = -1;
+        if (f.nullable) nb = bit++;
+        if (f.type == 'V' || f.type == 'Q') ++bit; // their length flag shares the bits
+        fields << f;
+        nullBits << nb;
+    }
+    if (offset > m_recordLength) bad(QStringLiteral("the fields do not fit the record"));
+    if (bit > 0 && (m_nullFlagsOffset < 0 || bit > m_nullFlagsWidth * 8)) {
+        for (int& nb : nullBits)
+            nb = -1;
+        for (DbfField& f : fields)
+            f.nullable = false;
+    }
+    m_fields = fields;
+    m_nullBits = nullBits;
+
+    // A header may claim more records than the file holds (a copy cut short):
+    // only whole records count.
+    const qint64 available = std::max<qint64>(0, (m_file->size() - m_headerLength) / m_recordLength);
+    m_count = std::min(m_count, available);
+}
+
+int DbfTable::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------- reading
+
+void DbfTable::checkRecord(qint64 record) const
+{
+    if (record < 0 || record >= m_count)
+        vb::Raise(vb::errnum::SubscriptOutOfRange, kSource,
+                  QStringLiteral("Record %1 is outside the table (%2 records).").arg(record).arg(m_count));
+}
+
+void DbfTable::checkWritable() const
+{
+    if (m_mode == Mode::ReadOnly)
+        vb::Raise(dbferr::ReadOnly, kSource, QStringLiteral("Table '%1' is open read-only.").arg(m_path));
+}
+
+const QByteArray& DbfTable::recordBytes(qint64 record)
+{
+    checkRecord(record);
+    if (record != m_cachedRecord) {
+        m_cachedRecord = -1;
+        m_file->seek(recordOffset(record));
+        m_cache = m_file->read(m_recordLength);
+        if (m_cache.size() != m_recordLength)
+            vb::Raise(dbferr::BadTable, kSource, QStringLiteral("Record %1 cannot be read.").arg(record));
+        m_cachedRecord = record;
+    }
+    return m_cache;
+}
+
+bool DbfTable::isDeleted(qint64 record)
+{
+    return recordBytes(record).at(0) == '*';
+}
+
+QVector<vb::Variant> DbfTable::values(qint64 record)
+{
+    QVector<vb::Variant> out;
+    out.reserve(m_fields.size());
+    for (int i = 0; i < m_fields.size(); ++i)
+        out << value(record, i);
+    return out;
+}
+
+vb::Variant DbfTable::value(qint64 record, int field)
+{
+    if (field < 0 || field >= m_fields.size())
+        vb::Raise(vb::errnum::SubscriptOutOfRange, kSource, QStringLiteral("No field %1.").arg(field));
+    const QByteArray rec = recordBytes(record);
+    return decode(rec, field);
+}
+
+bool DbfTable::nullBit(const QByteArray& rec, int bit) const
+{
+    const auto byte = static_cast<unsigned char>(rec[m_nullFlagsOffset + bit / 8]);
+    return (byte >> (bit % 8)) & 1;
+}
+
+void DbfTable::setNullBit(QByteArray& rec, int bit, bool on) const
+{
+    char& byte = rec[m_nullFlagsOffset + bit / 8];
+    const char mask = static_cast<char>(1 << (bit % 8));
+    byte = on ? static_cast<char>(byte | mask) : static_cast<char>(byte & ~mask);
+}
+
+vb::Variant DbfTable::decode(const QByteArray& rec, int field)
+{
+    const DbfField& f = m_fields[field];
+    if (m_nullBits[field] >= 0 && nullBit(rec, m_nullBits[field])) return vb::Variant::Null();
+    const char* p = rec.constData() + f.offset;
+    const QByteArray raw(p, f.width);
+    switch (f.type) {
+    case 'C': {
+        qsizetype n = raw.size();
+        while (n > 0 && (raw[n - 1] == ' ' || raw[n - 1] == '\0'))
+            --n;
+        return vb::Variant(m_codePage.decode(raw.constData(), n));
+    }
+    case 'N':
+    case 'F': {
+        const QByteArray t = raw.trimmed();
+        if (t.isEmpty()) return vb::Variant::Null();
+        bool ok = false;
+        if (!t.contains('.')) {
+            const qint64 n = t.toLongLong(&ok);
+            if (ok) return vb::Variant(static_cast<long long>(n));
+        }
+        const double d = t.toDouble(&ok);
+        return ok ? vb::Variant(d) : vb::Variant::Null(); // a field of asterisks holds no number
+    }
+    case 'D': {
+        const QByteArray t = raw.trimmed();
+        const QDate d = QDate::fromString(QString::fromLatin1(t), QStringLiteral("yyyyMMdd"));
+        if (!d.isValid()) return vb::Variant::Null();
+        return vb::Variant::fromDate(static_cast<double>(kOleEpoch.daysTo(d)));
+    }
+    case 'L':
+        switch (p[0]) {
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
+            return vb::Variant(true);
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n':
+            return vb::Variant(false);
+        default:
+            return vb::Variant::Null();
+        }
+    case 'I':
+        if (f.width == 4) return vb::Variant(static_cast<int>(readLe32(p)));
+        break;
+    case 'B':
+        if (f.width == 8) {
+            const quint64 bits = qFromLittleEndian<quint64>(p);
+            double d;
+            std::memcpy(&d, &bits, sizeof d);
+            return vb::Variant(d);
+        }
+        return vb::Variant::Null(); // a dBase binary memo
+    case 'T': {
+        if (f.width != 8) break;
+        if (raw == QByteArray(8, '\0') || raw == QByteArray(8, ' ')) return vb::Variant::Null();
+        const qint64 julian = readLe32(p);
+        const qint64 ms = readLe32(p + 4);
+        const qint64 days = julian - kJulianOfOleEpoch;
+        const double frac = static_cast<double>(ms) / static_cast<double>(kMsPerDay);
+        return vb::Variant::fromDate(days < 0 ? static_cast<double>(days) - frac
+                                              : static_cast<double>(days) + frac);
+    }
+    case 'Y':
+        if (f.width == 8) return vb::Variant::fromCurrency(qFromLittleEndian<qint64>(p));
+        break;
+    case 'M': {
+        qint64 block = 0;
+        if (f.width == 4) {
+            block = static_cast<quint32>(readLe32(p));
+        } else {
+            bool ok = false;
+            block = raw.trimmed().toLongLong(&ok);
+            if (!ok) block = 0;
+        }
+        if (block <= 0) return vb::Variant::Null();
+        return vb::Variant(readMemo(block));
+    }
+    case 'G':
+    case 'P':
+        return vb::Variant::Null();
+    default:
+        break;
+    }
+    return vb::Variant(m_codePage.decode(raw).trimmed());
+}
+
+QString DbfTable::readMemo(qint64 block)
+{
+    if (!m_memo) {
+        auto memo = std::make_unique<Memo>();
+        const bool fpt = !(m_version == 0x83 || m_version == 0x8B);
+        memo->fpt = fpt;
+        memo->file.setFileName(memoPath(m_path, fpt));
+        if (!memo->file.open(QIODevice::ReadOnly))
+            vb::Raise(
+                vb::errnum::FileNotFound, kSource,
+                QStringLiteral("Memo file '%1' is missing or cannot be read.").arg(memo->file.fileName()));
+        const QByteArray head = memo->file.read(512);
+        if (head.size() < 24)
+            vb::Raise(dbferr::BadTable, kSource,
+                      QStringLiteral("Memo file '%1' is damaged.").arg(memo->file.fileName()));
+        if (fpt) {
+            memo->blockSize = qFromBigEndian<quint16>(head.constData() + 6);
+        } else if (m_version == 0x8B) {
+            memo->dBase4 = true;
+            memo->blockSize = qFromLittleEndian<quint16>(head.constData() + 20);
+        }
+        if (memo->blockSize <= 0) memo->blockSize = 512;
+        m_memo = std::move(memo);
+    }
+    QFile& file = m_memo->file;
+    if (!file.seek(block * m_memo->blockSize)) return QString();
+    constexpr qint64 kMaxMemo = 64 << 20;
+    if (m_memo->fpt || m_memo->dBase4) {
+        const QByteArray head = file.read(8);
+        if (head.size() < 8) return QString();
+        qint64 length = m_memo->fpt ? qFromBigEndian<quint32>(head.constData() + 4)
+                                    : qFromLittleEndian<quint32>(head.constData() + 4) - 8;
+        if (m_memo->dBase4 && head.left(4) != QByteArray("\xFF\xFF\x08\x00", 4)) return QString();
+        length = std::clamp<qint64>(length, 0, kMaxMemo);
+        return m_codePage.decode(file.read(length));
+    }
+    // dBase III: the text runs to an end-of-file mark.
+    QByteArray text;
+    while (text.size() < kMaxMemo) {
+        const QByteArray chunk = file.read(512);
+        if (chunk.isEmpty()) break;
+        const qsizetype end = chunk.indexOf(kEof);
+        if (end >= 0) {
+            text += chunk.left(end);
+            break;
+        }
+        text += chunk;
+    }
+    return m_codePage.decode(text);
+}
+
+// ---------------------------------------------------------------- writing
+
+void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) const
+{
+    const DbfField& f = m_fields[field];
+    char* p = rec.data() + f.offset;
+    const int nb = m_nullBits[field];
+
+    if (f.type == 'M' || f.type == 'G' || f.type == 'P')
+        vb::Raise(dbferr::ReadOnly, kSource, QStringLiteral("Memo field %1 cannot be written.").arg(f.name));
+    if (!QByteArrayLiteral("CNFDLIBTY").contains(f.type) ||
+        (isBinaryType(f.type) && f.width != fixedWidth(f.type, true)))
+        vb::Raise(
+            dbferr::ReadOnly, kSource,
+            QStringLiteral("Field %1 of type %2 cannot be written.").arg(f.name).arg(QLatin1Char(f.type)));
+
+    if (v.isNull() || v.isEmpty()) {
+        blankField(rec, f);
+        if (nb >= 0) setNullBit(rec, nb, v.isNull());
+        return;
+    }
+    if (nb >= 0) setNullBit(rec, nb, false);
+
+    const auto numericOverflow = [&f](const QString& value) {
+        vb::Raise(dbferr::NumericOverflow, kSource,
+                  QStringLiteral("The number %1 does not fit field %2.").arg(value, describe(f)));
+    };
+
+    switch (f.type) {
+    case 'C': {
+        QString s = v.toString();
+        qsizetype n = s.size();
+        while (n > 0 && s[n - 1] == QLatin1Char(' '))
+            --n;
+        s.truncate(n);
+        const QByteArray b = m_codePage.encode(s);
+        if (b.size() > f.width)
+            vb::Raise(dbferr::FieldTooSmall, kSource,
+                      QStringLiteral("The text \"%1\" is longer than field %2.").arg(s, describe(f)));
+        std::memcpy(p, b.constData(), static_cast<size_t>(b.size()));
+        std::memset(p + b.size(), ' ', static_cast<size_t>(f.width - b.size()));
+        return;
+    }
+    case 'N':
+    case 'F': {
+        QByteArray t;
+        const vb::VarType vt = v.type();
+        if (vt == vb::VarType::Long || vt == vb::VarType::LongLong || vt == vb::VarType::Integer ||
+            vt == vb::VarType::Byte || vt == vb::VarType::Boolean) {
+            t = QByteArray::number(static_cast<qlonglong>(v.toLongLong()));
+            if (f.decimals > 0) t += '.' + QByteArray(f.decimals, '0');
+        } else {
+            const double d = v.toDouble();
+            if (!std::isfinite(d)) numericOverflow(v.text());
+            t = QByteArray::number(d, 'f', f.decimals);
+            if (t.startsWith('-') && t.count('0') + (f.decimals > 0 ? 2 : 1) == t.size())
+                t.remove(0, 1); // no "-0"
+        }
+        if (t.size() > f.width) numericOverflow(QString::fromLatin1(t));
+        std::memset(p, ' ', static_cast<size_t>(f.width - t.size()));
+        std::memcpy(p + f.width - t.size(), t.constData(), static_cast<size_t>(t.size()));
+        return;
+    }
+    case 'D': {
+        const double ole = v.toDate();
+        const QDate d = kOleEpoch.addDays(static_cast<qint64>(std::trunc(ole)));
+        const QByteArray t = d.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        if (t.size() != 8)
+            vb::Raise(vb::errnum::TypeMismatch, kSource,
+                      QStringLiteral("Field %1 cannot hold that date.").arg(f.name));
+        std::memcpy(p, t.constData(), 8);
+        return;
+    }
+    case 'L':
+        p[0] = v.toBool() ? 'T' : 'F';
+        return;
+    case 'I': {
+        std::int32_t n = 0;
+        try {
+            n = v.toLong();
+        } catch (const vb::ErrObject& e) {
+            if (e.Number != vb::errnum::Overflow) throw;
+            numericOverflow(v.text());
+        }
+        qToLittleEndian<std::int32_t>(n, p);
+        return;
+    }
+    case 'B': {
+        const double d = v.toDouble();
+        quint64 bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        qToLittleEndian<quint64>(bits, p);
+        return;
+    }
+    case 'T': {
+        const double ole = v.toDate();
+        qint64 days = static_cast<qint64>(std::trunc(ole));
+        qint64 ms = std::llround(std::fabs(ole - static_cast<double>(days)) * 86400.0) * 1000;
+        if (ms >= kMsPerDay) {
+            ms -= kMsPerDay;
+            ++days;
+        }
+        qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(days + kJulianOfOleEpoch), p);
+        qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(ms), p + 4);
+        return;
+    }
+    case 'Y': {
+        qint64 scaled = 0;
+        if (v.type() == vb::VarType::Currency) {
+            scaled = v.rawInt();
+        } else {
+            const double s = std::round(v.toDouble() * 10000.0);
+            if (!std::isfinite(s) || std::fabs(s) >= 9.2e18) numericOverflow(v.text());
+            scaled = static_cast<qint64>(s);
+        }
+        qToLittleEndian<qint64>(scaled, p);
+        return;
+    }
+    default:
+        break;
+    }
+}
+
+void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
+{
+    if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush())
+        vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
+}
+
+void DbfTable::writeHeaderState()
+{
+    const QDate today = vb::CurrentClock().now().date();
+    QByteArray state(7, '\0');
+    state[0] = static_cast<char>(std::clamp(today.year() - 1900, 0, 255));
+    state[1] = static_cast<char>(today.month());
+    state[2] = static_cast<char>(today.day());
+    qToLittleEndian<quint32>(static_cast<quint32>(m_count), state.data() + 3);
+    writeAt(1, state);
+    m_lastUpdate = today;
+    m_stamped = true;
+}
+
+void DbfTable::setValue(qint64 record, int field, const vb::Variant& value)
+{
+    checkWritable();
+    if (field < 0 || field >= m_fields.size())
+        vb::Raise(vb::errnum::SubscriptOutOfRange, kSource, QStringLiteral("No field %1.").arg(field));
+    QByteArray rec = recordBytes(record);
+    encodeInto(rec, field, value);
+    m_cachedRecord = -1;
+    writeAt(recordOffset(record), rec);
+    m_cache = rec;
+    m_cachedRecord = record;
+    if (!m_stamped) writeHeaderState();
+}
+
+void DbfTable::setValues(qint64 record, const QVector<vb::Variant>& values)
+{
+    checkWritable();
+    QByteArray rec = recordBytes(record);
+    const int n = std::min(static_cast<int>(values.size()), fieldCount());
+    for (int i = 0; i < n; ++i)
+        encodeInto(rec, i, values[i]);
+    m_cachedRecord = -1;
+    writeAt(recordOffset(record), rec);
+    m_cache = rec;
+    m_cachedRecord = record;
+    if (!m_stamped) writeHeaderState();
+}
+
+void DbfTable::setDeleted(qint64 record, bool deleted)
+{
+    checkWritable();
+    QByteArray rec = recordBytes(record);
+    rec[0] = deleted ? '*' : ' ';
+    m_cachedRecord = -1;
+    writeAt(recordOffset(record), QByteArray(1, rec[0]));
+    m_cache = rec;
+    m_cachedRecord = record;
+    if (!m_stamped) writeHeaderState();
+}
+
+qint64 DbfTable::appendRecord(const QVector<vb::Variant>& values)
+{
+    checkWritable();
+    QByteArray rec(m_recordLength, ' ');
+    if (m_nullFlagsOffset >= 0)
+        std::memset(rec.data() + m_nullFlagsOffset, 0, static_cast<size_t>(m_nullFlagsWidth));
+    for (int i = 0; i < m_fields.size(); ++i) {
+        blankField(rec, m_fields[i]);
+        if (m_nullBits[i] >= 0) setNullBit(rec, m_nullBits[i], true);
+    }
+    const int n = std::min(static_cast<int>(values.size()), fieldCount());
+    for (int i = 0; i < n; ++i)
+        encodeInto(rec, i, values[i]);
+
+    // The record first, then the count that makes it part of the table.
+    const qint64 index = m_count;
+    writeAt(recordOffset(index), rec + kEof);
+    ++m_count;
+    writeHeaderState();
+    m_cache = rec;
+    m_cachedRecord = index;
+    return index;
+}
+
+// ---------------------------------------------------------------- creating
+
+void DbfTable::create(const QString& path, const QVector<DbfField>& fieldsIn, unsigned char version,
+                      int codePage)
+{
+    const auto invalid = [](const QString& why) {
+        vb::Raise(vb::errnum::InvalidProcedureCall, kSource, why);
+    };
+    if (!(version == 0x03 || version == 0x83 || version == 0xF5 || isVisualFoxPro(version)))
+        invalid(QStringLiteral("Tables of version 0x%1 cannot be created.")
+                    .arg(version, 2, 16, QLatin1Char('0')));
+    const bool vfp = isVisualFoxPro(version);
+    if (fieldsIn.isEmpty() || fieldsIn.size() > 254)
+        invalid(QStringLiteral("A table needs 1 to 254 fields."));
+
+    QVector<DbfField> fields = fieldsIn;
+    QSet<QString> names;
+    bool memo = false;
+    int nullable = 0;
+    for (DbfField& f : fields) {
+        f.name = f.name.trimmed().toUpper();
+        f.type = static_cast<char>(QChar::toUpper(static_cast<char32_t>(static_cast<unsigned char>(f.type))));
+        const QString& n = f.name;
+        bool nameOk = !n.isEmpty() && n.size() <= 10 && n[0].isLetter();
+        for (const QChar c : n)
+            nameOk = nameOk && c.unicode() < 0x80 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
+        if (!nameOk || names.contains(n))
+            invalid(QStringLiteral("Field name \"%1\" is not valid or used twice.").arg(n));
+        names.insert(n);
+        const QByteArray allowed = vfp ? QByteArrayLiteral("CNFDLMIBTY") : QByteArrayLiteral("CNFDLM");
+        if (!allowed.contains(f.type))
+            invalid(QStringLiteral("Field %1: type %2 is not available in this version.")
+                        .arg(n)
+                        .arg(QLatin1Char(f.type)));
+        const int fixed = fixedWidth(f.type, vfp);
+        if (fixed > 0) {
+            if (f.width != 0 && f.width != fixed)
+                invalid(QStringLiteral("Field %1: type %2 is %3 wide.")
+                            .arg(n)
+                            .arg(QLatin1Char(f.type))
+                            .arg(fixed));
+            f.width = fixed;
+            f.decimals = 0;
+        } else if (f.type == 'C') {
+            if (f.width < 1 || f.width > 254)
+                invalid(QStringLiteral("Field %1: a character field is 1 to 254 wide.").arg(n));
+            f.decimals = 0;
+        } else { // N, F
+            if (f.width < 1 || f.width > 20 || f.decimals < 0 || (f.decimals > 0 && f.decimals > f.width - 2))
+                invalid(QStringLiteral("Field %1: width %2 with %3 decimals is not valid.")
+                            .arg(n)
+                            .arg(f.width)
+                            .arg(f.decimals));
+        }
+        if (f.nullable && !vfp)
+            invalid(QStringLiteral("Field %1: only Visual FoxPro fields can hold Null.").arg(n));
+        memo = memo || f.type == 'M';
+        nullable += f.nullable ? 1 : 0;
+    }
+    if (memo && version == 0x03)
+        invalid(QStringLiteral("A table with memo fields is version 0x83, 0xF5 or 0x30."));
+
+    struct Descriptor {
+        QByteArray name;
+        char type;
+        int width;
+        int decimals;
+        unsigned char flags;
+    };
+    QVector<Descriptor> descriptors;
+    for (const DbfField& f : fields) {
+        unsigned char flags = f.nullable ? 0x02 : 0x00;
+        if (vfp && (isBinaryType(f.type) || f.type == 'M')) flags |= 0x04;
+        descriptors.push_back({f.name.toLatin1(), f.type, f.width, f.decimals, flags});
+    }
+    if (nullable > 0)
+        descriptors.push_back({QByteArrayLiteral("_NullFlags"), '0', (nullable + 7) / 8, 0, 0x05});
+
+    int recordLength = 1;
+    for (const Descriptor& d : descriptors)
+        recordLength += d.width;
+    const int headerLength = 32 + 32 * static_cast<int>(descriptors.size()) + 1 + (vfp ? 263 : 0);
+    if (recordLength > 65535) invalid(QStringLiteral("The record is too long."));
+
+    QByteArray bytes(headerLength, '\0');
+    const QDate today = vb::CurrentClock().now().date();
+    bytes[0] = static_cast<char>(version);
+    bytes[1] = static_cast<char>(std::clamp(today.year() - 1900, 0, 255));
+    bytes[2] = static_cast<char>(today.month());
+    bytes[3] = static_cast<char>(today.day());
+    qToLittleEndian<quint16>(static_cast<quint16>(headerLength), bytes.data() + 8);
+    qToLittleEndian<quint16>(static_cast<quint16>(recordLength), bytes.data() + 10);
+    bytes[28] = static_cast<char>(vfp && memo ? 0x02 : 0x00);
+    bytes[29] = static_cast<char>(CodePage::languageDriver(codePage));
+    int pos = 32;
+    int offset = 1;
+    for (const Descriptor& d : descriptors) {
+        std::memcpy(bytes.data() + pos, d.name.constData(),
+                    static_cast<size_t>(std::min<qsizetype>(d.name.size(), 10)));
+        bytes[pos + 11] = d.type;
+        if (vfp) qToLittleEndian<quint32>(static_cast<quint32>(offset), bytes.data() + pos + 12);
+        bytes[pos + 16] = static_cast<char>(d.width);
+        bytes[pos + 17] = static_cast<char>(d.decimals);
+        bytes[pos + 18] = static_cast<char>(d.flags);
+        offset += d.width;
+        pos += 32;
+    }
+    bytes[pos] = '\r';
+    bytes += kEof;
+
+    const auto save = [](const QString& file, const QByteArray& data) {
+        QSaveFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
+            vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write '%1'.").arg(file));
+    };
+    if (memo) {
+        QByteArray memoHeader(512, '\0');
+        if (version == 0x83) {
+            qToLittleEndian<quint32>(1, memoHeader.data());
+        } else {
+            constexpr int kBlock = 64;
+            qToBigEndian<quint32>(512 / kBlock, memoHeader.data());
+            qToBigEndian<quint16>(kBlock, memoHeader.data() + 6);
+        }
+        save(memoPath(path, version != 0x83), memoHeader);
+    }
+    save(path, bytes);
+}
+
+} // namespace files

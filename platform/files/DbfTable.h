@@ -1,0 +1,117 @@
+#pragma once
+// dBase III, FoxPro 2 and Visual FoxPro tables (.dbf), read and written in
+// place. Values are vb::Variant; text goes through the table's code page.
+// A write never changes more than the record it is for, and the header's
+// record count is written only after the record itself, so a write cut
+// short leaves a table that still opens with its old contents.
+
+#include "platform/files/CodePage.h"
+#include "platform/vb/Variant.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QFile>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+namespace files {
+
+// Error numbers raised by the DBF layer besides the usual VB ones.
+namespace dbferr {
+constexpr std::int32_t ReadOnly = 3027;        // table opened read-only, or a memo field written
+constexpr std::int32_t FieldTooSmall = 3163;   // text longer than the field
+constexpr std::int32_t NumericOverflow = 3349; // number wider than the field
+constexpr std::int32_t BadTable = 3051;        // not a table this layer can open
+} // namespace dbferr
+
+struct DbfField {
+    QString name;          // up to 10 characters, stored in upper case
+    char type = 'C';       // C N F D L I B T Y M (others are read as text, never written)
+    int width = 0;         // bytes in the record; 0 in create() means the type's usual width
+    int decimals = 0;      // N and F
+    bool nullable = false; // Visual FoxPro: the field can hold Null
+    int offset = 0;        // set by the table: position in the record (the deleted flag is byte 0)
+};
+
+class DbfTable {
+public:
+    enum class Mode { ReadOnly, ReadWrite };
+
+    // Opens a table. Raises 53 when the file does not exist, 70 when it
+    // cannot be opened as asked, 3051 when it is no DBF table.
+    explicit DbfTable(const QString& path, Mode mode = Mode::ReadWrite);
+    ~DbfTable();
+    DbfTable(const DbfTable&) = delete;
+    DbfTable& operator=(const DbfTable&) = delete;
+
+    // Creates a new table with no records, replacing any file of that name
+    // (and an empty memo file when a field is M). Version 0x30 (Visual
+    // FoxPro) takes every type; 0x03/0x83 (dBase III) and 0xF5 (FoxPro 2)
+    // take C N F D L M. Raises 5 for fields the version cannot hold.
+    static void create(const QString& path, const QVector<DbfField>& fields, unsigned char version = 0x30,
+                       int codePage = 1252);
+
+    const QString& path() const { return m_path; }
+    bool isReadOnly() const { return m_mode == Mode::ReadOnly; }
+    unsigned char version() const { return m_version; }
+    int codePage() const { return m_codePage.number(); }
+    QDate lastUpdate() const { return m_lastUpdate; }
+    qint64 recordCount() const { return m_count; }
+
+    const QVector<DbfField>& fields() const { return m_fields; }
+    int fieldCount() const { return static_cast<int>(m_fields.size()); }
+    // Index of a field by name, without regard to case; -1 when none.
+    int fieldIndex(const QString& name) const;
+
+    // Records are numbered from 0. Reading a number out of range raises 9.
+    bool isDeleted(qint64 record);
+    vb::Variant value(qint64 record, int field);
+    QVector<vb::Variant> values(qint64 record);
+
+    // In-place writes. A value is checked against its field before anything
+    // is written: text longer than the field raises 3163, a number wider
+    // than the field 3349, a value of the wrong kind 13, a memo field 3027.
+    void setValue(qint64 record, int field, const vb::Variant& value);
+    // Writes a whole record's fields (fewer values leave the rest as they are).
+    void setValues(qint64 record, const QVector<vb::Variant>& values);
+    void setDeleted(qint64 record, bool deleted);
+    // Adds a record (missing values are blank) and returns its number.
+    qint64 appendRecord(const QVector<vb::Variant>& values = {});
+
+private:
+    struct Memo;
+
+    void readHeader();
+    void checkRecord(qint64 record) const;
+    void checkWritable() const;
+    const QByteArray& recordBytes(qint64 record);
+    qint64 recordOffset(qint64 record) const { return m_headerLength + record * m_recordLength; }
+    void encodeInto(QByteArray& rec, int field, const vb::Variant& value) const;
+    vb::Variant decode(const QByteArray& rec, int field);
+    bool nullBit(const QByteArray& rec, int bit) const;
+    void setNullBit(QByteArray& rec, int bit, bool on) const;
+    void writeAt(qint64 offset, const QByteArray& bytes);
+    void writeHeaderState();
+    QString readMemo(qint64 block);
+
+    QString m_path;
+    Mode m_mode;
+    std::unique_ptr<QFile> m_file;
+    std::unique_ptr<Memo> m_memo;
+    unsigned char m_version = 0;
+    CodePage m_codePage;
+    QDate m_lastUpdate;
+    qint64 m_count = 0;
+    int m_headerLength = 0;
+    int m_recordLength = 0;
+    QVector<DbfField> m_fields; // the visible fields
+    QVector<int> m_nullBits;    // per visible field: its bit in _NullFlags, or -1
+    int m_nullFlagsOffset = -1; // the hidden _NullFlags field of Visual FoxPro
+    int m_nullFlagsWidth = 0;
+    bool m_stamped = false; // the last-update date was written in this session
+    qint64 m_cachedRecord = -1;
+    QByteArray m_cache;
+};
+
+} // namespace files

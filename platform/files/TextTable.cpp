@@ -1,0 +1,483 @@
+#include "platform/files/TextTable.h"
+
+#include "platform/vb/Err.h"
+
+#include <QFileInfo>
+#include <QSet>
+#include <limits>
+
+namespace files {
+
+namespace {
+
+constexpr qint64 kChunk = 1 << 16;
+const QString kSource = QStringLiteral("files::TextTable");
+
+[[noreturn]] void raiseOpen(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        vb::Raise(vb::errnum::FileNotFound, kSource, QStringLiteral("Could not find file '%1'.").arg(path));
+    vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot read file '%1'.").arg(path));
+}
+
+// How a value reads as a number. Only plain decimal notation counts, and a
+// value that a number would not give back unchanged (a leading zero such as
+// "0123", more digits than a Double holds) stays text.
+enum class NumberKind { None, Int32, Integer, Decimal };
+
+NumberKind classify(const QString& t)
+{
+    const qsizetype n = t.size();
+    qsizetype i = 0;
+    if (i < n && t[i] == QLatin1Char('-')) ++i;
+    const qsizetype intStart = i;
+    while (i < n && t[i].isDigit() && t[i].unicode() < 0x80)
+        ++i;
+    const qsizetype intDigits = i - intStart;
+    qsizetype fracDigits = 0;
+    bool point = false;
+    if (i < n && t[i] == QLatin1Char('.')) {
+        point = true;
+        ++i;
+        const qsizetype fracStart = i;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 0x80)
+            ++i;
+        fracDigits = i - fracStart;
+        if (fracDigits == 0) return NumberKind::None;
+    }
+    if (i != n || intDigits + fracDigits == 0) return NumberKind::None;
+    if (intDigits > 1 && t[intStart] == QLatin1Char('0')) return NumberKind::None;
+    if (intDigits + fracDigits > 15) return NumberKind::None;
+    if (point) return NumberKind::Decimal;
+    bool ok = false;
+    const qint64 v = t.toLongLong(&ok);
+    if (ok && v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
+        return NumberKind::Int32;
+    return NumberKind::Integer;
+}
+
+struct ColumnGuess {
+    bool sawValue = false;
+    bool allNumbers = true;
+    bool beyondLong = false;
+
+    void add(const QString& t)
+    {
+        if (t.isEmpty()) return;
+        sawValue = true;
+        const NumberKind k = classify(t);
+        if (k == NumberKind::None)
+            allNumbers = false;
+        else if (k != NumberKind::Int32)
+            beyondLong = true;
+    }
+    TextColumnType type() const
+    {
+        if (!sawValue || !allNumbers) return TextColumnType::Text;
+        return beyondLong ? TextColumnType::Double : TextColumnType::Long;
+    }
+};
+
+// Splits extended properties at ";" outside parentheses, so that
+// FMT=Delimited(;) stays one item.
+QStringList splitProperties(const QString& s)
+{
+    QStringList out;
+    QString cur;
+    int depth = 0;
+    for (const QChar c : s) {
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')') && depth > 0)
+            --depth;
+        if (c == QLatin1Char(';') && depth == 0) {
+            out << cur;
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    out << cur;
+    return out;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- options
+
+TextOptions TextOptions::fromExtendedProperties(const QString& properties)
+{
+    TextOptions o;
+    QString props = properties.trimmed();
+    if (props.size() >= 2 && props.startsWith(QLatin1Char('"')) && props.endsWith(QLatin1Char('"')))
+        props = props.mid(1, props.size() - 2);
+    for (const QString& item : splitProperties(props)) {
+        const qsizetype eq = item.indexOf(QLatin1Char('='));
+        if (eq < 0) continue;
+        const QString key = item.left(eq).trimmed();
+        const QString value = item.mid(eq + 1).trimmed();
+        if (key.compare(QLatin1String("HDR"), Qt::CaseInsensitive) == 0) {
+            o.header = !(value.compare(QLatin1String("No"), Qt::CaseInsensitive) == 0 ||
+                         value.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 ||
+                         value == QLatin1String("0"));
+        } else if (key.compare(QLatin1String("FMT"), Qt::CaseInsensitive) == 0) {
+            if (value.compare(QLatin1String("TabDelimited"), Qt::CaseInsensitive) == 0) {
+                o.delimiter = '\t';
+            } else if (value.startsWith(QLatin1String("Delimited("), Qt::CaseInsensitive) &&
+                       value.endsWith(QLatin1Char(')')) && value.size() == 12 && value[10].unicode() < 0x80 &&
+                       value[10] != QLatin1Char('"')) {
+                o.delimiter = static_cast<char>(value[10].unicode());
+            } else {
+                o.delimiter = ',';
+            }
+        } else if (key.compare(QLatin1String("MaxScanRows"), Qt::CaseInsensitive) == 0) {
+            bool ok = false;
+            const int n = value.toInt(&ok);
+            if (ok && n > 0) o.scanRows = n;
+        }
+    }
+    return o;
+}
+
+// ---------------------------------------------------------------- records
+
+QByteArray TextRecord::fieldBytes(int index) const
+{
+    if (index < 0 || index >= fields.size()) return {};
+    const TextField& f = fields[index];
+    const char* p = raw.constData() + f.start;
+    const qsizetype n = f.length;
+    if (!f.quoted) return QByteArray(p, n);
+    qsizetype k = 0;
+    while (k < n && p[k] != '"')
+        ++k;
+    ++k;
+    QByteArray out;
+    out.reserve(n);
+    while (k < n) {
+        if (p[k] == '"') {
+            if (k + 1 < n && p[k + 1] == '"') {
+                out += '"';
+                k += 2;
+                continue;
+            }
+            ++k;
+            break;
+        }
+        out += p[k++];
+    }
+    // Text after the closing quote is kept as it stands, without its blanks.
+    if (k < n) out += QByteArray(p + k, n - k).trimmed();
+    return out;
+}
+
+// ---------------------------------------------------------------- reader
+
+TextReader::TextReader(const QString& path, char delimiter, qint64 start)
+    : m_file(std::make_unique<QFile>(path)), m_delimiter(delimiter)
+{
+    if (!m_file->open(QIODevice::ReadOnly)) raiseOpen(path);
+    seek(start);
+}
+
+TextReader::TextReader(TextReader&&) noexcept = default;
+TextReader& TextReader::operator=(TextReader&&) noexcept = default;
+TextReader::~TextReader() = default;
+
+void TextReader::seek(qint64 offset)
+{
+    if (offset < 0) offset = 0;
+    if (offset >= m_bufOffset && offset <= m_bufOffset + m_buf.size()) {
+        m_pos = offset - m_bufOffset;
+        return;
+    }
+    m_buf.clear();
+    m_bufOffset = offset;
+    m_pos = 0;
+    m_eof = false;
+    m_file->seek(offset);
+}
+
+qint64 TextReader::position() const
+{
+    return m_bufOffset + m_pos;
+}
+
+bool TextReader::fill()
+{
+    if (m_eof) return false;
+    if (m_pos > 0) {
+        m_buf.remove(0, m_pos);
+        m_bufOffset += m_pos;
+        m_pos = 0;
+    }
+    const QByteArray chunk = m_file->read(kChunk);
+    if (chunk.isEmpty()) {
+        m_eof = true;
+        return false;
+    }
+    m_buf += chunk;
+    return true;
+}
+
+bool TextReader::next(TextRecord& record)
+{
+    return scan(&record);
+}
+
+bool TextReader::skip()
+{
+    return scan(nullptr);
+}
+
+bool TextReader::scan(TextRecord* record)
+{
+    // Byte j of the record being read, fetching more of the file as needed.
+    // Filling may move the buffer, but always keeps the record's start at m_pos.
+    auto at = [this](qsizetype j, char& c) {
+        while (m_pos + j >= m_buf.size()) {
+            if (!fill()) return false;
+        }
+        c = m_buf[m_pos + j];
+        return true;
+    };
+
+    enum class State { Start, Unquoted, Quoted, AfterQuote };
+    for (;;) {
+        char c;
+        if (!at(0, c)) return false;
+        if (record) record->fields.clear();
+        State st = State::Start;
+        qsizetype j = 0;
+        qsizetype fieldStart = 0;
+        bool quoted = false;
+        qsizetype end = 0;
+        int eol = 0;
+        auto endField = [&](qsizetype pos) {
+            if (record) record->fields.push_back(TextField{fieldStart, pos - fieldStart, quoted});
+        };
+        for (;;) {
+            if (!at(j, c)) {
+                end = j;
+                eol = 0;
+                endField(j);
+                break;
+            }
+            if (st == State::Quoted) {
+                if (c == '"') {
+                    char d;
+                    if (at(j + 1, d) && d == '"') {
+                        j += 2;
+                        continue;
+                    }
+                    st = State::AfterQuote;
+                }
+                ++j;
+                continue;
+            }
+            if (c == '\r' || c == '\n') {
+                end = j;
+                endField(j);
+                char d;
+                eol = (c == '\r' && at(j + 1, d) && d == '\n') ? 2 : 1;
+                break;
+            }
+            if (c == m_delimiter) {
+                endField(j);
+                ++j;
+                fieldStart = j;
+                quoted = false;
+                st = State::Start;
+                continue;
+            }
+            if (st == State::Start) {
+                if (c == '"') {
+                    quoted = true;
+                    st = State::Quoted;
+                } else if (c != ' ' && c != '\t') {
+                    st = State::Unquoted;
+                }
+            }
+            ++j;
+        }
+        if (end == 0 && eol > 0) { // an empty line is no record
+            m_pos += eol;
+            continue;
+        }
+        if (record) {
+            record->offset = m_bufOffset + m_pos;
+            record->raw = m_buf.mid(m_pos, end + eol);
+            record->lineEndLength = eol;
+        }
+        m_pos += end + eol;
+        return true;
+    }
+}
+
+// ---------------------------------------------------------------- table
+
+TextTable::TextTable(const QString& path, const TextOptions& options)
+    : m_path(path), m_options(options), m_reader(path, options.delimiter)
+{
+    if (m_options.scanRows < 1) m_options.scanRows = 1;
+
+    // The encoding is settled for the whole file before anything is decoded,
+    // so that every field decodes, and encodes back, the same way.
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) raiseOpen(path);
+        QByteArray carry = f.read(3);
+        m_bom = carry == QByteArray("\xEF\xBB\xBF", 3);
+        if (m_bom) carry.clear();
+        bool valid = true;
+        while (valid) {
+            const QByteArray chunk = f.read(1 << 20);
+            QByteArray data = carry + chunk;
+            if (chunk.isEmpty()) {
+                valid = isValidUtf8(data.constData(), data.size());
+                break;
+            }
+            // Keep back a sequence cut by the chunk's end.
+            qsizetype cut = data.size();
+            for (qsizetype k = data.size() - 1; k >= 0 && k >= data.size() - 4; --k) {
+                const auto b = static_cast<unsigned char>(data[k]);
+                if ((b & 0xC0) == 0x80) continue;
+                if (b >= 0xC0) cut = k;
+                break;
+            }
+            valid = isValidUtf8(data.constData(), cut);
+            carry = data.mid(cut);
+        }
+        m_encoding = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    }
+
+    const qint64 start = m_bom ? 3 : 0;
+    m_reader.seek(start);
+    m_dataOffset = start;
+    QStringList headerNames;
+    TextRecord rec;
+    bool haveLineEnd = false;
+    if (m_options.header && m_reader.next(rec)) {
+        m_headerRaw = rec.raw;
+        m_dataOffset = rec.nextOffset();
+        for (int i = 0; i < rec.fieldCount(); ++i)
+            headerNames << text(rec, i);
+        if (rec.lineEndLength > 0) {
+            m_lineEnd = rec.lineEnd();
+            haveLineEnd = true;
+        }
+    }
+
+    QVector<ColumnGuess> guesses;
+    int width = static_cast<int>(headerNames.size());
+    for (int row = 0; row < m_options.scanRows && m_reader.next(rec); ++row) {
+        if (!haveLineEnd && rec.lineEndLength > 0) {
+            m_lineEnd = rec.lineEnd();
+            haveLineEnd = true;
+        }
+        // A header fixes the columns; without one the widest row does.
+        if (!m_options.header || m_headerRaw.isEmpty()) width = std::max(width, rec.fieldCount());
+        if (guesses.size() < width) guesses.resize(width);
+        for (int i = 0; i < std::min(width, rec.fieldCount()); ++i)
+            guesses[i].add(text(rec, i));
+    }
+    guesses.resize(width);
+
+    // Names: the header's, with an empty or repeated one named by its
+    // position like a headerless column; F1, F2, ... without a header.
+    QSet<QString> taken;
+    m_columns.resize(width);
+    for (int i = 0; i < width; ++i) {
+        QString name = i < headerNames.size() ? headerNames[i].trimmed() : QString();
+        if (name.isEmpty() || taken.contains(name.toLower())) {
+            const QString base = QStringLiteral("F%1").arg(i + 1);
+            name = base;
+            for (int k = 1; taken.contains(name.toLower()); ++k)
+                name = base + QLatin1Char('_') + QString::number(k);
+        }
+        taken.insert(name.toLower());
+        m_columns[i].name = name;
+        m_columns[i].type = guesses[i].type();
+    }
+    rewind();
+}
+
+int TextTable::columnIndex(const QString& name) const
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+    }
+    return -1;
+}
+
+qint64 TextTable::recordCount()
+{
+    if (m_count < 0) {
+        TextReader r = reader();
+        qint64 n = 0;
+        while (r.skip())
+            ++n;
+        m_count = n;
+    }
+    return m_count;
+}
+
+void TextTable::rewind()
+{
+    m_reader.seek(m_dataOffset);
+}
+
+void TextTable::seek(qint64 offset)
+{
+    m_reader.seek(std::max(offset, m_dataOffset));
+}
+
+bool TextTable::next(TextRecord& record)
+{
+    return m_reader.next(record);
+}
+
+TextReader TextTable::reader() const
+{
+    return TextReader(m_path, m_options.delimiter, m_dataOffset);
+}
+
+QString TextTable::text(const TextRecord& record, int column) const
+{
+    if (column < 0 || column >= record.fieldCount()) return QString();
+    const QString s = decodeText(record.fieldBytes(column), m_encoding);
+    return record.fields[column].quoted ? s : s.trimmed();
+}
+
+vb::Variant TextTable::value(const TextRecord& record, int column) const
+{
+    const QString t = text(record, column);
+    if (t.isEmpty()) return vb::Variant::Null();
+    const TextColumnType type = column < m_columns.size() ? m_columns[column].type : TextColumnType::Text;
+    if (type == TextColumnType::Text) return vb::Variant(t);
+    switch (classify(t)) {
+    case NumberKind::Int32:
+        if (type == TextColumnType::Long) return vb::Variant(t.toInt());
+        return vb::Variant(t.toDouble());
+    case NumberKind::Integer:
+    case NumberKind::Decimal:
+        return vb::Variant(t.toDouble());
+    case NumberKind::None:
+        break;
+    }
+    return vb::Variant(t);
+}
+
+TextLayout TextTable::layoutOf(const TextRecord& record) const
+{
+    TextLayout l;
+    l.delimiter = m_options.delimiter;
+    l.encoding = m_encoding;
+    l.lineEnd = record.lineEndLength > 0 ? record.lineEnd() : m_lineEnd;
+    l.quoted.resize(record.fieldCount());
+    for (int i = 0; i < record.fieldCount(); ++i)
+        l.quoted[i] = record.fields[i].quoted;
+    return l;
+}
+
+} // namespace files

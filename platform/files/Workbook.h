@@ -1,0 +1,156 @@
+#pragma once
+// files::Workbook: one in-memory model of an Excel workbook, shared by the
+// ADO "excel" provider and the workbook automation stand-in.
+//
+// - .xlsx (and .xlsm) is read from its zip package and can be written back:
+//   save rewrites only the worksheet parts that changed and copies every
+//   other entry of the package byte for byte (styles, other sheets, shared
+//   strings, drawings, relationships). New text goes into inline strings, so
+//   the shared string table never changes.
+// - .xls (Excel 97-2003) is read through FreeXL and is read-only: every call
+//   that would change or save it throws before anything changes.
+//
+// The format is chosen by the file's content, not its extension. Sheets are
+// read lazily, when a cell or the used range of the sheet is first asked
+// for, so opening a workbook to list its sheets reads no grid.
+//
+// Rows and columns are 1-based. Cell values are vb::Variant: numbers are
+// Double (a whole number stays integral, so CStr gives plain digits), text is
+// String, TRUE/FALSE is Boolean, an error cell is its text ("#N/A"), and a
+// number whose format is a date or time format is a Date.
+//
+// Known limits of row deletion (the file stays valid, Excel opens it without
+// repair): merged cells, hyperlinks, data validations, conditional formats
+// and the auto-filter of the sheet move with their rows and shrink or go
+// away with deleted rows; a shared formula whose first cell is deleted
+// leaves its other cells as plain values; references inside formulas,
+// defined names, tables, charts and other sheets are not adjusted.
+
+#include "platform/vb/Variant.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace files {
+
+// Error numbers, the ones Jet gives for the same situations, so that the
+// providers can pass them on unchanged.
+namespace wberr {
+constexpr std::int32_t NotAWorkbook = 3274;      // "External table is not in the expected format."
+constexpr std::int32_t PasswordProtected = 3031; // "Not a valid password."
+constexpr std::int32_t ReadOnly = 3027;          // "Cannot update. Database or object is read-only."
+constexpr std::int32_t CannotSave = 75;          // "Path/File access error"
+} // namespace wberr
+
+constexpr int kMaxRows = 1048576;
+constexpr int kMaxColumns = 16384;
+
+enum class WorkbookFormat { None, Xlsx, Xls };
+
+// The rectangle that holds every cell with a value or a formula. An empty
+// sheet has all four at 0.
+struct CellRange {
+    int firstRow = 0;
+    int firstColumn = 0;
+    int lastRow = 0;
+    int lastColumn = 0;
+    bool isEmpty() const { return lastRow == 0; }
+    int rowCount() const { return isEmpty() ? 0 : lastRow - firstRow + 1; }
+    int columnCount() const { return isEmpty() ? 0 : lastColumn - firstColumn + 1; }
+};
+
+class Workbook;
+namespace detail {
+struct SheetData;
+struct BookData;
+} // namespace detail
+
+// One worksheet of an open workbook. Owned by its Workbook; valid until the
+// workbook is closed.
+class Worksheet {
+public:
+    ~Worksheet();
+    QString name() const;
+    int index() const; // 0-based position in the workbook
+
+    // The value of a cell; Empty for a cell without a value. Raises 9 for a
+    // row or column outside the sheet's limits.
+    vb::Variant value(int row, int column) const;
+    bool hasFormula(int row, int column) const;
+    // The formula as written in the file, with a leading "=". Cells that
+    // share the formula of another cell give "" (the text lives in that
+    // cell). "" when the cell has no formula.
+    QString formula(int row, int column) const;
+
+    CellRange usedRange() const;
+
+    // Changes; xlsx only (an .xls workbook raises wberr::ReadOnly before
+    // anything changes).
+    // Empty, Null and "" clear the value (the cell keeps its format); a
+    // number, Date or Currency is stored as a number, Boolean as TRUE/FALSE,
+    // text as an inline string. A formula in the cell is removed.
+    void setValue(int row, int column, const vb::Variant& v);
+    // Deletes whole rows; the rows below move up.
+    void deleteRows(int firstRow, int count = 1);
+
+    bool isModified() const;
+
+private:
+    friend class Workbook;
+    Worksheet(Workbook* book, int index);
+    detail::SheetData& data() const; // loads the sheet on first use
+
+    Workbook* m_book;
+    int m_index;
+};
+
+class Workbook {
+public:
+    Workbook();
+    ~Workbook();
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    // Opens a workbook; a workbook already open is closed first (unsaved
+    // changes are dropped). Raises 53 for a missing file,
+    // wberr::NotAWorkbook for a file that is not a workbook and
+    // wberr::PasswordProtected for an encrypted one.
+    void open(const QString& path);
+    void close();
+    bool isOpen() const;
+    QString path() const;
+    WorkbookFormat format() const;
+    bool isReadOnly() const; // an .xls workbook
+
+    int sheetCount() const;
+    QStringList sheetNames() const;            // in workbook order
+    int sheetIndex(const QString& name) const; // without regard to case; -1 when none
+    Worksheet& sheet(int index);               // raises 9 when out of range
+    Worksheet* sheet(const QString& name);     // nullptr when none
+
+    // Drops the grid of a sheet that has no unsaved changes; it is read
+    // again when next used. Lets a caller walk many sheets with one grid in
+    // memory.
+    void unloadSheet(int index);
+
+    bool isModified() const;
+
+    // Writes the changes back to the file: beside it first, then renamed
+    // over it, so a failed save leaves the file as it was. An unchanged
+    // workbook is not written. Raises wberr::ReadOnly for .xls and
+    // wberr::CannotSave when the file cannot be written.
+    void save();
+
+private:
+    friend class Worksheet;
+    void requireWritable() const;
+    detail::SheetData& loadSheet(int index);
+
+    std::unique_ptr<detail::BookData> d;
+    std::vector<std::unique_ptr<Worksheet>> m_sheets;
+};
+
+} // namespace files

@@ -1,0 +1,222 @@
+#pragma once
+// A minimal Excel 97-2003 file built by hand for the .xls tests: a compound
+// file with one stream holding BIFF8 records (globals with two sheets,
+// shared strings and a date format, then the sheets' cells).
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QtEndian>
+#include <cstring>
+
+namespace wbtest {
+
+class Biff {
+public:
+    static void u16(QByteArray& b, quint16 v)
+    {
+        char t[2];
+        qToLittleEndian(v, t);
+        b.append(t, 2);
+    }
+    static void u32(QByteArray& b, quint32 v)
+    {
+        char t[4];
+        qToLittleEndian(v, t);
+        b.append(t, 4);
+    }
+    static void f64(QByteArray& b, double v)
+    {
+        char t[8];
+        std::memcpy(t, &v, 8);
+        b.append(t, 8);
+    }
+    static QByteArray record(quint16 type, const QByteArray& data)
+    {
+        QByteArray r;
+        u16(r, type);
+        u16(r, static_cast<quint16>(data.size()));
+        return r + data;
+    }
+    static QByteArray bof(quint16 kind)
+    {
+        QByteArray d;
+        u16(d, 0x0600);
+        u16(d, kind);
+        u16(d, 0x0DBB);
+        u16(d, 0x07CC);
+        u32(d, 0);
+        u32(d, 6);
+        return record(0x0809, d);
+    }
+    static QByteArray xf(quint16 format, bool style)
+    {
+        QByteArray d;
+        u16(d, 0);      // font
+        u16(d, format); // number format
+        u16(d, style ? 0xFFF5 : 0x0001);
+        d.append(14, '\0');
+        return record(0x00E0, d);
+    }
+    static QByteArray number(quint16 row, quint16 col, quint16 xfIndex, double v)
+    {
+        QByteArray d;
+        u16(d, row);
+        u16(d, col);
+        u16(d, xfIndex);
+        f64(d, v);
+        return record(0x0203, d);
+    }
+    static QByteArray labelSst(quint16 row, quint16 col, quint32 index)
+    {
+        QByteArray d;
+        u16(d, row);
+        u16(d, col);
+        u16(d, 15);
+        u32(d, index);
+        return record(0x00FD, d);
+    }
+    static QByteArray boolErr(quint16 row, quint16 col, bool v)
+    {
+        QByteArray d;
+        u16(d, row);
+        u16(d, col);
+        u16(d, 15);
+        d.append(char(v ? 1 : 0));
+        d.append('\0');
+        return record(0x0205, d);
+    }
+    static QByteArray dimensions(quint32 rows, quint16 cols)
+    {
+        QByteArray d;
+        u32(d, 0);
+        u32(d, rows);
+        u16(d, 0);
+        u16(d, cols);
+        u16(d, 0);
+        return record(0x0200, d);
+    }
+};
+
+// Sheets: name and the cell records (rows, columns from 0).
+struct BiffSheet {
+    QString name;
+    quint32 rows;
+    quint16 cols;
+    QByteArray cells;
+};
+
+inline QByteArray biffWorkbook(const QList<QString>& sst, const QList<BiffSheet>& sheets)
+{
+    QByteArray globals = Biff::bof(0x0005);
+    QByteArray cp;
+    Biff::u16(cp, 0x04B0);
+    globals += Biff::record(0x0042, cp);
+    QByteArray dm;
+    Biff::u16(dm, 0);
+    globals += Biff::record(0x0022, dm);
+    for (int i = 0; i < 15; ++i)
+        globals += Biff::xf(0, true); // style records
+    globals += Biff::xf(0, false);    // 15: General
+    globals += Biff::xf(14, false);   // 16: a date
+    // BOUNDSHEET records point at the sheets' BOF; their size is fixed by
+    // the name length, so the offsets can be worked out first.
+    QList<QByteArray> bound;
+    int boundSize = 0;
+    for (const BiffSheet& s : sheets)
+        boundSize += 4 + 4 + 2 + 2 + s.name.toLatin1().size();
+    QByteArray sstRec;
+    Biff::u32(sstRec, sst.size());
+    Biff::u32(sstRec, sst.size());
+    for (const QString& s : sst) {
+        const QByteArray l = s.toLatin1();
+        Biff::u16(sstRec, static_cast<quint16>(l.size()));
+        sstRec.append('\0');
+        sstRec += l;
+    }
+    const QByteArray sstRecord = Biff::record(0x00FC, sstRec);
+    const QByteArray eof = Biff::record(0x000A, {});
+    quint32 offset = globals.size() + boundSize + sstRecord.size() + eof.size();
+    QByteArray sheetStreams;
+    for (const BiffSheet& s : sheets) {
+        QByteArray b;
+        Biff::u32(b, offset);
+        b.append('\0');
+        b.append('\0');
+        const QByteArray name = s.name.toLatin1();
+        b.append(char(name.size()));
+        b.append('\0');
+        b += name;
+        globals += Biff::record(0x0085, b);
+        const QByteArray body = Biff::bof(0x0010) + Biff::dimensions(s.rows, s.cols) + s.cells + eof;
+        sheetStreams += body;
+        offset += body.size();
+    }
+    return globals + sstRecord + eof + sheetStreams;
+}
+
+// A compound file (version 3, 512-byte sectors) holding one stream.
+inline QByteArray compoundFile(const QString& streamName, QByteArray stream)
+{
+    if (stream.size() < 4096)
+        stream.append(4096 - stream.size(), '\0'); // below 4096 bytes a stream would live in the mini stream
+    if (stream.size() % 512) stream.append(512 - stream.size() % 512, '\0');
+    const quint32 streamSectors = stream.size() / 512;
+    const quint32 endOfChain = 0xFFFFFFFE, freeSect = 0xFFFFFFFF, noStream = 0xFFFFFFFF;
+
+    QByteArray header;
+    header += QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    header.append(16, '\0');
+    Biff::u16(header, 0x003E);
+    Biff::u16(header, 0x0003);
+    Biff::u16(header, 0xFFFE);
+    Biff::u16(header, 9);
+    Biff::u16(header, 6);
+    header.append(6, '\0');
+    Biff::u32(header, 0);          // directory sectors (v3: 0)
+    Biff::u32(header, 1);          // FAT sectors
+    Biff::u32(header, 1);          // first directory sector
+    Biff::u32(header, 0);          // transaction
+    Biff::u32(header, 4096);       // mini stream cutoff
+    Biff::u32(header, endOfChain); // mini FAT
+    Biff::u32(header, 0);
+    Biff::u32(header, endOfChain); // DIFAT
+    Biff::u32(header, 0);
+    Biff::u32(header, 0); // DIFAT[0]: the FAT is sector 0
+    for (int i = 1; i < 109; ++i)
+        Biff::u32(header, freeSect);
+
+    QByteArray fat;
+    Biff::u32(fat, 0xFFFFFFFD); // sector 0: FAT
+    Biff::u32(fat, endOfChain); // sector 1: directory
+    for (quint32 i = 0; i < streamSectors; ++i)
+        Biff::u32(fat, i + 1 == streamSectors ? endOfChain : 2 + i + 1);
+    while (fat.size() < 512)
+        Biff::u32(fat, freeSect);
+
+    auto dirEntry = [&](const QString& name, char type, quint32 child, quint32 start, quint32 size) {
+        QByteArray e;
+        QByteArray n(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
+        n.append(2, '\0');
+        e += n;
+        e.append(64 - n.size(), '\0');
+        Biff::u16(e, name.isEmpty() ? 0 : static_cast<quint16>(n.size()));
+        e.append(type);
+        e.append(char(1)); // black
+        Biff::u32(e, noStream);
+        Biff::u32(e, noStream);
+        Biff::u32(e, child);
+        e.append(16 + 4 + 8 + 8, '\0');
+        Biff::u32(e, start);
+        Biff::u32(e, size);
+        Biff::u32(e, 0);
+        return e;
+    };
+    QByteArray dir = dirEntry(QStringLiteral("Root Entry"), 5, 1, endOfChain, 0);
+    dir += dirEntry(streamName, 2, noStream, 2, stream.size());
+    dir += dirEntry({}, 0, noStream, 0, 0);
+    dir += dirEntry({}, 0, noStream, 0, 0);
+    return header + fat + dir + stream;
+}
+
+} // namespace wbtest
