@@ -1,0 +1,99 @@
+#include "platform/ado/Provider.h"
+
+#include "platform/ado/Ado.h"
+#include "platform/ado/SqliteProvider.h"
+
+#include <QHash>
+
+namespace ado {
+
+namespace {
+
+QHash<QString, ProviderFactory>& providers()
+{
+    static QHash<QString, ProviderFactory> map{
+        {QStringLiteral("jet"),
+         [](const ConnectionString& cs, const QString&,
+            const QString&) -> std::shared_ptr<ProviderConnection> {
+             if (!cs.value(QStringLiteral("Jet OLEDB:Database Password")).isEmpty())
+                 Raise(errnum::JetFailure,
+                       QStringLiteral(
+                           "Cannot open '%1': password-protected databases are not supported; remove "
+                           "the database password.")
+                           .arg(cs.dataSource()),
+                       JetSource());
+             return SqliteConnection::OpenFile(cs.value(QStringLiteral("Data Source")));
+         }},
+    };
+    return map;
+}
+
+QString quoteName(const QString& name)
+{
+    QString n = name;
+    return QLatin1Char('"') + n.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QHash<QString, LinkFactory>& linkModules()
+{
+    static QHash<QString, LinkFactory> map{
+        {QStringLiteral("jet"),
+         [](SqliteConnection& conn, const LinkSpec& spec) {
+             // A table of another database: attached, and seen through a view.
+             const QString alias = conn.attachFile(spec.dataSource);
+             const QString remote = spec.remoteTable.isEmpty() ? spec.name : spec.remoteTable;
+             conn.exec(QStringLiteral("DROP VIEW IF EXISTS temp.%1").arg(quoteName(spec.name)));
+             conn.exec(QStringLiteral("CREATE TEMP VIEW %1 AS SELECT * FROM %2.%3")
+                           .arg(quoteName(spec.name), alias, quoteName(remote)));
+         }},
+    };
+    return map;
+}
+
+} // namespace
+
+void RegisterProvider(const QString& kind, ProviderFactory factory)
+{
+    providers().insert(kind, std::move(factory));
+}
+
+std::shared_ptr<ProviderConnection> OpenProvider(const QString& connectionString, const QString& userId,
+                                                 const QString& password)
+{
+    const ConnectionString cs(connectionString);
+    const ProviderChoice choice = ChooseProvider(cs);
+    const auto it = providers().constFind(choice.kind);
+    if (it == providers().constEnd())
+        Raise(errnum::ProviderNotFound,
+              QStringLiteral("Provider cannot be found. It may not be properly installed. (Provider: %1)")
+                  .arg(choice.name),
+              ConnectionSource());
+    return (*it)(cs, userId, password);
+}
+
+QString LinkKind(const QString& providerString)
+{
+    const QString first = providerString.section(u';', 0, 0).trimmed().toLower();
+    if (first.isEmpty() || first == u"ms access" || first.startsWith(QStringLiteral("jet")))
+        return QStringLiteral("jet");
+    return first;
+}
+
+void RegisterLinkModule(const QString& kind, LinkFactory factory)
+{
+    linkModules().insert(kind.toLower(), std::move(factory));
+}
+
+void CreateLink(SqliteConnection& conn, const LinkSpec& spec)
+{
+    const QString kind = LinkKind(spec.providerString);
+    const auto it = linkModules().constFind(kind);
+    if (it == linkModules().constEnd())
+        Raise(errnum::JetFailure,
+              QStringLiteral("Could not find installable ISAM. (Linked table '%1' needs the '%2' driver.)")
+                  .arg(spec.name, kind),
+              JetSource());
+    (*it)(conn, spec);
+}
+
+} // namespace ado

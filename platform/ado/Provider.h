@@ -1,0 +1,119 @@
+#pragma once
+// What sits under ado::Connection: a provider connection opened on a
+// connection string, which prepares and runs SQL and lists its tables. The
+// jet provider is built in; the text, excel, foxpro and odbc providers
+// register themselves here. Linked tables of a jet database are made by link
+// modules, registered by kind the same way.
+
+#include "platform/ado/ConnectionString.h"
+#include "platform/vb/Variant.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace ado {
+
+class SqliteConnection;
+
+struct ColumnInfo {
+    QString name;
+    int type = 202; // DataTypeEnum
+    qint64 definedSize = 0;
+    bool typeKnown = true;  // false: an expression, typed by its first value
+    QString schema;         // the base table's database ("main", "temp", ...), empty for expressions
+    QString table;          // the base table
+    QString column;         // the base column
+    bool updatable = false; // belongs to the table whose rows the statement addresses
+};
+
+struct TableInfo {
+    QString name;
+    QString type; // "TABLE", "VIEW", "LINK", "SYSTEM TABLE"
+};
+
+// One prepared statement. Rows come one at a time; each row may carry the
+// address (rowid) of the table row it came from, for updates.
+class Statement {
+public:
+    virtual ~Statement() = default;
+    virtual int columnCount() const = 0;
+    virtual const ColumnInfo& column(int i) const = 0;
+    // Binds a "?" of the caller's text (1-based) for the next execute().
+    virtual void bind(int position, const vb::Variant& value) = 0;
+    // Starts (again), skipping the first `offset` rows. A statement that
+    // returns no rows runs to its end here.
+    virtual void execute(qint64 offset = 0) = 0;
+    // Moves to the next row; false at the end (and the statement is finished).
+    virtual bool next() = 0;
+    virtual vb::Variant value(int i) const = 0;
+    virtual bool hasRowid() const = 0;
+    virtual qint64 rowid() const = 0;
+    // The number of rows the query gives, by counting them in the engine.
+    virtual qint64 countRows() = 0;
+    // Rows changed by the last execute() of an INSERT/UPDATE/DELETE.
+    virtual qint64 changes() const = 0;
+    // Stops stepping and lets go of what the engine holds for it.
+    virtual void finish() = 0;
+};
+
+class ProviderConnection {
+public:
+    virtual ~ProviderConnection() = default;
+    virtual QString kind() const = 0;
+    // Prepares one statement of Jet SQL. withRowid asks for row addresses,
+    // which a query on a single table can give.
+    virtual std::unique_ptr<Statement> prepare(const QString& jetSql, bool withRowid) = 0;
+    virtual void beginTrans(int level) = 0; // level 1 = outermost
+    virtual void commitTrans(int level) = 0;
+    virtual void rollbackTrans(int level) = 0;
+    virtual std::vector<TableInfo> tables() = 0;
+    // Row writes by address; values are converted for the columns' types.
+    virtual void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
+                           const std::vector<vb::Variant>& values) = 0;
+    virtual qint64 insertRow(const ColumnInfo& table, const std::vector<ColumnInfo>& columns,
+                             const std::vector<vb::Variant>& values) = 0;
+    virtual void deleteRow(const ColumnInfo& table, qint64 rowid) = 0;
+    // Reads the columns of one row by address; false when it is gone.
+    virtual bool fetchRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
+                          std::vector<vb::Variant>& values) = 0;
+    virtual void close() = 0;
+    // The SQLite connection underneath, for SQLite-backed providers; else null.
+    virtual SqliteConnection* sqlite() { return nullptr; }
+};
+
+// ---- provider registry
+
+using ProviderFactory = std::function<std::shared_ptr<ProviderConnection>(
+    const ConnectionString& cs, const QString& userId, const QString& password)>;
+
+// kind: "jet", "text", "excel", "foxpro" or "odbc" (see ChooseProvider).
+void RegisterProvider(const QString& kind, ProviderFactory factory);
+// Opens a provider connection for the string; throws vb::ErrObject.
+std::shared_ptr<ProviderConnection> OpenProvider(const QString& connectionString, const QString& userId,
+                                                 const QString& password);
+
+// ---- linked tables
+
+struct LinkSpec {
+    QString name;           // the table name in the linking database
+    QString providerString; // "Jet OLEDB:Link Provider String", e.g. "text;DATABASE=/x/;..." or ";"
+    QString dataSource;     // "Jet OLEDB:Link Datasource"
+    QString remoteTable;    // "Jet OLEDB:Remote Table Name"
+};
+
+// The kind of a link from its provider string: "jet" for an empty first
+// segment or "MS Access", else the first segment in lower case ("text",
+// "excel 8.0", ...).
+QString LinkKind(const QString& providerString);
+
+// A link module creates a temporary table or view named spec.name on the
+// connection; it throws vb::ErrObject when it cannot.
+using LinkFactory = std::function<void(SqliteConnection& conn, const LinkSpec& spec)>;
+void RegisterLinkModule(const QString& kind, LinkFactory factory);
+// Throws a clear error when no module serves the link's kind.
+void CreateLink(SqliteConnection& conn, const LinkSpec& spec);
+
+} // namespace ado

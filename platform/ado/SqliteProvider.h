@@ -1,0 +1,103 @@
+#pragma once
+// SQLite under the providers: the jet provider opens a database file, the
+// text, excel and foxpro providers an in-memory database with their modules.
+// Statements are prepared once per connection and SQL text and kept in a
+// bounded least-recently-used cache.
+
+#include "platform/ado/JetSql.h"
+#include "platform/ado/Provider.h"
+
+#include <QHash>
+#include <QString>
+#include <list>
+#include <memory>
+#include <set>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace ado {
+
+class SqliteStatement;
+
+class SqliteConnection : public ProviderConnection, public std::enable_shared_from_this<SqliteConnection> {
+public:
+    // A Jet database file: it must exist and be a SQLite database (the name
+    // in messages is the path as given). Never creates a file.
+    static std::shared_ptr<SqliteConnection> OpenFile(const QString& path,
+                                                      const QString& kind = QStringLiteral("jet"));
+    // An empty in-memory database, for providers that fill it with modules.
+    static std::shared_ptr<SqliteConnection> OpenMemory(const QString& kind);
+    // Checks a file the way Jet does before using it; throws "Could not find
+    // file" or "Unrecognized database format".
+    static void CheckDatabaseFile(const QString& path);
+
+    ~SqliteConnection() override;
+
+    QString kind() const override { return m_kind; }
+    std::unique_ptr<Statement> prepare(const QString& jetSql, bool withRowid) override;
+    void beginTrans(int level) override;
+    void commitTrans(int level) override;
+    void rollbackTrans(int level) override;
+    std::vector<TableInfo> tables() override;
+    void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
+                   const std::vector<vb::Variant>& values) override;
+    qint64 insertRow(const ColumnInfo& table, const std::vector<ColumnInfo>& columns,
+                     const std::vector<vb::Variant>& values) override;
+    void deleteRow(const ColumnInfo& table, qint64 rowid) override;
+    bool fetchRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
+                  std::vector<vb::Variant>& values) override;
+    void close() override;
+    SqliteConnection* sqlite() override { return this; }
+
+    sqlite3* handle() const { return m_db; }
+    bool isOpen() const { return m_db != nullptr; }
+    const QString& path() const { return m_path; }
+
+    // Runs SQLite SQL (no translation, no rows); throws mapped errors.
+    void exec(const QString& sql);
+    // Attaches a database file under a fresh alias (or the one it already has).
+    QString attachFile(const QString& path);
+    // Detaches a file attached by attachFile (no-op when it is not attached).
+    void detachFile(const QString& path);
+    // Materialises the links recorded in the database (MSysLinks).
+    void loadLinks();
+    // Rows of the links table, in name order.
+    std::vector<LinkSpec> links();
+
+    // Throws the vb::ErrObject that Jet would give for a SQLite failure.
+    [[noreturn]] void raise(int rc) const;
+
+    // Statement cache (used by SqliteStatement).
+    sqlite3_stmt* acquire(const QString& sql);
+    void release(const QString& sql, sqlite3_stmt* stmt);
+    void attachExternal(const QStringList& files);
+    void detachExternal(int count);
+    void track(SqliteStatement* s) { m_live.insert(s); }
+    void untrack(SqliteStatement* s) { m_live.erase(s); }
+
+    static constexpr int CacheCapacity = 256;
+    static QString linksTable() { return QStringLiteral("MSysLinks"); }
+
+private:
+    SqliteConnection(sqlite3* db, QString path, QString kind);
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    QString m_kind;
+    std::list<std::pair<QString, sqlite3_stmt*>> m_lru; // front = most recent
+    QHash<QString, std::list<std::pair<QString, sqlite3_stmt*>>::iterator> m_cache;
+    std::set<SqliteStatement*> m_live;
+    QHash<QString, JetSql::Translation> m_translations;
+    QHash<QString, QString> m_attached; // path -> alias (links)
+    int m_nextAlias = 1;
+};
+
+// A column type as ADO reports it, from a SQLite declared type.
+void DescribeDeclaredType(const QString& declType, int& adoType, qint64& definedSize);
+
+// Converts between SQLite values and variants for a column of an ADO type.
+vb::Variant ValueFromSqlite(sqlite3_stmt* stmt, int col, int adoType, bool typeKnown);
+void BindVariant(sqlite3_stmt* stmt, int position, const vb::Variant& v);
+
+} // namespace ado

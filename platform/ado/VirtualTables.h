@@ -1,0 +1,144 @@
+#pragma once
+// SQLite virtual tables for the file-based providers (text, excel, foxpro),
+// and the provider connection that puts them under one in-memory database.
+//
+// A module's tables are C++ objects (vtab::Table, vtab::Cursor); the adapter
+// here turns them into a sqlite3_module and turns a vb::ErrObject thrown by
+// them into the SQLite error that the jet provider reports in Jet's words.
+//
+// ModuleConnection is what the text, excel and foxpro providers hand to
+// ado::Connection: an in-memory SQLite connection whose tables are made on
+// first use. The SQL is scanned for table names in the forms Jet and the
+// FoxPro driver accept (list.csv, list#csv, [list.csv], Sheet1$,
+// ['My Sheet$'], list, list.dbf); each is resolved by the provider's catalog
+// and written as the bracketed name of its virtual table.
+
+#include "platform/ado/Provider.h"
+#include "platform/ado/SqliteProvider.h"
+#include "platform/vb/Variant.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_context;
+struct sqlite3_value;
+struct sqlite3_index_info;
+
+namespace ado::vtab {
+
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+    virtual void filter(int idxNum, const char* idxStr, int argc, sqlite3_value** argv) = 0;
+    virtual void next() = 0;
+    virtual bool eof() const = 0;
+    virtual void column(sqlite3_context* ctx, int i) = 0;
+    virtual qint64 rowid() const = 0;
+};
+
+class Table {
+public:
+    virtual ~Table() = default;
+    // The columns as "CREATE TABLE x(...)".
+    virtual QString declaration() const = 0;
+    // Fills the index info; returns an SQLite result code. The default plans
+    // a full scan.
+    virtual int bestIndex(sqlite3_index_info* info);
+    virtual std::unique_ptr<Cursor> open() = 0;
+    // A row write as xUpdate receives it (argc 1 delete, argv[0] Null insert,
+    // else update); returns the rowid of an inserted row. Throws
+    // vb::ErrObject; the default refuses every write.
+    virtual qint64 update(int argc, sqlite3_value** argv);
+    // A function this table evaluates itself when its first argument is one
+    // of its columns; returns 0 when none, else 1 or a constraint code.
+    virtual int findFunction(int nArg, const char* name, void (**fn)(sqlite3_context*, int, sqlite3_value**),
+                             void** arg);
+};
+
+// Makes the tables of a module from the arguments of CREATE VIRTUAL TABLE
+// (dequoted). Throws vb::ErrObject when the table cannot be made.
+using TableFactory = std::function<std::unique_ptr<Table>(const QStringList& args)>;
+// Registers (or replaces) a module on a connection.
+void RegisterModule(sqlite3* db, const char* name, TableFactory factory);
+
+// An SQL text literal for a module argument.
+QString QuoteArg(const QString& text);
+// A double-quoted SQL name.
+QString QuoteName(const QString& name);
+
+// Conversions between SQLite values and variants.
+vb::Variant ValueOf(sqlite3_value* v);
+void SetResult(sqlite3_context* ctx, const vb::Variant& v);
+// True when the value in an xUpdate row is one the statement did not change.
+bool Unchanged(sqlite3_value* v);
+// True while xColumn is asked for a value only to learn that it is unchanged.
+bool NoChange(sqlite3_context* ctx);
+
+// The error a write refused by a read-only ISAM gives.
+[[noreturn]] void RaiseNotUpdatable(bool deleting);
+
+} // namespace ado::vtab
+
+namespace ado {
+
+// The provider connection of the text, excel and foxpro providers.
+class ModuleConnection : public ProviderConnection {
+public:
+    // What a provider supplies: its table list, the resolution of a name as
+    // written in SQL, and the making of a virtual table.
+    class Catalog {
+    public:
+        virtual ~Catalog() = default;
+        virtual std::vector<TableInfo> tables() = 0;
+        // The canonical name (the virtual table's) for a name as written, or
+        // an empty text when the provider has no such table.
+        virtual QString resolve(const QString& written) = 0;
+        // Creates the virtual table of a canonical name in "main".
+        virtual void create(SqliteConnection& db, const QString& canonical) = 0;
+        // Writes pending changes back to the files (commit, close).
+        virtual void flush() {}
+    };
+
+    ModuleConnection(std::shared_ptr<SqliteConnection> db, std::unique_ptr<Catalog> catalog);
+    ~ModuleConnection() override;
+
+    QString kind() const override { return m_db->kind(); }
+    std::unique_ptr<Statement> prepare(const QString& jetSql, bool withRowid) override;
+    void beginTrans(int level) override { m_db->beginTrans(level); }
+    void commitTrans(int level) override;
+    void rollbackTrans(int level) override { m_db->rollbackTrans(level); }
+    std::vector<TableInfo> tables() override;
+    void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
+                   const std::vector<vb::Variant>& values) override;
+    qint64 insertRow(const ColumnInfo& table, const std::vector<ColumnInfo>& columns,
+                     const std::vector<vb::Variant>& values) override;
+    void deleteRow(const ColumnInfo& table, qint64 rowid) override { m_db->deleteRow(table, rowid); }
+    bool fetchRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
+                  std::vector<vb::Variant>& values) override
+    {
+        return m_db->fetchRow(table, rowid, columns, values);
+    }
+    void close() override;
+    SqliteConnection* sqlite() override { return m_db.get(); }
+
+    Catalog& catalog() { return *m_catalog; }
+    // The SQL with every table name it names resolved (tables made as needed).
+    QString resolveNames(const QString& jetSql);
+
+private:
+    void ensure(const QString& canonical);
+
+    std::shared_ptr<SqliteConnection> m_db;
+    std::unique_ptr<Catalog> m_catalog;
+    QSet<QString> m_made; // canonical names, lower case
+};
+
+// Registers the text, excel, foxpro and odbc providers and the text link
+// module. Runs once; the registry calls it before its first use.
+void RegisterStandardProviders();
+
+} // namespace ado
