@@ -3,6 +3,10 @@
 #include "core/Globals.h"
 #include "platform/ui/StatusBar.h"
 
+#include <QGroupBox>
+#include <QPushButton>
+#include <QToolBar>
+
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -21,4 +25,13 @@ frmMain::~frmMain()
 void frmMain::SetStatusBar(const QString& text, std::int32_t panel)
 {
     sbStatusBar->SetPanelText(panel, text);
+}
+
+void frmMain::SetImport(bool enabled)
+{
+    for (QWidget* w : {static_cast<QWidget*>(Frame4), static_cast<QWidget*>(Frame5),
+                       static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
+                       static_cast<QWidget*>(TBLaunch), static_cast<QWidget*>(cmdStart)}) {
+        if (w) w->setEnabled(enabled);
+    }
 }
