@@ -1,0 +1,132 @@
+#include "core/CDataConnection.h"
+
+#include "core/frmMakeConnection.h"
+#include "platform/ui/Services.h"
+
+#include <QApplication>
+
+CDataConnection::CDataConnection()
+{
+    Clear();
+}
+
+void CDataConnection::SetProvider(const QString& value)
+{
+    m_provider = value;
+    m_isDirty = true;
+}
+
+void CDataConnection::SetDatabase(const QString& value)
+{
+    m_database = value;
+    m_isDirty = true;
+}
+
+void CDataConnection::SetServer(const QString& value)
+{
+    m_server = value;
+    m_isDirty = true;
+}
+
+void CDataConnection::SetDriver(const QString& value)
+{
+    m_driver = value;
+    m_isDirty = true;
+}
+
+void CDataConnection::SetPwd(const QString& value)
+{
+    m_pwd = value;
+    m_isDirty = true;
+}
+
+void CDataConnection::SetUserID(const QString& value)
+{
+    m_userID = value;
+    m_isDirty = true;
+}
+
+void CDataConnection::SetDSN(const QString& value)
+{
+    m_dsn = value;
+    m_isDirty = true;
+}
+
+QString CDataConnection::MakeConnectionString()
+{
+    m_connectionString.clear();
+    QString result;
+
+    if (m_provider == QLatin1String("MSDASQL")) {
+        QString parts;
+        if (!m_dsn.isEmpty() && m_dsn != NoDSN()) {
+            parts = QStringLiteral("DSN=") + m_dsn + QLatin1Char(';');
+        } else {
+            if (m_driver.isEmpty() || m_server.isEmpty() || m_database.isEmpty()) return {};
+            parts = QStringLiteral("Driver=") + m_driver + QLatin1Char(';') + QStringLiteral("Server=") +
+                    m_server + QLatin1Char(';');
+        }
+        parts += QStringLiteral("UID=") + m_userID + QLatin1Char(';') + QStringLiteral("PWD=") + m_pwd +
+                 QLatin1Char(';');
+        if (!m_database.isEmpty()) parts += QStringLiteral("Database=") + m_database + QLatin1Char(';');
+        result = QStringLiteral("PROVIDER=") + m_provider + QLatin1Char(';') + parts;
+    } else if (m_provider == QLatin1String("SQLOLEDB")) {
+        if (m_server.isEmpty() || m_database.isEmpty()) return {};
+        result = QStringLiteral("PROVIDER=SQLOLEDB;") + QStringLiteral("Data Source=") + m_server +
+                 QLatin1Char(';') + QStringLiteral("Initial Catalog=") + m_database + QLatin1Char(';') +
+                 QStringLiteral("Integrated Security=SSPI;Persist Security Info=False;") +
+                 QStringLiteral("User Id=") + m_userID + QLatin1Char(';') + QStringLiteral("Password=") +
+                 m_pwd + QLatin1Char(';');
+    } else if (m_provider == JetProvider()) {
+        if (!m_database.isEmpty()) {
+            result = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_database;
+            if (!m_pwd.isEmpty()) result += QStringLiteral(";Jet OLEDB:Database Password=") + m_pwd;
+        }
+    }
+
+    m_connectionString = result;
+    m_isDirty = false;
+    return result;
+}
+
+QString CDataConnection::ConnectionString()
+{
+    if (!m_connectionString.isEmpty() && !m_isDirty) return m_connectionString;
+    return MakeConnectionString();
+}
+
+void CDataConnection::Clear()
+{
+    m_userID.clear();
+    m_pwd.clear();
+    m_dsn = NoDSN();
+    m_driver.clear();
+    m_server.clear();
+    m_database.clear();
+    m_provider = JetProvider();
+    m_connectionString.clear();
+    m_isDirty = false;
+}
+
+void CDataConnection::ShowMe(int modal)
+{
+    // Every showing builds the form afresh, so its lists are read again. The
+    // form lives on this call's stack, so it is always shown modally; all
+    // callers ask for that anyway.
+    (void)modal;
+    frmMakeConnection form;
+    form.SetComponent(this);
+    ui::services().ShowModal(&form, QApplication::activeWindow());
+}
+
+void CDataConnection::CopyMe(const CDataConnection& source)
+{
+    m_userID = source.m_userID;
+    m_pwd = source.m_pwd;
+    m_dsn = source.m_dsn;
+    m_driver = source.m_driver;
+    m_server = source.m_server;
+    m_database = source.m_database;
+    m_provider = source.m_provider;
+    m_isDirty = source.m_isDirty;
+}
