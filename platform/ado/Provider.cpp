@@ -2,6 +2,7 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/ado/SqliteProvider.h"
+#include "platform/ado/VirtualTables.h"
 
 #include <QHash>
 
@@ -60,6 +61,7 @@ void RegisterProvider(const QString& kind, ProviderFactory factory)
 std::shared_ptr<ProviderConnection> OpenProvider(const QString& connectionString, const QString& userId,
                                                  const QString& password)
 {
+    RegisterStandardProviders();
     const ConnectionString cs(connectionString);
     const ProviderChoice choice = ChooseProvider(cs);
     const auto it = providers().constFind(choice.kind);
@@ -86,6 +88,7 @@ void RegisterLinkModule(const QString& kind, LinkFactory factory)
 
 void CreateLink(SqliteConnection& conn, const LinkSpec& spec)
 {
+    RegisterStandardProviders();
     const QString kind = LinkKind(spec.providerString);
     const auto it = linkModules().constFind(kind);
     if (it == linkModules().constEnd())

@@ -854,14 +854,17 @@ std::unique_ptr<Statement> SqliteConnection::prepare(const QString& jetSql, bool
     if (!m_db) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
     // Texts without literals (a command's text with "?") repeat as they are:
     // their translation is kept.
+    QString text = jetSql;
+    for (const auto& r : m_rewriters)
+        text = r.second(text);
     JetSql::Translation tr;
-    if (auto it = m_translations.constFind(jetSql); it != m_translations.constEnd()) {
+    if (auto it = m_translations.constFind(text); it != m_translations.constEnd()) {
         tr = *it;
     } else {
-        tr = JetSql::Translate(jetSql, true);
+        tr = JetSql::Translate(text, true);
         if (tr.params.empty()) {
             if (m_translations.size() >= 512) m_translations.clear();
-            m_translations.insert(jetSql, tr);
+            m_translations.insert(text, tr);
         }
     }
     auto self = shared_from_this();
@@ -881,6 +884,16 @@ std::unique_ptr<Statement> SqliteConnection::prepare(const QString& jetSql, bool
     auto st = std::make_unique<SqliteStatement>(self, sql, std::move(tr), false);
     st->init();
     return st;
+}
+
+void SqliteConnection::setRewriter(const QString& name, std::function<QString(const QString&)> rewrite)
+{
+    for (auto& r : m_rewriters)
+        if (r.first == name) {
+            r.second = std::move(rewrite);
+            return;
+        }
+    m_rewriters.emplace_back(name, std::move(rewrite));
 }
 
 void SqliteConnection::beginTrans(int level)

@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <list>
 #include <memory>
 #include <set>
@@ -65,6 +66,12 @@ public:
     // Rows of the links table, in name order.
     std::vector<LinkSpec> links();
 
+    // A rewrite of the Jet SQL text, applied before translation, that a
+    // module of this connection asks for (a virtual table is handed only
+    // tests on its own columns, so a test it can answer from an index is
+    // turned into that form). Set again under the same name, it is replaced.
+    void setRewriter(const QString& name, std::function<QString(const QString&)> rewrite);
+
     // Throws the vb::ErrObject that Jet would give for a SQLite failure.
     [[noreturn]] void raise(int rc) const;
 
@@ -91,6 +98,7 @@ private:
     QHash<QString, JetSql::Translation> m_translations;
     QHash<QString, QString> m_attached; // path -> alias (links)
     int m_nextAlias = 1;
+    std::vector<std::pair<QString, std::function<QString(const QString&)>>> m_rewriters;
 };
 
 // A column type as ADO reports it, from a SQLite declared type.

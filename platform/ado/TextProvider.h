@@ -16,7 +16,7 @@
 // Big files: a test on a field's value ([F1] = 201) or on its first
 // characters (left([F1],3) = 201) is answered from an index the table builds
 // on first use in one pass over the file. The index records, per value, the
-// 64 KB blocks of the file that hold it, so the import of a national list,
+// blocks (4 to 64 KB) of the file that hold it, so the import of a national list,
 // which selects one area code after the other, reads each block of a sorted
 // file about once instead of the whole file once per area code. The prefix
 // test reaches the table as tvprefix(col, 'N'), a rewrite of the Jet text

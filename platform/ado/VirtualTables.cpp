@@ -158,14 +158,13 @@ int xUpdate(sqlite3_vtab* v, int argc, sqlite3_value** argv, sqlite3_int64* rowi
 {
     return guarded(v, [&] {
         const qint64 r = tableOf(v).update(argc, argv);
-        if (argc > 1 && sqlite3_value_type(argv[0]) == SQLITE_NULL)
-            *rowid = r;
+        if (argc > 1 && sqlite3_value_type(argv[0]) == SQLITE_NULL) *rowid = r;
         return SQLITE_OK;
     });
 }
 
-int xFindFunction(sqlite3_vtab* v, int nArg, const char* name, void (**fn)(sqlite3_context*, int, sqlite3_value**),
-                  void** arg)
+int xFindFunction(sqlite3_vtab* v, int nArg, const char* name,
+                  void (**fn)(sqlite3_context*, int, sqlite3_value**), void** arg)
 {
     return tableOf(v).findFunction(nArg, name, fn, arg);
 }
@@ -242,12 +241,15 @@ QString QuoteName(const QString& name)
 vb::Variant ValueOf(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL: return vb::Variant::Null();
-    case SQLITE_INTEGER: return vb::Variant(static_cast<long long>(sqlite3_value_int64(v)));
-    case SQLITE_FLOAT: return vb::Variant(sqlite3_value_double(v));
+    case SQLITE_NULL:
+        return vb::Variant::Null();
+    case SQLITE_INTEGER:
+        return vb::Variant(static_cast<long long>(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT:
+        return vb::Variant(sqlite3_value_double(v));
     default:
-        return vb::Variant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                                             sqlite3_value_bytes(v)));
+        return vb::Variant(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v)));
     }
 }
 
@@ -255,15 +257,25 @@ void SetResult(sqlite3_context* ctx, const vb::Variant& v)
 {
     switch (v.type()) {
     case vb::VarType::Empty:
-    case vb::VarType::Null: sqlite3_result_null(ctx); break;
-    case vb::VarType::Boolean: sqlite3_result_int(ctx, v.rawInt() != 0 ? 1 : 0); break;
+    case vb::VarType::Null:
+        sqlite3_result_null(ctx);
+        break;
+    case vb::VarType::Boolean:
+        sqlite3_result_int(ctx, v.rawInt() != 0 ? 1 : 0);
+        break;
     case vb::VarType::Integer:
     case vb::VarType::Long:
     case vb::VarType::LongLong:
-    case vb::VarType::Byte: sqlite3_result_int64(ctx, v.rawInt()); break;
+    case vb::VarType::Byte:
+        sqlite3_result_int64(ctx, v.rawInt());
+        break;
     case vb::VarType::Single:
-    case vb::VarType::Double: sqlite3_result_double(ctx, v.rawDouble()); break;
-    case vb::VarType::Currency: sqlite3_result_double(ctx, double(v.rawInt()) / 10000.0); break;
+    case vb::VarType::Double:
+        sqlite3_result_double(ctx, v.rawDouble());
+        break;
+    case vb::VarType::Currency:
+        sqlite3_result_double(ctx, double(v.rawInt()) / 10000.0);
+        break;
     case vb::VarType::Date: {
         const QByteArray b = JetSql::DateText(v.rawDouble()).toUtf8();
         sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
@@ -312,13 +324,11 @@ bool isWord(const JetSql::Token& t, const char* w)
 
 bool clauseEnd(const JetSql::Token& t)
 {
-    static const char* words[] = {"WHERE", "GROUP", "ORDER", "HAVING", "UNION", "ON", "LIMIT", "SET",
-                                  "VALUES", "SELECT", "INNER", "LEFT", "RIGHT", "JOIN", "OUTER"};
-    if (t.kind != K::Word)
-        return false;
+    static const char* words[] = {"WHERE",  "GROUP",  "ORDER", "HAVING", "UNION", "ON",   "LIMIT", "SET",
+                                  "VALUES", "SELECT", "INNER", "LEFT",   "RIGHT", "JOIN", "OUTER"};
+    if (t.kind != K::Word) return false;
     for (const char* w : words)
-        if (isWord(t, w))
-            return true;
+        if (isWord(t, w)) return true;
     return false;
 }
 
@@ -341,8 +351,7 @@ ModuleConnection::~ModuleConnection()
 void ModuleConnection::ensure(const QString& canonical)
 {
     const QString key = canonical.toLower();
-    if (m_made.contains(key))
-        return;
+    if (m_made.contains(key)) return;
     m_catalog->create(*m_db, canonical);
     m_made.insert(key);
 }
@@ -358,8 +367,7 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
     int fromDepth = -1;
     for (int i = 0; i < n; ++i) {
         auto& t = toks[size_t(i)];
-        if (t.kind == K::Space || t.kind == K::Comment)
-            continue;
+        if (t.kind == K::Space || t.kind == K::Comment) continue;
         if (t.kind == K::Punct && t.text == u"(") {
             ++depth;
             expect = false;
@@ -388,8 +396,7 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
             fromList = false;
             fromDepth = -1;
         }
-        if (!expect)
-            continue;
+        if (!expect) continue;
         expect = false;
         // The name as written, possibly several tokens run together
         // (list.csv, list#csv, Sheet1$ are cut at "." and "#").
@@ -407,7 +414,8 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
                 written += toks[size_t(last + 1)].text + toks[size_t(last + 2)].text;
                 last += 2;
             }
-            while (last + 1 < n && toks[size_t(last + 1)].kind == K::Punct && toks[size_t(last + 1)].text == u"$") {
+            while (last + 1 < n && toks[size_t(last + 1)].kind == K::Punct &&
+                   toks[size_t(last + 1)].text == u"$") {
                 written += QLatin1Char('$');
                 ++last;
             }
@@ -415,8 +423,7 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
             continue;
         }
         const QString canonical = m_catalog->resolve(written);
-        if (canonical.isEmpty())
-            continue;
+        if (canonical.isEmpty()) continue;
         ensure(canonical);
         t.kind = K::Bracket;
         t.text = QLatin1Char('[') + canonical + QLatin1Char(']');
@@ -425,8 +432,7 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
         i = last;
         changed = true;
     }
-    if (!changed)
-        return jetSql;
+    if (!changed) return jetSql;
     QString out;
     for (const auto& t : toks)
         out += t.text;
@@ -441,18 +447,17 @@ std::unique_ptr<Statement> ModuleConnection::prepare(const QString& jetSql, bool
 void ModuleConnection::commitTrans(int level)
 {
     m_db->commitTrans(level);
-    if (level <= 1)
-        m_catalog->flush();
+    if (level <= 1) m_catalog->flush();
 }
 
 std::vector<TableInfo> ModuleConnection::tables()
 {
-    if (!m_db->isOpen())
-        RaiseAdo(errnum::ObjectClosed, ConnectionSource());
+    if (!m_db->isOpen()) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
     return m_catalog->tables();
 }
 
-void ModuleConnection::updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
+void ModuleConnection::updateRow(const ColumnInfo& table, qint64 rowid,
+                                 const std::vector<ColumnInfo>& columns,
                                  const std::vector<vb::Variant>& values)
 {
     m_db->updateRow(table, rowid, columns, values);
@@ -466,8 +471,7 @@ qint64 ModuleConnection::insertRow(const ColumnInfo& table, const std::vector<Co
 
 void ModuleConnection::close()
 {
-    if (!m_db->isOpen())
-        return;
+    if (!m_db->isOpen()) return;
     // The changes are written before the tables go, and a failed write
     // still lets the connection close.
     try {

@@ -1,0 +1,290 @@
+#include "platform/ado/FoxProProvider.h"
+
+#include "platform/ado/Ado.h"
+#include "platform/ado/SqliteProvider.h"
+#include "platform/ado/VirtualTables.h"
+#include "platform/files/DbfTable.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/Err.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace ado {
+
+namespace {
+
+bool parseDateText(const QString& s, double& ole)
+{
+    QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dt.isValid()) {
+        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
+        if (!d.isValid()) return false;
+        dt = QDateTime(d, QTime(0, 0));
+    }
+    const qint64 days = QDate(1899, 12, 30).daysTo(dt.date());
+    const double frac = dt.time().msecsSinceStartOfDay() / 86400000.0;
+    ole = days >= 0 ? days + frac : days - frac;
+    return true;
+}
+
+QString declaredType(const files::DbfField& f)
+{
+    switch (f.type) {
+    case 'C':
+        return QStringLiteral("CHAR(%1)").arg(f.width);
+    case 'N':
+        return QStringLiteral("NUMERIC(%1,%2)").arg(f.width).arg(f.decimals);
+    case 'F':
+    case 'B':
+        return QStringLiteral("DOUBLE");
+    case 'I':
+        return QStringLiteral("INTEGER");
+    case 'Y':
+        return QStringLiteral("CURRENCY");
+    case 'D':
+        return QStringLiteral("DATE");
+    case 'T':
+        return QStringLiteral("DATETIME");
+    case 'L':
+        return QStringLiteral("LOGICAL");
+    case 'M':
+        return QStringLiteral("MEMO");
+    default:
+        return QStringLiteral("VARCHAR(255)");
+    }
+}
+
+class DbfVTable : public vtab::Table {
+public:
+    explicit DbfVTable(const QString& path)
+    {
+        try {
+            m_dbf = std::make_unique<files::DbfTable>(path, files::DbfTable::Mode::ReadWrite);
+        } catch (const vb::ErrObject& e) {
+            if (e.Number != vb::errnum::PermissionDenied) throw;
+            m_dbf = std::make_unique<files::DbfTable>(path, files::DbfTable::Mode::ReadOnly);
+        }
+    }
+
+    QString declaration() const override
+    {
+        QStringList defs;
+        for (const auto& f : m_dbf->fields())
+            defs << vtab::QuoteName(f.name) + QLatin1Char(' ') + declaredType(f);
+        if (defs.isEmpty()) defs << QStringLiteral("\"F1\" VARCHAR(255)");
+        return QStringLiteral("CREATE TABLE x(%1)").arg(defs.join(QStringLiteral(", ")));
+    }
+
+    int bestIndex(sqlite3_index_info* info) override
+    {
+        for (int i = 0; i < info->nConstraint; ++i) {
+            const auto& c = info->aConstraint[i];
+            if (c.usable && c.iColumn < 0 && c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+                info->aConstraintUsage[i].argvIndex = 1;
+                info->aConstraintUsage[i].omit = 1;
+                info->idxNum = 1;
+                info->estimatedCost = 1;
+                info->estimatedRows = 1;
+                info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
+                return SQLITE_OK;
+            }
+        }
+        info->idxNum = 0;
+        info->estimatedCost = double(m_dbf->recordCount()) + 10;
+        info->estimatedRows = m_dbf->recordCount() + 1;
+        return SQLITE_OK;
+    }
+
+    std::unique_ptr<vtab::Cursor> open() override;
+
+    qint64 update(int argc, sqlite3_value** argv) override
+    {
+        if (argc == 1) {
+            m_dbf->setDeleted(record(argv[0]), true);
+            return 0;
+        }
+        const int n = m_dbf->fieldCount();
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+            QVector<vb::Variant> values;
+            for (int i = 0; i < n && i + 2 < argc; ++i)
+                values << fieldValue(i, argv[i + 2]);
+            // the record is checked whole before it is added
+            return m_dbf->appendRecord(values) + 1;
+        }
+        const qint64 rec = record(argv[0]);
+        if (sqlite3_value_int64(argv[1]) != sqlite3_value_int64(argv[0]))
+            Raise(errnum::JetFailure, QStringLiteral("Operation is not supported for this type of object."),
+                  JetSource());
+        for (int i = 0; i < n && i + 2 < argc; ++i) {
+            if (vtab::Unchanged(argv[i + 2])) continue;
+            m_dbf->setValue(rec, i, fieldValue(i, argv[i + 2]));
+        }
+        return rec + 1;
+    }
+
+    files::DbfTable& dbf() { return *m_dbf; }
+
+private:
+    qint64 record(sqlite3_value* rowid) const
+    {
+        const qint64 rec = sqlite3_value_int64(rowid) - 1;
+        if (rec < 0 || rec >= m_dbf->recordCount()) RaiseAdo(errnum::NoCurrentRecord, RecordsetSource());
+        return rec;
+    }
+
+    // A value in the form the field takes.
+    vb::Variant fieldValue(int i, sqlite3_value* v) const
+    {
+        vb::Variant value = vtab::ValueOf(v);
+        if (value.isNull()) return value;
+        switch (m_dbf->fields()[i].type) {
+        case 'C':
+        case 'M':
+            return vb::Variant(value.text());
+        case 'D':
+        case 'T':
+            if (value.isString()) {
+                double ole = 0;
+                if (parseDateText(value.rawString(), ole)) return vb::Variant::fromDate(ole);
+                return vb::Variant::fromDate(vb::CDate(value));
+            }
+            return vb::Variant::fromDate(value.toDouble());
+        case 'L':
+            return vb::Variant(vb::CBool(value));
+        case 'N':
+        case 'F':
+        case 'B':
+        case 'I':
+        case 'Y':
+            if (value.isString()) return vb::Variant(vb::CDbl(value));
+            return value;
+        default:
+            return value;
+        }
+    }
+
+    std::unique_ptr<files::DbfTable> m_dbf;
+};
+
+class DbfCursor : public vtab::Cursor {
+public:
+    explicit DbfCursor(DbfVTable& t) : m_table(t) {}
+
+    void filter(int idxNum, const char*, int, sqlite3_value** argv) override
+    {
+        m_count = m_table.dbf().recordCount();
+        if (idxNum == 1) {
+            const qint64 rec = sqlite3_value_int64(argv[0]) - 1;
+            m_single = true;
+            m_rec = rec;
+            if (rec < 0 || rec >= m_count || m_table.dbf().isDeleted(rec)) m_rec = m_count;
+            return;
+        }
+        m_single = false;
+        m_rec = -1;
+        next();
+    }
+
+    void next() override
+    {
+        if (m_single) {
+            m_rec = m_count;
+            return;
+        }
+        do
+            ++m_rec;
+        while (m_rec < m_count && m_table.dbf().isDeleted(m_rec));
+    }
+
+    bool eof() const override { return m_rec >= m_count; }
+
+    void column(sqlite3_context* ctx, int i) override
+    {
+        if (vtab::NoChange(ctx)) return;
+        vtab::SetResult(ctx, m_table.dbf().value(m_rec, i));
+    }
+
+    qint64 rowid() const override { return m_rec + 1; }
+
+private:
+    DbfVTable& m_table;
+    qint64 m_rec = 0;
+    qint64 m_count = 0;
+    bool m_single = false;
+};
+
+std::unique_ptr<vtab::Cursor> DbfVTable::open()
+{
+    return std::make_unique<DbfCursor>(*this);
+}
+
+class FoxProCatalog : public ModuleConnection::Catalog {
+public:
+    explicit FoxProCatalog(QString folder) : m_folder(std::move(folder)) {}
+
+    std::vector<TableInfo> tables() override
+    {
+        std::vector<TableInfo> out;
+        for (const QString& f : dbfFiles())
+            out.push_back({QFileInfo(f).completeBaseName(), QStringLiteral("TABLE")});
+        return out;
+    }
+
+    QString resolve(const QString& written) override
+    {
+        const QString name = written.trimmed();
+        if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\')) return {};
+        const bool hasExt = name.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive);
+        const QString file = hasExt ? name : name + QStringLiteral(".dbf");
+        for (const QString& f : dbfFiles())
+            if (f.compare(file, Qt::CaseInsensitive) == 0) return QFileInfo(f).completeBaseName();
+        return {};
+    }
+
+    void create(SqliteConnection& db, const QString& canonical) override
+    {
+        QString file;
+        for (const QString& f : dbfFiles())
+            if (QFileInfo(f).completeBaseName().compare(canonical, Qt::CaseInsensitive) == 0) file = f;
+        db.exec(QStringLiteral("CREATE VIRTUAL TABLE main.%1 USING dbf(%2)")
+                    .arg(vtab::QuoteName(canonical), vtab::QuoteArg(QDir(m_folder).filePath(file))));
+    }
+
+private:
+    QStringList dbfFiles() const
+    {
+        QDir dir(m_folder);
+        dir.setNameFilters({QStringLiteral("*.dbf"), QStringLiteral("*.DBF"), QStringLiteral("*.Dbf")});
+        dir.setFilter(QDir::Files);
+        dir.setSorting(QDir::Name | QDir::IgnoreCase);
+        return dir.entryList();
+    }
+
+    QString m_folder;
+};
+
+} // namespace
+
+std::shared_ptr<ProviderConnection> OpenFoxProProvider(const ConnectionString& cs)
+{
+    QString folder =
+        cs.contains(QStringLiteral("SourceDB")) ? cs.value(QStringLiteral("SourceDB")) : cs.dataSource();
+    if (folder.contains(u'\\') && !QFileInfo::exists(folder)) folder.replace(u'\\', u'/');
+    // A path to a table names its folder.
+    if (QFileInfo(folder).isFile()) folder = QFileInfo(folder).absolutePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        Raise(errnum::JetFailure,
+              QStringLiteral("[Microsoft][ODBC Visual FoxPro Driver]Invalid path or file name. (%1)")
+                  .arg(folder),
+              QStringLiteral("Microsoft OLE DB Provider for ODBC Drivers"));
+    auto db = SqliteConnection::OpenMemory(QStringLiteral("foxpro"));
+    vtab::RegisterModule(db->handle(), "dbf", [](const QStringList& args) -> std::unique_ptr<vtab::Table> {
+        return std::make_unique<DbfVTable>(args.value(0));
+    });
+    return std::make_shared<ModuleConnection>(db, std::make_unique<FoxProCatalog>(folder));
+}
+
+} // namespace ado

@@ -1,0 +1,22 @@
+#pragma once
+// The foxpro provider, in place of the Visual FoxPro ODBC driver over a
+// folder of free tables (also ACT! tables): "SourceDB=<folder>" is the
+// database and each .dbf of it a table, written list, list.dbf or
+// [list.dbf]. Each table is a virtual table of the "dbf" module over
+// files::DbfTable:
+// - UPDATE writes the changed fields of the record in place; a value that
+//   does not fit its field fails the statement (never asterisks);
+// - DELETE sets the record's deleted flag; INSERT appends a record;
+// - deleted records are not returned (SET DELETED ON).
+
+#include "platform/ado/ConnectionString.h"
+#include "platform/ado/Provider.h"
+
+#include <QString>
+#include <memory>
+
+namespace ado {
+
+std::shared_ptr<ProviderConnection> OpenFoxProProvider(const ConnectionString& cs);
+
+} // namespace ado

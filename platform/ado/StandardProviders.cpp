@@ -1,0 +1,32 @@
+#include "platform/ado/ExcelProvider.h"
+#include "platform/ado/FoxProProvider.h"
+#include "platform/ado/OdbcProvider.h"
+#include "platform/ado/SqliteProvider.h"
+#include "platform/ado/TextProvider.h"
+#include "platform/ado/VirtualTables.h"
+
+namespace ado {
+
+// Registered from the registry itself on first use, so no static
+// initialiser of another library has to run first.
+void RegisterStandardProviders()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    RegisterProvider(QStringLiteral("text"), [](const ConnectionString& cs, const QString&, const QString&) {
+        return OpenTextProvider(cs);
+    });
+    RegisterProvider(QStringLiteral("excel"), [](const ConnectionString& cs, const QString&, const QString&) {
+        return OpenExcelProvider(cs);
+    });
+    RegisterProvider(QStringLiteral("foxpro"), [](const ConnectionString& cs, const QString&,
+                                                  const QString&) { return OpenFoxProProvider(cs); });
+    RegisterProvider(QStringLiteral("odbc"),
+                     [](const ConnectionString& cs, const QString& user, const QString& pwd) {
+                         return OpenOdbcProvider(cs, user, pwd);
+                     });
+    RegisterLinkModule(QStringLiteral("text"), CreateTextLink);
+}
+
+} // namespace ado
