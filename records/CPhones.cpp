@@ -1,0 +1,5 @@
+#include "records/CPhones.h"
+
+CPhones::CPhones() : CollectionTemplate({QStringLiteral("Phone")}) {}
+
+template class CollectionTemplate<CPhones, CPhone>;
