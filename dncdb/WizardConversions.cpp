@@ -1,0 +1,355 @@
+#include "dncdb/WizardConversions.h"
+
+#include "core/DBClassModule.h"
+#include "platform/fso/FileSystemObject.h"
+#include "platform/ui/Services.h"
+#include "platform/ui/WaitCursor.h"
+#include "platform/vb/DoEvents.h"
+#include "platform/vb/Err.h"
+
+#include <QFileInfo>
+
+namespace dncwizard {
+
+namespace {
+
+const QString kModule = QStringLiteral("frmDNCWizard");
+const QString kBrowser = QStringLiteral("cmdBrowser_Click");
+const QString kSplit = QStringLiteral("CmdSplit");
+const QString kLineBreak = QStringLiteral("\r\n");
+
+// Position of the last dot of the file's own name (never one in a folder
+// name), or -1.
+qsizetype LastDotOfName(const QString& path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return dot > slash ? dot : -1;
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists()) return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
+
+bool AllDigits(const QString& text)
+{
+    if (text.isEmpty()) return false;
+    for (const QChar c : text)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
+void Exclaim(const QString& prompt)
+{
+    ui::MsgBox(prompt, ui::vbExclamation);
+}
+
+} // namespace
+
+QStringList SplitFields(const QString& line)
+{
+    QStringList fields;
+    QString field;
+    bool quoted = false;    // inside quotes
+    bool wasQuoted = false; // the current field began with a quote
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == u'"') {
+                if (i + 1 < line.size() && line[i + 1] == u'"') {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                field += c;
+            }
+        } else if (c == u'"' && field.trimmed().isEmpty()) {
+            quoted = true;
+            wasQuoted = true;
+            field.clear();
+        } else if (c == u',') {
+            fields.append(wasQuoted ? field : field.trimmed());
+            field.clear();
+            wasQuoted = false;
+        } else {
+            field += c;
+        }
+    }
+    fields.append(wasQuoted ? field : field.trimmed());
+    return fields;
+}
+
+// --- National TEXT -------------------------------------------------------
+
+namespace {
+
+QString TextStem(const QString& path)
+{
+    const qsizetype dot = LastDotOfName(path);
+    return dot >= 0 ? path.left(dot) : path;
+}
+
+bool HasImportExtension(const QString& path)
+{
+    const qsizetype dot = LastDotOfName(path);
+    if (dot < 0) return false;
+    const QString ext = path.mid(dot + 1).toUpper();
+    return ext == QStringLiteral("TXT") || ext == QStringLiteral("CSV");
+}
+
+} // namespace
+
+QString ProposeTextName(const QString& path)
+{
+    if (HasImportExtension(path)) return path;
+    const fso::FileSystemObject fs;
+    const QString stem = TextStem(path);
+    QString name = stem + QStringLiteral(".txt");
+    for (std::int64_t n = 0; fs.FileExists(name); ++n)
+        name = stem + QString::number(n) + QStringLiteral(".txt");
+    return name;
+}
+
+QString RenameQuestion(const QString& path)
+{
+    return QStringLiteral("File type should be *.txt or *.csv!, Would you like to change it to ") +
+           kLineBreak + TextStem(path) + QStringLiteral(".txt?");
+}
+
+QString PrepareNationalText(const QString& path,
+                            const std::function<bool(const QString& question)>& askRename)
+{
+    if (path.isEmpty()) return {};
+    if (HasImportExtension(path)) return path;
+    if (!askRename || !askRename(RenameQuestion(path))) return {};
+    try {
+        const QString target = ProposeTextName(path);
+        fso::FileSystemObject().MoveFile(path, target);
+        return target;
+    } catch (...) {
+        vb::CatchError();
+        HandleError(0, {}, kModule, kBrowser);
+        return {};
+    }
+}
+
+// --- National HTML ---------------------------------------------------------
+
+QString HtmlOutputName(const QString& source)
+{
+    const qsizetype dot = LastDotOfName(source);
+    return dot >= 0 ? source.left(dot + 1) + QStringLiteral("txt") : source + QStringLiteral(".txt");
+}
+
+bool ConvertNationalHtml(const QString& source, const QString& output)
+{
+    if (SameFile(source, output)) {
+        Exclaim(QStringLiteral("The text file to save must not be the HTML file itself!"));
+        return false;
+    }
+    try {
+        const fso::FileSystemObject fs;
+        const fso::TextStreamPtr in = fs.OpenTextFile(source, fso::ForReading);
+        const fso::TextStreamPtr out = fs.CreateTextFile(output, true);
+        const QString open = QStringLiteral("<PRE>");
+        const QString close = QStringLiteral("</PRE>");
+        bool inside = false;
+        while (!in->AtEndOfStream()) {
+            const QString line = in->ReadLine();
+            if (!inside) {
+                const qsizetype at = line.indexOf(open);
+                if (at < 0) continue;
+                inside = true;
+                QString rest = line.mid(at + open.size());
+                const qsizetype end = rest.indexOf(close);
+                if (end >= 0) rest.truncate(end);
+                if (!rest.trimmed().isEmpty()) out->WriteLine(rest);
+                if (end >= 0) break;
+                continue;
+            }
+            if (line.contains(close)) break;
+            if (!line.trimmed().isEmpty()) out->WriteLine(line);
+        }
+        in->Close();
+        out->Close();
+        return true;
+    } catch (...) {
+        vb::CatchError();
+        HandleError(0, {}, kModule, kBrowser);
+        return false;
+    }
+}
+
+// --- National Update -------------------------------------------------------
+
+QString UpdateOutputNameA(const QString& source)
+{
+    return TextStem(source) + QStringLiteral("A.txt");
+}
+
+QString UpdateOutputNameD(const QString& source)
+{
+    return TextStem(source) + QStringLiteral("D.txt");
+}
+
+bool ConvertNationalUpdate(const QString& source, const QString& aFile, const QString& dFile)
+{
+    if (SameFile(source, aFile) || SameFile(source, dFile)) {
+        Exclaim(QStringLiteral("The files to save must not be the update file itself!"));
+        return false;
+    }
+    if (SameFile(aFile, dFile)) {
+        Exclaim(QStringLiteral("The file with 'A' and the file with 'D' must be different files!"));
+        return false;
+    }
+    try {
+        const fso::FileSystemObject fs;
+        const fso::TextStreamPtr in = fs.OpenTextFile(source, fso::ForReading);
+        const fso::TextStreamPtr outA = fs.CreateTextFile(aFile, true);
+        const fso::TextStreamPtr outD = fs.CreateTextFile(dFile, true);
+        bool first = true;
+        while (!in->AtEndOfStream()) {
+            const QString line = in->ReadLine();
+            if (line.trimmed().isEmpty()) continue;
+            const QStringList fields = SplitFields(line);
+            const QString phone = fields.value(0);
+            if (first) {
+                first = false;
+                if (!AllDigits(phone)) continue; // a header line
+            }
+            const QString text = phone.left(3) + u',' + phone.mid(3);
+            (fields.value(2) == QStringLiteral("A") ? outA : outD)->WriteLine(text);
+        }
+        in->Close();
+        outA->Close();
+        outD->Close();
+        return true;
+    } catch (...) {
+        vb::CatchError();
+        HandleError(0, {}, kModule, kBrowser);
+        return false;
+    }
+}
+
+// --- Split ---------------------------------------------------------------
+
+QString SplitBaseName(const QString& path)
+{
+    return TextStem(path);
+}
+
+QString SplitExtension(const QString& path)
+{
+    const qsizetype dot = LastDotOfName(path);
+    return dot >= 0 ? path.mid(dot) : QString();
+}
+
+QString SplitFileName(const QString& path, int number)
+{
+    return SplitBaseName(path) + QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')) +
+           SplitExtension(path);
+}
+
+std::int64_t CheckLinesPerFile(const QString& text)
+{
+    if (text.isEmpty()) {
+        Exclaim(QStringLiteral("Lines Per File can not be empty!"));
+        return 0;
+    }
+    const QString digits = text.trimmed();
+    bool ok = false;
+    const std::int64_t lines = AllDigits(digits) ? digits.toLongLong(&ok) : 0;
+    if (!ok || lines < 1) {
+        Exclaim(QStringLiteral("Lines Per File must be digits!"));
+        return 0;
+    }
+    return lines;
+}
+
+SplitOutcome SplitTextFile(const QString& path, const QString& linesPerFileText, bool hasHeader,
+                           const std::function<void(const QString&)>& status)
+{
+    SplitOutcome outcome;
+    const std::int64_t perFile = CheckLinesPerFile(linesPerFileText);
+    if (perFile < 1) return outcome;
+    const fso::FileSystemObject fs;
+    if (path.trimmed().isEmpty()) {
+        Exclaim(QStringLiteral("Text File Name Is Empty!"));
+        return outcome;
+    }
+    if (!fs.FileExists(path)) {
+        Exclaim(QStringLiteral("Text File Does Not Exist!"));
+        return outcome;
+    }
+    const QString base = SplitBaseName(path);
+    const QString ext = SplitExtension(path);
+    const QString question =
+        QStringLiteral("Splitted Text File Names will be from ") + base + QStringLiteral("01") + ext +
+        QStringLiteral(" to ") + base + QStringLiteral("xx") + ext + kLineBreak +
+        QStringLiteral("Warning: These files will be overwritten. Are you sure to continue?");
+    if (ui::MsgBox(question, ui::vbYesNo | ui::vbQuestion) != ui::vbYes) return outcome;
+
+    ui::WaitCursor hourglass;
+    fso::TextStreamPtr in;
+    try {
+        in = fs.OpenTextFile(path, fso::ForReading);
+    } catch (...) {
+        vb::CatchError();
+        Exclaim(QStringLiteral("Error:Read File!"));
+        return outcome;
+    }
+
+    fso::TextStreamPtr out;
+    try {
+        // The layout comes from the first line: the header, or the first record.
+        int fieldCount = 0;
+        QString header;
+        std::int64_t written = 0;
+        while (!in->AtEndOfStream()) {
+            const QString line = in->ReadLine();
+            if (line.trimmed().isEmpty()) continue;
+            const QStringList fields = SplitFields(line);
+            if (fieldCount == 0) {
+                fieldCount = static_cast<int>(fields.size());
+                if (hasHeader) {
+                    header = fieldCount == 2 ? fields[0] + u',' + fields[1] : fields[0];
+                    continue;
+                }
+            }
+            if (!out) {
+                ++outcome.files;
+                outcome.lastFile = SplitFileName(path, outcome.files);
+                out = fs.CreateTextFile(outcome.lastFile, true);
+                if (status) status(QStringLiteral("Output File:") + outcome.lastFile);
+                vb::DoEvents();
+                if (hasHeader) out->WriteLine(header);
+                written = 0;
+            }
+            out->WriteLine(fieldCount == 2 ? fields.value(0) + u',' + fields.value(1) : fields.value(0));
+            if (++written >= perFile) {
+                out->Close();
+                out.reset();
+            }
+        }
+        if (out) out->Close();
+        in->Close();
+    } catch (...) {
+        vb::CatchError();
+        out.reset();
+        HandleError(0, {}, kModule, kSplit);
+        return outcome;
+    }
+    outcome.done = true;
+    ui::MsgBox(QStringLiteral("Text File has been splitted into files from ") + base + QStringLiteral("01") +
+                   ext + QStringLiteral(" to ") + SplitFileName(path, outcome.files),
+               ui::vbInformation);
+    return outcome;
+}
+
+} // namespace dncwizard
