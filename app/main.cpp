@@ -1,12 +1,17 @@
+// The process entry: the application object, start-up, and the event loop
+// for as long as the main window is shown.
+
+#include "core/Globals.h"
+#include "core/ModuleMain.h"
+#include "mainwindow/frmMain.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("Tervala");
-    w.resize(800, 600);
-    w.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Tervala"));
+    Main();
+    if (!gMainForm || !gMainForm->isVisible()) return 0;
+    return QApplication::exec();
 }

@@ -1,20 +1,152 @@
 #include "mainwindow/frmMain.h"
 
+#include "core/CDataAccess.h"
+#include "core/CDataConnection.h"
+#include "core/CDefPropertys.h"
+#include "core/COption.h"
+#include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/ModuleMain.h"
+#include "core/frmOptions.h"
+#include "dncdb/ModuleDNC.h"
+#include "mainwindow/WebBrowser.h"
+#include "mainwindow/frmMainGuard.h"
+#include "platform/ui/OneShotTimer.h"
+#include "platform/ui/ProgressBar.h"
+#include "platform/ui/Services.h"
 #include "platform/ui/StatusBar.h"
+#include "platform/ui/WaitCursor.h"
+#include "platform/vb/App.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/DateTime.h"
+#include "platform/vb/Err.h"
+#include "platform/vb/Format.h"
+#include "records/CDataTypeInfos.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString g_makerPageAddress = QStringLiteral("http://www.example.com/tervala/rodadureriv.html");
+QString g_dncRegistryAddress = QStringLiteral("https://www.donotcall.gov/");
+
+// Runs one step of a procedure whose failing steps are skipped.
+template <class F> void Step(F&& f)
+{
+    try {
+        f();
+    } catch (...) {
+        vb::CatchError();
+    }
+}
+
+std::shared_ptr<CDefProperty> Setting(const QString& key)
+{
+    return gDefPropertys ? gDefPropertys->Item(key) : nullptr;
+}
+
+// The setting's value; error 91 when the store has no such row, so the step
+// that reads it is skipped.
+QString SettingValue(const QString& key)
+{
+    const auto row = Setting(key);
+    if (!row) vb::Raise(vb::errnum::ObjectVariableNotSet);
+    return row->PropertyValue();
+}
+
+template <class W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* newLabel(const char* name, const QString& caption, QWidget* parent)
+{
+    auto* label = named(new QLabel(caption, parent), name);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    return label;
+}
+
+QPushButton* newButton(const char* name, const QString& caption, QWidget* parent)
+{
+    auto* button = named(new QPushButton(caption, parent), name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QComboBox* newCombo(const char* name, QWidget* parent)
+{
+    auto* combo = named(new QComboBox(parent), name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(16);
+    return combo;
+}
+
+// A frame with a bold caption whose contents keep the normal font: the
+// returned widget is where the frame's controls go.
+QWidget* framed(QGroupBox* frame)
+{
+    QFont bold = frame->font();
+    bold.setBold(true);
+    frame->setFont(bold);
+    auto* inner = new QWidget(frame);
+    QFont normal = inner->font();
+    normal.setBold(false);
+    inner->setFont(normal);
+    auto* outer = new QVBoxLayout(frame);
+    outer->setContentsMargins(8, 4, 8, 6);
+    outer->addWidget(inner);
+    return inner;
+}
+
+} // namespace
+
+QString frmMain::MakerPageAddress()
+{
+    return g_makerPageAddress;
+}
+
+void frmMain::SetMakerPageAddress(const QString& address)
+{
+    g_makerPageAddress = address;
+}
+
+QString frmMain::DNCRegistryAddress()
+{
+    return g_dncRegistryAddress;
+}
+
+void frmMain::SetDNCRegistryAddress(const QString& address)
+{
+    g_dncRegistryAddress = address;
+}
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
-    sbStatusBar = new ui::StatusBar(4, this);
-    sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
-    sbStatusBar->SetPanelStyle(3, ui::StatusBar::PanelStyle::Date);
-    sbStatusBar->SetPanelStyle(4, ui::StatusBar::PanelStyle::Time);
-    setStatusBar(sbStatusBar);
+    setWindowTitle(QStringLiteral("Tervala"));
+    setWindowIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+    buildControls();
+    connectSourcePanel();
+    resize(860, 700);
 }
 
 frmMain::~frmMain()
@@ -22,16 +154,640 @@ frmMain::~frmMain()
     if (gMainForm == this) gMainForm = nullptr;
 }
 
+// ---------------------------------------------------------------- layout
+
+void frmMain::buildControls()
+{
+    sbStatusBar = new ui::StatusBar(4, this);
+    sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+    sbStatusBar->SetPanelStyle(3, ui::StatusBar::PanelStyle::Date);
+    sbStatusBar->SetPanelStyle(4, ui::StatusBar::PanelStyle::Time);
+    sbStatusBar->Panel(2)->setMinimumWidth(160);
+    sbStatusBar->Panel(3)->setMinimumWidth(80);
+    sbStatusBar->Panel(4)->setMinimumWidth(70);
+    setStatusBar(sbStatusBar);
+
+    buildToolbar();
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(6, 6, 6, 4);
+    column->setSpacing(6);
+    column->addWidget(buildDatabaseFrame());
+    column->addWidget(buildTypeFrame());
+    column->addWidget(buildSourceFrame());
+
+    WebBrowser1 = named(new WebBrowser(central), "WebBrowser1");
+    WebBrowser1->setMinimumHeight(160);
+    column->addWidget(WebBrowser1, 1);
+    column->addWidget(buildProgressFrame());
+    setCentralWidget(central);
+
+    Timer1 = new ui::OneShotTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->SetInterval(1000);
+    Timer1->SetCallback([this] { GuardedHandler("Timer1_Timer", [this] { Timer1_Timer(); }); });
+    connect(WebBrowser1, &WebBrowser::DocumentComplete, this,
+            [this] { GuardedHandler("OnStartPageLoaded", [this] { OnStartPageLoaded(); }); });
+}
+
+void frmMain::buildToolbar()
+{
+    TBLaunch = named(new QToolBar(QStringLiteral("TBLaunch"), this), "TBLaunch");
+    TBLaunch->setMovable(false);
+    TBLaunch->setFloatable(false);
+    TBLaunch->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    TBLaunch->setIconSize(QSize(24, 24));
+    TBLaunch->toggleViewAction()->setEnabled(false);
+    addToolBar(Qt::TopToolBarArea, TBLaunch);
+
+    struct Button {
+        const char* caption;
+        const char* key;
+        const char* tip;
+        QStyle::StandardPixmap icon;
+    };
+    const Button buttons[] = {
+        {"Options", "Options", "Options", QStyle::SP_FileDialogDetailedView},
+        {"Scrub Options", "addopt", "", QStyle::SP_FileDialogContentsView},
+        {"Tools", "Tools", "Remove Duplicate", QStyle::SP_TrashIcon},
+        {"Import", "Import", "Import Wizard", QStyle::SP_ArrowDown},
+        {"&Help", "Help", "Help", QStyle::SP_DialogHelpButton},
+        {"&DNC Gov", "dncgov", "Got DNC Gov", QStyle::SP_DriveNetIcon},
+        {"A&bout", "About", "About", QStyle::SP_MessageBoxInformation},
+        {"&Exit", "Exit", "Exit", QStyle::SP_DialogCloseButton},
+    };
+    for (const Button& b : buttons) {
+        QAction* action = TBLaunch->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.caption));
+        const QString key = QString::fromLatin1(b.key);
+        action->setObjectName(QStringLiteral("TBLaunch_") + key);
+        action->setProperty("Key", key);
+        action->setToolTip(QString::fromLatin1(b.tip));
+        if (QWidget* w = TBLaunch->widgetForAction(action))
+            w->setObjectName(QStringLiteral("TBLaunchButton_") + key);
+        connect(action, &QAction::triggered, this, [this, action] {
+            GuardedHandler("TBLaunch_ButtonClick", [this, action] { TBLaunch_ButtonClick(action); });
+        });
+    }
+}
+
+QGroupBox* frmMain::buildDatabaseFrame()
+{
+    Frame2 =
+        named(new QGroupBox(QStringLiteral("Do Not Call Database (Database containing Federal Do Not Call "
+                                           "Numbers) "),
+                            this),
+              "Frame2");
+    QWidget* in = framed(Frame2);
+
+    txtDatabase = named(new QLineEdit(in), "txtDatabase");
+    txtDatabase->setReadOnly(true);
+    Label5 = newLabel("Label5", QStringLiteral("Phone Field"), in);
+    txtPhoneField = named(new QLineEdit(in), "txtPhoneField");
+    Label5->setVisible(false);
+    txtPhoneField->setVisible(false);
+    txtPhoneField->setEnabled(false);
+    Label6 = newLabel("Label6", QStringLiteral("Last Update:"), in);
+    txtLastUpdate = named(new QLineEdit(in), "txtLastUpdate");
+    txtLastUpdate->setEnabled(false);
+    txtLastUpdate->setMinimumWidth(150);
+    txtLastUpdate->setMaximumWidth(190);
+    lblTotalRec = newLabel("lblTotalRec", QStringLiteral("Total Records:"), in);
+    lblTotalRec->setMinimumWidth(170);
+    cmdLastUpdate = newButton("cmdLastUpdate", QStringLiteral("Import Data"), in);
+    cmdViewDNC = newButton("cmdViewDNC", QStringLiteral("View"), in);
+    cmdBrowser = newButton("cmdBrowser", QStringLiteral("Setting"), in);
+
+    auto* row = new QHBoxLayout(in);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(txtDatabase, 1);
+    row->addWidget(cmdBrowser);
+    row->addSpacing(8);
+    row->addWidget(Label5);
+    row->addWidget(txtPhoneField);
+    row->addWidget(Label6);
+    row->addWidget(txtLastUpdate);
+    row->addSpacing(8);
+    row->addWidget(lblTotalRec);
+    row->addWidget(cmdLastUpdate);
+    row->addWidget(cmdViewDNC);
+
+    connect(cmdBrowser, &QPushButton::clicked, this,
+            [this] { GuardedHandler("cmdBrowser_Click", [this] { cmdBrowser_Click(); }); });
+    connect(cmdLastUpdate, &QPushButton::clicked, this,
+            [this] { GuardedHandler("cmdLastUpdate_Click", [this] { cmdLastUpdate_Click(); }); });
+    connect(cmdViewDNC, &QPushButton::clicked, this,
+            [this] { GuardedHandler("cmdViewDNC_Click", [this] { cmdViewDNC_Click(); }); });
+    return Frame2;
+}
+
+QGroupBox* frmMain::buildTypeFrame()
+{
+    Frame1 = named(new QGroupBox(QStringLiteral("Select Your File Type"), this), "Frame1");
+    QWidget* in = framed(Frame1);
+    auto* row = new QHBoxLayout(in);
+    row->setContentsMargins(0, 0, 0, 0);
+    struct Option {
+        const char* caption;
+        const char* tag;
+    };
+    const Option options[] = {{"One Number", "ONE NUMBER"},
+                              {"Text, CSV File", "TEXT FILE"},
+                              {"FoxPro (Table)", "FOXPRO"},
+                              {"Excel File", "EXCEL"},
+                              {"MS-Access", "ACCESS"},
+                              {"ACT!", "ACT!"},
+                              {"MS-SQL", "MS SQL"},
+                              {"MySQL", "MYSQL"},
+                              {"ODBC", "ODBC"}};
+    for (std::int16_t i = 0; i < 9; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(options[i].caption), in);
+        option->setProperty("Tag", QString::fromLatin1(options[i].tag));
+        OptPhoneType.Add(i, option, QStringLiteral("OptPhoneType"));
+        if (i >= 5) {
+            // Sources that can only be browsed: kept, but not offered.
+            option->setVisible(false);
+            option->setEnabled(false);
+        }
+        row->addWidget(option);
+        connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) GuardedHandler("OptPhoneType_Click", [this, i] { OptPhoneType_Click(i); });
+        });
+    }
+    row->addStretch(1);
+    return Frame1;
+}
+
+QGroupBox* frmMain::buildSourceFrame()
+{
+    Frame4 = named(new QGroupBox(QStringLiteral("Select The File to Scrub"), this), "Frame4");
+    QWidget* in = framed(Frame4);
+
+    Label7 = newLabel("Label7", QStringLiteral("File Pathway"), in);
+    TxtPhoneData = named(new QLineEdit(in), "TxtPhoneData");
+    cmdBrowserData = newButton("cmdBrowserData", QStringLiteral("Browser"), in);
+    Label12 = newLabel("Label12", QStringLiteral("File or Table Name"), in);
+    DataTableName = newCombo("DataTableName", in);
+    cmdViewData = newButton("cmdViewData", QStringLiteral("View"), in);
+    Label10 = newLabel("Label10", QStringLiteral("# Records:"), in);
+    txtPhoneDataTotal = named(new QLineEdit(in), "txtPhoneDataTotal");
+    txtPhoneDataTotal->setEnabled(false);
+    txtPhoneDataTotal->setMaximumWidth(120);
+    Label8 = newLabel("Label8", QStringLiteral("Select Phone Field"), in);
+    cboPhoneDataField = newCombo("cboPhoneDataField", in);
+    Label1 = newLabel("Label1", QStringLiteral("Select Area Code Field"), in);
+    cboAreaDataField = newCombo("cboAreaDataField", in);
+    chkOptions = named(
+        new QCheckBox(QStringLiteral("Delete DNC Records From Your File Or Select the Field to Mark"), in),
+        "chkOptions");
+    cboMarkField = newCombo("cboMarkField", in);
+
+    Frame5 = named(new QGroupBox(in), "Frame5");
+    Frame5->setFlat(false);
+    auto* marks = new QVBoxLayout(Frame5);
+    marks->setContentsMargins(8, 6, 8, 6);
+    const char* markCaptions[] = {"Prefix", "Suffix", "Replace"};
+    for (std::int16_t i = 0; i < 3; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(markCaptions[i]), Frame5);
+        OptionMark.Add(i, option, QStringLiteral("OptionMark"));
+        marks->addWidget(option);
+        connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) GuardedHandler("OptionMark_Click", [this, i] { OptionMark_Click(i); });
+        });
+    }
+    auto* withRow = new QHBoxLayout;
+    Label2 = newLabel("Label2", QStringLiteral("With"), Frame5);
+    txtMarkChar = named(new QLineEdit(QStringLiteral("DNC"), Frame5), "txtMarkChar");
+    txtMarkChar->setMaximumWidth(90);
+    withRow->addWidget(Label2);
+    withRow->addWidget(txtMarkChar);
+    marks->addLayout(withRow);
+    marks->addStretch(1);
+
+    cmdStart = named(new QPushButton(in), "cmdStart");
+    cmdStart->setAutoDefault(false);
+    cmdStart->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    cmdStart->setIconSize(QSize(32, 32));
+    cmdStart->setText(QStringLiteral("Start"));
+    cmdStart->setToolTip(QStringLiteral("Start"));
+    cmdStart->setMinimumSize(QSize(110, 56));
+    QFont startFont = cmdStart->font();
+    startFont.setBold(true);
+    startFont.setPointSizeF(startFont.pointSizeF() * 1.2);
+    cmdStart->setFont(startFont);
+    cmdStart->setEnabled(false); // until start-up has loaded the settings
+
+    auto* grid = new QGridLayout(in);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(Label7, 0, 0);
+    grid->addWidget(TxtPhoneData, 0, 1, 1, 3);
+    grid->addWidget(cmdBrowserData, 0, 4);
+    grid->addWidget(Label12, 1, 0);
+    grid->addWidget(DataTableName, 1, 1);
+    grid->addWidget(Label10, 1, 2, Qt::AlignRight);
+    grid->addWidget(txtPhoneDataTotal, 1, 3);
+    grid->addWidget(cmdViewData, 1, 4);
+    grid->addWidget(Label8, 2, 0);
+    grid->addWidget(cboPhoneDataField, 2, 1);
+    grid->addWidget(Label1, 2, 2, Qt::AlignRight);
+    grid->addWidget(cboAreaDataField, 2, 3, 1, 2);
+    grid->addWidget(chkOptions, 3, 0, 1, 2);
+    grid->addWidget(cboMarkField, 3, 3, 1, 2);
+    grid->addWidget(Frame5, 0, 5, 4, 1);
+    grid->addWidget(cmdStart, 0, 6, 4, 1, Qt::AlignCenter);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(3, 2);
+
+    connect(cmdStart, &QPushButton::clicked, this,
+            [this] { GuardedHandler("Start", [this] { cmdStart_Click(); }); });
+    connect(cmdBrowserData, &QPushButton::clicked, this,
+            [this] { GuardedHandler("cmdBrowserData_Click", [this] { cmdBrowserData_Click(); }); });
+    connect(cmdViewData, &QPushButton::clicked, this,
+            [this] { GuardedHandler("cmdViewData_Click", [this] { cmdViewData_Click(); }); });
+    connect(chkOptions, &QCheckBox::toggled, this,
+            [this] { GuardedHandler("chkOptions_Click", [this] { chkOptions_Click(); }); });
+    return Frame4;
+}
+
+QFrame* frmMain::buildProgressFrame()
+{
+    Frame6 = named(new QFrame(this), "Frame6");
+    Frame6->setFrameShape(QFrame::StyledPanel);
+    Frame6->setFrameShadow(QFrame::Sunken);
+    ProgressBar1 = named(new ui::ProgressBar(Frame6), "ProgressBar1");
+    ProgressBar1->SetMax(100);
+    lblStatus = newLabel("lblStatus", QString(), Frame6);
+    lblMin = newLabel("lblMin", QString(), Frame6);
+    lblmax = newLabel("lblmax", QString(), Frame6);
+    lblStatus->setAlignment(Qt::AlignCenter);
+    lblmax->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto* grid = new QGridLayout(Frame6);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(lblMin, 0, 0, Qt::AlignLeft);
+    grid->addWidget(lblStatus, 0, 1, Qt::AlignCenter);
+    grid->addWidget(lblmax, 0, 2, Qt::AlignRight);
+    grid->addWidget(ProgressBar1, 1, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+    return Frame6;
+}
+
+// ---------------------------------------------------------------- start-up
+
+void frmMain::LoadPara()
+{
+    mDataConnection = std::make_shared<CDataConnection>();
+    InitMainWindow();
+    LoadMainSettings();
+    GetDataBaseProfile();
+    cmdStart->setEnabled(true);
+}
+
+void frmMain::InitMainWindow()
+{
+    gConnectionString = gOption ? gOption->ConnectionString() : QString();
+    if (gConnectionString.isEmpty()) {
+        frmOptions options;
+        ui::services().ShowModal(&options, nullptr);
+    }
+    setWindowTitle(vb::App::Title() + QStringLiteral(" Version: ") + QString::number(vb::App::Major()) +
+                   QLatin1Char('.') + QString::number(vb::App::Minor()) + QLatin1Char('.') +
+                   QString::number(vb::App::Revision()));
+    if (!m_loaded) Form_Load();
+    show();
+}
+
+void frmMain::Form_Load()
+{
+    m_loaded = true;
+    mLocalPageShown = false;
+    mPageChecked = false;
+    WebBrowser1->Navigate(MakerPageAddress());
+}
+
+void frmMain::LoadMainSettings()
+{
+    mIsLoading = true;
+    Step([&] { txtDatabase->setText(gOption ? gOption->ODBCDatabase() : QString()); });
+    Step([&] { txtPhoneField->setText(SettingValue(QStringLiteral("dncfieldname"))); });
+    Step([&] { txtLastUpdate->setText(SettingValue(QStringLiteral("dnclastupdate"))); });
+    Step([&] {
+        const std::int16_t value = vb::CInt(SettingValue(QStringLiteral("deleterecords")));
+        if (value != 0 && value != 1) vb::Raise(380); // not a value of a two-state check box
+        chkOptions->setChecked(value == 1);
+    });
+    Step([&] {
+        const std::int16_t index = vb::CInt(SettingValue(QStringLiteral("markaction")));
+        QRadioButton* option = OptionMark(index);
+        if (!option) vb::Raise(340); // control array element does not exist
+        option->setChecked(true);
+    });
+    Step([&] { txtMarkChar->setText(SettingValue(QStringLiteral("defaultmark"))); });
+    LoadScrubOptions();
+    mIsLoading = false;
+}
+
+void frmMain::LoadScrubOptions()
+{
+    mIsLoading = true;
+    const auto number = [](const char* key, std::int32_t& out) {
+        Step([&] { out = vb::CLng(SettingValue(QString::fromLatin1(key))); });
+    };
+    const auto text = [](const char* key, QString& out) {
+        Step([&] { out = SettingValue(QString::fromLatin1(key)); });
+    };
+    number("addareacode", mAddAreaCode);
+    text("defaultcode", mDefaultCode);
+    number("exportok", mExportOK);
+    number("exportdnc", mExportDNC);
+    number("backuporginal", mBackupOriginal);
+    number("nacnotindnc", mNacNotInDNC);
+    number("markformat", mMarkFormat);
+    text("formatchar", mFormatChar);
+    text("okfile", mOKFile);
+    text("dncfile", mDNCFile);
+    mIsLoading = false;
+}
+
+void frmMain::GetDataBaseProfile()
+{
+    Step([] { LoadTables(); });
+    Step([&] { ShowTotalRecords(); });
+}
+
+void frmMain::ShowTotalRecords()
+{
+    lblTotalRec->setText(QStringLiteral("Total Records:") +
+                         vb::Format(vb::Variant(vb::CDbl(SettingValue(QStringLiteral("lasttotal")))),
+                                    QStringLiteral("##,###,###,##0")));
+}
+
+// ---------------------------------------------------------------- public members
+
+void frmMain::SetStart(bool Enabled)
+{
+    for (QWidget* w :
+         {static_cast<QWidget*>(Frame4), static_cast<QWidget*>(Frame5), static_cast<QWidget*>(Frame1),
+          static_cast<QWidget*>(Frame2), static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(TBLaunch)})
+        w->setEnabled(Enabled);
+    ui::SetHourglass(!Enabled);
+    m_actionRunning = !Enabled;
+    if (Enabled && m_closePending) {
+        // The close asked for while the action ran: carried out once the
+        // action has returned to the event loop.
+        m_closePending = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
+}
+
+void frmMain::SetImport(bool enabled)
+{
+    for (QWidget* w :
+         {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame5),
+          static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(TBLaunch)})
+        w->setEnabled(enabled);
+    ui::SetHourglass(!enabled);
+    Step([&] {
+        SetStatusBar(enabled ? QStringLiteral("Finished to import DNC list")
+                             : QStringLiteral("Analyzing data ..."),
+                     1);
+    });
+    m_actionRunning = !enabled;
+    if (enabled && m_closePending) {
+        m_closePending = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
+}
+
 void frmMain::SetStatusBar(const QString& text, std::int32_t panel)
 {
     sbStatusBar->SetPanelText(panel, text);
 }
 
-void frmMain::SetImport(bool enabled)
+// ---------------------------------------------------------------- toolbar
+
+void frmMain::TBLaunch_ButtonClick(QAction* Button)
 {
-    for (QWidget* w : {static_cast<QWidget*>(Frame4), static_cast<QWidget*>(Frame5),
-                       static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
-                       static_cast<QWidget*>(TBLaunch), static_cast<QWidget*>(cmdStart)}) {
-        if (w) w->setEnabled(enabled);
+    DoToolbarCommand(Button);
+}
+
+void frmMain::DoToolbarCommand(QAction* Button)
+{
+    if (!Button) return;
+    const QString key = Button->property("Key").toString();
+    Step([&] {
+        if (key == QLatin1String("dncgov")) {
+            ui::services().OpenDocument(DNCRegistryAddress());
+        } else if (key == QLatin1String("Import")) {
+            RunDNCImportWizard(false);
+        } else if (key == QLatin1String("addopt")) {
+            ShowScrubOptions();
+            LoadScrubOptions();
+        } else if (key == QLatin1String("Exit")) {
+            close();
+        } else if (key == QLatin1String("About")) {
+            ShowAboutBox();
+        } else if (key == QLatin1String("Options")) {
+            frmOptions options(this);
+            ui::services().ShowModal(&options, this);
+        } else if (key == QLatin1String("Tools")) {
+            RunRemoveDuplicates();
+        } else if (key == QLatin1String("Help")) {
+            cHTMLHelp help;
+            help.DisplayHelp(this, vb::App::Path() + QLatin1Char('/') + vb::App::HelpFile());
+        }
+    });
+}
+
+// ---------------------------------------------------------------- DNC-database frame
+
+void frmMain::cmdBrowser_Click()
+{
+    if (!gOption) return;
+    gOption->ShowODBCSetting(1);
+    const QString chosen = gOption->ConnectionString();
+    if (chosen == gConnectionString) return;
+
+    // Another database is only taken when it opens (the data access object
+    // has shown why it does not); the profile in "Tervala.ini" stays as it
+    // was and the option object is read back from it.
+    if (gDataAccess && !gDataAccess->DataComponentsInstalled(chosen)) {
+        Step([] { gOption->ReadProperty(); });
+        return;
     }
+
+    // The settings and profiles in memory belong to the database they were
+    // loaded from: they are written back there before the switch and loaded
+    // afresh from the new one.
+    SaveProgramData();
+    gConnectionString = chosen;
+    if (gDataAccess) gDataAccess->SetDefaultConnectionString(chosen);
+    gOption->SaveODBC(QStringLiteral("ODBC"));
+    txtDatabase->setText(gOption->ODBCDatabase());
+    LoadProgramData();
+    LoadMainSettings();
+    if (!mDataType.isEmpty()) {
+        SetStart(false);
+        SetPhoneDataType();
+        SetStart(true);
+    }
+    GetDataBaseProfile();
+}
+
+void frmMain::cmdLastUpdate_Click()
+{
+    RunDNCImportWizard(true);
+}
+
+void frmMain::cmdViewDNC_Click()
+{
+    ShowAreaCodeScreen();
+    Step([&] { ShowTotalRecords(); });
+}
+
+// ---------------------------------------------------------------- web pane
+
+void frmMain::OnStartPageLoaded()
+{
+    if (!WebBrowser1->HasDocument()) return;
+    if (!mPageChecked && !WebBrowser1->DocumentURL().contains(LocalPageName()) && !mLocalPageShown) {
+        Timer1->SetEnabled(true);
+        return;
+    }
+    mPageChecked = true;
+    if (mLocalPageShown) return;
+
+    // A modification time that is not a date (or a stored time that is not)
+    // leaves the stored time alone.
+    double pageDate = 0;
+    double storedDate = 0;
+    const auto row = Setting(QStringLiteral("lastadtime"));
+    if (!row) return;
+    if (!vb::ParseDate(WebBrowser1->DocumentLastModified(), pageDate)) return;
+    if (!vb::ParseDate(row->PropertyValue(), storedDate)) return;
+    if (pageDate > storedDate) {
+        Step([&] {
+            row->SetPropertyValue(
+                vb::Format(vb::CVDate(vb::Variant(pageDate)), QStringLiteral("yyyy-mm-dd HH:nn:ss")));
+            row->Save(true, true);
+        });
+    }
+}
+
+void frmMain::Timer1_Timer()
+{
+    Timer1->SetEnabled(false);
+    mLocalPageShown = true;
+    WebBrowser1->Navigate(vb::App::Path() + QLatin1Char('/') + LocalPageName());
+}
+
+// ---------------------------------------------------------------- shut-down
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    if (m_actionRunning) {
+        // A long action runs inside this window's events: the close waits
+        // until the action has enabled the window again.
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    GuardedHandler("Form_QueryUnload", [this] { Form_QueryUnload(); });
+    event->accept();
+    GuardedHandler("Form_Unload", [this] { Form_Unload(); });
+}
+
+void frmMain::Form_QueryUnload()
+{
+    SaveProgramData();
+}
+
+void frmMain::SaveProgramData()
+{
+    Step([] {
+        if (gDataTypeInfos) gDataTypeInfos->Save(true);
+    });
+    if (!gDefPropertys) return;
+    for (std::int32_t i = 1; i <= gDefPropertys->Count(); ++i)
+        Step([&] {
+            if (const auto row = gDefPropertys->Item(i)) row->Save(true, true);
+        });
+}
+
+void frmMain::LoadProgramData()
+{
+    Step([] {
+        if (!gDefPropertys) return;
+        gDefPropertys->CheckKeys();
+        gDefPropertys->LoadRelated(QString());
+    });
+    Step([] {
+        gCurDataTypeInfo.reset();
+        if (!gDataTypeInfos) return;
+        gDataTypeInfos->LoadRelated(QString(), QString());
+        if (gDataTypeInfos->Count() >= 1) gCurDataTypeInfo = gDataTypeInfos->Item(1);
+    });
+}
+
+void frmMain::Form_Unload()
+{
+    m_unloaded = true;
+    Timer1->SetEnabled(false);
+    mDataConnection.reset();
+    ReleaseGlobalObjects();
+    QCoreApplication::exit(0);
+}
+
+// ---------------------------------------------------------------- delete or mark
+
+void frmMain::chkOptions_Click()
+{
+    if (mIsLoading) return;
+    Step([&] {
+        const auto row = Setting(QStringLiteral("deleterecords"));
+        if (row) row->SetPropertyValue(chkOptions->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+}
+
+void frmMain::OptionMark_Click(std::int16_t Index)
+{
+    (void)Index;
+    for (std::int16_t i = 0; i <= 2; ++i) {
+        if (OptionMark(i) && OptionMark(i)->isChecked()) {
+            if (const auto row = Setting(QStringLiteral("markaction")))
+                row->SetPropertyValue(QString::number(i));
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- focus events
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        // Window switches and a combo's own popup are no focus changes of
+        // the window's controls.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            const bool in = event->type() == QEvent::FocusIn;
+            if (watched == DataTableName) {
+                if (in)
+                    DataTableName_GotFocus();
+                else
+                    GuardedHandler("DataTableName_LostFocus", [this] { DataTableName_LostFocus(); });
+            } else if (watched == txtMarkChar && !in) {
+                GuardedHandler("txtMarkChar_LostFocus", [this] { txtMarkChar_LostFocus(); });
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

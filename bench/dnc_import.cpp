@@ -1,0 +1,266 @@
+// The DNC list import against the sqlite3 shell doing the same job.
+//
+// For each generated import text (lines "AAA,PPPPPPP": area code, comma,
+// seven-digit number, grouped by area code, numbers in random order, 2% of
+// the lines repeating an earlier number) both sides start from an empty
+// database and end with one table phoneAAA (phone INTEGER NOT NULL PRIMARY
+// KEY) per area code holding each distinct number once:
+// - ours: frmMain::ImportDNCTextFile as the main window runs it (link, work
+//   table, per-area copies, table list and total), on the program's fake
+//   clock, so its fixed waits (3 s per area code) cost nothing and are not
+//   counted;
+// - the shell: sqlite3 with its defaults, ".import" into a staging table,
+//   then one "INSERT OR IGNORE ... SELECT ... WHERE area = N" per area code
+//   in one transaction.
+// Prints numbers (lines) per second for both, their ratio, and peak memory.
+//
+// Usage: bench_dnc_import [scale]   (scale 1 = 8,000,000 and 20 x 500,000 lines)
+
+#include "core/CDataAccess.h"
+#include "core/CDataStrings.h"
+#include "core/CDefProperty.h"
+#include "core/CDefPropertys.h"
+#include "core/COption.h"
+#include "core/DataAccessModule.h"
+#include "core/Globals.h"
+#include "dncdb/DNCImport.h"
+#include "dncdb/ModuleDNC.h"
+#include "mainwindow/frmMain.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ui/ScriptedServices.h"
+#include "platform/vb/Clock.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Job {
+    const char* name;
+    std::vector<int> areaCodes;
+    long perArea;
+};
+
+// Writes the import text; returns the number of lines and of distinct numbers.
+void Generate(const QString& path, const Job& job, long& lines, long& distinct)
+{
+    std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+    std::mt19937_64 rng(20240305);
+    lines = 0;
+    distinct = 0;
+    std::vector<int> pool(10000000);
+    char buf[32];
+    for (int area : job.areaCodes) {
+        // a random selection of distinct numbers, in random order
+        for (int i = 0; i < 10000000; ++i)
+            pool[size_t(i)] = i;
+        const long unique = job.perArea - job.perArea / 50;
+        for (long i = 0; i < unique; ++i) {
+            std::uniform_int_distribution<long> pick(i, 9999999);
+            std::swap(pool[size_t(i)], pool[size_t(pick(rng))]);
+        }
+        std::uniform_int_distribution<long> earlier(0, unique - 1);
+        for (long i = 0; i < job.perArea; ++i) {
+            const int number = i < unique ? pool[size_t(i)] : pool[size_t(earlier(rng))];
+            const int n = std::snprintf(buf, sizeof buf, "%03d,%07d\r\n", area, number);
+            std::fwrite(buf, 1, size_t(n), f);
+            ++lines;
+        }
+        distinct += unique;
+    }
+    std::fclose(f);
+}
+
+void MakeDatabase(const QString& path)
+{
+    QFile schema(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"));
+    schema.open(QIODevice::ReadOnly);
+    const QByteArray sql = schema.readAll();
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+long long CountAll(const QString& path, const std::vector<int>& codes)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    long long total = 0;
+    for (int a : codes) {
+        sqlite3_stmt* st = nullptr;
+        const QByteArray q =
+            QStringLiteral("SELECT count(*) FROM phone%1").arg(a, 3, 10, QChar(u'0')).toUtf8();
+        if (sqlite3_prepare_v2(db, q.constData(), -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            total += sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return total;
+}
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Ours: the import as the main window runs it.
+double RunOurs(const QString& dbPath, const QString& textPath, vb::FakeClock& clock)
+{
+    const QString cs = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath;
+    gOption = std::make_shared<COption>();
+    gOption->SetConnectionString(cs);
+    gConnectionString = cs;
+    InitDataAccess();
+    gDataAccess->SetDefaultConnectionString(cs);
+    gPhoneTables = std::make_shared<CDataStrings>();
+    gRecordset = ado::Recordset::Create();
+    gDefPropertys = std::make_shared<CDefPropertys>();
+    gDefPropertys->CheckKeys();
+    gDefPropertys->LoadRelated();
+    gDefPropertys->Item(QStringLiteral("dnctextfilename"))->SetPropertyValue(textPath);
+    gDefPropertys->Item(QStringLiteral("dnctextfilehearder"))->SetPropertyValue(QStringLiteral("0"));
+    gDefPropertys->Item(QStringLiteral("dnctextfiledelimited"))->SetPropertyValue(QStringLiteral("1"));
+    auto form = std::make_unique<frmMain>();
+    gMainForm = form.get();
+
+    const double waitedBefore = clock.monotonicSeconds();
+    const double t0 = Now();
+    if (qEnvironmentVariableIsSet("BENCH_STEPS")) {
+        // where the time goes: real seconds at each status line
+        dncimport::SetStatusTrace([t0](const QString& text, std::int32_t panel) {
+            std::printf("    %7.3f  %d %s\n", Now() - t0, panel, text.toUtf8().constData());
+        });
+    }
+    bool ok = false;
+    form->ImportDNCTextFile(ok);
+    const double elapsed = Now() - t0;
+    dncimport::SetStatusTrace({});
+    std::printf("  ours: import %s, fixed waits skipped on the fake clock: %.0f s\n",
+                ok ? "succeeded" : "FAILED", clock.monotonicSeconds() - waitedBefore);
+
+    gMainForm = nullptr;
+    form.reset();
+    CloseDataAccess();
+    gDefPropertys.reset();
+    gRecordset.reset();
+    gPhoneTables.reset();
+    gOption.reset();
+    return elapsed;
+}
+
+// The shell: bulk load into a staging table, then the per-area tables.
+double RunShell(const QString& dbPath, const QString& textPath, const std::vector<int>& codes)
+{
+    QString script = QStringLiteral("CREATE TABLE staging(area INTEGER, phone INTEGER);\n"
+                                    ".mode csv\n.import '%1' staging\nBEGIN;\n")
+                         .arg(textPath);
+    for (int a : codes) {
+        const QString t = QStringLiteral("phone%1").arg(a, 3, 10, QChar(u'0'));
+        script += QStringLiteral("CREATE TABLE %1 (phone INTEGER NOT NULL PRIMARY KEY);\n"
+                                 "INSERT OR IGNORE INTO %1 SELECT phone FROM staging WHERE area = %2;\n")
+                      .arg(t)
+                      .arg(a);
+    }
+    script += QStringLiteral("COMMIT;\nDROP TABLE staging;\n");
+    QProcess p;
+    const double t0 = Now();
+    p.start(QStringLiteral("sqlite3"), {dbPath});
+    p.waitForStarted(-1);
+    p.write(script.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(-1);
+    const double elapsed = Now() - t0;
+    const QByteArray err = p.readAllStandardError();
+    if (!err.isEmpty()) std::printf("  shell said: %s\n", err.constData());
+    return elapsed;
+}
+
+long PeakKiB(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return u.ru_maxrss;
+}
+
+// The peak resident size of this process since the last ResetPeak (Linux).
+void ResetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+long PeakSinceResetKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
+
+    ui::ScriptedServices scripted; // a message box is answered at once and listed below
+    ui::setServices(&scripted);
+    vb::FakeClock clock;
+    vb::SetClock(&clock);
+
+    std::vector<int> twenty;
+    for (int i = 0; i < 20; ++i)
+        twenty.push_back(201 + i * 37);
+    const std::vector<Job> jobs{{"one area code", {201}, long(8000000 * scale)},
+                                {"20 area codes", twenty, long(500000 * scale)}};
+
+    QTemporaryDir dir;
+    std::printf("DNC import: ours (frmMain::ImportDNCTextFile) against the sqlite3 shell (%s)\n",
+                sqlite3_libversion());
+    for (const Job& job : jobs) {
+        const QString text = dir.filePath(QStringLiteral("dnc.txt"));
+        long lines = 0, distinct = 0;
+        Generate(text, job, lines, distinct);
+        std::printf("%s: %ld lines, %ld distinct numbers\n", job.name, lines, distinct);
+
+        const QString oursDb = dir.filePath(QStringLiteral("ours.mdb"));
+        const QString shellDb = dir.filePath(QStringLiteral("shell.mdb"));
+        QFile::remove(oursDb);
+        QFile::remove(shellDb);
+        MakeDatabase(oursDb);
+        MakeDatabase(shellDb);
+
+        ResetPeak();
+        const double ours = RunOurs(oursDb, text, clock);
+        const long oursPeak = PeakSinceResetKiB();
+        const double shell = RunShell(shellDb, text, job.areaCodes);
+        const long long oursRows = CountAll(oursDb, job.areaCodes);
+        const long long shellRows = CountAll(shellDb, job.areaCodes);
+        std::printf("  ours:  %8.2f s  %10.0f numbers/s  (%lld stored)\n", ours, lines / ours, oursRows);
+        std::printf("  shell: %8.2f s  %10.0f numbers/s  (%lld stored)\n", shell, lines / shell, shellRows);
+        std::printf("  ratio (ours / shell, numbers per second): %.2f\n", shell / ours);
+        std::printf("  peak memory of ours during the import: %ld MiB\n", oursPeak / 1024);
+        QFile::remove(text);
+    }
+    std::printf("peak memory of the shell: %ld MiB\n", PeakKiB(RUSAGE_CHILDREN) / 1024);
+    for (const QString& call : scripted.unexpectedCalls())
+        std::printf("message: %s\n", call.toUtf8().constData());
+    vb::SetClock(nullptr);
+    ui::setServices(nullptr);
+    return 0;
+}

@@ -1,0 +1,110 @@
+#include "core/ModuleMain.h"
+
+#include "core/CDataAccess.h"
+#include "core/CDataStrings.h"
+#include "core/CDefPropertys.h"
+#include "core/CIniFile.h"
+#include "core/COption.h"
+#include "core/DataAccessModule.h"
+#include "core/Globals.h"
+#include "mainwindow/frmMain.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ui/Services.h"
+#include "platform/vb/App.h"
+#include "platform/vb/Err.h"
+#include "records/CDataTypeInfos.h"
+
+namespace {
+
+// What the program leaves behind when it ends during start-up.
+void EndStartUp()
+{
+    CloseDataAccess();
+    gOption.reset();
+    gRecordset.reset();
+    gDefPropertys.reset();
+    gDataTypeInfos.reset();
+    gPhoneTables.reset();
+    gCurDataTypeInfo.reset();
+    delete gMainForm; // never shown; clears gMainForm
+    gMainForm = nullptr;
+}
+
+} // namespace
+
+void Main()
+{
+    if (!vb::App::AcquireInstanceLock()) {
+        ui::MsgBox(
+            QStringLiteral("Cannot run more than one instance of this application. Please use the currently "
+                           "running one."),
+            ui::vbOKOnly);
+        return;
+    }
+
+    gAppPath = vb::App::Path();
+    gMainForm = new frmMain();
+
+    gOption = std::make_shared<COption>();
+    gOption->Inifile()->SetFullPath(gAppPath + QStringLiteral("/Tervala.ini"));
+    gOption->ReadProperty();
+
+    if (gOption->ConnectionString().isEmpty()) {
+        ui::MsgBox(QStringLiteral("Database is needed to set before to make any actions!"),
+                   ui::vbInformation);
+        gOption->ShowODBCSetting(1);
+        gOption->SaveODBC(QStringLiteral("ODBC"));
+    }
+
+    InitDataAccess();
+    CreateGlobalObjects();
+
+    gDataAccess->SetDefaultConnectionString(gOption->ConnectionString());
+    if (!gDataAccess->DataComponentsInstalled(QString())) {
+        // The data access object has shown why: another profile is asked for.
+        gOption->ShowODBCSetting(1);
+        gOption->SaveODBC(QStringLiteral("ODBC"));
+    }
+    gDataAccess->SetDefaultConnectionString(gOption->ConnectionString());
+    if (!gDataAccess->DataComponentsInstalled(QString())) {
+        EndStartUp();
+        return;
+    }
+
+    try {
+        gDefPropertys->CheckKeys();
+        gDefPropertys->LoadRelated(QString());
+    } catch (...) {
+        vb::CatchError(); // reported by the settings store
+    }
+    try {
+        gDataTypeInfos->LoadRelated(QString(), QString());
+        if (gDataTypeInfos->Count() >= 1) gCurDataTypeInfo = gDataTypeInfos->Item(1);
+    } catch (...) {
+        vb::CatchError(); // reported by the profile list
+    }
+
+    gMainForm->LoadPara();
+}
+
+void CreateGlobalObjects()
+{
+    gRecordset = ado::Recordset::Create();
+    gPhoneTables = std::make_shared<CDataStrings>();
+    gDefPropertys = std::make_shared<CDefPropertys>();
+    gDataTypeInfos = std::make_shared<CDataTypeInfos>();
+}
+
+void ReleaseGlobalObjects()
+{
+    gRecordset.reset();
+    gDefPropertys.reset();
+    gDataTypeInfos.reset();
+    gPhoneTables.reset();
+    gCurDataTypeInfo.reset();
+    CloseDataAccess();
+    if (frmMain* form = gMainForm) {
+        gMainForm = nullptr;
+        form->deleteLater(); // it may be the window whose unload called this
+    }
+}

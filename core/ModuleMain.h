@@ -1,0 +1,19 @@
+#pragma once
+// ModuleMain: the program's start-up and the program-wide objects.
+
+// The program's start: refuses a second running copy, reads the connection
+// profile from "Tervala.ini", makes sure the database opens (asking for
+// another profile when it does not), creates the program-wide objects, loads
+// the settings and the source profiles and hands over to the main window.
+// When it returns with gMainForm shown, the program runs in the event loop;
+// otherwise the program ends.
+void Main();
+
+// Creates, each new and empty: gRecordset, gPhoneTables, gDefPropertys,
+// gDataTypeInfos.
+void CreateGlobalObjects();
+
+// Releases gRecordset, gDefPropertys, gDataTypeInfos and gPhoneTables (and
+// the current profile), closes the data access object and releases the main
+// window.
+void ReleaseGlobalObjects();

@@ -1,0 +1,99 @@
+#include "dncdb/DNCImport.h"
+
+#include "core/DBClassModule.h"
+#include "platform/ado/Ado.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/SqliteProvider.h"
+#include "platform/adox/Catalog.h"
+
+#include <sqlite3.h>
+
+namespace dncimport {
+
+namespace {
+
+StatusTrace& Trace()
+{
+    static StatusTrace trace;
+    return trace;
+}
+
+} // namespace
+
+bool IsAreaCode(const QString& value)
+{
+    if (value.size() != 3) return false;
+    for (QChar c : value)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
+void EnsureWorkTable(const std::shared_ptr<ado::Connection>& connection)
+{
+    auto catalog = adox::Catalog::Create();
+    catalog->SetActiveConnection(connection);
+    for (const auto& t : catalog->Tables())
+        if (t->Name().compare(QStringLiteral("MyTempTable"), Qt::CaseInsensitive) == 0) return;
+    auto table = adox::Table::Create(QStringLiteral("MyTempTable"));
+    auto column = adox::Column::Create(QStringLiteral("phone"), ado::adInteger, 0);
+    column->SetAttributes(adox::adColNullable);
+    table->Columns().Append(column);
+    catalog->Tables().Append(table);
+}
+
+namespace {
+
+const QString kSortIndex = QStringLiteral("MyTempTable_phone");
+
+// The SQLite database under a jet connection; null for other providers.
+ado::SqliteConnection* Sqlite(const std::shared_ptr<ado::Connection>& connection)
+{
+    auto provider = connection ? connection->providerConnection() : nullptr;
+    return provider && provider->kind() == u"jet" ? provider->sqlite() : nullptr;
+}
+
+} // namespace
+
+std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection)
+{
+    long dropped = 0;
+    if (ado::SqliteConnection* db = Sqlite(connection)) {
+        // The column's integer affinity has already turned every numeric text
+        // ("0012345") into its number; what is left as text or a fraction is
+        // no local number.
+        db->exec(QStringLiteral("DELETE FROM MyTempTable WHERE phone IS NULL OR typeof(phone) <> 'integer' "
+                                "OR phone < 0 OR phone > 9999999"));
+        dropped = long(sqlite3_changes(db->handle()));
+        db->exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex));
+    } else {
+        connection->Execute(
+            QStringLiteral("delete from MyTempTable where phone is null or phone < 0 or phone > 9999999"),
+            &dropped, ado::adExecuteNoRecords);
+    }
+    return dropped;
+}
+
+void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection)
+{
+    if (ado::SqliteConnection* db = Sqlite(connection))
+        db->exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex));
+}
+
+ImportStats& LastImportStats()
+{
+    static ImportStats stats;
+    return stats;
+}
+
+void SetStatusTrace(StatusTrace trace)
+{
+    Trace() = std::move(trace);
+}
+
+void Status(const QString& text, std::int32_t panel)
+{
+    SetStatusBarText(text, panel);
+    if (Trace()) Trace()(text, panel);
+}
+
+} // namespace dncimport

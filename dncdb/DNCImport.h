@@ -1,0 +1,51 @@
+#pragma once
+// Helpers of the DNC list import (frmMain::ImportDNCTextFile and
+// frmMain::ImportDNCList): the area-code rule, the work table, the status
+// lines and what the last import did.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace ado {
+class Connection;
+}
+
+namespace dncimport {
+
+// An area code the import may use: exactly three ASCII digits.
+bool IsAreaCode(const QString& value);
+
+// Creates the import's work table MyTempTable (one integer column phone)
+// through the catalog of the connection when the database lacks it.
+void EnsureWorkTable(const std::shared_ptr<ado::Connection>& connection);
+
+// Readies the work table, filled with the local numbers of one area code,
+// for the copy into the area-code table: drops the rows whose value is no
+// local number of one to seven digits (an empty field, "55x1234", "1.5",
+// eight digits), so that one bad line cannot stop the copy, and returns how
+// many it dropped. On the program's own database it also sorts the numbers
+// (an index on phone), so that the copy reads them in order and appends to
+// the area-code table instead of inserting at random places of a table that
+// may hold millions of rows.
+std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection);
+// Drops the sorting index again, so that the next fill appends plainly.
+void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection);
+
+// What the last import did, for the caller and for tests.
+struct ImportStats {
+    std::int32_t areaCodesImported = 0; // area codes whose numbers were copied
+    std::int32_t areaCodesSkipped = 0;  // distinct values that are no usable or kept area code
+    std::int64_t linesSkipped = 0;      // lines whose local number is not one to seven digits
+};
+ImportStats& LastImportStats();
+
+// Every status line the import writes (text, panel) also goes to the trace
+// when one is set; tests read the sequence of lines from it.
+using StatusTrace = std::function<void(const QString& text, std::int32_t panel)>;
+void SetStatusTrace(StatusTrace trace);
+// Writes a status line through SetStatusBarText and the trace.
+void Status(const QString& text, std::int32_t panel);
+
+} // namespace dncimport

@@ -1,0 +1,67 @@
+#pragma once
+// ModuleDNC: the DNC store. One table per area code, "phone" followed by the
+// three-digit code, with the seven-digit local number as its INTEGER primary
+// key. gPhoneTables mirrors the names of those tables; these procedures
+// create them, keep the list in step, count all numbers and look one up.
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace ado {
+class Connection;
+}
+namespace adox {
+class Catalog;
+}
+
+// Creates table "phone" + areaCode through the catalog of the connection
+// (column phone: Jet long integer, not nullable; index "PrimaryKey", primary
+// and unique) and adds its name to gPhoneTables. Does nothing when the list
+// already holds the name. Failures are reported (function "LoadTables") and
+// leave the list unchanged. A non-zero waitSeconds waits that long afterwards.
+void CreatePhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connection>& connection,
+                      double waitSeconds);
+
+// Holds up the caller for the given seconds on the program's clock while the
+// event loop keeps running; a wait across midnight lasts as long as any other.
+void WaitSeconds(double seconds);
+
+// The number of rows of every table in gPhoneTables, counted on the shared
+// connection of gDataAccess, which is opened for the count and closed after
+// it. On the first failing count (reported by the data access object) the
+// result is -1 and *ok, when given, false: a caller then keeps the total it
+// had.
+std::int32_t GetDNCCount(bool* ok = nullptr);
+
+// Rebuilds gPhoneTables from the catalog of the DNC database: every plain
+// table whose name begins with "phone", without regard to case (linked and
+// system tables are not listed). False when the database has no table or
+// the catalog could not be read (reported, function "LoadTables").
+bool LoadTables();
+
+// How many rows of table "phone" + areaCode hold the local number: not 0
+// means the number is on the DNC list. The count runs as a prepared statement
+// per table with the number bound, kept for the connection. An area code
+// without a table gives 0; every other failure (closed or broken database,
+// locked file) throws vb::ErrObject, so a failed look-up is never taken for
+// "not on the list".
+std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
+                           const std::shared_ptr<ado::Connection>& connection);
+
+// "Select count(*) from " + clause on the connection, read through
+// gRecordset (forward-only, read-only) and closed again. 0 when the table the
+// clause names does not exist; every other failure throws vb::ErrObject.
+std::int32_t CountRecords(const QString& clause, const std::shared_ptr<ado::Connection>& connection);
+
+// Replaces the file at path with a new, empty Jet database. Errors reach the
+// caller.
+void CreateJetDatabase(const QString& path);
+
+// Adds to the catalog (or to the database of the connection) a table named
+// tableName that links to the table of the same name in the Jet database at
+// sourceDatabase. Failures are reported (module "Main Module", function
+// "Create Table").
+void CreateLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName);
+void CreateLinkedTable(const std::shared_ptr<ado::Connection>& connection, const QString& sourceDatabase,
+                       const QString& tableName);

@@ -1,0 +1,450 @@
+// The source panel of the main window: the source type, its path, table and
+// fields, the record count and the mark text. Choosing a type makes that
+// type's profile current and fills the panel from it; every change made in
+// the panel is stored into the current profile at once.
+
+#include "mainwindow/frmMain.h"
+
+#include "core/CDefPropertys.h"
+#include "core/DBClassModule.h"
+#include "core/Globals.h"
+#include "mainwindow/frmMainGuard.h"
+#include "platform/files/Workbook.h"
+#include "platform/ui/Services.h"
+#include "platform/vb/App.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/Err.h"
+#include "records/CDataTypeInfo.h"
+#include "records/CDataTypeInfos.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+namespace {
+
+template <class F> void Step(F&& f)
+{
+    try {
+        f();
+    } catch (...) {
+        vb::CatchError();
+    }
+}
+
+// How the panel treats a source type.
+enum class SourceKind { Unknown, OneNumber, TextFile, FoxPro, Excel, Database, Odbc };
+
+SourceKind KindOf(const QString& type)
+{
+    if (type == QLatin1String("ONE NUMBER")) return SourceKind::OneNumber;
+    if (type == QLatin1String("TEXT FILE") || type == QLatin1String("CSV")) return SourceKind::TextFile;
+    if (type == QLatin1String("FOXPRO") || type == QLatin1String("ACT!")) return SourceKind::FoxPro;
+    if (type == QLatin1String("EXCEL")) return SourceKind::Excel;
+    if (type == QLatin1String("ACCESS") || type == QLatin1String("MS SQL") || type == QLatin1String("MYSQL"))
+        return SourceKind::Database;
+    if (type == QLatin1String("ODBC")) return SourceKind::Odbc;
+    return SourceKind::Unknown;
+}
+
+// The type's connection-string builder; stores its result in the profile.
+QString BuildConnectionString(CDataTypeInfo& profile, const QString& type)
+{
+    switch (KindOf(type)) {
+    case SourceKind::TextFile:
+        return profile.GetTextConnString();
+    case SourceKind::FoxPro:
+        return profile.GetFoxProConnString();
+    case SourceKind::Excel:
+        return profile.GetExcelConnString();
+    case SourceKind::Database:
+        if (type == QLatin1String("MS SQL")) return profile.GetMSSQLConnString();
+        if (type == QLatin1String("MYSQL")) return profile.GetMySQLConnString();
+        return profile.GetAccessConnString();
+    case SourceKind::Odbc:
+        return profile.GetODBCConnString();
+    default:
+        return {};
+    }
+}
+
+// A folder and a file name joined; the folder may lack its separator.
+QString JoinPath(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+void SelectByText(QComboBox* combo, const QString& text)
+{
+    combo->setCurrentIndex(FindComboIndex(combo, vb::Variant(text), false));
+}
+
+} // namespace
+
+void frmMain::ComboClear(QComboBox* combo)
+{
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+    combo->setCurrentIndex(-1);
+    combo->setEditText(QString());
+}
+
+void frmMain::ComboAddItem(QComboBox* combo, const QString& text)
+{
+    const QSignalBlocker quiet(combo);
+    const int selected = combo->currentIndex();
+    const QString shown = combo->currentText();
+    combo->addItem(text);
+    // Adding never selects: the combo keeps what it showed.
+    combo->setCurrentIndex(selected);
+    if (selected < 0) combo->setEditText(shown);
+}
+
+void frmMain::connectSourcePanel()
+{
+    connect(TxtPhoneData, &QLineEdit::textChanged, this,
+            [this] { GuardedHandler("TxtPhoneData_Change", [this] { TxtPhoneData_Change(); }); });
+    connect(txtMarkChar, &QLineEdit::textChanged, this,
+            [this] { GuardedHandler("txtMarkChar_Change", [this] { txtMarkChar_Change(); }); });
+    const auto wire = [this](QComboBox* combo, void (frmMain::*change)(), void (frmMain::*click)()) {
+        const QByteArray name = combo->objectName().toLatin1();
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, change, name] {
+            GuardedHandler((name + "_Change").constData(), [this, change] { (this->*change)(); });
+        });
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, click, name](int index) {
+            if (index >= 0)
+                GuardedHandler((name + "_Click").constData(), [this, click] { (this->*click)(); });
+        });
+    };
+    wire(DataTableName, &frmMain::DataTableName_Change, &frmMain::DataTableName_Click);
+    wire(cboPhoneDataField, &frmMain::cboPhoneDataField_Change, &frmMain::cboPhoneDataField_Click);
+    wire(cboAreaDataField, &frmMain::cboAreaDataField_Change, &frmMain::cboAreaDataField_Click);
+    wire(cboMarkField, &frmMain::cboMarkField_Change, &frmMain::cboMarkField_Click);
+    DataTableName->installEventFilter(this);
+    txtMarkChar->installEventFilter(this);
+}
+
+// ---------------------------------------------------------------- source type
+
+void frmMain::OptPhoneType_Click(std::int16_t Index)
+{
+    SetStart(false);
+    Step([&] { mDataType = OptPhoneType(Index)->property("Tag").toString(); });
+    SetPhoneDataType();
+    Step([&] {
+        if (gDefPropertys)
+            if (const auto row = gDefPropertys->Item(QStringLiteral("phonedatatype")))
+                row->SetPropertyValue(mDataType);
+    });
+    SetStart(true);
+    if (Index == 0) TxtPhoneData->setFocus();
+}
+
+void frmMain::SetPhoneDataType()
+{
+    mIsFilling = true;
+
+    Step([&] {
+        const QString key = QStringLiteral(":") + mDataType;
+        std::shared_ptr<CDataTypeInfo> profile = gDataTypeInfos ? gDataTypeInfos->Item(key) : nullptr;
+        if (!profile) {
+            profile = std::make_shared<CDataTypeInfo>();
+            profile->SetDataType(mDataType);
+            if (gDataTypeInfos) gDataTypeInfos->AddExisting(profile, key);
+        }
+        gCurDataTypeInfo = profile;
+    });
+    Step([&] { Label7->setText(QStringLiteral("File Pathway")); });
+
+    const SourceKind kind = KindOf(mDataType);
+    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
+    if (kind == SourceKind::Unknown || !profile) {
+        mIsFilling = false;
+        return;
+    }
+
+    // The controls of the type.
+    const bool oneNumber = kind == SourceKind::OneNumber;
+    const bool tableChoice =
+        kind == SourceKind::Excel || kind == SourceKind::Database || kind == SourceKind::Odbc;
+    Step([&] {
+        Label7->setText(oneNumber ? QStringLiteral("Phone Number") : QStringLiteral("File Pathway"));
+        cmdBrowserData->setEnabled(!oneNumber);
+        cmdViewData->setEnabled(!oneNumber);
+        DataTableName->setEnabled(tableChoice);
+        ComboClear(DataTableName);
+        for (QComboBox* combo : {cboAreaDataField, cboPhoneDataField, cboMarkField}) {
+            ComboClear(combo);
+            combo->setEnabled(!oneNumber);
+        }
+        TxtPhoneData->setText(kind == SourceKind::Odbc ? profile->DataDSN() : profile->DataDBName());
+    });
+
+    if (oneNumber) {
+        Step([&] { txtPhoneDataTotal->setText(QString()); });
+        TxtPhoneData->setFocus();
+        mIsFilling = false;
+        return;
+    }
+
+    // Only a source that is there is opened.
+    bool present = false;
+    Step([&] {
+        const QString path = TxtPhoneData->text();
+        switch (kind) {
+        case SourceKind::TextFile:
+        case SourceKind::FoxPro:
+            present = !profile->DataTableName().isEmpty() &&
+                      QFileInfo(JoinPath(path, profile->DataTableName())).isFile();
+            break;
+        case SourceKind::Excel:
+            present = !path.isEmpty() && QFileInfo(path).isFile();
+            break;
+        default:
+            present = !path.isEmpty();
+            break;
+        }
+    });
+    if (present)
+        Step([&] {
+            mConnString = profile->GetConnectionString();
+            if (mConnString.isEmpty()) mConnString = BuildConnectionString(*profile, mDataType);
+        });
+    if (!present || mConnString.isEmpty()) {
+        // Nothing to count: what the previous type showed does not belong here.
+        mConnString.clear();
+        mRecordCount = 0;
+        mExcelTable.clear();
+        Step([&] { txtPhoneDataTotal->setText(QString()); });
+        mIsFilling = false;
+        return;
+    }
+
+    // Tables or sheets.
+    Step([&] {
+        if (kind == SourceKind::TextFile || kind == SourceKind::FoxPro) {
+            ComboAddItem(DataTableName, profile->DataTableName());
+            DataTableName->setCurrentIndex(0);
+            return;
+        }
+        if (profile->TableNameData()->Count() == 0) {
+            if (kind == SourceKind::Excel) {
+                // The workbook is opened only to list its sheets.
+                files::Workbook book;
+                try {
+                    book.open(profile->DataDBName());
+                    profile->GetExcelSheet(&book);
+                } catch (...) {
+                    vb::CatchError();
+                }
+                book.close();
+            } else {
+                profile->GetTables(QString());
+            }
+        }
+        FillTableList();
+        SelectByText(DataTableName, profile->DataTableName());
+    });
+
+    QString table;
+    if (kind == SourceKind::Excel)
+        Step([&] {
+            mExcelTable = profile->GetExcelAdoTable(DataTableName->currentText());
+            table = mExcelTable;
+        });
+    Step([&] { mRecordCount = profile->GetRecordCount(table); });
+    Step([&] {
+        // A field list read once is kept: the source is opened for its
+        // fields only the first time.
+        if (profile->TableFieldData()->Count() == 0) profile->GetFields(table);
+    });
+    Step([&] {
+        FillFieldLists();
+        txtPhoneDataTotal->setText(QString::number(mRecordCount));
+    });
+    if (mDataType == QLatin1String("ACT!"))
+        Step([&] {
+            profile->SetDataAreaName(QString());
+            if (profile->DataFieldName().isEmpty()) profile->SetDataFieldName(QStringLiteral("phone"));
+            if (profile->DataMarkName().isEmpty()) profile->SetDataMarkName(QStringLiteral("phone"));
+        });
+    Step([&] { SelectByText(cboAreaDataField, profile->DataAreaName()); });
+    Step([&] { SelectByText(cboPhoneDataField, profile->DataFieldName()); });
+    Step([&] { SelectByText(cboMarkField, profile->DataMarkName()); });
+
+    mIsFilling = false;
+}
+
+// ---------------------------------------------------------------- lists
+
+void frmMain::FillTableList()
+{
+    ComboClear(DataTableName);
+    if (!gCurDataTypeInfo) return;
+    for (const auto& entry : *gCurDataTypeInfo->TableNameData())
+        if (entry) ComboAddItem(DataTableName, entry->ItemValue());
+}
+
+std::int32_t frmMain::FillFieldLists()
+{
+    ComboClear(cboPhoneDataField);
+    ComboClear(cboAreaDataField);
+    ComboClear(cboMarkField);
+    ComboAddItem(cboAreaDataField, QString()); // stands for "no area-code field"
+    std::int32_t count = 0;
+    if (gCurDataTypeInfo) {
+        for (const auto& entry : *gCurDataTypeInfo->TableFieldData()) {
+            const QString name = entry ? entry->ItemValue() : QString();
+            ComboAddItem(cboMarkField, name);
+            ComboAddItem(cboAreaDataField, name);
+            ComboAddItem(cboPhoneDataField, name);
+            ++count;
+        }
+    }
+    if (count == 1) {
+        cboPhoneDataField->setCurrentIndex(0);
+        cboAreaDataField->setCurrentIndex(0);
+        cboMarkField->setCurrentIndex(0);
+    }
+    return count;
+}
+
+void frmMain::RefreshTableFields()
+{
+    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
+    if (!profile) return;
+    const SourceKind kind = KindOf(mDataType);
+    try {
+        if (kind == SourceKind::Excel) {
+            if (profile->GetExcelConnString().isEmpty()) return;
+            mExcelTable = profile->GetExcelAdoTable(profile->DataTableName());
+            mRecordCount = profile->GetRecordCount(mExcelTable);
+            profile->GetFields(mExcelTable);
+        } else if (kind == SourceKind::Database || kind == SourceKind::Odbc) {
+            BuildConnectionString(*profile, mDataType);
+            mRecordCount = profile->GetRecordCount(QString());
+            profile->GetFields(QString());
+        } else {
+            return;
+        }
+        if (FillFieldLists() > 1) {
+            cboAreaDataField->setCurrentIndex(
+                FindComboIndex(cboAreaDataField, vb::Variant(profile->DataAreaName()), false));
+            cboPhoneDataField->setCurrentIndex(
+                FindComboIndex(cboPhoneDataField, vb::Variant(profile->DataFieldName()), false));
+            cboMarkField->setCurrentIndex(
+                FindComboIndex(cboMarkField, vb::Variant(profile->DataMarkName()), false));
+        }
+        txtPhoneDataTotal->setText(QString::number(mRecordCount));
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        HandleError(e.Number, e.Description, objectName(), QStringLiteral("RefreshTableFields"));
+    }
+}
+
+// ---------------------------------------------------------------- storing events
+
+void frmMain::TxtPhoneData_Change()
+{
+    if (gCurDataTypeInfo) gCurDataTypeInfo->SetDataDBName(TxtPhoneData->text());
+}
+
+void frmMain::DataTableName_Change()
+{
+    if (mIsFilling || !gCurDataTypeInfo) return;
+    gCurDataTypeInfo->SetDataTableName(DataTableName->currentText());
+}
+
+void frmMain::DataTableName_Click()
+{
+    DataTableName_Change();
+}
+
+void frmMain::cboPhoneDataField_Change()
+{
+    if (mIsFilling || !gCurDataTypeInfo) return;
+    gCurDataTypeInfo->SetDataFieldName(cboPhoneDataField->currentText());
+}
+
+void frmMain::cboPhoneDataField_Click()
+{
+    if (mIsFilling || !gCurDataTypeInfo) return;
+    gCurDataTypeInfo->SetDataFieldName(cboPhoneDataField->currentText());
+    // A phone field chosen while no mark field is: the same field is marked.
+    if (cboMarkField->currentText().isEmpty())
+        cboMarkField->setCurrentIndex(cboPhoneDataField->currentIndex());
+}
+
+void frmMain::cboAreaDataField_Change()
+{
+    if (mIsFilling || !gCurDataTypeInfo) return;
+    gCurDataTypeInfo->SetDataAreaName(cboAreaDataField->currentText());
+}
+
+void frmMain::cboAreaDataField_Click()
+{
+    cboAreaDataField_Change();
+}
+
+void frmMain::cboMarkField_Change()
+{
+    if (mIsFilling || !gCurDataTypeInfo) return;
+    gCurDataTypeInfo->SetDataMarkName(cboMarkField->currentText());
+}
+
+void frmMain::cboMarkField_Click()
+{
+    if (mIsFilling || !gCurDataTypeInfo) return;
+    gCurDataTypeInfo->SetDataMarkName(cboMarkField->currentText());
+    // A numeric mark field takes a number as its mark.
+    if (MarkFieldIsNumeric() && !vb::IsNumeric(vb::Variant(txtMarkChar->text())))
+        txtMarkChar->setText(QStringLiteral("999"));
+}
+
+void frmMain::txtMarkChar_Change()
+{
+    Step([&] {
+        if (gDefPropertys)
+            if (const auto row = gDefPropertys->Item(QStringLiteral("defaultmark")))
+                row->SetPropertyValue(txtMarkChar->text());
+    });
+}
+
+// ---------------------------------------------------------------- focus events
+
+void frmMain::DataTableName_GotFocus()
+{
+    m_tableNameTag = DataTableName->currentText();
+}
+
+void frmMain::DataTableName_LostFocus()
+{
+    // A table name typed by hand: its count and fields are read again.
+    if (DataTableName->currentText() != m_tableNameTag) RefreshTableFields();
+    m_tableNameTag.clear();
+}
+
+void frmMain::txtMarkChar_LostFocus()
+{
+    if (cboMarkField->currentIndex() < 0) return;
+    const QString mark = txtMarkChar->text();
+    if (MarkFieldIsNumeric() && !mark.isEmpty() && !vb::IsNumeric(vb::Variant(mark)))
+        ui::MsgBox(QStringLiteral("Mark should be digits for this mark field -") +
+                       cboMarkField->currentText(),
+                   ui::vbExclamation, vb::App::Title());
+}
+
+bool frmMain::MarkFieldIsNumeric() const
+{
+    if (!gCurDataTypeInfo) return false;
+    const int index = cboMarkField->currentIndex();
+    if (index < 0) return false;
+    const auto code = gCurDataTypeInfo->TableFieldType()->Item(index + 1);
+    return code && code->ItemValue() == QLatin1String("999");
+}

@@ -1,0 +1,221 @@
+#pragma once
+// Main window tests: a temporary program folder (TERVALA_HOME) with a fresh
+// program database made from resources/schema.sql and the local start page,
+// scripted UI services, and the maker's page pointed at a local address, so
+// nothing touches the network. Start-up runs the real Main; TearDown closes
+// the window (the real shut-down) and puts the process back as it was.
+
+#include "core/CDataAccess.h"
+#include "core/COption.h"
+#include "core/DataAccessModule.h"
+#include "core/Globals.h"
+#include "core/ModuleMain.h"
+#include "core/frmMakeConnection.h"
+#include "mainwindow/WebBrowser.h"
+#include "mainwindow/frmMain.h"
+#include "platform/ui/WaitCursor.h"
+#include "platform/vb/App.h"
+#include "support/ScriptedUi.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <gtest/gtest.h>
+#include <ostream>
+#include <sqlite3.h>
+
+// Readable failures for texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace mwtest {
+
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    f.write(bytes);
+}
+
+// A SQLite file opened with SQLite's own API, so the tests read what the
+// program wrote without going through the program's code.
+class Db {
+public:
+    explicit Db(const QString& path)
+    {
+        if (sqlite3_open(path.toUtf8().constData(), &m_db) != SQLITE_OK)
+            ADD_FAILURE() << "cannot open " << path.toStdString();
+    }
+    ~Db() { sqlite3_close(m_db); }
+    Db(const Db&) = delete;
+    Db& operator=(const Db&) = delete;
+
+    void exec(const QString& sql)
+    {
+        char* err = nullptr;
+        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+            ADD_FAILURE() << "sqlite: " << (err ? err : "?") << " in " << sql.toStdString();
+            sqlite3_free(err);
+        }
+    }
+    // The first column of the first row as text; "" without rows.
+    QString scalar(const QString& sql)
+    {
+        sqlite3_stmt* st = nullptr;
+        QString out;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
+            ADD_FAILURE() << "sqlite: " << sqlite3_errmsg(m_db) << " in " << sql.toStdString();
+            return out;
+        }
+        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
+            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        return out;
+    }
+    QString setting(const QString& key)
+    {
+        return scalar(
+            QStringLiteral("select PropertyValue from DefProperty where PropertyKeys = '%1'").arg(key));
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+inline void MakeDatabase(const QString& path)
+{
+    QFile::remove(path);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    Db db(path);
+    db.exec(QString::fromUtf8(ReadFile(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"))));
+}
+
+// The connection dialog's answers: the database file typed in and applied,
+// or the dialog cancelled.
+inline ui::ScriptedServices::ModalHandler applyDatabase(const QString& path)
+{
+    return [path](QDialog* dialog) {
+        auto* form = qobject_cast<frmMakeConnection*>(dialog);
+        if (!form) {
+            ADD_FAILURE() << "not the connection dialog";
+            return 0;
+        }
+        form->txtDatabase->setText(path);
+        form->cmdOK_Click();
+        return 1;
+    };
+}
+
+inline ui::ScriptedServices::ModalHandler cancelDialog()
+{
+    return [](QDialog* dialog) {
+        dialog->reject();
+        return 0;
+    };
+}
+
+} // namespace mwtest
+
+class MainWindowTest : public ScriptedUiTest {
+protected:
+    void SetUp() override
+    {
+        ScriptedUiTest::SetUp();
+        ASSERT_TRUE(home.isValid());
+        m_oldHome = qgetenv("TERVALA_HOME");
+        m_oldMaker = frmMain::MakerPageAddress();
+        m_oldRegistry = frmMain::DNCRegistryAddress();
+        qputenv("TERVALA_HOME", home.path().toLocal8Bit());
+        mwtest::MakeDatabase(databasePath());
+        QFile::copy(QStringLiteral(TERVALA_SOURCE_DIR "/resources/pages/rodadureriv.html"),
+                    home.filePath(QStringLiteral("rodadureriv.html")));
+        // The maker's page is missing: the local page takes its place.
+        frmMain::SetMakerPageAddress(home.filePath(QStringLiteral("maker/missing/rodadureriv.html")));
+        frmMain::SetDNCRegistryAddress(QStringLiteral("https://registry.invalid/"));
+    }
+
+    void TearDown() override
+    {
+        if (gMainForm) {
+            QPointer<frmMain> form = gMainForm;
+            if (form->isVisible()) form->close();
+            if (form && form->isVisible()) ADD_FAILURE() << "the main window did not close";
+        }
+        ReleaseGlobalObjects();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        gOption.reset();
+        gConnectionString.clear();
+        gAppPath.clear();
+        ui::SetHourglass(false);
+        vb::App::ReleaseInstanceLock();
+        frmMain::SetMakerPageAddress(m_oldMaker);
+        frmMain::SetDNCRegistryAddress(m_oldRegistry);
+        qputenv("TERVALA_HOME", m_oldHome);
+        ScriptedUiTest::TearDown();
+    }
+
+    QString databasePath() const { return home.filePath(QStringLiteral("Database/Tervala.mdb")); }
+    QString iniPath() const { return home.filePath(QStringLiteral("Tervala.ini")); }
+
+    // A settings file whose profile names the database file.
+    void writeProfile(const QString& database)
+    {
+        mwtest::WriteFile(iniPath(),
+                          QStringLiteral("[ODBC]\nODBCProvider=Microsoft.Jet.OLEDB.4.0\nODBCDSN=(None)\n"
+                                         "ODBCDatabase=%1\n")
+                              .arg(database)
+                              .toUtf8());
+    }
+
+    // Start-up as the program runs it; the main window, or null when the
+    // program ended.
+    frmMain* start()
+    {
+        Main();
+        return gMainForm;
+    }
+
+    // Lets the event loop run until the web pane has finished loading.
+    static void waitForPage(frmMain* form)
+    {
+        while (form->WebBrowser1->Busy() || !form->WebBrowser1->HasDocument())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents();
+    }
+
+    static QAction* toolbarButton(frmMain* form, const QString& key)
+    {
+        for (QAction* a : form->TBLaunch->actions())
+            if (a->property("Key").toString() == key) return a;
+        ADD_FAILURE() << "no toolbar button " << key.toStdString();
+        return nullptr;
+    }
+
+    QTemporaryDir home;
+
+private:
+    QByteArray m_oldHome;
+    QString m_oldMaker;
+    QString m_oldRegistry;
+};

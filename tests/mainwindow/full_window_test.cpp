@@ -1,0 +1,67 @@
+// The whole main window as start-up leaves it: every control laid out inside
+// the window, readable, and the web pane taking the room a larger window
+// gives. With TERVALA_SCREENSHOT_DIR set, the window is saved there as a PNG.
+
+#include "MainWindowFixture.h"
+
+#include "platform/ui/StatusBar.h"
+
+#include <QPixmap>
+
+namespace {
+
+void saveScreenshot(QWidget* window, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("TERVALA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    QDir().mkpath(dir);
+    window->grab().save(dir + QLatin1Char('/') + name);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, EveryVisibleControlHasRoomInsideTheWindow)
+{
+    const QString lists = home.filePath(QStringLiteral("lists")) + QLatin1Char('/');
+    QDir().mkpath(lists);
+    QFile::copy(QStringLiteral(TERVALA_SOURCE_DIR "/tests/mainwindow/data/calls.csv"), lists + "calls.csv");
+    {
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                               "DataFieldName, DataMarkName, IsTitleFirstLine, Delimited) values "
+                               "('TEXT FILE', '(None)', '%1', 'calls.csv', 'Phone', 'Status', 1, 1)")
+                    .arg(lists));
+    }
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    waitForPage(form);
+    form->Timer1_Timer();
+    waitForPage(form);
+    form->OptPhoneType(1)->click();
+    form->SetStatusBar(QStringLiteral("Ready"), 1);
+    QCoreApplication::processEvents();
+
+    const QRect inside = form->rect();
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(form) || w->objectName().isEmpty() ||
+            w->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        const QRect r(w->mapTo(form, QPoint(0, 0)), w->size());
+        EXPECT_FALSE(r.isEmpty()) << w->objectName().toStdString();
+        EXPECT_TRUE(inside.contains(r)) << w->objectName().toStdString();
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+            EXPECT_GE(label->width(), label->sizeHint().width()) << "cut: " << label->text().toStdString();
+        }
+    }
+    // Hidden source types stay hidden.
+    for (std::int16_t i = 5; i <= 8; ++i)
+        EXPECT_FALSE(form->OptPhoneType(i)->isVisibleTo(form));
+    saveScreenshot(form, QStringLiteral("tervala_main.png"));
+
+    const int paneHeight = form->WebBrowser1->height();
+    form->resize(form->width() + 300, form->height() + 200);
+    QCoreApplication::processEvents();
+    EXPECT_GT(form->WebBrowser1->height(), paneHeight);
+    EXPECT_GT(form->TxtPhoneData->width(), 0);
+    saveScreenshot(form, QStringLiteral("tervala_main_large.png"));
+}

@@ -1,0 +1,106 @@
+// The window's settings: shown at start-up, changed in the window, saved at
+// shut-down and shown again by the next start.
+
+#include "MainWindowFixture.h"
+
+#include "core/CDefPropertys.h"
+#include "records/CDataTypeInfo.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+class WindowSettingsTest : public MainWindowTest {
+protected:
+    // Runs Main once so that the database holds every default row, then
+    // closes the program again.
+    void seedDefaults()
+    {
+        ASSERT_NE(start(), nullptr);
+        gMainForm->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        vb::App::ReleaseInstanceLock();
+    }
+    void store(const QString& key, const QString& value)
+    {
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("update DefProperty set PropertyValue = '%1' where PropertyKeys = '%2'")
+                    .arg(value, key));
+    }
+};
+
+TEST_F(WindowSettingsTest, StartUpShowsTheStoredSettings)
+{
+    seedDefaults();
+    store(QStringLiteral("deleterecords"), QStringLiteral("0"));
+    store(QStringLiteral("markaction"), QStringLiteral("1"));
+    store(QStringLiteral("defaultmark"), QStringLiteral("NOCALL"));
+    store(QStringLiteral("dnclastupdate"), QStringLiteral("3/4/2024 10:15:00 AM"));
+    store(QStringLiteral("lasttotal"), QStringLiteral("1234567"));
+    store(QStringLiteral("okfile"), QStringLiteral("/lists/ok.txt"));
+    store(QStringLiteral("addareacode"), QStringLiteral("1"));
+
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->chkOptions->isChecked());
+    EXPECT_TRUE(form->OptionMark(1)->isChecked());
+    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("NOCALL"));
+    EXPECT_EQ(form->txtLastUpdate->text(), QStringLiteral("3/4/2024 10:15:00 AM"));
+    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:1,234,567"));
+    EXPECT_EQ(form->mOKFile, QStringLiteral("/lists/ok.txt"));
+    EXPECT_EQ(form->mAddAreaCode, 1);
+    EXPECT_FALSE(form->mIsLoading);
+    // Loading wrote nothing back.
+    EXPECT_FALSE(gDefPropertys->Item(QStringLiteral("deleterecords"))->IsDirty());
+}
+
+TEST_F(WindowSettingsTest, AMarkActionOutsideTheOptionsSelectsNone)
+{
+    seedDefaults();
+    store(QStringLiteral("markaction"), QStringLiteral("7"));
+    store(QStringLiteral("lasttotal"), QStringLiteral("0"));
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    for (const auto& [index, option] : form->OptionMark)
+        EXPECT_FALSE(option->isChecked()) << index;
+    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:0"));
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(WindowSettingsTest, ChangesMadeInTheWindowSurviveARestart)
+{
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    const bool wasDeleting = form->chkOptions->isChecked();
+    form->chkOptions->click();
+    form->OptionMark(0)->click();
+    form->txtMarkChar->setText(QStringLiteral("XX"));
+    form->OptPhoneType(1)->click(); // "phonedatatype"
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    vb::App::ReleaseInstanceLock();
+
+    {
+        mwtest::Db db(databasePath());
+        EXPECT_EQ(db.setting(QStringLiteral("deleterecords")),
+                  wasDeleting ? QStringLiteral("0") : QStringLiteral("1"));
+        EXPECT_EQ(db.setting(QStringLiteral("markaction")), QStringLiteral("0"));
+        EXPECT_EQ(db.setting(QStringLiteral("defaultmark")), QStringLiteral("XX"));
+        EXPECT_EQ(db.setting(QStringLiteral("phonedatatype")), QStringLiteral("TEXT FILE"));
+        // The profile of the type chosen for the first time was written too.
+        EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from DataTypeInfo where DataType = 'TEXT FILE'")),
+                  QStringLiteral("1"));
+    }
+
+    form = start();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->chkOptions->isChecked(), !wasDeleting);
+    EXPECT_TRUE(form->OptionMark(0)->isChecked());
+    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("XX"));
+    // The stored type is not chosen again by itself.
+    for (const auto& [index, option] : form->OptPhoneType)
+        EXPECT_FALSE(option->isChecked()) << index;
+    ASSERT_NE(gCurDataTypeInfo, nullptr);
+    EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("TEXT FILE"));
+}

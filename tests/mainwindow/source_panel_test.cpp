@@ -1,0 +1,324 @@
+// The source panel: choosing a source type makes its profile current and
+// fills the path, table, count and field lists; every change made in the
+// panel is stored into that profile.
+
+#include "MainWindowFixture.h"
+
+#include "core/CDefPropertys.h"
+#include "platform/files/XlsxWriter.h"
+#include "records/CDataTypeInfo.h"
+#include "records/CDataTypeInfos.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+QStringList items(const QComboBox* combo)
+{
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+// Types the text into the widget, key by key, as a user does.
+void type(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+    }
+}
+
+} // namespace
+
+class SourcePanelTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        lists = home.filePath(QStringLiteral("lists")) + QLatin1Char('/');
+        QDir().mkpath(lists);
+        QFile::copy(QStringLiteral(TERVALA_SOURCE_DIR "/tests/mainwindow/data/calls.csv"),
+                    lists + "calls.csv");
+    }
+
+    void addProfile(const QString& type, const QString& db, const QString& table, const QString& phone = {},
+                    const QString& area = {}, const QString& mark = {})
+    {
+        mwtest::Db d(databasePath());
+        d.exec(QStringLiteral(
+                   "insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, DataFieldName, "
+                   "DataAreaName, DataMarkName, IsTitleFirstLine, Delimited) values "
+                   "('%1', '(None)', '%2', '%3', '%4', '%5', '%6', 1, 1)")
+                   .arg(type, db, table, phone, area, mark));
+    }
+
+    frmMain* startAndChoose(std::int16_t index)
+    {
+        frmMain* form = start();
+        if (form) form->OptPhoneType(index)->click();
+        return form;
+    }
+
+    QString lists;
+};
+
+TEST_F(SourcePanelTest, ATextFileTypeFillsThePanelFromItsProfile)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"),
+               QString(), QStringLiteral("Status"));
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+
+    ASSERT_NE(gCurDataTypeInfo, nullptr);
+    EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("TEXT FILE"));
+    EXPECT_EQ(form->mDataType, QStringLiteral("TEXT FILE"));
+    EXPECT_EQ(form->Label7->text(), QStringLiteral("File Pathway"));
+    EXPECT_EQ(form->TxtPhoneData->text(), lists);
+    EXPECT_EQ(items(form->DataTableName), QStringList{"calls.csv"});
+    EXPECT_EQ(form->DataTableName->currentText(), QStringLiteral("calls.csv"));
+    EXPECT_FALSE(form->DataTableName->isEnabled());
+    EXPECT_TRUE(form->cmdBrowserData->isEnabled());
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+    EXPECT_EQ(form->mRecordCount, 3);
+    EXPECT_FALSE(form->mConnString.isEmpty());
+
+    const QStringList fields{"Name", "Phone", "Status", "Score"};
+    EXPECT_EQ(items(form->cboPhoneDataField), fields);
+    EXPECT_EQ(items(form->cboMarkField), fields);
+    EXPECT_EQ(items(form->cboAreaDataField), QStringList{""} + fields);
+    EXPECT_EQ(form->cboPhoneDataField->currentText(), QStringLiteral("Phone"));
+    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Status"));
+    EXPECT_EQ(form->cboAreaDataField->currentIndex(), 0);
+
+    // The window is usable again and the choice is remembered in memory.
+    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_FALSE(form->ActionRunning());
+    EXPECT_EQ(gDefPropertys->Item(QStringLiteral("phonedatatype"))->PropertyValue(),
+              QStringLiteral("TEXT FILE"));
+    // Filling the panel changed nothing in the profile.
+    EXPECT_EQ(gCurDataTypeInfo->DataFieldName(), QStringLiteral("Phone"));
+    EXPECT_EQ(gCurDataTypeInfo->DataMarkName(), QStringLiteral("Status"));
+}
+
+TEST_F(SourcePanelTest, ChangesInThePanelAreStoredInTheProfileAndSavedAtShutDown)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"),
+               QString(), QStringLiteral("Status"));
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+
+    form->cboPhoneDataField->setCurrentIndex(form->cboPhoneDataField->findText(QStringLiteral("Name")));
+    form->cboAreaDataField->setCurrentIndex(form->cboAreaDataField->findText(QStringLiteral("Score")));
+    form->cboMarkField->setCurrentIndex(-1);
+    form->cboMarkField->lineEdit()->clear();
+    type(form->cboMarkField, QStringLiteral("Flag"));
+    form->TxtPhoneData->setText(lists + QStringLiteral("new/"));
+
+    EXPECT_EQ(gCurDataTypeInfo->DataFieldName(), QStringLiteral("Name"));
+    EXPECT_EQ(gCurDataTypeInfo->DataAreaName(), QStringLiteral("Score"));
+    EXPECT_EQ(gCurDataTypeInfo->DataMarkName(), QStringLiteral("Flag"));
+    EXPECT_EQ(gCurDataTypeInfo->DataDBName(), lists + QStringLiteral("new/"));
+
+    form->close();
+    mwtest::Db db(databasePath());
+    EXPECT_EQ(db.scalar(QStringLiteral(
+                  "select DataFieldName || '|' || DataAreaName || '|' || DataMarkName || '|' || "
+                  "DataDBName from DataTypeInfo where DataType = 'TEXT FILE'")),
+              QStringLiteral("Name|Score|Flag|") + lists + QStringLiteral("new/"));
+}
+
+TEST_F(SourcePanelTest, AChosenPhoneFieldIsAlsoMarkedWhenNoMarkFieldIsChosen)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"));
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->cboMarkField->currentText(), QString());
+
+    form->cboPhoneDataField->setCurrentIndex(1);
+    EXPECT_EQ(form->cboMarkField->currentIndex(), 1);
+    EXPECT_EQ(gCurDataTypeInfo->DataFieldName(), QStringLiteral("Phone"));
+    EXPECT_EQ(gCurDataTypeInfo->DataMarkName(), QStringLiteral("Phone"));
+
+    // A mark field already chosen stays.
+    form->cboPhoneDataField->setCurrentIndex(0);
+    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Phone"));
+}
+
+TEST_F(SourcePanelTest, AMissingSourceClearsTheListsAndThePreviousTypesCount)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"));
+    addProfile(QStringLiteral("FOXPRO"), lists, QStringLiteral("gone.dbf"), QStringLiteral("PHONE"));
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+
+    form->OptPhoneType(2)->click();
+    EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("FOXPRO"));
+    EXPECT_EQ(form->TxtPhoneData->text(), lists);
+    EXPECT_EQ(form->DataTableName->count(), 0);
+    EXPECT_EQ(form->cboPhoneDataField->count(), 0);
+    EXPECT_EQ(form->cboMarkField->count(), 0);
+    // The text file's count and connection are not shown for the table that is not there.
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QString());
+    EXPECT_EQ(form->mRecordCount, 0);
+    EXPECT_EQ(form->mConnString, QString());
+    EXPECT_EQ(gCurDataTypeInfo->DataTableName(), QStringLiteral("gone.dbf"));
+    EXPECT_TRUE(scripted.calls().empty());
+}
+
+TEST_F(SourcePanelTest, OneNumberShowsTheTypedNumberAndDisablesTheRest)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"));
+    addProfile(QStringLiteral("ONE NUMBER"), QStringLiteral("2015551234"), QString());
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+
+    form->OptPhoneType(0)->click();
+    EXPECT_EQ(form->Label7->text(), QStringLiteral("Phone Number"));
+    EXPECT_EQ(form->TxtPhoneData->text(), QStringLiteral("2015551234"));
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QString());
+    for (QWidget* w :
+         {static_cast<QWidget*>(form->cmdBrowserData), static_cast<QWidget*>(form->cmdViewData),
+          static_cast<QWidget*>(form->DataTableName), static_cast<QWidget*>(form->cboPhoneDataField),
+          static_cast<QWidget*>(form->cboAreaDataField), static_cast<QWidget*>(form->cboMarkField)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_EQ(form->cboPhoneDataField->count(), 0);
+    EXPECT_EQ(form->focusWidget(), form->TxtPhoneData);
+
+    // A newly typed number is the profile's.
+    form->TxtPhoneData->setText(QStringLiteral("9735550000"));
+    EXPECT_EQ(gCurDataTypeInfo->DataDBName(), QStringLiteral("9735550000"));
+}
+
+TEST_F(SourcePanelTest, SwitchingTypesKeepsEachTypesChoices)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"),
+               QString(), QStringLiteral("Status"));
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+    form->cboPhoneDataField->setCurrentIndex(form->cboPhoneDataField->findText(QStringLiteral("Name")));
+
+    form->OptPhoneType(4)->click(); // MS-Access, never chosen before
+    EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("ACCESS"));
+    EXPECT_EQ(form->TxtPhoneData->text(), QString());
+    EXPECT_TRUE(form->DataTableName->isEnabled());
+    EXPECT_EQ(gDataTypeInfos->Count(), 2);
+
+    form->OptPhoneType(1)->click();
+    EXPECT_EQ(form->TxtPhoneData->text(), lists);
+    EXPECT_EQ(form->cboPhoneDataField->currentText(), QStringLiteral("Name"));
+    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Status"));
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+}
+
+TEST_F(SourcePanelTest, ANumericMarkFieldTakesANumberAsItsMark)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"));
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+    form->txtMarkChar->setText(QStringLiteral("DNC"));
+
+    form->cboMarkField->setCurrentIndex(form->cboMarkField->findText(QStringLiteral("Score")));
+    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("999"));
+    EXPECT_EQ(gDefPropertys->Item(QStringLiteral("defaultmark"))->PropertyValue(), QStringLiteral("999"));
+
+    // A text mark field leaves any mark alone.
+    form->txtMarkChar->setText(QStringLiteral("DNC"));
+    form->cboMarkField->setCurrentIndex(form->cboMarkField->findText(QStringLiteral("Status")));
+    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("DNC"));
+}
+
+TEST_F(SourcePanelTest, LeavingALetterMarkOfANumericFieldWarnsOnce)
+{
+    addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"),
+               QString(), QStringLiteral("Score"));
+    frmMain* form = startAndChoose(1);
+    ASSERT_NE(form, nullptr);
+    ASSERT_EQ(form->cboMarkField->currentText(), QStringLiteral("Score"));
+
+    form->txtMarkChar->setText(QStringLiteral("X"));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Mark should be digits for this mark field -Score"),
+                          ui::vbExclamation);
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(form->txtMarkChar, &leave);
+    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("X"));
+
+    // Window switches are no leaving, and an empty mark is no mistake.
+    QFocusEvent deactivate(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(form->txtMarkChar, &deactivate);
+    form->txtMarkChar->clear();
+    QCoreApplication::sendEvent(form->txtMarkChar, &leave);
+}
+
+TEST_F(SourcePanelTest, AnAccessSourceListsItsTablesAndRereadsATableTypedByHand)
+{
+    const QString source = lists + QStringLiteral("leads.mdb");
+    mwtest::MakeDatabase(source);
+    {
+        mwtest::Db db(source);
+        db.exec(QStringLiteral("create table calls (ID INTEGER PRIMARY KEY, Phone TEXT, Mark TEXT);"
+                               "insert into calls (Phone) values ('2015551234'), ('2015550000');"
+                               "create table leads (Phone TEXT, Who TEXT, Amount INTEGER);"
+                               "insert into leads (Phone) values ('9735550000');"));
+    }
+    addProfile(QStringLiteral("ACCESS"), source, QStringLiteral("calls"), QStringLiteral("Phone"), QString(),
+               QStringLiteral("Mark"));
+    frmMain* form = startAndChoose(4);
+    ASSERT_NE(form, nullptr);
+
+    EXPECT_TRUE(form->DataTableName->isEnabled());
+    EXPECT_TRUE(items(form->DataTableName).contains(QStringLiteral("calls")));
+    EXPECT_TRUE(items(form->DataTableName).contains(QStringLiteral("leads")));
+    EXPECT_EQ(form->DataTableName->currentText(), QStringLiteral("calls"));
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("2"));
+    EXPECT_EQ(items(form->cboPhoneDataField), (QStringList{"ID", "Phone", "Mark"}));
+    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Mark"));
+
+    // Another table typed into the box is read when the box is left.
+    QFocusEvent enter(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(form->DataTableName, &enter);
+    form->DataTableName->lineEdit()->clear();
+    type(form->DataTableName, QStringLiteral("leads"));
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(form->DataTableName, &leave);
+
+    EXPECT_EQ(gCurDataTypeInfo->DataTableName(), QStringLiteral("leads"));
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("1"));
+    EXPECT_EQ(items(form->cboPhoneDataField), (QStringList{"Phone", "Who", "Amount"}));
+    EXPECT_EQ(form->cboPhoneDataField->currentText(), QStringLiteral("Phone"));
+    // "Mark" is no field of leads: the phone field, chosen while no mark
+    // field was, is marked too.
+    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Phone"));
+}
+
+TEST_F(SourcePanelTest, AnExcelSourceListsTheSheetsOfItsWorkbook)
+{
+    const QString book = lists + QStringLiteral("calls.xlsx");
+    {
+        files::XlsxWriter writer(book);
+        writer.addSheet(QStringLiteral("Notes"));
+        writer.addRow({vb::Variant(QStringLiteral("nothing here"))});
+        writer.addSheet(QStringLiteral("Calls"));
+        writer.addRow({vb::Variant(QStringLiteral("Name")), vb::Variant(QStringLiteral("Phone"))});
+        writer.addRow({vb::Variant(QStringLiteral("Ann")), vb::Variant(QStringLiteral("2015551234"))});
+        writer.addRow({vb::Variant(QStringLiteral("Bo")), vb::Variant(QStringLiteral("2015550000"))});
+        writer.finish();
+    }
+    addProfile(QStringLiteral("EXCEL"), book, QStringLiteral("Calls"));
+    frmMain* form = startAndChoose(3);
+    ASSERT_NE(form, nullptr);
+
+    EXPECT_EQ(items(form->DataTableName), (QStringList{"Notes", "Calls"}));
+    EXPECT_EQ(form->DataTableName->currentText(), QStringLiteral("Calls"));
+    EXPECT_FALSE(form->mExcelTable.isEmpty());
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("2"));
+    EXPECT_EQ(form->cboPhoneDataField->count(), 2);
+    EXPECT_TRUE(form->cboPhoneDataField->itemText(1).startsWith(QStringLiteral("Phone")));
+}
