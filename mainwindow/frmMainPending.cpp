@@ -1,6 +1,5 @@
 // Commands of the main window whose forms and routines come with other parts
-// of the program: the Start run, source browsing and viewing, the import
-// wizard, the scrub options dialog, the about box, the area-code screen and
+// of the program: the Start run, source browsing and viewing,  the scrub options dialog, the about box, the area-code screen and
 // duplicate removal. Each does nothing yet; the part that brings the real
 // command replaces its definition here.
 
@@ -11,11 +10,6 @@ void frmMain::cmdStart_Click() {}
 void frmMain::cmdBrowserData_Click() {}
 
 void frmMain::cmdViewData_Click() {}
-
-void frmMain::RunDNCImportWizard(bool quick)
-{
-    (void)quick;
-}
 
 void frmMain::ShowScrubOptions() {}
 

@@ -1,0 +1,42 @@
+// The wizard loop of the DNC import: the wizard prepares and analyses the
+// import text and records it in the settings; this loop runs the import and
+// shows the wizard again with the counts after it, until the user closes it
+// or an import fails.
+
+#include "dncdb/frmDNCWizard.h"
+#include "mainwindow/frmMain.h"
+#include "platform/ui/Services.h"
+
+#include <QPointer>
+
+void frmMain::RunDNCImportWizard(bool quick)
+{
+    // One wizard for the whole loop: Import only hides it, so its file, its
+    // analysis and its flags are there again at the next pass.
+    QPointer<frmDNCWizard> wizard = new frmDNCWizard(this);
+    const auto unload = [&wizard] {
+        if (!wizard) return;
+        wizard->Form_Unload();
+        delete wizard.data();
+    };
+    try {
+        for (;;) {
+            wizard->SetIsQuickImport(quick);
+            ui::services().ShowModal(wizard, this);
+            if (!wizard || wizard->IsCancel()) break;
+
+            bool ok = false;
+            ImportDNCTextFile(ok);
+            if (!ok) {
+                SetImport(true);
+                break;
+            }
+            if (!wizard) break;
+            wizard->ShowAfterInput();
+        }
+    } catch (...) {
+        unload();
+        throw;
+    }
+    unload();
+}

@@ -1,0 +1,250 @@
+#pragma once
+// The import wizard's tests: a DNC database of its own in a temporary folder,
+// the program-wide objects pointed at it, a main window (not started) whose
+// toolbar and "Import Data" button run the wizard loop, scripted dialogs and
+// a fake clock, so the import's fixed waits and the quick import's pause
+// take no time.
+
+#include "support/ScriptedUi.h"
+
+#include "core/CDataAccess.h"
+#include "core/CDataStrings.h"
+#include "core/CDefProperty.h"
+#include "core/CDefPropertys.h"
+#include "core/COption.h"
+#include "core/DataAccessModule.h"
+#include "core/Globals.h"
+#include "dncdb/ModuleDNC.h"
+#include "dncdb/frmDNCWizard.h"
+#include "mainwindow/frmMain.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ui/OneShotTimer.h"
+#include "platform/ui/StatusBar.h"
+#include "platform/ui/WaitCursor.h"
+#include "platform/vb/Clock.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <sqlite3.h>
+
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
+
+namespace wiztest {
+
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline QString WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    f.write(bytes);
+    return path;
+}
+
+// A database file read and written with SQLite's own API, beside the program.
+class Db {
+public:
+    explicit Db(const QString& path)
+    {
+        if (sqlite3_open(path.toUtf8().constData(), &m_db) != SQLITE_OK)
+            ADD_FAILURE() << "cannot open " << path.toStdString();
+    }
+    ~Db() { sqlite3_close(m_db); }
+    Db(const Db&) = delete;
+    Db& operator=(const Db&) = delete;
+
+    void exec(const QString& sql)
+    {
+        char* err = nullptr;
+        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+            ADD_FAILURE() << "sqlite: " << (err ? err : "?") << " in " << sql.toStdString();
+            sqlite3_free(err);
+        }
+    }
+    // The first column of the first row as text; "" without rows or table.
+    QString scalar(const QString& sql)
+    {
+        sqlite3_stmt* st = nullptr;
+        QString out;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) return out;
+        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
+            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        return out;
+    }
+    // Rows of a table, -1 when it does not exist.
+    long long count(const QString& table)
+    {
+        const QString n = scalar(QStringLiteral("select count(*) from ") + table);
+        return n.isEmpty() ? -1 : n.toLongLong();
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+inline void MakeDatabase(const QString& path)
+{
+    QFile::remove(path);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    Db db(path);
+    db.exec(QString::fromUtf8(ReadFile(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"))));
+}
+
+// The rows of the analysis list, each as its four cells.
+inline std::vector<QStringList> Rows(const frmDNCWizard& wizard)
+{
+    std::vector<QStringList> rows;
+    for (int i = 0; i < wizard.lstCode->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = wizard.lstCode->topLevelItem(i);
+        QStringList cells;
+        for (int c = 0; c < 4; ++c)
+            cells << item->text(c);
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+inline frmDNCWizard* AsWizard(QDialog* dialog)
+{
+    auto* wizard = qobject_cast<frmDNCWizard*>(dialog);
+    if (!wizard) ADD_FAILURE() << "the dialog shown is not the import wizard";
+    return wizard;
+}
+
+} // namespace wiztest
+
+class WizardTest : public ScriptedUiTest {
+protected:
+    void SetUp() override
+    {
+        ScriptedUiTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        vb::SetClock(&clock);
+        dbPath = dir.filePath(QStringLiteral("Tervala.mdb"));
+        wiztest::MakeDatabase(dbPath);
+        const QString cs = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath;
+
+        gOption = std::make_shared<COption>();
+        gOption->SetConnectionString(cs);
+        gConnectionString = cs;
+        InitDataAccess();
+        gDataAccess->SetDefaultConnectionString(cs);
+        gPhoneTables = std::make_shared<CDataStrings>();
+        gRecordset = ado::Recordset::Create();
+        gDefPropertys = std::make_shared<CDefPropertys>();
+        gDefPropertys->CheckKeys();
+        gDefPropertys->LoadRelated();
+
+        form = std::make_unique<frmMain>();
+        gMainForm = form.get();
+    }
+
+    void TearDown() override
+    {
+        gMainForm = nullptr;
+        form.reset();
+        CloseDataAccess();
+        gDefPropertys.reset();
+        gRecordset.reset();
+        gPhoneTables.reset();
+        gOption.reset();
+        gConnectionString.clear();
+        ui::SetHourglass(false);
+        vb::SetClock(nullptr);
+        ScriptedUiTest::TearDown();
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString write(const QString& name, const QByteArray& bytes) const
+    {
+        return wiztest::WriteFile(path(name), bytes);
+    }
+
+    QString setting(const QString& key) const
+    {
+        const auto row = gDefPropertys->Item(key);
+        return row ? row->PropertyValue() : QString();
+    }
+    void setSetting(const QString& key, const QString& value)
+    {
+        auto row = gDefPropertys->Item(key);
+        if (!row) {
+            row = std::make_shared<CDefProperty>();
+            row->SetPropertyKeys(key);
+            row->SetPropertyName(key);
+            row->SetDataType(CDefProperty::KindText);
+            gDefPropertys->AddExisting(row, key);
+        }
+        row->SetPropertyValue(value);
+    }
+
+    long long rowsOf(const QString& table) const
+    {
+        wiztest::Db db(dbPath);
+        return db.count(table);
+    }
+    void sql(const QString& text) const
+    {
+        wiztest::Db db(dbPath);
+        db.exec(text);
+    }
+
+    // The toolbar's "Import" (the wizard loop without the quick import).
+    void clickToolbarImport()
+    {
+        for (QAction* action : form->TBLaunch->actions())
+            if (action->property("Key").toString() == QLatin1String("Import")) {
+                action->trigger();
+                return;
+            }
+        ADD_FAILURE() << "no Import button on the toolbar";
+    }
+
+    // A wizard of its own, shown (loaded) but not modal.
+    std::unique_ptr<frmDNCWizard> shownWizard()
+    {
+        auto wizard = std::make_unique<frmDNCWizard>();
+        wizard->show();
+        return wizard;
+    }
+
+    // Types the file into the wizard and analyses it.
+    static void analyse(frmDNCWizard& wizard, const QString& file)
+    {
+        wizard.dnctextfilename->setText(file);
+        wizard.cmdAnalysis->click();
+    }
+
+    QTemporaryDir dir;
+    QString dbPath;
+    vb::FakeClock clock;
+    std::unique_ptr<frmMain> form;
+};

@@ -1,0 +1,138 @@
+// The wizard loop of the main window: Close ends it without importing,
+// Import runs the import and shows the wizard again with the counts after
+// it, a failed import ends it with the main window usable again. Closing
+// the wizard through its title bar or with Escape is Close.
+
+#include "WizardFixture.h"
+
+using wiztest::AsWizard;
+using wiztest::Rows;
+using WizardLoop = WizardTest;
+
+namespace {
+
+const QByteArray kTwoField = "201,5551234\r\n"
+                             "201,5550001\r\n"
+                             "973,5551234\r\n";
+
+} // namespace
+
+TEST_F(WizardLoop, CloseEndsTheLoopWithoutImporting)
+{
+    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    QPointer<frmDNCWizard> shown;
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            shown = AsWizard(dialog);
+            EXPECT_EQ(dialog->parentWidget(), form.get());
+            EXPECT_FALSE(shown->IsQuickImport());
+            analyse(*shown, file);
+            shown->cmdCancal->click();
+            EXPECT_TRUE(shown->IsCancel());
+            return 0;
+        },
+        QStringLiteral("frmDNCWizard"));
+    clickToolbarImport();
+    EXPECT_TRUE(shown.isNull()) << "the wizard is unloaded after Close";
+    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), -1);
+    EXPECT_EQ(setting(QStringLiteral("dnctextfilename")), QString());
+}
+
+TEST_F(WizardLoop, ASuccessfulImportShowsTheWizardAgainWithTheCountsAfterIt)
+{
+    sql(QStringLiteral("CREATE TABLE phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
+                       "INSERT INTO phone201 VALUES (5551234), (1111111);"));
+    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    QPointer<frmDNCWizard> first;
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            first = AsWizard(dialog);
+            analyse(*first, file);
+            first->cmdOK->click();
+            return 1;
+        },
+        QStringLiteral("frmDNCWizard"));
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            frmDNCWizard* again = AsWizard(dialog);
+            EXPECT_EQ(again, first.data()) << "the same wizard, kept loaded";
+            EXPECT_EQ(again->dnctextfilename->text(), file);
+            const std::vector<QStringList> expected{
+                {"201", "2", "2", "3"}, {"973", "1", "", "1"}, {"Total", "3", "2", "4"}};
+            EXPECT_EQ(Rows(*again), expected);
+            again->cmdCancal->click();
+            return 0;
+        },
+        QStringLiteral("frmDNCWizard"));
+    clickToolbarImport();
+
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), 3);
+    EXPECT_EQ(rowsOf(QStringLiteral("phone973")), 1);
+    EXPECT_EQ(setting(QStringLiteral("lasttotal")), QStringLiteral("4"));
+    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:4"));
+    EXPECT_TRUE(form->TBLaunch->isEnabled());
+}
+
+TEST_F(WizardLoop, AFailedImportEndsTheLoopWithTheMainWindowEnabled)
+{
+    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    QPointer<frmDNCWizard> shown;
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            shown = AsWizard(dialog);
+            analyse(*shown, file);
+            QFile::remove(file); // gone before the import reads it
+            shown->cmdOK->click();
+            return 1;
+        },
+        QStringLiteral("frmDNCWizard"));
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
+    clickToolbarImport();
+
+    EXPECT_TRUE(shown.isNull());
+    for (QWidget* w : {static_cast<QWidget*>(form->Frame1), static_cast<QWidget*>(form->Frame2),
+                       static_cast<QWidget*>(form->Frame5), static_cast<QWidget*>(form->cmdStart),
+                       static_cast<QWidget*>(form->TBLaunch)})
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_FALSE(ui::HourglassShown());
+    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), -1);
+}
+
+TEST_F(WizardLoop, TheTitleBarCloseIsCloseEvenAfterAnImport)
+{
+    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    const QString more = write(QStringLiteral("more.txt"), "908,1234567\r\n");
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            frmDNCWizard* wizard = AsWizard(dialog);
+            analyse(*wizard, file);
+            wizard->cmdOK->click();
+            return 1;
+        },
+        QStringLiteral("frmDNCWizard"));
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            frmDNCWizard* wizard = AsWizard(dialog);
+            analyse(*wizard, more);
+            EXPECT_TRUE(wizard->close());
+            EXPECT_TRUE(wizard->IsCancel());
+            return 0;
+        },
+        QStringLiteral("frmDNCWizard"));
+    clickToolbarImport();
+
+    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), 2);
+    EXPECT_EQ(rowsOf(QStringLiteral("phone908")), -1) << "nothing imported after the close";
+}
+
+TEST_F(WizardLoop, EscapeIsCloseToo)
+{
+    auto wizard = shownWizard();
+    wizard->SetIsCancel(false);
+    wizard->reject();
+    EXPECT_TRUE(wizard->IsCancel());
+    EXPECT_FALSE(wizard->isVisible());
+}
