@@ -1,11 +1,9 @@
 // Commands of the main window whose forms and routines come with other parts
-// of the program: the Start run, source browsing and viewing,  the scrub options dialog, the about box, the area-code screen and
-// duplicate removal. Each does nothing yet; the part that brings the real
+// of the program: source browsing and viewing, the scrub options dialog, the
+// about box, the area-code screen and duplicate removal. Each does nothing yet; the part that brings the real
 // command replaces its definition here.
 
 #include "mainwindow/frmMain.h"
-
-void frmMain::cmdStart_Click() {}
 
 void frmMain::cmdBrowserData_Click() {}
 

@@ -58,13 +58,20 @@ DncLookup::DncLookup(TableExists tableExists, CountPhone countPhone, bool nacNot
 
 bool DncLookup::isListed(const QString& tenDigits)
 {
-    const QString areaCode = tenDigits.left(3);
-    const QString localNumber = tenDigits.mid(3, 7);
-    if (areaCode != m_lastAreaCode) {
-        if (!m_tableExists(QStringLiteral("phone") + areaCode)) return m_nacNotInDnc;
-        m_lastAreaCode = areaCode;
+    // Called once per record: the area code is made into a text of its own
+    // only when it changes, and the local number is a view of the digits.
+    const QStringView areaCode = QStringView(tenDigits).left(3);
+    const bool sameArea = m_lastAreaCode.size() == 3 && areaCode.size() == 3 &&
+                          areaCode[0] == m_lastAreaCode[0] && areaCode[1] == m_lastAreaCode[1] &&
+                          areaCode[2] == m_lastAreaCode[2];
+    if (!sameArea && areaCode != m_lastAreaCode) {
+        const QString code = areaCode.toString();
+        if (!m_tableExists(QStringLiteral("phone") + code)) return m_nacNotInDnc;
+        m_lastAreaCode = code;
     }
-    return m_countPhone(areaCode, localNumber) != 0;
+    const QString localNumber =
+        tenDigits.size() >= 10 ? QString::fromRawData(tenDigits.constData() + 3, 7) : tenDigits.mid(3, 7);
+    return m_countPhone(m_lastAreaCode, localNumber) != 0;
 }
 
 bool ScrubCounters::add(Outcome outcome)

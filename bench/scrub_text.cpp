@@ -1,0 +1,388 @@
+// The text-list scrub against two peers doing the same filtering.
+//
+// Ours: the real program path. Start-up (Main) in a temporary program
+// folder, the "Text, CSV File" source chosen in the main window, Start
+// pressed, its questions answered; the list is scrubbed in delete mode with
+// the OK and DNC files written. Only the Start press is timed.
+//
+// Peers, on the same list and the same DNC numbers (loading the numbers is
+// part of their work; the program's store is already built):
+// - awk: a hash of the DNC numbers, then one pass over the list writing the
+//   kept lines, the OK numbers and the DNC numbers;
+// - sort and join: the DNC keys sorted, the list keyed by its number and
+//   sorted, "join -v" for the kept lines, "join" for the found ones.
+//
+// Usage:
+//   bench_scrub_text [scale]                   generated: 8,000,000 DNC numbers
+//                                              in 80 area codes, a list of
+//                                              1,000,000 records (x scale)
+//   bench_scrub_text --dnc IMPORT --list LIST   any prepared DNC import text
+//                                              ("AAA,PPPPPPP" lines, imported
+//                                              through ImportDNCTextFile) and
+//                                              any comma-separated calling list
+//                                              with a title line, the number in
+//                                              a second field named "Phone"
+// BENCH_DIR keeps the generated data between runs (default: a temporary folder).
+
+#include "core/CDataAccess.h"
+#include "core/CDefProperty.h"
+#include "core/CDefPropertys.h"
+#include "core/Globals.h"
+#include "core/ModuleMain.h"
+#include "mainwindow/frmMain.h"
+#include "platform/ui/ScriptedServices.h"
+#include "platform/ui/StatusBar.h"
+#include "platform/vb/App.h"
+#include "platform/vb/Clock.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+namespace {
+
+double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Answers every question with Yes / OK and lists what it was asked.
+class YesServices : public ui::ScriptedServices {
+public:
+    int MsgBox(const QString& prompt, int style, const QString&) override
+    {
+        messages << prompt;
+        return (style & 7) == ui::vbYesNo || (style & 7) == ui::vbYesNoCancel ? ui::vbYes : ui::vbOK;
+    }
+    QStringList messages;
+};
+
+void Exec(sqlite3* db, const char* sql)
+{
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
+        std::exit(1);
+    }
+}
+
+// The generated data: the DNC numbers as an import text and as a built
+// store, and the calling list. About one number in ten of the list is on
+// the DNC list; one in fifty is unusable.
+struct Data {
+    QString dncText;  // "AAA,PPPPPPP" lines
+    QString database; // program database with the phoneAAA tables
+    QString list;     // Name,Phone,Status,City
+    long dncCount = 0;
+    long records = 0;
+};
+
+std::vector<int> AreaCodes()
+{
+    std::vector<int> codes;
+    for (int i = 0; i < 80; ++i)
+        codes.push_back(201 + i * 9);
+    return codes;
+}
+
+Data Generate(const QString& dir, double scale)
+{
+    Data d;
+    d.dncText = dir + QStringLiteral("/dnc_import.txt");
+    d.database = dir + QStringLiteral("/Tervala.mdb");
+    d.list = dir + QStringLiteral("/calls.csv");
+    const std::vector<int> codes = AreaCodes();
+    const long perArea = long(100000 * scale);
+    d.dncCount = perArea * long(codes.size());
+    d.records = long(1000000 * scale);
+    const QString stamp = dir + QStringLiteral("/done-%1").arg(scale);
+    if (QFile::exists(stamp)) return d;
+
+    std::printf("generating %ld DNC numbers and a list of %ld records in %s ...\n", d.dncCount, d.records,
+                dir.toUtf8().constData());
+    std::mt19937_64 rng(20240611);
+    // Every area code's numbers: a random stride walk over 0..9999999, so
+    // they are distinct and spread; written in random area order.
+    QFile::remove(d.database);
+    sqlite3* db = nullptr;
+    sqlite3_open(d.database.toUtf8().constData(), &db);
+    QFile schema(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"));
+    schema.open(QIODevice::ReadOnly);
+    Exec(db, schema.readAll().constData());
+    Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
+    std::FILE* text = std::fopen(d.dncText.toLocal8Bit().constData(), "wb");
+    std::vector<std::vector<int>> numbers(codes.size());
+    for (size_t a = 0; a < codes.size(); ++a) {
+        const QByteArray create = QStringLiteral("CREATE TABLE phone%1 (phone INTEGER NOT NULL PRIMARY KEY)")
+                                      .arg(codes[a])
+                                      .toUtf8();
+        Exec(db, create.constData());
+        std::vector<int>& v = numbers[a];
+        v.reserve(size_t(perArea));
+        const long step = 9999999 / perArea;
+        for (long i = 0; i < perArea; ++i)
+            v.push_back(int(i * step + long(rng() % std::max(1L, step))));
+        sqlite3_stmt* ins = nullptr;
+        const QByteArray sql = QStringLiteral("INSERT INTO phone%1 VALUES (?)").arg(codes[a]).toUtf8();
+        sqlite3_prepare_v2(db, sql.constData(), -1, &ins, nullptr);
+        for (int n : v) {
+            sqlite3_bind_int(ins, 1, n);
+            sqlite3_step(ins);
+            sqlite3_reset(ins);
+            std::fprintf(text, "%03d,%07d\r\n", codes[a], n);
+        }
+        sqlite3_finalize(ins);
+    }
+    std::fclose(text);
+    Exec(db, "COMMIT");
+    sqlite3_close(db);
+
+    std::FILE* list = std::fopen(d.list.toLocal8Bit().constData(), "wb");
+    std::fprintf(list, "Name,Phone,Status,City\r\n");
+    for (long i = 0; i < d.records; ++i) {
+        const size_t a = size_t(rng() % codes.size());
+        const int r = int(rng() % 100);
+        if (r < 2) {
+            std::fprintf(list, "\"Person %ld, Jr\",555-%04d,new,Springfield\r\n", i, int(rng() % 10000));
+        } else if (r < 12) {
+            const std::vector<int>& v = numbers[a];
+            const int n = v[size_t(rng() % v.size())];
+            std::fprintf(list, "\"Person %ld, Jr\",%03d%07d,new,Springfield\r\n", i, codes[a], n);
+        } else {
+            std::fprintf(list, "\"Person %ld, Jr\",%03d%07d,new,Springfield\r\n", i, codes[a],
+                         int(rng() % 10000000));
+        }
+    }
+    std::fclose(list);
+    QFile(stamp).open(QIODevice::WriteOnly);
+    return d;
+}
+
+long PeakSinceResetKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void ResetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
+void SetSetting(const QString& key, const QString& value)
+{
+    if (auto row = gDefPropertys->Item(key)) row->SetPropertyValue(value);
+}
+
+struct OursResult {
+    double seconds = 0;
+    QString summary;
+    long peakKiB = 0;
+};
+
+// The program itself: a program folder with the store, Main, the panel, Start.
+OursResult RunOurs(const QString& database, const QString& dncImport, const QString& listPath,
+                   const QString& out)
+{
+    QTemporaryDir home;
+    qputenv("TERVALA_HOME", home.path().toLocal8Bit());
+    QDir().mkpath(home.filePath(QStringLiteral("Database")));
+    const QString db = home.filePath(QStringLiteral("Database/Tervala.mdb"));
+    if (!database.isEmpty()) {
+        QFile::copy(database, db);
+    } else {
+        QFile::copy(QStringLiteral(TERVALA_BINARY_DIR "/bin/Database/Tervala.mdb"), db);
+    }
+    QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::copy(QStringLiteral(TERVALA_SOURCE_DIR "/resources/pages/rodadureriv.html"),
+                home.filePath(QStringLiteral("rodadureriv.html")));
+    frmMain::SetMakerPageAddress(home.filePath(QStringLiteral("missing/rodadureriv.html")));
+
+    const QFileInfo listInfo(listPath);
+    const QString folder = out + QLatin1Char('/');
+    QFile::remove(folder + listInfo.fileName());
+    QFile::copy(listPath, folder + listInfo.fileName());
+    {
+        sqlite3* h = nullptr;
+        sqlite3_open(db.toUtf8().constData(), &h);
+        const QByteArray sql =
+            QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, "
+                           "DataTableName, DataFieldName, DataMarkName, IsTitleFirstLine, "
+                           "Delimited) values ('TEXT FILE', '(None)', '%1', '%2', 'Phone', "
+                           "'Status', 1, 1)")
+                .arg(folder, listInfo.fileName())
+                .toUtf8();
+        Exec(h, sql.constData());
+        sqlite3_close(h);
+    }
+
+    YesServices answers;
+    ui::setServices(&answers);
+    OursResult r;
+    Main();
+    frmMain* form = gMainForm;
+    if (!form) {
+        std::printf("  ours: the program did not start\n");
+        return r;
+    }
+    if (!dncImport.isEmpty()) {
+        SetSetting(QStringLiteral("dnctextfilename"), dncImport);
+        SetSetting(QStringLiteral("dnctextfilehearder"), QStringLiteral("0"));
+        SetSetting(QStringLiteral("dnctextfiledelimited"), QStringLiteral("1"));
+        vb::FakeClock clock; // the import's fixed waits cost nothing
+        vb::SetClock(&clock);
+        bool ok = false;
+        const double t0 = Now();
+        form->ImportDNCTextFile(ok);
+        vb::SetClock(nullptr);
+        std::printf("  ours: DNC import %s in %.2f s (not part of the scrub's time)\n",
+                    ok ? "done" : "FAILED", Now() - t0);
+    }
+    form->mExportOK = 1;
+    form->mExportDNC = 1;
+    form->mOKFile = folder + QStringLiteral("ok.txt");
+    form->mDNCFile = folder + QStringLiteral("dnc.txt");
+    form->mBackupOriginal = 0;
+    form->mAddAreaCode = 0;
+    form->OptPhoneType(1)->click();
+    form->chkOptions->setChecked(true);
+
+    ResetPeak();
+    const double t0 = Now();
+    form->cmdStart->click();
+    r.seconds = Now() - t0;
+    r.peakKiB = PeakSinceResetKiB();
+    r.summary = answers.messages.isEmpty() ? QString() : answers.messages.last();
+    form->close();
+    QCoreApplication::processEvents();
+    ui::setServices(nullptr);
+    return r;
+}
+
+double RunShell(const QString& script)
+{
+    QProcess p;
+    const double t0 = Now();
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    p.waitForFinished(-1);
+    const double elapsed = Now() - t0;
+    const QByteArray err = p.readAllStandardError();
+    if (!err.isEmpty()) std::printf("  peer said: %s\n", err.constData());
+    return elapsed;
+}
+
+long Lines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    long n = 0;
+    while (!f.atEnd()) {
+        const QByteArray chunk = f.read(1 << 20);
+        n += chunk.count('\n');
+    }
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QString dncImport;
+    QString listPath;
+    double scale = 1.0;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == QLatin1String("--dnc") && i + 1 < argc)
+            dncImport = QString::fromLocal8Bit(argv[++i]);
+        else if (a == QLatin1String("--list") && i + 1 < argc)
+            listPath = QString::fromLocal8Bit(argv[++i]);
+        else
+            scale = std::atof(argv[i]);
+    }
+
+    QTemporaryDir temp;
+    const QString dataDir =
+        qEnvironmentVariableIsSet("BENCH_DIR") ? qEnvironmentVariable("BENCH_DIR") : temp.path();
+    QDir().mkpath(dataDir);
+    QString database;
+    QString dncText = dncImport;
+    long records = 0;
+    if (listPath.isEmpty()) {
+        const Data d = Generate(dataDir, scale);
+        database = d.database;
+        dncText = d.dncText;
+        listPath = d.list;
+        records = d.records;
+        std::printf("text-list scrub: %ld records against %ld DNC numbers\n", d.records, d.dncCount);
+    } else {
+        records = Lines(listPath) - 1;
+        std::printf("text-list scrub: %s (%ld records) against %s\n", listPath.toUtf8().constData(), records,
+                    dncImport.toUtf8().constData());
+    }
+    const QString out = dataDir + QStringLiteral("/out");
+    QDir().mkpath(out);
+
+    const OursResult ours = RunOurs(database, database.isEmpty() ? dncImport : QString(), listPath, out);
+    std::printf("  ours:  %7.2f s  %10.0f records/s  peak memory during the scrub %ld MiB\n", ours.seconds,
+                records / ours.seconds, ours.peakKiB / 1024);
+    std::printf(
+        "         %s\n",
+        QString(ours.summary).replace(QStringLiteral("\r\n"), QStringLiteral(" | ")).toUtf8().constData());
+
+    if (qEnvironmentVariableIsSet("BENCH_OURS_ONLY")) return 0; // for profiling
+
+    const QString awkScript =
+        QStringLiteral(
+            "LC_ALL=C awk -F, -v ok='%3/awk_ok.txt' -v dnc='%3/awk_dnc.txt' -v kept='%3/awk_kept.txt' '"
+            "NR==FNR { sub(/\\r$/, \"\", $2); d[$1 $2]; next } "
+            "FNR==1 { print > kept; next } "
+            "{ p = $0; sub(/^(\"[^\"]*\"|[^,]*),/, \"\", p); sub(/,.*/, \"\", p); gsub(/[-() #\\r]/, \"\", "
+            "p); "
+            "  if (length(p) != 10) { print > kept; next } "
+            "  if (p in d) print p > dnc; else { print > kept; print p > ok } }' "
+            "'%1' '%2'")
+            .arg(dncText, listPath, out);
+    const double awk = RunShell(awkScript);
+    std::printf("  awk:   %7.2f s  %10.0f records/s  (%ld found; ours %ld)\n", awk, records / awk,
+                Lines(out + QStringLiteral("/awk_dnc.txt")), Lines(out + QStringLiteral("/dnc.txt")) - 1);
+
+    const QString joinScript =
+        QStringLiteral(
+            "export LC_ALL=C; cd '%3' && "
+            "tr -d '\\r' < '%1' | tr -d , | sort -u > j_dnc.sorted && "
+            "tail -n +2 '%2' | awk -F, '{ p = $0; sub(/^(\"[^\"]*\"|[^,]*),/, \"\", p); sub(/,.*/, \"\", p); "
+            "gsub(/[-() #\\r]/, \"\", p); print p \"|\" $0 }' | sort -t'|' -k1,1 > j_list.sorted && "
+            "join -t'|' -v1 j_list.sorted j_dnc.sorted | cut -d'|' -f2- > j_kept.txt && "
+            "join -t'|' -o 1.1 j_list.sorted j_dnc.sorted > j_dnc.txt")
+            .arg(dncText, listPath, out);
+    const double join = RunShell(joinScript);
+    std::printf("  join:  %7.2f s  %10.0f records/s  (%ld found)\n", join, records / join,
+                Lines(out + QStringLiteral("/j_dnc.txt")));
+
+    std::printf("  ratio ours / awk (records per second):  %.2f\n", awk / ours.seconds);
+    std::printf("  ratio ours / sort+join:                 %.2f\n", join / ours.seconds);
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    std::printf("  peak memory of the peers: %ld MiB\n", u.ru_maxrss / 1024);
+    return 0;
+}

@@ -1,0 +1,298 @@
+#include "scrub/ScrubRun.h"
+
+#include "core/CDataAccess.h"
+#include "core/CDataStrings.h"
+#include "core/Globals.h"
+#include "dncdb/ModuleDNC.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/SqliteProvider.h"
+#include "platform/vb/Clock.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/DateTime.h"
+#include "platform/vb/Err.h"
+#include "platform/vb/Format.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+#include <array>
+
+namespace scrub {
+
+namespace {
+
+constexpr qsizetype kFlushBytes = 1 << 20;
+const QByteArray kCrLf("\r\n");
+
+} // namespace
+
+// ---------------------------------------------------------------- LineFile
+
+LineFile::LineFile() = default;
+
+LineFile::~LineFile()
+{
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+void LineFile::Open(const QString& path)
+{
+    Close();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.absoluteDir().exists())
+        vb::Raise(vb::errnum::PathNotFound, QStringLiteral("LineFile"),
+                  QStringLiteral("Path not found: '%1'").arg(path));
+    auto file = std::make_unique<QSaveFile>(path);
+    file->setDirectWriteFallback(true);
+    if (!file->open(QIODevice::WriteOnly))
+        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("LineFile"),
+                  QStringLiteral("Cannot write the file '%1'.").arg(path));
+    m_file = std::move(file);
+    m_buffer.clear();
+    m_buffer.reserve(kFlushBytes + 4096);
+}
+
+void LineFile::Write(const QByteArray& bytes)
+{
+    Write(bytes.constData(), bytes.size());
+}
+
+void LineFile::Write(const char* data, qsizetype size)
+{
+    if (!m_file) vb::Raise(54, QStringLiteral("LineFile")); // bad file mode
+    m_buffer.append(data, size);
+    if (m_buffer.size() >= kFlushBytes) flush();
+}
+
+void LineFile::flush()
+{
+    if (m_buffer.isEmpty()) return;
+    if (m_file->write(m_buffer) != m_buffer.size()) {
+        m_buffer.clear();
+        vb::Raise(57, QStringLiteral("LineFile")); // device I/O error
+    }
+    m_buffer.clear();
+}
+
+void LineFile::Close()
+{
+    if (!m_file) return;
+    std::unique_ptr<QSaveFile> file = std::move(m_file);
+    if (!m_buffer.isEmpty() && file->write(m_buffer) != m_buffer.size()) {
+        m_buffer.clear();
+        file->cancelWriting();
+        vb::Raise(57, QStringLiteral("LineFile"));
+    }
+    m_buffer.clear();
+    if (!file->commit()) vb::Raise(57, QStringLiteral("LineFile"));
+}
+
+void LineFile::Discard()
+{
+    if (!m_file) return;
+    m_buffer.clear();
+    m_file->cancelWriting();
+    m_file->commit(); // cancelled: removes the temporary file and leaves the target alone
+    m_file.reset();
+}
+
+// ---------------------------------------------------------------- ResultFiles
+
+void ResultFiles::Open(const ScrubSettings& settings, const QString& dncHeader)
+{
+    if (settings.exportOk) {
+        m_ok.Open(settings.okFile);
+        m_ok.Write(kOkFileHeader.toUtf8() + kCrLf);
+    }
+    if (settings.exportDnc) {
+        m_dnc.Open(settings.dncFile);
+        m_dnc.Write(dncHeader.toUtf8() + kCrLf);
+    }
+}
+
+void ResultFiles::WriteOk(const QString& number)
+{
+    if (!m_ok.IsOpen()) return;
+    m_line = OkFileLine(number).toUtf8();
+    m_line += kCrLf;
+    m_ok.Write(m_line);
+}
+
+void ResultFiles::WriteDnc(const QString& number, const QString& separator)
+{
+    if (!m_dnc.IsOpen()) return;
+    // The date text changes once a second; reading the local time and
+    // formatting it for every found record would cost more than the look-up.
+    const double mono = vb::Timer();
+    if (m_stamp.isEmpty() || mono >= m_stampUntil) {
+        const QDateTime now = vb::CurrentClock().now();
+        m_stamp = vb::CStr(vb::Variant::fromDate(vb::ToOleDate(now))).toUtf8();
+        m_stampUntil = mono + (1000 - now.time().msec()) / 1000.0;
+    }
+    QByteArray line = number.toUtf8();
+    line += separator.toUtf8();
+    line += m_stamp;
+    line += kCrLf;
+    m_dnc.Write(line);
+}
+
+void ResultFiles::Close()
+{
+    std::exception_ptr first;
+    for (LineFile* f : {&m_ok, &m_dnc}) {
+        try {
+            f->Close();
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
+}
+
+// ---------------------------------------------------------------- RecordWalker
+
+RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
+                           std::shared_ptr<ado::Connection> dncConn, QString dncSeparator)
+    : m_settings(settings), m_view(view), m_dncConn(std::move(dncConn)),
+      m_dncSeparator(std::move(dncSeparator)),
+      m_lookup(
+          // The table list does not change while a run holds the window, so
+          // each area code's table is asked of it once.
+          [known = std::make_shared<std::array<std::int8_t, 1000>>()](const QString& table) {
+              int area = -1;
+              if (table.size() == 8) {
+                  area = 0;
+                  for (qsizetype i = 5; i < 8 && area >= 0; ++i)
+                      area =
+                          table[i] >= u'0' && table[i] <= u'9' ? area * 10 + (table[i].unicode() - u'0') : -1;
+              }
+              if (area < 0) return gPhoneTables && gPhoneTables->Item(table) != nullptr;
+              std::int8_t& state = (*known)[size_t(area)];
+              if (state == 0) state = gPhoneTables && gPhoneTables->Item(table) != nullptr ? 1 : -1;
+              return state > 0;
+          },
+          [this](const QString& area, const QString& local) { return CountDNCPhone(area, local, m_dncConn); },
+          settings.nacNotInDnc)
+{
+}
+
+RecordWalker::~RecordWalker()
+{
+    ReleaseDNCLookups();
+    if (!m_readTransaction) return;
+    try {
+        m_dncConn->RollbackTrans();
+    } catch (...) {
+        vb::CatchError();
+    }
+}
+
+void RecordWalker::Begin(std::int32_t total)
+{
+    if (m_dncConn && m_dncConn->State() == ado::adStateOpen && m_dncConn->TransactionLevel() == 0) {
+        m_dncConn->BeginTrans();
+        m_readTransaction = true;
+    }
+    m_counters = ScrubCounters();
+    m_counters.total = total;
+    m_view.BeginProgress(m_counters.progressMaximum());
+    m_start = vb::Timer();
+}
+
+Outcome RecordWalker::Take(const QString& rawNumber, ResultFiles& files)
+{
+    Judgement judgement;
+    if (std::optional<QString> number = CompleteNumber(rawNumber, m_settings.number)) {
+        judgement.outcome = m_lookup.isListed(*number) ? Outcome::Found : Outcome::NotFound;
+        judgement.number = std::move(*number);
+    }
+    return Record(judgement, files);
+}
+
+void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements)
+{
+    judgements.assign(rawNumbers.size(), Judgement());
+    m_order.clear();
+    for (std::size_t i = 0; i < rawNumbers.size(); ++i) {
+        if (std::optional<QString> number = CompleteNumber(rawNumbers[i], m_settings.number)) {
+            m_order.emplace_back(number->toLongLong(), i); // ten digits
+            judgements[i].number = std::move(*number);
+        }
+    }
+    std::sort(m_order.begin(), m_order.end());
+
+    // The look-ups touch only the sorted values and one small table of
+    // answers, so that the store's pages keep the processor's cache.
+    m_listed.assign(judgements.size(), 0);
+    QString digits(10, u'0');
+    qint64 last = -1;
+    std::uint8_t listed = 0;
+    for (const auto& [value, index] : m_order) {
+        if (value != last) {
+            QChar* d = digits.data();
+            qint64 v = value;
+            for (int k = 9; k >= 0; --k, v /= 10)
+                d[k] = QChar(u'0' + char16_t(v % 10));
+            listed = m_lookup.isListed(digits) ? 1 : 2;
+            last = value;
+        }
+        m_listed[index] = listed;
+    }
+    for (std::size_t i = 0; i < judgements.size(); ++i)
+        if (m_listed[i] != 0) judgements[i].outcome = m_listed[i] == 1 ? Outcome::Found : Outcome::NotFound;
+}
+
+Outcome RecordWalker::Record(const Judgement& judgement, ResultFiles& files)
+{
+    if (judgement.outcome == Outcome::Found)
+        files.WriteDnc(judgement.number, m_dncSeparator);
+    else if (judgement.outcome == Outcome::NotFound)
+        files.WriteOk(judgement.number);
+    if (m_counters.add(judgement.outcome)) m_view.ShowProgress(m_counters, vb::Timer() - m_start, false);
+    return judgement.outcome;
+}
+
+void RecordWalker::End()
+{
+    if (m_readTransaction) {
+        m_readTransaction = false;
+        m_dncConn->CommitTrans();
+    }
+    m_view.ShowProgress(m_counters, vb::Timer() - m_start, true);
+}
+
+// ---------------------------------------------------------------- helpers
+
+QString DncConnectionString()
+{
+    if (gDataAccess) return gDataAccess->DefaultConnectionString();
+    return gConnectionString;
+}
+
+std::shared_ptr<ado::Connection> OpenDncConnection()
+{
+    auto conn = ado::Connection::Create();
+    conn->Open(DncConnectionString(), QString(), QString());
+    // A run makes one random look-up per record: a store in a database file
+    // is read through a memory map rather than a read call per page. The
+    // map is the operating system's file cache, not the program's memory.
+    try {
+        if (const auto provider = conn->providerConnection())
+            if (ado::SqliteConnection* db = provider->sqlite())
+                db->exec(QStringLiteral("PRAGMA mmap_size=1073741824"));
+    } catch (...) {
+        vb::CatchError(); // a store without the map is only slower
+    }
+    return conn;
+}
+
+QString FileStamp()
+{
+    return vb::Format(vb::Now(), QStringLiteral("yymmddHHnnss"));
+}
+
+} // namespace scrub

@@ -1,0 +1,156 @@
+#pragma once
+// What every scrub routine needs around the record rule: the settings fixed
+// for one run, the window it reports to, the OK and DNC result files, and
+// the walker that applies the rule to one number after another and keeps
+// the counters and the progress cadence.
+
+#include "scrub/ScrubRule.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QSaveFile;
+
+namespace ado {
+class Connection;
+}
+
+namespace scrub {
+
+// The choices one run works with; copied from the window and the current
+// source profile before the run starts and not changed during it.
+struct ScrubSettings {
+    QString phoneField;   // DataFieldName
+    QString areaField;    // DataAreaName; empty: none
+    QString markField;    // DataMarkName
+    NumberOptions number; // "addareacode", "defaultcode"
+    bool nacNotInDnc = false;
+    bool exportOk = false;
+    bool exportDnc = false;
+    QString okFile;
+    QString dncFile;
+    std::int32_t markAction = 0; // 0 prefix, 1 suffix, other replace
+    bool backupOriginal = false;
+};
+
+// The window a run reports to and reads its live choices from.
+class ScrubView {
+public:
+    virtual ~ScrubView() = default;
+    // Delete (true) or mark a found record; asked for every found record.
+    virtual bool DeleteFound() = 0;
+    // The mark text; asked for every marked record.
+    virtual QString MarkText() = 0;
+    // Before the first record: the bar runs from 0 to total.
+    virtual void BeginProgress(std::int32_t total) = 0;
+    // Every 100 records and once after the last (final = true).
+    virtual void ShowProgress(const ScrubCounters& counters, double elapsedSeconds, bool final) = 0;
+};
+
+// A text file written through a buffer and put in place when closed: until
+// then an earlier file of the same name stays as it was.
+class LineFile {
+public:
+    LineFile();
+    ~LineFile(); // closes (puts the file in place); errors are lost here
+    LineFile(const LineFile&) = delete;
+    LineFile& operator=(const LineFile&) = delete;
+
+    // Throws vb::ErrObject 70 / 76 when the file cannot be created.
+    void Open(const QString& path);
+    bool IsOpen() const { return m_file != nullptr; }
+    void Write(const QByteArray& bytes);
+    void Write(const char* data, qsizetype size);
+    // Flushes and puts the file in place; throws 57 when it cannot.
+    void Close();
+    // Drops what was written; an earlier file of the name stays as it was.
+    void Discard();
+
+private:
+    void flush();
+    std::unique_ptr<QSaveFile> m_file;
+    QByteArray m_buffer;
+};
+
+// The OK and DNC result files of one run, each opened only when the
+// settings ask for it, with its header line.
+class ResultFiles {
+public:
+    void Open(const ScrubSettings& settings, const QString& dncHeader);
+    void WriteOk(const QString& number);
+    // number & separator & the present date and time.
+    void WriteDnc(const QString& number, const QString& separator);
+    // Closes both; the first failure is raised after both were tried.
+    void Close();
+
+private:
+    LineFile m_ok;
+    LineFile m_dnc;
+    double m_stampUntil = 0; // the monotonic time at which m_stamp's second ends
+    QByteArray m_stamp;
+    QByteArray m_line; // reused for every line
+};
+
+// The record rule over a run: completes each number, looks it up on the DNC
+// connection (through the program's table list), writes the result line,
+// raises the counters and shows the progress every 100 records.
+class RecordWalker {
+public:
+    RecordWalker(const ScrubSettings& settings, ScrubView& view, std::shared_ptr<ado::Connection> dncConn,
+                 QString dncSeparator);
+    ~RecordWalker(); // ends the look-ups' read transaction when End did not
+    RecordWalker(const RecordWalker&) = delete;
+    RecordWalker& operator=(const RecordWalker&) = delete;
+
+    // Before the first record: the counters' total, the progress bar and the
+    // start time. The look-ups of the run share one read transaction on the
+    // DNC connection, so the database is not locked and checked anew for
+    // every number.
+    void Begin(std::int32_t total);
+    // One record: the raw number (area value & phone value) in, the outcome
+    // out. For a found number the caller deletes or marks the record.
+    Outcome Take(const QString& rawNumber, ResultFiles& files);
+
+    // The same in two steps for a run of records: Judge completes and looks
+    // up all their numbers, in the order of the numbers so that the store is
+    // read front to back rather than at random; Record then takes each
+    // record's judgement in the list's own order (result line, counters,
+    // progress). The outcome of every record is the one Take gives.
+    struct Judgement {
+        Outcome outcome = Outcome::Unusable;
+        QString number; // the ten digits looked up
+    };
+    void Judge(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements);
+    Outcome Record(const Judgement& judgement, ResultFiles& files);
+    // After the last record: the final progress.
+    void End();
+
+    const ScrubCounters& Counters() const { return m_counters; }
+
+private:
+    const ScrubSettings& m_settings;
+    ScrubView& m_view;
+    std::shared_ptr<ado::Connection> m_dncConn;
+    QString m_dncSeparator;
+    DncLookup m_lookup;
+    ScrubCounters m_counters;
+    double m_start = 0;
+    bool m_readTransaction = false;
+    std::vector<std::pair<qint64, std::size_t>> m_order; // Judge's numbers by value
+    std::vector<std::uint8_t> m_listed;                  // Judge's answers: 0 none, 1 listed, 2 not
+};
+
+// The DNC database's connection string: the data access object's default.
+QString DncConnectionString();
+// A connection to the DNC database opened for one run (empty user and
+// password). Throws vb::ErrObject when it cannot be opened.
+std::shared_ptr<ado::Connection> OpenDncConnection();
+
+// "yymmddHHnnss" of the present moment, for backup and copy names.
+QString FileStamp();
+
+} // namespace scrub

@@ -1,0 +1,242 @@
+#include "scrub/TextFileScrub.h"
+
+#include "core/DBClassModule.h"
+#include "platform/ado/ConnectionString.h"
+#include "platform/files/TextFormat.h"
+#include "platform/files/TextTable.h"
+#include "platform/fso/FileSystemObject.h"
+#include "platform/ui/Services.h"
+#include "platform/vb/App.h"
+#include "platform/vb/Err.h"
+#include "scrub/TextLayout.h"
+
+#include <QFile>
+#include <QHash>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+namespace scrub {
+
+namespace {
+
+const QString kFunction = QStringLiteral("GetExcelFields");
+
+// Records read ahead for one round of look-ups: enough for the look-ups of
+// a round to meet in the store's pages, few enough to keep memory small.
+constexpr std::size_t kBatch = 65536;
+
+// The reader's options: the header flag of the profile, the separator of
+// the connection string's format.
+files::TextOptions ReaderOptions(const TextScrubJob& job)
+{
+    files::TextOptions options;
+    if (!job.connectionString.isEmpty()) {
+        const ado::ConnectionString cs(job.connectionString);
+        options = files::TextOptions::fromExtendedProperties(cs.value(QStringLiteral("Extended Properties")));
+    }
+    options.header = job.titleFirstLine;
+    return options;
+}
+
+// A field as text, as the table gives it; plain ASCII fields (the common
+// case of a phone number) are read without the table's general decoding.
+QString FieldText(const files::TextTable& table, const files::TextRecord& record, int column)
+{
+    if (column < 0 || column >= record.fieldCount()) return QString();
+    const files::TextField& f = record.fields[column];
+    if (!f.quoted) {
+        const char* p = record.raw.constData() + f.start;
+        qsizetype n = f.length;
+        while (n > 0 && (*p == ' ' || *p == '\t')) {
+            ++p;
+            --n;
+        }
+        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\t'))
+            --n;
+        bool ascii = true;
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto c = static_cast<unsigned char>(p[i]);
+            if (c >= 0x80 || c < 0x20) {
+                ascii = false;
+                break;
+            }
+        }
+        if (ascii) return QString::fromLatin1(p, n);
+    }
+    return table.text(record, column);
+}
+
+// The column named exactly so (upper and lower case told apart); -1 when none.
+int ExactColumn(const files::TextTable& table, const QString& name)
+{
+    for (int i = 0; i < table.columnCount(); ++i)
+        if (table.columns()[i].name == name) return i;
+    return -1;
+}
+
+int RequiredColumn(const files::TextTable& table, const QString& name)
+{
+    const int index = table.columnIndex(name);
+    if (index < 0)
+        vb::Raise(vb::errnum::ItemNotFound, QStringLiteral("ADODB.Fields"),
+                  QStringLiteral("Item cannot be found in the collection corresponding to the requested name "
+                                 "or ordinal. (%1)")
+                      .arg(name));
+    return index;
+}
+
+// Bytes of the source between two offsets (the title line, empty lines).
+QByteArray SourceBytes(QFile& file, qint64 from, qint64 to)
+{
+    if (to <= from) return {};
+    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
+    file.seek(from);
+    return file.read(to - from);
+}
+
+// Puts the finished copy in the file's place in one step: the file is
+// never deleted first, so a failure leaves either the old or the new list.
+void ReplaceFile(const QString& copyName, const QString& source)
+{
+    QFile::setPermissions(copyName, QFile::permissions(source));
+    if (std::rename(QFile::encodeName(copyName).constData(), QFile::encodeName(source).constData()) != 0)
+        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ScrubTextFile"),
+                  QStringLiteral("Cannot replace '%1' with the scrubbed copy '%2'.").arg(source, copyName));
+}
+
+} // namespace
+
+QString FolderWithSeparator(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(u'\\')) return folder;
+    return folder + u'/';
+}
+
+ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
+                          const std::shared_ptr<ado::Connection>& dncConn)
+{
+    ScrubResult result;
+    const ScrubSettings& settings = job.settings;
+    const QString folder = FolderWithSeparator(job.folder);
+    const QString source = folder + job.fileName;
+    ResultFiles results;
+    LineFile copy;
+    QString copyName;
+    try {
+        fso::FileSystemObject fso;
+        if (settings.backupOriginal) {
+            const QString backup = folder + QStringLiteral("B") + FileStamp() + job.fileName;
+            fso.CopyFile(source, backup, true);
+            result.backupName = backup;
+        }
+
+        // The layout of the first data line: the list's field count must
+        // hold it, as it must hold every line after it.
+        files::TextTable table(source, ReaderOptions(job));
+        const int fieldCount = job.fieldCount > 0 ? job.fieldCount : table.columnCount();
+        QString titleLine;
+        GetDelimted(getFirstLine(source, job.titleFirstLine, &titleLine), fieldCount);
+
+        const int phoneColumn = RequiredColumn(table, settings.phoneField);
+        const int areaColumn = settings.areaField.isEmpty() ? -1 : RequiredColumn(table, settings.areaField);
+        const int markColumn = ExactColumn(table, settings.markField);
+
+        results.Open(settings, kTextDncFileHeader);
+        copyName = folder + FileStamp() + job.fileName;
+        copy.Open(copyName);
+
+        // Everything before the first record as it stands: a byte-order
+        // mark and the title line. A list without a title line gets none.
+        QFile gaps(source);
+        copy.Write(SourceBytes(gaps, 0, table.dataOffset()));
+
+        const qint64 count = table.recordCount();
+        RecordWalker walker(settings, view, dncConn, kTextDncSeparator);
+        walker.Begin(
+            static_cast<std::int32_t>(std::min<qint64>(count, std::numeric_limits<std::int32_t>::max())));
+
+        // Records are taken in runs: their numbers are looked up together
+        // (in the order of the numbers), then each record is written in the
+        // list's order.
+        std::vector<files::TextRecord> batch(kBatch);
+        std::vector<QString> numbers;
+        std::vector<RecordWalker::Judgement> judgements;
+        numbers.reserve(kBatch);
+        qint64 expected = table.dataOffset();
+        qint64 line = 0;
+        table.rewind();
+        for (bool more = true; more;) {
+            std::size_t filled = 0;
+            numbers.clear();
+            while (filled < kBatch && table.next(batch[filled])) {
+                const files::TextRecord& record = batch[filled];
+                ++line;
+                if (record.fieldCount() > fieldCount)
+                    vb::Raise(vb::errnum::SubscriptOutOfRange, QStringLiteral("ScrubTextFile"),
+                              QStringLiteral("Record %1 of '%2' has %3 fields; the list has %4.")
+                                  .arg(line)
+                                  .arg(job.fileName)
+                                  .arg(record.fieldCount())
+                                  .arg(fieldCount));
+                QString number = FieldText(table, record, phoneColumn);
+                if (areaColumn >= 0) number.prepend(FieldText(table, record, areaColumn));
+                numbers.push_back(std::move(number));
+                ++filled;
+            }
+            more = filled == kBatch;
+            walker.Judge(numbers, judgements);
+
+            for (std::size_t i = 0; i < filled; ++i) {
+                const files::TextRecord& record = batch[i];
+                // Empty lines between records stay where they were.
+                if (record.offset > expected) copy.Write(SourceBytes(gaps, expected, record.offset));
+                expected = record.nextOffset();
+                if (walker.Record(judgements[i], results) == Outcome::Found) {
+                    if (view.DeleteFound()) continue;
+                    if (markColumn >= 0) {
+                        const std::optional<QString> marked =
+                            MarkedValue(vb::Variant(table.text(record, markColumn)), view.MarkText(),
+                                        settings.markAction);
+                        if (marked) {
+                            copy.Write(files::replaceFields(record, {{markColumn, *marked}},
+                                                            table.layoutOf(record)));
+                            continue;
+                        }
+                    }
+                }
+                copy.Write(record.raw);
+            }
+        }
+        copy.Write(SourceBytes(gaps, expected, QFile(source).size()));
+        gaps.close();
+
+        walker.End();
+        result.counters = walker.Counters();
+        results.Close();
+
+        if (result.counters.found > 0) {
+            copy.Close();
+            ReplaceFile(copyName, source);
+            result.replaced = true;
+        } else {
+            copy.Discard(); // nothing found: the list stays untouched
+        }
+        result.completed = true;
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        const vb::ErrObject error = e;
+        try {
+            results.Close();
+        } catch (...) {
+        }
+        copy.Discard();
+        HandleError(error.Number, error.Description, QString(), kFunction, false);
+        return result;
+    }
+    result.summary = result.counters.textFileSummary(settings.backupOriginal ? result.backupName : QString());
+    ui::MsgBox(result.summary, ui::vbInformation, vb::App::Title());
+    return result;
+}
+
+} // namespace scrub

@@ -1,0 +1,49 @@
+#pragma once
+// The scrub of a delimited text or CSV calling list. Each record goes
+// through the record rule; the records that stay in the list are written to
+// a new, time-stamped copy beside the file: a found record is left out
+// (delete) or has its mark field changed (mark), every other record is
+// copied byte for byte, as is the title line. When a number was found the
+// copy takes the file's place by a rename; otherwise the copy is removed and
+// the file is not touched.
+
+#include "scrub/ScrubRun.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace ado {
+class Connection;
+}
+
+namespace scrub {
+
+struct TextScrubJob {
+    QString folder;           // DataDBName; a missing trailing separator is added
+    QString fileName;         // DataTableName
+    QString connectionString; // the profile's text connection string (header flag, format)
+    bool titleFirstLine = true;
+    // The number of fields the list is known to have (the entries of the
+    // mark-field list); 0 takes the file's own column count.
+    int fieldCount = 0;
+    ScrubSettings settings;
+};
+
+struct ScrubResult {
+    bool completed = false; // false: an error was reported, the list is unchanged
+    bool replaced = false;  // the copy took the file's place
+    ScrubCounters counters;
+    QString backupName; // the backup made, or empty
+    QString summary;    // the text of the summary box
+};
+
+// Runs the scrub and shows the summary box; errors are reported once
+// (function "GetExcelFields") and leave the list as it was.
+ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
+                          const std::shared_ptr<ado::Connection>& dncConn);
+
+// The folder with its trailing separator.
+QString FolderWithSeparator(const QString& folder);
+
+} // namespace scrub

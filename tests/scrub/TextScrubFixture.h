@@ -1,0 +1,155 @@
+#pragma once
+// Text-list scrubs against a small DNC store of their own: a temporary
+// folder holding the calling list, the result files and a DNC database with
+// the tables phone201 (5551234, 5559999) and phone973 (1234567); a fixed
+// clock at 2 March 2007 14:25:30; scripted message boxes; and a view that
+// records what the progress frame was shown.
+
+#include "support/ScriptedUi.h"
+
+#include "core/CDataStrings.h"
+#include "core/Globals.h"
+#include "platform/ado/Connection.h"
+#include "platform/vb/Clock.h"
+#include "scrub/TextFileScrub.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <ostream>
+#include <sqlite3.h>
+#include <vector>
+
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace scrubtest {
+
+inline QByteArray Read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline void Write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+inline void Exec(const QString& dbPath, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dbPath.toUtf8().constData(), &db), SQLITE_OK);
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    const std::string message = err ? err : "";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << message;
+}
+
+// The progress frame as a run leaves it, and every update it got.
+class RecordingView : public scrub::ScrubView {
+public:
+    bool deleteFound = true;
+    QString markText = QStringLiteral("DNC");
+    std::int32_t barMaximum = -1;
+    std::vector<std::int32_t> shownAt; // record counter of each update
+    std::vector<std::int32_t> barValues;
+    QString status;
+    bool finalShown = false;
+
+    bool DeleteFound() override { return deleteFound; }
+    QString MarkText() override { return markText; }
+    void BeginProgress(std::int32_t total) override { barMaximum = total; }
+    void ShowProgress(const scrub::ScrubCounters& counters, double, bool final) override
+    {
+        shownAt.push_back(counters.records);
+        barValues.push_back(counters.progressValue());
+        status = counters.statusText();
+        finalShown = finalShown || final;
+    }
+};
+
+} // namespace scrubtest
+
+class TextScrubTest : public ScriptedUiTest {
+protected:
+    void SetUp() override
+    {
+        ScriptedUiTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        vb::SetClock(&clock);
+        folder = dir.path() + QLatin1Char('/');
+        dbPath = dir.filePath(QStringLiteral("dnc.mdb"));
+        scrubtest::Exec(dbPath, QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
+                                               "create table phone973 (phone INTEGER NOT NULL PRIMARY KEY);"
+                                               "insert into phone201 values (5551234), (5559999);"
+                                               "insert into phone973 values (1234567);"));
+        gPhoneTables = std::make_shared<CDataStrings>();
+        gPhoneTables->Add(QStringLiteral("phone201"), QStringLiteral("phone201"));
+        gPhoneTables->Add(QStringLiteral("phone973"), QStringLiteral("phone973"));
+        dnc = ado::Connection::Create();
+        dnc->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath);
+
+        job.folder = folder;
+        job.fileName = QStringLiteral("calls.csv");
+        job.titleFirstLine = true;
+        job.settings.phoneField = QStringLiteral("Phone");
+        job.settings.markField = QStringLiteral("Status");
+        job.settings.exportOk = true;
+        job.settings.exportDnc = true;
+        job.settings.okFile = folder + QStringLiteral("ok.txt");
+        job.settings.dncFile = folder + QStringLiteral("dnc.txt");
+    }
+
+    void TearDown() override
+    {
+        if (dnc && dnc->State() == ado::adStateOpen) dnc->Close();
+        dnc.reset();
+        gPhoneTables.reset();
+        vb::SetClock(nullptr);
+        ScriptedUiTest::TearDown();
+    }
+
+    QString list() const { return folder + job.fileName; }
+    void writeList(const QByteArray& bytes) { scrubtest::Write(list(), bytes); }
+    QByteArray listBytes() const { return scrubtest::Read(list()); }
+    QByteArray file(const QString& name) const { return scrubtest::Read(folder + name); }
+    QStringList files() const { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+    // Runs the scrub, expecting its summary box.
+    scrub::ScrubResult run()
+    {
+        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Action is finished!"), ui::vbInformation);
+        return scrub::ScrubTextFile(job, view, dnc);
+    }
+
+    // Runs the scrub, expecting one error report and no summary.
+    scrub::ScrubResult runFailing(const QString& messageContains = {})
+    {
+        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:GetExcelFields"), ui::vbCritical);
+        scrub::ScrubResult r = scrub::ScrubTextFile(job, view, dnc);
+        if (!messageContains.isEmpty()) {
+            const auto boxes = scripted.callsOf(ui::ScriptedServices::Kind::MsgBox);
+            EXPECT_FALSE(boxes.empty());
+            if (!boxes.empty()) {
+                EXPECT_TRUE(boxes.back().text.contains(messageContains)) << boxes.back().text.toStdString();
+            }
+        }
+        return r;
+    }
+
+    QTemporaryDir dir;
+    vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};
+    QString folder;
+    QString dbPath;
+    std::shared_ptr<ado::Connection> dnc;
+    scrub::TextScrubJob job;
+    scrubtest::RecordingView view;
+};
