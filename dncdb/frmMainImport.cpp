@@ -16,7 +16,6 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ado/TextProvider.h"
 #include "platform/adox/Catalog.h"
 #include "platform/ui/ProgressBar.h"
 #include "platform/ui/Services.h"
@@ -34,7 +33,6 @@
 #include <QLineEdit>
 #include <QSet>
 #include <algorithm>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -72,26 +70,6 @@ void SetCaption(QLabel* label, const QString& text)
 {
     if (label) label->setText(text);
 }
-
-// Switches the text provider from its per-value index to plain scans for
-// the life of an import of a single area code.
-class ScanWhenSingleCode {
-public:
-    explicit ScanWhenSingleCode(bool single) : m_active(single)
-    {
-        if (m_active) ado::SetTextIndexThreshold(std::numeric_limits<qint64>::max());
-    }
-    ~ScanWhenSingleCode()
-    {
-        if (m_active) ado::SetTextIndexThreshold(kDefaultIndexThreshold);
-    }
-    ScanWhenSingleCode(const ScanWhenSingleCode&) = delete;
-    ScanWhenSingleCode& operator=(const ScanWhenSingleCode&) = delete;
-
-private:
-    static constexpr qint64 kDefaultIndexThreshold = 256 * 1024;
-    bool m_active;
-};
 
 } // namespace
 
@@ -295,10 +273,6 @@ bool frmMain::ImportDNCList(const QString& linkProviderString, const QString& fi
                 CreatePhoneTable(a, conn, 0);
         }
         timerLine();
-
-        // With one area code every line of the file is selected: reading the
-        // file once is cheaper than indexing it by area code first.
-        ScanWhenSingleCode scanGuard(seen.size() == 1);
 
         // Every code has its table before anything is copied.
         for (int failures = 0;;) {

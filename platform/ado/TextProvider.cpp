@@ -10,11 +10,19 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <map>
 #include <sqlite3.h>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace ado {
 
@@ -22,10 +30,10 @@ namespace {
 
 qint64 gRecordsRead = 0;
 qint64 gIndexThreshold = 256 * 1024;
-constexpr int kMaxIndexKeys = 1 << 20;
+constexpr size_t kMaxIndexKeys = size_t(1) << 20;
 
 // The plans of xBestIndex.
-enum Plan : int { FullScan = 0, ByRowid = 1, ByPrefix = 2, ByValue = 3 };
+enum Plan : int { FullScan = 0, ByRowid = 1, ByPrefix = 2, ByValue = 3, Distinct = 4 };
 constexpr int kNoColumns = 0x100; // no column is read: records are skipped, not parsed
 
 // ---------------------------------------------------------------- numbers, as Jet compares them
@@ -128,12 +136,441 @@ void fnPrefix(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int(ctx, prefixMatches(valueText(argv[0]), p, pn, pIsNumber) ? 1 : 0);
 }
 
-// ---------------------------------------------------------------- the shared source of a file
+// ---------------------------------------------------------------- reading records without copies
+
+// A field of the current record in the reader's buffer.
+struct FieldSpan {
+    qsizetype start = 0;  // from the record's first byte; blanks and the opening quote included
+    qsizetype length = 0; // up to the separator or line end
+    bool quoted = false;
+};
+
+// A forward reader over the records of a delimited file, by the rules of
+// files::TextReader (a quoted value may hold separators and line ends, an
+// empty line is no record, CR, LF and CRLF end a line), that hands out each
+// record as a view into its buffer instead of a copy: the national lists it
+// reads run to tens of millions of short lines, where a copy, a field list
+// and a text per field cost several times the parsing itself. The view
+// stays valid until the next read or seek.
+class RecordReader {
+public:
+    RecordReader(const QString& path, char delimiter) : m_file(path)
+    {
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            if (!QFileInfo::exists(path))
+                vb::Raise(vb::errnum::FileNotFound, QStringLiteral("files::TextTable"),
+                          QStringLiteral("Could not find file '%1'.").arg(path));
+            vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("files::TextTable"),
+                      QStringLiteral("Cannot read file '%1'.").arg(path));
+        }
+        for (int c = 0; c < 256; ++c)
+            m_class[c] = Plain;
+        m_class[uchar(' ')] = Blank;
+        m_class[uchar('\t')] = Blank;
+        m_class[uchar('"')] = Quote;
+        m_class[uchar(delimiter)] = Delimiter;
+        m_class[uchar('\r')] = LineEnd;
+        m_class[uchar('\n')] = LineEnd;
+    }
+
+    // The next record read starts at this file offset.
+    void seek(qint64 offset)
+    {
+        if (offset < 0) offset = 0;
+        if (offset >= m_bufOffset && offset <= m_bufOffset + m_end) {
+            m_pos = offset - m_bufOffset;
+            return;
+        }
+        m_bufOffset = offset;
+        m_pos = 0;
+        m_end = 0;
+        m_eof = false;
+        // a jump reads little at first: an index block is a few kilobytes
+        m_readSize = kFirstRead;
+        m_file.seek(offset);
+    }
+
+    qint64 position() const { return m_bufOffset + m_pos; }
+
+    // Reads the next record, its fields too when asked; false at the end.
+    bool next(bool withFields)
+    {
+        enum State { Start, Unquoted, Quoted, AfterQuote };
+        for (;;) {
+            if (m_pos >= m_end && !fill()) return false;
+            m_fields.clear();
+            State st = Start;
+            qsizetype j = 0;
+            qsizetype fieldStart = 0;
+            bool quoted = false;
+            qsizetype end = 0;
+            int eol = 0;
+            auto endField = [&](qsizetype at) {
+                if (withFields) m_fields.push_back(FieldSpan{fieldStart, at - fieldStart, quoted});
+            };
+            for (;;) {
+                if (m_pos + j >= m_end && !fill()) {
+                    end = j;
+                    endField(j);
+                    break;
+                }
+                const char c = m_buf[size_t(m_pos + j)];
+                if (st == Quoted) {
+                    if (c == '"') {
+                        if (m_pos + j + 1 < m_end || fill()) {
+                            if (m_buf[size_t(m_pos + j + 1)] == '"') {
+                                j += 2;
+                                continue;
+                            }
+                        }
+                        st = AfterQuote;
+                    }
+                    ++j;
+                    continue;
+                }
+                const uchar k = m_class[uchar(c)];
+                if (k == Plain) {
+                    if (st == Start) st = Unquoted;
+                    ++j;
+                } else if (k == LineEnd) {
+                    end = j;
+                    endField(j);
+                    eol = 1;
+                    if (c == '\r' && (m_pos + j + 1 < m_end || fill()) &&
+                        m_buf[size_t(m_pos + j + 1)] == '\n')
+                        eol = 2;
+                    break;
+                } else if (k == Delimiter) {
+                    endField(j);
+                    ++j;
+                    fieldStart = j;
+                    quoted = false;
+                    st = Start;
+                } else if (k == Quote) {
+                    if (st == Start) {
+                        quoted = true;
+                        st = Quoted;
+                    }
+                    ++j;
+                } else { // a blank
+                    ++j;
+                }
+            }
+            if (end == 0 && eol > 0) { // an empty line is no record
+                m_pos += eol;
+                continue;
+            }
+            m_recOffset = m_bufOffset + m_pos;
+            m_recStart = m_pos;
+            m_recSize = end;
+            m_recEol = eol;
+            m_pos += end + eol;
+            return true;
+        }
+    }
+
+    qint64 offset() const { return m_recOffset; }
+    const char* data() const { return m_buf.data() + m_recStart; }
+    qsizetype size() const { return m_recSize; } // without the line end
+    int lineEndLength() const { return m_recEol; }
+    const std::vector<FieldSpan>& fields() const { return m_fields; }
+
+private:
+    enum : uchar { Plain, Blank, Quote, Delimiter, LineEnd };
+    static constexpr qsizetype kFirstRead = 64 * 1024;
+    static constexpr qsizetype kMostRead = 1024 * 1024;
+
+    // Appends more of the file, keeping the bytes from m_pos on.
+    bool fill()
+    {
+        if (m_eof) return false;
+        if (m_pos > 0) {
+            std::memmove(m_buf.data(), m_buf.data() + m_pos, size_t(m_end - m_pos));
+            m_bufOffset += m_pos;
+            m_end -= m_pos;
+            m_pos = 0;
+        }
+        if (qsizetype(m_buf.size()) < m_end + m_readSize) m_buf.resize(size_t(m_end + m_readSize));
+        const qint64 n = m_file.read(m_buf.data() + m_end, m_readSize);
+        if (n <= 0) {
+            m_eof = true;
+            return false;
+        }
+        m_end += n;
+        // reading on from where the last read ended: larger reads
+        m_readSize = std::min(m_readSize * 2, kMostRead);
+        return true;
+    }
+
+    QFile m_file;
+    std::vector<char> m_buf;
+    qint64 m_bufOffset = 0; // file offset of m_buf[0]
+    qsizetype m_pos = 0;    // next unread byte
+    qsizetype m_end = 0;    // end of the bytes read
+    qsizetype m_readSize = kFirstRead;
+    bool m_eof = false;
+    uchar m_class[256];
+    qint64 m_recOffset = -1;
+    qsizetype m_recStart = 0;
+    qsizetype m_recSize = 0;
+    int m_recEol = 0;
+    std::vector<FieldSpan> m_fields;
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Printable ASCII and blanks: bytes that read the same in every encoding
+// the text tables know, so their text needs no decoding.
+bool isPlainAscii(const char* p, qsizetype n)
+{
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar c = uchar(p[i]);
+        if (c > 0x7e || (c < 0x20 && !(c >= '\t' && c <= '\r'))) return false;
+    }
+    return true;
+}
+
+// Up to 15 digits and nothing else: the number parseNumber gives them.
+bool digitsValue(const char* p, qsizetype n, qint64& v)
+{
+    if (n <= 0 || n > 15) return false;
+    qint64 r = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned d = unsigned(uchar(p[i])) - '0';
+        if (d > 9) return false;
+        r = r * 10 + d;
+    }
+    v = r;
+    return true;
+}
+
+// isCanonicalInteger and its value, on bytes.
+bool canonicalInteger(const char* p, qsizetype n, qint64& v)
+{
+    qsizetype i = n > 0 && p[0] == '-' ? 1 : 0;
+    const qsizetype digits = n - i;
+    if (digits <= 0 || digits > 18) return false;
+    if (p[i] == '0' && digits > 1) return false;
+    qint64 r = 0;
+    for (; i < n; ++i) {
+        const unsigned d = unsigned(uchar(p[i])) - '0';
+        if (d > 9) return false;
+        r = r * 10 + d;
+    }
+    if (p[0] == '-') {
+        if (r == 0) return false; // "-0"
+        r = -r;
+    }
+    v = r;
+    return true;
+}
+
+// ---------------------------------------------------------------- the block index
+
+// A key of the index: a number that is a whole one is kept as such (the
+// common case: an area code), any other number or text as valueKey's text.
+struct IndexKey {
+    bool whole = false;
+    qint64 number = 0;
+    QString text;
+
+    static IndexKey ofNumber(double d)
+    {
+        if (d == std::trunc(d) && std::fabs(d) < 9.0e15) return {true, static_cast<qint64>(d), {}};
+        return {false, 0, numberKey(d)};
+    }
+    static IndexKey ofValue(const QString& t)
+    {
+        double d = 0;
+        if (parseNumber(t, d)) return ofNumber(d);
+        return {false, 0, valueKey(t)};
+    }
+};
 
 struct BlockIndex {
     std::vector<qint64> blockStart;
-    QHash<QString, std::vector<quint32>> blocks;
+    std::unordered_map<qint64, std::vector<quint32>> wholeNumbers;
+    std::unordered_map<QString, std::vector<quint32>> others;
+
+    const std::vector<quint32>* blocksOf(const IndexKey& key) const
+    {
+        if (key.whole) {
+            auto it = wholeNumbers.find(key.number);
+            return it == wholeNumbers.end() ? nullptr : &it->second;
+        }
+        auto it = others.find(key.text);
+        return it == others.end() ? nullptr : &it->second;
+    }
 };
+
+// Collects a block index record by record during a pass over the whole
+// file. Fails (and frees what it holds) past a number of distinct keys.
+class IndexBuilder {
+public:
+    IndexBuilder(qint64 blockBytes, int prefix, size_t maxKeys)
+        : m_idx(std::make_unique<BlockIndex>()), m_blockBytes(blockBytes), m_prefix(prefix),
+          m_maxKeys(maxKeys)
+    {
+    }
+
+    int prefix() const { return m_prefix; }
+    bool failed() const { return !m_idx; }
+
+    // A record starts at this offset; called for every record, in order.
+    void record(qint64 offset)
+    {
+        if (m_blockBegin < 0 || offset - m_blockBegin >= m_blockBytes) {
+            m_idx->blockStart.push_back(offset);
+            m_block = quint32(m_idx->blockStart.size() - 1);
+            m_blockBegin = offset;
+        }
+    }
+
+    // The record's value is a whole number (a key the fast path makes).
+    void addWhole(qint64 number)
+    {
+        if (m_last && m_lastNumber == number) {
+            if (m_last->back() != m_block) m_last->push_back(m_block);
+            return;
+        }
+        auto& list = m_idx->wholeNumbers[number];
+        m_last = &list;
+        m_lastNumber = number;
+        push(list);
+    }
+
+    void add(const IndexKey& key)
+    {
+        if (key.whole) return addWhole(key.number);
+        push(m_idx->others[key.text]);
+    }
+
+    std::unique_ptr<BlockIndex> take() { return std::move(m_idx); }
+
+private:
+    void push(std::vector<quint32>& list)
+    {
+        if (!list.empty() && list.back() == m_block) return;
+        list.push_back(m_block);
+        if (m_idx->wholeNumbers.size() + m_idx->others.size() > m_maxKeys) {
+            m_idx.reset();
+            m_last = nullptr;
+        }
+    }
+
+    std::unique_ptr<BlockIndex> m_idx;
+    qint64 m_blockBytes;
+    int m_prefix;
+    size_t m_maxKeys;
+    qint64 m_blockBegin = -1;
+    quint32 m_block = 0;
+    // the list of the last whole number (map values keep their place)
+    std::vector<quint32>* m_last = nullptr;
+    qint64 m_lastNumber = 0;
+};
+
+// ---------------------------------------------------------------- values handed out once
+
+// A column value as the table hands it to SQLite.
+enum class ValueKind { Null, Integer, Real, Text };
+
+// The values a "select distinct" has handed out, to hand out each once.
+// Kept in memory up to a number of values, then in a private temporary
+// database, whose pages go to a file past a small cache, as SQLite's own
+// removal of repeats does.
+class SeenValues {
+public:
+    SeenValues() = default;
+    SeenValues(const SeenValues&) = delete;
+    SeenValues& operator=(const SeenValues&) = delete;
+    ~SeenValues() { closeSpill(); }
+
+    void clear()
+    {
+        m_null = false;
+        m_integers.clear();
+        m_others.clear();
+        closeSpill();
+    }
+
+    // True the first time a value is offered. NULL is one value; an integer
+    // and a real never meet (a real is only ever a decimal with a fraction);
+    // texts compare byte for byte, as the column's collation does.
+    bool add(ValueKind kind, qint64 integer, double real, const char* text, qsizetype size)
+    {
+        if (kind == ValueKind::Null) return !std::exchange(m_null, true);
+        if (kind == ValueKind::Integer && !m_spill) {
+            if (!m_integers.insert(integer).second) return false;
+        } else {
+            std::string key = kind == ValueKind::Integer ? std::string(1, 'i') + bytesOf(integer)
+                              : kind == ValueKind::Real
+                                  ? std::string(1, 'r') + bytesOf(real)
+                                  : std::string(1, 't') + std::string(text, size_t(size));
+            if (m_spill) return spillAdd(key);
+            if (!m_others.insert(std::move(key)).second) return false;
+        }
+        if (m_integers.size() + m_others.size() > kMaxInMemory) spill();
+        return true;
+    }
+
+private:
+    static constexpr size_t kMaxInMemory = size_t(1) << 16;
+
+    template <typename T> static std::string bytesOf(T v)
+    {
+        std::string b(sizeof v, '\0');
+        std::memcpy(b.data(), &v, sizeof v);
+        return b;
+    }
+
+    void spill()
+    {
+        // an empty name: a private database on a temporary file
+        if (sqlite3_open_v2("", &m_spill, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK ||
+            sqlite3_exec(m_spill, "CREATE TABLE seen(v BLOB PRIMARY KEY) WITHOUT ROWID", nullptr, nullptr,
+                         nullptr) != SQLITE_OK ||
+            sqlite3_prepare_v2(m_spill, "INSERT OR IGNORE INTO seen VALUES(?)", -1, &m_insert, nullptr) !=
+                SQLITE_OK) {
+            closeSpill();
+            throw std::bad_alloc();
+        }
+        sqlite3_exec(m_spill, "BEGIN", nullptr, nullptr, nullptr);
+        for (qint64 v : m_integers)
+            spillAdd(std::string(1, 'i') + bytesOf(v));
+        for (const std::string& k : m_others)
+            spillAdd(k);
+        m_integers = {};
+        m_others = {};
+    }
+
+    bool spillAdd(const std::string& key)
+    {
+        sqlite3_bind_blob(m_insert, 1, key.data(), int(key.size()), SQLITE_STATIC);
+        const int rc = sqlite3_step(m_insert);
+        sqlite3_reset(m_insert);
+        if (rc != SQLITE_DONE) throw std::bad_alloc();
+        return sqlite3_changes(m_spill) > 0;
+    }
+
+    void closeSpill()
+    {
+        sqlite3_finalize(m_insert);
+        m_insert = nullptr;
+        if (m_spill) sqlite3_close(m_spill);
+        m_spill = nullptr;
+    }
+
+    bool m_null = false;
+    std::unordered_set<qint64> m_integers;
+    std::unordered_set<std::string> m_others;
+    sqlite3* m_spill = nullptr;
+    sqlite3_stmt* m_insert = nullptr;
+};
+
+// ---------------------------------------------------------------- the shared source of a file
 
 class TextSource {
 public:
@@ -167,61 +604,46 @@ public:
     qint64 size() const { return m_size; }
 
     // The block index of a column: whole values (prefix 0) or the first
-    // `prefix` characters read as a number. Null when the file is small or
-    // has too many distinct values for an index to pay.
-    const BlockIndex* index(int column, int prefix)
+    // `prefix` characters read as a number. Null when none is built.
+    const BlockIndex* index(int column, int prefix) const
     {
-        if (m_size < gIndexThreshold) return nullptr;
-        const quint64 key = (quint64(column) << 16) | quint64(prefix);
-        auto it = m_indexes.find(key);
-        if (it != m_indexes.end()) return it->second.get();
-        auto idx = build(column, prefix);
-        const BlockIndex* p = idx.get();
-        m_indexes.emplace(key, std::move(idx));
-        return p;
+        auto it = m_indexes.find(key(column, prefix));
+        return it == m_indexes.end() ? nullptr : it->second.get();
+    }
+
+    // A builder for a pass over the whole file to fill, or null when the
+    // file is small, the index is there or was found not to pay. A pass
+    // that only guesses that lookups of the column follow (a scan of it)
+    // gives up sooner.
+    std::unique_ptr<IndexBuilder> builder(int column, int prefix, bool guess) const
+    {
+        if (column < 0 || m_size < gIndexThreshold || m_indexes.count(key(column, prefix))) return nullptr;
+        // Blocks small enough that a short run of one value costs little
+        // beyond its own records, few enough that a value's list stays short.
+        const qint64 blockBytes = std::clamp<qint64>(m_size / 8192, 4096, 65536);
+        return std::make_unique<IndexBuilder>(blockBytes, prefix, guess ? kMaxGuessedKeys : kMaxIndexKeys);
+    }
+
+    // Keeps what a pass over the whole file built. A failed build is kept
+    // too (as no index), so that the file is not indexed again in vain;
+    // a guess that failed is merely dropped.
+    void keep(int column, IndexBuilder& builder, bool guess)
+    {
+        const quint64 k = key(column, builder.prefix());
+        if (m_indexes.count(k)) return;
+        if (builder.failed() && guess) return;
+        m_indexes.emplace(k, builder.take());
     }
 
 private:
+    static constexpr size_t kMaxGuessedKeys = 1 << 16;
+
     TextSource(const QString& path, const files::TextOptions& options, qint64 size)
         : m_table(path, options), m_size(size)
     {
     }
 
-    std::unique_ptr<BlockIndex> build(int column, int prefix)
-    {
-        auto idx = std::make_unique<BlockIndex>();
-        files::TextReader r = m_table.reader();
-        files::TextRecord rec;
-        // Blocks small enough that a short run of one value costs little
-        // beyond its own records, few enough that a value's list stays short.
-        const qint64 blockBytes = std::clamp<qint64>(m_size / 8192, 4096, 65536);
-        qint64 blockBegin = -1;
-        quint32 block = 0;
-        while (r.next(rec)) {
-            ++gRecordsRead;
-            if (blockBegin < 0 || rec.offset - blockBegin >= blockBytes) {
-                idx->blockStart.push_back(rec.offset);
-                block = quint32(idx->blockStart.size() - 1);
-                blockBegin = rec.offset;
-            }
-            const QString t = m_table.text(rec, column);
-            if (t.isEmpty()) continue;
-            QString k;
-            if (prefix > 0) {
-                double d = 0;
-                if (!parseNumber(t.left(prefix), d)) continue; // only numbers are looked up by prefix
-                k = numberKey(d);
-            } else {
-                k = valueKey(t);
-            }
-            auto& list = idx->blocks[k];
-            if (list.empty() || list.back() != block) {
-                list.push_back(block);
-                if (idx->blocks.size() > kMaxIndexKeys) return nullptr;
-            }
-        }
-        return idx;
-    }
+    static quint64 key(int column, int prefix) { return (quint64(column) << 16) | quint64(prefix); }
 
     files::TextTable m_table;
     qint64 m_size;
@@ -287,7 +709,29 @@ public:
             if (plan != ByRowid) info->idxStr = sqlite3_mprintf("%d", info->aConstraint[use].iColumn);
             info->needToFreeIdxStr = plan != ByRowid ? 1 : 0;
         }
-        if (plan == FullScan && info->colUsed == 0) plan |= kNoColumns;
+        if (plan == FullScan) {
+            const sqlite3_uint64 used = info->colUsed;
+            if (used == 0) {
+                plan |= kNoColumns;
+            } else if ((used & (used - 1)) == 0 && used < (sqlite3_uint64(1) << 63)) {
+                // a scan of one column, the way a "select distinct" of it reads
+                int column = 0;
+                while (!(used & (sqlite3_uint64(1) << column)))
+                    ++column;
+                info->idxStr = sqlite3_mprintf("%d", column);
+                info->needToFreeIdxStr = 1;
+                // "select distinct" of it, with no test on the rows: the
+                // table hands out each value once, at its first line (the
+                // order SQLite's own removal of repeats keeps), so that the
+                // query's own work is per value, not per line.
+                if (info->nConstraint == 0 && info->nOrderBy == 1 && info->aOrderBy[0].iColumn == column &&
+                    sqlite3_vtab_distinct(info) == 2) {
+                    plan = Distinct;
+                    info->orderByConsumed = 1;
+                    info->estimatedCost = rows * 0.9;
+                }
+            }
+        }
         info->idxNum = plan;
         return SQLITE_OK;
     }
@@ -316,7 +760,8 @@ private:
 class TextCursor : public vtab::Cursor {
 public:
     explicit TextCursor(std::shared_ptr<TextSource> source)
-        : m_source(std::move(source)), m_table(m_source->table()), m_reader(m_table.reader())
+        : m_source(std::move(source)), m_table(m_source->table()),
+          m_reader(m_table.path(), m_table.options().delimiter)
     {
     }
 
@@ -328,6 +773,7 @@ public:
         m_blockAt = 0;
         m_eof = false;
         m_single = false;
+        m_builder.reset();
         m_column = idxStr ? atoi(idxStr) : -1;
         switch (m_plan) {
         case ByRowid: {
@@ -343,9 +789,13 @@ public:
                 m_eof = true;
                 return;
             }
+            m_valueLatin1 = isAsciiText(m_value) ? m_value.toLatin1() : QByteArray();
             if (m_valueIsNumber && m_value.size() > 0) {
-                const BlockIndex* idx = m_source->index(m_column, int(m_value.size()));
-                if (idx) useIndex(idx, numberKey(m_number));
+                const int prefix = int(m_value.size());
+                if (const BlockIndex* idx = m_source->index(m_column, prefix))
+                    useIndex(idx, IndexKey::ofNumber(m_number));
+                else
+                    startBuilding(m_source->builder(m_column, prefix, false), false);
             }
             break;
         }
@@ -359,11 +809,19 @@ public:
             m_valueIsNumber = m_valueType == SQLITE_INTEGER || m_valueType == SQLITE_FLOAT
                                   ? (m_number = sqlite3_value_double(argv[0]), true)
                                   : parseNumber(m_value, m_number);
-            const BlockIndex* idx = m_source->index(m_column, 0);
-            if (idx) useIndex(idx, m_valueIsNumber ? numberKey(m_number) : valueKey(m_value));
+            m_columnIsText = m_table.columns().value(m_column).type == files::TextColumnType::Text;
+            if (const BlockIndex* idx = m_source->index(m_column, 0))
+                useIndex(idx, m_valueIsNumber ? IndexKey::ofNumber(m_number) : IndexKey::ofValue(m_value));
+            else
+                startBuilding(m_source->builder(m_column, 0, false), false);
             break;
         }
+        case Distinct:
+            m_seen.clear();
+            startBuilding(m_source->builder(m_column, 0, true), true);
+            break;
         default:
+            if (!m_skipOnly) startBuilding(m_source->builder(m_column, 0, true), true);
             break;
         }
         if (!m_blocks)
@@ -386,27 +844,123 @@ public:
 
     void column(sqlite3_context* ctx, int i) override
     {
-        const QString t = m_table.text(m_rec, i);
-        if (t.isEmpty()) return sqlite3_result_null(ctx);
-        const auto type = i < m_table.columnCount() ? m_table.columns()[i].type : files::TextColumnType::Text;
-        if (type != files::TextColumnType::Text) {
-            if (isCanonicalInteger(t)) return sqlite3_result_int64(ctx, t.toLongLong());
-            if (type == files::TextColumnType::Double && isCanonicalDecimal(t))
-                return sqlite3_result_double(ctx, t.toDouble());
+        qint64 integer = 0;
+        double real = 0;
+        const char* text = nullptr;
+        qsizetype size = 0;
+        switch (value(i, integer, real, text, size)) {
+        case ValueKind::Null:
+            return sqlite3_result_null(ctx);
+        case ValueKind::Integer:
+            return sqlite3_result_int64(ctx, integer);
+        case ValueKind::Real:
+            return sqlite3_result_double(ctx, real);
+        case ValueKind::Text:
+            return sqlite3_result_text(ctx, text, int(size), SQLITE_TRANSIENT);
         }
-        const QByteArray b = t.toUtf8();
-        sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
     }
 
     qint64 rowid() const override { return m_rowid; }
 
 private:
-    void useIndex(const BlockIndex* idx, const QString& key)
+    enum class Field { Empty, Plain, Coded };
+
+    // The value of a column of the current record: a field of a numeric
+    // column that reads back exactly as its number is that number, any
+    // other its text. A text's bytes stay valid until the next call.
+    ValueKind value(int i, qint64& integer, double& real, const char*& text, qsizetype& size)
+    {
+        const auto type = i < m_table.columnCount() ? m_table.columns()[i].type : files::TextColumnType::Text;
+        switch (plainField(i, text, size)) {
+        case Field::Empty:
+            return ValueKind::Null;
+        case Field::Plain:
+            if (type != files::TextColumnType::Text) {
+                if (canonicalInteger(text, size, integer)) return ValueKind::Integer;
+                // a decimal goes the general way
+                if (type == files::TextColumnType::Double && std::memchr(text, '.', size_t(size))) break;
+            }
+            return ValueKind::Text;
+        case Field::Coded:
+            break;
+        }
+        const QString t = fieldText(i);
+        if (t.isEmpty()) return ValueKind::Null;
+        if (type != files::TextColumnType::Text) {
+            if (isCanonicalInteger(t)) {
+                integer = t.toLongLong();
+                return ValueKind::Integer;
+            }
+            if (type == files::TextColumnType::Double && isCanonicalDecimal(t)) {
+                real = t.toDouble();
+                return ValueKind::Real;
+            }
+        }
+        m_text = t.toUtf8();
+        text = m_text.constData();
+        size = m_text.size();
+        return ValueKind::Text;
+    }
+
+    static bool isAsciiText(const QString& s)
+    {
+        for (QChar c : s)
+            if (c.unicode() > 0x7e || c.unicode() < 0x20) return false;
+        return true;
+    }
+
+    // A field of the current record: empty (or missing), plain ASCII (p, n:
+    // its bytes without surrounding blanks, which is its text), or one that
+    // takes the table's decoding (quoted, or other bytes).
+    Field plainField(int column, const char*& p, qsizetype& n) const
+    {
+        const auto& fields = m_reader.fields();
+        if (column < 0 || size_t(column) >= fields.size()) return Field::Empty;
+        const FieldSpan& f = fields[size_t(column)];
+        if (f.quoted) return Field::Coded;
+        const char* s = m_reader.data() + f.start;
+        qsizetype len = f.length;
+        if (!isPlainAscii(s, len)) return Field::Coded;
+        while (len > 0 && isBlank(*s)) {
+            ++s;
+            --len;
+        }
+        while (len > 0 && isBlank(s[len - 1]))
+            --len;
+        if (len == 0) return Field::Empty;
+        p = s;
+        n = len;
+        return Field::Plain;
+    }
+
+    // A field as text, exactly as the table gives it.
+    QString fieldText(int column) const
+    {
+        const char* p = nullptr;
+        qsizetype n = 0;
+        switch (plainField(column, p, n)) {
+        case Field::Empty:
+            return QString();
+        case Field::Plain:
+            return QString::fromLatin1(p, n);
+        case Field::Coded:
+            break;
+        }
+        files::TextRecord rec;
+        rec.offset = m_reader.offset();
+        rec.raw = QByteArray(m_reader.data(), m_reader.size() + m_reader.lineEndLength());
+        rec.lineEndLength = m_reader.lineEndLength();
+        for (const FieldSpan& f : m_reader.fields())
+            rec.fields.push_back(files::TextField{f.start, f.length, f.quoted});
+        return m_table.text(rec, column);
+    }
+
+    void useIndex(const BlockIndex* idx, const IndexKey& key)
     {
         static const std::vector<quint32> none;
         m_index = idx;
-        auto it = idx->blocks.constFind(key);
-        m_blocks = it == idx->blocks.constEnd() ? &none : &it.value();
+        const std::vector<quint32>* blocks = idx ? idx->blocksOf(key) : nullptr;
+        m_blocks = blocks ? blocks : &none;
         m_blockAt = 0;
         m_blockEnd = -1;
         if (m_blocks->empty())
@@ -422,34 +976,120 @@ private:
         m_blockEnd = b + 1 < m_index->blockStart.size() ? m_index->blockStart[b + 1] : -1;
     }
 
+    // An index is built on the way of this pass when it reads the whole file.
+    void startBuilding(std::unique_ptr<IndexBuilder> builder, bool guess)
+    {
+        m_builder = std::move(builder);
+        m_guess = guess;
+    }
+
+    // Adds the current record to the index being built.
+    void index()
+    {
+        IndexBuilder& b = *m_builder;
+        b.record(m_reader.offset());
+        const int prefix = b.prefix();
+        const char* p = nullptr;
+        qsizetype n = 0;
+        switch (plainField(m_column, p, n)) {
+        case Field::Empty:
+            return;
+        case Field::Plain: {
+            // only numbers are looked up by prefix
+            const qsizetype head = prefix > 0 ? std::min<qsizetype>(prefix, n) : n;
+            qint64 v = 0;
+            if (digitsValue(p, head, v)) return b.addWhole(v);
+            break;
+        }
+        case Field::Coded:
+            break;
+        }
+        const QString t = fieldText(m_column);
+        if (t.isEmpty()) return;
+        if (prefix > 0) {
+            double d = 0;
+            if (!parseNumber(t.left(prefix), d)) return;
+            b.add(IndexKey::ofNumber(d));
+        } else {
+            b.add(IndexKey::ofValue(t));
+        }
+    }
+
     bool read()
     {
         if (m_skipOnly) {
             m_rowid = m_reader.position();
-            if (!m_reader.skip()) return false;
+            if (!m_reader.next(false)) return false;
         } else {
-            if (!m_reader.next(m_rec)) return false;
-            m_rowid = m_rec.offset;
+            if (!m_reader.next(true)) return false;
+            m_rowid = m_reader.offset();
         }
         ++gRecordsRead;
+        if (m_builder) {
+            index();
+            if (m_builder->failed()) {
+                m_source->keep(m_column, *m_builder, m_guess);
+                m_builder.reset();
+            }
+        }
         return true;
     }
 
-    bool wanted() const
+    bool wanted()
     {
+        if (m_plan == Distinct) {
+            qint64 integer = 0;
+            double real = 0;
+            const char* text = nullptr;
+            qsizetype size = 0;
+            const ValueKind kind = value(m_column, integer, real, text, size);
+            return m_seen.add(kind, integer, real, text, size);
+        }
         if (m_plan == ByPrefix) {
-            const QString t = m_table.text(m_rec, m_column);
+            const char* p = nullptr;
+            qsizetype n = 0;
+            switch (plainField(m_column, p, n)) {
+            case Field::Empty:
+                return false;
+            case Field::Plain: {
+                const qsizetype head = std::min<qsizetype>(m_value.size(), n);
+                if (!m_valueIsNumber) {
+                    if (m_valueLatin1.isNull()) break;
+                    return head == m_valueLatin1.size() &&
+                           std::memcmp(p, m_valueLatin1.constData(), size_t(head)) == 0;
+                }
+                qint64 v = 0;
+                if (digitsValue(p, head, v)) return double(v) == m_number;
+                break;
+            }
+            case Field::Coded:
+                break;
+            }
+            const QString t = fieldText(m_column);
             return !t.isEmpty() && prefixMatches(t, m_value, m_number, m_valueIsNumber);
         }
         if (m_plan == ByValue) {
-            const QString t = m_table.text(m_rec, m_column);
+            const char* p = nullptr;
+            qsizetype n = 0;
+            switch (plainField(m_column, p, n)) {
+            case Field::Empty:
+                return false;
+            case Field::Plain: {
+                qint64 v = 0;
+                if (digitsValue(p, n, v) &&
+                    (m_valueType != SQLITE_TEXT || (m_valueIsNumber && !m_columnIsText)))
+                    return double(v) == m_number;
+                break;
+            }
+            case Field::Coded:
+                break;
+            }
+            const QString t = fieldText(m_column);
             if (t.isEmpty()) return false;
             double d = 0;
             const bool tIsNumber = parseNumber(t, d);
             if (m_valueType != SQLITE_TEXT) return tIsNumber && d == m_number;
-            if (tIsNumber && m_valueIsNumber &&
-                m_table.columns().value(m_column).type != files::TextColumnType::Text)
-                return d == m_number;
+            if (tIsNumber && m_valueIsNumber && !m_columnIsText) return d == m_number;
             return t.compare(m_value, Qt::CaseInsensitive) == 0;
         }
         return true;
@@ -473,9 +1113,14 @@ private:
                     continue;
                 }
                 m_eof = true;
+                // the pass read the whole file: its index is complete
+                if (m_builder) {
+                    m_source->keep(m_column, *m_builder, m_guess);
+                    m_builder.reset();
+                }
                 return;
             }
-            if (m_blocks && m_blockEnd >= 0 && m_rec.offset >= m_blockEnd) {
+            if (m_blocks && m_blockEnd >= 0 && m_reader.offset() >= m_blockEnd) {
                 // a record that starts in the next block belongs to it
                 if (++m_blockAt >= m_blocks->size()) {
                     m_eof = true;
@@ -490,15 +1135,16 @@ private:
 
     std::shared_ptr<TextSource> m_source;
     files::TextTable& m_table;
-    files::TextReader m_reader;
-    files::TextRecord m_rec;
+    RecordReader m_reader;
     qint64 m_rowid = 0;
     int m_plan = FullScan;
     bool m_skipOnly = false;
     bool m_eof = true;
     bool m_single = false;
     int m_column = -1;
+    bool m_columnIsText = true;
     QString m_value;
+    QByteArray m_valueLatin1; // m_value when it is plain ASCII, else null
     int m_valueType = SQLITE_TEXT;
     bool m_valueIsNumber = false;
     double m_number = 0;
@@ -506,6 +1152,10 @@ private:
     const std::vector<quint32>* m_blocks = nullptr;
     size_t m_blockAt = 0;
     qint64 m_blockEnd = -1;
+    std::unique_ptr<IndexBuilder> m_builder;
+    bool m_guess = false; // the index being built is a guess (a scan of one column)
+    SeenValues m_seen;    // the values a distinct scan handed out
+    QByteArray m_text;    // the bytes of the last value decoded
 };
 
 std::unique_ptr<vtab::Cursor> TextVTable::open()

@@ -14,13 +14,17 @@
 // other (0201, 1.50, a stray word) its text, so no leading zero is lost.
 //
 // Big files: a test on a field's value ([F1] = 201) or on its first
-// characters (left([F1],3) = 201) is answered from an index the table builds
-// on first use in one pass over the file. The index records, per value, the
-// blocks (4 to 64 KB) of the file that hold it, so the import of a national list,
-// which selects one area code after the other, reads each block of a sorted
-// file about once instead of the whole file once per area code. The prefix
-// test reaches the table as tvprefix(col, 'N'), a rewrite of the Jet text
-// that keeps Jet's result (number/text comparison included).
+// characters (left([F1],3) = 201) is answered from an index of the file. The
+// index records, per value, the blocks (4 to 64 KB) of the file that hold
+// it, so the import of a national list, which selects one area code after
+// the other, reads each block of a sorted file about once instead of the
+// whole file once per area code. No pass is made for the index alone: the
+// first query that reads the whole file builds it on the way, the test that
+// asks for it or a scan of that one column (as "select distinct" of the area
+// codes reads it). A file read by one area code only is thus read once, as a
+// plain scan would. The prefix test reaches the table as tvprefix(col, 'N'),
+// a rewrite of the Jet text that keeps Jet's result (number/text comparison
+// included).
 
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Provider.h"
@@ -47,11 +51,13 @@ void InstallTextModule(SqliteConnection& conn);
 // alone beside the "=") into "tvprefix(<column>, 'N')", which means the same.
 QString RewritePrefixTests(const QString& jetSql);
 
-// Records read by text tables since the program started (scans and index
-// builds), for seeing what a query costs.
+// Records read by text tables since the program started (a record that one
+// pass reads both to answer a query and to index the file counts once), for
+// seeing what a query costs.
 qint64 TextRecordsRead();
 
-// Files smaller than this are scanned, not indexed (bytes).
+// Files smaller than this are scanned, not indexed (bytes; 256 KB unless
+// set, as tests do to index small files).
 void SetTextIndexThreshold(qint64 bytes);
 
 } // namespace ado
