@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QSet>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace files {
@@ -100,6 +102,99 @@ QStringList splitProperties(const QString& s)
     out << cur;
     return out;
 }
+
+// Counts records the way TextReader::scan finds them, over bytes fed in
+// pieces of any size, so that the pass that settles the encoding counts
+// them too. Only where a record ends matters: a line end outside a quoted
+// field ends a record that holds at least one byte (a CR LF pair is a
+// record end and an empty line, which is no record).
+class RecordCounter {
+public:
+    explicit RecordCounter(char delimiter) : m_delimiter(delimiter)
+    {
+        m_stop['\r'] = true;
+        m_stop['\n'] = true;
+        m_stop[static_cast<unsigned char>(delimiter)] = true;
+    }
+
+    void feed(const char* data, qsizetype size)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        State st = m_state;
+        bool inRecord = m_inRecord;
+        qint64 count = m_count;
+        qsizetype i = 0;
+        while (i < size) {
+            switch (st) {
+            case State::Quoted: {
+                // Only a quote can end a quoted field; line ends inside it are text.
+                const void* q = std::memchr(p + i, '"', size_t(size - i));
+                if (!q) {
+                    i = size;
+                    break;
+                }
+                i = static_cast<const unsigned char*>(q) - p + 1;
+                st = State::QuoteInQuoted;
+                break;
+            }
+            case State::QuoteInQuoted:
+                if (p[i] == '"') { // a doubled quote: still inside the field
+                    st = State::Quoted;
+                    ++i;
+                } else {
+                    st = State::AfterQuote; // the byte is read again as such
+                }
+                break;
+            case State::Unquoted:
+            case State::AfterQuote: {
+                const qsizetype from = i;
+                while (i < size && !m_stop[p[i]])
+                    ++i;
+                if (i > from) inRecord = true;
+                if (i == size) break;
+                const unsigned char c = p[i++];
+                if (c == '\r' || c == '\n') {
+                    if (inRecord) ++count;
+                    inRecord = false;
+                } else {
+                    inRecord = true; // the separator
+                }
+                st = State::Start;
+                break;
+            }
+            case State::Start: {
+                const unsigned char c = p[i++];
+                if (c == '\r' || c == '\n') {
+                    if (inRecord) ++count;
+                    inRecord = false;
+                    break;
+                }
+                inRecord = true;
+                if (c == static_cast<unsigned char>(m_delimiter)) break;
+                if (c == '"')
+                    st = State::Quoted;
+                else if (c != ' ' && c != '\t')
+                    st = State::Unquoted;
+                break;
+            }
+            }
+        }
+        m_state = st;
+        m_inRecord = inRecord;
+        m_count = count;
+    }
+
+    // The count once every byte was fed: a last record without a line end counts.
+    qint64 total() const { return m_count + (m_inRecord ? 1 : 0); }
+
+private:
+    enum class State : std::uint8_t { Start, Unquoted, Quoted, QuoteInQuoted, AfterQuote };
+    char m_delimiter;
+    bool m_stop[256] = {}; // bytes that end an unquoted stretch: line ends and the separator
+    State m_state = State::Start;
+    bool m_inRecord = false;
+    qint64 m_count = 0;
+};
 
 } // namespace
 
@@ -306,7 +401,15 @@ bool TextReader::scan(TextRecord* record)
         }
         if (record) {
             record->offset = m_bufOffset + m_pos;
-            record->raw = m_buf.mid(m_pos, end + eol);
+            // A record read into again keeps its buffer: no allocation per
+            // record when a caller reuses its records.
+            const qsizetype size = end + eol;
+            if (record->raw.isDetached() && record->raw.capacity() >= size) {
+                record->raw.resize(size);
+                std::memcpy(record->raw.data(), m_buf.constData() + m_pos, size_t(size));
+            } else {
+                record->raw = m_buf.mid(m_pos, size);
+            }
             record->lineEndLength = eol;
         }
         m_pos += end + eol;
@@ -322,19 +425,27 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
     if (m_options.scanRows < 1) m_options.scanRows = 1;
 
     // The encoding is settled for the whole file before anything is decoded,
-    // so that every field decodes, and encodes back, the same way.
+    // so that every field decodes, and encodes back, the same way. The same
+    // pass counts the records (the header line among them), so that the
+    // count costs no pass of its own.
+    qint64 counted = -1;
     {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly)) raiseOpen(path);
         QByteArray carry = f.read(3);
         m_bom = carry == QByteArray("\xEF\xBB\xBF", 3);
         if (m_bom) carry.clear();
+        RecordCounter counter(m_options.delimiter);
+        counter.feed(carry.constData(), carry.size());
         bool valid = true;
         while (valid) {
             const QByteArray chunk = f.read(1 << 20);
+            counter.feed(chunk.constData(), chunk.size());
             QByteArray data = carry + chunk;
             if (chunk.isEmpty()) {
                 valid = isValidUtf8(data.constData(), data.size());
+                // The whole file was read: the count is complete.
+                counted = counter.total();
                 break;
             }
             // Keep back a sequence cut by the chunk's end.
@@ -358,6 +469,7 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
     TextRecord rec;
     bool haveLineEnd = false;
     if (m_options.header && m_reader.next(rec)) {
+        if (counted > 0) --counted; // the header line is no data record
         m_headerRaw = rec.raw;
         m_dataOffset = rec.nextOffset();
         for (int i = 0; i < rec.fieldCount(); ++i)
@@ -399,6 +511,7 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
         m_columns[i].name = name;
         m_columns[i].type = guesses[i].type();
     }
+    m_count = counted; // -1 (counted on first use) when the check stopped early
     rewind();
 }
 

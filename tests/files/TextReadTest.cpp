@@ -238,3 +238,35 @@ TEST(TextRead, EmptyFileHasNoRecords)
     TextRecord r;
     EXPECT_FALSE(t.next(r));
 }
+
+// The count is taken while the file is opened, apart from the reader; it
+// must agree with the records the reader gives on every kind of line.
+TEST(TextRead, CountAgreesWithTheRecordsRead)
+{
+    TempFolder dir;
+    const QList<QByteArray> bodies = {
+        "a,b\r\n\r\n1,2\r\n",
+        "a,b\n\"x\r\ny\",2\n\n\n3,\"q\"\"\n\"\r\n",
+        "a,b\r  \"q,\n\",1\r\"\"\"\",2 \"z\r\nlast,no end",
+        "\xEF\xBB\xBF"
+        "a,b\r\n\"open,\r\n",
+        "a\tb\n\" t\"\t\"\n\"\n\t\n",
+        "\n\r\n\r",
+        "",
+        "a,b\r\n   \r\n1,\"\"\r\n",
+    };
+    for (const bool header : {true, false}) {
+        for (const QByteArray& body : bodies) {
+            TextOptions o;
+            o.header = header;
+            o.delimiter = body.contains('\t') ? '\t' : ',';
+            TextTable t(dir.write("count.txt", body), o);
+            qint64 read = 0;
+            TextRecord r;
+            t.rewind();
+            while (t.next(r))
+                ++read;
+            EXPECT_EQ(t.recordCount(), read) << body.toHex().constData() << " header " << header;
+        }
+    }
+}
