@@ -322,7 +322,7 @@ std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
 {
     if (!connection || connection->State() != ado::adStateOpen)
         ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
-    if (const auto provider = connection->providerConnection())
+    if (ado::ProviderConnection* const provider = connection->provider())
         if (ado::SqliteConnection* db = provider->sqlite(); db && db->isOpen())
             if (const int area = AreaIndex(areaCode); area >= 0) return CountOnSqlite(*db, area, localNumber);
     const QString table = QStringLiteral("phone") + areaCode;

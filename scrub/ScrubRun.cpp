@@ -114,10 +114,35 @@ void ResultFiles::Open(const ScrubSettings& settings, const QString& dncHeader)
     }
 }
 
+namespace {
+
+// Appends text as UTF-8 to bytes; the plain ASCII of a number is copied
+// straight, without a converted text of its own.
+void AppendUtf8(QByteArray& bytes, const QString& text)
+{
+    const qsizetype at = bytes.size();
+    const qsizetype n = text.size();
+    const QChar* s = text.constData();
+    bytes.resize(at + n);
+    char* d = bytes.data() + at;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= 0x80) {
+            bytes.resize(at);
+            bytes += text.toUtf8();
+            return;
+        }
+        d[i] = char(c);
+    }
+}
+
+} // namespace
+
 void ResultFiles::WriteOk(const QString& number)
 {
     if (!m_ok.IsOpen()) return;
-    m_line = OkFileLine(number).toUtf8();
+    m_line.resize(0); // keeps the line's room
+    AppendUtf8(m_line, OkFileLine(number));
     m_line += kCrLf;
     m_ok.Write(m_line);
 }
@@ -133,11 +158,12 @@ void ResultFiles::WriteDnc(const QString& number, const QString& separator)
         m_stamp = vb::CStr(vb::Variant::fromDate(vb::ToOleDate(now))).toUtf8();
         m_stampUntil = mono + (1000 - now.time().msec()) / 1000.0;
     }
-    QByteArray line = number.toUtf8();
-    line += separator.toUtf8();
-    line += m_stamp;
-    line += kCrLf;
-    m_dnc.Write(line);
+    m_line.resize(0);
+    AppendUtf8(m_line, number);
+    AppendUtf8(m_line, separator);
+    m_line += m_stamp;
+    m_line += kCrLf;
+    m_dnc.Write(m_line);
 }
 
 void ResultFiles::Close()
@@ -215,13 +241,29 @@ Outcome RecordWalker::Take(const QString& rawNumber, ResultFiles& files)
 
 void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements)
 {
-    judgements.assign(rawNumbers.size(), Judgement());
+    // The judgements' texts are given up one by one rather than the vector
+    // rebuilt, so their objects (and a caller's reused numbers) stay put.
+    judgements.resize(rawNumbers.size());
     m_order.clear();
     for (std::size_t i = 0; i < rawNumbers.size(); ++i) {
+        Judgement& j = judgements[i];
+        j.outcome = Outcome::Unusable;
         if (std::optional<QString> number = CompleteNumber(rawNumbers[i], m_settings.number)) {
-            m_order.emplace_back(number->toLongLong(), i); // ten digits
-            judgements[i].number = std::move(*number);
+            // Ten digits (below 2^34) and the record's place (below 2^24)
+            // share one key: one word to sort rather than a pair.
+            const auto value = static_cast<std::uint64_t>(number->toLongLong());
+            m_order.push_back(value << kIndexBits | i);
+            j.number = std::move(*number);
+        } else {
+            j.number.clear();
         }
+    }
+    if (rawNumbers.size() > kIndexMask) {
+        // Too many records for the shared key (never a scrub's run): one by one.
+        for (Judgement& j : judgements)
+            if (j.outcome == Outcome::Unusable && !j.number.isEmpty())
+                j.outcome = m_lookup.isListed(j.number) ? Outcome::Found : Outcome::NotFound;
+        return;
     }
     std::sort(m_order.begin(), m_order.end());
 
@@ -229,18 +271,19 @@ void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Jud
     // answers, so that the store's pages keep the processor's cache.
     m_listed.assign(judgements.size(), 0);
     QString digits(10, u'0');
-    qint64 last = -1;
+    std::uint64_t last = ~std::uint64_t(0);
     std::uint8_t listed = 0;
-    for (const auto& [value, index] : m_order) {
+    for (const std::uint64_t key : m_order) {
+        const std::uint64_t value = key >> kIndexBits;
         if (value != last) {
             QChar* d = digits.data();
-            qint64 v = value;
+            std::uint64_t v = value;
             for (int k = 9; k >= 0; --k, v /= 10)
                 d[k] = QChar(u'0' + char16_t(v % 10));
             listed = m_lookup.isListed(digits) ? 1 : 2;
             last = value;
         }
-        m_listed[index] = listed;
+        m_listed[key & kIndexMask] = listed;
     }
     for (std::size_t i = 0; i < judgements.size(); ++i)
         if (m_listed[i] != 0) judgements[i].outcome = m_listed[i] == 1 ? Outcome::Found : Outcome::NotFound;

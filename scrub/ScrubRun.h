@@ -140,8 +140,11 @@ private:
     ScrubCounters m_counters;
     double m_start = 0;
     bool m_readTransaction = false;
-    std::vector<std::pair<qint64, std::size_t>> m_order; // Judge's numbers by value
-    std::vector<std::uint8_t> m_listed;                  // Judge's answers: 0 none, 1 listed, 2 not
+    static constexpr int kIndexBits = 24;
+    static constexpr std::uint64_t kIndexMask = (std::uint64_t(1) << kIndexBits) - 1;
+    std::vector<std::uint64_t> m_order; // Judge's numbers: value above, record's place below
+
+    std::vector<std::uint8_t> m_listed; // Judge's answers: 0 none, 1 listed, 2 not
 };
 
 // The DNC database's connection string: the data access object's default.

@@ -39,11 +39,12 @@ files::TextOptions ReaderOptions(const TextScrubJob& job)
     return options;
 }
 
-// A field as text, as the table gives it; plain ASCII fields (the common
-// case of a phone number) are read without the table's general decoding.
-QString FieldText(const files::TextTable& table, const files::TextRecord& record, int column)
+// Appends a field's text, as the table gives it, to out; plain ASCII fields
+// (the common case of a phone number) are copied without the table's
+// general decoding and without a text of their own.
+void AppendFieldText(const files::TextTable& table, const files::TextRecord& record, int column, QString& out)
 {
-    if (column < 0 || column >= record.fieldCount()) return QString();
+    if (column < 0 || column >= record.fieldCount()) return;
     const files::TextField& f = record.fields[column];
     if (!f.quoted) {
         const char* p = record.raw.constData() + f.start;
@@ -62,9 +63,16 @@ QString FieldText(const files::TextTable& table, const files::TextRecord& record
                 break;
             }
         }
-        if (ascii) return QString::fromLatin1(p, n);
+        if (ascii) {
+            const qsizetype at = out.size();
+            out.resize(at + n);
+            QChar* d = out.data() + at;
+            for (qsizetype i = 0; i < n; ++i)
+                d[i] = QLatin1Char(p[i]);
+            return;
+        }
     }
-    return table.text(record, column);
+    out += table.text(record, column);
 }
 
 // The column named exactly so (upper and lower case told apart); -1 when none.
@@ -159,6 +167,9 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         // Records are taken in runs: their numbers are looked up together
         // (in the order of the numbers), then each record is written in the
         // list's order.
+        // The numbers' texts are kept from run to run and written over, so
+        // a record costs no text of its own; a judgement shares its number's
+        // text, so the previous run's judgements let go of them first.
         std::vector<files::TextRecord> batch(kBatch);
         std::vector<QString> numbers;
         std::vector<RecordWalker::Judgement> judgements;
@@ -168,7 +179,8 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         table.rewind();
         for (bool more = true; more;) {
             std::size_t filled = 0;
-            numbers.clear();
+            for (RecordWalker::Judgement& j : judgements)
+                j.number.clear();
             while (filled < kBatch && table.next(batch[filled])) {
                 const files::TextRecord& record = batch[filled];
                 ++line;
@@ -179,12 +191,15 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
                                   .arg(job.fileName)
                                   .arg(record.fieldCount())
                                   .arg(fieldCount));
-                QString number = FieldText(table, record, phoneColumn);
-                if (areaColumn >= 0) number.prepend(FieldText(table, record, areaColumn));
-                numbers.push_back(std::move(number));
+                if (filled == numbers.size()) numbers.emplace_back();
+                QString& number = numbers[filled];
+                number.resize(0); // keeps the text's room
+                if (areaColumn >= 0) AppendFieldText(table, record, areaColumn, number);
+                AppendFieldText(table, record, phoneColumn, number);
                 ++filled;
             }
             more = filled == kBatch;
+            numbers.resize(filled);
             walker.Judge(numbers, judgements);
 
             for (std::size_t i = 0; i < filled; ++i) {

@@ -59,6 +59,9 @@ public:
 
     // The provider connection while open (null when closed).
     std::shared_ptr<ProviderConnection> providerConnection() const { return m_provider; }
+    // The same without a share of it, for a caller that holds the connection
+    // for as long as it uses the provider (one look-up among millions).
+    ProviderConnection* provider() const { return m_provider.get(); }
 
 private:
     Connection() = default;

@@ -95,3 +95,68 @@ TEST_F(TextScrubTest, WindowsAndUtf8BytesOfOtherFieldsSurviveAMark)
     EXPECT_EQ(listBytes(),
               QByteArray("Name,Phone,Status\r\nJos\xe9,2015551234,xDNC\r\nZo\xeb,2015550000,y\r\n"));
 }
+
+// A list longer than the run of records read ahead at a time: every record
+// keeps its own number and outcome, although the numbers of one run are
+// written over those of the run before, which had other lengths and forms.
+TEST_F(TextScrubTest, ALongListJudgesEveryRecordByItsOwnNumber)
+{
+    job.settings.areaField = QStringLiteral("Area");
+    QByteArray list = "Area,Phone,Status\r\n";
+    QByteArray kept = list;
+    QByteArray ok = "Numbers Not In DNC List\r\n";
+    QByteArray dncLines = "Numbers In DNC List,Remove Time\r\n";
+    std::int32_t found = 0, notFound = 0, unusable = 0;
+    const int records = 70000;
+    for (int i = 0; i < records; ++i) {
+        QByteArray area, phone, number;
+        switch (i % 7) {
+        case 0:
+            area = "201", phone = "5551234", number = "2015551234";
+            break;
+        case 1:
+            area = "201", phone = "555 99-99", number = "2015559999";
+            break;
+        case 2:
+            area = "973", phone = "1234567", number = "9731234567";
+            break;
+        case 3:
+            area = "201", phone = QByteArray::number(5550000 + i % 1000), number = area + phone;
+            break;
+        case 4:
+            area = "2\xc3\xa9"
+                   "1",
+            phone = "5551234";
+            break; // not ten digits
+        case 5:
+            area = "", phone = "55";
+            break;
+        default:
+            area = "201", phone = "555123";
+            break;
+        }
+        const QByteArray line = area + ',' + phone + ",r" + QByteArray::number(i) + "\r\n";
+        list += line;
+        if (number.isEmpty()) {
+            ++unusable;
+            kept += line;
+        } else if (i % 7 == 3) {
+            ++notFound;
+            ok += number + "\r\n";
+            kept += line;
+        } else {
+            ++found;
+            dncLines += number + ", 3/2/2007 2:25:30 PM\r\n";
+        }
+    }
+    writeList(list);
+    const scrub::ScrubResult r = run();
+
+    EXPECT_EQ(r.counters.records, records);
+    EXPECT_EQ(r.counters.found, found);
+    EXPECT_EQ(r.counters.notFound, notFound);
+    EXPECT_EQ(r.counters.unusable, unusable);
+    EXPECT_TRUE(listBytes() == kept);
+    EXPECT_TRUE(file("ok.txt") == ok);
+    EXPECT_TRUE(file("dnc.txt") == dncLines);
+}
