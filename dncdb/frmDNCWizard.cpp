@@ -6,6 +6,7 @@
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "dncdb/WizardConversions.h"
 #include "platform/ado/Ado.h"
@@ -41,16 +42,6 @@ namespace {
 
 const QString kModule = QStringLiteral("frmDNCWizard");
 
-// Runs one step whose failure is ignored.
-template <class F> void Step(F&& f)
-{
-    try {
-        f();
-    } catch (...) {
-        vb::CatchError();
-    }
-}
-
 // Runs an event handler so that no error leaves it; an error the handler did
 // not trap itself is reported with the handler's name.
 template <class F> void Guarded(const char* function, F&& handler)
@@ -68,26 +59,6 @@ void ReportCaught(const QString& moduleName, const QString& function)
 {
     const vb::ErrObject& e = vb::CatchError();
     HandleError(e.Number, e.Description, moduleName, function);
-}
-
-std::shared_ptr<CDefProperty> Setting(const QString& key)
-{
-    return gDefPropertys ? gDefPropertys->Item(key) : nullptr;
-}
-
-// The setting's value; error 91 when the store has no such row.
-QString SettingValue(const QString& key)
-{
-    const auto row = Setting(key);
-    if (!row) vb::Raise(vb::errnum::ObjectVariableNotSet);
-    return row->PropertyValue();
-}
-
-// Changes a setting in memory; it is written with all settings when the main
-// window closes.
-void SetSetting(const QString& key, const QString& value)
-{
-    if (const auto row = Setting(key)) row->SetPropertyValue(value);
 }
 
 // A two-state check box from a stored whole number.
@@ -316,10 +287,11 @@ void frmDNCWizard::showEvent(QShowEvent* event)
 void frmDNCWizard::Form_Load()
 {
     m_isCancel = false;
-    Step([&] { dnctextfilename->setText(SettingValue(QStringLiteral("dnctextfilename"))); });
-    Step([&] { SetCheck(dnctextfilehearder, SettingValue(QStringLiteral("dnctextfilehearder"))); });
-    Step([&] { SetCheck(dnctextfiledelimited, SettingValue(QStringLiteral("dnctextfiledelimited"))); });
-    Step([&] { txtFileLines->setText(SettingValue(QStringLiteral("linesperfile"))); });
+    vb::ResumeNext([&] { dnctextfilename->setText(SettingValue(QStringLiteral("dnctextfilename"))); });
+    vb::ResumeNext([&] { SetCheck(dnctextfilehearder, SettingValue(QStringLiteral("dnctextfilehearder"))); });
+    vb::ResumeNext(
+        [&] { SetCheck(dnctextfiledelimited, SettingValue(QStringLiteral("dnctextfiledelimited"))); });
+    vb::ResumeNext([&] { txtFileLines->setText(SettingValue(QStringLiteral("linesperfile"))); });
     // Only the first showing starts a quick import: the wizard stays loaded
     // between the passes of the wizard loop.
     if (m_isQuickImport) Timer1->SetEnabled(true);

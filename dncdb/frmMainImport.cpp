@@ -10,6 +10,7 @@
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "dncdb/DNCImport.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/frmMain.h"
@@ -40,13 +41,6 @@ namespace {
 const QString kLinkedTable = QStringLiteral("MyLinkedTable");
 // A link of that name already there (a stale one is replaced below).
 constexpr std::int32_t kTableExists = -2147217857;
-
-QString Setting(const QString& key)
-{
-    if (!gDefPropertys) return QString();
-    auto p = gDefPropertys->Item(key);
-    return p ? p->PropertyValue() : QString();
-}
 
 // Stores a setting and writes its row at once; a store without the row gets
 // it added.
@@ -80,17 +74,17 @@ void frmMain::ImportDNCTextFile(bool& ok)
         LoadTables();
         SetImport(false);
 
-        const QString name = Setting(QStringLiteral("dnctextfilename"));
+        const QString name = SettingText(QStringLiteral("dnctextfilename"));
         if (!name.isEmpty() && !QFile::exists(name)) return;
 
         QString fileName;
         QString folder = SplitFilePath(name, fileName);
         if (folder.isEmpty()) folder = vb::App::Path() + QStringLiteral("/");
 
-        const QString hdr = vb::Val(Setting(QStringLiteral("dnctextfilehearder"))) == 1
+        const QString hdr = vb::Val(SettingText(QStringLiteral("dnctextfilehearder"))) == 1
                                 ? QStringLiteral("Yes")
                                 : QStringLiteral("No");
-        const QString fmt = vb::Val(Setting(QStringLiteral("dnctextfiledelimited"))) == 1
+        const QString fmt = vb::Val(SettingText(QStringLiteral("dnctextfiledelimited"))) == 1
                                 ? QStringLiteral("Delimited")
                                 : QString();
         const QString link = MakeTextLinkString(folder, hdr, fmt);
@@ -101,7 +95,7 @@ void frmMain::ImportDNCTextFile(bool& ok)
         // the store may lack numbers of the file.
         if (imported) {
             SaveSetting(QStringLiteral("dnclastupdate"), vb::CStr(vb::Now()));
-            if (txtLastUpdate) txtLastUpdate->setText(Setting(QStringLiteral("dnclastupdate")));
+            if (txtLastUpdate) txtLastUpdate->setText(SettingText(QStringLiteral("dnclastupdate")));
         }
 
         SetImport(true);
@@ -110,7 +104,7 @@ void frmMain::ImportDNCTextFile(bool& ok)
         const std::int32_t total = GetDNCCount(&counted);
         if (counted) SaveSetting(QStringLiteral("lasttotal"), vb::CStr(vb::Variant(total)));
         SetCaption(lblTotalRec, QStringLiteral("Total Records:") +
-                                    vb::Format(vb::Variant(vb::Val(Setting(QStringLiteral("lasttotal")))),
+                                    vb::Format(vb::Variant(vb::Val(SettingText(QStringLiteral("lasttotal")))),
                                                QStringLiteral("##,###,###,##0")));
         ok = imported;
     } catch (...) {
@@ -211,7 +205,7 @@ bool frmMain::ImportDNCList(const QString& linkProviderString, const QString& fi
 
         // The area codes that may be imported.
         const QString kept =
-            QStringLiteral(",") + Setting(QStringLiteral("keptareacode")) + QStringLiteral(",");
+            QStringLiteral(",") + SettingText(QStringLiteral("keptareacode")) + QStringLiteral(",");
 
         // The fields of the import text.
         std::vector<QString> names(101);

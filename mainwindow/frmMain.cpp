@@ -7,6 +7,7 @@
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
 #include "core/ModuleMain.h"
+#include "core/Settings.h"
 #include "core/frmOptions.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/WebBrowser.h"
@@ -45,30 +46,6 @@ namespace {
 
 QString g_makerPageAddress = QStringLiteral("http://www.example.com/tervala/rodadureriv.html");
 QString g_dncRegistryAddress = QStringLiteral("https://www.donotcall.gov/");
-
-// Runs one step of a procedure whose failing steps are skipped.
-template <class F> void Step(F&& f)
-{
-    try {
-        f();
-    } catch (...) {
-        vb::CatchError();
-    }
-}
-
-std::shared_ptr<CDefProperty> Setting(const QString& key)
-{
-    return gDefPropertys ? gDefPropertys->Item(key) : nullptr;
-}
-
-// The setting's value; error 91 when the store has no such row, so the step
-// that reads it is skipped.
-QString SettingValue(const QString& key)
-{
-    const auto row = Setting(key);
-    if (!row) vb::Raise(vb::errnum::ObjectVariableNotSet);
-    return row->PropertyValue();
-}
 
 template <class W> W* named(W* widget, const char* name)
 {
@@ -472,21 +449,21 @@ void frmMain::Form_Load()
 void frmMain::LoadMainSettings()
 {
     mIsLoading = true;
-    Step([&] { txtDatabase->setText(gOption ? gOption->ODBCDatabase() : QString()); });
-    Step([&] { txtPhoneField->setText(SettingValue(QStringLiteral("dncfieldname"))); });
-    Step([&] { txtLastUpdate->setText(SettingValue(QStringLiteral("dnclastupdate"))); });
-    Step([&] {
+    vb::ResumeNext([&] { txtDatabase->setText(gOption ? gOption->ODBCDatabase() : QString()); });
+    vb::ResumeNext([&] { txtPhoneField->setText(SettingValue(QStringLiteral("dncfieldname"))); });
+    vb::ResumeNext([&] { txtLastUpdate->setText(SettingValue(QStringLiteral("dnclastupdate"))); });
+    vb::ResumeNext([&] {
         const std::int16_t value = vb::CInt(SettingValue(QStringLiteral("deleterecords")));
         if (value != 0 && value != 1) vb::Raise(380); // not a value of a two-state check box
         chkOptions->setChecked(value == 1);
     });
-    Step([&] {
+    vb::ResumeNext([&] {
         const std::int16_t index = vb::CInt(SettingValue(QStringLiteral("markaction")));
         QRadioButton* option = OptionMark(index);
         if (!option) vb::Raise(340); // control array element does not exist
         option->setChecked(true);
     });
-    Step([&] { txtMarkChar->setText(SettingValue(QStringLiteral("defaultmark"))); });
+    vb::ResumeNext([&] { txtMarkChar->setText(SettingValue(QStringLiteral("defaultmark"))); });
     LoadScrubOptions();
     mIsLoading = false;
 }
@@ -495,10 +472,10 @@ void frmMain::LoadScrubOptions()
 {
     mIsLoading = true;
     const auto number = [](const char* key, std::int32_t& out) {
-        Step([&] { out = vb::CLng(SettingValue(QString::fromLatin1(key))); });
+        vb::ResumeNext([&] { out = vb::CLng(SettingValue(QString::fromLatin1(key))); });
     };
     const auto text = [](const char* key, QString& out) {
-        Step([&] { out = SettingValue(QString::fromLatin1(key)); });
+        vb::ResumeNext([&] { out = SettingValue(QString::fromLatin1(key)); });
     };
     number("addareacode", mAddAreaCode);
     text("defaultcode", mDefaultCode);
@@ -515,8 +492,8 @@ void frmMain::LoadScrubOptions()
 
 void frmMain::GetDataBaseProfile()
 {
-    Step([] { LoadTables(); });
-    Step([&] { ShowTotalRecords(); });
+    vb::ResumeNext([] { LoadTables(); });
+    vb::ResumeNext([&] { ShowTotalRecords(); });
 }
 
 void frmMain::ShowTotalRecords()
@@ -551,7 +528,7 @@ void frmMain::SetImport(bool enabled)
           static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(TBLaunch)})
         w->setEnabled(enabled);
     ui::SetHourglass(!enabled);
-    Step([&] {
+    vb::ResumeNext([&] {
         SetStatusBar(enabled ? QStringLiteral("Finished to import DNC list")
                              : QStringLiteral("Analyzing data ..."),
                      1);
@@ -579,7 +556,7 @@ void frmMain::DoToolbarCommand(QAction* Button)
 {
     if (!Button) return;
     const QString key = Button->property("Key").toString();
-    Step([&] {
+    vb::ResumeNext([&] {
         if (key == QLatin1String("dncgov")) {
             ui::services().OpenDocument(DNCRegistryAddress());
         } else if (key == QLatin1String("Import")) {
@@ -616,7 +593,7 @@ void frmMain::cmdBrowser_Click()
     // has shown why it does not); the profile in "Tervala.ini" stays as it
     // was and the option object is read back from it.
     if (gDataAccess && !gDataAccess->DataComponentsInstalled(chosen)) {
-        Step([] { gOption->ReadProperty(); });
+        vb::ResumeNext([] { gOption->ReadProperty(); });
         return;
     }
 
@@ -646,7 +623,7 @@ void frmMain::cmdLastUpdate_Click()
 void frmMain::cmdViewDNC_Click()
 {
     ShowAreaCodeScreen();
-    Step([&] { ShowTotalRecords(); });
+    vb::ResumeNext([&] { ShowTotalRecords(); });
 }
 
 // ---------------------------------------------------------------- web pane
@@ -670,7 +647,7 @@ void frmMain::OnStartPageLoaded()
     if (!vb::ParseDate(WebBrowser1->DocumentLastModified(), pageDate)) return;
     if (!vb::ParseDate(row->PropertyValue(), storedDate)) return;
     if (pageDate > storedDate) {
-        Step([&] {
+        vb::ResumeNext([&] {
             row->SetPropertyValue(
                 vb::Format(vb::CVDate(vb::Variant(pageDate)), QStringLiteral("yyyy-mm-dd HH:nn:ss")));
             row->Save(true, true);
@@ -712,24 +689,24 @@ void frmMain::Form_QueryUnload()
 
 void frmMain::SaveProgramData()
 {
-    Step([] {
+    vb::ResumeNext([] {
         if (gDataTypeInfos) gDataTypeInfos->Save(true);
     });
     if (!gDefPropertys) return;
     for (std::int32_t i = 1; i <= gDefPropertys->Count(); ++i)
-        Step([&] {
+        vb::ResumeNext([&] {
             if (const auto row = gDefPropertys->Item(i)) row->Save(true, true);
         });
 }
 
 void frmMain::LoadProgramData()
 {
-    Step([] {
+    vb::ResumeNext([] {
         if (!gDefPropertys) return;
         gDefPropertys->CheckKeys();
         gDefPropertys->LoadRelated(QString());
     });
-    Step([] {
+    vb::ResumeNext([] {
         gCurDataTypeInfo.reset();
         if (!gDataTypeInfos) return;
         gDataTypeInfos->LoadRelated(QString(), QString());
@@ -751,7 +728,7 @@ void frmMain::Form_Unload()
 void frmMain::chkOptions_Click()
 {
     if (mIsLoading) return;
-    Step([&] {
+    vb::ResumeNext([&] {
         const auto row = Setting(QStringLiteral("deleterecords"));
         if (row) row->SetPropertyValue(chkOptions->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     });

@@ -10,6 +10,7 @@
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/fso/FileSystemObject.h"
@@ -104,12 +105,6 @@ bool IsFileOrTableSource(const QString& type)
     return false;
 }
 
-QString SettingText(const char* key)
-{
-    const auto row = gDefPropertys ? gDefPropertys->Item(QString::fromLatin1(key)) : nullptr;
-    return row ? row->PropertyValue() : QString();
-}
-
 // The one typed number, looked up directly in its area code's table.
 void LookUpOneNumber(frmMain& form, double startTime, std::shared_ptr<ado::Connection>& dncConn)
 {
@@ -161,7 +156,7 @@ scrub::ScrubSettings SettingsOfRun(const frmMain& form, const CDataTypeInfo& pro
     s.exportDnc = form.mExportDNC == 1;
     s.okFile = form.mOKFile;
     s.dncFile = form.mDNCFile;
-    s.markAction = vb::CLng(vb::Variant(SettingText("markaction")));
+    s.markAction = vb::CLng(vb::Variant(SettingText(QStringLiteral("markaction"))));
     s.backupOriginal = form.mBackupOriginal == 1;
     return s;
 }

@@ -8,6 +8,7 @@
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "mainwindow/frmMainGuard.h"
 #include "platform/files/Workbook.h"
 #include "platform/ui/Services.h"
@@ -26,15 +27,6 @@
 #include <QSignalBlocker>
 
 namespace {
-
-template <class F> void Step(F&& f)
-{
-    try {
-        f();
-    } catch (...) {
-        vb::CatchError();
-    }
-}
 
 // How the panel treats a source type.
 enum class SourceKind { Unknown, OneNumber, TextFile, FoxPro, Excel, Database, Odbc };
@@ -135,13 +127,9 @@ void frmMain::connectSourcePanel()
 void frmMain::OptPhoneType_Click(std::int16_t Index)
 {
     SetStart(false);
-    Step([&] { mDataType = OptPhoneType(Index)->property("Tag").toString(); });
+    vb::ResumeNext([&] { mDataType = OptPhoneType(Index)->property("Tag").toString(); });
     SetPhoneDataType();
-    Step([&] {
-        if (gDefPropertys)
-            if (const auto row = gDefPropertys->Item(QStringLiteral("phonedatatype")))
-                row->SetPropertyValue(mDataType);
-    });
+    vb::ResumeNext([&] { SetSetting(QStringLiteral("phonedatatype"), mDataType); });
     SetStart(true);
     if (Index == 0) TxtPhoneData->setFocus();
 }
@@ -150,7 +138,7 @@ void frmMain::SetPhoneDataType()
 {
     mIsFilling = true;
 
-    Step([&] {
+    vb::ResumeNext([&] {
         const QString key = QStringLiteral(":") + mDataType;
         std::shared_ptr<CDataTypeInfo> profile = gDataTypeInfos ? gDataTypeInfos->Item(key) : nullptr;
         if (!profile) {
@@ -160,7 +148,7 @@ void frmMain::SetPhoneDataType()
         }
         gCurDataTypeInfo = profile;
     });
-    Step([&] { Label7->setText(QStringLiteral("File Pathway")); });
+    vb::ResumeNext([&] { Label7->setText(QStringLiteral("File Pathway")); });
 
     const SourceKind kind = KindOf(mDataType);
     const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
@@ -173,7 +161,7 @@ void frmMain::SetPhoneDataType()
     const bool oneNumber = kind == SourceKind::OneNumber;
     const bool tableChoice =
         kind == SourceKind::Excel || kind == SourceKind::Database || kind == SourceKind::Odbc;
-    Step([&] {
+    vb::ResumeNext([&] {
         Label7->setText(oneNumber ? QStringLiteral("Phone Number") : QStringLiteral("File Pathway"));
         cmdBrowserData->setEnabled(!oneNumber);
         cmdViewData->setEnabled(!oneNumber);
@@ -187,7 +175,7 @@ void frmMain::SetPhoneDataType()
     });
 
     if (oneNumber) {
-        Step([&] { txtPhoneDataTotal->setText(QString()); });
+        vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
         TxtPhoneData->setFocus();
         mIsFilling = false;
         return;
@@ -195,7 +183,7 @@ void frmMain::SetPhoneDataType()
 
     // Only a source that is there is opened.
     bool present = false;
-    Step([&] {
+    vb::ResumeNext([&] {
         const QString path = TxtPhoneData->text();
         switch (kind) {
         case SourceKind::TextFile:
@@ -212,7 +200,7 @@ void frmMain::SetPhoneDataType()
         }
     });
     if (present)
-        Step([&] {
+        vb::ResumeNext([&] {
             mConnString = profile->GetConnectionString();
             if (mConnString.isEmpty()) mConnString = BuildConnectionString(*profile, mDataType);
         });
@@ -221,13 +209,13 @@ void frmMain::SetPhoneDataType()
         mConnString.clear();
         mRecordCount = 0;
         mExcelTable.clear();
-        Step([&] { txtPhoneDataTotal->setText(QString()); });
+        vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
         mIsFilling = false;
         return;
     }
 
     // Tables or sheets.
-    Step([&] {
+    vb::ResumeNext([&] {
         if (kind == SourceKind::TextFile || kind == SourceKind::FoxPro) {
             ComboAddItem(DataTableName, profile->DataTableName());
             DataTableName->setCurrentIndex(0);
@@ -254,29 +242,29 @@ void frmMain::SetPhoneDataType()
 
     QString table;
     if (kind == SourceKind::Excel)
-        Step([&] {
+        vb::ResumeNext([&] {
             mExcelTable = profile->GetExcelAdoTable(DataTableName->currentText());
             table = mExcelTable;
         });
-    Step([&] { mRecordCount = profile->GetRecordCount(table); });
-    Step([&] {
+    vb::ResumeNext([&] { mRecordCount = profile->GetRecordCount(table); });
+    vb::ResumeNext([&] {
         // A field list read once is kept: the source is opened for its
         // fields only the first time.
         if (profile->TableFieldData()->Count() == 0) profile->GetFields(table);
     });
-    Step([&] {
+    vb::ResumeNext([&] {
         FillFieldLists();
         txtPhoneDataTotal->setText(QString::number(mRecordCount));
     });
     if (mDataType == QLatin1String("ACT!"))
-        Step([&] {
+        vb::ResumeNext([&] {
             profile->SetDataAreaName(QString());
             if (profile->DataFieldName().isEmpty()) profile->SetDataFieldName(QStringLiteral("phone"));
             if (profile->DataMarkName().isEmpty()) profile->SetDataMarkName(QStringLiteral("phone"));
         });
-    Step([&] { SelectByText(cboAreaDataField, profile->DataAreaName()); });
-    Step([&] { SelectByText(cboPhoneDataField, profile->DataFieldName()); });
-    Step([&] { SelectByText(cboMarkField, profile->DataMarkName()); });
+    vb::ResumeNext([&] { SelectByText(cboAreaDataField, profile->DataAreaName()); });
+    vb::ResumeNext([&] { SelectByText(cboPhoneDataField, profile->DataFieldName()); });
+    vb::ResumeNext([&] { SelectByText(cboMarkField, profile->DataMarkName()); });
 
     mIsFilling = false;
 }
@@ -409,11 +397,7 @@ void frmMain::cboMarkField_Click()
 
 void frmMain::txtMarkChar_Change()
 {
-    Step([&] {
-        if (gDefPropertys)
-            if (const auto row = gDefPropertys->Item(QStringLiteral("defaultmark")))
-                row->SetPropertyValue(txtMarkChar->text());
-    });
+    vb::ResumeNext([&] { SetSetting(QStringLiteral("defaultmark"), txtMarkChar->text()); });
 }
 
 // ---------------------------------------------------------------- focus events

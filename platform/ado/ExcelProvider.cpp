@@ -108,24 +108,12 @@ public:
                                                                      : "VARCHAR(255)";
             defs << vtab::QuoteName(m_names[i]) + QLatin1Char(' ') + QLatin1String(type);
         }
-        if (defs.isEmpty()) defs << QStringLiteral("\"F1\" VARCHAR(255)");
-        return QStringLiteral("CREATE TABLE x(%1)").arg(defs.join(QStringLiteral(", ")));
+        return vtab::Declaration(defs);
     }
 
     int bestIndex(sqlite3_index_info* info) override
     {
-        for (int i = 0; i < info->nConstraint; ++i) {
-            const auto& c = info->aConstraint[i];
-            if (c.usable && c.iColumn < 0 && c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
-                info->aConstraintUsage[i].argvIndex = 1;
-                info->aConstraintUsage[i].omit = 1;
-                info->idxNum = 1;
-                info->estimatedCost = 1;
-                info->estimatedRows = 1;
-                info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
-                return SQLITE_OK;
-            }
-        }
+        if (vtab::PlanRowidLookup(info)) return SQLITE_OK;
         info->idxNum = 0;
         info->estimatedCost = 100000;
         return SQLITE_OK;

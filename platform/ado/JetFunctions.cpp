@@ -1,6 +1,7 @@
 #include "platform/ado/JetFunctions.h"
 
 #include "platform/ado/JetSql.h"
+#include "platform/ado/VirtualTables.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
@@ -13,24 +14,9 @@ namespace ado {
 
 namespace {
 
-vb::Variant arg(sqlite3_value* v)
-{
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
-        return vb::Variant::Null();
-    case SQLITE_INTEGER:
-        return vb::Variant(static_cast<long long>(sqlite3_value_int64(v)));
-    case SQLITE_FLOAT:
-        return vb::Variant(sqlite3_value_double(v));
-    default:
-        return vb::Variant(
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v)));
-    }
-}
-
 QString text(sqlite3_value* v)
 {
-    const vb::Variant a = arg(v);
+    const vb::Variant a = vtab::ValueOf(v);
     return a.isString() ? a.rawString() : a.text();
 }
 
@@ -38,40 +24,6 @@ void resultText(sqlite3_context* ctx, const QString& s)
 {
     const QByteArray b = s.toUtf8();
     sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-}
-
-void result(sqlite3_context* ctx, const vb::Variant& v)
-{
-    switch (v.type()) {
-    case vb::VarType::Empty:
-        resultText(ctx, QString());
-        break;
-    case vb::VarType::Null:
-        sqlite3_result_null(ctx);
-        break;
-    case vb::VarType::Boolean:
-        sqlite3_result_int(ctx, v.rawInt() != 0 ? 1 : 0);
-        break;
-    case vb::VarType::Integer:
-    case vb::VarType::Long:
-    case vb::VarType::LongLong:
-    case vb::VarType::Byte:
-        sqlite3_result_int64(ctx, v.rawInt());
-        break;
-    case vb::VarType::Single:
-    case vb::VarType::Double:
-        sqlite3_result_double(ctx, v.rawDouble());
-        break;
-    case vb::VarType::Currency:
-        sqlite3_result_double(ctx, double(v.rawInt()) / 10000.0);
-        break;
-    case vb::VarType::Date:
-        resultText(ctx, JetSql::DateText(v.rawDouble()));
-        break;
-    case vb::VarType::String:
-        resultText(ctx, v.rawString());
-        break;
-    }
 }
 
 // Runs a function body; VB errors become SQL errors with VB's text.
@@ -96,7 +48,7 @@ bool anyNull(int argc, sqlite3_value** argv, int upto)
 
 long longArg(sqlite3_value* v)
 {
-    return vb::CLng(arg(v));
+    return vb::CLng(vtab::ValueOf(v));
 }
 
 void fnMid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -249,39 +201,39 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     guarded(ctx, [&] {
         if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
-        const vb::Variant v = arg(argv[0]);
+        const vb::Variant v = vtab::ValueOf(argv[0]);
         resultText(ctx, vb::Format(v, argc > 1 ? text(argv[1]) : QString()));
     });
 }
 
 void fnNow(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    guarded(ctx, [&] { result(ctx, vb::Now()); });
+    guarded(ctx, [&] { vtab::SetResult(ctx, vb::Now()); });
 }
 
 void fnDate(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    guarded(ctx, [&] { result(ctx, vb::Date()); });
+    guarded(ctx, [&] { vtab::SetResult(ctx, vb::Date()); });
 }
 
 void fnCStr(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    guarded(ctx, [&] { resultText(ctx, vb::CStr(arg(argv[0]))); });
+    guarded(ctx, [&] { resultText(ctx, vb::CStr(vtab::ValueOf(argv[0]))); });
 }
 
 void fnCLng(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    guarded(ctx, [&] { sqlite3_result_int64(ctx, vb::CLng(arg(argv[0]))); });
+    guarded(ctx, [&] { sqlite3_result_int64(ctx, vb::CLng(vtab::ValueOf(argv[0]))); });
 }
 
 void fnCInt(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    guarded(ctx, [&] { sqlite3_result_int64(ctx, vb::CInt(arg(argv[0]))); });
+    guarded(ctx, [&] { sqlite3_result_int64(ctx, vb::CInt(vtab::ValueOf(argv[0]))); });
 }
 
 void fnCDbl(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    guarded(ctx, [&] { sqlite3_result_double(ctx, vb::CDbl(arg(argv[0]))); });
+    guarded(ctx, [&] { sqlite3_result_double(ctx, vb::CDbl(vtab::ValueOf(argv[0]))); });
 }
 
 // Int: the largest whole number not above the value.
@@ -294,7 +246,7 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
         case SQLITE_INTEGER:
             return sqlite3_result_value(ctx, argv[0]);
         default: {
-            const double d = std::floor(vb::CDbl(arg(argv[0])));
+            const double d = std::floor(vb::CDbl(vtab::ValueOf(argv[0])));
             if (std::fabs(d) < 9.0e15)
                 sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(d));
             else
@@ -332,7 +284,7 @@ void fnJetCat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         for (int i = 0; i < argc; ++i) {
             if (sqlite3_value_type(argv[i]) == SQLITE_NULL) continue;
             allNull = false;
-            const vb::Variant v = arg(argv[i]);
+            const vb::Variant v = vtab::ValueOf(argv[i]);
             s += v.isString() ? v.rawString() : vb::CStr(v);
         }
         if (allNull)

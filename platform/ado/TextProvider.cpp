@@ -668,8 +668,7 @@ public:
                                                                          : "VARCHAR(255)";
             defs << vtab::QuoteName(c.name) + QLatin1Char(' ') + QLatin1String(type);
         }
-        if (defs.isEmpty()) defs << QStringLiteral("\"F1\" VARCHAR(255)");
-        return QStringLiteral("CREATE TABLE x(%1)").arg(defs.join(QStringLiteral(", ")));
+        return vtab::Declaration(defs);
     }
 
     int bestIndex(sqlite3_index_info* info) override

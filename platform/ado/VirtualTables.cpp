@@ -232,6 +232,30 @@ QString QuoteArg(const QString& text)
     return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
+QString Declaration(const QStringList& columnDefs)
+{
+    const QString columns =
+        columnDefs.isEmpty() ? QStringLiteral("\"F1\" VARCHAR(255)") : columnDefs.join(QStringLiteral(", "));
+    return QStringLiteral("CREATE TABLE x(%1)").arg(columns);
+}
+
+bool PlanRowidLookup(sqlite3_index_info* info)
+{
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (c.usable && c.iColumn < 0 && c.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+            info->aConstraintUsage[i].argvIndex = 1;
+            info->aConstraintUsage[i].omit = 1;
+            info->idxNum = 1;
+            info->estimatedCost = 1;
+            info->estimatedRows = 1;
+            info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
+            return true;
+        }
+    }
+    return false;
+}
+
 QString QuoteName(const QString& name)
 {
     QString n = name;

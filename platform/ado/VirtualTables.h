@@ -70,6 +70,15 @@ QString QuoteArg(const QString& text);
 // A double-quoted SQL name.
 QString QuoteName(const QString& name);
 
+// A table's declaration from its column definitions; a table without columns
+// is given one text column F1, as SQLite needs at least one.
+QString Declaration(const QStringList& columnDefs);
+
+// Plans a look-up of one row when the query asks for a rowid equal to a value
+// (idxNum 1, the value as the first filter argument); false, with the plan
+// untouched, when it does not.
+bool PlanRowidLookup(sqlite3_index_info* info);
+
 // Conversions between SQLite values and variants.
 vb::Variant ValueOf(sqlite3_value* v);
 void SetResult(sqlite3_context* ctx, const vb::Variant& v);

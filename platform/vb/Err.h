@@ -60,4 +60,15 @@ ErrObject& Err();
 // error being handled and returns it.
 const ErrObject& CatchError();
 
+// Runs one step whose failure is recorded as the error being handled and
+// otherwise ignored, so that the procedure goes on with its next step.
+template <class F> void ResumeNext(F&& step)
+{
+    try {
+        step();
+    } catch (...) {
+        CatchError();
+    }
+}
+
 } // namespace vb

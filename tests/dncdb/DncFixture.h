@@ -4,6 +4,7 @@
 // main window with the controls the import drives, scripted message boxes and
 // a fake clock.
 
+#include "support/ProgramObjects.h"
 #include "support/ScriptedUi.h"
 
 #include "core/CDataAccess.h"
@@ -47,16 +48,7 @@ protected:
         makeDatabase(dbPath);
         cs = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath;
 
-        gOption = std::make_shared<COption>();
-        gOption->SetConnectionString(cs);
-        gConnectionString = cs;
-        InitDataAccess();
-        gDataAccess->SetDefaultConnectionString(cs);
-        gPhoneTables = std::make_shared<CDataStrings>();
-        gRecordset = ado::Recordset::Create();
-        gDefPropertys = std::make_shared<CDefPropertys>();
-        gDefPropertys->CheckKeys();
-        gDefPropertys->LoadRelated();
+        testsupport::OpenProgramObjects(cs);
 
         form = std::make_unique<frmMain>();
         gMainForm = form.get();
@@ -68,12 +60,7 @@ protected:
         dncimport::SetStatusTrace({});
         gMainForm = nullptr;
         form.reset();
-        CloseDataAccess();
-        gDefPropertys.reset();
-        gRecordset.reset();
-        gPhoneTables.reset();
-        gOption.reset();
-        gConnectionString.clear();
+        testsupport::CloseProgramObjects();
         vb::SetClock(nullptr);
         ScriptedUiTest::TearDown();
     }

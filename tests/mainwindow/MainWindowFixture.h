@@ -16,6 +16,7 @@
 #include "platform/ui/WaitCursor.h"
 #include "platform/vb/App.h"
 #include "support/ScriptedUi.h"
+#include "support/SqliteFile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -43,73 +44,21 @@ inline void PrintTo(const QString& text, std::ostream* os)
 
 namespace mwtest {
 
-inline QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testsupport::MakeDatabase;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
-inline void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-    f.write(bytes);
-}
-
-// A SQLite file opened with SQLite's own API, so the tests read what the
-// program wrote without going through the program's code.
-class Db {
+// The program database, with the stored value of a setting at hand.
+class Db : public testsupport::Db {
 public:
-    explicit Db(const QString& path)
-    {
-        if (sqlite3_open(path.toUtf8().constData(), &m_db) != SQLITE_OK)
-            ADD_FAILURE() << "cannot open " << path.toStdString();
-    }
-    ~Db() { sqlite3_close(m_db); }
-    Db(const Db&) = delete;
-    Db& operator=(const Db&) = delete;
+    using testsupport::Db::Db;
 
-    void exec(const QString& sql)
-    {
-        char* err = nullptr;
-        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-            ADD_FAILURE() << "sqlite: " << (err ? err : "?") << " in " << sql.toStdString();
-            sqlite3_free(err);
-        }
-    }
-    // The first column of the first row as text; "" without rows.
-    QString scalar(const QString& sql)
-    {
-        sqlite3_stmt* st = nullptr;
-        QString out;
-        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
-            ADD_FAILURE() << "sqlite: " << sqlite3_errmsg(m_db) << " in " << sql.toStdString();
-            return out;
-        }
-        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
-            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-        return out;
-    }
     QString setting(const QString& key)
     {
         return scalar(
             QStringLiteral("select PropertyValue from DefProperty where PropertyKeys = '%1'").arg(key));
     }
-
-private:
-    sqlite3* m_db = nullptr;
 };
-
-inline void MakeDatabase(const QString& path)
-{
-    QFile::remove(path);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    Db db(path);
-    db.exec(QString::fromUtf8(ReadFile(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"))));
-}
 
 // The connection dialog's answers: the database file typed in and applied,
 // or the dialog cancelled.

@@ -5,7 +5,9 @@
 // a fake clock, so the import's fixed waits and the quick import's pause
 // take no time.
 
+#include "support/ProgramObjects.h"
 #include "support/ScriptedUi.h"
+#include "support/SqliteFile.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -52,71 +54,23 @@ inline void PrintTo(const QStringList& list, std::ostream* os)
 
 namespace wiztest {
 
-inline QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testsupport::MakeDatabase;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
-inline QString WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-    f.write(bytes);
-    return path;
-}
-
-// A database file read and written with SQLite's own API, beside the program.
-class Db {
+// A database file beside the program; a query on a table that is not there
+// reads as no rows.
+class Db : public testsupport::Db {
 public:
-    explicit Db(const QString& path)
-    {
-        if (sqlite3_open(path.toUtf8().constData(), &m_db) != SQLITE_OK)
-            ADD_FAILURE() << "cannot open " << path.toStdString();
-    }
-    ~Db() { sqlite3_close(m_db); }
-    Db(const Db&) = delete;
-    Db& operator=(const Db&) = delete;
+    explicit Db(const QString& path) : testsupport::Db(path, BadQuery::ReadsEmpty) {}
 
-    void exec(const QString& sql)
-    {
-        char* err = nullptr;
-        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-            ADD_FAILURE() << "sqlite: " << (err ? err : "?") << " in " << sql.toStdString();
-            sqlite3_free(err);
-        }
-    }
-    // The first column of the first row as text; "" without rows or table.
-    QString scalar(const QString& sql)
-    {
-        sqlite3_stmt* st = nullptr;
-        QString out;
-        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) return out;
-        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
-            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-        return out;
-    }
     // Rows of a table, -1 when it does not exist.
     long long count(const QString& table)
     {
         const QString n = scalar(QStringLiteral("select count(*) from ") + table);
         return n.isEmpty() ? -1 : n.toLongLong();
     }
-
-private:
-    sqlite3* m_db = nullptr;
 };
-
-inline void MakeDatabase(const QString& path)
-{
-    QFile::remove(path);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    Db db(path);
-    db.exec(QString::fromUtf8(ReadFile(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"))));
-}
 
 // The rows of the analysis list, each as its four cells.
 inline std::vector<QStringList> Rows(const frmDNCWizard& wizard)
@@ -152,16 +106,7 @@ protected:
         wiztest::MakeDatabase(dbPath);
         const QString cs = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath;
 
-        gOption = std::make_shared<COption>();
-        gOption->SetConnectionString(cs);
-        gConnectionString = cs;
-        InitDataAccess();
-        gDataAccess->SetDefaultConnectionString(cs);
-        gPhoneTables = std::make_shared<CDataStrings>();
-        gRecordset = ado::Recordset::Create();
-        gDefPropertys = std::make_shared<CDefPropertys>();
-        gDefPropertys->CheckKeys();
-        gDefPropertys->LoadRelated();
+        testsupport::OpenProgramObjects(cs);
 
         form = std::make_unique<frmMain>();
         gMainForm = form.get();
@@ -171,12 +116,7 @@ protected:
     {
         gMainForm = nullptr;
         form.reset();
-        CloseDataAccess();
-        gDefPropertys.reset();
-        gRecordset.reset();
-        gPhoneTables.reset();
-        gOption.reset();
-        gConnectionString.clear();
+        testsupport::CloseProgramObjects();
         ui::SetHourglass(false);
         vb::SetClock(nullptr);
         ScriptedUiTest::TearDown();
