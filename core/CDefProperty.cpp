@@ -1,20 +1,9 @@
 #include "core/CDefProperty.h"
+#include "core/SqlLiterals.h"
 
 #include "platform/vb/Conversion.h"
 
-namespace {
-
-QString S(const QString& value)
-{
-    return FormatSQLString(vb::Variant(value), 1, QStringLiteral("'"));
-}
-
-QString N(std::int32_t value)
-{
-    return FormatSQLNumber(vb::Variant(value));
-}
-
-} // namespace
+using namespace sqllit;
 
 const RecordSpec<CDefProperty>& CDefProperty::Spec()
 {

@@ -1,4 +1,5 @@
 #include "records/CDataTypeInfo.h"
+#include "core/SqlLiterals.h"
 
 #include "core/CDataConnection.h"
 #include "platform/ado/Connection.h"
@@ -6,22 +7,9 @@
 #include "platform/files/Workbook.h"
 #include "records/ModuleConnectString.h"
 
+using namespace sqllit;
+
 namespace {
-
-QString S(const QString& value)
-{
-    return FormatSQLString(vb::Variant(value), 1, QStringLiteral("'"));
-}
-
-QString N(std::int32_t value)
-{
-    return FormatSQLNumber(vb::Variant(value));
-}
-
-QString B(bool value)
-{
-    return FormatSQLBool(vb::Variant(value));
-}
 
 // A value as it stands in a connection string.
 QString V(const QString& value)

@@ -1,23 +1,7 @@
 #include "records/CGridProperty.h"
+#include "core/SqlLiterals.h"
 
-namespace {
-
-QString S(const QString& value)
-{
-    return FormatSQLString(vb::Variant(value), 1, QStringLiteral("'"));
-}
-
-QString N(std::int32_t value)
-{
-    return FormatSQLNumber(vb::Variant(value));
-}
-
-QString B(bool value)
-{
-    return FormatSQLBool(vb::Variant(value));
-}
-
-} // namespace
+using namespace sqllit;
 
 const RecordSpec<CGridProperty>& CGridProperty::Spec()
 {
