@@ -16,6 +16,7 @@
 //
 // Usage: bench_dnc_import [scale]   (scale 1 = 8,000,000 and 20 x 500,000 lines)
 
+#include "bench/BenchSupport.h"
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
@@ -111,11 +112,6 @@ long long CountAll(const QString& path, const std::vector<int>& codes)
     return total;
 }
 
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 // Ours: the import as the main window runs it.
 double RunOurs(const QString& dbPath, const QString& textPath, vb::FakeClock& clock)
 {
@@ -137,16 +133,16 @@ double RunOurs(const QString& dbPath, const QString& textPath, vb::FakeClock& cl
     gMainForm = form.get();
 
     const double waitedBefore = clock.monotonicSeconds();
-    const double t0 = Now();
+    const double t0 = bench::Now();
     if (qEnvironmentVariableIsSet("BENCH_STEPS")) {
         // where the time goes: real seconds at each status line
         dncimport::SetStatusTrace([t0](const QString& text, std::int32_t panel) {
-            std::printf("    %7.3f  %d %s\n", Now() - t0, panel, text.toUtf8().constData());
+            std::printf("    %7.3f  %d %s\n", bench::Now() - t0, panel, text.toUtf8().constData());
         });
     }
     bool ok = false;
     form->ImportDNCTextFile(ok);
-    const double elapsed = Now() - t0;
+    const double elapsed = bench::Now() - t0;
     dncimport::SetStatusTrace({});
     std::printf("  ours: import %s, fixed waits skipped on the fake clock: %.0f s\n",
                 ok ? "succeeded" : "FAILED", clock.monotonicSeconds() - waitedBefore);
@@ -176,13 +172,13 @@ double RunShell(const QString& dbPath, const QString& textPath, const std::vecto
     }
     script += QStringLiteral("COMMIT;\nDROP TABLE staging;\n");
     QProcess p;
-    const double t0 = Now();
+    const double t0 = bench::Now();
     p.start(QStringLiteral("sqlite3"), {dbPath});
     p.waitForStarted(-1);
     p.write(script.toUtf8());
     p.closeWriteChannel();
     p.waitForFinished(-1);
-    const double elapsed = Now() - t0;
+    const double elapsed = bench::Now() - t0;
     const QByteArray err = p.readAllStandardError();
     if (!err.isEmpty()) std::printf("  shell said: %s\n", err.constData());
     return elapsed;
@@ -193,21 +189,6 @@ long PeakKiB(int who)
     rusage u{};
     getrusage(who, &u);
     return u.ru_maxrss;
-}
-
-// The peak resident size of this process since the last ResetPeak (Linux).
-void ResetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly)) f.write("5");
-}
-long PeakSinceResetKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 } // namespace
@@ -245,9 +226,9 @@ int main(int argc, char** argv)
         MakeDatabase(oursDb);
         MakeDatabase(shellDb);
 
-        ResetPeak();
+        bench::ResetPeak();
         const double ours = RunOurs(oursDb, text, clock);
-        const long oursPeak = PeakSinceResetKiB();
+        const long oursPeak = bench::PeakSinceResetKiB();
         const double shell = RunShell(shellDb, text, job.areaCodes);
         const long long oursRows = CountAll(oursDb, job.areaCodes);
         const long long shellRows = CountAll(shellDb, job.areaCodes);

@@ -10,6 +10,8 @@
 #include "core/CNavigate.h"
 #include "platform/ado/Recordset.h"
 
+#include "bench/BenchSupport.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <chrono>
@@ -20,8 +22,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -54,24 +54,6 @@ int readPage(const char* file)
     return 0;
 }
 
-// Runs a program; its wall time (ms) and peak resident set (KiB).
-bool run(const std::vector<std::string>& args, double& ms, long& kib)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const auto t0 = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    struct rusage ru {};
-    if (wait4(pid, &status, 0, &ru) < 0) return false;
-    ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-    kib = ru.ru_maxrss;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,7 +81,7 @@ int main(int argc, char** argv)
 
     double navMs = 0, shellMs = 0;
     long navKib = 0, shellKib = 0;
-    if (!run({argv[0], "page", file.toStdString()}, navMs, navKib)) {
+    if (!bench::Run({argv[0], "page", file.toStdString()}, navMs, navKib)) {
         std::printf("CNavigate run failed\n");
         return 1;
     }
@@ -108,7 +90,7 @@ int main(int argc, char** argv)
         std::to_string(PageSize) + " offset " + std::to_string((Page - 1) * PageSize) + ");";
     std::printf("sqlite3 shell (rows|sum): ");
     std::fflush(stdout);
-    if (!run({"sqlite3", file.toStdString(), query}, shellMs, shellKib)) {
+    if (!bench::Run({"sqlite3", file.toStdString(), query}, shellMs, shellKib)) {
         std::printf("sqlite3 shell not available\n");
         return 1;
     }

@@ -24,6 +24,7 @@
 //                                              a second field named "Phone"
 // BENCH_DIR keeps the generated data between runs (default: a temporary folder).
 
+#include "bench/BenchSupport.h"
 #include "core/CDataAccess.h"
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
@@ -53,11 +54,6 @@
 #include <vector>
 
 namespace {
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // Answers every question with Yes / OK and lists what it was asked.
 class YesServices : public ui::ScriptedServices {
@@ -171,21 +167,6 @@ Data Generate(const QString& dir, double scale)
     return d;
 }
 
-long PeakSinceResetKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-void ResetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly)) f.write("5");
-}
-
 void SetSetting(const QString& key, const QString& value)
 {
     if (auto row = gDefPropertys->Item(key)) row->SetPropertyValue(value);
@@ -249,11 +230,11 @@ OursResult RunOurs(const QString& database, const QString& dncImport, const QStr
         vb::FakeClock clock; // the import's fixed waits cost nothing
         vb::SetClock(&clock);
         bool ok = false;
-        const double t0 = Now();
+        const double t0 = bench::Now();
         form->ImportDNCTextFile(ok);
         vb::SetClock(nullptr);
         std::printf("  ours: DNC import %s in %.2f s (not part of the scrub's time)\n",
-                    ok ? "done" : "FAILED", Now() - t0);
+                    ok ? "done" : "FAILED", bench::Now() - t0);
     }
     form->mExportOK = 1;
     form->mExportDNC = 1;
@@ -264,11 +245,11 @@ OursResult RunOurs(const QString& database, const QString& dncImport, const QStr
     form->OptPhoneType(1)->click();
     form->chkOptions->setChecked(true);
 
-    ResetPeak();
-    const double t0 = Now();
+    bench::ResetPeak();
+    const double t0 = bench::Now();
     form->cmdStart->click();
-    r.seconds = Now() - t0;
-    r.peakKiB = PeakSinceResetKiB();
+    r.seconds = bench::Now() - t0;
+    r.peakKiB = bench::PeakSinceResetKiB();
     r.summary = answers.messages.isEmpty() ? QString() : answers.messages.last();
     form->close();
     QCoreApplication::processEvents();
@@ -279,10 +260,10 @@ OursResult RunOurs(const QString& database, const QString& dncImport, const QStr
 double RunShell(const QString& script)
 {
     QProcess p;
-    const double t0 = Now();
+    const double t0 = bench::Now();
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
     p.waitForFinished(-1);
-    const double elapsed = Now() - t0;
+    const double elapsed = bench::Now() - t0;
     const QByteArray err = p.readAllStandardError();
     if (!err.isEmpty()) std::printf("  peer said: %s\n", err.constData());
     return elapsed;

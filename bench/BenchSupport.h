@@ -1,0 +1,61 @@
+#pragma once
+// What the side-by-side benchmarks share: a steady clock in seconds, running a
+// peer program with its wall time and peak memory, and this process's own
+// peak memory over a stretch of work (Linux).
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <chrono>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace bench {
+
+inline double Now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Runs a program; its wall time (ms) and peak resident set (KiB). False when
+// it could not start or did not end with status 0.
+inline bool Run(const std::vector<std::string>& args, double& ms, long& kib)
+{
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+    int status = 0;
+    struct rusage ru {};
+    if (wait4(pid, &status, 0, &ru) < 0) return false;
+    ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    kib = ru.ru_maxrss;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Starts a new peak-memory window for this process.
+inline void ResetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
+// This process's peak resident size (KiB) since the last ResetPeak; -1 when unknown.
+inline long PeakSinceResetKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+} // namespace bench
