@@ -192,6 +192,25 @@ void ensureStyles(BookData& book)
     }
 }
 
+// Writes the start tag the reader stands on: its name as written, its
+// namespace declarations and its attributes (attributes a DTD would add are
+// not in the source text and are left out). With replaceAttr, that attribute
+// gets newValue.
+void writeStartCopy(QXmlStreamWriter& w, const QXmlStreamReader& x, const QString& replaceAttr = {},
+                    const QString& newValue = {})
+{
+    w.writeStartElement(x.qualifiedName().toString());
+    for (const auto& ns : x.namespaceDeclarations())
+        w.writeAttribute(ns.prefix().isEmpty() ? QStringLiteral("xmlns")
+                                               : QStringLiteral("xmlns:") + ns.prefix().toString(),
+                         ns.namespaceUri().toString());
+    for (const auto& a : x.attributes()) {
+        if (a.isDefault()) continue;
+        const QString qn = a.qualifiedName().toString();
+        w.writeAttribute(qn, (!replaceAttr.isEmpty() && qn == replaceAttr) ? newValue : a.value().toString());
+    }
+}
+
 // Copies the element the reader stands on, with everything inside it, as
 // XML text (prefixes as written; no namespace declarations are added).
 // With replaceAttr, that attribute of the outer element gets newValue.
@@ -203,17 +222,10 @@ QString captureElement(QXmlStreamReader& x, const QString& replaceAttr = {}, con
     do {
         switch (x.tokenType()) {
         case QXmlStreamReader::StartElement:
-            w.writeStartElement(x.qualifiedName().toString());
-            for (const auto& ns : x.namespaceDeclarations())
-                w.writeAttribute(ns.prefix().isEmpty() ? QStringLiteral("xmlns")
-                                                       : QStringLiteral("xmlns:") + ns.prefix().toString(),
-                                 ns.namespaceUri().toString());
-            for (const auto& a : x.attributes()) {
-                const QString qn = a.qualifiedName().toString();
-                w.writeAttribute(qn, (depth == 0 && !replaceAttr.isEmpty() && qn == replaceAttr)
-                                         ? newValue
-                                         : a.value().toString());
-            }
+            if (depth == 0)
+                writeStartCopy(w, x, replaceAttr, newValue);
+            else
+                writeStartCopy(w, x);
             ++depth;
             break;
         case QXmlStreamReader::EndElement:
@@ -477,17 +489,7 @@ private:
 
 void SheetWriter::copyStart(QXmlStreamReader& x, const QString& replaceAttr, const QString& newValue)
 {
-    m_w.writeStartElement(x.qualifiedName().toString());
-    for (const auto& ns : x.namespaceDeclarations())
-        m_w.writeAttribute(ns.prefix().isEmpty() ? QStringLiteral("xmlns")
-                                                 : QStringLiteral("xmlns:") + ns.prefix().toString(),
-                           ns.namespaceUri().toString());
-    for (const auto& a : x.attributes()) {
-        if (a.isDefault()) continue;
-        const QString qn = a.qualifiedName().toString();
-        m_w.writeAttribute(qn,
-                           (!replaceAttr.isEmpty() && qn == replaceAttr) ? newValue : a.value().toString());
-    }
+    writeStartCopy(m_w, x, replaceAttr, newValue);
 }
 
 void SheetWriter::copyToken(QXmlStreamReader& x)
@@ -803,13 +805,7 @@ template <typename Drop> QByteArray filterPart(const QByteArray& xml, Drop drop,
                 x.skipCurrentElement();
                 break;
             }
-            w.writeStartElement(x.qualifiedName().toString());
-            for (const auto& ns : x.namespaceDeclarations())
-                w.writeAttribute(ns.prefix().isEmpty() ? QStringLiteral("xmlns")
-                                                       : QStringLiteral("xmlns:") + ns.prefix().toString(),
-                                 ns.namespaceUri().toString());
-            for (const auto& a : x.attributes())
-                w.writeAttribute(a.qualifiedName().toString(), a.value().toString());
+            writeStartCopy(w, x);
             ++depth;
             break;
         case QXmlStreamReader::EndElement:
