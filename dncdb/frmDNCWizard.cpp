@@ -6,11 +6,13 @@
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/FormGuard.h"
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "dncdb/WizardConversions.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/Services.h"
 #include "platform/ui/StatusBar.h"
@@ -42,18 +44,6 @@ namespace {
 
 const QString kModule = QStringLiteral("frmDNCWizard");
 
-// Runs an event handler so that no error leaves it; an error the handler did
-// not trap itself is reported with the handler's name.
-template <class F> void Guarded(const char* function, F&& handler)
-{
-    try {
-        handler();
-    } catch (...) {
-        const vb::ErrObject& e = vb::CatchError();
-        HandleError(e.Number, e.Description, kModule, QString::fromLatin1(function));
-    }
-}
-
 // Reports the error being handled from a procedure that traps its errors.
 void ReportCaught(const QString& moduleName, const QString& function)
 {
@@ -84,27 +74,6 @@ void Exclaim(const QString& prompt)
     ui::MsgBox(prompt, ui::vbExclamation);
 }
 
-template <class W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QPushButton* newButton(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* button = named(new QPushButton(caption, parent), name);
-    button->setAutoDefault(false);
-    button->setMinimumWidth(88);
-    return button;
-}
-
-QLabel* newLabel(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* label = named(new QLabel(caption, parent), name);
-    label->setTextInteractionFlags(Qt::NoTextInteraction);
-    return label;
-}
-
 } // namespace
 
 frmDNCWizard::frmDNCWizard(QWidget* parent) : QDialog(parent)
@@ -124,7 +93,7 @@ void frmDNCWizard::buildControls()
 {
     // The file and its layout. The frame's caption is bold; its controls
     // keep the dialog's font.
-    XPFrame1 = named(new QGroupBox(QStringLiteral("DNC Data Profile"), this), "XPFrame1");
+    XPFrame1 = ui::named(new QGroupBox(QStringLiteral("DNC Data Profile"), this), "XPFrame1");
     QFont caption = XPFrame1->font();
     caption.setBold(true);
     XPFrame1->setFont(caption);
@@ -135,17 +104,17 @@ void frmDNCWizard::buildControls()
     auto* frameLayout = new QVBoxLayout(XPFrame1);
     frameLayout->setContentsMargins(2, 2, 2, 2);
     frameLayout->addWidget(inner);
-    Label1 = newLabel("Label1", QStringLiteral("File Name"), inner);
-    dnctextfilename = named(new QLineEdit(inner), "dnctextfilename");
+    Label1 = ui::newLabel("Label1", QStringLiteral("File Name"), inner);
+    dnctextfilename = ui::named(new QLineEdit(inner), "dnctextfilename");
     dnctextfilename->installEventFilter(this);
     Label1->setBuddy(dnctextfilename);
-    cmdBrowser = newButton("cmdBrowser", QStringLiteral("Browser"), inner);
-    cmdView = newButton("cmdView", QStringLiteral("&View"), inner);
+    cmdBrowser = ui::newButton("cmdBrowser", QStringLiteral("Browser"), inner, 88);
+    cmdView = ui::newButton("cmdView", QStringLiteral("&View"), inner, 88);
     dnctextfilehearder =
-        named(new QCheckBox(QStringLiteral("First line is header?"), inner), "dnctextfilehearder");
-    dnctextfiledelimited = named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
+        ui::named(new QCheckBox(QStringLiteral("First line is header?"), inner), "dnctextfilehearder");
+    dnctextfiledelimited = ui::named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
 
-    Frame2 = named(new QGroupBox(QStringLiteral("Format"), inner), "Frame2");
+    Frame2 = ui::named(new QGroupBox(QStringLiteral("Format"), inner), "Frame2");
     auto* formats = new QGridLayout(Frame2);
     formats->setContentsMargins(10, 6, 10, 8);
     formats->setHorizontalSpacing(16);
@@ -163,7 +132,7 @@ void frmDNCWizard::buildControls()
     auto* noteLines = new QVBoxLayout(note);
     noteLines->setContentsMargins(0, 0, 0, 0);
     noteLines->setSpacing(1);
-    Label2 = newLabel("Label2", QStringLiteral("Note: "), note);
+    Label2 = ui::newLabel("Label2", QStringLiteral("Note: "), note);
     QFont bold = Label2->font();
     bold.setBold(true);
     Label2->setFont(bold);
@@ -176,7 +145,7 @@ void frmDNCWizard::buildControls()
         {&Label6, {"Label6", "         Or: AAAPPPPPPP"}},
     };
     for (const auto& [label, text] : lines) {
-        *label = newLabel(text.first, QString::fromLatin1(text.second), note);
+        *label = ui::newLabel(text.first, QString::fromLatin1(text.second), note);
         (*label)->setFont(fixed);
         noteLines->addWidget(*label);
     }
@@ -203,11 +172,11 @@ void frmDNCWizard::buildControls()
     profile->setColumnStretch(1, 1);
 
     // The split.
-    Label7 = newLabel("Label7", QStringLiteral("Lines Per File"), this);
-    txtFileLines = named(new QLineEdit(QStringLiteral("100000"), this), "txtFileLines");
+    Label7 = ui::newLabel("Label7", QStringLiteral("Lines Per File"), this);
+    txtFileLines = ui::named(new QLineEdit(QStringLiteral("100000"), this), "txtFileLines");
     txtFileLines->setMaximumWidth(110);
     Label7->setBuddy(txtFileLines);
-    cmdSplit = newButton("cmdSplit", QStringLiteral("Split File"), this);
+    cmdSplit = ui::newButton("cmdSplit", QStringLiteral("Split File"), this, 88);
     auto* splitRow = new QHBoxLayout;
     splitRow->addWidget(Label7);
     splitRow->addWidget(txtFileLines);
@@ -215,7 +184,7 @@ void frmDNCWizard::buildControls()
     splitRow->addStretch(1);
 
     // The analysis.
-    lstCode = named(new QTreeWidget(this), "lstCode");
+    lstCode = ui::named(new QTreeWidget(this), "lstCode");
     lstCode->setColumnCount(4);
     lstCode->setHeaderLabels({QStringLiteral("Code"), QStringLiteral("Count In Text"),
                               QStringLiteral("Count In DB"), QStringLiteral("Count After Import In DB")});
@@ -233,9 +202,9 @@ void frmDNCWizard::buildControls()
     for (int c = ColCountInText; c <= ColCountAfterImport; ++c)
         lstCode->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
 
-    cmdAnalysis = newButton("cmdAnalysis", QStringLiteral("Analysis"), this);
-    cmdOK = newButton("cmdOK", QStringLiteral("Import"), this);
-    cmdCancal = newButton("cmdCancal", QStringLiteral("Close"), this);
+    cmdAnalysis = ui::newButton("cmdAnalysis", QStringLiteral("Analysis"), this, 88);
+    cmdOK = ui::newButton("cmdOK", QStringLiteral("Import"), this, 88);
+    cmdCancal = ui::newButton("cmdCancal", QStringLiteral("Close"), this, 88);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdAnalysis);
@@ -258,20 +227,20 @@ void frmDNCWizard::buildControls()
     Timer1 = new ui::OneShotTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->SetInterval(100);
-    Timer1->SetCallback([this] { Guarded("Timer1_Timer", [this] { Timer1_Timer(); }); });
+    Timer1->SetCallback([this] { GuardedHandler(kModule, "Timer1_Timer", [this] { Timer1_Timer(); }); });
 
     connect(cmdBrowser, &QPushButton::clicked, this,
-            [this] { Guarded("cmdBrowser_Click", [this] { cmdBrowser_Click(); }); });
+            [this] { GuardedHandler(kModule, "cmdBrowser_Click", [this] { cmdBrowser_Click(); }); });
     connect(cmdView, &QPushButton::clicked, this,
-            [this] { Guarded("cmdView_Click", [this] { cmdView_Click(); }); });
+            [this] { GuardedHandler(kModule, "cmdView_Click", [this] { cmdView_Click(); }); });
     connect(cmdSplit, &QPushButton::clicked, this,
-            [this] { Guarded("CmdSplit", [this] { cmdSplit_Click(); }); });
+            [this] { GuardedHandler(kModule, "CmdSplit", [this] { cmdSplit_Click(); }); });
     connect(cmdAnalysis, &QPushButton::clicked, this,
-            [this] { Guarded("analysis", [this] { cmdAnalysis_Click(); }); });
+            [this] { GuardedHandler(kModule, "analysis", [this] { cmdAnalysis_Click(); }); });
     connect(cmdOK, &QPushButton::clicked, this,
-            [this] { Guarded("cmdOK_Click", [this] { cmdOK_Click(); }); });
+            [this] { GuardedHandler(kModule, "cmdOK_Click", [this] { cmdOK_Click(); }); });
     connect(cmdCancal, &QPushButton::clicked, this,
-            [this] { Guarded("cmdCancal_Click", [this] { cmdCancal_Click(); }); });
+            [this] { GuardedHandler(kModule, "cmdCancal_Click", [this] { cmdCancal_Click(); }); });
 }
 
 // ---------------------------------------------------------------- load and unload
@@ -281,7 +250,7 @@ void frmDNCWizard::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (m_loaded) return;
     m_loaded = true;
-    Guarded("Form_Load", [this] { Form_Load(); });
+    GuardedHandler(kModule, "Form_Load", [this] { Form_Load(); });
 }
 
 void frmDNCWizard::Form_Load()
@@ -305,13 +274,13 @@ void frmDNCWizard::Form_Unload()
 
 void frmDNCWizard::reject()
 {
-    Guarded("cmdCancal_Click", [this] { cmdCancal_Click(); });
+    GuardedHandler(kModule, "cmdCancal_Click", [this] { cmdCancal_Click(); });
 }
 
 void frmDNCWizard::closeEvent(QCloseEvent* event)
 {
     // The title bar's close is Close: nothing is imported.
-    if (isVisible()) Guarded("cmdCancal_Click", [this] { cmdCancal_Click(); });
+    if (isVisible()) GuardedHandler(kModule, "cmdCancal_Click", [this] { cmdCancal_Click(); });
     event->accept();
 }
 
@@ -328,7 +297,7 @@ bool frmDNCWizard::eventFilter(QObject* watched, QEvent* event)
             if (event->type() == QEvent::FocusIn)
                 dnctextfilename_GotFocus();
             else
-                Guarded("dnctextfilename_LostFocus", [this] { dnctextfilename_LostFocus(); });
+                GuardedHandler(kModule, "dnctextfilename_LostFocus", [this] { dnctextfilename_LostFocus(); });
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -11,7 +11,7 @@
 // IsCancel() to tell Import from Close. Closing through the title bar or
 // with Escape is Close.
 
-#include "mainwindow/ControlArray.h"
+#include "platform/ui/ControlArray.h"
 
 #include <QDialog>
 #include <QString>

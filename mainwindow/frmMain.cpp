@@ -5,13 +5,14 @@
 #include "core/CDefPropertys.h"
 #include "core/COption.h"
 #include "core/DBClassModule.h"
+#include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/ModuleMain.h"
 #include "core/Settings.h"
 #include "core/frmOptions.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/WebBrowser.h"
-#include "mainwindow/frmMainGuard.h"
+#include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/ProgressBar.h"
 #include "platform/ui/Services.h"
@@ -44,55 +45,16 @@
 
 namespace {
 
+using ui::framed;
+using ui::named;
+using ui::newButton;
+using ui::newCombo;
+using ui::newLabel;
+
+const QString kForm = QStringLiteral("frmMain");
+
 QString g_makerPageAddress = QStringLiteral("http://www.example.com/tervala/rodadureriv.html");
 QString g_dncRegistryAddress = QStringLiteral("https://www.donotcall.gov/");
-
-template <class W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* newLabel(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* label = named(new QLabel(caption, parent), name);
-    label->setTextInteractionFlags(Qt::NoTextInteraction);
-    return label;
-}
-
-QPushButton* newButton(const char* name, const QString& caption, QWidget* parent)
-{
-    auto* button = named(new QPushButton(caption, parent), name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QComboBox* newCombo(const char* name, QWidget* parent)
-{
-    auto* combo = named(new QComboBox(parent), name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(16);
-    return combo;
-}
-
-// A frame with a bold caption whose contents keep the normal font: the
-// returned widget is where the frame's controls go.
-QWidget* framed(QGroupBox* frame)
-{
-    QFont bold = frame->font();
-    bold.setBold(true);
-    frame->setFont(bold);
-    auto* inner = new QWidget(frame);
-    QFont normal = inner->font();
-    normal.setBold(false);
-    inner->setFont(normal);
-    auto* outer = new QVBoxLayout(frame);
-    outer->setContentsMargins(8, 4, 8, 6);
-    outer->addWidget(inner);
-    return inner;
-}
 
 } // namespace
 
@@ -164,9 +126,9 @@ void frmMain::buildControls()
     Timer1 = new ui::OneShotTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->SetInterval(1000);
-    Timer1->SetCallback([this] { GuardedHandler("Timer1_Timer", [this] { Timer1_Timer(); }); });
+    Timer1->SetCallback([this] { GuardedHandler(kForm, "Timer1_Timer", [this] { Timer1_Timer(); }); });
     connect(WebBrowser1, &WebBrowser::DocumentComplete, this,
-            [this] { GuardedHandler("OnStartPageLoaded", [this] { OnStartPageLoaded(); }); });
+            [this] { GuardedHandler(kForm, "OnStartPageLoaded", [this] { OnStartPageLoaded(); }); });
 }
 
 void frmMain::buildToolbar()
@@ -204,7 +166,7 @@ void frmMain::buildToolbar()
         if (QWidget* w = TBLaunch->widgetForAction(action))
             w->setObjectName(QStringLiteral("TBLaunchButton_") + key);
         connect(action, &QAction::triggered, this, [this, action] {
-            GuardedHandler("TBLaunch_ButtonClick", [this, action] { TBLaunch_ButtonClick(action); });
+            GuardedHandler(kForm, "TBLaunch_ButtonClick", [this, action] { TBLaunch_ButtonClick(action); });
         });
     }
 }
@@ -251,11 +213,11 @@ QGroupBox* frmMain::buildDatabaseFrame()
     row->addWidget(cmdViewDNC);
 
     connect(cmdBrowser, &QPushButton::clicked, this,
-            [this] { GuardedHandler("cmdBrowser_Click", [this] { cmdBrowser_Click(); }); });
+            [this] { GuardedHandler(kForm, "cmdBrowser_Click", [this] { cmdBrowser_Click(); }); });
     connect(cmdLastUpdate, &QPushButton::clicked, this,
-            [this] { GuardedHandler("cmdLastUpdate_Click", [this] { cmdLastUpdate_Click(); }); });
+            [this] { GuardedHandler(kForm, "cmdLastUpdate_Click", [this] { cmdLastUpdate_Click(); }); });
     connect(cmdViewDNC, &QPushButton::clicked, this,
-            [this] { GuardedHandler("cmdViewDNC_Click", [this] { cmdViewDNC_Click(); }); });
+            [this] { GuardedHandler(kForm, "cmdViewDNC_Click", [this] { cmdViewDNC_Click(); }); });
     return Frame2;
 }
 
@@ -289,7 +251,7 @@ QGroupBox* frmMain::buildTypeFrame()
         }
         row->addWidget(option);
         connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on) GuardedHandler("OptPhoneType_Click", [this, i] { OptPhoneType_Click(i); });
+            if (on) GuardedHandler(kForm, "OptPhoneType_Click", [this, i] { OptPhoneType_Click(i); });
         });
     }
     row->addStretch(1);
@@ -330,7 +292,7 @@ QGroupBox* frmMain::buildSourceFrame()
         OptionMark.Add(i, option, QStringLiteral("OptionMark"));
         marks->addWidget(option);
         connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on) GuardedHandler("OptionMark_Click", [this, i] { OptionMark_Click(i); });
+            if (on) GuardedHandler(kForm, "OptionMark_Click", [this, i] { OptionMark_Click(i); });
         });
     }
     auto* withRow = new QHBoxLayout;
@@ -379,13 +341,13 @@ QGroupBox* frmMain::buildSourceFrame()
     grid->setColumnStretch(3, 2);
 
     connect(cmdStart, &QPushButton::clicked, this,
-            [this] { GuardedHandler("Start", [this] { cmdStart_Click(); }); });
+            [this] { GuardedHandler(kForm, "Start", [this] { cmdStart_Click(); }); });
     connect(cmdBrowserData, &QPushButton::clicked, this,
-            [this] { GuardedHandler("cmdBrowserData_Click", [this] { cmdBrowserData_Click(); }); });
+            [this] { GuardedHandler(kForm, "cmdBrowserData_Click", [this] { cmdBrowserData_Click(); }); });
     connect(cmdViewData, &QPushButton::clicked, this,
-            [this] { GuardedHandler("cmdViewData_Click", [this] { cmdViewData_Click(); }); });
+            [this] { GuardedHandler(kForm, "cmdViewData_Click", [this] { cmdViewData_Click(); }); });
     connect(chkOptions, &QCheckBox::toggled, this,
-            [this] { GuardedHandler("chkOptions_Click", [this] { chkOptions_Click(); }); });
+            [this] { GuardedHandler(kForm, "chkOptions_Click", [this] { chkOptions_Click(); }); });
     return Frame4;
 }
 
@@ -677,9 +639,9 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    GuardedHandler("Form_QueryUnload", [this] { Form_QueryUnload(); });
+    GuardedHandler(kForm, "Form_QueryUnload", [this] { Form_QueryUnload(); });
     event->accept();
-    GuardedHandler("Form_Unload", [this] { Form_Unload(); });
+    GuardedHandler(kForm, "Form_Unload", [this] { Form_Unload(); });
 }
 
 void frmMain::Form_QueryUnload()
@@ -760,9 +722,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
                 if (in)
                     DataTableName_GotFocus();
                 else
-                    GuardedHandler("DataTableName_LostFocus", [this] { DataTableName_LostFocus(); });
+                    GuardedHandler(kForm, "DataTableName_LostFocus", [this] { DataTableName_LostFocus(); });
             } else if (watched == txtMarkChar && !in) {
-                GuardedHandler("txtMarkChar_LostFocus", [this] { txtMarkChar_LostFocus(); });
+                GuardedHandler(kForm, "txtMarkChar_LostFocus", [this] { txtMarkChar_LostFocus(); });
             }
         }
     }

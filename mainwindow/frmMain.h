@@ -6,7 +6,7 @@
 // four-panel status bar. Closing it saves the settings and the source
 // profiles and ends the program.
 
-#include "mainwindow/ControlArray.h"
+#include "platform/ui/ControlArray.h"
 #include "platform/ui/CommonDialog.h"
 
 #include <QMainWindow>

@@ -7,9 +7,9 @@
 
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
+#include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
-#include "mainwindow/frmMainGuard.h"
 #include "platform/files/Workbook.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
@@ -27,6 +27,8 @@
 #include <QSignalBlocker>
 
 namespace {
+
+const QString kForm = QStringLiteral("frmMain");
 
 // How the panel treats a source type.
 enum class SourceKind { Unknown, OneNumber, TextFile, FoxPro, Excel, Database, Odbc };
@@ -101,17 +103,17 @@ void frmMain::ComboAddItem(QComboBox* combo, const QString& text)
 void frmMain::connectSourcePanel()
 {
     connect(TxtPhoneData, &QLineEdit::textChanged, this,
-            [this] { GuardedHandler("TxtPhoneData_Change", [this] { TxtPhoneData_Change(); }); });
+            [this] { GuardedHandler(kForm, "TxtPhoneData_Change", [this] { TxtPhoneData_Change(); }); });
     connect(txtMarkChar, &QLineEdit::textChanged, this,
-            [this] { GuardedHandler("txtMarkChar_Change", [this] { txtMarkChar_Change(); }); });
+            [this] { GuardedHandler(kForm, "txtMarkChar_Change", [this] { txtMarkChar_Change(); }); });
     const auto wire = [this](QComboBox* combo, void (frmMain::*change)(), void (frmMain::*click)()) {
         const QByteArray name = combo->objectName().toLatin1();
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, change, name] {
-            GuardedHandler((name + "_Change").constData(), [this, change] { (this->*change)(); });
+            GuardedHandler(kForm, (name + "_Change").constData(), [this, change] { (this->*change)(); });
         });
         connect(combo, &QComboBox::currentIndexChanged, this, [this, click, name](int index) {
             if (index >= 0)
-                GuardedHandler((name + "_Click").constData(), [this, click] { (this->*click)(); });
+                GuardedHandler(kForm, (name + "_Click").constData(), [this, click] { (this->*click)(); });
         });
     };
     wire(DataTableName, &frmMain::DataTableName_Change, &frmMain::DataTableName_Click);
