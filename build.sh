@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake make pkg-config qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc
+PACKAGES=(g++ cmake make pkg-config qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc python3-dbf
           libquazip1-qt6-dev libfreexl-dev libgtest-dev libgmock-dev)
 
 install_missing() {

@@ -1,7 +1,7 @@
 #pragma once
-// The scrub routines of workbooks and database tables. Their runs come with
-// a later part of the program; until then the Start run hands them the DNC
-// connection and they leave the source as it is.
+// The scrub routine of workbooks. Its run comes with a later part of the
+// program; until then the Start run hands it the DNC connection and it
+// leaves the source as it is.
 
 #include <memory>
 
@@ -12,8 +12,5 @@ class Connection;
 namespace scrub {
 
 void ScrubExcelSheet(const std::shared_ptr<ado::Connection>& dncConn);
-void ScrubAccessTable(const std::shared_ptr<ado::Connection>& dncConn);
-// FoxPro and ACT! tables.
-void ScrubFoxProTable(const std::shared_ptr<ado::Connection>& dncConn);
 
 } // namespace scrub
