@@ -7,6 +7,7 @@
 // profiles and ends the program.
 
 #include "core/MainWindowHost.h"
+#include "dncdb/DNCListImport.h"
 #include "platform/ui/ControlArray.h"
 #include "platform/ui/CommonDialog.h"
 
@@ -76,6 +77,8 @@ public:
     // the import succeeded.
     void ImportDNCTextFile(bool& ok);
     bool ImportDNCList(const QString& linkProviderString, const QString& fileName);
+    // What the last import run did.
+    const dncimport::ImportResult& LastImport() const { return mLastImport; }
 
     // True from SetStart(False) or SetImport(False) until they are called
     // with True again: a long action runs.
@@ -189,6 +192,7 @@ public:
     std::int32_t mExportDNC = 0;
     std::int32_t mBackupOriginal = 0;
     std::int32_t mNacNotInDNC = 0;
+    dncimport::ImportResult mLastImport;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -14,7 +14,10 @@ public:
     FakeMainWindow(const FakeMainWindow&) = delete;
     FakeMainWindow& operator=(const FakeMainWindow&) = delete;
 
-    void SetStatusBar(const QString& text, std::int32_t panel) override { statusBar.SetPanelText(panel, text); }
+    void SetStatusBar(const QString& text, std::int32_t panel) override
+    {
+        statusBar.SetPanelText(panel, text);
+    }
     ui::CommonDialog& MainCommonDialog() override { return dialog; }
     bool ChangeDatabase() override
     {
