@@ -57,6 +57,12 @@ public:
     // of its columns; returns 0 when none, else 1 or a constraint code.
     virtual int findFunction(int nArg, const char* name, void (**fn)(sqlite3_context*, int, sqlite3_value**),
                              void** arg);
+    // The connection's transaction reaching this table's writes: a table
+    // that can take its writes back does so on rollback. By default every
+    // write is final.
+    virtual void begin() {}
+    virtual void commit() {}
+    virtual void rollback() {}
 };
 
 // Makes the tables of a module from the arguments of CREATE VIRTUAL TABLE
@@ -110,6 +116,8 @@ public:
         virtual void create(SqliteConnection& db, const QString& canonical) = 0;
         // Writes pending changes back to the files (commit, close).
         virtual void flush() {}
+        // Drops the changes not yet written (rollback).
+        virtual void discard() {}
     };
 
     ModuleConnection(std::shared_ptr<SqliteConnection> db, std::unique_ptr<Catalog> catalog);
@@ -119,7 +127,7 @@ public:
     std::unique_ptr<Statement> prepare(const QString& jetSql, bool withRowid) override;
     void beginTrans(int level) override { m_db->beginTrans(level); }
     void commitTrans(int level) override;
-    void rollbackTrans(int level) override { m_db->rollbackTrans(level); }
+    void rollbackTrans(int level) override;
     std::vector<TableInfo> tables() override;
     void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
                    const std::vector<vb::Variant>& values) override;
