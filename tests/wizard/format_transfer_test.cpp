@@ -195,8 +195,10 @@ TEST_F(FormatTransfer, StoredFieldTextsLoadWithoutEndingTheProgram)
         {"", {}},
     };
     int id = 0;
-    for (const auto& [text, rows] : cases)
-        storeFormat(++id, QStringLiteral("S%1").arg(id), QStringLiteral("Tab"), 1, QString::fromLatin1(text));
+    for (const auto& [text, rows] : cases) {
+        ++id;
+        storeFormat(id, QStringLiteral("S%1").arg(id), QStringLiteral("Tab"), 1, QString::fromLatin1(text));
+    }
     auto form = shownTransfer();
     for (int i = 0; i < id; ++i) {
         form->ChooseState(i);
