@@ -351,6 +351,25 @@ TEST_F(FormatTransfer, ClosingThroughTheTitleBarLeavesNoOutputNameAndCloseKeepsI
     EXPECT_EQ(form->txtTextPathOutput->text(), QString());
 }
 
+TEST_F(FormatTransfer, ACloseRequestDuringTransferWaitsForTheEndOfTheRun)
+{
+    QByteArray text;
+    for (int i = 0; i < 2500; ++i)
+        text += "2015551234\r\n";
+    auto form = shownTransfer();
+    sample(*form, text);
+    Check(*form, 0);
+    const QString output = path(QStringLiteral("import.txt"));
+    form->txtTextPathOutput->setText(output);
+    // Arrives while the run serves the event loop.
+    QMetaObject::invokeMethod(form.get(), "close", Qt::QueuedConnection);
+    form->cmdTransfer->click();
+    EXPECT_EQ(ReadFile(output).size(), 2500 * 13);
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("2500"));
+    EXPECT_FALSE(form->isVisible()) << "closed once the run ended";
+    EXPECT_TRUE(form->cmdClose->isEnabled());
+}
+
 TEST_F(FormatTransfer, OtherFormatsInTheWizardConvertsAndAnalysesTheStateFile)
 {
     const QString state = write(QStringLiteral("nj state.txt"),
