@@ -1,6 +1,6 @@
 // Browser, Split and View as the window runs them: the dialogs asked for,
 // the import text left in the file box, the format set back to National
-// TEXT, the analysis cleared; "Other Formats" and "&View" are not there yet.
+// TEXT, the analysis cleared; "&View" is not there yet.
 
 #include "WizardFixture.h"
 
@@ -126,17 +126,11 @@ TEST_F(Browser, NationalUpdateLeavesTheAdditionsToImport)
               QStringLiteral("Natioanl Update File (*.txt,*.dat)|*.txt;*.dat|All File (*.*)|*.*"));
 }
 
-TEST_F(Browser, OtherFormatsAndViewAreNotAvailableYet)
+TEST_F(Browser, ViewIsNotAvailableYet)
 {
     const QString file = write(QStringLiteral("dnc.txt"), "201,5551234\r\n");
     auto wizard = shownWizard();
     wizard->dnctextfilename->setText(file);
-    fillAnalysis(*wizard);
-    wizard->OptionFormat(frmDNCWizard::OtherFormats)->setChecked(true);
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Other Formats is not available yet."), ui::vbInformation);
-    wizard->cmdBrowser->click();
-    EXPECT_EQ(wizard->dnctextfilename->text(), file);
-    EXPECT_EQ(wizard->lstCode->topLevelItemCount(), 1);
 
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Viewing the text file is not available yet."),
                           ui::vbInformation);
