@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake make pkg-config qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc
-          libquazip1-qt6-dev libfreexl-dev libgtest-dev libgmock-dev)
+          libquazip1-qt6-dev libfreexl-dev libgtest-dev libgmock-dev postgresql odbc-postgresql)
 
 install_missing() {
     local missing=()
