@@ -2,8 +2,6 @@
 
 namespace scrub {
 
-void ScrubExcelSheet(const std::shared_ptr<ado::Connection>&) {}
-
 void ScrubAccessTable(const std::shared_ptr<ado::Connection>&) {}
 
 void ScrubFoxProTable(const std::shared_ptr<ado::Connection>&) {}

@@ -1,7 +1,7 @@
 #pragma once
-// The scrub routines of workbooks and database tables. Their runs come with
-// a later part of the program; until then the Start run hands them the DNC
-// connection and they leave the source as it is.
+// The scrub routines of database tables. Their runs come with a later part
+// of the program; until then the Start run hands them the DNC connection and
+// they leave the source as it is.
 
 #include <memory>
 
@@ -11,7 +11,6 @@ class Connection;
 
 namespace scrub {
 
-void ScrubExcelSheet(const std::shared_ptr<ado::Connection>& dncConn);
 void ScrubAccessTable(const std::shared_ptr<ado::Connection>& dncConn);
 // FoxPro and ACT! tables.
 void ScrubFoxProTable(const std::shared_ptr<ado::Connection>& dncConn);
