@@ -6,11 +6,12 @@
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
-#include "core/Globals.h"
 #include "core/FormGuard.h"
+#include "core/Globals.h"
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "dncdb/WizardConversions.h"
+#include "dncdb/frmFormatTransfer.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/FormKit.h"
@@ -113,7 +114,8 @@ void frmDNCWizard::buildControls()
     cmdView = ui::newButton("cmdView", QStringLiteral("&View"), inner, 88);
     dnctextfilehearder =
         ui::named(new QCheckBox(QStringLiteral("First line is header?"), inner), "dnctextfilehearder");
-    dnctextfiledelimited = ui::named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
+    dnctextfiledelimited =
+        ui::named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
 
     Frame2 = ui::named(new QGroupBox(QStringLiteral("Format"), inner), "Frame2");
     auto* formats = new QGridLayout(Frame2);
@@ -414,9 +416,10 @@ void frmDNCWizard::BrowseNationalHtml()
 
 void frmDNCWizard::BrowseOtherFormats()
 {
-    // The per-state format transfer is not part of the program yet.
-    ui::MsgBox(QStringLiteral("Other Formats is not available yet."), ui::vbInformation);
-    m_currentFile.clear();
+    frmFormatTransfer transfer;
+    ui::services().ShowModal(&transfer, this);
+    m_currentFile = transfer.txtTextPathOutput->text();
+    SelectFormat(NationalText);
 }
 
 void frmDNCWizard::BrowseNationalUpdate()

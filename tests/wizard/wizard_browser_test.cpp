@@ -1,7 +1,6 @@
 // Browser, Split and View as the window runs them: the dialogs asked for,
 // the import text left in the file box, the format set back to National
-// TEXT, the analysis cleared; "Other Formats" is not there yet; "&View" shows
-// the file in the paged viewer.
+// TEXT, the analysis cleared; "&View" shows the file in the paged viewer.
 
 #include "WizardFixture.h"
 
@@ -127,19 +126,6 @@ TEST_F(Browser, NationalUpdateLeavesTheAdditionsToImport)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].request.filter,
               QStringLiteral("Natioanl Update File (*.txt,*.dat)|*.txt;*.dat|All File (*.*)|*.*"));
-}
-
-TEST_F(Browser, OtherFormatsIsNotAvailableYet)
-{
-    const QString file = write(QStringLiteral("dnc.txt"), "201,5551234\r\n");
-    auto wizard = shownWizard();
-    wizard->dnctextfilename->setText(file);
-    fillAnalysis(*wizard);
-    wizard->OptionFormat(frmDNCWizard::OtherFormats)->setChecked(true);
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Other Formats is not available yet."), ui::vbInformation);
-    wizard->cmdBrowser->click();
-    EXPECT_EQ(wizard->dnctextfilename->text(), file);
-    EXPECT_EQ(wizard->lstCode->topLevelItemCount(), 1);
 }
 
 TEST_F(Browser, ViewShowsTheChosenTextFileInTheViewerOverTheWizard)
