@@ -17,6 +17,7 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/JetSql.h"
 #include "platform/adox/Catalog.h"
 #include "platform/ui/ProgressBar.h"
 #include "platform/ui/Services.h"
@@ -216,15 +217,15 @@ bool frmMain::ImportDNCList(const QString& linkProviderString, const QString& fi
             return false;
         }
         names.resize(std::max<size_t>(names.size(), 2));
-        const QString f1 = names[0];
-        const QString f2 = names[1];
+        const QString f1 = ado::QuoteName(names[0]);
+        const QString f2 = ado::QuoteName(names[1]);
         const bool oneField = n == 1;
 
         // The distinct area codes.
         std::shared_ptr<ado::Recordset> rs;
         const QString codesSql =
             oneField
-                ? QStringLiteral("select distinct mid([") + f1 + QStringLiteral("],1,3) from MyLinkedTable")
+                ? QStringLiteral("select distinct mid(") + f1 + QStringLiteral(",1,3) from MyLinkedTable")
                 : QStringLiteral("select distinct ") + f1 + QStringLiteral(" from MyLinkedTable");
         if (!gDataAccess->GetRecordset(codesSql, rs, gDataAccess->DefaultConnectionString())) {
             dropLinkAndClose();
@@ -314,12 +315,12 @@ bool frmMain::ImportDNCList(const QString& linkProviderString, const QString& fi
             }
             inTransaction = true;
 
-            const QString fill = oneField ? QStringLiteral("Insert into MyTempTable (phone) select mid([") +
-                                                f1 + QStringLiteral("],4) from MyLinkedTable where left([") +
-                                                f1 + QStringLiteral("],3) =") + a
-                                          : QStringLiteral("Insert into MyTempTable (phone) select [") + f2 +
-                                                QStringLiteral("] from MyLinkedTable where [") + f1 +
-                                                QStringLiteral("] =") + a;
+            const QString fill = oneField ? QStringLiteral("Insert into MyTempTable (phone) select mid(") +
+                                                f1 + QStringLiteral(",4) from MyLinkedTable where left(") +
+                                                f1 + QStringLiteral(",3) =") + a
+                                          : QStringLiteral("Insert into MyTempTable (phone) select ") + f2 +
+                                                QStringLiteral(" from MyLinkedTable where ") + f1 +
+                                                QStringLiteral(" =") + a;
             if (!exec(fill)) {
                 dropLinkAndClose();
                 return false;

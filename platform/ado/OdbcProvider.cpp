@@ -322,6 +322,19 @@ public:
 
     QString kind() const override { return QStringLiteral("odbc"); }
 
+    // The server's own quote (MySQL's backquote, the standard double quote),
+    // doubled inside the name; a driver that has none gets Jet's brackets.
+    QString quoteName(const QString& name) const override
+    {
+        char quote[8] = {0};
+        SQLSMALLINT len = 0;
+        if (!m_connected || !SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &len)) ||
+            len != 1 || quote[0] == ' ')
+            return ProviderConnection::quoteName(name);
+        const QString q = QString(QLatin1Char(quote[0]));
+        return q + QString(name).replace(q, q + q) + q;
+    }
+
     std::unique_ptr<Statement> prepare(const QString& sql, bool) override
     {
         if (!m_connected) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
