@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QString>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -56,6 +59,16 @@ inline long PeakSinceResetKiB()
     for (const QByteArray& line : f.readAll().split('\n'))
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+// Runs SQL on a database the benchmark builds; any failure ends the run.
+inline void Exec(sqlite3* db, const char* sql)
+{
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
+        std::exit(1);
+    }
 }
 
 } // namespace bench

@@ -4,7 +4,7 @@
 // and afterwards the scrubbed list, the OK and DNC files, the backup and
 // the database as the program left them.
 
-#include "mainwindow/MainWindowFixture.h"
+#include "EndToEndFixture.h"
 
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
@@ -23,51 +23,14 @@ void type(QWidget* widget, const QString& text)
     }
 }
 
-void choose(QComboBox* combo, const QString& text)
-{
-    const int index = combo->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    combo->setCurrentIndex(index);
-}
-
 } // namespace
-
-class EndToEndTest : public MainWindowTest {
-protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        vb::SetClock(&clock);
-        const QString built = QStringLiteral(TERVALA_BINARY_DIR "/bin/Database/Tervala.mdb");
-        ASSERT_TRUE(QFile::exists(built)) << "the build makes " << built.toStdString();
-        QFile::remove(databasePath());
-        ASSERT_TRUE(QFile::copy(built, databasePath()));
-        QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
-        work = home.filePath(QStringLiteral("work")) + QLatin1Char('/');
-        QDir().mkpath(work);
-    }
-
-    void TearDown() override
-    {
-        MainWindowTest::TearDown();
-        vb::SetClock(nullptr);
-    }
-
-    vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};
-    QString work;
-};
 
 TEST_F(EndToEndTest, ImportThenScrubATextListMarkingTheNumbersFound)
 {
     // The program's scrub options, as the options dialog stores them.
     {
         mwtest::Db db(databasePath());
-        const QString rows = QStringLiteral(
-            "insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) values "
-            "('exportok', 'Export OK', '1', 0), ('exportdnc', 'Export DNC', '1', 0), "
-            "('okfile', 'OK file', '%1ok.txt', 3), ('dncfile', 'DNC file', '%1dnc.txt', 3), "
-            "('backuporginal', 'Backup', '1', 0), ('nacnotindnc', 'No table', '0', 0)");
-        db.exec(rows.arg(work));
+        storeScrubOptions(db);
         // The text wizard's answers for the list: a title line, delimited.
         db.exec(QStringLiteral(
             "insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
