@@ -6,8 +6,8 @@
 // four-panel status bar. Closing it saves the settings and the source
 // profiles and ends the program.
 
-#include "platform/ui/ControlArray.h"
 #include "platform/ui/CommonDialog.h"
+#include "platform/ui/ControlArray.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -15,6 +15,7 @@
 #include <memory>
 
 class CDataConnection;
+class CDataTypeInfo;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -27,6 +28,9 @@ class QRadioButton;
 class QToolBar;
 class WebBrowser;
 
+namespace scrub {
+class DuplicateView;
+}
 namespace ui {
 class StatusBar;
 class ProgressBar;
@@ -69,6 +73,13 @@ public:
     // the import succeeded.
     void ImportDNCTextFile(bool& ok);
     bool ImportDNCList(const QString& linkProviderString, const QString& fileName);
+
+    // The progress frame of a scrub or duplicate removal: the bar from 0 to
+    // total; then the count in lblStatus, the bar (repainted at most every
+    // tenth of a second, and at the end), the seconds in status panel 2 and
+    // a yield to the event loop.
+    void BeginProgressFrame(std::int32_t total);
+    void ShowProgressFrame(std::int32_t count, std::int32_t barValue, double elapsedSeconds, bool final);
 
     // True from SetStart(False) or SetImport(False) until they are called
     // with True again: a long action runs.
@@ -222,11 +233,15 @@ private:
     void ShowScrubOptions();
     void ShowAboutBox();
     void ShowAreaCodeScreen();
-    void RunRemoveDuplicates();
+    // Duplicate removal of the current source (toolbar "Tools").
+    void RemoveDuplicates();
+    void RunDuplicateRemoval(CDataTypeInfo& profile, const QString& connectionString, bool excel,
+                             scrub::DuplicateView& view);
 
     bool m_loaded = false;        // Form_Load has run
     bool m_unloaded = false;      // shut-down has run
     bool m_actionRunning = false; // a long action has disabled the window
     bool m_closePending = false;  // a close request waits for the action to end
     QString m_tableNameTag;       // DataTableName's text when it took the focus
+    double m_barShown = -1e9;     // when the progress bar was last repainted
 };

@@ -14,5 +14,3 @@ void frmMain::ShowScrubOptions() {}
 void frmMain::ShowAboutBox() {}
 
 void frmMain::ShowAreaCodeScreen() {}
-
-void frmMain::RunRemoveDuplicates() {}

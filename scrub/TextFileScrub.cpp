@@ -1,18 +1,17 @@
 #include "scrub/TextFileScrub.h"
 
 #include "core/DBClassModule.h"
-#include "platform/ado/ConnectionString.h"
 #include "platform/files/TextFormat.h"
 #include "platform/files/TextTable.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
+#include "scrub/ListCopy.h"
 #include "scrub/TextLayout.h"
 
 #include <QFile>
 #include <QHash>
-#include <cstdio>
 #include <limits>
 #include <vector>
 
@@ -26,91 +25,12 @@ const QString kFunction = QStringLiteral("GetExcelFields");
 // a round to meet in the store's pages, few enough to keep memory small.
 constexpr std::size_t kBatch = 65536;
 
-// The reader's options: the header flag of the profile, the separator of
-// the connection string's format.
-files::TextOptions ReaderOptions(const TextScrubJob& job)
-{
-    files::TextOptions options;
-    if (!job.connectionString.isEmpty()) {
-        const ado::ConnectionString cs(job.connectionString);
-        options = files::TextOptions::fromExtendedProperties(cs.value(QStringLiteral("Extended Properties")));
-    }
-    options.header = job.titleFirstLine;
-    return options;
-}
-
-// Appends a field's text, as the table gives it, to out; plain ASCII fields
-// (the common case of a phone number) are copied without the table's
-// general decoding and without a text of their own.
-void AppendFieldText(const files::TextTable& table, const files::TextRecord& record, int column, QString& out)
-{
-    if (column < 0 || column >= record.fieldCount()) return;
-    const files::TextField& f = record.fields[column];
-    if (!f.quoted) {
-        const char* p = record.raw.constData() + f.start;
-        qsizetype n = f.length;
-        while (n > 0 && (*p == ' ' || *p == '\t')) {
-            ++p;
-            --n;
-        }
-        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\t'))
-            --n;
-        bool ascii = true;
-        for (qsizetype i = 0; i < n; ++i) {
-            const auto c = static_cast<unsigned char>(p[i]);
-            if (c >= 0x80 || c < 0x20) {
-                ascii = false;
-                break;
-            }
-        }
-        if (ascii) {
-            const qsizetype at = out.size();
-            out.resize(at + n);
-            QChar* d = out.data() + at;
-            for (qsizetype i = 0; i < n; ++i)
-                d[i] = QLatin1Char(p[i]);
-            return;
-        }
-    }
-    out += table.text(record, column);
-}
-
 // The column named exactly so (upper and lower case told apart); -1 when none.
 int ExactColumn(const files::TextTable& table, const QString& name)
 {
     for (int i = 0; i < table.columnCount(); ++i)
         if (table.columns()[i].name == name) return i;
     return -1;
-}
-
-int RequiredColumn(const files::TextTable& table, const QString& name)
-{
-    const int index = table.columnIndex(name);
-    if (index < 0)
-        vb::Raise(vb::errnum::ItemNotFound, QStringLiteral("ADODB.Fields"),
-                  QStringLiteral("Item cannot be found in the collection corresponding to the requested name "
-                                 "or ordinal. (%1)")
-                      .arg(name));
-    return index;
-}
-
-// Bytes of the source between two offsets (the title line, empty lines).
-QByteArray SourceBytes(QFile& file, qint64 from, qint64 to)
-{
-    if (to <= from) return {};
-    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
-    file.seek(from);
-    return file.read(to - from);
-}
-
-// Puts the finished copy in the file's place in one step: the file is
-// never deleted first, so a failure leaves either the old or the new list.
-void ReplaceFile(const QString& copyName, const QString& source)
-{
-    QFile::setPermissions(copyName, QFile::permissions(source));
-    if (std::rename(QFile::encodeName(copyName).constData(), QFile::encodeName(source).constData()) != 0)
-        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ScrubTextFile"),
-                  QStringLiteral("Cannot replace '%1' with the scrubbed copy '%2'.").arg(source, copyName));
 }
 
 } // namespace
@@ -141,7 +61,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
         // The layout of the first data line: the list's field count must
         // hold it, as it must hold every line after it.
-        files::TextTable table(source, ReaderOptions(job));
+        files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
         const int fieldCount = job.fieldCount > 0 ? job.fieldCount : table.columnCount();
         QString titleLine;
         GetDelimted(getFirstLine(source, job.titleFirstLine, &titleLine), fieldCount);
@@ -156,8 +76,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
         // Everything before the first record as it stands: a byte-order
         // mark and the title line. A list without a title line gets none.
-        QFile gaps(source);
-        copy.Write(SourceBytes(gaps, 0, table.dataOffset()));
+        RecordCopy records(source, table.dataOffset(), copy);
 
         const qint64 count = table.recordCount();
         RecordWalker walker(settings, view, dncConn, kTextDncSeparator);
@@ -174,7 +93,6 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         std::vector<QString> numbers;
         std::vector<RecordWalker::Judgement> judgements;
         numbers.reserve(kBatch);
-        qint64 expected = table.dataOffset();
         qint64 line = 0;
         table.rewind();
         for (bool more = true; more;) {
@@ -204,27 +122,26 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
             for (std::size_t i = 0; i < filled; ++i) {
                 const files::TextRecord& record = batch[i];
-                // Empty lines between records stay where they were.
-                if (record.offset > expected) copy.Write(SourceBytes(gaps, expected, record.offset));
-                expected = record.nextOffset();
                 if (walker.Record(judgements[i], results) == Outcome::Found) {
-                    if (view.DeleteFound()) continue;
+                    if (view.DeleteFound()) {
+                        records.Drop(record);
+                        continue;
+                    }
                     if (markColumn >= 0) {
                         const std::optional<QString> marked =
                             MarkedValue(vb::Variant(table.text(record, markColumn)), view.MarkText(),
                                         settings.markAction);
                         if (marked) {
-                            copy.Write(files::replaceFields(record, {{markColumn, *marked}},
-                                                            table.layoutOf(record)));
+                            records.Write(record, files::replaceFields(record, {{markColumn, *marked}},
+                                                                       table.layoutOf(record)));
                             continue;
                         }
                     }
                 }
-                copy.Write(record.raw);
+                records.Keep(record);
             }
         }
-        copy.Write(SourceBytes(gaps, expected, QFile(source).size()));
-        gaps.close();
+        records.Finish();
 
         walker.End();
         result.counters = walker.Counters();
