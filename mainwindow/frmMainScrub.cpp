@@ -25,7 +25,7 @@
 #include "records/CDataTypeInfo.h"
 #include "records/ModuleConnectString.h"
 #include "scrub/ExcelSheetScrub.h"
-#include "scrub/PendingScrubs.h"
+#include "scrub/TableScrub.h"
 #include "scrub/TextFileScrub.h"
 
 #include <QCheckBox>
@@ -228,10 +228,16 @@ void RunSource(frmMain& form, const QString& type, std::shared_ptr<ado::Connecti
         } catch (...) {
             vb::CatchError();
         }
-    } else if (foxPro) {
-        scrub::ScrubFoxProTable(dncConn);
     } else {
-        scrub::ScrubAccessTable(dncConn);
+        scrub::TableScrubJob job;
+        job.connectionString = connectionString;
+        job.tableName = profile.DataTableName();
+        job.settings = SettingsOfRun(form, profile);
+        WindowScrubView view(form);
+        if (foxPro)
+            scrub::ScrubFoxProTable(job, view, dncConn);
+        else
+            scrub::ScrubAccessTable(job, view, dncConn);
     }
 }
 

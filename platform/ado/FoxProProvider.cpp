@@ -113,6 +113,15 @@ public:
         return rec + 1;
     }
 
+    // A transaction's writes are taken back byte for byte on rollback; the
+    // table is never rewritten through a copy.
+    void begin() override
+    {
+        if (!m_dbf->isReadOnly()) m_dbf->beginUndo();
+    }
+    void commit() override { m_dbf->commitUndo(); }
+    void rollback() override { m_dbf->rollbackUndo(); }
+
     files::DbfTable& dbf() { return *m_dbf; }
 
 private:

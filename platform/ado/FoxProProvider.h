@@ -7,7 +7,8 @@
 // - UPDATE writes the changed fields of the record in place; a value that
 //   does not fit its field fails the statement (never asterisks);
 // - DELETE sets the record's deleted flag; INSERT appends a record;
-// - deleted records are not returned (SET DELETED ON).
+// - deleted records are not returned (SET DELETED ON);
+// - the writes of a transaction are taken back in place on rollback.
 
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Provider.h"

@@ -561,6 +561,15 @@ void Recordset::Close()
     }
 }
 
+qint64 Recordset::Bookmark()
+{
+    checkOpen();
+    if (!m_hasRowid) RaiseAdo(errnum::NotUpdatable, RecordsetSource());
+    Row* r = current();
+    if (!r) RaiseAdo(errnum::NoCurrentRecord, RecordsetSource());
+    return r->rowid;
+}
+
 ado::Fields& Recordset::Fields()
 {
     checkOpen();

@@ -131,6 +131,11 @@ public:
     vb::Variant Value(int index) { return Fields().Item(index).Value(); }
     vb::Variant Value(const QString& name) { return Fields().Item(name).Value(); }
 
+    // The current row's address in its table, for reaching the row again
+    // after the cursor has moved on (SQL names it rowid). Raises 3251 when
+    // the rows carry no address (a read-only or multi-table query).
+    qint64 Bookmark();
+
     void AddNew();
     // Writes the pending edit (batch-optimistic client recordsets keep it
     // until UpdateBatch). The form with a field and value sets it first.

@@ -169,6 +169,30 @@ int xFindFunction(sqlite3_vtab* v, int nArg, const char* name,
     return tableOf(v).findFunction(nArg, name, fn, arg);
 }
 
+int xBegin(sqlite3_vtab* v)
+{
+    return guarded(v, [&] {
+        tableOf(v).begin();
+        return SQLITE_OK;
+    });
+}
+
+int xCommit(sqlite3_vtab* v)
+{
+    return guarded(v, [&] {
+        tableOf(v).commit();
+        return SQLITE_OK;
+    });
+}
+
+int xRollback(sqlite3_vtab* v)
+{
+    return guarded(v, [&] {
+        tableOf(v).rollback();
+        return SQLITE_OK;
+    });
+}
+
 int xRename(sqlite3_vtab*, const char*)
 {
     return SQLITE_ERROR;
@@ -189,10 +213,10 @@ const sqlite3_module kModule = {
     /* xColumn */ xColumn,
     /* xRowid */ xRowid,
     /* xUpdate */ xUpdate,
-    /* xBegin */ nullptr,
+    /* xBegin */ xBegin,
     /* xSync */ nullptr,
-    /* xCommit */ nullptr,
-    /* xRollback */ nullptr,
+    /* xCommit */ xCommit,
+    /* xRollback */ xRollback,
     /* xFindFunction */ xFindFunction,
     /* xRename */ xRename,
     /* xSavepoint */ nullptr,

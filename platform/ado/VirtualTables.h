@@ -57,6 +57,12 @@ public:
     // of its columns; returns 0 when none, else 1 or a constraint code.
     virtual int findFunction(int nArg, const char* name, void (**fn)(sqlite3_context*, int, sqlite3_value**),
                              void** arg);
+    // The connection's transaction reaching this table's writes: a table
+    // that can take its writes back does so on rollback. By default every
+    // write is final.
+    virtual void begin() {}
+    virtual void commit() {}
+    virtual void rollback() {}
 };
 
 // Makes the tables of a module from the arguments of CREATE VIRTUAL TABLE

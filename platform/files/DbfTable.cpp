@@ -542,8 +542,46 @@ void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) cons
 
 void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
 {
+    if (m_undoing) {
+        QByteArray before;
+        if (offset < m_file->size() && m_file->seek(offset)) before = m_file->read(bytes.size());
+        m_undo.push_back({offset, std::move(before)});
+    }
     if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush())
         vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
+}
+
+void DbfTable::beginUndo()
+{
+    checkWritable();
+    m_undo.clear();
+    m_undoing = true;
+    m_undoSize = m_file->size();
+    m_undoCount = m_count;
+    m_undoLastUpdate = m_lastUpdate;
+    m_undoStamped = m_stamped;
+}
+
+void DbfTable::commitUndo()
+{
+    m_undoing = false;
+    m_undo.clear();
+}
+
+void DbfTable::rollbackUndo()
+{
+    if (!m_undoing) return;
+    m_undoing = false;
+    m_cachedRecord = -1;
+    // Latest write first, so a range written twice ends as it was before both.
+    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
+        if (!it->before.isEmpty()) writeAt(it->offset, it->before);
+    m_undo.clear();
+    if (m_file->size() != m_undoSize && !m_file->resize(m_undoSize))
+        vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
+    m_count = m_undoCount;
+    m_lastUpdate = m_undoLastUpdate;
+    m_stamped = m_undoStamped;
 }
 
 void DbfTable::writeHeaderState()

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QVector>
 #include <memory>
+#include <vector>
 
 namespace files {
 
@@ -79,6 +80,14 @@ public:
     // Adds a record (missing values are blank) and returns its number.
     qint64 appendRecord(const QVector<vb::Variant>& values = {});
 
+    // A transaction over the table's writes: after beginUndo every write
+    // keeps the bytes it covers, so rollbackUndo can put the file back as it
+    // was (records, header and length); commitUndo keeps the writes. The
+    // writes themselves still go to the file at once, in place.
+    void beginUndo();
+    void commitUndo();
+    void rollbackUndo();
+
 private:
     struct Memo;
 
@@ -112,6 +121,17 @@ private:
     bool m_stamped = false; // the last-update date was written in this session
     qint64 m_cachedRecord = -1;
     QByteArray m_cache;
+
+    struct Undo {
+        qint64 offset;
+        QByteArray before;
+    };
+    bool m_undoing = false;
+    std::vector<Undo> m_undo;
+    qint64 m_undoSize = 0;
+    qint64 m_undoCount = 0;
+    QDate m_undoLastUpdate;
+    bool m_undoStamped = false;
 };
 
 } // namespace files

@@ -1,11 +1,27 @@
 #pragma once
-// The end-to-end tests' start: a fresh program folder holding the database
-// the build makes, a fixed clock at 2 March 2007 14:25:30, and a folder
-// "work" for the user's lists and result files.
+// A user's road through the real program: start-up in a fresh program
+// folder with the database the build makes, on the program's clock at
+// 2 March 2007 14:25:30, with a folder "work" for the user's files; typing
+// and choosing in the window as a user does.
 
 #include "mainwindow/MainWindowFixture.h"
 
+#include "core/CDefProperty.h"
+#include "core/CDefPropertys.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/vb/Clock.h"
+
+#include <QKeyEvent>
+
+namespace e2e {
+
+inline void type(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+    }
+}
 
 inline void choose(QComboBox* combo, const QString& text)
 {
@@ -13,6 +29,8 @@ inline void choose(QComboBox* combo, const QString& text)
     ASSERT_GE(index, 0) << text.toStdString();
     combo->setCurrentIndex(index);
 }
+
+} // namespace e2e
 
 class EndToEndTest : public MainWindowTest {
 protected:
@@ -35,10 +53,11 @@ protected:
         vb::SetClock(nullptr);
     }
 
-    // The scrub options as the options dialog stores them: both result
-    // files in the work folder, a backup, no-table numbers not found.
-    void storeScrubOptions(mwtest::Db& db) const
+    // The program's scrub options, as the options dialog stores them: both
+    // result files in the work folder, a backup, no table meaning listed.
+    void storeScrubOptions()
     {
+        mwtest::Db db(databasePath());
         const QString rows = QStringLiteral(
             "insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) values "
             "('exportok', 'Export OK', '1', 0), ('exportdnc', 'Export DNC', '1', 0), "

@@ -12,13 +12,15 @@
 
 namespace {
 
+using e2e::choose;
+
 TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
 {
+    storeScrubOptions();
     {
         mwtest::Db db(databasePath());
         db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY)"));
         db.exec(QStringLiteral("insert into phone201 values (5551234), (5559999)"));
-        storeScrubOptions(db);
         // What the Excel wizard stored: the workbook, its sheet, a title row.
         db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
                                "IsTitleFirstLine, Delimited) values ('EXCEL', '(None)', '%1calls.xlsx', "

@@ -6,31 +6,14 @@
 
 #include "EndToEndFixture.h"
 
-#include "core/CDefProperty.h"
-#include "core/CDefPropertys.h"
-#include "platform/ui/StatusBar.h"
-#include "platform/vb/Clock.h"
-
-#include <QKeyEvent>
-
-namespace {
-
-void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &press);
-    }
-}
-
-} // namespace
+using e2e::choose;
+using e2e::type;
 
 TEST_F(EndToEndTest, ImportThenScrubATextListMarkingTheNumbersFound)
 {
-    // The program's scrub options, as the options dialog stores them.
+    storeScrubOptions();
     {
         mwtest::Db db(databasePath());
-        storeScrubOptions(db);
         // The text wizard's answers for the list: a title line, delimited.
         db.exec(QStringLiteral(
             "insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "

@@ -1,0 +1,214 @@
+#include "scrub/TableScrub.h"
+
+#include "core/DBClassModule.h"
+#include "dncdb/ModuleDNC.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ui/Services.h"
+#include "platform/vb/App.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/Err.h"
+
+#include <vector>
+
+namespace scrub {
+
+namespace {
+
+// Records read ahead for one round of look-ups, as in the text scrub: the
+// look-ups of a round meet in the store's pages; memory stays small.
+constexpr std::size_t kBatch = 65536;
+
+bool IsNumericType(int type)
+{
+    switch (type) {
+    case ado::adSmallInt:
+    case ado::adInteger:
+    case ado::adBigInt:
+    case ado::adUnsignedTinyInt:
+    case ado::adSingle:
+    case ado::adDouble:
+    case ado::adCurrency:
+    case ado::adNumeric:
+    case ado::adDecimal:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The position of a field of the walk; a missing one raises 3265.
+int FieldIndex(ado::Recordset& rs, const QString& name)
+{
+    ado::Field& wanted = rs.Fields().Item(name);
+    for (int i = 0; i < rs.Fields().Count(); ++i)
+        if (&rs.Fields().Item(i) == &wanted) return i;
+    return -1;
+}
+
+// The value written into the mark field: a numeric field takes a number
+// (an emptied mark is Null); text that is no number is refused, never
+// stored as text in a number column.
+vb::Variant MarkFieldValue(const QString& marked, bool numeric)
+{
+    if (!numeric) return vb::Variant(marked);
+    if (marked.isEmpty()) return vb::Variant::Null();
+    const vb::Variant v(marked);
+    if (!vb::IsNumeric(v))
+        vb::Raise(vb::errnum::TypeMismatch, QStringLiteral("ScrubTable"),
+                  QStringLiteral("Data type mismatch: '%1' is no number for the mark field.").arg(marked));
+    return vb::Variant(vb::CDbl(v));
+}
+
+// One record of a round: where it is, and what its mark field held.
+struct Pending {
+    qint64 address = 0;
+    vb::Variant oldMark;
+};
+
+void CloseQuietly(const std::shared_ptr<ado::Recordset>& rs)
+{
+    try {
+        if (rs && rs->State() == ado::adStateOpen) rs->Close();
+    } catch (...) {
+        vb::CatchError();
+    }
+}
+
+} // namespace
+
+QString Bracketed(const QString& name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
+                       const std::shared_ptr<ado::Connection>& dncConn)
+{
+    ScrubResult result;
+    const ScrubSettings& settings = job.settings;
+    const QString table = Bracketed(job.tableName);
+    const QString function = job.kind == TableScrubJob::Kind::Access ? QStringLiteral("CheckAccess")
+                                                                     : QStringLiteral("CheckFoxPro");
+    auto src = ado::Connection::Create();
+    auto rs = ado::Recordset::Create();
+    ResultFiles results;
+    try {
+        src->SetCursorLocation(ado::adUseServer);
+        src->Open(job.connectionString, QString(), QString());
+        results.Open(settings, kTableDncFileHeader);
+        const std::int32_t total = CountRecords(table, src);
+
+        // Every write of the run belongs to one transaction of the source;
+        // the walk reads inside it, so its marks and deletes see one table.
+        src->BeginTrans();
+        rs->SetCursorLocation(ado::adUseServer);
+        rs->Open(QStringLiteral("select * from ") + table, src, ado::adOpenDynamic, ado::adLockOptimistic);
+        const int phoneColumn = FieldIndex(*rs, settings.phoneField);
+        const bool hasArea = !settings.areaField.isEmpty();
+        const int areaColumn = hasArea ? FieldIndex(*rs, settings.areaField) : -1;
+        const int markColumn = FieldIndex(*rs, settings.markField);
+        const bool numericMark = IsNumericType(rs->Fields().Item(markColumn).Type());
+
+        auto mark = src->Prepare(QStringLiteral("update ") + table + QStringLiteral(" set ") +
+                                 Bracketed(rs->Fields().Item(markColumn).Name()) +
+                                 QStringLiteral(" = ? where rowid = ?"));
+        std::vector<qint64> doomed; // found rows to delete after the walk, by address
+
+        ScrubSettings runSettings = settings;
+        runSettings.number.dropElevenFirst = true;
+        RecordWalker walker(runSettings, view, dncConn, kTableDncSeparator);
+        walker.Begin(total);
+
+        // Records are taken in rounds: their numbers are looked up together,
+        // then each record is counted, written to the result files and
+        // marked in the table's own order.
+        std::vector<QString> numbers;
+        std::vector<Pending> pending;
+        std::vector<RecordWalker::Judgement> judgements;
+        numbers.reserve(kBatch);
+        pending.reserve(kBatch);
+        while (!rs->Eof()) {
+            numbers.clear();
+            pending.clear();
+            while (numbers.size() < kBatch && !rs->Eof()) {
+                numbers.push_back(BuildNumber(rs->Value(phoneColumn),
+                                              hasArea ? rs->Value(areaColumn) : vb::Variant(), hasArea));
+                pending.push_back({rs->Bookmark(), rs->Value(markColumn)});
+                rs->MoveNext();
+            }
+            walker.Judge(numbers, judgements);
+            for (std::size_t i = 0; i < numbers.size(); ++i) {
+                if (walker.Record(judgements[i], results) != Outcome::Found) continue;
+                if (view.DeleteFound()) {
+                    doomed.push_back(pending[i].address);
+                    continue;
+                }
+                const std::optional<QString> marked =
+                    MarkedValue(pending[i].oldMark, view.MarkText(), settings.markAction);
+                if (!marked) continue;
+                mark->SetParameter(0, MarkFieldValue(*marked, numericMark));
+                mark->SetParameter(1, vb::Variant::fromLongLong(pending[i].address));
+                mark->Execute();
+            }
+        }
+        rs->Close();
+
+        // The rows found, and only they, go; a row's own values play no part.
+        if (!doomed.empty()) {
+            auto remove =
+                src->Prepare(QStringLiteral("delete from ") + table + QStringLiteral(" where rowid = ?"));
+            for (const qint64 address : doomed) {
+                remove->SetParameter(0, vb::Variant::fromLongLong(address));
+                remove->Execute();
+            }
+        }
+
+        // The look-ups' read transaction ends before the source commits: a
+        // list kept in the DNC database's own file cannot commit under it.
+        walker.End();
+        result.counters = walker.Counters();
+        results.Close();
+        src->CommitTrans();
+        src->Close();
+        result.completed = true;
+        result.replaced = result.counters.found > 0;
+    } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
+        CloseQuietly(rs);
+        try {
+            if (src->State() == ado::adStateOpen) {
+                if (src->TransactionLevel() > 0) src->RollbackTrans();
+                src->Close();
+            }
+        } catch (...) {
+            vb::CatchError();
+        }
+        try {
+            results.Close();
+        } catch (...) {
+            vb::CatchError();
+        }
+        HandleError(error.Number, error.Description, QString(), function, false);
+        return result;
+    }
+    result.summary = result.counters.summaryText();
+    ui::MsgBox(result.summary, ui::vbInformation, vb::App::Title());
+    return result;
+}
+
+ScrubResult ScrubAccessTable(TableScrubJob job, ScrubView& view,
+                             const std::shared_ptr<ado::Connection>& dncConn)
+{
+    job.kind = TableScrubJob::Kind::Access;
+    return ScrubTable(job, view, dncConn);
+}
+
+ScrubResult ScrubFoxProTable(TableScrubJob job, ScrubView& view,
+                             const std::shared_ptr<ado::Connection>& dncConn)
+{
+    job.kind = TableScrubJob::Kind::FoxPro;
+    return ScrubTable(job, view, dncConn);
+}
+
+} // namespace scrub

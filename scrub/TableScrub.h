@@ -1,0 +1,45 @@
+#pragma once
+// The scrub of a calling list that is a database table: a table of an
+// embedded ("ACCESS") database, or a FoxPro or ACT! table (.dbf) of a folder.
+// One pass over the table applies the record rule (eleven-digit numbers lose
+// their first character); a found record has its mark field written in
+// place, or, when deleting, its address kept and the row deleted after the
+// walk. Everything the run writes to the table is one transaction of the
+// source: the first error takes it all back, so a run either finishes or
+// leaves the table as it was.
+
+#include "scrub/TextFileScrub.h"
+
+#include <QString>
+#include <memory>
+
+namespace ado {
+class Connection;
+}
+
+namespace scrub {
+
+struct TableScrubJob {
+    enum class Kind { Access, FoxPro };
+    Kind kind = Kind::Access;
+    QString connectionString; // the profile's Access or FoxPro connection string
+    QString tableName;        // DataTableName
+    ScrubSettings settings;
+};
+
+// Runs the scrub and shows the summary box; an error is reported once
+// (function "CheckAccess" or "CheckFoxPro") and leaves the table unchanged.
+ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
+                       const std::shared_ptr<ado::Connection>& dncConn);
+
+// The two source kinds by their routines' names.
+ScrubResult ScrubAccessTable(TableScrubJob job, ScrubView& view,
+                             const std::shared_ptr<ado::Connection>& dncConn);
+ScrubResult ScrubFoxProTable(TableScrubJob job, ScrubView& view,
+                             const std::shared_ptr<ado::Connection>& dncConn);
+
+// A table or field name as the SQL of a run writes it: in brackets, so that
+// a name with a blank or a reserved word is one name.
+QString Bracketed(const QString& name);
+
+} // namespace scrub

@@ -1,0 +1,136 @@
+// A user's road to a table list: a DNC store already holding numbers, the
+// source panel on an embedded database file or on a folder of FoxPro
+// tables, the fields and the action chosen, Start with its question, and
+// afterwards the table, the backup and the result files on disk.
+
+#include "EndToEndFixture.h"
+
+#include "platform/files/DbfTable.h"
+
+using e2e::choose;
+using e2e::type;
+
+namespace {
+
+constexpr int kFoxPro = 2;
+constexpr int kAccess = 4;
+
+} // namespace
+
+class TableEndToEndTest : public EndToEndTest {
+protected:
+    void SetUp() override
+    {
+        EndToEndTest::SetUp();
+        storeScrubOptions();
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
+                               "insert into phone201 values (5551234), (5559999);"));
+    }
+
+    // The panel on a source type whose file or folder the user types in;
+    // choosing the type again reads the source's tables and fields.
+    void chooseSource(frmMain* form, int type, const QString& path)
+    {
+        form->OptPhoneType(type)->click();
+        form->TxtPhoneData->clear();
+        e2e::type(form->TxtPhoneData, path);
+        form->OptPhoneType(1)->click();
+        form->OptPhoneType(type)->click();
+    }
+
+    void startRun(frmMain* form, const QString& summary)
+    {
+        scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
+                              ui::vbYesNo | ui::vbQuestion);
+        scripted.expectMsgBox(ui::vbOK, summary, ui::vbInformation);
+        form->cmdStart->click();
+        EXPECT_TRUE(form->cmdStart->isEnabled());
+    }
+};
+
+TEST_F(TableEndToEndTest, AnAccessTableWithABlankInItsNameIsMarked)
+{
+    const QString list = work + QStringLiteral("calls.mdb");
+    {
+        mwtest::Db db(list);
+        db.exec(QStringLiteral(
+            "create table [my calls] (Name TEXT, Phone TEXT, Status TEXT);"
+            "insert into [my calls] values ('Lee', '(201) 555-1234', 'new'),"
+            "('Kim', '2015550000', 'new'), ('Roy', '12015559999', NULL), ('Max', '555', 'new');"));
+        mwtest::Db program(databasePath());
+        program.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName) "
+                                    "values ('ACCESS', '(None)', '', 'my calls')"));
+    }
+    const QByteArray before = mwtest::ReadFile(list);
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+
+    chooseSource(form, kAccess, list);
+    ASSERT_EQ(form->DataTableName->currentText(), QStringLiteral("my calls"));
+    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("4"));
+    choose(form->cboPhoneDataField, QStringLiteral("Phone"));
+    choose(form->cboMarkField, QStringLiteral("Status"));
+    form->chkOptions->setChecked(false);
+    form->OptionMark(1)->click();
+    form->txtMarkChar->clear();
+    type(form->txtMarkChar, QStringLiteral("-DNC"));
+
+    startRun(form, QStringLiteral(
+                       "Action is finished!\r\n1 Not in DNC List; 2(50.00%) in DNC List; 1 Null Numbers "));
+
+    {
+        mwtest::Db db(list);
+        EXPECT_EQ(db.scalar(QStringLiteral("select group_concat(Name || '=' || ifnull(Status, '?'), ' ') "
+                                           "from [my calls]")),
+                  QStringLiteral("Lee=new-DNC Kim=new Roy=-DNC Max=new"));
+    }
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("B070302142530calls.mdb")), before);
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
+              QByteArray("Numbers In DNC List, Remove Time\r\n2015551234,3/2/2007 2:25:30 PM\r\n"
+                         "2015559999,3/2/2007 2:25:30 PM\r\n"));
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("ok.txt")),
+              QByteArray("Numbers Not In DNC List\r\n2015550000\r\n"));
+}
+
+TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
+{
+    const QString folder = work + QStringLiteral("tables/");
+    QDir().mkpath(folder);
+    const QString table = folder + QStringLiteral("calls.dbf");
+    files::DbfTable::create(table, {{QStringLiteral("NAME"), 'C', 20},
+                                    {QStringLiteral("PHONE"), 'C', 14},
+                                    {QStringLiteral("STATUS"), 'C', 10}});
+    {
+        files::DbfTable dbf(table);
+        dbf.appendRecord({vb::Variant(QStringLiteral("Lee")), vb::Variant(QStringLiteral("201-555-1234")),
+                          vb::Variant(QStringLiteral("new"))});
+        dbf.appendRecord({vb::Variant(QStringLiteral("Kim")), vb::Variant(QStringLiteral("2015550000")),
+                          vb::Variant(QStringLiteral("new"))});
+    }
+    {
+        mwtest::Db program(databasePath());
+        program.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName) "
+                                    "values ('FOXPRO', '(None)', '', 'calls.dbf')"));
+    }
+    const QByteArray before = mwtest::ReadFile(table);
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+
+    chooseSource(form, kFoxPro, folder);
+    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("2"));
+    choose(form->cboPhoneDataField, QStringLiteral("PHONE"));
+    choose(form->cboMarkField, QStringLiteral("STATUS"));
+    form->chkOptions->setChecked(true);
+
+    startRun(form, QStringLiteral(
+                       "Action is finished!\r\n1 Not in DNC List; 1(50.00%) in DNC List; 0 Null Numbers "));
+
+    files::DbfTable dbf(table, files::DbfTable::Mode::ReadOnly);
+    ASSERT_EQ(dbf.recordCount(), 2);
+    EXPECT_TRUE(dbf.isDeleted(0));
+    EXPECT_FALSE(dbf.isDeleted(1));
+    EXPECT_EQ(mwtest::ReadFile(folder + QStringLiteral("B070302142530calls.dbf")), before);
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
+              QByteArray("Numbers In DNC List, Remove Time\r\n2015551234,3/2/2007 2:25:30 PM\r\n"));
+}

@@ -1,0 +1,95 @@
+// A transaction over a .dbf: writes go to the file at once, and a rollback
+// puts back every byte they changed, the header and the file's length too.
+
+#include "DataFileHelpers.h"
+
+#include "platform/files/DbfTable.h"
+#include "platform/vb/Clock.h"
+
+#include <functional>
+
+using filestest::TempFolder;
+
+namespace {
+
+struct UndoCase {
+    const char* name;
+    std::function<void(files::DbfTable&)> writes;
+};
+
+class DbfUndo : public ::testing::TestWithParam<UndoCase> {};
+
+void MakeTable(const QString& path)
+{
+    files::DbfTable::create(path, {{QStringLiteral("PHONE"), 'C', 10}, {QStringLiteral("CODE"), 'N', 4}},
+                            0x03);
+    files::DbfTable t(path);
+    t.appendRecord({vb::Variant(QStringLiteral("2015551234")), vb::Variant(1.0)});
+    t.appendRecord({vb::Variant(QStringLiteral("2015550000")), vb::Variant(2.0)});
+}
+
+} // namespace
+
+TEST_P(DbfUndo, ARollbackLeavesTheFileAsItWas)
+{
+    // A later day than the table's creation, so the header's date changes.
+    vb::FakeClock clock{QDateTime(QDate(2031, 5, 6), QTime(9, 0))};
+    vb::SetClock(&clock);
+    TempFolder dir;
+    const QString path = dir.path(QStringLiteral("calls.dbf"));
+    {
+        vb::FakeClock created{QDateTime(QDate(2007, 3, 2), QTime(9, 0))};
+        vb::SetClock(&created);
+        MakeTable(path);
+        vb::SetClock(&clock);
+    }
+    const QByteArray before = filestest::readAll(path);
+
+    files::DbfTable t(path);
+    t.beginUndo();
+    GetParam().writes(t);
+    EXPECT_NE(filestest::readAll(path), before) << "the writes reach the file at once";
+    t.rollbackUndo();
+
+    EXPECT_EQ(filestest::readAll(path), before);
+    EXPECT_EQ(t.recordCount(), 2);
+    EXPECT_EQ(t.value(1, 0).text(), QStringLiteral("2015550000"));
+    vb::SetClock(nullptr);
+}
+
+TEST_P(DbfUndo, ACommitKeepsTheWrites)
+{
+    TempFolder dir;
+    const QString path = dir.path(QStringLiteral("calls.dbf"));
+    MakeTable(path);
+    QByteArray written;
+    {
+        files::DbfTable t(path);
+        GetParam().writes(t);
+        written = filestest::readAll(path);
+    }
+    MakeTable(path);
+    files::DbfTable t(path);
+    t.beginUndo();
+    GetParam().writes(t);
+    t.commitUndo();
+    t.rollbackUndo(); // nothing left to take back
+
+    EXPECT_EQ(filestest::readAll(path), written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, DbfUndo,
+    ::testing::Values(UndoCase{"field", [](files::DbfTable& t) { t.setValue(0, 1, vb::Variant(95.0)); }},
+                      UndoCase{"sameFieldTwice",
+                               [](files::DbfTable& t) {
+                                   t.setValue(1, 0, vb::Variant(QStringLiteral("X")));
+                                   t.setValue(1, 0, vb::Variant(QStringLiteral("Y")));
+                               }},
+                      UndoCase{"deletedFlag", [](files::DbfTable& t) { t.setDeleted(0, true); }},
+                      UndoCase{
+                          "appendedRecord",
+                          [](files::DbfTable& t) {
+                              t.appendRecord({vb::Variant(QStringLiteral("9731234567")), vb::Variant(3.0)});
+                          }}),
+    [](const ::testing::TestParamInfo<UndoCase>& info) { return std::string(info.param.name); });

@@ -1,0 +1,310 @@
+// The scrub of an embedded-database table and of a FoxPro table: what the
+// table, the OK and DNC files and the summary hold afterwards.
+
+#include "TableScrubFixture.h"
+
+using scrubtest::Kind;
+using scrubtest::ListRow;
+
+namespace {
+
+const QString kStamp = QStringLiteral("3/2/2007 2:25:30 PM");
+
+QByteArray DncFile(const QStringList& numbers)
+{
+    QByteArray out = "Numbers In DNC List, Remove Time\r\n";
+    for (const QString& n : numbers)
+        out += (n + u',' + kStamp + QStringLiteral("\r\n")).toUtf8();
+    return out;
+}
+
+QByteArray OkFile(const QStringList& numbers)
+{
+    QByteArray out = "Numbers Not In DNC List\r\n";
+    for (const QString& n : numbers)
+        out += (n + QStringLiteral("\r\n")).toUtf8();
+    return out;
+}
+
+QString Summary(int notFound, int found, const char* percent, int unusable)
+{
+    return QStringLiteral("Action is finished!\r\n%1 Not in DNC List; %2(%3%) in DNC List; %4 Null Numbers ")
+        .arg(notFound)
+        .arg(found)
+        .arg(QLatin1String(percent))
+        .arg(unusable);
+}
+
+} // namespace
+
+TEST_P(TableScrubTest, NumbersAreCleanedCompletedAndElevenDigitsLoseTheirFirstCharacter)
+{
+    // phone value -> what the run makes of it (status "DNC" marks a find)
+    const struct {
+        std::optional<QString> phone;
+        const char* status;
+    } cases[] = {
+        {QStringLiteral("12015551234"), "DNC"},    // eleven digits: 2015551234
+        {QStringLiteral("X2015559999"), "DNC"},    // only the length decides
+        {QStringLiteral("1201555123"), "new"},     // area code 120 has no table
+        {QStringLiteral("(973) 123-4567"), "DNC"}, // cleaned
+        {QStringLiteral("201555ABCD"), "new"},     // letters: unusable
+        {QStringLiteral("2015550000"), "new"},     // not listed
+        {QStringLiteral("555"), "new"},            // too short
+        {std::nullopt, "new"},                     // Null
+    };
+    std::vector<ListRow> rows;
+    QStringList expected;
+    for (const auto& c : cases) {
+        rows.push_back({QStringLiteral("n"), c.phone, QStringLiteral("new"), 1});
+        expected << (c.phone ? c.phone->trimmed() : QString(foxPro() ? "" : "<null>")) + u'|' +
+                        QLatin1String(c.status) + QStringLiteral("|1");
+    }
+    makeList(rows);
+    job.settings.markAction = 2;
+
+    const scrub::ScrubResult r = run();
+
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(listRows(), expected);
+    EXPECT_EQ(file(QStringLiteral("dnc.txt")), DncFile({"2015551234", "2015559999", "9731234567"}));
+    EXPECT_EQ(file(QStringLiteral("ok.txt")), OkFile({"1201555123", "2015550000"}));
+    EXPECT_EQ(r.summary, Summary(2, 3, "37.50", 3));
+    EXPECT_EQ(view.barMaximum, 8);
+    EXPECT_TRUE(view.finalShown);
+}
+
+TEST_P(TableScrubTest, EachMarkActionChangesOnlyTheMarkFieldOfFoundRecords)
+{
+    const struct {
+        int action;
+        const char* mark;
+        std::optional<QString> old;
+        const char* marked;
+    } cases[] = {
+        {0, "X", QStringLiteral("A"), "XA"}, {1, "X", QStringLiteral("A"), "AX"},
+        {2, "X", QStringLiteral("A"), "X"},  {0, "X", std::nullopt, "X"},
+        {1, "X", std::nullopt, "X"},         {7, "X", std::nullopt, "X"},
+        {0, "", QStringLiteral("A"), "A"},   {1, "", QStringLiteral("A"), "A"},
+        {2, "", QStringLiteral("A"), ""},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "action " << c.action << " mark '" << c.mark << "'");
+        setTable(QStringLiteral("calls%1").arg(++n));
+        makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), c.old, 1},
+                  {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("keep"), 2}});
+        job.settings.markAction = c.action;
+        view.markText = QLatin1String(c.mark);
+
+        run();
+
+        EXPECT_EQ(listRows(),
+                  (QStringList{QStringLiteral("2015551234|") + QLatin1String(c.marked) + QStringLiteral("|1"),
+                               QStringLiteral("2015550000|keep|2")}));
+    }
+}
+
+TEST_P(TableScrubTest, DeletingRemovesExactlyTheFoundRowsWhateverTheOthersHold)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 1},
+              {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("new"), 999000000},
+              {QStringLiteral("c"), QStringLiteral("9731234567"), QStringLiteral("new"), 999000000},
+              {QStringLiteral("d"), QStringLiteral("555"), QStringLiteral("999000000"), 999000000}});
+    job.settings.markField = QStringLiteral("Code");
+    view.deleteFound = true;
+
+    const scrub::ScrubResult r = run();
+
+    EXPECT_EQ(listRows(), (QStringList{QStringLiteral("2015550000|new|999000000"),
+                                       QStringLiteral("555|999000000|999000000")}));
+    EXPECT_EQ(r.summary, Summary(1, 2, "50.00", 1));
+    EXPECT_EQ(file(QStringLiteral("dnc.txt")), DncFile({"2015551234", "9731234567"}));
+    if (foxPro()) {
+        // Deleted records keep their place, flagged; the table is not packed.
+        files::DbfTable dbf(dbfPath(), files::DbfTable::Mode::ReadOnly);
+        EXPECT_EQ(dbf.recordCount(), 4);
+        EXPECT_TRUE(dbf.isDeleted(0));
+        EXPECT_FALSE(dbf.isDeleted(1));
+        EXPECT_TRUE(dbf.isDeleted(2));
+        EXPECT_EQ(dbf.value(0, 1).text().trimmed(), QStringLiteral("2015551234"));
+    }
+}
+
+TEST_P(TableScrubTest, ANumericMarkFieldTakesTheMarkAsANumber)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 5},
+              {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("new"), 7},
+              {QStringLiteral("c"), QStringLiteral("2015559999"), QStringLiteral("new"), std::nullopt}});
+    job.settings.markField = QStringLiteral("Code");
+    job.settings.markAction = 0;
+    view.markText = QStringLiteral("9");
+
+    run();
+
+    const QStringList rows = listRows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], QStringLiteral("2015551234|new|95"));
+    EXPECT_EQ(rows[1], QStringLiteral("2015550000|new|7"));
+    EXPECT_EQ(rows[2], QStringLiteral("2015559999|new|9"));
+}
+
+TEST_P(TableScrubTest, AMarkTheTableRefusesTakesBackEveryMarkBeforeIt)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("A"), 1},
+              {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("B"), 2},
+              {QStringLiteral("c"), QStringLiteral("2015559999"), QStringLiteral("ABCDEFGHIJ"), 3}});
+    const QStringList before = listRows();
+    job.settings.markAction = 0;
+    view.markText = QStringLiteral("DNC");
+    if (!foxPro()) {
+        // The embedded table refuses a mark longer than 12 characters.
+        scrubtest::Exec(listDb, QStringLiteral("create trigger refuse before update of Status on calls "
+                                               "when length(new.Status) > 12 begin select raise(abort, "
+                                               "'Status is too long'); end;"));
+    }
+    const QByteArray bytes = foxPro() ? scrubtest::Read(dbfPath()) : QByteArray();
+
+    const scrub::ScrubResult r = runFailing();
+
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(listRows(), before);
+    if (foxPro()) {
+        EXPECT_EQ(scrubtest::Read(dbfPath()), bytes);
+    }
+    // The result files are closed with what the walk had written.
+    EXPECT_EQ(file(QStringLiteral("dnc.txt")), DncFile({"2015551234", "2015559999"}));
+}
+
+TEST_P(TableScrubTest, ALookUpFailureEndsTheRunWithOneReportAndTheTableAsItWas)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("A"), 1},
+              {QStringLiteral("b"), QStringLiteral("9731234567"), QStringLiteral("B"), 2}});
+    const QStringList before = listRows();
+    // The store's table for 973 fails when it is read.
+    scrubtest::Exec(dbPath, QStringLiteral("drop table phone973; create view phone973 as select 1 as phone "
+                                           "where abs(-9223372036854775808) > 0;"));
+    view.deleteFound = true;
+
+    const scrub::ScrubResult r = runFailing();
+
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(listRows(), before);
+    EXPECT_FALSE(view.finalShown);
+}
+
+TEST_P(TableScrubTest, ATableNamedWithABlankIsScrubbed)
+{
+    setTable(QStringLiteral("my list"));
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 1},
+              {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("new"), 2}});
+    job.settings.markAction = 2;
+    job.settings.phoneField = QStringLiteral("phone"); // field names are matched without regard to case
+
+    const scrub::ScrubResult r = run();
+
+    EXPECT_EQ(listRows(),
+              (QStringList{QStringLiteral("2015551234|DNC|1"), QStringLiteral("2015550000|new|2")}));
+    EXPECT_EQ(r.summary, Summary(1, 1, "50.00", 0));
+}
+
+TEST_P(TableScrubTest, AnEmptyTableFinishesWithAShareOfNothing)
+{
+    makeList({});
+
+    const scrub::ScrubResult r = run();
+
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(r.summary, Summary(0, 0, "0.00", 0));
+    EXPECT_EQ(file(QStringLiteral("dnc.txt")), DncFile({}));
+    EXPECT_EQ(file(QStringLiteral("ok.txt")), OkFile({}));
+}
+
+TEST_P(TableScrubTest, AMissingPhoneFieldIsReportedAndNothingIsWritten)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 1}});
+    job.settings.phoneField = QStringLiteral("Telephone");
+
+    runFailing();
+
+    EXPECT_EQ(listRows(), QStringList{QStringLiteral("2015551234|new|1")});
+}
+
+INSTANTIATE_TEST_SUITE_P(BothSources, TableScrubTest, ::testing::Values(Kind::Access, Kind::FoxPro),
+                         scrubtest::KindName);
+
+// ---------------------------------------------------------------- embedded lists only
+
+class EmbeddedTableScrubTest : public TableScrubTest {};
+
+TEST_P(EmbeddedTableScrubTest, AListInsideTheDncDatabaseFileIsChangedAndCommitted)
+{
+    setTable(QStringLiteral("calls"), true);
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 1},
+              {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("new"), 2},
+              {QStringLiteral("c"), QStringLiteral("9731234567"), QStringLiteral("new"), 3}});
+    view.deleteFound = true;
+
+    const scrub::ScrubResult r = run();
+
+    EXPECT_TRUE(r.completed);
+    dnc->Close(); // the run's DNC connection is done with
+    EXPECT_EQ(listRows(), QStringList{QStringLiteral("2015550000|new|2")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Access, EmbeddedTableScrubTest, ::testing::Values(Kind::Access),
+                         scrubtest::KindName);
+
+// ---------------------------------------------------------------- .dbf lists only
+
+class DbfTableScrubTest : public TableScrubTest {
+protected:
+    // The bytes of one record; the header's length follows from the file's.
+    QByteArray record(const QByteArray& file, int index, int count) const
+    {
+        const int length = 1 + 20 + 15 + 12 + 9;
+        const int header = int(file.size()) - 1 - count * length;
+        return file.mid(header + index * length, length);
+    }
+};
+
+TEST_P(DbfTableScrubTest, RecordsNotFoundKeepEveryByte)
+{
+    makeList({{QStringLiteral("Émile"), QStringLiteral("2015550000"), QStringLiteral("old"), 1},
+              {QStringLiteral("b"), QStringLiteral("2015551234"), QStringLiteral("old"), 2},
+              {QStringLiteral("c"), QStringLiteral("201 555 0001"), std::nullopt, 3},
+              {QStringLiteral("d"), QStringLiteral("12"), QStringLiteral("old"), 4}});
+    const QByteArray before = scrubtest::Read(dbfPath());
+    job.settings.markAction = 2;
+
+    run();
+
+    const QByteArray after = scrubtest::Read(dbfPath());
+    ASSERT_EQ(after.size(), before.size());
+    for (int i : {0, 2, 3})
+        EXPECT_EQ(record(after, i, 4), record(before, i, 4)) << "record " << i;
+    // The found record differs in its mark field only.
+    QByteArray marked = record(before, 1, 4);
+    marked.replace(1 + 20 + 15, 12, QByteArray("DNC").leftJustified(12, ' '));
+    EXPECT_EQ(record(after, 1, 4), marked);
+}
+
+TEST_P(DbfTableScrubTest, ANumberTooWideForItsFieldEndsTheRunAndLeavesTheFileAsItWas)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("x"), 5},
+              {QStringLiteral("b"), QStringLiteral("2015559999"), QStringLiteral("x"), 123}},
+             3);
+    const QByteArray before = scrubtest::Read(dbfPath());
+    job.settings.markField = QStringLiteral("Code");
+    job.settings.markAction = 0;
+    view.markText = QStringLiteral("9");
+
+    runFailing();
+
+    EXPECT_EQ(scrubtest::Read(dbfPath()), before);
+    const auto boxes = scripted.callsOf(ui::ScriptedServices::Kind::MsgBox);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_FALSE(boxes.back().text.contains(QStringLiteral("*")));
+}
+
+INSTANTIATE_TEST_SUITE_P(FoxPro, DbfTableScrubTest, ::testing::Values(Kind::FoxPro), scrubtest::KindName);
