@@ -235,7 +235,7 @@ private:
     void ShowAreaCodeScreen();
     // Duplicate removal of the current source (toolbar "Tools").
     void RemoveDuplicates();
-    void RunDuplicateRemoval(CDataTypeInfo& profile, const QString& connectionString, bool excel,
+    void RunDuplicateRemoval(CDataTypeInfo& profile, const QString& connectionString,
                              scrub::DuplicateView& view);
 
     bool m_loaded = false;        // Form_Load has run

@@ -72,12 +72,12 @@ void frmMain::RemoveDuplicates()
                                      : excel  ? profile.GetExcelConnString()
                                      : access ? profile.GetAccessConnString()
                                               : profile.GetFoxProConnString();
-    if (connectionString.isEmpty() || access || foxPro) return;
+    if (connectionString.isEmpty()) return;
 
     SetStart(false);
     WindowDuplicateView view(*this);
     try {
-        RunDuplicateRemoval(profile, connectionString, excel, view);
+        RunDuplicateRemoval(profile, connectionString, view);
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         HandleError(e.Number, e.Description, objectName(), QStringLiteral("RemoveDuplicates"), false);
@@ -85,10 +85,20 @@ void frmMain::RemoveDuplicates()
     SetStart(true);
 }
 
-void frmMain::RunDuplicateRemoval(CDataTypeInfo& profile, const QString& connectionString, bool excel,
+void frmMain::RunDuplicateRemoval(CDataTypeInfo& profile, const QString& connectionString,
                                   scrub::DuplicateView& view)
 {
-    if (!excel) {
+    const QString type = profile.DataType();
+    if (type == QLatin1String("ACCESS") || type == QLatin1String("FOXPRO") || type == QLatin1String("ACT!")) {
+        scrub::TableDuplicatesJob job;
+        job.kind = type == QLatin1String("ACCESS") ? scrub::TableDuplicatesJob::Kind::Access
+                                                   : scrub::TableDuplicatesJob::Kind::FoxPro;
+        job.connectionString = connectionString;
+        job.tableName = profile.DataTableName();
+        job.phoneField = profile.DataFieldName();
+        job.areaField = profile.DataAreaName();
+        scrub::RemoveTableDuplicates(job, view);
+    } else if (type != QLatin1String("EXCEL")) {
         scrub::TextDuplicatesJob job;
         job.folder = profile.DataDBName();
         job.fileName = profile.DataTableName();

@@ -1,6 +1,9 @@
 #include "scrub/DuplicateRemoval.h"
 
 #include "core/DBClassModule.h"
+#include "dncdb/ModuleDNC.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/TextTable.h"
 #include "platform/ui/Services.h"
@@ -9,10 +12,13 @@
 #include "platform/vb/Err.h"
 #include "scrub/ExcelSheetScrub.h"
 #include "scrub/ListCopy.h"
+#include "scrub/ScrubRule.h"
 #include "scrub/ScrubRun.h"
+#include "scrub/TableScrub.h"
 #include "scrub/TextFileScrub.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace scrub {
 
@@ -264,6 +270,91 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, DuplicateV
         result.completed = true;
     } catch (...) {
         DiscardAfterError(book, QStringLiteral("CheckExcel"));
+        return DuplicatesResult();
+    }
+    Finished();
+    return result;
+}
+
+// ---------------------------------------------------------------- tables
+
+DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, DuplicateView& view)
+{
+    DuplicatesResult result;
+    if (!AskToRemove()) return result;
+    const QString table = Bracketed(job.tableName);
+    auto src = ado::Connection::Create();
+    std::shared_ptr<ado::Recordset> rs;
+    try {
+        src->SetCursorLocation(ado::adUseServer);
+        src->Open(job.connectionString, QString(), QString());
+        const bool hasArea = !job.areaField.isEmpty();
+        // One walk over the table (with row addresses when asked for): each
+        // record's number, and whether its phone value is empty.
+        const auto walk = [&](bool addresses, const std::function<void(bool, const QString&)>& take) {
+            rs = ado::Recordset::Create();
+            rs->SetCursorLocation(ado::adUseServer);
+            rs->Open(QStringLiteral("select * from ") + table, src,
+                     addresses ? ado::adOpenDynamic : ado::adOpenForwardOnly,
+                     addresses ? ado::adLockOptimistic : ado::adLockReadOnly);
+            ado::Field& phone = rs->Fields().Item(job.phoneField);
+            ado::Field* area = hasArea ? &rs->Fields().Item(job.areaField) : nullptr;
+            for (; !rs->Eof(); rs->MoveNext()) {
+                const vb::Variant phoneValue = phone.Value();
+                take(!phoneValue.text().isEmpty(),
+                     BuildNumber(phoneValue, area ? area->Value() : vb::Variant(), hasArea));
+            }
+            rs->Close();
+        };
+
+        DuplicateGroups groups;
+        walk(false, [&](bool usable, const QString& number) {
+            if (usable) groups.Count(number);
+        });
+        groups.Settle();
+        if (groups.Empty()) {
+            src->Close();
+            view.ShowStatus(kNoDuplicateNumber);
+            result.completed = true;
+            return result;
+        }
+
+        // The copies to drop are found by a read-only walk and deleted by
+        // their addresses after it, all in one transaction of the source.
+        Progress progress(view, CountRecords(table, src));
+        src->BeginTrans();
+        std::vector<qint64> doomed;
+        walk(true, [&](bool usable, const QString& number) {
+            if (usable && groups.Drop(number)) doomed.push_back(rs->Bookmark());
+            progress.Step();
+        });
+        auto remove =
+            src->Prepare(QStringLiteral("delete from ") + table + QStringLiteral(" where rowid = ?"));
+        for (const qint64 address : doomed) {
+            remove->SetParameter(0, vb::Variant::fromLongLong(address));
+            remove->Execute();
+        }
+        src->CommitTrans();
+        src->Close();
+        result.removed = std::int32_t(doomed.size());
+        result.records = progress.Records();
+        progress.End(result.removed);
+        result.completed = true;
+    } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
+        try {
+            if (rs && rs->State() == ado::adStateOpen) rs->Close();
+            if (src->State() == ado::adStateOpen) {
+                if (src->TransactionLevel() > 0) src->RollbackTrans();
+                src->Close();
+            }
+        } catch (...) {
+            vb::CatchError();
+        }
+        HandleError(error.Number, error.Description, QString(),
+                    job.kind == TableDuplicatesJob::Kind::Access ? QStringLiteral("CheckAccess")
+                                                                 : QStringLiteral("CheckFoxPro"),
+                    false);
         return DuplicatesResult();
     }
     Finished();

@@ -44,6 +44,16 @@ struct ExcelDuplicatesJob {
     int areaColumn = 0;  // 0: no area field
 };
 
+// A table of an embedded ("ACCESS") database or a FoxPro or ACT! table.
+struct TableDuplicatesJob {
+    enum class Kind { Access, FoxPro };
+    Kind kind = Kind::Access;
+    QString connectionString; // the profile's Access or FoxPro connection string
+    QString tableName;        // DataTableName
+    QString phoneField;       // DataFieldName
+    QString areaField;        // DataAreaName; empty: none
+};
+
 struct DuplicatesResult {
     bool completed = false; // false: declined, stopped with a message, or an error reported
     std::int32_t records = 0;
@@ -56,6 +66,10 @@ struct DuplicatesResult {
 // as it was. The finished run shows "Action is finished!".
 DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateView& view);
 DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, DuplicateView& view);
+// A table loses the rows of the dropped copies, by their row addresses, in
+// one transaction of the source: an error takes every deletion back
+// (reported as "CheckAccess" or "CheckFoxPro").
+DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, DuplicateView& view);
 
 inline const QString kNoDuplicateNumber = QStringLiteral("No Duplicate Number");
 // removed & " Duplicate Number(s) is (are) removed"
