@@ -6,6 +6,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/TextTable.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Clock.h"
@@ -17,6 +18,7 @@
 #include "scrub/TableScrub.h"
 #include "scrub/TextFileScrub.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <functional>
 
@@ -175,6 +177,9 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateVie
     const QString source = folder + job.fileName;
     LineFile copy;
     try {
+        // A list that is a symbolic link is rewritten where it lies.
+        const QString target = fso::ResolvedFilePath(source);
+        RequireWritableList(target, source, QStringLiteral("changed"));
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
         const int phone = RequiredColumn(table, job.phoneField);
         const int area = job.areaField.isEmpty() ? -1 : RequiredColumn(table, job.areaField);
@@ -193,7 +198,8 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateVie
         }
 
         Progress progress(view, std::int32_t(std::min<qint64>(table.recordCount(), INT32_MAX)));
-        const QString copyName = folder + FileStamp() + job.fileName;
+        const QFileInfo targetInfo(target);
+        const QString copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
         copy.Open(copyName);
         RecordCopy records(source, table.dataOffset(), copy);
         table.rewind();
@@ -210,7 +216,7 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateVie
         result.records = progress.Records();
         progress.End(result.removed);
         copy.Close();
-        ReplaceFile(copyName, source);
+        fso::ReplaceFileWith(copyName, target);
         result.completed = true;
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();

@@ -1,11 +1,12 @@
 #include "scrub/ListCopy.h"
 
 #include "platform/ado/ConnectionString.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 #include "scrub/ScrubRun.h"
 
 #include <QFileInfo>
-#include <cstdio>
+#include <unistd.h>
 
 namespace scrub {
 
@@ -68,21 +69,35 @@ void AppendFieldText(const files::TextTable& table, const files::TextRecord& rec
 
 RecordCopy::RecordCopy(const QString& source, qint64 dataOffset, LineFile& out) : m_source(source), m_out(out)
 {
-    m_out.Write(sourceBytes(0, dataOffset));
+    m_out.Write(FileBytes(m_source, 0, dataOffset));
     m_expected = dataOffset;
 }
 
-QByteArray RecordCopy::sourceBytes(qint64 from, qint64 to)
+void RequireWritableList(const QString& target, const QString& source, const QString& action)
+{
+    if (!QFileInfo::exists(target)) return; // reported as a missing file by the reader
+    if (fso::IsReadOnlyFile(target))
+        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
+                  QStringLiteral("The calling list '%1' is read-only: it cannot be %2.").arg(source, action));
+    const QString folder = QFileInfo(target).path();
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
+                  QStringLiteral("The folder '%1' of the calling list takes no new files: the list cannot be "
+                                 "%2.")
+                      .arg(folder, action));
+}
+
+QByteArray FileBytes(QFile& file, qint64 from, qint64 to)
 {
     if (to <= from) return {};
-    if (!m_source.isOpen() && !m_source.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
-    m_source.seek(from);
-    return m_source.read(to - from);
+    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
+    file.seek(from);
+    return file.read(to - from);
 }
 
 void RecordCopy::gapBefore(const files::TextRecord& record)
 {
-    if (record.offset > m_expected) m_out.Write(sourceBytes(m_expected, record.offset));
+    if (record.offset > m_expected) m_out.Write(FileBytes(m_source, m_expected, record.offset));
     m_expected = record.nextOffset();
 }
 
@@ -105,16 +120,8 @@ void RecordCopy::Drop(const files::TextRecord& record)
 
 void RecordCopy::Finish()
 {
-    m_out.Write(sourceBytes(m_expected, QFileInfo(m_source.fileName()).size()));
+    m_out.Write(FileBytes(m_source, m_expected, QFileInfo(m_source.fileName()).size()));
     m_source.close();
-}
-
-void ReplaceFile(const QString& copyName, const QString& target)
-{
-    QFile::setPermissions(copyName, QFile::permissions(target));
-    if (std::rename(QFile::encodeName(copyName).constData(), QFile::encodeName(target).constData()) != 0)
-        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ReplaceFile"),
-                  QStringLiteral("Cannot replace '%1' with the rewritten copy '%2'.").arg(target, copyName));
 }
 
 } // namespace scrub

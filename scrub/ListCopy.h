@@ -1,9 +1,9 @@
 #pragma once
 // A text calling list rewritten into a new copy beside it: its records read
-// as the text driver reads them, the records that stay written byte for
+// as the text driver reads them, and the records that stay written byte for
 // byte (leading zeros, quoting, dates and line ends as they were, empty
-// lines and the title line too), and the finished copy put in the list's
-// place in one rename.
+// lines and the title line too). fso::ReplaceFileWith then puts the copy in
+// the list's place.
 
 #include "platform/files/TextTable.h"
 
@@ -47,16 +47,20 @@ public:
 
 private:
     void gapBefore(const files::TextRecord& record);
-    QByteArray sourceBytes(qint64 from, qint64 to);
 
     QFile m_source;
     LineFile& m_out;
     qint64 m_expected = 0;
 };
 
-// Puts the finished copy in the target's place in one step: the target is
-// never deleted first, so a failure leaves either the old or the new file.
-// The copy takes the target's permissions. Raises 70 when it cannot.
-void ReplaceFile(const QString& copyName, const QString& target);
+// A list that may not be rewritten is refused before anything is written:
+// a read-only file, or a folder that takes no new file beside it. target is
+// the file really meant (fso::ResolvedFilePath), source the list as named;
+// action completes "it cannot be ..." ("scrubbed"). Raises 75.
+void RequireWritableList(const QString& target, const QString& source, const QString& action);
+
+// Bytes of a file between two offsets; empty when to <= from. Opens the
+// file when it is not open yet; raises 70 when it cannot.
+QByteArray FileBytes(QFile& file, qint64 from, qint64 to);
 
 } // namespace scrub
