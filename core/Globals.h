@@ -6,7 +6,6 @@
 #include <QString>
 #include <memory>
 
-class frmMain;
 class COption;
 class CDataAccess;
 class CDataStrings;
@@ -19,7 +18,6 @@ class Recordset;
 }
 
 extern QString gAppPath;          // the program folder
-extern frmMain* gMainForm;        // the main window; null until it is created and after it is gone
 extern QString gConnectionString; // the DNC database connection string the main window works with
 
 extern std::shared_ptr<COption> gOption;                // the connection profile in "Tervala.ini"
@@ -29,5 +27,4 @@ extern std::shared_ptr<CDataStrings> gPhoneTables;      // the names of the DNC 
 extern std::shared_ptr<CDefPropertys> gDefPropertys;    // the settings store
 extern std::shared_ptr<CDataTypeInfos> gDataTypeInfos;  // the data-source profiles
 extern std::shared_ptr<CDataTypeInfo> gCurDataTypeInfo; // the current data-source profile
-extern std::shared_ptr<CCityStates>
-    gCityStates; // area code/city/state rows; created empty, never loaded here
+extern std::shared_ptr<CCityStates> gCityStates;        // area code/city/state rows; never loaded

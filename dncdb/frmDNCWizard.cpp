@@ -1,4 +1,5 @@
 #include "dncdb/frmDNCWizard.h"
+#include "dncdb/ScreenHooks.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -465,11 +466,8 @@ void frmDNCWizard::ViewData(const QString& connectionString, QString sql, bool e
                             const QString& caption)
 {
     if (!sql.toUpper().contains(QStringLiteral("SELECT"))) sql = QStringLiteral("select * from ") + sql;
-    // The paged data viewer is not part of the program yet.
-    (void)connectionString;
-    (void)editable;
-    (void)caption;
-    ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
+    if (!screenhooks::ViewData(this, connectionString, sql, editable, caption))
+        ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
 }
 
 void frmDNCWizard::cmdSplit_Click()

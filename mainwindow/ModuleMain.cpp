@@ -1,4 +1,4 @@
-#include "core/ModuleMain.h"
+#include "mainwindow/ModuleMain.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -14,6 +14,8 @@
 #include "platform/vb/Err.h"
 #include "records/CCityStates.h"
 #include "records/CDataTypeInfos.h"
+
+frmMain* gMainForm = nullptr;
 
 namespace {
 
