@@ -14,6 +14,7 @@
 #include "dncdb/frmFormatTransfer.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/Services.h"
@@ -343,7 +344,7 @@ std::int32_t frmDNCWizard::OpenDNCTextRecordset(std::shared_ptr<ado::Recordset>&
             rs = ado::Recordset::Create();
             rs->SetCursorLocation(ado::adUseServer);
         }
-        rs->Open(QStringLiteral("select * from [") + fileName + QStringLiteral("]"), connection,
+        rs->Open(QStringLiteral("select * from ") + ado::QuoteName(fileName), connection,
                  ado::adOpenForwardOnly, ado::adLockReadOnly);
         return 0;
     } catch (...) {
@@ -455,7 +456,7 @@ void frmDNCWizard::cmdView_Click()
         if (dnctextfilename->text().isEmpty()) return;
         QString fileName;
         const QString connection = TextConnection(fileName);
-        ViewData(connection, QStringLiteral("[") + fileName + QStringLiteral("]"), false,
+        ViewData(connection, ado::QuoteName(fileName), false,
                  QStringLiteral("View DNC Text File"));
     } catch (...) {
         ReportCaught(QString(), QStringLiteral("analysis"));
@@ -529,14 +530,14 @@ void frmDNCWizard::cmdAnalysis_Click()
         std::vector<QString> names;
         const std::int32_t n = GetTableFieldNames(connection, fileName, names);
         if (n < 1 || names.empty()) return; // reported, or a file without fields
-        const QString f1 = names[0];
+        const QString f1 = ado::QuoteName(names[0]);
+        const QString file = ado::QuoteName(fileName);
         const QString sql =
-            n == 1 ? QStringLiteral("Select distinct left([") + f1 + QStringLiteral("],3), count(*) from [") +
-                         fileName + QStringLiteral("] where [") + f1 +
-                         QStringLiteral("] is not null  group by left([") + f1 + QStringLiteral("],3)")
-                   : QStringLiteral("Select distinct [") + f1 + QStringLiteral("] , count(*) from [") +
-                         fileName + QStringLiteral("] where [") + f1 +
-                         QStringLiteral("] is not null group by [") + f1 + QStringLiteral("]");
+            n == 1 ? QStringLiteral("Select distinct left(") + f1 + QStringLiteral(",3), count(*) from ") + file +
+                         QStringLiteral(" where ") + f1 + QStringLiteral(" is not null  group by left(") + f1 +
+                         QStringLiteral(",3)")
+                   : QStringLiteral("Select distinct ") + f1 + QStringLiteral(" , count(*) from ") + file +
+                         QStringLiteral(" where ") + f1 + QStringLiteral(" is not null group by ") + f1;
 
         auto rs = ado::Recordset::Create();
         rs->Open(sql, connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
@@ -581,7 +582,7 @@ void frmDNCWizard::ShowAfterInput()
                 item->setText(ColCountAfterImport, QString());
                 continue;
             }
-            const std::int32_t count = gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + table);
+            const std::int32_t count = gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + ado::QuoteName(table));
             item->setText(ColCountAfterImport, QString::number(count));
             total += count;
         }
