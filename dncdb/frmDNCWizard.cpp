@@ -466,9 +466,7 @@ void frmDNCWizard::cmdView_Click()
 void frmDNCWizard::ViewData(const QString& connectionString, QString sql, bool editable,
                             const QString& caption)
 {
-    if (!sql.toUpper().contains(QStringLiteral("SELECT"))) sql = QStringLiteral("select * from ") + sql;
-    if (!screenhooks::ViewData(this, connectionString, sql, editable, caption))
-        ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
+    screenhooks::ViewData(this, connectionString, sql, editable, caption);
 }
 
 void frmDNCWizard::cmdSplit_Click()

@@ -127,6 +127,11 @@ public:
     // Source browsing and viewing.
     void cmdBrowserData_Click();
     void cmdViewData_Click();
+    // The paged viewer, without an owner: a query or a table name (which
+    // becomes "select * from " and the name), a workbook's sheet, a text file.
+    void ViewData(const QString& connectionString, const QString& sql, bool editable, const QString& caption);
+    void ViewExcelSheet(const QString& file, const QString& sheet, bool editable, const QString& caption);
+    void ViewTextFile(const QString& file, bool editable, const QString& caption);
 
     // Panel routines, shared with source browsing.
     void RefreshTableFields();
@@ -235,6 +240,12 @@ private:
     // and raise no Click; selecting an index raises it.
     static void ComboClear(QComboBox* combo);
     static void ComboAddItem(QComboBox* combo, const QString& text);
+    // Selects the profile's area, phone and mark field names in their lists.
+    void SelectStoredFieldNames();
+    // Browser by kind of source.
+    void BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile);
+    void BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile);
+    void BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile);
     // The numeric-mark rule: the type code of the chosen mark field is "999".
     bool MarkFieldIsNumeric() const;
 

@@ -1,12 +1,15 @@
 #include "records/ModuleConnectString.h"
 
+#include "core/CDataStrings.h"
 #include "core/DBClassModule.h"
+#include "core/Globals.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ExcelProvider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/JetSql.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Err.h"
+#include "records/CDataTypeInfo.h"
 
 namespace {
 
@@ -74,6 +77,26 @@ QString SplitFilePath(const QString& path, QString& fileName)
     const QString folder = p.left(at + 1);
     fileName = p.mid(at + 1);
     return folder;
+}
+
+namespace {
+
+const CDataTypeInfo& CurrentProfile()
+{
+    if (!gCurDataTypeInfo) vb::Raise(vb::errnum::ObjectVariableNotSet);
+    return *gCurDataTypeInfo;
+}
+
+} // namespace
+
+std::int32_t GetTableNameCount()
+{
+    return CurrentProfile().TableNameData()->Count();
+}
+
+std::int32_t GetTableFieldCount()
+{
+    return CurrentProfile().TableFieldData()->Count();
 }
 
 std::int32_t GetTableRecordCount(const QString& connectionString, const QString& table)
