@@ -3,8 +3,8 @@
 #include "core/DBClassModule.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ExcelProvider.h"
-#include "platform/ado/Recordset.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Err.h"
 
@@ -85,8 +85,8 @@ std::int32_t GetTableRecordCount(const QString& connectionString, const QString&
         conn = ado::Connection::Create();
         conn->Open(connectionString);
         rs = ado::Recordset::Create();
-        rs->Open(QStringLiteral("select count(*) from ") + conn->QuoteName(table), conn,
-                 ado::adOpenStatic, ado::adLockReadOnly);
+        rs->Open(QStringLiteral("select count(*) from ") + conn->QuoteName(table), conn, ado::adOpenStatic,
+                 ado::adLockReadOnly);
         if (!rs->Eof()) result = rs->Value(0).toLong();
     } catch (const vb::ErrObject&) {
         // no message: the caller sees -1
