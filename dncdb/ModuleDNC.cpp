@@ -5,6 +5,7 @@
 #include "core/COption.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "dncdb/ServerImport.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
@@ -294,6 +295,9 @@ std::int32_t GetDNCCount(bool* ok)
 
 bool LoadTables()
 {
+    // Before the store is read: an import on a server store links its text
+    // through the server module.
+    dncimport::UseServerLinks();
     if (!gPhoneTables) gPhoneTables = std::make_shared<CDataStrings>();
     gPhoneTables->Clear();
     std::shared_ptr<ado::Connection> conn;

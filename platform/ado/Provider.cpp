@@ -53,7 +53,31 @@ QHash<QString, LinkFactory>& linkModules()
     return map;
 }
 
+ServerLinkModule& serverLinks()
+{
+    static ServerLinkModule module;
+    return module;
+}
+
 } // namespace
+
+void SetServerLinkModule(ServerLinkModule module)
+{
+    serverLinks() = std::move(module);
+}
+
+void CreateServerLink(ProviderConnection& conn, const LinkSpec& spec)
+{
+    if (!serverLinks().create)
+        Raise(errnum::NotAllowedInContext,
+              QStringLiteral("Linked table '%1' cannot be made on a database server.").arg(spec.name), JetSource());
+    serverLinks().create(conn, spec);
+}
+
+bool DropServerLink(ProviderConnection& conn, const QString& name)
+{
+    return serverLinks().drop && serverLinks().drop(conn, name);
+}
 
 void RegisterProvider(const QString& kind, ProviderFactory factory)
 {

@@ -122,4 +122,17 @@ void RegisterLinkModule(const QString& kind, LinkFactory factory);
 // Throws a clear error when no module serves the link's kind.
 void CreateLink(SqliteConnection& conn, const LinkSpec& spec);
 
+// A database server cannot link a file: a server link module makes a table
+// of the server from it instead (and drops it again). One module at a time,
+// set by the code that knows what the linked data means.
+struct ServerLinkModule {
+    std::function<void(ProviderConnection& conn, const LinkSpec& spec)> create;
+    // True when it dropped (or refused to drop) the named table itself.
+    std::function<bool(ProviderConnection& conn, const QString& name)> drop;
+};
+void SetServerLinkModule(ServerLinkModule module);
+// Throws a clear error when no module is set.
+void CreateServerLink(ProviderConnection& conn, const LinkSpec& spec);
+bool DropServerLink(ProviderConnection& conn, const QString& name);
+
 } // namespace ado
