@@ -91,4 +91,24 @@ inline void Exec(sqlite3* db, const char* sql)
     }
 }
 
+// A database file holding table phone201 with `rows` seven-digit numbers
+// (2000000 + 7i), written in one transaction.
+inline void MakePhoneTable(const QByteArray& file, int rows)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(file.constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE phone201 (phone INTEGER NOT NULL PRIMARY KEY); BEGIN", nullptr, nullptr,
+                 nullptr);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO phone201 (phone) VALUES (?)", -1, &ins, nullptr);
+    for (int i = 0; i < rows; ++i) {
+        sqlite3_bind_int(ins, 1, 2000000 + i * 7);
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 } // namespace bench
