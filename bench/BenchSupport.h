@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QString>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <spawn.h>
 #include <sqlite3.h>
 #include <string>
@@ -77,6 +79,16 @@ inline long PeakSinceResetKiB()
     for (const QByteArray& line : f.readAll().split('\n'))
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+// Runs SQL on a database the benchmark builds; any failure ends the run.
+inline void Exec(sqlite3* db, const char* sql)
+{
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
+        std::exit(1);
+    }
 }
 
 // A database file holding table phone201 with `rows` seven-digit numbers

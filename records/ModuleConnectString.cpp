@@ -1,12 +1,15 @@
 #include "records/ModuleConnectString.h"
 
+#include "core/CDataStrings.h"
 #include "core/DBClassModule.h"
+#include "core/Globals.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ExcelProvider.h"
-#include "platform/ado/Recordset.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Err.h"
+#include "records/CDataTypeInfo.h"
 
 namespace {
 
@@ -76,6 +79,26 @@ QString SplitFilePath(const QString& path, QString& fileName)
     return folder;
 }
 
+namespace {
+
+const CDataTypeInfo& CurrentProfile()
+{
+    if (!gCurDataTypeInfo) vb::Raise(vb::errnum::ObjectVariableNotSet);
+    return *gCurDataTypeInfo;
+}
+
+} // namespace
+
+std::int32_t GetTableNameCount()
+{
+    return CurrentProfile().TableNameData()->Count();
+}
+
+std::int32_t GetTableFieldCount()
+{
+    return CurrentProfile().TableFieldData()->Count();
+}
+
 std::int32_t GetTableRecordCount(const QString& connectionString, const QString& table)
 {
     std::int32_t result = -1;
@@ -85,8 +108,8 @@ std::int32_t GetTableRecordCount(const QString& connectionString, const QString&
         conn = ado::Connection::Create();
         conn->Open(connectionString);
         rs = ado::Recordset::Create();
-        rs->Open(QStringLiteral("select count(*) from ") + conn->QuoteName(table), conn,
-                 ado::adOpenStatic, ado::adLockReadOnly);
+        rs->Open(QStringLiteral("select count(*) from ") + conn->QuoteName(table), conn, ado::adOpenStatic,
+                 ado::adLockReadOnly);
         if (!rs->Eof()) result = rs->Value(0).toLong();
     } catch (const vb::ErrObject&) {
         // no message: the caller sees -1

@@ -41,6 +41,11 @@ QString MakeExcelConnectionString(const QString& file, const QString& hdr, const
 // one variable may be passed for both.
 QString SplitFilePath(const QString& path, QString& fileName);
 
+// The number of tables (sheets) and of fields listed in the current profile
+// gCurDataTypeInfo. Without a current profile they raise error 91.
+std::int32_t GetTableNameCount();
+std::int32_t GetTableFieldCount();
+
 // "select count(*) from [<table>]" on a connection of its own; -1 when it fails.
 std::int32_t GetTableRecordCount(const QString& connectionString, const QString& table);
 // Opens the recordset (made when null) on "select * from [<table>]" over a
