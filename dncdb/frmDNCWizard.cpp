@@ -13,8 +13,8 @@
 #include "dncdb/WizardConversions.h"
 #include "dncdb/frmFormatTransfer.h"
 #include "platform/ado/Ado.h"
-#include "platform/ado/Recordset.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/Recordset.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/Services.h"
@@ -456,8 +456,7 @@ void frmDNCWizard::cmdView_Click()
         if (dnctextfilename->text().isEmpty()) return;
         QString fileName;
         const QString connection = TextConnection(fileName);
-        ViewData(connection, ado::QuoteName(fileName), false,
-                 QStringLiteral("View DNC Text File"));
+        ViewData(connection, ado::QuoteName(fileName), false, QStringLiteral("View DNC Text File"));
     } catch (...) {
         ReportCaught(QString(), QStringLiteral("analysis"));
     }
@@ -533,9 +532,9 @@ void frmDNCWizard::cmdAnalysis_Click()
         const QString f1 = ado::QuoteName(names[0]);
         const QString file = ado::QuoteName(fileName);
         const QString sql =
-            n == 1 ? QStringLiteral("Select distinct left(") + f1 + QStringLiteral(",3), count(*) from ") + file +
-                         QStringLiteral(" where ") + f1 + QStringLiteral(" is not null  group by left(") + f1 +
-                         QStringLiteral(",3)")
+            n == 1 ? QStringLiteral("Select distinct left(") + f1 + QStringLiteral(",3), count(*) from ") +
+                         file + QStringLiteral(" where ") + f1 +
+                         QStringLiteral(" is not null  group by left(") + f1 + QStringLiteral(",3)")
                    : QStringLiteral("Select distinct ") + f1 + QStringLiteral(" , count(*) from ") + file +
                          QStringLiteral(" where ") + f1 + QStringLiteral(" is not null group by ") + f1;
 
@@ -582,7 +581,8 @@ void frmDNCWizard::ShowAfterInput()
                 item->setText(ColCountAfterImport, QString());
                 continue;
             }
-            const std::int32_t count = gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + ado::QuoteName(table));
+            const std::int32_t count =
+                gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + ado::QuoteName(table));
             item->setText(ColCountAfterImport, QString::number(count));
             total += count;
         }

@@ -5,8 +5,8 @@
 #include "core/Globals.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ExcelProvider.h"
-#include "platform/ado/Recordset.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Err.h"
 #include "records/CDataTypeInfo.h"
@@ -108,8 +108,8 @@ std::int32_t GetTableRecordCount(const QString& connectionString, const QString&
         conn = ado::Connection::Create();
         conn->Open(connectionString);
         rs = ado::Recordset::Create();
-        rs->Open(QStringLiteral("select count(*) from ") + conn->QuoteName(table), conn,
-                 ado::adOpenStatic, ado::adLockReadOnly);
+        rs->Open(QStringLiteral("select count(*) from ") + conn->QuoteName(table), conn, ado::adOpenStatic,
+                 ado::adLockReadOnly);
         if (!rs->Eof()) result = rs->Value(0).toLong();
     } catch (const vb::ErrObject&) {
         // no message: the caller sees -1
