@@ -540,7 +540,7 @@ void frmMain::DoToolbarCommand(QAction* Button)
             frmOptions options(this);
             ui::services().ShowModal(&options, this);
         } else if (key == QLatin1String("Tools")) {
-            RunRemoveDuplicates();
+            RemoveDuplicates();
         } else if (key == QLatin1String("Help")) {
             cHTMLHelp help;
             help.DisplayHelp(this, vb::App::Path() + QLatin1Char('/') + vb::App::HelpFile());

@@ -30,6 +30,9 @@ class QRadioButton;
 class QToolBar;
 class WebBrowser;
 
+namespace scrub {
+class DuplicateView;
+}
 namespace ui {
 class StatusBar;
 class ProgressBar;
@@ -80,6 +83,13 @@ public:
     bool ImportDNCList(const QString& linkProviderString, const QString& fileName);
     // What the last import run did.
     const dncimport::ImportResult& LastImport() const { return mLastImport; }
+
+    // The progress frame of a scrub or duplicate removal: the bar from 0 to
+    // total; then the count in lblStatus, the bar (repainted at most every
+    // tenth of a second, and at the end), the seconds in status panel 2 and
+    // a yield to the event loop.
+    void BeginProgressFrame(std::int32_t total);
+    void ShowProgressFrame(std::int32_t count, std::int32_t barValue, double elapsedSeconds, bool final);
 
     // True from SetStart(False) or SetImport(False) until they are called
     // with True again: a long action runs.
@@ -245,13 +255,17 @@ private:
     void ShowScrubOptions();
     void ShowAboutBox();
     void ShowAreaCodeScreen();
-    void RunRemoveDuplicates();
+    // Duplicate removal of the current source (toolbar "Tools").
+    void RemoveDuplicates();
+    void RunDuplicateRemoval(CDataTypeInfo& profile, const QString& connectionString,
+                             scrub::DuplicateView& view);
 
     bool m_loaded = false;        // Form_Load has run
     bool m_unloaded = false;      // shut-down has run
     bool m_actionRunning = false; // a long action has disabled the window
     bool m_closePending = false;  // a close request waits for the action to end
     QString m_tableNameTag;       // DataTableName's text when it took the focus
+    double m_barShown = -1e9;     // when the progress bar was last repainted
 };
 
 // The main window; null until start-up creates it and after it is gone.

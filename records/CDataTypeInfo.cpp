@@ -3,8 +3,8 @@
 
 #include "core/CDataConnection.h"
 #include "platform/ado/Connection.h"
-#include "platform/ado/Recordset.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/Recordset.h"
 #include "platform/excel/Excel.h"
 #include "records/ModuleConnectString.h"
 
@@ -210,7 +210,8 @@ QString CDataTypeInfo::sqlTable(const QString& mytable, const ado::Connection& c
 {
     const QString table = mytable.isEmpty() ? m_DataTableName : mytable;
     // Server sources take the server's own quoting, the rest Jet's brackets.
-    if (m_DataType == QLatin1String("ODBC") || m_DataType == QLatin1String("MYSQL")) return conn.QuoteName(table);
+    if (m_DataType == QLatin1String("ODBC") || m_DataType == QLatin1String("MYSQL"))
+        return conn.QuoteName(table);
     return ado::QuoteName(table);
 }
 
@@ -240,10 +241,9 @@ std::int32_t CDataTypeInfo::GetFields(const QString& mytable)
     m_tableFieldType->Clear();
     try {
         const bool excel = m_DataType == QLatin1String("EXCEL");
-        const auto fields =
-            ListSourceFields(m_connectionString, [&](const ado::Connection& conn) {
-                return QStringLiteral("select  * from ") + sqlTable(mytable, conn);
-            });
+        const auto fields = ListSourceFields(m_connectionString, [&](const ado::Connection& conn) {
+            return QStringLiteral("select  * from ") + sqlTable(mytable, conn);
+        });
         std::int32_t i = 0;
         for (const SourceField& f : fields) {
             // The Excel scrub finds a column by its position in this list, so

@@ -162,14 +162,7 @@ void frmPhoneList::LoadData(const QString& where)
 
 void frmPhoneList::Navigate(const QString& action)
 {
-    if (!m_Navigate) return;
-    const std::int32_t page = PageFor(action, *m_Navigate, PageCaption->text());
-    if (page < 0) return;
-    if (page > 0) {
-        m_Navigate->SetCurrPage(page);
-        LoadData(m_Filter);
-    }
-    PageCaption->setText(QString::number(m_Navigate->CurrPage()));
+    if (m_Navigate) NavigateBar->Move(action, *m_Navigate, [&] { LoadData(m_Filter); });
 }
 
 void frmPhoneList::SetToolbar()

@@ -23,7 +23,8 @@ TEST_P(DncImportTitle, TheNumbersUnderItAreImported)
 
 INSTANTIATE_TEST_SUITE_P(Names, DncImportTitle,
                          ::testing::Values(Title{"Area Code,Phone Number"}, Title{"Area]Code,Phone[No]"},
-                                           Title{"O'Brien,semi;colon"}, Title{"[Area],x] union select 1 from [y"}));
+                                           Title{"O'Brien,semi;colon"},
+                                           Title{"[Area],x] union select 1 from [y"}));
 
 using DncImportTitleFile = DncTest;
 

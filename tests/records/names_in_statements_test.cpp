@@ -38,9 +38,10 @@ protected:
         sqlite3* db = nullptr;
         EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
         const QString q = sqliteName(GetParam());
-        const QString sql = QStringLiteral("create table plain (n integer); insert into plain values (1);"
-                                           "create table %1 (%1 text); insert into %1 values ('a'), ('b'), ('c');")
-                                .arg(q);
+        const QString sql =
+            QStringLiteral("create table plain (n integer); insert into plain values (1);"
+                           "create table %1 (%1 text); insert into %1 values ('a'), ('b'), ('c');")
+                .arg(q);
         char* err = nullptr;
         EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err), SQLITE_OK)
             << (err ? err : "");
