@@ -37,6 +37,13 @@ public:
         return true;
     }
 
+    // A database made by another process of the test.
+    void Use(testsupport::PgServer* onServer, const QString& existing)
+    {
+        server = onServer;
+        name = existing;
+    }
+
     // The profile's connection string for the database: the data source
     // names the server, the profile the database (the driver manager reads
     // a data source once per process).

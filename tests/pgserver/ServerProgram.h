@@ -12,7 +12,12 @@ protected:
     {
         MainWindowTest::SetUp();
         TERVALA_REQUIRE_PG_SERVER(server);
-        ASSERT_TRUE(db.Make(server));
+        // A second desktop, started by a test, shares its parent's database.
+        const QString shared = qEnvironmentVariable("TERVALA_PG_DATABASE");
+        if (shared.isEmpty())
+            ASSERT_TRUE(db.Make(server));
+        else
+            db.Use(server, shared);
         QFile::remove(databasePath()); // nothing falls back on the local file
         mwtest::WriteFile(iniPath(), db.ProfileSection());
     }

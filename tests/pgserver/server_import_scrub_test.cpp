@@ -94,9 +94,9 @@ TEST_F(ServerImportScrub, ImportsAListWithBadLinesAreaCodeByAreaCode)
         EXPECT_EQ(db.Query("select count(*) from phone" + area), QStringList{QString::number(locals.size())})
             << area.toStdString();
     EXPECT_EQ(db.Query("select count(*) from phone201 where phone = 5550000"), QStringList{"1"});
-    EXPECT_EQ(dncimport::LastImportStats().areaCodesImported, 3);
-    EXPECT_EQ(dncimport::LastImportStats().areaCodesSkipped, 2);
-    EXPECT_EQ(dncimport::LastImportStats().linesSkipped, 3);
+    EXPECT_EQ(form->LastImport().stats.areaCodesImported, 3);
+    EXPECT_EQ(form->LastImport().stats.areaCodesSkipped, 2);
+    EXPECT_EQ(form->LastImport().stats.linesSkipped, 3);
     QStringList steps = lines.filter("Area Code:");
     steps.sort();
     EXPECT_EQ(steps, (QStringList{"Finished to Import Area Code:201", "Finished to Import Area Code:212",

@@ -57,7 +57,7 @@ public:
 
     ~PgServer()
     {
-        if (!m_data.isEmpty())
+        if (!m_data.isEmpty() && !m_attached)
             run(asOwner({bin("pg_ctl"), "-D", m_data, "-m", "immediate", "-w", "stop"}), nullptr);
         if (!m_root.isEmpty()) QDir(m_root).removeRecursively();
     }
@@ -182,8 +182,36 @@ private:
         return probe.serverPort();
     }
 
+    // A process started by a test to play a second desktop uses its
+    // parent's server: the port is in TERVALA_PG_PORT.
+    bool attach(int port)
+    {
+        m_bin = findBinDir();
+        m_driver = findDriver();
+        QByteArray tmpl = QDir::temp().filePath(QStringLiteral("tervala-pgc-XXXXXX")).toLocal8Bit();
+        if (m_bin.isEmpty() || m_driver.isEmpty() || !mkdtemp(tmpl.data())) {
+            m_reason = QStringLiteral("cannot use the server of the parent process");
+            return false;
+        }
+        m_root = QString::fromLocal8Bit(tmpl);
+        m_port = port;
+        m_attached = true;
+        pointOdbcHere();
+        return true;
+    }
+
+    void pointOdbcHere()
+    {
+        qputenv("ODBCSYSINI", m_root.toLocal8Bit());
+        qputenv("ODBCINI", QDir(m_root).filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
+        qunsetenv("ODBCINSTINI");
+        QFile(QDir(m_root).filePath(QStringLiteral("odbcinst.ini"))).open(QIODevice::WriteOnly);
+        addDataSource(QStringLiteral("Tervala"), QStringLiteral("postgres"));
+    }
+
     bool start()
     {
+        if (const int port = qEnvironmentVariableIntValue("TERVALA_PG_PORT")) return attach(port);
         m_bin = findBinDir();
         if (m_bin.isEmpty()) {
             m_reason = QStringLiteral("PostgreSQL server programs (package postgresql) are not installed");
@@ -229,11 +257,7 @@ private:
             return false;
         }
         if (!startServer()) return false;
-        qputenv("ODBCSYSINI", m_root.toLocal8Bit());
-        qputenv("ODBCINI", QDir(m_root).filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
-        qunsetenv("ODBCINSTINI");
-        QFile(QDir(m_root).filePath(QStringLiteral("odbcinst.ini"))).open(QIODevice::WriteOnly);
-        addDataSource(QStringLiteral("Tervala"), QStringLiteral("postgres"));
+        pointOdbcHere();
         return true;
     }
 
@@ -265,6 +289,7 @@ private:
     QString m_data;
     QString m_reason;
     int m_port = 0;
+    bool m_attached = false;
     QMap<QString, QString> m_sources;
 };
 
