@@ -7,8 +7,8 @@
 
 #include "core/CDataStrings.h"
 #include "core/CDefPropertys.h"
-#include "scrub/TextFileScrub.h"
 #include "platform/vb/Clock.h"
+#include "scrub/TextFileScrub.h"
 
 #include <QProcess>
 
@@ -48,7 +48,8 @@ TEST_F(Desktops, DISABLED_SecondDesktopImports)
 {
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    gDefPropertys->Item(QStringLiteral("dnctextfilename"))->SetPropertyValue(qEnvironmentVariable("TERVALA_IMPORT"));
+    gDefPropertys->Item(QStringLiteral("dnctextfilename"))
+        ->SetPropertyValue(qEnvironmentVariable("TERVALA_IMPORT"));
     gDefPropertys->Item(QStringLiteral("dnctextfilehearder"))->SetPropertyValue(QStringLiteral("0"));
     gDefPropertys->Item(QStringLiteral("dnctextfiledelimited"))->SetPropertyValue(QStringLiteral("1"));
     bool imported = false;
@@ -85,13 +86,7 @@ TEST_F(Desktops, OneImportsWhileTheOtherScrubsAndEachAreaCodeIsSeenWholeOrNotAtA
     gPhoneTables = std::make_shared<CDataStrings>();
     for (const QString& area : kAreas)
         gPhoneTables->Add("phone" + area, "phone" + area);
-    scrub::TextScrubJob job;
-    job.folder = work;
-    job.fileName = QStringLiteral("calls.txt");
-    job.connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + work +
-                           QStringLiteral(";Extended Properties=\"text;HDR=Yes;FMT=Delimited\"");
-    job.settings.phoneField = QStringLiteral("Phone");
-    job.settings.markField = QStringLiteral("Phone");
+    scrub::TextScrubJob job = ListJob(work);
     job.settings.exportDnc = true;
     job.settings.dncFile = work + QStringLiteral("dnc.txt");
     NoView view;

@@ -7,8 +7,9 @@
 // removed when the process ends. Each test makes a database of its own on it
 // with the program's schema script, the way an office does.
 //
-// Without the server programs or the driver the tests are skipped with the
-// reason; under CI=true they fail instead, so they never go quietly missing.
+// Without the server programs or the driver Shared() is null and Reason()
+// says why (the tests skip, or fail under CI=true: see PgDatabase.h). The
+// benchmarks use it too.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -21,7 +22,6 @@
 #include <QVersionNumber>
 #include <cerrno>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -74,9 +74,19 @@ public:
     // the first error.
     bool psql(const QString& database, const QStringList& args, QString* output = nullptr)
     {
-        QStringList argv{bin("psql"), "-X",         "-q", "-v",         "ON_ERROR_STOP=1",
-                         "-h",        "127.0.0.1",  "-p", QString::number(m_port), "-U",
-                         kUser,       "-d",         database};
+        QStringList argv{bin("psql"),
+                         "-X",
+                         "-q",
+                         "-v",
+                         "ON_ERROR_STOP=1",
+                         "-h",
+                         "127.0.0.1",
+                         "-p",
+                         QString::number(m_port),
+                         "-U",
+                         kUser,
+                         "-d",
+                         database};
         argv << args;
         return run(argv, output) == 0;
     }
@@ -134,8 +144,10 @@ private:
     // the server refuses to run as root.
     QStringList asOwner(QStringList argv) const
     {
-        if (geteuid() == 0) argv = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"),
-                                               QStringLiteral("nobody"), QStringLiteral("--")} + argv;
+        if (geteuid() == 0)
+            argv = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"),
+                               QStringLiteral("--")} +
+                   argv;
         return argv;
     }
 
@@ -219,7 +231,8 @@ private:
         }
         m_driver = findDriver();
         if (m_driver.isEmpty()) {
-            m_reason = QStringLiteral("the PostgreSQL ODBC driver (package odbc-postgresql) is not installed");
+            m_reason =
+                QStringLiteral("the PostgreSQL ODBC driver (package odbc-postgresql) is not installed");
             return false;
         }
         QByteArray tmpl = QDir::temp().filePath(QStringLiteral("tervala-pg-XXXXXX")).toLocal8Bit();
@@ -241,7 +254,8 @@ private:
         if (geteuid() == 0) {
             const passwd* pw = getpwnam("nobody");
             if (!pw) {
-                m_reason = QStringLiteral("running as root, and there is no user \"nobody\" to run the server");
+                m_reason =
+                    QStringLiteral("running as root, and there is no user \"nobody\" to run the server");
                 return false;
             }
             if (chown(m_data.toLocal8Bit().constData(), pw->pw_uid, pw->pw_gid) != 0) {
@@ -271,8 +285,8 @@ private:
                                "-c synchronous_commit=off -c full_page_writes=off -c max_connections=40")
                     .arg(port)
                     .arg(m_data);
-            if (run(asOwner({bin("pg_ctl"), "-D", m_data, "-l", m_data + "/server.log", "-w", "-t", "60", "-o",
-                             options, "start"}),
+            if (run(asOwner({bin("pg_ctl"), "-D", m_data, "-l", m_data + "/server.log", "-w", "-t", "60",
+                             "-o", options, "start"}),
                     &out) == 0) {
                 m_port = port;
                 return true;
@@ -292,18 +306,5 @@ private:
     bool m_attached = false;
     QMap<QString, QString> m_sources;
 };
-
-// The shared server, or a skip (a failure under CI=true) with the reason.
-#define TERVALA_REQUIRE_PG_SERVER(server)                                                                    \
-    do {                                                                                                     \
-        server = ::testsupport::PgServer::Shared();                                                          \
-        if (!server) {                                                                                       \
-            if (qgetenv("CI") == "true")                                                                     \
-                FAIL() << "PostgreSQL is needed under CI: "                                                  \
-                       << ::testsupport::PgServer::Reason().toStdString();                                   \
-            GTEST_SKIP() << "no PostgreSQL server for this test: "                                           \
-                         << ::testsupport::PgServer::Reason().toStdString();                                 \
-        }                                                                                                    \
-    } while (0)
 
 } // namespace testsupport
