@@ -90,7 +90,7 @@ std::shared_ptr<ado::Command> LookupFor(const QString& table, const std::shared_
     auto it = cache.commands.find(key);
     if (it == cache.commands.end()) {
         auto cmd = ado::Command::Create();
-        cmd->SetCommandText(QStringLiteral("Select count(*) from ") + table +
+        cmd->SetCommandText(QStringLiteral("Select count(*) from ") + conn->QuoteName(table) +
                             QStringLiteral(" where phone=?"));
         it = cache.commands.insert(key, cmd);
     }
@@ -268,10 +268,12 @@ std::int32_t GetDNCCount(bool* ok)
     try {
         if (!gDataAccess->OpenConnection()) return -1;
         std::shared_ptr<ado::Recordset> rs;
-        if (gPhoneTables) {
+        const auto conn = gDataAccess->GetConnection();
+        if (gPhoneTables && conn) {
             for (const auto& item : *gPhoneTables) {
                 if (!item) continue;
-                if (!gDataAccess->GetRecordset(QStringLiteral("Select count(*) from ") + item->ItemValue(),
+                if (!gDataAccess->GetRecordset(QStringLiteral("Select count(*) from ") +
+                                                   conn->QuoteName(item->ItemValue()),
                                                rs, QString(), -1)) {
                     // already reported by the data access object
                     good = false;

@@ -352,6 +352,21 @@ public:
         return std::make_unique<OdbcStatement>(shared_from_this(), m_dbc, sql);
     }
 
+    // The server's own quote (MySQL's backquote, the standard double quote),
+    // doubled inside the name. A server whose SQL is translated from Jet's,
+    // and a driver that has no quote, get Jet's brackets.
+    QString quoteName(const QString& name) const override
+    {
+        char quote[8] = {0};
+        SQLSMALLINT len = 0;
+        if (m_postgres || !m_connected ||
+            !SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &len)) ||
+            len != 1 || quote[0] == ' ')
+            return ProviderConnection::quoteName(name);
+        const QString q = QString(QLatin1Char(quote[0]));
+        return q + QString(name).replace(q, q + q) + q;
+    }
+
     // The program writes Jet SQL; a server whose dialect the translator
     // knows gets it in its own words, any other gets it as written.
     std::unique_ptr<Statement> prepare(const QString& sql, bool) override

@@ -1,5 +1,7 @@
 #include "platform/ado/Provider.h"
 
+#include "platform/ado/JetSql.h"
+
 #include "platform/ado/Ado.h"
 #include "platform/ado/SqliteProvider.h"
 #include "platform/ado/VirtualTables.h"
@@ -122,6 +124,11 @@ void CreateLink(SqliteConnection& conn, const LinkSpec& spec)
                   .arg(spec.name, kind),
               JetSource());
     (*it)(conn, spec);
+}
+
+QString ProviderConnection::quoteName(const QString& name) const
+{
+    return QuoteName(name);
 }
 
 } // namespace ado

@@ -70,6 +70,9 @@ public:
     virtual void commitTrans(int level) = 0;
     virtual void rollbackTrans(int level) = 0;
     virtual std::vector<TableInfo> tables() = 0;
+    // A table or field name quoted as this data source reads it; Jet's
+    // brackets unless the provider knows better.
+    virtual QString quoteName(const QString& name) const;
     // Row writes by address; values are converted for the columns' types.
     virtual void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
                            const std::vector<vb::Variant>& values) = 0;
