@@ -3,12 +3,9 @@
 #include "core/DBClassModule.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
-#include "platform/ado/SqliteProvider.h"
 #include "platform/adox/Catalog.h"
+#include "platform/vb/Err.h"
 
-#include <QThread>
-#include <algorithm>
-#include <sqlite3.h>
 
 namespace dncimport {
 
@@ -47,59 +44,35 @@ namespace {
 
 const QString kSortIndex = QStringLiteral("MyTempTable_phone");
 
-// The SQLite database under a jet connection; null for other providers.
-ado::SqliteConnection* Sqlite(const std::shared_ptr<ado::Connection>& connection)
-{
-    auto provider = connection ? connection->providerConnection() : nullptr;
-    return provider && provider->kind() == u"jet" ? provider->sqlite() : nullptr;
-}
-
-// Lets the sorts of a connection use helper threads while this object lives.
-class SortThreads {
-public:
-    explicit SortThreads(sqlite3* db)
-        : m_db(db), m_before(sqlite3_limit(db, SQLITE_LIMIT_WORKER_THREADS,
-                                           std::clamp(QThread::idealThreadCount() - 1, 0, 4)))
-    {
-    }
-    ~SortThreads() { sqlite3_limit(m_db, SQLITE_LIMIT_WORKER_THREADS, m_before); }
-    SortThreads(const SortThreads&) = delete;
-    SortThreads& operator=(const SortThreads&) = delete;
-
-private:
-    sqlite3* m_db;
-    int m_before;
-};
-
 } // namespace
 
 std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
+    // The column's integer affinity has already turned every numeric text
+    // ("0012345") into its number; what is left as text sorts above every
+    // number, and a fraction differs from its whole part.
     long dropped = 0;
-    if (ado::SqliteConnection* db = Sqlite(connection)) {
-        // The column's integer affinity has already turned every numeric text
-        // ("0012345") into its number; what is left as text or a fraction is
-        // no local number.
-        db->exec(QStringLiteral("DELETE FROM MyTempTable WHERE phone IS NULL OR typeof(phone) <> 'integer' "
-                                "OR phone < 0 OR phone > 9999999"));
-        dropped = long(sqlite3_changes(db->handle()));
-        // The sort behind the index takes most of this step on a large
-        // area code; helper threads share it. They change how the sort
-        // runs, not what is written or when.
-        const SortThreads threads(db->handle());
-        db->exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex));
-    } else {
-        connection->Execute(
-            QStringLiteral("delete from MyTempTable where phone is null or phone < 0 or phone > 9999999"),
-            &dropped, ado::adExecuteNoRecords);
+    connection->Execute(QStringLiteral("delete from MyTempTable where phone is null or phone < 0 or "
+                                       "phone > 9999999 or phone <> int(phone)"),
+                        &dropped, ado::adExecuteNoRecords);
+    // The index lets the copy read the numbers in order and append to the
+    // area-code table instead of inserting at random places of a table that
+    // may hold millions of rows; its sort is bulk work.
+    // A server sorts for itself: the index is made on the program's own
+    // database only.
+    if (connection->Provider() == u"jet") {
+        const ado::BulkWork bulk(*connection);
+        connection->Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex),
+                            nullptr, ado::adExecuteNoRecords);
     }
     return dropped;
 }
 
 void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
-    if (ado::SqliteConnection* db = Sqlite(connection))
-        db->exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex));
+    if (connection->Provider() == u"jet")
+        connection->Execute(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex), nullptr,
+                            ado::adExecuteNoRecords);
 }
 
 void SetStatusTrace(StatusTrace trace)

@@ -5,7 +5,6 @@
 #include "core/Globals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
-#include "platform/ado/SqliteProvider.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
@@ -208,7 +207,6 @@ RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
 
 RecordWalker::~RecordWalker()
 {
-    ReleaseDNCLookups();
     if (!m_readTransaction) return;
     try {
         m_dncConn->RollbackTrans();
@@ -320,16 +318,8 @@ std::shared_ptr<ado::Connection> OpenDncConnection()
 {
     auto conn = ado::Connection::Create();
     conn->Open(DncConnectionString(), QString(), QString());
-    // A run makes one random look-up per record: a store in a database file
-    // is read through a memory map rather than a read call per page. The
-    // map is the operating system's file cache, not the program's memory.
-    try {
-        if (const auto provider = conn->providerConnection())
-            if (ado::SqliteConnection* db = provider->sqlite())
-                db->exec(QStringLiteral("PRAGMA mmap_size=1073741824"));
-    } catch (...) {
-        vb::CatchError(); // a store without the map is only slower
-    }
+    // A run makes one random look-up per record.
+    conn->PrepareForLookups();
     return conn;
 }
 
