@@ -6,7 +6,6 @@
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Err.h"
 
-
 namespace dncimport {
 
 namespace {
@@ -62,8 +61,9 @@ std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection
     // database only.
     if (connection->Provider() == u"jet") {
         const ado::BulkWork bulk(*connection);
-        connection->Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex),
-                            nullptr, ado::adExecuteNoRecords);
+        connection->Execute(
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex), nullptr,
+            ado::adExecuteNoRecords);
     }
     return dropped;
 }

@@ -7,8 +7,8 @@
 #include "core/Globals.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
-#include "platform/ado/Recordset.h"
 #include "platform/ado/Provider.h"
+#include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/DoEvents.h"
@@ -199,7 +199,8 @@ std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
     if (!connection || connection->State() != ado::adStateOpen)
         ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
     try {
-        ado::KeyLookup& lookup = connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
+        ado::KeyLookup& lookup =
+            connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
         const qint64 digits = DigitsValue(localNumber);
         // Anything but digits is bound as text, which no row of the
         // number column equals.

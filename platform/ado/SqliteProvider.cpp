@@ -2,6 +2,7 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/ado/JetFunctions.h"
+#include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 
 #include <QDateTime>
@@ -185,21 +186,6 @@ void DescribeDeclaredType(const QString& declType, int& adoType, qint64& defined
 
 namespace {
 
-bool parseIsoDate(const QString& s, double& ole)
-{
-    QDateTime dt = QDateTime::fromString(s, Qt::ISODate);
-    if (!dt.isValid()) dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
-        if (!d.isValid()) return false;
-        dt = QDateTime(d, QTime(0, 0));
-    }
-    const qint64 days = QDate(1899, 12, 30).daysTo(dt.date());
-    const double frac = dt.time().msecsSinceStartOfDay() / 86400000.0;
-    ole = days >= 0 ? days + frac : days - frac;
-    return true;
-}
-
 vb::Variant integerVariant(sqlite3_int64 v)
 {
     return vb::Variant(static_cast<long long>(v));
@@ -243,7 +229,7 @@ vb::Variant ValueFromSqlite(sqlite3_stmt* stmt, int col, int adoType, bool typeK
             return vb::Variant::fromDate(sqlite3_column_double(stmt, col));
         double ole = 0;
         const QString s = text();
-        if (parseIsoDate(s, ole)) return vb::Variant::fromDate(ole);
+        if (vb::ParseDate(s, ole)) return vb::Variant::fromDate(ole);
         return vb::Variant(s);
     }
     case adSingle:
