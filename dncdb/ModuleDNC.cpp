@@ -213,6 +213,30 @@ std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
     }
 }
 
+DNCLookups::DNCLookups(std::shared_ptr<ado::Connection> connection) : m_connection(std::move(connection)) {}
+
+std::int32_t DNCLookups::Count(const QString& areaCode, const QString& localNumber)
+{
+    int area = areaCode.size() == 3 ? 0 : -1;
+    for (qsizetype i = 0; i < areaCode.size() && area >= 0; ++i)
+        area = areaCode[i] >= u'0' && areaCode[i] <= u'9' ? area * 10 + (areaCode[i].unicode() - u'0') : -1;
+    if (area < 0) return CountDNCPhone(areaCode, localNumber, m_connection);
+    ado::KeyLookup*& lookup = m_ready[size_t(area)];
+    try {
+        if (!lookup) {
+            if (!m_connection || m_connection->State() != ado::adStateOpen)
+                ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
+            lookup = &m_connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
+        }
+        const qint64 digits = DigitsValue(localNumber);
+        return static_cast<std::int32_t>(digits >= 0 ? lookup->count(digits) : lookup->count(LocalValue(localNumber)));
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        if (IsMissingTable(e)) return 0;
+        throw vb::ErrObject(e);
+    }
+}
+
 std::int32_t CountRecords(const QString& clause, const std::shared_ptr<ado::Connection>& connection)
 {
     std::shared_ptr<ado::Recordset> rs = gRecordset ? gRecordset : ado::Recordset::Create();

@@ -5,12 +5,14 @@
 // create them, keep the list in step, count all numbers and look one up.
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <memory>
 
 namespace ado {
 class Connection;
-}
+class KeyLookup;
+} // namespace ado
 namespace adox {
 class Catalog;
 }
@@ -49,6 +51,19 @@ bool LoadTables();
 // taken for "not on the list".
 std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
                            const std::shared_ptr<ado::Connection>& connection);
+
+// The look-ups of one run on one connection (a scrub asks one per record):
+// each area code's prepared look-up is asked of the connection once and kept
+// for the run. Count answers as CountDNCPhone does.
+class DNCLookups {
+public:
+    explicit DNCLookups(std::shared_ptr<ado::Connection> connection);
+    std::int32_t Count(const QString& areaCode, const QString& localNumber);
+
+private:
+    std::shared_ptr<ado::Connection> m_connection;
+    std::array<ado::KeyLookup*, 1000> m_ready{};
+};
 
 // "Select count(*) from " + clause on the connection, read through
 // gRecordset (forward-only, read-only) and closed again. 0 when the table the

@@ -183,7 +183,7 @@ void ResultFiles::Close()
 RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
                            std::shared_ptr<ado::Connection> dncConn, QString dncSeparator)
     : m_settings(settings), m_view(view), m_dncConn(std::move(dncConn)),
-      m_dncSeparator(std::move(dncSeparator)),
+      m_dncSeparator(std::move(dncSeparator)), m_dnc(m_dncConn),
       m_lookup(
           // The table list does not change while a run holds the window, so
           // each area code's table is asked of it once.
@@ -200,7 +200,7 @@ RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
               if (state == 0) state = gPhoneTables && gPhoneTables->Item(table) != nullptr ? 1 : -1;
               return state > 0;
           },
-          [this](const QString& area, const QString& local) { return CountDNCPhone(area, local, m_dncConn); },
+          [this](const QString& area, const QString& local) { return m_dnc.Count(area, local); },
           settings.nacNotInDnc)
 {
 }
