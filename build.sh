@@ -15,6 +15,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev
     python3-openpyxl
     python3-dbf
+    postgresql odbc-postgresql
 )
 
 install_missing() {

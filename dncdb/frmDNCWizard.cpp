@@ -1,17 +1,20 @@
 #include "dncdb/frmDNCWizard.h"
+#include "dncdb/ScreenHooks.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
-#include "core/Globals.h"
 #include "core/FormGuard.h"
+#include "core/Globals.h"
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "dncdb/WizardConversions.h"
+#include "dncdb/frmFormatTransfer.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/Services.h"
@@ -112,7 +115,8 @@ void frmDNCWizard::buildControls()
     cmdView = ui::newButton("cmdView", QStringLiteral("&View"), inner, 88);
     dnctextfilehearder =
         ui::named(new QCheckBox(QStringLiteral("First line is header?"), inner), "dnctextfilehearder");
-    dnctextfiledelimited = ui::named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
+    dnctextfiledelimited =
+        ui::named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
 
     Frame2 = ui::named(new QGroupBox(QStringLiteral("Format"), inner), "Frame2");
     auto* formats = new QGridLayout(Frame2);
@@ -340,7 +344,7 @@ std::int32_t frmDNCWizard::OpenDNCTextRecordset(std::shared_ptr<ado::Recordset>&
             rs = ado::Recordset::Create();
             rs->SetCursorLocation(ado::adUseServer);
         }
-        rs->Open(QStringLiteral("select * from [") + fileName + QStringLiteral("]"), connection,
+        rs->Open(QStringLiteral("select * from ") + ado::QuoteName(fileName), connection,
                  ado::adOpenForwardOnly, ado::adLockReadOnly);
         return 0;
     } catch (...) {
@@ -413,9 +417,10 @@ void frmDNCWizard::BrowseNationalHtml()
 
 void frmDNCWizard::BrowseOtherFormats()
 {
-    // The per-state format transfer is not part of the program yet.
-    ui::MsgBox(QStringLiteral("Other Formats is not available yet."), ui::vbInformation);
-    m_currentFile.clear();
+    frmFormatTransfer transfer;
+    ui::services().ShowModal(&transfer, this);
+    m_currentFile = transfer.txtTextPathOutput->text();
+    SelectFormat(NationalText);
 }
 
 void frmDNCWizard::BrowseNationalUpdate()
@@ -451,7 +456,7 @@ void frmDNCWizard::cmdView_Click()
         if (dnctextfilename->text().isEmpty()) return;
         QString fileName;
         const QString connection = TextConnection(fileName);
-        ViewData(connection, QStringLiteral("[") + fileName + QStringLiteral("]"), false,
+        ViewData(connection, ado::QuoteName(fileName), false,
                  QStringLiteral("View DNC Text File"));
     } catch (...) {
         ReportCaught(QString(), QStringLiteral("analysis"));
@@ -462,11 +467,8 @@ void frmDNCWizard::ViewData(const QString& connectionString, QString sql, bool e
                             const QString& caption)
 {
     if (!sql.toUpper().contains(QStringLiteral("SELECT"))) sql = QStringLiteral("select * from ") + sql;
-    // The paged data viewer is not part of the program yet.
-    (void)connectionString;
-    (void)editable;
-    (void)caption;
-    ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
+    if (!screenhooks::ViewData(this, connectionString, sql, editable, caption))
+        ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
 }
 
 void frmDNCWizard::cmdSplit_Click()
@@ -530,14 +532,14 @@ void frmDNCWizard::cmdAnalysis_Click()
         std::vector<QString> names;
         const std::int32_t n = GetTableFieldNames(connection, fileName, names);
         if (n < 1 || names.empty()) return; // reported, or a file without fields
-        const QString f1 = names[0];
+        const QString f1 = ado::QuoteName(names[0]);
+        const QString file = ado::QuoteName(fileName);
         const QString sql =
-            n == 1 ? QStringLiteral("Select distinct left([") + f1 + QStringLiteral("],3), count(*) from [") +
-                         fileName + QStringLiteral("] where [") + f1 +
-                         QStringLiteral("] is not null  group by left([") + f1 + QStringLiteral("],3)")
-                   : QStringLiteral("Select distinct [") + f1 + QStringLiteral("] , count(*) from [") +
-                         fileName + QStringLiteral("] where [") + f1 +
-                         QStringLiteral("] is not null group by [") + f1 + QStringLiteral("]");
+            n == 1 ? QStringLiteral("Select distinct left(") + f1 + QStringLiteral(",3), count(*) from ") + file +
+                         QStringLiteral(" where ") + f1 + QStringLiteral(" is not null  group by left(") + f1 +
+                         QStringLiteral(",3)")
+                   : QStringLiteral("Select distinct ") + f1 + QStringLiteral(" , count(*) from ") + file +
+                         QStringLiteral(" where ") + f1 + QStringLiteral(" is not null group by ") + f1;
 
         auto rs = ado::Recordset::Create();
         rs->Open(sql, connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
@@ -582,7 +584,7 @@ void frmDNCWizard::ShowAfterInput()
                 item->setText(ColCountAfterImport, QString());
                 continue;
             }
-            const std::int32_t count = gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + table);
+            const std::int32_t count = gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + ado::QuoteName(table));
             item->setText(ColCountAfterImport, QString::number(count));
             total += count;
         }

@@ -25,6 +25,7 @@
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
 #include "records/CDataTypeInfos.h"
+#include "screens/RegisterScreens.h"
 
 #include <QAction>
 #include <QApplication>
@@ -84,6 +85,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tervala"));
     setWindowIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+    // The screens the import wizard and the area-code screen open.
+    RegisterScreens();
     buildControls();
     connectSourcePanel();
     resize(860, 700);

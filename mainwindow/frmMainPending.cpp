@@ -1,6 +1,6 @@
 // Commands of the main window whose forms and routines come with other parts
 // of the program: source browsing and viewing, the scrub options dialog, the
-// about box, the area-code screen and duplicate removal. Until each comes,
+// about box and duplicate removal. Until each comes,
 // it says so in one information box and changes nothing; the part that
 // brings the real command replaces its definition here.
 
@@ -36,11 +36,6 @@ void frmMain::ShowScrubOptions()
 void frmMain::ShowAboutBox()
 {
     NotAvailableYet(QStringLiteral("About"));
-}
-
-void frmMain::ShowAreaCodeScreen()
-{
-    NotAvailableYet(QStringLiteral("The area code screen"));
 }
 
 void frmMain::RunRemoveDuplicates()

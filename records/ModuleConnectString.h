@@ -9,11 +9,13 @@
 // every other value stands in the string exactly as given.
 
 #include <QString>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace ado {
+class Connection;
 class Recordset;
 }
 
@@ -68,6 +70,10 @@ std::vector<SourceTable> ListSourceTables(const QString& connectionString);
 // The fields of a query's result, in order, with their ADO types. Throws
 // vb::ErrObject.
 std::vector<SourceField> ListSourceFields(const QString& connectionString, const QString& query);
+// The same with the query built on the open connection (to quote names the
+// way its data source reads them).
+std::vector<SourceField> ListSourceFields(const QString& connectionString,
+                                          const std::function<QString(const ado::Connection&)>& query);
 // "999" for a numeric ADO type (small, long, single, double, decimal,
 // unsigned, big integer, numeric), "DNC" for any other.
 QString FieldTypeCode(int adoType);

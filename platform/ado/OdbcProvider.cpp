@@ -1,6 +1,7 @@
 #include "platform/ado/OdbcProvider.h"
 
 #include "platform/ado/Ado.h"
+#include "platform/ado/JetSql.h"
 #include "platform/vb/Err.h"
 
 #include <QDateTime>
@@ -186,8 +187,10 @@ private:
     void bindAll()
     {
         m_bound.clear();
+        m_numbers.clear();
         m_lengths.assign(m_params.size(), 0);
         m_bound.reserve(m_params.size());
+        m_numbers.reserve(m_params.size());
         for (size_t i = 0; i < m_params.size(); ++i) {
             const vb::Variant& v = m_params[i];
             SQLUSMALLINT pos = SQLUSMALLINT(i + 1);
@@ -196,6 +199,17 @@ private:
                 m_lengths[i] = SQL_NULL_DATA;
                 SQLBindParameter(m_stmt, pos, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 1, 0, nullptr, 0,
                                  &m_lengths[i]);
+                continue;
+            }
+            if (v.type() == vb::VarType::Integer || v.type() == vb::VarType::Long ||
+                v.type() == vb::VarType::LongLong || v.type() == vb::VarType::Byte ||
+                v.type() == vb::VarType::Boolean) {
+                // A number is bound as one, so a server compares it with an
+                // integer column as a number ("phone = ?").
+                m_numbers.push_back(v.type() == vb::VarType::Boolean ? (v.toBool() ? 1 : 0) : v.toLongLong());
+                m_bound.emplace_back();
+                SQLBindParameter(m_stmt, pos, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                                 &m_numbers.back(), 0, nullptr);
                 continue;
             }
             m_bound.push_back(utf8(v.text()));
@@ -290,6 +304,7 @@ private:
     std::vector<SQLSMALLINT> m_sqlTypes;
     std::vector<vb::Variant> m_params;
     std::vector<QByteArray> m_bound;
+    std::vector<SQLBIGINT> m_numbers; // reserved up front: bound by address
     std::vector<SQLLEN> m_lengths;
     std::vector<vb::Variant> m_row;
     bool m_open = false;
@@ -316,16 +331,49 @@ public:
             Raise(errnum::JetFailure, msg, odbcSource());
         }
         m_connected = true;
+        SQLCHAR name[256] = {0};
+        SQLSMALLINT nameLen = 0;
+        if (SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &nameLen)))
+            m_dbms = QString::fromUtf8(reinterpret_cast<const char*>(name));
+        m_postgres = m_dbms.compare(QStringLiteral("PostgreSQL"), Qt::CaseInsensitive) == 0;
     }
 
     ~OdbcConnection() override { close(); }
 
     QString kind() const override { return QStringLiteral("odbc"); }
+    QString dbms() const override { return m_dbms; }
+    bool isPostgres() const { return m_postgres; }
+    SQLHDBC handle() const { return m_dbc; }
 
-    std::unique_ptr<Statement> prepare(const QString& sql, bool) override
+    // Server SQL as written, for the bulk paths.
+    std::unique_ptr<OdbcStatement> prepareNative(const QString& sql)
     {
         if (!m_connected) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
         return std::make_unique<OdbcStatement>(shared_from_this(), m_dbc, sql);
+    }
+
+    // The server's own quote (MySQL's backquote, the standard double quote),
+    // doubled inside the name. A server whose SQL is translated from Jet's,
+    // and a driver that has no quote, get Jet's brackets.
+    QString quoteName(const QString& name) const override
+    {
+        char quote[8] = {0};
+        SQLSMALLINT len = 0;
+        if (m_postgres || !m_connected ||
+            !SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &len)) ||
+            len != 1 || quote[0] == ' ')
+            return ProviderConnection::quoteName(name);
+        const QString q = QString(QLatin1Char(quote[0]));
+        return q + QString(name).replace(q, q + q) + q;
+    }
+
+    // The program writes Jet SQL; a server whose dialect the translator
+    // knows gets it in its own words, any other gets it as written.
+    std::unique_ptr<Statement> prepare(const QString& sql, bool) override
+    {
+        if (!m_connected) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
+        return std::make_unique<OdbcStatement>(shared_from_this(), m_dbc,
+                                               m_postgres ? JetSql::TranslateForPostgres(sql) : sql);
     }
 
     void beginTrans(int level) override
@@ -412,6 +460,8 @@ private:
     SQLHENV m_env = nullptr;
     SQLHDBC m_dbc = nullptr;
     bool m_connected = false;
+    QString m_dbms;
+    bool m_postgres = false;
 };
 
 OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, const QString& sql)
@@ -441,7 +491,92 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, 
     }
 }
 
+OdbcConnection& postgres(ProviderConnection& connection)
+{
+    auto* odbc = dynamic_cast<OdbcConnection*>(&connection);
+    if (!odbc || !odbc->isPostgres())
+        Raise(errnum::NotAllowedInContext, QStringLiteral("This needs a PostgreSQL server."), odbcSource());
+    return *odbc;
+}
+
+// "{v1,v2,...}" of count values.
+QByteArray arrayText(const qint64* values, std::size_t count)
+{
+    QByteArray text;
+    text.reserve(qsizetype(count * 9 + 2));
+    text += '{';
+    char buf[24];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i) text += ',';
+        qint64 v = values[i];
+        const bool negative = v < 0;
+        quint64 u = negative ? quint64(-(v + 1)) + 1 : quint64(v);
+        int n = 0;
+        do {
+            buf[n++] = char('0' + u % 10);
+            u /= 10;
+        } while (u);
+        if (negative) text += '-';
+        while (n)
+            text += buf[--n];
+    }
+    text += '}';
+    return text;
+}
+
 } // namespace
+
+bool IsPostgresConnection(ProviderConnection* connection)
+{
+    auto* odbc = dynamic_cast<OdbcConnection*>(connection);
+    return odbc && odbc->isPostgres();
+}
+
+qint64 ExecServerSql(ProviderConnection& connection, const QString& sql, const std::vector<vb::Variant>& params)
+{
+    auto st = postgres(connection).prepareNative(sql);
+    for (std::size_t i = 0; i < params.size(); ++i)
+        st->bind(int(i + 1), params[i]);
+    st->execute(0);
+    const qint64 n = st->changes();
+    st->finish();
+    return n;
+}
+
+vb::Variant ServerValue(ProviderConnection& connection, const QString& sql)
+{
+    auto st = postgres(connection).prepareNative(sql);
+    st->execute(0);
+    vb::Variant v;
+    if (st->next()) v = st->value(0);
+    st->finish();
+    return v;
+}
+
+void AppendServerNumbers(ProviderConnection& connection, const QString& table, const QString& column,
+                         const qint64* values, std::size_t count)
+{
+    if (count == 0) return;
+    auto st = postgres(connection).prepareNative(QStringLiteral("INSERT INTO %1 (%2) SELECT unnest(?::bigint[])")
+                                                     .arg(table, column));
+    st->bind(1, vb::Variant(QString::fromLatin1(arrayText(values, count))));
+    st->execute(0);
+    st->finish();
+}
+
+void FindServerNumbers(ProviderConnection& connection, const QString& table, const QString& column,
+                       const std::vector<qint64>& values, std::vector<qint64>& found)
+{
+    found.clear();
+    if (values.empty()) return;
+    auto st = postgres(connection).prepareNative(
+        QStringLiteral("SELECT %2 FROM %1 WHERE %2 = ANY(?::bigint[]) ORDER BY 1").arg(table, column));
+    st->bind(1, vb::Variant(QString::fromLatin1(arrayText(values.data(), values.size()))));
+    st->execute(0);
+    while (st->next())
+        found.push_back(st->value(0).toLongLong());
+    st->finish();
+}
 
 int AdoTypeOfSqlType(int sqlType)
 {

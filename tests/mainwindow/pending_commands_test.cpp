@@ -63,7 +63,5 @@ INSTANTIATE_TEST_SUITE_P(
         PendingCommand{"About", "About is not available yet.",
                        [](frmMain& f) { ToolbarAction(f, QStringLiteral("About"))->trigger(); }},
         PendingCommand{"Tools", "Remove Duplicate is not available yet.",
-                       [](frmMain& f) { ToolbarAction(f, QStringLiteral("Tools"))->trigger(); }},
-        PendingCommand{"DncView", "The area code screen is not available yet.",
-                       [](frmMain& f) { f.cmdViewDNC->click(); }}),
+                       [](frmMain& f) { ToolbarAction(f, QStringLiteral("Tools"))->trigger(); }}),
     [](const ::testing::TestParamInfo<PendingCommand>& info) { return std::string(info.param.name); });
