@@ -135,15 +135,18 @@ QString frmOptions::ProfileDatabasePath() const
     return path;
 }
 
-bool frmOptions::IsOwnDatabaseFile(const QString& path) const
+QString frmOptions::WhyNotCompactable(const QString& path) const
 {
-    if (!gOption || gOption->ODBCProvider() != CDataConnection::JetProvider()) return false;
+    if (!gOption || gOption->ODBCProvider() != CDataConnection::JetProvider())
+        return QStringLiteral("The database in use is not a database file: only a database file can be compacted.");
     const QFileInfo info(path);
-    if (!info.isFile()) return false;
+    if (!info.isFile()) return QStringLiteral("The database file '%1' does not exist.").arg(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("The database file '%1' cannot be read.").arg(path);
     // The embedded engine's files all begin with this header.
-    return file.read(16) == QByteArray("SQLite format 3\0", 16);
+    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
+        return QStringLiteral("'%1' is not a database file of this program.").arg(path);
+    return QString();
 }
 
 bool frmOptions::MakeCompact()
@@ -153,7 +156,10 @@ bool frmOptions::MakeCompact()
         const QString path = ProfileDatabasePath();
         // A server catalog, a missing file or a file of another kind is no
         // database to compact: refuse before anything is touched.
-        if (!IsOwnDatabaseFile(path)) return false;
+        if (const QString why = WhyNotCompactable(path); !why.isEmpty()) {
+            ui::MsgBox(why, ui::vbExclamation);
+            return false;
+        }
 
         const QString work = path + QStringLiteral("CMP");
         const QString old = path + QStringLiteral("Old");

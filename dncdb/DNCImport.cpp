@@ -50,16 +50,18 @@ std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection
     // The column's integer affinity has already turned every numeric text
     // ("0012345") into its number; what is left as text sorts above every
     // number, and a fraction differs from its whole part.
+    const bool ownStore = connection->Provider() == u"jet";
     long dropped = 0;
     connection->Execute(QStringLiteral("delete from MyTempTable where phone is null or phone < 0 or "
-                                       "phone > 9999999 or phone <> int(phone)"),
+                                       "phone > 9999999") +
+                            (ownStore ? QStringLiteral(" or phone <> int(phone)") : QString()),
                         &dropped, ado::adExecuteNoRecords);
     // The index lets the copy read the numbers in order and append to the
     // area-code table instead of inserting at random places of a table that
     // may hold millions of rows; its sort is bulk work.
     // A server sorts for itself: the index is made on the program's own
     // database only.
-    if (connection->Provider() == u"jet") {
+    if (ownStore) {
         const ado::BulkWork bulk(*connection);
         connection->Execute(
             QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex), nullptr,
