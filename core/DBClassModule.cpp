@@ -21,6 +21,9 @@ void HandleError(std::int32_t number, const QString& description, const QString&
     const QString text = description.isEmpty() ? handled.Description : description;
     if (raise) throw vb::ErrObject(number, text, functionName + QStringLiteral(" IN ") + moduleName);
     const QString crlf = QStringLiteral("\r\n");
+    // Reported, the error is handled: a later report without an error of
+    // its own must not show this one again.
+    vb::Err().Clear();
     ui::MsgBox(QStringLiteral("Error Number:") + QString::number(number) + crlf +
                    QStringLiteral("Error Message:") + text + crlf + QStringLiteral("Module:") + moduleName +
                    crlf + QStringLiteral("Function:") + functionName,

@@ -13,7 +13,9 @@ template <class F> void GuardedHandler(const QString& form, const char* function
     try {
         handler();
     } catch (...) {
-        const vb::ErrObject& e = vb::CatchError();
+        const vb::ErrObject e = vb::CatchError();
         HandleError(e.Number, e.Description, form, QString::fromLatin1(function));
     }
+    // The event's traps end with it: no error of it stays "being handled".
+    vb::Err().Clear();
 }

@@ -1,9 +1,11 @@
 #include "core/frmMakeConnection.h"
 
 #include "core/CDataConnection.h"
+#include "core/FormGuard.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/odbc/DriverManager.h"
+#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Err.h"
 
@@ -20,6 +22,7 @@
 
 namespace {
 
+const QString kForm = QStringLiteral("frmMakeConnection");
 const QString kJet = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 const QString kMSDASQL = QStringLiteral("MSDASQL");
 const QString kSQLOLEDB = QStringLiteral("SQLOLEDB");
@@ -35,39 +38,12 @@ void addSorted(QComboBox* box, const QString& item)
     box->insertItem(at, item);
 }
 
-QComboBox* makeCombo(QWidget* parent, const QString& name)
+// A label that gives its field's access key.
+QLabel* newLabelFor(const char* name, const QString& caption, QWidget* parent, QWidget* buddy)
 {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setEditable(true);
-    // Enter moves on to the next field; it never adds the typed text to the list.
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(24);
-    return box;
-}
-
-QLineEdit* makeEdit(QWidget* parent, const QString& name)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    return edit;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
+    QLabel* label = ui::newLabel(name, caption, parent);
     label->setBuddy(buddy);
     return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 } // namespace
@@ -88,29 +64,29 @@ QStringList frmMakeConnection::Providers()
 
 void frmMakeConnection::buildControls()
 {
-    txtProvider = makeCombo(this, QStringLiteral("txtProvider"));
-    cboDSNList = makeCombo(this, QStringLiteral("cboDSNList"));
-    txtUID = makeEdit(this, QStringLiteral("txtUID"));
-    txtPWD = makeEdit(this, QStringLiteral("txtPWD"));
+    txtProvider = ui::newCombo("txtProvider", this, true, 24);
+    cboDSNList = ui::newCombo("cboDSNList", this, true, 24);
+    txtUID = ui::newEdit("txtUID", this);
+    txtPWD = ui::newEdit("txtPWD", this);
     txtPWD->setEchoMode(QLineEdit::Password);
     txtPWD->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    txtDatabase = makeEdit(this, QStringLiteral("txtDatabase"));
-    cmdBroswer = makeButton(this, QStringLiteral("cmdBroswer"), QStringLiteral("..."));
+    txtDatabase = ui::newEdit("txtDatabase", this);
+    cmdBroswer = ui::newButton("cmdBroswer", QStringLiteral("..."), this);
     cmdBroswer->setToolTip(QStringLiteral("Open Microsoft Access Database"));
     cmdBroswer->setFixedWidth(cmdBroswer->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 24);
-    cboDrivers = makeCombo(this, QStringLiteral("cboDrivers"));
-    txtServer = makeEdit(this, QStringLiteral("txtServer"));
-    cmdConnection = makeButton(this, QStringLiteral("cmdConnection"), QStringLiteral("&Test Connection"));
-    cmdOK = makeButton(this, QStringLiteral("cmdOK"), QStringLiteral("&Apply"));
-    cmdCancel = makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"));
+    cboDrivers = ui::newCombo("cboDrivers", this, true, 24);
+    txtServer = ui::newEdit("txtServer", this);
+    cmdConnection = ui::newButton("cmdConnection", QStringLiteral("&Test Connection"), this);
+    cmdOK = ui::newButton("cmdOK", QStringLiteral("&Apply"), this);
+    cmdCancel = ui::newButton("cmdCancel", QStringLiteral("&Cancel"), this);
 
-    lblProvider = makeLabel(this, QStringLiteral("lblProvider"), QStringLiteral("&Provider"), txtProvider);
-    lblDSN = makeLabel(this, QStringLiteral("lblDSN"), QStringLiteral("&DSN:"), cboDSNList);
-    lblUID = makeLabel(this, QStringLiteral("lblUID"), QStringLiteral("&UID:"), txtUID);
-    lblPWD = makeLabel(this, QStringLiteral("lblPWD"), QStringLiteral("&Password:"), txtPWD);
-    lblDatabase = makeLabel(this, QStringLiteral("lblDatabase"), QStringLiteral("Data&base:"), txtDatabase);
-    lblDrivers = makeLabel(this, QStringLiteral("lblDrivers"), QStringLiteral("Dri&ver:"), cboDrivers);
-    lblServer = makeLabel(this, QStringLiteral("lblServer"), QStringLiteral("&Server:"), txtServer);
+    lblProvider = newLabelFor("lblProvider", QStringLiteral("&Provider"), this, txtProvider);
+    lblDSN = newLabelFor("lblDSN", QStringLiteral("&DSN:"), this, cboDSNList);
+    lblUID = newLabelFor("lblUID", QStringLiteral("&UID:"), this, txtUID);
+    lblPWD = newLabelFor("lblPWD", QStringLiteral("&Password:"), this, txtPWD);
+    lblDatabase = newLabelFor("lblDatabase", QStringLiteral("Data&base:"), this, txtDatabase);
+    lblDrivers = newLabelFor("lblDrivers", QStringLiteral("Dri&ver:"), this, cboDrivers);
+    lblServer = newLabelFor("lblServer", QStringLiteral("&Server:"), this, txtServer);
 
     auto* fields = new QGridLayout;
     fields->setHorizontalSpacing(8);
@@ -169,18 +145,25 @@ void frmMakeConnection::buildControls()
     }
 
     // Click: an item picked from the list by the user.
-    connect(txtProvider, &QComboBox::activated, this, [this] { txtProvider_Click(); });
-    connect(cboDSNList, &QComboBox::activated, this, [this] { cboDSNList_Click(); });
-    connect(cboDrivers, &QComboBox::activated, this, [this] { cboDrivers_Click(); });
-    connect(cmdBroswer, &QPushButton::clicked, this, [this] { cmdBroswer_Click(); });
-    connect(cmdConnection, &QPushButton::clicked, this, [this] { cmdConnection_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(txtProvider, &QComboBox::activated, this,
+            [this] { GuardedHandler(kForm, "txtProvider_Click", [this] { txtProvider_Click(); }); });
+    connect(cboDSNList, &QComboBox::activated, this,
+            [this] { GuardedHandler(kForm, "cboDSNList_Click", [this] { cboDSNList_Click(); }); });
+    connect(cboDrivers, &QComboBox::activated, this,
+            [this] { GuardedHandler(kForm, "cboDrivers_Click", [this] { cboDrivers_Click(); }); });
+    connect(cmdBroswer, &QPushButton::clicked, this,
+            [this] { GuardedHandler(kForm, "cmdBroswer_Click", [this] { cmdBroswer_Click(); }); });
+    connect(cmdConnection, &QPushButton::clicked, this,
+            [this] { GuardedHandler(kForm, "cmdConnection_Click", [this] { cmdConnection_Click(); }); });
+    connect(cmdOK, &QPushButton::clicked, this,
+            [this] { GuardedHandler(kForm, "cmdOK_Click", [this] { cmdOK_Click(); }); });
+    connect(cmdCancel, &QPushButton::clicked, this,
+            [this] { GuardedHandler(kForm, "cmdCancel_Click", [this] { cmdCancel_Click(); }); });
 }
 
 void frmMakeConnection::showEvent(QShowEvent* event)
 {
-    if (!m_loaded) Form_Load();
+    if (!m_loaded) GuardedHandler(kForm, "Form_Load", [this] { Form_Load(); });
     QDialog::showEvent(event);
     txtProvider->setFocus(Qt::OtherFocusReason);
 }
@@ -467,7 +450,7 @@ bool frmMakeConnection::eventFilter(QObject* watched, QEvent* event)
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (field == txtProvider && watched == txtProvider && reason != Qt::ActiveWindowFocusReason &&
             reason != Qt::PopupFocusReason)
-            txtProvider_LostFocus();
+            GuardedHandler(kForm, "txtProvider_LostFocus", [this] { txtProvider_LostFocus(); });
         break;
     }
     default:

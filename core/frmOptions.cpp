@@ -4,10 +4,12 @@
 #include "core/CDataConnection.h"
 #include "core/COption.h"
 #include "core/DBClassModule.h"
+#include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/MainWindowHost.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/jro/JetEngine.h"
+#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/DoEvents.h"
@@ -24,11 +26,10 @@ namespace {
 
 const QString kJetPrefix = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 
-QToolButton* makePictureButton(QWidget* parent, int index, const QString& caption,
-                               QStyle::StandardPixmap picture)
+QToolButton* newPictureButton(int index, const QString& caption, QStyle::StandardPixmap picture,
+                              QWidget* parent)
 {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QStringLiteral("AdminCP_%1").arg(index));
+    auto* button = ui::named(new QToolButton(parent), QStringLiteral("AdminCP_%1").arg(index));
     button->setText(caption);
     button->setIcon(parent->style()->standardIcon(picture));
     button->setIconSize(QSize(24, 24));
@@ -53,9 +54,9 @@ frmOptions::~frmOptions() = default;
 
 void frmOptions::buildControls()
 {
-    AdminCP[0] = makePictureButton(this, 0, QStringLiteral("Database"), QStyle::SP_DriveNetIcon);
-    AdminCP[2] = makePictureButton(this, 2, QStringLiteral("Close"), QStyle::SP_DialogCloseButton);
-    AdminCP[5] = makePictureButton(this, 5, QStringLiteral("Compact Database"), QStyle::SP_DriveHDIcon);
+    AdminCP[0] = newPictureButton(0, QStringLiteral("Database"), QStyle::SP_DriveNetIcon, this);
+    AdminCP[2] = newPictureButton(2, QStringLiteral("Close"), QStyle::SP_DialogCloseButton, this);
+    AdminCP[5] = newPictureButton(5, QStringLiteral("Compact Database"), QStyle::SP_DriveHDIcon, this);
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 14, 14, 14);
@@ -63,7 +64,10 @@ void frmOptions::buildControls()
     // Tab order: Database, Close, Compact Database.
     for (int index : {0, 2, 5}) {
         row->addWidget(AdminCP[index]);
-        connect(AdminCP[index], &QAbstractButton::clicked, this, [this, index] { AdminCP_Click(index); });
+        connect(AdminCP[index], &QAbstractButton::clicked, this, [this, index] {
+            GuardedHandler(QStringLiteral("frmOptions"), "AdminCP_Click",
+                           [this, index] { AdminCP_Click(index); });
+        });
     }
     setTabOrder(AdminCP[0], AdminCP[2]);
     setTabOrder(AdminCP[2], AdminCP[5]);
@@ -131,15 +135,18 @@ QString frmOptions::ProfileDatabasePath() const
     return path;
 }
 
-bool frmOptions::IsOwnDatabaseFile(const QString& path) const
+QString frmOptions::WhyNotCompactable(const QString& path) const
 {
-    if (!gOption || gOption->ODBCProvider() != CDataConnection::JetProvider()) return false;
+    if (!gOption || gOption->ODBCProvider() != CDataConnection::JetProvider())
+        return QStringLiteral("The database in use is not a database file: only a database file can be compacted.");
     const QFileInfo info(path);
-    if (!info.isFile()) return false;
+    if (!info.isFile()) return QStringLiteral("The database file '%1' does not exist.").arg(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("The database file '%1' cannot be read.").arg(path);
     // The embedded engine's files all begin with this header.
-    return file.read(16) == QByteArray("SQLite format 3\0", 16);
+    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
+        return QStringLiteral("'%1' is not a database file of this program.").arg(path);
+    return QString();
 }
 
 bool frmOptions::MakeCompact()
@@ -149,7 +156,10 @@ bool frmOptions::MakeCompact()
         const QString path = ProfileDatabasePath();
         // A server catalog, a missing file or a file of another kind is no
         // database to compact: refuse before anything is touched.
-        if (!IsOwnDatabaseFile(path)) return false;
+        if (const QString why = WhyNotCompactable(path); !why.isEmpty()) {
+            ui::MsgBox(why, ui::vbExclamation);
+            return false;
+        }
 
         const QString work = path + QStringLiteral("CMP");
         const QString old = path + QStringLiteral("Old");

@@ -40,5 +40,7 @@ private:
     // The database file of the profile, under the program folder when relative.
     QString ProfileDatabasePath() const;
     // True when the profile is a Jet profile on a database file the embedded engine reads.
-    bool IsOwnDatabaseFile(const QString& path) const;
+    bool IsOwnDatabaseFile(const QString& path) const { return WhyNotCompactable(path).isEmpty(); }
+    // Why the file is no database of ours that can be compacted; "" when it is.
+    QString WhyNotCompactable(const QString& path) const;
 };

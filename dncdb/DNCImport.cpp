@@ -4,12 +4,8 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcProvider.h"
-#include "platform/ado/SqliteProvider.h"
 #include "platform/adox/Catalog.h"
-
-#include <QThread>
-#include <algorithm>
-#include <sqlite3.h>
+#include "platform/vb/Err.h"
 
 namespace dncimport {
 
@@ -48,61 +44,39 @@ namespace {
 
 const QString kSortIndex = QStringLiteral("MyTempTable_phone");
 
-// The SQLite database under a jet connection; null for other providers.
-ado::SqliteConnection* Sqlite(const std::shared_ptr<ado::Connection>& connection)
-{
-    auto provider = connection ? connection->providerConnection() : nullptr;
-    return provider && provider->kind() == u"jet" ? provider->sqlite() : nullptr;
-}
-
-// Lets the sorts of a connection use helper threads while this object lives.
-class SortThreads {
-public:
-    explicit SortThreads(sqlite3* db)
-        : m_db(db), m_before(sqlite3_limit(db, SQLITE_LIMIT_WORKER_THREADS,
-                                           std::clamp(QThread::idealThreadCount() - 1, 0, 4)))
-    {
-    }
-    ~SortThreads() { sqlite3_limit(m_db, SQLITE_LIMIT_WORKER_THREADS, m_before); }
-    SortThreads(const SortThreads&) = delete;
-    SortThreads& operator=(const SortThreads&) = delete;
-
-private:
-    sqlite3* m_db;
-    int m_before;
-};
-
 } // namespace
 
 std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
+    // The column's integer affinity has already turned every numeric text
+    // ("0012345") into its number; what is left as text sorts above every
+    // number, and a fraction differs from its whole part.
+    const bool ownStore = connection->Provider() == u"jet";
     long dropped = 0;
-    if (ado::SqliteConnection* db = Sqlite(connection)) {
-        // The column's integer affinity has already turned every numeric text
-        // ("0012345") into its number; what is left as text or a fraction is
-        // no local number.
-        db->exec(QStringLiteral("DELETE FROM MyTempTable WHERE phone IS NULL OR typeof(phone) <> 'integer' "
-                                "OR phone < 0 OR phone > 9999999"));
-        dropped = long(sqlite3_changes(db->handle()));
-        // The sort behind the index takes most of this step on a large
-        // area code; helper threads share it. They change how the sort
-        // runs, not what is written or when.
-        const SortThreads threads(db->handle());
-        db->exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex));
-    } else {
+    connection->Execute(QStringLiteral("delete from MyTempTable where phone is null or phone < 0 or "
+                                       "phone > 9999999") +
+                            (ownStore ? QStringLiteral(" or phone <> int(phone)") : QString()),
+                        &dropped, ado::adExecuteNoRecords);
+    // The index lets the copy read the numbers in order and append to the
+    // area-code table instead of inserting at random places of a table that
+    // may hold millions of rows; its sort is bulk work.
+    // A server sorts for itself: the index is made on the program's own
+    // database only.
+    if (ownStore) {
+        const ado::BulkWork bulk(*connection);
         connection->Execute(
-            QStringLiteral("delete from MyTempTable where phone is null or phone < 0 or phone > 9999999"),
-            &dropped, ado::adExecuteNoRecords);
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex), nullptr,
+            ado::adExecuteNoRecords);
     }
     return dropped;
 }
 
 void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
-    if (ado::SqliteConnection* db = Sqlite(connection)) {
-        db->exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex));
-    } else if (ado::ProviderConnection* server = connection ? connection->provider() : nullptr;
-               ado::IsPostgresConnection(server)) {
+    if (connection->Provider() == u"jet") {
+        connection->Execute(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex), nullptr,
+                            ado::adExecuteNoRecords);
+    } else if (ado::ProviderConnection* server = connection->provider(); ado::IsPostgresConnection(server)) {
         // On a server each session fills a work table of its own, which
         // hides the shared one from it, and empties it for the next area
         // code by truncating: the rows it deletes would otherwise stay in

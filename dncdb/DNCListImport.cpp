@@ -2,6 +2,8 @@
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
+#include "core/CDefProperty.h"
+#include "core/CDefPropertys.h"
 #include "core/Globals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Ado.h"
@@ -83,7 +85,11 @@ private:
     }
     bool linkImportText();
     std::vector<QString> readAreaCodes(bool oneField, const QString& f1);
-    bool makeTables(const std::vector<QString>& codes);
+    // Runs a statement of the copy on the shared connection; gives the rows
+    // it changed. Its error is the data access object's.
+    long execCounted(const QString& sql);
+    // The stored total follows each area code's commit.
+    void storeTotal();
     bool importAreaCode(const QString& a, bool oneField, const QString& f1, const QString& f2);
 
     const ImportJob& m_job;
@@ -93,15 +99,22 @@ private:
     std::shared_ptr<adox::Catalog> m_catalog;
     std::shared_ptr<ado::Connection> m_conn;
     bool m_inTransaction = false;
+    bool m_tablesMissing = false; // an area code's table could not be made
+    bool m_totalKnown = false;    // the store's total was counted at the start
+    std::int64_t m_total = 0;     // the store's total as committed so far
+    bool m_listStale = false;     // gPhoneTables may name a table rolled back
 };
 
 void Run::dropLinkAndClose()
 {
     if (m_inTransaction) {
         m_inTransaction = false;
+        m_listStale = true;
         try {
             gDataAccess->RollbackTrans();
         } catch (...) {
+            // A failure that ended the transaction itself (a full disk)
+            // leaves nothing to roll back: that is no second error.
             vb::CatchError();
         }
     }
@@ -117,6 +130,26 @@ void Run::dropLinkAndClose()
     } catch (...) {
         vb::CatchError();
     }
+    if (m_listStale) LoadTables();
+}
+
+long Run::execCounted(const QString& sql)
+{
+    long changed = 0;
+    try {
+        m_conn->Execute(sql, &changed, ado::adExecuteNoRecords);
+    } catch (...) {
+        const vb::ErrObject e = vb::CatchError();
+        throw vb::ErrObject(e.Number, e.Description, QStringLiteral("ExecQuery IN DataAccessAPI"));
+    }
+    return changed;
+}
+
+void Run::storeTotal()
+{
+    if (!m_totalKnown) return;
+    execCounted(QStringLiteral("update DefProperty set PropertyValue = '") + QString::number(m_total) +
+                QStringLiteral("' where PropertyKeys = 'lasttotal'"));
 }
 
 bool Run::linkImportText()
@@ -171,27 +204,6 @@ std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
     return codes;
 }
 
-// Usable, kept codes get their table; false when a table is still missing
-// after ten looks at the store's list.
-bool Run::makeTables(const std::vector<QString>& codes)
-{
-    for (const QString& a : codes)
-        if (a.size() == 3 && (!gPhoneTables || !gPhoneTables->Item(QStringLiteral("phone") + a)))
-            CreatePhoneTable(a, m_conn, 0);
-    timerLine();
-
-    for (int failures = 0;;) {
-        LoadTables();
-        bool all = true;
-        for (const QString& a : codes)
-            if (a.size() == 3 && (!gPhoneTables || !gPhoneTables->Item(QStringLiteral("phone") + a)))
-                all = false;
-        if (all) return true;
-        WaitSeconds(2);
-        if (++failures == 10) return false;
-    }
-}
-
 // One area code in a transaction of its own: the first statement that fails
 // stops the import and its area code is rolled back, so the work table never
 // carries numbers into the next code's table.
@@ -204,6 +216,18 @@ bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, con
     if (!gDataAccess->BeginTrans()) return false; // the shared connection is gone
     m_inTransaction = true;
 
+    // The table is made in the same transaction that fills it: a run that
+    // stops (an error, a full disk, the process killed) leaves no empty
+    // table, which would pass every number of its area code.
+    if (!gPhoneTables || !gPhoneTables->Item(t)) {
+        m_listStale = true;
+        CreatePhoneTable(a, m_conn, 0); // reports its own failure
+        if (!gPhoneTables || !gPhoneTables->Item(t)) {
+            m_tablesMissing = true;
+            return false;
+        }
+    }
+
     exec(oneField
              ? QStringLiteral("Insert into MyTempTable (phone) select mid(") + f1 +
                    QStringLiteral(",4) from MyLinkedTable where left(") + f1 + QStringLiteral(",3) =") + a
@@ -213,10 +237,12 @@ bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, con
     timerLine();
     progressStep();
 
-    exec(QStringLiteral("Insert into ") + t +
-         QStringLiteral(" (phone) SELECT distinct MyTempTable.Phone FROM MyTempTable LEFT JOIN ") + t +
-         QStringLiteral(" ON MyTempTable.Phone = ") + t + QStringLiteral(".Phone  WHERE ") + t +
-         QStringLiteral(".Phone Is Null"));
+    m_total +=
+        execCounted(QStringLiteral("Insert into ") + t +
+                    QStringLiteral(" (phone) SELECT distinct MyTempTable.Phone FROM MyTempTable LEFT JOIN ") +
+                    t + QStringLiteral(" ON MyTempTable.Phone = ") + t + QStringLiteral(".Phone  WHERE ") +
+                    t + QStringLiteral(".Phone Is Null"));
+    storeTotal();
     timerLine();
     progressStep();
 
@@ -226,6 +252,10 @@ bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, con
 
     gDataAccess->CommitTrans();
     m_inTransaction = false;
+    m_listStale = false;
+    if (m_totalKnown && gDefPropertys)
+        if (auto p = gDefPropertys->Item(QStringLiteral("lasttotal")))
+            p->SetPropertyValue(QString::number(m_total));
     ++m_result.stats.areaCodesImported;
     m_view.Status(QStringLiteral("Finished to Import Area Code:") + a, 1);
     progressStep();
@@ -236,6 +266,14 @@ ImportResult Run::Go()
 {
     timerLine();
     if (!gDataAccess) return m_result;
+    // The total the stored "lasttotal" follows, counted before the shared
+    // connection is opened for the run.
+    {
+        bool counted = false;
+        const std::int32_t total = GetDNCCount(&counted);
+        m_totalKnown = counted;
+        m_total = counted ? total : 0;
+    }
     const RaisingDataAccess raising(*gDataAccess);
     try {
         if (!linkImportText()) {
@@ -283,11 +321,7 @@ ImportResult Run::Go()
             seen.insert(a);
         }
 
-        if (!makeTables(codes)) {
-            m_result.outcome = ImportOutcome::TablesMissing;
-            cleanUp();
-            return m_result;
-        }
+        timerLine();
 
         // Progress, four steps per distinct value.
         timerLine();
@@ -296,7 +330,12 @@ ImportResult Run::Go()
         for (size_t i = 0; i < codes.size(); ++i) {
             if (codes[i].size() != 3) continue;
             if (!importAreaCode(codes[i], oneField, f1, f2)) {
-                dropLinkAndClose();
+                if (m_tablesMissing) {
+                    m_result.outcome = ImportOutcome::TablesMissing;
+                    cleanUp();
+                } else {
+                    dropLinkAndClose();
+                }
                 return m_result;
             }
             WaitSeconds(3);

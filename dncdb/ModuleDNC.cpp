@@ -8,18 +8,15 @@
 #include "dncdb/ServerImport.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ado/SqliteProvider.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
 
 #include <QFile>
-#include <QHash>
 #include <algorithm>
-#include <array>
-#include <sqlite3.h>
 
 namespace {
 
@@ -62,41 +59,6 @@ std::int32_t ToCount(const vb::Variant& v)
     return static_cast<std::int32_t>(v.toLongLong());
 }
 
-// The prepared look-ups of CountDNCPhone, one per table, for the connection
-// the scrub is using. The commands are kept detached from the connection
-// between calls, so the cache never keeps a closed connection alive; another
-// connection replaces the whole cache.
-struct LookupCache {
-    std::weak_ptr<ado::Connection> connection;
-    const ado::Connection* address = nullptr;
-    QHash<QString, std::shared_ptr<ado::Command>> commands;
-};
-
-LookupCache& Lookups()
-{
-    static LookupCache cache;
-    return cache;
-}
-
-std::shared_ptr<ado::Command> LookupFor(const QString& table, const std::shared_ptr<ado::Connection>& conn)
-{
-    LookupCache& cache = Lookups();
-    if (cache.address != conn.get() || cache.connection.expired()) {
-        cache.commands.clear();
-        cache.connection = conn;
-        cache.address = conn.get();
-    }
-    const QString key = table.toLower();
-    auto it = cache.commands.find(key);
-    if (it == cache.commands.end()) {
-        auto cmd = ado::Command::Create();
-        cmd->SetCommandText(QStringLiteral("Select count(*) from ") + conn->QuoteName(table) +
-                            QStringLiteral(" where phone=?"));
-        it = cache.commands.insert(key, cmd);
-    }
-    return it.value();
-}
-
 // The local number as the value bound to the look-up: a whole number when
 // it is digits (leading zeros dropped, as the column stores it), else the
 // text, which no row of an integer column equals.
@@ -115,103 +77,17 @@ bool IsMissingTable(const vb::ErrObject& e)
     return e.Number == ado::errnum::NoSuchTable;
 }
 
-// The look-ups on a SQLite-backed store, which is where a scrub spends its
-// time: one statement per three-digit area code, kept ready for the
-// connection a run uses, the number bound and one step each. They are let
-// go with ReleaseDNCLookups, when another connection comes, or when the
-// connection is gone (a closed SQLite connection waits for them).
-struct SqliteLookups {
-    // A closed connection stays allocated while statements of it are kept,
-    // so no other connection can have the same handle until they are gone.
-    sqlite3* handle = nullptr;
-    std::array<sqlite3_stmt*, 1000> statements{};
-
-    void clear()
-    {
-        for (sqlite3_stmt*& st : statements) {
-            if (st) sqlite3_finalize(st);
-            st = nullptr;
-        }
-        handle = nullptr;
-    }
-    ~SqliteLookups() { clear(); }
-};
-
-SqliteLookups& ReadyLookups()
+// The local number as the key the look-up binds: a whole number when it is
+// digits, as the column stores it; -1 otherwise.
+qint64 DigitsValue(const QString& local)
 {
-    static SqliteLookups lookups;
-    return lookups;
-}
-
-// The area code as a table number 0..999; -1 when it is not three digits.
-int AreaIndex(const QString& areaCode)
-{
-    if (areaCode.size() != 3) return -1;
-    int n = 0;
-    for (QChar c : areaCode) {
-        if (c < u'0' || c > u'9') return -1;
-        n = n * 10 + (c.unicode() - u'0');
-    }
-    return n;
-}
-
-// 0 for a missing table; every other failure is raised.
-std::int32_t RaiseUnlessMissing(ado::SqliteConnection& db, int rc)
-{
-    try {
-        db.raise(rc);
-    } catch (...) {
-        const vb::ErrObject& e = vb::CatchError();
-        if (IsMissingTable(e)) return 0;
-        throw vb::ErrObject(e);
-    }
-}
-
-std::int32_t CountOnSqlite(ado::SqliteConnection& db, int area, const QString& localNumber)
-{
-    SqliteLookups& ready = ReadyLookups();
-    if (ready.handle != db.handle()) {
-        ready.clear();
-        ready.handle = db.handle();
-    }
-    sqlite3_stmt*& st = ready.statements[size_t(area)];
-    if (!st) {
-        // The number is the table's key: a row or none answers the count.
-        const QByteArray sql =
-            QStringLiteral("SELECT 1 FROM phone%1 WHERE phone=?").arg(area, 3, 10, QLatin1Char('0')).toUtf8();
-        const int rc = sqlite3_prepare_v3(db.handle(), sql.constData(), int(sql.size()),
-                                          SQLITE_PREPARE_PERSISTENT, &st, nullptr);
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(st);
-            st = nullptr;
-            return RaiseUnlessMissing(db, rc);
-        }
-    }
-    // The number as the column stores it; anything but digits is bound as
-    // text, as the general look-up does.
-    bool digits = !localNumber.isEmpty() && localNumber.size() <= 18;
+    if (local.isEmpty() || local.size() > 18) return -1;
     qint64 value = 0;
-    for (QChar c : localNumber) {
-        if (c < u'0' || c > u'9') {
-            digits = false;
-            break;
-        }
+    for (QChar c : local) {
+        if (c < u'0' || c > u'9') return -1;
         value = value * 10 + (c.unicode() - u'0');
     }
-    if (digits)
-        sqlite3_bind_int64(st, 1, value);
-    else
-        ado::BindVariant(st, 1, LocalValue(localNumber));
-    const int rc = sqlite3_step(st);
-    const std::int32_t n = rc == SQLITE_ROW ? 1 : 0;
-    sqlite3_reset(st);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        // A table dropped since the statement was made is a missing table.
-        sqlite3_finalize(st);
-        st = nullptr;
-        return RaiseUnlessMissing(db, rc);
-    }
-    return n;
+    return value;
 }
 
 } // namespace
@@ -328,23 +204,39 @@ std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
 {
     if (!connection || connection->State() != ado::adStateOpen)
         ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
-    if (ado::ProviderConnection* const provider = connection->provider())
-        if (ado::SqliteConnection* db = provider->sqlite(); db && db->isOpen())
-            if (const int area = AreaIndex(areaCode); area >= 0) return CountOnSqlite(*db, area, localNumber);
-    const QString table = QStringLiteral("phone") + areaCode;
-    auto cmd = LookupFor(table, connection);
-    cmd->SetParameter(0, LocalValue(localNumber));
-    cmd->SetActiveConnection(connection);
-    std::shared_ptr<ado::Recordset> rs;
     try {
-        rs = cmd->Execute();
-        const std::int32_t n = (rs && !rs->Eof()) ? ToCount(rs->Value(0)) : 0;
-        CloseQuietly(rs);
-        cmd->SetActiveConnection(nullptr);
-        return n;
+        ado::KeyLookup& lookup =
+            connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
+        const qint64 digits = DigitsValue(localNumber);
+        // Anything but digits is bound as text, which no row of the
+        // number column equals.
+        const qint64 n = digits >= 0 ? lookup.count(digits) : lookup.count(LocalValue(localNumber));
+        return static_cast<std::int32_t>(n);
     } catch (...) {
-        cmd->SetActiveConnection(nullptr);
-        CloseQuietly(rs);
+        const vb::ErrObject& e = vb::CatchError();
+        if (IsMissingTable(e)) return 0;
+        throw vb::ErrObject(e);
+    }
+}
+
+DNCLookups::DNCLookups(std::shared_ptr<ado::Connection> connection) : m_connection(std::move(connection)) {}
+
+std::int32_t DNCLookups::Count(const QString& areaCode, const QString& localNumber)
+{
+    int area = areaCode.size() == 3 ? 0 : -1;
+    for (qsizetype i = 0; i < areaCode.size() && area >= 0; ++i)
+        area = areaCode[i] >= u'0' && areaCode[i] <= u'9' ? area * 10 + (areaCode[i].unicode() - u'0') : -1;
+    if (area < 0) return CountDNCPhone(areaCode, localNumber, m_connection);
+    ado::KeyLookup*& lookup = m_ready[size_t(area)];
+    try {
+        if (!lookup) {
+            if (!m_connection || m_connection->State() != ado::adStateOpen)
+                ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
+            lookup = &m_connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
+        }
+        const qint64 digits = DigitsValue(localNumber);
+        return static_cast<std::int32_t>(digits >= 0 ? lookup->count(digits) : lookup->count(LocalValue(localNumber)));
+    } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         if (IsMissingTable(e)) return 0;
         throw vb::ErrObject(e);
@@ -408,9 +300,4 @@ void CreateLinkedTable(const std::shared_ptr<ado::Connection>& connection, const
         HandleError(e.Number, e.Description, QStringLiteral("Main Module"), QStringLiteral("Create Table"),
                     false);
     }
-}
-
-void ReleaseDNCLookups()
-{
-    ReadyLookups().clear();
 }

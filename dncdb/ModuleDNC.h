@@ -5,12 +5,14 @@
 // create them, keep the list in step, count all numbers and look one up.
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <memory>
 
 namespace ado {
 class Connection;
-}
+class KeyLookup;
+} // namespace ado
 namespace adox {
 class Catalog;
 }
@@ -41,18 +43,27 @@ std::int32_t GetDNCCount(bool* ok = nullptr);
 bool LoadTables();
 
 // How many rows of table "phone" + areaCode hold the local number: not 0
-// means the number is on the DNC list. (On a SQLite store, where the number
-// is the table's key, the answer is 1 or 0.) The count runs as a prepared statement
-// per table with the number bound, kept for the connection. An area code
-// without a table gives 0; every other failure (closed or broken database,
-// locked file) throws vb::ErrObject, so a failed look-up is never taken for
-// "not on the list".
+// means the number is on the DNC list. (On the program's store, where the
+// number is the table's key, the answer is 1 or 0.) The look-up is prepared
+// once per table and kept by the connection (ado::Connection::Lookup). An
+// area code without a table gives 0; every other failure (closed or broken
+// database, locked file) throws vb::ErrObject, so a failed look-up is never
+// taken for "not on the list".
 std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
                            const std::shared_ptr<ado::Connection>& connection);
 
-// Lets go of the look-ups CountDNCPhone keeps ready for its last
-// connection; called when a run that used them ends.
-void ReleaseDNCLookups();
+// The look-ups of one run on one connection (a scrub asks one per record):
+// each area code's prepared look-up is asked of the connection once and kept
+// for the run. Count answers as CountDNCPhone does.
+class DNCLookups {
+public:
+    explicit DNCLookups(std::shared_ptr<ado::Connection> connection);
+    std::int32_t Count(const QString& areaCode, const QString& localNumber);
+
+private:
+    std::shared_ptr<ado::Connection> m_connection;
+    std::array<ado::KeyLookup*, 1000> m_ready{};
+};
 
 // "Select count(*) from " + clause on the connection, read through
 // gRecordset (forward-only, read-only) and closed again. 0 when the table the

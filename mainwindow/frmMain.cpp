@@ -492,8 +492,8 @@ void frmMain::SetStart(bool Enabled)
 void frmMain::SetImport(bool enabled)
 {
     for (QWidget* w :
-         {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame5),
-          static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(TBLaunch)})
+         {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame4),
+          static_cast<QWidget*>(Frame5), static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(TBLaunch)})
         w->setEnabled(enabled);
     ui::SetHourglass(!enabled);
     vb::ResumeNext([&] {

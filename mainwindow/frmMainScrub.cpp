@@ -351,6 +351,5 @@ void frmMain::cmdStart_Click()
         HandleError(e.Number, e.Description, QStringLiteral("frmMain"), QStringLiteral("Start"), false);
     }
     SetStart(true);
-    ReleaseDNCLookups();
     CloseQuietly(dncConn);
 }

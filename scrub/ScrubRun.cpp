@@ -5,7 +5,6 @@
 #include "core/Globals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
-#include "platform/ado/SqliteProvider.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
@@ -206,7 +205,7 @@ void ResultFiles::Close()
 RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
                            std::shared_ptr<ado::Connection> dncConn, QString dncSeparator)
     : m_settings(settings), m_view(view), m_dncConn(std::move(dncConn)),
-      m_dncSeparator(std::move(dncSeparator)),
+      m_dncSeparator(std::move(dncSeparator)), m_dnc(m_dncConn),
       m_lookup(
           // The table list does not change while a run holds the window, so
           // each area code's table is asked of it once.
@@ -223,14 +222,13 @@ RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
               if (state == 0) state = gPhoneTables && gPhoneTables->Item(table) != nullptr ? 1 : -1;
               return state > 0;
           },
-          [this](const QString& area, const QString& local) { return CountDNCPhone(area, local, m_dncConn); },
+          [this](const QString& area, const QString& local) { return m_dnc.Count(area, local); },
           settings.nacNotInDnc)
 {
 }
 
 RecordWalker::~RecordWalker()
 {
-    ReleaseDNCLookups();
     if (!m_readTransaction) return;
     try {
         m_dncConn->RollbackTrans();
@@ -347,16 +345,8 @@ std::shared_ptr<ado::Connection> OpenDncConnection()
 {
     auto conn = ado::Connection::Create();
     conn->Open(DncConnectionString(), QString(), QString());
-    // A run makes one random look-up per record: a store in a database file
-    // is read through a memory map rather than a read call per page. The
-    // map is the operating system's file cache, not the program's memory.
-    try {
-        if (const auto provider = conn->providerConnection())
-            if (ado::SqliteConnection* db = provider->sqlite())
-                db->exec(QStringLiteral("PRAGMA mmap_size=1073741824"));
-    } catch (...) {
-        vb::CatchError(); // a store without the map is only slower
-    }
+    // A run makes one random look-up per record.
+    conn->PrepareForLookups();
     return conn;
 }
 

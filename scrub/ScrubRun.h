@@ -4,6 +4,7 @@
 // the walker that applies the rule to one number after another and keeps
 // the counters and the progress cadence.
 
+#include "dncdb/ModuleDNC.h"
 #include "scrub/ScrubRule.h"
 
 #include <QByteArray>
@@ -150,6 +151,7 @@ private:
     ScrubView& m_view;
     std::shared_ptr<ado::Connection> m_dncConn;
     QString m_dncSeparator;
+    DNCLookups m_dnc;
     DncLookup m_lookup;
     ScrubCounters m_counters;
     double m_start = 0;

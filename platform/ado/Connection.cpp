@@ -44,7 +44,28 @@ std::shared_ptr<Connection> Connection::Create()
 
 Connection::~Connection()
 {
+    m_lookups.clear();
     if (m_provider) m_provider->close();
+}
+
+KeyLookup& Connection::Lookup(const QString& table, const QString& column)
+{
+    if (!m_provider) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
+    const QString key = table.toLower() + u'\n' + column.toLower();
+    auto it = m_lookups.find(key);
+    if (it == m_lookups.end())
+        it = m_lookups.insert(key, std::shared_ptr<KeyLookup>(m_provider->keyLookup(table, column)));
+    return *it.value();
+}
+
+void Connection::PrepareForLookups()
+{
+    if (m_provider) m_provider->prepareForLookups();
+}
+
+void Connection::SetBulkWork(bool on)
+{
+    if (m_provider) m_provider->setBulkWork(on);
 }
 
 void Connection::SetConnectionString(const QString& cs)
@@ -65,6 +86,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
 void Connection::Close()
 {
     if (!m_provider) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
+    m_lookups.clear();
     auto p = std::move(m_provider);
     m_provider.reset();
     m_transLevel = 0;

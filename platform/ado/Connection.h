@@ -5,6 +5,7 @@
 #include "platform/ado/Ado.h"
 #include "platform/vb/Variant.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -14,6 +15,7 @@ namespace ado {
 class ProviderConnection;
 class Recordset;
 class Command;
+class KeyLookup;
 
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
@@ -61,6 +63,15 @@ public:
     // different "?" values; the statement is prepared once and cached.
     std::shared_ptr<Command> Prepare(const QString& sql);
 
+    // The prepared look-up of column = ? in table, made on first use and
+    // kept by this connection until it closes; 3704 when closed. A missing
+    // table raises errnum::NoSuchTable (and is asked again next time).
+    KeyLookup& Lookup(const QString& table, const QString& column);
+    // Many random look-ups follow: lets the provider ready the store for them.
+    void PrepareForLookups();
+    // Bulk work starts or ends (see BulkWork).
+    void SetBulkWork(bool on);
+
     // The provider connection while open (null when closed).
     std::shared_ptr<ProviderConnection> providerConnection() const { return m_provider; }
     // The same without a share of it, for a caller that holds the connection
@@ -75,6 +86,20 @@ private:
     long m_commandTimeout = 30;
     long m_connectionTimeout = 15;
     int m_transLevel = 0;
+    // Declared after the provider, so they go before it does.
+    QHash<QString, std::shared_ptr<KeyLookup>> m_lookups;
+};
+
+// While it lives, the connection does bulk work (large inserts, index builds).
+class BulkWork {
+public:
+    explicit BulkWork(Connection& connection) : m_connection(connection) { m_connection.SetBulkWork(true); }
+    ~BulkWork() { m_connection.SetBulkWork(false); }
+    BulkWork(const BulkWork&) = delete;
+    BulkWork& operator=(const BulkWork&) = delete;
+
+private:
+    Connection& m_connection;
 };
 
 // Runs a Jet SQL text on a provider connection with the caller's values for

@@ -5,6 +5,7 @@
 #include "platform/ado/VirtualTables.h"
 #include "platform/files/Workbook.h"
 #include "platform/vb/Conversion.h"
+#include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 
 #include <QDateTime>
@@ -40,20 +41,6 @@ bool plainName(const QString& sheet)
 {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return plain.match(sheet).hasMatch();
-}
-
-bool parseDateText(const QString& s, double& ole)
-{
-    QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
-        if (!d.isValid()) return false;
-        dt = QDateTime(d, QTime(0, 0));
-    }
-    const qint64 days = QDate(1899, 12, 30).daysTo(dt.date());
-    const double frac = dt.time().msecsSinceStartOfDay() / 86400000.0;
-    ole = days >= 0 ? days + frac : days - frac;
-    return true;
 }
 
 class SheetTable : public vtab::Table {
@@ -176,7 +163,7 @@ private:
         vb::Variant value = vtab::ValueOf(v);
         if (m_kinds[size_t(column)] == Kind::Date && value.isString()) {
             double ole = 0;
-            if (parseDateText(value.rawString(), ole)) return vb::Variant::fromDate(ole);
+            if (vb::ParseDate(value.rawString(), ole)) return vb::Variant::fromDate(ole);
         }
         if (m_kinds[size_t(column)] == Kind::Boolean && !value.isString() && !value.isNull())
             return vb::Variant(value.rawInt() != 0 || value.rawDouble() != 0.0);

@@ -5,6 +5,7 @@
 #include "platform/ado/VirtualTables.h"
 #include "platform/files/DbfTable.h"
 #include "platform/vb/Conversion.h"
+#include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 
 #include <QDateTime>
@@ -15,20 +16,6 @@
 namespace ado {
 
 namespace {
-
-bool parseDateText(const QString& s, double& ole)
-{
-    QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
-        if (!d.isValid()) return false;
-        dt = QDateTime(d, QTime(0, 0));
-    }
-    const qint64 days = QDate(1899, 12, 30).daysTo(dt.date());
-    const double frac = dt.time().msecsSinceStartOfDay() / 86400000.0;
-    ole = days >= 0 ? days + frac : days - frac;
-    return true;
-}
 
 QString declaredType(const files::DbfField& f)
 {
@@ -145,7 +132,7 @@ private:
         case 'T':
             if (value.isString()) {
                 double ole = 0;
-                if (parseDateText(value.rawString(), ole)) return vb::Variant::fromDate(ole);
+                if (vb::ParseDate(value.rawString(), ole)) return vb::Variant::fromDate(ole);
                 return vb::Variant::fromDate(vb::CDate(value));
             }
             return vb::Variant::fromDate(value.toDouble());

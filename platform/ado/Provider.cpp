@@ -126,6 +126,36 @@ void CreateLink(SqliteConnection& conn, const LinkSpec& spec)
     (*it)(conn, spec);
 }
 
+namespace {
+
+// The plain look-up: a counting statement with the key bound.
+class StatementLookup : public KeyLookup {
+public:
+    explicit StatementLookup(std::unique_ptr<Statement> statement) : m_statement(std::move(statement)) {}
+    qint64 count(qint64 key) override { return count(vb::Variant::fromLongLong(key)); }
+    qint64 count(const vb::Variant& key) override
+    {
+        m_statement->bind(1, key);
+        m_statement->execute();
+        const qint64 n = m_statement->next() ? m_statement->value(0).toLongLong() : 0;
+        m_statement->finish();
+        return n;
+    }
+
+private:
+    std::unique_ptr<Statement> m_statement;
+};
+
+} // namespace
+
+std::unique_ptr<KeyLookup> ProviderConnection::keyLookup(const QString& table, const QString& column)
+{
+    return std::make_unique<StatementLookup>(prepare(QStringLiteral("Select count(*) from [") + table +
+                                                         QStringLiteral("] where [") + column +
+                                                         QStringLiteral("]=?"),
+                                                     false));
+}
+
 QString ProviderConnection::quoteName(const QString& name) const
 {
     return QuoteName(name);

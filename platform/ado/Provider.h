@@ -59,6 +59,17 @@ public:
     virtual void finish() = 0;
 };
 
+// A look-up of one key value in one table, prepared once and run many times
+// (a scrub asks it once per record). A table that does not exist raises
+// errnum::NoSuchTable, as a query on it would.
+class KeyLookup {
+public:
+    virtual ~KeyLookup() = default;
+    // How many rows hold the key (0 or 1 where the key is the table's key).
+    virtual qint64 count(qint64 key) = 0;
+    virtual qint64 count(const vb::Variant& key) = 0;
+};
+
 class ProviderConnection {
 public:
     virtual ~ProviderConnection() = default;
@@ -85,6 +96,20 @@ public:
     virtual void close() = 0;
     // The SQLite connection underneath, for SQLite-backed providers; else null.
     virtual SqliteConnection* sqlite() { return nullptr; }
+
+    // ---- fast paths: what a provider can do better than plain SQL text.
+    // Each has a plain default; a provider overrides what it can speed up.
+
+    // A prepared look-up of column = ? in table (names as the caller gives
+    // them, without brackets). The default prepares "Select count(*)".
+    virtual std::unique_ptr<KeyLookup> keyLookup(const QString& table, const QString& column);
+    // Many random look-ups follow on this connection: the provider may map
+    // or cache the store for reading. The default does nothing.
+    virtual void prepareForLookups() {}
+    // Bulk work (large inserts and index builds) starts (true) or ends: the
+    // provider may use helper threads for its sorts. The default does nothing.
+    virtual void setBulkWork(bool on) {}
+
     // The database system a server provider talks to, as its driver names it
     // ("PostgreSQL", "Microsoft SQL Server", ...); empty for the embedded ones.
     virtual QString dbms() const { return {}; }

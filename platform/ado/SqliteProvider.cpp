@@ -2,12 +2,14 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/ado/JetFunctions.h"
+#include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -184,21 +186,6 @@ void DescribeDeclaredType(const QString& declType, int& adoType, qint64& defined
 
 namespace {
 
-bool parseIsoDate(const QString& s, double& ole)
-{
-    QDateTime dt = QDateTime::fromString(s, Qt::ISODate);
-    if (!dt.isValid()) dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
-        if (!d.isValid()) return false;
-        dt = QDateTime(d, QTime(0, 0));
-    }
-    const qint64 days = QDate(1899, 12, 30).daysTo(dt.date());
-    const double frac = dt.time().msecsSinceStartOfDay() / 86400000.0;
-    ole = days >= 0 ? days + frac : days - frac;
-    return true;
-}
-
 vb::Variant integerVariant(sqlite3_int64 v)
 {
     return vb::Variant(static_cast<long long>(v));
@@ -242,7 +229,7 @@ vb::Variant ValueFromSqlite(sqlite3_stmt* stmt, int col, int adoType, bool typeK
             return vb::Variant::fromDate(sqlite3_column_double(stmt, col));
         double ole = 0;
         const QString s = text();
-        if (parseIsoDate(s, ole)) return vb::Variant::fromDate(ole);
+        if (vb::ParseDate(s, ole)) return vb::Variant::fromDate(ole);
         return vb::Variant(s);
     }
     case adSingle:
@@ -1053,6 +1040,88 @@ bool SqliteConnection::fetchRow(const ColumnInfo& table, qint64 rowid, const std
     release(sql, s);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) raise(rc);
     return found;
+}
+
+// ---- fast paths
+
+namespace {
+
+// One statement kept ready for the life of the look-up, the key bound and
+// one step per call: the store's key is the table's rowid, so a look-up
+// is one b-tree descent.
+class SqliteKeyLookup : public KeyLookup {
+public:
+    SqliteKeyLookup(SqliteConnection& db, const QString& table, const QString& column) : m_db(db)
+    {
+        const QByteArray sql = (QStringLiteral("SELECT count(*) FROM \"") + QString(table).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
+                                QStringLiteral("\" WHERE \"") + QString(column).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
+                                QStringLiteral("\"=?"))
+                                   .toUtf8();
+        const int rc = sqlite3_prepare_v3(db.handle(), sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                          &m_stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
+            db.raise(rc);
+        }
+    }
+    ~SqliteKeyLookup() override { sqlite3_finalize(m_stmt); }
+
+    qint64 count(qint64 key) override
+    {
+        sqlite3_bind_int64(m_stmt, 1, key);
+        return step();
+    }
+    qint64 count(const vb::Variant& key) override
+    {
+        BindVariant(m_stmt, 1, key);
+        return step();
+    }
+
+private:
+    qint64 step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        const qint64 n = rc == SQLITE_ROW ? sqlite3_column_int64(m_stmt, 0) : 0;
+        sqlite3_reset(m_stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_db.raise(rc);
+        return n;
+    }
+
+    SqliteConnection& m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<KeyLookup> SqliteConnection::keyLookup(const QString& table, const QString& column)
+{
+    if (!m_db) RaiseAdo(errnum::ObjectClosed, QStringLiteral("ADODB.Connection"));
+    return std::make_unique<SqliteKeyLookup>(*this, table, column);
+}
+
+void SqliteConnection::prepareForLookups()
+{
+    // One random look-up per record: a database file is read through a
+    // memory map rather than a read call per page. The map is the operating
+    // system's file cache, not the program's memory; without it the store is
+    // only slower.
+    if (!m_db || m_path.isEmpty()) return;
+    sqlite3_exec(m_db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
+}
+
+void SqliteConnection::setBulkWork(bool on)
+{
+    if (!m_db) return;
+    // The sorts behind a large index build take most of bulk work; helper
+    // threads share them. They change how a sort runs, not what is written.
+    if (on && m_sortThreadsBefore < 0) {
+        m_sortThreadsBefore = sqlite3_limit(m_db, SQLITE_LIMIT_WORKER_THREADS,
+                                            std::clamp(QThread::idealThreadCount() - 1, 0, 4));
+    } else if (!on && m_sortThreadsBefore >= 0) {
+        sqlite3_limit(m_db, SQLITE_LIMIT_WORKER_THREADS, m_sortThreadsBefore);
+        m_sortThreadsBefore = -1;
+    }
 }
 
 } // namespace ado

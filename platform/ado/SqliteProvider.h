@@ -50,6 +50,9 @@ public:
                   std::vector<vb::Variant>& values) override;
     void close() override;
     SqliteConnection* sqlite() override { return this; }
+    std::unique_ptr<KeyLookup> keyLookup(const QString& table, const QString& column) override;
+    void prepareForLookups() override;
+    void setBulkWork(bool on) override;
 
     sqlite3* handle() const { return m_db; }
     bool isOpen() const { return m_db != nullptr; }
@@ -98,6 +101,7 @@ private:
     QHash<QString, JetSql::Translation> m_translations;
     QHash<QString, QString> m_attached; // path -> alias (links)
     int m_nextAlias = 1;
+    int m_sortThreadsBefore = -1; // the worker-thread limit before bulk work began
     std::vector<std::pair<QString, std::function<QString(const QString&)>>> m_rewriters;
 };
 

@@ -588,9 +588,14 @@ private:
 
 class TextSource {
 public:
-    static std::shared_ptr<TextSource> Open(const QString& path, const QString& properties)
+    // The sources open on one connection, by file and layout: the tables of
+    // a connection that name the same unchanged file share its records and
+    // block indexes. Each connection has its own, so no two connections (or
+    // runs on them) see each other's.
+    using Cache = QHash<QString, std::weak_ptr<TextSource>>;
+
+    static std::shared_ptr<TextSource> Open(const QString& path, const QString& properties, Cache& cache)
     {
-        static QHash<QString, std::weak_ptr<TextSource>> cache;
         const QFileInfo fi(path);
         if (!fi.exists() || fi.isDir())
             Raise(
@@ -1413,10 +1418,13 @@ QString RewritePrefixTests(const QString& jetSql)
 
 void InstallTextModule(SqliteConnection& conn)
 {
-    vtab::RegisterModule(conn.handle(), "text", [](const QStringList& args) -> std::unique_ptr<vtab::Table> {
-        if (args.isEmpty()) vb::Raise(vb::errnum::InvalidProcedureCall);
-        return std::make_unique<TextVTable>(TextSource::Open(args.value(0), args.value(1)));
-    });
+    auto sources = std::make_shared<TextSource::Cache>();
+    vtab::RegisterModule(conn.handle(), "text",
+                         [sources](const QStringList& args) -> std::unique_ptr<vtab::Table> {
+                             if (args.isEmpty()) vb::Raise(vb::errnum::InvalidProcedureCall);
+                             return std::make_unique<TextVTable>(
+                                 TextSource::Open(args.value(0), args.value(1), *sources));
+                         });
     sqlite3_create_function_v2(conn.handle(), "tvprefix", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                fnPrefix, nullptr, nullptr, nullptr);
     conn.setRewriter(QStringLiteral("text-prefix"), RewritePrefixTests);

@@ -3,6 +3,7 @@
 #include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 
+#include <QRegularExpression>
 #include <cmath>
 #include <vector>
 
@@ -155,6 +156,19 @@ double TimeSerial(int hour, int minute, int second)
 
 bool ParseDate(const QString& s, double& oaDate)
 {
+    // ISO 8601 as databases and workbooks write it: "2001-12-31T15:04:05",
+    // with a "T" or a blank, fractions of a second and a "Z" allowed.
+    static const QRegularExpression iso(
+        QStringLiteral("^\\s*(\\d{4}-\\d{1,2}-\\d{1,2})[Tt ](\\d{1,2}:\\d{2}(?::\\d{2})?)(?:\\.(\\d{1,9}))?Z?\\s*$"));
+    if (const QRegularExpressionMatch m = iso.match(s);
+        m.hasMatch() && m.captured(1) + u' ' + m.captured(2) != s.trimmed()) {
+        if (!ParseDate(m.captured(1) + u' ' + m.captured(2), oaDate)) return false;
+        if (const QString fraction = m.captured(3); !fraction.isEmpty()) {
+            const double part = QStringLiteral("0.%1").arg(fraction).toDouble() / 86400.0;
+            oaDate += oaDate >= 0 ? part : -part;
+        }
+        return true;
+    }
     std::vector<Tok> t;
     for (int i = 0; i < s.size();) {
         const QChar c = s[i];

@@ -1,5 +1,6 @@
 // HandleError: the one error report, shown or raised again.
 #include "core/DBClassModule.h"
+#include "core/FormGuard.h"
 
 #include "platform/vb/Err.h"
 #include "support/ScriptedUi.h"
@@ -80,4 +81,30 @@ TEST_F(HandleErrorTest, SecondEntryBehavesTheSame)
     EXPECT_THROW(HandleError2(13, "Type mismatch", "DataViewGrid", "Save", true), vb::ErrObject);
     scripted.expectMsgBox(ui::vbOK, "Module:DataViewGrid\r\nFunction:Refresh");
     HandleError2(13, "Type mismatch", "DataViewGrid", "Refresh", false);
+}
+
+TEST_F(HandleErrorTest, AReportedErrorIsNotShownAgainByALaterCallWithoutOne)
+{
+    handling(vb::ErrObject(53, "File not found"));
+    scripted.expectMsgBox(ui::vbOK, "Error Message:File not found");
+    HandleError(0, "", "", "OpenFile", false);
+    HandleError(0, "", "", "OpenFile", false); // nothing in hand: nothing shown
+    EXPECT_EQ(scripted.calls().size(), 1u);
+}
+
+TEST_F(HandleErrorTest, ALaterErrorNeverTakesTheDescriptionOfAnOlderOne)
+{
+    handling(vb::ErrObject(53, "File not found"));
+    scripted.expectMsgBox(ui::vbOK, "Error Message:File not found");
+    HandleError(0, "", "", "OpenFile", false);
+    scripted.expectMsgBox(ui::vbOK, "Error Number:3265\r\nError Message:\r\n");
+    HandleError(3265, "", "", "LoadRelated", false);
+}
+
+TEST_F(HandleErrorTest, AnErrorPassedOverInAnEventIsGoneWhenTheEventEnds)
+{
+    GuardedHandler(QStringLiteral("frmMain"), "cmdViewDNC_Click",
+                   [] { handling(vb::ErrObject(3265, "Item not found")); });
+    HandleError(0, "", "", "Later", false);
+    EXPECT_TRUE(scripted.calls().empty());
 }

@@ -108,21 +108,23 @@ TEST_F(OptionsCompact, AnsweringNoChangesNothing)
     EXPECT_EQ(readFile(databasePath()), original);
 }
 
-TEST_F(OptionsCompact, WhatIsNoDatabaseFileOfOursIsRefusedUntouched)
+TEST_F(OptionsCompact, WhatIsNoDatabaseFileOfOursIsRefusedUntouchedAndSaysWhy)
 {
     writeFile(databasePath() + QStringLiteral("CMP"), "stale");
     writeFile(databasePath(), "not a database at all");
-    press(ui::vbYes, {{failed, ui::vbExclamation}});
+    press(ui::vbYes, {{QStringLiteral("is not a database file of this program."), ui::vbExclamation},
+                      {failed, ui::vbExclamation}});
     EXPECT_EQ(readFile(databasePath()), QByteArray("not a database at all"));
     EXPECT_EQ(readFile(databasePath() + QStringLiteral("CMP")), QByteArray("stale"));
 
     gOption->SetODBCDatabase(home.filePath(QStringLiteral("Missing.mdb")));
-    EXPECT_FALSE(form.MakeCompact());
+    press(ui::vbYes, {{QStringLiteral("Missing.mdb' does not exist."), ui::vbExclamation}, {failed, ui::vbExclamation}});
     EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Missing.mdb"))));
 
     gOption->SetODBCDatabase(databasePath());
     gOption->SetODBCProvider(QStringLiteral("SQLOLEDB"));
-    EXPECT_FALSE(form.MakeCompact());
+    press(ui::vbYes, {{QStringLiteral("only a database file can be compacted."), ui::vbExclamation},
+                      {failed, ui::vbExclamation}});
 }
 
 TEST_F(OptionsCompact, EngineFailureLeavesTheDatabaseUntouched)

@@ -6,6 +6,7 @@
 #include "support/ScriptedUi.h"
 #include "support/SqliteFile.h"
 
+#include "core/CDefProperty.h"
 #include "dncdb/DNCListImport.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/vb/Clock.h"
@@ -167,4 +168,36 @@ TEST_F(ImportEngine, AFailedStatementComesBackToTheCallerUnreported)
     EXPECT_EQ(count(QStringLiteral("phone201")), QStringLiteral("1")); // committed before the failure
     EXPECT_EQ(count(QStringLiteral("phone973")), QStringLiteral("0"));
     EXPECT_EQ(view.ends, 0);
+}
+
+TEST_F(ImportEngine, AStoppedImportLeavesNoEmptyTableAndAStoredTotalThatMatchesTheStore)
+{
+    testsupport::Db db(dbPath);
+    // The second area code's numbers cannot reach the work table.
+    db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MyTempTable WHEN NEW.phone = 7777777 "
+                           "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"));
+    db.exec(QStringLiteral("UPDATE DefProperty SET PropertyValue = '0' WHERE PropertyKeys = 'lasttotal'"));
+    const auto result = run("201,5551234\r\n201,5550000\r\n973,7777777\r\n", true, QString());
+    EXPECT_EQ(int(result.outcome), int(dncimport::ImportOutcome::Failed));
+    EXPECT_EQ(phoneTables(), QStringLiteral("phone201")); // phone973 went with its rolled-back fill
+    EXPECT_EQ(count(QStringLiteral("phone201")), QStringLiteral("2"));
+    EXPECT_EQ(
+        db.scalar(QStringLiteral("SELECT PropertyValue FROM DefProperty WHERE PropertyKeys = 'lasttotal'")),
+        QStringLiteral("2"));
+    EXPECT_EQ(gDefPropertys->Item(QStringLiteral("lasttotal"))->PropertyValue(), QStringLiteral("2"));
+    EXPECT_EQ(gPhoneTables->Item(QStringLiteral("phone973")), nullptr);
+}
+
+TEST_F(ImportEngine, AFailureThatEndedTheTransactionItselfIsReportedOnce)
+{
+    testsupport::Db db(dbPath);
+    // RAISE(ROLLBACK) ends the transaction as a full disk does: the
+    // import's own rollback then has nothing to roll back.
+    db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MyTempTable WHEN NEW.phone = 7777777 "
+                           "BEGIN SELECT RAISE(ROLLBACK, 'database or disk is full'); END;"));
+    const auto result = run("201,5551234\r\n973,7777777\r\n", true, QString());
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_TRUE(result.failure->error.Description.contains(QStringLiteral("full")));
+    EXPECT_EQ(count(QStringLiteral("phone201")), QStringLiteral("1"));
+    EXPECT_EQ(phoneTables(), QStringLiteral("phone201"));
 }

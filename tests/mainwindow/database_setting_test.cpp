@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
+#include "core/frmOptions.h"
 #include "records/CDataTypeInfo.h"
 
 using mwtest::applyDatabase;
@@ -83,4 +84,46 @@ TEST_F(MainWindowTest, SettingKeepsTheDatabaseInUseWhenTheChosenOneDoesNotOpen)
     EXPECT_EQ(form->txtDatabase->text(), databasePath());
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_FALSE(QFile::exists(missing));
+}
+
+TEST_F(MainWindowTest, OptionsDatabaseSwitchesLikeTheSettingButton)
+{
+    const QString other = home.filePath(QStringLiteral("other/DNC.mdb"));
+    mwtest::MakeDatabase(other);
+    {
+        mwtest::Db db(other);
+        db.exec(
+            QStringLiteral("insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) "
+                           "values ('lasttotal', 'Total DNC in the list', '42', 0),"
+                           "('defaultmark', 'Deafult Mark String', 'OTHER', 3)"));
+        db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY)"));
+    }
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    gDefPropertys->Item(QStringLiteral("formatchar"))->SetPropertyValue(QStringLiteral("@"));
+
+    scripted.expectModal(
+        [](QDialog* dialog) {
+            auto* options = qobject_cast<frmOptions*>(dialog);
+            if (!options) {
+                ADD_FAILURE() << "not the options panel";
+                return 0;
+            }
+            options->AdminCP.at(0)->click();
+            return 0;
+        },
+        QStringLiteral("frmOptions"));
+    scripted.expectModal(applyDatabase(other), QStringLiteral("frmMakeConnection"));
+    toolbarButton(form, QStringLiteral("Options"))->trigger();
+
+    {
+        mwtest::Db first(databasePath());
+        EXPECT_EQ(first.setting(QStringLiteral("formatchar")), QStringLiteral("@"));
+    }
+    EXPECT_TRUE(gConnectionString.contains(other));
+    EXPECT_EQ(form->txtDatabase->text(), other);
+    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:42"));
+    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("OTHER"));
+    ASSERT_TRUE(gPhoneTables);
+    EXPECT_NE(gPhoneTables->Item(QStringLiteral("phone201")), nullptr);
 }

@@ -75,3 +75,24 @@ TEST_F(MainWindowTest, ACloseDuringALongActionWaitsUntilTheActionEnds)
     mwtest::Db db(databasePath());
     EXPECT_EQ(db.setting(QStringLiteral("formatchar")), QStringLiteral("*"));
 }
+
+TEST_F(MainWindowTest, DuringAnImportNoControlOfTheFourFramesTakesInput)
+{
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    form->SetImport(false);
+    std::vector<QWidget*> controls{form->TxtPhoneData,     form->cmdBrowserData,   form->DataTableName,
+                                   form->cmdViewData,      form->cboPhoneDataField, form->cboAreaDataField,
+                                   form->chkOptions,       form->cboMarkField,     form->txtMarkChar,
+                                   form->cmdLastUpdate,    form->cmdViewDNC,       form->cmdBrowser,
+                                   form->cmdStart,         form->TBLaunch};
+    for (const auto& [index, option] : form->OptPhoneType)
+        controls.push_back(option);
+    for (const auto& [index, option] : form->OptionMark)
+        controls.push_back(option);
+    for (QWidget* w : controls)
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    form->SetImport(true);
+    EXPECT_TRUE(form->TxtPhoneData->isEnabled());
+    EXPECT_TRUE(form->cmdBrowserData->isEnabled());
+}

@@ -85,3 +85,29 @@ TEST(IsDate, UsEnglishDatesAndTimes)
     EXPECT_FALSE(IsDate(Variant(36526)));
     EXPECT_FALSE(IsDate(Variant::Null()));
 }
+
+struct IsoDateCase {
+    const char* text;
+    QDateTime expected; // invalid: not a date
+};
+
+class IsoDates : public ::testing::TestWithParam<IsoDateCase> {};
+
+TEST_P(IsoDates, AreReadWithATOrABlankAndFractionsOfASecond)
+{
+    double d = 0;
+    const IsoDateCase& c = GetParam();
+    EXPECT_EQ(ParseDate(QString::fromLatin1(c.text), d), c.expected.isValid()) << c.text;
+    if (c.expected.isValid()) EXPECT_EQ(FromOleDate(d), c.expected) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, IsoDates,
+    ::testing::Values(IsoDateCase{"2001-12-31T15:04:05", QDateTime(QDate(2001, 12, 31), QTime(15, 4, 5))},
+                      IsoDateCase{"2001-12-31T15:04", QDateTime(QDate(2001, 12, 31), QTime(15, 4))},
+                      IsoDateCase{"2001-12-31 15:04:05.250", QDateTime(QDate(2001, 12, 31), QTime(15, 4, 5))},
+                      IsoDateCase{"2001-12-31T15:04:05Z", QDateTime(QDate(2001, 12, 31), QTime(15, 4, 5))},
+                      IsoDateCase{"1890-01-02T06:00:00", QDateTime(QDate(1890, 1, 2), QTime(6, 0))},
+                      IsoDateCase{"2001-12-31", QDateTime(QDate(2001, 12, 31), QTime(0, 0))},
+                      IsoDateCase{"2001-13-31T15:04:05", QDateTime()},
+                      IsoDateCase{"2001-12-31X15:04:05", QDateTime()}));
