@@ -26,19 +26,6 @@ const QString kFunction = QStringLiteral("GetExcelFields");
 // a round to meet in the store's pages, few enough to keep memory small.
 constexpr std::size_t kBatch = 65536;
 
-// The reader's options: the header flag of the profile, the separator of
-// the connection string's format.
-files::TextOptions ReaderOptions(const TextScrubJob& job)
-{
-    files::TextOptions options;
-    if (!job.connectionString.isEmpty()) {
-        const ado::ConnectionString cs(job.connectionString);
-        options = files::TextOptions::fromExtendedProperties(cs.value(QStringLiteral("Extended Properties")));
-    }
-    options.header = job.titleFirstLine;
-    return options;
-}
-
 // Appends a field's text, as the table gives it, to out; plain ASCII fields
 // (the common case of a phone number) are copied without the table's
 // general decoding and without a text of their own.
@@ -94,7 +81,19 @@ int RequiredColumn(const files::TextTable& table, const QString& name)
     return index;
 }
 
-// Bytes of the source between two offsets (the title line, empty lines).
+} // namespace
+
+files::TextOptions TextReaderOptions(const QString& connectionString, bool titleFirstLine)
+{
+    files::TextOptions options;
+    if (!connectionString.isEmpty()) {
+        const ado::ConnectionString cs(connectionString);
+        options = files::TextOptions::fromExtendedProperties(cs.value(QStringLiteral("Extended Properties")));
+    }
+    options.header = titleFirstLine;
+    return options;
+}
+
 QByteArray SourceBytes(QFile& file, qint64 from, qint64 to)
 {
     if (to <= from) return {};
@@ -103,8 +102,6 @@ QByteArray SourceBytes(QFile& file, qint64 from, qint64 to)
     return file.read(to - from);
 }
 
-// Puts the finished copy in the file's place in one step: the file is
-// never deleted first, so a failure leaves either the old or the new list.
 void ReplaceFile(const QString& copyName, const QString& source)
 {
     QFile::setPermissions(copyName, QFile::permissions(source));
@@ -112,8 +109,6 @@ void ReplaceFile(const QString& copyName, const QString& source)
         vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ScrubTextFile"),
                   QStringLiteral("Cannot replace '%1' with the scrubbed copy '%2'.").arg(source, copyName));
 }
-
-} // namespace
 
 QString FolderWithSeparator(const QString& folder)
 {
@@ -141,7 +136,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
         // The layout of the first data line: the list's field count must
         // hold it, as it must hold every line after it.
-        files::TextTable table(source, ReaderOptions(job));
+        files::TextTable table(source, TextReaderOptions(job.connectionString, job.titleFirstLine));
         const int fieldCount = job.fieldCount > 0 ? job.fieldCount : table.columnCount();
         QString titleLine;
         GetDelimted(getFirstLine(source, job.titleFirstLine, &titleLine), fieldCount);

@@ -7,7 +7,10 @@
 // copy takes the file's place by a rename; otherwise the copy is removed and
 // the file is not touched.
 
+#include "platform/files/TextTable.h"
 #include "scrub/ScrubRun.h"
+
+#include <QFile>
 
 #include <QString>
 #include <cstdint>
@@ -45,5 +48,15 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
 // The folder with its trailing separator.
 QString FolderWithSeparator(const QString& folder);
+
+// What the list rewrites share.
+// The reader's options: the header flag of the profile, the separator of
+// the connection string's format.
+files::TextOptions TextReaderOptions(const QString& connectionString, bool titleFirstLine);
+// Bytes of the source between two offsets (the title line, empty lines).
+QByteArray SourceBytes(QFile& file, qint64 from, qint64 to);
+// Puts the finished copy in the file's place in one step: the file is
+// never deleted first, so a failure leaves either the old or the new list.
+void ReplaceFile(const QString& copyName, const QString& source);
 
 } // namespace scrub
