@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake make pkg-config qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc python3-dbf
-          libquazip1-qt6-dev libfreexl-dev libgtest-dev libgmock-dev)
+PACKAGES=(g++ cmake make pkg-config qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc
+          libquazip1-qt6-dev libfreexl-dev libgtest-dev libgmock-dev python3-openpyxl python3-dbf)
 
 install_missing() {
     local missing=()

@@ -24,7 +24,7 @@
 #include "platform/vb/Strings.h"
 #include "records/CDataTypeInfo.h"
 #include "records/ModuleConnectString.h"
-#include "scrub/PendingScrubs.h"
+#include "scrub/ExcelSheetScrub.h"
 #include "scrub/TableScrub.h"
 #include "scrub/TextFileScrub.h"
 
@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace {
 
@@ -230,7 +231,20 @@ void RunSource(frmMain& form, const QString& type, std::shared_ptr<ado::Connecti
     } else if (excel) {
         // The workbook routine reports its own errors; nothing of it stops the handler.
         try {
-            scrub::ScrubExcelSheet(dncConn);
+            scrub::ExcelScrubJob job;
+            job.workbookPath = profile.DataDBName();
+            job.sheetName = profile.DataTableName();
+            job.titleFirstLine = profile.IsTitleFirstLine();
+            job.phoneColumn = form.cboPhoneDataField->currentIndex() + 1;
+            job.markColumn = form.cboMarkField->currentIndex() + 1;
+            job.areaColumn = std::max(0, form.cboAreaDataField->currentIndex());
+            job.settings = SettingsOfRun(form, profile);
+            WindowScrubView view(form);
+            const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(job, view, dncConn);
+            if (r.completed) {
+                form.mRecordCount = r.recordCount;
+                form.txtPhoneDataTotal->setText(QString::number(r.recordCount));
+            }
         } catch (...) {
             vb::CatchError();
         }

@@ -9,8 +9,9 @@
 #include "core/DBClassModule.h"
 #include "core/FormGuard.h"
 #include "core/Globals.h"
+#include "core/ModuleExcel.h"
 #include "core/Settings.h"
-#include "platform/files/Workbook.h"
+#include "platform/excel/Excel.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
@@ -226,14 +227,10 @@ void frmMain::SetPhoneDataType()
         if (profile->TableNameData()->Count() == 0) {
             if (kind == SourceKind::Excel) {
                 // The workbook is opened only to list its sheets.
-                files::Workbook book;
-                try {
-                    book.open(profile->DataDBName());
-                    profile->GetExcelSheet(&book);
-                } catch (...) {
-                    vb::CatchError();
+                if (const auto book = OpenExcelWorkbook(profile->DataDBName(), false)) {
+                    profile->GetExcelSheet(book.get());
+                    book->Close(false);
                 }
-                book.close();
             } else {
                 profile->GetTables(QString());
             }

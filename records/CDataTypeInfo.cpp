@@ -4,7 +4,7 @@
 #include "core/CDataConnection.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
-#include "platform/files/Workbook.h"
+#include "platform/excel/Excel.h"
 #include "records/ModuleConnectString.h"
 
 using namespace sqllit;
@@ -256,12 +256,12 @@ std::int32_t CDataTypeInfo::GetFields(const QString& mytable)
     }
 }
 
-bool CDataTypeInfo::GetExcelSheet(const files::Workbook* MyBook)
+bool CDataTypeInfo::GetExcelSheet(const excel::Workbook* MyBook)
 {
     try {
         m_tableNameData->Clear();
         if (!MyBook) vb::Raise(vb::errnum::ObjectVariableNotSet);
-        for (const QString& name : MyBook->sheetNames())
+        for (const QString& name : MyBook->WorksheetNames())
             m_tableNameData->Add(name, name);
         return true;
     } catch (...) {

@@ -15,7 +15,7 @@
 #include <memory>
 
 class CDataConnection;
-namespace files {
+namespace excel {
 class Workbook;
 }
 
@@ -101,7 +101,7 @@ public:
     // (empty: DataTableName); the field count, or -1 after reporting.
     std::int32_t GetFields(const QString& mytable = {});
     // TableNameData becomes the workbook's sheet names in workbook order.
-    bool GetExcelSheet(const files::Workbook* MyBook);
+    bool GetExcelSheet(const excel::Workbook* MyBook);
     // The catalog table of a sheet on the cached string, "" when none.
     QString GetExcelAdoTable(const QString& sheetName);
     // TableNameData becomes the catalog's tables of type "TABLE" whose last

@@ -24,6 +24,16 @@ enum class Kind { Text, Number, Date, Boolean };
 struct Book {
     files::Workbook wb;
     bool header = true;
+    // A write failed since the workbook was last saved or read: what the
+    // model holds may be half a statement, so it is never saved.
+    bool failed = false;
+
+    // Reads the file again, dropping every change not yet saved.
+    void reload()
+    {
+        failed = false;
+        if (wb.isOpen() && wb.isModified()) wb.open(wb.path());
+    }
 };
 
 bool plainName(const QString& sheet)
@@ -122,6 +132,16 @@ public:
     std::unique_ptr<vtab::Cursor> open() override;
 
     qint64 update(int argc, sqlite3_value** argv) override
+    {
+        try {
+            return write(argc, argv);
+        } catch (...) {
+            m_book->failed = true;
+            throw;
+        }
+    }
+
+    qint64 write(int argc, sqlite3_value** argv)
     {
         if (argc == 1) vtab::RaiseNotUpdatable(true);
         files::Worksheet& ws = sheet();
@@ -253,10 +273,15 @@ public:
                     .arg(i));
     }
 
+    // Commit and close save the changes, unless a write failed since the
+    // last save: then they are dropped, as a rollback drops them.
     void flush() override
     {
+        if (m_book->failed) return m_book->reload();
         if (m_book->wb.isOpen() && m_book->wb.isModified()) m_book->wb.save();
     }
+
+    void discard() override { m_book->reload(); }
 
 private:
     std::shared_ptr<Book> m_book;

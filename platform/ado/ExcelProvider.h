@@ -10,8 +10,10 @@
 //
 // Each sheet is a virtual table of the "sheet" module over one
 // files::Workbook. Rows can be updated and added (xlsx only); the workbook is
-// saved when a transaction commits and when the connection closes. Rows
-// cannot be deleted, as with Jet.
+// saved when a transaction commits and when the connection closes. A
+// rollback drops the changes made since the last save, and so does a
+// commit or close after a write that failed: a half-done write never
+// reaches the file. Rows cannot be deleted, as with Jet.
 
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Provider.h"

@@ -498,6 +498,26 @@ void ModuleConnection::commitTrans(int level)
     if (level <= 1) m_catalog->flush();
 }
 
+void ModuleConnection::rollbackTrans(int level)
+{
+    m_db->rollbackTrans(level);
+    // A table made inside the transaction went with it; it is made again
+    // when next named.
+    for (auto it = m_made.begin(); it != m_made.end();) {
+        sqlite3_stmt* st = nullptr;
+        bool there = false;
+        if (sqlite3_prepare_v2(m_db->handle(), "SELECT 1 FROM main.sqlite_master WHERE lower(name) = ?1", -1,
+                               &st, nullptr) == SQLITE_OK) {
+            const QByteArray name = it->toUtf8();
+            sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            there = sqlite3_step(st) == SQLITE_ROW;
+        }
+        sqlite3_finalize(st);
+        it = there ? std::next(it) : m_made.erase(it);
+    }
+    if (level <= 1) m_catalog->discard();
+}
+
 std::vector<TableInfo> ModuleConnection::tables()
 {
     if (!m_db->isOpen()) RaiseAdo(errnum::ObjectClosed, ConnectionSource());

@@ -116,6 +116,8 @@ public:
         virtual void create(SqliteConnection& db, const QString& canonical) = 0;
         // Writes pending changes back to the files (commit, close).
         virtual void flush() {}
+        // Drops the changes not yet written (rollback).
+        virtual void discard() {}
     };
 
     ModuleConnection(std::shared_ptr<SqliteConnection> db, std::unique_ptr<Catalog> catalog);
@@ -125,7 +127,7 @@ public:
     std::unique_ptr<Statement> prepare(const QString& jetSql, bool withRowid) override;
     void beginTrans(int level) override { m_db->beginTrans(level); }
     void commitTrans(int level) override;
-    void rollbackTrans(int level) override { m_db->rollbackTrans(level); }
+    void rollbackTrans(int level) override;
     std::vector<TableInfo> tables() override;
     void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
                    const std::vector<vb::Variant>& values) override;

@@ -157,6 +157,17 @@ CellRange Worksheet::usedRange() const
     return s.range;
 }
 
+std::vector<Worksheet::CellRef> Worksheet::formulaCells() const
+{
+    const SheetData& s = data();
+    std::vector<CellRef> out;
+    if (s.formulas.empty()) return out;
+    for (std::size_t i = 0; i < s.rows.size(); ++i)
+        for (const Cell& c : s.rows.at(i).cells)
+            if (c.formula != 0) out.push_back({static_cast<int>(i + 1), c.column});
+    return out;
+}
+
 CellRange detail::ComputeUsedRange(const SheetData& s)
 {
     CellRange r;

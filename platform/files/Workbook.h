@@ -86,6 +86,12 @@ public:
     QString formula(int row, int column) const;
 
     CellRange usedRange() const;
+    // The cells that hold a formula, row by row.
+    struct CellRef {
+        int row = 0;
+        int column = 0;
+    };
+    std::vector<CellRef> formulaCells() const;
 
     // Changes; xlsx only (an .xls workbook raises wberr::ReadOnly before
     // anything changes).

@@ -8,6 +8,9 @@
 #include "records/ModuleConnectString.h"
 #include "tests/support/ScriptedUi.h"
 
+#include <QFile>
+#include <functional>
+
 using namespace provtest;
 
 namespace {
@@ -128,5 +131,85 @@ TEST_F(ExcelProvider, CountOfAnUnknownSheetIsMinusOne)
     EXPECT_EQ(GetTableRecordCount(cs(), "Sheet1$"), 3);
     EXPECT_EQ(GetTableRecordCount(cs(), "Nope$"), -1);
 }
+
+} // namespace
+
+namespace {
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+// What reaches the file after a write that is rolled back or fails.
+struct DiscardCase {
+    const char* name;
+    std::function<void(ado::Connection&)> work;
+    const char* markOfCy; // column C of row 4 after the connection closed; nullptr: file unchanged
+};
+
+void PrintTo(const DiscardCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ExcelProviderDiscards : public ExcelProvider, public ::testing::WithParamInterface<DiscardCase> {};
+
+TEST_P(ExcelProviderDiscards, OnlyWorkThatSucceededAndWasNotRolledBackIsSaved)
+{
+    const QByteArray before = FileBytes(path);
+    {
+        auto c = Open(cs());
+        try {
+            GetParam().work(*c);
+        } catch (const vb::ErrObject&) {
+            vb::CatchError(); // the failed write's error reaches its caller
+        }
+        c->Close();
+    }
+    if (!GetParam().markOfCy) {
+        EXPECT_EQ(FileBytes(path), before);
+        return;
+    }
+    files::Workbook wb;
+    wb.open(path);
+    EXPECT_EQ(wb.sheet("Sheet1")->value(4, 3).text(), QString::fromLatin1(GetParam().markOfCy));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExcelProviderDiscards,
+    ::testing::Values(DiscardCase{"ARolledBackUpdate",
+                                  [](ado::Connection& c) {
+                                      c.BeginTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'X' where Name = 'Cy'");
+                                      c.RollbackTrans();
+                                  },
+                                  nullptr},
+                      DiscardCase{"AStatementThatFailsHalfWay",
+                                  [](ado::Connection& c) {
+                                      c.Execute("update [Sheet1$] set Mark = iif(Name = 'Cy', 9e999, 'Z')");
+                                  },
+                                  nullptr},
+                      DiscardCase{"ACommittedUpdateThenARolledBackOne",
+                                  [](ado::Connection& c) {
+                                      c.BeginTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'X' where Name = 'Cy'");
+                                      c.CommitTrans();
+                                      c.BeginTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'Y' where Name = 'Cy'");
+                                      c.RollbackTrans();
+                                  },
+                                  "X"},
+                      DiscardCase{"AnUpdateAfterARollback",
+                                  [](ado::Connection& c) {
+                                      c.BeginTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'Y' where Name = 'Cy'");
+                                      c.RollbackTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'Z' where Name = 'Cy'");
+                                  },
+                                  "Z"}),
+    [](const ::testing::TestParamInfo<DiscardCase>& info) { return std::string(info.param.name); });
 
 } // namespace

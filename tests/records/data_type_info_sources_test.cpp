@@ -6,7 +6,7 @@
 #include "records/CDataTypeInfo.h"
 
 #include "platform/files/DbfTable.h"
-#include "platform/files/Workbook.h"
+#include "platform/excel/Excel.h"
 #include "platform/files/XlsxWriter.h"
 #include "support/ScriptedUi.h"
 
@@ -89,9 +89,8 @@ TEST_F(DataTypeInfoSources, ExcelWorkbook)
     p.SetIsTitleFirstLine(true);
     p.GetExcelConnString();
 
-    files::Workbook wb;
-    wb.open(book);
-    ASSERT_TRUE(p.GetExcelSheet(&wb));
+    const auto wb = excel::Application::Instance().Workbooks().Open(book);
+    ASSERT_TRUE(p.GetExcelSheet(wb.get()));
     EXPECT_EQ(values(*p.TableNameData()), QStringList({"Sheet10", "Sheet1"}));
     EXPECT_TRUE(p.TableNameData()->Item("sheet1")) << "keyed by name";
 

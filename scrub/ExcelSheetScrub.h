@@ -1,0 +1,69 @@
+#pragma once
+// The scrub of a calling list kept in one worksheet of a workbook. The rows
+// from the first data row to the last row of the sheet's used range are the
+// records; each goes through the record rule (eleven characters lose the
+// first). A found record's row is deleted, the rows below moving up, or its
+// mark cell gets the mark as text. The workbook is saved at the end of a
+// run that got there; a run that meets an error reports it once and closes
+// the workbook without saving, so the file stays as it was.
+
+#include "scrub/ScrubRun.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace ado {
+class Connection;
+}
+namespace excel {
+class Workbook;
+}
+
+namespace scrub {
+
+struct ExcelScrubJob {
+    QString workbookPath; // DataDBName
+    QString sheetName;    // DataTableName
+    bool titleFirstLine = true;
+    int phoneColumn = 1; // columns from 1 (column A)
+    int areaColumn = 0;  // 0: no area field
+    int markColumn = 1;
+    ScrubSettings settings;
+};
+
+struct ExcelScrubResult {
+    bool completed = false; // false: stopped with a message; the workbook is unchanged
+    ScrubCounters counters;
+    std::int32_t recordCount = 0; // records of the sheet after the run
+    QString summary;
+};
+
+// Runs the scrub and shows the summary box. Errors are reported once
+// (function "CheckExcel"); a missing workbook or sheet, an .xls workbook and
+// a delete run on a sheet whose formulas refer to its data rows stop with
+// one message before anything is written.
+ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
+                                 const std::shared_ptr<ado::Connection>& dncConn);
+
+// The first data row and the record count of a sheet's used range: the
+// title row, when there is one, is the used range's first row.
+struct SheetRecords {
+    int firstRow = 0;
+    std::int32_t count = 0;
+};
+SheetRecords RecordsOfRange(int usedFirstRow, int usedLastRow, bool titleFirstLine);
+
+// Whether deleting rows from firstRow down would leave a formula pointing at
+// the wrong cells: a formula of the sheet in those rows (it would move
+// while its references stay), or a formula anywhere in the workbook that
+// refers to those rows of the sheet. References are not rewritten when
+// rows go, so such a sheet is never changed by deleting rows.
+bool FormulasReferToRows(excel::Workbook& book, const QString& sheetName, int firstRow);
+
+// The message that refuses such a delete.
+QString FormulaRowsMessage(const QString& sheetName);
+// The message that refuses writing an .xls workbook.
+QString ReadOnlyWorkbookMessage(const QString& fileName);
+
+} // namespace scrub

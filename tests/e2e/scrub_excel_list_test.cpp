@@ -1,0 +1,115 @@
+// A user's road with a workbook: start-up with a DNC store, the source panel
+// on an .xlsx calling list, Start with the found rows deleted, and
+// afterwards the saved workbook, the result files, the backup and the
+// record count the panel shows.
+
+#include "mainwindow/MainWindowFixture.h"
+
+#include "platform/files/Workbook.h"
+#include "platform/files/XlsxWriter.h"
+#include "platform/ui/StatusBar.h"
+#include "platform/vb/Clock.h"
+#include "platform/vb/Conversion.h"
+
+namespace {
+
+void choose(QComboBox* combo, const QString& text)
+{
+    const int index = combo->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    combo->setCurrentIndex(index);
+}
+
+class ExcelEndToEndTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        vb::SetClock(&clock);
+        const QString built = QStringLiteral(TERVALA_BINARY_DIR "/bin/Database/Tervala.mdb");
+        ASSERT_TRUE(QFile::exists(built)) << "the build makes " << built.toStdString();
+        QFile::remove(databasePath());
+        ASSERT_TRUE(QFile::copy(built, databasePath()));
+        QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
+        work = home.filePath(QStringLiteral("work")) + QLatin1Char('/');
+        QDir().mkpath(work);
+    }
+
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        vb::SetClock(nullptr);
+    }
+
+    vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};
+    QString work;
+};
+
+TEST_F(ExcelEndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
+{
+    {
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY)"));
+        db.exec(QStringLiteral("insert into phone201 values (5551234), (5559999)"));
+        const QString rows = QStringLiteral(
+            "insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) values "
+            "('exportok', 'Export OK', '1', 0), ('exportdnc', 'Export DNC', '1', 0), "
+            "('okfile', 'OK file', '%1ok.txt', 3), ('dncfile', 'DNC file', '%1dnc.txt', 3), "
+            "('backuporginal', 'Backup', '1', 0), ('nacnotindnc', 'No table', '0', 0)");
+        db.exec(rows.arg(work));
+        // What the Excel wizard stored: the workbook, its sheet, a title row.
+        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                               "IsTitleFirstLine, Delimited) values ('EXCEL', '(None)', '%1calls.xlsx', "
+                               "'Calls', 1, 0)")
+                    .arg(work));
+    }
+    using vb::Variant;
+    files::XlsxWriter::write(work + QStringLiteral("calls.xlsx"), {{"Calls",
+                                                                    {{"Name", "Phone", "Status"},
+                                                                     {"Ann", 2015551234.0, "new"},
+                                                                     {"Bob", "(201) 555-9999", "new"},
+                                                                     {"Cy", "2015550000", "new"}}},
+                                                                   {"Notes", {{"kept"}}}});
+    const QByteArray original = mwtest::ReadFile(work + QStringLiteral("calls.xlsx"));
+
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    form->OptPhoneType(3)->click();
+    ASSERT_EQ(form->DataTableName->currentText(), QStringLiteral("Calls"));
+    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+    choose(form->cboPhoneDataField, QStringLiteral("Phone - (B)"));
+    choose(form->cboMarkField, QStringLiteral("Status - (C)"));
+    form->chkOptions->setChecked(true);
+
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
+                          ui::vbYesNo | ui::vbQuestion);
+    scripted.expectMsgBox(
+        ui::vbOK,
+        QStringLiteral("Action is finished!\r\n1 Not in DNC List; 2(66.67%) in DNC List; 0 Null Numbers "),
+        ui::vbInformation);
+    form->cmdStart->click();
+
+    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("1"));
+    files::Workbook wb;
+    wb.open(work + QStringLiteral("calls.xlsx"));
+    files::Worksheet& calls = *wb.sheet(QStringLiteral("Calls"));
+    EXPECT_EQ(calls.usedRange().lastRow, 2);
+    EXPECT_EQ(calls.value(1, 2).text(), QStringLiteral("Phone"));
+    EXPECT_EQ(calls.value(2, 1).text(), QStringLiteral("Cy"));
+    EXPECT_EQ(wb.sheet(QStringLiteral("Notes"))->value(1, 1).text(), QStringLiteral("kept"));
+    wb.close();
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("B070302142530calls.xlsx")), original);
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("ok.txt")),
+              QByteArray("Numbers Not In DNC List\r\n2015550000\r\n"));
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
+              QByteArray("Numbers In DNC List, Remove Time\r\n2015551234,3/2/2007 2:25:30 PM\r\n"
+                         "2015559999,3/2/2007 2:25:30 PM\r\n"));
+    EXPECT_EQ(form->sbStatusBar->PanelText(1),
+              QStringLiteral("1 Not in DNC List; 2(66.67%) in DNC List; 0 Null Numbers "));
+    EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name),
+              (QStringList{"B070302142530calls.xlsx", "calls.xlsx", "dnc.txt", "ok.txt"}));
+    form->close();
+}
+
+} // namespace

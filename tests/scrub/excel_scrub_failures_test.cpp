@@ -1,0 +1,177 @@
+// A workbook scrub that cannot be done, or cannot finish, says so once and
+// leaves the workbook on disk as it was: no workbook or no sheet, an .xls
+// workbook, deleting rows that formulas refer to, and an error mid-run.
+
+#include "ExcelScrubFixture.h"
+
+#include "files/workbook_biff.h"
+#include "files/workbook_support.h"
+
+#include <QMap>
+
+namespace {
+
+using vb::Variant;
+using Text = QList<QStringList>;
+
+const QString kCheckExcel = QStringLiteral("Function:CheckExcel");
+
+// A window that fails when asked for the mark text the second time.
+class FailingView : public scrubtest::RecordingView {
+public:
+    int calls = 0;
+    QString MarkText() override
+    {
+        if (++calls == 2)
+            vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("test"),
+                      QStringLiteral("The mark cannot be written."));
+        return QStringLiteral("DNC");
+    }
+};
+
+TEST_F(ExcelScrubTest, AMissingWorkbookIsReportedWithoutResultFiles)
+{
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("(53)"), ui::vbOKOnly);
+    const scrub::ExcelScrubResult r =
+        runStopped(QStringLiteral("Problem with Excel program! The computer maybe need to restart to solve "
+                                  "this problem."),
+                   ui::vbExclamation);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(files(), QStringList{"dnc.mdb"});
+}
+
+TEST_F(ExcelScrubTest, AMissingSheetIsReportedAndTheWorkbookLeftAlone)
+{
+    writeBook({{"Name", "Phone", "Status"}, {"Ann", "2015551234", "a"}});
+    xjob.sheetName = QStringLiteral("Leads");
+    const QByteArray before = digest();
+    EXPECT_FALSE(runStopped(QStringLiteral("Sheet is not found!."), ui::vbExclamation).completed);
+    EXPECT_EQ(digest(), before);
+    EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb"}));
+    EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0) << "released, so read anew next time";
+}
+
+TEST_F(ExcelScrubTest, AnXlsWorkbookIsRefusedBeforeTheResultFilesAreOpened)
+{
+    QByteArray cells = wbtest::Biff::labelSst(0, 0, 0) + wbtest::Biff::labelSst(0, 1, 1) +
+                       wbtest::Biff::number(1, 1, 15, 2015551234.0);
+    const QByteArray book = wbtest::biffWorkbook({QStringLiteral("Name"), QStringLiteral("Phone")},
+                                                 {{QStringLiteral("Calls"), 2, 2, cells}});
+    xjob.workbookPath = folder + QStringLiteral("old.xls");
+    scrubtest::Write(xjob.workbookPath, wbtest::compoundFile(QStringLiteral("Workbook"), book));
+    const QByteArray before = digest();
+    const scrub::ExcelScrubResult r =
+        runStopped(QStringLiteral("old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."),
+                   ui::vbExclamation);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(digest(), before);
+    EXPECT_EQ(files(), (QStringList{"dnc.mdb", "old.xls"}));
+}
+
+struct FormulaCase {
+    const char* name;
+    const char* sheet;   // where the formula stands
+    int row;             // its row on that sheet
+    const char* formula; // without "="
+    bool refused;
+};
+
+void PrintTo(const FormulaCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ExcelScrubFormulas : public ExcelScrubTest, public ::testing::WithParamInterface<FormulaCase> {};
+
+// The workbook's sheet parts by hand: the data of "Calls" and one formula.
+TEST_P(ExcelScrubFormulas, DeletingRowsThatFormulasReferToIsRefusedBeforeAnyChange)
+{
+    const FormulaCase& c = GetParam();
+    const QString f = QStringLiteral("<c r=\"E%1\"><f>%2</f><v>0</v></c>")
+                          .arg(c.row)
+                          .arg(QString::fromLatin1(c.formula).toHtmlEscaped());
+    QString other;
+    // Rows are written in order; the formula row goes where it belongs.
+    QMap<int, QString> rows;
+    rows[1] = QStringLiteral("<c r=\"A1\" t=\"inlineStr\"><is><t>Phone</t></is></c>");
+    rows[2] = QStringLiteral("<c r=\"A2\" t=\"inlineStr\"><is><t>2015551234</t></is></c>");
+    rows[3] = QStringLiteral("<c r=\"A3\" t=\"inlineStr\"><is><t>2015550000</t></is></c>");
+    if (QByteArray(c.sheet) == "Calls")
+        rows[c.row] += f;
+    else
+        other = QStringLiteral("<row r=\"%1\">%2</row>").arg(c.row).arg(f);
+    QString data;
+    for (auto it = rows.begin(); it != rows.end(); ++it)
+        data += QStringLiteral("<row r=\"%1\">%2</row>").arg(it.key()).arg(it.value());
+    wbtest::Package package;
+    package.sheets = {{QStringLiteral("Calls"), wbtest::sheetXml(data)},
+                      {QStringLiteral("Totals"), wbtest::sheetXml(other)}};
+    wbtest::writePackage(xjob.workbookPath, package);
+    xjob.phoneColumn = 1;
+    xjob.markColumn = 1;
+    const QByteArray before = digest();
+
+    if (c.refused) {
+        const scrub::ExcelScrubResult r =
+            runStopped(QStringLiteral("has formulas that refer to its data rows"), ui::vbExclamation);
+        EXPECT_FALSE(r.completed);
+        EXPECT_EQ(digest(), before);
+        EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb"})) << "no result file was opened";
+        // Marking changes no row's place, so it goes ahead.
+        view.deleteFound = false;
+    }
+    const scrub::ExcelScrubResult r = runExcel();
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(r.counters.found, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExcelScrubFormulas,
+    ::testing::Values(FormulaCase{"ASumOverTheDataOnTheSameSheet", "Calls", 1, "SUM(A2:A3)", true},
+                      FormulaCase{"AFormulaInsideTheDataRows", "Calls", 3, "1+1", true},
+                      FormulaCase{"AWholeColumnOfTheSheet", "Calls", 1, "COUNTA(A:A)", true},
+                      FormulaCase{"AnotherSheetReferringToADataRow", "Totals", 1, "Calls!A3", true},
+                      FormulaCase{"AnotherSheetReferringToAQuotedSheetName", "Totals", 1,
+                                  "'Calls'!$A$2&\"x\"", true},
+                      FormulaCase{"AnotherSheetReferringToItsOwnCells", "Totals", 5, "A1+B7", false},
+                      FormulaCase{"AFormulaOnTheTitleRowReferringToTheTitle", "Calls", 1, "LEN(A1)", false}),
+    [](const ::testing::TestParamInfo<FormulaCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ExcelScrubTest, AnErrorMidRunIsReportedOnceAndTheWorkbookIsNotSaved)
+{
+    writeBook({{"Name", "Phone", "Status"},
+               {"Ann", "2015551234", "a"},
+               {"Bob", "2015550000", "b"},
+               {"Cy", "2015559999", "c"},
+               {"Di", "9731234567", "d"}});
+    const QByteArray before = digest();
+    FailingView failing;
+    failing.deleteFound = false;
+    scripted.expectMsgBox(ui::vbOK, kCheckExcel, ui::vbCritical);
+    const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, failing, dnc);
+
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(failing.calls, 2) << "the run stops at the first error";
+    EXPECT_EQ(digest(), before);
+    EXPECT_EQ(scripted.callsOf(ui::ScriptedServices::Kind::MsgBox).size(), 1u);
+    EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb", "dnc.txt", "ok.txt"}));
+    EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0) << "closed, so read anew next time";
+}
+
+TEST_F(ExcelScrubTest, ABrokenLookUpAfterDeletionsLeavesTheWorkbookUnchanged)
+{
+    scrubtest::Exec(dbPath, QStringLiteral("create view phone312 as select no_such_function(1) as phone;"));
+    gPhoneTables->Add(QStringLiteral("phone312"), QStringLiteral("phone312"));
+    Rows rows{{"Name", "Phone", "Status"}, {"Ann", "2015551234", "a"}};
+    for (int i = 0; i < 70000; ++i)
+        rows << QList<Variant>{Variant("n"), Variant("2015551234"), Variant("s")};
+    rows << QList<Variant>{Variant("z"), Variant("3125550000"), Variant("s")};
+    writeBook(rows);
+    const QByteArray before = digest();
+    scripted.expectMsgBox(ui::vbOK, kCheckExcel, ui::vbCritical);
+    const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(digest(), before);
+}
+
+} // namespace
