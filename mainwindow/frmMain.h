@@ -6,8 +6,8 @@
 // four-panel status bar. Closing it saves the settings and the source
 // profiles and ends the program.
 
-#include "platform/ui/ControlArray.h"
 #include "platform/ui/CommonDialog.h"
+#include "platform/ui/ControlArray.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -15,6 +15,9 @@
 #include <memory>
 
 class CDataConnection;
+namespace ado {
+class Connection;
+}
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -106,6 +109,12 @@ public:
     // Source browsing and viewing.
     void cmdBrowserData_Click();
     void cmdViewData_Click();
+
+    // The scrub through a work table of a work database of its own; no
+    // command of the window starts it.
+    void ScrubByWorkTable();
+    // Creates the work table on the connection; errors are reported.
+    void CreateTempTable(const QString& tableName, std::shared_ptr<ado::Connection>& connection);
 
     // Panel routines, shared with source browsing.
     void RefreshTableFields();
