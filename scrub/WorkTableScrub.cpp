@@ -246,6 +246,13 @@ public:
         m_ok.Close();
         m_dnc.Close();
     }
+    // A write-back that failed wrote nothing back: its result files go too
+    // (an earlier file of the name stays as it was).
+    void Discard()
+    {
+        m_ok.Discard();
+        m_dnc.Discard();
+    }
 
 private:
     LineFile m_ok;
@@ -324,6 +331,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
         }
     } catch (...) {
         copy.Discard();
+        results.Discard();
         throw;
     }
 }
@@ -350,6 +358,7 @@ void MarkTableFromWorkTable(const WorkTableJob& job, WorkTableView& view,
     auto src = ado::Connection::Create();
     src->Open(job.connectionString, QString(), QString());
     auto rs = ado::Recordset::Create();
+    CheckedFiles results;
     try {
         src->BeginTrans();
         rs->SetCursorLocation(ado::adUseServer);
@@ -361,7 +370,6 @@ void MarkTableFromWorkTable(const WorkTableJob& job, WorkTableView& view,
                       QStringLiteral("The mark field is not a field of the list."));
         TableRows rows(src, job.tableName, *rs, job.markPosition);
         Flags flags(work);
-        CheckedFiles results;
         results.Open(job, QString());
         std::vector<qint64> doomed;
         for (; !rs->Eof(); rs->MoveNext()) {
@@ -386,6 +394,7 @@ void MarkTableFromWorkTable(const WorkTableJob& job, WorkTableView& view,
         src->Close();
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();
+        results.Discard();
         try {
             if (rs->State() == ado::adStateOpen) rs->Close();
             if (src->State() == ado::adStateOpen) {

@@ -9,6 +9,8 @@
 #include "platform/files/XlsxWriter.h"
 #include "scrub/WorkTableScrub.h"
 
+#include <functional>
+
 namespace {
 
 class RecordingWorkView : public scrub::WorkTableView {
@@ -17,10 +19,12 @@ public:
     QStringList statuses;
     std::int32_t rows = -1;
     std::vector<std::int32_t> shown;
+    std::function<void(const QString&)> onStatus; // what else happens at a status text
 
     void Status(const QString& text, int panel) override
     {
         if (panel == 1) statuses << text;
+        if (onStatus) onStatus(text);
     }
     void BeginProgress(std::int32_t n) override { rows = n; }
     void ShowProgress(std::int32_t n, double) override { shown.push_back(n); }
@@ -271,6 +275,34 @@ TEST_F(WorkTableScrubTest, AWorkbookSheetIsMarkedAndAFailureLeavesItUnsaved)
     wjob.markAction = 0;
     runFailing(QStringLiteral("Output Excel"));
     EXPECT_EQ(scrubtest::Read(book), before);
+}
+
+TEST_F(WorkTableScrubTest, AListThatNoLongerMatchesItsFlagsIsLeftAlone)
+{
+    // A record added to the list while its numbers are looked up.
+    const QByteArray list = "Name,Phone,Status\r\na,2015551234,new\r\n";
+    writeList(list);
+    wview.onStatus = [&](const QString& text) {
+        if (text == QLatin1String("Start to Check ...")) writeList(list + "b,2015559999,new\r\n");
+    };
+
+    runFailing(QStringLiteral("Output Text"));
+
+    EXPECT_EQ(listBytes(), list + "b,2015559999,new\r\n");
+    EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
+
+    // The same for a table that lost a row.
+    useTable(
+        QStringLiteral("insert into calls values ('zed', '2015551234', 'x'), ('cat', '9731234567', 'y');"));
+    wview.onStatus = [&](const QString& text) {
+        if (text == QLatin1String("Start to Check ..."))
+            scrubtest::Exec(folder + QStringLiteral("list.mdb"),
+                            QStringLiteral("delete from calls where Name = 'zed'"));
+    };
+
+    runFailing(QStringLiteral("Output Excel"));
+
+    EXPECT_EQ(tableRows(), QStringList{"cat=y"});
 }
 
 TEST(WorkTableStatus, GivesTheShareOfFlaggedRows)
