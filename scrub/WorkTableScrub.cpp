@@ -57,12 +57,29 @@ void CreateWorkTable(const QString& name, const std::shared_ptr<ado::Connection>
 // order the copy): a Null or blank number is copied as "".
 void CopyNumbers(const WorkTableJob& job)
 {
-    const QString phone = Bracketed(job.phoneField);
-    const QString number =
-        job.areaField.isEmpty() ? phone : Bracketed(job.areaField) + QStringLiteral(" & ") + phone;
     auto src = ado::Connection::Create();
     src->Open(job.connectionString, QString(), QString());
     try {
+        // A field is named as the list's field list shows it; a workbook's
+        // list labels its columns ("Phone - (B)"), so a label stands for the
+        // column at its place.
+        QStringList columns;
+        {
+            auto rs = ado::Recordset::Create();
+            rs->Open(QStringLiteral("select * from ") + Bracketed(job.tableName), src, ado::adOpenForwardOnly,
+                     ado::adLockReadOnly);
+            for (int i = 0; i < rs->Fields().Count(); ++i)
+                columns << rs->Fields().Item(i).Name();
+            rs->Close();
+        }
+        const auto column = [&](const QString& field) {
+            if (columns.contains(field, Qt::CaseInsensitive)) return Bracketed(field);
+            const qsizetype at = job.fieldNames.indexOf(field);
+            return Bracketed(at >= 0 && at < columns.size() ? columns[at] : field);
+        };
+        const QString phone = column(job.phoneField);
+        const QString number =
+            job.areaField.isEmpty() ? phone : column(job.areaField) + QStringLiteral(" & ") + phone;
         src->Execute(QStringLiteral("INSERT INTO ") + kWorkTable + QStringLiteral(" (phone) in '") +
                          job.workDatabase + QStringLiteral("'  select nz(") + number +
                          QStringLiteral(", '') from ") + Bracketed(job.tableName) +
