@@ -241,6 +241,7 @@ TEST_F(WorkTableScrubTest, AWorkbookSheetIsMarkedAndAFailureLeavesItUnsaved)
     files::XlsxWriter::write(book, {{"Calls",
                                      {{vb::Variant("Name"), vb::Variant("Phone"), vb::Variant("Status")},
                                       {vb::Variant("zed"), vb::Variant("2015551234"), vb::Variant("x")},
+                                      {}, // a blank row
                                       {vb::Variant("amy"), vb::Variant(), vb::Variant("x")},
                                       {vb::Variant("cat"), vb::Variant("9731234567"), vb::Variant("y")}}}});
     wjob.source = scrub::WorkTableJob::Source::Excel;
@@ -255,13 +256,14 @@ TEST_F(WorkTableScrubTest, AWorkbookSheetIsMarkedAndAFailureLeavesItUnsaved)
         files::Workbook wb;
         wb.open(book);
         QStringList out;
-        for (int r = 2; r <= 4; ++r)
+        for (int r = 2; r <= 5; ++r)
             out << wb.sheet(QStringLiteral("Calls"))->value(r, 3).text();
         return out;
     };
     const scrub::WorkTableResult r = runWork();
     EXPECT_TRUE(r.completed);
-    EXPECT_EQ(statusColumn(), (QStringList{"DNC", "x", "DNC"}));
+    EXPECT_EQ(r.rows, 4); // the blank row has its work row too
+    EXPECT_EQ(statusColumn(), (QStringList{"DNC", "", "x", "DNC"}));
 
     // A mark that is no number for a number column fails at the second
     // record found: the first one's mark is not saved either.
