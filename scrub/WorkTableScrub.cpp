@@ -20,6 +20,7 @@
 #include "scrub/TextLayout.h"
 
 #include <QFile>
+#include <algorithm>
 #include <vector>
 
 namespace scrub {
@@ -31,7 +32,7 @@ const QByteArray kCrLf("\r\n");
 
 // Rows read through the link at a time: the link's read ends before the
 // flags are written, so no read lock stands in the way of the writes.
-constexpr int kChunk = 1000;
+constexpr int kChunk = 10000;
 
 [[noreturn]] void RaiseRun(const QString& description)
 {
@@ -125,25 +126,37 @@ public:
         m_view.BeginProgress(rows);
         std::int32_t done = 0;
         qint64 lastId = 0;
+        std::vector<std::pair<qint64, QString>> chunk;
+        std::vector<qint64> found;
         for (;;) {
-            // One chunk, read whole and closed before anything is written.
-            auto rs = ado::Recordset::Create();
-            rs->SetCursorLocation(ado::adUseClient);
-            rs->Open(QStringLiteral("select top %1 ID, phone from %2 where ID > %3 order by ID")
-                         .arg(kChunk)
-                         .arg(kWorkTable)
-                         .arg(lastId),
-                     m_dnc, ado::adOpenForwardOnly, ado::adLockReadOnly);
-            std::vector<std::pair<qint64, QString>> chunk;
-            for (; !rs->Eof(); rs->MoveNext())
-                chunk.emplace_back(vb::CLngLng(rs->Value(0)), rs->Value(1).text());
-            rs->Close();
-            if (chunk.empty()) break;
-            for (auto& [id, number] : chunk) {
-                if (Listed(number)) Add(id);
-                if (++done % 1000 == 0) m_view.ShowProgress(done, vb::Timer() - start);
+            // A chunk is read and looked up in one read transaction of the
+            // DNC database (not a lock per look-up), which ends before the
+            // flags are written: the link's read must not hold the work
+            // database while its flags change.
+            const bool began = m_dnc->TransactionLevel() == 0;
+            if (began) m_dnc->BeginTrans();
+            try {
+                ReadChunk(lastId, chunk);
+                // Looked up in the order of the numbers, so that the store
+                // is read front to back rather than at random.
+                std::sort(chunk.begin(), chunk.end(),
+                          [](const auto& a, const auto& b) { return a.second < b.second; });
+                found.clear();
+                for (auto& [id, number] : chunk) {
+                    if (Listed(number)) found.push_back(id);
+                    if (++done % 1000 == 0) m_view.ShowProgress(done, vb::Timer() - start);
+                }
+                std::sort(found.begin(), found.end());
+            } catch (...) {
+                const vb::ErrObject error = vb::CatchError();
+                if (began) m_dnc->RollbackTrans();
+                throw error;
             }
-            lastId = chunk.back().first;
+            if (began) m_dnc->CommitTrans();
+            for (const qint64 id : found)
+                Add(id);
+            if (chunk.empty()) break;
+            lastId = m_lastRead;
         }
         Flush();
         m_view.ShowProgress(done, vb::Timer() - start);
@@ -151,10 +164,31 @@ public:
     }
 
 private:
-    bool Listed(QString number)
+    void ReadChunk(qint64 lastId, std::vector<std::pair<qint64, QString>>& chunk)
+    {
+        chunk.clear();
+        auto rs = ado::Recordset::Create();
+        rs->SetCursorLocation(ado::adUseClient);
+        rs->Open(QStringLiteral("select top %1 ID, phone from %2 where ID > %3 order by ID")
+                     .arg(kChunk)
+                     .arg(kWorkTable)
+                     .arg(lastId),
+                 m_dnc, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        for (; !rs->Eof(); rs->MoveNext())
+            chunk.emplace_back(vb::CLngLng(rs->Value(0)), StrippedNumber(rs->Value(1).text()));
+        rs->Close();
+        if (!chunk.empty()) m_lastRead = chunk.back().first;
+    }
+
+    QString StrippedNumber(QString number) const
     {
         for (const QString& piece : m_strip)
             number.remove(piece);
+        return number;
+    }
+
+    bool Listed(const QString& number)
+    {
         const QString area = number.left(3);
         if (area != m_lastArea) {
             if (!gPhoneTables || !gPhoneTables->Item(QStringLiteral("phone") + area)) return false;
@@ -192,6 +226,7 @@ private:
     std::vector<qint64> m_pending;
     std::int32_t m_hits = 0;
     QString m_lastArea;
+    qint64 m_lastRead = 0;
 };
 
 // The flags, one per record, in ID order.
@@ -252,6 +287,7 @@ public:
             m_dnc.Write(header.toUtf8() + kCrLf);
         }
     }
+    const QByteArray& Stamp() { return m_stamp.Now(); }
     void Write(bool found, const QByteArray& line)
     {
         LineFile& file = found ? m_dnc : m_ok;
@@ -274,12 +310,8 @@ public:
 private:
     LineFile m_ok;
     LineFile m_dnc;
+    DateStamp m_stamp;
 };
-
-QByteArray NowText()
-{
-    return vb::CStr(vb::Now()).toUtf8();
-}
 
 // The list's line as read, without its line end.
 QByteArray LineOf(const files::TextRecord& record)
@@ -321,7 +353,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
             if (record.offset > expected) copy.Write(SourceBytes(gaps, expected, record.offset));
             expected = record.nextOffset();
             const bool found = flags.Next();
-            if (results.Wanted(found)) results.Write(found, LineOf(record) + ", " + NowText());
+            if (results.Wanted(found)) results.Write(found, LineOf(record) + ", " + results.Stamp());
             if (!found) {
                 copy.Write(record.raw);
                 continue;
@@ -354,7 +386,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
 }
 
 // A record as the result files show it: "v1","v2",... and the time.
-QByteArray RenderRecord(ado::Recordset& rs)
+QByteArray RenderRecord(ado::Recordset& rs, const QByteArray& stamp)
 {
     QString line = QStringLiteral("\"");
     for (int i = 0; i < rs.Fields().Count(); ++i) {
@@ -362,7 +394,7 @@ QByteArray RenderRecord(ado::Recordset& rs)
         const vb::Variant v = rs.Value(i);
         if (!v.isNull() && !v.isEmpty()) line += v.text();
     }
-    return (line + QStringLiteral("\",")).toUtf8() + NowText();
+    return (line + QStringLiteral("\",")).toUtf8() + stamp;
 }
 
 // A sheet or an embedded table marked (or its found rows deleted, by
@@ -392,7 +424,7 @@ void MarkTableFromWorkTable(const WorkTableJob& job, WorkTableView& view,
         for (; !rs->Eof(); rs->MoveNext()) {
             const bool found = flags.Next();
             // The line shows the record as it was, before its mark.
-            if (results.Wanted(found)) results.Write(found, RenderRecord(*rs));
+            if (results.Wanted(found)) results.Write(found, RenderRecord(*rs, results.Stamp()));
             if (!found) continue;
             if (deleting) {
                 doomed.push_back(rs->Bookmark());
@@ -485,6 +517,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, WorkTableView& view,
         }
         view.Status(QStringLiteral("Start to Check ..."), 1);
 
+        MapDncStore(dncConn);
         FlagWalk walk(job, view, dncConn, work);
         const std::int32_t hits = walk.Run(result.rows, start);
         view.Status(ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
