@@ -5,8 +5,18 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake make pkg-config qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc
-          libquazip1-qt6-dev libfreexl-dev libgtest-dev libgmock-dev python3-openpyxl python3-dbf)
+# One package a line, so that additions merge cleanly.
+PACKAGES=(
+    g++ cmake make pkg-config
+    qt6-base-dev
+    libsqlite3-dev sqlite3
+    unixodbc-dev libsqliteodbc
+    libquazip1-qt6-dev libfreexl-dev
+    libgtest-dev libgmock-dev
+    python3-openpyxl
+    python3-dbf
+    postgresql odbc-postgresql
+)
 
 install_missing() {
     local missing=()

@@ -2,7 +2,7 @@
 // for as long as the main window is shown.
 
 #include "core/Globals.h"
-#include "core/ModuleMain.h"
+#include "mainwindow/ModuleMain.h"
 #include "mainwindow/frmMain.h"
 
 #include <QApplication>

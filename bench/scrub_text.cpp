@@ -30,7 +30,7 @@
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "core/Globals.h"
-#include "core/ModuleMain.h"
+#include "mainwindow/ModuleMain.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ui/ScriptedServices.h"
 #include "platform/ui/StatusBar.h"

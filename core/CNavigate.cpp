@@ -6,6 +6,8 @@
 #include "platform/ado/Recordset.h"
 #include "platform/vb/Err.h"
 
+#include <algorithm>
+
 CNavigate::~CNavigate()
 {
     closeAll();
@@ -38,7 +40,9 @@ void CNavigate::OpenRecordset(const QString& connectionString)
     conn->Open(cs);
     auto rs = ado::Recordset::Create();
     rs->SetCursorLocation(ado::adUseServer);
-    rs->SetCacheSize(CacheRows);
+    // A page is read in one window: a window smaller than the page would run
+    // the positioning query again for every window of the page.
+    rs->SetCacheSize(std::max<long>(CacheRows, m_pageSize > 0 ? m_pageSize : DefaultPageSize));
     rs->Open(m_queryStr, conn, ado::adOpenStatic, ado::adLockReadOnly);
     rs->SetPageSize(m_pageSize > 0 ? m_pageSize : DefaultPageSize);
     m_conn = conn;

@@ -1,8 +1,8 @@
 #pragma once
 // CNavigate: reads a large query one page at a time. The query is opened
 // once on a connection of the pager's own, as a server-side static cursor
-// with a 300-row cache, and kept open; moving to a page only repositions it,
-// so a table of millions of rows is never loaded whole.
+// whose cache holds at least one page (300 rows at least), and kept open; moving to a page only repositions
+// it, so a table of millions of rows is never loaded whole.
 
 #include <QString>
 #include <cstdint>

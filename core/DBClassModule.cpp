@@ -1,7 +1,7 @@
 #include "core/DBClassModule.h"
 
 #include "core/Globals.h"
-#include "mainwindow/frmMain.h"
+#include "core/MainWindowHost.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/CommonDialog.h"
 #include "platform/ui/Services.h"
@@ -138,7 +138,7 @@ QString OpenFile(const QString& fileName, const QString& filter, const QString& 
         QString name = fileName;
         if (name.endsWith(u'\\') || name.endsWith(u'/')) name.chop(1);
         ui::CommonDialog own;
-        ui::CommonDialog& dialog = gMainForm ? gMainForm->dlgCommonDialog : own;
+        ui::CommonDialog& dialog = MainWindow() ? MainWindow()->MainCommonDialog() : own;
         dialog.InitDir = vb::App::Path();
         dialog.Flags = ui::cdlOFNPathMustExist;
         dialog.CancelError = true;
@@ -159,7 +159,7 @@ QString ShowSaveDialog(const QString& fileName, const QString& filter, const QSt
 {
     try {
         ui::CommonDialog own;
-        ui::CommonDialog& dialog = gMainForm ? gMainForm->dlgCommonDialog : own;
+        ui::CommonDialog& dialog = MainWindow() ? MainWindow()->MainCommonDialog() : own;
         dialog.InitDir = vb::App::Path();
         dialog.Flags = ui::cdlOFNOverwritePrompt;
         dialog.CancelError = true;
@@ -210,7 +210,7 @@ std::int32_t FindComboIndex(const QComboBox* combo, const vb::Variant& value, bo
 
 void SetStatusBarText(const QString& text, std::int32_t panel)
 {
-    if (gMainForm) gMainForm->SetStatusBar(text, panel);
+    if (MainWindowHost* window = MainWindow()) window->SetStatusBar(text, panel);
 }
 
 void ShowHelp(QWidget* owner, const QString& topic)

@@ -1,7 +1,7 @@
 #include "core/Globals.h"
+#include "core/MainWindowHost.h"
 
 QString gAppPath;
-frmMain* gMainForm = nullptr;
 QString gConnectionString;
 
 std::shared_ptr<COption> gOption;
@@ -11,3 +11,17 @@ std::shared_ptr<CDataStrings> gPhoneTables;
 std::shared_ptr<CDefPropertys> gDefPropertys;
 std::shared_ptr<CDataTypeInfos> gDataTypeInfos;
 std::shared_ptr<CDataTypeInfo> gCurDataTypeInfo;
+
+namespace {
+MainWindowHost* gMainWindowHost = nullptr;
+}
+
+MainWindowHost* MainWindow()
+{
+    return gMainWindowHost;
+}
+
+void RegisterMainWindow(MainWindowHost* host)
+{
+    gMainWindowHost = host;
+}

@@ -6,7 +6,6 @@
 #include <QString>
 #include <memory>
 
-class frmMain;
 class COption;
 class CDataAccess;
 class CDataStrings;
@@ -18,7 +17,6 @@ class Recordset;
 }
 
 extern QString gAppPath;          // the program folder
-extern frmMain* gMainForm;        // the main window; null until it is created and after it is gone
 extern QString gConnectionString; // the DNC database connection string the main window works with
 
 extern std::shared_ptr<COption> gOption;                // the connection profile in "Tervala.ini"

@@ -297,6 +297,7 @@ public:
         const bool oldIsNew = m_isNew;
         bool opened = false;
         bool began = false;
+        std::int32_t savedAction = -1;
         CDataAccess* da = gDataAccess.get();
         try {
             if (!da) vb::Raise(vb::errnum::ObjectVariableNotSet);
@@ -347,19 +348,27 @@ public:
                 if (ok) began = false;
             }
             if (ok) {
-                if (R::Traits.raisesRecordsetSaved && m_recordsetSaved) {
-                    const std::int32_t action =
-                        m_isDeleted ? RecordDeleted : (m_isNew ? RecordInserted : RecordUpdated);
-                    m_recordsetSaved(self().SavedKey(), action);
-                }
+                const std::int32_t action =
+                    m_isDeleted ? RecordDeleted : (m_isNew ? RecordInserted : RecordUpdated);
                 self().AfterSaved();
                 m_isDeleted = m_isNew = m_isDirty = false;
                 if (opened) da->CloseConnection();
-                return true;
+                // Outside the write's error trap and after the flags are
+                // cleared: the handler sees a stored, clean record (a copy it
+                // makes is not written again), and nothing it does can turn
+                // the stored row into a failed Save.
+                if (R::Traits.raisesRecordsetSaved && m_recordsetSaved)
+                    savedAction = action;
+                else
+                    return true;
             }
         } catch (...) {
             const vb::ErrObject& e = vb::CatchError();
             HandleError(e.Number, e.Description, R::Spec().moduleName, QStringLiteral("Save"), false);
+        }
+        if (savedAction >= 0) {
+            m_recordsetSaved(self().SavedKey(), savedAction);
+            return true;
         }
         if (da) {
             if (began) da->RollbackTrans();

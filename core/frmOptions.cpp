@@ -5,6 +5,7 @@
 #include "core/COption.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/MainWindowHost.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/jro/JetEngine.h"
 #include "platform/ui/Services.h"
@@ -88,6 +89,12 @@ void frmOptions::AdminCP_Click(int Index)
 void frmOptions::EditConnection()
 {
     if (!gOption) return;
+    // With the main window running, a switch must also bring the new
+    // database's settings, profiles and DNC tables: the window's own road.
+    if (MainWindowHost* window = MainWindow()) {
+        window->ChangeDatabase();
+        return;
+    }
     gOption->ShowODBCSetting(1);
     const QString connectionString = gOption->ConnectionString();
     // An unchanged string writes nothing, even when other fields changed.

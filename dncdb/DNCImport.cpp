@@ -102,12 +102,6 @@ void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection)
         db->exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex));
 }
 
-ImportStats& LastImportStats()
-{
-    static ImportStats stats;
-    return stats;
-}
-
 void SetStatusTrace(StatusTrace trace)
 {
     Trace() = std::move(trace);

@@ -1,7 +1,6 @@
 #pragma once
-// Helpers of the DNC list import (frmMain::ImportDNCTextFile and
-// frmMain::ImportDNCList): the area-code rule, the work table, the status
-// lines and what the last import did.
+// Helpers of the DNC list import (DNCListImport): the area-code rule, the
+// work table, the status lines and what an import run counted.
 
 #include <QString>
 #include <cstdint>
@@ -33,13 +32,12 @@ std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection
 // Drops the sorting index again, so that the next fill appends plainly.
 void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection);
 
-// What the last import did, for the caller and for tests.
+// What an import run counted.
 struct ImportStats {
     std::int32_t areaCodesImported = 0; // area codes whose numbers were copied
     std::int32_t areaCodesSkipped = 0;  // distinct values that are no usable or kept area code
     std::int64_t linesSkipped = 0;      // lines whose local number is not one to seven digits
 };
-ImportStats& LastImportStats();
 
 // Every status line the import writes (text, panel) also goes to the trace
 // when one is set; tests read the sequence of lines from it.

@@ -7,7 +7,9 @@
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 
 namespace dncwizard {
 
@@ -25,14 +27,6 @@ qsizetype LastDotOfName(const QString& path)
     const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     const qsizetype dot = path.lastIndexOf(u'.');
     return dot > slash ? dot : -1;
-}
-
-bool SameFile(const QString& a, const QString& b)
-{
-    const QFileInfo fa(a);
-    const QFileInfo fb(b);
-    if (fa.exists() && fb.exists()) return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
 bool AllDigits(const QString& text)
@@ -83,6 +77,22 @@ QStringList SplitFields(const QString& line)
     }
     fields.append(wasQuoted ? field : field.trimmed());
     return fields;
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists()) {
+        // One file under two names: another spelling, a symbolic or a hard link.
+        struct stat sa {};
+        struct stat sb {};
+        if (::stat(QFile::encodeName(fa.absoluteFilePath()).constData(), &sa) == 0 &&
+            ::stat(QFile::encodeName(fb.absoluteFilePath()).constData(), &sb) == 0)
+            return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    }
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
 // --- National TEXT -------------------------------------------------------

@@ -17,6 +17,10 @@
 
 namespace dncwizard {
 
+// Whether two names reach one file (another spelling of the path, a symbolic
+// or a hard link); names of files that do not exist compare as absolute paths.
+bool SameFile(const QString& a, const QString& b);
+
 // --- National TEXT -------------------------------------------------------
 
 // The name a national text file should be given: the same path when its

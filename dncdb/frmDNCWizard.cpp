@@ -1,15 +1,17 @@
 #include "dncdb/frmDNCWizard.h"
+#include "dncdb/ScreenHooks.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
-#include "core/Globals.h"
 #include "core/FormGuard.h"
+#include "core/Globals.h"
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "dncdb/WizardConversions.h"
+#include "dncdb/frmFormatTransfer.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/FormKit.h"
@@ -112,7 +114,8 @@ void frmDNCWizard::buildControls()
     cmdView = ui::newButton("cmdView", QStringLiteral("&View"), inner, 88);
     dnctextfilehearder =
         ui::named(new QCheckBox(QStringLiteral("First line is header?"), inner), "dnctextfilehearder");
-    dnctextfiledelimited = ui::named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
+    dnctextfiledelimited =
+        ui::named(new QCheckBox(QStringLiteral("Delimited?"), inner), "dnctextfiledelimited");
 
     Frame2 = ui::named(new QGroupBox(QStringLiteral("Format"), inner), "Frame2");
     auto* formats = new QGridLayout(Frame2);
@@ -413,9 +416,10 @@ void frmDNCWizard::BrowseNationalHtml()
 
 void frmDNCWizard::BrowseOtherFormats()
 {
-    // The per-state format transfer is not part of the program yet.
-    ui::MsgBox(QStringLiteral("Other Formats is not available yet."), ui::vbInformation);
-    m_currentFile.clear();
+    frmFormatTransfer transfer;
+    ui::services().ShowModal(&transfer, this);
+    m_currentFile = transfer.txtTextPathOutput->text();
+    SelectFormat(NationalText);
 }
 
 void frmDNCWizard::BrowseNationalUpdate()
@@ -462,11 +466,8 @@ void frmDNCWizard::ViewData(const QString& connectionString, QString sql, bool e
                             const QString& caption)
 {
     if (!sql.toUpper().contains(QStringLiteral("SELECT"))) sql = QStringLiteral("select * from ") + sql;
-    // The paged data viewer is not part of the program yet.
-    (void)connectionString;
-    (void)editable;
-    (void)caption;
-    ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
+    if (!screenhooks::ViewData(this, connectionString, sql, editable, caption))
+        ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
 }
 
 void frmDNCWizard::cmdSplit_Click()

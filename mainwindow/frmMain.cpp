@@ -7,7 +7,8 @@
 #include "core/DBClassModule.h"
 #include "core/FormGuard.h"
 #include "core/Globals.h"
-#include "core/ModuleMain.h"
+#include "core/MainWindowHost.h"
+#include "mainwindow/ModuleMain.h"
 #include "core/Settings.h"
 #include "core/frmOptions.h"
 #include "dncdb/ModuleDNC.h"
@@ -24,6 +25,7 @@
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
 #include "records/CDataTypeInfos.h"
+#include "screens/RegisterScreens.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,13 +85,17 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tervala"));
     setWindowIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+    // The screens the import wizard and the area-code screen open.
+    RegisterScreens();
     buildControls();
     connectSourcePanel();
     resize(860, 700);
+    RegisterMainWindow(this);
 }
 
 frmMain::~frmMain()
 {
+    if (MainWindow() == this) RegisterMainWindow(nullptr);
     if (gMainForm == this) gMainForm = nullptr;
 }
 
@@ -546,17 +552,22 @@ void frmMain::DoToolbarCommand(QAction* Button)
 
 void frmMain::cmdBrowser_Click()
 {
-    if (!gOption) return;
+    ChangeDatabase();
+}
+
+bool frmMain::ChangeDatabase()
+{
+    if (!gOption) return false;
     gOption->ShowODBCSetting(1);
     const QString chosen = gOption->ConnectionString();
-    if (chosen == gConnectionString) return;
+    if (chosen == gConnectionString) return false;
 
     // Another database is only taken when it opens (the data access object
     // has shown why it does not); the profile in "Tervala.ini" stays as it
     // was and the option object is read back from it.
     if (gDataAccess && !gDataAccess->DataComponentsInstalled(chosen)) {
         vb::ResumeNext([] { gOption->ReadProperty(); });
-        return;
+        return false;
     }
 
     // The settings and profiles in memory belong to the database they were
@@ -575,6 +586,7 @@ void frmMain::cmdBrowser_Click()
         SetStart(true);
     }
     GetDataBaseProfile();
+    return true;
 }
 
 void frmMain::cmdLastUpdate_Click()

@@ -6,8 +6,10 @@
 // four-panel status bar. Closing it saves the settings and the source
 // profiles and ends the program.
 
-#include "platform/ui/CommonDialog.h"
+#include "core/MainWindowHost.h"
+#include "dncdb/DNCListImport.h"
 #include "platform/ui/ControlArray.h"
+#include "platform/ui/CommonDialog.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -36,7 +38,7 @@ class ProgressBar;
 class OneShotTimer;
 } // namespace ui
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public MainWindowHost {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -64,7 +66,13 @@ public:
     void LoadPara();
     // Writes text into a panel of sbStatusBar (1 messages, 2 elapsed times,
     // 3 and 4 date and time); a panel number outside 1..4 raises error 35600.
-    void SetStatusBar(const QString& text, std::int32_t panel);
+    void SetStatusBar(const QString& text, std::int32_t panel) override;
+    ui::CommonDialog& MainCommonDialog() override { return dlgCommonDialog; }
+    // The connection "Setting": another database profile, taken only when
+    // its database opens; the settings and profiles in memory are saved to
+    // the old database first and loaded afresh from the new one, with the
+    // DNC tables, the database box and the total.
+    bool ChangeDatabase() override;
 
     // The DNC import run from the main window (defined with the DNC import in
     // dncdb/): links the prepared import text named in the settings and adds
@@ -72,6 +80,8 @@ public:
     // the import succeeded.
     void ImportDNCTextFile(bool& ok);
     bool ImportDNCList(const QString& linkProviderString, const QString& fileName);
+    // What the last import run did.
+    const dncimport::ImportResult& LastImport() const { return mLastImport; }
 
     // True from SetStart(False) or SetImport(False) until they are called
     // with True again: a long action runs.
@@ -191,6 +201,7 @@ public:
     std::int32_t mExportDNC = 0;
     std::int32_t mBackupOriginal = 0;
     std::int32_t mNacNotInDNC = 0;
+    dncimport::ImportResult mLastImport;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -239,3 +250,6 @@ private:
     bool m_closePending = false;  // a close request waits for the action to end
     QString m_tableNameTag;       // DataTableName's text when it took the focus
 };
+
+// The main window; null until start-up creates it and after it is gone.
+extern frmMain* gMainForm;

@@ -1,6 +1,6 @@
 // Commands of the main window whose forms and routines come with other parts
 // of the program: source browsing and viewing, the scrub options dialog, the
-// about box, the area-code screen and duplicate removal. Each does nothing yet; the part that brings the real
+// about box and duplicate removal. Each does nothing yet; the part that brings the real
 // command replaces its definition here.
 
 #include "mainwindow/frmMain.h"
@@ -12,7 +12,5 @@ void frmMain::cmdViewData_Click() {}
 void frmMain::ShowScrubOptions() {}
 
 void frmMain::ShowAboutBox() {}
-
-void frmMain::ShowAreaCodeScreen() {}
 
 void frmMain::RunRemoveDuplicates() {}

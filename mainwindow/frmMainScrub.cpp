@@ -13,6 +13,7 @@
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/ProgressBar.h"
 #include "platform/ui/Services.h"
@@ -107,6 +108,16 @@ bool IsFileOrTableSource(const QString& type)
     return false;
 }
 
+// The files a file or table source reads and rewrites.
+QStringList SourceFiles(const CDataTypeInfo& profile, const QString& type)
+{
+    if (type == QLatin1String("EXCEL") || type == QLatin1String("ACCESS")) return {profile.DataDBName()};
+    const QString path = scrub::FolderWithSeparator(profile.DataDBName()) + profile.DataTableName();
+    if (type == QLatin1String("FOXPRO") || type == QLatin1String("ACT!"))
+        return {path, path + QStringLiteral(".dbf")};
+    return {path};
+}
+
 // The one typed number, looked up directly in its area code's table.
 void LookUpOneNumber(frmMain& form, double startTime, std::shared_ptr<ado::Connection>& dncConn)
 {
@@ -123,6 +134,9 @@ void LookUpOneNumber(frmMain& form, double startTime, std::shared_ptr<ado::Conne
 
     dncConn = scrub::OpenDncConnection();
     const bool found = CountDNCPhone(number.left(3), number.mid(3, 7), dncConn) != 0;
+    // The result file's folder (the program folder's "results" by default)
+    // is made when missing; when it cannot be, the file's write says why.
+    vb::ResumeNext([&] { fso::EnsureParentFolder(found ? form.mDNCFile : form.mOKFile); });
     bool saved = false;
     if (!found) {
         SetStatusBarText(QStringLiteral("This Number is NOT in DNC List!"), 1);
@@ -302,6 +316,16 @@ void frmMain::cmdStart_Click()
     if (!oneNumber && DataTableName->currentText().isEmpty()) {
         Exclaim(QStringLiteral("Please select table name!"));
         return;
+    }
+    if (!oneNumber && IsFileOrTableSource(type)) {
+        // Result files written over the list, or over each other, would
+        // destroy what the run reads or writes: refused before it starts.
+        const QString clash = scrub::ResultFileClash(SettingsOfRun(*this, *gCurDataTypeInfo),
+                                                     SourceFiles(*gCurDataTypeInfo, type));
+        if (!clash.isEmpty()) {
+            Exclaim(clash);
+            return;
+        }
     }
     if (!oneNumber &&
         Ask(QStringLiteral("Are you sure want to start?"), ui::vbYesNo | ui::vbQuestion) == ui::vbNo)

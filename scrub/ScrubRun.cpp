@@ -6,6 +6,7 @@
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/SqliteProvider.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
@@ -33,25 +34,24 @@ LineFile::LineFile() = default;
 
 LineFile::~LineFile()
 {
-    try {
-        Close();
-    } catch (...) {
-    }
+    Discard();
 }
 
 void LineFile::Open(const QString& path)
 {
-    Close();
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.absoluteDir().exists())
+    Discard();
+    if (path.isEmpty())
         vb::Raise(vb::errnum::PathNotFound, QStringLiteral("LineFile"),
                   QStringLiteral("Path not found: '%1'").arg(path));
+    fso::EnsureParentFolder(path);
+    // Always beside the file and renamed over it: never written in place,
+    // where a failure would leave a truncated file.
     auto file = std::make_unique<QSaveFile>(path);
-    file->setDirectWriteFallback(true);
     if (!file->open(QIODevice::WriteOnly))
         vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("LineFile"),
                   QStringLiteral("Cannot write the file '%1'.").arg(path));
     m_file = std::move(file);
+    m_path = path;
     m_buffer.clear();
     m_buffer.reserve(kFlushBytes + 4096);
 }
@@ -65,30 +65,38 @@ void LineFile::Write(const char* data, qsizetype size)
 {
     if (!m_file) vb::Raise(54, QStringLiteral("LineFile")); // bad file mode
     m_buffer.append(data, size);
-    if (m_buffer.size() >= kFlushBytes) flush();
+    if (m_buffer.size() >= kFlushBytes) Flush();
 }
 
-void LineFile::flush()
+void LineFile::fail()
 {
-    if (m_buffer.isEmpty()) return;
-    if (m_file->write(m_buffer) != m_buffer.size()) {
-        m_buffer.clear();
-        vb::Raise(57, QStringLiteral("LineFile")); // device I/O error
+    // A short write (a full disk) is not always an error of the device: the
+    // file is cancelled here, so that nothing can put it in place later.
+    m_buffer.clear();
+    if (m_file) {
+        m_file->cancelWriting();
+        m_file->commit(); // cancelled: removes the file written beside
+        m_file.reset();
     }
+    vb::Raise(57, QStringLiteral("LineFile"), // device I/O error
+              QStringLiteral("Cannot write the file '%1' to its end (is the disk full?).").arg(m_path));
+}
+
+void LineFile::Flush()
+{
+    if (!m_file || m_buffer.isEmpty()) return;
+    if (m_file->write(m_buffer) != m_buffer.size()) fail();
     m_buffer.clear();
 }
 
 void LineFile::Close()
 {
     if (!m_file) return;
+    Flush();
     std::unique_ptr<QSaveFile> file = std::move(m_file);
-    if (!m_buffer.isEmpty() && file->write(m_buffer) != m_buffer.size()) {
-        m_buffer.clear();
-        file->cancelWriting();
-        vb::Raise(57, QStringLiteral("LineFile"));
-    }
-    m_buffer.clear();
-    if (!file->commit()) vb::Raise(57, QStringLiteral("LineFile"));
+    if (!file->commit())
+        vb::Raise(57, QStringLiteral("LineFile"),
+                  QStringLiteral("Cannot write the file '%1' to its end (is the disk full?).").arg(m_path));
 }
 
 void LineFile::Discard()
@@ -169,17 +177,30 @@ const QByteArray& DateStamp::Now()
     return m_text;
 }
 
+void ResultFiles::Discard()
+{
+    m_ok.Discard();
+    m_dnc.Discard();
+}
+
 void ResultFiles::Close()
 {
+    // Both are written out before either is put in place, so that a failure
+    // of the second cannot leave the first replaced alone.
     std::exception_ptr first;
     for (LineFile* f : {&m_ok, &m_dnc}) {
         try {
-            f->Close();
+            f->Flush();
         } catch (...) {
             if (!first) first = std::current_exception();
         }
     }
-    if (first) std::rethrow_exception(first);
+    if (first) {
+        Discard();
+        std::rethrow_exception(first);
+    }
+    m_ok.Close();
+    m_dnc.Close();
 }
 
 // ---------------------------------------------------------------- RecordWalker
@@ -339,6 +360,23 @@ void MapDncStore(const std::shared_ptr<ado::Connection>& conn)
     } catch (...) {
         vb::CatchError(); // a store without the map is only slower
     }
+}
+
+QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths)
+{
+    const auto isSource = [&](const QString& path) {
+        for (const QString& source : sourcePaths)
+            if (fso::IsSameFile(path, source)) return true;
+        return false;
+    };
+    if (settings.exportOk && isSource(settings.okFile))
+        return QStringLiteral("The OK file is the calling list itself! Please input another OK File Name!");
+    if (settings.exportDnc && isSource(settings.dncFile))
+        return QStringLiteral("The DNC file is the calling list itself! Please input another DNC File Name!");
+    if (settings.exportOk && settings.exportDnc && fso::IsSameFile(settings.okFile, settings.dncFile))
+        return QStringLiteral(
+            "The OK file and the DNC file are one file! Please input two different file names!");
+    return {};
 }
 
 QString FileStamp()

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -52,27 +53,34 @@ public:
 };
 
 // A text file written through a buffer and put in place when closed: until
-// then an earlier file of the same name stays as it was.
+// then an earlier file of the same name stays as it was, and a file that could
+// not be written whole never takes its place.
 class LineFile {
 public:
     LineFile();
-    ~LineFile(); // closes (puts the file in place); errors are lost here
+    ~LineFile(); // a file not closed is unfinished: it is discarded
     LineFile(const LineFile&) = delete;
     LineFile& operator=(const LineFile&) = delete;
 
-    // Throws vb::ErrObject 70 / 76 when the file cannot be created.
+    // Creates the file's folder when it is missing. Throws vb::ErrObject 70 /
+    // 76 when the file cannot be created.
     void Open(const QString& path);
     bool IsOpen() const { return m_file != nullptr; }
     void Write(const QByteArray& bytes);
     void Write(const char* data, qsizetype size);
-    // Flushes and puts the file in place; throws 57 when it cannot.
+    // Writes out what is buffered; throws 57 when it cannot, and the file is
+    // then cancelled.
+    void Flush();
+    // Flushes and puts the file in place; throws 57 when it cannot (a short
+    // write, a full disk), and the earlier file stays.
     void Close();
     // Drops what was written; an earlier file of the name stays as it was.
     void Discard();
 
 private:
-    void flush();
+    [[noreturn]] void fail();
     std::unique_ptr<QSaveFile> m_file;
+    QString m_path;
     QByteArray m_buffer;
 };
 
@@ -96,8 +104,11 @@ public:
     void WriteOk(const QString& number);
     // number & separator & the present date and time.
     void WriteDnc(const QString& number, const QString& separator);
-    // Closes both; the first failure is raised after both were tried.
+    // Closes both; the first failure is raised after both were tried, and
+    // then neither replaces its earlier file.
     void Close();
+    // After a failed run: earlier result files stay as they were.
+    void Discard();
 
 private:
     LineFile m_ok;
@@ -166,6 +177,11 @@ std::shared_ptr<ado::Connection> OpenDncConnection();
 // Lets an open DNC connection read its store through a memory map (its
 // look-ups jump around the file); a connection that cannot is left alone.
 void MapDncStore(const std::shared_ptr<ado::Connection>& conn);
+
+// Why a run must not start: its OK or DNC file is one of the source's files
+// (whatever the spelling of the paths), or the two are one file. Empty when
+// the names are sound. Only the result files the settings ask for count.
+QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths);
 
 // "yymmddHHnnss" of the present moment, for backup and copy names.
 QString FileStamp();

@@ -4,6 +4,7 @@
 #include "platform/ado/ConnectionString.h"
 #include "platform/files/TextFormat.h"
 #include "platform/files/TextTable.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
@@ -11,9 +12,10 @@
 #include "scrub/TextLayout.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
-#include <cstdio>
 #include <limits>
+#include <unistd.h>
 #include <vector>
 
 namespace scrub {
@@ -81,6 +83,54 @@ int RequiredColumn(const files::TextTable& table, const QString& name)
     return index;
 }
 
+// A list this run may not rewrite is refused before anything is written.
+void RequireWritableList(const QString& target, const QString& source)
+{
+    if (!QFileInfo::exists(target)) return; // reported as a missing file by the reader
+    if (fso::IsReadOnlyFile(target))
+        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
+                  QStringLiteral("The calling list '%1' is read-only: it cannot be scrubbed.").arg(source));
+    const QString folder = QFileInfo(target).path();
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
+                  QStringLiteral("The folder '%1' of the calling list takes no new files: the list cannot be "
+                                 "scrubbed.")
+                      .arg(folder));
+}
+
+// The first data line sets the layout of every line, so the list's fields
+// must hold it; a line that does not fit is named with its file, its number
+// and the count expected, rather than as a bare subscript.
+void CheckFirstDataLine(QFile& file, files::TextTable& table, const TextScrubJob& job, const QString& source,
+                        int fieldCount)
+{
+    files::TextRecord first;
+    table.rewind();
+    if (!table.next(first)) return;
+    bool fits = first.fieldCount() <= fieldCount;
+    if (fits) {
+        try {
+            QString titleLine;
+            GetDelimted(getFirstLine(source, job.titleFirstLine, &titleLine), fieldCount);
+        } catch (...) {
+            if (vb::CatchError().Number != vb::errnum::SubscriptOutOfRange) throw;
+            fits = false;
+        }
+    }
+    if (fits) return;
+    qint64 line = 1;
+    const QByteArray before = SourceBytes(file, 0, first.offset);
+    for (qsizetype i = 0; i < before.size(); ++i)
+        if (before[i] == '\n' || (before[i] == '\r' && (i + 1 == before.size() || before[i + 1] != '\n')))
+            ++line;
+    vb::Raise(vb::errnum::SubscriptOutOfRange, QStringLiteral("ScrubTextFile"),
+              QStringLiteral("Line %1 of '%2' has more than the %3 fields of the list. Its first data line "
+                             "sets the layout of every line.")
+                  .arg(line)
+                  .arg(source)
+                  .arg(fieldCount));
+}
+
 } // namespace
 
 files::TextOptions TextReaderOptions(const QString& connectionString, bool titleFirstLine)
@@ -102,14 +152,6 @@ QByteArray SourceBytes(QFile& file, qint64 from, qint64 to)
     return file.read(to - from);
 }
 
-void ReplaceFile(const QString& copyName, const QString& source)
-{
-    QFile::setPermissions(copyName, QFile::permissions(source));
-    if (std::rename(QFile::encodeName(copyName).constData(), QFile::encodeName(source).constData()) != 0)
-        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ScrubTextFile"),
-                  QStringLiteral("Cannot replace '%1' with the scrubbed copy '%2'.").arg(source, copyName));
-}
-
 QString FolderWithSeparator(const QString& folder)
 {
     if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(u'\\')) return folder;
@@ -127,6 +169,14 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
     LineFile copy;
     QString copyName;
     try {
+        // The file that is really rewritten: a list that is a symbolic link
+        // is replaced where it lies, and the link stays.
+        const QString target = fso::ResolvedFilePath(source);
+        RequireWritableList(target, source);
+        const QString clash = ResultFileClash(settings, {source});
+        if (!clash.isEmpty())
+            vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"), clash);
+
         fso::FileSystemObject fso;
         if (settings.backupOriginal) {
             const QString backup = folder + QStringLiteral("B") + FileStamp() + job.fileName;
@@ -135,23 +185,24 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         }
 
         // The layout of the first data line: the list's field count must
-        // hold it, as it must hold every line after it.
+        // hold it. Later lines may hold more fields; they are copied as they
+        // stand.
         files::TextTable table(source, TextReaderOptions(job.connectionString, job.titleFirstLine));
         const int fieldCount = job.fieldCount > 0 ? job.fieldCount : table.columnCount();
-        QString titleLine;
-        GetDelimted(getFirstLine(source, job.titleFirstLine, &titleLine), fieldCount);
+        QFile gaps(source);
+        CheckFirstDataLine(gaps, table, job, source, fieldCount);
 
         const int phoneColumn = RequiredColumn(table, settings.phoneField);
         const int areaColumn = settings.areaField.isEmpty() ? -1 : RequiredColumn(table, settings.areaField);
         const int markColumn = ExactColumn(table, settings.markField);
 
         results.Open(settings, kTextDncFileHeader);
-        copyName = folder + FileStamp() + job.fileName;
+        const QFileInfo targetInfo(target);
+        copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
         copy.Open(copyName);
 
         // Everything before the first record as it stands: a byte-order
         // mark and the title line. A list without a title line gets none.
-        QFile gaps(source);
         copy.Write(SourceBytes(gaps, 0, table.dataOffset()));
 
         const qint64 count = table.recordCount();
@@ -170,7 +221,6 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         std::vector<RecordWalker::Judgement> judgements;
         numbers.reserve(kBatch);
         qint64 expected = table.dataOffset();
-        qint64 line = 0;
         table.rewind();
         for (bool more = true; more;) {
             std::size_t filled = 0;
@@ -178,14 +228,6 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
                 j.number.clear();
             while (filled < kBatch && table.next(batch[filled])) {
                 const files::TextRecord& record = batch[filled];
-                ++line;
-                if (record.fieldCount() > fieldCount)
-                    vb::Raise(vb::errnum::SubscriptOutOfRange, QStringLiteral("ScrubTextFile"),
-                              QStringLiteral("Record %1 of '%2' has %3 fields; the list has %4.")
-                                  .arg(line)
-                                  .arg(job.fileName)
-                                  .arg(record.fieldCount())
-                                  .arg(fieldCount));
                 if (filled == numbers.size()) numbers.emplace_back();
                 QString& number = numbers[filled];
                 number.resize(0); // keeps the text's room
@@ -227,7 +269,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
         if (result.counters.found > 0) {
             copy.Close();
-            ReplaceFile(copyName, source);
+            fso::ReplaceFileWith(copyName, target);
             result.replaced = true;
         } else {
             copy.Discard(); // nothing found: the list stays untouched
@@ -236,10 +278,9 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         const vb::ErrObject error = e;
-        try {
-            results.Close();
-        } catch (...) {
-        }
+        // The earlier result files stay as they were: a run that did not end
+        // has no complete ones to put in their place.
+        results.Discard();
         copy.Discard();
         HandleError(error.Number, error.Description, QString(), kFunction, false);
         return result;

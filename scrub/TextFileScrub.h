@@ -55,8 +55,6 @@ QString FolderWithSeparator(const QString& folder);
 files::TextOptions TextReaderOptions(const QString& connectionString, bool titleFirstLine);
 // Bytes of the source between two offsets (the title line, empty lines).
 QByteArray SourceBytes(QFile& file, qint64 from, qint64 to);
-// Puts the finished copy in the file's place in one step: the file is
-// never deleted first, so a failure leaves either the old or the new list.
-void ReplaceFile(const QString& copyName, const QString& source);
+
 
 } // namespace scrub

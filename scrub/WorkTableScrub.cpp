@@ -9,6 +9,7 @@
 #include "platform/adox/Catalog.h"
 #include "platform/files/TextFormat.h"
 #include "platform/files/TextTable.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
@@ -20,6 +21,7 @@
 #include "scrub/TextLayout.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <vector>
 
@@ -331,6 +333,11 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
 {
     const QString folder = FolderWithSeparator(job.folder);
     const QString source = folder + job.tableName;
+    // A list that is a symbolic link is rewritten where it lies.
+    const QString target = fso::ResolvedFilePath(source);
+    if (fso::IsReadOnlyFile(target))
+        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("MarkTextFromWorkTable"),
+                  QStringLiteral("The calling list '%1' is read-only: it cannot be scrubbed.").arg(source));
     files::TextTable table(source, TextReaderOptions(job.connectionString, job.titleFirstLine));
     QString titleLine;
     if (job.titleFirstLine) getFirstLine(source, true, &titleLine);
@@ -340,7 +347,8 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
     CheckedFiles results;
     results.Open(job, job.titleFirstLine ? titleLine : QString());
     LineFile copy;
-    const QString copyName = folder + QStringLiteral("N") + FileStamp() + job.tableName;
+    const QFileInfo targetInfo(target);
+    const QString copyName = targetInfo.path() + QStringLiteral("/N") + FileStamp() + targetInfo.fileName();
     copy.Open(copyName);
     try {
         QFile gaps(source);
@@ -374,7 +382,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
         results.Close();
         if (changed) {
             copy.Close();
-            ReplaceFile(copyName, source);
+            fso::ReplaceFileWith(copyName, target);
         } else {
             copy.Discard();
         }

@@ -11,6 +11,14 @@
 // a comparison has a function call on one side and a number literal on the
 // other, the call is wrapped in jetcmp(), which turns a numeric text into its
 // number and leaves everything else as it is.
+//
+// The same rewrites serve PostgreSQL (the program's database on a server,
+// through psqlODBC) with that server's words: names in brackets are folded to
+// lower case as the server folds unquoted names, so a schema made with
+// unquoted names answers to every spelling; Jet's functions become the
+// server's, Like patterns become ILIKE or a regular expression, True and
+// False the 1 and 0 that the Yes/No columns hold, and Create Table types the
+// server's, text as citext (compared without regard to case, as Jet does).
 
 #include "platform/vb/Variant.h"
 
@@ -43,10 +51,16 @@ public:
     // Throws vb::ErrObject for a malformed #date#.
     static Translation Translate(const QString& jetSql, bool liftLiterals = false);
 
+    // Rewrites Jet SQL for a PostgreSQL server. "?" parameters stay as they
+    // are. Throws vb::ErrObject for a malformed #date#.
+    static QString TranslateForPostgres(const QString& jetSql);
+
     // The SQLite column type for a Jet type name and its size arguments
     // ("text", "20" -> "TEXT(20) COLLATE NOCASE"); identity types give
     // "INTEGER PRIMARY KEY AUTOINCREMENT". Unknown names come back unchanged.
     static QString MapType(const QString& jetType, const QString& sizeArgs);
+    // The same for PostgreSQL ("text" -> "citext", "counter" -> an identity).
+    static QString MapTypePostgres(const QString& jetType, const QString& sizeArgs);
 
     // A date as it is stored: "yyyy-MM-dd HH:mm:ss".
     static QString DateText(double oleDate);

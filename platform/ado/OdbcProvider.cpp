@@ -1,6 +1,7 @@
 #include "platform/ado/OdbcProvider.h"
 
 #include "platform/ado/Ado.h"
+#include "platform/ado/JetSql.h"
 #include "platform/vb/Err.h"
 
 #include <QDateTime>
@@ -186,8 +187,10 @@ private:
     void bindAll()
     {
         m_bound.clear();
+        m_numbers.clear();
         m_lengths.assign(m_params.size(), 0);
         m_bound.reserve(m_params.size());
+        m_numbers.reserve(m_params.size());
         for (size_t i = 0; i < m_params.size(); ++i) {
             const vb::Variant& v = m_params[i];
             SQLUSMALLINT pos = SQLUSMALLINT(i + 1);
@@ -196,6 +199,17 @@ private:
                 m_lengths[i] = SQL_NULL_DATA;
                 SQLBindParameter(m_stmt, pos, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 1, 0, nullptr, 0,
                                  &m_lengths[i]);
+                continue;
+            }
+            if (v.type() == vb::VarType::Integer || v.type() == vb::VarType::Long ||
+                v.type() == vb::VarType::LongLong || v.type() == vb::VarType::Byte ||
+                v.type() == vb::VarType::Boolean) {
+                // A number is bound as one, so a server compares it with an
+                // integer column as a number ("phone = ?").
+                m_numbers.push_back(v.type() == vb::VarType::Boolean ? (v.toBool() ? 1 : 0) : v.toLongLong());
+                m_bound.emplace_back();
+                SQLBindParameter(m_stmt, pos, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                                 &m_numbers.back(), 0, nullptr);
                 continue;
             }
             m_bound.push_back(utf8(v.text()));
@@ -290,6 +304,7 @@ private:
     std::vector<SQLSMALLINT> m_sqlTypes;
     std::vector<vb::Variant> m_params;
     std::vector<QByteArray> m_bound;
+    std::vector<SQLBIGINT> m_numbers; // reserved up front: bound by address
     std::vector<SQLLEN> m_lengths;
     std::vector<vb::Variant> m_row;
     bool m_open = false;
@@ -316,16 +331,25 @@ public:
             Raise(errnum::JetFailure, msg, odbcSource());
         }
         m_connected = true;
+        SQLCHAR name[256] = {0};
+        SQLSMALLINT nameLen = 0;
+        if (SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &nameLen)))
+            m_dbms = QString::fromUtf8(reinterpret_cast<const char*>(name));
+        m_postgres = m_dbms.compare(QStringLiteral("PostgreSQL"), Qt::CaseInsensitive) == 0;
     }
 
     ~OdbcConnection() override { close(); }
 
     QString kind() const override { return QStringLiteral("odbc"); }
+    QString dbms() const override { return m_dbms; }
 
+    // The program writes Jet SQL; a server whose dialect the translator
+    // knows gets it in its own words, any other gets it as written.
     std::unique_ptr<Statement> prepare(const QString& sql, bool) override
     {
         if (!m_connected) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
-        return std::make_unique<OdbcStatement>(shared_from_this(), m_dbc, sql);
+        return std::make_unique<OdbcStatement>(shared_from_this(), m_dbc,
+                                               m_postgres ? JetSql::TranslateForPostgres(sql) : sql);
     }
 
     void beginTrans(int level) override
@@ -412,6 +436,8 @@ private:
     SQLHENV m_env = nullptr;
     SQLHDBC m_dbc = nullptr;
     bool m_connected = false;
+    QString m_dbms;
+    bool m_postgres = false;
 };
 
 OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, const QString& sql)

@@ -82,6 +82,9 @@ public:
     virtual void close() = 0;
     // The SQLite connection underneath, for SQLite-backed providers; else null.
     virtual SqliteConnection* sqlite() { return nullptr; }
+    // The database system a server provider talks to, as its driver names it
+    // ("PostgreSQL", "Microsoft SQL Server", ...); empty for the embedded ones.
+    virtual QString dbms() const { return {}; }
 };
 
 // ---- provider registry

@@ -372,8 +372,37 @@ void Tables::Refresh()
     }
 }
 
+// A server's catalog changes through the provider's own SQL: the table's
+// Jet SQL, translated by the provider for its server.
+bool Tables::changeThroughSql(const std::shared_ptr<Table>& table, const QString& dropName)
+{
+    const auto& conn = m_catalog->m_conn;
+    if (!conn || conn->State() != ado::adStateOpen || conn->providerConnection()->sqlite() ||
+        conn->providerConnection()->kind() != u"odbc")
+        return false;
+    if (table) {
+        if (truthy(table->Properties().Item(QStringLiteral("Jet OLEDB:Create Link")).Value()))
+            ado::Raise(ado::errnum::NotAllowedInContext,
+                       QStringLiteral("Linked tables cannot be made on this provider."), source("Tables"));
+        for (const QString& sql : Catalog::CreateStatements(*table, true))
+            conn->Execute(sql, nullptr, ado::adExecuteNoRecords);
+        table->m_parent = m_catalog;
+    } else {
+        conn->Execute(QStringLiteral("DROP TABLE [") + dropName + QLatin1Char(']'), nullptr,
+                      ado::adExecuteNoRecords);
+    }
+    Refresh();
+    return true;
+}
+
 void Tables::Append(const std::shared_ptr<Table>& table)
 {
+    Refresh();
+    for (const auto& t : m_items)
+        if (t->Name().compare(table->Name(), Qt::CaseInsensitive) == 0)
+            ado::Raise(TableExists, QStringLiteral("Table '%1' already exists.").arg(table->Name()),
+                       ado::JetSource());
+    if (changeThroughSql(table, QString())) return;
     ado::SqliteConnection* db = sqliteOf(m_catalog->m_conn);
     Refresh();
     for (const auto& t : m_items)
@@ -420,9 +449,10 @@ void Tables::Append(const std::shared_ptr<Table>& table)
 
 void Tables::Delete(const QString& name)
 {
-    ado::SqliteConnection* db = sqliteOf(m_catalog->m_conn);
     Refresh();
     std::shared_ptr<Table> t = Item(name);
+    if (changeThroughSql(nullptr, t->Name())) return;
+    ado::SqliteConnection* db = sqliteOf(m_catalog->m_conn);
     const QString q = quoteName(t->Name());
     if (t->Type() == u"LINK") {
         ado::LinkSpec link;
@@ -538,8 +568,16 @@ std::shared_ptr<ado::Connection> Catalog::Create(const QString& connectionString
     return c;
 }
 
-QStringList Catalog::CreateStatements(Table& table)
+QStringList Catalog::CreateStatements(Table& table, bool jetSql)
 {
+    const auto quoteName = [jetSql](const QString& name) {
+        return jetSql ? QLatin1Char('[') + name + QLatin1Char(']') : adox::quoteName(name);
+    };
+    const auto sqlType = [jetSql](const Column& c) {
+        QString t = adox::sqlType(c);
+        if (jetSql) t.remove(QStringLiteral(" COLLATE NOCASE"));
+        return t;
+    };
     // primary key columns, from a primary index or a primary key
     QStringList pk;
     for (const auto& i : table.Indexes().items())
@@ -556,7 +594,7 @@ QStringList Catalog::CreateStatements(Table& table)
     for (const auto& c : table.Columns().items()) {
         QString def = quoteName(c->Name()) + QLatin1Char(' ');
         if (c->autoIncrement()) {
-            def += QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+            def += jetSql ? QStringLiteral("COUNTER") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
             if (pk.size() == 1 && pk.first().compare(c->Name(), Qt::CaseInsensitive) == 0) pkInline = true;
         } else {
             def += sqlType(*c);

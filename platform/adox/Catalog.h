@@ -228,6 +228,9 @@ public:
 
 private:
     friend class Catalog;
+    // Creates (table) or drops (dropName) through SQL on a server provider;
+    // false when the catalog's connection is not one.
+    bool changeThroughSql(const std::shared_ptr<Table>& table, const QString& dropName);
     Catalog* m_catalog = nullptr;
     std::vector<std::shared_ptr<Table>> m_items;
 };
@@ -251,8 +254,10 @@ public:
     adox::Tables& Tables();
 
     // The CREATE TABLE text for a table description (and the statements for
-    // its further indexes), as Append runs them.
-    static QStringList CreateStatements(Table& table);
+    // its further indexes), as Append runs them. With jetSql the texts are
+    // Jet SQL (bracketed names, Jet types), for a provider that translates
+    // them for its server.
+    static QStringList CreateStatements(Table& table, bool jetSql = false);
 
 private:
     friend class Tables;

@@ -307,6 +307,7 @@ vb::Variant DbfTable::decode(const QByteArray& rec, int field)
         return vb::Variant::fromDate(static_cast<double>(kOleEpoch.daysTo(d)));
     }
     case 'L':
+        if (f.width < 1) return vb::Variant::Null();
         switch (p[0]) {
         case 'T':
         case 't':
@@ -323,7 +324,7 @@ vb::Variant DbfTable::decode(const QByteArray& rec, int field)
         }
     case 'I':
         if (f.width == 4) return vb::Variant(static_cast<int>(readLe32(p)));
-        break;
+        return vb::Variant::Null(); // declared too narrow: no value of its type fits
     case 'B':
         if (f.width == 8) {
             const quint64 bits = qFromLittleEndian<quint64>(p);
@@ -333,7 +334,7 @@ vb::Variant DbfTable::decode(const QByteArray& rec, int field)
         }
         return vb::Variant::Null(); // a dBase binary memo
     case 'T': {
-        if (f.width != 8) break;
+        if (f.width != 8) return vb::Variant::Null();
         if (raw == QByteArray(8, '\0') || raw == QByteArray(8, ' ')) return vb::Variant::Null();
         const qint64 julian = readLe32(p);
         const qint64 ms = readLe32(p + 4);
@@ -344,7 +345,7 @@ vb::Variant DbfTable::decode(const QByteArray& rec, int field)
     }
     case 'Y':
         if (f.width == 8) return vb::Variant::fromCurrency(qFromLittleEndian<qint64>(p));
-        break;
+        return vb::Variant::Null();
     case 'M': {
         qint64 block = 0;
         if (f.width == 4) {
@@ -355,7 +356,7 @@ vb::Variant DbfTable::decode(const QByteArray& rec, int field)
             if (!ok) block = 0;
         }
         if (block <= 0) return vb::Variant::Null();
-        return vb::Variant(readMemo(block));
+        return readMemo(block);
     }
     case 'G':
     case 'P':
@@ -366,7 +367,9 @@ vb::Variant DbfTable::decode(const QByteArray& rec, int field)
     return vb::Variant(m_codePage.decode(raw).trimmed());
 }
 
-QString DbfTable::readMemo(qint64 block)
+// A memo whose block lies outside the memo file reads as Null: the number
+// in the record is damaged, and no text belongs to it.
+vb::Variant DbfTable::readMemo(qint64 block)
 {
     if (!m_memo) {
         auto memo = std::make_unique<Memo>();
@@ -391,16 +394,17 @@ QString DbfTable::readMemo(qint64 block)
         m_memo = std::move(memo);
     }
     QFile& file = m_memo->file;
-    if (!file.seek(block * m_memo->blockSize)) return QString();
+    if (block > file.size() / m_memo->blockSize) return vb::Variant::Null();
+    if (!file.seek(block * m_memo->blockSize)) return vb::Variant::Null();
     constexpr qint64 kMaxMemo = 64 << 20;
     if (m_memo->fpt || m_memo->dBase4) {
         const QByteArray head = file.read(8);
-        if (head.size() < 8) return QString();
-        qint64 length = m_memo->fpt ? qFromBigEndian<quint32>(head.constData() + 4)
-                                    : qFromLittleEndian<quint32>(head.constData() + 4) - 8;
-        if (m_memo->dBase4 && head.left(4) != QByteArray("\xFF\xFF\x08\x00", 4)) return QString();
-        length = std::clamp<qint64>(length, 0, kMaxMemo);
-        return m_codePage.decode(file.read(length));
+        if (head.size() < 8) return vb::Variant::Null();
+        const qint64 stored = m_memo->fpt ? qFromBigEndian<quint32>(head.constData() + 4)
+                                          : qFromLittleEndian<quint32>(head.constData() + 4);
+        const qint64 length = std::clamp<qint64>(m_memo->fpt ? stored : stored - 8, 0, kMaxMemo);
+        if (m_memo->dBase4 && head.left(4) != QByteArray("\xFF\xFF\x08\x00", 4)) return vb::Variant::Null();
+        return vb::Variant(m_codePage.decode(file.read(length)));
     }
     // dBase III: the text runs to an end-of-file mark.
     QByteArray text;
@@ -414,7 +418,7 @@ QString DbfTable::readMemo(qint64 block)
         }
         text += chunk;
     }
-    return m_codePage.decode(text);
+    return vb::Variant(m_codePage.decode(text));
 }
 
 // ---------------------------------------------------------------- writing
@@ -432,6 +436,13 @@ void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) cons
         vb::Raise(
             dbferr::ReadOnly, kSource,
             QStringLiteral("Field %1 of type %2 cannot be written.").arg(f.name).arg(QLatin1Char(f.type)));
+
+    // A header may declare a date or logical field narrower than its
+    // value; writing it anyway would run into the next field.
+    if ((f.type == 'D' || f.type == 'L') && f.width < fixedWidth(f.type, true))
+        vb::Raise(dbferr::FieldTooSmall, kSource,
+                  QStringLiteral("Field %1 is too narrow to hold a %2.")
+                      .arg(describe(f), f.type == 'D' ? QStringLiteral("date") : QStringLiteral("logical value")));
 
     if (v.isNull() || v.isEmpty()) {
         blankField(rec, f);
@@ -488,10 +499,12 @@ void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) cons
             vb::Raise(vb::errnum::TypeMismatch, kSource,
                       QStringLiteral("Field %1 cannot hold that date.").arg(f.name));
         std::memcpy(p, t.constData(), 8);
+        std::memset(p + 8, ' ', static_cast<size_t>(f.width - 8));
         return;
     }
     case 'L':
         p[0] = v.toBool() ? 'T' : 'F';
+        std::memset(p + 1, ' ', static_cast<size_t>(f.width - 1));
         return;
     case 'I': {
         std::int32_t n = 0;

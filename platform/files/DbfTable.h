@@ -102,7 +102,7 @@ private:
     void setNullBit(QByteArray& rec, int bit, bool on) const;
     void writeAt(qint64 offset, const QByteArray& bytes);
     void writeHeaderState();
-    QString readMemo(qint64 block);
+    vb::Variant readMemo(qint64 block);
 
     QString m_path;
     Mode m_mode;

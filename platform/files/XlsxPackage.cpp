@@ -49,6 +49,21 @@ bool selectEntry(QuaZip& zip, const QString& name)
     return zip.setCurrentFile(name, QuaZip::csInsensitive);
 }
 
+// Reading from a zip entry whose compressed data is damaged, the XML reader
+// reports a premature end while atEnd() stays false (the entry is not at its
+// end), so every read loop also stops at the first error.
+bool moreXml(const QXmlStreamReader& x)
+{
+    return !x.atEnd() && !x.hasError();
+}
+
+// The error of an entry read through QuaZipFile, or of the XML in it.
+QString readError(const QXmlStreamReader& x, const QuaZipFile& f)
+{
+    if (f.getZipError() != UNZ_OK) return QStringLiteral("its compressed data is damaged");
+    return x.hasError() ? x.errorString() : QString();
+}
+
 QByteArray readEntry(QuaZip& zip, const QString& name, bool* found = nullptr)
 {
     if (found) *found = false;
@@ -89,7 +104,7 @@ std::vector<Rel> readRels(QuaZip& zip, const QString& relsPart, const QString& s
     std::vector<Rel> rels;
     const QByteArray xml = readEntry(zip, relsPart);
     QXmlStreamReader x(xml);
-    while (!x.atEnd()) {
+    while (moreXml(x)) {
         if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"Relationship") {
             const auto a = x.attributes();
             Rel r;
@@ -120,7 +135,7 @@ QString readRichText(QXmlStreamReader& x)
     QString text;
     int phonetic = 0;
     int depth = 1;
-    while (depth > 0 && !x.atEnd()) {
+    while (depth > 0 && moreXml(x)) {
         switch (x.readNext()) {
         case QXmlStreamReader::StartElement: {
             const QString local = x.name().toString().section(u':', -1);
@@ -153,14 +168,15 @@ void ensureSharedStrings(BookData& book)
     QuaZipFile f(book.zip);
     if (!f.open(QIODevice::ReadOnly)) return;
     QXmlStreamReader x(&f);
-    while (!x.atEnd()) {
+    while (moreXml(x)) {
         if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"si")
             book.sharedStrings.push_back(readRichText(x));
     }
-    if (x.hasError()) {
+    const QString error = readError(x, f);
+    if (!error.isEmpty()) {
         book.sharedLoaded = false;
         book.sharedStrings.clear();
-        notAWorkbook(book, QStringLiteral("its shared strings cannot be read: %1").arg(x.errorString()));
+        notAWorkbook(book, QStringLiteral("its shared strings cannot be read: %1").arg(error));
     }
 }
 
@@ -172,7 +188,7 @@ void ensureStyles(BookData& book)
     QXmlStreamReader x(xml);
     std::unordered_map<int, bool> customIsDate;
     bool inCellXfs = false;
-    while (!x.atEnd()) {
+    while (moreXml(x)) {
         const auto tok = x.readNext();
         if (tok == QXmlStreamReader::StartElement) {
             if (x.name() == u"numFmt") {
@@ -239,7 +255,7 @@ QString captureElement(QXmlStreamReader& x, const QString& replaceAttr = {}, con
             break;
         }
         if (depth > 0) x.readNext();
-    } while (depth > 0 && !x.atEnd());
+    } while (depth > 0 && moreXml(x));
     return out;
 }
 
@@ -248,7 +264,7 @@ void replayXml(QXmlStreamWriter& w, const QString& xml)
 {
     QXmlStreamReader r(xml);
     r.setNamespaceProcessing(false);
-    while (!r.atEnd()) {
+    while (moreXml(r)) {
         const auto tok = r.readNext();
         if (tok == QXmlStreamReader::StartElement) {
             w.writeStartElement(r.qualifiedName().toString());
@@ -529,7 +545,7 @@ void SheetWriter::transform(QXmlStreamReader& x)
     m_w.writeStartDocument(QStringLiteral("1.0"), true);
     int depth = 0;
     bool wroteSheetData = false;
-    while (!x.atEnd()) {
+    while (moreXml(x)) {
         const auto tok = x.readNext();
         if (tok == QXmlStreamReader::StartDocument || tok == QXmlStreamReader::DTD) continue;
         if (tok == QXmlStreamReader::EndDocument) {
@@ -797,7 +813,7 @@ template <typename Drop> QByteArray filterPart(const QByteArray& xml, Drop drop,
     QXmlStreamWriter w(&out);
     w.writeStartDocument(QStringLiteral("1.0"), true);
     int depth = 0;
-    while (!x.atEnd()) {
+    while (moreXml(x)) {
         const auto tok = x.readNext();
         switch (tok) {
         case QXmlStreamReader::StartElement:
@@ -860,7 +876,7 @@ void XlsxOpen(BookData& book)
     }
 
     QXmlStreamReader x(workbookXml);
-    while (!x.atEnd()) {
+    while (moreXml(x)) {
         if (x.readNext() != QXmlStreamReader::StartElement) continue;
         if (x.name() == u"workbookPr") {
             book.date1904 = truthy(x.attributes().value(QLatin1String("date1904")));
@@ -904,7 +920,7 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
         notAWorkbook(book, QStringLiteral("the part of sheet '%1' cannot be read").arg(s.name));
     QXmlStreamReader x(&f);
     try {
-        while (!x.atEnd()) {
+        while (moreXml(x)) {
             if (x.readNext() != QXmlStreamReader::StartElement || x.name() != u"sheetData") continue;
             int lastRow = 0;
             while (x.readNextStartElement()) {
@@ -946,9 +962,10 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
         s.unload();
         throw;
     }
-    if (x.hasError()) {
+    const QString error = readError(x, f);
+    if (!error.isEmpty()) {
         s.unload();
-        notAWorkbook(book, QStringLiteral("sheet '%1' cannot be read: %2").arg(s.name, x.errorString()));
+        notAWorkbook(book, QStringLiteral("sheet '%1' cannot be read: %2").arg(s.name, error));
     }
 }
 

@@ -22,6 +22,7 @@ constexpr std::int32_t FileAlreadyOpen = 55;
 constexpr std::int32_t FileAlreadyExists = 58;
 constexpr std::int32_t BadFileNameOrNumber = 52;
 constexpr std::int32_t PermissionDenied = 70;
+constexpr std::int32_t PathFileAccessError = 75;
 constexpr std::int32_t PathNotFound = 76;
 constexpr std::int32_t ObjectVariableNotSet = 91;
 constexpr std::int32_t InvalidUseOfNull = 94;

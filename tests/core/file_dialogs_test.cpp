@@ -1,7 +1,7 @@
 // OpenFile and ShowSaveDialog through the scripted dialogs.
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
-#include "mainwindow/frmMain.h"
+#include "FakeMainWindow.h"
 
 #include "platform/vb/App.h"
 #include "support/ScriptedUi.h"
@@ -54,12 +54,10 @@ TEST_F(FileDialogsTest, SaveDialogAsksBeforeReplacingAndKeepsTheName)
 
 TEST_F(FileDialogsTest, DialogsUseTheMainWindowsCommonDialog)
 {
-    frmMain form;
-    gMainForm = &form;
-    form.dlgCommonDialog.FileName = "previous.txt";
+    FakeMainWindow form;
+    form.dialog.FileName = "previous.txt";
     scripted.expectSaveFile(QString("/x/new.txt"));
     ShowSaveDialog("", "", "");
     EXPECT_EQ(lastCall().request.fileName, "previous.txt"); // an empty name leaves the dialog's own
-    EXPECT_EQ(form.dlgCommonDialog.FileName, "/x/new.txt");
-    gMainForm = nullptr;
+    EXPECT_EQ(form.dialog.FileName, "/x/new.txt");
 }

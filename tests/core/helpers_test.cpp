@@ -1,7 +1,7 @@
 // The small shared helpers: combo lookup, status line, help, border style.
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
-#include "mainwindow/frmMain.h"
+#include "FakeMainWindow.h"
 
 #include "platform/ui/StatusBar.h"
 #include "platform/vb/App.h"
@@ -29,14 +29,15 @@ TEST(FindComboIndex, ByTextOrByItemData)
 TEST(SetStatusBarText, WritesThePanelOfTheMainWindow)
 {
     SetStatusBarText("no window yet", 1); // does nothing
-    frmMain form;
-    gMainForm = &form;
-    SetStatusBarText("Scrubbing...", 1);
-    SetStatusBarText("Timer: 3", 2);
-    EXPECT_EQ(form.sbStatusBar->PanelText(1), "Scrubbing...");
-    EXPECT_EQ(form.sbStatusBar->PanelText(2), "Timer: 3");
-    EXPECT_THROW(SetStatusBarText("x", 5), vb::ErrObject);
-    gMainForm = nullptr;
+    {
+        FakeMainWindow window;
+        SetStatusBarText("Scrubbing...", 1);
+        SetStatusBarText("Timer: 3", 2);
+        EXPECT_EQ(window.statusBar.PanelText(1), "Scrubbing...");
+        EXPECT_EQ(window.statusBar.PanelText(2), "Timer: 3");
+        EXPECT_THROW(SetStatusBarText("x", 5), vb::ErrObject);
+    }
+    SetStatusBarText("window gone", 1); // does nothing again
 }
 
 class ShowHelpTest : public ScriptedUiTest {};

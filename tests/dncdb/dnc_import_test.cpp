@@ -35,7 +35,7 @@ TEST_F(DncImport, ATwoFieldTextIsImportedByAreaCode)
     EXPECT_TRUE(gPhoneTables->Item(QStringLiteral("phone973")));
     EXPECT_EQ(rowCount(QStringLiteral("MyTempTable")), 0);
     EXPECT_FALSE(tableExists(QStringLiteral("MyLinkedTable")));
-    EXPECT_EQ(dncimport::LastImportStats().areaCodesImported, 2);
+    EXPECT_EQ(form->LastImport().stats.areaCodesImported, 2);
 }
 
 TEST_F(DncImport, AOneFieldTextImportsTheSameNumbers)
@@ -82,7 +82,7 @@ TEST_F(DncImport, KeptAreaCodesLimitWhatIsImported)
     EXPECT_EQ(numbers(QStringLiteral("phone201")), k201);
     EXPECT_EQ(numbers(QStringLiteral("phone908")), (std::set<long long>{1234567}));
     EXPECT_FALSE(tableExists(QStringLiteral("phone973")));
-    EXPECT_EQ(dncimport::LastImportStats().areaCodesSkipped, 1);
+    EXPECT_EQ(form->LastImport().stats.areaCodesSkipped, 1);
 }
 
 TEST_F(DncImport, ValuesThatAreNoThreeDigitAreaCodeAreSkipped)
@@ -113,7 +113,7 @@ TEST_F(DncImport, LinesWithoutALocalNumberAreSkippedAndCounted)
     EXPECT_TRUE(runImport());
     EXPECT_EQ(numbers(QStringLiteral("phone201")), (std::set<long long>{7, 5551234}));
     EXPECT_EQ(numbers(QStringLiteral("phone973")), (std::set<long long>{7777777}));
-    EXPECT_EQ(dncimport::LastImportStats().linesSkipped, 5);
+    EXPECT_EQ(form->LastImport().stats.linesSkipped, 5);
 }
 
 TEST_F(DncImport, TheLastUpdateAndTotalAreSavedAndShown)

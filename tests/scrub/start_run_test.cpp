@@ -231,3 +231,47 @@ TEST_F(StartRunTest, ATextListIsScrubbedAndABrokenStoreLeavesItAlone)
     EXPECT_EQ(form->sbStatusBar->PanelText(1),
               QStringLiteral("1 Not in DNC List; 1(50.00%) in DNC List; 0 Null Numbers "));
 }
+
+TEST_F(StartRunTest, AResultFileOverTheListIsRefusedBeforeTheConfirmation)
+{
+    const QByteArray list = "Name,Phone,Status\r\nAnn,2015551234,\r\nBo,2015550000,\r\n";
+    frmMain* form = startWithTextList(list);
+    ASSERT_NE(form, nullptr);
+    form->mExportOK = 1;
+    form->mOKFile = lists + QStringLiteral("../lists/calls.csv");
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("The OK file is the calling list itself!"),
+                          ui::vbExclamation);
+    press(form);
+    expectEnabled(form);
+    EXPECT_EQ(mwtest::ReadFile(lists + QStringLiteral("calls.csv")), list);
+
+    form->mOKFile = lists + QStringLiteral("same.txt");
+    form->mExportDNC = 1;
+    form->mDNCFile = lists + QStringLiteral("./same.txt");
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("The OK file and the DNC file are one file!"),
+                          ui::vbExclamation);
+    press(form);
+    EXPECT_EQ(mwtest::ReadFile(lists + QStringLiteral("calls.csv")), list);
+}
+
+class StartRunResultFolderTest : public StartRunTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StartRunResultFolderTest, OneNumberWritesItsFileIntoAResultFolderThatWasMissing)
+{
+    const bool listed = GetParam();
+    frmMain* form = startWith(0);
+    ASSERT_NE(form, nullptr);
+    form->mOKFile = home.filePath(QStringLiteral("results/oklist.txt"));
+    form->mDNCFile = home.filePath(QStringLiteral("results/dnc/dnclist.txt"));
+    form->TxtPhoneData->setText(listed ? QStringLiteral("2015551234") : QStringLiteral("2015550000"));
+    scripted.expectMsgBox(
+        ui::vbOK, listed ? QStringLiteral("Warning:  Do Not Call Number") : QStringLiteral("OK to Call!"),
+        ui::vbOKOnly);
+    press(form);
+    EXPECT_EQ(mwtest::ReadFile(listed ? form->mDNCFile : form->mOKFile),
+              listed ? QByteArray("Numbers are in DNC List\r\n2015551234")
+                     : QByteArray("Numbers are NOT in DNC List\r\n2015550000"));
+    expectEnabled(form);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, StartRunResultFolderTest, ::testing::Bool());

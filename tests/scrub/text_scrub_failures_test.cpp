@@ -15,7 +15,8 @@ TEST_F(TextScrubTest, ABrokenLookUpStopsTheRunAndLeavesTheListUnchanged)
 
     EXPECT_FALSE(r.completed);
     EXPECT_EQ(listBytes(), list);
-    EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"}));
+    // No result file of a run that did not end.
+    EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb"}));
     EXPECT_EQ(scripted.callsOf(ui::ScriptedServices::Kind::MsgBox).size(), 1u);
 }
 
@@ -29,24 +30,84 @@ TEST_F(TextScrubTest, AClosedDncConnectionIsAnErrorNotANumberNotFound)
     EXPECT_EQ(listBytes(), list);
 }
 
-TEST_F(TextScrubTest, ALineWithMoreFieldsThanTheListIsReportedOnce)
+struct SurplusCase {
+    const char* name;
+    bool deleteFound;
+    QByteArray list;
+    QByteArray after;
+};
+
+void PrintTo(const SurplusCase& c, std::ostream* os)
 {
-    job.fieldCount = 2;
-    const QByteArray list = "Phone,Status\r\n2015551234,a\r\n2015550000,b,extra,more\r\n2015559999,c,x\r\n";
-    writeList(list);
-    const scrub::ScrubResult r = runFailing(QStringLiteral("Record 2"));
-    EXPECT_FALSE(r.completed);
-    EXPECT_EQ(listBytes(), list);
-    EXPECT_EQ(scripted.callsOf(ui::ScriptedServices::Kind::MsgBox).size(), 1u);
+    *os << c.name;
 }
 
-TEST_F(TextScrubTest, AFirstDataLineWiderThanTheListIsReported)
+class TextScrubSurplusTest : public TextScrubTest, public ::testing::WithParamInterface<SurplusCase> {};
+
+TEST_P(TextScrubSurplusTest, LaterLinesWithMoreFieldsKeepThemAsTheyStand)
 {
-    job.fieldCount = 1;
-    writeList("Phone,Status\r\n2015551234,a\r\n");
-    EXPECT_FALSE(runFailing().completed);
-    EXPECT_EQ(listBytes(), QByteArray("Phone,Status\r\n2015551234,a\r\n"));
+    const SurplusCase& c = GetParam();
+    job.fieldCount = 2;
+    view.deleteFound = c.deleteFound;
+    writeList(c.list);
+    const scrub::ScrubResult r = run();
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(listBytes(), c.after);
+    EXPECT_EQ(r.counters.found, 2);
+    EXPECT_EQ(r.counters.notFound, 1);
+    EXPECT_EQ(file(QStringLiteral("ok.txt")), QByteArray("Numbers Not In DNC List\r\n2015550000\r\n"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Surplus, TextScrubSurplusTest,
+    ::testing::Values(
+        SurplusCase{"Deleting", true,
+                    "Phone,Status\r\n2015551234,a\r\n2015550000,b,extra,more\r\n2015559999,c,x\r\n",
+                    "Phone,Status\r\n2015550000,b,extra,more\r\n"},
+        SurplusCase{
+            "Marking", false,
+            "Phone,Status\r\n2015551234,a\r\n2015550000,b,extra,more\r\n2015559999,c,\"x,y\"\r\n",
+            "Phone,Status\r\n2015551234,DNCa\r\n2015550000,b,extra,more\r\n2015559999,DNCc,\"x,y\"\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct WideFirstLineCase {
+    const char* name;
+    bool titleFirstLine;
+    QByteArray list;
+    const char* message;
+};
+
+void PrintTo(const WideFirstLineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TextScrubWideFirstLineTest : public TextScrubTest,
+                                   public ::testing::WithParamInterface<WideFirstLineCase> {};
+
+TEST_P(TextScrubWideFirstLineTest, AFirstDataLineWiderThanTheListIsNamedWithItsFileAndLine)
+{
+    const WideFirstLineCase& c = GetParam();
+    job.fieldCount = 1;
+    job.titleFirstLine = c.titleFirstLine;
+    if (!c.titleFirstLine) job.settings.phoneField = QStringLiteral("F1");
+    writeList(c.list);
+    EXPECT_FALSE(runFailing(QString::fromUtf8(c.message).arg(list())).completed);
+    EXPECT_EQ(listBytes(), c.list);
+    const auto boxes = scripted.callsOf(ui::ScriptedServices::Kind::MsgBox);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_FALSE(boxes.back().text.contains(QStringLiteral("Subscript out of range")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, TextScrubWideFirstLineTest,
+    ::testing::Values(WideFirstLineCase{"AfterTheTitleLine", true, "Phone,Status\r\n2015551234,a\r\n",
+                                        "Line 2 of '%1' has more than the 1 fields of the list."},
+                      WideFirstLineCase{"WithoutATitleLine", false, "2015551234,a\n2015550000,b\n",
+                                        "Line 1 of '%1' has more than the 1 fields of the list."},
+                      WideFirstLineCase{"AfterEmptyLines", true, "Phone,Status\r\n\r\n\r\n2015551234,a\r\n",
+                                        "Line 4 of '%1' has more than the 1 fields of the list."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TextScrubTest, AMissingListOrPhoneFieldIsReported)
 {

@@ -1,8 +1,10 @@
 // Browser, Split and View as the window runs them: the dialogs asked for,
 // the import text left in the file box, the format set back to National
-// TEXT, the analysis cleared; "Other Formats" and "&View" are not there yet.
+// TEXT, the analysis cleared; "&View" shows the file in the paged viewer.
 
 #include "WizardFixture.h"
+
+#include "screens/frmViewData.h"
 
 #include "platform/ado/Recordset.h"
 
@@ -126,24 +128,31 @@ TEST_F(Browser, NationalUpdateLeavesTheAdditionsToImport)
               QStringLiteral("Natioanl Update File (*.txt,*.dat)|*.txt;*.dat|All File (*.*)|*.*"));
 }
 
-TEST_F(Browser, OtherFormatsAndViewAreNotAvailableYet)
+TEST_F(Browser, ViewShowsTheChosenTextFileInTheViewerOverTheWizard)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), "201,5551234\r\n");
+    const QString file = write(QStringLiteral("dnc.txt"), "201,5551234\r\n202,5550000\r\n");
     auto wizard = shownWizard();
     wizard->dnctextfilename->setText(file);
-    fillAnalysis(*wizard);
-    wizard->OptionFormat(frmDNCWizard::OtherFormats)->setChecked(true);
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Other Formats is not available yet."), ui::vbInformation);
-    wizard->cmdBrowser->click();
-    EXPECT_EQ(wizard->dnctextfilename->text(), file);
-    EXPECT_EQ(wizard->lstCode->topLevelItemCount(), 1);
-
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Viewing the text file is not available yet."),
-                          ui::vbInformation);
+    QStringList seen;
+    QWidget* owner = nullptr;
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            auto* viewer = qobject_cast<frmViewData*>(dialog);
+            if (!viewer) return 0;
+            owner = viewer->parentWidget();
+            seen << viewer->windowTitle() << viewer->lblRecords->text();
+            for (int r = 0; r < viewer->GridModel()->rowCount(); ++r)
+                seen << viewer->GridModel()->index(r, 1).data().toString() + "|" +
+                            viewer->GridModel()->index(r, 2).data().toString();
+            return 0;
+        },
+        QStringLiteral("frmViewData"));
     wizard->cmdView->click();
+    EXPECT_EQ(seen, (QStringList{"View DNC Text File", "Records:1 - 2 of 2", "201|5551234", "202|5550000"}));
+    EXPECT_EQ(owner, wizard.get());
 
     wizard->dnctextfilename->clear();
-    wizard->cmdView->click(); // nothing to view: no message
+    wizard->cmdView->click(); // nothing to view: no window
 }
 
 TEST_F(Browser, SplitStoresTheLinesPerFileAndWritesNumberedFiles)

@@ -5,7 +5,7 @@
 
 #include "WizardFixture.h"
 
-#include "core/ModuleMain.h"
+#include "mainwindow/ModuleMain.h"
 #include "platform/vb/App.h"
 
 #include <QCoreApplication>

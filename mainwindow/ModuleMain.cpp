@@ -1,4 +1,4 @@
-#include "core/ModuleMain.h"
+#include "mainwindow/ModuleMain.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -13,6 +13,8 @@
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
 #include "records/CDataTypeInfos.h"
+
+frmMain* gMainForm = nullptr;
 
 namespace {
 

@@ -1,0 +1,324 @@
+#include "dncdb/DNCListImport.h"
+
+#include "core/CDataAccess.h"
+#include "core/CDataStrings.h"
+#include "core/Globals.h"
+#include "dncdb/ModuleDNC.h"
+#include "platform/ado/Ado.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/adox/Catalog.h"
+#include "platform/vb/Clock.h"
+#include "platform/vb/Conversion.h"
+#include "records/ModuleConnectString.h"
+
+#include <QSet>
+#include <algorithm>
+#include <vector>
+
+namespace dncimport {
+
+namespace {
+
+const QString kLinkedTable = QStringLiteral("MyLinkedTable");
+// A link of that name already there (a stale one is replaced below).
+constexpr std::int32_t kTableExists = -2147217857;
+
+// While it lives, the data access object raises its errors instead of
+// showing them, so that the engine can hand the first one to its caller.
+class RaisingDataAccess {
+public:
+    explicit RaisingDataAccess(CDataAccess& access) : m_access(access), m_before(access.IsRaiseError())
+    {
+        m_access.SetIsRaiseError(true);
+    }
+    ~RaisingDataAccess() { m_access.SetIsRaiseError(m_before); }
+    RaisingDataAccess(const RaisingDataAccess&) = delete;
+    RaisingDataAccess& operator=(const RaisingDataAccess&) = delete;
+
+private:
+    CDataAccess& m_access;
+    bool m_before;
+};
+
+// The module and function a raised error names: the data access object
+// raises with "function IN module"; anything else is the import's own.
+ImportFailure FailureOf(const vb::ErrObject& e)
+{
+    const QString separator = QStringLiteral(" IN ");
+    const qsizetype at = e.Source.indexOf(separator);
+    if (at > 0 && e.Source.mid(at + separator.size()) == u"DataAccessAPI")
+        return {e, e.Source.mid(at + separator.size()), e.Source.left(at)};
+    return {e, QString(), QStringLiteral("LinkTables")};
+}
+
+class Run {
+public:
+    Run(const ImportJob& job, ImportView& view) : m_job(job), m_view(view), m_start(vb::Timer()) {}
+    ImportResult Go();
+
+private:
+    void timerLine()
+    {
+        m_view.Status(
+            QStringLiteral("Timer:") + vb::CStr(vb::Variant(static_cast<float>(vb::Timer() - m_start))), 2);
+        m_view.Yield();
+    }
+    void progressStep()
+    {
+        m_view.StepProgress();
+        m_view.Yield();
+    }
+    void exec(const QString& sql) { gDataAccess->ExecQuery(sql); }
+    // Drops the link and closes the shared connection; what fails here is
+    // passed over, so the error that stopped the run is the one reported.
+    void dropLinkAndClose();
+    // The end of a run that got through its steps (also after "No Value"
+    // and the failed table check): the progress shows the end.
+    void cleanUp()
+    {
+        m_view.EndProgress();
+        dropLinkAndClose();
+    }
+    bool linkImportText();
+    std::vector<QString> readAreaCodes(bool oneField, const QString& f1);
+    bool makeTables(const std::vector<QString>& codes);
+    bool importAreaCode(const QString& a, bool oneField, const QString& f1, const QString& f2);
+
+    const ImportJob& m_job;
+    ImportView& m_view;
+    const double m_start;
+    ImportResult m_result;
+    std::shared_ptr<adox::Catalog> m_catalog;
+    std::shared_ptr<ado::Connection> m_conn;
+    bool m_inTransaction = false;
+};
+
+void Run::dropLinkAndClose()
+{
+    if (m_inTransaction) {
+        m_inTransaction = false;
+        try {
+            gDataAccess->RollbackTrans();
+        } catch (...) {
+            vb::CatchError();
+        }
+    }
+    try {
+        if (m_catalog && m_catalog->ActiveConnection()) m_catalog->Tables().Delete(kLinkedTable);
+    } catch (...) {
+        vb::CatchError();
+    }
+    m_catalog.reset();
+    m_conn.reset();
+    try {
+        gDataAccess->CloseConnection();
+    } catch (...) {
+        vb::CatchError();
+    }
+}
+
+bool Run::linkImportText()
+{
+    // The shared connection is the catalog's.
+    if (!gDataAccess->OpenConnection(gDataAccess->DefaultConnectionString())) return false;
+    m_conn = gDataAccess->GetConnection();
+    m_catalog = adox::Catalog::Create();
+    m_catalog->SetActiveConnection(m_conn);
+
+    auto linked = adox::Table::Create(kLinkedTable);
+    linked->SetParentCatalog(m_catalog.get());
+    linked->Properties().Item(QStringLiteral("Jet OLEDB:Create Link")).SetValue(vb::Variant(true));
+    linked->Properties()
+        .Item(QStringLiteral("Jet OLEDB:Link Provider String"))
+        .SetValue(vb::Variant(m_job.linkProviderString));
+    linked->Properties()
+        .Item(QStringLiteral("Jet OLEDB:Remote Table Name"))
+        .SetValue(vb::Variant(m_job.fileName));
+    try {
+        m_catalog->Tables().Delete(kLinkedTable);
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        if (e.Number != vb::errnum::ItemNotFound && e.Number != kTableExists) throw;
+    }
+    m_catalog->Tables().Append(linked);
+    return true;
+}
+
+// The distinct first values (or first three characters of the one field);
+// an entry that is not imported becomes "".
+std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
+{
+    std::shared_ptr<ado::Recordset> rs;
+    const QString codesSql =
+        oneField ? QStringLiteral("select distinct mid([") + f1 + QStringLiteral("],1,3) from MyLinkedTable")
+                 : QStringLiteral("select distinct ") + f1 + QStringLiteral(" from MyLinkedTable");
+    gDataAccess->GetRecordset(codesSql, rs, gDataAccess->DefaultConnectionString());
+    timerLine();
+    std::vector<QString> codes;
+    if (rs->Eof()) {
+        rs->Close();
+        return codes;
+    }
+    const std::vector<std::vector<vb::Variant>> rows = rs->GetRows();
+    rs->Close();
+    if (!rows.empty()) {
+        codes.reserve(rows[0].size());
+        for (const vb::Variant& v : rows[0])
+            codes.push_back(v.isNull() || v.isEmpty() ? QString() : v.text());
+    }
+    return codes;
+}
+
+// Usable, kept codes get their table; false when a table is still missing
+// after ten looks at the store's list.
+bool Run::makeTables(const std::vector<QString>& codes)
+{
+    for (const QString& a : codes)
+        if (a.size() == 3 && (!gPhoneTables || !gPhoneTables->Item(QStringLiteral("phone") + a)))
+            CreatePhoneTable(a, m_conn, 0);
+    timerLine();
+
+    for (int failures = 0;;) {
+        LoadTables();
+        bool all = true;
+        for (const QString& a : codes)
+            if (a.size() == 3 && (!gPhoneTables || !gPhoneTables->Item(QStringLiteral("phone") + a)))
+                all = false;
+        if (all) return true;
+        WaitSeconds(2);
+        if (++failures == 10) return false;
+    }
+}
+
+// One area code in a transaction of its own: the first statement that fails
+// stops the import and its area code is rolled back, so the work table never
+// carries numbers into the next code's table.
+bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, const QString& f2)
+{
+    const QString t = QStringLiteral("phone") + a;
+    m_view.Status(QStringLiteral("Starting to Import Area Code:") + a + QStringLiteral(" ..."), 1);
+    timerLine();
+
+    if (!gDataAccess->BeginTrans()) return false; // the shared connection is gone
+    m_inTransaction = true;
+
+    exec(oneField
+             ? QStringLiteral("Insert into MyTempTable (phone) select mid([") + f1 +
+                   QStringLiteral("],4) from MyLinkedTable where left([") + f1 + QStringLiteral("],3) =") + a
+             : QStringLiteral("Insert into MyTempTable (phone) select [") + f2 +
+                   QStringLiteral("] from MyLinkedTable where [") + f1 + QStringLiteral("] =") + a);
+    m_result.stats.linesSkipped += PrepareWorkTable(m_conn);
+    timerLine();
+    progressStep();
+
+    exec(QStringLiteral("Insert into ") + t +
+         QStringLiteral(" (phone) SELECT distinct MyTempTable.Phone FROM MyTempTable LEFT JOIN ") + t +
+         QStringLiteral(" ON MyTempTable.Phone = ") + t + QStringLiteral(".Phone  WHERE ") + t +
+         QStringLiteral(".Phone Is Null"));
+    timerLine();
+    progressStep();
+
+    exec(QStringLiteral("delete from MyTempTable"));
+    ReleaseWorkTable(m_conn);
+    timerLine();
+
+    gDataAccess->CommitTrans();
+    m_inTransaction = false;
+    ++m_result.stats.areaCodesImported;
+    m_view.Status(QStringLiteral("Finished to Import Area Code:") + a, 1);
+    progressStep();
+    return true;
+}
+
+ImportResult Run::Go()
+{
+    timerLine();
+    if (!gDataAccess) return m_result;
+    const RaisingDataAccess raising(*gDataAccess);
+    try {
+        if (!linkImportText()) {
+            dropLinkAndClose();
+            return m_result;
+        }
+
+        // The work table, empty.
+        EnsureWorkTable(m_conn);
+        ReleaseWorkTable(m_conn);
+        exec(QStringLiteral("delete from MyTempTable"));
+
+        // The fields of the import text.
+        std::vector<QString> names(101);
+        const std::int32_t n =
+            GetTableFieldNames(gDataAccess->DefaultConnectionString(), kLinkedTable, names);
+        if (n < 1) {
+            dropLinkAndClose();
+            return m_result;
+        }
+        names.resize(std::max<size_t>(names.size(), 2));
+        const QString f1 = names[0];
+        const QString f2 = names[1];
+        const bool oneField = n == 1;
+
+        std::vector<QString> codes = readAreaCodes(oneField, f1);
+        if (codes.empty()) {
+            m_result.outcome = ImportOutcome::NoValue;
+            cleanUp();
+            return m_result;
+        }
+
+        // Which codes may be imported.
+        const QString kept = QStringLiteral(",") + m_job.keptAreaCodes + QStringLiteral(",");
+        QSet<QString> seen;
+        for (QString& a : codes) {
+            if (!IsAreaCode(a) ||
+                (kept != QStringLiteral(",,") &&
+                 !kept.contains(QStringLiteral(",") + a + QStringLiteral(","))) ||
+                seen.contains(a)) {
+                a.clear();
+                ++m_result.stats.areaCodesSkipped;
+                continue;
+            }
+            seen.insert(a);
+        }
+
+        if (!makeTables(codes)) {
+            m_result.outcome = ImportOutcome::TablesMissing;
+            cleanUp();
+            return m_result;
+        }
+
+        // Progress, four steps per distinct value.
+        timerLine();
+        m_view.BeginProgress(double(codes.size()) * 4, std::int32_t(codes.size()));
+
+        for (size_t i = 0; i < codes.size(); ++i) {
+            if (codes[i].size() != 3) continue;
+            if (!importAreaCode(codes[i], oneField, f1, f2)) {
+                dropLinkAndClose();
+                return m_result;
+            }
+            WaitSeconds(3);
+            m_view.AreaCodeDone(std::int32_t(i + 1));
+            progressStep();
+        }
+
+        timerLine();
+        m_result.outcome = ImportOutcome::Imported;
+        cleanUp();
+    } catch (...) {
+        m_result.failure = FailureOf(vb::CatchError());
+        m_result.outcome = ImportOutcome::Failed;
+        dropLinkAndClose();
+    }
+    return m_result;
+}
+
+} // namespace
+
+ImportResult ImportDNCList(const ImportJob& job, ImportView& view)
+{
+    return Run(job, view).Go();
+}
+
+} // namespace dncimport

@@ -1,0 +1,89 @@
+#include "screens/PagingBar.h"
+
+#include "core/CNavigate.h"
+#include "core/FormGuard.h"
+#include "platform/ui/FormKit.h"
+#include "platform/vb/Conversion.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cmath>
+
+PagingBar::PagingBar(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("NavigateBar"));
+    auto* bar = new QHBoxLayout(this);
+    bar->setContentsMargins(0, 0, 0, 0);
+    cmdFirst = ui::newButton("cmdFirst", QStringLiteral("|<"), this);
+    cmdPrev = ui::newButton("cmdPrev", QStringLiteral("<"), this);
+    cmdNext = ui::newButton("cmdNext", QStringLiteral(">"), this);
+    cmdLast = ui::newButton("cmdLast", QStringLiteral(">|"), this);
+    const QStringList tips{QStringLiteral("First Page"), QStringLiteral("Previous Page"),
+                           QStringLiteral("Next Page"), QStringLiteral("Last Page")};
+    int i = 0;
+    for (QPushButton* b : {cmdFirst, cmdPrev, cmdNext, cmdLast}) {
+        b->setFixedWidth(36);
+        b->setToolTip(tips.at(i++));
+    }
+    PageCaption = ui::newEdit("PageCaption", this);
+    PageCaption->setToolTip(QStringLiteral("Go To Page"));
+    PageCaption->setFixedWidth(60);
+    lblTotalPage = ui::newLabel("lblTotalPage", QString(), this);
+    lblRecords = ui::newLabel("lblRecords", QStringLiteral("Records:"), this);
+    bar->addWidget(cmdFirst);
+    bar->addWidget(cmdPrev);
+    bar->addWidget(ui::newLabel("lblPage", QStringLiteral("Page:"), this));
+    bar->addWidget(PageCaption);
+    bar->addWidget(lblTotalPage);
+    bar->addWidget(cmdNext);
+    bar->addWidget(cmdLast);
+    bar->addSpacing(16);
+    bar->addWidget(lblRecords, 1);
+
+    auto on = [this](QPushButton* b, const char* action) {
+        connect(b, &QPushButton::clicked, this, [this, action] {
+            if (Navigate) Navigate(QString::fromLatin1(action));
+        });
+    };
+    on(cmdFirst, "First");
+    on(cmdPrev, "Prev");
+    on(cmdNext, "Next");
+    on(cmdLast, "Last");
+    connect(PageCaption, &QLineEdit::returnPressed, this, [this] {
+        if (Navigate) Navigate(QStringLiteral("Go"));
+    });
+}
+
+void PagingBar::ShowPages(const CNavigate& pager)
+{
+    PageCaption->setText(QString::number(pager.CurrPage()));
+    lblTotalPage->setText(QStringLiteral(" of ") + QString::number(pager.TotalPages()));
+}
+
+void PagingBar::ShowRecords(const CNavigate& pager)
+{
+    const std::int64_t size = pager.PageSize();
+    const std::int64_t first = (std::int64_t(pager.CurrPage()) - 1) * size + 1;
+    const std::int64_t last = std::min<std::int64_t>(pager.CurrPage() * size, pager.TotalCount());
+    lblRecords->setText(QStringLiteral("Records:") + QString::number(first) + QStringLiteral(" - ") +
+                        QString::number(last) + QStringLiteral(" of ") + QString::number(pager.TotalCount()));
+}
+
+std::int32_t PageFor(const QString& action, const CNavigate& pager, const QString& typed)
+{
+    const std::int32_t page = pager.CurrPage();
+    const std::int32_t pages = pager.TotalPages();
+    if (action == QLatin1String("First")) return page != 1 ? 1 : 0;
+    if (action == QLatin1String("Prev")) return page > 1 ? page - 1 : 0;
+    if (action == QLatin1String("Next")) return page < pages ? page + 1 : 0;
+    if (action == QLatin1String("Last")) return page != pages ? pages : 0;
+    if (action == QLatin1String("Go")) {
+        const double n = std::round(vb::Val(typed));
+        if (n > pages || n < 0) return -1;
+        if (n < 1) return page != 1 ? 1 : 0;
+        return std::int32_t(n) == page ? -1 : std::int32_t(n);
+    }
+    return 0;
+}

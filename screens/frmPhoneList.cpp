@@ -1,0 +1,348 @@
+#include "screens/frmPhoneList.h"
+
+#include "core/CDataAccess.h"
+#include "core/CNavigate.h"
+#include "core/CollectionTemplate.h"
+#include "core/DBClassModule.h"
+#include "core/FormGuard.h"
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ui/FormKit.h"
+#include "platform/ui/Services.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/Err.h"
+#include "screens/DataViewGrid.h"
+#include "screens/PagingBar.h"
+#include "screens/frmGridPropertyList.h"
+#include "screens/frmPhone.h"
+#include "screens/frmPhoneFind.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+const QString kModule = QStringLiteral("frmPhoneList");
+
+std::vector<DefaultColumn> PhoneListDefaults()
+{
+    return {{QStringLiteral("PHONE"), QStringLiteral("Phone Number"), 2000, 0, false}};
+}
+} // namespace
+
+frmPhoneList::frmPhoneList(QWidget* parent)
+    : QDialog(parent), m_GridPropertys(QStringLiteral("PhoneList"), PhoneListDefaults(), kModule)
+{
+    setObjectName(QStringLiteral("frmPhoneList"));
+    setWindowTitle(QStringLiteral("Phone List"));
+    resize(560, 520);
+    auto* layout = new QVBoxLayout(this);
+    tlBar = ui::named(new QToolBar(this), "tlBar");
+    tlBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    struct ButtonDef {
+        const char* key;
+        const char* tip;
+        QStyle::StandardPixmap icon;
+    };
+    const ButtonDef defs[] = {
+        {"New", "New", QStyle::SP_FileIcon},
+        {"Delete", "Delete", QStyle::SP_TrashIcon},
+        {"Save", "Save", QStyle::SP_DialogSaveButton},
+        {"Cancel", "Cancel", QStyle::SP_DialogCancelButton},
+        {"Find", "Find", QStyle::SP_FileDialogContentsView},
+        {"Refresh", "Refresh", QStyle::SP_BrowserReload},
+        {"Tools", "Tools", QStyle::SP_FileDialogDetailedView},
+        {"Column", "Default Column", QStyle::SP_FileDialogListView},
+        {"Help", "Help", QStyle::SP_DialogHelpButton},
+        {"Close", "Close", QStyle::SP_DialogCloseButton},
+    };
+    for (const ButtonDef& d : defs) {
+        QAction* a = tlBar->addAction(style()->standardIcon(d.icon), QString::fromLatin1(d.key));
+        a->setObjectName(QString::fromLatin1(d.key));
+        a->setProperty("Key", QString::fromLatin1(d.key));
+        a->setToolTip(QString::fromLatin1(d.tip));
+        const QString key = QString::fromLatin1(d.key);
+        connect(a, &QAction::triggered, this, [this, key] {
+            GuardedHandler(kModule, "tlBar_ButtonClick", [&] { tlBar_ButtonClick(key); });
+        });
+        if (key == QLatin1String("Tools")) {
+            auto* menu = new QMenu(this);
+            for (const auto& [itemKey, caption] :
+                 {std::pair{"Import", "Import"}, std::pair{"Export", "Export"},
+                  std::pair{"Setup", "Import/Export Setup"}}) {
+                QAction* item = menu->addAction(QString::fromLatin1(caption));
+                item->setObjectName(QString::fromLatin1(itemKey));
+                item->setProperty("Key", QString::fromLatin1(itemKey));
+            }
+            a->setMenu(menu);
+            if (auto* b = qobject_cast<QToolButton*>(tlBar->widgetForAction(a)))
+                b->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+    }
+    DataViewGrid1 = new DataViewGrid(this);
+    DataViewGrid1->setObjectName(QStringLiteral("DataViewGrid1"));
+    m_GridPropertys.Attach(*DataViewGrid1);
+    DataViewGrid1->Dirty = [this] {
+        GuardedHandler(kModule, "DataViewGrid1_Dirty", [this] { SetEditState(true); });
+    };
+    NavigateBar = new PagingBar(this);
+    cmdFirst = NavigateBar->cmdFirst;
+    cmdPrev = NavigateBar->cmdPrev;
+    cmdNext = NavigateBar->cmdNext;
+    cmdLast = NavigateBar->cmdLast;
+    PageCaption = NavigateBar->PageCaption;
+    lblTotalPage = NavigateBar->lblTotalPage;
+    lblRecords = NavigateBar->lblRecords;
+    NavigateBar->Navigate = [this](const QString& action) {
+        GuardedHandler(kModule, "Navigate", [&] { Navigate(action); });
+    };
+    layout->addWidget(tlBar);
+    layout->addWidget(DataViewGrid1, 1);
+    layout->addWidget(NavigateBar);
+}
+
+frmPhoneList::~frmPhoneList()
+{
+    if (m_Object) m_Object->OnRecordsetSaved({});
+}
+
+QAction* frmPhoneList::Button(const QString& key) const
+{
+    return findChild<QAction*>(key);
+}
+
+void frmPhoneList::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_loaded) return;
+    m_loaded = true;
+    GuardedHandler(kModule, "Form_Load", [this] { Form_Load(); });
+}
+
+void frmPhoneList::Form_Load()
+{
+    m_Phones = std::make_shared<CPhones>();
+    m_Phones->SetTableName(m_PhoneTableName);
+    m_Object = std::make_shared<CPhone>();
+    m_Object->SetTableName(m_PhoneTableName);
+    m_Object->OnRecordsetSaved([this](const vb::Variant& phone, std::int32_t action) {
+        GuardedHandler(kModule, "m_Object_RecordsetSaved", [&] { m_Object_RecordsetSaved(phone, action); });
+    });
+    m_Navigate = std::make_unique<CNavigate>();
+    vb::ResumeNext([&] {
+        const double size = std::round(vb::CDbl(vb::Variant(SettingValue(QStringLiteral("m_pagesize")))));
+        if (size >= 1 && size <= 2147483647.0) m_Navigate->SetPageSize(std::int32_t(size));
+    });
+    m_Navigate->SetCurrPage(1);
+    setWindowTitle(QStringLiteral("Phone List for Area Code:") + m_PhoneTableName.right(3));
+    vb::ResumeNext([&] { m_GridPropertys.SetDefaultColumns(*m_Phones); });
+    LoadData(QString());
+    DataViewGrid1->SetThinBorder(false);
+    m_Editable = true;
+    SetToolbar();
+}
+
+void frmPhoneList::LoadData(const QString& where)
+{
+    try {
+        m_Filter = where;
+        const QString sql =
+            QStringLiteral("Select * from ") + m_PhoneTableName + QLatin1Char(' ') + ApplyWhereRule(where);
+        if (m_Navigate->QueryStr() != sql || m_Navigate->IsFirstTime()) {
+            m_Navigate->SetQueryStr(sql);
+            m_Navigate->OpenRecordset(QString());
+            NavigateBar->ShowPages(*m_Navigate);
+        }
+        if (m_Navigate->GetRecordset(m_PageRecordset, 0, QString())) {
+            if (m_Phones->LoadRecordset(m_PageRecordset, m_Navigate->PageSize()))
+                DataViewGrid1->SetDataSource(m_Phones);
+        }
+        NavigateBar->ShowRecords(*m_Navigate);
+        SetEditState(false);
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        HandleError(e.Number, e.Description, kModule, QStringLiteral("LoadRecords"), false);
+    }
+}
+
+void frmPhoneList::Navigate(const QString& action)
+{
+    if (!m_Navigate) return;
+    const std::int32_t page = PageFor(action, *m_Navigate, PageCaption->text());
+    if (page < 0) return;
+    if (page > 0) {
+        m_Navigate->SetCurrPage(page);
+        LoadData(m_Filter);
+    }
+    PageCaption->setText(QString::number(m_Navigate->CurrPage()));
+}
+
+void frmPhoneList::SetToolbar()
+{
+    Button("Delete")->setEnabled(m_Editable);
+    Button("New")->setEnabled(m_Editable);
+    Button("Save")->setEnabled(false);
+    Button("Cancel")->setEnabled(false);
+    for (const char* key : {"Import", "Export", "Setup"})
+        Button(QString::fromLatin1(key))->setEnabled(m_Editable);
+}
+
+void frmPhoneList::SetEditState(bool pending)
+{
+    Button("New")->setEnabled(pending ? false : m_Editable);
+    Button("Save")->setEnabled(pending ? m_Editable : false);
+    Button("Cancel")->setEnabled(pending ? m_Editable : false);
+    Button("Refresh")->setEnabled(!pending);
+}
+
+void frmPhoneList::tlBar_ButtonClick(const QString& key)
+{
+    if (key == QLatin1String("New"))
+        ToolbarForm_New();
+    else if (key == QLatin1String("Delete"))
+        ToolbarForm_Delete();
+    else if (key == QLatin1String("Save"))
+        ToolbarForm_Save();
+    else if (key == QLatin1String("Cancel"))
+        LoadData(QString());
+    else if (key == QLatin1String("Find"))
+        ToolbarForm_Find();
+    else if (key == QLatin1String("Refresh"))
+        ToolbarForm_Refresh();
+    else if (key == QLatin1String("Column"))
+        EditGridColumns(this, *DataViewGrid1, m_GridPropertys);
+    else if (key == QLatin1String("Help"))
+        ShowHelp(this, QStringLiteral("help/helpPhone.htm"));
+    else if (key == QLatin1String("Close"))
+        close();
+}
+
+void frmPhoneList::ToolbarForm_New()
+{
+    if (!m_Object) return;
+    m_Object->Clear();
+    m_Object->SetIsNew(true);
+    m_Object->SetPhone(std::int32_t(vb::Val(m_Object->TableName().right(3))));
+    frmPhone dialog(this);
+    dialog.Component(m_Object);
+    ui::services().ShowModal(&dialog, this);
+}
+
+void frmPhoneList::ToolbarForm_Delete()
+{
+    if (DataViewGrid1->Rows() < 2) return;
+    DataViewGrid1->Delete();
+    if (const auto record = m_Phones->Item(DataViewGrid1->CurrentRecord())) record->SetIsDeleted(true);
+}
+
+void frmPhoneList::ToolbarForm_Save()
+{
+    if (!gDataAccess) vb::Raise(vb::errnum::ObjectVariableNotSet);
+    auto saveDeleted = [this] {
+        for (std::int32_t i = 1; i <= m_Phones->Count(); ++i)
+            if (const auto record = m_Phones->Item(i); record && record->IsDeleted())
+                record->Save(true, true);
+    };
+    if (gDataAccess->IsConnected()) {
+        saveDeleted();
+    } else {
+        gDataAccess->OpenConnection(QString(), false);
+        saveDeleted();
+        gDataAccess->CloseConnection();
+    }
+    ToolbarForm_Refresh();
+    SetEditState(false);
+}
+
+void frmPhoneList::ToolbarForm_Find()
+{
+    frmPhoneFind find(this);
+    ui::services().ShowModal(&find, this);
+    if (find.OK()) LoadData(find.GetSQL());
+}
+
+void frmPhoneList::ToolbarForm_Refresh()
+{
+    m_GridPropertys.SetColWidth(*DataViewGrid1, false);
+    m_Navigate->SetIsFirstTime(true);
+    LoadData(QString());
+}
+
+void frmPhoneList::m_Object_RecordsetSaved(const vb::Variant& Phone, std::int32_t Action)
+{
+    const double number = vb::Val(vb::CStr(Phone));
+    auto appendCopy = [&] {
+        m_Phones->AddItem(m_Object, QString());
+        DataViewGrid1->Update(-1);
+    };
+    if (Action == RecordInserted) {
+        appendCopy();
+    } else if (Action == RecordUpdated) {
+        auto matches = [&] {
+            const auto r = m_Phones->Item(DataViewGrid1->CurrentRecord());
+            return r && r->Phone() == number;
+        };
+        bool found = matches();
+        for (std::int32_t row = 1; !found && row < DataViewGrid1->Rows(); ++row) {
+            DataViewGrid1->SetRow(row);
+            found = matches();
+        }
+        if (found) {
+            m_Phones->Item(DataViewGrid1->CurrentRecord())->CopyMe(*m_Object);
+            DataViewGrid1->Update(DataViewGrid1->Row());
+        } else {
+            appendCopy();
+        }
+    }
+    if (m_PageRecordset) vb::ResumeNext([&] { m_PageRecordset->Requery(); });
+}
+
+bool frmPhoneList::Form_QueryUnload()
+{
+    if (!Button("Save")->isEnabled()) return true;
+    const int answer = ui::MsgBox(QStringLiteral("Record has been changed. Do you want To save it?"),
+                                  ui::vbYesNoCancel | ui::vbQuestion);
+    if (answer == ui::vbCancel) return false;
+    if (answer == ui::vbYes) DataViewGrid1->Save();
+    return true;
+}
+
+void frmPhoneList::Form_Unload()
+{
+    if (m_loaded) m_GridPropertys.SetColWidth(*DataViewGrid1, true);
+    if (m_Object) m_Object->OnRecordsetSaved({});
+    m_Phones.reset();
+    m_Object.reset();
+    m_PageRecordset.reset();
+    m_Navigate.reset();
+}
+
+void frmPhoneList::reject()
+{
+    close();
+}
+
+void frmPhoneList::closeEvent(QCloseEvent* event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    bool close = true;
+    GuardedHandler(kModule, "Form_QueryUnload", [&] { close = Form_QueryUnload(); });
+    if (!close) {
+        event->ignore();
+        return;
+    }
+    m_unloaded = true;
+    GuardedHandler(kModule, "Form_Unload", [this] { Form_Unload(); });
+    event->accept();
+}

@@ -1,0 +1,170 @@
+// The DNC list import engine on its own: a job and a recording view, no
+// window. What the store holds afterwards, what the view was shown and how
+// the run ended, with no message box of its own.
+
+#include "support/ProgramObjects.h"
+#include "support/ScriptedUi.h"
+#include "support/SqliteFile.h"
+
+#include "dncdb/DNCListImport.h"
+#include "dncdb/ModuleDNC.h"
+#include "platform/vb/Clock.h"
+#include "records/ModuleConnectString.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+class RecordingView : public dncimport::ImportView {
+public:
+    void Status(const QString& text, std::int32_t panel) override
+    {
+        if (panel == 1) lines << text;
+    }
+    void BeginProgress(double maximum, std::int32_t areaCodes) override
+    {
+        this->maximum = maximum;
+        this->areaCodes = areaCodes;
+    }
+    void StepProgress() override { ++steps; }
+    void AreaCodeDone(std::int32_t done) override { this->done = done; }
+    void EndProgress() override { ++ends; }
+    void Yield() override {}
+
+    QStringList lines;
+    double maximum = -1;
+    std::int32_t areaCodes = -1;
+    int steps = 0;
+    std::int32_t done = 0;
+    int ends = 0;
+};
+
+struct EngineCase {
+    const char* name;
+    QByteArray text; // the import file
+    bool delimited;  // two fields per line, or ten digits in one
+    QString kept;    // setting "keptareacode"
+    dncimport::ImportOutcome outcome;
+    QString stored; // "table:count" pairs that must hold afterwards, or "" for no phone table
+    int areaCodesImported;
+};
+
+void PrintTo(const EngineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ImportEngine : public ScriptedUiTest, public ::testing::WithParamInterface<EngineCase> {
+protected:
+    void SetUp() override
+    {
+        ScriptedUiTest::SetUp();
+        vb::SetClock(&clock);
+        dbPath = dir.filePath(QStringLiteral("Tervala.mdb"));
+        testsupport::MakeDatabase(dbPath);
+        testsupport::OpenProgramObjects(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                        dbPath);
+    }
+    void TearDown() override
+    {
+        testsupport::CloseProgramObjects();
+        vb::SetClock(nullptr);
+        ScriptedUiTest::TearDown();
+    }
+
+    dncimport::ImportResult run(const QByteArray& text, bool delimited, const QString& kept)
+    {
+        testsupport::WriteFile(dir.filePath(QStringLiteral("dnc.txt")), text);
+        dncimport::ImportJob job;
+        job.linkProviderString = MakeTextLinkString(dir.path() + QStringLiteral("/"), QStringLiteral("No"),
+                                                    delimited ? QStringLiteral("Delimited") : QString());
+        job.fileName = QStringLiteral("dnc.txt");
+        job.keptAreaCodes = kept;
+        LoadTables(); // the caller's list of the store's tables is current
+        return dncimport::ImportDNCList(job, view);
+    }
+
+    QString count(const QString& table)
+    {
+        testsupport::Db db(dbPath, testsupport::Db::BadQuery::ReadsEmpty);
+        return db.scalar(QStringLiteral("SELECT count(*) FROM ") + table);
+    }
+
+    QString phoneTables()
+    {
+        testsupport::Db db(dbPath);
+        return db.scalar(QStringLiteral(
+            "SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type='table' "
+            "AND name LIKE 'phone%' ORDER BY name)"));
+    }
+
+    QTemporaryDir dir;
+    QString dbPath;
+    vb::FakeClock clock;
+    RecordingView view;
+};
+
+} // namespace
+
+TEST_P(ImportEngine, StoresTheNewNumbersAndTellsHowItEnded)
+{
+    const EngineCase& c = GetParam();
+    const dncimport::ImportResult result = run(c.text, c.delimited, c.kept);
+    EXPECT_EQ(int(result.outcome), int(c.outcome));
+    EXPECT_FALSE(result.failure.has_value());
+    EXPECT_EQ(result.stats.areaCodesImported, c.areaCodesImported);
+    if (c.stored.isEmpty()) {
+        EXPECT_EQ(phoneTables(), QString());
+    } else {
+        for (const QString& pair : c.stored.split(u' ')) {
+            const QStringList tc = pair.split(u':');
+            EXPECT_EQ(count(tc[0]), tc[1]) << tc[0].toStdString();
+        }
+    }
+    EXPECT_EQ(count(QStringLiteral("MyTempTable")), QStringLiteral("0"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportEngine,
+    ::testing::Values(
+        EngineCase{"TwoAreaCodesWithARepeatedNumber", "201,5551234\r\n973,7777777\r\n201,5551234\r\n", true,
+                   "", dncimport::ImportOutcome::Imported, "phone201:1 phone973:1", 2},
+        EngineCase{"TenDigitLines", "2015551234\n2015550000\n", false, "", dncimport::ImportOutcome::Imported,
+                   "phone201:2", 1},
+        EngineCase{"OnlyKeptAreaCodes", "201,5551234\r\n973,7777777\r\n", true, "973,212",
+                   dncimport::ImportOutcome::Imported, "phone973:1 phone201:", 1},
+        EngineCase{"AnEmptyFileHasNoValue", "", true, "", dncimport::ImportOutcome::NoValue, "", 0}),
+    [](const ::testing::TestParamInfo<EngineCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ImportEngine, ShowsEachAreaCodeAndTheProgressToItsEnd)
+{
+    const auto result = run("201,5551234\r\n20,1234567\r\n973,7777777\r\n", true, QString());
+    ASSERT_TRUE(result.succeeded());
+    EXPECT_EQ(view.lines, (QStringList{QStringLiteral("Starting to Import Area Code:201 ..."),
+                                       QStringLiteral("Finished to Import Area Code:201"),
+                                       QStringLiteral("Starting to Import Area Code:973 ..."),
+                                       QStringLiteral("Finished to Import Area Code:973")}));
+    EXPECT_EQ(view.maximum, 12);
+    EXPECT_EQ(view.areaCodes, 3);
+    EXPECT_EQ(view.done, 3);
+    EXPECT_EQ(view.ends, 1);
+    EXPECT_EQ(result.stats.areaCodesSkipped, 1);
+}
+
+TEST_F(ImportEngine, AFailedStatementComesBackToTheCallerUnreported)
+{
+    testsupport::Db db(dbPath);
+    db.exec(QStringLiteral(
+        "CREATE TABLE phone973 (phone INTEGER NOT NULL PRIMARY KEY);"
+        "CREATE TRIGGER refuse BEFORE INSERT ON phone973 BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+    // No message box is expected: the scripted services fail the test on one.
+    const auto result = run("201,5551234\r\n973,5551234\r\n", true, QString());
+    EXPECT_EQ(int(result.outcome), int(dncimport::ImportOutcome::Failed));
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->module, QStringLiteral("DataAccessAPI"));
+    EXPECT_EQ(result.failure->function, QStringLiteral("ExecQuery"));
+    EXPECT_TRUE(result.failure->error.Description.contains(QStringLiteral("refused")));
+    EXPECT_EQ(count(QStringLiteral("phone201")), QStringLiteral("1")); // committed before the failure
+    EXPECT_EQ(count(QStringLiteral("phone973")), QStringLiteral("0"));
+    EXPECT_EQ(view.ends, 0);
+}

@@ -1,0 +1,257 @@
+// What a text scrub never does to a user's files: a run that fails keeps the
+// earlier OK and DNC files as they were; a list reached through a symbolic
+// link is rewritten where it lies; a read-only list is refused before
+// anything is written; a rewritten list keeps its mode and owner; result
+// files never overwrite the list or each other.
+
+#include "TextScrubFixture.h"
+
+#include <QFileInfo>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kOldOk = "Numbers Not In DNC List\r\n2125550000\r\n";
+const QByteArray kOldDnc = "Numbers In DNC List,Remove Time\r\n2015551234, 1/1/2007 9:00:00 AM\r\n";
+
+// A list of many records with a few on the DNC list, large enough for its
+// copy and OK file to be written out in several pieces.
+QByteArray LongList(int records)
+{
+    QByteArray text = "Phone,Status\r\n";
+    text.reserve(records * 16);
+    for (int i = 0; i < records; ++i)
+        text += (i % 1000 == 0 ? QByteArray("2015551234") : QByteArray::number(3125000000LL + i)) + ",x\r\n";
+    return text;
+}
+
+// Limits the size of every file this process writes, as a full disk does:
+// writes stop short at the limit.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+struct FailureCase {
+    const char* name;
+    int records;
+    rlim_t fileSizeLimit; // 0: no limit
+    bool brokenStore;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+} // namespace
+
+class TextScrubFailureTest : public TextScrubTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(TextScrubFailureTest, AFailedRunKeepsTheEarlierResultFilesAndTheList)
+{
+    const FailureCase& c = GetParam();
+    scrubtest::Write(job.settings.okFile, kOldOk);
+    scrubtest::Write(job.settings.dncFile, kOldDnc);
+    const QByteArray list = LongList(c.records);
+    writeList(list);
+    if (c.brokenStore) {
+        scrubtest::Exec(dbPath,
+                        QStringLiteral("create view phone312 as select no_such_function(1) as phone;"));
+        gPhoneTables->Add(QStringLiteral("phone312"), QStringLiteral("phone312"));
+    }
+    scrub::ScrubResult r;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (c.fileSizeLimit) limit.emplace(c.fileSizeLimit);
+        r = runFailing();
+    }
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(file(QStringLiteral("ok.txt")), kOldOk);
+    EXPECT_EQ(file(QStringLiteral("dnc.txt")), kOldDnc);
+    EXPECT_EQ(listBytes(), list);
+    EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, TextScrubFailureTest,
+    ::testing::Values(FailureCase{"AStoreThatCannotBeRead", 2000, 0, true},
+                      FailureCase{"ADiskThatFillsWhileTheCopyIsWritten", 200000, 512 * 1024, false},
+                      FailureCase{"ADiskThatFillsWhileTheResultsAreClosed", 40000, 300 * 1024, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- links
+
+struct LinkCase {
+    const char* name;
+    bool relative;
+    bool chained; // a link to a link to the list
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TextScrubLinkTest : public TextScrubTest, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(TextScrubLinkTest, AListThatIsALinkIsRewrittenWhereItLies)
+{
+    const LinkCase& c = GetParam();
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString real = elsewhere.filePath(QStringLiteral("real.csv"));
+    scrubtest::Write(real, "Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n");
+    QString linked = real;
+    if (c.chained) {
+        linked = elsewhere.filePath(QStringLiteral("middle.csv"));
+        ASSERT_TRUE(QFile::link(real, linked));
+    }
+    const QString pointsTo = c.relative ? QDir(folder).relativeFilePath(linked) : linked;
+    ASSERT_EQ(::symlink(QFile::encodeName(pointsTo).constData(), QFile::encodeName(list()).constData()), 0);
+
+    const scrub::ScrubResult r = run();
+
+    EXPECT_TRUE(r.replaced);
+    EXPECT_EQ(scrubtest::Read(real), QByteArray("Phone,Status\r\n2015550000,b\r\n"));
+    EXPECT_EQ(QFileInfo(list()).symLinkTarget(), linked);
+    EXPECT_EQ(listBytes(), QByteArray("Phone,Status\r\n2015550000,b\r\n"));
+    QStringList there = QDir(elsewhere.path()).entryList(QDir::Files | QDir::System, QDir::Name);
+    EXPECT_EQ(there, c.chained ? QStringList({"middle.csv", "real.csv"}) : QStringList({"real.csv"}));
+    EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, TextScrubLinkTest,
+                         ::testing::Values(LinkCase{"AnAbsoluteLink", false, false},
+                                           LinkCase{"ARelativeLink", true, false},
+                                           LinkCase{"ALinkToALink", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- modes
+
+TEST_F(TextScrubTest, AReadOnlyListIsRefusedBeforeAnythingIsWritten)
+{
+    const QByteArray list = "Phone,Status\r\n2015551234,a\r\n";
+    writeList(list);
+    ASSERT_EQ(::chmod(QFile::encodeName(this->list()).constData(), 0444), 0);
+    job.settings.backupOriginal = true;
+
+    EXPECT_FALSE(runFailing(QStringLiteral("read-only")).completed);
+    EXPECT_EQ(listBytes(), list);
+    EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb"}));
+}
+
+class TextScrubModeTest : public TextScrubTest, public ::testing::WithParamInterface<mode_t> {};
+
+TEST_P(TextScrubModeTest, ARewrittenListKeepsItsModeAndOwner)
+{
+    writeList("Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n");
+    const QByteArray path = QFile::encodeName(list());
+    ASSERT_EQ(::chmod(path.constData(), GetParam()), 0);
+    // Only a process allowed to give files away can keep another owner.
+    const bool otherOwner = ::geteuid() == 0 && ::chown(path.constData(), 4321, 4322) == 0;
+
+    EXPECT_TRUE(run().replaced);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, GetParam());
+    if (otherOwner) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+    EXPECT_EQ(listBytes(), QByteArray("Phone,Status\r\n2015550000,b\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TextScrubModeTest, ::testing::Values(0600, 0640, 0664, 0755));
+
+// ---------------------------------------------------------------- result names
+
+struct ClashCase {
+    const char* name;
+    const char* okFile;  // relative to the list's folder; "" = the default
+    const char* dncFile; // the same
+    const char* expected;
+};
+
+void PrintTo(const ClashCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TextScrubClashTest : public TextScrubTest, public ::testing::WithParamInterface<ClashCase> {};
+
+TEST_P(TextScrubClashTest, AResultFileOverTheListOrTheOtherIsRefusedBeforeTheRun)
+{
+    const ClashCase& c = GetParam();
+    const QByteArray bytes = "Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n";
+    writeList(bytes);
+    QDir().mkpath(folder + QStringLiteral("sub"));
+    QFile::link(list(), folder + QStringLiteral("link.csv"));
+    ASSERT_EQ(::link(QFile::encodeName(list()).constData(),
+                     QFile::encodeName(folder + QStringLiteral("hard.csv")).constData()),
+              0);
+    if (*c.okFile) job.settings.okFile = folder + QString::fromUtf8(c.okFile);
+    if (*c.dncFile) job.settings.dncFile = folder + QString::fromUtf8(c.dncFile);
+
+    EXPECT_FALSE(runFailing(QString::fromUtf8(c.expected)).completed);
+    EXPECT_EQ(listBytes(), bytes);
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("ok.txt")));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("dnc.txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, TextScrubClashTest,
+    ::testing::Values(
+        ClashCase{"OkFileIsTheList", "calls.csv", "", "The OK file is the calling list itself!"},
+        ClashCase{"OkFileThroughDotDot", "sub/../calls.csv", "", "The OK file is the calling list"},
+        ClashCase{"OkFileThroughDoubledSeparators", ".//calls.csv", "", "The OK file is the calling"},
+        ClashCase{"DncFileThroughALink", "", "link.csv", "The DNC file is the calling list itself!"},
+        ClashCase{"DncFileThroughAHardLink", "", "hard.csv", "The DNC file is the calling list"},
+        ClashCase{"BothOneFile", "r.txt", "sub/../r.txt", "The OK file and the DNC file are one file!"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TextScrubTest, AResultFileMayNameTheListWhenItIsNotWritten)
+{
+    writeList("Phone,Status\r\n2015551234,a\r\n");
+    job.settings.exportOk = false;
+    job.settings.okFile = list();
+    EXPECT_TRUE(run().completed);
+}
+
+// ---------------------------------------------------------------- folders
+
+class TextScrubResultFolderTest : public TextScrubTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TextScrubResultFolderTest, AMissingResultFolderIsMade)
+{
+    writeList("Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n");
+    job.settings.okFile = folder + QString::fromUtf8(GetParam()) + QStringLiteral("/ok.txt");
+    job.settings.dncFile = folder + QString::fromUtf8(GetParam()) + QStringLiteral("/dnc.txt");
+    run();
+    EXPECT_EQ(file(QString::fromUtf8(GetParam()) + QStringLiteral("/ok.txt")),
+              QByteArray("Numbers Not In DNC List\r\n2015550000\r\n"));
+    EXPECT_TRUE(
+        file(QString::fromUtf8(GetParam()) + QStringLiteral("/dnc.txt")).startsWith("Numbers In DNC"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, TextScrubResultFolderTest,
+                         ::testing::Values("results", "results/2007/march"));
