@@ -3,6 +3,7 @@
 #include "core/DBClassModule.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
@@ -53,6 +54,18 @@ void CloseQuietly(const std::shared_ptr<ado::Recordset>& rs)
 }
 
 } // namespace
+
+QStringList TableFiles(const TableScrubJob& job)
+{
+    const ado::ConnectionString cs(job.connectionString);
+    if (job.kind == TableScrubJob::Kind::Access) return {cs.dataSource()};
+    const QString folder = FolderWithSeparator(
+        cs.contains(QStringLiteral("SourceDB")) ? cs.value(QStringLiteral("SourceDB")) : cs.dataSource());
+    const QString file = job.tableName.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive)
+                             ? job.tableName
+                             : job.tableName + QStringLiteral(".dbf");
+    return {folder + file};
+}
 
 QString Bracketed(const QString& name)
 {
@@ -117,6 +130,9 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
     auto rs = ado::Recordset::Create();
     ResultFiles results;
     try {
+        // A result file must never take the place of the list's own file.
+        const QString clash = ResultFileClash(settings, TableFiles(job));
+        if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTable"), clash);
         src->SetCursorLocation(ado::adUseServer);
         src->Open(job.connectionString, QString(), QString());
         results.Open(settings, kTableDncFileHeader);

@@ -11,6 +11,7 @@
 #include "scrub/TextFileScrub.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace ado {
@@ -39,6 +40,9 @@ ScrubResult ScrubAccessTable(TableScrubJob job, ScrubView& view,
                              const std::shared_ptr<ado::Connection>& dncConn);
 ScrubResult ScrubFoxProTable(TableScrubJob job, ScrubView& view,
                              const std::shared_ptr<ado::Connection>& dncConn);
+
+// The files of the list: the database file, or the table's .dbf.
+QStringList TableFiles(const TableScrubJob& job);
 
 // A table or field name as the SQL of a run writes it: in brackets, so that
 // a name with a blank or a reserved word is one name.

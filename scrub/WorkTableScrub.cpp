@@ -5,6 +5,7 @@
 #include "core/Globals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/files/TextFormat.h"
@@ -502,6 +503,20 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, WorkTableView& view,
     std::shared_ptr<ado::Connection> work;
     try {
         view.Status(QStringLiteral("Analyzing data ...."), 1);
+        // A result file must never take the place of the list or the work database.
+        QStringList files{job.workDatabase};
+        if (job.source == WorkTableJob::Source::Text)
+            files << FolderWithSeparator(job.folder) + job.tableName;
+        else
+            files << ado::ConnectionString(job.connectionString).dataSource();
+        ScrubSettings names;
+        names.exportOk = job.exportOk;
+        names.exportDnc = job.exportDnc;
+        names.okFile = job.okFile;
+        names.dncFile = job.dncFile;
+        const QString clash = ResultFileClash(names, files);
+        if (!clash.isEmpty())
+            vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubByWorkTable"), clash);
 
         // The work database, made anew, and the list's numbers in it.
         CreateJetDatabase(job.workDatabase);

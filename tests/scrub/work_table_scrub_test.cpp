@@ -307,6 +307,17 @@ TEST_F(WorkTableScrubTest, AListThatNoLongerMatchesItsFlagsIsLeftAlone)
     EXPECT_EQ(tableRows(), QStringList{"cat=y"});
 }
 
+TEST_F(WorkTableScrubTest, AResultFileNamedLikeTheListIsRefusedBeforeAnythingIsWritten)
+{
+    const QByteArray list = "Name,Phone,Status\r\na,2015551234,new\r\n";
+    writeList(list);
+    wjob.okFile = folder + QStringLiteral("calls.csv");
+
+    runFailing(QStringLiteral("CheckAccess"));
+
+    EXPECT_EQ(listBytes(), list);
+}
+
 TEST(WorkTableStatus, GivesTheShareOfFlaggedRows)
 {
     const struct {
