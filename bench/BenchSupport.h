@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QString>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -76,6 +79,36 @@ inline long PeakSinceResetKiB()
     for (const QByteArray& line : f.readAll().split('\n'))
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+// Runs SQL on a database the benchmark builds; any failure ends the run.
+inline void Exec(sqlite3* db, const char* sql)
+{
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
+        std::exit(1);
+    }
+}
+
+// A database file holding table phone201 with `rows` seven-digit numbers
+// (2000000 + 7i), written in one transaction.
+inline void MakePhoneTable(const QByteArray& file, int rows)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(file.constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE phone201 (phone INTEGER NOT NULL PRIMARY KEY); BEGIN", nullptr, nullptr,
+                 nullptr);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO phone201 (phone) VALUES (?)", -1, &ins, nullptr);
+    for (int i = 0; i < rows; ++i) {
+        sqlite3_bind_int(ins, 1, 2000000 + i * 7);
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 } // namespace bench

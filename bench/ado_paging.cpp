@@ -60,20 +60,7 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     const QByteArray file = QDir(dir.path()).filePath(QStringLiteral("dnc.mdb")).toLocal8Bit();
-    sqlite3* db = nullptr;
-    sqlite3_open(file.constData(), &db);
-    sqlite3_exec(db, "CREATE TABLE phone201 (phone INTEGER NOT NULL PRIMARY KEY); BEGIN", nullptr, nullptr,
-                 nullptr);
-    sqlite3_stmt* ins = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO phone201 (phone) VALUES (?)", -1, &ins, nullptr);
-    for (int i = 0; i < Rows; ++i) {
-        sqlite3_bind_int(ins, 1, 2000000 + i * 7);
-        sqlite3_step(ins);
-        sqlite3_reset(ins);
-    }
-    sqlite3_finalize(ins);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    bench::MakePhoneTable(file, Rows);
     std::printf("table: %d rows in %s\n", Rows, file.constData());
     std::fflush(stdout);
 

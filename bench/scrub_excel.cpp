@@ -49,15 +49,6 @@ public:
     void ShowProgress(const scrub::ScrubCounters&, double, bool) override {}
 };
 
-void Exec(sqlite3* db, const char* sql)
-{
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
-        std::exit(1);
-    }
-}
-
 struct Data {
     QString database;
     QString dncText;
@@ -82,15 +73,15 @@ Data Generate(const QString& dir, long rows)
     sqlite3* db = nullptr;
     if (!haveStore) {
         sqlite3_open(d.database.toUtf8().constData(), &db);
-        Exec(db, "PRAGMA journal_mode=OFF; BEGIN");
+        bench::Exec(db, "PRAGMA journal_mode=OFF; BEGIN");
     }
     std::FILE* text = haveStore ? nullptr : std::fopen(d.dncText.toLocal8Bit().constData(), "wb");
     for (std::size_t a = 0; a < d.areas.size(); ++a) {
         if (!haveStore)
-            Exec(db, QStringLiteral("CREATE TABLE phone%1 (phone INTEGER NOT NULL PRIMARY KEY)")
-                         .arg(d.areas[a])
-                         .toUtf8()
-                         .constData());
+            bench::Exec(db, QStringLiteral("CREATE TABLE phone%1 (phone INTEGER NOT NULL PRIMARY KEY)")
+                                .arg(d.areas[a])
+                                .toUtf8()
+                                .constData());
         sqlite3_stmt* ins = nullptr;
         if (!haveStore)
             sqlite3_prepare_v2(
@@ -109,7 +100,7 @@ Data Generate(const QString& dir, long rows)
     }
     if (!haveStore) {
         std::fclose(text);
-        Exec(db, "COMMIT");
+        bench::Exec(db, "COMMIT");
         sqlite3_close(db);
     }
     if (QFile::exists(d.book)) return d;

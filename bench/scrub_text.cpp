@@ -67,15 +67,6 @@ public:
     QStringList messages;
 };
 
-void Exec(sqlite3* db, const char* sql)
-{
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
-        std::exit(1);
-    }
-}
-
 // The generated data: the DNC numbers as an import text and as a built
 // store, and the calling list. About one number in ten of the list is on
 // the DNC list; one in fifty is unusable.
@@ -118,15 +109,15 @@ Data Generate(const QString& dir, double scale)
     sqlite3_open(d.database.toUtf8().constData(), &db);
     QFile schema(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"));
     schema.open(QIODevice::ReadOnly);
-    Exec(db, schema.readAll().constData());
-    Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
+    bench::Exec(db, schema.readAll().constData());
+    bench::Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
     std::FILE* text = std::fopen(d.dncText.toLocal8Bit().constData(), "wb");
     std::vector<std::vector<int>> numbers(codes.size());
     for (size_t a = 0; a < codes.size(); ++a) {
         const QByteArray create = QStringLiteral("CREATE TABLE phone%1 (phone INTEGER NOT NULL PRIMARY KEY)")
                                       .arg(codes[a])
                                       .toUtf8();
-        Exec(db, create.constData());
+        bench::Exec(db, create.constData());
         std::vector<int>& v = numbers[a];
         v.reserve(size_t(perArea));
         const long step = 9999999 / perArea;
@@ -144,7 +135,7 @@ Data Generate(const QString& dir, double scale)
         sqlite3_finalize(ins);
     }
     std::fclose(text);
-    Exec(db, "COMMIT");
+    bench::Exec(db, "COMMIT");
     sqlite3_close(db);
 
     std::FILE* list = std::fopen(d.list.toLocal8Bit().constData(), "wb");
@@ -212,7 +203,7 @@ OursResult RunOurs(const QString& database, const QString& dncImport, const QStr
                            "'Status', 1, 1)")
                 .arg(folder, listInfo.fileName())
                 .toUtf8();
-        Exec(h, sql.constData());
+        bench::Exec(h, sql.constData());
         sqlite3_close(h);
     }
 

@@ -41,9 +41,9 @@ void Generate(const QString& path, long lines)
     const char* states[] = {"NJ", "NY", "CA", "TX", "FL"};
     std::fprintf(out, "\"Phone\"\t\"State\"\t\"Name\"\t\"Added\"\r\n");
     for (long i = 0; i < lines; ++i)
-        std::fprintf(out, "\"%03u%07u\"\t\"%s\"\t\"Person %ld\"\t\"2024%02u%02u\"\r\n", unsigned(201 + rng() % 700),
-                     unsigned(rng() % 10000000), states[i % 5], i, 1 + unsigned(rng() % 12),
-                     1 + unsigned(rng() % 28));
+        std::fprintf(out, "\"%03u%07u\"\t\"%s\"\t\"Person %ld\"\t\"2024%02u%02u\"\r\n",
+                     unsigned(201 + rng() % 700), unsigned(rng() % 10000000), states[i % 5], i,
+                     1 + unsigned(rng() % 12), 1 + unsigned(rng() % 28));
     std::fclose(out);
 }
 

@@ -11,6 +11,7 @@ std::shared_ptr<CDataStrings> gPhoneTables;
 std::shared_ptr<CDefPropertys> gDefPropertys;
 std::shared_ptr<CDataTypeInfos> gDataTypeInfos;
 std::shared_ptr<CDataTypeInfo> gCurDataTypeInfo;
+std::shared_ptr<CCityStates> gCityStates;
 
 namespace {
 MainWindowHost* gMainWindowHost = nullptr;

@@ -12,6 +12,7 @@ class CDataStrings;
 class CDefPropertys;
 class CDataTypeInfos;
 class CDataTypeInfo;
+class CCityStates;
 namespace ado {
 class Recordset;
 }
@@ -26,3 +27,4 @@ extern std::shared_ptr<CDataStrings> gPhoneTables;      // the names of the DNC 
 extern std::shared_ptr<CDefPropertys> gDefPropertys;    // the settings store
 extern std::shared_ptr<CDataTypeInfos> gDataTypeInfos;  // the data-source profiles
 extern std::shared_ptr<CDataTypeInfo> gCurDataTypeInfo; // the current data-source profile
+extern std::shared_ptr<CCityStates> gCityStates;        // area code/city/state rows; never loaded

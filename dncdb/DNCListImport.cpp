@@ -6,6 +6,7 @@
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Clock.h"
@@ -151,7 +152,7 @@ std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
 {
     std::shared_ptr<ado::Recordset> rs;
     const QString codesSql =
-        oneField ? QStringLiteral("select distinct mid([") + f1 + QStringLiteral("],1,3) from MyLinkedTable")
+        oneField ? QStringLiteral("select distinct mid(") + f1 + QStringLiteral(",1,3) from MyLinkedTable")
                  : QStringLiteral("select distinct ") + f1 + QStringLiteral(" from MyLinkedTable");
     gDataAccess->GetRecordset(codesSql, rs, gDataAccess->DefaultConnectionString());
     timerLine();
@@ -204,10 +205,10 @@ bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, con
     m_inTransaction = true;
 
     exec(oneField
-             ? QStringLiteral("Insert into MyTempTable (phone) select mid([") + f1 +
-                   QStringLiteral("],4) from MyLinkedTable where left([") + f1 + QStringLiteral("],3) =") + a
-             : QStringLiteral("Insert into MyTempTable (phone) select [") + f2 +
-                   QStringLiteral("] from MyLinkedTable where [") + f1 + QStringLiteral("] =") + a);
+             ? QStringLiteral("Insert into MyTempTable (phone) select mid(") + f1 +
+                   QStringLiteral(",4) from MyLinkedTable where left(") + f1 + QStringLiteral(",3) =") + a
+             : QStringLiteral("Insert into MyTempTable (phone) select ") + f2 +
+                   QStringLiteral(" from MyLinkedTable where ") + f1 + QStringLiteral(" =") + a);
     m_result.stats.linesSkipped += PrepareWorkTable(m_conn);
     timerLine();
     progressStep();
@@ -256,8 +257,8 @@ ImportResult Run::Go()
             return m_result;
         }
         names.resize(std::max<size_t>(names.size(), 2));
-        const QString f1 = names[0];
-        const QString f2 = names[1];
+        const QString f1 = ado::QuoteName(names[0]);
+        const QString f2 = ado::QuoteName(names[1]);
         const bool oneField = n == 1;
 
         std::vector<QString> codes = readAreaCodes(oneField, f1);

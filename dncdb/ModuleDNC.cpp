@@ -5,6 +5,7 @@
 #include "core/COption.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "dncdb/ServerImport.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
@@ -89,7 +90,7 @@ std::shared_ptr<ado::Command> LookupFor(const QString& table, const std::shared_
     auto it = cache.commands.find(key);
     if (it == cache.commands.end()) {
         auto cmd = ado::Command::Create();
-        cmd->SetCommandText(QStringLiteral("Select count(*) from ") + table +
+        cmd->SetCommandText(QStringLiteral("Select count(*) from ") + conn->QuoteName(table) +
                             QStringLiteral(" where phone=?"));
         it = cache.commands.insert(key, cmd);
     }
@@ -267,10 +268,12 @@ std::int32_t GetDNCCount(bool* ok)
     try {
         if (!gDataAccess->OpenConnection()) return -1;
         std::shared_ptr<ado::Recordset> rs;
-        if (gPhoneTables) {
+        const auto conn = gDataAccess->GetConnection();
+        if (gPhoneTables && conn) {
             for (const auto& item : *gPhoneTables) {
                 if (!item) continue;
-                if (!gDataAccess->GetRecordset(QStringLiteral("Select count(*) from ") + item->ItemValue(),
+                if (!gDataAccess->GetRecordset(QStringLiteral("Select count(*) from ") +
+                                                   conn->QuoteName(item->ItemValue()),
                                                rs, QString(), -1)) {
                     // already reported by the data access object
                     good = false;
@@ -292,6 +295,9 @@ std::int32_t GetDNCCount(bool* ok)
 
 bool LoadTables()
 {
+    // Before the store is read: an import on a server store links its text
+    // through the server module.
+    dncimport::UseServerLinks();
     if (!gPhoneTables) gPhoneTables = std::make_shared<CDataStrings>();
     gPhoneTables->Clear();
     std::shared_ptr<ado::Connection> conn;

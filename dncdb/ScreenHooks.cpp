@@ -1,5 +1,7 @@
 #include "dncdb/ScreenHooks.h"
 
+#include <QRegularExpression>
+
 namespace screenhooks {
 namespace {
 ViewDataFn& viewData()
@@ -24,11 +26,20 @@ void SetPhoneList(PhoneListFn fn)
     phoneList() = std::move(fn);
 }
 
-bool ViewData(QWidget* owner, const QString& connectionString, const QString& sql, bool editable,
+QString ViewQuery(const QString& sqlOrTable)
+{
+    // A word of its own: a table named "Preselected" is still a table.
+    static const QRegularExpression select(QStringLiteral("^SELECT\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (select.match(sqlOrTable.trimmed()).hasMatch()) return sqlOrTable;
+    return QStringLiteral("select * from ") + sqlOrTable;
+}
+
+bool ViewData(QWidget* owner, const QString& connectionString, const QString& sqlOrTable, bool editable,
               const QString& caption)
 {
     if (!viewData()) return false;
-    viewData()(owner, connectionString, sql, editable, caption);
+    viewData()(owner, connectionString, ViewQuery(sqlOrTable), editable, caption);
     return true;
 }
 

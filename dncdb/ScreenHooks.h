@@ -20,8 +20,13 @@ using PhoneListFn = std::function<void(QWidget* owner, const QString& tableName)
 
 void SetViewData(ViewDataFn fn);
 void SetPhoneList(PhoneListFn fn);
-// False when no viewer or phone list was registered.
-bool ViewData(QWidget* owner, const QString& connectionString, const QString& sql, bool editable,
+// The query the viewer runs for what a caller names: a query that begins
+// with the word SELECT as it stands, anything else (a table name, bracketed
+// or not) with "select * from " before it.
+QString ViewQuery(const QString& sqlOrTable);
+// Shows ViewQuery(sqlOrTable) in the viewer. False when no viewer or phone
+// list was registered.
+bool ViewData(QWidget* owner, const QString& connectionString, const QString& sqlOrTable, bool editable,
               const QString& caption);
 bool ShowPhoneList(QWidget* owner, const QString& tableName);
 

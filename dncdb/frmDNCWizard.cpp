@@ -13,6 +13,7 @@
 #include "dncdb/WizardConversions.h"
 #include "dncdb/frmFormatTransfer.h"
 #include "platform/ado/Ado.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
@@ -343,7 +344,7 @@ std::int32_t frmDNCWizard::OpenDNCTextRecordset(std::shared_ptr<ado::Recordset>&
             rs = ado::Recordset::Create();
             rs->SetCursorLocation(ado::adUseServer);
         }
-        rs->Open(QStringLiteral("select * from [") + fileName + QStringLiteral("]"), connection,
+        rs->Open(QStringLiteral("select * from ") + ado::QuoteName(fileName), connection,
                  ado::adOpenForwardOnly, ado::adLockReadOnly);
         return 0;
     } catch (...) {
@@ -455,8 +456,7 @@ void frmDNCWizard::cmdView_Click()
         if (dnctextfilename->text().isEmpty()) return;
         QString fileName;
         const QString connection = TextConnection(fileName);
-        ViewData(connection, QStringLiteral("[") + fileName + QStringLiteral("]"), false,
-                 QStringLiteral("View DNC Text File"));
+        ViewData(connection, ado::QuoteName(fileName), false, QStringLiteral("View DNC Text File"));
     } catch (...) {
         ReportCaught(QString(), QStringLiteral("analysis"));
     }
@@ -465,9 +465,7 @@ void frmDNCWizard::cmdView_Click()
 void frmDNCWizard::ViewData(const QString& connectionString, QString sql, bool editable,
                             const QString& caption)
 {
-    if (!sql.toUpper().contains(QStringLiteral("SELECT"))) sql = QStringLiteral("select * from ") + sql;
-    if (!screenhooks::ViewData(this, connectionString, sql, editable, caption))
-        ui::MsgBox(QStringLiteral("Viewing the text file is not available yet."), ui::vbInformation);
+    screenhooks::ViewData(this, connectionString, sql, editable, caption);
 }
 
 void frmDNCWizard::cmdSplit_Click()
@@ -531,14 +529,14 @@ void frmDNCWizard::cmdAnalysis_Click()
         std::vector<QString> names;
         const std::int32_t n = GetTableFieldNames(connection, fileName, names);
         if (n < 1 || names.empty()) return; // reported, or a file without fields
-        const QString f1 = names[0];
+        const QString f1 = ado::QuoteName(names[0]);
+        const QString file = ado::QuoteName(fileName);
         const QString sql =
-            n == 1 ? QStringLiteral("Select distinct left([") + f1 + QStringLiteral("],3), count(*) from [") +
-                         fileName + QStringLiteral("] where [") + f1 +
-                         QStringLiteral("] is not null  group by left([") + f1 + QStringLiteral("],3)")
-                   : QStringLiteral("Select distinct [") + f1 + QStringLiteral("] , count(*) from [") +
-                         fileName + QStringLiteral("] where [") + f1 +
-                         QStringLiteral("] is not null group by [") + f1 + QStringLiteral("]");
+            n == 1 ? QStringLiteral("Select distinct left(") + f1 + QStringLiteral(",3), count(*) from ") +
+                         file + QStringLiteral(" where ") + f1 +
+                         QStringLiteral(" is not null  group by left(") + f1 + QStringLiteral(",3)")
+                   : QStringLiteral("Select distinct ") + f1 + QStringLiteral(" , count(*) from ") + file +
+                         QStringLiteral(" where ") + f1 + QStringLiteral(" is not null group by ") + f1;
 
         auto rs = ado::Recordset::Create();
         rs->Open(sql, connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
@@ -583,7 +581,8 @@ void frmDNCWizard::ShowAfterInput()
                 item->setText(ColCountAfterImport, QString());
                 continue;
             }
-            const std::int32_t count = gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + table);
+            const std::int32_t count =
+                gDataAccess->GetCount(QStringLiteral("Select count(*) from ") + ado::QuoteName(table));
             item->setText(ColCountAfterImport, QString::number(count));
             total += count;
         }

@@ -12,6 +12,7 @@
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
+#include "records/CCityStates.h"
 #include "records/CDataTypeInfos.h"
 
 frmMain* gMainForm = nullptr;
@@ -24,6 +25,7 @@ void EndStartUp()
     CloseDataAccess();
     gOption.reset();
     gRecordset.reset();
+    gCityStates.reset();
     gDefPropertys.reset();
     gDataTypeInfos.reset();
     gPhoneTables.reset();
@@ -95,11 +97,13 @@ void CreateGlobalObjects()
     gPhoneTables = std::make_shared<CDataStrings>();
     gDefPropertys = std::make_shared<CDefPropertys>();
     gDataTypeInfos = std::make_shared<CDataTypeInfos>();
+    gCityStates = std::make_shared<CCityStates>();
 }
 
 void ReleaseGlobalObjects()
 {
     gRecordset.reset();
+    gCityStates.reset();
     gDefPropertys.reset();
     gDataTypeInfos.reset();
     gPhoneTables.reset();

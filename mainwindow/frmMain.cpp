@@ -8,10 +8,10 @@
 #include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/MainWindowHost.h"
-#include "mainwindow/ModuleMain.h"
 #include "core/Settings.h"
 #include "core/frmOptions.h"
 #include "dncdb/ModuleDNC.h"
+#include "mainwindow/ModuleMain.h"
 #include "mainwindow/WebBrowser.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
@@ -540,7 +540,7 @@ void frmMain::DoToolbarCommand(QAction* Button)
             frmOptions options(this);
             ui::services().ShowModal(&options, this);
         } else if (key == QLatin1String("Tools")) {
-            RunRemoveDuplicates();
+            RemoveDuplicates();
         } else if (key == QLatin1String("Help")) {
             cHTMLHelp help;
             help.DisplayHelp(this, vb::App::Path() + QLatin1Char('/') + vb::App::HelpFile());

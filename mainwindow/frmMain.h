@@ -8,8 +8,8 @@
 
 #include "core/MainWindowHost.h"
 #include "dncdb/DNCListImport.h"
-#include "platform/ui/ControlArray.h"
 #include "platform/ui/CommonDialog.h"
+#include "platform/ui/ControlArray.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -17,6 +17,7 @@
 #include <memory>
 
 class CDataConnection;
+class CDataTypeInfo;
 namespace ado {
 class Connection;
 }
@@ -32,6 +33,9 @@ class QRadioButton;
 class QToolBar;
 class WebBrowser;
 
+namespace scrub {
+class DuplicateView;
+}
 namespace ui {
 class StatusBar;
 class ProgressBar;
@@ -83,6 +87,13 @@ public:
     // What the last import run did.
     const dncimport::ImportResult& LastImport() const { return mLastImport; }
 
+    // The progress frame of a scrub or duplicate removal: the bar from 0 to
+    // total; then the count in lblStatus, the bar (repainted at most every
+    // tenth of a second, and at the end), the seconds in status panel 2 and
+    // a yield to the event loop.
+    void BeginProgressFrame(std::int32_t total);
+    void ShowProgressFrame(std::int32_t count, std::int32_t barValue, double elapsedSeconds, bool final);
+
     // True from SetStart(False) or SetImport(False) until they are called
     // with True again: a long action runs.
     bool ActionRunning() const { return m_actionRunning; }
@@ -119,6 +130,11 @@ public:
     // Source browsing and viewing.
     void cmdBrowserData_Click();
     void cmdViewData_Click();
+    // The paged viewer, without an owner: a query or a table name (which
+    // becomes "select * from " and the name), a workbook's sheet, a text file.
+    void ViewData(const QString& connectionString, const QString& sql, bool editable, const QString& caption);
+    void ViewExcelSheet(const QString& file, const QString& sheet, bool editable, const QString& caption);
+    void ViewTextFile(const QString& file, bool editable, const QString& caption);
 
     // The scrub through a work table of a work database of its own; no
     // command of the window starts it.
@@ -233,6 +249,12 @@ private:
     // and raise no Click; selecting an index raises it.
     static void ComboClear(QComboBox* combo);
     static void ComboAddItem(QComboBox* combo, const QString& text);
+    // Selects the profile's area, phone and mark field names in their lists.
+    void SelectStoredFieldNames();
+    // Browser by kind of source.
+    void BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile);
+    void BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile);
+    void BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile);
     // The numeric-mark rule: the type code of the chosen mark field is "999".
     bool MarkFieldIsNumeric() const;
 
@@ -242,13 +264,17 @@ private:
     void ShowScrubOptions();
     void ShowAboutBox();
     void ShowAreaCodeScreen();
-    void RunRemoveDuplicates();
+    // Duplicate removal of the current source (toolbar "Tools").
+    void RemoveDuplicates();
+    void RunDuplicateRemoval(CDataTypeInfo& profile, const QString& connectionString,
+                             scrub::DuplicateView& view);
 
     bool m_loaded = false;        // Form_Load has run
     bool m_unloaded = false;      // shut-down has run
     bool m_actionRunning = false; // a long action has disabled the window
     bool m_closePending = false;  // a close request waits for the action to end
     QString m_tableNameTag;       // DataTableName's text when it took the focus
+    double m_barShown = -1e9;     // when the progress bar was last repainted
 };
 
 // The main window; null until start-up creates it and after it is gone.

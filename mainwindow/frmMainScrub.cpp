@@ -69,36 +69,16 @@ public:
     bool DeleteFound() override { return m_form.chkOptions->isChecked(); }
     QString MarkText() override { return m_form.txtMarkChar->text(); }
 
-    void BeginProgress(std::int32_t total) override
-    {
-        m_form.ProgressBar1->SetMin(0);
-        m_form.ProgressBar1->SetMax(total);
-        m_form.ProgressBar1->SetValue(0);
-        m_form.lblMin->setText(QStringLiteral("0"));
-        m_form.lblmax->setText(QString::number(total));
-    }
+    void BeginProgress(std::int32_t total) override { m_form.BeginProgressFrame(total); }
 
     void ShowProgress(const scrub::ScrubCounters& counters, double elapsedSeconds, bool final) override
     {
         m_form.SetStatusBar(counters.statusText(), 1);
-        m_form.lblStatus->setText(QString::number(counters.records));
-        m_form.SetStatusBar(scrub::ElapsedText(0, elapsedSeconds), 2);
-        // The bar paints itself at once whenever its value moves; it follows
-        // the count as often as the window is repainted, and exactly at the end.
-        const double now = vb::Timer();
-        if (final || now - m_barShown >= kRepaintSeconds) {
-            m_form.ProgressBar1->SetValue(counters.progressValue());
-            m_barShown = now;
-        }
-        if (final)
-            vb::DoEvents();
-        else
-            vb::DoEventsThrottled(kRepaintSeconds);
+        m_form.ShowProgressFrame(counters.records, counters.progressValue(), elapsedSeconds, final);
     }
 
 private:
     frmMain& m_form;
-    double m_barShown = -1e9;
 };
 
 bool IsFileOrTableSource(const QString& type)
@@ -276,6 +256,32 @@ void RunSource(frmMain& form, const QString& type, std::shared_ptr<ado::Connecti
 }
 
 } // namespace
+
+void frmMain::BeginProgressFrame(std::int32_t total)
+{
+    ProgressBar1->SetMin(0);
+    ProgressBar1->SetMax(total);
+    ProgressBar1->SetValue(0);
+    lblMin->setText(QStringLiteral("0"));
+    lblmax->setText(QString::number(total));
+}
+
+void frmMain::ShowProgressFrame(std::int32_t count, std::int32_t barValue, double elapsedSeconds, bool final)
+{
+    lblStatus->setText(QString::number(count));
+    SetStatusBar(scrub::ElapsedText(0, elapsedSeconds), 2);
+    // The bar paints itself at once whenever its value moves; it follows
+    // the count as often as the window is repainted, and exactly at the end.
+    const double now = vb::Timer();
+    if (final || now - m_barShown >= kRepaintSeconds) {
+        ProgressBar1->SetValue(barValue);
+        m_barShown = now;
+    }
+    if (final)
+        vb::DoEvents();
+    else
+        vb::DoEventsThrottled(kRepaintSeconds);
+}
 
 void frmMain::cmdStart_Click()
 {

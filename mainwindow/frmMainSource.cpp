@@ -3,6 +3,7 @@
 // type's profile current and fills the panel from it; every change made in
 // the panel is stored into the current profile at once.
 
+#include "mainwindow/SourceKind.h"
 #include "mainwindow/frmMain.h"
 
 #include "core/CDefPropertys.h"
@@ -30,42 +31,6 @@
 namespace {
 
 const QString kForm = QStringLiteral("frmMain");
-
-// How the panel treats a source type.
-enum class SourceKind { Unknown, OneNumber, TextFile, FoxPro, Excel, Database, Odbc };
-
-SourceKind KindOf(const QString& type)
-{
-    if (type == QLatin1String("ONE NUMBER")) return SourceKind::OneNumber;
-    if (type == QLatin1String("TEXT FILE") || type == QLatin1String("CSV")) return SourceKind::TextFile;
-    if (type == QLatin1String("FOXPRO") || type == QLatin1String("ACT!")) return SourceKind::FoxPro;
-    if (type == QLatin1String("EXCEL")) return SourceKind::Excel;
-    if (type == QLatin1String("ACCESS") || type == QLatin1String("MS SQL") || type == QLatin1String("MYSQL"))
-        return SourceKind::Database;
-    if (type == QLatin1String("ODBC")) return SourceKind::Odbc;
-    return SourceKind::Unknown;
-}
-
-// The type's connection-string builder; stores its result in the profile.
-QString BuildConnectionString(CDataTypeInfo& profile, const QString& type)
-{
-    switch (KindOf(type)) {
-    case SourceKind::TextFile:
-        return profile.GetTextConnString();
-    case SourceKind::FoxPro:
-        return profile.GetFoxProConnString();
-    case SourceKind::Excel:
-        return profile.GetExcelConnString();
-    case SourceKind::Database:
-        if (type == QLatin1String("MS SQL")) return profile.GetMSSQLConnString();
-        if (type == QLatin1String("MYSQL")) return profile.GetMySQLConnString();
-        return profile.GetAccessConnString();
-    case SourceKind::Odbc:
-        return profile.GetODBCConnString();
-    default:
-        return {};
-    }
-}
 
 // A folder and a file name joined; the folder may lack its separator.
 QString JoinPath(const QString& folder, const QString& name)
@@ -320,14 +285,7 @@ void frmMain::RefreshTableFields()
         } else {
             return;
         }
-        if (FillFieldLists() > 1) {
-            cboAreaDataField->setCurrentIndex(
-                FindComboIndex(cboAreaDataField, vb::Variant(profile->DataAreaName()), false));
-            cboPhoneDataField->setCurrentIndex(
-                FindComboIndex(cboPhoneDataField, vb::Variant(profile->DataFieldName()), false));
-            cboMarkField->setCurrentIndex(
-                FindComboIndex(cboMarkField, vb::Variant(profile->DataMarkName()), false));
-        }
+        if (FillFieldLists() > 1) SelectStoredFieldNames();
         txtPhoneDataTotal->setText(QString::number(mRecordCount));
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
@@ -339,7 +297,13 @@ void frmMain::RefreshTableFields()
 
 void frmMain::TxtPhoneData_Change()
 {
-    if (gCurDataTypeInfo) gCurDataTypeInfo->SetDataDBName(TxtPhoneData->text());
+    if (!gCurDataTypeInfo) return;
+    // For ODBC the box shows the data source; the database name is the one
+    // given in the connection dialog and stays as it is.
+    if (KindOf(mDataType) == SourceKind::Odbc)
+        gCurDataTypeInfo->SetDataDSN(TxtPhoneData->text());
+    else
+        gCurDataTypeInfo->SetDataDBName(TxtPhoneData->text());
 }
 
 void frmMain::DataTableName_Change()

@@ -3,6 +3,7 @@
 
 #include "core/CDataConnection.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
 #include "platform/excel/Excel.h"
 #include "records/ModuleConnectString.h"
@@ -205,11 +206,13 @@ QString CDataTypeInfo::GetODBCConnString()
 
 // ---- counts, fields and tables of the source
 
-QString CDataTypeInfo::sqlTable(const QString& mytable) const
+QString CDataTypeInfo::sqlTable(const QString& mytable, const ado::Connection& conn) const
 {
     const QString table = mytable.isEmpty() ? m_DataTableName : mytable;
-    if (m_DataType == QLatin1String("ODBC") || m_DataType == QLatin1String("MYSQL")) return table;
-    return QStringLiteral("[") + table + QStringLiteral("]");
+    // Server sources take the server's own quoting, the rest Jet's brackets.
+    if (m_DataType == QLatin1String("ODBC") || m_DataType == QLatin1String("MYSQL"))
+        return conn.QuoteName(table);
+    return ado::QuoteName(table);
 }
 
 std::int32_t CDataTypeInfo::GetRecordCount(const QString& mytable)
@@ -221,7 +224,7 @@ std::int32_t CDataTypeInfo::GetRecordCount(const QString& mytable)
         conn = ado::Connection::Create();
         conn->Open(m_connectionString);
         rs = ado::Recordset::Create();
-        rs->Open(QStringLiteral("select count(*) from ") + sqlTable(mytable), conn, ado::adOpenStatic,
+        rs->Open(QStringLiteral("select count(*) from ") + sqlTable(mytable, *conn), conn, ado::adOpenStatic,
                  ado::adLockReadOnly);
         result = vb::CLng(rs->Value(0));
     } catch (...) {
@@ -238,8 +241,9 @@ std::int32_t CDataTypeInfo::GetFields(const QString& mytable)
     m_tableFieldType->Clear();
     try {
         const bool excel = m_DataType == QLatin1String("EXCEL");
-        const auto fields =
-            ListSourceFields(m_connectionString, QStringLiteral("select  * from ") + sqlTable(mytable));
+        const auto fields = ListSourceFields(m_connectionString, [&](const ado::Connection& conn) {
+            return QStringLiteral("select  * from ") + sqlTable(mytable, conn);
+        });
         std::int32_t i = 0;
         for (const SourceField& f : fields) {
             // The Excel scrub finds a column by its position in this list, so

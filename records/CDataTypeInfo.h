@@ -15,6 +15,9 @@
 #include <memory>
 
 class CDataConnection;
+namespace ado {
+class Connection;
+}
 namespace excel {
 class Workbook;
 }
@@ -121,7 +124,7 @@ private:
     QString cache(const QString& connectionString);
     // The table as the count and field queries name it: bare for ODBC and
     // MySQL sources, in brackets for every other.
-    QString sqlTable(const QString& mytable) const;
+    QString sqlTable(const QString& mytable, const ado::Connection& conn) const;
 
     std::int32_t m_ID = 0;
     QString m_DataType;

@@ -1,11 +1,15 @@
 #include "records/ModuleConnectString.h"
 
+#include "core/CDataStrings.h"
 #include "core/DBClassModule.h"
+#include "core/Globals.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ExcelProvider.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Err.h"
+#include "records/CDataTypeInfo.h"
 
 namespace {
 
@@ -75,6 +79,26 @@ QString SplitFilePath(const QString& path, QString& fileName)
     return folder;
 }
 
+namespace {
+
+const CDataTypeInfo& CurrentProfile()
+{
+    if (!gCurDataTypeInfo) vb::Raise(vb::errnum::ObjectVariableNotSet);
+    return *gCurDataTypeInfo;
+}
+
+} // namespace
+
+std::int32_t GetTableNameCount()
+{
+    return CurrentProfile().TableNameData()->Count();
+}
+
+std::int32_t GetTableFieldCount()
+{
+    return CurrentProfile().TableFieldData()->Count();
+}
+
 std::int32_t GetTableRecordCount(const QString& connectionString, const QString& table)
 {
     std::int32_t result = -1;
@@ -84,8 +108,8 @@ std::int32_t GetTableRecordCount(const QString& connectionString, const QString&
         conn = ado::Connection::Create();
         conn->Open(connectionString);
         rs = ado::Recordset::Create();
-        rs->Open(QStringLiteral("select count(*) from [") + table + QStringLiteral("]"), conn,
-                 ado::adOpenStatic, ado::adLockReadOnly);
+        rs->Open(QStringLiteral("select count(*) from ") + conn->QuoteName(table), conn, ado::adOpenStatic,
+                 ado::adLockReadOnly);
         if (!rs->Eof()) result = rs->Value(0).toLong();
     } catch (const vb::ErrObject&) {
         // no message: the caller sees -1
@@ -99,7 +123,7 @@ void OpenTableRecordset(std::shared_ptr<ado::Recordset>& rs, const QString& conn
 {
     if (!rs) rs = ado::Recordset::Create();
     try {
-        rs->Open(QStringLiteral("select * from [") + table + QStringLiteral("]"), connectionString,
+        rs->Open(QStringLiteral("select * from ") + ado::QuoteName(table), connectionString,
                  ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdUnspecified);
     } catch (const vb::ErrObject&) {
         // the caller finds out through the recordset's state
@@ -117,7 +141,7 @@ std::int32_t GetTableFieldNames(const QString& connectionString, const QString& 
         conn->Open(connectionString);
         rs = ado::Recordset::Create();
         rs->SetCursorLocation(ado::adUseServer);
-        rs->Open(QStringLiteral("select top 1 * from [") + table + QStringLiteral("]"), conn,
+        rs->Open(QStringLiteral("select top 1 * from ") + conn->QuoteName(table), conn,
                  ado::adOpenForwardOnly, ado::adLockReadOnly);
         const long n = rs->Fields().Count();
         if (names.size() < size_t(n)) names.resize(size_t(n));
@@ -156,6 +180,12 @@ std::vector<SourceTable> ListSourceTables(const QString& connectionString)
 
 std::vector<SourceField> ListSourceFields(const QString& connectionString, const QString& query)
 {
+    return ListSourceFields(connectionString, [&](const ado::Connection&) { return query; });
+}
+
+std::vector<SourceField> ListSourceFields(const QString& connectionString,
+                                          const std::function<QString(const ado::Connection&)>& query)
+{
     auto conn = ado::Connection::Create();
     std::shared_ptr<ado::Recordset> rs;
     std::vector<SourceField> out;
@@ -163,7 +193,7 @@ std::vector<SourceField> ListSourceFields(const QString& connectionString, const
         conn->Open(connectionString);
         rs = ado::Recordset::Create();
         rs->SetCursorLocation(ado::adUseServer);
-        rs->Open(query, conn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        rs->Open(query(*conn), conn, ado::adOpenForwardOnly, ado::adLockReadOnly);
         for (long i = 0; i < rs->Fields().Count(); ++i) {
             auto& f = rs->Fields().Item(int(i));
             out.push_back({f.Name(), f.Type()});

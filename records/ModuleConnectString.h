@@ -9,11 +9,13 @@
 // every other value stands in the string exactly as given.
 
 #include <QString>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace ado {
+class Connection;
 class Recordset;
 }
 
@@ -38,6 +40,11 @@ QString MakeExcelConnectionString(const QString& file, const QString& hdr, const
 // name the whole path. The folder is taken before fileName is written, so
 // one variable may be passed for both.
 QString SplitFilePath(const QString& path, QString& fileName);
+
+// The number of tables (sheets) and of fields listed in the current profile
+// gCurDataTypeInfo. Without a current profile they raise error 91.
+std::int32_t GetTableNameCount();
+std::int32_t GetTableFieldCount();
 
 // "select count(*) from [<table>]" on a connection of its own; -1 when it fails.
 std::int32_t GetTableRecordCount(const QString& connectionString, const QString& table);
@@ -68,6 +75,10 @@ std::vector<SourceTable> ListSourceTables(const QString& connectionString);
 // The fields of a query's result, in order, with their ADO types. Throws
 // vb::ErrObject.
 std::vector<SourceField> ListSourceFields(const QString& connectionString, const QString& query);
+// The same with the query built on the open connection (to quote names the
+// way its data source reads them).
+std::vector<SourceField> ListSourceFields(const QString& connectionString,
+                                          const std::function<QString(const ado::Connection&)>& query);
 // "999" for a numeric ADO type (small, long, single, double, decimal,
 // unsigned, big integer, numeric), "DNC" for any other.
 QString FieldTypeCode(int adoType);

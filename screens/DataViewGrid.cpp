@@ -120,7 +120,7 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const
         if (col == 0) return {};
         if (row.selected) return m_selectedColor;
         // Every second data row carries the band colour.
-        if (index.row() % 2 == 1) return m_band;
+        if (index.row() % 2 == 1) return m_band.isValid() ? QVariant(m_band) : QVariant();
         return m_plain.isValid() ? QVariant(m_plain) : QVariant();
     case Qt::ForegroundRole:
         if (row.deleted && col > 0) return QColor(Qt::red);

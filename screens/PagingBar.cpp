@@ -8,7 +8,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
 #include <cmath>
 
 PagingBar::PagingBar(QWidget* parent) : QWidget(parent)
@@ -16,17 +17,18 @@ PagingBar::PagingBar(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("NavigateBar"));
     auto* bar = new QHBoxLayout(this);
     bar->setContentsMargins(0, 0, 0, 0);
-    cmdFirst = ui::newButton("cmdFirst", QStringLiteral("|<"), this);
-    cmdPrev = ui::newButton("cmdPrev", QStringLiteral("<"), this);
-    cmdNext = ui::newButton("cmdNext", QStringLiteral(">"), this);
-    cmdLast = ui::newButton("cmdLast", QStringLiteral(">|"), this);
-    const QStringList tips{QStringLiteral("First Page"), QStringLiteral("Previous Page"),
-                           QStringLiteral("Next Page"), QStringLiteral("Last Page")};
-    int i = 0;
-    for (QPushButton* b : {cmdFirst, cmdPrev, cmdNext, cmdLast}) {
-        b->setFixedWidth(36);
-        b->setToolTip(tips.at(i++));
-    }
+    // Picture buttons: first, previous, next and last page.
+    auto pictureButton = [this](const char* name, QStyle::StandardPixmap picture, const QString& tip) {
+        auto* b = ui::named(new QToolButton(this), name);
+        b->setIcon(style()->standardIcon(picture));
+        b->setToolTip(tip);
+        b->setAutoRaise(false);
+        return b;
+    };
+    cmdFirst = pictureButton("cmdFirst", QStyle::SP_MediaSkipBackward, QStringLiteral("First Page"));
+    cmdPrev = pictureButton("cmdPrev", QStyle::SP_MediaSeekBackward, QStringLiteral("Previous Page"));
+    cmdNext = pictureButton("cmdNext", QStyle::SP_MediaSeekForward, QStringLiteral("Next Page"));
+    cmdLast = pictureButton("cmdLast", QStyle::SP_MediaSkipForward, QStringLiteral("Last Page"));
     PageCaption = ui::newEdit("PageCaption", this);
     PageCaption->setToolTip(QStringLiteral("Go To Page"));
     PageCaption->setFixedWidth(60);
@@ -42,8 +44,8 @@ PagingBar::PagingBar(QWidget* parent) : QWidget(parent)
     bar->addSpacing(16);
     bar->addWidget(lblRecords, 1);
 
-    auto on = [this](QPushButton* b, const char* action) {
-        connect(b, &QPushButton::clicked, this, [this, action] {
+    auto on = [this](QToolButton* b, const char* action) {
+        connect(b, &QToolButton::clicked, this, [this, action] {
             if (Navigate) Navigate(QString::fromLatin1(action));
         });
     };
@@ -69,6 +71,17 @@ void PagingBar::ShowRecords(const CNavigate& pager)
     const std::int64_t last = std::min<std::int64_t>(pager.CurrPage() * size, pager.TotalCount());
     lblRecords->setText(QStringLiteral("Records:") + QString::number(first) + QStringLiteral(" - ") +
                         QString::number(last) + QStringLiteral(" of ") + QString::number(pager.TotalCount()));
+}
+
+void PagingBar::Move(const QString& action, CNavigate& pager, const std::function<void()>& showPage)
+{
+    const std::int32_t page = PageFor(action, pager, PageCaption->text());
+    if (page < 0) return;
+    if (page > 0) {
+        pager.SetCurrPage(page);
+        showPage();
+    }
+    PageCaption->setText(QString::number(pager.CurrPage()));
 }
 
 std::int32_t PageFor(const QString& action, const CNavigate& pager, const QString& typed)

@@ -10,17 +10,17 @@
 class CNavigate;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class QToolButton;
 
 class PagingBar : public QWidget {
     Q_OBJECT
 public:
     explicit PagingBar(QWidget* parent);
 
-    QPushButton* cmdFirst = nullptr;
-    QPushButton* cmdPrev = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QPushButton* cmdLast = nullptr;
+    QToolButton* cmdFirst = nullptr;
+    QToolButton* cmdPrev = nullptr;
+    QToolButton* cmdNext = nullptr;
+    QToolButton* cmdLast = nullptr;
     QLineEdit* PageCaption = nullptr;
     QLabel* lblTotalPage = nullptr;
     QLabel* lblRecords = nullptr;
@@ -32,6 +32,10 @@ public:
     void ShowPages(const CNavigate& pager);
     // "Records:" first " - " last " of " count.
     void ShowRecords(const CNavigate& pager);
+    // Runs a navigation action: the pager moves and showPage shows the page
+    // when the action leads elsewhere; the box shows the current page again
+    // unless "Go" was refused.
+    void Move(const QString& action, CNavigate& pager, const std::function<void()>& showPage);
 };
 
 // Where a navigation action leads: the new page, 0 when the page stays (the

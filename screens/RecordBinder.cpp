@@ -9,6 +9,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QWidget>
 #include <cmath>
 
@@ -33,6 +34,10 @@ void show(QWidget* control, const vb::Variant& value)
         } else {
             edit->setText(vb::Format(value, mask));
         }
+        return;
+    }
+    if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
+        box->setPlainText(textOf(value));
         return;
     }
     if (auto* check = qobject_cast<QCheckBox*>(control)) {

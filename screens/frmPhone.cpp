@@ -35,10 +35,8 @@ QString StoredText(VAVURDataSourceSingle& record, const QString& field)
 }
 } // namespace
 
-frmPhone::frmPhone(QWidget* parent) : QDialog(parent)
+frmPhone::frmPhone(QWidget* parent) : EditDialog(QStringLiteral("frmPhone"), QStringLiteral("Phone"), parent)
 {
-    setObjectName(QStringLiteral("frmPhone"));
-    setWindowTitle(QStringLiteral("Phone"));
     auto* grid = new QGridLayout(this);
     lblPhone = ui::newLabel("lblPhone", QStringLiteral("Phone"), this);
     Phone = ui::newEdit("Phone", this);
@@ -171,30 +169,4 @@ void frmPhone::cmdCancel_Click()
 {
     m_Cancelled = true;
     close();
-}
-
-void frmPhone::reject()
-{
-    close();
-}
-
-void frmPhone::closeEvent(QCloseEvent* event)
-{
-    bool keepOpen = false;
-    GuardedHandler(kModule, "Form_QueryUnload", [&] {
-        if (!cmdSave->isEnabled()) return;
-        const int answer = ui::MsgBox(QStringLiteral("Record has been changed. Do you want To save it?"),
-                                      ui::vbYesNoCancel | ui::vbQuestion);
-        if (answer == ui::vbCancel)
-            keepOpen = true;
-        else if (answer == ui::vbYes && m_Dirty)
-            keepOpen = !SaveData();
-    });
-    if (keepOpen) {
-        event->ignore();
-        return;
-    }
-    if (m_Record) m_Record->SetCancel(m_Cancelled);
-    m_Backup.reset();
-    event->accept();
 }

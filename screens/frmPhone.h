@@ -4,9 +4,8 @@
 // dialog itself; "Save && New" goes straight on to the next number of the
 // same area code.
 
-#include "core/VAVURDataSource.h"
+#include "screens/EditDialog.h"
 
-#include <QDialog>
 #include <memory>
 
 class CPhone;
@@ -14,7 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frmPhone : public QDialog {
+class frmPhone : public EditDialog {
     Q_OBJECT
 public:
     explicit frmPhone(QWidget* parent = nullptr);
@@ -24,7 +23,6 @@ public:
 
     QLabel* lblPhone = nullptr;
     QLineEdit* Phone = nullptr;
-    QPushButton* cmdSave = nullptr;
     QPushButton* cmdDuplicate = nullptr;
     QPushButton* cmdCancel = nullptr;
 
@@ -34,19 +32,13 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void ShowData();
     void SetButtons(bool dirty);
-    bool SaveData();
+    bool SaveData() override;
     void Phone_Change();
 
-    std::shared_ptr<VAVURDataSourceSingle> m_Record;
     std::shared_ptr<CPhone> m_Backup;
-    bool m_Loading = false;
-    bool m_Dirty = false;
-    bool m_Cancelled = true;
     bool m_loaded = false;
 };

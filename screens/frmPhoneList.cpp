@@ -13,6 +13,7 @@
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 #include "screens/DataViewGrid.h"
+#include "screens/ListScreenKit.h"
 #include "screens/PagingBar.h"
 #include "screens/frmGridPropertyList.h"
 #include "screens/frmPhone.h"
@@ -47,46 +48,32 @@ frmPhoneList::frmPhoneList(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     tlBar = ui::named(new QToolBar(this), "tlBar");
     tlBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    struct ButtonDef {
-        const char* key;
-        const char* tip;
-        QStyle::StandardPixmap icon;
-    };
-    const ButtonDef defs[] = {
-        {"New", "New", QStyle::SP_FileIcon},
-        {"Delete", "Delete", QStyle::SP_TrashIcon},
-        {"Save", "Save", QStyle::SP_DialogSaveButton},
-        {"Cancel", "Cancel", QStyle::SP_DialogCancelButton},
-        {"Find", "Find", QStyle::SP_FileDialogContentsView},
-        {"Refresh", "Refresh", QStyle::SP_BrowserReload},
-        {"Tools", "Tools", QStyle::SP_FileDialogDetailedView},
-        {"Column", "Default Column", QStyle::SP_FileDialogListView},
-        {"Help", "Help", QStyle::SP_DialogHelpButton},
-        {"Close", "Close", QStyle::SP_DialogCloseButton},
-    };
-    for (const ButtonDef& d : defs) {
-        QAction* a = tlBar->addAction(style()->standardIcon(d.icon), QString::fromLatin1(d.key));
-        a->setObjectName(QString::fromLatin1(d.key));
-        a->setProperty("Key", QString::fromLatin1(d.key));
-        a->setToolTip(QString::fromLatin1(d.tip));
-        const QString key = QString::fromLatin1(d.key);
-        connect(a, &QAction::triggered, this, [this, key] {
-            GuardedHandler(kModule, "tlBar_ButtonClick", [&] { tlBar_ButtonClick(key); });
-        });
-        if (key == QLatin1String("Tools")) {
-            auto* menu = new QMenu(this);
-            for (const auto& [itemKey, caption] :
-                 {std::pair{"Import", "Import"}, std::pair{"Export", "Export"},
-                  std::pair{"Setup", "Import/Export Setup"}}) {
-                QAction* item = menu->addAction(QString::fromLatin1(caption));
-                item->setObjectName(QString::fromLatin1(itemKey));
-                item->setProperty("Key", QString::fromLatin1(itemKey));
-            }
-            a->setMenu(menu);
-            if (auto* b = qobject_cast<QToolButton*>(tlBar->widgetForAction(a)))
-                b->setPopupMode(QToolButton::MenuButtonPopup);
-        }
+    BuildToolbar(tlBar,
+                 {{"New", "New", "New", QStyle::SP_FileIcon},
+                  {"Delete", "Delete", "Delete", QStyle::SP_TrashIcon},
+                  {"Save", "Save", "Save", QStyle::SP_DialogSaveButton},
+                  {"Cancel", "Cancel", "Cancel", QStyle::SP_DialogCancelButton},
+                  {"Find", "Find", "Find", QStyle::SP_FileDialogContentsView},
+                  {"Refresh", "Refresh", "Refresh", QStyle::SP_BrowserReload},
+                  {"Tools", "Tools", "Tools", QStyle::SP_FileDialogDetailedView},
+                  {"Column", "Column", "Default Column", QStyle::SP_FileDialogListView},
+                  {"Help", "Help", "Help", QStyle::SP_DialogHelpButton},
+                  {"Close", "Close", "Close", QStyle::SP_DialogCloseButton}},
+                 [this](const QString& key) {
+                     GuardedHandler(kModule, "tlBar_ButtonClick", [&] { tlBar_ButtonClick(key); });
+                 });
+    // The Tools button's menu: its items exist and do nothing yet.
+    auto* menu = new QMenu(this);
+    for (const auto& [itemKey, caption] : {std::pair{"Import", "Import"}, std::pair{"Export", "Export"},
+                                           std::pair{"Setup", "Import/Export Setup"}}) {
+        QAction* item = menu->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(itemKey));
+        item->setProperty("Key", QString::fromLatin1(itemKey));
     }
+    QAction* tools = Button(QStringLiteral("Tools"));
+    tools->setMenu(menu);
+    if (auto* b = qobject_cast<QToolButton*>(tlBar->widgetForAction(tools)))
+        b->setPopupMode(QToolButton::MenuButtonPopup);
     DataViewGrid1 = new DataViewGrid(this);
     DataViewGrid1->setObjectName(QStringLiteral("DataViewGrid1"));
     m_GridPropertys.Attach(*DataViewGrid1);
@@ -175,14 +162,7 @@ void frmPhoneList::LoadData(const QString& where)
 
 void frmPhoneList::Navigate(const QString& action)
 {
-    if (!m_Navigate) return;
-    const std::int32_t page = PageFor(action, *m_Navigate, PageCaption->text());
-    if (page < 0) return;
-    if (page > 0) {
-        m_Navigate->SetCurrPage(page);
-        LoadData(m_Filter);
-    }
-    PageCaption->setText(QString::number(m_Navigate->CurrPage()));
+    if (m_Navigate) NavigateBar->Move(action, *m_Navigate, [&] { LoadData(m_Filter); });
 }
 
 void frmPhoneList::SetToolbar()
@@ -245,19 +225,7 @@ void frmPhoneList::ToolbarForm_Delete()
 
 void frmPhoneList::ToolbarForm_Save()
 {
-    if (!gDataAccess) vb::Raise(vb::errnum::ObjectVariableNotSet);
-    auto saveDeleted = [this] {
-        for (std::int32_t i = 1; i <= m_Phones->Count(); ++i)
-            if (const auto record = m_Phones->Item(i); record && record->IsDeleted())
-                record->Save(true, true);
-    };
-    if (gDataAccess->IsConnected()) {
-        saveDeleted();
-    } else {
-        gDataAccess->OpenConnection(QString(), false);
-        saveDeleted();
-        gDataAccess->CloseConnection();
-    }
+    SaveDeletedRecords(*m_Phones);
     ToolbarForm_Refresh();
     SetEditState(false);
 }
@@ -279,40 +247,14 @@ void frmPhoneList::ToolbarForm_Refresh()
 void frmPhoneList::m_Object_RecordsetSaved(const vb::Variant& Phone, std::int32_t Action)
 {
     const double number = vb::Val(vb::CStr(Phone));
-    auto appendCopy = [&] {
-        m_Phones->AddItem(m_Object, QString());
-        DataViewGrid1->Update(-1);
-    };
-    if (Action == RecordInserted) {
-        appendCopy();
-    } else if (Action == RecordUpdated) {
-        auto matches = [&] {
-            const auto r = m_Phones->Item(DataViewGrid1->CurrentRecord());
-            return r && r->Phone() == number;
-        };
-        bool found = matches();
-        for (std::int32_t row = 1; !found && row < DataViewGrid1->Rows(); ++row) {
-            DataViewGrid1->SetRow(row);
-            found = matches();
-        }
-        if (found) {
-            m_Phones->Item(DataViewGrid1->CurrentRecord())->CopyMe(*m_Object);
-            DataViewGrid1->Update(DataViewGrid1->Row());
-        } else {
-            appendCopy();
-        }
-    }
+    TakeSavedRecord<CPhones, CPhone>(Action, *m_Phones, *DataViewGrid1, m_Object, QString(),
+                                     [&](const CPhone& r) { return r.Phone() == number; });
     if (m_PageRecordset) vb::ResumeNext([&] { m_PageRecordset->Requery(); });
 }
 
 bool frmPhoneList::Form_QueryUnload()
 {
-    if (!Button("Save")->isEnabled()) return true;
-    const int answer = ui::MsgBox(QStringLiteral("Record has been changed. Do you want To save it?"),
-                                  ui::vbYesNoCancel | ui::vbQuestion);
-    if (answer == ui::vbCancel) return false;
-    if (answer == ui::vbYes) DataViewGrid1->Save();
-    return true;
+    return AskSaveOnClose(Button(QStringLiteral("Save"))->isEnabled(), *DataViewGrid1);
 }
 
 void frmPhoneList::Form_Unload()

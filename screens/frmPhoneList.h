@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class QToolBar;
 
 namespace ado {
@@ -45,10 +46,10 @@ public:
     QLineEdit* PageCaption = nullptr;
     QLabel* lblTotalPage = nullptr;
     QLabel* lblRecords = nullptr;
-    QPushButton* cmdFirst = nullptr;
-    QPushButton* cmdPrev = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QPushButton* cmdLast = nullptr;
+    QToolButton* cmdFirst = nullptr;
+    QToolButton* cmdPrev = nullptr;
+    QToolButton* cmdNext = nullptr;
+    QToolButton* cmdLast = nullptr;
 
     std::shared_ptr<CPhones> Phones() const { return m_Phones; }
 

@@ -172,14 +172,8 @@ std::int32_t frmViewData::LoadRecordset(std::vector<DataGridModel::Row>& rows,
 
 void frmViewData::Navigate(const QString& action)
 {
-    if (!m_navigate) return;
-    const std::int32_t page = PageFor(action, *m_navigate, PageCaption->text());
-    if (page < 0) return;
-    if (page > 0) {
-        m_navigate->SetCurrPage(page);
-        LoadRecords(m_filter);
-    }
-    PageCaption->setText(QString::number(m_navigate->CurrPage()));
+    if (m_navigate)
+        static_cast<PagingBar*>(NavigateBar)->Move(action, *m_navigate, [&] { LoadRecords(m_filter); });
 }
 
 void frmViewData::reject()

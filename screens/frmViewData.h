@@ -15,6 +15,7 @@ class CNavigate;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class QTableView;
 class QWidget;
 
@@ -36,10 +37,10 @@ public:
 
     QTableView* grdDataGrid = nullptr;
     QWidget* NavigateBar = nullptr;
-    QPushButton* cmdFirst = nullptr;
-    QPushButton* cmdPrev = nullptr;
-    QPushButton* cmdNext = nullptr;
-    QPushButton* cmdLast = nullptr;
+    QToolButton* cmdFirst = nullptr;
+    QToolButton* cmdPrev = nullptr;
+    QToolButton* cmdNext = nullptr;
+    QToolButton* cmdLast = nullptr;
     QLineEdit* PageCaption = nullptr;
     QLabel* lblTotalPage = nullptr;
     QLabel* lblRecords = nullptr;

@@ -90,35 +90,57 @@ QString ReadOnlyWorkbookMessage(const QString& fileName)
         .arg(fileName);
 }
 
+std::shared_ptr<excel::Worksheet> OpenListSheet(const QString& workbookPath, const QString& sheetName)
+{
+    const std::shared_ptr<excel::Workbook> book = OpenExcelWorkbook(workbookPath, false);
+    if (!book) {
+        Exclaim(QStringLiteral("Problem with Excel program! The computer maybe need to restart to solve this "
+                               "problem."));
+        return nullptr;
+    }
+    std::shared_ptr<excel::Worksheet> sheet = book->Worksheets(sheetName);
+    if (!sheet) Exclaim(QStringLiteral("Sheet is not found!."));
+    return sheet;
+}
+
+bool SheetMayChange(excel::Worksheet& sheet, int firstRow, bool deleting)
+{
+    excel::Workbook& book = *sheet.Parent();
+    if (book.ReadOnly()) {
+        Exclaim(ReadOnlyWorkbookMessage(book.Name()));
+        return false;
+    }
+    if (deleting && FormulasReferToRows(book, sheet.Name(), firstRow)) {
+        Exclaim(FormulaRowsMessage(sheet.Name()));
+        return false;
+    }
+    return true;
+}
+
+void DiscardAfterError(excel::Workbook& book, const QString& function)
+{
+    const vb::ErrObject error = vb::CatchError();
+    try {
+        book.Close(false);
+    } catch (...) {
+        vb::CatchError();
+    }
+    HandleError(error.Number, error.Description, QString(), function, false);
+}
+
 ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
                                  const std::shared_ptr<ado::Connection>& dncConn)
 {
     ExcelScrubResult result;
-    std::shared_ptr<excel::Workbook> book = OpenExcelWorkbook(job.workbookPath, false);
-    if (!book) {
-        Exclaim(QStringLiteral("Problem with Excel program! The computer maybe need to restart to solve this "
-                               "problem."));
-        return result;
-    }
+    const std::shared_ptr<excel::Worksheet> sheet = OpenListSheet(job.workbookPath, job.sheetName);
+    if (!sheet) return result;
+    excel::Workbook& book = *sheet->Parent();
     ResultFiles results;
     try {
-        const std::shared_ptr<excel::Worksheet> sheet = book->Worksheets(job.sheetName);
-        if (!sheet) {
-            Exclaim(QStringLiteral("Sheet is not found!."));
-            return result;
-        }
-        if (book->ReadOnly()) {
-            Exclaim(ReadOnlyWorkbookMessage(book->Name()));
-            return result;
-        }
         const files::CellRange used = sheet->UsedRange();
         const SheetRecords records = RecordsOfRange(used.firstRow, used.lastRow, job.titleFirstLine);
-        const bool deleting = view.DeleteFound(); // the window holds its choices during the run
-        if (deleting && records.count > 0 && FormulasReferToRows(*book, sheet->Name(), records.firstRow)) {
-            Exclaim(FormulaRowsMessage(sheet->Name()));
-            book->Close(false);
-            return result;
-        }
+        // The window holds its choices during the run.
+        if (!SheetMayChange(*sheet, records.firstRow, view.DeleteFound() && records.count > 0)) return result;
 
         ScrubSettings settings = job.settings;
         settings.number.dropElevenFirst = true;
@@ -163,21 +185,14 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
 
         const files::CellRange after = sheet->UsedRange();
         result.recordCount = RecordsOfRange(after.firstRow, after.lastRow, job.titleFirstLine).count;
-        book->Close(true);
+        book.Close(true);
         result.completed = true;
     } catch (...) {
-        const vb::ErrObject error = vb::CatchError();
         try {
             results.Close();
         } catch (...) {
-            vb::CatchError();
         }
-        try {
-            book->Close(false);
-        } catch (...) {
-            vb::CatchError();
-        }
-        HandleError(error.Number, error.Description, QString(), kFunction, false);
+        DiscardAfterError(book, kFunction);
         return result;
     }
     result.summary = result.counters.summaryText();

@@ -18,7 +18,8 @@ class Connection;
 }
 namespace excel {
 class Workbook;
-}
+class Worksheet;
+} // namespace excel
 
 namespace scrub {
 
@@ -53,6 +54,17 @@ struct SheetRecords {
     std::int32_t count = 0;
 };
 SheetRecords RecordsOfRange(int usedFirstRow, int usedLastRow, bool titleFirstLine);
+
+// The list's sheet, its workbook opened through the automation (the sheet
+// holds it); nullptr after the message that says why there is none.
+std::shared_ptr<excel::Worksheet> OpenListSheet(const QString& workbookPath, const QString& sheetName);
+// Whether the sheet may be changed: not when its workbook is an .xls one,
+// nor, when rows are to be deleted, when formulas refer to the rows from
+// firstRow down. False after the message that says why.
+bool SheetMayChange(excel::Worksheet& sheet, int firstRow, bool deleting);
+// In a catch block: closes the workbook without saving and reports the
+// error being handled once, under the function name.
+void DiscardAfterError(excel::Workbook& book, const QString& function);
 
 // Whether deleting rows from firstRow down would leave a formula pointing at
 // the wrong cells: a formula of the sheet in those rows (it would move

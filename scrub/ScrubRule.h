@@ -48,6 +48,10 @@ public:
 
     bool isListed(const QString& tenDigits);
     const QString& lastAreaCode() const { return m_lastAreaCode; }
+    // Whether the store has the table of the three-digit area code, and
+    // what a number without one counts as; for look-ups made in bulk.
+    bool HasTable(const QString& areaCode) { return m_tableExists(QStringLiteral("phone") + areaCode); }
+    bool NacNotInDnc() const { return m_nacNotInDnc; }
 
 private:
     TableExists m_tableExists;

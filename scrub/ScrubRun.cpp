@@ -12,6 +12,7 @@
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
+#include "scrub/ServerLookups.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -294,6 +295,13 @@ void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Jud
     // The look-ups touch only the sorted values and one small table of
     // answers, so that the store's pages keep the processor's cache.
     m_listed.assign(judgements.size(), 0);
+    if (!JudgeOnServer(m_dncConn, m_order, kIndexBits, m_lookup, m_listed)) LookUpEach();
+    for (std::size_t i = 0; i < judgements.size(); ++i)
+        if (m_listed[i] != 0) judgements[i].outcome = m_listed[i] == 1 ? Outcome::Found : Outcome::NotFound;
+}
+
+void RecordWalker::LookUpEach()
+{
     QString digits(10, u'0');
     std::uint64_t last = ~std::uint64_t(0);
     std::uint8_t listed = 0;
@@ -309,8 +317,6 @@ void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Jud
         }
         m_listed[key & kIndexMask] = listed;
     }
-    for (std::size_t i = 0; i < judgements.size(); ++i)
-        if (m_listed[i] != 0) judgements[i].outcome = m_listed[i] == 1 ? Outcome::Found : Outcome::NotFound;
 }
 
 Outcome RecordWalker::Record(const Judgement& judgement, ResultFiles& files)

@@ -154,6 +154,9 @@ public:
     const ScrubCounters& Counters() const { return m_counters; }
 
 private:
+    // Judge's answers for m_order, one look-up per distinct number.
+    void LookUpEach();
+
     const ScrubSettings& m_settings;
     ScrubView& m_view;
     std::shared_ptr<ado::Connection> m_dncConn;

@@ -1,7 +1,6 @@
 #include "scrub/TextFileScrub.h"
 
 #include "core/DBClassModule.h"
-#include "platform/ado/ConnectionString.h"
 #include "platform/files/TextFormat.h"
 #include "platform/files/TextTable.h"
 #include "platform/fso/FileReplace.h"
@@ -9,6 +8,7 @@
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
+#include "scrub/ListCopy.h"
 #include "scrub/TextLayout.h"
 
 #include <QFile>
@@ -28,74 +28,12 @@ const QString kFunction = QStringLiteral("GetExcelFields");
 // a round to meet in the store's pages, few enough to keep memory small.
 constexpr std::size_t kBatch = 65536;
 
-// Appends a field's text, as the table gives it, to out; plain ASCII fields
-// (the common case of a phone number) are copied without the table's
-// general decoding and without a text of their own.
-void AppendFieldText(const files::TextTable& table, const files::TextRecord& record, int column, QString& out)
-{
-    if (column < 0 || column >= record.fieldCount()) return;
-    const files::TextField& f = record.fields[column];
-    if (!f.quoted) {
-        const char* p = record.raw.constData() + f.start;
-        qsizetype n = f.length;
-        while (n > 0 && (*p == ' ' || *p == '\t')) {
-            ++p;
-            --n;
-        }
-        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\t'))
-            --n;
-        bool ascii = true;
-        for (qsizetype i = 0; i < n; ++i) {
-            const auto c = static_cast<unsigned char>(p[i]);
-            if (c >= 0x80 || c < 0x20) {
-                ascii = false;
-                break;
-            }
-        }
-        if (ascii) {
-            const qsizetype at = out.size();
-            out.resize(at + n);
-            QChar* d = out.data() + at;
-            for (qsizetype i = 0; i < n; ++i)
-                d[i] = QLatin1Char(p[i]);
-            return;
-        }
-    }
-    out += table.text(record, column);
-}
-
 // The column named exactly so (upper and lower case told apart); -1 when none.
 int ExactColumn(const files::TextTable& table, const QString& name)
 {
     for (int i = 0; i < table.columnCount(); ++i)
         if (table.columns()[i].name == name) return i;
     return -1;
-}
-
-int RequiredColumn(const files::TextTable& table, const QString& name)
-{
-    const int index = table.columnIndex(name);
-    if (index < 0)
-        vb::Raise(vb::errnum::ItemNotFound, QStringLiteral("ADODB.Fields"),
-                  QStringLiteral("Item cannot be found in the collection corresponding to the requested name "
-                                 "or ordinal. (%1)")
-                      .arg(name));
-    return index;
-}
-
-// A list this run may not rewrite is refused before anything is written.
-void RequireWritableList(const QString& target, const QString& source)
-{
-    if (!QFileInfo::exists(target)) return; // reported as a missing file by the reader
-    if (fso::IsReadOnlyFile(target))
-        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
-                  QStringLiteral("The calling list '%1' is read-only: it cannot be scrubbed.").arg(source));
-    const QString folder = QFileInfo(target).path();
-    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
-        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
-                  QStringLiteral("The folder '%1' of the calling list takes no new files: the list cannot be "
-                                 "scrubbed.")
-                      .arg(folder));
 }
 
 // The first data line sets the layout of every line, so the list's fields
@@ -119,7 +57,7 @@ void CheckFirstDataLine(QFile& file, files::TextTable& table, const TextScrubJob
     }
     if (fits) return;
     qint64 line = 1;
-    const QByteArray before = SourceBytes(file, 0, first.offset);
+    const QByteArray before = FileBytes(file, 0, first.offset);
     for (qsizetype i = 0; i < before.size(); ++i)
         if (before[i] == '\n' || (before[i] == '\r' && (i + 1 == before.size() || before[i + 1] != '\n')))
             ++line;
@@ -132,25 +70,6 @@ void CheckFirstDataLine(QFile& file, files::TextTable& table, const TextScrubJob
 }
 
 } // namespace
-
-files::TextOptions TextReaderOptions(const QString& connectionString, bool titleFirstLine)
-{
-    files::TextOptions options;
-    if (!connectionString.isEmpty()) {
-        const ado::ConnectionString cs(connectionString);
-        options = files::TextOptions::fromExtendedProperties(cs.value(QStringLiteral("Extended Properties")));
-    }
-    options.header = titleFirstLine;
-    return options;
-}
-
-QByteArray SourceBytes(QFile& file, qint64 from, qint64 to)
-{
-    if (to <= from) return {};
-    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
-    file.seek(from);
-    return file.read(to - from);
-}
 
 QString FolderWithSeparator(const QString& folder)
 {
@@ -172,7 +91,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         // The file that is really rewritten: a list that is a symbolic link
         // is replaced where it lies, and the link stays.
         const QString target = fso::ResolvedFilePath(source);
-        RequireWritableList(target, source);
+        RequireWritableList(target, source, QStringLiteral("scrubbed"));
         const QString clash = ResultFileClash(settings, {source});
         if (!clash.isEmpty())
             vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"), clash);
@@ -187,7 +106,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         // The layout of the first data line: the list's field count must
         // hold it. Later lines may hold more fields; they are copied as they
         // stand.
-        files::TextTable table(source, TextReaderOptions(job.connectionString, job.titleFirstLine));
+        files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
         const int fieldCount = job.fieldCount > 0 ? job.fieldCount : table.columnCount();
         QFile gaps(source);
         CheckFirstDataLine(gaps, table, job, source, fieldCount);
@@ -203,7 +122,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
         // Everything before the first record as it stands: a byte-order
         // mark and the title line. A list without a title line gets none.
-        copy.Write(SourceBytes(gaps, 0, table.dataOffset()));
+        RecordCopy records(source, table.dataOffset(), copy);
 
         const qint64 count = table.recordCount();
         RecordWalker walker(settings, view, dncConn, kTextDncSeparator);
@@ -220,7 +139,6 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         std::vector<QString> numbers;
         std::vector<RecordWalker::Judgement> judgements;
         numbers.reserve(kBatch);
-        qint64 expected = table.dataOffset();
         table.rewind();
         for (bool more = true; more;) {
             std::size_t filled = 0;
@@ -241,26 +159,26 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
             for (std::size_t i = 0; i < filled; ++i) {
                 const files::TextRecord& record = batch[i];
-                // Empty lines between records stay where they were.
-                if (record.offset > expected) copy.Write(SourceBytes(gaps, expected, record.offset));
-                expected = record.nextOffset();
                 if (walker.Record(judgements[i], results) == Outcome::Found) {
-                    if (view.DeleteFound()) continue;
+                    if (view.DeleteFound()) {
+                        records.Drop(record);
+                        continue;
+                    }
                     if (markColumn >= 0) {
                         const std::optional<QString> marked =
                             MarkedValue(vb::Variant(table.text(record, markColumn)), view.MarkText(),
                                         settings.markAction);
                         if (marked) {
-                            copy.Write(files::replaceFields(record, {{markColumn, *marked}},
-                                                            table.layoutOf(record)));
+                            records.Write(record, files::replaceFields(record, {{markColumn, *marked}},
+                                                                       table.layoutOf(record)));
                             continue;
                         }
                     }
                 }
-                copy.Write(record.raw);
+                records.Keep(record);
             }
         }
-        copy.Write(SourceBytes(gaps, expected, QFile(source).size()));
+        records.Finish();
         gaps.close();
 
         walker.End();

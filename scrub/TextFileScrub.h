@@ -7,10 +7,7 @@
 // copy takes the file's place by a rename; otherwise the copy is removed and
 // the file is not touched.
 
-#include "platform/files/TextTable.h"
 #include "scrub/ScrubRun.h"
-
-#include <QFile>
 
 #include <QString>
 #include <cstdint>
@@ -48,13 +45,5 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
 // The folder with its trailing separator.
 QString FolderWithSeparator(const QString& folder);
-
-// What the list rewrites share.
-// The reader's options: the header flag of the profile, the separator of
-// the connection string's format.
-files::TextOptions TextReaderOptions(const QString& connectionString, bool titleFirstLine);
-// Bytes of the source between two offsets (the title line, empty lines).
-QByteArray SourceBytes(QFile& file, qint64 from, qint64 to);
-
 
 } // namespace scrub

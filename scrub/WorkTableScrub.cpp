@@ -16,6 +16,7 @@
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
+#include "scrub/ListCopy.h"
 #include "scrub/ScrubRule.h"
 #include "scrub/TableScrub.h"
 #include "scrub/TextFileScrub.h"
@@ -336,10 +337,8 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
     const QString source = folder + job.tableName;
     // A list that is a symbolic link is rewritten where it lies.
     const QString target = fso::ResolvedFilePath(source);
-    if (fso::IsReadOnlyFile(target))
-        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("MarkTextFromWorkTable"),
-                  QStringLiteral("The calling list '%1' is read-only: it cannot be scrubbed.").arg(source));
-    files::TextTable table(source, TextReaderOptions(job.connectionString, job.titleFirstLine));
+    RequireWritableList(target, source, QStringLiteral("scrubbed"));
+    files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
     QString titleLine;
     if (job.titleFirstLine) getFirstLine(source, true, &titleLine);
     const int markColumn = job.markPosition;
@@ -352,34 +351,35 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
     const QString copyName = targetInfo.path() + QStringLiteral("/N") + FileStamp() + targetInfo.fileName();
     copy.Open(copyName);
     try {
-        QFile gaps(source);
-        copy.Write(SourceBytes(gaps, 0, table.dataOffset()));
-        qint64 expected = table.dataOffset();
+        RecordCopy out(source, table.dataOffset(), copy);
         bool changed = false;
         files::TextRecord record;
         table.rewind();
         while (table.next(record)) {
-            if (record.offset > expected) copy.Write(SourceBytes(gaps, expected, record.offset));
-            expected = record.nextOffset();
             const bool found = flags.Next();
             if (results.Wanted(found)) results.Write(found, LineOf(record) + ", " + results.Stamp());
             if (!found) {
-                copy.Write(record.raw);
+                out.Keep(record);
                 continue;
             }
             changed = true;
-            if (job.deleteFound) continue;
+            if (job.deleteFound) {
+                out.Drop(record);
+                continue;
+            }
             const std::optional<QString> marked =
                 markColumn >= 0 && markColumn < table.columnCount()
                     ? MarkedValue(vb::Variant(table.text(record, markColumn)), view.MarkText(),
                                   job.markAction)
                     : std::nullopt;
-            copy.Write(marked ? files::replaceFields(record, {{markColumn, *marked}}, table.layoutOf(record))
-                              : record.raw);
+            if (marked)
+                out.Write(record,
+                          files::replaceFields(record, {{markColumn, *marked}}, table.layoutOf(record)));
+            else
+                out.Keep(record);
         }
         flags.End();
-        copy.Write(SourceBytes(gaps, expected, QFile(source).size()));
-        gaps.close();
+        out.Finish();
         results.Close();
         if (changed) {
             copy.Close();

@@ -76,6 +76,11 @@ QString Connection::Provider() const
     return m_provider ? m_provider->kind() : QString();
 }
 
+QString Connection::QuoteName(const QString& name) const
+{
+    return m_provider ? m_provider->quoteName(name) : ado::QuoteName(name);
+}
+
 std::shared_ptr<Recordset> Connection::Execute(const QString& sql, long* recordsAffected, int options)
 {
     if (!m_provider) RaiseAdo(errnum::ObjectClosed, ConnectionSource());

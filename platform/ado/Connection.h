@@ -38,6 +38,10 @@ public:
     void SetConnectionTimeout(long seconds) { m_connectionTimeout = seconds; }
     // "jet", "text", ... while open; empty when closed.
     QString Provider() const;
+    // A table or field name quoted for a statement on this connection: the
+    // server's own quoting for ODBC sources, Jet's brackets otherwise (also
+    // when closed).
+    QString QuoteName(const QString& name) const;
 
     // Runs SQL; several statements separated by ";" run in order. A statement
     // that returns rows gives an open forward-only, read-only recordset

@@ -54,7 +54,10 @@ std::vector<Token> JetSql::Tokenize(const QString& sql)
             }
             kind = c == u'\'' ? Kind::String : (c == u'"' ? Kind::QuotedName : Kind::Bracket);
         } else if (c == u'[') {
-            const int end = int(sql.indexOf(u']', i + 1));
+            // "]]" inside a bracketed name stands for one "]" (see QuoteName).
+            int end = int(sql.indexOf(u']', i + 1));
+            while (end >= 0 && end + 1 < n && sql[end + 1] == u']')
+                end = int(sql.indexOf(u']', end + 2));
             i = end < 0 ? n : end + 1;
             kind = Kind::Bracket;
         } else if (c == u'#') {
@@ -688,7 +691,7 @@ public:
         // A Yes/No column of Jet is never Null: a row added without it holds False.
         if (mapped == u"BOOLEAN" && !tail.contains(QStringLiteral("DEFAULT"), Qt::CaseInsensitive))
             tail += QStringLiteral(" DEFAULT 0");
-        const QString def = toks[idx[0]].pre + text(0) + QLatin1Char(' ') + mapped + tail;
+        const QString def = toks[idx[0]].pre + sqliteText(toks[idx[0]]) + QLatin1Char(' ') + mapped + tail;
         for (int i = first; i <= last; ++i)
             if (i != first) blank(i);
         toks[first].text = def;
@@ -712,7 +715,7 @@ public:
         for (int i = 0; i < int(toks.size()); ++i) {
             Tok& t = toks[i];
             if (t.kind == Kind::Bracket) {
-                const QString inner = t.text.mid(1, t.text.size() - 2).toLower();
+                const QString inner = JetSql::NameOf({t.kind, t.text}).toLower();
                 t.text = QLatin1Char('"') + QString(inner).replace(u'"', QStringLiteral("\"\"")) +
                          QLatin1Char('"');
                 t.kind = Kind::QuotedName;
@@ -843,6 +846,19 @@ public:
         }
     }
 
+    // SQLite's brackets cannot hold a "]": such a name goes in double quotes.
+    static QString sqliteText(const Tok& t)
+    {
+        if (t.kind != Kind::Bracket || !t.text.contains(QStringLiteral("]]"))) return t.text;
+        return QLatin1Char('"') + JetSql::NameOf({t.kind, t.text}).replace(u'"', QStringLiteral("\"\"")) +
+               QLatin1Char('"');
+    }
+    void escapedNames()
+    {
+        for (auto& t : toks)
+            t.text = sqliteText(t);
+    }
+
     QString text() const
     {
         QString s;
@@ -880,8 +896,26 @@ JetSql::Translation JetSql::Translate(const QString& jetSql, bool liftLiterals)
     r.comparisons();
     r.concatenation(0, int(r.toks.size()));
     if (liftLiterals) r.lift();
+    r.escapedNames();
     r.result.sql = r.text();
     return r.result;
+}
+
+QString JetSql::NameOf(const Token& t)
+{
+    if (t.kind == Kind::Bracket) {
+        const qsizetype inner = t.text.size() - (t.text.endsWith(u']') ? 2 : 1);
+        return t.text.mid(1, std::max<qsizetype>(inner, 0)).replace(QStringLiteral("]]"), QStringLiteral("]"));
+    }
+    if (t.kind == Kind::QuotedName)
+        return t.text.mid(1, std::max<qsizetype>(t.text.size() - 2, 0)).replace(QStringLiteral("\"\""),
+                                                                               QStringLiteral("\""));
+    return t.text;
+}
+
+QString QuoteName(const QString& name)
+{
+    return QLatin1Char('[') + QString(name).replace(u']', QStringLiteral("]]")) + QLatin1Char(']');
 }
 
 } // namespace ado

@@ -64,6 +64,15 @@ public:
 
     // A date as it is stored: "yyyy-MM-dd HH:mm:ss".
     static QString DateText(double oleDate);
+
+    // The name a [bracketed] or "quoted" name token stands for, its escapes
+    // undone; other tokens give their text.
+    static QString NameOf(const Token& t);
 };
+
+// A table, field or file name for a Jet SQL statement: in brackets, a "]"
+// inside doubled, so no name can end the brackets early and change the
+// statement. SQL Server reads the same form.
+QString QuoteName(const QString& name);
 
 } // namespace ado

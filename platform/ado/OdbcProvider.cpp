@@ -342,6 +342,30 @@ public:
 
     QString kind() const override { return QStringLiteral("odbc"); }
     QString dbms() const override { return m_dbms; }
+    bool isPostgres() const { return m_postgres; }
+    SQLHDBC handle() const { return m_dbc; }
+
+    // Server SQL as written, for the bulk paths.
+    std::unique_ptr<OdbcStatement> prepareNative(const QString& sql)
+    {
+        if (!m_connected) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
+        return std::make_unique<OdbcStatement>(shared_from_this(), m_dbc, sql);
+    }
+
+    // The server's own quote (MySQL's backquote, the standard double quote),
+    // doubled inside the name. A server whose SQL is translated from Jet's,
+    // and a driver that has no quote, get Jet's brackets.
+    QString quoteName(const QString& name) const override
+    {
+        char quote[8] = {0};
+        SQLSMALLINT len = 0;
+        if (m_postgres || !m_connected ||
+            !SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &len)) ||
+            len != 1 || quote[0] == ' ')
+            return ProviderConnection::quoteName(name);
+        const QString q = QString(QLatin1Char(quote[0]));
+        return q + QString(name).replace(q, q + q) + q;
+    }
 
     // The program writes Jet SQL; a server whose dialect the translator
     // knows gets it in its own words, any other gets it as written.
@@ -467,7 +491,92 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, 
     }
 }
 
+OdbcConnection& postgres(ProviderConnection& connection)
+{
+    auto* odbc = dynamic_cast<OdbcConnection*>(&connection);
+    if (!odbc || !odbc->isPostgres())
+        Raise(errnum::NotAllowedInContext, QStringLiteral("This needs a PostgreSQL server."), odbcSource());
+    return *odbc;
+}
+
+// "{v1,v2,...}" of count values.
+QByteArray arrayText(const qint64* values, std::size_t count)
+{
+    QByteArray text;
+    text.reserve(qsizetype(count * 9 + 2));
+    text += '{';
+    char buf[24];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i) text += ',';
+        qint64 v = values[i];
+        const bool negative = v < 0;
+        quint64 u = negative ? quint64(-(v + 1)) + 1 : quint64(v);
+        int n = 0;
+        do {
+            buf[n++] = char('0' + u % 10);
+            u /= 10;
+        } while (u);
+        if (negative) text += '-';
+        while (n)
+            text += buf[--n];
+    }
+    text += '}';
+    return text;
+}
+
 } // namespace
+
+bool IsPostgresConnection(ProviderConnection* connection)
+{
+    auto* odbc = dynamic_cast<OdbcConnection*>(connection);
+    return odbc && odbc->isPostgres();
+}
+
+qint64 ExecServerSql(ProviderConnection& connection, const QString& sql, const std::vector<vb::Variant>& params)
+{
+    auto st = postgres(connection).prepareNative(sql);
+    for (std::size_t i = 0; i < params.size(); ++i)
+        st->bind(int(i + 1), params[i]);
+    st->execute(0);
+    const qint64 n = st->changes();
+    st->finish();
+    return n;
+}
+
+vb::Variant ServerValue(ProviderConnection& connection, const QString& sql)
+{
+    auto st = postgres(connection).prepareNative(sql);
+    st->execute(0);
+    vb::Variant v;
+    if (st->next()) v = st->value(0);
+    st->finish();
+    return v;
+}
+
+void AppendServerNumbers(ProviderConnection& connection, const QString& table, const QString& column,
+                         const qint64* values, std::size_t count)
+{
+    if (count == 0) return;
+    auto st = postgres(connection).prepareNative(QStringLiteral("INSERT INTO %1 (%2) SELECT unnest(?::bigint[])")
+                                                     .arg(table, column));
+    st->bind(1, vb::Variant(QString::fromLatin1(arrayText(values, count))));
+    st->execute(0);
+    st->finish();
+}
+
+void FindServerNumbers(ProviderConnection& connection, const QString& table, const QString& column,
+                       const std::vector<qint64>& values, std::vector<qint64>& found)
+{
+    found.clear();
+    if (values.empty()) return;
+    auto st = postgres(connection).prepareNative(
+        QStringLiteral("SELECT %2 FROM %1 WHERE %2 = ANY(?::bigint[]) ORDER BY 1").arg(table, column));
+    st->bind(1, vb::Variant(QString::fromLatin1(arrayText(values.data(), values.size()))));
+    st->execute(0);
+    while (st->next())
+        found.push_back(st->value(0).toLongLong());
+    st->finish();
+}
 
 int AdoTypeOfSqlType(int sqlType)
 {

@@ -27,4 +27,25 @@ QString OdbcConnectionString(const ConnectionString& cs, const QString& userId =
 // The ADO DataTypeEnum code for an ODBC SQL type.
 int AdoTypeOfSqlType(int sqlType);
 
+// ---- bulk work on a PostgreSQL server, in the server's own SQL
+//
+// Whole numbers travel as one array text per statement ("{1,2,3}"), so a
+// batch of many thousand values costs one round trip and one statement.
+
+// True for an odbc provider connection to PostgreSQL.
+bool IsPostgresConnection(ProviderConnection* connection);
+// Runs server SQL as written (no Jet translation), with values for its "?";
+// the rows it changed.
+qint64 ExecServerSql(ProviderConnection& connection, const QString& sql,
+                     const std::vector<vb::Variant>& params = {});
+// The first value of the first row of server SQL; Empty without a row.
+vb::Variant ServerValue(ProviderConnection& connection, const QString& sql);
+// Inserts the values as rows of table(column): "insert into table (column)
+// select unnest(array)". The table may be a temporary one of the session.
+void AppendServerNumbers(ProviderConnection& connection, const QString& table, const QString& column,
+                         const qint64* values, std::size_t count);
+// The values (given ascending) that table.column holds, ascending.
+void FindServerNumbers(ProviderConnection& connection, const QString& table, const QString& column,
+                       const std::vector<qint64>& values, std::vector<qint64>& found);
+
 } // namespace ado

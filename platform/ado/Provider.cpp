@@ -1,5 +1,7 @@
 #include "platform/ado/Provider.h"
 
+#include "platform/ado/JetSql.h"
+
 #include "platform/ado/Ado.h"
 #include "platform/ado/SqliteProvider.h"
 #include "platform/ado/VirtualTables.h"
@@ -51,7 +53,31 @@ QHash<QString, LinkFactory>& linkModules()
     return map;
 }
 
+ServerLinkModule& serverLinks()
+{
+    static ServerLinkModule module;
+    return module;
+}
+
 } // namespace
+
+void SetServerLinkModule(ServerLinkModule module)
+{
+    serverLinks() = std::move(module);
+}
+
+void CreateServerLink(ProviderConnection& conn, const LinkSpec& spec)
+{
+    if (!serverLinks().create)
+        Raise(errnum::NotAllowedInContext,
+              QStringLiteral("Linked table '%1' cannot be made on a database server.").arg(spec.name), JetSource());
+    serverLinks().create(conn, spec);
+}
+
+bool DropServerLink(ProviderConnection& conn, const QString& name)
+{
+    return serverLinks().drop && serverLinks().drop(conn, name);
+}
 
 void RegisterProvider(const QString& kind, ProviderFactory factory)
 {
@@ -97,6 +123,11 @@ void CreateLink(SqliteConnection& conn, const LinkSpec& spec)
                   .arg(spec.name, kind),
               JetSource());
     (*it)(conn, spec);
+}
+
+QString ProviderConnection::quoteName(const QString& name) const
+{
+    return QuoteName(name);
 }
 
 } // namespace ado

@@ -70,6 +70,9 @@ public:
     virtual void commitTrans(int level) = 0;
     virtual void rollbackTrans(int level) = 0;
     virtual std::vector<TableInfo> tables() = 0;
+    // A table or field name quoted as this data source reads it; Jet's
+    // brackets unless the provider knows better.
+    virtual QString quoteName(const QString& name) const;
     // Row writes by address; values are converted for the columns' types.
     virtual void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
                            const std::vector<vb::Variant>& values) = 0;
@@ -118,5 +121,18 @@ using LinkFactory = std::function<void(SqliteConnection& conn, const LinkSpec& s
 void RegisterLinkModule(const QString& kind, LinkFactory factory);
 // Throws a clear error when no module serves the link's kind.
 void CreateLink(SqliteConnection& conn, const LinkSpec& spec);
+
+// A database server cannot link a file: a server link module makes a table
+// of the server from it instead (and drops it again). One module at a time,
+// set by the code that knows what the linked data means.
+struct ServerLinkModule {
+    std::function<void(ProviderConnection& conn, const LinkSpec& spec)> create;
+    // True when it dropped (or refused to drop) the named table itself.
+    std::function<bool(ProviderConnection& conn, const QString& name)> drop;
+};
+void SetServerLinkModule(ServerLinkModule module);
+// Throws a clear error when no module is set.
+void CreateServerLink(ProviderConnection& conn, const LinkSpec& spec);
+bool DropServerLink(ProviderConnection& conn, const QString& name);
 
 } // namespace ado

@@ -450,10 +450,8 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
         // (list.csv, list#csv, Sheet1$ are cut at "." and "#").
         QString written;
         int last = i;
-        if (t.kind == K::Bracket) {
-            written = t.text.mid(1, t.text.size() - 2);
-        } else if (t.kind == K::QuotedName) {
-            written = t.text.mid(1, t.text.size() - 2);
+        if (t.kind == K::Bracket || t.kind == K::QuotedName) {
+            written = JetSql::NameOf(t);
         } else if (t.kind == K::Word) {
             written = t.text;
             while (last + 2 < n && toks[size_t(last + 1)].kind == K::Punct &&
@@ -497,7 +495,7 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
         if (canonical.isEmpty()) continue;
         ensure(canonical);
         t.kind = K::Bracket;
-        t.text = QLatin1Char('[') + canonical + QLatin1Char(']');
+        t.text = ado::QuoteName(canonical);
         for (int j = i + 1; j <= last; ++j)
             toks[size_t(j)].text.clear();
         i = last;

@@ -381,13 +381,18 @@ bool Tables::changeThroughSql(const std::shared_ptr<Table>& table, const QString
         conn->providerConnection()->kind() != u"odbc")
         return false;
     if (table) {
-        if (truthy(table->Properties().Item(QStringLiteral("Jet OLEDB:Create Link")).Value()))
-            ado::Raise(ado::errnum::NotAllowedInContext,
-                       QStringLiteral("Linked tables cannot be made on this provider."), source("Tables"));
-        for (const QString& sql : Catalog::CreateStatements(*table, true))
-            conn->Execute(sql, nullptr, ado::adExecuteNoRecords);
+        Properties& p = table->Properties();
+        if (truthy(p.Item(QStringLiteral("Jet OLEDB:Create Link")).Value())) {
+            ado::LinkSpec spec{table->Name(), p.Item(QStringLiteral("Jet OLEDB:Link Provider String")).Value().text(),
+                               p.Item(QStringLiteral("Jet OLEDB:Link Datasource")).Value().text(),
+                               p.Item(QStringLiteral("Jet OLEDB:Remote Table Name")).Value().text()};
+            ado::CreateServerLink(*conn->providerConnection(), spec);
+        } else {
+            for (const QString& sql : Catalog::CreateStatements(*table, true))
+                conn->Execute(sql, nullptr, ado::adExecuteNoRecords);
+        }
         table->m_parent = m_catalog;
-    } else {
+    } else if (!ado::DropServerLink(*conn->providerConnection(), dropName)) {
         conn->Execute(QStringLiteral("DROP TABLE [") + dropName + QLatin1Char(']'), nullptr,
                       ado::adExecuteNoRecords);
     }

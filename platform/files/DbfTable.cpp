@@ -440,9 +440,10 @@ void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) cons
     // A header may declare a date or logical field narrower than its
     // value; writing it anyway would run into the next field.
     if ((f.type == 'D' || f.type == 'L') && f.width < fixedWidth(f.type, true))
-        vb::Raise(dbferr::FieldTooSmall, kSource,
-                  QStringLiteral("Field %1 is too narrow to hold a %2.")
-                      .arg(describe(f), f.type == 'D' ? QStringLiteral("date") : QStringLiteral("logical value")));
+        vb::Raise(
+            dbferr::FieldTooSmall, kSource,
+            QStringLiteral("Field %1 is too narrow to hold a %2.")
+                .arg(describe(f), f.type == 'D' ? QStringLiteral("date") : QStringLiteral("logical value")));
 
     if (v.isNull() || v.isEmpty()) {
         blankField(rec, f);

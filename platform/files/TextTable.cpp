@@ -112,8 +112,8 @@ class RecordCounter {
 public:
     explicit RecordCounter(char delimiter) : m_delimiter(delimiter)
     {
-        m_stop['\r'] = true;
-        m_stop['\n'] = true;
+        m_stop[static_cast<unsigned char>('\r')] = true;
+        m_stop[static_cast<unsigned char>('\n')] = true;
         m_stop[static_cast<unsigned char>(delimiter)] = true;
     }
 

@@ -3,60 +3,24 @@
 // afterwards the saved workbook, the result files, the backup and the
 // record count the panel shows.
 
-#include "mainwindow/MainWindowFixture.h"
+#include "EndToEndFixture.h"
 
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/ui/StatusBar.h"
-#include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
 
 namespace {
 
-void choose(QComboBox* combo, const QString& text)
+using e2e::choose;
+
+TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
 {
-    const int index = combo->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    combo->setCurrentIndex(index);
-}
-
-class ExcelEndToEndTest : public MainWindowTest {
-protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        vb::SetClock(&clock);
-        const QString built = QStringLiteral(TERVALA_BINARY_DIR "/bin/Database/Tervala.mdb");
-        ASSERT_TRUE(QFile::exists(built)) << "the build makes " << built.toStdString();
-        QFile::remove(databasePath());
-        ASSERT_TRUE(QFile::copy(built, databasePath()));
-        QFile::setPermissions(databasePath(), QFile::ReadOwner | QFile::WriteOwner);
-        work = home.filePath(QStringLiteral("work")) + QLatin1Char('/');
-        QDir().mkpath(work);
-    }
-
-    void TearDown() override
-    {
-        MainWindowTest::TearDown();
-        vb::SetClock(nullptr);
-    }
-
-    vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};
-    QString work;
-};
-
-TEST_F(ExcelEndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
-{
+    storeScrubOptions();
     {
         mwtest::Db db(databasePath());
         db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY)"));
         db.exec(QStringLiteral("insert into phone201 values (5551234), (5559999)"));
-        const QString rows = QStringLiteral(
-            "insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) values "
-            "('exportok', 'Export OK', '1', 0), ('exportdnc', 'Export DNC', '1', 0), "
-            "('okfile', 'OK file', '%1ok.txt', 3), ('dncfile', 'DNC file', '%1dnc.txt', 3), "
-            "('backuporginal', 'Backup', '1', 0), ('nacnotindnc', 'No table', '0', 0)");
-        db.exec(rows.arg(work));
         // What the Excel wizard stored: the workbook, its sheet, a title row.
         db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
                                "IsTitleFirstLine, Delimited) values ('EXCEL', '(None)', '%1calls.xlsx', "

@@ -133,22 +133,4 @@ INSTANTIATE_TEST_SUITE_P(Addresses, RowAddresses,
                          ::testing::Values(BadAddress{"A1"}, BadAddress{"0:0"}, BadAddress{"2"},
                                            BadAddress{"1048577:1048577"}, BadAddress{""}));
 
-TEST_F(WorkbookAutomation, AFileThatCannotBeOpenedRegistersNothing)
-{
-    QFile f(dir.filePath(QStringLiteral("notes.txt")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("plain text");
-    f.close();
-    EXPECT_THROW(books().Open(dir.filePath(QStringLiteral("notes.txt"))), vb::ErrObject);
-    EXPECT_THROW(books().Open(dir.filePath(QStringLiteral("missing.xlsx"))), vb::ErrObject);
-    EXPECT_EQ(books().Count(), 0);
-}
-
-TEST_F(WorkbookAutomation, ActivatingMakesTheWorkbookTheActiveOne)
-{
-    const auto book = books().Open(path());
-    book->Activate();
-    EXPECT_EQ(excel::Application::Instance().ActiveWorkbook(), book);
-}
-
 } // namespace

@@ -48,8 +48,8 @@ TEST_P(NarrowFieldWrite, IsRefusedAndTheNextFieldKeepsItsText)
     const NarrowField& n = GetParam();
     TempFolder dir;
     const QByteArray record = " " + QByteArray(n.width, ' ') + "KEEPTHIS";
-    const QString path =
-        dir.write("narrow.dbf", makeDbf(0x30, 0x03, {{"X", n.type, n.width, 0}, {"NAME", 'C', 8, 0}}, {record}));
+    const QString path = dir.write(
+        "narrow.dbf", makeDbf(0x30, 0x03, {{"X", n.type, n.width, 0}, {"NAME", 'C', 8, 0}}, {record}));
     const QByteArray before = readAll(path);
     DbfTable t(path);
     EXPECT_NE(errorNumber([&] { t.setValue(0, 0, n.value); }), 0);
@@ -115,11 +115,13 @@ class LyingHeaderOpen : public ::testing::TestWithParam<LyingHeader> {};
 TEST_P(LyingHeaderOpen, IsRefusedWithTheFilesName)
 {
     TempFolder dir;
-    QByteArray bytes = makeDbf(0x03, 0x03, {{"NAME", 'C', 5, 0}, {"PHONE", 'N', 10, 0}}, {" Ann  2015551234"});
+    QByteArray bytes =
+        makeDbf(0x03, 0x03, {{"NAME", 'C', 5, 0}, {"PHONE", 'N', 10, 0}}, {" Ann  2015551234"});
     bytes.replace(GetParam().offset, GetParam().bytes.size(), GetParam().bytes);
     const QString path = dir.write("liar.dbf", bytes);
     QString why;
-    EXPECT_EQ(errorNumber([&] { DbfTable t(path, DbfTable::Mode::ReadOnly); }, &why), files::dbferr::BadTable);
+    EXPECT_EQ(errorNumber([&] { DbfTable t(path, DbfTable::Mode::ReadOnly); }, &why),
+              files::dbferr::BadTable);
     EXPECT_TRUE(why.contains("liar.dbf")) << why.toStdString();
     EXPECT_EQ(readAll(path), bytes);
 }
@@ -135,7 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LyingHeaderOpen, ACountBeyondTheFileReadsTheWholeRecordsOnly)
 {
     TempFolder dir;
-    QByteArray bytes = makeDbf(0x03, 0x03, {{"NAME", 'C', 5, 0}, {"PHONE", 'N', 10, 0}}, {" Ann  2015551234"});
+    QByteArray bytes =
+        makeDbf(0x03, 0x03, {{"NAME", 'C', 5, 0}, {"PHONE", 'N', 10, 0}}, {" Ann  2015551234"});
     qToLittleEndian<quint32>(0xFFFFFFFFu, bytes.data() + 4);
     DbfTable t(dir.write("many.dbf", bytes), DbfTable::Mode::ReadOnly);
     EXPECT_EQ(t.recordCount(), 1);

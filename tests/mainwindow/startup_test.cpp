@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
+#include "records/CCityStates.h"
 #include "records/CDataTypeInfos.h"
 
 #include <QLabel>
@@ -73,6 +74,21 @@ TEST_F(MainWindowTest, TheFirstStoredSourceProfileBecomesCurrent)
     ASSERT_NE(gCurDataTypeInfo, nullptr);
     EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("EXCEL"));
     EXPECT_EQ(gDataTypeInfos->Count(), 2);
+}
+
+TEST_F(MainWindowTest, TheAreaCodeListExistsEmptyWhileTheProgramRunsAndGoesAtShutDown)
+{
+    {
+        mwtest::Db db(databasePath());
+        db.exec(
+            QStringLiteral("insert into CityState (AreaCode, City, State) values ('201', 'Newark', 'NJ')"));
+    }
+    ASSERT_NE(start(), nullptr);
+    ASSERT_TRUE(gCityStates);
+    EXPECT_EQ(gCityStates->Count(), 0) << "nothing loads the list";
+    gMainForm->close();
+    EXPECT_FALSE(gCityStates);
+    EXPECT_FALSE(gDefPropertys);
 }
 
 TEST_F(MainWindowTest, AnEmptyProfileAsksForTheDatabaseBeforeAnyDatabaseAccess)

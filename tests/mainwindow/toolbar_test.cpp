@@ -67,6 +67,12 @@ TEST_F(MainWindowTest, ScrubOptionsReloadsTheScrubValues)
     gDefPropertys->Item(QStringLiteral("okfile"))->SetPropertyValue(QStringLiteral("/tmp/ok-list.txt"));
     gDefPropertys->Item(QStringLiteral("exportok"))->SetPropertyValue(QStringLiteral("1"));
     gDefPropertys->Item(QStringLiteral("defaultcode"))->SetPropertyValue(QStringLiteral("201"));
+    scripted.expectModal(
+        [](QDialog* dialog) {
+            dialog->close();
+            return 0;
+        },
+        QStringLiteral("frmASC"));
     toolbarButton(form, QStringLiteral("addopt"))->trigger();
     EXPECT_EQ(form->mOKFile, QStringLiteral("/tmp/ok-list.txt"));
     EXPECT_EQ(form->mExportOK, 1);

@@ -2,39 +2,13 @@
 // there, changed in the window, saved at shut-down and read back by the
 // next start; a server that refuses the login gives the connection dialog.
 
-#include "PgDatabase.h"
-
-#include "mainwindow/MainWindowFixture.h"
+#include "ServerProgram.h"
 
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "records/CDataTypeInfos.h"
 
-class ServerStartUp : public MainWindowTest {
-protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        TERVALA_REQUIRE_PG_SERVER(server);
-        ASSERT_TRUE(db.Make(server));
-        QFile::remove(databasePath()); // nothing falls back on the local file
-        mwtest::WriteFile(iniPath(), db.ProfileSection());
-    }
-
-    void restart()
-    {
-        if (gMainForm) gMainForm->close();
-        ReleaseGlobalObjects();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        gOption.reset();
-        vb::App::ReleaseInstanceLock();
-    }
-
-    testsupport::PgServer* server = nullptr;
-    PgDatabase db;
-};
-
-TEST_F(ServerStartUp, SeedsTheSettingsOnTheServerAndReadsBackWhatTheWindowSaved)
+TEST_F(ServerProgramTest, SeedsTheSettingsOnTheServerAndReadsBackWhatTheWindowSaved)
 {
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
@@ -59,7 +33,7 @@ TEST_F(ServerStartUp, SeedsTheSettingsOnTheServerAndReadsBackWhatTheWindowSaved)
               QStringLiteral("Do Not Call"));
 }
 
-TEST_F(ServerStartUp, ARefusedLoginGivesTheConnectionDialogWithTheDriversMessage)
+TEST_F(ServerProgramTest, ARefusedLoginGivesTheConnectionDialogWithTheDriversMessage)
 {
     mwtest::WriteFile(iniPath(), db.ProfileSection(QStringLiteral("wrong")));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("password authentication failed for user \"tervala\""),

@@ -8,6 +8,7 @@
 #include "platform/ui/Twips.h"
 #include "screens/frmViewData.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,7 +81,7 @@ TEST_P(ViewerPaging, MovesAsTheButtonsSay)
             viewer->PageCaption->setText(step.mid(3));
             QTest::keyClick(viewer->PageCaption, Qt::Key_Return);
         } else {
-            viewer->findChild<QPushButton*>(step)->click();
+            viewer->findChild<QAbstractButton*>(step)->click();
         }
     }
     EXPECT_EQ(viewer->PageCaption->text(), GetParam().pageBox);

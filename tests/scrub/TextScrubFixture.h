@@ -53,6 +53,17 @@ inline void Exec(const QString& dbPath, const QString& sql)
     ASSERT_EQ(rc, SQLITE_OK) << message;
 }
 
+// A list of many records, every dnc-th one on the DNC list, large enough for
+// its copy and OK file to be written out in several pieces.
+inline QByteArray LongList(int records, int dnc = 1000)
+{
+    QByteArray text = "Phone,Status\r\n";
+    text.reserve(records * 16);
+    for (int i = 0; i < records; ++i)
+        text += (i % dnc == 0 ? QByteArray("2015551234") : QByteArray::number(3125000000LL + i)) + ",x\r\n";
+    return text;
+}
+
 // The progress frame as a run leaves it, and every update it got.
 class RecordingView : public scrub::ScrubView {
 public:

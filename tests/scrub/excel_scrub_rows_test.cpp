@@ -246,13 +246,4 @@ TEST_F(ExcelScrubTest, TheSummaryAndProgressGiveTheCountsAndShare)
     EXPECT_EQ(view.shownAt, (std::vector<std::int32_t>{100, 200, 200}));
 }
 
-TEST_F(ExcelScrubTest, AWorkbookIsSavedEvenWhenNothingWasFound)
-{
-    writeBook({{"Name", "Phone", "Status"}, {"Bob", "2015550000", "b"}});
-    const scrub::ExcelScrubResult r = runExcel();
-    EXPECT_TRUE(r.completed);
-    EXPECT_EQ(r.counters.notFound, 1);
-    EXPECT_EQ(sheetText(), (Text{{"Name", "Phone", "Status"}, {"Bob", "2015550000", "b"}}));
-}
-
 } // namespace

@@ -5,6 +5,7 @@
 // files never overwrite the list or each other.
 
 #include "TextScrubFixture.h"
+#include "support/FileSizeLimit.h"
 
 #include <QFileInfo>
 #include <csignal>
@@ -16,40 +17,6 @@ namespace {
 
 const QByteArray kOldOk = "Numbers Not In DNC List\r\n2125550000\r\n";
 const QByteArray kOldDnc = "Numbers In DNC List,Remove Time\r\n2015551234, 1/1/2007 9:00:00 AM\r\n";
-
-// A list of many records with a few on the DNC list, large enough for its
-// copy and OK file to be written out in several pieces.
-QByteArray LongList(int records)
-{
-    QByteArray text = "Phone,Status\r\n";
-    text.reserve(records * 16);
-    for (int i = 0; i < records; ++i)
-        text += (i % 1000 == 0 ? QByteArray("2015551234") : QByteArray::number(3125000000LL + i)) + ",x\r\n";
-    return text;
-}
-
-// Limits the size of every file this process writes, as a full disk does:
-// writes stop short at the limit.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 struct FailureCase {
     const char* name;
@@ -72,7 +39,7 @@ TEST_P(TextScrubFailureTest, AFailedRunKeepsTheEarlierResultFilesAndTheList)
     const FailureCase& c = GetParam();
     scrubtest::Write(job.settings.okFile, kOldOk);
     scrubtest::Write(job.settings.dncFile, kOldDnc);
-    const QByteArray list = LongList(c.records);
+    const QByteArray list = scrubtest::LongList(c.records);
     writeList(list);
     if (c.brokenStore) {
         scrubtest::Exec(dbPath,
@@ -81,7 +48,7 @@ TEST_P(TextScrubFailureTest, AFailedRunKeepsTheEarlierResultFilesAndTheList)
     }
     scrub::ScrubResult r;
     {
-        std::optional<FileSizeLimit> limit;
+        std::optional<testsupport::FileSizeLimit> limit;
         if (c.fileSizeLimit) limit.emplace(c.fileSizeLimit);
         r = runFailing();
     }

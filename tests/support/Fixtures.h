@@ -20,7 +20,8 @@ inline QString CopyFixture(const QString& name, const QString& folder, const QSt
 {
     const QString target = QDir(folder).filePath(as.isEmpty() ? name : as);
     QFile::remove(target);
-    if (!QFile::copy(FixturePath(name), target)) ADD_FAILURE() << "cannot copy fixture " << name.toStdString();
+    if (!QFile::copy(FixturePath(name), target))
+        ADD_FAILURE() << "cannot copy fixture " << name.toStdString();
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
     return target;
 }

@@ -1,0 +1,273 @@
+// Source browsing and viewing: "Browser" picks the calling list of the
+// chosen source type and fills the panel with its tables, fields and count;
+// "View" shows the chosen table in the paged data viewer. With them, the
+// toolbar's scrub options and about box.
+
+#include "mainwindow/frmMain.h"
+
+#include "core/CDataConnection.h"
+#include "core/CDataStrings.h"
+#include "core/DBClassModule.h"
+#include "core/Globals.h"
+#include "core/ModuleExcel.h"
+#include "mainwindow/SourceKind.h"
+#include "mainwindow/SourceViewer.h"
+#include "mainwindow/frmASC.h"
+#include "mainwindow/frmAbout.h"
+#include "mainwindow/frmSourcePickers.h"
+#include "platform/excel/Excel.h"
+#include "platform/ui/Services.h"
+#include "platform/vb/App.h"
+#include "platform/vb/DoEvents.h"
+#include "platform/vb/Err.h"
+#include "records/CDataTypeInfo.h"
+#include "records/ModuleConnectString.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScopeGuard>
+
+namespace {
+
+const QString kBrowseTitle = QStringLiteral("Open Phone Data File");
+
+void Exclaim(const QString& prompt)
+{
+    ui::MsgBox(prompt, ui::vbExclamation | ui::vbOKOnly, vb::App::Title());
+}
+
+// A picker edits the profile, modal over the main window.
+template <class Picker> void ShowPicker(frmMain* owner, const std::shared_ptr<CDataTypeInfo>& profile)
+{
+    Picker picker;
+    picker.Component(profile);
+    ui::services().ShowModal(&picker, owner);
+}
+
+void PresetWhenEmpty(CDataConnection& connection, QString (CDataConnection::*get)() const,
+                     void (CDataConnection::*set)(const QString&), const QString& value)
+{
+    if ((connection.*get)().isEmpty()) (connection.*set)(value);
+}
+
+} // namespace
+
+void frmMain::SelectStoredFieldNames()
+{
+    if (!gCurDataTypeInfo) return;
+    // Read all three first: choosing the phone field may choose the mark
+    // field too, which would replace the stored mark name before it is shown.
+    const QString area = gCurDataTypeInfo->DataAreaName();
+    const QString phone = gCurDataTypeInfo->DataFieldName();
+    const QString mark = gCurDataTypeInfo->DataMarkName();
+    cboAreaDataField->setCurrentIndex(FindComboIndex(cboAreaDataField, vb::Variant(area), false));
+    cboPhoneDataField->setCurrentIndex(FindComboIndex(cboPhoneDataField, vb::Variant(phone), false));
+    // A stored mark field that is not listed leaves the one the phone field chose.
+    const int markIndex = FindComboIndex(cboMarkField, vb::Variant(mark), false);
+    if (markIndex >= 0) cboMarkField->setCurrentIndex(markIndex);
+}
+
+// ---------------------------------------------------------------- Browser
+
+void frmMain::cmdBrowserData_Click()
+{
+    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
+    if (!profile) return;
+    switch (KindOf(mDataType)) {
+    case SourceKind::TextFile:
+    case SourceKind::FoxPro:
+        BrowseFileSource(profile);
+        break;
+    case SourceKind::Excel:
+        BrowseWorkbook(profile);
+        break;
+    case SourceKind::Database:
+    case SourceKind::Odbc:
+        BrowseDatabase(profile);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
+{
+    const QString type = mDataType;
+    const bool text = KindOf(type) == SourceKind::TextFile;
+    const QString filter = text ? QStringLiteral("Text File (*.txt,*csv)|*.txt;*.csv|All File (*.*)|*.*")
+                           : type == QLatin1String("FOXPRO")
+                               ? QStringLiteral("FoxPro File (*.dbf)|*.dbf|All File (*.*)|*.*")
+                               : QStringLiteral("ACT! File (*.dbf)|*.dbf|All File (*.*)|*.*");
+    const QString chosen =
+        OpenFile(TxtPhoneData->text() + DataTableName->currentText(), filter, kBrowseTitle);
+    if (chosen.isEmpty()) return;
+
+    QString name;
+    const QString folder = SplitFilePath(chosen, name);
+    ComboClear(DataTableName);
+    TxtPhoneData->setText(folder);
+    ComboAddItem(DataTableName, name);
+    DataTableName->setCurrentIndex(0);
+    profile->SetDataTableName(name);
+    if (text) ShowPicker<frmTextWizard>(this, profile);
+
+    if (BuildConnectionString(*profile, type).isEmpty()) return;
+    mRecordCount = profile->GetRecordCount(QString());
+    profile->GetFields(QString());
+    if (type != QLatin1String("ACT!")) {
+        txtPhoneDataTotal->setText(QString::number(mRecordCount));
+        if (FillFieldLists() > 1) SelectStoredFieldNames();
+        return;
+    }
+    // An ACT! table keeps its numbers in "phone".
+    FillFieldLists();
+    txtPhoneDataTotal->setText(QString::number(mRecordCount));
+    if (profile->DataFieldName().isEmpty()) {
+        profile->SetDataFieldName(QStringLiteral("phone"));
+        profile->SetDataAreaName(QString());
+    }
+    if (profile->DataMarkName().isEmpty()) profile->SetDataMarkName(QStringLiteral("phone"));
+    SelectStoredFieldNames();
+}
+
+void frmMain::BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile)
+{
+    const QString chosen = OpenFile(
+        TxtPhoneData->text(), QStringLiteral("Excel File (*.xls)|*.xls;|All File (*.*)|*.*"), kBrowseTitle);
+    if (chosen.isEmpty()) return;
+    TxtPhoneData->setText(chosen);
+
+    const std::shared_ptr<excel::Workbook> book = OpenExcelWorkbook(profile->DataDBName(), false);
+    if (!book) {
+        Exclaim(QStringLiteral("Empty Excel file!"));
+        return;
+    }
+    // The workbook is open for this command only, whatever ends it.
+    const auto closeBook = qScopeGuard([&book] { vb::ResumeNext([&book] { book->Close(false); }); });
+    if (!profile->GetExcelSheet(book.get())) return;
+    FillTableList();
+    ShowPicker<frmExcelWizard>(this, profile);
+    DataTableName->setCurrentIndex(
+        FindComboIndex(DataTableName, vb::Variant(profile->DataTableName()), false));
+
+    profile->GetExcelConnString();
+    mExcelTable = profile->GetExcelAdoTable(DataTableName->currentText());
+    mRecordCount = profile->GetRecordCount(mExcelTable);
+    profile->GetFields(mExcelTable);
+    if (FillFieldLists() > 1) SelectStoredFieldNames();
+    if (cboPhoneDataField->count() == 0) Exclaim(QStringLiteral("Empty Excel file!"));
+    txtPhoneDataTotal->setText(QString::number(mRecordCount));
+}
+
+void frmMain::BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile)
+{
+    const QString type = mDataType;
+    if (!mDataConnection) mDataConnection = std::make_shared<CDataConnection>();
+    CDataConnection& connection = *mDataConnection;
+    profile->GetODBC(connection);
+    if (type == QLatin1String("ACCESS")) {
+        connection.SetProvider(QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
+        connection.SetDSN(QStringLiteral("(None)"));
+    } else if (type == QLatin1String("MS SQL")) {
+        connection.SetProvider(QStringLiteral("SQLOLEDB"));
+        connection.SetDSN(QStringLiteral("(None)"));
+        PresetWhenEmpty(connection, &CDataConnection::Server, &CDataConnection::SetServer,
+                        QStringLiteral("localhost"));
+        PresetWhenEmpty(connection, &CDataConnection::UserID, &CDataConnection::SetUserID,
+                        QStringLiteral("sa"));
+    } else if (type == QLatin1String("MYSQL")) {
+        connection.SetProvider(QStringLiteral("MSDASQL"));
+        connection.SetDSN(QStringLiteral("(None)"));
+        PresetWhenEmpty(connection, &CDataConnection::Driver, &CDataConnection::SetDriver,
+                        QStringLiteral("MySQL ODBC 3.51 Driver"));
+        PresetWhenEmpty(connection, &CDataConnection::UserID, &CDataConnection::SetUserID,
+                        QStringLiteral("root"));
+        PresetWhenEmpty(connection, &CDataConnection::Server, &CDataConnection::SetServer,
+                        QStringLiteral("localhost"));
+    } else {
+        connection.SetProvider(QStringLiteral("MSDASQL"));
+    }
+    connection.ShowMe(1);
+    profile->SetODBC(connection);
+
+    const QString connectionString = BuildConnectionString(*profile, type);
+    TxtPhoneData->setText(type == QLatin1String("ODBC") ? profile->DataDSN() : profile->DataDBName());
+    if (connectionString.isEmpty()) return;
+    if (!profile->GetTables(QString())) return;
+    FillTableList();
+    const std::int32_t tables = GetTableNameCount();
+    if (tables == 0) return;
+    if (tables == 1)
+        profile->SetDataTableName(profile->TableNameData()->Item(1)->ItemValue());
+    else
+        ShowPicker<frmSelectTable>(this, profile);
+    DataTableName->setCurrentIndex(
+        FindComboIndex(DataTableName, vb::Variant(profile->DataTableName()), false));
+
+    mRecordCount = profile->GetRecordCount(QString());
+    profile->GetFields(QString());
+    if (FillFieldLists() > 1) SelectStoredFieldNames();
+    txtPhoneDataTotal->setText(QString::number(mRecordCount));
+}
+
+// ---------------------------------------------------------------- View
+
+void frmMain::cmdViewData_Click()
+{
+    SetStart(false);
+    vb::DoEvents();
+    // An error while viewing ends the view; the window comes back either way.
+    vb::ResumeNext([this] {
+        const QString table = DataTableName->currentText();
+        if (table.isEmpty() || !gCurDataTypeInfo) return;
+        const QString connection = gCurDataTypeInfo->GetConnectionString();
+        const QString bracketed = QStringLiteral("[") + table + QStringLiteral("]");
+        const QString caption = QStringLiteral("View Phone Data");
+        switch (KindOf(mDataType)) {
+        case SourceKind::TextFile:
+            ViewData(connection, bracketed, false, caption);
+            break;
+        case SourceKind::Excel:
+            ViewData(connection, QStringLiteral("[") + mExcelTable + QStringLiteral("]"), true, caption);
+            break;
+        case SourceKind::FoxPro:
+        case SourceKind::Odbc:
+            ViewData(connection, table, true, caption);
+            break;
+        case SourceKind::Database:
+            ViewData(connection, mDataType == QLatin1String("ACCESS") ? bracketed : table, true, caption);
+            break;
+        default:
+            break;
+        }
+    });
+    SetStart(true);
+}
+
+void frmMain::ShowScrubOptions()
+{
+    frmASC options;
+    ui::services().ShowModal(&options, this);
+}
+
+void frmMain::ShowAboutBox()
+{
+    frmAbout about;
+    ui::services().ShowModal(&about, this);
+}
+
+void frmMain::ViewData(const QString& connectionString, const QString& sql, bool editable,
+                       const QString& caption)
+{
+    sourceview::ViewData(nullptr, connectionString, sql, editable, caption);
+}
+
+void frmMain::ViewExcelSheet(const QString& file, const QString& sheet, bool editable, const QString& caption)
+{
+    sourceview::ViewExcelSheet(nullptr, file, sheet, editable, caption);
+}
+
+void frmMain::ViewTextFile(const QString& file, bool editable, const QString& caption)
+{
+    sourceview::ViewTextFile(nullptr, file, editable, caption);
+}

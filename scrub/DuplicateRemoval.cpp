@@ -1,0 +1,370 @@
+#include "scrub/DuplicateRemoval.h"
+
+#include "core/DBClassModule.h"
+#include "dncdb/ModuleDNC.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/excel/Excel.h"
+#include "platform/files/TextTable.h"
+#include "platform/fso/FileReplace.h"
+#include "platform/ui/Services.h"
+#include "platform/vb/App.h"
+#include "platform/vb/Clock.h"
+#include "platform/vb/Err.h"
+#include "scrub/ExcelSheetScrub.h"
+#include "scrub/ListCopy.h"
+#include "scrub/ScrubRule.h"
+#include "scrub/ScrubRun.h"
+#include "scrub/TableScrub.h"
+#include "scrub/TextFileScrub.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <functional>
+
+namespace scrub {
+
+namespace {
+
+// The symbols a packed number is made of, four bits each.
+constexpr char kSymbols[] = "0123456789()-. #";
+constexpr int kPackedMax = 14;
+
+bool AskToRemove()
+{
+    return ui::MsgBox(QStringLiteral("Do you wish to delete the duplicate numbers from your phonelist."),
+                      ui::vbYesNo, vb::App::Title()) == ui::vbYes;
+}
+
+void Finished()
+{
+    ui::MsgBox(QStringLiteral("Action is finished!"), ui::vbInformation, vb::App::Title());
+}
+
+// The records-read counter and its progress every 100 records.
+class Progress {
+public:
+    Progress(DuplicateView& view, std::int32_t total) : m_view(view), m_start(vb::Timer())
+    {
+        m_view.BeginProgress(total);
+    }
+    void Step()
+    {
+        if (++m_records % 100 == 0) m_view.ShowProgress(m_records, vb::Timer() - m_start, false);
+    }
+    void End(std::int32_t removed)
+    {
+        m_view.ShowProgress(m_records, vb::Timer() - m_start, true);
+        m_view.ShowStatus(RemovedText(removed));
+    }
+    std::int32_t Records() const { return m_records; }
+
+private:
+    DuplicateView& m_view;
+    double m_start;
+    std::int32_t m_records = 0;
+};
+
+// A text record's number: area value & phone value. False when the phone
+// value is empty: such records are never duplicates of each other.
+bool NumberOf(const files::TextTable& table, const files::TextRecord& record, int phone, int area,
+              QString& number)
+{
+    number.resize(0);
+    if (area >= 0) AppendFieldText(table, record, area, number);
+    const qsizetype areaLength = number.size();
+    AppendFieldText(table, record, phone, number);
+    return number.size() > areaLength;
+}
+
+bool NumberOf(const excel::Worksheet& sheet, int row, int phone, int area, QString& number)
+{
+    const QString phoneText = sheet.Cells(row, phone).Text();
+    number = area > 0 ? sheet.Cells(row, area).Text() + phoneText : phoneText;
+    return !phoneText.isEmpty();
+}
+
+} // namespace
+
+QString RemovedText(std::int32_t removed)
+{
+    return QString::number(removed) + QStringLiteral(" Duplicate Number(s) is (are) removed");
+}
+
+// ---------------------------------------------------------------- DuplicateGroups
+
+bool DuplicateGroups::Pack(const QString& number, std::uint64_t& code)
+{
+    const qsizetype n = number.size();
+    if (n > kPackedMax) return false;
+    std::uint64_t packed = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = number[i].unicode();
+        int symbol = -1;
+        if (c >= u'0' && c <= u'9')
+            symbol = c - u'0';
+        else
+            for (int k = 10; k < 16; ++k)
+                if (c == char16_t(kSymbols[k])) symbol = k;
+        if (symbol < 0) return false;
+        packed = packed << 4 | std::uint64_t(symbol);
+    }
+    code = std::uint64_t(n) << 56 | packed;
+    return true;
+}
+
+QString DuplicateGroups::Unpack(std::uint64_t code)
+{
+    const int n = int(code >> 56);
+    QString text(n, u' ');
+    for (int i = n - 1; i >= 0; --i, code >>= 4)
+        text[i] = QLatin1Char(kSymbols[code & 15]);
+    return text;
+}
+
+void DuplicateGroups::Count(const QString& number)
+{
+    std::uint64_t code = 0;
+    if (Pack(number, code))
+        m_codes.push_back(code);
+    else
+        ++m_others[number.toCaseFolded()];
+}
+
+void DuplicateGroups::Settle()
+{
+    std::sort(m_codes.begin(), m_codes.end());
+    for (std::size_t i = 0; i < m_codes.size();) {
+        std::size_t j = i + 1;
+        while (j < m_codes.size() && m_codes[j] == m_codes[i])
+            ++j;
+        if (j - i > 1) {
+            m_listed.push_back(m_codes[i]);
+            const QString number = Unpack(m_codes[i]);
+            m_list.Add(std::int32_t(j - i), number, QStringLiteral(":") + number);
+        }
+        i = j;
+    }
+    m_codes.clear();
+    m_codes.shrink_to_fit();
+    for (auto it = m_others.cbegin(); it != m_others.cend(); ++it)
+        if (it.value() > 1) m_list.Add(it.value(), it.key(), QStringLiteral(":") + it.key());
+    m_others.clear();
+}
+
+bool DuplicateGroups::Drop(const QString& number)
+{
+    std::uint64_t code = 0;
+    if (Pack(number, code) && !std::binary_search(m_listed.begin(), m_listed.end(), code)) return false;
+    const QString key = QStringLiteral(":") + number;
+    const std::shared_ptr<CDuplicate> item = m_list.Item(key);
+    if (!item) return false;
+    if (item->Count < 2) {
+        m_list.Remove(key); // its last copy: settled
+        return false;
+    }
+    --item->Count;
+    return true;
+}
+
+// ---------------------------------------------------------------- text lists
+
+DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateView& view)
+{
+    DuplicatesResult result;
+    if (!AskToRemove()) return result;
+    const QString folder = FolderWithSeparator(job.folder);
+    const QString source = folder + job.fileName;
+    LineFile copy;
+    try {
+        // A list that is a symbolic link is rewritten where it lies.
+        const QString target = fso::ResolvedFilePath(source);
+        RequireWritableList(target, source, QStringLiteral("changed"));
+        files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
+        const int phone = RequiredColumn(table, job.phoneField);
+        const int area = job.areaField.isEmpty() ? -1 : RequiredColumn(table, job.areaField);
+
+        DuplicateGroups groups;
+        files::TextRecord record;
+        QString number;
+        table.rewind();
+        while (table.next(record))
+            if (NumberOf(table, record, phone, area, number)) groups.Count(number);
+        groups.Settle();
+        if (groups.Empty()) {
+            view.ShowStatus(kNoDuplicateNumber);
+            result.completed = true;
+            return result;
+        }
+
+        Progress progress(view, std::int32_t(std::min<qint64>(table.recordCount(), INT32_MAX)));
+        const QFileInfo targetInfo(target);
+        const QString copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
+        copy.Open(copyName);
+        RecordCopy records(source, table.dataOffset(), copy);
+        table.rewind();
+        while (table.next(record)) {
+            if (NumberOf(table, record, phone, area, number) && groups.Drop(number)) {
+                records.Drop(record);
+                ++result.removed;
+            } else {
+                records.Keep(record);
+            }
+            progress.Step();
+        }
+        records.Finish();
+        result.records = progress.Records();
+        progress.End(result.removed);
+        copy.Close();
+        fso::ReplaceFileWith(copyName, target);
+        result.completed = true;
+    } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
+        copy.Discard();
+        HandleError(error.Number, error.Description, QString(), QStringLiteral("GetExcelFields"), false);
+        return DuplicatesResult();
+    }
+    Finished();
+    return result;
+}
+
+// ---------------------------------------------------------------- workbooks
+
+DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, DuplicateView& view)
+{
+    DuplicatesResult result;
+    if (!AskToRemove()) return result;
+    const std::shared_ptr<excel::Worksheet> sheet = OpenListSheet(job.workbookPath, job.sheetName);
+    if (!sheet) return result;
+    excel::Workbook& book = *sheet->Parent();
+    try {
+        const files::CellRange used = sheet->UsedRange();
+        const SheetRecords rows = RecordsOfRange(used.firstRow, used.lastRow, job.titleFirstLine);
+
+        DuplicateGroups groups;
+        QString number;
+        for (std::int32_t i = 0; i < rows.count; ++i)
+            if (NumberOf(*sheet, rows.firstRow + i, job.phoneColumn, job.areaColumn, number))
+                groups.Count(number);
+        groups.Settle();
+        if (groups.Empty()) {
+            view.ShowStatus(kNoDuplicateNumber);
+            result.completed = true;
+            result.recordCount = rows.count;
+            return result;
+        }
+        if (!SheetMayChange(*sheet, rows.firstRow, true)) return result;
+
+        // A deleted row moves the rows below it up: the next record is read
+        // from the same row.
+        Progress progress(view, rows.count);
+        int row = rows.firstRow;
+        for (std::int32_t i = 0; i < rows.count; ++i) {
+            if (NumberOf(*sheet, row, job.phoneColumn, job.areaColumn, number) && groups.Drop(number)) {
+                sheet->Rows(QString::number(row) + u':' + QString::number(row)).Delete();
+                ++result.removed;
+            } else {
+                ++row;
+            }
+            progress.Step();
+        }
+        result.records = progress.Records();
+        progress.End(result.removed);
+        const files::CellRange after = sheet->UsedRange();
+        result.recordCount = RecordsOfRange(after.firstRow, after.lastRow, job.titleFirstLine).count;
+        book.Close(true);
+        result.completed = true;
+    } catch (...) {
+        DiscardAfterError(book, QStringLiteral("CheckExcel"));
+        return DuplicatesResult();
+    }
+    Finished();
+    return result;
+}
+
+// ---------------------------------------------------------------- tables
+
+DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, DuplicateView& view)
+{
+    DuplicatesResult result;
+    if (!AskToRemove()) return result;
+    const QString table = Bracketed(job.tableName);
+    auto src = ado::Connection::Create();
+    std::shared_ptr<ado::Recordset> rs;
+    try {
+        src->SetCursorLocation(ado::adUseServer);
+        src->Open(job.connectionString, QString(), QString());
+        const bool hasArea = !job.areaField.isEmpty();
+        // One walk over the table (with row addresses when asked for): each
+        // record's number, and whether its phone value is empty.
+        const auto walk = [&](bool addresses, const std::function<void(bool, const QString&)>& take) {
+            rs = ado::Recordset::Create();
+            rs->SetCursorLocation(ado::adUseServer);
+            rs->Open(QStringLiteral("select * from ") + table, src,
+                     addresses ? ado::adOpenDynamic : ado::adOpenForwardOnly,
+                     addresses ? ado::adLockOptimistic : ado::adLockReadOnly);
+            ado::Field& phone = rs->Fields().Item(job.phoneField);
+            ado::Field* area = hasArea ? &rs->Fields().Item(job.areaField) : nullptr;
+            for (; !rs->Eof(); rs->MoveNext()) {
+                const vb::Variant phoneValue = phone.Value();
+                take(!phoneValue.text().isEmpty(),
+                     BuildNumber(phoneValue, area ? area->Value() : vb::Variant(), hasArea));
+            }
+            rs->Close();
+        };
+
+        DuplicateGroups groups;
+        walk(false, [&](bool usable, const QString& number) {
+            if (usable) groups.Count(number);
+        });
+        groups.Settle();
+        if (groups.Empty()) {
+            src->Close();
+            view.ShowStatus(kNoDuplicateNumber);
+            result.completed = true;
+            return result;
+        }
+
+        // The copies to drop are found by a read-only walk and deleted by
+        // their addresses after it, all in one transaction of the source.
+        Progress progress(view, CountRecords(table, src));
+        src->BeginTrans();
+        std::vector<qint64> doomed;
+        walk(true, [&](bool usable, const QString& number) {
+            if (usable && groups.Drop(number)) doomed.push_back(rs->Bookmark());
+            progress.Step();
+        });
+        auto remove =
+            src->Prepare(QStringLiteral("delete from ") + table + QStringLiteral(" where rowid = ?"));
+        for (const qint64 address : doomed) {
+            remove->SetParameter(0, vb::Variant::fromLongLong(address));
+            remove->Execute();
+        }
+        src->CommitTrans();
+        src->Close();
+        result.removed = std::int32_t(doomed.size());
+        result.records = progress.Records();
+        progress.End(result.removed);
+        result.completed = true;
+    } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
+        try {
+            if (rs && rs->State() == ado::adStateOpen) rs->Close();
+            if (src->State() == ado::adStateOpen) {
+                if (src->TransactionLevel() > 0) src->RollbackTrans();
+                src->Close();
+            }
+        } catch (...) {
+            vb::CatchError();
+        }
+        HandleError(error.Number, error.Description, QString(),
+                    job.kind == TableDuplicatesJob::Kind::Access ? QStringLiteral("CheckAccess")
+                                                                 : QStringLiteral("CheckFoxPro"),
+                    false);
+        return DuplicatesResult();
+    }
+    Finished();
+    return result;
+}
+
+} // namespace scrub

@@ -1,0 +1,66 @@
+#pragma once
+// A text calling list rewritten into a new copy beside it: its records read
+// as the text driver reads them, and the records that stay written byte for
+// byte (leading zeros, quoting, dates and line ends as they were, empty
+// lines and the title line too). fso::ReplaceFileWith then puts the copy in
+// the list's place.
+
+#include "platform/files/TextTable.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace scrub {
+
+class LineFile;
+
+// The reader's options: the header flag of the profile, the separator of
+// the connection string's format (",", when there is no string).
+files::TextOptions ReaderOptions(const QString& connectionString, bool titleFirstLine);
+
+// The column of that name, without regard to case; raises 3265 (item not
+// found) naming it when the list has none.
+int RequiredColumn(const files::TextTable& table, const QString& name);
+
+// Appends a field's text, as the table gives it, to out. Plain ASCII fields
+// (the common case of a phone number) are copied without the table's
+// general decoding and without a text of their own.
+void AppendFieldText(const files::TextTable& table, const files::TextRecord& record, int column,
+                     QString& out);
+
+// Writes a list's copy record by record, in the list's order. What stands
+// before the first record (a byte-order mark, the title line), between
+// records (empty lines) and after the last is copied as it stands.
+class RecordCopy {
+public:
+    // Writes what stands before the first record.
+    RecordCopy(const QString& source, qint64 dataOffset, LineFile& out);
+    // The record as it stands.
+    void Keep(const files::TextRecord& record);
+    // Other bytes in the record's place.
+    void Write(const files::TextRecord& record, const QByteArray& bytes);
+    // Nothing in the record's place; the empty lines before it stay.
+    void Drop(const files::TextRecord& record);
+    // Writes what stands after the last record.
+    void Finish();
+
+private:
+    void gapBefore(const files::TextRecord& record);
+
+    QFile m_source;
+    LineFile& m_out;
+    qint64 m_expected = 0;
+};
+
+// A list that may not be rewritten is refused before anything is written:
+// a read-only file, or a folder that takes no new file beside it. target is
+// the file really meant (fso::ResolvedFilePath), source the list as named;
+// action completes "it cannot be ..." ("scrubbed"). Raises 75.
+void RequireWritableList(const QString& target, const QString& source, const QString& action);
+
+// Bytes of a file between two offsets; empty when to <= from. Opens the
+// file when it is not open yet; raises 70 when it cannot.
+QByteArray FileBytes(QFile& file, qint64 from, qint64 to);
+
+} // namespace scrub

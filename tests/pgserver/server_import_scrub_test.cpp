@@ -1,0 +1,178 @@
+// The DNC import and the text-list scrub with the program's database on the
+// server: the import text streamed to the server, the same per-area-code
+// steps and messages, the counts; a list scrubbed against the server with
+// the exact result files.
+
+#include "ServerProgram.h"
+
+#include "core/CDefProperty.h"
+#include "core/CDefPropertys.h"
+#include "dncdb/DNCImport.h"
+#include "platform/vb/Clock.h"
+
+#include <QKeyEvent>
+#include <set>
+
+namespace {
+
+void type(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+    }
+}
+
+void choose(QComboBox* combo, const QString& text)
+{
+    const int index = combo->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    combo->setCurrentIndex(index);
+}
+
+} // namespace
+
+class ServerImportScrub : public ServerProgramTest {
+protected:
+    void SetUp() override
+    {
+        ServerProgramTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        vb::SetClock(&clock);
+        work = home.filePath(QStringLiteral("work")) + QLatin1Char('/');
+        QDir().mkpath(work);
+        dncimport::SetStatusTrace([this](const QString& text, std::int32_t panel) {
+            if (panel == 1) lines << text;
+        });
+    }
+    void TearDown() override
+    {
+        dncimport::SetStatusTrace({});
+        ServerProgramTest::TearDown();
+        vb::SetClock(nullptr);
+    }
+
+    // Runs the import of the file from the started window.
+    bool import(frmMain* form, const QString& file, bool delimited = true)
+    {
+        gDefPropertys->Item(QStringLiteral("dnctextfilename"))->SetPropertyValue(file);
+        gDefPropertys->Item(QStringLiteral("dnctextfilehearder"))->SetPropertyValue(QStringLiteral("0"));
+        gDefPropertys->Item(QStringLiteral("dnctextfiledelimited"))
+            ->SetPropertyValue(delimited ? QStringLiteral("1") : QStringLiteral("0"));
+        bool imported = false;
+        lines.clear();
+        form->ImportDNCTextFile(imported);
+        return imported;
+    }
+
+    vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};
+    QString work;
+    QStringList lines;
+};
+
+TEST_F(ServerImportScrub, ImportsAListWithBadLinesAreaCodeByAreaCode)
+{
+    // Three area codes of a thousand numbers each, some twice, and lines
+    // that are no number of an area code.
+    QByteArray text;
+    std::map<QString, std::set<int>> expected;
+    for (int i = 0; i < 3000; ++i) {
+        const QString area = i % 3 == 0 ? "201" : (i % 3 == 1 ? "973" : "212");
+        const int local = 5550000 + (i * 7919) % 9000;
+        expected[area].insert(local);
+        text += QStringLiteral("%1,%2\r\n").arg(area).arg(local).toUtf8();
+    }
+    text += "20,5551234\r\n2a1,5551234\r\n201,55x1234\r\n201,12345678\r\n201,\r\n973,0012345\r\n";
+    expected["973"].insert(12345);
+    mwtest::WriteFile(work + "dnc.txt", text);
+
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(import(form, work + "dnc.txt"));
+
+    for (const auto& [area, locals] : expected)
+        EXPECT_EQ(db.Query("select count(*) from phone" + area), QStringList{QString::number(locals.size())})
+            << area.toStdString();
+    EXPECT_EQ(db.Query("select count(*) from phone201 where phone = 5550000"), QStringList{"1"});
+    EXPECT_EQ(form->LastImport().stats.areaCodesImported, 3);
+    EXPECT_EQ(form->LastImport().stats.areaCodesSkipped, 2);
+    EXPECT_EQ(form->LastImport().stats.linesSkipped, 3);
+    QStringList steps = lines.filter("Area Code:");
+    steps.sort();
+    EXPECT_EQ(steps, (QStringList{"Finished to Import Area Code:201", "Finished to Import Area Code:212",
+                                  "Finished to Import Area Code:973", "Starting to Import Area Code:201 ...",
+                                  "Starting to Import Area Code:212 ...", "Starting to Import Area Code:973 ..."}));
+    const std::size_t total = expected["201"].size() + expected["212"].size() + expected["973"].size();
+    EXPECT_EQ(gDefPropertys->Item("lasttotal")->PropertyValue(), QString::number(total));
+    EXPECT_EQ(db.Query("select PropertyValue from DefProperty where PropertyKeys = 'lasttotal'"),
+              QStringList{QString::number(total)});
+    EXPECT_EQ(db.Query("select count(*) from pg_tables where tablename = 'mylinkedtable'"), QStringList{"0"});
+    EXPECT_EQ(db.Query("select count(*) from mytemptable"), QStringList{"0"});
+
+    // The same file again adds nothing; ten-digit lines give the same numbers.
+    ASSERT_TRUE(import(form, work + "dnc.txt"));
+    EXPECT_EQ(gDefPropertys->Item("lasttotal")->PropertyValue(), QString::number(total));
+    mwtest::WriteFile(work + "ten.txt", "2015550000\r\n9735559999\r\n");
+    ASSERT_TRUE(import(form, work + "ten.txt", false));
+    EXPECT_EQ(db.Query("select count(*) from phone201"), QStringList{QString::number(expected["201"].size())});
+    EXPECT_EQ(db.Query("select phone from phone973 where phone = 5559999"), QStringList{"5559999"});
+}
+
+TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)
+{
+    db.Psql("insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) values "
+            "('exportok', 'Export OK', '1', 0), ('exportdnc', 'Export DNC', '1', 0), "
+            "('okfile', 'OK file', '" + work + "ok.txt', 3), ('dncfile', 'DNC file', '" + work + "dnc.txt', 3), "
+            "('backuporginal', 'Backup', '1', 0), ('nacnotindnc', 'No table', '0', 0)");
+    db.Psql("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, IsTitleFirstLine, "
+            "Delimited) values ('TEXT FILE', '(None)', '', 'calls.csv', 1, 1)");
+    mwtest::WriteFile(work + "dncimport.txt", "201,5551234\r\n201,5559999\r\n973,1234567\r\n");
+    const QByteArray list = "Name,Phone,Status,Zip\r\n"
+                            "\"Lee, Al\",(201) 555-1234,new,07001\r\n"
+                            "Kim,201-555-0000,new,07002\r\n"
+                            "Roy,9731234567,\"old\",00123\r\n"
+                            "Ann,3125550000,new,60601\r\n"
+                            "Max,555,new,07003\r\n";
+    mwtest::WriteFile(work + "calls.csv", list);
+
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(import(form, work + "dncimport.txt"));
+    clock.setNow(QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30)));
+
+    form->OptPhoneType(0)->click();
+    form->OptPhoneType(1)->click();
+    form->TxtPhoneData->clear();
+    type(form->TxtPhoneData, work);
+    form->OptPhoneType(0)->click();
+    form->OptPhoneType(1)->click();
+    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("5"));
+    choose(form->cboPhoneDataField, QStringLiteral("Phone"));
+    choose(form->cboMarkField, QStringLiteral("Status"));
+    form->chkOptions->setChecked(false);
+    form->OptionMark(2)->click();
+    form->txtMarkChar->clear();
+    type(form->txtMarkChar, QStringLiteral("DNC"));
+
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"), ui::vbYesNo | ui::vbQuestion);
+    const QString backup = work + QStringLiteral("B070302142530calls.csv");
+    scripted.expectMsgBox(ui::vbOK,
+                          QStringLiteral("Action is finished!\r\nBackup of Original: ") + backup +
+                              QStringLiteral("\r\n2 Not in DNC List; 2 in DNC List; 1  Null Numbers;"),
+                          ui::vbInformation);
+    form->cmdStart->click();
+
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("calls.csv")),
+              QByteArray("Name,Phone,Status,Zip\r\n"
+                         "\"Lee, Al\",(201) 555-1234,DNC,07001\r\n"
+                         "Kim,201-555-0000,new,07002\r\n"
+                         "Roy,9731234567,\"DNC\",00123\r\n"
+                         "Ann,3125550000,new,60601\r\n"
+                         "Max,555,new,07003\r\n"));
+    EXPECT_EQ(mwtest::ReadFile(backup), list);
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("ok.txt")),
+              QByteArray("Numbers Not In DNC List\r\n2015550000\r\n3125550000\r\n"));
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
+              QByteArray("Numbers In DNC List,Remove Time\r\n2015551234, 3/2/2007 2:25:30 PM\r\n"
+                         "9731234567, 3/2/2007 2:25:30 PM\r\n"));
+}

@@ -1,0 +1,289 @@
+// The area code/city/state list with its edit and find dialogs, as a user
+// sees them: rows edited, added and refused, rows without an area code or
+// state, the find condition, and what closing stores.
+
+#include "ScreensFixture.h"
+
+#include "screens/DataViewGrid.h"
+#include "screens/frmCityState.h"
+#include "screens/frmCityStateFind.h"
+#include "screens/frmCityStateList.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+class CityStates : public ScreensDbTest {
+protected:
+    void SetUp() override
+    {
+        ScreensDbTest::SetUp();
+        sql("insert into CityState (CityStateID, AreaCode, City, State, Note) values "
+            "(1, '201', 'Newark', 'NJ', 'first'), (2, '212', 'New York', 'NY', ''), (3, '973', 'Paterson', "
+            "'nj', '')");
+    }
+
+    void sql(const QString& text)
+    {
+        testsupport::Db db(dbPath);
+        db.exec(text);
+    }
+    QString scalar(const QString& text)
+    {
+        testsupport::Db db(dbPath);
+        return db.scalar(text);
+    }
+    QString rows()
+    {
+        return scalar(
+            "select group_concat(r, ';') from (select CityStateID || '|' || ifnull(AreaCode, '') || '|' || "
+            "ifnull(City, '') || '|' || ifnull(State, '') as r from CityState order by CityStateID)");
+    }
+
+    std::unique_ptr<frmCityStateList> open()
+    {
+        auto list = std::make_unique<frmCityStateList>();
+        list->show();
+        return list;
+    }
+
+    static QStringList column(const DataViewGrid& grid, int col)
+    {
+        QStringList out;
+        for (int r = 1; r < grid.Rows(); ++r)
+            out << grid.TextMatrix(r, col);
+        return out;
+    }
+
+    // The edit dialog, driven by the test while it is shown.
+    void expectDialog(std::function<void(frmCityState&)> drive)
+    {
+        scripted.expectModal(
+            [drive](QDialog* d) {
+                auto* dialog = qobject_cast<frmCityState*>(d);
+                if (dialog) drive(*dialog);
+                return 0;
+            },
+            "frmCityState");
+    }
+};
+
+TEST_F(CityStates, ListShowsEveryRowUnderItsDefaultColumns)
+{
+    auto list = open();
+    EXPECT_EQ(list->windowTitle(), "CityState List");
+    DataViewGrid& grid = *list->DataViewGrid1;
+    EXPECT_EQ(grid.Rows(), 4);
+    EXPECT_EQ(grid.ColWidth(1), 0); // CityStateID hidden
+    EXPECT_EQ(grid.TextMatrix(0, 2), "AreaCode");
+    EXPECT_EQ(grid.ColWidth(3), 2000);
+    EXPECT_EQ(column(grid, 3), (QStringList{"Newark", "New York", "Paterson"}));
+    EXPECT_EQ(list->Button("Form")->text(), "Edit");
+    EXPECT_EQ(list->Button("Form")->toolTip(), "Show In a Form View");
+    list->close();
+    EXPECT_EQ(scalar("select count(*) from GridProperty where ListName = 'CityStateList'"), "5");
+}
+
+TEST_F(CityStates, EditedRowIsSavedAndRefreshedInPlace)
+{
+    auto list = open();
+    list->DataViewGrid1->SetRow(2);
+    expectDialog([](frmCityState& d) {
+        EXPECT_EQ(d.AreaCode->currentText(), "212");
+        EXPECT_EQ(d.City->text(), "New York");
+        EXPECT_FALSE(d.cmdSave->isEnabled());
+        d.City->setText("Manhattan");
+        d.cmdSave->click();
+    });
+    list->Button("Form")->trigger();
+    EXPECT_EQ(list->DataViewGrid1->TextMatrix(2, 3), "Manhattan");
+    EXPECT_EQ(list->DataViewGrid1->Rows(), 4);
+    EXPECT_EQ(rows(), "1|201|Newark|NJ;2|212|Manhattan|NY;3|973|Paterson|nj");
+}
+
+TEST_F(CityStates, NewRowIsAppendedOnceAndNotStoredAgainOnClose)
+{
+    auto list = open();
+    expectDialog([](frmCityState& d) {
+        QTest::keyClicks(d.AreaCode->lineEdit(), "2a0-1");
+        EXPECT_EQ(d.AreaCode->currentText(), "20-1");
+        d.AreaCode->setEditText("202");
+        d.City->setText("Washington");
+        d.State->setEditText("DC");
+        d.cmdSave->click();
+    });
+    list->Button("New")->trigger();
+    EXPECT_EQ(list->DataViewGrid1->Rows(), 5);
+    EXPECT_EQ(list->DataViewGrid1->TextMatrix(4, 3), "Washington");
+    list->DataViewGrid1->SetRow(1);
+    list->Button("Delete")->trigger();
+    scripted.expectMsgBox(ui::vbYes, "Record has been changed. Do you want To save it?");
+    list->close();
+    EXPECT_EQ(rows(), "2|212|New York|NY;3|973|Paterson|nj;4|202|Washington|DC");
+}
+
+TEST_F(CityStates, DuplicateAreaCodeAndCityIsRefusedButTheSameRowUnchangedSaves)
+{
+    auto list = open();
+    list->DataViewGrid1->SetRow(2);
+    expectDialog([this](frmCityState& d) {
+        d.AreaCode->setEditText("201");
+        d.City->setText("newark");
+        scripted.expectMsgBox(ui::vbOK, "Duplicate Record!", ui::vbExclamation);
+        d.cmdSave->click();
+        EXPECT_TRUE(d.isVisible());
+        d.cmdReset->click();
+        EXPECT_EQ(d.City->text(), "New York");
+        EXPECT_FALSE(d.cmdSave->isEnabled());
+        d.Note->setPlainText("kept");
+        d.cmdSave->click();
+        EXPECT_FALSE(d.isVisible());
+    });
+    list->Button("Form")->trigger();
+    EXPECT_EQ(scalar("select Note from CityState where CityStateID = 2"), "kept");
+    EXPECT_EQ(scalar("select count(*) from CityState"), "3");
+}
+
+TEST_F(CityStates, SaveAndNewAddsTheNextRow)
+{
+    auto list = open();
+    expectDialog([](frmCityState& d) {
+        d.AreaCode->setEditText("301");
+        d.City->setText("Bethesda");
+        d.cmdDuplicate->click();
+        EXPECT_TRUE(d.cmdSave->isEnabled());
+        d.City->setText("Rockville");
+        d.cmdSave->click();
+    });
+    list->Button("New")->trigger();
+    EXPECT_EQ(list->DataViewGrid1->Rows(), 6);
+    EXPECT_EQ(scalar("select group_concat(City) from CityState where AreaCode = '301'"),
+              "Bethesda,Rockville");
+}
+
+TEST_F(CityStates, ClosingTheDialogAfterAChangeAsksAndNoWritesNothing)
+{
+    auto list = open();
+    list->DataViewGrid1->SetRow(1);
+    expectDialog([this](frmCityState& d) {
+        d.City->setText("Elsewhere");
+        scripted.expectMsgBox(ui::vbNo, "Record has been changed. Do you want To save it?",
+                              ui::vbYesNoCancel | ui::vbQuestion);
+        d.cmdCancel->click();
+    });
+    list->Button("Form")->trigger();
+    EXPECT_EQ(list->DataViewGrid1->TextMatrix(1, 3), "Newark");
+    EXPECT_EQ(scalar("select City from CityState where CityStateID = 1"), "Newark");
+}
+
+TEST_F(CityStates, RowsWithoutAreaCodeOrStateFillTheListsWithoutThem)
+{
+    sql("insert into CityState (CityStateID, AreaCode, City, State) values (9, null, 'Nowhere', null)");
+    auto list = open();
+    EXPECT_EQ(list->DataViewGrid1->Rows(), 5);
+    expectDialog([](frmCityState& d) {
+        QStringList codes, states;
+        for (int i = 0; i < d.AreaCode->count(); ++i)
+            codes << d.AreaCode->itemText(i);
+        for (int i = 0; i < d.State->count(); ++i)
+            states << d.State->itemText(i);
+        EXPECT_EQ(codes, (QStringList{"201", "212", "973"}));
+        EXPECT_EQ(states, (QStringList{"NJ", "NY"})); // "nj" is the same state
+        d.cmdCancel->click();
+    });
+    list->Button("New")->trigger();
+}
+
+TEST_F(CityStates, DialogWithAnUnreadableTableReportsOnceAndStaysEmpty)
+{
+    sql("drop table CityState");
+    auto record = std::make_shared<CCityState>();
+    frmCityState dialog;
+    dialog.Component(record);
+    scripted.expectMsgBox(ui::vbOK, "CityState", ui::vbCritical);
+    dialog.show();
+    EXPECT_EQ(dialog.AreaCode->count(), 0);
+    EXPECT_EQ(dialog.State->count(), 0);
+    for (const char* name : {"lblAreaCode", "AreaCode", "lblCity", "City", "lblState", "State", "lblNote",
+                             "Note", "cmdDuplicate", "cmdSave", "cmdReset", "cmdCancel"})
+        EXPECT_NE(dialog.findChild<QWidget*>(name), nullptr) << name;
+    dialog.close();
+}
+
+TEST_F(CityStates, EditOnAnEmptyListOpensNothing)
+{
+    sql("delete from CityState");
+    auto list = open();
+    EXPECT_EQ(list->DataViewGrid1->Rows(), 1);
+    list->Button("Form")->trigger();
+    list->Button("Delete")->trigger();
+    EXPECT_FALSE(list->Button("Save")->isEnabled());
+}
+
+TEST_F(CityStates, DeletedRowsBlockEditingUntilCancel)
+{
+    auto list = open();
+    list->DataViewGrid1->SetRow(1);
+    list->Button("Delete")->trigger();
+    EXPECT_FALSE(list->Button("Form")->isEnabled());
+    list->Button("Form")->trigger(); // nothing opens
+    list->Button("Cancel")->trigger();
+    EXPECT_TRUE(list->Button("Form")->isEnabled());
+    EXPECT_EQ(scalar("select count(*) from CityState"), "3");
+}
+
+TEST_F(CityStates, FindNarrowsTheListWithoutRegardToCase)
+{
+    auto list = open();
+    scripted.expectModal(
+        [](QDialog* d) {
+            auto* find = qobject_cast<frmCityStateFind*>(d);
+            if (!find) return 0;
+            find->cboCondition(2)->setCurrentText("=");
+            find->txtFields(2)->setText("NJ");
+            find->OKButton->click();
+            return 0;
+        },
+        "frmCityStateFind");
+    list->Button("Find")->trigger();
+    EXPECT_EQ(column(*list->DataViewGrid1, 3), (QStringList{"Newark", "Paterson"}));
+}
+
+struct CityFindCase {
+    const char* name;
+    std::vector<std::pair<QString, QString>> rows; // operator and text per row
+    QString sql;
+};
+
+inline void PrintTo(const CityFindCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStateFindCondition : public ScriptedUiTest, public ::testing::WithParamInterface<CityFindCase> {};
+
+TEST_P(CityStateFindCondition, JoinsTheFilledRows)
+{
+    frmCityStateFind find;
+    find.show();
+    EXPECT_EQ(find.windowTitle(), "Search CityState");
+    for (int i = 0; i < int(GetParam().rows.size()); ++i) {
+        find.cboCondition(i)->setCurrentText(GetParam().rows[std::size_t(i)].first);
+        find.txtFields(i)->setText(GetParam().rows[std::size_t(i)].second);
+    }
+    EXPECT_EQ(find.GetSQL(), GetParam().sql);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CityStateFind, CityStateFindCondition,
+    ::testing::Values(
+        CityFindCase{
+            "LikeAndEquals", {{"Like", "20"}, {"=", "O'Hare"}}, "AreaCode Like '20%' And City = 'O''Hare'"},
+        CityFindCase{"LikeKeepsAPercent", {{"Like", "2%5"}}, "AreaCode Like '2%5'"},
+        CityFindCase{"EqualsAsTyped", {{"=", "20"}}, "AreaCode = '20'"},
+        CityFindCase{"OnlyTheState", {{"Like", ""}, {"Like", ""}, {"<>", "NY"}}, "State <> 'NY'"},
+        CityFindCase{"AllEmpty", {{"Like", ""}, {"=", ""}, {"Like", ""}}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
