@@ -14,9 +14,17 @@
 //   sorted, "join -v" for the kept lines, "join" for the found ones.
 //
 // Usage:
-//   bench_scrub_text [scale]                   generated: 8,000,000 DNC numbers
-//                                              in 80 area codes, a list of
-//                                              1,000,000 records (x scale)
+//   bench_scrub_text [scale] [--areas N] [--hits P]
+//                                              generated: 8,000,000 DNC numbers
+//                                              in N area codes (80), a list of
+//                                              1,000,000 records (x scale) of
+//                                              which P % (10) are on the list
+//   bench_scrub_text --registry                the registry's scale: 50,000,000
+//                                              numbers in 300 area codes imported
+//                                              through ImportDNCTextFile, then a
+//                                              list of 10,000,000 records (30 %
+//                                              on the list) scrubbed; the peers
+//                                              are not run
 //   bench_scrub_text --dnc IMPORT --list LIST   any prepared DNC import text
 //                                              ("AAA,PPPPPPP" lines, imported
 //                                              through ImportDNCTextFile) and
@@ -78,25 +86,43 @@ struct Data {
     long records = 0;
 };
 
-std::vector<int> AreaCodes()
+// What to generate: the DNC numbers spread over the area codes, the list's
+// size and the share of its records that are on the DNC list.
+struct Shape {
+    int areas = 80;
+    long dncCount = 8000000;
+    long records = 1000000;
+    int hitPercent = 10;
+    bool buildStore = true; // false: the program imports the numbers itself
+};
+
+std::vector<int> AreaCodes(int count)
 {
+    // Spread over 200..999 the way real area codes are; at most 800.
     std::vector<int> codes;
-    for (int i = 0; i < 80; ++i)
-        codes.push_back(201 + i * 9);
+    const int stride = std::max(1, 799 / std::max(1, count));
+    for (int i = 0; i < count; ++i)
+        codes.push_back(200 + (i * stride) % 800);
     return codes;
 }
 
-Data Generate(const QString& dir, double scale)
+Data Generate(const QString& dir, const Shape& shape)
 {
     Data d;
-    d.dncText = dir + QStringLiteral("/dnc_import.txt");
-    d.database = dir + QStringLiteral("/Tervala.mdb");
-    d.list = dir + QStringLiteral("/calls.csv");
-    const std::vector<int> codes = AreaCodes();
-    const long perArea = long(100000 * scale);
+    d.dncText = dir + QStringLiteral("/dnc_import-%1-%2.txt").arg(shape.areas).arg(shape.dncCount);
+    if (shape.buildStore)
+        d.database = dir + QStringLiteral("/Tervala-%1-%2.mdb").arg(shape.areas).arg(shape.dncCount);
+    d.list = dir + QStringLiteral("/calls-%1-%2.csv").arg(shape.records).arg(shape.hitPercent);
+    const std::vector<int> codes = AreaCodes(shape.areas);
+    const long perArea = shape.dncCount / long(codes.size());
     d.dncCount = perArea * long(codes.size());
-    d.records = long(1000000 * scale);
-    const QString stamp = dir + QStringLiteral("/done-%1").arg(scale);
+    d.records = shape.records;
+    const QString stamp = dir + QStringLiteral("/done-%1-%2-%3-%4-%5")
+                                    .arg(shape.areas)
+                                    .arg(shape.dncCount)
+                                    .arg(shape.records)
+                                    .arg(shape.hitPercent)
+                                    .arg(shape.buildStore);
     if (QFile::exists(stamp)) return d;
 
     std::printf("generating %ld DNC numbers and a list of %ld records in %s ...\n", d.dncCount, d.records,
@@ -104,39 +130,48 @@ Data Generate(const QString& dir, double scale)
     std::mt19937_64 rng(20240611);
     // Every area code's numbers: a random stride walk over 0..9999999, so
     // they are distinct and spread; written in random area order.
-    QFile::remove(d.database);
     sqlite3* db = nullptr;
-    sqlite3_open(d.database.toUtf8().constData(), &db);
-    QFile schema(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"));
-    schema.open(QIODevice::ReadOnly);
-    bench::Exec(db, schema.readAll().constData());
-    bench::Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
+    if (shape.buildStore) {
+        QFile::remove(d.database);
+        sqlite3_open(d.database.toUtf8().constData(), &db);
+        QFile schema(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"));
+        schema.open(QIODevice::ReadOnly);
+        bench::Exec(db, schema.readAll().constData());
+        bench::Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN");
+    }
     std::FILE* text = std::fopen(d.dncText.toLocal8Bit().constData(), "wb");
     std::vector<std::vector<int>> numbers(codes.size());
     for (size_t a = 0; a < codes.size(); ++a) {
-        const QByteArray create = QStringLiteral("CREATE TABLE phone%1 (phone INTEGER NOT NULL PRIMARY KEY)")
-                                      .arg(codes[a])
-                                      .toUtf8();
-        bench::Exec(db, create.constData());
         std::vector<int>& v = numbers[a];
         v.reserve(size_t(perArea));
         const long step = 9999999 / perArea;
         for (long i = 0; i < perArea; ++i)
             v.push_back(int(i * step + long(rng() % std::max(1L, step))));
         sqlite3_stmt* ins = nullptr;
-        const QByteArray sql = QStringLiteral("INSERT INTO phone%1 VALUES (?)").arg(codes[a]).toUtf8();
-        sqlite3_prepare_v2(db, sql.constData(), -1, &ins, nullptr);
+        if (db) {
+            const QByteArray create =
+                QStringLiteral("CREATE TABLE phone%1 (phone INTEGER NOT NULL PRIMARY KEY)")
+                    .arg(codes[a])
+                    .toUtf8();
+            bench::Exec(db, create.constData());
+            const QByteArray sql = QStringLiteral("INSERT INTO phone%1 VALUES (?)").arg(codes[a]).toUtf8();
+            sqlite3_prepare_v2(db, sql.constData(), -1, &ins, nullptr);
+        }
         for (int n : v) {
-            sqlite3_bind_int(ins, 1, n);
-            sqlite3_step(ins);
-            sqlite3_reset(ins);
+            if (ins) {
+                sqlite3_bind_int(ins, 1, n);
+                sqlite3_step(ins);
+                sqlite3_reset(ins);
+            }
             std::fprintf(text, "%03d,%07d\r\n", codes[a], n);
         }
-        sqlite3_finalize(ins);
+        if (ins) sqlite3_finalize(ins);
     }
     std::fclose(text);
-    bench::Exec(db, "COMMIT");
-    sqlite3_close(db);
+    if (db) {
+        bench::Exec(db, "COMMIT");
+        sqlite3_close(db);
+    }
 
     std::FILE* list = std::fopen(d.list.toLocal8Bit().constData(), "wb");
     std::fprintf(list, "Name,Phone,Status,City\r\n");
@@ -145,7 +180,7 @@ Data Generate(const QString& dir, double scale)
         const int r = int(rng() % 100);
         if (r < 2) {
             std::fprintf(list, "\"Person %ld, Jr\",555-%04d,new,Springfield\r\n", i, int(rng() % 10000));
-        } else if (r < 12) {
+        } else if (r < 2 + shape.hitPercent) {
             const std::vector<int>& v = numbers[a];
             const int n = v[size_t(rng() % v.size())];
             std::fprintf(list, "\"Person %ld, Jr\",%03d%07d,new,Springfield\r\n", i, codes[a], n);
@@ -163,6 +198,8 @@ void SetSetting(const QString& key, const QString& value)
 {
     if (auto row = gDefPropertys->Item(key)) row->SetPropertyValue(value);
 }
+
+long Lines(const QString& path);
 
 struct OursResult {
     double seconds = 0;
@@ -220,14 +257,22 @@ OursResult RunOurs(const QString& database, const QString& dncImport, const QStr
         SetSetting(QStringLiteral("dnctextfilename"), dncImport);
         SetSetting(QStringLiteral("dnctextfilehearder"), QStringLiteral("0"));
         SetSetting(QStringLiteral("dnctextfiledelimited"), QStringLiteral("1"));
-        vb::FakeClock clock; // the import's fixed waits cost nothing
+        vb::FakeClock clock; // the import's fixed waits cost nothing; they are reported apart
         vb::SetClock(&clock);
         bool ok = false;
+        bench::ResetPeak();
         const double t0 = bench::Now();
+        const double waited0 = clock.slept();
         form->ImportDNCTextFile(ok);
+        const double seconds = bench::Now() - t0;
+        const double waited = clock.slept() - waited0;
         vb::SetClock(nullptr);
-        std::printf("  ours: DNC import %s in %.2f s (not part of the scrub's time)\n",
-                    ok ? "done" : "FAILED", bench::Now() - t0);
+        const long lines = Lines(dncImport);
+        std::printf("  ours: DNC import %s in %.2f s, %.0f numbers/s, peak memory %ld MiB (not part of the "
+                    "scrub's time)\n",
+                    ok ? "done" : "FAILED", seconds, lines / seconds, bench::PeakSinceResetKiB() / 1024);
+        std::printf("        fixed waits of the import, on the fake clock, not counted above: %.0f s\n",
+                    waited);
     }
     form->mExportOK = 1;
     form->mExportDNC = 1;
@@ -290,14 +335,28 @@ int main(int argc, char** argv)
     QString dncImport;
     QString listPath;
     double scale = 1.0;
+    Shape shape;
+    bool registry = false;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a == QLatin1String("--dnc") && i + 1 < argc)
             dncImport = QString::fromLocal8Bit(argv[++i]);
         else if (a == QLatin1String("--list") && i + 1 < argc)
             listPath = QString::fromLocal8Bit(argv[++i]);
+        else if (a == QLatin1String("--areas") && i + 1 < argc)
+            shape.areas = std::atoi(argv[++i]);
+        else if (a == QLatin1String("--hits") && i + 1 < argc)
+            shape.hitPercent = std::atoi(argv[++i]);
+        else if (a == QLatin1String("--registry"))
+            registry = true;
         else
             scale = std::atof(argv[i]);
+    }
+    shape.dncCount = long(shape.dncCount * scale);
+    shape.records = long(shape.records * scale);
+    if (registry) {
+        shape = Shape{300, 50000000, 10000000, 30, false};
+        std::printf("registry scale: the import of the whole store, then the scrub (no peers)\n");
     }
 
     QTemporaryDir temp;
@@ -308,7 +367,7 @@ int main(int argc, char** argv)
     QString dncText = dncImport;
     long records = 0;
     if (listPath.isEmpty()) {
-        const Data d = Generate(dataDir, scale);
+        const Data d = Generate(dataDir, shape);
         database = d.database;
         dncText = d.dncText;
         listPath = d.list;
@@ -322,7 +381,7 @@ int main(int argc, char** argv)
     const QString out = dataDir + QStringLiteral("/out");
     QDir().mkpath(out);
 
-    const OursResult ours = RunOurs(database, database.isEmpty() ? dncImport : QString(), listPath, out);
+    const OursResult ours = RunOurs(database, database.isEmpty() ? dncText : QString(), listPath, out);
     std::printf("  ours:  %7.2f s  %10.0f records/s  peak memory during the scrub %ld MiB\n", ours.seconds,
                 records / ours.seconds, ours.peakKiB / 1024);
     std::printf(
@@ -332,13 +391,13 @@ int main(int argc, char** argv)
     // The work-table road on the same list: the numbers copied into a work
     // database, looked up there, and the flags carried back into the list.
     const OursResult work =
-        RunOurs(database, database.isEmpty() ? dncImport : QString(), listPath, out, true);
+        RunOurs(database, database.isEmpty() ? dncText : QString(), listPath, out, true);
     std::printf("  work table: %7.2f s  %10.0f records/s  peak memory %ld MiB  (%s)\n", work.seconds,
                 records / work.seconds, work.peakKiB / 1024, work.summary.toUtf8().constData());
     std::printf("  ratio work table / Start's text scrub (records per second): %.2f\n",
                 ours.seconds / work.seconds);
 
-    if (qEnvironmentVariableIsSet("BENCH_OURS_ONLY")) return 0; // for profiling
+    if (registry || qEnvironmentVariableIsSet("BENCH_OURS_ONLY")) return 0; // for profiling
 
     const QString awkScript =
         QStringLiteral(

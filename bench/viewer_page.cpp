@@ -4,7 +4,8 @@
 // in a process of its own, so the peak resident memory printed beside it is
 // its own: the viewer must not load the table.
 //
-//   bench_viewer_page            builds the table in a temporary folder and compares
+//   bench_viewer_page [ROWS]     builds the table (a million rows unless given) in a
+//                                temporary folder and compares
 //   bench_viewer_page page FILE MSFILE  (internal) opens the viewer and goes to the page
 
 #include "screens/frmViewData.h"
@@ -17,14 +18,16 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <sqlite3.h>
 #include <string>
 
 namespace {
 
-constexpr int Rows = 1000000;
+constexpr int DefaultRows = 1000000;
 constexpr int PageSize = 1000; // the viewer's page size when the setting is not there
 constexpr int Page = 900;
 
@@ -63,6 +66,7 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && std::string(argv[1]) == "page") return openPage(argc, argv);
 
+    const int Rows = argc == 2 ? std::max(std::atoi(argv[1]), Page * PageSize) : DefaultRows;
     QTemporaryDir dir;
     const QByteArray file = QDir(dir.path()).filePath(QStringLiteral("Tervala.mdb")).toLocal8Bit();
     bench::MakePhoneTable(file, Rows);

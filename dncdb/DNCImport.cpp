@@ -3,6 +3,7 @@
 #include "core/DBClassModule.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/OdbcProvider.h"
 #include "platform/ado/SqliteProvider.h"
 #include "platform/adox/Catalog.h"
 
@@ -98,8 +99,18 @@ std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection
 
 void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
-    if (ado::SqliteConnection* db = Sqlite(connection))
+    if (ado::SqliteConnection* db = Sqlite(connection)) {
         db->exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex));
+    } else if (ado::ProviderConnection* server = connection ? connection->provider() : nullptr;
+               ado::IsPostgresConnection(server)) {
+        // On a server each session fills a work table of its own, which
+        // hides the shared one from it, and empties it for the next area
+        // code by truncating: the rows it deletes would otherwise stay in
+        // the table as dead rows that every later area code reads through.
+        ado::ExecServerSql(*server,
+                           QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS mytemptable (phone integer)"));
+        ado::ExecServerSql(*server, QStringLiteral("TRUNCATE pg_temp.mytemptable"));
+    }
 }
 
 void SetStatusTrace(StatusTrace trace)

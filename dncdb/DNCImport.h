@@ -29,7 +29,9 @@ void EnsureWorkTable(const std::shared_ptr<ado::Connection>& connection);
 // the area-code table instead of inserting at random places of a table that
 // may hold millions of rows.
 std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection);
-// Drops the sorting index again, so that the next fill appends plainly.
+// Drops the sorting index again, so that the next fill appends plainly. On a
+// server it gives the session a work table of its own (hiding the shared
+// one) and empties it by truncation, so no dead rows pile up in it.
 void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection);
 
 // What an import run counted.

@@ -78,8 +78,9 @@ const QString kLockKey = QStringLiteral("hashtext('tervala.dncimport')");
 
 bool TryLock(ado::ProviderConnection& server)
 {
-    return ado::ServerValue(server, QStringLiteral("SELECT CASE WHEN pg_try_advisory_lock(%1) THEN 1 ELSE 0 END")
-                                        .arg(kLockKey))
+    return ado::ServerValue(
+               server,
+               QStringLiteral("SELECT CASE WHEN pg_try_advisory_lock(%1) THEN 1 ELSE 0 END").arg(kLockKey))
                .toLongLong() == 1;
 }
 
@@ -129,6 +130,7 @@ bool DropImportLink(ado::ProviderConnection& server, const QString& name)
     if (!IsImportLink(name)) return false;
     if (!TryLock(server)) RaiseBusy();
     ado::ExecServerSql(server, QStringLiteral("DROP TABLE IF EXISTS mylinkedtable"));
+    ado::ExecServerSql(server, QStringLiteral("DROP TABLE IF EXISTS pg_temp.mytemptable"));
     ado::ExecServerSql(server, QStringLiteral("SELECT pg_advisory_unlock_all()"));
     return true;
 }

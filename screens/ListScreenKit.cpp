@@ -17,6 +17,30 @@ void BuildToolbar(QToolBar* bar, std::initializer_list<ToolbarButtonDef> buttons
     }
 }
 
+namespace {
+void enable(QToolBar* bar, const char* key, bool on)
+{
+    if (auto* a = bar->findChild<QAction*>(QString::fromLatin1(key))) a->setEnabled(on);
+}
+} // namespace
+
+void SetListToolbar(QToolBar* bar, bool editable)
+{
+    for (const char* key : {"Delete", "New", "Form", "Import", "Export", "Setup"})
+        enable(bar, key, editable);
+    enable(bar, "Save", false);
+    enable(bar, "Cancel", false);
+}
+
+void SetListEditState(QToolBar* bar, bool pending, bool editable)
+{
+    enable(bar, "New", pending ? false : editable);
+    enable(bar, "Save", pending ? editable : false);
+    enable(bar, "Cancel", pending ? editable : false);
+    enable(bar, "Refresh", !pending);
+    enable(bar, "Form", pending ? false : editable);
+}
+
 bool AskSaveOnClose(bool pending, DataViewGrid& grid)
 {
     if (!pending) return true;

@@ -31,9 +31,26 @@ struct ToolbarButtonDef {
 void BuildToolbar(QToolBar* bar, std::initializer_list<ToolbarButtonDef> buttons,
                   const std::function<void(const QString& key)>& onClick);
 
+// The buttons' states after loading: New, Delete and the editing entries
+// (Form, the Tools items, where the screen has them) follow editable; Save
+// and Cancel are off.
+void SetListToolbar(QToolBar* bar, bool editable);
+// While deletions are pending New, Refresh and Form are off and Save and
+// Cancel follow editable; otherwise the other way round.
+void SetListEditState(QToolBar* bar, bool pending, bool editable);
+
 // Closing with changes pending: asks "Record has been changed. Do you want
 // To save it?"; Yes saves the grid's list. False when the user chose Cancel.
 bool AskSaveOnClose(bool pending, DataViewGrid& grid);
+
+// Toolbar Delete: the grid marks its selected rows deleted (and raises
+// Dirty); the current row's record is marked too. Nothing without a data row.
+template <class List> void DeleteSelectedRows(DataViewGrid& grid, List& list)
+{
+    if (grid.Rows() < 2) return;
+    grid.Delete();
+    if (const auto record = list.Item(grid.CurrentRecord())) record->SetIsDeleted(true);
+}
 
 // Saves every record marked deleted (each deletes its row) on the shared
 // connection, opened for the loop when it is closed. Single failures are

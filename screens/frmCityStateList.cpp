@@ -113,20 +113,12 @@ void frmCityStateList::LoadData(const QString& where)
 
 void frmCityStateList::SetToolbar()
 {
-    Button("Delete")->setEnabled(m_Editable);
-    Button("New")->setEnabled(m_Editable);
-    Button("Save")->setEnabled(false);
-    Button("Cancel")->setEnabled(false);
-    Button("Form")->setEnabled(m_Editable);
+    SetListToolbar(tlBar, m_Editable);
 }
 
 void frmCityStateList::SetEditState(bool pending)
 {
-    Button("New")->setEnabled(pending ? false : m_Editable);
-    Button("Save")->setEnabled(pending ? m_Editable : false);
-    Button("Cancel")->setEnabled(pending ? m_Editable : false);
-    Button("Refresh")->setEnabled(!pending);
-    Button("Form")->setEnabled(pending ? false : m_Editable);
+    SetListEditState(tlBar, pending, m_Editable);
 }
 
 void frmCityStateList::tlBar_ButtonClick(const QString& key)
@@ -183,9 +175,7 @@ void frmCityStateList::OpenForm()
 
 void frmCityStateList::ToolbarForm_Delete()
 {
-    if (DataViewGrid1->Rows() < 2) return;
-    DataViewGrid1->Delete();
-    if (const auto record = m_CityStates->Item(DataViewGrid1->CurrentRecord())) record->SetIsDeleted(true);
+    DeleteSelectedRows(*DataViewGrid1, *m_CityStates);
 }
 
 void frmCityStateList::ToolbarForm_Save()

@@ -63,7 +63,7 @@ frmPhoneList::frmPhoneList(QWidget* parent)
                      GuardedHandler(kModule, "tlBar_ButtonClick", [&] { tlBar_ButtonClick(key); });
                  });
     // The Tools button's menu: its items exist and do nothing yet.
-    auto* menu = new QMenu(this);
+    auto* menu = new QMenu(tlBar);
     for (const auto& [itemKey, caption] : {std::pair{"Import", "Import"}, std::pair{"Export", "Export"},
                                            std::pair{"Setup", "Import/Export Setup"}}) {
         QAction* item = menu->addAction(QString::fromLatin1(caption));
@@ -167,20 +167,12 @@ void frmPhoneList::Navigate(const QString& action)
 
 void frmPhoneList::SetToolbar()
 {
-    Button("Delete")->setEnabled(m_Editable);
-    Button("New")->setEnabled(m_Editable);
-    Button("Save")->setEnabled(false);
-    Button("Cancel")->setEnabled(false);
-    for (const char* key : {"Import", "Export", "Setup"})
-        Button(QString::fromLatin1(key))->setEnabled(m_Editable);
+    SetListToolbar(tlBar, m_Editable);
 }
 
 void frmPhoneList::SetEditState(bool pending)
 {
-    Button("New")->setEnabled(pending ? false : m_Editable);
-    Button("Save")->setEnabled(pending ? m_Editable : false);
-    Button("Cancel")->setEnabled(pending ? m_Editable : false);
-    Button("Refresh")->setEnabled(!pending);
+    SetListEditState(tlBar, pending, m_Editable);
 }
 
 void frmPhoneList::tlBar_ButtonClick(const QString& key)
@@ -218,9 +210,7 @@ void frmPhoneList::ToolbarForm_New()
 
 void frmPhoneList::ToolbarForm_Delete()
 {
-    if (DataViewGrid1->Rows() < 2) return;
-    DataViewGrid1->Delete();
-    if (const auto record = m_Phones->Item(DataViewGrid1->CurrentRecord())) record->SetIsDeleted(true);
+    DeleteSelectedRows(*DataViewGrid1, *m_Phones);
 }
 
 void frmPhoneList::ToolbarForm_Save()

@@ -32,7 +32,9 @@ bool JudgeOnServer(const std::shared_ptr<ado::Connection>& connection, const std
         const QString code = QStringLiteral("%1").arg(area, 3, 10, QLatin1Char('0'));
         found.clear();
         const bool hasTable = lookup.HasTable(code);
-        if (hasTable) ado::FindServerNumbers(*provider, QStringLiteral("phone") + code, QStringLiteral("phone"), locals, found);
+        if (hasTable)
+            ado::FindServerNumbers(*provider, QStringLiteral("phone") + code, QStringLiteral("phone"), locals,
+                                   found);
         std::size_t f = 0;
         for (std::size_t k = begin; k < end; ++k) {
             bool isListed = lookup.NacNotInDnc();

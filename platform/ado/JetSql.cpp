@@ -182,7 +182,8 @@ QString JetSql::MapTypePostgres(const QString& jetType, const QString& sizeArgs)
     if (t == u"DOUBLE" || t == u"FLOAT" || t == u"FLOAT8" || t == u"IEEEDOUBLE" || t == u"NUMBER")
         return QStringLiteral("double precision");
     if (t == u"CURRENCY" || t == u"MONEY") return QStringLiteral("numeric(19,4)");
-    if (t == u"DATETIME" || t == u"DATE" || t == u"TIME" || t == u"TIMESTAMP") return QStringLiteral("timestamp");
+    if (t == u"DATETIME" || t == u"DATE" || t == u"TIME" || t == u"TIMESTAMP")
+        return QStringLiteral("timestamp");
     // Yes/No holds 0 or 1 as on the embedded store (True and False are
     // written as those numbers).
     if (t == u"BIT" || t == u"YESNO" || t == u"LOGICAL" || t == u"LOGICAL1" || t == u"BOOLEAN")
@@ -249,7 +250,8 @@ QString likeToRegex(const QString& jet)
 
 QString quoteText(const QString& s)
 {
-    return QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    return QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QStringLiteral("''")) +
+           QLatin1Char('\'');
 }
 
 QString unquoteText(const QString& literal)
@@ -493,16 +495,17 @@ public:
         const int num = toks[i].kind == Kind::Number ? i : next(i);
         if (left) {
             const int before = prev(toks[i].kind == Kind::Number ? i : i);
-            if (before >= 0 && (isPunct(toks[before], "+") || isPunct(toks[before], "-") ||
-                                isPunct(toks[before], "*") || isPunct(toks[before], "/") ||
-                                isPunct(toks[before], "&") || isPunct(toks[before], ".")))
+            if (before >= 0 &&
+                (isPunct(toks[before], "+") || isPunct(toks[before], "-") || isPunct(toks[before], "*") ||
+                 isPunct(toks[before], "/") || isPunct(toks[before], "&") || isPunct(toks[before], ".")))
                 return -1;
             return num;
         }
         const int after = next(num);
-        if (after >= 0 && (isPunct(toks[after], "(") || isPunct(toks[after], "*") || isPunct(toks[after], "/") ||
-                           isPunct(toks[after], "+") || isPunct(toks[after], "-") || isPunct(toks[after], "&") ||
-                           isPunct(toks[after], ".")))
+        if (after >= 0 &&
+            (isPunct(toks[after], "(") || isPunct(toks[after], "*") || isPunct(toks[after], "/") ||
+             isPunct(toks[after], "+") || isPunct(toks[after], "-") || isPunct(toks[after], "&") ||
+             isPunct(toks[after], ".")))
             return -1;
         return num;
     }
@@ -722,7 +725,8 @@ public:
             } else if (t.kind == Kind::String) {
                 const int p = prev(i);
                 if (p >= 0 && isWord(toks[p], "AS")) {
-                    t.text = QLatin1Char('"') + unquoteText(t.text).toLower().replace(u'"', QStringLiteral("\"\"")) +
+                    t.text = QLatin1Char('"') +
+                             unquoteText(t.text).toLower().replace(u'"', QStringLiteral("\"\"")) +
                              QLatin1Char('"');
                     t.kind = Kind::QuotedName;
                 }
@@ -748,9 +752,9 @@ public:
     void functions()
     {
         static const QHash<QString, QString> textFunctions{
-            {"MID", "substr"},   {"LEFT", "left"},   {"RIGHT", "right"}, {"LEN", "length"},
-            {"UCASE", "upper"},  {"LCASE", "lower"}, {"TRIM", "btrim"},  {"LTRIM", "ltrim"},
-            {"RTRIM", "rtrim"},  {"INSTR", "strpos"}, {"CSTR", "concat"}, {"STR", "concat"}};
+            {"MID", "substr"},  {"LEFT", "left"},    {"RIGHT", "right"}, {"LEN", "length"},
+            {"UCASE", "upper"}, {"LCASE", "lower"},  {"TRIM", "btrim"},  {"LTRIM", "ltrim"},
+            {"RTRIM", "rtrim"}, {"INSTR", "strpos"}, {"CSTR", "concat"}, {"STR", "concat"}};
         for (int i = 0; i < int(toks.size()); ++i) {
             Tok& t = toks[i];
             if (t.kind != Kind::Word || !isCall(i)) continue;

@@ -532,7 +532,8 @@ bool IsPostgresConnection(ProviderConnection* connection)
     return odbc && odbc->isPostgres();
 }
 
-qint64 ExecServerSql(ProviderConnection& connection, const QString& sql, const std::vector<vb::Variant>& params)
+qint64 ExecServerSql(ProviderConnection& connection, const QString& sql,
+                     const std::vector<vb::Variant>& params)
 {
     auto st = postgres(connection).prepareNative(sql);
     for (std::size_t i = 0; i < params.size(); ++i)
@@ -557,8 +558,9 @@ void AppendServerNumbers(ProviderConnection& connection, const QString& table, c
                          const qint64* values, std::size_t count)
 {
     if (count == 0) return;
-    auto st = postgres(connection).prepareNative(QStringLiteral("INSERT INTO %1 (%2) SELECT unnest(?::bigint[])")
-                                                     .arg(table, column));
+    auto st = postgres(connection)
+                  .prepareNative(
+                      QStringLiteral("INSERT INTO %1 (%2) SELECT unnest(?::bigint[])").arg(table, column));
     st->bind(1, vb::Variant(QString::fromLatin1(arrayText(values, count))));
     st->execute(0);
     st->finish();
@@ -569,8 +571,9 @@ void FindServerNumbers(ProviderConnection& connection, const QString& table, con
 {
     found.clear();
     if (values.empty()) return;
-    auto st = postgres(connection).prepareNative(
-        QStringLiteral("SELECT %2 FROM %1 WHERE %2 = ANY(?::bigint[]) ORDER BY 1").arg(table, column));
+    auto st = postgres(connection)
+                  .prepareNative(QStringLiteral("SELECT %2 FROM %1 WHERE %2 = ANY(?::bigint[]) ORDER BY 1")
+                                     .arg(table, column));
     st->bind(1, vb::Variant(QString::fromLatin1(arrayText(values.data(), values.size()))));
     st->execute(0);
     while (st->next())

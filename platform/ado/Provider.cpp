@@ -70,7 +70,8 @@ void CreateServerLink(ProviderConnection& conn, const LinkSpec& spec)
 {
     if (!serverLinks().create)
         Raise(errnum::NotAllowedInContext,
-              QStringLiteral("Linked table '%1' cannot be made on a database server.").arg(spec.name), JetSource());
+              QStringLiteral("Linked table '%1' cannot be made on a database server.").arg(spec.name),
+              JetSource());
     serverLinks().create(conn, spec);
 }
 

@@ -214,20 +214,34 @@ public:
                     endField(j);
                     break;
                 }
-                const char c = m_buf[size_t(m_pos + j)];
                 if (st == Quoted) {
-                    if (c == '"') {
-                        if (m_pos + j + 1 < m_end || fill()) {
-                            if (m_buf[size_t(m_pos + j + 1)] == '"') {
-                                j += 2;
-                                continue;
-                            }
-                        }
-                        st = AfterQuote;
+                    // Only a quote can end a quoted field; line ends inside it are text.
+                    const char* from = m_buf.data() + m_pos + j;
+                    const void* q = std::memchr(from, '"', size_t(m_end - m_pos - j));
+                    if (!q) {
+                        j = m_end - m_pos;
+                        continue;
                     }
+                    j += static_cast<const char*>(q) - from;
+                    if (m_pos + j + 1 < m_end || fill()) {
+                        if (m_buf[size_t(m_pos + j + 1)] == '"') {
+                            j += 2;
+                            continue;
+                        }
+                    }
+                    st = AfterQuote;
                     ++j;
                     continue;
                 }
+                if (st != Start) {
+                    // The rest of a field: only a separator or a line end matters.
+                    const char* b = m_buf.data() + m_pos;
+                    const qsizetype n = m_end - m_pos;
+                    while (j < n && m_class[uchar(b[j])] < Delimiter)
+                        ++j;
+                    if (j >= n) continue;
+                }
+                const char c = m_buf[size_t(m_pos + j)];
                 const uchar k = m_class[uchar(c)];
                 if (k == Plain) {
                     if (st == Start) st = Unquoted;

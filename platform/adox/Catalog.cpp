@@ -383,7 +383,8 @@ bool Tables::changeThroughSql(const std::shared_ptr<Table>& table, const QString
     if (table) {
         Properties& p = table->Properties();
         if (truthy(p.Item(QStringLiteral("Jet OLEDB:Create Link")).Value())) {
-            ado::LinkSpec spec{table->Name(), p.Item(QStringLiteral("Jet OLEDB:Link Provider String")).Value().text(),
+            ado::LinkSpec spec{table->Name(),
+                               p.Item(QStringLiteral("Jet OLEDB:Link Provider String")).Value().text(),
                                p.Item(QStringLiteral("Jet OLEDB:Link Datasource")).Value().text(),
                                p.Item(QStringLiteral("Jet OLEDB:Remote Table Name")).Value().text()};
             ado::CreateServerLink(*conn->providerConnection(), spec);

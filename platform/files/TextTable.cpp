@@ -12,7 +12,7 @@ namespace files {
 
 namespace {
 
-constexpr qint64 kChunk = 1 << 16;
+constexpr qint64 kChunk = 1 << 18;
 const QString kSource = QStringLiteral("files::TextTable");
 
 [[noreturn]] void raiseOpen(const QString& path)
@@ -271,7 +271,11 @@ QByteArray TextRecord::fieldBytes(int index) const
 TextReader::TextReader(const QString& path, char delimiter, qint64 start)
     : m_file(std::make_unique<QFile>(path)), m_delimiter(delimiter)
 {
-    if (!m_file->open(QIODevice::ReadOnly)) raiseOpen(path);
+    // Read in large pieces straight into the reader's own buffer.
+    if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) raiseOpen(path);
+    m_stop['\r'] = true;
+    m_stop['\n'] = true;
+    m_stop[static_cast<unsigned char>(delimiter)] = true;
     seek(start);
 }
 
@@ -286,7 +290,7 @@ void TextReader::seek(qint64 offset)
         m_pos = offset - m_bufOffset;
         return;
     }
-    m_buf.clear();
+    m_buf.resize(0); // keeps the buffer's room
     m_bufOffset = offset;
     m_pos = 0;
     m_eof = false;
@@ -301,17 +305,21 @@ qint64 TextReader::position() const
 bool TextReader::fill()
 {
     if (m_eof) return false;
+    const qsizetype kept = m_buf.size() - m_pos;
     if (m_pos > 0) {
-        m_buf.remove(0, m_pos);
+        // Only the unread tail (part of one record) moves to the front.
+        std::memmove(m_buf.data(), m_buf.constData() + m_pos, size_t(kept));
         m_bufOffset += m_pos;
         m_pos = 0;
     }
-    const QByteArray chunk = m_file->read(kChunk);
-    if (chunk.isEmpty()) {
+    m_buf.resize(kept + kChunk);
+    const qint64 n = m_file->read(m_buf.data() + kept, kChunk);
+    if (n <= 0) {
+        m_buf.resize(kept);
         m_eof = true;
         return false;
     }
-    m_buf += chunk;
+    m_buf.resize(kept + n);
     return true;
 }
 
@@ -327,54 +335,73 @@ bool TextReader::skip()
 
 bool TextReader::scan(TextRecord* record)
 {
-    // Byte j of the record being read, fetching more of the file as needed.
-    // Filling may move the buffer, but always keeps the record's start at m_pos.
-    auto at = [this](qsizetype j, char& c) {
-        while (m_pos + j >= m_buf.size()) {
-            if (!fill()) return false;
-        }
-        c = m_buf[m_pos + j];
-        return true;
-    };
-
     enum class State { Start, Unquoted, Quoted, AfterQuote };
     for (;;) {
-        char c;
-        if (!at(0, c)) return false;
-        if (record) record->fields.clear();
+        if (m_pos >= m_buf.size() && !fill()) return false;
+        // The record's bytes from m_pos on; filling may move them, but always
+        // keeps the record's start at m_pos.
+        const char* p = m_buf.constData() + m_pos;
+        qsizetype n = m_buf.size() - m_pos;
+        const auto more = [&] {
+            if (!fill()) return false;
+            p = m_buf.constData() + m_pos;
+            n = m_buf.size() - m_pos;
+            return true;
+        };
         State st = State::Start;
         qsizetype j = 0;
         qsizetype fieldStart = 0;
         bool quoted = false;
         qsizetype end = 0;
         int eol = 0;
-        auto endField = [&](qsizetype pos) {
-            if (record) record->fields.push_back(TextField{fieldStart, pos - fieldStart, quoted});
+        // The fields are written over those of the record's last read and
+        // the list cut to length at the end: no growth check per field.
+        qsizetype fieldCount = 0;
+        const auto endField = [&](qsizetype at) {
+            if (!record) return;
+            const TextField f{fieldStart, at - fieldStart, quoted};
+            if (fieldCount < record->fields.size())
+                record->fields.data()[fieldCount] = f;
+            else
+                record->fields.push_back(f);
+            ++fieldCount;
         };
         for (;;) {
-            if (!at(j, c)) {
+            if (j >= n && !more()) {
                 end = j;
-                eol = 0;
                 endField(j);
                 break;
             }
             if (st == State::Quoted) {
-                if (c == '"') {
-                    char d;
-                    if (at(j + 1, d) && d == '"') {
+                // Only a quote can end a quoted field; line ends inside it are text.
+                const void* q = std::memchr(p + j, '"', size_t(n - j));
+                if (!q) {
+                    j = n;
+                    continue;
+                }
+                j = static_cast<const char*>(q) - p;
+                if (j + 1 < n || more()) {
+                    if (p[j + 1] == '"') { // a doubled quote: still inside the field
                         j += 2;
                         continue;
                     }
-                    st = State::AfterQuote;
                 }
+                st = State::AfterQuote;
                 ++j;
                 continue;
             }
+            if (st != State::Start) {
+                // The rest of a field: only a separator or a line end matters.
+                while (j < n && !m_stop[static_cast<unsigned char>(p[j])])
+                    ++j;
+                if (j >= n) continue;
+            }
+            const char c = p[j];
             if (c == '\r' || c == '\n') {
                 end = j;
                 endField(j);
-                char d;
-                eol = (c == '\r' && at(j + 1, d) && d == '\n') ? 2 : 1;
+                eol = 1;
+                if (c == '\r' && (j + 1 < n || more()) && p[j + 1] == '\n') eol = 2;
                 break;
             }
             if (c == m_delimiter) {
@@ -385,13 +412,11 @@ bool TextReader::scan(TextRecord* record)
                 st = State::Start;
                 continue;
             }
-            if (st == State::Start) {
-                if (c == '"') {
-                    quoted = true;
-                    st = State::Quoted;
-                } else if (c != ' ' && c != '\t') {
-                    st = State::Unquoted;
-                }
+            if (c == '"') {
+                quoted = true;
+                st = State::Quoted;
+            } else if (c != ' ' && c != '\t') {
+                st = State::Unquoted;
             }
             ++j;
         }
@@ -400,6 +425,7 @@ bool TextReader::scan(TextRecord* record)
             continue;
         }
         if (record) {
+            record->fields.resize(fieldCount);
             record->offset = m_bufOffset + m_pos;
             // A record read into again keeps its buffer: no allocation per
             // record when a caller reuses its records.
@@ -408,7 +434,7 @@ bool TextReader::scan(TextRecord* record)
                 record->raw.resize(size);
                 std::memcpy(record->raw.data(), m_buf.constData() + m_pos, size_t(size));
             } else {
-                record->raw = m_buf.mid(m_pos, size);
+                record->raw = QByteArray(m_buf.constData() + m_pos, size);
             }
             record->lineEndLength = eol;
         }

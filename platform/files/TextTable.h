@@ -78,6 +78,7 @@ private:
     qsizetype m_pos = 0;    // next unread byte in m_buf
     bool m_eof = false;
     char m_delimiter = ',';
+    bool m_stop[256] = {}; // bytes that end an unquoted stretch: line ends and the separator
 };
 
 enum class TextColumnType { Text, Long, Double };

@@ -270,3 +270,33 @@ TEST(TextRead, CountAgreesWithTheRecordsRead)
         }
     }
 }
+
+// The reader takes the file in large pieces; a record may be cut by a
+// piece's end anywhere, also inside a doubled quote, a quoted line end or a
+// CR LF pair, and must read the same as when it is whole.
+class TextReadCutTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(TextReadCutTest, ARecordCutByTheReadersPieceReadsTheSame)
+{
+    TempFolder dir;
+    const QByteArray tricky = "\"say \"\"hi\"\"\r\nthere\",2015551234,x\r\n\r\nlast,\"q\"\r\n";
+    // Lines before it push the tricky record across the first piece's end
+    // (256 KiB) at every byte of its length.
+    const qint64 piece = 1 << 18;
+    QByteArray body = "Name,Phone,Status\r\n";
+    const QByteArray line = "n,2015550000,s\r\n";
+    while (body.size() + line.size() < piece - GetParam())
+        body += line;
+    while (body.size() < piece - GetParam())
+        body += "\r\n";
+    const int before = int(body.count(line));
+    body += tricky;
+    TextTable t(dir.write("cut.csv", body));
+    const QList<QStringList> all = rows(t);
+    ASSERT_EQ(all.size(), before + 2);
+    EXPECT_EQ(all[before], (QStringList{"say \"hi\"\r\nthere", "2015551234", "x"}));
+    EXPECT_EQ(all[before + 1], (QStringList{"last", "q", ""}));
+    EXPECT_EQ(t.recordCount(), before + 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, TextReadCutTest, ::testing::Range(0, 48));

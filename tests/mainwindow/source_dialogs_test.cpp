@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -275,4 +276,37 @@ TEST_F(SourceDialogs, TheAboutBoxStartsTheToolTheRegistryNames)
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[1].text, QStringLiteral("/opt/sysinfo/msinfo32"));
     ui::Registry::clear();
+}
+
+TEST_F(SourceDialogs, OnlyCtrlF12UnlocksTheUpdatePageAndTheAddress)
+{
+    ASSERT_NE(start(), nullptr);
+    frmProperties properties;
+    properties.show();
+    EXPECT_TRUE(properties.webhttp->isReadOnly());
+    const auto release = [&](Qt::KeyboardModifiers modifiers) {
+        QKeyEvent key(QEvent::KeyRelease, Qt::Key_F12, modifiers);
+        QCoreApplication::sendEvent(&properties, &key);
+    };
+    release(Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(properties.webhttp->isReadOnly());
+    EXPECT_TRUE(properties.defaultemail->isReadOnly());
+    release(Qt::ControlModifier);
+    EXPECT_FALSE(properties.webhttp->isReadOnly());
+    EXPECT_FALSE(properties.defaultemail->isReadOnly());
+}
+
+TEST_F(SourceDialogs, ViewingAMissingFileNamesItInFull)
+{
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    scripted.expectMsgBox(ui::vbOK,
+                          QStringLiteral("File ") + home.path() + QStringLiteral("/gone.txt is not exist!"),
+                          ui::vbExclamation | ui::vbOKOnly);
+    form->ViewTextFile(QStringLiteral("gone.txt"), false, QStringLiteral("View"));
+    const QString book = home.filePath(QStringLiteral("gone.xlsx"));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("File ") + book + QStringLiteral(" does not exist!"),
+                          ui::vbExclamation | ui::vbOKOnly);
+    form->ViewExcelSheet(book, QStringLiteral("Sheet1$"), false, QStringLiteral("View"));
+    form->ViewTextFile(QString(), false, QStringLiteral("View")); // nothing named: nothing happens
 }

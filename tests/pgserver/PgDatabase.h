@@ -9,7 +9,21 @@
 #include "platform/ado/Recordset.h"
 
 #include <QStringList>
+#include <gtest/gtest.h>
 #include <unistd.h>
+
+// The shared server, or a skip (a failure under CI=true) with the reason.
+#define TERVALA_REQUIRE_PG_SERVER(server)                                                                    \
+    do {                                                                                                     \
+        server = ::testsupport::PgServer::Shared();                                                          \
+        if (!server) {                                                                                       \
+            if (qgetenv("CI") == "true")                                                                     \
+                FAIL() << "PostgreSQL is needed under CI: "                                                  \
+                       << ::testsupport::PgServer::Reason().toStdString();                                   \
+            GTEST_SKIP() << "no PostgreSQL server for this test: "                                           \
+                         << ::testsupport::PgServer::Reason().toStdString();                                 \
+        }                                                                                                    \
+    } while (0)
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QStringList& l, std::ostream* os)
@@ -35,6 +49,13 @@ public:
             return false;
         }
         return true;
+    }
+
+    // A database made by another process of the test.
+    void Use(testsupport::PgServer* onServer, const QString& existing)
+    {
+        server = onServer;
+        name = existing;
     }
 
     // The profile's connection string for the database: the data source

@@ -46,42 +46,57 @@ INSTANTIATE_TEST_SUITE_P(
     Statements, JetSqlOnServer,
     ::testing::Values(
         Case{"top becomes limit", "Select top 1 CityStateID from CityState ORDER BY CityStateID DESC", {"3"}},
-        Case{"bracketed names in any case", "select [city] from [CITYSTATE] where [AreaCode] = '201'",
+        Case{"bracketed names in any case",
+             "select [city] from [CITYSTATE] where [AreaCode] = '201'",
              {"Jersey City"}},
-        Case{"text compares without regard to case", "select City from CityState where State = 'NJ' order by City",
+        Case{"text compares without regard to case",
+             "select City from CityState where State = 'NJ' order by City",
              {"Jersey City", "newark"}},
         Case{"setting keys found in any case",
-             "select PropertyValue from DefProperty where PropertyKeys = 'dnclastupdate'", {"3/2/2007"}},
-        Case{"text sorts without regard to case", "select City from CityState order by City",
+             "select PropertyValue from DefProperty where PropertyKeys = 'dnclastupdate'",
+             {"3/2/2007"}},
+        Case{"text sorts without regard to case",
+             "select City from CityState order by City",
              {"Jersey City", "New York", "newark"}},
         Case{"ampersand joins text and treats null as empty",
              "select City & ', ' & Note from CityState order by CityStateID",
              {"Jersey City, ", "newark, north", "New York, 5% more"}},
         Case{"like with star and question mark ignores case",
-             "select AreaCode from CityState where City like 'NEW*' order by AreaCode", {"212", "973"}},
-        Case{"like keeps a percent sign literal", "select AreaCode from CityState where Note like '5%*'",
-             {"212"}},
-        Case{"like with a digit and a set", "select City from CityState where AreaCode like '2#[2-9]'",
-             {"New York"}},
-        Case{"not like", "select AreaCode from CityState where City not like '*y' order by AreaCode",
+             "select AreaCode from CityState where City like 'NEW*' order by AreaCode",
              {"212", "973"}},
-        Case{"jet functions", "select mid(City,1,3), left(State,1), len(City), ucase(City) from CityState "
-                              "where CityStateID = 2",
+        Case{"like keeps a percent sign literal",
+             "select AreaCode from CityState where Note like '5%*'",
+             {"212"}},
+        Case{"like with a digit and a set",
+             "select City from CityState where AreaCode like '2#[2-9]'",
+             {"New York"}},
+        Case{"not like",
+             "select AreaCode from CityState where City not like '*y' order by AreaCode",
+             {"212", "973"}},
+        Case{"jet functions",
+             "select mid(City,1,3), left(State,1), len(City), ucase(City) from CityState "
+             "where CityStateID = 2",
              {"new|n|6|NEWARK"}},
         Case{"a function of a number column takes its digits",
-             "select CityStateID from CityState where left(AreaCode,1) = 9", {"2"}},
-        Case{"nz and iif", "select nz(Note, '-'), iif(State = 'NJ', 'jersey', 'other') from CityState "
-                           "order by CityStateID",
+             "select CityStateID from CityState where left(AreaCode,1) = 9",
+             {"2"}},
+        Case{"nz and iif",
+             "select nz(Note, '-'), iif(State = 'NJ', 'jersey', 'other') from CityState "
+             "order by CityStateID",
              {"-|jersey", "north|jersey", "5% more|other"}},
         Case{"date literal", "select count(*) from CityState where #3/2/2007# < now()", {"3"}},
         Case{"yes/no columns against true and false",
-             "select DataType from DataTypeInfo where IsTitleFirstLine = True and Delimited = False", {"CSV"}},
+             "select DataType from DataTypeInfo where IsTitleFirstLine = True and Delimited = False",
+             {"CSV"}},
         Case{"distinctrow keeps one of each text whatever its case",
-             "select count(*) from (select distinctrow State from CityState) as s", {"2"}},
-        Case{"a number compared with a text column", "select City from CityState where AreaCode = 201",
+             "select count(*) from (select distinctrow State from CityState) as s",
+             {"2"}},
+        Case{"a number compared with a text column",
+             "select City from CityState where AreaCode = 201",
              {"Jersey City"}},
         Case{"double-quoted text and an alias in quotes",
-             "SELECT City AS 'Name' from CityState where State = \"ny\"", {"New York"}}));
+             "SELECT City AS 'Name' from CityState where State = \"ny\"",
+             {"New York"}}));
 
 TEST_F(PgDatabaseTest, StatementsThatChangeRowsCountTheirRowsAndIdentityGivesTheNewKey)
 {
@@ -91,7 +106,8 @@ TEST_F(PgDatabaseTest, StatementsThatChangeRowsCountTheirRowsAndIdentityGivesThe
                ado::adExecuteNoRecords);
     EXPECT_EQ(affected, 1);
     EXPECT_EQ(Rows(c, "SELECT @@IDENTITY AS 'Identity' "), QStringList{"1"});
-    c->Execute("Update CityState Set Note = 'x' & City where State = 'nj'", &affected, ado::adExecuteNoRecords);
+    c->Execute("Update CityState Set Note = 'x' & City where State = 'nj'", &affected,
+               ado::adExecuteNoRecords);
     EXPECT_EQ(affected, 1);
     c->Execute("DELETE * FROM CityState where AreaCode = 201", &affected, ado::adExecuteNoRecords);
     EXPECT_EQ(affected, 1);
@@ -123,8 +139,9 @@ TEST_F(PgDatabaseTest, CatalogListsCreatesAndDropsAreaCodeTables)
                                   "phone201", "stateformat"}));
 
     c->Execute("Insert Into phone201 (Phone) Values (5551234)", nullptr, ado::adExecuteNoRecords);
-    EXPECT_THROW(c->Execute("Insert Into phone201 (Phone) Values (5551234)", nullptr, ado::adExecuteNoRecords),
-                 vb::ErrObject);
+    EXPECT_THROW(
+        c->Execute("Insert Into phone201 (Phone) Values (5551234)", nullptr, ado::adExecuteNoRecords),
+        vb::ErrObject);
     EXPECT_EQ(Query("select phone from phone201"), QStringList{"5551234"});
 
     catalog->Tables().Delete("Phone201");
@@ -135,6 +152,27 @@ TEST_F(PgDatabaseTest, ConnectionKnowsItTalksToPostgreSql)
 {
     auto c = Open();
     EXPECT_EQ(c->providerConnection()->dbms(), QStringLiteral("PostgreSQL"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PgDatabaseTest, CreateTableInJetSqlMakesATableOfTheServersTypes)
+{
+    auto c = Open();
+    c->Execute("Create Table [Call Notes] (ID counter, Title text(50), Done yesno, Amount currency, "
+               "At datetime, Body memo)",
+               nullptr, ado::adExecuteNoRecords);
+    c->Execute("Insert Into [Call Notes] (Title, Done, Amount, At, Body) Values ('Call Back', True, 12.5, "
+               "#3/2/2007 2:25:30 PM#, 'x')",
+               nullptr, ado::adExecuteNoRecords);
+    EXPECT_EQ(Rows(c, "select ID, Title, Done, Amount, At from [call notes] where title = 'CALL BACK'"),
+              QStringList{"1|Call Back|1|12.5|3/2/2007 2:25:30 PM"});
+    EXPECT_EQ(Query("select data_type from information_schema.columns where table_name = 'call notes' "
+                    "order by ordinal_position"),
+              (QStringList{"integer", "USER-DEFINED", "integer", "numeric", "timestamp without time zone",
+                           "USER-DEFINED"}));
 }
 
 } // namespace

@@ -5,10 +5,12 @@
 
 #include "ServerProgram.h"
 
+#include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "dncdb/DNCImport.h"
 #include "platform/vb/Clock.h"
+#include "scrub/TextFileScrub.h"
 
 #include <QKeyEvent>
 #include <set>
@@ -99,9 +101,10 @@ TEST_F(ServerImportScrub, ImportsAListWithBadLinesAreaCodeByAreaCode)
     EXPECT_EQ(form->LastImport().stats.linesSkipped, 3);
     QStringList steps = lines.filter("Area Code:");
     steps.sort();
-    EXPECT_EQ(steps, (QStringList{"Finished to Import Area Code:201", "Finished to Import Area Code:212",
-                                  "Finished to Import Area Code:973", "Starting to Import Area Code:201 ...",
-                                  "Starting to Import Area Code:212 ...", "Starting to Import Area Code:973 ..."}));
+    EXPECT_EQ(steps,
+              (QStringList{"Finished to Import Area Code:201", "Finished to Import Area Code:212",
+                           "Finished to Import Area Code:973", "Starting to Import Area Code:201 ...",
+                           "Starting to Import Area Code:212 ...", "Starting to Import Area Code:973 ..."}));
     const std::size_t total = expected["201"].size() + expected["212"].size() + expected["973"].size();
     EXPECT_EQ(gDefPropertys->Item("lasttotal")->PropertyValue(), QString::number(total));
     EXPECT_EQ(db.Query("select PropertyValue from DefProperty where PropertyKeys = 'lasttotal'"),
@@ -114,7 +117,8 @@ TEST_F(ServerImportScrub, ImportsAListWithBadLinesAreaCodeByAreaCode)
     EXPECT_EQ(gDefPropertys->Item("lasttotal")->PropertyValue(), QString::number(total));
     mwtest::WriteFile(work + "ten.txt", "2015550000\r\n9735559999\r\n");
     ASSERT_TRUE(import(form, work + "ten.txt", false));
-    EXPECT_EQ(db.Query("select count(*) from phone201"), QStringList{QString::number(expected["201"].size())});
+    EXPECT_EQ(db.Query("select count(*) from phone201"),
+              QStringList{QString::number(expected["201"].size())});
     EXPECT_EQ(db.Query("select phone from phone973 where phone = 5559999"), QStringList{"5559999"});
 }
 
@@ -122,7 +126,9 @@ TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)
 {
     db.Psql("insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) values "
             "('exportok', 'Export OK', '1', 0), ('exportdnc', 'Export DNC', '1', 0), "
-            "('okfile', 'OK file', '" + work + "ok.txt', 3), ('dncfile', 'DNC file', '" + work + "dnc.txt', 3), "
+            "('okfile', 'OK file', '" +
+            work + "ok.txt', 3), ('dncfile', 'DNC file', '" + work +
+            "dnc.txt', 3), "
             "('backuporginal', 'Backup', '1', 0), ('nacnotindnc', 'No table', '0', 0)");
     db.Psql("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, IsTitleFirstLine, "
             "Delimited) values ('TEXT FILE', '(None)', '', 'calls.csv', 1, 1)");
@@ -154,7 +160,8 @@ TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)
     form->txtMarkChar->clear();
     type(form->txtMarkChar, QStringLiteral("DNC"));
 
-    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"), ui::vbYesNo | ui::vbQuestion);
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
+                          ui::vbYesNo | ui::vbQuestion);
     const QString backup = work + QStringLiteral("B070302142530calls.csv");
     scripted.expectMsgBox(ui::vbOK,
                           QStringLiteral("Action is finished!\r\nBackup of Original: ") + backup +
@@ -175,4 +182,83 @@ TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers In DNC List,Remove Time\r\n2015551234, 3/2/2007 2:25:30 PM\r\n"
                          "9731234567, 3/2/2007 2:25:30 PM\r\n"));
+}
+
+TEST_F(ServerImportScrub, AConnectionLostMidImportRollsBackThatAreaCodeAndReportsIt)
+{
+    QByteArray text;
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("%1,%2\r\n").arg(i < 1000 ? "201" : "212").arg(5550000 + i).toUtf8();
+    mwtest::WriteFile(work + "dnc.txt", text);
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+
+    // The server ends the import's session as the second area code starts.
+    dncimport::SetStatusTrace([this](const QString& line, std::int32_t panel) {
+        if (panel == 1 && line.startsWith("Starting to Import Area Code:") && lines.size() > 0)
+            db.Psql(
+                "select pg_terminate_backend(pid) from pg_stat_activity where datname = current_database() "
+                "and pid <> pg_backend_pid()");
+        if (panel == 1) lines << line;
+    });
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("connection lost"), ui::vbCritical);
+    EXPECT_FALSE(import(form, work + "dnc.txt"));
+
+    const QStringList counts = {db.Query("select count(*) from phone201").value(0),
+                                db.Query("select count(*) from phone212").value(0)};
+    EXPECT_TRUE(counts == QStringList({"1000", "0"}) || counts == QStringList({"0", "1000"}))
+        << counts.join(' ').toStdString();
+    EXPECT_EQ(db.Query("select PropertyValue from DefProperty where PropertyKeys = 'lasttotal'"),
+              QStringList{"1000"});
+
+    // The next import finishes the job.
+    dncimport::SetStatusTrace({});
+    EXPECT_TRUE(import(form, work + "dnc.txt"));
+    EXPECT_EQ(db.Query("select count(*) from phone212"), QStringList{"1000"});
+}
+
+namespace {
+
+// Ends the scrub's server session once the run is past its first records.
+class CuttingView : public scrub::ScrubView {
+public:
+    explicit CuttingView(PgDatabase& db) : m_db(db) {}
+    bool DeleteFound() override { return true; }
+    QString MarkText() override { return QStringLiteral("DNC"); }
+    void BeginProgress(std::int32_t) override {}
+    void ShowProgress(const scrub::ScrubCounters& counters, double, bool) override
+    {
+        if (!m_cut && counters.records >= 70000) {
+            m_cut = true;
+            m_db.Psql("select pg_terminate_backend(pid) from pg_stat_activity where datname = "
+                      "current_database() and pid <> pg_backend_pid()");
+        }
+    }
+
+private:
+    PgDatabase& m_db;
+    bool m_cut = false;
+};
+
+} // namespace
+
+TEST_F(ServerImportScrub, AConnectionLostMidScrubStopsTheRunWithTheListUnchanged)
+{
+    db.Psql("create table phone201 (phone integer not null primary key); "
+            "insert into phone201 select generate_series(5000000, 5199999, 2)");
+    gPhoneTables = std::make_shared<CDataStrings>();
+    gPhoneTables->Add("phone201", "phone201");
+    QByteArray list = "Phone\r\n";
+    for (int i = 0; i < 140000; ++i)
+        list += "201" + QByteArray::number(5000000 + i) + "\r\n";
+    mwtest::WriteFile(work + "calls.txt", list);
+
+    scrub::TextScrubJob job = ListJob(work);
+    CuttingView view(db);
+    auto dnc = db.Open();
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:GetExcelFields"), ui::vbCritical);
+    const scrub::ScrubResult result = scrub::ScrubTextFile(job, view, dnc);
+    EXPECT_FALSE(result.completed);
+    EXPECT_EQ(mwtest::ReadFile(work + "calls.txt"), list);
+    EXPECT_EQ(QDir(work).entryList(QDir::Files), QStringList{"calls.txt"});
 }

@@ -107,4 +107,32 @@ TEST_F(TextScan, ALookupWithoutAnIndexBuildsItOnItsOwnPass)
     EXPECT_LT(ado::TextRecordsRead() - before, 2000);
 }
 
+// The provider reads a file in pieces of growing size (64 KiB first); a
+// record cut by a piece's end, inside a doubled quote, a quoted line end or a
+// CR LF pair, reads and counts the same as when it is whole.
+class TextScanCut : public ::testing::TestWithParam<int> {
+protected:
+    Folder folder;
+};
+
+TEST_P(TextScanCut, ARecordCutByTheProvidersPieceReadsTheSame)
+{
+    const int piece = 64 * 1024;
+    QByteArray text;
+    const QByteArray line = "n,2015550000\r\n";
+    while (text.size() + line.size() < piece - GetParam())
+        text += line;
+    while (text.size() < piece - GetParam())
+        text += "\r\n";
+    const int before = int(text.count(line));
+    text += "\"say \"\"hi\"\"\r\nthere\",2015551234\r\n\r\nlast,\"q\"\r\n";
+    folder.write("cut.txt", text);
+    auto c = Open(TextCs(folder.path(), "No"));
+    EXPECT_EQ(Rows(c, "select count(*) from [cut.txt]"), QStringList{QString::number(before + 2)});
+    EXPECT_EQ(Rows(c, "select F1, F2 from [cut.txt] where F1 <> 'n'"),
+              (QStringList{"say \"hi\"\r\nthere|2015551234", "last|q"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, TextScanCut, ::testing::Range(0, 44));
+
 } // namespace

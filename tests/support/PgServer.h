@@ -7,8 +7,9 @@
 // removed when the process ends. Each test makes a database of its own on it
 // with the program's schema script, the way an office does.
 //
-// Without the server programs or the driver the tests are skipped with the
-// reason; under CI=true they fail instead, so they never go quietly missing.
+// Without the server programs or the driver Shared() is null and Reason()
+// says why (the tests skip, or fail under CI=true: see PgDatabase.h). The
+// benchmarks use it too.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -21,7 +22,6 @@
 #include <QVersionNumber>
 #include <cerrno>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -57,7 +57,7 @@ public:
 
     ~PgServer()
     {
-        if (!m_data.isEmpty())
+        if (!m_data.isEmpty() && !m_attached)
             run(asOwner({bin("pg_ctl"), "-D", m_data, "-m", "immediate", "-w", "stop"}), nullptr);
         if (!m_root.isEmpty()) QDir(m_root).removeRecursively();
     }
@@ -74,9 +74,19 @@ public:
     // the first error.
     bool psql(const QString& database, const QStringList& args, QString* output = nullptr)
     {
-        QStringList argv{bin("psql"), "-X",         "-q", "-v",         "ON_ERROR_STOP=1",
-                         "-h",        "127.0.0.1",  "-p", QString::number(m_port), "-U",
-                         kUser,       "-d",         database};
+        QStringList argv{bin("psql"),
+                         "-X",
+                         "-q",
+                         "-v",
+                         "ON_ERROR_STOP=1",
+                         "-h",
+                         "127.0.0.1",
+                         "-p",
+                         QString::number(m_port),
+                         "-U",
+                         kUser,
+                         "-d",
+                         database};
         argv << args;
         return run(argv, output) == 0;
     }
@@ -134,8 +144,10 @@ private:
     // the server refuses to run as root.
     QStringList asOwner(QStringList argv) const
     {
-        if (geteuid() == 0) argv = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"),
-                                               QStringLiteral("nobody"), QStringLiteral("--")} + argv;
+        if (geteuid() == 0)
+            argv = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"),
+                               QStringLiteral("--")} +
+                   argv;
         return argv;
     }
 
@@ -182,8 +194,36 @@ private:
         return probe.serverPort();
     }
 
+    // A process started by a test to play a second desktop uses its
+    // parent's server: the port is in TERVALA_PG_PORT.
+    bool attach(int port)
+    {
+        m_bin = findBinDir();
+        m_driver = findDriver();
+        QByteArray tmpl = QDir::temp().filePath(QStringLiteral("tervala-pgc-XXXXXX")).toLocal8Bit();
+        if (m_bin.isEmpty() || m_driver.isEmpty() || !mkdtemp(tmpl.data())) {
+            m_reason = QStringLiteral("cannot use the server of the parent process");
+            return false;
+        }
+        m_root = QString::fromLocal8Bit(tmpl);
+        m_port = port;
+        m_attached = true;
+        pointOdbcHere();
+        return true;
+    }
+
+    void pointOdbcHere()
+    {
+        qputenv("ODBCSYSINI", m_root.toLocal8Bit());
+        qputenv("ODBCINI", QDir(m_root).filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
+        qunsetenv("ODBCINSTINI");
+        QFile(QDir(m_root).filePath(QStringLiteral("odbcinst.ini"))).open(QIODevice::WriteOnly);
+        addDataSource(QStringLiteral("Tervala"), QStringLiteral("postgres"));
+    }
+
     bool start()
     {
+        if (const int port = qEnvironmentVariableIntValue("TERVALA_PG_PORT")) return attach(port);
         m_bin = findBinDir();
         if (m_bin.isEmpty()) {
             m_reason = QStringLiteral("PostgreSQL server programs (package postgresql) are not installed");
@@ -191,7 +231,8 @@ private:
         }
         m_driver = findDriver();
         if (m_driver.isEmpty()) {
-            m_reason = QStringLiteral("the PostgreSQL ODBC driver (package odbc-postgresql) is not installed");
+            m_reason =
+                QStringLiteral("the PostgreSQL ODBC driver (package odbc-postgresql) is not installed");
             return false;
         }
         QByteArray tmpl = QDir::temp().filePath(QStringLiteral("tervala-pg-XXXXXX")).toLocal8Bit();
@@ -213,7 +254,8 @@ private:
         if (geteuid() == 0) {
             const passwd* pw = getpwnam("nobody");
             if (!pw) {
-                m_reason = QStringLiteral("running as root, and there is no user \"nobody\" to run the server");
+                m_reason =
+                    QStringLiteral("running as root, and there is no user \"nobody\" to run the server");
                 return false;
             }
             if (chown(m_data.toLocal8Bit().constData(), pw->pw_uid, pw->pw_gid) != 0) {
@@ -229,11 +271,7 @@ private:
             return false;
         }
         if (!startServer()) return false;
-        qputenv("ODBCSYSINI", m_root.toLocal8Bit());
-        qputenv("ODBCINI", QDir(m_root).filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
-        qunsetenv("ODBCINSTINI");
-        QFile(QDir(m_root).filePath(QStringLiteral("odbcinst.ini"))).open(QIODevice::WriteOnly);
-        addDataSource(QStringLiteral("Tervala"), QStringLiteral("postgres"));
+        pointOdbcHere();
         return true;
     }
 
@@ -247,8 +285,8 @@ private:
                                "-c synchronous_commit=off -c full_page_writes=off -c max_connections=40")
                     .arg(port)
                     .arg(m_data);
-            if (run(asOwner({bin("pg_ctl"), "-D", m_data, "-l", m_data + "/server.log", "-w", "-t", "60", "-o",
-                             options, "start"}),
+            if (run(asOwner({bin("pg_ctl"), "-D", m_data, "-l", m_data + "/server.log", "-w", "-t", "60",
+                             "-o", options, "start"}),
                     &out) == 0) {
                 m_port = port;
                 return true;
@@ -265,20 +303,8 @@ private:
     QString m_data;
     QString m_reason;
     int m_port = 0;
+    bool m_attached = false;
     QMap<QString, QString> m_sources;
 };
-
-// The shared server, or a skip (a failure under CI=true) with the reason.
-#define TERVALA_REQUIRE_PG_SERVER(server)                                                                    \
-    do {                                                                                                     \
-        server = ::testsupport::PgServer::Shared();                                                          \
-        if (!server) {                                                                                       \
-            if (qgetenv("CI") == "true")                                                                     \
-                FAIL() << "PostgreSQL is needed under CI: "                                                  \
-                       << ::testsupport::PgServer::Reason().toStdString();                                   \
-            GTEST_SKIP() << "no PostgreSQL server for this test: "                                           \
-                         << ::testsupport::PgServer::Reason().toStdString();                                 \
-        }                                                                                                    \
-    } while (0)
 
 } // namespace testsupport
