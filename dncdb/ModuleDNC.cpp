@@ -270,17 +270,22 @@ void CreateJetDatabase(const QString& path)
     CloseQuietly(conn);
 }
 
+void AppendLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName)
+{
+    auto table = adox::Table::Create(tableName);
+    table->SetParentCatalog(&catalog);
+    adox::Properties& p = table->Properties();
+    p.Item(QStringLiteral("Jet OLEDB:Create Link")).SetValue(vb::Variant(true));
+    p.Item(QStringLiteral("Jet OLEDB:Link Datasource")).SetValue(vb::Variant(sourceDatabase));
+    p.Item(QStringLiteral("Jet OLEDB:Link Provider String")).SetValue(vb::Variant(QStringLiteral(";")));
+    p.Item(QStringLiteral("Jet OLEDB:Remote Table Name")).SetValue(vb::Variant(tableName));
+    catalog.Tables().Append(table);
+}
+
 void CreateLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName)
 {
     try {
-        auto table = adox::Table::Create(tableName);
-        table->SetParentCatalog(&catalog);
-        adox::Properties& p = table->Properties();
-        p.Item(QStringLiteral("Jet OLEDB:Create Link")).SetValue(vb::Variant(true));
-        p.Item(QStringLiteral("Jet OLEDB:Link Datasource")).SetValue(vb::Variant(sourceDatabase));
-        p.Item(QStringLiteral("Jet OLEDB:Link Provider String")).SetValue(vb::Variant(QStringLiteral(";")));
-        p.Item(QStringLiteral("Jet OLEDB:Remote Table Name")).SetValue(vb::Variant(tableName));
-        catalog.Tables().Append(table);
+        AppendLinkedTable(catalog, sourceDatabase, tableName);
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         HandleError(e.Number, e.Description, QStringLiteral("Main Module"), QStringLiteral("Create Table"),

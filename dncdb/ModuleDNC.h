@@ -79,5 +79,7 @@ void CreateJetDatabase(const QString& path);
 // sourceDatabase. Failures are reported (module "Main Module", function
 // "Create Table").
 void CreateLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName);
+// The same for a caller that reports failures itself: they are raised.
+void AppendLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName);
 void CreateLinkedTable(const std::shared_ptr<ado::Connection>& connection, const QString& sourceDatabase,
                        const QString& tableName);

@@ -18,6 +18,9 @@
 
 class CDataConnection;
 class CDataTypeInfo;
+namespace ado {
+class Connection;
+}
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -132,6 +135,12 @@ public:
     void ViewData(const QString& connectionString, const QString& sql, bool editable, const QString& caption);
     void ViewExcelSheet(const QString& file, const QString& sheet, bool editable, const QString& caption);
     void ViewTextFile(const QString& file, bool editable, const QString& caption);
+
+    // The scrub through a work table of a work database of its own; no
+    // command of the window starts it.
+    void ScrubByWorkTable();
+    // Creates the work table on the connection; errors are reported.
+    void CreateTempTable(const QString& tableName, std::shared_ptr<ado::Connection>& connection);
 
     // Panel routines, shared with source browsing.
     void RefreshTableFields();

@@ -158,20 +158,23 @@ void ResultFiles::WriteOk(const QString& number)
 void ResultFiles::WriteDnc(const QString& number, const QString& separator)
 {
     if (!m_dnc.IsOpen()) return;
-    // The date text changes once a second; reading the local time and
-    // formatting it for every found record would cost more than the look-up.
-    const double mono = vb::Timer();
-    if (m_stamp.isEmpty() || mono >= m_stampUntil) {
-        const QDateTime now = vb::CurrentClock().now();
-        m_stamp = vb::CStr(vb::Variant::fromDate(vb::ToOleDate(now))).toUtf8();
-        m_stampUntil = mono + (1000 - now.time().msec()) / 1000.0;
-    }
     m_line.resize(0);
     AppendUtf8(m_line, number);
     AppendUtf8(m_line, separator);
-    m_line += m_stamp;
+    m_line += m_stamp.Now();
     m_line += kCrLf;
     m_dnc.Write(m_line);
+}
+
+const QByteArray& DateStamp::Now()
+{
+    const double mono = vb::Timer();
+    if (m_text.isEmpty() || mono >= m_until) {
+        const QDateTime now = vb::CurrentClock().now();
+        m_text = vb::CStr(vb::Variant::fromDate(vb::ToOleDate(now))).toUtf8();
+        m_until = mono + (1000 - now.time().msec()) / 1000.0;
+    }
+    return m_text;
 }
 
 void ResultFiles::Discard()
@@ -345,9 +348,14 @@ std::shared_ptr<ado::Connection> OpenDncConnection()
 {
     auto conn = ado::Connection::Create();
     conn->Open(DncConnectionString(), QString(), QString());
+    MapDncStore(conn);
+    return conn;
+}
+
+void MapDncStore(const std::shared_ptr<ado::Connection>& conn)
+{
     // A run makes one random look-up per record.
     conn->PrepareForLookups();
-    return conn;
 }
 
 QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths)

@@ -85,6 +85,18 @@ private:
     QByteArray m_buffer;
 };
 
+// The present date and time as result lines show them. The text changes
+// once a second; reading the local time and formatting it for every line
+// would cost more than the look-up.
+class DateStamp {
+public:
+    const QByteArray& Now();
+
+private:
+    double m_until = 0; // the monotonic time at which m_text's second ends
+    QByteArray m_text;
+};
+
 // The OK and DNC result files of one run, each opened only when the
 // settings ask for it, with its header line.
 class ResultFiles {
@@ -102,8 +114,7 @@ public:
 private:
     LineFile m_ok;
     LineFile m_dnc;
-    double m_stampUntil = 0; // the monotonic time at which m_stamp's second ends
-    QByteArray m_stamp;
+    DateStamp m_stamp;
     QByteArray m_line; // reused for every line
 };
 
@@ -168,6 +179,9 @@ QString DncConnectionString();
 // A connection to the DNC database opened for one run (empty user and
 // password). Throws vb::ErrObject when it cannot be opened.
 std::shared_ptr<ado::Connection> OpenDncConnection();
+// Lets an open DNC connection read its store through a memory map (its
+// look-ups jump around the file); a connection that cannot is left alone.
+void MapDncStore(const std::shared_ptr<ado::Connection>& conn);
 
 // Why a run must not start: its OK or DNC file is one of the source's files
 // (whatever the spelling of the paths), or the two are one file. Empty when

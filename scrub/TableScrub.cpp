@@ -3,6 +3,7 @@
 #include "core/DBClassModule.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
@@ -37,29 +38,6 @@ bool IsNumericType(int type)
     }
 }
 
-// The position of a field of the walk; a missing one raises 3265.
-int FieldIndex(ado::Recordset& rs, const QString& name)
-{
-    ado::Field& wanted = rs.Fields().Item(name);
-    for (int i = 0; i < rs.Fields().Count(); ++i)
-        if (&rs.Fields().Item(i) == &wanted) return i;
-    return -1;
-}
-
-// The value written into the mark field: a numeric field takes a number
-// (an emptied mark is Null); text that is no number is refused, never
-// stored as text in a number column.
-vb::Variant MarkFieldValue(const QString& marked, bool numeric)
-{
-    if (!numeric) return vb::Variant(marked);
-    if (marked.isEmpty()) return vb::Variant::Null();
-    const vb::Variant v(marked);
-    if (!vb::IsNumeric(v))
-        vb::Raise(vb::errnum::TypeMismatch, QStringLiteral("ScrubTable"),
-                  QStringLiteral("Data type mismatch: '%1' is no number for the mark field.").arg(marked));
-    return vb::Variant(vb::CDbl(v));
-}
-
 // One record of a round: where it is, and what its mark field held.
 struct Pending {
     qint64 address = 0;
@@ -77,9 +55,67 @@ void CloseQuietly(const std::shared_ptr<ado::Recordset>& rs)
 
 } // namespace
 
+QStringList TableFiles(const TableScrubJob& job)
+{
+    const ado::ConnectionString cs(job.connectionString);
+    if (job.kind == TableScrubJob::Kind::Access) return {cs.dataSource()};
+    const QString folder = FolderWithSeparator(
+        cs.contains(QStringLiteral("SourceDB")) ? cs.value(QStringLiteral("SourceDB")) : cs.dataSource());
+    const QString file = job.tableName.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive)
+                             ? job.tableName
+                             : job.tableName + QStringLiteral(".dbf");
+    return {folder + file};
+}
+
 QString Bracketed(const QString& name)
 {
     return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+int FieldIndex(ado::Recordset& rs, const QString& name)
+{
+    ado::Field& wanted = rs.Fields().Item(name);
+    for (int i = 0; i < rs.Fields().Count(); ++i)
+        if (&rs.Fields().Item(i) == &wanted) return i;
+    return -1;
+}
+
+TableRows::TableRows(const std::shared_ptr<ado::Connection>& conn, const QString& table, ado::Recordset& rs,
+                     int markColumn)
+    : m_conn(conn), m_table(Bracketed(table)), m_numeric(IsNumericType(rs.Fields().Item(markColumn).Type()))
+{
+    m_mark = conn->Prepare(QStringLiteral("update ") + m_table + QStringLiteral(" set ") +
+                           Bracketed(rs.Fields().Item(markColumn).Name()) +
+                           QStringLiteral(" = ? where rowid = ?"));
+}
+
+void TableRows::Mark(qint64 address, const QString& marked)
+{
+    vb::Variant value(marked);
+    if (m_numeric) {
+        if (marked.isEmpty()) {
+            value = vb::Variant::Null();
+        } else {
+            if (!vb::IsNumeric(value))
+                vb::Raise(
+                    vb::errnum::TypeMismatch, QStringLiteral("ScrubTable"),
+                    QStringLiteral("Data type mismatch: '%1' is no number for the mark field.").arg(marked));
+            value = vb::Variant(vb::CDbl(value));
+        }
+    }
+    m_mark->SetParameter(0, value);
+    m_mark->SetParameter(1, vb::Variant::fromLongLong(address));
+    m_mark->Execute();
+}
+
+void TableRows::Delete(qint64 address)
+{
+    // The row found, and only it, goes; its own values play no part.
+    if (!m_delete)
+        m_delete =
+            m_conn->Prepare(QStringLiteral("delete from ") + m_table + QStringLiteral(" where rowid = ?"));
+    m_delete->SetParameter(0, vb::Variant::fromLongLong(address));
+    m_delete->Execute();
 }
 
 ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
@@ -94,6 +130,9 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
     auto rs = ado::Recordset::Create();
     ResultFiles results;
     try {
+        // A result file must never take the place of the list's own file.
+        const QString clash = ResultFileClash(settings, TableFiles(job));
+        if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTable"), clash);
         src->SetCursorLocation(ado::adUseServer);
         src->Open(job.connectionString, QString(), QString());
         results.Open(settings, kTableDncFileHeader);
@@ -108,11 +147,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
         const bool hasArea = !settings.areaField.isEmpty();
         const int areaColumn = hasArea ? FieldIndex(*rs, settings.areaField) : -1;
         const int markColumn = FieldIndex(*rs, settings.markField);
-        const bool numericMark = IsNumericType(rs->Fields().Item(markColumn).Type());
-
-        auto mark = src->Prepare(QStringLiteral("update ") + table + QStringLiteral(" set ") +
-                                 Bracketed(rs->Fields().Item(markColumn).Name()) +
-                                 QStringLiteral(" = ? where rowid = ?"));
+        TableRows rows(src, job.tableName, *rs, markColumn);
         std::vector<qint64> doomed; // found rows to delete after the walk, by address
 
         ScrubSettings runSettings = settings;
@@ -146,23 +181,13 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
                 }
                 const std::optional<QString> marked =
                     MarkedValue(pending[i].oldMark, view.MarkText(), settings.markAction);
-                if (!marked) continue;
-                mark->SetParameter(0, MarkFieldValue(*marked, numericMark));
-                mark->SetParameter(1, vb::Variant::fromLongLong(pending[i].address));
-                mark->Execute();
+                if (marked) rows.Mark(pending[i].address, *marked);
             }
         }
         rs->Close();
 
-        // The rows found, and only they, go; a row's own values play no part.
-        if (!doomed.empty()) {
-            auto remove =
-                src->Prepare(QStringLiteral("delete from ") + table + QStringLiteral(" where rowid = ?"));
-            for (const qint64 address : doomed) {
-                remove->SetParameter(0, vb::Variant::fromLongLong(address));
-                remove->Execute();
-            }
-        }
+        for (const qint64 address : doomed)
+            rows.Delete(address);
 
         // The look-ups' read transaction ends before the source commits: a
         // list kept in the DNC database's own file cannot commit under it.

@@ -11,11 +11,14 @@
 #include "scrub/TextFileScrub.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace ado {
+class Command;
 class Connection;
-}
+class Recordset;
+} // namespace ado
 
 namespace scrub {
 
@@ -38,8 +41,35 @@ ScrubResult ScrubAccessTable(TableScrubJob job, ScrubView& view,
 ScrubResult ScrubFoxProTable(TableScrubJob job, ScrubView& view,
                              const std::shared_ptr<ado::Connection>& dncConn);
 
+// The files of the list: the database file, or the table's .dbf.
+QStringList TableFiles(const TableScrubJob& job);
+
 // A table or field name as the SQL of a run writes it: in brackets, so that
 // a name with a blank or a reserved word is one name.
 QString Bracketed(const QString& name);
+
+// The position of a field of a recordset by name (without regard to case);
+// a missing one raises 3265.
+int FieldIndex(ado::Recordset& rs, const QString& name);
+
+// Writes to rows of one table by their addresses (Recordset::Bookmark): the
+// mark field's new value, or the row's removal.
+class TableRows {
+public:
+    // The mark field is the recordset's field at markColumn.
+    TableRows(const std::shared_ptr<ado::Connection>& conn, const QString& table, ado::Recordset& rs,
+              int markColumn);
+    // A numeric mark field takes a number (an emptied mark is Null); text
+    // that is no number is refused, never stored as text in a number column.
+    void Mark(qint64 address, const QString& marked);
+    void Delete(qint64 address);
+
+private:
+    std::shared_ptr<ado::Connection> m_conn;
+    QString m_table;
+    bool m_numeric = false;
+    std::shared_ptr<ado::Command> m_mark;
+    std::shared_ptr<ado::Command> m_delete;
+};
 
 } // namespace scrub

@@ -691,6 +691,9 @@ public:
             mapped = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
             tail.replace(QStringLiteral(" PRIMARY KEY"), QString());
         }
+        // A Yes/No column of Jet is never Null: a row added without it holds False.
+        if (mapped == u"BOOLEAN" && !tail.contains(QStringLiteral("DEFAULT"), Qt::CaseInsensitive))
+            tail += QStringLiteral(" DEFAULT 0");
         const QString def = toks[idx[0]].pre + sqliteText(toks[idx[0]]) + QLatin1Char(' ') + mapped + tail;
         for (int i = first; i <= last; ++i)
             if (i != first) blank(i);

@@ -468,6 +468,29 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
         } else {
             continue;
         }
+        // A table of another database ("t IN 'file'", "INTO t (c) IN 'file'")
+        // is not the provider's.
+        const auto skipSpace = [&](int at) {
+            while (at < n && (toks[size_t(at)].kind == K::Space || toks[size_t(at)].kind == K::Comment))
+                ++at;
+            return at;
+        };
+        int after = skipSpace(last + 1);
+        if (after < n && toks[size_t(after)].kind == K::Punct && toks[size_t(after)].text == u"(") {
+            int open = 0;
+            for (; after < n; ++after) {
+                const auto& p = toks[size_t(after)];
+                if (p.kind == K::Punct && p.text == u"(") ++open;
+                if (p.kind == K::Punct && p.text == u")" && --open == 0) break;
+            }
+            after = skipSpace(after + 1);
+        }
+        if (after < n && isWord(toks[size_t(after)], "IN")) {
+            int file = after + 1;
+            while (file < n && toks[size_t(file)].kind == K::Space)
+                ++file;
+            if (file < n && toks[size_t(file)].kind == K::String) continue;
+        }
         const QString canonical = m_catalog->resolve(written);
         if (canonical.isEmpty()) continue;
         ensure(canonical);

@@ -230,6 +230,18 @@ TEST_P(TableScrubTest, AMissingPhoneFieldIsReportedAndNothingIsWritten)
     EXPECT_EQ(listRows(), QStringList{QStringLiteral("2015551234|new|1")});
 }
 
+TEST_P(TableScrubTest, AResultFileNamedLikeTheListIsRefusedBeforeAnythingIsWritten)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 1}});
+    const QString list = scrub::TableFiles(job).value(0);
+    const QByteArray before = scrubtest::Read(list);
+    job.settings.dncFile = list;
+
+    runFailing();
+
+    EXPECT_EQ(scrubtest::Read(list), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothSources, TableScrubTest, ::testing::Values(Kind::Access, Kind::FoxPro),
                          scrubtest::KindName);
 

@@ -1,0 +1,596 @@
+#include "scrub/WorkTableScrub.h"
+
+#include "core/CDataStrings.h"
+#include "core/DBClassModule.h"
+#include "core/Globals.h"
+#include "dncdb/ModuleDNC.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
+#include "platform/ado/Recordset.h"
+#include "platform/adox/Catalog.h"
+#include "platform/files/TextFormat.h"
+#include "platform/files/TextTable.h"
+#include "platform/fso/FileReplace.h"
+#include "platform/vb/Clock.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/DateTime.h"
+#include "platform/vb/Err.h"
+#include "platform/vb/Format.h"
+#include "scrub/ListCopy.h"
+#include "scrub/ScrubRule.h"
+#include "scrub/TableScrub.h"
+#include "scrub/TextFileScrub.h"
+#include "scrub/TextLayout.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <vector>
+
+namespace scrub {
+
+namespace {
+
+const QString kWorkTable = QStringLiteral("tempworktable");
+const QByteArray kCrLf("\r\n");
+
+// Rows read through the link at a time: the link's read ends before the
+// flags are written, so no read lock stands in the way of the writes.
+constexpr int kChunk = 10000;
+
+[[noreturn]] void RaiseRun(const QString& description)
+{
+    vb::Raise(vb::errnum::InvalidProcedureCall, QStringLiteral("ScrubByWorkTable"), description);
+}
+
+QString JetConnectionString(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=") + path;
+}
+
+void CreateWorkTable(const QString& name, const std::shared_ptr<ado::Connection>& conn)
+{
+    conn->Execute(
+        QStringLiteral("Create Table ") + name +
+            QStringLiteral(" (ID int  NOT NULL identity Primary Key ,Phone varchar(20) NOT NULL,DNC "
+                           "BIT  NOT NULL );"),
+        nullptr, ado::adExecuteNoRecords);
+}
+
+// Every number of the list into the work table with one statement, one row
+// per record in the list's own order (an index on the phone field must not
+// order the copy): a Null or blank number is copied as "".
+void CopyNumbers(const WorkTableJob& job)
+{
+    auto src = ado::Connection::Create();
+    src->Open(job.connectionString, QString(), QString());
+    try {
+        // A field is named as the list's field list shows it; a workbook's
+        // list labels its columns ("Phone - (B)"), so a label stands for the
+        // column at its place.
+        QStringList columns;
+        {
+            auto rs = ado::Recordset::Create();
+            rs->Open(QStringLiteral("select * from ") + Bracketed(job.tableName), src, ado::adOpenForwardOnly,
+                     ado::adLockReadOnly);
+            for (int i = 0; i < rs->Fields().Count(); ++i)
+                columns << rs->Fields().Item(i).Name();
+            rs->Close();
+        }
+        const auto column = [&](const QString& field) {
+            if (columns.contains(field, Qt::CaseInsensitive)) return Bracketed(field);
+            const qsizetype at = job.fieldNames.indexOf(field);
+            return Bracketed(at >= 0 && at < columns.size() ? columns[at] : field);
+        };
+        const QString phone = column(job.phoneField);
+        const QString number =
+            job.areaField.isEmpty() ? phone : column(job.areaField) + QStringLiteral(" & ") + phone;
+        src->Execute(QStringLiteral("INSERT INTO ") + kWorkTable + QStringLiteral(" (phone) in '") +
+                         job.workDatabase + QStringLiteral("'  select nz(") + number +
+                         QStringLiteral(", '') from ") + Bracketed(job.tableName) +
+                         QStringLiteral(" order by rowid"),
+                     nullptr, ado::adExecuteNoRecords);
+    } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
+        src->Close();
+        throw error;
+    }
+    src->Close();
+}
+
+// The format path: "markformat" on with pieces to strip.
+bool FormatPath(const WorkTableJob& job)
+{
+    return job.markFormat && !job.formatChar.trimmed().isEmpty();
+}
+
+// The pieces removed from a number before its look-up ("formatchar").
+QStringList StripPieces(const WorkTableJob& job)
+{
+    QStringList pieces;
+    if (!FormatPath(job)) return pieces;
+    for (const QString& piece : job.formatChar.split(u','))
+        if (!piece.trimmed().isEmpty()) pieces << piece.trimmed();
+    return pieces;
+}
+
+// Walks the work table through its link in ID order, looks each number up
+// and flags the found rows in batches; gives the number of rows flagged.
+class FlagWalk {
+public:
+    FlagWalk(const WorkTableJob& job, WorkTableView& view, std::shared_ptr<ado::Connection> dnc,
+             std::shared_ptr<ado::Connection> work)
+        : m_view(view), m_dnc(std::move(dnc)), m_work(std::move(work)), m_strip(StripPieces(job)),
+          m_batch(FormatPath(job) ? 1000 : 100)
+    {
+    }
+
+    std::int32_t Run(std::int32_t rows, double start)
+    {
+        m_view.BeginProgress(rows);
+        std::int32_t done = 0;
+        qint64 lastId = 0;
+        std::vector<std::pair<qint64, QString>> chunk;
+        std::vector<qint64> found;
+        for (;;) {
+            // A chunk is read and looked up in one read transaction of the
+            // DNC database (not a lock per look-up), which ends before the
+            // flags are written: the link's read must not hold the work
+            // database while its flags change.
+            const bool began = m_dnc->TransactionLevel() == 0;
+            if (began) m_dnc->BeginTrans();
+            try {
+                ReadChunk(lastId, chunk);
+                // Looked up in the order of the numbers, so that the store
+                // is read front to back rather than at random.
+                std::sort(chunk.begin(), chunk.end(),
+                          [](const auto& a, const auto& b) { return a.second < b.second; });
+                found.clear();
+                for (auto& [id, number] : chunk) {
+                    if (Listed(number)) found.push_back(id);
+                    if (++done % 1000 == 0) m_view.ShowProgress(done, vb::Timer() - start);
+                }
+                std::sort(found.begin(), found.end());
+            } catch (...) {
+                const vb::ErrObject error = vb::CatchError();
+                if (began) m_dnc->RollbackTrans();
+                throw error;
+            }
+            if (began) m_dnc->CommitTrans();
+            for (const qint64 id : found)
+                Add(id);
+            if (chunk.empty()) break;
+            lastId = m_lastRead;
+        }
+        Flush();
+        m_view.ShowProgress(done, vb::Timer() - start);
+        return m_hits;
+    }
+
+private:
+    void ReadChunk(qint64 lastId, std::vector<std::pair<qint64, QString>>& chunk)
+    {
+        chunk.clear();
+        auto rs = ado::Recordset::Create();
+        rs->SetCursorLocation(ado::adUseClient);
+        rs->Open(QStringLiteral("select top %1 ID, phone from %2 where ID > %3 order by ID")
+                     .arg(kChunk)
+                     .arg(kWorkTable)
+                     .arg(lastId),
+                 m_dnc, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        for (; !rs->Eof(); rs->MoveNext())
+            chunk.emplace_back(vb::CLngLng(rs->Value(0)), StrippedNumber(rs->Value(1).text()));
+        rs->Close();
+        if (!chunk.empty()) m_lastRead = chunk.back().first;
+    }
+
+    QString StrippedNumber(QString number) const
+    {
+        for (const QString& piece : m_strip)
+            number.remove(piece);
+        return number;
+    }
+
+    bool Listed(const QString& number)
+    {
+        const QString area = number.left(3);
+        if (area != m_lastArea) {
+            if (!gPhoneTables || !gPhoneTables->Item(QStringLiteral("phone") + area)) return false;
+            m_lastArea = area;
+        }
+        // The number is bound, never pasted into SQL: a malformed one is
+        // simply not on the list.
+        return CountDNCPhone(area, number.mid(3), m_dnc) != 0;
+    }
+
+    void Add(qint64 id)
+    {
+        m_pending.push_back(id);
+        if (int(m_pending.size()) >= m_batch) Flush();
+    }
+
+    void Flush()
+    {
+        if (m_pending.empty()) return;
+        QString list;
+        for (const qint64 id : m_pending)
+            list += (list.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(id);
+        m_work->Execute(QStringLiteral("Update ") + kWorkTable +
+                            QStringLiteral(" set DNC=true where ID in (") + list + QLatin1Char(')'),
+                        nullptr, ado::adExecuteNoRecords);
+        m_hits += std::int32_t(m_pending.size());
+        m_pending.clear();
+    }
+
+    WorkTableView& m_view;
+    std::shared_ptr<ado::Connection> m_dnc;
+    std::shared_ptr<ado::Connection> m_work;
+    QStringList m_strip;
+    int m_batch;
+    std::vector<qint64> m_pending;
+    std::int32_t m_hits = 0;
+    QString m_lastArea;
+    qint64 m_lastRead = 0;
+};
+
+// The flags, one per record, in ID order.
+class Flags {
+public:
+    explicit Flags(const std::shared_ptr<ado::Connection>& work)
+    {
+        m_rs = ado::Recordset::Create();
+        m_rs->Open(QStringLiteral("Select  DNC from ") + kWorkTable + QStringLiteral(" order by ID"), work,
+                   ado::adOpenForwardOnly, ado::adLockReadOnly);
+    }
+    ~Flags()
+    {
+        try {
+            if (m_rs->State() == ado::adStateOpen) m_rs->Close();
+        } catch (...) {
+            vb::CatchError();
+        }
+    }
+    // The next record's flag; a record without one is an error.
+    bool Next()
+    {
+        if (m_rs->Eof())
+            RaiseRun(QStringLiteral("The list has more records than the work table has numbers."));
+        const bool found = vb::CBool(m_rs->Value(0));
+        m_rs->MoveNext();
+        ++m_taken;
+        return found;
+    }
+    // After the last record: a flag left over is an error too.
+    void End()
+    {
+        if (!m_rs->Eof())
+            RaiseRun(QStringLiteral("The list has fewer records than the work table has numbers (%1).")
+                         .arg(m_taken));
+    }
+
+private:
+    std::shared_ptr<ado::Recordset> m_rs;
+    std::int32_t m_taken = 0;
+};
+
+// The OK and DNC files of a write-back: a header of the list's fields (or
+// its title line) and ",Checked Time"; a line per record.
+class CheckedFiles {
+public:
+    void Open(const WorkTableJob& job, const QString& titleLine)
+    {
+        const QString header =
+            (job.titleFirstLine && !titleLine.isNull() ? titleLine : job.fieldNames.join(u',')) +
+            QStringLiteral(",Checked Time");
+        if (job.exportOk) {
+            m_ok.Open(job.okFile);
+            m_ok.Write(header.toUtf8() + kCrLf);
+        }
+        if (job.exportDnc) {
+            m_dnc.Open(job.dncFile);
+            m_dnc.Write(header.toUtf8() + kCrLf);
+        }
+    }
+    const QByteArray& Stamp() { return m_stamp.Now(); }
+    void Write(bool found, const QByteArray& line)
+    {
+        LineFile& file = found ? m_dnc : m_ok;
+        if (file.IsOpen()) file.Write(line + kCrLf);
+    }
+    bool Wanted(bool found) const { return found ? m_dnc.IsOpen() : m_ok.IsOpen(); }
+    void Close()
+    {
+        m_ok.Close();
+        m_dnc.Close();
+    }
+    // A write-back that failed wrote nothing back: its result files go too
+    // (an earlier file of the name stays as it was).
+    void Discard()
+    {
+        m_ok.Discard();
+        m_dnc.Discard();
+    }
+
+private:
+    LineFile m_ok;
+    LineFile m_dnc;
+    DateStamp m_stamp;
+};
+
+// The list's line as read, without its line end.
+QByteArray LineOf(const files::TextRecord& record)
+{
+    QByteArray line = record.raw;
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// The text list rewritten beside itself: a found record left out (delete)
+// or with its mark field, and only that field, changed; every other byte
+// kept. The copy takes the list's place only when a number was found and
+// every record had its flag.
+void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
+                           const std::shared_ptr<ado::Connection>& work)
+{
+    const QString folder = FolderWithSeparator(job.folder);
+    const QString source = folder + job.tableName;
+    // A list that is a symbolic link is rewritten where it lies.
+    const QString target = fso::ResolvedFilePath(source);
+    RequireWritableList(target, source, QStringLiteral("scrubbed"));
+    files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
+    QString titleLine;
+    if (job.titleFirstLine) getFirstLine(source, true, &titleLine);
+    const int markColumn = job.markPosition;
+
+    Flags flags(work);
+    CheckedFiles results;
+    results.Open(job, job.titleFirstLine ? titleLine : QString());
+    LineFile copy;
+    const QFileInfo targetInfo(target);
+    const QString copyName = targetInfo.path() + QStringLiteral("/N") + FileStamp() + targetInfo.fileName();
+    copy.Open(copyName);
+    try {
+        RecordCopy out(source, table.dataOffset(), copy);
+        bool changed = false;
+        files::TextRecord record;
+        table.rewind();
+        while (table.next(record)) {
+            const bool found = flags.Next();
+            if (results.Wanted(found)) results.Write(found, LineOf(record) + ", " + results.Stamp());
+            if (!found) {
+                out.Keep(record);
+                continue;
+            }
+            changed = true;
+            if (job.deleteFound) {
+                out.Drop(record);
+                continue;
+            }
+            const std::optional<QString> marked =
+                markColumn >= 0 && markColumn < table.columnCount()
+                    ? MarkedValue(vb::Variant(table.text(record, markColumn)), view.MarkText(),
+                                  job.markAction)
+                    : std::nullopt;
+            if (marked)
+                out.Write(record,
+                          files::replaceFields(record, {{markColumn, *marked}}, table.layoutOf(record)));
+            else
+                out.Keep(record);
+        }
+        flags.End();
+        out.Finish();
+        results.Close();
+        if (changed) {
+            copy.Close();
+            fso::ReplaceFileWith(copyName, target);
+        } else {
+            copy.Discard();
+        }
+    } catch (...) {
+        copy.Discard();
+        results.Discard();
+        throw;
+    }
+}
+
+// A record as the result files show it: "v1","v2",... and the time.
+QByteArray RenderRecord(ado::Recordset& rs, const QByteArray& stamp)
+{
+    QString line = QStringLiteral("\"");
+    for (int i = 0; i < rs.Fields().Count(); ++i) {
+        if (i > 0) line += QStringLiteral("\",\"");
+        const vb::Variant v = rs.Value(i);
+        if (!v.isNull() && !v.isEmpty()) line += v.text();
+    }
+    return (line + QStringLiteral("\",")).toUtf8() + stamp;
+}
+
+// A sheet or an embedded table marked (or its found rows deleted, by
+// address, after the walk) in one transaction of the source: any error
+// takes every change back, and a workbook is then not saved.
+void MarkTableFromWorkTable(const WorkTableJob& job, WorkTableView& view,
+                            const std::shared_ptr<ado::Connection>& work)
+{
+    const bool deleting = job.deleteFound && job.source == WorkTableJob::Source::Access;
+    auto src = ado::Connection::Create();
+    src->Open(job.connectionString, QString(), QString());
+    auto rs = ado::Recordset::Create();
+    CheckedFiles results;
+    try {
+        src->BeginTrans();
+        rs->SetCursorLocation(ado::adUseServer);
+        rs->Open(QStringLiteral("Select * from ") + Bracketed(job.tableName) +
+                     QStringLiteral(" order by rowid"),
+                 src, ado::adOpenDynamic, ado::adLockOptimistic);
+        if (job.markPosition < 0 || job.markPosition >= rs->Fields().Count())
+            vb::Raise(vb::errnum::ItemNotFound, QStringLiteral("ADODB.Fields"),
+                      QStringLiteral("The mark field is not a field of the list."));
+        TableRows rows(src, job.tableName, *rs, job.markPosition);
+        Flags flags(work);
+        results.Open(job, QString());
+        std::vector<qint64> doomed;
+        for (; !rs->Eof(); rs->MoveNext()) {
+            const bool found = flags.Next();
+            // The line shows the record as it was, before its mark.
+            if (results.Wanted(found)) results.Write(found, RenderRecord(*rs, results.Stamp()));
+            if (!found) continue;
+            if (deleting) {
+                doomed.push_back(rs->Bookmark());
+                continue;
+            }
+            const std::optional<QString> marked =
+                MarkedValue(rs->Value(job.markPosition), view.MarkText(), job.markAction);
+            if (marked) rows.Mark(rs->Bookmark(), *marked);
+        }
+        flags.End();
+        rs->Close();
+        for (const qint64 address : doomed)
+            rows.Delete(address);
+        results.Close();
+        src->CommitTrans();
+        src->Close();
+    } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
+        results.Discard();
+        try {
+            if (rs->State() == ado::adStateOpen) rs->Close();
+            if (src->State() == ado::adStateOpen) {
+                if (src->TransactionLevel() > 0) src->RollbackTrans();
+                src->Close();
+            }
+        } catch (...) {
+            vb::CatchError();
+        }
+        throw error;
+    }
+}
+
+void DropLink(const std::shared_ptr<ado::Connection>& dnc)
+{
+    auto catalog = adox::Catalog::Create();
+    catalog->SetActiveConnection(dnc);
+    catalog->Tables().Delete(kWorkTable);
+}
+
+} // namespace
+
+void CreateTempTable(const QString& name, const std::shared_ptr<ado::Connection>& conn)
+{
+    try {
+        CreateWorkTable(name, conn);
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        HandleError(e.Number, e.Description, e.Source, QStringLiteral("LoadTables"), false);
+    }
+}
+
+QString WorkTableStatus(std::int32_t flagged, std::int32_t notFlagged)
+{
+    const std::int32_t all = flagged + notFlagged;
+    const double share = all > 0 ? flagged * 100.0 / all : 0.0;
+    return QString::number(flagged) + QStringLiteral(" (") +
+           vb::Format(vb::Variant(share), QStringLiteral("##0.00")) +
+           QStringLiteral("%) numbers in DNC List");
+}
+
+WorkTableResult ScrubByWorkTable(const WorkTableJob& job, WorkTableView& view,
+                                 const std::shared_ptr<ado::Connection>& dncConn)
+{
+    WorkTableResult result;
+    QString function = QStringLiteral("CheckAccess");
+    bool linked = false;
+    std::shared_ptr<ado::Connection> work;
+    try {
+        view.Status(QStringLiteral("Analyzing data ...."), 1);
+        // A result file must never take the place of the list or the work database.
+        QStringList files{job.workDatabase};
+        if (job.source == WorkTableJob::Source::Text)
+            files << FolderWithSeparator(job.folder) + job.tableName;
+        else
+            files << ado::ConnectionString(job.connectionString).dataSource();
+        ScrubSettings names;
+        names.exportOk = job.exportOk;
+        names.exportDnc = job.exportDnc;
+        names.okFile = job.okFile;
+        names.dncFile = job.dncFile;
+        const QString clash = ResultFileClash(names, files);
+        if (!clash.isEmpty())
+            vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubByWorkTable"), clash);
+
+        // The work database, made anew, and the list's numbers in it.
+        CreateJetDatabase(job.workDatabase);
+        work = ado::Connection::Create();
+        work->Open(JetConnectionString(job.workDatabase), QString(), QString());
+        CreateWorkTable(kWorkTable, work);
+        CopyNumbers(job);
+        if (FormatPath(job) && job.addAreaCode && job.defaultCode.size() == 3)
+            work->Execute(QStringLiteral("Update ") + kWorkTable + QStringLiteral(" Set phone='") +
+                              job.defaultCode + QStringLiteral("' & phone where len(phone)<10"),
+                          nullptr, ado::adExecuteNoRecords);
+        result.rows = CountRecords(kWorkTable, work);
+
+        const double start = vb::Timer();
+        view.Status(ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
+        {
+            auto catalog = adox::Catalog::Create();
+            catalog->SetActiveConnection(dncConn);
+            AppendLinkedTable(*catalog, job.workDatabase, kWorkTable);
+            linked = true;
+        }
+        view.Status(QStringLiteral("Start to Check ..."), 1);
+
+        MapDncStore(dncConn);
+        FlagWalk walk(job, view, dncConn, work);
+        const std::int32_t hits = walk.Run(result.rows, start);
+        view.Status(ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
+
+        // The flags written must be the flags found, and every row must
+        // have one, before anything of the list is touched.
+        result.flagged = CountRecords(kWorkTable + QStringLiteral(" where dnc=true"), work);
+        if (result.flagged != hits)
+            RaiseRun(QStringLiteral("The work table holds %1 flags for %2 numbers found.")
+                         .arg(result.flagged)
+                         .arg(hits));
+        result.notFlagged = CountRecords(kWorkTable + QStringLiteral(" where dnc=false"), work);
+        if (result.flagged + result.notFlagged != result.rows)
+            RaiseRun(QStringLiteral("The work table's %1 rows have %2 flags.")
+                         .arg(result.rows)
+                         .arg(result.flagged + result.notFlagged));
+
+        switch (job.source) {
+        case WorkTableJob::Source::Text:
+            function = QStringLiteral("Output Text");
+            MarkTextFromWorkTable(job, view, work);
+            result.writtenBack = true;
+            break;
+        case WorkTableJob::Source::Excel:
+        case WorkTableJob::Source::Access:
+            function = QStringLiteral("Output Excel");
+            MarkTableFromWorkTable(job, view, work);
+            result.writtenBack = true;
+            break;
+        case WorkTableJob::Source::Other:
+            break;
+        }
+        function = QStringLiteral("CheckAccess");
+        result.status = WorkTableStatus(result.flagged, result.notFlagged);
+        view.Status(result.status, 1);
+        linked = false;
+        DropLink(dncConn);
+        work->Close();
+        result.completed = true;
+    } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
+        try {
+            if (linked) DropLink(dncConn);
+            if (work && work->State() == ado::adStateOpen) work->Close();
+        } catch (...) {
+            vb::CatchError();
+        }
+        HandleError(error.Number, error.Description, QString(), function, false);
+    }
+    return result;
+}
+
+} // namespace scrub

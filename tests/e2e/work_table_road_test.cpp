@@ -1,0 +1,147 @@
+// The scrub through a work table, reached from the main window's code: the
+// source panel on a text list, an embedded table and a workbook sheet, the
+// run, and afterwards the list, the result files, the work database in the
+// program folder and the status line.
+
+#include "EndToEndFixture.h"
+
+#include "platform/files/Workbook.h"
+#include "platform/files/XlsxWriter.h"
+
+using e2e::choose;
+using e2e::type;
+
+namespace {
+
+constexpr int kText = 1;
+constexpr int kExcel = 3;
+constexpr int kAccess = 4;
+
+} // namespace
+
+class WorkTableRoadTest : public EndToEndTest {
+protected:
+    void SetUp() override
+    {
+        EndToEndTest::SetUp();
+        storeScrubOptions();
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
+                               "insert into phone201 values (5551234), (5559999);"));
+    }
+
+    void addProfile(const QString& type, const QString& table, const QString& path = {})
+    {
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                               "IsTitleFirstLine, Delimited) values ('%1', '(None)', '%3', '%2', 1, 1)")
+                    .arg(type, table, path));
+    }
+
+    void chooseSource(frmMain* form, int type, const QString& path)
+    {
+        form->OptPhoneType(type)->click();
+        form->TxtPhoneData->clear();
+        e2e::type(form->TxtPhoneData, path);
+        form->OptPhoneType(type == kText ? 0 : kText)->click();
+        form->OptPhoneType(type)->click();
+    }
+
+    void chooseFields(frmMain* form, const QString& phone, const QString& mark)
+    {
+        choose(form->cboPhoneDataField, phone);
+        choose(form->cboMarkField, mark);
+        form->OptionMark(0)->click();
+        form->txtMarkChar->clear();
+        type(form->txtMarkChar, QStringLiteral("X"));
+    }
+
+    void expectFinished(frmMain* form, const char* status)
+    {
+        EXPECT_EQ(form->sbStatusBar->PanelText(1), QLatin1String(status));
+        EXPECT_TRUE(QFile::exists(home.filePath(QStringLiteral("DNCTempWork.mdb"))));
+        mwtest::Db db(databasePath());
+        EXPECT_EQ(
+            db.scalar(QStringLiteral("select count(*) from sqlite_master where name = 'tempworktable'")),
+            QStringLiteral("0"));
+    }
+};
+
+TEST_F(WorkTableRoadTest, ATextListIsMarkedThroughTheWorkTable)
+{
+    addProfile(QStringLiteral("TEXT FILE"), QStringLiteral("calls.csv"));
+    mwtest::WriteFile(work + QStringLiteral("calls.csv"), "Name,Phone,Status\r\n"
+                                                          "Lee,(201) 555-1234,new\r\n"
+                                                          "Kim,,new\r\n"
+                                                          "Roy,201-555-9999,old\r\n");
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    chooseSource(form, kText, work);
+    chooseFields(form, QStringLiteral("Phone"), QStringLiteral("Status"));
+    form->chkOptions->setChecked(false);
+
+    form->ScrubByWorkTable();
+
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("calls.csv")), QByteArray("Name,Phone,Status\r\n"
+                                                                               "Lee,(201) 555-1234,Xnew\r\n"
+                                                                               "Kim,,new\r\n"
+                                                                               "Roy,201-555-9999,Xold\r\n"));
+    EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("ok.txt")),
+              QByteArray("Name,Phone,Status,Checked Time\r\nKim,,new, 3/2/2007 2:25:30 PM\r\n"));
+    expectFinished(form, "2 (66.67%) numbers in DNC List");
+}
+
+TEST_F(WorkTableRoadTest, AnEmbeddedTableLosesItsFoundRows)
+{
+    const QString list = work + QStringLiteral("calls.mdb");
+    {
+        mwtest::Db db(list);
+        db.exec(QStringLiteral("create table calls (Name TEXT, Phone TEXT, Status TEXT);"
+                               "insert into calls values ('Lee', '2015551234', 'new'), ('Kim', NULL, 'new'),"
+                               "('Max', '2015550000', 'DEL##');"));
+    }
+    addProfile(QStringLiteral("ACCESS"), QStringLiteral("calls"));
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    chooseSource(form, kAccess, list);
+    chooseFields(form, QStringLiteral("Phone"), QStringLiteral("Status"));
+    form->chkOptions->setChecked(true);
+
+    form->ScrubByWorkTable();
+
+    mwtest::Db db(list);
+    EXPECT_EQ(db.scalar(QStringLiteral("select group_concat(Name, ' ') from calls")),
+              QStringLiteral("Kim Max"));
+    EXPECT_EQ(
+        mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
+        QByteArray(
+            "Name,Phone,Status,Checked Time\r\n\"Lee\",\"2015551234\",\"new\",3/2/2007 2:25:30 PM\r\n"));
+    expectFinished(form, "1 (33.33%) numbers in DNC List");
+}
+
+TEST_F(WorkTableRoadTest, AWorkbookSheetIsMarkedThroughItsTable)
+{
+    const QString book = work + QStringLiteral("calls.xlsx");
+    files::XlsxWriter::write(book, {{"Calls",
+                                     {{vb::Variant("Name"), vb::Variant("Phone"), vb::Variant("Status")},
+                                      {vb::Variant("Lee"), vb::Variant("2015551234"), vb::Variant("new")},
+                                      {vb::Variant("Kim"), vb::Variant(), vb::Variant("new")},
+                                      {vb::Variant("Roy"), vb::Variant("2015559999"), vb::Variant("old")}}}});
+    addProfile(QStringLiteral("EXCEL"), QStringLiteral("Calls"), book);
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    form->OptPhoneType(kExcel)->click();
+    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+    chooseFields(form, QStringLiteral("Phone - (B)"), QStringLiteral("Status - (C)"));
+    form->chkOptions->setChecked(true); // a sheet is always marked
+
+    form->ScrubByWorkTable();
+
+    files::Workbook wb;
+    wb.open(book);
+    QStringList marks;
+    for (int r = 2; r <= 4; ++r)
+        marks << wb.sheet(QStringLiteral("Calls"))->value(r, 3).text();
+    EXPECT_EQ(marks, (QStringList{"Xnew", "new", "Xold"}));
+    expectFinished(form, "2 (66.67%) numbers in DNC List");
+}

@@ -1,0 +1,345 @@
+// The scrub through a work table: which records of a text list, an embedded
+// table or a workbook sheet are marked or deleted, the result files, the
+// status line, and what a failure leaves behind.
+
+#include "TextScrubFixture.h"
+
+#include "platform/ado/Recordset.h"
+#include "platform/files/Workbook.h"
+#include "platform/files/XlsxWriter.h"
+#include "scrub/WorkTableScrub.h"
+
+#include <functional>
+
+namespace {
+
+class RecordingWorkView : public scrub::WorkTableView {
+public:
+    QString markText = QStringLiteral("DNC");
+    QStringList statuses;
+    std::int32_t rows = -1;
+    std::vector<std::int32_t> shown;
+    std::function<void(const QString&)> onStatus; // what else happens at a status text
+
+    void Status(const QString& text, int panel) override
+    {
+        if (panel == 1) statuses << text;
+        if (onStatus) onStatus(text);
+    }
+    void BeginProgress(std::int32_t n) override { rows = n; }
+    void ShowProgress(std::int32_t n, double) override { shown.push_back(n); }
+    QString MarkText() override { return markText; }
+};
+
+const QByteArray kStamp = "3/2/2007 2:25:30 PM";
+
+} // namespace
+
+class WorkTableScrubTest : public TextScrubTest {
+protected:
+    void SetUp() override
+    {
+        TextScrubTest::SetUp();
+        wjob.source = scrub::WorkTableJob::Source::Text;
+        wjob.workDatabase = folder + QStringLiteral("DNCTempWork.mdb");
+        wjob.folder = folder;
+        wjob.tableName = QStringLiteral("calls.csv");
+        wjob.connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended "
+                                               "Properties=\"text;HDR=Yes;FMT=Delimited\"")
+                                    .arg(folder);
+        wjob.phoneField = QStringLiteral("Phone");
+        wjob.fieldNames = QStringList{"Name", "Phone", "Status"};
+        wjob.markPosition = 2;
+        wjob.markFormat = true;
+        wjob.formatChar = QStringLiteral("(,),-, ,#");
+        wjob.markAction = 2;
+        wjob.exportOk = true;
+        wjob.exportDnc = true;
+        wjob.okFile = folder + QStringLiteral("ok.txt");
+        wjob.dncFile = folder + QStringLiteral("dnc.txt");
+    }
+
+    // An embedded list: table calls of list.mdb, with an index on Phone.
+    void useTable(const QString& rows)
+    {
+        const QString db = folder + QStringLiteral("list.mdb");
+        scrubtest::Exec(db, QStringLiteral("create table calls (Name TEXT, Phone TEXT, Status TEXT);"
+                                           "create index byPhone on calls (Phone);") +
+                                rows);
+        wjob.source = scrub::WorkTableJob::Source::Access;
+        wjob.connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db;
+        wjob.tableName = QStringLiteral("calls");
+    }
+
+    QStringList tableRows()
+    {
+        auto conn = ado::Connection::Create();
+        conn->Open(wjob.connectionString);
+        auto rs = ado::Recordset::Create();
+        rs->Open(QStringLiteral("select Name, Status from calls order by rowid"), conn,
+                 ado::adOpenForwardOnly, ado::adLockReadOnly);
+        QStringList out;
+        for (; !rs->Eof(); rs->MoveNext())
+            out << rs->Value(0).text() + u'=' + rs->Value(1).text();
+        rs->Close();
+        conn->Close();
+        return out;
+    }
+
+    scrub::WorkTableResult runWork() { return scrub::ScrubByWorkTable(wjob, wview, dnc); }
+
+    scrub::WorkTableResult runFailing(const QString& function)
+    {
+        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:") + function, ui::vbCritical);
+        return runWork();
+    }
+
+    // The work table's link is gone from the DNC database after every run.
+    void expectNoLink()
+    {
+        auto rs = ado::Recordset::Create();
+        EXPECT_THROW(rs->Open(QStringLiteral("select count(*) from tempworktable"), dnc), vb::ErrObject);
+    }
+
+    scrub::WorkTableJob wjob;
+    RecordingWorkView wview;
+};
+
+TEST_F(WorkTableScrubTest, ATextListIsMarkedInItsMarkFieldOnlyWithBlankNumbersKeepingThePairing)
+{
+    wjob.addAreaCode = true;
+    wjob.defaultCode = QStringLiteral("201");
+    writeList("Name,Phone,Status\r\n"
+              "new,(201) 555-1234,new\r\n" // found: only the Status field is marked
+              "Kim,,new\r\n"               // blank number mid-list
+              "Roy,5559999,\r\n"           // seven digits with the default area code; an empty mark field
+              "Max,2015550000,new\r\n"     // not listed
+              "\"Lee, Al\",973-123-4567,old\r\n");
+
+    const scrub::WorkTableResult r = runWork();
+
+    EXPECT_TRUE(r.completed);
+    EXPECT_TRUE(r.writtenBack);
+    EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\n"
+                                      "new,(201) 555-1234,DNC\r\n"
+                                      "Kim,,new\r\n"
+                                      "Roy,5559999,DNC\r\n"
+                                      "Max,2015550000,new\r\n"
+                                      "\"Lee, Al\",973-123-4567,DNC\r\n"));
+    EXPECT_EQ(file(QStringLiteral("dnc.txt")), "Name,Phone,Status,Checked Time\r\nnew,(201) 555-1234,new, " +
+                                                   kStamp + "\r\nRoy,5559999,, " + kStamp +
+                                                   "\r\n\"Lee, Al\",973-123-4567,old, " + kStamp + "\r\n");
+    EXPECT_EQ(file(QStringLiteral("ok.txt")), "Name,Phone,Status,Checked Time\r\nKim,,new, " + kStamp +
+                                                  "\r\nMax,2015550000,new, " + kStamp + "\r\n");
+    EXPECT_EQ(r.status, QStringLiteral("3 (60.00%) numbers in DNC List"));
+    EXPECT_EQ(wview.statuses.last(), r.status);
+    EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"}));
+    expectNoLink();
+}
+
+TEST_F(WorkTableScrubTest, NumbersShapedLikeSqlAreSimplyNotFound)
+{
+    for (const bool formatPath : {true, false}) {
+        SCOPED_TRACE(formatPath ? "format path" : "plain path");
+        wjob.markFormat = formatPath;
+        writeList("Name,Phone,Status\r\n"
+                  "a,5551234 or 1=1,new\r\n"
+                  "b,201555 1234,new\r\n"
+                  "c,201'5551234,new\r\n"
+                  "d,2015559999,new\r\n");
+
+        const scrub::WorkTableResult r = runWork();
+
+        EXPECT_TRUE(r.completed);
+        EXPECT_EQ(r.flagged, 1);
+        EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\n"
+                                          "a,5551234 or 1=1,new\r\n"
+                                          "b,201555 1234,new\r\n"
+                                          "c,201'5551234,new\r\n"
+                                          "d,2015559999,DNC\r\n"));
+    }
+}
+
+TEST_F(WorkTableScrubTest, AnIndexedTableKeepsEachFlagWithItsRecordAndDeletesOnlyTheFoundRows)
+{
+    useTable(QStringLiteral("insert into calls values ('zed', '2015551234', 'x'), ('amy', NULL, 'x'), "
+                            "('bob', '2015550000', 'DEL##'), ('cat', '9731234567', 'y'), ('dan', '', 'x');"));
+    wjob.deleteFound = true;
+
+    const scrub::WorkTableResult r = runWork();
+
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(tableRows(), (QStringList{"amy=x", "bob=DEL##", "dan=x"}));
+    EXPECT_EQ(file(QStringLiteral("dnc.txt")),
+              "Name,Phone,Status,Checked Time\r\n\"zed\",\"2015551234\",\"x\"," + kStamp +
+                  "\r\n\"cat\",\"9731234567\",\"y\"," + kStamp + "\r\n");
+    EXPECT_EQ(r.status, QStringLiteral("2 (40.00%) numbers in DNC List"));
+}
+
+TEST_F(WorkTableScrubTest, AnEmbeddedTableIsMarkedByEachMarkAction)
+{
+    const struct {
+        int action;
+        const char* zed;
+    } cases[] = {{0, "DNCx"}, {1, "xDNC"}, {2, "DNC"}};
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action);
+        QFile::remove(folder + QStringLiteral("list.mdb"));
+        useTable(QStringLiteral(
+            "insert into calls values ('zed', '201-555-1234', 'x'), ('amy', '2015550000', 'x');"));
+        wjob.markAction = c.action;
+        wjob.exportOk = ++n % 2 == 0; // the pairing does not depend on the result files
+
+        runWork();
+
+        EXPECT_EQ(tableRows(), (QStringList{QStringLiteral("zed=") + QLatin1String(c.zed), "amy=x"}));
+    }
+}
+
+TEST_F(WorkTableScrubTest, AFailedCopyIsReportedOnceAndChangesNothing)
+{
+    const QByteArray list = "Name,Phone,Status\r\na,2015551234,new\r\n";
+    writeList(list);
+    wjob.phoneField = QStringLiteral("Telephone");
+
+    const scrub::WorkTableResult r = runFailing(QStringLiteral("CheckAccess"));
+
+    EXPECT_FALSE(r.completed);
+    EXPECT_FALSE(r.writtenBack);
+    EXPECT_EQ(listBytes(), list);
+    EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
+}
+
+TEST_F(WorkTableScrubTest, ALookUpFailureStopsTheRunBeforeTheListIsTouched)
+{
+    useTable(
+        QStringLiteral("insert into calls values ('zed', '2015551234', 'x'), ('cat', '9731234567', 'y');"));
+    scrubtest::Exec(dbPath, QStringLiteral("drop table phone973; create view phone973 as select 1 as phone "
+                                           "where abs(-9223372036854775808) > 0;"));
+
+    runFailing(QStringLiteral("CheckAccess"));
+
+    EXPECT_EQ(tableRows(), (QStringList{"zed=x", "cat=y"}));
+    expectNoLink();
+}
+
+TEST_F(WorkTableScrubTest, AMarkTheTableRefusesTakesBackEveryMarkBeforeIt)
+{
+    useTable(QStringLiteral("insert into calls values ('zed', '2015551234', 'x'), ('cat', '9731234567', 'y');"
+                            "create trigger refuse before update of Status on calls when new.Name = 'cat' "
+                            "begin select raise(abort, 'refused'); end;"));
+
+    runFailing(QStringLiteral("Output Excel"));
+
+    EXPECT_EQ(tableRows(), (QStringList{"zed=x", "cat=y"}));
+}
+
+TEST_F(WorkTableScrubTest, AWorkbookSheetIsMarkedAndAFailureLeavesItUnsaved)
+{
+    const QString book = folder + QStringLiteral("calls.xlsx");
+    files::XlsxWriter::write(book, {{"Calls",
+                                     {{vb::Variant("Name"), vb::Variant("Phone"), vb::Variant("Status")},
+                                      {vb::Variant("zed"), vb::Variant("2015551234"), vb::Variant("x")},
+                                      {}, // a blank row
+                                      {vb::Variant("amy"), vb::Variant(), vb::Variant("x")},
+                                      {vb::Variant("cat"), vb::Variant("9731234567"), vb::Variant("y")}}}});
+    wjob.source = scrub::WorkTableJob::Source::Excel;
+    wjob.connectionString =
+        QStringLiteral(
+            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended Properties=\"Excel 8.0;HDR=Yes\"")
+            .arg(book);
+    wjob.tableName = QStringLiteral("Calls$");
+    wjob.deleteFound = true; // a sheet is always marked
+
+    const auto statusColumn = [&] {
+        files::Workbook wb;
+        wb.open(book);
+        QStringList out;
+        for (int r = 2; r <= 5; ++r)
+            out << wb.sheet(QStringLiteral("Calls"))->value(r, 3).text();
+        return out;
+    };
+    const scrub::WorkTableResult r = runWork();
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(r.rows, 4); // the blank row has its work row too
+    EXPECT_EQ(statusColumn(), (QStringList{"DNC", "", "x", "DNC"}));
+
+    // A mark that is no number for a number column fails at the second
+    // record found: the first one's mark is not saved either.
+    files::XlsxWriter::write(book, {{"Calls",
+                                     {{vb::Variant("Name"), vb::Variant("Phone"), vb::Variant("Code")},
+                                      {vb::Variant("zed"), vb::Variant("2015551234"), vb::Variant(5.0)},
+                                      {vb::Variant("amy"), vb::Variant("2015550000"), vb::Variant(6.0)},
+                                      {vb::Variant("cat"), vb::Variant("9731234567"), vb::Variant("abc")}}}});
+    const QByteArray before = scrubtest::Read(book);
+    wview.markText = QStringLiteral("9");
+    wjob.markAction = 0;
+    runFailing(QStringLiteral("Output Excel"));
+    EXPECT_EQ(scrubtest::Read(book), before);
+}
+
+TEST_F(WorkTableScrubTest, AListThatNoLongerMatchesItsFlagsIsLeftAlone)
+{
+    // A record added to the list while its numbers are looked up.
+    const QByteArray list = "Name,Phone,Status\r\na,2015551234,new\r\n";
+    writeList(list);
+    wview.onStatus = [&](const QString& text) {
+        if (text == QLatin1String("Start to Check ...")) writeList(list + "b,2015559999,new\r\n");
+    };
+
+    runFailing(QStringLiteral("Output Text"));
+
+    EXPECT_EQ(listBytes(), list + "b,2015559999,new\r\n");
+    EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
+
+    // The same for a table that lost a row.
+    useTable(
+        QStringLiteral("insert into calls values ('zed', '2015551234', 'x'), ('cat', '9731234567', 'y');"));
+    wview.onStatus = [&](const QString& text) {
+        if (text == QLatin1String("Start to Check ..."))
+            scrubtest::Exec(folder + QStringLiteral("list.mdb"),
+                            QStringLiteral("delete from calls where Name = 'zed'"));
+    };
+
+    runFailing(QStringLiteral("Output Excel"));
+
+    EXPECT_EQ(tableRows(), QStringList{"cat=y"});
+}
+
+TEST_F(WorkTableScrubTest, AResultFileNamedLikeTheListIsRefusedBeforeAnythingIsWritten)
+{
+    const QByteArray list = "Name,Phone,Status\r\na,2015551234,new\r\n";
+    writeList(list);
+    wjob.okFile = folder + QStringLiteral("calls.csv");
+
+    runFailing(QStringLiteral("CheckAccess"));
+
+    EXPECT_EQ(listBytes(), list);
+}
+
+TEST(WorkTableStatus, GivesTheShareOfFlaggedRows)
+{
+    const struct {
+        std::int32_t flagged, notFlagged;
+        const char* text;
+    } cases[] = {
+        {12, 331, "12 (3.50%) numbers in DNC List"},
+        {0, 0, "0 (0.00%) numbers in DNC List"},
+        {1, 2, "1 (33.33%) numbers in DNC List"},
+        {3, 0, "3 (100.00%) numbers in DNC List"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(scrub::WorkTableStatus(c.flagged, c.notFlagged), QLatin1String(c.text));
+}
+
+TEST_F(WorkTableScrubTest, AnEmptyListShowsNothingFoundAndStaysAsItWas)
+{
+    writeList("Name,Phone,Status\r\n");
+
+    const scrub::WorkTableResult r = runWork();
+
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(r.status, QStringLiteral("0 (0.00%) numbers in DNC List"));
+    EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\n"));
+}
