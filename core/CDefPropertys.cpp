@@ -62,9 +62,11 @@ CDefPropertys::CDefPropertys()
 {
 }
 
-void CDefPropertys::CheckKeys()
+bool CDefPropertys::CheckKeys()
 {
-    LoadRelated();
+    // Settings that cannot be read cannot be told apart from missing ones:
+    // seeding them would fail (or duplicate) once per key.
+    if (!LoadRelated()) return false;
     for (const DefaultSetting& d : DefaultSettings()) {
         if (Item(d.key)) continue;
         CDefProperty row;
@@ -73,8 +75,9 @@ void CDefPropertys::CheckKeys()
         row.SetPropertyName(d.name);
         row.SetPropertyValue(d.value);
         row.SetDataType(d.kind);
-        row.Save(true, true);
+        if (!row.Save(true, true)) return false;
     }
+    return true;
 }
 
 bool CDefPropertys::LoadRelated(const QString& SQLWhereClause)

@@ -27,7 +27,9 @@ public:
     // Inserts every default row that table DefProperty lacks (each in a
     // transaction of its own); existing rows are never changed. The list is
     // left as the table was before: the caller loads it afterwards.
-    void CheckKeys();
+    // False when the settings could not be read or a missing one could not be
+    // added (reported once, by the layer that met it); nothing more is tried.
+    bool CheckKeys();
     // Clears the list and loads the rows the clause selects (WHERE rule),
     // ordered by display name. Of rows whose keys differ only in letter case
     // the first by display name is held.

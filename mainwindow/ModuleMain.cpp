@@ -6,6 +6,7 @@
 #include "core/CIniFile.h"
 #include "core/COption.h"
 #include "core/DataAccessModule.h"
+#include "core/DBClassModule.h"
 #include "core/Globals.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Recordset.h"
@@ -63,20 +64,31 @@ void Main()
     InitDataAccess();
     CreateGlobalObjects();
 
+    // A database is usable when it opens and its settings can be read (and
+    // the missing ones added); what stops it has been reported once.
+    const auto usable = [] {
+        if (!gDataAccess->DataComponentsInstalled(QString())) return false;
+        try {
+            return gDefPropertys->CheckKeys();
+        } catch (...) {
+            const vb::ErrObject& e = vb::CatchError();
+            HandleError(e.Number, e.Description, QStringLiteral("CDefPropertys"), QStringLiteral("CheckKeys"));
+            return false;
+        }
+    };
     gDataAccess->SetDefaultConnectionString(gOption->ConnectionString());
-    if (!gDataAccess->DataComponentsInstalled(QString())) {
-        // The data access object has shown why: another profile is asked for.
+    if (!usable()) {
+        // Another profile is asked for.
         gOption->ShowODBCSetting(1);
         gOption->SaveODBC(QStringLiteral("ODBC"));
-    }
-    gDataAccess->SetDefaultConnectionString(gOption->ConnectionString());
-    if (!gDataAccess->DataComponentsInstalled(QString())) {
-        EndStartUp();
-        return;
+        gDataAccess->SetDefaultConnectionString(gOption->ConnectionString());
+        if (!usable()) {
+            EndStartUp();
+            return;
+        }
     }
 
     try {
-        gDefPropertys->CheckKeys();
         gDefPropertys->LoadRelated(QString());
     } catch (...) {
         vb::CatchError(); // reported by the settings store

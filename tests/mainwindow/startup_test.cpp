@@ -191,3 +191,33 @@ TEST_F(MainWindowTest, TheOptionsPanelComesBeforeTheWindowWhenNoConnectionIsSet)
     EXPECT_TRUE(gMainForm->isVisible());
     EXPECT_TRUE(gConnectionString.isEmpty());
 }
+
+TEST_F(MainWindowTest, ADatabaseWithDamagedSettingsIsReportedOnceAndAnotherIsAskedFor)
+{
+    // The settings table's pages are overwritten: the file opens, its
+    // settings cannot be read.
+    const QString damaged = home.filePath(QStringLiteral("damaged_settings.mdb"));
+    mwtest::MakeDatabase(damaged);
+    int page = 0;
+    {
+        mwtest::Db db(damaged);
+        db.exec(QStringLiteral("insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) "
+                               "values ('lasttotal', 'Total DNC in the list', '42', 0)"));
+        page = db.scalar(QStringLiteral("select rootpage from sqlite_master where name = 'DefProperty'")).toInt();
+    }
+    ASSERT_GT(page, 1);
+    {
+        QFile f(damaged);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(qint64(page - 1) * 4096);
+        f.write(QByteArray(4096, '\x5a'));
+    }
+    writeProfile(damaged);
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("malformed"), ui::vbCritical);
+    scripted.expectModal(applyDatabase(databasePath()), QStringLiteral("frmMakeConnection"));
+
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->txtDatabase->text(), databasePath());
+    EXPECT_EQ(scripted.callsOf(ui::ScriptedServices::Kind::MsgBox).size(), 1u);
+}
