@@ -152,6 +152,8 @@ void Run::storeTotal()
                 QStringLiteral("' where PropertyKeys = 'lasttotal'"));
 }
 
+// The import text is linked a line per record: a stray quote or a NUL byte
+// costs its own line, never the rest of the file.
 bool Run::linkImportText()
 {
     // The shared connection is the catalog's.
@@ -165,7 +167,7 @@ bool Run::linkImportText()
     linked->Properties().Item(QStringLiteral("Jet OLEDB:Create Link")).SetValue(vb::Variant(true));
     linked->Properties()
         .Item(QStringLiteral("Jet OLEDB:Link Provider String"))
-        .SetValue(vb::Variant(m_job.linkProviderString));
+        .SetValue(vb::Variant(m_job.linkProviderString + QStringLiteral(";LineRecords=Yes")));
     linked->Properties()
         .Item(QStringLiteral("Jet OLEDB:Remote Table Name"))
         .SetValue(vb::Variant(m_job.fileName));

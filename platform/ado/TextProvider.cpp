@@ -154,7 +154,8 @@ struct FieldSpan {
 // stays valid until the next read or seek.
 class RecordReader {
 public:
-    RecordReader(const QString& path, char delimiter) : m_file(path)
+    RecordReader(const QString& path, char delimiter, bool lineRecords = false)
+        : m_file(path), m_lineRecords(lineRecords)
     {
         if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             if (!QFileInfo::exists(path))
@@ -205,6 +206,7 @@ public:
             bool quoted = false;
             qsizetype end = 0;
             int eol = 0;
+            bool unreadable = false;
             auto endField = [&](qsizetype at) {
                 if (withFields) m_fields.push_back(FieldSpan{fieldStart, at - fieldStart, quoted});
             };
@@ -213,6 +215,20 @@ public:
                     end = j;
                     endField(j);
                     break;
+                }
+                if (st == Quoted && m_lineRecords) {
+                    // The line end ends the record even inside quotes; the
+                    // open quote makes the line unreadable.
+                    const char* b = m_buf.data() + m_pos;
+                    const qsizetype n = m_end - m_pos;
+                    while (j < n && b[j] != '"' && b[j] != '\r' && b[j] != '\n')
+                        ++j;
+                    if (j >= n) continue;
+                    if (b[j] != '"') {
+                        unreadable = true;
+                        st = AfterQuote;
+                        continue;
+                    }
                 }
                 if (st == Quoted) {
                     // Only a quote can end a quoted field; line ends inside it are text.
@@ -274,6 +290,10 @@ public:
                 m_pos += eol;
                 continue;
             }
+            if (m_lineRecords && (unreadable || std::memchr(m_buf.data() + m_pos, 0, size_t(end)))) {
+                m_pos += end + eol;
+                continue;
+            }
             m_recOffset = m_bufOffset + m_pos;
             m_recStart = m_pos;
             m_recSize = end;
@@ -323,6 +343,7 @@ private:
     qsizetype m_end = 0;    // end of the bytes read
     qsizetype m_readSize = kFirstRead;
     bool m_eof = false;
+    bool m_lineRecords = false;
     uchar m_class[256];
     qint64 m_recOffset = -1;
     qsizetype m_recStart = 0;
@@ -605,12 +626,13 @@ public:
                     .arg(fi.fileName()),
                 JetSource());
         const files::TextOptions options = files::TextOptions::fromExtendedProperties(properties);
-        const QString key = QStringLiteral("%1|%2|%3|%4|%5")
+        const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6")
                                 .arg(fi.absoluteFilePath())
                                 .arg(fi.size())
                                 .arg(fi.lastModified().toMSecsSinceEpoch())
                                 .arg(options.header ? 1 : 0)
-                                .arg(int(options.delimiter));
+                                .arg(int(options.delimiter))
+                                .arg(options.lineRecords ? 1 : 0);
         if (auto s = cache.value(key).lock()) return s;
         std::shared_ptr<TextSource> s(new TextSource(path, options, fi.size()));
         for (auto it = cache.begin(); it != cache.end();)
@@ -779,7 +801,7 @@ class TextCursor : public vtab::Cursor {
 public:
     explicit TextCursor(std::shared_ptr<TextSource> source)
         : m_source(std::move(source)), m_table(m_source->table()),
-          m_reader(m_table.path(), m_table.options().delimiter)
+          m_reader(m_table.path(), m_table.options().delimiter, m_table.options().lineRecords)
     {
     }
 
@@ -1448,9 +1470,12 @@ void CreateTextLink(SqliteConnection& conn, const LinkSpec& spec)
     folder = usablePath(folder);
     // "text;DATABASE=...;Extended Properties="text;HDR=No;FMT=Delimited"",
     // or Jet's own form with HDR and FMT in the provider string itself
-    const QString props = ps.contains(QStringLiteral("Extended Properties"))
-                              ? ps.value(QStringLiteral("Extended Properties"))
-                              : spec.providerString;
+    QString props = ps.contains(QStringLiteral("Extended Properties"))
+                        ? ps.value(QStringLiteral("Extended Properties"))
+                        : spec.providerString;
+    // The link's own LineRecords=Yes reads the file a line per record.
+    if (ps.contains(QStringLiteral("Extended Properties")) && ps.contains(QStringLiteral("LineRecords")))
+        props += QStringLiteral(";LineRecords=") + ps.value(QStringLiteral("LineRecords"));
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) raiseBadFolder(folder);
     const QString remote = spec.remoteTable.isEmpty() ? spec.name : spec.remoteTable;
     const QString file = findFile(folder, remote);

@@ -225,6 +225,8 @@ TextOptions TextOptions::fromExtendedProperties(const QString& properties)
             } else {
                 o.delimiter = ',';
             }
+        } else if (key.compare(QLatin1String("LineRecords"), Qt::CaseInsensitive) == 0) {
+            o.lineRecords = value.compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0;
         } else if (key.compare(QLatin1String("MaxScanRows"), Qt::CaseInsensitive) == 0) {
             bool ok = false;
             const int n = value.toInt(&ok);

@@ -22,6 +22,11 @@ struct TextOptions {
     bool header = true;   // HDR=Yes: the first line names the columns
     char delimiter = ','; // FMT=Delimited
     int scanRows = 25;    // data rows read to guess the column types
+    // LineRecords=Yes: every line is a record of its own. A quote opens no
+    // value that runs on past the line end, and a line that cannot be read
+    // as such (a quote left open, a NUL byte) is passed over, so one bad
+    // line costs that line only.
+    bool lineRecords = false;
 
     // Reads the driver's extended properties, such as "text;HDR=No;FMT=Delimited".
     // HDR is Yes unless it says No (or False, 0); FMT Delimited, CSVDelimited

@@ -134,7 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "phone201:2", 1},
         EngineCase{"OnlyKeptAreaCodes", "201,5551234\r\n973,7777777\r\n", true, "973,212",
                    dncimport::ImportOutcome::Imported, "phone973:1 phone201:", 1},
-        EngineCase{"AnEmptyFileHasNoValue", "", true, "", dncimport::ImportOutcome::NoValue, "", 0}),
+        EngineCase{"AnEmptyFileHasNoValue", "", true, "", dncimport::ImportOutcome::NoValue, "", 0},
+        EngineCase{"AQuoteLeftOpenCostsItsOwnLineOnly", "201,5551234\r\n201,\"5550001\r\n201,5550002\r\n",
+                   true, "", dncimport::ImportOutcome::Imported, "phone201:2", 1},
+        EngineCase{"ALineWithANulByteIsPassedOver",
+                   QByteArray("201,5551234\n201,555\0" "0001\n973,7777777\n", 37), true, "",
+                   dncimport::ImportOutcome::Imported, "phone201:1 phone973:1", 2}),
     [](const ::testing::TestParamInfo<EngineCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ImportEngine, ShowsEachAreaCodeAndTheProgressToItsEnd)
@@ -200,4 +205,12 @@ TEST_F(ImportEngine, AFailureThatEndedTheTransactionItselfIsReportedOnce)
     EXPECT_TRUE(result.failure->error.Description.contains(QStringLiteral("full")));
     EXPECT_EQ(count(QStringLiteral("phone201")), QStringLiteral("1"));
     EXPECT_EQ(phoneTables(), QStringLiteral("phone201"));
+}
+
+TEST_F(ImportEngine, AStrayQuoteInTheImportTextDropsOnlyItsLine)
+{
+    const auto result = run(testsupport::ReadFile(QStringLiteral(TERVALA_FIXTURES "/dnc_import_stray_quote.txt")),
+                            true, QString());
+    EXPECT_TRUE(result.succeeded());
+    EXPECT_EQ(count(QStringLiteral("phone207")), QStringLiteral("1001"));
 }
