@@ -311,7 +311,9 @@ ImportResult Run::Go()
         // Which codes may be imported.
         const QString kept = QStringLiteral(",") + m_job.keptAreaCodes + QStringLiteral(",");
         QSet<QString> seen;
+        bool usable = false; // a line of the text starts with an area code
         for (QString& a : codes) {
+            usable = usable || IsAreaCode(a);
             if (!IsAreaCode(a) ||
                 (kept != QStringLiteral(",,") &&
                  !kept.contains(QStringLiteral(",") + a + QStringLiteral(","))) ||
@@ -321,6 +323,13 @@ ImportResult Run::Go()
                 continue;
             }
             seen.insert(a);
+        }
+        // A text of which no line starts with an area code (random bytes,
+        // the wrong file) holds no value: it is no import that succeeded.
+        if (!usable) {
+            m_result.outcome = ImportOutcome::NoValue;
+            cleanUp();
+            return m_result;
         }
 
         timerLine();

@@ -139,7 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
                    true, "", dncimport::ImportOutcome::Imported, "phone201:2", 1},
         EngineCase{"ALineWithANulByteIsPassedOver",
                    QByteArray("201,5551234\n201,555\0" "0001\n973,7777777\n", 37), true, "",
-                   dncimport::ImportOutcome::Imported, "phone201:1 phone973:1", 2}),
+                   dncimport::ImportOutcome::Imported, "phone201:1 phone973:1", 2},
+        EngineCase{"RandomBytesHoldNoValue",
+                   QByteArray("\x8f\x00\xff\x12\"\x01\r\xfe,\x9c\n\x00\x00zz\x80\n7\x01,\xc3(\n", 23), true,
+                   "", dncimport::ImportOutcome::NoValue, "", 0}),
     [](const ::testing::TestParamInfo<EngineCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ImportEngine, ShowsEachAreaCodeAndTheProgressToItsEnd)
