@@ -500,8 +500,15 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
         if (counted > 0) --counted; // the header line is no data record
         m_headerRaw = rec.raw;
         m_dataOffset = rec.nextOffset();
-        for (int i = 0; i < rec.fieldCount(); ++i)
+        for (int i = 0; i < rec.fieldCount(); ++i) {
             headerNames << text(rec, i);
+            // A name with a NUL byte cannot stand in a statement: the file
+            // is refused here, where its name and line can still be told.
+            if (headerNames.back().contains(QChar(0)))
+                vb::Raise(vb::errnum::PathFileAccessError, kSource,
+                          QStringLiteral("Line 1 of '%1' holds a NUL byte: its column names cannot be read.")
+                              .arg(path));
+        }
         if (rec.lineEndLength > 0) {
             m_lineEnd = rec.lineEnd();
             haveLineEnd = true;

@@ -3,6 +3,7 @@
 #include "DataFileHelpers.h"
 
 #include "platform/files/TextTable.h"
+#include "platform/vb/Err.h"
 
 using files::TextColumnType;
 using files::TextOptions;
@@ -126,3 +127,23 @@ TEST(TextColumns, ValueUnlikeItsColumnAfterTheScannedRowsKeepsItsText)
         seen << t.value(r, 0).toString();
     EXPECT_EQ(seen, (QStringList{"1", "2", "0042", "n/a", "3000000000"}));
 }
+
+class TitleWithNul : public ::testing::TestWithParam<QByteArray> {};
+
+TEST_P(TitleWithNul, IsRefusedWithTheFileAndTheLineNamed)
+{
+    TempFolder dir;
+    const QString path = dir.write("title.txt", GetParam());
+    try {
+        TextTable t(path);
+        FAIL() << "read a title holding a NUL byte";
+    } catch (const vb::ErrObject& e) {
+        EXPECT_TRUE(e.Description.contains(path)) << e.Description.toStdString();
+        EXPECT_TRUE(e.Description.startsWith(QStringLiteral("Line 1 of"))) << e.Description.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, TitleWithNul,
+                         ::testing::Values(QByteArray("Area\0Code,Phone\n201,5551234\n", 28),
+                                           QByteArray("\0,Phone\r\n201,5551234\r\n", 22),
+                                           QByteArray("Area,\"Ph\0one\"\n201,5551234\n", 26)));
