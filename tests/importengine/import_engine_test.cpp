@@ -73,11 +73,12 @@ protected:
         ScriptedUiTest::TearDown();
     }
 
-    dncimport::ImportResult run(const QByteArray& text, bool delimited, const QString& kept)
+    dncimport::ImportResult run(const QByteArray& text, bool delimited, const QString& kept,
+                                const QString& hdr = QStringLiteral("No"))
     {
         testsupport::WriteFile(dir.filePath(QStringLiteral("dnc.txt")), text);
         dncimport::ImportJob job;
-        job.linkProviderString = MakeTextLinkString(dir.path() + QStringLiteral("/"), QStringLiteral("No"),
+        job.linkProviderString = MakeTextLinkString(dir.path() + QStringLiteral("/"), hdr,
                                                     delimited ? QStringLiteral("Delimited") : QString());
         job.fileName = QStringLiteral("dnc.txt");
         job.keptAreaCodes = kept;
@@ -216,4 +217,16 @@ TEST_F(ImportEngine, AStrayQuoteInTheImportTextDropsOnlyItsLine)
                             true, QString());
     EXPECT_TRUE(result.succeeded());
     EXPECT_EQ(count(QStringLiteral("phone207")), QStringLiteral("1001"));
+}
+
+TEST_F(ImportEngine, ATitleLineWithANulByteFailsNamingTheFileAndTheLine)
+{
+    const auto result = run(QByteArray("Area\0Code,Phone\r\n201,5551234\r\n", 30), true, QString(),
+                            QStringLiteral("Yes"));
+    EXPECT_EQ(int(result.outcome), int(dncimport::ImportOutcome::Failed));
+    ASSERT_TRUE(result.failure.has_value());
+    const QString said = result.failure->error.Description;
+    EXPECT_TRUE(said.contains(QStringLiteral("Line 1 of"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("dnc.txt"))) << said.toStdString();
+    EXPECT_EQ(phoneTables(), QString());
 }
