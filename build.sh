@@ -16,6 +16,7 @@ PACKAGES=(
     python3-openpyxl
     python3-dbf
     postgresql odbc-postgresql
+    clang-format  # the layout check run by .ci/run
     clang libclang-rt-14-dev  # the fuzz targets (libFuzzer, sanitizers) run by .ci/run
 )
 

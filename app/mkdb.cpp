@@ -16,8 +16,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path schemaPath = argv[1];
     const std::filesystem::path dbPath = argv[2];
-    if (std::filesystem::exists(dbPath))
-        return 0;
+    if (std::filesystem::exists(dbPath)) return 0;
 
     std::ifstream in(schemaPath);
     if (!in) {

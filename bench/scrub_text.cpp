@@ -390,8 +390,7 @@ int main(int argc, char** argv)
 
     // The work-table road on the same list: the numbers copied into a work
     // database, looked up there, and the flags carried back into the list.
-    const OursResult work =
-        RunOurs(database, database.isEmpty() ? dncText : QString(), listPath, out, true);
+    const OursResult work = RunOurs(database, database.isEmpty() ? dncText : QString(), listPath, out, true);
     std::printf("  work table: %7.2f s  %10.0f records/s  peak memory %ld MiB  (%s)\n", work.seconds,
                 records / work.seconds, work.peakKiB / 1024, work.summary.toUtf8().constData());
     std::printf("  ratio work table / Start's text scrub (records per second): %.2f\n",

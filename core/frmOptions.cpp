@@ -138,11 +138,13 @@ QString frmOptions::ProfileDatabasePath() const
 QString frmOptions::WhyNotCompactable(const QString& path) const
 {
     if (!gOption || gOption->ODBCProvider() != CDataConnection::JetProvider())
-        return QStringLiteral("The database in use is not a database file: only a database file can be compacted.");
+        return QStringLiteral(
+            "The database in use is not a database file: only a database file can be compacted.");
     const QFileInfo info(path);
     if (!info.isFile()) return QStringLiteral("The database file '%1' does not exist.").arg(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("The database file '%1' cannot be read.").arg(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("The database file '%1' cannot be read.").arg(path);
     // The embedded engine's files all begin with this header.
     if (file.read(16) != QByteArray("SQLite format 3\0", 16))
         return QStringLiteral("'%1' is not a database file of this program.").arg(path);

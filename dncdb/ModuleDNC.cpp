@@ -235,7 +235,8 @@ std::int32_t DNCLookups::Count(const QString& areaCode, const QString& localNumb
             lookup = &m_connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
         }
         const qint64 digits = DigitsValue(localNumber);
-        return static_cast<std::int32_t>(digits >= 0 ? lookup->count(digits) : lookup->count(LocalValue(localNumber)));
+        return static_cast<std::int32_t>(digits >= 0 ? lookup->count(digits)
+                                                     : lookup->count(LocalValue(localNumber)));
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         if (IsMissingTable(e)) return 0;

@@ -5,8 +5,8 @@
 #include "core/CDefPropertys.h"
 #include "core/CIniFile.h"
 #include "core/COption.h"
-#include "core/DataAccessModule.h"
 #include "core/DBClassModule.h"
+#include "core/DataAccessModule.h"
 #include "core/Globals.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Recordset.h"
@@ -72,7 +72,8 @@ void Main()
             return gDefPropertys->CheckKeys();
         } catch (...) {
             const vb::ErrObject& e = vb::CatchError();
-            HandleError(e.Number, e.Description, QStringLiteral("CDefPropertys"), QStringLiteral("CheckKeys"));
+            HandleError(e.Number, e.Description, QStringLiteral("CDefPropertys"),
+                        QStringLiteral("CheckKeys"));
             return false;
         }
     };

@@ -9,15 +9,15 @@
 // every other value stands in the string exactly as given.
 
 #include <QString>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace ado {
 class Connection;
 class Recordset;
-}
+} // namespace ado
 
 // A value as it is put into a connection string: unchanged, or in double
 // quotes (inner ones doubled) when it holds ";", starts with a quote or has

@@ -909,11 +909,12 @@ QString JetSql::NameOf(const Token& t)
 {
     if (t.kind == Kind::Bracket) {
         const qsizetype inner = t.text.size() - (t.text.endsWith(u']') ? 2 : 1);
-        return t.text.mid(1, std::max<qsizetype>(inner, 0)).replace(QStringLiteral("]]"), QStringLiteral("]"));
+        return t.text.mid(1, std::max<qsizetype>(inner, 0))
+            .replace(QStringLiteral("]]"), QStringLiteral("]"));
     }
     if (t.kind == Kind::QuotedName)
-        return t.text.mid(1, std::max<qsizetype>(t.text.size() - 2, 0)).replace(QStringLiteral("\"\""),
-                                                                               QStringLiteral("\""));
+        return t.text.mid(1, std::max<qsizetype>(t.text.size() - 2, 0))
+            .replace(QStringLiteral("\"\""), QStringLiteral("\""));
     return t.text;
 }
 

@@ -1053,12 +1053,14 @@ class SqliteKeyLookup : public KeyLookup {
 public:
     SqliteKeyLookup(SqliteConnection& db, const QString& table, const QString& column) : m_db(db)
     {
-        const QByteArray sql = (QStringLiteral("SELECT count(*) FROM \"") + QString(table).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
-                                QStringLiteral("\" WHERE \"") + QString(column).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
-                                QStringLiteral("\"=?"))
-                                   .toUtf8();
-        const int rc = sqlite3_prepare_v3(db.handle(), sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                          &m_stmt, nullptr);
+        const QByteArray sql =
+            (QStringLiteral("SELECT count(*) FROM \"") +
+             QString(table).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
+             QStringLiteral("\" WHERE \"") +
+             QString(column).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + QStringLiteral("\"=?"))
+                .toUtf8();
+        const int rc = sqlite3_prepare_v3(db.handle(), sql.constData(), int(sql.size()),
+                                          SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr);
         if (rc != SQLITE_OK) {
             sqlite3_finalize(m_stmt);
             m_stmt = nullptr;

@@ -1441,12 +1441,11 @@ QString RewritePrefixTests(const QString& jetSql)
 void InstallTextModule(SqliteConnection& conn)
 {
     auto sources = std::make_shared<TextSource::Cache>();
-    vtab::RegisterModule(conn.handle(), "text",
-                         [sources](const QStringList& args) -> std::unique_ptr<vtab::Table> {
-                             if (args.isEmpty()) vb::Raise(vb::errnum::InvalidProcedureCall);
-                             return std::make_unique<TextVTable>(
-                                 TextSource::Open(args.value(0), args.value(1), *sources));
-                         });
+    vtab::RegisterModule(
+        conn.handle(), "text", [sources](const QStringList& args) -> std::unique_ptr<vtab::Table> {
+            if (args.isEmpty()) vb::Raise(vb::errnum::InvalidProcedureCall);
+            return std::make_unique<TextVTable>(TextSource::Open(args.value(0), args.value(1), *sources));
+        });
     sqlite3_create_function_v2(conn.handle(), "tvprefix", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                fnPrefix, nullptr, nullptr, nullptr);
     conn.setRewriter(QStringLiteral("text-prefix"), RewritePrefixTests);

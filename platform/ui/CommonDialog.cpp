@@ -3,8 +3,7 @@
 #include "platform/ui/Services.h"
 #include "platform/vb/Err.h"
 
-namespace ui
-{
+namespace ui {
 
 void CommonDialog::ShowOpen()
 {

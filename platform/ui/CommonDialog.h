@@ -4,11 +4,9 @@
 
 #include <QString>
 
-namespace ui
-{
+namespace ui {
 
-class CommonDialog
-{
+class CommonDialog {
 public:
     QString InitDir;
     int Flags = 0;

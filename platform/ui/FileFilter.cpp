@@ -1,7 +1,6 @@
 #include "platform/ui/FileFilter.h"
 
-namespace ui
-{
+namespace ui {
 
 QStringList ConvertVbFilterList(const QString& vbFilter)
 {

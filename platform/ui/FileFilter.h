@@ -6,8 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace ui
-{
+namespace ui {
 
 // One Qt name filter per caption/pattern pair, in order. "*.*" becomes "*"
 // so that it also matches names without an extension; empty patterns (a

@@ -8,8 +8,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-namespace ui
-{
+namespace ui {
 
 HelpLocation ResolveHelpPath(const QString& helpPath)
 {
@@ -74,8 +73,7 @@ void HelpWindow::showLocation(const HelpLocation& location)
     m_browser->setSource(url);
 }
 
-namespace
-{
+namespace {
 QPointer<HelpWindow>& helpWindow()
 {
     static QPointer<HelpWindow> window;

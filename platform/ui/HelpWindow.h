@@ -9,8 +9,7 @@
 
 class QTextBrowser;
 
-namespace ui
-{
+namespace ui {
 
 struct HelpLocation {
     QString folder;   // the folder of pages, without a trailing "/"
@@ -23,8 +22,7 @@ struct HelpLocation {
 // ("../..") resolves to no page.
 HelpLocation ResolveHelpPath(const QString& helpPath);
 
-class HelpWindow : public QDialog
-{
+class HelpWindow : public QDialog {
     Q_OBJECT
 public:
     explicit HelpWindow(QWidget* parent = nullptr);

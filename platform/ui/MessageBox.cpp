@@ -4,8 +4,7 @@
 
 #include <QAbstractButton>
 
-namespace ui
-{
+namespace ui {
 
 MsgBoxLayout MsgBoxLayoutFor(int style)
 {

@@ -9,8 +9,7 @@
 
 class QWidget;
 
-namespace ui
-{
+namespace ui {
 
 struct MsgBoxLayout {
     QList<int> answers; // MsgBoxResult of each button, in VB's order

@@ -3,8 +3,7 @@
 #include <QTimer>
 #include <algorithm>
 
-namespace ui
-{
+namespace ui {
 
 OneShotTimer::OneShotTimer(QObject* parent) : QObject(parent), m_timer(new QTimer(this))
 {

@@ -8,11 +8,9 @@
 
 class QTimer;
 
-namespace ui
-{
+namespace ui {
 
-class OneShotTimer : public QObject
-{
+class OneShotTimer : public QObject {
     Q_OBJECT
 public:
     explicit OneShotTimer(QObject* parent = nullptr);

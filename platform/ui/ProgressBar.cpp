@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace ui
-{
+namespace ui {
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent)
 {

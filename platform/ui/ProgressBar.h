@@ -6,11 +6,9 @@
 
 #include <QProgressBar>
 
-namespace ui
-{
+namespace ui {
 
-class ProgressBar : public QProgressBar
-{
+class ProgressBar : public QProgressBar {
     Q_OBJECT
 public:
     explicit ProgressBar(QWidget* parent = nullptr);

@@ -17,8 +17,7 @@
 #include <QUrl>
 #include <QWindow>
 
-namespace ui
-{
+namespace ui {
 
 QString DefaultMsgBoxTitle()
 {
@@ -33,8 +32,7 @@ int QtServices::MsgBox(const QString& prompt, int style, const QString& title)
     return AnswerOf(*box, style);
 }
 
-namespace
-{
+namespace {
 
 std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save)
 {

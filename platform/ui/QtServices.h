@@ -7,11 +7,9 @@
 
 #include <QUrl>
 
-namespace ui
-{
+namespace ui {
 
-class QtServices : public Services
-{
+class QtServices : public Services {
 public:
     int MsgBox(const QString& prompt, int style, const QString& title) override;
     std::optional<QString> GetOpenFileName(const FileDialogRequest& request) override;

@@ -2,10 +2,8 @@
 
 #include <QHash>
 
-namespace ui
-{
-namespace
-{
+namespace ui {
+namespace {
 
 using Store = QHash<QString, QString>;
 

@@ -7,11 +7,9 @@
 #include <QString>
 #include <optional>
 
-namespace ui
-{
+namespace ui {
 
-class Registry
-{
+class Registry {
 public:
     static void set(const QString& key, const QString& name, const QString& value);
     static void remove(const QString& key, const QString& name);

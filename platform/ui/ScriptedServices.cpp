@@ -7,8 +7,7 @@
 #include <QPointer>
 #include <utility>
 
-namespace ui
-{
+namespace ui {
 
 void ScriptedServices::expectMsgBox(int answer, const QString& promptContains, std::optional<int> style)
 {

@@ -16,11 +16,9 @@
 #include <optional>
 #include <vector>
 
-namespace ui
-{
+namespace ui {
 
-class ScriptedServices : public Services
-{
+class ScriptedServices : public Services {
 public:
     enum class Kind { MsgBox, OpenFile, SaveFile, Modal, OpenDocument, StartProgram, Help, Registry };
 

@@ -2,10 +2,8 @@
 
 #include "platform/ui/QtServices.h"
 
-namespace ui
-{
-namespace
-{
+namespace ui {
+namespace {
 
 Services* g_replacement = nullptr;
 

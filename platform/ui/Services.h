@@ -30,7 +30,15 @@ enum MsgBoxStyle : int {
 };
 
 // VB MsgBox answers.
-enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+enum MsgBoxResult : int {
+    vbOK = 1,
+    vbCancel = 2,
+    vbAbort = 3,
+    vbRetry = 4,
+    vbIgnore = 5,
+    vbYes = 6,
+    vbNo = 7
+};
 
 // Common dialog flags the program uses.
 enum FileDialogFlags : int {
@@ -45,7 +53,7 @@ struct FileDialogRequest {
     int flags = 0;
     QString title;
     QString fileName;
-    QString filter;     // VB filter text: "Text File (*.txt)|*.txt|All File (*.*)|*.*"
+    QString filter; // VB filter text: "Text File (*.txt)|*.txt|All File (*.*)|*.*"
     int filterIndex = 1;
 };
 

@@ -7,11 +7,9 @@
 #include <QLocale>
 #include <QTimer>
 
-namespace ui
-{
+namespace ui {
 
-namespace
-{
+namespace {
 constexpr int IndexOutOfBounds = 35600;
 }
 

@@ -9,11 +9,9 @@
 class QLabel;
 class QTimer;
 
-namespace ui
-{
+namespace ui {
 
-class StatusBar : public QStatusBar
-{
+class StatusBar : public QStatusBar {
     Q_OBJECT
 public:
     enum class PanelStyle { Text, Date, Time };

@@ -3,10 +3,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-namespace ui
-{
-namespace
-{
+namespace ui {
+namespace {
 bool g_switchOn = false;
 }
 

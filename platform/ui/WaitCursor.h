@@ -3,11 +3,9 @@
 // nests; SetHourglass is the screen-wide on/off switch for code that turns
 // it on in one place and off in another (it does not nest).
 
-namespace ui
-{
+namespace ui {
 
-class WaitCursor
-{
+class WaitCursor {
 public:
     WaitCursor();
     ~WaitCursor();

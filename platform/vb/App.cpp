@@ -12,11 +12,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 
 QMutex g_lockMutex;
 int g_lockFd = -1;

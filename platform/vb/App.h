@@ -4,11 +4,9 @@
 
 #include <QString>
 
-namespace vb
-{
+namespace vb {
 
-class App
-{
+class App {
 public:
     // The executable's folder without a trailing "/"; the environment
     // variable TERVALA_HOME overrides it (tests, read-only installs).

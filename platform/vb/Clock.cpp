@@ -6,11 +6,9 @@
 #include <chrono>
 #include <cmath>
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 
 const std::chrono::steady_clock::time_point g_origin = std::chrono::steady_clock::now();
 

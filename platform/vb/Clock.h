@@ -4,11 +4,9 @@
 
 #include <QDateTime>
 
-namespace vb
-{
+namespace vb {
 
-class Clock
-{
+class Clock {
 public:
     virtual ~Clock() = default;
     // Seconds on a clock that only moves forward (not the time of day).
@@ -19,8 +17,7 @@ public:
 };
 
 // The machine's clocks.
-class RealClock : public Clock
-{
+class RealClock : public Clock {
 public:
     double monotonicSeconds() override;
     QDateTime now() override;
@@ -28,8 +25,7 @@ public:
 };
 
 // A clock for tests: time moves only when told to; sleep() advances it.
-class FakeClock : public Clock
-{
+class FakeClock : public Clock {
 public:
     explicit FakeClock(const QDateTime& start = QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
 

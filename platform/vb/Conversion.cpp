@@ -7,11 +7,9 @@
 #include <cmath>
 #include <string>
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 
 bool isBlank(QChar c)
 {

@@ -7,8 +7,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace vb
-{
+namespace vb {
 
 std::int32_t CLng(const Variant& v); // round half to even; 6 Overflow, 13, 94
 std::int16_t CInt(const Variant& v);

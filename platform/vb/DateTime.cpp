@@ -7,11 +7,9 @@
 #include <cmath>
 #include <vector>
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 
 const QDate kEpoch(1899, 12, 30);
 
@@ -158,8 +156,8 @@ bool ParseDate(const QString& s, double& oaDate)
 {
     // ISO 8601 as databases and workbooks write it: "2001-12-31T15:04:05",
     // with a "T" or a blank, fractions of a second and a "Z" allowed.
-    static const QRegularExpression iso(
-        QStringLiteral("^\\s*(\\d{4}-\\d{1,2}-\\d{1,2})[Tt ](\\d{1,2}:\\d{2}(?::\\d{2})?)(?:\\.(\\d{1,9}))?Z?\\s*$"));
+    static const QRegularExpression iso(QStringLiteral(
+        "^\\s*(\\d{4}-\\d{1,2}-\\d{1,2})[Tt ](\\d{1,2}:\\d{2}(?::\\d{2})?)(?:\\.(\\d{1,9}))?Z?\\s*$"));
     if (const QRegularExpressionMatch m = iso.match(s);
         m.hasMatch() && m.captured(1) + u' ' + m.captured(2) != s.trimmed()) {
         if (!ParseDate(m.captured(1) + u' ' + m.captured(2), oaDate)) return false;

@@ -10,8 +10,7 @@
 #include <QString>
 #include <QTime>
 
-namespace vb
-{
+namespace vb {
 
 // Conversions between OLE dates and Qt (local time, to the second; a
 // fraction of a second is rounded to the nearest second).

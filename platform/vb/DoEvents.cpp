@@ -8,11 +8,9 @@
 #include <cstdint>
 #include <limits>
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 std::atomic<std::int64_t> g_lastRun{std::numeric_limits<std::int64_t>::min()};
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // Serving the event loop from inside long loops, as VB's DoEvents.
 
-namespace vb
-{
+namespace vb {
 
 // Processes pending events when an application object exists.
 void DoEvents();

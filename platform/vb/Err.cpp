@@ -3,8 +3,7 @@
 #include <new>
 #include <utility>
 
-namespace vb
-{
+namespace vb {
 
 ErrObject::ErrObject(std::int32_t number, QString description, QString source)
     : Number(number), Description(std::move(description)), Source(std::move(source))
@@ -134,8 +133,7 @@ void Raise(std::int32_t number, const QString& source, const QString& descriptio
     throw ErrObject(number, description.isEmpty() ? DefaultDescription(number) : description, source);
 }
 
-namespace
-{
+namespace {
 thread_local ErrObject t_current;
 }
 

@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 
 // ---------------------------------------------------------------- masks --
 

@@ -20,8 +20,7 @@
 
 #include <QString>
 
-namespace vb
-{
+namespace vb {
 
 QString Format(const Variant& value, const QString& mask = {});
 

@@ -2,11 +2,9 @@
 
 #include "platform/vb/Err.h"
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 
 Qt::CaseSensitivity cs(CompareMethod c)
 {

@@ -5,8 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace vb
-{
+namespace vb {
 
 enum CompareMethod { vbBinaryCompare = 0, vbTextCompare = 1 };
 enum StrConvMode { vbUpperCase = 1, vbLowerCase = 2, vbProperCase = 3 };

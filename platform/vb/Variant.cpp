@@ -7,11 +7,9 @@
 #include <cmath>
 #include <limits>
 
-namespace vb
-{
+namespace vb {
 
-namespace
-{
+namespace {
 
 // OLE dates run from 1/1/100 to 12/31/9999.
 constexpr double kMinDate = -657434.0;

@@ -139,8 +139,9 @@ TEST(JetSqlTranslate, CreateTableMapsJetTypes)
                        "VARCHAR(20) COLLATE NOCASE NOT NULL,DNC BOOLEAN NOT NULL DEFAULT 0 );"));
     EXPECT_EQ(
         tr("CREATE TABLE x (ID counter, Name text(50), Notes memo, N long, D datetime, C currency, Y yesno)"),
-        QStringLiteral("CREATE TABLE x (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT(50) COLLATE NOCASE, "
-                       "Notes LONGTEXT COLLATE NOCASE, N INTEGER, D DATETIME, C CURRENCY, Y BOOLEAN DEFAULT 0)"));
+        QStringLiteral(
+            "CREATE TABLE x (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT(50) COLLATE NOCASE, "
+            "Notes LONGTEXT COLLATE NOCASE, N INTEGER, D DATETIME, C CURRENCY, Y BOOLEAN DEFAULT 0)"));
     EXPECT_EQ(
         tr("create table p (a text, b autoincrement, CONSTRAINT pk PRIMARY KEY (a))"),
         QStringLiteral("create table p (a TEXT(255) COLLATE NOCASE, b INTEGER PRIMARY KEY AUTOINCREMENT, "

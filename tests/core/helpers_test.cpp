@@ -1,7 +1,7 @@
 // The small shared helpers: combo lookup, status line, help, border style.
+#include "FakeMainWindow.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
-#include "FakeMainWindow.h"
 
 #include "platform/ui/StatusBar.h"
 #include "platform/vb/App.h"

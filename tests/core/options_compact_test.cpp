@@ -118,7 +118,8 @@ TEST_F(OptionsCompact, WhatIsNoDatabaseFileOfOursIsRefusedUntouchedAndSaysWhy)
     EXPECT_EQ(readFile(databasePath() + QStringLiteral("CMP")), QByteArray("stale"));
 
     gOption->SetODBCDatabase(home.filePath(QStringLiteral("Missing.mdb")));
-    press(ui::vbYes, {{QStringLiteral("Missing.mdb' does not exist."), ui::vbExclamation}, {failed, ui::vbExclamation}});
+    press(ui::vbYes,
+          {{QStringLiteral("Missing.mdb' does not exist."), ui::vbExclamation}, {failed, ui::vbExclamation}});
     EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Missing.mdb"))));
 
     gOption->SetODBCDatabase(databasePath());

@@ -121,4 +121,3 @@ TEST_F(DataTest, DataComponentsInstalledOnAFileThatIsNoDatabaseFailsAndLeavesIt)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("just some words, not a database\n"));
 }
-

@@ -92,4 +92,3 @@ TEST_F(Queries, LastInsertIDIsTheKeyOfTheLastInsertOnTheSharedConnection)
     db.exec("insert into DefProperty (ID, PropertyKeys) values (500, 'elsewhere')");
     EXPECT_EQ(gDataAccess->LastInsertID(), 91) << "another connection's insert does not count";
 }
-

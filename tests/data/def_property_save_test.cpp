@@ -180,4 +180,3 @@ TEST_F(DefPropertySave, KeyQueryOfTheTableIsTheFallback)
     ASSERT_TRUE(p.Save(true, true));
     EXPECT_EQ(p.ID(), 42);
 }
-

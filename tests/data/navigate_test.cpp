@@ -91,4 +91,3 @@ TEST_F(Navigate, BadQueryFailsSilently)
     EXPECT_EQ(rs, nullptr);
     EXPECT_THROW(nav.OpenRecordset(), vb::ErrObject) << "called directly, the error reaches the caller";
 }
-

@@ -40,8 +40,9 @@ struct RawField {
 
 // A table built byte by byte, the way other programs write them. With a
 // recordLength, the header states that length whatever the fields add up to.
-inline QByteArray makeDbf(unsigned char version, unsigned char languageDriver, const QVector<RawField>& fields,
-                          const QList<QByteArray>& records, int recordLength = 0)
+inline QByteArray makeDbf(unsigned char version, unsigned char languageDriver,
+                          const QVector<RawField>& fields, const QList<QByteArray>& records,
+                          int recordLength = 0)
 {
     const bool vfp = version >= 0x30 && version <= 0x32;
     if (recordLength == 0) {

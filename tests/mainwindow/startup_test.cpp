@@ -201,9 +201,11 @@ TEST_F(MainWindowTest, ADatabaseWithDamagedSettingsIsReportedOnceAndAnotherIsAsk
     int page = 0;
     {
         mwtest::Db db(damaged);
-        db.exec(QStringLiteral("insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) "
-                               "values ('lasttotal', 'Total DNC in the list', '42', 0)"));
-        page = db.scalar(QStringLiteral("select rootpage from sqlite_master where name = 'DefProperty'")).toInt();
+        db.exec(
+            QStringLiteral("insert into DefProperty (PropertyKeys, PropertyName, PropertyValue, DataType) "
+                           "values ('lasttotal', 'Total DNC in the list', '42', 0)"));
+        page = db.scalar(QStringLiteral("select rootpage from sqlite_master where name = 'DefProperty'"))
+                   .toInt();
     }
     ASSERT_GT(page, 1);
     {

@@ -81,11 +81,11 @@ TEST_F(MainWindowTest, DuringAnImportNoControlOfTheFourFramesTakesInput)
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     form->SetImport(false);
-    std::vector<QWidget*> controls{form->TxtPhoneData,     form->cmdBrowserData,   form->DataTableName,
-                                   form->cmdViewData,      form->cboPhoneDataField, form->cboAreaDataField,
-                                   form->chkOptions,       form->cboMarkField,     form->txtMarkChar,
-                                   form->cmdLastUpdate,    form->cmdViewDNC,       form->cmdBrowser,
-                                   form->cmdStart,         form->TBLaunch};
+    std::vector<QWidget*> controls{form->TxtPhoneData,  form->cmdBrowserData,    form->DataTableName,
+                                   form->cmdViewData,   form->cboPhoneDataField, form->cboAreaDataField,
+                                   form->chkOptions,    form->cboMarkField,      form->txtMarkChar,
+                                   form->cmdLastUpdate, form->cmdViewDNC,        form->cmdBrowser,
+                                   form->cmdStart,      form->TBLaunch};
     for (const auto& [index, option] : form->OptPhoneType)
         controls.push_back(option);
     for (const auto& [index, option] : form->OptionMark)

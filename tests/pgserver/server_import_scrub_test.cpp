@@ -209,7 +209,8 @@ TEST_F(ServerImportScrub, AConnectionLostMidImportRollsBackThatAreaCodeAndReport
     // An area code's table is made and filled in one transaction: the one
     // cut off has no table at all.
     const auto rows = [this](const QString& table) {
-        return db.Query("select count(*) from pg_tables where tablename = '" + table + "'") == QStringList{"1"}
+        return db.Query("select count(*) from pg_tables where tablename = '" + table + "'") ==
+                       QStringList{"1"}
                    ? db.Query("select count(*) from " + table).value(0)
                    : QStringLiteral("0");
     };

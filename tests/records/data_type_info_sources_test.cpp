@@ -5,8 +5,8 @@
 
 #include "records/CDataTypeInfo.h"
 
-#include "platform/files/DbfTable.h"
 #include "platform/excel/Excel.h"
+#include "platform/files/DbfTable.h"
 #include "platform/files/XlsxWriter.h"
 #include "support/ScriptedUi.h"
 

@@ -38,13 +38,13 @@ void UseFolder(const QString& other, QString& folder, QString& dbPath, ado::Conn
 
 // What one kind of list needs from the kill driver.
 struct KillSubject {
-    QString childTest;                     // the gtest name of the child run
-    QString folder;                        // where list, results and store lie
-    QString list;                          // the list's path
-    std::function<QByteArray()> state;     // what the list holds (its bytes, or a workbook's cells)
-    std::function<void()> writeOriginal;   // puts the unscrubbed list in place
-    std::function<bool()> runToTheEnd;     // one whole run in this process; true when the list changed
-    QStringList kept;                      // files that belong in the folder
+    QString childTest;                   // the gtest name of the child run
+    QString folder;                      // where list, results and store lie
+    QString list;                        // the list's path
+    std::function<QByteArray()> state;   // what the list holds (its bytes, or a workbook's cells)
+    std::function<void()> writeOriginal; // puts the unscrubbed list in place
+    std::function<bool()> runToTheEnd;   // one whole run in this process; true when the list changed
+    QStringList kept;                    // files that belong in the folder
 };
 
 struct KillTally {
@@ -77,7 +77,8 @@ KillTally KillRuns(const KillSubject& s)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kChildFolder), QDir(s.folder).absolutePath());
         child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + s.childTest});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=") + s.childTest});
         EXPECT_TRUE(child.waitForStarted());
         while (!QFile::exists(marker) && child.state() == QProcess::Running)
             QThread::msleep(1);
@@ -101,7 +102,8 @@ KillTally KillRuns(const KillSubject& s)
             left.removeAll(name);
         // A workbook save cut short leaves its hidden work file; the next
         // save picks a new name, so it trips nothing.
-        left.removeIf([&](const QString& n) { return n.startsWith(u'.' + QFileInfo(s.list).fileName() + u'.'); });
+        left.removeIf(
+            [&](const QString& n) { return n.startsWith(u'.' + QFileInfo(s.list).fileName() + u'.'); });
         EXPECT_EQ(left, QStringList()) << "kill " << k;
         for (const QString& name : left)
             QFile::remove(s.folder + name);
@@ -161,10 +163,10 @@ TEST_F(ExcelScrubKill, AKilledRunLeavesTheWorkbookWholeOrFullyScrubbed)
 {
     Rows rows{{"Name", "Phone", "Status"}};
     for (int i = 0; i < 20000; ++i)
-        rows << QList<vb::Variant>{vb::Variant("x"),
-                                   vb::Variant(i % 100 == 0 ? QStringLiteral("2015551234")
-                                                            : QString::number(3125000000LL + i)),
-                                   vb::Variant("a")};
+        rows << QList<vb::Variant>{
+            vb::Variant("x"),
+            vb::Variant(i % 100 == 0 ? QStringLiteral("2015551234") : QString::number(3125000000LL + i)),
+            vb::Variant("a")};
     KillSubject s;
     s.childTest = QStringLiteral("ExcelScrubKill.ChildRunOfTheKillTest");
     s.folder = folder;

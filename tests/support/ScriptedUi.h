@@ -7,8 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ui_test
-{
+namespace ui_test {
 
 // Adds one failure per unexpected call and per expectation left unused.
 inline void ReportScriptProblems(const ui::ScriptedServices& scripted)
@@ -21,8 +20,7 @@ inline void ReportScriptProblems(const ui::ScriptedServices& scripted)
 
 // Installs scripted services for its lifetime, for tests with a fixture of
 // their own; reports the problems when it goes.
-class ScopedScriptedUi
-{
+class ScopedScriptedUi {
 public:
     ScopedScriptedUi() { ui::setServices(&scripted); }
     ~ScopedScriptedUi()
@@ -39,8 +37,7 @@ public:
 } // namespace ui_test
 
 // Fixture: `scripted` answers every dialog of the test.
-class ScriptedUiTest : public ::testing::Test
-{
+class ScriptedUiTest : public ::testing::Test {
 protected:
     void SetUp() override { ui::setServices(&scripted); }
     void TearDown() override

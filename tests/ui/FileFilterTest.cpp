@@ -5,8 +5,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 // The patterns Qt's file dialog takes from one entry: the text inside the
 // last parentheses, separated by blanks.

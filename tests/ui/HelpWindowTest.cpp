@@ -12,8 +12,7 @@
 
 using namespace ui;
 
-namespace
-{
+namespace {
 
 void writePage(const QString& path, const QString& html)
 {
@@ -23,8 +22,7 @@ void writePage(const QString& path, const QString& html)
     file.write(html.toUtf8());
 }
 
-class HelpWindowTest : public ::testing::Test
-{
+class HelpWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {

@@ -9,8 +9,7 @@
 
 using namespace ui;
 
-namespace
-{
+namespace {
 
 // Clicks the button of `answer` on a box built for `style`; returns the VB answer.
 int click(int style, int answer)

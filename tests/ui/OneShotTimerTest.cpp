@@ -5,8 +5,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 // Runs the event loop until `done` or a number of rounds has passed; rounds,
 // not time, bound the wait.

@@ -189,4 +189,3 @@ TEST(ScriptedUiReport, UnexpectedCallsAndUnusedAnswersBecomeFailures)
     EXPECT_NONFATAL_FAILURE(ui_test::ReportScriptProblems(s), "GetOpenFileName containing \"Open a File\"");
     s.reset();
 }
-

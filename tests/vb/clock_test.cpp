@@ -11,8 +11,7 @@
 
 using namespace vb;
 
-namespace
-{
+namespace {
 struct ClockGuard {
     explicit ClockGuard(Clock* c) { SetClock(c); }
     ~ClockGuard() { SetClock(nullptr); }

@@ -9,8 +9,7 @@
 
 using namespace vb;
 
-namespace
-{
+namespace {
 
 int errorOf(const std::function<void()>& f)
 {

@@ -8,8 +8,7 @@
 
 using namespace vb;
 
-namespace
-{
+namespace {
 Variant dateOf(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
     return Variant::fromDate(ToOleDate(QDate(y, mo, d), QTime(h, mi, s)));

@@ -8,8 +8,7 @@
 
 using namespace vb;
 
-namespace
-{
+namespace {
 int errorOf(const std::function<void()>& f)
 {
     try {
