@@ -139,8 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
         EngineCase{"AQuoteLeftOpenCostsItsOwnLineOnly", "201,5551234\r\n201,\"5550001\r\n201,5550002\r\n",
                    true, "", dncimport::ImportOutcome::Imported, "phone201:2", 1},
         EngineCase{"ALineWithANulByteIsPassedOver",
-                   QByteArray("201,5551234\n201,555\0" "0001\n973,7777777\n", 37), true, "",
-                   dncimport::ImportOutcome::Imported, "phone201:1 phone973:1", 2},
+                   QByteArray("201,5551234\n201,555\0"
+                              "0001\n973,7777777\n",
+                              37),
+                   true, "", dncimport::ImportOutcome::Imported, "phone201:1 phone973:1", 2},
         EngineCase{"RandomBytesHoldNoValue",
                    QByteArray("\x8f\x00\xff\x12\"\x01\r\xfe,\x9c\n\x00\x00zz\x80\n7\x01,\xc3(\n", 23), true,
                    "", dncimport::ImportOutcome::NoValue, "", 0}),
@@ -213,16 +215,17 @@ TEST_F(ImportEngine, AFailureThatEndedTheTransactionItselfIsReportedOnce)
 
 TEST_F(ImportEngine, AStrayQuoteInTheImportTextDropsOnlyItsLine)
 {
-    const auto result = run(testsupport::ReadFile(QStringLiteral(TERVALA_FIXTURES "/dnc_import_stray_quote.txt")),
-                            true, QString());
+    const auto result =
+        run(testsupport::ReadFile(QStringLiteral(TERVALA_FIXTURES "/dnc_import_stray_quote.txt")), true,
+            QString());
     EXPECT_TRUE(result.succeeded());
     EXPECT_EQ(count(QStringLiteral("phone207")), QStringLiteral("1001"));
 }
 
 TEST_F(ImportEngine, ATitleLineWithANulByteFailsNamingTheFileAndTheLine)
 {
-    const auto result = run(QByteArray("Area\0Code,Phone\r\n201,5551234\r\n", 30), true, QString(),
-                            QStringLiteral("Yes"));
+    const auto result =
+        run(QByteArray("Area\0Code,Phone\r\n201,5551234\r\n", 30), true, QString(), QStringLiteral("Yes"));
     EXPECT_EQ(int(result.outcome), int(dncimport::ImportOutcome::Failed));
     ASSERT_TRUE(result.failure.has_value());
     const QString said = result.failure->error.Description;
