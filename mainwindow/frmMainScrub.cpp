@@ -13,6 +13,7 @@
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/files/Workbook.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/ProgressBar.h"
@@ -31,6 +32,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -185,6 +187,13 @@ void RunSource(frmMain& form, const QString& type, std::shared_ptr<ado::Connecti
     else
         connectionString = profile.GetAccessConnString();
     if (connectionString.isEmpty()) return;
+
+    // A workbook that can only be read is refused before its backup copy is
+    // made: the scrub would refuse it anyway and leave the copy behind.
+    if (excel && files::Workbook::formatOnDisk(profile.DataDBName()) == files::WorkbookFormat::Xls) {
+        Exclaim(scrub::ReadOnlyWorkbookMessage(QFileInfo(profile.DataDBName()).fileName()));
+        return;
+    }
 
     if (form.mBackupOriginal == 1 && !textFile) {
         QString folder;

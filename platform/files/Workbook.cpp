@@ -351,6 +351,18 @@ WorkbookFormat Workbook::format() const
 {
     return d->format;
 }
+WorkbookFormat Workbook::formatOnDisk(const QString& path)
+{
+    QByteArray head;
+    switch (sniff(path, head)) {
+    case FileKind::Zip:
+        return WorkbookFormat::Xlsx;
+    case FileKind::Cfb:
+        return cfbHoldsEncryptedPackage(path) ? WorkbookFormat::None : WorkbookFormat::Xls;
+    default:
+        return WorkbookFormat::None;
+    }
+}
 bool Workbook::isReadOnly() const
 {
     return d->format == WorkbookFormat::Xls;

@@ -130,6 +130,9 @@ public:
     QString path() const;
     WorkbookFormat format() const;
     bool isReadOnly() const; // an .xls workbook
+    // The format a file on disk would open as, read from its first bytes
+    // only: None for a missing file, a non-workbook or an encrypted one.
+    static WorkbookFormat formatOnDisk(const QString& path);
 
     int sheetCount() const;
     QStringList sheetNames() const;            // in workbook order

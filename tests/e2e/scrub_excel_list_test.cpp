@@ -5,6 +5,9 @@
 
 #include "EndToEndFixture.h"
 
+#include "files/workbook_biff.h"
+#include "files/workbook_support.h"
+
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/ui/StatusBar.h"
@@ -73,6 +76,44 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
               QStringLiteral("1 Not in DNC List; 2(66.67%) in DNC List; 0 Null Numbers "));
     EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name),
               (QStringList{"B070302142530calls.xlsx", "calls.xlsx", "dnc.txt", "ok.txt"}));
+    form->close();
+}
+
+TEST_F(EndToEndTest, AnXlsWorkbookIsRefusedBeforeItsBackupCopyIsMade)
+{
+    storeScrubOptions();
+    {
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY)"));
+        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                               "IsTitleFirstLine, Delimited) values ('EXCEL', '(None)', '%1old.xls', "
+                               "'Calls', 1, 0)")
+                    .arg(work));
+    }
+    const QByteArray cells = wbtest::Biff::labelSst(0, 0, 0) + wbtest::Biff::labelSst(0, 1, 1) +
+                             wbtest::Biff::number(1, 1, 15, 2015551234.0);
+    const QByteArray book = wbtest::biffWorkbook({QStringLiteral("Name"), QStringLiteral("Phone")},
+                                                 {{QStringLiteral("Calls"), 2, 2, cells}});
+    mwtest::WriteFile(work + QStringLiteral("old.xls"),
+                      wbtest::compoundFile(QStringLiteral("Workbook"), book));
+
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    form->OptPhoneType(3)->click();
+    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("1"));
+    choose(form->cboPhoneDataField, QStringLiteral("Phone - (B)"));
+    choose(form->cboMarkField, QStringLiteral("Name - (A)"));
+    form->chkOptions->setChecked(true);
+
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
+                          ui::vbYesNo | ui::vbQuestion);
+    scripted.expectMsgBox(
+        ui::vbOK, QStringLiteral("old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."),
+        ui::vbExclamation);
+    form->cmdStart->click();
+
+    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name), (QStringList{"old.xls"}));
     form->close();
 }
 
