@@ -32,6 +32,7 @@
 //                                              with a title line, the number in
 //                                              a second field named "Phone"
 // BENCH_DIR keeps the generated data between runs (default: a temporary folder).
+// BENCH_OURS_ONLY skips the peers; BENCH_START_ONLY also the work-table road.
 
 #include "bench/BenchSupport.h"
 #include "core/CDataAccess.h"
@@ -387,6 +388,8 @@ int main(int argc, char** argv)
     std::printf(
         "         %s\n",
         QString(ours.summary).replace(QStringLiteral("\r\n"), QStringLiteral(" | ")).toUtf8().constData());
+
+    if (qEnvironmentVariableIsSet("BENCH_START_ONLY")) return 0; // for profiling Start's scrub alone
 
     // The work-table road on the same list: the numbers copied into a work
     // database, looked up there, and the flags carried back into the list.

@@ -227,21 +227,38 @@ std::int32_t DNCLookups::Count(const QString& areaCode, const QString& localNumb
     for (qsizetype i = 0; i < areaCode.size() && area >= 0; ++i)
         area = areaCode[i] >= u'0' && areaCode[i] <= u'9' ? area * 10 + (areaCode[i].unicode() - u'0') : -1;
     if (area < 0) return CountDNCPhone(areaCode, localNumber, m_connection);
-    ado::KeyLookup*& lookup = m_ready[size_t(area)];
+    const qint64 digits = DigitsValue(localNumber);
+    if (digits >= 0) return Count(area, digits);
     try {
-        if (!lookup) {
-            if (!m_connection || m_connection->State() != ado::adStateOpen)
-                ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
-            lookup = &m_connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
-        }
-        const qint64 digits = DigitsValue(localNumber);
-        return static_cast<std::int32_t>(digits >= 0 ? lookup->count(digits)
-                                                     : lookup->count(LocalValue(localNumber)));
+        return static_cast<std::int32_t>(ready(area).count(LocalValue(localNumber)));
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         if (IsMissingTable(e)) return 0;
         throw vb::ErrObject(e);
     }
+}
+
+std::int32_t DNCLookups::Count(int areaCode, std::int64_t localNumber)
+{
+    try {
+        return static_cast<std::int32_t>(ready(areaCode).count(localNumber));
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        if (IsMissingTable(e)) return 0;
+        throw vb::ErrObject(e);
+    }
+}
+
+ado::KeyLookup& DNCLookups::ready(int areaCode)
+{
+    ado::KeyLookup*& lookup = m_ready[size_t(areaCode)];
+    if (!lookup) {
+        if (!m_connection || m_connection->State() != ado::adStateOpen)
+            ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
+        lookup = &m_connection->Lookup(QStringLiteral("phone%1").arg(areaCode, 3, 10, QLatin1Char('0')),
+                                       QStringLiteral("phone"));
+    }
+    return *lookup;
 }
 
 std::int32_t CountRecords(const QString& clause, const std::shared_ptr<ado::Connection>& connection)

@@ -59,8 +59,12 @@ class DNCLookups {
 public:
     explicit DNCLookups(std::shared_ptr<ado::Connection> connection);
     std::int32_t Count(const QString& areaCode, const QString& localNumber);
+    // The same for a three-digit area code (0 to 999) and a local number
+    // given as numbers.
+    std::int32_t Count(int areaCode, std::int64_t localNumber);
 
 private:
+    ado::KeyLookup& ready(int areaCode);
     std::shared_ptr<ado::Connection> m_connection;
     std::array<ado::KeyLookup*, 1000> m_ready{};
 };

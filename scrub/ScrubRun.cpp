@@ -11,6 +11,7 @@
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
+#include "scrub/LookupThreads.h"
 #include "scrub/ServerLookups.h"
 
 #include <QDir>
@@ -130,18 +131,18 @@ void AppendUtf8(QByteArray& bytes, const QString& text)
 {
     const qsizetype at = bytes.size();
     const qsizetype n = text.size();
-    const QChar* s = text.constData();
+    const auto* s = reinterpret_cast<const char16_t*>(text.constData());
+    char16_t high = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        high |= s[i];
+    if (high >= 0x80) {
+        bytes += text.toUtf8();
+        return;
+    }
     bytes.resize(at + n);
     char* d = bytes.data() + at;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c >= 0x80) {
-            bytes.resize(at);
-            bytes += text.toUtf8();
-            return;
-        }
-        d[i] = char(c);
-    }
+    for (qsizetype i = 0; i < n; ++i)
+        d[i] = char(s[i]);
 }
 
 } // namespace
@@ -232,6 +233,7 @@ RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
 
 RecordWalker::~RecordWalker()
 {
+    m_helpers.reset();
     if (!m_readTransaction) return;
     try {
         m_dncConn->RollbackTrans();
@@ -245,6 +247,9 @@ void RecordWalker::Begin(std::int32_t total)
     if (m_dncConn && m_dncConn->State() == ado::adStateOpen && m_dncConn->TransactionLevel() == 0) {
         m_dncConn->BeginTrans();
         m_readTransaction = true;
+        // Helpers read the store beside the engine's connection; they see
+        // what it sees only when it holds no changes of its own, as here.
+        m_helpers = std::make_unique<LookupThreads>(m_dncConn, LookupThreads::DefaultCount());
     }
     m_counters = ScrubCounters();
     m_counters.total = total;
@@ -264,10 +269,17 @@ Outcome RecordWalker::Take(const QString& rawNumber, ResultFiles& files)
 
 void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements)
 {
+    JudgeStart(rawNumbers, judgements);
+    JudgeFinish(judgements);
+}
+
+void RecordWalker::JudgeStart(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements)
+{
     // The judgements' texts are given up one by one rather than the vector
     // rebuilt, so their objects (and a caller's reused numbers) stay put.
     judgements.resize(rawNumbers.size());
     m_order.clear();
+    m_listed.assign(judgements.size(), 0);
     for (std::size_t i = 0; i < rawNumbers.size(); ++i) {
         Judgement& j = judgements[i];
         j.outcome = Outcome::Unusable;
@@ -286,15 +298,23 @@ void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Jud
         for (Judgement& j : judgements)
             if (j.outcome == Outcome::Unusable && !j.number.isEmpty())
                 j.outcome = m_lookup.isListed(j.number) ? Outcome::Found : Outcome::NotFound;
+        m_listed.assign(judgements.size(), 0);
         return;
     }
-    std::sort(m_order.begin(), m_order.end());
-
+    if (m_helpers && m_helpers->size() > 0 && m_order.size() >= kHelpedRound) {
+        StartOnHelpers();
+        return;
+    }
     // The look-ups touch only the sorted values and one small table of
     // answers, so that the store's pages keep the processor's cache.
-    m_listed.assign(judgements.size(), 0);
+    std::sort(m_order.begin(), m_order.end());
     if (!JudgeOnServer(m_dncConn, m_order, kIndexBits, m_lookup, m_listed)) LookUpEach();
-    for (std::size_t i = 0; i < judgements.size(); ++i)
+}
+
+void RecordWalker::JudgeFinish(std::vector<Judgement>& judgements)
+{
+    if (m_helpers) m_helpers->Wait();
+    for (std::size_t i = 0; i < judgements.size() && i < m_listed.size(); ++i)
         if (m_listed[i] != 0) judgements[i].outcome = m_listed[i] == 1 ? Outcome::Found : Outcome::NotFound;
 }
 
@@ -317,6 +337,62 @@ void RecordWalker::LookUpEach()
     }
 }
 
+void RecordWalker::StartOnHelpers()
+{
+    // The table list is asked here, on the engine's thread, once per area
+    // code of the run; the helpers only read the store.
+    constexpr std::uint64_t kLocal = 10000000; // seven digits
+    // Each helper takes a stretch of the numbers' range, so that it reads
+    // its own part of the store; the keys are dealt into the stretches by
+    // their leading bits, which is cheaper than sorting them here. Each
+    // helper sorts its own stretch and reads its part front to back.
+    constexpr int kShift = kIndexBits + 20;               // about a tenth of an area code
+    constexpr std::size_t kSlices = std::size_t(1) << 14; // ten digits are below 2^34
+    m_sliceCounts.assign(kSlices + 1, 0);
+    for (const std::uint64_t key : m_order) {
+        std::int8_t& state = m_tables[std::size_t((key >> kIndexBits) / kLocal)];
+        if (state == 0) {
+            const auto area = (key >> kIndexBits) / kLocal;
+            state = m_lookup.HasTable(QStringLiteral("%1").arg(area, 3, 10, QLatin1Char('0'))) ? 1 : -1;
+        }
+        ++m_sliceCounts[std::size_t(key >> kShift) + 1];
+    }
+    const std::size_t parts = std::size_t(m_helpers->size());
+    // Where each part's stretch begins; a slice is never split.
+    m_partStarts.assign(parts + 1, m_order.size());
+    m_partStarts[0] = 0;
+    std::size_t part = 1;
+    for (std::size_t i = 1; i <= kSlices; ++i) {
+        m_sliceCounts[i] += m_sliceCounts[i - 1];
+        while (part < parts && m_sliceCounts[i] >= m_order.size() * part / parts)
+            m_partStarts[part++] = m_sliceCounts[i];
+    }
+    m_dealt.resize(m_order.size());
+    for (const std::uint64_t key : m_order)
+        m_dealt[m_sliceCounts[std::size_t(key >> kShift)]++] = key;
+
+    const std::uint8_t noTable = m_lookup.NacNotInDnc() ? 1 : 2;
+    m_helpers->Start([this, noTable](DNCLookups& lookups, int part) {
+        const auto begin = m_dealt.begin() + std::ptrdiff_t(m_partStarts[std::size_t(part)]);
+        const auto end = m_dealt.begin() + std::ptrdiff_t(m_partStarts[std::size_t(part) + 1]);
+        std::sort(begin, end);
+        std::uint64_t last = ~std::uint64_t(0);
+        std::uint8_t listed = 0;
+        for (auto k = begin; k != end; ++k) {
+            const std::uint64_t key = *k;
+            const std::uint64_t value = key >> kIndexBits;
+            if (value != last) {
+                const auto area = int(value / kLocal);
+                listed = m_tables[std::size_t(area)] > 0
+                             ? (lookups.Count(area, std::int64_t(value % kLocal)) != 0 ? 1 : 2)
+                             : noTable;
+                last = value;
+            }
+            m_listed[key & kIndexMask] = listed;
+        }
+    });
+}
+
 Outcome RecordWalker::Record(const Judgement& judgement, ResultFiles& files)
 {
     if (judgement.outcome == Outcome::Found)
@@ -329,6 +405,7 @@ Outcome RecordWalker::Record(const Judgement& judgement, ResultFiles& files)
 
 void RecordWalker::End()
 {
+    m_helpers.reset();
     if (m_readTransaction) {
         m_readTransaction = false;
         m_dncConn->CommitTrans();

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -22,6 +23,8 @@ class Connection;
 }
 
 namespace scrub {
+
+class LookupThreads;
 
 // The choices one run works with; copied from the window and the current
 // source profile before the run starts and not changed during it.
@@ -148,6 +151,13 @@ public:
         QString number; // the ten digits looked up
     };
     void Judge(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements);
+    // Judge in two halves, so that the caller can read its next run of
+    // records while the look-ups of this one go on beside it: JudgeStart
+    // completes the numbers and hands out their look-ups, JudgeFinish waits
+    // for the answers. One run at a time is between the two; the numbers'
+    // texts may be changed once JudgeStart returned.
+    void JudgeStart(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements);
+    void JudgeFinish(std::vector<Judgement>& judgements);
     Outcome Record(const Judgement& judgement, ResultFiles& files);
     // After the last record: the final progress.
     void End();
@@ -157,6 +167,8 @@ public:
 private:
     // Judge's answers for m_order, one look-up per distinct number.
     void LookUpEach();
+    // The same handed out to the helpers, each taking a stretch of m_order.
+    void StartOnHelpers();
 
     const ScrubSettings& m_settings;
     ScrubView& m_view;
@@ -169,9 +181,17 @@ private:
     bool m_readTransaction = false;
     static constexpr int kIndexBits = 24;
     static constexpr std::uint64_t kIndexMask = (std::uint64_t(1) << kIndexBits) - 1;
+    // Rounds smaller than this are looked up on the engine's thread: handing
+    // them out would cost more than it saves.
+    static constexpr std::size_t kHelpedRound = 1024;
     std::vector<std::uint64_t> m_order; // Judge's numbers: value above, record's place below
 
     std::vector<std::uint8_t> m_listed; // Judge's answers: 0 none, 1 listed, 2 not
+    std::unique_ptr<LookupThreads> m_helpers;
+    std::vector<std::uint64_t> m_dealt;       // m_order dealt into the helpers' stretches
+    std::vector<std::size_t> m_sliceCounts;   // keys per slice of the range, then where each slice starts
+    std::vector<std::size_t> m_partStarts;    // where each helper's stretch of m_dealt begins
+    std::array<std::int8_t, 1000> m_tables{}; // per area code: 0 not asked yet, 1 a table, -1 none
 };
 
 // The DNC database's connection string: the data access object's default.
@@ -179,8 +199,9 @@ QString DncConnectionString();
 // A connection to the DNC database opened for one run (empty user and
 // password). Throws vb::ErrObject when it cannot be opened.
 std::shared_ptr<ado::Connection> OpenDncConnection();
-// Lets an open DNC connection read its store through a memory map (its
-// look-ups jump around the file); a connection that cannot is left alone.
+// Readies an open DNC connection for a run's look-ups (they jump around the
+// file): a page cache of a fixed size; a connection that has none is left
+// alone.
 void MapDncStore(const std::shared_ptr<ado::Connection>& conn);
 
 // Why a run must not start: its OK or DNC file is one of the source's files

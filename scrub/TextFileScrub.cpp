@@ -26,7 +26,14 @@ const QString kFunction = QStringLiteral("GetExcelFields");
 
 // Records read ahead for one round of look-ups: enough for the look-ups of
 // a round to meet in the store's pages, few enough to keep memory small.
-constexpr std::size_t kBatch = 65536;
+constexpr std::size_t kBatch = 32768;
+
+// One run of records: read, their numbers, and what the look-ups made of them.
+struct Run {
+    std::vector<files::TextRecord> records = std::vector<files::TextRecord>(kBatch);
+    std::vector<QString> numbers;
+    std::vector<RecordWalker::Judgement> judgements;
+};
 
 // The column named exactly so (upper and lower case told apart); -1 when none.
 int ExactColumn(const files::TextTable& table, const QString& name)
@@ -131,35 +138,34 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
         // Records are taken in runs: their numbers are looked up together
         // (in the order of the numbers), then each record is written in the
-        // list's order.
-        // The numbers' texts are kept from run to run and written over, so
-        // a record costs no text of its own; a judgement shares its number's
-        // text, so the previous run's judgements let go of them first.
-        std::vector<files::TextRecord> batch(kBatch);
-        std::vector<QString> numbers;
-        std::vector<RecordWalker::Judgement> judgements;
-        numbers.reserve(kBatch);
+        // list's order. While one run's numbers are looked up, the next run
+        // is read, and the run before is written.
+        Run runs[2];
         table.rewind();
-        for (bool more = true; more;) {
-            std::size_t filled = 0;
-            for (RecordWalker::Judgement& j : judgements)
+        const auto fill = [&](Run& run) {
+            // The numbers' texts are kept from run to run and written over,
+            // so a record costs no text of its own; a judgement shares its
+            // number's text, so the run's previous judgements let go of them
+            // first.
+            for (RecordWalker::Judgement& j : run.judgements)
                 j.number.clear();
-            while (filled < kBatch && table.next(batch[filled])) {
-                const files::TextRecord& record = batch[filled];
-                if (filled == numbers.size()) numbers.emplace_back();
-                QString& number = numbers[filled];
+            std::size_t filled = 0;
+            while (filled < kBatch && table.next(run.records[filled])) {
+                const files::TextRecord& record = run.records[filled];
+                if (filled == run.numbers.size()) run.numbers.emplace_back();
+                QString& number = run.numbers[filled];
                 number.resize(0); // keeps the text's room
                 if (areaColumn >= 0) AppendFieldText(table, record, areaColumn, number);
                 AppendFieldText(table, record, phoneColumn, number);
                 ++filled;
             }
-            more = filled == kBatch;
-            numbers.resize(filled);
-            walker.Judge(numbers, judgements);
-
-            for (std::size_t i = 0; i < filled; ++i) {
-                const files::TextRecord& record = batch[i];
-                if (walker.Record(judgements[i], results) == Outcome::Found) {
+            run.numbers.resize(filled);
+            return filled == kBatch;
+        };
+        const auto write = [&](Run& run) {
+            for (std::size_t i = 0; i < run.numbers.size(); ++i) {
+                const files::TextRecord& record = run.records[i];
+                if (walker.Record(run.judgements[i], results) == Outcome::Found) {
                     if (view.DeleteFound()) {
                         records.Drop(record);
                         continue;
@@ -177,6 +183,19 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
                 }
                 records.Keep(record);
             }
+        };
+        bool more = fill(runs[0]);
+        walker.JudgeStart(runs[0].numbers, runs[0].judgements);
+        for (int at = 0;; at ^= 1) {
+            Run& run = runs[at];
+            Run& next = runs[at ^ 1];
+            const bool nextMore = more && fill(next);
+            const bool hasNext = more && !next.numbers.empty();
+            walker.JudgeFinish(run.judgements);
+            if (hasNext) walker.JudgeStart(next.numbers, next.judgements);
+            write(run);
+            if (!hasNext) break;
+            more = nextMore;
         }
         records.Finish();
         gaps.close();

@@ -68,6 +68,18 @@ void Connection::SetBulkWork(bool on)
     if (m_provider) m_provider->setBulkWork(on);
 }
 
+std::shared_ptr<Connection> Connection::OpenReader() const
+{
+    if (!m_provider) return nullptr;
+    std::shared_ptr<ProviderConnection> reader = m_provider->openReader();
+    if (!reader) return nullptr;
+    std::shared_ptr<Connection> c = Create();
+    c->m_provider = std::move(reader);
+    c->m_connectionString = m_connectionString;
+    c->m_cursorLocation = m_cursorLocation;
+    return c;
+}
+
 void Connection::SetConnectionString(const QString& cs)
 {
     if (m_provider) RaiseAdo(errnum::ObjectOpen, ConnectionSource());

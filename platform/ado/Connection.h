@@ -71,6 +71,10 @@ public:
     void PrepareForLookups();
     // Bulk work starts or ends (see BulkWork).
     void SetBulkWork(bool on);
+    // A connection on the same store that only reads, for one other thread
+    // (see ProviderConnection::openReader); null when closed or when the
+    // provider has none. Its look-ups see what this connection has committed.
+    std::shared_ptr<Connection> OpenReader() const;
 
     // The provider connection while open (null when closed).
     std::shared_ptr<ProviderConnection> providerConnection() const { return m_provider; }

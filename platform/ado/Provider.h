@@ -103,12 +103,18 @@ public:
     // A prepared look-up of column = ? in table (names as the caller gives
     // them, without brackets). The default prepares "Select count(*)".
     virtual std::unique_ptr<KeyLookup> keyLookup(const QString& table, const QString& column);
-    // Many random look-ups follow on this connection: the provider may map
-    // or cache the store for reading. The default does nothing.
+    // Many random look-ups follow on this connection: the provider may cache
+    // the store for reading, within a bound that does not grow with the
+    // store. The default does nothing.
     virtual void prepareForLookups() {}
     // Bulk work (large inserts and index builds) starts (true) or ends: the
     // provider may use helper threads for its sorts. The default does nothing.
     virtual void setBulkWork(bool on) {}
+    // A further connection on the same store that only reads, for one other
+    // thread to use while this one goes on: look-ups spread over helper
+    // threads, each on a connection of its own. Null when the provider has
+    // none (the default).
+    virtual std::shared_ptr<ProviderConnection> openReader() { return nullptr; }
 
     // The database system a server provider talks to, as its driver names it
     // ("PostgreSQL", "Microsoft SQL Server", ...); empty for the embedded ones.

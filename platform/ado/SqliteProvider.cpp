@@ -17,6 +17,16 @@ namespace ado {
 
 namespace {
 
+// SQLite keeps a count of its memory under one lock that every allocation
+// of every connection takes; connections read on several threads at once
+// (look-ups spread over helpers) would queue on it. Nothing here reads the
+// count, so it is turned off before the library starts (it can only be set
+// then): at load time, ahead of any connection.
+[[maybe_unused]] const bool kNoMemoryCount = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+}();
+
 QString quoteName(const QString& name)
 {
     QString n = name;
@@ -1104,12 +1114,30 @@ std::unique_ptr<KeyLookup> SqliteConnection::keyLookup(const QString& table, con
 
 void SqliteConnection::prepareForLookups()
 {
-    // One random look-up per record: a database file is read through a
-    // memory map rather than a read call per page. The map is the operating
-    // system's file cache, not the program's memory; without it the store is
-    // only slower.
+    // One random look-up per record. The pages read stay in a page cache of
+    // a fixed size rather than a memory map of the file: a map grows the
+    // process by every page it touched, which for the whole registry is
+    // the whole store, once for every connection that reads it.
     if (!m_db || m_path.isEmpty()) return;
-    sqlite3_exec(m_db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db, "PRAGMA mmap_size=0; PRAGMA cache_size=-8192", nullptr, nullptr, nullptr);
+}
+
+std::shared_ptr<ProviderConnection> SqliteConnection::openReader()
+{
+    // Only a database file has a second way in; an in-memory database of
+    // the text, workbook and table providers is this connection's alone.
+    if (!m_db || m_path.isEmpty() || m_kind != u"jet") return nullptr;
+    sqlite3* db = nullptr;
+    // One thread at a time uses the reader, so SQLite's own lock per call is
+    // not needed.
+    const int rc = sqlite3_open_v2(m_path.toUtf8().constData(), &db,
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        Raise(errnum::JetFailure, msg, JetSource());
+    }
+    return std::shared_ptr<SqliteConnection>(new SqliteConnection(db, m_path, m_kind));
 }
 
 void SqliteConnection::setBulkWork(bool on)

@@ -53,6 +53,7 @@ public:
     std::unique_ptr<KeyLookup> keyLookup(const QString& table, const QString& column) override;
     void prepareForLookups() override;
     void setBulkWork(bool on) override;
+    std::shared_ptr<ProviderConnection> openReader() override;
 
     sqlite3* handle() const { return m_db; }
     bool isOpen() const { return m_db != nullptr; }

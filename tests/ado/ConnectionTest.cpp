@@ -4,9 +4,11 @@
 
 #include "AdoTestSupport.h"
 #include "platform/ado/ConnectionString.h"
+#include "platform/ado/Provider.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <thread>
 
 using adotest::ErrorOf;
 using adotest::JetCs;
@@ -236,4 +238,43 @@ TEST(Execute, ExternalDatabaseMustExist)
         ErrorOf([&] { src.exec("INSERT INTO t (phone) in '" + missing + "' select Phone from calls"); });
     EXPECT_EQ(e.Description, QStringLiteral("Could not find file '%1'.").arg(missing));
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+// A second connection for a helper thread: it reads what the first one
+// committed, on a thread of its own, and never writes.
+TEST(JetReader, ReadsTheCommittedStoreOnAnotherThreadAndRefusesWrites)
+{
+    ScratchDb db;
+    db.exec("CREATE TABLE phone201 (phone INTEGER NOT NULL PRIMARY KEY)");
+    db.exec("INSERT INTO phone201 (phone) VALUES (5551234)");
+    const std::shared_ptr<ado::Connection> reader = db.conn->OpenReader();
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->Provider(), "jet");
+
+    std::int64_t counts[3] = {-1, -1, -1};
+    std::thread helper([&] {
+        ado::KeyLookup& lookup = reader->Lookup("phone201", "phone");
+        counts[0] = lookup.count(5551234);
+        counts[1] = lookup.count(5550000);
+        counts[2] = reader->Execute("SELECT count(*) FROM phone201")->Value(0).toLongLong();
+    });
+    helper.join();
+    EXPECT_EQ(counts[0], 1);
+    EXPECT_EQ(counts[1], 0);
+    EXPECT_EQ(counts[2], 1);
+
+    const vb::ErrObject e = ErrorOf([&] { reader->Execute("INSERT INTO phone201 (phone) VALUES (1)"); });
+    EXPECT_EQ(e.Description, "Cannot update.  Database or object is read-only.");
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM phone201").toLongLong(), 1);
+}
+
+TEST(JetReader, StoresWithoutASecondWayInGiveNone)
+{
+    QTemporaryDir dir;
+    auto text = ado::Connection::Create();
+    text->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dir.path() +
+               QStringLiteral("/;Extended Properties=\"text;HDR=Yes;FMT=Delimited\""));
+    EXPECT_FALSE(text->OpenReader());
+    auto closed = ado::Connection::Create();
+    EXPECT_FALSE(closed->OpenReader());
 }

@@ -1,0 +1,102 @@
+// Long lists, whose numbers are looked up in runs spread over helper threads
+// while the list is read and written: every record comes out in its place
+// with the outcome it has alone, whatever area code, table or rule decides it.
+
+#include "TextScrubFixture.h"
+
+namespace {
+
+struct LongListCase {
+    const char* name;
+    bool nacNotInDnc;
+    bool listedTableMissing; // the table list names phone555, which the store lacks
+    bool marking;            // found records are marked rather than deleted
+};
+
+void PrintTo(const LongListCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+} // namespace
+
+class TextScrubLongListTest : public TextScrubTest, public ::testing::WithParamInterface<LongListCase> {};
+
+TEST_P(TextScrubLongListTest, EveryRecordOfALongListGetsTheOutcomeOfItsOwnNumber)
+{
+    const LongListCase& c = GetParam();
+    job.settings.nacNotInDnc = c.nacNotInDnc;
+    view.deleteFound = !c.marking;
+    job.settings.markAction = 1; // suffix
+    if (c.listedTableMissing) gPhoneTables->Add(QStringLiteral("phone555"), QStringLiteral("phone555"));
+
+    QByteArray list = "Phone,Status\r\n";
+    QByteArray kept = list;
+    QByteArray ok = "Numbers Not In DNC List\r\n";
+    QByteArray dncLines = "Numbers In DNC List,Remove Time\r\n";
+    std::int32_t found = 0, notFound = 0, unusable = 0;
+    const int records = 75000; // more than two runs read ahead
+    for (int i = 0; i < records; ++i) {
+        QByteArray number;
+        bool listed = false;
+        switch (i % 5) {
+        case 0: // a table with two of these numbers on it
+            number = "201" + QByteArray::number(i % 3 == 0   ? 5551234
+                                                : i % 3 == 1 ? 5559999
+                                                             : 5550000 + i % 500);
+            listed = i % 3 != 2;
+            break;
+        case 1:
+            number = "973" + QByteArray::number(i % 2 == 0 ? 1234567 : 1234000 + i % 100);
+            listed = i % 2 == 0;
+            break;
+        case 2: // no table
+            number = "312" + QByteArray::number(5550000 + i % 9000);
+            listed = c.nacNotInDnc;
+            break;
+        case 3: // a table only when the list names it, and the store lacks it
+            number = "555" + QByteArray::number(1000000 + i % 7);
+            listed = !c.listedTableMissing && c.nacNotInDnc;
+            break;
+        default:
+            number = i % 2 ? QByteArray("55") : QByteArray("(201) 555-1234");
+            listed = !(i % 2);
+            break;
+        }
+        const QByteArray phone = number;
+        const QByteArray line = phone + ",r" + QByteArray::number(i) + "\r\n";
+        list += line;
+        const QByteArray digits =
+            QByteArray(phone).replace("(", "").replace(")", "").replace(" ", "").replace("-", "");
+        if (digits.size() != 10) {
+            ++unusable;
+            kept += line;
+        } else if (!listed) {
+            ++notFound;
+            ok += digits + "\r\n";
+            kept += line;
+        } else {
+            ++found;
+            dncLines += digits + ", 3/2/2007 2:25:30 PM\r\n";
+            if (c.marking) kept += phone + ",r" + QByteArray::number(i) + "DNC\r\n";
+        }
+    }
+    writeList(list);
+    const scrub::ScrubResult r = run();
+
+    EXPECT_EQ(r.counters.records, records);
+    EXPECT_EQ(r.counters.found, found);
+    EXPECT_EQ(r.counters.notFound, notFound);
+    EXPECT_EQ(r.counters.unusable, unusable);
+    EXPECT_TRUE(listBytes() == kept);
+    EXPECT_TRUE(file("ok.txt") == ok);
+    EXPECT_TRUE(file("dnc.txt") == dncLines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LongLists, TextScrubLongListTest,
+    ::testing::Values(LongListCase{"NumbersOfAreaCodesWithAndWithoutTables", false, false, false},
+                      LongListCase{"TheNoTableRuleFindsTheNumbersWithoutATable", true, false, false},
+                      LongListCase{"ATableTheListNamesButTheStoreLacksFindsNothing", true, true, false},
+                      LongListCase{"FoundRecordsMarkedInTheirPlaces", false, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
