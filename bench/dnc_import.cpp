@@ -14,7 +14,8 @@
 //   in one transaction.
 // Prints numbers (lines) per second for both, their ratio, and peak memory.
 //
-// Usage: bench_dnc_import [scale]   (scale 1 = 8,000,000, 20 x 500,000 and 300 x 26,666 lines)
+// Usage: bench_dnc_import [scale] [--areas N]
+//        (scale 1 = 8,000,000, 20 x 500,000 and 300 x 26,666 lines; --areas 1, 20 or 300 runs that job alone)
 
 #include "bench/BenchSupport.h"
 #include "core/CDataAccess.h"
@@ -197,7 +198,14 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
+    double scale = 1.0;
+    int onlyAreas = 0; // --areas N: only the job of N area codes (1, 20 or 300)
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--areas" && i + 1 < argc)
+            onlyAreas = std::atoi(argv[++i]);
+        else
+            scale = std::atof(argv[i]);
+    }
 
     ui::ScriptedServices scripted; // a message box is answered at once and listed below
     ui::setServices(&scripted);
@@ -219,6 +227,7 @@ int main(int argc, char** argv)
     std::printf("DNC import: ours (frmMain::ImportDNCTextFile) against the sqlite3 shell (%s)\n",
                 sqlite3_libversion());
     for (const Job& job : jobs) {
+        if (onlyAreas > 0 && int(job.areaCodes.size()) != onlyAreas) continue;
         const QString text = dir.filePath(QStringLiteral("dnc.txt"));
         long lines = 0, distinct = 0;
         Generate(text, job, lines, distinct);
