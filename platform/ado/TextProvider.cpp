@@ -29,6 +29,7 @@ namespace ado {
 namespace {
 
 qint64 gRecordsRead = 0;
+qint64 gLinesPassedOver = 0;
 qint64 gIndexThreshold = 256 * 1024;
 constexpr size_t kMaxIndexKeys = size_t(1) << 20;
 
@@ -291,6 +292,7 @@ public:
                 continue;
             }
             if (m_lineRecords && (unreadable || std::memchr(m_buf.data() + m_pos, 0, size_t(end)))) {
+                ++gLinesPassedOver;
                 m_pos += end + eol;
                 continue;
             }
@@ -1322,6 +1324,11 @@ bool columnRef(const std::vector<JetSql::Token>& toks, int from, int to)
 qint64 TextRecordsRead()
 {
     return gRecordsRead;
+}
+
+qint64 TextLinesPassedOver()
+{
+    return gLinesPassedOver;
 }
 
 void SetTextIndexThreshold(qint64 bytes)
