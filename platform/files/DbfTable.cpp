@@ -654,7 +654,12 @@ void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
 void DbfTable::beginUndo()
 {
     checkWritable();
-    dropJournal();
+    // A rollback that could not put everything back keeps its journal for
+    // the table's next open: no new transaction starts over it.
+    if (m_journal)
+        vb::Raise(
+            vb::errnum::PermissionDenied, kSource,
+            QStringLiteral("Cannot write to '%1': an unfinished change is still to be undone.").arg(m_path));
     m_undo.clear();
     m_undoSize = m_file->size();
     m_journal = std::make_unique<QFile>(undoJournalPath(m_path));
