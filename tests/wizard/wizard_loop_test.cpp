@@ -106,15 +106,7 @@ TEST_F(WizardLoop, TheTitleBarCloseIsCloseEvenAfterAnImport)
 {
     const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
     const QString more = write(QStringLiteral("more.txt"), "908,1234567\r\n");
-    scripted.expectModal(
-        [&](QDialog* dialog) {
-            frmDNCWizard* wizard = AsWizard(dialog);
-            analyse(*wizard, file);
-            wizard->cmdOK->click();
-            return 1;
-        },
-        QStringLiteral("frmDNCWizard"));
-    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
+    expectImportOf(file);
     scripted.expectModal(
         [&](QDialog* dialog) {
             frmDNCWizard* wizard = AsWizard(dialog);
@@ -158,16 +150,7 @@ class WizardLoopStatus : public WizardTest, public ::testing::WithParamInterface
 
 TEST_P(WizardLoopStatus, TheWizardShownAgainTellsHowManyLinesWereSkipped)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), GetParam().text);
-    scripted.expectModal(
-        [&](QDialog* dialog) {
-            frmDNCWizard* wizard = AsWizard(dialog);
-            analyse(*wizard, file);
-            wizard->cmdOK->click();
-            return 1;
-        },
-        QStringLiteral("frmDNCWizard"));
-    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
+    expectImportOf(write(QStringLiteral("dnc.txt"), GetParam().text));
     QString shown = QStringLiteral("(not shown again)");
     scripted.expectModal(
         [&](QDialog* dialog) {
