@@ -74,8 +74,9 @@ TEST_P(TableScrubKill, AKilledRunLeavesTheTableWholeOrFullyScrubbed)
     const scrubkill::KillTally t = scrubkill::KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
-    std::printf("%s table kills: %d, kept whole %d, fully scrubbed %d\n", foxPro() ? "dbf" : "embedded",
-                scrubkill::kKills, t.keptWhole, t.fullyScrubbed);
+    RecordProperty("KillsThatLeftAFile", t.leftAFile);
+    std::printf("%s table kills: %d, kept whole %d, fully scrubbed %d, a journal left to put back %d\n",
+                foxPro() ? "dbf" : "embedded", scrubkill::kKills, t.keptWhole, t.fullyScrubbed, t.leftAFile);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, TableScrubKill, ::testing::Values(Kind::Access, Kind::FoxPro),
