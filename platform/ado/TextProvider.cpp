@@ -1464,8 +1464,12 @@ std::shared_ptr<ProviderConnection> OpenTextProvider(const ConnectionString& cs)
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) raiseBadFolder(cs.dataSource());
     auto db = SqliteConnection::OpenMemory(QStringLiteral("text"));
     InstallTextModule(*db);
-    return std::make_shared<ModuleConnection>(
-        db, std::make_unique<TextCatalog>(folder, cs.value(QStringLiteral("Extended Properties"))));
+    // LineRecords=Yes beside the extended properties reads each file a line
+    // per record, as a link's does.
+    QString props = cs.value(QStringLiteral("Extended Properties"));
+    if (cs.contains(QStringLiteral("LineRecords")))
+        props += QStringLiteral(";LineRecords=") + cs.value(QStringLiteral("LineRecords"));
+    return std::make_shared<ModuleConnection>(db, std::make_unique<TextCatalog>(folder, props));
 }
 
 void CreateTextLink(SqliteConnection& conn, const LinkSpec& spec)
