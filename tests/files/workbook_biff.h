@@ -106,7 +106,10 @@ struct BiffSheet {
     QByteArray cells;
 };
 
-inline QByteArray biffWorkbook(const QList<QString>& sst, const QList<BiffSheet>& sheets)
+// `globalsExtra` goes among the global records before the sheet list;
+// `sstRecords`, when given, stands in for the shared strings built from `sst`.
+inline QByteArray biffWorkbook(const QList<QString>& sst, const QList<BiffSheet>& sheets,
+                               const QByteArray& globalsExtra = {}, const QByteArray& sstRecords = {})
 {
     QByteArray globals = Biff::bof(0x0005);
     QByteArray cp;
@@ -119,6 +122,7 @@ inline QByteArray biffWorkbook(const QList<QString>& sst, const QList<BiffSheet>
         globals += Biff::xf(0, true); // style records
     globals += Biff::xf(0, false);    // 15: General
     globals += Biff::xf(14, false);   // 16: a date
+    globals += globalsExtra;
     // BOUNDSHEET records point at the sheets' BOF; their size is fixed by
     // the name length, so the offsets can be worked out first.
     QList<QByteArray> bound;
@@ -134,7 +138,7 @@ inline QByteArray biffWorkbook(const QList<QString>& sst, const QList<BiffSheet>
         sstRec.append('\0');
         sstRec += l;
     }
-    const QByteArray sstRecord = Biff::record(0x00FC, sstRec);
+    const QByteArray sstRecord = sstRecords.isEmpty() ? Biff::record(0x00FC, sstRec) : sstRecords;
     const QByteArray eof = Biff::record(0x000A, {});
     quint32 offset = globals.size() + boundSize + sstRecord.size() + eof.size();
     QByteArray sheetStreams;
