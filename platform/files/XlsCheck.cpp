@@ -336,13 +336,25 @@ private:
         if (r.size < size) fail("a record is shorter than its kind");
     }
 
-    // A cell lies within the size its sheet declared; FreeXL keeps the
-    // sheet's cells in a table of that size.
-    void cell(const Record& r, quint16 lastColumn) const
+    void cell(const Record& r)
     {
         need(r, 6);
+        place(u16(r.data), u16(r.data + 2), u16(r.data + 2));
+    }
+
+    // Cells lie within the size their sheet declared (FreeXL keeps a
+    // sheet's cells in a table of that size), and one record a cell: a
+    // second value for a cell makes FreeXL lose the first one's text
+    // without freeing it.
+    void place(quint32 row, quint16 firstColumn, quint16 lastColumn)
+    {
         if (!m_hasDimensions) fail("a sheet holds cells before its size");
-        if (u16(r.data) >= m_rows || lastColumn >= m_columns) fail("a cell lies outside its sheet");
+        if (row >= m_rows || lastColumn >= m_columns) fail("a cell lies outside its sheet");
+        for (quint32 c = firstColumn; c <= lastColumn; ++c) {
+            const quint64 at = quint64(row) * m_columns + c;
+            if (m_taken[at]) fail("two records give the same cell");
+            m_taken[at] = true;
+        }
     }
 
     // A string whose character count is in `countBytes` bytes at `at`: in
@@ -405,6 +417,7 @@ private:
             break;
         case rt::Dimensions: {
             need(r, m_biff8 ? 14 : 10);
+            if (m_hasDimensions) fail("a sheet declares its size twice");
             const quint32 firstRow = m_biff8 ? u32(r.data) : u16(r.data);
             m_rows = m_biff8 ? u32(r.data + 4) : u16(r.data + 2);
             const quint16 firstColumn = u16(r.data + (m_biff8 ? 8 : 4));
@@ -412,42 +425,43 @@ private:
             if (m_rows > 65536 || m_columns > 256 || firstRow > m_rows || firstColumn > m_columns)
                 fail("a sheet's size is impossible");
             m_hasDimensions = true;
+            m_taken.assign(quint64(m_rows) * m_columns, false);
             break;
         }
         case rt::Blank:
             need(r, 6);
-            cell(r, u16(r.data + 2));
+            cell(r);
             break;
         case rt::BoolErr:
             need(r, 8);
-            cell(r, u16(r.data + 2));
+            cell(r);
             break;
         case rt::Rk:
             need(r, 10);
-            cell(r, u16(r.data + 2));
+            cell(r);
             break;
         case rt::Number:
             need(r, 14);
-            cell(r, u16(r.data + 2));
+            cell(r);
             break;
         case rt::Formula:
             need(r, 20);
-            cell(r, u16(r.data + 2));
+            cell(r);
             break;
         case rt::LabelSst:
             need(r, 10);
-            cell(r, u16(r.data + 2));
+            cell(r);
             if (u32(r.data + 6) >= m_sharedStrings)
                 fail("a cell refers to a shared string that is not there");
             break;
         case rt::Label:
             need(r, 6);
-            cell(r, u16(r.data + 2));
+            cell(r);
             string(r, 6, 2, "a cell's text does not fit its record");
             break;
         case rt::RString: {
             need(r, 6);
-            cell(r, u16(r.data + 2));
+            cell(r);
             const qsizetype at = string(r, 6, 2, "a cell's text does not fit its record");
             // The formatting runs after the text.
             const int countBytes = m_biff8 ? 2 : 1;
@@ -465,7 +479,7 @@ private:
             const quint16 first = u16(r.data + 2), last = u16(r.data + r.size - 2);
             if (last < first || (r.size - 6) != (last - first + 1) * each)
                 fail("a row of cells does not fit its record");
-            cell(r, last);
+            place(u16(r.data), first, last);
             break;
         }
         default:
@@ -507,6 +521,7 @@ private:
     bool m_hasDimensions = false;
     quint32 m_rows = 0;
     quint16 m_columns = 0;
+    std::vector<bool> m_taken; // cells of the current sheet given so far, row by row
     std::set<quint32> m_bofOffsets;
     std::vector<quint32> m_sheetStarts;
 };

@@ -86,6 +86,64 @@ public:
         d.append('\0');
         return record(0x0205, d);
     }
+    // A BIFF8 string: count (one or two bytes), flags, characters one byte
+    // each (Latin-1) or, when `wide`, two.
+    static QByteArray text(const QString& t, bool wide, int countBytes = 2)
+    {
+        QByteArray d;
+        if (countBytes == 1)
+            d.append(char(t.size()));
+        else
+            u16(d, static_cast<quint16>(t.size()));
+        d.append(char(wide ? 1 : 0));
+        if (wide)
+            d.append(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
+        else
+            d += t.toLatin1();
+        return d;
+    }
+    static QByteArray cellHead(quint16 row, quint16 col)
+    {
+        QByteArray d;
+        u16(d, row);
+        u16(d, col);
+        u16(d, 15);
+        return d;
+    }
+    static QByteArray label(quint16 row, quint16 col, const QString& t, bool wide = false)
+    {
+        return record(0x0204, cellHead(row, col) + text(t, wide));
+    }
+    // A formula cell whose result is text, followed by that text.
+    static QByteArray formulaText(quint16 row, quint16 col, const QString& t)
+    {
+        QByteArray d = cellHead(row, col);
+        d += QByteArray("\0\0\0\0\0\0\xFF\xFF", 8); // the result is in the STRING record
+        u16(d, 0);
+        u32(d, 0);
+        u16(d, 3);                          // formula tokens: 3 bytes
+        d += QByteArray("\x1E\x01\x00", 3); // the integer 1
+        return record(0x0006, d) + record(0x0207, text(t, false));
+    }
+    // Numbers in columns from `col` on, as RK values (30-bit integers).
+    static QByteArray mulRk(quint16 row, quint16 col, const QList<qint32>& values)
+    {
+        QByteArray d;
+        u16(d, row);
+        u16(d, col);
+        for (qint32 v : values) {
+            u16(d, 15);
+            u32(d, quint32(v) << 2 | 2);
+        }
+        u16(d, static_cast<quint16>(col + values.size() - 1));
+        return record(0x00BD, d);
+    }
+    static QByteArray format(quint16 index, const QString& code)
+    {
+        QByteArray d;
+        u16(d, index);
+        return record(0x041E, d + text(code, true));
+    }
     static QByteArray dimensions(quint32 rows, quint16 cols)
     {
         QByteArray d;
@@ -221,6 +279,42 @@ inline QByteArray compoundFile(const QString& streamName, QByteArray stream)
     dir += dirEntry({}, 0, noStream, 0, 0);
     dir += dirEntry({}, 0, noStream, 0, 0);
     return header + fat + dir + stream;
+}
+
+// Every string-bearing kind of record, text stored both ways, shared
+// strings running on into CONTINUE records, and the longest texts a record
+// holds: sheet "Calls" (6 rows, 3 columns) and a sheet of 31 S's. The
+// third shared string is 997 x's and 2003 U+7979.
+inline QByteArray everyRecordWorkbook()
+{
+    QByteArray sst;
+    Biff::u32(sst, 4);
+    Biff::u32(sst, 4);
+    sst += Biff::text(QStringLiteral("Phone"), false);
+    sst += Biff::text(QStringLiteral("Nom \u00e9t\u00e9"), true);
+    sst += Biff::text(QString(3000, u'x'), false).left(1000);
+    QByteArray more(1, '\1');
+    more += QByteArray(2 * (3000 - 997), 'y');
+    Biff::u16(more, 3);
+    more += QByteArray("\x08\x01\x00"
+                       "end",
+                       6); // a string with one formatting run
+    QByteArray runs;
+    Biff::u32(runs, 0);
+    const QByteArray sstRecords =
+        Biff::record(0x00FC, sst) + Biff::record(0x003C, more) + Biff::record(0x003C, runs);
+    const QByteArray rich = Biff::labelSst(0, 0, 0) + Biff::labelSst(0, 1, 1) + Biff::labelSst(0, 2, 2) +
+                            Biff::label(1, 0, QStringLiteral("2015551234")) +
+                            Biff::label(1, 1, QStringLiteral("\u0416\u0443\u043a"), true) +
+                            Biff::formulaText(1, 2, QStringLiteral("from a formula")) +
+                            Biff::mulRk(2, 0, {5551235, 7, -1}) + Biff::number(3, 0, 16, 45000.5) +
+                            Biff::label(4, 0, QString(4100, u'w'), true) + Biff::boolErr(5, 2, false) +
+                            Biff::labelSst(5, 0, 3);
+    const QByteArray other = Biff::label(0, 0, QString(8000, u'z'));
+    const QByteArray records =
+        wbtest::biffWorkbook({}, {{QStringLiteral("Calls"), 6, 3, rich}, {QString(31, u'S'), 1, 1, other}},
+                             Biff::format(164, QStringLiteral("0.00;[Red]-0.00")), sstRecords);
+    return compoundFile(QStringLiteral("Workbook"), records);
 }
 
 } // namespace wbtest

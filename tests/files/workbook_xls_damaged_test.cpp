@@ -3,6 +3,7 @@
 // crashes; sound workbooks, however their strings are laid out, still read.
 
 #include "platform/files/Workbook.h"
+#include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 #include "support/Fixtures.h"
 #include "workbook_biff.h"
@@ -243,6 +244,9 @@ INSTANTIATE_TEST_SUITE_P(
                     return b;
                 }},
         Damaged{"CellOutsideItsSheet", [] { return book(cells(Biff::number(70, 1, 15, 1.0))); }},
+        Damaged{"TwoTextsForOneCell", [] { return fixture("xls_two_text_records_for_one_cell.xls"); }},
+        Damaged{"NumberOverAText", [] { return book(cells(Biff::number(0, 1, 15, 1.0))); }},
+        Damaged{"SheetSizeGivenTwice", [] { return book(cells(Biff::dimensions(3, 3))); }},
         Damaged{"ShortNumberRecord",
                 [] {
                     QByteArray b = book();
@@ -297,6 +301,29 @@ TEST(SoundXls, AnEncryptedWorkbookIsReportedAsProtected)
     EXPECT_EQ(openError(writeBook(dir, book(cells(), Biff::record(0x002F, filePass))), &why),
               files::wberr::PasswordProtected);
     EXPECT_TRUE(why.contains("calls.xls"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(SoundXls, EveryKindOfTextRecordReadsAtItsLongest)
+{
+    QTemporaryDir dir;
+    Workbook wb;
+    wb.open(writeBook(dir, wbtest::everyRecordWorkbook()));
+    EXPECT_EQ(wb.sheetNames(), (QStringList{"Calls", QString(31, u'S')}));
+    files::Worksheet& s = wb.sheet(0);
+    EXPECT_EQ(s.value(1, 1), vb::Variant("Phone"));
+    EXPECT_EQ(s.value(1, 2), vb::Variant(QStringLiteral("Nom \u00e9t\u00e9")));
+    EXPECT_EQ(s.value(1, 3), vb::Variant(QString(997, u'x') + QString(2003, QChar(0x7979))));
+    EXPECT_EQ(s.value(2, 1), vb::Variant("2015551234"));
+    EXPECT_EQ(s.value(2, 2), vb::Variant(QStringLiteral("\u0416\u0443\u043a")));
+    EXPECT_EQ(vb::CStr(s.value(3, 1)), "5551235");
+    EXPECT_EQ(vb::CStr(s.value(3, 3)), "-1");
+    EXPECT_EQ(s.value(5, 1), vb::Variant(QString(4100, u'w')));
+    EXPECT_EQ(s.value(6, 1), vb::Variant("end"));
+    EXPECT_EQ(wb.sheet(1).value(1, 1), vb::Variant(QString(8000, u'z')));
 }
 
 } // namespace

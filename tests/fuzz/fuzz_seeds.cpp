@@ -53,6 +53,8 @@ void workbooks()
                                                  {{QStringLiteral("Calls"), 3, 3, calls}});
     seed(QStringLiteral("xls"), QStringLiteral("calls.xls"),
          wbtest::compoundFile(QStringLiteral("Workbook"), book));
+
+    seed(QStringLiteral("xls"), QStringLiteral("records.xls"), wbtest::everyRecordWorkbook());
 }
 
 void tables()
