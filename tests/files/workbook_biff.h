@@ -217,14 +217,30 @@ inline QByteArray biffWorkbook(const QList<QString>& sst, const QList<BiffSheet>
     return globals + sstRecord + eof + sheetStreams;
 }
 
-// A compound file (version 3, 512-byte sectors) holding one stream.
-inline QByteArray compoundFile(const QString& streamName, QByteArray stream)
+// A compound file (version 3, 512-byte sectors) holding one stream: sector
+// 0 is the sector table, 1 the directory, the stream follows from 2. A
+// `small` stream (below 4096 bytes) lives in the mini stream instead:
+// sector 2 holds the mini stream's sector table, the mini stream follows.
+inline QByteArray compoundFile(const QString& streamName, QByteArray stream, bool small = false)
 {
-    if (stream.size() < 4096)
+    const quint32 endOfChain = 0xFFFFFFFE, freeSect = 0xFFFFFFFF, noStream = 0xFFFFFFFF;
+    const quint32 smallSize = stream.size();
+    QByteArray miniFat;
+    if (small) {
+        if (stream.size() % 64) stream.append(64 - stream.size() % 64, '\0');
+        const quint32 pieces = stream.size() / 64;
+        for (quint32 i = 0; i < pieces; ++i)
+            Biff::u32(miniFat, i + 1 == pieces ? endOfChain : i + 1);
+        while (miniFat.size() < 512)
+            Biff::u32(miniFat, freeSect);
+    }
+    const quint32 miniStreamSize = small ? stream.size() : 0;
+    if (stream.size() < 4096 && !small)
         stream.append(4096 - stream.size(), '\0'); // below 4096 bytes a stream would live in the mini stream
     if (stream.size() % 512) stream.append(512 - stream.size() % 512, '\0');
     const quint32 streamSectors = stream.size() / 512;
-    const quint32 endOfChain = 0xFFFFFFFE, freeSect = 0xFFFFFFFF, noStream = 0xFFFFFFFF;
+    const quint32 streamSize = small ? smallSize : stream.size();
+    const quint32 firstData = small ? 3 : 2;
 
     QByteArray header;
     header += QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
@@ -235,13 +251,13 @@ inline QByteArray compoundFile(const QString& streamName, QByteArray stream)
     Biff::u16(header, 9);
     Biff::u16(header, 6);
     header.append(6, '\0');
-    Biff::u32(header, 0);          // directory sectors (v3: 0)
-    Biff::u32(header, 1);          // FAT sectors
-    Biff::u32(header, 1);          // first directory sector
-    Biff::u32(header, 0);          // transaction
-    Biff::u32(header, 4096);       // mini stream cutoff
-    Biff::u32(header, endOfChain); // mini FAT
-    Biff::u32(header, 0);
+    Biff::u32(header, 0);                      // directory sectors (v3: 0)
+    Biff::u32(header, 1);                      // FAT sectors
+    Biff::u32(header, 1);                      // first directory sector
+    Biff::u32(header, 0);                      // transaction
+    Biff::u32(header, 4096);                   // mini stream cutoff
+    Biff::u32(header, small ? 2 : endOfChain); // mini FAT
+    Biff::u32(header, small ? 1 : 0);
     Biff::u32(header, endOfChain); // DIFAT
     Biff::u32(header, 0);
     Biff::u32(header, 0); // DIFAT[0]: the FAT is sector 0
@@ -249,10 +265,11 @@ inline QByteArray compoundFile(const QString& streamName, QByteArray stream)
         Biff::u32(header, freeSect);
 
     QByteArray fat;
-    Biff::u32(fat, 0xFFFFFFFD); // sector 0: FAT
-    Biff::u32(fat, endOfChain); // sector 1: directory
+    Biff::u32(fat, 0xFFFFFFFD);            // sector 0: FAT
+    Biff::u32(fat, endOfChain);            // sector 1: directory
+    if (small) Biff::u32(fat, endOfChain); // sector 2: mini FAT
     for (quint32 i = 0; i < streamSectors; ++i)
-        Biff::u32(fat, i + 1 == streamSectors ? endOfChain : 2 + i + 1);
+        Biff::u32(fat, i + 1 == streamSectors ? endOfChain : firstData + i + 1);
     while (fat.size() < 512)
         Biff::u32(fat, freeSect);
 
@@ -274,11 +291,12 @@ inline QByteArray compoundFile(const QString& streamName, QByteArray stream)
         Biff::u32(e, 0);
         return e;
     };
-    QByteArray dir = dirEntry(QStringLiteral("Root Entry"), 5, 1, endOfChain, 0);
-    dir += dirEntry(streamName, 2, noStream, 2, stream.size());
+    QByteArray dir =
+        dirEntry(QStringLiteral("Root Entry"), 5, 1, small ? firstData : endOfChain, miniStreamSize);
+    dir += dirEntry(streamName, 2, noStream, small ? 0 : firstData, streamSize);
     dir += dirEntry({}, 0, noStream, 0, 0);
     dir += dirEntry({}, 0, noStream, 0, 0);
-    return header + fat + dir + stream;
+    return header + fat + dir + miniFat + stream;
 }
 
 // Every string-bearing kind of record, text stored both ways, shared
@@ -296,9 +314,7 @@ inline QByteArray everyRecordWorkbook()
     QByteArray more(1, '\1');
     more += QByteArray(2 * (3000 - 997), 'y');
     Biff::u16(more, 3);
-    more += QByteArray("\x08\x01\x00"
-                       "end",
-                       6); // a string with one formatting run
+    more += QByteArray("\x08\x01\x00", 3) + "end"; // a string with one formatting run
     QByteArray runs;
     Biff::u32(runs, 0);
     const QByteArray sstRecords =

@@ -82,6 +82,17 @@ QByteArray book(const QByteArray& sheetCells = cells(), const QByteArray& global
                                                      globalsExtra, sstRecords));
 }
 
+// A workbook small enough to live in the mini stream, whose sector table
+// is the file's sector 2.
+QByteArray smallBook()
+{
+    return wbtest::compoundFile(
+        QStringLiteral("Workbook"),
+        wbtest::biffWorkbook({QStringLiteral("Phone")},
+                             {{QStringLiteral("Calls"), 2, 1, Biff::labelSst(0, 0, 0)}}),
+        true);
+}
+
 QByteArray label(quint16 row, quint16 col, quint16 count, const QByteArray& text)
 {
     QByteArray d;
@@ -160,6 +171,18 @@ INSTANTIATE_TEST_SUITE_P(
                 [] {
                     QByteArray b = book();
                     put32(b, kDirectory + 128 + 120, 40000);
+                    return b;
+                }},
+        Damaged{"SmallStreamChainLoops",
+                [] {
+                    QByteArray b = smallBook();
+                    put32(b, kStream + 4 * 2, 1);
+                    return b;
+                }},
+        Damaged{"SmallStreamBeyondTheMiniStream",
+                [] {
+                    QByteArray b = smallBook();
+                    put32(b, kDirectory + 120, 128);
                     return b;
                 }},
         Damaged{"CutShort", [] { return book().left(kStream + 1000); }},
@@ -324,6 +347,23 @@ TEST(SoundXls, EveryKindOfTextRecordReadsAtItsLongest)
     EXPECT_EQ(s.value(5, 1), vb::Variant(QString(4100, u'w')));
     EXPECT_EQ(s.value(6, 1), vb::Variant("end"));
     EXPECT_EQ(wb.sheet(1).value(1, 1), vb::Variant(QString(8000, u'z')));
+}
+
+} // namespace
+
+namespace {
+
+TEST(SoundXls, AWorkbookSmallEnoughForTheMiniStreamReads)
+{
+    const QByteArray stream = wbtest::biffWorkbook(
+        {QStringLiteral("Phone")},
+        {{QStringLiteral("Calls"), 2, 1, Biff::labelSst(0, 0, 0) + Biff::number(1, 0, 15, 42.0)}});
+    ASSERT_LT(stream.size(), 4096);
+    QTemporaryDir dir;
+    Workbook wb;
+    wb.open(writeBook(dir, wbtest::compoundFile(QStringLiteral("Workbook"), stream, true)));
+    EXPECT_EQ(wb.sheet(0).value(1, 1), vb::Variant("Phone"));
+    EXPECT_EQ(wb.sheet(0).value(2, 1), vb::Variant(42.0));
 }
 
 } // namespace

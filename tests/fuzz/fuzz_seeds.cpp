@@ -55,6 +55,8 @@ void workbooks()
          wbtest::compoundFile(QStringLiteral("Workbook"), book));
 
     seed(QStringLiteral("xls"), QStringLiteral("records.xls"), wbtest::everyRecordWorkbook());
+    seed(QStringLiteral("xls"), QStringLiteral("small.xls"),
+         wbtest::compoundFile(QStringLiteral("Workbook"), book, true));
 }
 
 void tables()
