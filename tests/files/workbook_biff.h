@@ -333,4 +333,48 @@ inline QByteArray everyRecordWorkbook()
     return compoundFile(QStringLiteral("Workbook"), records);
 }
 
+// An Excel 5/95 workbook: a "Book" stream of BIFF5 records, whose texts
+// are one byte a character in the workbook's code page (1252) with no
+// flags byte. One sheet: `text` in A1, 7 in B1.
+inline QByteArray biff5Workbook(const QByteArray& sheetName, const QByteArray& text)
+{
+    auto bof = [](quint16 kind) {
+        QByteArray d;
+        Biff::u16(d, 0x0500);
+        Biff::u16(d, kind);
+        Biff::u16(d, 0x0DBB);
+        Biff::u16(d, 0x07CC);
+        return Biff::record(0x0809, d);
+    };
+    QByteArray globals = bof(0x0005);
+    QByteArray cp;
+    Biff::u16(cp, 1252);
+    globals += Biff::record(0x0042, cp);
+    for (int i = 0; i < 16; ++i) {
+        QByteArray xf;
+        Biff::u16(xf, 0);
+        Biff::u16(xf, 0);
+        Biff::u16(xf, i < 15 ? 0xFFF5 : 0x0001);
+        xf.append(10, '\0');
+        globals += Biff::record(0x00E0, xf);
+    }
+    const QByteArray eof = Biff::record(0x000A, {});
+    QByteArray bound;
+    Biff::u32(bound, 0); // set below
+    Biff::u16(bound, 0);
+    bound.append(char(sheetName.size()));
+    bound += sheetName;
+    const int boundAt = globals.size() + 4;
+    globals += Biff::record(0x0085, bound) + eof;
+    QByteArray dims;
+    for (quint16 v : {0, 1, 0, 2, 0})
+        Biff::u16(dims, v);
+    QByteArray cellText = Biff::cellHead(0, 0);
+    Biff::u16(cellText, static_cast<quint16>(text.size()));
+    QByteArray sheet = bof(0x0010) + Biff::record(0x0200, dims) + Biff::record(0x0204, cellText + text) +
+                       Biff::number(0, 1, 15, 7.0) + eof;
+    qToLittleEndian<quint32>(globals.size(), globals.data() + boundAt);
+    return compoundFile(QStringLiteral("Book"), globals + sheet);
+}
+
 } // namespace wbtest

@@ -367,3 +367,28 @@ TEST(SoundXls, AWorkbookSmallEnoughForTheMiniStreamReads)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SoundXls, AnExcel95WorkbookReads)
+{
+    QTemporaryDir dir;
+    Workbook wb;
+    wb.open(writeBook(dir, wbtest::biff5Workbook("Liste", "Caf\xE9")));
+    EXPECT_EQ(wb.sheetNames(), QStringList{"Liste"});
+    EXPECT_EQ(wb.sheet(0).value(1, 1), vb::Variant(QStringLiteral("Caf\u00e9")));
+    EXPECT_EQ(wb.sheet(0).value(1, 2), vb::Variant(7.0));
+}
+
+TEST(SoundXls, AnExcel95WorkbookWithATextLongerThanItsRecordIsRefused)
+{
+    QByteArray b = wbtest::biff5Workbook("Liste", "Caf\xE9");
+    const int text = b.indexOf("Caf\xE9");
+    qToLittleEndian<quint16>(300, b.data() + text - 2);
+    QTemporaryDir dir;
+    QString why;
+    EXPECT_EQ(openError(writeBook(dir, b), &why), files::wberr::NotAWorkbook);
+    EXPECT_TRUE(why.contains("calls.xls"));
+}
+
+} // namespace

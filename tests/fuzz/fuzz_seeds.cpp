@@ -55,6 +55,7 @@ void workbooks()
          wbtest::compoundFile(QStringLiteral("Workbook"), book));
 
     seed(QStringLiteral("xls"), QStringLiteral("records.xls"), wbtest::everyRecordWorkbook());
+    seed(QStringLiteral("xls"), QStringLiteral("excel95.xls"), wbtest::biff5Workbook("Liste", "Caf\xE9"));
     seed(QStringLiteral("xls"), QStringLiteral("small.xls"),
          wbtest::compoundFile(QStringLiteral("Workbook"), book, true));
 }
