@@ -336,9 +336,11 @@ private:
         if (r.size < size) fail("a record is shorter than its kind");
     }
 
-    void cell(const Record& r)
+    // A cell record: row, column, format, then the value; `size` is the
+    // least its kind holds.
+    void cell(const Record& r, qsizetype size)
     {
-        need(r, 6);
+        need(r, size);
         place(u16(r.data), u16(r.data + 2), u16(r.data + 2));
     }
 
@@ -429,39 +431,31 @@ private:
             break;
         }
         case rt::Blank:
-            need(r, 6);
-            cell(r);
+            cell(r, 6);
             break;
         case rt::BoolErr:
-            need(r, 8);
-            cell(r);
+            cell(r, 8);
             break;
         case rt::Rk:
-            need(r, 10);
-            cell(r);
+            cell(r, 10);
             break;
         case rt::Number:
-            need(r, 14);
-            cell(r);
+            cell(r, 14);
             break;
         case rt::Formula:
-            need(r, 20);
-            cell(r);
+            cell(r, 20);
             break;
         case rt::LabelSst:
-            need(r, 10);
-            cell(r);
+            cell(r, 10);
             if (u32(r.data + 6) >= m_sharedStrings)
                 fail("a cell refers to a shared string that is not there");
             break;
         case rt::Label:
-            need(r, 6);
-            cell(r);
+            cell(r, 6);
             string(r, 6, 2, "a cell's text does not fit its record");
             break;
         case rt::RString: {
-            need(r, 6);
-            cell(r);
+            cell(r, 6);
             const qsizetype at = string(r, 6, 2, "a cell's text does not fit its record");
             // The formatting runs after the text.
             const int countBytes = m_biff8 ? 2 : 1;

@@ -53,6 +53,17 @@ void put32(QByteArray& b, int at, quint32 v)
     qToLittleEndian(v, b.data() + at);
 }
 
+QByteArray with16(QByteArray b, int at, quint16 v)
+{
+    put16(b, at, v);
+    return b;
+}
+QByteArray with32(QByteArray b, int at, quint32 v)
+{
+    put32(b, at, v);
+    return b;
+}
+
 // Offset in the file of the body of the n-th record of a type (from 0).
 int recordAt(const QByteArray& file, quint16 type, int n = 0)
 {
@@ -143,86 +154,30 @@ INSTANTIATE_TEST_SUITE_P(
                 [] { return fixture("xls_directory_inside_the_sector_table.xls"); }},
         // The container.
         Damaged{"CutInsideTheHeader", [] { return book().left(300); }},
-        Damaged{"UnusedEntryNameTooLong",
-                [] {
-                    QByteArray b = book();
-                    put16(b, kDirectory + 3 * 128 + 64, 66);
-                    return b;
-                }},
-        Damaged{"SectorTableBeyondTheFile",
-                [] {
-                    QByteArray b = book();
-                    put32(b, 76, 4000);
-                    return b;
-                }},
-        Damaged{"StreamChainLoops",
-                [] {
-                    QByteArray b = book();
-                    put32(b, kFat + 4 * 3, 2);
-                    return b;
-                }},
-        Damaged{"StreamChainLeavesTheFile",
-                [] {
-                    QByteArray b = book();
-                    put32(b, kFat + 4 * 3, 90000);
-                    return b;
-                }},
-        Damaged{"StreamLongerThanItsChain",
-                [] {
-                    QByteArray b = book();
-                    put32(b, kDirectory + 128 + 120, 40000);
-                    return b;
-                }},
-        Damaged{"SmallStreamChainLoops",
-                [] {
-                    QByteArray b = smallBook();
-                    put32(b, kStream + 4 * 2, 1);
-                    return b;
-                }},
-        Damaged{"SmallStreamBeyondTheMiniStream",
-                [] {
-                    QByteArray b = smallBook();
-                    put32(b, kDirectory + 120, 128);
-                    return b;
-                }},
+        Damaged{"UnusedEntryNameTooLong", [] { return with16(book(), kDirectory + 3 * 128 + 64, 66); }},
+        Damaged{"SectorTableBeyondTheFile", [] { return with32(book(), 76, 4000); }},
+        Damaged{"StreamChainLoops", [] { return with32(book(), kFat + 4 * 3, 2); }},
+        Damaged{"StreamChainLeavesTheFile", [] { return with32(book(), kFat + 4 * 3, 90000); }},
+        Damaged{"StreamLongerThanItsChain", [] { return with32(book(), kDirectory + 128 + 120, 40000); }},
+        Damaged{"SmallStreamChainLoops", [] { return with32(smallBook(), kStream + 4 * 2, 1); }},
+        Damaged{"SmallStreamBeyondTheMiniStream", [] { return with32(smallBook(), kDirectory + 120, 128); }},
         Damaged{"CutShort", [] { return book().left(kStream + 1000); }},
         // The records.
         Damaged{"RecordRunsPastTheStream",
-                [] {
-                    QByteArray b = book();
-                    put16(b, recordAt(b, 0x0809, 1) - 2, 8000);
-                    return b;
-                }},
+                [] { return with16(book(), recordAt(book(), 0x0809, 1) - 2, 8000); }},
         Damaged{"SheetNameLongerThanItsRecord",
                 [] {
                     QByteArray b = book();
                     b[recordAt(b, 0x0085) + 6] = char(200);
                     return b;
                 }},
-        Damaged{"SheetPositionNotASheet",
-                [] {
-                    QByteArray b = book();
-                    put32(b, recordAt(b, 0x0085), 7);
-                    return b;
-                }},
+        Damaged{"SheetPositionNotASheet", [] { return with32(book(), recordAt(book(), 0x0085), 7); }},
         Damaged{"MoreSharedStringsThanBytes",
-                [] {
-                    QByteArray b = book();
-                    put32(b, recordAt(b, 0x00FC) + 4, 0xFFFFFFF0);
-                    return b;
-                }},
+                [] { return with32(book(), recordAt(book(), 0x00FC) + 4, 0xFFFFFFF0); }},
         Damaged{"SharedStringCountOneTooMany",
-                [] {
-                    QByteArray b = book();
-                    put32(b, recordAt(b, 0x00FC) + 4, 3);
-                    return b;
-                }},
+                [] { return with32(book(), recordAt(book(), 0x00FC) + 4, 3); }},
         Damaged{"SharedStringLongerThanItsRecord",
-                [] {
-                    QByteArray b = book();
-                    put16(b, recordAt(b, 0x00FC) + 8, 900);
-                    return b;
-                }},
+                [] { return with16(book(), recordAt(book(), 0x00FC) + 8, 900); }},
         Damaged{"SharedStringsMisreadAsWide",
                 [] {
                     QByteArray b = book();
@@ -230,11 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                     return b;
                 }},
         Damaged{"SharedStringIndexBeyondTheTable",
-                [] {
-                    QByteArray b = book();
-                    put32(b, recordAt(b, 0x00FD, 1) + 6, 2);
-                    return b;
-                }},
+                [] { return with32(book(), recordAt(book(), 0x00FD, 1) + 6, 2); }},
         Damaged{"CellTextLongerThanItsRecord", [] { return book(cells(label(2, 0, 500, "short"))); }},
         Damaged{"NumberFormatLongerThanItsRecord",
                 [] {
@@ -261,21 +212,12 @@ INSTANTIATE_TEST_SUITE_P(
                     return book(cells(Biff::record(0x00BD, d)));
                 }},
         Damaged{"ImpossibleSheetSize",
-                [] {
-                    QByteArray b = book();
-                    put32(b, recordAt(b, 0x0200) + 4, 0xFFFFFFFF);
-                    return b;
-                }},
+                [] { return with32(book(), recordAt(book(), 0x0200) + 4, 0xFFFFFFFF); }},
         Damaged{"CellOutsideItsSheet", [] { return book(cells(Biff::number(70, 1, 15, 1.0))); }},
         Damaged{"TwoTextsForOneCell", [] { return fixture("xls_two_text_records_for_one_cell.xls"); }},
         Damaged{"NumberOverAText", [] { return book(cells(Biff::number(0, 1, 15, 1.0))); }},
         Damaged{"SheetSizeGivenTwice", [] { return book(cells(Biff::dimensions(3, 3))); }},
-        Damaged{"ShortNumberRecord",
-                [] {
-                    QByteArray b = book();
-                    put16(b, recordAt(b, 0x0203) - 2, 4);
-                    return b;
-                }}),
+        Damaged{"ShortNumberRecord", [] { return with16(book(), recordAt(book(), 0x0203) - 2, 4); }}),
     [](const ::testing::TestParamInfo<Damaged>& info) { return std::string(info.param.name); });
 
 // Sound layouts the checks must let through, read as Excel means them.
