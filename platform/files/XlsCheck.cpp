@@ -14,6 +14,7 @@ constexpr quint32 kNoStream = 0xFFFFFFFF;
 constexpr quint32 kLastRegularSector = 0xFFFFFFF9;
 constexpr quint32 kMiniStreamCutoff = 4096;
 constexpr quint32 kMiniSector = 64;
+constexpr quint64 kMostDeclaredCells = 4ull * 65536 * 256;
 
 // Raised inside the checks; XlsCheck turns it into a verdict.
 struct Damage {
@@ -426,6 +427,11 @@ private:
             m_columns = u16(r.data + (m_biff8 ? 10 : 6));
             if (m_rows > 65536 || m_columns > 256 || firstRow > m_rows || firstColumn > m_columns)
                 fail("a sheet's size is impossible");
+            // FreeXL sets aside room for every cell a sheet declares, about
+            // sixteen bytes each, however few the file holds: a few damaged
+            // sizes would ask for gigabytes. Four full sheets are allowed.
+            m_declaredCells += quint64(m_rows) * m_columns;
+            if (m_declaredCells > kMostDeclaredCells) fail("its sheets declare more cells than can be read");
             m_hasDimensions = true;
             m_taken.assign(quint64(m_rows) * m_columns, false);
             break;
@@ -515,6 +521,7 @@ private:
     bool m_hasDimensions = false;
     quint32 m_rows = 0;
     quint16 m_columns = 0;
+    quint64 m_declaredCells = 0;
     std::vector<bool> m_taken; // cells of the current sheet given so far, row by row
     std::set<quint32> m_bofOffsets;
     std::vector<quint32> m_sheetStarts;

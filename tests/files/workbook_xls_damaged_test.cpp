@@ -213,6 +213,13 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         Damaged{"ImpossibleSheetSize",
                 [] { return with32(book(), recordAt(book(), 0x0200) + 4, 0xFFFFFFFF); }},
+        Damaged{"SheetsDeclaringGigabytesOfCells",
+                [] {
+                    QList<wbtest::BiffSheet> sheets;
+                    for (int i = 0; i < 5; ++i)
+                        sheets.append({QStringLiteral("S%1").arg(i), 65536, 256, {}});
+                    return wbtest::compoundFile(QStringLiteral("Workbook"), wbtest::biffWorkbook({}, sheets));
+                }},
         Damaged{"CellOutsideItsSheet", [] { return book(cells(Biff::number(70, 1, 15, 1.0))); }},
         Damaged{"TwoTextsForOneCell", [] { return fixture("xls_two_text_records_for_one_cell.xls"); }},
         Damaged{"NumberOverAText", [] { return book(cells(Biff::number(0, 1, 15, 1.0))); }},
