@@ -188,10 +188,8 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
         book.Close(true);
         result.completed = true;
     } catch (...) {
-        try {
-            results.Close();
-        } catch (...) {
-        }
+        // Half-written result files never take the place of earlier ones.
+        results.Discard();
         DiscardAfterError(book, kFunction);
         return result;
     }

@@ -209,11 +209,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
         } catch (...) {
             vb::CatchError();
         }
-        try {
-            results.Close();
-        } catch (...) {
-            vb::CatchError();
-        }
+        results.Discard();
         HandleError(error.Number, error.Description, QString(), function, false);
         return result;
     }

@@ -561,8 +561,15 @@ void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
         if (offset < m_file->size() && m_file->seek(offset)) before = m_file->read(bytes.size());
         m_undo.push_back({offset, std::move(before)});
     }
-    if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush())
+    if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush()) {
+        // The bytes that did not reach the disk (a full disk, a size limit)
+        // must not stay in the file's buffer: every later seek would try them
+        // again and fail, and a rollback could not put the table back.
+        m_cachedRecord = -1;
+        m_file->close();
+        m_file->open(QIODevice::ReadWrite);
         vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
+    }
 }
 
 void DbfTable::beginUndo()
@@ -588,10 +595,22 @@ void DbfTable::rollbackUndo()
     m_undoing = false;
     m_cachedRecord = -1;
     // Latest write first, so a range written twice ends as it was before both.
-    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
-        if (!it->before.isEmpty()) writeAt(it->offset, it->before);
+    // The latest is often the write that failed (a full disk) and cannot be
+    // put back either: every other range is still restored before the first
+    // failure is raised.
+    bool restored = true;
+    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it) {
+        if (it->before.isEmpty()) continue;
+        try {
+            writeAt(it->offset, it->before);
+        } catch (...) {
+            vb::CatchError();
+            restored = false;
+        }
+    }
     m_undo.clear();
-    if (m_file->size() != m_undoSize && !m_file->resize(m_undoSize))
+    if (m_file->size() != m_undoSize && !m_file->resize(m_undoSize)) restored = false;
+    if (!restored)
         vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
     m_count = m_undoCount;
     m_lastUpdate = m_undoLastUpdate;

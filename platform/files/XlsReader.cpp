@@ -1,8 +1,10 @@
 // Excel 97-2003 (.xls) workbooks, read through FreeXL. FreeXL decodes the
 // cells of every sheet when it opens the file; a sheet is copied into our
-// grid only when it is first used.
+// grid only when it is first used. FreeXL sees a file only after XlsCheck
+// has found its lengths and counts true.
 
 #include "platform/files/WorkbookData.h"
+#include "platform/files/XlsCheck.h"
 #include "platform/vb/Err.h"
 
 #include <QDate>
@@ -24,11 +26,38 @@ double oleFromDate(const QDate& d, const QTime& t)
     return days >= 0 ? days + frac : days - frac;
 }
 
+void raiseProtected(const QString& file)
+{
+    vb::Raise(wberr::PasswordProtected, kSource,
+              QStringLiteral("'%1' is protected by a password and cannot be opened.").arg(file));
+}
+
+void checkBeforeFreeXL(const QString& path, const QString& file)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        vb::Raise(vb::errnum::FileNotFound, kSource,
+                  QStringLiteral("The file '%1' cannot be read.").arg(path));
+    const qint64 size = f.size();
+    const uchar* bytes = size > 0 ? f.map(0, size) : nullptr;
+    QByteArray copy;
+    if (!bytes && size > 0) { // a file system that cannot map: read it instead
+        copy = f.readAll();
+        bytes = reinterpret_cast<const uchar*>(copy.constData());
+    }
+    const XlsVerdict v = XlsCheck(QByteArrayView(bytes, bytes ? size : 0));
+    if (v.kind == XlsVerdict::Encrypted) raiseProtected(file);
+    if (v.kind == XlsVerdict::Damaged)
+        vb::Raise(wberr::NotAWorkbook, kSource,
+                  QStringLiteral("'%1' is not a readable Excel workbook (%2).").arg(file, v.damage));
+}
+
 } // namespace
 
 void XlsOpen(BookData& book)
 {
     const QString file = QFileInfo(book.path).fileName();
+    checkBeforeFreeXL(book.path, file);
     const void* h = nullptr;
     const int rc = freexl_open(QFile::encodeName(book.path).constData(), &h);
     // FreeXL can report success and still hand back no workbook when the
@@ -42,8 +71,7 @@ void XlsOpen(BookData& book)
     unsigned int info = 0;
     if (freexl_get_info(h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
         freexl_close(h);
-        vb::Raise(wberr::PasswordProtected, kSource,
-                  QStringLiteral("'%1' is protected by a password and cannot be opened.").arg(file));
+        raiseProtected(file);
     }
     unsigned int count = 0, version = 0;
     freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &count);

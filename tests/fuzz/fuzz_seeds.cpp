@@ -53,6 +53,11 @@ void workbooks()
                                                  {{QStringLiteral("Calls"), 3, 3, calls}});
     seed(QStringLiteral("xls"), QStringLiteral("calls.xls"),
          wbtest::compoundFile(QStringLiteral("Workbook"), book));
+
+    seed(QStringLiteral("xls"), QStringLiteral("records.xls"), wbtest::everyRecordWorkbook());
+    seed(QStringLiteral("xls"), QStringLiteral("excel95.xls"), wbtest::biff5Workbook("Liste", "Caf\xE9"));
+    seed(QStringLiteral("xls"), QStringLiteral("small.xls"),
+         wbtest::compoundFile(QStringLiteral("Workbook"), book, true));
 }
 
 void tables()

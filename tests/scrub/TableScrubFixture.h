@@ -125,15 +125,16 @@ protected:
                                   scrubtest::Value(r.status), scrubtest::Value(r.code)});
             return;
         }
-        QString sql = QStringLiteral("create table [%1] (Name TEXT, Phone TEXT, Status TEXT, Code INTEGER);")
-                          .arg(job.tableName);
+        QString sql =
+            QStringLiteral("begin; create table [%1] (Name TEXT, Phone TEXT, Status TEXT, Code INTEGER);")
+                .arg(job.tableName);
         for (const auto& r : rows)
             sql += QStringLiteral("insert into [%1] values (%2, %3, %4, %5);")
                        .arg(job.tableName, scrubtest::SqlValue(scrubtest::Value(r.name)),
                             scrubtest::SqlValue(scrubtest::Value(r.phone)),
                             scrubtest::SqlValue(scrubtest::Value(r.status)),
                             scrubtest::SqlValue(scrubtest::Value(r.code)));
-        scrubtest::Exec(listDb, sql);
+        scrubtest::Exec(listDb, sql + QStringLiteral("commit;"));
     }
 
     // The list as it stands: "Phone|Status|Code" per row in table order,
