@@ -27,6 +27,17 @@ bool IsAreaCode(const QString& value)
     return true;
 }
 
+QString SkippedLinesNote(const ImportStats& stats)
+{
+    const std::int64_t n = stats.linesSkipped + stats.linesUnreadable;
+    if (n <= 0) return QString();
+    return n == 1
+               ? QStringLiteral("1 line of the text file holds no number that can be read: it was skipped.")
+               : QStringLiteral(
+                     "%1 lines of the text file hold no number that can be read: they were skipped.")
+                     .arg(n);
+}
+
 void EnsureWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
     auto catalog = adox::Catalog::Create();

@@ -39,7 +39,13 @@ struct ImportStats {
     std::int32_t areaCodesImported = 0; // area codes whose numbers were copied
     std::int32_t areaCodesSkipped = 0;  // distinct values that are no usable or kept area code
     std::int64_t linesSkipped = 0;      // lines whose local number is not one to seven digits
+    std::int64_t linesUnreadable = 0;   // lines that cannot be read at all (a quote left open, a NUL byte)
 };
+
+// The line the import's closing report adds when lines of the import text
+// were passed over (unreadable, or without a local number); empty when none
+// were.
+QString SkippedLinesNote(const ImportStats& stats);
 
 // Every status line the import writes (text, panel) also goes to the trace
 // when one is set; tests read the sequence of lines from it.

@@ -10,11 +10,13 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/TextProvider.h"
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
 #include "records/ModuleConnectString.h"
 
+#include <QScopeGuard>
 #include <QSet>
 #include <algorithm>
 #include <vector>
@@ -185,6 +187,11 @@ bool Run::linkImportText()
 // an entry that is not imported becomes "".
 std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
 {
+    // The query reads the whole text once: the lines it passed over as
+    // unreadable are those of the file.
+    const qint64 passedOver = ado::TextLinesPassedOver();
+    const auto countUnreadable =
+        qScopeGuard([&] { m_result.stats.linesUnreadable = ado::TextLinesPassedOver() - passedOver; });
     std::shared_ptr<ado::Recordset> rs;
     const QString codesSql =
         oneField ? QStringLiteral("select distinct mid(") + f1 + QStringLiteral(",1,3) from MyLinkedTable")

@@ -329,9 +329,12 @@ QString frmDNCWizard::TextConnection(QString& fileName) const
 {
     QString folder = SplitFilePath(dnctextfilename->text().trimmed(), fileName);
     if (folder.isEmpty()) folder = vb::App::Path() + QLatin1Char('/');
+    // Read a line per record, as the import reads it: a stray quote costs
+    // its line only, so the counts here are the ones the import finds.
     return MakeTextConnectionString(
-        folder, dnctextfilehearder->isChecked() ? QStringLiteral("Yes") : QStringLiteral("No"),
-        dnctextfiledelimited->isChecked() ? QStringLiteral("Delimited") : QString());
+               folder, dnctextfilehearder->isChecked() ? QStringLiteral("Yes") : QStringLiteral("No"),
+               dnctextfiledelimited->isChecked() ? QStringLiteral("Delimited") : QString()) +
+           QStringLiteral(";LineRecords=Yes");
 }
 
 std::int32_t frmDNCWizard::OpenDNCTextRecordset(std::shared_ptr<ado::Recordset>& rs)

@@ -56,6 +56,9 @@ public:
     void SetIsQuickImport(bool value) { m_isQuickImport = value; }
     // Fills "Count After Import In DB" from the DNC tables as they are now.
     void ShowAfterInput();
+    // The wizard's status line: the steps of the quick import, and after an
+    // import what it passed over.
+    void SetStatus(const QString& text);
     // The unattended road: Browser, Analysis, a five-second pause, Import.
     void QuickImport();
     // The file the last Browser chose or produced ("" when it gave none).
@@ -120,7 +123,6 @@ private:
     QString TextConnection(QString& fileName) const;
     // Shows a query of a connection in the data viewer.
     void ViewData(const QString& connectionString, QString sql, bool editable, const QString& caption);
-    void SetStatus(const QString& text);
     void SelectFormat(Format format);
     // The four conversions of cmdBrowser; each leaves its result in m_currentFile.
     void BrowseNationalText();

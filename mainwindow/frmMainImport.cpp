@@ -150,9 +150,14 @@ bool frmMain::ImportDNCList(const QString& linkProviderString, const QString& fi
     switch (mLastImport.outcome) {
     case dncimport::ImportOutcome::Imported:
         break;
-    case dncimport::ImportOutcome::NoValue:
-        ui::MsgBox(QStringLiteral("No Value In the text file!"), ui::vbExclamation);
+    case dncimport::ImportOutcome::NoValue: {
+        // The lines passed over go on a line of their own below the message.
+        const QString note = dncimport::SkippedLinesNote(mLastImport.stats);
+        ui::MsgBox(QStringLiteral("No Value In the text file!") +
+                       (note.isEmpty() ? QString() : QStringLiteral("\n\n") + note),
+                   ui::vbExclamation);
         break;
+    }
     case dncimport::ImportOutcome::TablesMissing:
         ui::MsgBox(QStringLiteral("There is problem during import. Please re-try!"), ui::vbExclamation);
         break;

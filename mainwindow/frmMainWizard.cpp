@@ -3,6 +3,7 @@
 // shows the wizard again with the counts after it, until the user closes it
 // or an import fails.
 
+#include "dncdb/DNCImport.h"
 #include "dncdb/frmDNCWizard.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ui/Services.h"
@@ -33,6 +34,7 @@ void frmMain::RunDNCImportWizard(bool quick)
             }
             if (!wizard) break;
             wizard->ShowAfterInput();
+            wizard->SetStatus(dncimport::SkippedLinesNote(mLastImport.stats));
         }
     } catch (...) {
         unload();

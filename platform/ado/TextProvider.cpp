@@ -29,6 +29,7 @@ namespace ado {
 namespace {
 
 qint64 gRecordsRead = 0;
+qint64 gLinesPassedOver = 0;
 qint64 gIndexThreshold = 256 * 1024;
 constexpr size_t kMaxIndexKeys = size_t(1) << 20;
 
@@ -291,6 +292,7 @@ public:
                 continue;
             }
             if (m_lineRecords && (unreadable || std::memchr(m_buf.data() + m_pos, 0, size_t(end)))) {
+                ++gLinesPassedOver;
                 m_pos += end + eol;
                 continue;
             }
@@ -1324,6 +1326,11 @@ qint64 TextRecordsRead()
     return gRecordsRead;
 }
 
+qint64 TextLinesPassedOver()
+{
+    return gLinesPassedOver;
+}
+
 void SetTextIndexThreshold(qint64 bytes)
 {
     gIndexThreshold = bytes;
@@ -1457,8 +1464,12 @@ std::shared_ptr<ProviderConnection> OpenTextProvider(const ConnectionString& cs)
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) raiseBadFolder(cs.dataSource());
     auto db = SqliteConnection::OpenMemory(QStringLiteral("text"));
     InstallTextModule(*db);
-    return std::make_shared<ModuleConnection>(
-        db, std::make_unique<TextCatalog>(folder, cs.value(QStringLiteral("Extended Properties"))));
+    // LineRecords=Yes beside the extended properties reads each file a line
+    // per record, as a link's does.
+    QString props = cs.value(QStringLiteral("Extended Properties"));
+    if (cs.contains(QStringLiteral("LineRecords")))
+        props += QStringLiteral(";LineRecords=") + cs.value(QStringLiteral("LineRecords"));
+    return std::make_shared<ModuleConnection>(db, std::make_unique<TextCatalog>(folder, props));
 }
 
 void CreateTextLink(SqliteConnection& conn, const LinkSpec& spec)

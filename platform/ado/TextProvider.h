@@ -56,6 +56,11 @@ QString RewritePrefixTests(const QString& jetSql);
 // seeing what a query costs.
 qint64 TextRecordsRead();
 
+// Lines that text tables read a line per record (LineRecords=Yes) passed
+// over because they cannot be read (a quote left open, a NUL byte), since
+// the program started; a line that several passes read counts each time.
+qint64 TextLinesPassedOver();
+
 // Files smaller than this are scanned, not indexed (bytes; 256 KB unless
 // set, as tests do to index small files).
 void SetTextIndexThreshold(qint64 bytes);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <sys/file.h>
 
 namespace files {
 
@@ -112,6 +113,57 @@ QString memoPath(const QString& dbfPath, bool fpt)
     return preferred;
 }
 
+// The undo journal: a header (kJournalMagic, then the table's length when
+// the transaction began) and one entry per write (offset, length, the bytes
+// the write covered), all little-endian. An entry is complete in the
+// journal before its write reaches the table, so a journal cut short ends
+// in an entry whose write never happened.
+const QByteArray kJournalMagic = QByteArrayLiteral("TVDBFUN1");
+constexpr int kJournalHeader = 16;
+
+// Puts a table back from the journal a killed transaction left, and removes
+// the journal. A journal whose transaction still runs is locked: it is left
+// alone.
+void recoverFromJournal(const QString& path)
+{
+    const QString journalPath = DbfTable::undoJournalPath(path);
+    if (!QFileInfo::exists(journalPath)) return;
+    QFile journal(journalPath);
+    if (!journal.open(QIODevice::ReadOnly)) return;
+    if (::flock(journal.handle(), LOCK_EX | LOCK_NB) != 0) return;
+    const QByteArray bytes = journal.readAll();
+    if (bytes.size() >= kJournalHeader && bytes.startsWith(kJournalMagic)) {
+        struct Entry {
+            qint64 offset;
+            QByteArray before;
+        };
+        std::vector<Entry> entries;
+        qsizetype at = kJournalHeader;
+        while (at + 12 <= bytes.size()) {
+            const qint64 offset = qFromLittleEndian<qint64>(bytes.constData() + at);
+            const qint32 length = qFromLittleEndian<qint32>(bytes.constData() + at + 8);
+            if (offset < 0 || length < 0 || at + 12 + length > bytes.size()) break;
+            entries.push_back({offset, bytes.mid(at + 12, length)});
+            at += 12 + length;
+        }
+        const qint64 size = qFromLittleEndian<qint64>(bytes.constData() + 8);
+        QFile table(path);
+        if (!table.open(QIODevice::ReadWrite))
+            vb::Raise(vb::errnum::PermissionDenied, kSource,
+                      QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
+        // Latest write first, so a range written twice ends as it was before both.
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+            if (!table.seek(it->offset) || table.write(it->before) != it->before.size())
+                vb::Raise(vb::errnum::PermissionDenied, kSource,
+                          QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
+        if ((table.size() != size && !table.resize(size)) || !table.flush())
+            vb::Raise(vb::errnum::PermissionDenied, kSource,
+                      QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
+    }
+    // A journal without a whole header was cut short before the first write.
+    QFile::remove(journalPath);
+}
+
 } // namespace
 
 struct DbfTable::Memo {
@@ -128,6 +180,7 @@ DbfTable::DbfTable(const QString& path, Mode mode)
 {
     if (!QFileInfo::exists(path))
         vb::Raise(vb::errnum::FileNotFound, kSource, QStringLiteral("File '%1' does not exist.").arg(path));
+    recoverFromJournal(path);
     if (!m_file->open(mode == Mode::ReadOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite))
         vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot open file '%1'.").arg(path));
     readHeader();
@@ -554,11 +607,37 @@ void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) cons
     }
 }
 
+QString DbfTable::undoJournalPath(const QString& dbfPath)
+{
+    return dbfPath + QStringLiteral("-undo");
+}
+
+void DbfTable::journal(qint64 offset, const QByteArray& before)
+{
+    QByteArray entry(12, '\0');
+    qToLittleEndian<qint64>(offset, entry.data());
+    qToLittleEndian<qint32>(static_cast<qint32>(before.size()), entry.data() + 8);
+    entry += before;
+    if (m_journal->write(entry) != entry.size() || !m_journal->flush())
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot write to '%1'.").arg(m_journal->fileName()));
+}
+
+void DbfTable::dropJournal()
+{
+    if (!m_journal) return;
+    m_journal->close();
+    QFile::remove(m_journal->fileName());
+    m_journal.reset();
+}
+
 void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
 {
     if (m_undoing) {
         QByteArray before;
         if (offset < m_file->size() && m_file->seek(offset)) before = m_file->read(bytes.size());
+        // Bytes past the table's end need none: the length is put back.
+        if (!before.isEmpty()) journal(offset, before);
         m_undo.push_back({offset, std::move(before)});
     }
     if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush()) {
@@ -575,9 +654,26 @@ void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
 void DbfTable::beginUndo()
 {
     checkWritable();
+    // A rollback that could not put everything back keeps its journal for
+    // the table's next open: no new transaction starts over it.
+    if (m_journal)
+        vb::Raise(
+            vb::errnum::PermissionDenied, kSource,
+            QStringLiteral("Cannot write to '%1': an unfinished change is still to be undone.").arg(m_path));
     m_undo.clear();
-    m_undoing = true;
     m_undoSize = m_file->size();
+    m_journal = std::make_unique<QFile>(undoJournalPath(m_path));
+    QByteArray header = kJournalMagic;
+    header.resize(kJournalHeader);
+    qToLittleEndian<qint64>(m_undoSize, header.data() + 8);
+    if (!m_journal->open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        ::flock(m_journal->handle(), LOCK_EX | LOCK_NB) != 0 || m_journal->write(header) != header.size() ||
+        !m_journal->flush()) {
+        const QString name = m_journal->fileName();
+        dropJournal();
+        vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(name));
+    }
+    m_undoing = true;
     m_undoCount = m_count;
     m_undoLastUpdate = m_lastUpdate;
     m_undoStamped = m_stamped;
@@ -587,6 +683,7 @@ void DbfTable::commitUndo()
 {
     m_undoing = false;
     m_undo.clear();
+    dropJournal();
 }
 
 void DbfTable::rollbackUndo()
@@ -612,6 +709,8 @@ void DbfTable::rollbackUndo()
     if (m_file->size() != m_undoSize && !m_file->resize(m_undoSize)) restored = false;
     if (!restored)
         vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
+    // Put back: the journal has done its part.
+    dropJournal();
     m_count = m_undoCount;
     m_lastUpdate = m_undoLastUpdate;
     m_stamped = m_undoStamped;

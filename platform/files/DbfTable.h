@@ -84,9 +84,19 @@ public:
     // keeps the bytes it covers, so rollbackUndo can put the file back as it
     // was (records, header and length); commitUndo keeps the writes. The
     // writes themselves still go to the file at once, in place.
+    //
+    // The bytes kept also go to an undo journal beside the table (its path
+    // and "-undo") before each write, and the journal goes when the
+    // transaction ends. A process killed in between leaves the journal: the
+    // next open of the table puts the file back from it, so a transaction
+    // is never left half done. An open journal is locked, so an open while
+    // its transaction runs leaves it alone.
     void beginUndo();
     void commitUndo();
     void rollbackUndo();
+
+    // The undo journal of a table.
+    static QString undoJournalPath(const QString& dbfPath);
 
 private:
     struct Memo;
@@ -101,6 +111,8 @@ private:
     bool nullBit(const QByteArray& rec, int bit) const;
     void setNullBit(QByteArray& rec, int bit, bool on) const;
     void writeAt(qint64 offset, const QByteArray& bytes);
+    void journal(qint64 offset, const QByteArray& before);
+    void dropJournal();
     void writeHeaderState();
     vb::Variant readMemo(qint64 block);
 
@@ -127,6 +139,7 @@ private:
         QByteArray before;
     };
     bool m_undoing = false;
+    std::unique_ptr<QFile> m_journal;
     std::vector<Undo> m_undo;
     qint64 m_undoSize = 0;
     qint64 m_undoCount = 0;

@@ -270,8 +270,8 @@ QByteArray TextRecord::fieldBytes(int index) const
 
 // ---------------------------------------------------------------- reader
 
-TextReader::TextReader(const QString& path, char delimiter, qint64 start)
-    : m_file(std::make_unique<QFile>(path)), m_delimiter(delimiter)
+TextReader::TextReader(const QString& path, char delimiter, qint64 start, bool lineRecords)
+    : m_file(std::make_unique<QFile>(path)), m_delimiter(delimiter), m_lineRecords(lineRecords)
 {
     // Read in large pieces straight into the reader's own buffer.
     if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) raiseOpen(path);
@@ -356,6 +356,7 @@ bool TextReader::scan(TextRecord* record)
         bool quoted = false;
         qsizetype end = 0;
         int eol = 0;
+        bool unreadable = false; // a quote left open at the line end (lineRecords)
         // The fields are written over those of the record's last read and
         // the list cut to length at the end: no growth check per field.
         qsizetype fieldCount = 0;
@@ -373,6 +374,18 @@ bool TextReader::scan(TextRecord* record)
                 end = j;
                 endField(j);
                 break;
+            }
+            if (st == State::Quoted && m_lineRecords) {
+                // The line end ends the record even inside quotes; the open
+                // quote makes the line unreadable.
+                while (j < n && p[j] != '"' && p[j] != '\r' && p[j] != '\n')
+                    ++j;
+                if (j >= n) continue;
+                if (p[j] != '"') {
+                    unreadable = true;
+                    st = State::AfterQuote;
+                    continue;
+                }
             }
             if (st == State::Quoted) {
                 // Only a quote can end a quoted field; line ends inside it are text.
@@ -426,6 +439,10 @@ bool TextReader::scan(TextRecord* record)
             m_pos += eol;
             continue;
         }
+        if (m_lineRecords && (unreadable || std::memchr(p, 0, size_t(end)))) {
+            m_pos += end + eol;
+            continue;
+        }
         if (record) {
             record->fields.resize(fieldCount);
             record->offset = m_bufOffset + m_pos;
@@ -448,7 +465,7 @@ bool TextReader::scan(TextRecord* record)
 // ---------------------------------------------------------------- table
 
 TextTable::TextTable(const QString& path, const TextOptions& options)
-    : m_path(path), m_options(options), m_reader(path, options.delimiter)
+    : m_path(path), m_options(options), m_reader(path, options.delimiter, 0, options.lineRecords)
 {
     if (m_options.scanRows < 1) m_options.scanRows = 1;
 
@@ -491,12 +508,14 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
     }
 
     const qint64 start = m_bom ? 3 : 0;
-    m_reader.seek(start);
     m_dataOffset = start;
     QStringList headerNames;
     TextRecord rec;
     bool haveLineEnd = false;
-    if (m_options.header && m_reader.next(rec)) {
+    // The title line is read as it stands, never passed over: one that
+    // cannot be read is refused below, naming the file and the line.
+    TextReader titleReader(path, m_options.delimiter, start);
+    if (m_options.header && titleReader.next(rec)) {
         if (counted > 0) --counted; // the header line is no data record
         m_headerRaw = rec.raw;
         m_dataOffset = rec.nextOffset();
@@ -515,6 +534,7 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
         }
     }
 
+    m_reader.seek(m_dataOffset);
     QVector<ColumnGuess> guesses;
     int width = static_cast<int>(headerNames.size());
     for (int row = 0; row < m_options.scanRows && m_reader.next(rec); ++row) {
@@ -546,7 +566,9 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
         m_columns[i].name = name;
         m_columns[i].type = guesses[i].type();
     }
-    m_count = counted; // -1 (counted on first use) when the check stopped early
+    // -1 (counted on first use) when the check stopped early, or when lines
+    // that cannot be read are passed over, which the check does not see.
+    m_count = m_options.lineRecords ? -1 : counted;
     rewind();
 }
 
@@ -587,7 +609,7 @@ bool TextTable::next(TextRecord& record)
 
 TextReader TextTable::reader() const
 {
-    return TextReader(m_path, m_options.delimiter, m_dataOffset);
+    return TextReader(m_path, m_options.delimiter, m_dataOffset, m_options.lineRecords);
 }
 
 QString TextTable::text(const TextRecord& record, int column) const

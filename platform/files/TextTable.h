@@ -57,10 +57,11 @@ struct TextRecord {
 
 // A forward reader over a delimited file. Empty lines are no records: they
 // are skipped, so the bytes between one record's nextOffset() and the next
-// record's offset are empty lines.
+// record's offset are empty lines; so are the lines that cannot be read
+// when every line is a record of its own (lineRecords).
 class TextReader {
 public:
-    TextReader(const QString& path, char delimiter, qint64 start = 0);
+    TextReader(const QString& path, char delimiter, qint64 start = 0, bool lineRecords = false);
     TextReader(TextReader&&) noexcept;
     TextReader& operator=(TextReader&&) noexcept;
     ~TextReader();
@@ -83,6 +84,7 @@ private:
     qsizetype m_pos = 0;    // next unread byte in m_buf
     bool m_eof = false;
     char m_delimiter = ',';
+    bool m_lineRecords = false;
     bool m_stop[256] = {}; // bytes that end an unquoted stretch: line ends and the separator
 };
 

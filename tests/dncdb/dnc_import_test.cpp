@@ -152,6 +152,20 @@ TEST_F(DncImport, AnEmptyFileIsReportedAndStampsNothing)
     EXPECT_FALSE(tableExists(QStringLiteral("MyLinkedTable")));
 }
 
+TEST_F(DncImport, ATextOfUnreadableLinesIsReportedWithTheCountOfThem)
+{
+    const QString before = setting(QStringLiteral("dnclastupdate"));
+    prepareImport(
+        writeFile(QStringLiteral("noise.txt"), QByteArray("\x01\x00\x9c,\"\n\"201,5551234\n\x00\n", 21)));
+    scripted.expectMsgBox(
+        ui::vbOK,
+        QStringLiteral("No Value In the text file!\n\n3 lines of the text file hold no number "
+                       "that can be read: they were skipped."),
+        ui::vbExclamation);
+    EXPECT_FALSE(runImport());
+    EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), before);
+}
+
 TEST_F(DncImport, AMissingFileEndsWithoutAMessage)
 {
     const QString before = setting(QStringLiteral("dnclastupdate"));

@@ -93,3 +93,74 @@ INSTANTIATE_TEST_SUITE_P(
                               t.appendRecord({vb::Variant(QStringLiteral("9731234567")), vb::Variant(3.0)});
                           }}),
     [](const ::testing::TestParamInfo<UndoCase>& info) { return std::string(info.param.name); });
+
+namespace {
+
+// The table and its journal as a process killed at this moment leaves them.
+void LeaveAsKilled(const QString& path, const QString& folder)
+{
+    for (const QString& from : {path, files::DbfTable::undoJournalPath(path)})
+        QFile::copy(from, QDir(folder).filePath(QFileInfo(from).fileName()));
+}
+
+} // namespace
+
+TEST_P(DbfUndo, ATransactionCutShortIsUndoneWhenTheTableIsNextOpened)
+{
+    TempFolder dir;
+    TempFolder killed;
+    const QString path = dir.path(QStringLiteral("calls.dbf"));
+    MakeTable(path);
+    const QByteArray before = filestest::readAll(path);
+    {
+        files::DbfTable t(path);
+        t.beginUndo();
+        GetParam().writes(t);
+        LeaveAsKilled(path, killed.path(QString()));
+        t.commitUndo();
+    }
+    EXPECT_FALSE(QFileInfo::exists(files::DbfTable::undoJournalPath(path))) << "a commit drops the journal";
+
+    const QString left = killed.path(QStringLiteral("calls.dbf"));
+    ASSERT_TRUE(QFileInfo::exists(files::DbfTable::undoJournalPath(left)));
+    {
+        files::DbfTable reopened(left, files::DbfTable::Mode::ReadOnly);
+        EXPECT_EQ(reopened.recordCount(), 2);
+    }
+    EXPECT_EQ(filestest::readAll(left), before);
+    EXPECT_FALSE(QFileInfo::exists(files::DbfTable::undoJournalPath(left)));
+}
+
+TEST(DbfUndoJournal, AJournalCutShortBeforeItsHeaderEndedChangesNothing)
+{
+    TempFolder dir;
+    const QString path = dir.path(QStringLiteral("calls.dbf"));
+    MakeTable(path);
+    const QByteArray before = filestest::readAll(path);
+    QFile journal(files::DbfTable::undoJournalPath(path));
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+    journal.write("TVDBF");
+    journal.close();
+
+    files::DbfTable t(path);
+    EXPECT_EQ(filestest::readAll(path), before);
+    EXPECT_FALSE(journal.exists());
+}
+
+TEST(DbfUndoJournal, AnOpenWhileATransactionRunsLeavesItsJournalAlone)
+{
+    TempFolder dir;
+    const QString path = dir.path(QStringLiteral("calls.dbf"));
+    MakeTable(path);
+    files::DbfTable writer(path);
+    writer.beginUndo();
+    writer.setValue(0, 0, vb::Variant(QStringLiteral("X")));
+    {
+        files::DbfTable reader(path, files::DbfTable::Mode::ReadOnly);
+        EXPECT_EQ(reader.value(0, 0).text(), QStringLiteral("X"));
+    }
+    EXPECT_TRUE(QFileInfo::exists(files::DbfTable::undoJournalPath(path)));
+    writer.rollbackUndo();
+    EXPECT_FALSE(QFileInfo::exists(files::DbfTable::undoJournalPath(path)));
+    EXPECT_EQ(writer.value(0, 0).text(), QStringLiteral("2015551234"));
+}

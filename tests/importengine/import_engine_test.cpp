@@ -55,7 +55,7 @@ void PrintTo(const EngineCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class ImportEngine : public ScriptedUiTest, public ::testing::WithParamInterface<EngineCase> {
+class EngineFixture : public ScriptedUiTest {
 protected:
     void SetUp() override
     {
@@ -105,6 +105,8 @@ protected:
     vb::FakeClock clock;
     RecordingView view;
 };
+
+class ImportEngine : public EngineFixture, public ::testing::WithParamInterface<EngineCase> {};
 
 } // namespace
 
@@ -233,3 +235,68 @@ TEST_F(ImportEngine, ATitleLineWithANulByteFailsNamingTheFileAndTheLine)
     EXPECT_TRUE(said.contains(QStringLiteral("dnc.txt"))) << said.toStdString();
     EXPECT_EQ(phoneTables(), QString());
 }
+
+namespace {
+
+struct PassedOverCase {
+    const char* name;
+    QByteArray text;
+    bool delimited;
+    dncimport::ImportOutcome outcome;
+    std::int64_t unreadable; // lines with a quote left open or a NUL byte
+    std::int64_t skipped;    // lines read but holding no local number
+    QString note;            // the line the closing report adds
+};
+
+void PrintTo(const PassedOverCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ImportEnginePassedOver : public EngineFixture, public ::testing::WithParamInterface<PassedOverCase> {};
+
+QByteArray StrayQuoteText()
+{
+    return testsupport::ReadFile(QStringLiteral(TERVALA_FIXTURES "/dnc_import_stray_quote.txt"));
+}
+
+} // namespace
+
+TEST_P(ImportEnginePassedOver, TheLinesThatCannotBeReadAreCountedForTheClosingReport)
+{
+    const PassedOverCase& c = GetParam();
+    const dncimport::ImportResult result = run(c.text, c.delimited, QString());
+    EXPECT_EQ(int(result.outcome), int(c.outcome));
+    EXPECT_EQ(result.stats.linesUnreadable, c.unreadable);
+    EXPECT_EQ(result.stats.linesSkipped, c.skipped);
+    EXPECT_EQ(dncimport::SkippedLinesNote(result.stats), c.note);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportEnginePassedOver,
+    ::testing::Values(
+        PassedOverCase{"EveryLineRead", "201,5551234\r\n973,7777777\r\n", true,
+                       dncimport::ImportOutcome::Imported, 0, 0, QString()},
+        PassedOverCase{"AQuoteLeftOpen", StrayQuoteText(), true, dncimport::ImportOutcome::Imported, 1, 0,
+                       QStringLiteral("1 line of the text file holds no number that can be read: it was "
+                                      "skipped.")},
+        PassedOverCase{"ANulByteAndALetterInTheNumber",
+                       QByteArray("201,5551234\n201,555\0"
+                                  "0001\n201,55x1234\n973,7777777\n",
+                                  49),
+                       true, dncimport::ImportOutcome::Imported, 1, 1,
+                       QStringLiteral("2 lines of the text file hold no number that can be read: they were "
+                                      "skipped.")},
+        PassedOverCase{"TenDigitLinesWithANulByte",
+                       QByteArray("2015551234\n20155\0"
+                                  "50001\n",
+                                  23),
+                       false, dncimport::ImportOutcome::Imported, 1, 0,
+                       QStringLiteral("1 line of the text file holds no number that can be read: it was "
+                                      "skipped.")},
+        PassedOverCase{"RandomBytesWithNuls",
+                       QByteArray("\x8f\x00\xff\x12\"\x01\r\xfe,\x9c\n\x00\x00zz\x80\n7\x01,\xc3(\n", 23),
+                       true, dncimport::ImportOutcome::NoValue, 2, 0,
+                       QStringLiteral("2 lines of the text file hold no number that can be read: they were "
+                                      "skipped.")}),
+    [](const ::testing::TestParamInfo<PassedOverCase>& info) { return std::string(info.param.name); });

@@ -5,6 +5,9 @@
 
 #include "ServerProgram.h"
 
+#include "support/Fixtures.h"
+#include "support/SqliteFile.h"
+
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
@@ -120,6 +123,22 @@ TEST_F(ServerImportScrub, ImportsAListWithBadLinesAreaCodeByAreaCode)
     EXPECT_EQ(db.Query("select count(*) from phone201"),
               QStringList{QString::number(expected["201"].size())});
     EXPECT_EQ(db.Query("select phone from phone973 where phone = 5559999"), QStringList{"5559999"});
+}
+
+TEST_F(ServerImportScrub, AStrayQuoteOrANulByteCostsItsOwnLineOnly)
+{
+    QByteArray text =
+        testsupport::ReadFile(testsupport::FixturePath(QStringLiteral("dnc_import_stray_quote.txt")));
+    text += QByteArray("973,555\0"
+                       "1234\r\n973,7777777\r\n",
+                       27);
+    mwtest::WriteFile(work + "dnc.txt", text);
+
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(import(form, work + "dnc.txt"));
+    EXPECT_EQ(db.Query("select count(*) from phone207"), QStringList{"1001"});
+    EXPECT_EQ(db.Query("select count(*) from phone973"), QStringList{"1"});
 }
 
 TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)

@@ -125,6 +125,7 @@ protected:
                                   scrubtest::Value(r.status), scrubtest::Value(r.code)});
             return;
         }
+        // One transaction: a long list is written at once, not a row per commit.
         QString sql =
             QStringLiteral("begin; create table [%1] (Name TEXT, Phone TEXT, Status TEXT, Code INTEGER);")
                 .arg(job.tableName);

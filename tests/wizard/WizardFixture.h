@@ -183,6 +183,21 @@ protected:
         wizard.cmdAnalysis->click();
     }
 
+    // The first showing of the wizard: the file is analysed and imported,
+    // the import confirmed.
+    void expectImportOf(const QString& file)
+    {
+        scripted.expectModal(
+            [file](QDialog* dialog) {
+                frmDNCWizard* wizard = wiztest::AsWizard(dialog);
+                analyse(*wizard, file);
+                wizard->cmdOK->click();
+                return 1;
+            },
+            QStringLiteral("frmDNCWizard"));
+        scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
+    }
+
     QTemporaryDir dir;
     QString dbPath;
     vb::FakeClock clock;

@@ -4,6 +4,8 @@
 
 #include "WizardFixture.h"
 
+#include "support/Fixtures.h"
+
 #include <QBrush>
 #include <QCoreApplication>
 #include <QFocusEvent>
@@ -48,6 +50,15 @@ TEST_F(Analysis, WithoutTablesTheStoreColumnStaysEmptyAndTotalsZero)
     analyse(*wizard, write(QStringLiteral("dnc.txt"), kTwoField));
     const std::vector<QStringList> expected{
         {"201", "3", "", ""}, {"973", "2", "", ""}, {"Total", "5", "0", ""}};
+    EXPECT_EQ(Rows(*wizard), expected);
+}
+
+TEST_F(Analysis, AStrayQuoteCostsItsOwnLineOnlyAsInTheImport)
+{
+    auto wizard = shownWizard();
+    wizard->dnctextfiledelimited->setChecked(true);
+    analyse(*wizard, testsupport::CopyFixture(QStringLiteral("dnc_import_stray_quote.txt"), dir.path()));
+    const std::vector<QStringList> expected{{"207", "1001", "", ""}, {"Total", "1001", "0", ""}};
     EXPECT_EQ(Rows(*wizard), expected);
 }
 

@@ -5,6 +5,8 @@
 
 #include "WizardFixture.h"
 
+#include "support/Fixtures.h"
+
 using wiztest::AsWizard;
 using wiztest::Rows;
 using WizardLoop = WizardTest;
@@ -104,15 +106,7 @@ TEST_F(WizardLoop, TheTitleBarCloseIsCloseEvenAfterAnImport)
 {
     const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
     const QString more = write(QStringLiteral("more.txt"), "908,1234567\r\n");
-    scripted.expectModal(
-        [&](QDialog* dialog) {
-            frmDNCWizard* wizard = AsWizard(dialog);
-            analyse(*wizard, file);
-            wizard->cmdOK->click();
-            return 1;
-        },
-        QStringLiteral("frmDNCWizard"));
-    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
+    expectImportOf(file);
     scripted.expectModal(
         [&](QDialog* dialog) {
             frmDNCWizard* wizard = AsWizard(dialog);
@@ -136,3 +130,52 @@ TEST_F(WizardLoop, EscapeIsCloseToo)
     EXPECT_TRUE(wizard->IsCancel());
     EXPECT_FALSE(wizard->isVisible());
 }
+
+namespace {
+
+struct AfterImportStatusCase {
+    const char* name;
+    QByteArray text;
+    QString status; // the wizard's status line when it is shown again
+};
+
+void PrintTo(const AfterImportStatusCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class WizardLoopStatus : public WizardTest, public ::testing::WithParamInterface<AfterImportStatusCase> {};
+
+} // namespace
+
+TEST_P(WizardLoopStatus, TheWizardShownAgainTellsHowManyLinesWereSkipped)
+{
+    expectImportOf(write(QStringLiteral("dnc.txt"), GetParam().text));
+    QString shown = QStringLiteral("(not shown again)");
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            frmDNCWizard* wizard = AsWizard(dialog);
+            shown = wizard->sbStatusBar->PanelText(1);
+            wizard->cmdCancal->click();
+            return 0;
+        },
+        QStringLiteral("frmDNCWizard"));
+    clickToolbarImport();
+    EXPECT_EQ(shown, GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WizardLoopStatus,
+    ::testing::Values(
+        AfterImportStatusCase{"EveryLineRead", kTwoField, QString()},
+        AfterImportStatusCase{
+            "AStrayQuote",
+            testsupport::ReadFile(testsupport::FixturePath(QStringLiteral("dnc_import_stray_quote.txt"))),
+            QStringLiteral("1 line of the text file holds no number that can be read: it was skipped.")},
+        AfterImportStatusCase{"ANulByteAndAShortLine",
+                              QByteArray("201,5551234\r\n201,55\0"
+                                         "51234\r\n201,\r\n973,7777777\r\n",
+                                         46),
+                              QStringLiteral("2 lines of the text file hold no number that can be read: they "
+                                             "were skipped.")}),
+    [](const ::testing::TestParamInfo<AfterImportStatusCase>& info) { return std::string(info.param.name); });
