@@ -99,6 +99,10 @@ int xBestIndex(sqlite3_vtab* v, sqlite3_index_info* info)
 
 int xDisconnect(sqlite3_vtab* v)
 {
+    // SQLite takes a table's message only from the calls whose result it
+    // reports; one left by a commit or rollback (whose failure it ignores)
+    // is still the table's.
+    sqlite3_free(v->zErrMsg);
     delete reinterpret_cast<VTab*>(v);
     return SQLITE_OK;
 }
@@ -106,9 +110,9 @@ int xDisconnect(sqlite3_vtab* v)
 int xOpen(sqlite3_vtab* v, sqlite3_vtab_cursor** out)
 {
     return guarded(v, [&] {
-        auto* c = new VCursor{};
+        auto c = std::make_unique<VCursor>();
         c->cursor = tableOf(v).open();
-        *out = &c->base;
+        *out = &c.release()->base;
         return SQLITE_OK;
     });
 }
