@@ -245,7 +245,7 @@ RecordWalker::~RecordWalker()
 void RecordWalker::Begin(std::int32_t total)
 {
     if (m_dncConn && m_dncConn->State() == ado::adStateOpen && m_dncConn->TransactionLevel() == 0) {
-        m_dncConn->BeginTrans();
+        m_dncConn->BeginReadTrans();
         m_readTransaction = true;
         // Helpers read the store beside the engine's connection; they see
         // what it sees only when it holds no changes of its own, as here.

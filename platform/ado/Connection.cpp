@@ -148,6 +148,14 @@ long Connection::BeginTrans()
     return ++m_transLevel;
 }
 
+long Connection::BeginReadTrans()
+{
+    if (!m_provider) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
+    if (m_transLevel > 0) return BeginTrans();
+    m_provider->beginReadTrans();
+    return ++m_transLevel;
+}
+
 void Connection::CommitTrans()
 {
     if (!m_provider) RaiseAdo(errnum::ObjectClosed, ConnectionSource());

@@ -55,6 +55,10 @@ public:
     // Transactions nest; BeginTrans returns the new level. Commit and
     // rollback without a transaction raise "No transaction is active.".
     long BeginTrans();
+    // The outermost transaction of a reader that must see one state of the
+    // store throughout (see ProviderConnection::beginReadTrans); nested,
+    // it is a plain BeginTrans.
+    long BeginReadTrans();
     void CommitTrans();
     void RollbackTrans();
     int TransactionLevel() const { return m_transLevel; }

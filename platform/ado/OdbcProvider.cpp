@@ -8,6 +8,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <optional>
+
 namespace ado {
 
 namespace {
@@ -384,6 +386,22 @@ public:
                   SQL_HANDLE_DBC, m_dbc);
     }
 
+    // On PostgreSQL a transaction at the default level takes a new snapshot
+    // for every statement, so a reader's later look-ups could see an import
+    // committed after its first ones. Repeatable read there is one snapshot
+    // for the whole transaction, and a reader never waits on writers.
+    void beginReadTrans() override
+    {
+        if (m_postgres) {
+            SQLULEN level = 0;
+            if (SQL_SUCCEEDED(SQLGetConnectAttr(m_dbc, SQL_ATTR_TXN_ISOLATION, &level, 0, nullptr)) &&
+                SQL_SUCCEEDED(SQLSetConnectAttr(m_dbc, SQL_ATTR_TXN_ISOLATION,
+                                                reinterpret_cast<SQLPOINTER>(SQL_TXN_REPEATABLE_READ), 0)))
+                m_isolationAfterRead = level;
+        }
+        beginTrans(1);
+    }
+
     void commitTrans(int level) override { endTrans(level, SQL_COMMIT); }
     void rollbackTrans(int level) override { endTrans(level, SQL_ROLLBACK); }
 
@@ -447,6 +465,11 @@ private:
         if (level > 1) return;
         check(SQLEndTran(SQL_HANDLE_DBC, m_dbc, how), SQL_HANDLE_DBC, m_dbc);
         SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+        if (m_isolationAfterRead) {
+            SQLSetConnectAttr(m_dbc, SQL_ATTR_TXN_ISOLATION,
+                              reinterpret_cast<SQLPOINTER>(*m_isolationAfterRead), 0);
+            m_isolationAfterRead.reset();
+        }
     }
 
     void release()
@@ -458,6 +481,7 @@ private:
     }
 
     SQLHENV m_env = nullptr;
+    std::optional<SQLULEN> m_isolationAfterRead; // set while a read transaction runs
     SQLHDBC m_dbc = nullptr;
     bool m_connected = false;
     QString m_dbms;

@@ -78,6 +78,10 @@ public:
     // which a query on a single table can give.
     virtual std::unique_ptr<Statement> prepare(const QString& jetSql, bool withRowid) = 0;
     virtual void beginTrans(int level) = 0; // level 1 = outermost
+    // An outermost transaction that only reads and must see the store as it
+    // stood at its first read, whatever others commit meanwhile. SQLite's
+    // read transactions do so already.
+    virtual void beginReadTrans() { beginTrans(1); }
     virtual void commitTrans(int level) = 0;
     virtual void rollbackTrans(int level) = 0;
     virtual std::vector<TableInfo> tables() = 0;

@@ -176,3 +176,23 @@ TEST_F(PgDatabaseTest, CreateTableInJetSqlMakesATableOfTheServersTypes)
 }
 
 } // namespace
+
+TEST_F(PgDatabaseTest, AReaderSeesOneStateOfTheStoreWhileAnotherDesktopCommitsAndTheNextTransactionSeesNews)
+{
+    Psql("create table phone415 (phone integer not null primary key)");
+    auto reader = Open();
+    const QString count = QStringLiteral("select count(*) from phone415");
+    reader->BeginReadTrans();
+    EXPECT_EQ(Rows(reader, count), QStringList{"0"});
+    Psql("insert into phone415 values (5550001), (5550002)");
+    EXPECT_EQ(Rows(reader, count), QStringList{"0"}) << "a look-up after another's commit";
+    reader->CommitTrans();
+
+    // Later transactions are as before: each statement sees what is committed.
+    reader->BeginTrans();
+    EXPECT_EQ(Rows(reader, count), QStringList{"2"});
+    Psql("insert into phone415 values (5550003)");
+    EXPECT_EQ(Rows(reader, count), QStringList{"3"});
+    reader->CommitTrans();
+    reader->Close();
+}
