@@ -275,8 +275,8 @@ TextReader::TextReader(const QString& path, char delimiter, qint64 start, bool l
 {
     // Read in large pieces straight into the reader's own buffer.
     if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) raiseOpen(path);
-    m_stop['\r'] = true;
-    m_stop['\n'] = true;
+    m_stop[unsigned('\r')] = true;
+    m_stop[unsigned('\n')] = true;
     m_stop[static_cast<unsigned char>(delimiter)] = true;
     seek(start);
 }
