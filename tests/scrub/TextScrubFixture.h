@@ -134,6 +134,40 @@ protected:
     QByteArray file(const QString& name) const { return scrubtest::Read(folder + name); }
     QStringList files() const { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
+    // What a run of a generated list must give: the list as kept, the result
+    // files and the counters, built up record by record.
+    struct Expected {
+        explicit Expected(const QByteArray& title) : list(title), kept(title) {}
+        void unusable(const QByteArray& line) { ++unusableCount, kept += line; }
+        void notFound(const QByteArray& number, const QByteArray& line)
+        {
+            ++notFoundCount, ok += number + "\r\n", kept += line;
+        }
+        // keptLine: the record as marking leaves it; empty when it is deleted.
+        void found(const QByteArray& number, const QByteArray& keptLine = {})
+        {
+            ++foundCount, dnc += number + ", 3/2/2007 2:25:30 PM\r\n", kept += keptLine;
+        }
+        QByteArray list, kept;
+        QByteArray ok = "Numbers Not In DNC List\r\n";
+        QByteArray dnc = "Numbers In DNC List,Remove Time\r\n";
+        std::int32_t records = 0, foundCount = 0, notFoundCount = 0, unusableCount = 0;
+    };
+
+    // Writes the expected run's list, scrubs it and checks all it gives.
+    void runAndCheck(const Expected& e)
+    {
+        writeList(e.list);
+        const scrub::ScrubResult r = run();
+        EXPECT_EQ(r.counters.records, e.records);
+        EXPECT_EQ(r.counters.found, e.foundCount);
+        EXPECT_EQ(r.counters.notFound, e.notFoundCount);
+        EXPECT_EQ(r.counters.unusable, e.unusableCount);
+        EXPECT_TRUE(listBytes() == e.kept);
+        EXPECT_TRUE(file("ok.txt") == e.ok);
+        EXPECT_TRUE(file("dnc.txt") == e.dnc);
+    }
+
     // Runs the scrub, expecting its summary box.
     scrub::ScrubResult run()
     {
