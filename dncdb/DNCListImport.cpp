@@ -9,6 +9,8 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/NumberSet.h"
+#include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/TextProvider.h"
 #include "platform/adox/Catalog.h"
@@ -28,6 +30,15 @@ namespace {
 const QString kLinkedTable = QStringLiteral("MyLinkedTable");
 // A link of that name already there (a stale one is replaced below).
 constexpr std::int32_t kTableExists = -2147217857;
+
+// The largest local number: seven digits.
+constexpr std::int64_t kLargestLocalNumber = 9999999;
+
+FillHook& Hook()
+{
+    static FillHook hook;
+    return hook;
+}
 
 // While it lives, the data access object raises its errors instead of
 // showing them, so that the engine can hand the first one to its caller.
@@ -90,6 +101,9 @@ private:
     // Runs a statement of the copy on the shared connection; gives the rows
     // it changed. Its error is the data access object's.
     long execCounted(const QString& sql);
+    // Runs a step of the copy through a fast path of the store's provider;
+    // its error is the data access object's, as a statement's would be.
+    template <typename Step> std::int64_t fastStep(Step step);
     // The stored total follows each area code's commit.
     void storeTotal();
     bool importAreaCode(const QString& a, bool oneField, const QString& f1, const QString& f2);
@@ -100,6 +114,11 @@ private:
     ImportResult m_result;
     std::shared_ptr<adox::Catalog> m_catalog;
     std::shared_ptr<ado::Connection> m_conn;
+    // The numbers of the area code at work, when the store's provider takes
+    // them in bulk (the program's own database): they are read straight
+    // into it and added from it in ascending order, with no work table
+    // between. Empty on a server, which goes through the work table.
+    std::optional<ado::NumberSet> m_numbers;
     bool m_inTransaction = false;
     bool m_tablesMissing = false; // an area code's table could not be made
     bool m_totalKnown = false;    // the store's total was counted at the start
@@ -145,6 +164,16 @@ long Run::execCounted(const QString& sql)
         throw vb::ErrObject(e.Number, e.Description, QStringLiteral("ExecQuery IN DataAccessAPI"));
     }
     return changed;
+}
+
+template <typename Step> std::int64_t Run::fastStep(Step step)
+{
+    try {
+        return step(*m_conn->provider());
+    } catch (...) {
+        const vb::ErrObject e = vb::CatchError();
+        throw vb::ErrObject(e.Number, e.Description, QStringLiteral("ExecQuery IN DataAccessAPI"));
+    }
 }
 
 void Run::storeTotal()
@@ -237,26 +266,42 @@ bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, con
         }
     }
 
-    exec(oneField
-             ? QStringLiteral("Insert into MyTempTable (phone) select mid(") + f1 +
-                   QStringLiteral(",4) from MyLinkedTable where left(") + f1 + QStringLiteral(",3) =") + a
-             : QStringLiteral("Insert into MyTempTable (phone) select ") + f2 +
-                   QStringLiteral(" from MyLinkedTable where ") + f1 + QStringLiteral(" =") + a);
-    m_result.stats.linesSkipped += PrepareWorkTable(m_conn);
+    // The local numbers of the area code, as the work table's integer
+    // column stores them; what is no local number is counted and left out.
+    const QString numbersSql =
+        oneField ? QStringLiteral("select mid(") + f1 + QStringLiteral(",4) from MyLinkedTable where left(") +
+                       f1 + QStringLiteral(",3) =") + a
+                 : QStringLiteral("select ") + f2 + QStringLiteral(" from MyLinkedTable where ") + f1 +
+                       QStringLiteral(" =") + a;
+    if (m_numbers) {
+        m_numbers->clear();
+        m_result.stats.linesSkipped +=
+            fastStep([&](ado::ProviderConnection& p) { return p.collectNumbers(numbersSql, *m_numbers); });
+    } else {
+        exec(QStringLiteral("Insert into MyTempTable (phone) ") + numbersSql);
+        m_result.stats.linesSkipped += PrepareWorkTable(m_conn);
+    }
+    if (Hook()) Hook()(a);
     timerLine();
     progressStep();
 
-    m_total +=
-        execCounted(QStringLiteral("Insert into ") + t +
-                    QStringLiteral(" (phone) SELECT distinct MyTempTable.Phone FROM MyTempTable LEFT JOIN ") +
-                    t + QStringLiteral(" ON MyTempTable.Phone = ") + t + QStringLiteral(".Phone  WHERE ") +
-                    t + QStringLiteral(".Phone Is Null"));
+    m_total += m_numbers
+                   ? fastStep([&](ado::ProviderConnection& p) {
+                         return p.addMissingNumbers(t, QStringLiteral("phone"), *m_numbers);
+                     })
+                   : execCounted(QStringLiteral("Insert into ") + t +
+                                 QStringLiteral(" (phone) SELECT distinct MyTempTable.Phone FROM "
+                                                "MyTempTable LEFT JOIN ") +
+                                 t + QStringLiteral(" ON MyTempTable.Phone = ") + t +
+                                 QStringLiteral(".Phone  WHERE ") + t + QStringLiteral(".Phone Is Null"));
     storeTotal();
     timerLine();
     progressStep();
 
-    exec(QStringLiteral("delete from MyTempTable"));
-    ReleaseWorkTable(m_conn);
+    if (!m_numbers) {
+        exec(QStringLiteral("delete from MyTempTable"));
+        ReleaseWorkTable(m_conn);
+    }
     timerLine();
 
     gDataAccess->CommitTrans();
@@ -294,6 +339,7 @@ ImportResult Run::Go()
         EnsureWorkTable(m_conn);
         ReleaseWorkTable(m_conn);
         exec(QStringLiteral("delete from MyTempTable"));
+        if (m_conn->provider()->takesNumbersInBulk()) m_numbers.emplace(kLargestLocalNumber);
 
         // The fields of the import text.
         std::vector<QString> names(101);
@@ -373,6 +419,11 @@ ImportResult Run::Go()
 }
 
 } // namespace
+
+void SetFillHook(FillHook hook)
+{
+    Hook() = std::move(hook);
+}
 
 ImportResult ImportDNCList(const ImportJob& job, ImportView& view)
 {

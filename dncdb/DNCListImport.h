@@ -2,15 +2,18 @@
 // The DNC list import as an engine: the prepared import text (area code and
 // seven-digit number per line, or ten digits per line) is linked into the DNC
 // database as MyLinkedTable, and every number of it that an area-code table
-// lacks is copied there, one area code at a time through the work table
-// MyTempTable. Progress goes through ImportView; what went wrong comes back
-// in the result for the caller to report.
+// lacks is copied there, one area code at a time: on the program's own
+// database through a set of the area code's numbers, added in ascending
+// order; on a server through the work table MyTempTable. Progress goes
+// through ImportView; what went wrong comes back in the result for the
+// caller to report.
 
 #include "dncdb/DNCImport.h"
 #include "platform/vb/Err.h"
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace dncimport {
@@ -67,5 +70,12 @@ struct ImportResult {
 // reports the outcome. The store, the table list (gPhoneTables) and the settings are changed as the import
 // goes.
 ImportResult ImportDNCList(const ImportJob& job, ImportView& view);
+
+// Called for each area code once its numbers are read and before any of
+// them is stored; what it raises stops the import as a failed read of the
+// numbers does. Tests set it to make an import fail at a chosen area code;
+// none is set otherwise.
+using FillHook = std::function<void(const QString& areaCode)>;
+void SetFillHook(FillHook hook);
 
 } // namespace dncimport

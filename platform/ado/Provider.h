@@ -16,6 +16,7 @@
 
 namespace ado {
 
+class NumberSet;
 class SqliteConnection;
 
 struct ColumnInfo {
@@ -119,6 +120,21 @@ public:
     // threads, each on a connection of its own. Null when the provider has
     // none (the default).
     virtual std::shared_ptr<ProviderConnection> openReader() { return nullptr; }
+    // Whole numbers in bulk, through a set of them (NumberSet): a provider
+    // that takes them says so; one that does not (the default) gives -1
+    // from both, and the caller goes through SQL text instead.
+    virtual bool takesNumbersInBulk() const { return false; }
+    // Collects the first column of a query's rows as a column of integer
+    // type would store it, when that is a whole number the set can hold;
+    // returns how many rows held none (Null, text, a fraction, a number out
+    // of range).
+    virtual qint64 collectNumbers(const QString& jetSql, NumberSet& numbers) { return -1; }
+    // Adds each number of the set that a table's key column lacks, in
+    // ascending order; returns how many it added.
+    virtual qint64 addMissingNumbers(const QString& table, const QString& column, const NumberSet& numbers)
+    {
+        return -1;
+    }
 
     // The database system a server provider talks to, as its driver names it
     // ("PostgreSQL", "Microsoft SQL Server", ...); empty for the embedded ones.

@@ -54,6 +54,9 @@ public:
     void prepareForLookups() override;
     void setBulkWork(bool on) override;
     std::shared_ptr<ProviderConnection> openReader() override;
+    bool takesNumbersInBulk() const override { return true; }
+    qint64 collectNumbers(const QString& jetSql, NumberSet& numbers) override;
+    qint64 addMissingNumbers(const QString& table, const QString& column, const NumberSet& numbers) override;
 
     sqlite3* handle() const { return m_db; }
     bool isOpen() const { return m_db != nullptr; }

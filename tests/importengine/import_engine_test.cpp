@@ -6,10 +6,15 @@
 #include "support/ScriptedUi.h"
 #include "support/SqliteFile.h"
 
+#include "core/CDataAccess.h"
 #include "core/CDefProperty.h"
 #include "dncdb/DNCListImport.h"
 #include "dncdb/ModuleDNC.h"
+#include "platform/ado/Ado.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/SqliteProvider.h"
 #include "platform/vb/Clock.h"
+#include "platform/vb/Err.h"
 #include "records/ModuleConnectString.h"
 
 #include <QTemporaryDir>
@@ -68,6 +73,7 @@ protected:
     }
     void TearDown() override
     {
+        dncimport::SetFillHook({});
         testsupport::CloseProgramObjects();
         vb::SetClock(nullptr);
         ScriptedUiTest::TearDown();
@@ -186,9 +192,12 @@ TEST_F(ImportEngine, AFailedStatementComesBackToTheCallerUnreported)
 TEST_F(ImportEngine, AStoppedImportLeavesNoEmptyTableAndAStoredTotalThatMatchesTheStore)
 {
     testsupport::Db db(dbPath);
-    // The second area code's numbers cannot reach the work table.
-    db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MyTempTable WHEN NEW.phone = 7777777 "
-                           "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"));
+    // The second area code's numbers cannot be read in full.
+    dncimport::SetFillHook([](const QString& areaCode) {
+        if (areaCode == u"973")
+            vb::Raise(ado::errnum::JetFailure, QStringLiteral("ExecQuery IN DataAccessAPI"),
+                      QStringLiteral("disk full"));
+    });
     db.exec(QStringLiteral("UPDATE DefProperty SET PropertyValue = '0' WHERE PropertyKeys = 'lasttotal'"));
     const auto result = run("201,5551234\r\n201,5550000\r\n973,7777777\r\n", true, QString());
     EXPECT_EQ(int(result.outcome), int(dncimport::ImportOutcome::Failed));
@@ -203,11 +212,14 @@ TEST_F(ImportEngine, AStoppedImportLeavesNoEmptyTableAndAStoredTotalThatMatchesT
 
 TEST_F(ImportEngine, AFailureThatEndedTheTransactionItselfIsReportedOnce)
 {
-    testsupport::Db db(dbPath);
-    // RAISE(ROLLBACK) ends the transaction as a full disk does: the
-    // import's own rollback then has nothing to roll back.
-    db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MyTempTable WHEN NEW.phone = 7777777 "
-                           "BEGIN SELECT RAISE(ROLLBACK, 'database or disk is full'); END;"));
+    // The failure ends the transaction as a full disk does: the import's
+    // own rollback then has nothing to roll back.
+    dncimport::SetFillHook([](const QString& areaCode) {
+        if (areaCode != u"973") return;
+        gDataAccess->GetConnection()->provider()->sqlite()->exec(QStringLiteral("ROLLBACK"));
+        vb::Raise(ado::errnum::JetFailure, QStringLiteral("ExecQuery IN DataAccessAPI"),
+                  QStringLiteral("database or disk is full"));
+    });
     const auto result = run("201,5551234\r\n973,7777777\r\n", true, QString());
     ASSERT_TRUE(result.failure.has_value());
     EXPECT_TRUE(result.failure->error.Description.contains(QStringLiteral("full")));
