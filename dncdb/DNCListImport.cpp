@@ -225,7 +225,10 @@ std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
     const QString codesSql =
         oneField ? QStringLiteral("select distinct mid(") + f1 + QStringLiteral(",1,3) from MyLinkedTable")
                  : QStringLiteral("select distinct ") + f1 + QStringLiteral(" from MyLinkedTable");
-    gDataAccess->GetRecordset(codesSql, rs, gDataAccess->DefaultConnectionString());
+    // On the shared connection: its reading of the text (the records, the
+    // index of the first field built on the way) serves the area codes'
+    // reads that follow.
+    gDataAccess->GetRecordset(codesSql, rs);
     timerLine();
     std::vector<QString> codes;
     if (rs->Eof()) {
@@ -343,8 +346,7 @@ ImportResult Run::Go()
 
         // The fields of the import text.
         std::vector<QString> names(101);
-        const std::int32_t n =
-            GetTableFieldNames(gDataAccess->DefaultConnectionString(), kLinkedTable, names);
+        const std::int32_t n = GetTableFieldNames(m_conn, kLinkedTable, names);
         if (n < 1) {
             dropLinkAndClose();
             return m_result;

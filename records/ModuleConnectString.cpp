@@ -133,12 +133,27 @@ void OpenTableRecordset(std::shared_ptr<ado::Recordset>& rs, const QString& conn
 std::int32_t GetTableFieldNames(const QString& connectionString, const QString& table,
                                 std::vector<QString>& names)
 {
-    std::int32_t result = -1;
     std::shared_ptr<ado::Connection> conn;
-    std::shared_ptr<ado::Recordset> rs;
     try {
         conn = ado::Connection::Create();
         conn->Open(connectionString);
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        HandleError(e.Number, e.Description, QString(), QStringLiteral("GetExcelFields"), false);
+        closeQuietly(nullptr, conn);
+        return -1;
+    }
+    const std::int32_t result = GetTableFieldNames(conn, table, names);
+    closeQuietly(nullptr, conn);
+    return result;
+}
+
+std::int32_t GetTableFieldNames(const std::shared_ptr<ado::Connection>& conn, const QString& table,
+                                std::vector<QString>& names)
+{
+    std::int32_t result = -1;
+    std::shared_ptr<ado::Recordset> rs;
+    try {
         rs = ado::Recordset::Create();
         rs->SetCursorLocation(ado::adUseServer);
         rs->Open(QStringLiteral("select top 1 * from ") + conn->QuoteName(table), conn,
@@ -153,7 +168,7 @@ std::int32_t GetTableFieldNames(const QString& connectionString, const QString& 
         HandleError(e.Number, e.Description, QString(), QStringLiteral("GetExcelFields"), false);
         result = -1;
     }
-    closeQuietly(rs, conn);
+    closeQuietly(rs, nullptr);
     return result;
 }
 

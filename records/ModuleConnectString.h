@@ -58,6 +58,9 @@ void OpenTableRecordset(std::shared_ptr<ado::Recordset>& rs, const QString& conn
 // error (function "GetExcelFields").
 std::int32_t GetTableFieldNames(const QString& connectionString, const QString& table,
                                 std::vector<QString>& names);
+// The same on a connection that is open already (and stays open).
+std::int32_t GetTableFieldNames(const std::shared_ptr<ado::Connection>& conn, const QString& table,
+                                std::vector<QString>& names);
 
 // ---- what the data-source profile lists
 
