@@ -710,19 +710,19 @@ qint64 wholeNumberOf(double d)
 // The whole number a column of integer type stores for a query's value, or
 // -1 when it stores none (Null, a blob, text that reads as no number, a
 // fraction, a negative number).
-qint64 storedWholeNumber(sqlite3_stmt* s, int col)
+qint64 storedWholeNumber(sqlite3_value* value)
 {
-    switch (sqlite3_column_type(s, col)) {
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER: {
-        const qint64 v = sqlite3_column_int64(s, col);
+        const qint64 v = sqlite3_value_int64(value);
         return v >= 0 ? v : -1;
     }
     case SQLITE_FLOAT:
-        return wholeNumberOf(sqlite3_column_double(s, col));
+        return wholeNumberOf(sqlite3_value_double(value));
     case SQLITE_TEXT: {
         // Digits alone (the common case) read as their number.
-        const auto* t = sqlite3_column_text(s, col);
-        const int n = sqlite3_column_bytes(s, col);
+        const auto* t = sqlite3_value_text(value);
+        const int n = sqlite3_value_bytes(value);
         if (n > 0 && n <= 18) {
             qint64 v = 0;
             int i = 0;
@@ -732,20 +732,20 @@ qint64 storedWholeNumber(sqlite3_stmt* s, int col)
         }
         // Anything else as the column's affinity reads it (spaces, a sign,
         // "1.0", "1e3").
-        sqlite3_value* v = sqlite3_value_dup(sqlite3_column_value(s, col));
-        if (!v) vb::Raise(vb::errnum::OutOfMemory);
+        sqlite3_value* copy = sqlite3_value_dup(value);
+        if (!copy) vb::Raise(vb::errnum::OutOfMemory);
         qint64 r = -1;
-        switch (sqlite3_value_numeric_type(v)) {
+        switch (sqlite3_value_numeric_type(copy)) {
         case SQLITE_INTEGER:
-            r = std::max<qint64>(sqlite3_value_int64(v), -1);
+            r = std::max<qint64>(sqlite3_value_int64(copy), -1);
             break;
         case SQLITE_FLOAT:
-            r = wholeNumberOf(sqlite3_value_double(v));
+            r = wholeNumberOf(sqlite3_value_double(copy));
             break;
         default:
             break;
         }
-        sqlite3_value_free(v);
+        sqlite3_value_free(copy);
         return r;
     }
     default:
@@ -760,9 +760,12 @@ qint64 SqliteConnection::collectNumbers(const QString& jetSql, NumberSet& number
     const std::unique_ptr<Statement> st = prepare(jetSql, false);
     auto* statement = static_cast<SqliteStatement*>(st.get());
     qint64 none = 0;
+    // Each row's value is read as one value rather than by three calls that
+    // each take the connection's lock: one thread at a time uses a
+    // connection here, and the value's text is converted only on a copy.
     statement->execute(0);
     while (statement->next())
-        if (!numbers.insert(storedWholeNumber(statement->current(), 0))) ++none;
+        if (!numbers.insert(storedWholeNumber(sqlite3_column_value(statement->current(), 0)))) ++none;
     return none;
 }
 
