@@ -51,12 +51,6 @@ void EnsureWorkTable(const std::shared_ptr<ado::Connection>& connection)
     catalog->Tables().Append(table);
 }
 
-namespace {
-
-const QString kSortIndex = QStringLiteral("MyTempTable_phone");
-
-} // namespace
-
 std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
     // The column's integer affinity has already turned every numeric text
@@ -70,26 +64,12 @@ std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection
                                        "phone > 9999999") +
                             (ownStore ? QStringLiteral(" or typeof(phone) = 'real'") : QString()),
                         &dropped, ado::adExecuteNoRecords);
-    // The index lets the copy read the numbers in order and append to the
-    // area-code table instead of inserting at random places of a table that
-    // may hold millions of rows; its sort is bulk work.
-    // A server sorts for itself: the index is made on the program's own
-    // database only.
-    if (ownStore) {
-        const ado::BulkWork bulk(*connection);
-        connection->Execute(
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MyTempTable (phone)").arg(kSortIndex), nullptr,
-            ado::adExecuteNoRecords);
-    }
     return dropped;
 }
 
 void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection)
 {
-    if (connection->Provider() == u"jet") {
-        connection->Execute(QStringLiteral("DROP INDEX IF EXISTS %1").arg(kSortIndex), nullptr,
-                            ado::adExecuteNoRecords);
-    } else if (ado::ProviderConnection* server = connection->provider(); ado::IsPostgresConnection(server)) {
+    if (ado::ProviderConnection* server = connection->provider(); ado::IsPostgresConnection(server)) {
         // On a server each session fills a work table of its own, which
         // hides the shared one from it, and empties it for the next area
         // code by truncating: the rows it deletes would otherwise stay in

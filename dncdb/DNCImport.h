@@ -24,14 +24,11 @@ void EnsureWorkTable(const std::shared_ptr<ado::Connection>& connection);
 // for the copy into the area-code table: drops the rows whose value is no
 // local number of one to seven digits (an empty field, "55x1234", "1.5",
 // eight digits), so that one bad line cannot stop the copy, and returns how
-// many it dropped. On the program's own database it also sorts the numbers
-// (an index on phone), so that the copy reads them in order and appends to
-// the area-code table instead of inserting at random places of a table that
-// may hold millions of rows.
+// many it dropped. (The program's own database takes an area code's
+// numbers in bulk instead: see ado::NumberSet.)
 std::int64_t PrepareWorkTable(const std::shared_ptr<ado::Connection>& connection);
-// Drops the sorting index again, so that the next fill appends plainly. On a
-// server it gives the session a work table of its own (hiding the shared
-// one) and empties it by truncation, so no dead rows pile up in it.
+// On a server it gives the session a work table of its own (hiding the
+// shared one) and empties it by truncation, so no dead rows pile up in it.
 void ReleaseWorkTable(const std::shared_ptr<ado::Connection>& connection);
 
 // What an import run counted.
