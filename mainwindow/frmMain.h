@@ -88,11 +88,13 @@ public:
     const dncimport::ImportResult& LastImport() const { return mLastImport; }
 
     // The progress frame of a scrub or duplicate removal: the bar from 0 to
-    // total; then the count in lblStatus, the bar (repainted at most every
-    // tenth of a second, and at the end), the seconds in status panel 2 and
-    // a yield to the event loop.
+    // total; then the count in lblStatus, the bar and the seconds in status
+    // panel 2, and a yield to the event loop. The window is repainted at
+    // most every tenth of a second, so the texts and the bar are set only
+    // when it may be (ProgressDue), and always at the end.
     void BeginProgressFrame(std::int32_t total);
     void ShowProgressFrame(std::int32_t count, std::int32_t barValue, double elapsedSeconds, bool final);
+    bool ProgressDue(bool final) const;
 
     // True from SetStart(False) or SetImport(False) until they are called
     // with True again: a long action runs.

@@ -75,7 +75,7 @@ public:
 
     void ShowProgress(const scrub::ScrubCounters& counters, double elapsedSeconds, bool final) override
     {
-        m_form.SetStatusBar(counters.statusText(), 1);
+        if (m_form.ProgressDue(final)) m_form.SetStatusBar(counters.statusText(), 1);
         m_form.ShowProgressFrame(counters.records, counters.progressValue(), elapsedSeconds, final);
     }
 
@@ -275,16 +275,21 @@ void frmMain::BeginProgressFrame(std::int32_t total)
     lblmax->setText(QString::number(total));
 }
 
+bool frmMain::ProgressDue(bool final) const
+{
+    return final || vb::Timer() - m_barShown >= kRepaintSeconds;
+}
+
 void frmMain::ShowProgressFrame(std::int32_t count, std::int32_t barValue, double elapsedSeconds, bool final)
 {
-    lblStatus->setText(QString::number(count));
-    SetStatusBar(scrub::ElapsedText(0, elapsedSeconds), 2);
-    // The bar paints itself at once whenever its value moves; it follows
-    // the count as often as the window is repainted, and exactly at the end.
-    const double now = vb::Timer();
-    if (final || now - m_barShown >= kRepaintSeconds) {
+    // A run reports every hundred records, far more often than the window
+    // is repainted; texts set in between would never be seen. The bar
+    // paints itself at once whenever its value moves.
+    if (ProgressDue(final)) {
+        lblStatus->setText(QString::number(count));
+        SetStatusBar(scrub::ElapsedText(0, elapsedSeconds), 2);
         ProgressBar1->SetValue(barValue);
-        m_barShown = now;
+        m_barShown = vb::Timer();
     }
     if (final)
         vb::DoEvents();

@@ -6,6 +6,7 @@
 #include "scrub/ScrubRun.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <unistd.h>
 
 namespace scrub {
@@ -69,8 +70,7 @@ void AppendFieldText(const files::TextTable& table, const files::TextRecord& rec
 
 RecordCopy::RecordCopy(const QString& source, qint64 dataOffset, LineFile& out) : m_source(source), m_out(out)
 {
-    m_out.Write(FileBytes(m_source, 0, dataOffset));
-    m_expected = dataOffset;
+    copyTo(dataOffset);
 }
 
 void RequireWritableList(const QString& target, const QString& source, const QString& action)
@@ -95,32 +95,71 @@ QByteArray FileBytes(QFile& file, qint64 from, qint64 to)
     return file.read(to - from);
 }
 
-void RecordCopy::gapBefore(const files::TextRecord& record)
+void RecordCopy::copyTo(qint64 offset)
 {
-    if (record.offset > m_expected) m_out.Write(FileBytes(m_source, m_expected, record.offset));
-    m_expected = record.nextOffset();
+    // The records kept are the file's own bytes, so they are copied from
+    // the file in stretches, read ahead in large blocks, rather than one
+    // by one from the records.
+    constexpr qint64 kBlock = 1 << 20;
+    while (m_copied < offset) {
+        if (m_copied < m_blockOffset || m_copied >= m_blockOffset + m_block.size()) {
+            if (!m_source.isOpen() && !m_source.open(QIODevice::ReadOnly))
+                vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("RecordCopy"),
+                          QStringLiteral("Cannot read the file '%1'.").arg(m_source.fileName()));
+            m_block.resize(kBlock);
+            qint64 n = -1;
+            if (m_source.seek(m_copied)) n = m_source.read(m_block.data(), kBlock);
+            if (n <= 0)
+                vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("RecordCopy"),
+                          QStringLiteral("The file '%1' ended or changed while it was copied.")
+                              .arg(m_source.fileName()));
+            m_block.resize(n);
+            m_blockOffset = m_copied;
+        }
+        const qint64 at = m_copied - m_blockOffset;
+        const qint64 n = std::min<qint64>(offset - m_copied, m_block.size() - at);
+        m_out.Write(m_block.constData() + at, n);
+        m_copied += n;
+    }
 }
 
-void RecordCopy::Keep(const files::TextRecord& record)
+void RecordCopy::Keep(const files::TextRecord&)
 {
-    gapBefore(record);
-    m_out.Write(record.raw);
+    // The record, and the empty lines before it, stand as they are: they
+    // are copied with the stretch they belong to.
 }
 
 void RecordCopy::Write(const files::TextRecord& record, const QByteArray& bytes)
 {
-    gapBefore(record);
-    m_out.Write(bytes);
+    Write(record.offset, record.nextOffset(), bytes);
 }
 
 void RecordCopy::Drop(const files::TextRecord& record)
 {
-    gapBefore(record);
+    Drop(record.offset, record.nextOffset());
+}
+
+void RecordCopy::Write(qint64 offset, qint64 end, const QByteArray& bytes)
+{
+    copyTo(offset);
+    m_out.Write(bytes);
+    m_copied = end;
+}
+
+void RecordCopy::Drop(qint64 offset, qint64 end)
+{
+    copyTo(offset); // the empty lines before it stay
+    m_copied = end;
 }
 
 void RecordCopy::Finish()
 {
-    m_out.Write(FileBytes(m_source, m_expected, QFileInfo(m_source.fileName()).size()));
+    const qint64 size = QFileInfo(m_source.fileName()).size();
+    if (size < m_copied) // records were read that the file no longer holds
+        vb::Raise(
+            vb::errnum::PathFileAccessError, QStringLiteral("RecordCopy"),
+            QStringLiteral("The file '%1' ended or changed while it was copied.").arg(m_source.fileName()));
+    copyTo(size);
     m_source.close();
 }
 

@@ -42,15 +42,23 @@ public:
     void Write(const files::TextRecord& record, const QByteArray& bytes);
     // Nothing in the record's place; the empty lines before it stay.
     void Drop(const files::TextRecord& record);
+    // The same for the record from offset up to end (its line end included).
+    void Write(qint64 offset, qint64 end, const QByteArray& bytes);
+    void Drop(qint64 offset, qint64 end);
     // Writes what stands after the last record.
     void Finish();
 
 private:
-    void gapBefore(const files::TextRecord& record);
+    // Copies the source's bytes from where the copy stands up to offset.
+    void copyTo(qint64 offset);
 
     QFile m_source;
     LineFile& m_out;
-    qint64 m_expected = 0;
+    // The source's bytes up to m_copied are dealt with. Those after stand
+    // as they are until a record dropped or rewritten breaks the stretch.
+    qint64 m_copied = 0;
+    QByteArray m_block; // the source read ahead, from m_blockOffset
+    qint64 m_blockOffset = 0;
 };
 
 // A list that may not be rewritten is refused before anything is written:

@@ -61,9 +61,10 @@ LookupThreads::~LookupThreads()
 
 int LookupThreads::DefaultCount()
 {
-    // The engine's thread reads and writes the list meanwhile; a few
-    // helpers are enough to keep up with it, and each costs a connection.
-    return std::clamp(QThread::idealThreadCount() - 1, 0, 4);
+    // The engine's thread writes the list meanwhile, and a text list is read
+    // on a thread of its own: the helpers take the other processors, up to
+    // a few, since each costs a connection and its page cache.
+    return std::clamp(QThread::idealThreadCount() - 2, 0, 6);
 }
 
 void LookupThreads::Start(Part part)

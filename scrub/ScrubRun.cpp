@@ -125,46 +125,38 @@ void ResultFiles::Open(const ScrubSettings& settings, const QString& dncHeader)
 
 namespace {
 
-// Appends text as UTF-8 to bytes; the plain ASCII of a number is copied
-// straight, without a converted text of its own.
-void AppendUtf8(QByteArray& bytes, const QString& text)
+// The ten digits of a number, with its leading zeros, into d.
+void TenDigits(std::uint64_t number, char* d)
 {
-    const qsizetype at = bytes.size();
-    const qsizetype n = text.size();
-    const auto* s = reinterpret_cast<const char16_t*>(text.constData());
-    char16_t high = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        high |= s[i];
-    if (high >= 0x80) {
-        bytes += text.toUtf8();
-        return;
-    }
-    bytes.resize(at + n);
-    char* d = bytes.data() + at;
-    for (qsizetype i = 0; i < n; ++i)
-        d[i] = char(s[i]);
+    for (int k = 9; k >= 0; --k, number /= 10)
+        d[k] = char('0' + number % 10);
 }
 
 } // namespace
 
-void ResultFiles::WriteOk(const QString& number)
+void ResultFiles::WriteOk(std::uint64_t number)
 {
     if (!m_ok.IsOpen()) return;
-    m_line.resize(0); // keeps the line's room
-    AppendUtf8(m_line, OkFileLine(number));
-    m_line += kCrLf;
-    m_ok.Write(m_line);
+    char line[12];
+    TenDigits(number, line);
+    line[10] = '\r';
+    line[11] = '\n';
+    m_ok.Write(line, sizeof line);
 }
 
-void ResultFiles::WriteDnc(const QString& number, const QString& separator)
+void ResultFiles::WriteDnc(std::uint64_t number, const QString& separator)
 {
     if (!m_dnc.IsOpen()) return;
-    m_line.resize(0);
-    AppendUtf8(m_line, number);
-    AppendUtf8(m_line, separator);
-    m_line += m_stamp.Now();
-    m_line += kCrLf;
-    m_dnc.Write(m_line);
+    if (m_separator.isEmpty() || separator != m_separatorText) {
+        m_separatorText = separator;
+        m_separator = separator.toUtf8();
+    }
+    char digits[10];
+    TenDigits(number, digits);
+    m_dnc.Write(digits, sizeof digits);
+    m_dnc.Write(m_separator);
+    m_dnc.Write(m_stamp.Now());
+    m_dnc.Write(kCrLf);
 }
 
 const QByteArray& DateStamp::Now()
@@ -262,7 +254,7 @@ Outcome RecordWalker::Take(const QString& rawNumber, ResultFiles& files)
     Judgement judgement;
     if (std::optional<QString> number = CompleteNumber(rawNumber, m_settings.number)) {
         judgement.outcome = m_lookup.isListed(*number) ? Outcome::Found : Outcome::NotFound;
-        judgement.number = std::move(*number);
+        judgement.number = number->toULongLong();
     }
     return Record(judgement, files);
 }
@@ -275,29 +267,45 @@ void RecordWalker::Judge(const std::vector<QString>& rawNumbers, std::vector<Jud
 
 void RecordWalker::JudgeStart(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements)
 {
-    // The judgements' texts are given up one by one rather than the vector
-    // rebuilt, so their objects (and a caller's reused numbers) stay put.
+    std::vector<std::uint64_t> keys;
+    keys.swap(m_order); // keeps the keys' room from run to run
+    Complete(rawNumbers, judgements, keys);
+    JudgeKeys(keys, judgements);
+}
+
+void RecordWalker::Complete(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements,
+                            std::vector<std::uint64_t>& keys) const
+{
     judgements.resize(rawNumbers.size());
-    m_order.clear();
-    m_listed.assign(judgements.size(), 0);
+    keys.clear();
     for (std::size_t i = 0; i < rawNumbers.size(); ++i) {
-        Judgement& j = judgements[i];
-        j.outcome = Outcome::Unusable;
-        if (std::optional<QString> number = CompleteNumber(rawNumbers[i], m_settings.number)) {
-            // Ten digits (below 2^34) and the record's place (below 2^24)
-            // share one key: one word to sort rather than a pair.
-            const auto value = static_cast<std::uint64_t>(number->toLongLong());
-            m_order.push_back(value << kIndexBits | i);
-            j.number = std::move(*number);
-        } else {
-            j.number.clear();
-        }
+        judgements[i] = Complete(rawNumbers[i]);
+        if (judgements[i].number != Judgement::kNone) keys.push_back(Key(judgements[i].number, i));
     }
-    if (rawNumbers.size() > kIndexMask) {
+}
+
+RecordWalker::Judgement RecordWalker::Complete(const QString& rawNumber) const
+{
+    // Ten digits (below 2^34) and the record's place (below 2^24) share one
+    // key: one word to sort rather than a pair.
+    Judgement j;
+    if (std::optional<QString> number = CompleteNumber(rawNumber, m_settings.number))
+        j.number = number->toULongLong();
+    return j;
+}
+
+void RecordWalker::JudgeKeys(std::vector<std::uint64_t>& keys, std::vector<Judgement>& judgements)
+{
+    m_order.swap(keys);
+    keys.clear();
+    m_listed.assign(judgements.size(), 0);
+    if (judgements.size() > kIndexMask) {
         // Too many records for the shared key (never a scrub's run): one by one.
         for (Judgement& j : judgements)
-            if (j.outcome == Outcome::Unusable && !j.number.isEmpty())
-                j.outcome = m_lookup.isListed(j.number) ? Outcome::Found : Outcome::NotFound;
+            if (j.outcome == Outcome::Unusable && j.number != Judgement::kNone)
+                j.outcome = m_lookup.isListed(QStringLiteral("%1").arg(j.number, 10, 10, QLatin1Char('0')))
+                                ? Outcome::Found
+                                : Outcome::NotFound;
         m_listed.assign(judgements.size(), 0);
         return;
     }

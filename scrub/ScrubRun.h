@@ -105,9 +105,10 @@ private:
 class ResultFiles {
 public:
     void Open(const ScrubSettings& settings, const QString& dncHeader);
-    void WriteOk(const QString& number);
-    // number & separator & the present date and time.
-    void WriteDnc(const QString& number, const QString& separator);
+    // The ten digits of a number.
+    void WriteOk(std::uint64_t number);
+    // The ten digits & separator & the present date and time.
+    void WriteDnc(std::uint64_t number, const QString& separator);
     // Closes both; the first failure is raised after both were tried, and
     // then neither replaces its earlier file.
     void Close();
@@ -118,7 +119,8 @@ private:
     LineFile m_ok;
     LineFile m_dnc;
     DateStamp m_stamp;
-    QByteArray m_line; // reused for every line
+    QByteArray m_separator; // of the DNC lines, as written
+    QString m_separatorText;
 };
 
 // The record rule over a run: completes each number, looks it up on the DNC
@@ -147,8 +149,12 @@ public:
     // record's judgement in the list's own order (result line, counters,
     // progress). The outcome of every record is the one Take gives.
     struct Judgement {
+        static constexpr std::uint64_t kNone = ~std::uint64_t(0);
         Outcome outcome = Outcome::Unusable;
-        QString number; // the ten digits looked up
+        // The ten digits looked up, as a number (a number of ten digits
+        // gives its text back with its leading zeros); kNone when the
+        // record has no usable number.
+        std::uint64_t number = kNone;
     };
     void Judge(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements);
     // Judge in two halves, so that the caller can read its next run of
@@ -158,6 +164,19 @@ public:
     // texts may be changed once JudgeStart returned.
     void JudgeStart(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements);
     void JudgeFinish(std::vector<Judgement>& judgements);
+    // JudgeStart in two halves again, so that completing the numbers can be
+    // done on a thread that reads the list: Complete touches nothing of the
+    // walker's and gives each usable number's key; JudgeKeys hands out the
+    // look-ups of those keys and takes them over (keys is left empty).
+    void Complete(const std::vector<QString>& rawNumbers, std::vector<Judgement>& judgements,
+                  std::vector<std::uint64_t>& keys) const;
+    // One number completed, not judged yet; and its key at a place of the run.
+    Judgement Complete(const QString& rawNumber) const;
+    static std::uint64_t Key(std::uint64_t number, std::size_t place)
+    {
+        return number << kIndexBits | (place & kIndexMask);
+    }
+    void JudgeKeys(std::vector<std::uint64_t>& keys, std::vector<Judgement>& judgements);
     Outcome Record(const Judgement& judgement, ResultFiles& files);
     // After the last record: the final progress.
     void End();

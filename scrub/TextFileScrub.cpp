@@ -14,7 +14,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -24,15 +30,102 @@ namespace {
 
 const QString kFunction = QStringLiteral("GetExcelFields");
 
-// Records read ahead for one round of look-ups: enough for the look-ups of
-// a round to meet in the store's pages, few enough to keep memory small.
-constexpr std::size_t kBatch = 32768;
+constexpr std::size_t kBatch = kTextScrubRun;
 
-// One run of records: read, their numbers, and what the look-ups made of them.
+// Where a record lies in the list.
+struct Span {
+    qint64 offset = 0;
+    qint64 end = 0; // its line end included
+};
+
+// One run of records: where they lie, and what became of their numbers.
 struct Run {
-    std::vector<files::TextRecord> records = std::vector<files::TextRecord>(kBatch);
-    std::vector<QString> numbers;
+    std::vector<Span> spans;
     std::vector<RecordWalker::Judgement> judgements;
+    std::vector<std::uint64_t> keys; // the usable numbers, for the look-ups
+};
+
+// Reads the list's runs on a thread of its own, ahead of the engine: while
+// the engine writes one run and the look-ups of the next go on, the run
+// after is read and its numbers completed. Runs come in the list's order.
+class RunReader {
+public:
+    using Fill = std::function<std::size_t(Run&)>; // records read into the run
+
+    explicit RunReader(Fill fill) : m_fill(std::move(fill))
+    {
+        m_thread = std::thread([this] { read(); });
+    }
+    ~RunReader()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    RunReader(const RunReader&) = delete;
+    RunReader& operator=(const RunReader&) = delete;
+
+    // The next run; null after the last. What the reading raised is raised
+    // here, on the engine's thread.
+    Run* Next()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_filled > m_taken || m_end || m_error; });
+        if (m_filled > m_taken) return &m_runs[m_taken++ % kRuns];
+        if (m_error) std::rethrow_exception(m_error);
+        return nullptr;
+    }
+    // The oldest run taken was written: its place may be read into again.
+    void Release()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            ++m_released;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    // One run written, one looked up, one read.
+    static constexpr std::size_t kRuns = 3;
+
+    void read()
+    {
+        try {
+            for (std::size_t at = 0;; ++at) {
+                {
+                    std::unique_lock lock(m_mutex);
+                    m_changed.wait(lock, [&] { return m_stop || at - m_released < kRuns; });
+                    if (m_stop) return;
+                }
+                const std::size_t n = m_fill(m_runs[at % kRuns]);
+                const std::lock_guard lock(m_mutex);
+                if (n > 0) ++m_filled;
+                if (n < kBatch) m_end = true;
+                m_changed.notify_all();
+                if (m_end) return;
+            }
+        } catch (...) {
+            const std::lock_guard lock(m_mutex);
+            m_error = std::current_exception();
+            m_changed.notify_all();
+        }
+    }
+
+    Fill m_fill;
+    Run m_runs[kRuns];
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_filled = 0;   // runs read
+    std::size_t m_taken = 0;    // runs handed to the engine
+    std::size_t m_released = 0; // runs the engine is done with
+    bool m_end = false;
+    bool m_stop = false;
+    std::exception_ptr m_error;
+    std::thread m_thread; // last: started once everything above is ready
 };
 
 // The column named exactly so (upper and lower case told apart); -1 when none.
@@ -138,64 +231,60 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
 
         // Records are taken in runs: their numbers are looked up together
         // (in the order of the numbers), then each record is written in the
-        // list's order. While one run's numbers are looked up, the next run
-        // is read, and the run before is written.
-        Run runs[2];
-        table.rewind();
-        const auto fill = [&](Run& run) {
-            // The numbers' texts are kept from run to run and written over,
-            // so a record costs no text of its own; a judgement shares its
-            // number's text, so the run's previous judgements let go of them
-            // first.
-            for (RecordWalker::Judgement& j : run.judgements)
-                j.number.clear();
-            std::size_t filled = 0;
-            while (filled < kBatch && table.next(run.records[filled])) {
-                const files::TextRecord& record = run.records[filled];
-                if (filled == run.numbers.size()) run.numbers.emplace_back();
-                QString& number = run.numbers[filled];
+        // list's order. While one run's numbers are looked up, the run
+        // before is written and the next is read.
+        files::TextReader listReader = table.reader();
+        const auto fill = [&, record = files::TextRecord(), number = QString()](Run& run) mutable {
+            run.spans.clear();
+            run.judgements.clear();
+            run.keys.clear();
+            while (run.spans.size() < kBatch && listReader.next(record)) {
                 number.resize(0); // keeps the text's room
                 if (areaColumn >= 0) AppendFieldText(table, record, areaColumn, number);
                 AppendFieldText(table, record, phoneColumn, number);
-                ++filled;
+                run.spans.push_back({record.offset, record.nextOffset()});
+                run.judgements.push_back(walker.Complete(number));
+                if (run.judgements.back().number != RecordWalker::Judgement::kNone)
+                    run.keys.push_back(walker.Key(run.judgements.back().number, run.spans.size() - 1));
             }
-            run.numbers.resize(filled);
-            return filled == kBatch;
+            return run.spans.size();
         };
-        const auto write = [&](Run& run) {
-            for (std::size_t i = 0; i < run.numbers.size(); ++i) {
-                const files::TextRecord& record = run.records[i];
-                if (walker.Record(run.judgements[i], results) == Outcome::Found) {
-                    if (view.DeleteFound()) {
-                        records.Drop(record);
-                        continue;
-                    }
-                    if (markColumn >= 0) {
-                        const std::optional<QString> marked =
-                            MarkedValue(vb::Variant(table.text(record, markColumn)), view.MarkText(),
-                                        settings.markAction);
-                        if (marked) {
-                            records.Write(record, files::replaceFields(record, {{markColumn, *marked}},
-                                                                       table.layoutOf(record)));
-                            continue;
-                        }
-                    }
+        // A found record is marked in its own bytes, read again where it lies.
+        files::TextReader markReader = table.reader();
+        files::TextRecord marking;
+        const auto write = [&](const Run& run) {
+            for (std::size_t i = 0; i < run.spans.size(); ++i) {
+                const Span& span = run.spans[i];
+                if (walker.Record(run.judgements[i], results) != Outcome::Found) continue;
+                if (view.DeleteFound()) {
+                    records.Drop(span.offset, span.end);
+                    continue;
                 }
-                records.Keep(record);
+                if (markColumn < 0) continue;
+                markReader.seek(span.offset);
+                if (!markReader.next(marking) || marking.offset != span.offset ||
+                    marking.nextOffset() != span.end)
+                    vb::Raise(
+                        vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
+                        QStringLiteral("The calling list '%1' changed while it was scrubbed.").arg(source));
+                const std::optional<QString> marked = MarkedValue(
+                    vb::Variant(table.text(marking, markColumn)), view.MarkText(), settings.markAction);
+                if (marked)
+                    records.Write(
+                        span.offset, span.end,
+                        files::replaceFields(marking, {{markColumn, *marked}}, table.layoutOf(marking)));
             }
         };
-        bool more = fill(runs[0]);
-        walker.JudgeStart(runs[0].numbers, runs[0].judgements);
-        for (int at = 0;; at ^= 1) {
-            Run& run = runs[at];
-            Run& next = runs[at ^ 1];
-            const bool nextMore = more && fill(next);
-            const bool hasNext = more && !next.numbers.empty();
-            walker.JudgeFinish(run.judgements);
-            if (hasNext) walker.JudgeStart(next.numbers, next.judgements);
-            write(run);
-            if (!hasNext) break;
-            more = nextMore;
+        RunReader reader(fill);
+        Run* run = reader.Next();
+        if (run) walker.JudgeKeys(run->keys, run->judgements);
+        while (run) {
+            Run* next = reader.Next();
+            walker.JudgeFinish(run->judgements);
+            if (next) walker.JudgeKeys(next->keys, next->judgements);
+            write(*run);
+            reader.Release();
+            run = next;
         }
         records.Finish();
         gaps.close();

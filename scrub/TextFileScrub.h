@@ -10,6 +10,7 @@
 #include "scrub/ScrubRun.h"
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -18,6 +19,12 @@ class Connection;
 }
 
 namespace scrub {
+
+// Records read ahead for one round of look-ups: enough for the look-ups of
+// a round to meet in the store's pages (a round of a few thousand numbers
+// reads nearly every page of the store), few enough to keep memory small.
+// A run keeps where each record lies and its number, not its bytes.
+constexpr std::size_t kTextScrubRun = 131072;
 
 struct TextScrubJob {
     QString folder;           // DataDBName; a missing trailing separator is added

@@ -1348,7 +1348,7 @@ void SqliteConnection::prepareForLookups()
     // process by every page it touched, which for the whole registry is
     // the whole store, once for every connection that reads it.
     if (!m_db || m_path.isEmpty()) return;
-    sqlite3_exec(m_db, "PRAGMA mmap_size=0; PRAGMA cache_size=-8192", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db, "PRAGMA mmap_size=0; PRAGMA cache_size=-4096", nullptr, nullptr, nullptr);
 }
 
 std::shared_ptr<ProviderConnection> SqliteConnection::openReader()

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <sqlite3.h>
@@ -75,7 +76,13 @@ public:
     QString status;
     bool finalShown = false;
 
-    bool DeleteFound() override { return deleteFound; }
+    std::function<void()> onFound; // called at every found record, before it is dealt with
+
+    bool DeleteFound() override
+    {
+        if (onFound) onFound();
+        return deleteFound;
+    }
     QString MarkText() override { return markText; }
     void BeginProgress(std::int32_t total) override { barMaximum = total; }
     void ShowProgress(const scrub::ScrubCounters& counters, double, bool final) override

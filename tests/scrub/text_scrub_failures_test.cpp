@@ -20,6 +20,27 @@ TEST_F(TextScrubTest, ABrokenLookUpStopsTheRunAndLeavesTheListUnchanged)
     EXPECT_EQ(scripted.callsOf(ui::ScriptedServices::Kind::MsgBox).size(), 1u);
 }
 
+class TextScrubCutShortTest : public TextScrubTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TextScrubCutShortTest, AListCutShortByAnotherProgramWhileItIsScrubbedIsNotPutInItsPlace)
+{
+    view.deleteFound = GetParam();
+    QByteArray list = "Phone,Status\r\n2015551234,a\r\n";
+    for (int i = 0; i < 100000; ++i) // more than the copy reads ahead
+        list += QByteArray::number(3125550000LL + i) + ",b\r\n";
+    writeList(list);
+    const QByteArray left = "Phone,Status\r\n";
+    view.onFound = [&] { scrubtest::Write(this->list(), left); };
+    const scrub::ScrubResult r = runFailing(QStringLiteral("changed"));
+
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(listBytes(), left);
+    EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TextScrubCutShortTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Deleting" : "Marking"; });
+
 TEST_F(TextScrubTest, AClosedDncConnectionIsAnErrorNotANumberNotFound)
 {
     dnc->Close();
