@@ -5,10 +5,10 @@
 // the lines repeating an earlier number) both sides start from an empty
 // database and end with one table phoneAAA (phone INTEGER NOT NULL PRIMARY
 // KEY) per area code holding each distinct number once:
-// - ours: frmMain::ImportDNCTextFile as the main window runs it (link, work
-//   table, per-area copies, table list and total), on the program's fake
-//   clock, so its fixed waits (3 s per area code) cost nothing and are not
-//   counted;
+// - ours: frmMain::ImportDNCTextFile as the main window runs it (link, each
+//   area code's numbers read and added in ascending order, table list and
+//   total), on the program's fake clock, so its fixed waits (3 s per area
+//   code) cost nothing and are not counted;
 // - the shell: sqlite3 with its defaults, ".import" into a staging table,
 //   then one "INSERT OR IGNORE ... SELECT ... WHERE area = N" per area code
 //   in one transaction.
