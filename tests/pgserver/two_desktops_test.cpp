@@ -115,9 +115,10 @@ TEST_F(Desktops, OneImportsWhileTheOtherScrubsAndEachAreaCodeIsSeenWholeOrNotAtA
                 << "run " << runs << " saw " << found.value(area) << " numbers of " << area.toStdString();
             if (found.value(area) == kPerArea && !lastRun) sawSome = true;
         }
-        if (lastRun)
+        if (lastRun) {
             for (const QString& area : kAreas)
                 EXPECT_EQ(found.value(area), kPerArea) << "after the import, area " << area.toStdString();
+        }
         if (!lastRun) other.waitForFinished(10);
     }
     const QByteArray output = other.readAll();
