@@ -63,11 +63,6 @@ void Connection::PrepareForLookups()
     if (m_provider) m_provider->prepareForLookups();
 }
 
-void Connection::SetBulkWork(bool on)
-{
-    if (m_provider) m_provider->setBulkWork(on);
-}
-
 std::shared_ptr<Connection> Connection::OpenReader() const
 {
     if (!m_provider) return nullptr;

@@ -73,8 +73,6 @@ public:
     KeyLookup& Lookup(const QString& table, const QString& column);
     // Many random look-ups follow: lets the provider ready the store for them.
     void PrepareForLookups();
-    // Bulk work starts or ends (see BulkWork).
-    void SetBulkWork(bool on);
     // A connection on the same store that only reads, for one other thread
     // (see ProviderConnection::openReader); null when closed or when the
     // provider has none. Its look-ups see what this connection has committed.
@@ -96,18 +94,6 @@ private:
     int m_transLevel = 0;
     // Declared after the provider, so they go before it does.
     QHash<QString, std::shared_ptr<KeyLookup>> m_lookups;
-};
-
-// While it lives, the connection does bulk work (large inserts, index builds).
-class BulkWork {
-public:
-    explicit BulkWork(Connection& connection) : m_connection(connection) { m_connection.SetBulkWork(true); }
-    ~BulkWork() { m_connection.SetBulkWork(false); }
-    BulkWork(const BulkWork&) = delete;
-    BulkWork& operator=(const BulkWork&) = delete;
-
-private:
-    Connection& m_connection;
 };
 
 // Runs a Jet SQL text on a provider connection with the caller's values for

@@ -112,9 +112,6 @@ public:
     // the store for reading, within a bound that does not grow with the
     // store. The default does nothing.
     virtual void prepareForLookups() {}
-    // Bulk work (large inserts and index builds) starts (true) or ends: the
-    // provider may use helper threads for its sorts. The default does nothing.
-    virtual void setBulkWork(bool on) {}
     // A further connection on the same store that only reads, for one other
     // thread to use while this one goes on: look-ups spread over helper
     // threads, each on a connection of its own. Null when the provider has

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -1367,20 +1366,6 @@ std::shared_ptr<ProviderConnection> SqliteConnection::openReader()
         Raise(errnum::JetFailure, msg, JetSource());
     }
     return std::shared_ptr<SqliteConnection>(new SqliteConnection(db, m_path, m_kind));
-}
-
-void SqliteConnection::setBulkWork(bool on)
-{
-    if (!m_db) return;
-    // The sorts behind a large index build take most of bulk work; helper
-    // threads share them. They change how a sort runs, not what is written.
-    if (on && m_sortThreadsBefore < 0) {
-        m_sortThreadsBefore = sqlite3_limit(m_db, SQLITE_LIMIT_WORKER_THREADS,
-                                            std::clamp(QThread::idealThreadCount() - 1, 0, 4));
-    } else if (!on && m_sortThreadsBefore >= 0) {
-        sqlite3_limit(m_db, SQLITE_LIMIT_WORKER_THREADS, m_sortThreadsBefore);
-        m_sortThreadsBefore = -1;
-    }
 }
 
 } // namespace ado

@@ -52,7 +52,6 @@ public:
     SqliteConnection* sqlite() override { return this; }
     std::unique_ptr<KeyLookup> keyLookup(const QString& table, const QString& column) override;
     void prepareForLookups() override;
-    void setBulkWork(bool on) override;
     std::shared_ptr<ProviderConnection> openReader() override;
     bool takesNumbersInBulk() const override { return true; }
     qint64 collectNumbers(const QString& jetSql, NumberSet& numbers) override;
@@ -105,7 +104,6 @@ private:
     QHash<QString, JetSql::Translation> m_translations;
     QHash<QString, QString> m_attached; // path -> alias (links)
     int m_nextAlias = 1;
-    int m_sortThreadsBefore = -1; // the worker-thread limit before bulk work began
     std::vector<std::pair<QString, std::function<QString(const QString&)>>> m_rewriters;
 };
 
