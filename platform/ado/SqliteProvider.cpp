@@ -777,18 +777,8 @@ qint64 SqliteConnection::addMissingNumbers(const QString& table, const QString& 
                             .arg(quoteName(table), quoteName(column));
     sqlite3_stmt* s = acquire(sql);
     sqlite3_bind_pointer(s, 1, const_cast<NumberSet*>(&numbers), kNumberSetPointer, nullptr);
-    const int rc = sqlite3_step(s);
-    const qint64 added = rc == SQLITE_DONE ? sqlite3_changes64(m_db) : 0;
-    if (rc != SQLITE_DONE) {
-        try {
-            raise(rc);
-        } catch (...) {
-            release(sql, s);
-            throw;
-        }
-    }
-    release(sql, s);
-    return added;
+    stepToEnd(sql, s);
+    return sqlite3_changes64(m_db);
 }
 
 // ---------------------------------------------------------------- connection
@@ -994,6 +984,22 @@ void SqliteConnection::release(const QString& sql, sqlite3_stmt* stmt)
     }
 }
 
+void SqliteConnection::stepToEnd(const QString& sql, sqlite3_stmt* stmt)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE) {
+        // The error is read off the connection before the statement goes
+        // back to the cache, where it is reset.
+        try {
+            raise(rc);
+        } catch (...) {
+            release(sql, stmt);
+            throw;
+        }
+    }
+    release(sql, stmt);
+}
+
 void SqliteConnection::attachExternal(const QStringList& files)
 {
     int done = 0;
@@ -1195,16 +1201,7 @@ void SqliteConnection::updateRow(const ColumnInfo& table, qint64 rowid,
     for (const auto& v : values)
         BindVariant(s, pos++, v);
     sqlite3_bind_int64(s, pos, rowid);
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_DONE) {
-        try {
-            raise(rc);
-        } catch (...) {
-            release(sql, s);
-            throw;
-        }
-    }
-    release(sql, s);
+    stepToEnd(sql, s);
 }
 
 qint64 SqliteConnection::insertRow(const ColumnInfo& table, const std::vector<ColumnInfo>& columns,
@@ -1226,16 +1223,7 @@ qint64 SqliteConnection::insertRow(const ColumnInfo& table, const std::vector<Co
     int pos = 1;
     for (const auto& v : values)
         BindVariant(s, pos++, v);
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_DONE) {
-        try {
-            raise(rc);
-        } catch (...) {
-            release(sql, s);
-            throw;
-        }
-    }
-    release(sql, s);
+    stepToEnd(sql, s);
     return sqlite3_last_insert_rowid(m_db);
 }
 
@@ -1244,16 +1232,7 @@ void SqliteConnection::deleteRow(const ColumnInfo& table, qint64 rowid)
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(qualified(table));
     sqlite3_stmt* s = acquire(sql);
     sqlite3_bind_int64(s, 1, rowid);
-    const int rc = sqlite3_step(s);
-    if (rc != SQLITE_DONE) {
-        try {
-            raise(rc);
-        } catch (...) {
-            release(sql, s);
-            throw;
-        }
-    }
-    release(sql, s);
+    stepToEnd(sql, s);
 }
 
 bool SqliteConnection::fetchRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,

@@ -84,6 +84,9 @@ public:
     // Statement cache (used by SqliteStatement).
     sqlite3_stmt* acquire(const QString& sql);
     void release(const QString& sql, sqlite3_stmt* stmt);
+    // Steps a statement from acquire() to its end and gives it back; raises
+    // the step's error, if any, once it is back.
+    void stepToEnd(const QString& sql, sqlite3_stmt* stmt);
     void attachExternal(const QStringList& files);
     void detachExternal(int count);
     void track(SqliteStatement* s) { m_live.insert(s); }
