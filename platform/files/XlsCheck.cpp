@@ -310,8 +310,15 @@ public:
         m_biff8 = version == 0x0600;
         for (std::size_t i = 0; i < m_records.size(); ++i)
             record(i);
-        for (quint32 at : m_sheetStarts)
-            if (!m_bofOffsets.count(at)) fail("a sheet's position in the workbook stream is wrong");
+        for (const Sheet& s : m_sheets)
+            if (!m_bofOffsets.count(s.start)) fail("a sheet's position in the workbook stream is wrong");
+        // FreeXL makes room for a sheet that declared no size only once the
+        // whole stream is read, and makes it in the sheet it read last
+        // instead: that sheet's cells would be dropped (and leaked). Only
+        // the last sheet may go without a size.
+        for (std::size_t s = 0; s < m_sheets.size(); ++s)
+            if (!m_sheets[s].sized && int(s) != m_active)
+                fail("a sheet before the last does not declare its size");
     }
 
 private:
@@ -351,6 +358,10 @@ private:
     // without freeing it.
     void place(quint32 row, quint16 firstColumn, quint16 lastColumn)
     {
+        // FreeXL puts a section's cells in the sheet listed at its start;
+        // in a section no sheet lists (the workbook's own, or one whose
+        // entry is lost) a cell has nowhere to go and FreeXL leaks its text.
+        if (m_active < 0) fail("a cell lies outside every sheet");
         if (!m_hasDimensions) fail("a sheet holds cells before its size");
         if (row >= m_rows || lastColumn >= m_columns) fail("a cell lies outside its sheet");
         for (quint32 c = firstColumn; c <= lastColumn; ++c) {
@@ -385,6 +396,14 @@ private:
             need(r, m_biff8 ? 16 : 8);
             m_bofOffsets.insert(quint32(r.offset));
             m_hasDimensions = false;
+            // The section belongs to the first sheet listed so far that
+            // starts here, as FreeXL picks it.
+            m_active = -1;
+            for (std::size_t s = 0; s < m_sheets.size(); ++s)
+                if (m_sheets[s].start == quint32(r.offset)) {
+                    m_active = int(s);
+                    break;
+                }
             break;
         case rt::FilePass:
             // What follows is encrypted; FreeXL reports such a workbook as
@@ -399,7 +418,7 @@ private:
             break;
         case rt::BoundSheet:
             need(r, 6);
-            m_sheetStarts.push_back(u32(r.data));
+            m_sheets.push_back({u32(r.data), false});
             string(r, 6, 1, "a sheet name does not fit its record");
             break;
         case rt::Format:
@@ -433,6 +452,7 @@ private:
             m_declaredCells += quint64(m_rows) * m_columns;
             if (m_declaredCells > kMostDeclaredCells) fail("its sheets declare more cells than can be read");
             m_hasDimensions = true;
+            if (m_active >= 0) m_sheets[std::size_t(m_active)].sized = true;
             m_taken.assign(quint64(m_rows) * m_columns, false);
             break;
         }
@@ -524,7 +544,12 @@ private:
     quint64 m_declaredCells = 0;
     std::vector<bool> m_taken; // cells of the current sheet given so far, row by row
     std::set<quint32> m_bofOffsets;
-    std::vector<quint32> m_sheetStarts;
+    struct Sheet {
+        quint32 start; // of its BOF record in the stream
+        bool sized;    // its section declared its size
+    };
+    std::vector<Sheet> m_sheets;
+    int m_active = -1; // the sheet whose section is being read, or -1
 };
 
 } // namespace

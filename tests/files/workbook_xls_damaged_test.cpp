@@ -115,6 +115,23 @@ QByteArray label(quint16 row, quint16 col, quint16 count, const QByteArray& text
     return Biff::record(0x0204, d + text);
 }
 
+QByteArray sheets(const QList<wbtest::BiffSheet>& list)
+{
+    return wbtest::compoundFile(
+        QStringLiteral("Workbook"),
+        wbtest::biffWorkbook({QStringLiteral("Phone"), QStringLiteral("Since")}, list));
+}
+
+const wbtest::BiffSheet kCalls{QStringLiteral("Calls"), 3, 3, cells()};
+const wbtest::BiffSheet kEmpty{QStringLiteral("Chart"), 0, 0, {}};
+
+// The n-th sheet's size record made into one FreeXL passes over.
+QByteArray withoutSize(QByteArray b, int n)
+{
+    put16(b, recordAt(b, 0x0200, n) - 4, 0x0160);
+    return b;
+}
+
 struct Damaged {
     const char* name;
     QByteArray (*bytes)();
@@ -223,6 +240,20 @@ INSTANTIATE_TEST_SUITE_P(
         Damaged{"CellOutsideItsSheet", [] { return book(cells(Biff::number(70, 1, 15, 1.0))); }},
         Damaged{"TwoTextsForOneCell", [] { return fixture("xls_two_text_records_for_one_cell.xls"); }},
         Damaged{"NumberOverAText", [] { return book(cells(Biff::number(0, 1, 15, 1.0))); }},
+        // FreeXL leaks the text of a cell that no sheet holds, and loses a
+        // sheet's cells when an earlier sheet has no size.
+        Damaged{"CellsInASectionNoSheetLists",
+                [] {
+                    const QByteArray b =
+                        sheets({kCalls, {QStringLiteral("Notes"), 2, 2, label(1, 0, 4, "abcd")}});
+                    return with16(b, recordAt(b, 0x0085, 1) - 4, 0x0885);
+                }},
+        Damaged{"CellsAmongTheWorkbooksOwnRecords",
+                [] { return book(cells(), Biff::dimensions(2, 2) + label(0, 0, 4, "abcd")); }},
+        Damaged{"SheetWithoutSizeBeforeAnother",
+                [] {
+                    return withoutSize(sheets({kEmpty, kCalls}), 0);
+                }},
         Damaged{"SheetSizeGivenTwice", [] { return book(cells(Biff::dimensions(3, 3))); }},
         Damaged{"ShortNumberRecord", [] { return with16(book(), recordAt(book(), 0x0203) - 2, 4); }}),
     [](const ::testing::TestParamInfo<Damaged>& info) { return std::string(info.param.name); });
@@ -260,6 +291,16 @@ TEST(SoundXls, SharedStringsSplitOverContinueRecordsRead)
     EXPECT_EQ(wb.sheet(0).value(1, 1), vb::Variant("Phone"));
     EXPECT_EQ(wb.sheet(0).value(1, 2), vb::Variant("Since"));
     EXPECT_EQ(wb.sheet(0).value(3, 1), vb::Variant("Note"));
+}
+
+TEST(SoundXls, ALastSheetWithoutASizeLeavesTheOthersWhole)
+{
+    QTemporaryDir dir;
+    Workbook wb;
+    wb.open(writeBook(dir, withoutSize(sheets({kCalls, kEmpty}), 1)));
+    EXPECT_EQ(wb.sheetNames(), (QStringList{"Calls", "Chart"}));
+    EXPECT_EQ(wb.sheet(0).value(1, 1), vb::Variant("Phone"));
+    EXPECT_EQ(wb.sheet(0).value(2, 1), vb::Variant(2015550123.0));
 }
 
 TEST(SoundXls, AnEncryptedWorkbookIsReportedAsProtected)
