@@ -219,7 +219,7 @@ constexpr quint16 Formula = 0x0006, FilePass = 0x002F, DateMode = 0x0022, Contin
                   CodePage = 0x0042, BoundSheet = 0x0085, MulRk = 0x00BD, MulBlank = 0x00BE, RString = 0x00D6,
                   Xf = 0x00E0, Sst = 0x00FC, LabelSst = 0x00FD, Dimensions = 0x0200, Blank = 0x0201,
                   Number = 0x0203, Label = 0x0204, BoolErr = 0x0205, String = 0x0207, Rk = 0x027E,
-                  Format = 0x041E, Bof = 0x0809;
+                  Format = 0x041E, Bof = 0x0809, Eof = 0x000A;
 }
 
 struct Record {
@@ -284,6 +284,8 @@ public:
         return n;
     }
 
+    std::size_t record() const { return m_record; }
+
 private:
     const Record& current() const { return m_records[m_record]; }
     void nextRecord(const char* what)
@@ -308,7 +310,9 @@ public:
         const quint16 version = u16(m_records.front().data);
         if (version != 0x0600 && version != 0x0500) fail("it is not an Excel 97-2003 workbook");
         m_biff8 = version == 0x0600;
-        for (std::size_t i = 0; i < m_records.size(); ++i)
+        // FreeXL takes an empty record of type 0 for the stream's end and
+        // reads nothing after it.
+        for (std::size_t i = 0; i < m_records.size() && (m_records[i].type || m_records[i].size); ++i)
             record(i);
         for (const Sheet& s : m_sheets)
             if (!m_bofOffsets.count(s.start)) fail("a sheet's position in the workbook stream is wrong");
@@ -394,6 +398,10 @@ private:
         switch (r.type) {
         case rt::Bof:
             need(r, m_biff8 ? 16 : 8);
+            // A BOF inside a section (an embedded chart's, or one whose
+            // section lost its EOF) leaves FreeXL in the sheet it is in.
+            if (m_inSection) break;
+            m_inSection = true;
             m_bofOffsets.insert(quint32(r.offset));
             m_hasDimensions = false;
             // The section belongs to the first sheet listed so far that
@@ -404,6 +412,9 @@ private:
                     m_active = int(s);
                     break;
                 }
+            break;
+        case rt::Eof:
+            m_inSection = false;
             break;
         case rt::FilePass:
             // What follows is encrypted; FreeXL reports such a workbook as
@@ -521,14 +532,20 @@ private:
         if (quint64(count) * 3 > c.remaining()) fail(what);
         for (quint32 n = 0; n < count; ++n) {
             const uchar* h = c.take(3, what);
+            const std::size_t first = c.record();
             const quint32 characters = u16(h);
             const quint8 flags = h[2];
             if (flags & 0xF2) fail(what);
             quint64 runs = 0, phonetic = 0;
             if (flags & 0x08) runs = quint64(u16(c.take(2, what))) * 4;
             if (flags & 0x04) phonetic = u32(c.take(4, what));
+            // FreeXL reads a string's header in one piece and follows a
+            // string over one record's end only: the rest of a longer one
+            // it would read from beyond the record.
+            if (c.record() != first) fail(what);
             c.characters(characters, flags & 1, what);
             c.skip(runs + phonetic, what);
+            if (c.record() > first + 1) fail("a shared string runs over more than two records");
         }
         m_sharedStrings = count;
     }
@@ -549,7 +566,8 @@ private:
         bool sized;    // its section declared its size
     };
     std::vector<Sheet> m_sheets;
-    int m_active = -1; // the sheet whose section is being read, or -1
+    int m_active = -1;        // the sheet whose section is being read, or -1
+    bool m_inSection = false; // between a section's BOF and its EOF
 };
 
 } // namespace

@@ -201,6 +201,23 @@ INSTANTIATE_TEST_SUITE_P(
                     b[recordAt(b, 0x00FC) + 8 + 2] = 1; // "Phone" said to be two bytes a character
                     return b;
                 }},
+        Damaged{"SharedStringOverThreeRecords",
+                [] {
+                    QByteArray sst;
+                    Biff::u32(sst, 2);
+                    Biff::u32(sst, 2);
+                    Biff::u16(sst, 9000);
+                    sst.append('\0');
+                    const QByteArray second = '\0' + QByteArray(8000, 'x'),
+                                     third = '\0' + QByteArray(900, 'x');
+                    QByteArray last = third;
+                    Biff::u16(last, 5);
+                    last.append('\0');
+                    last += "Since";
+                    return book(cells(), {},
+                                Biff::record(0x00FC, sst + QByteArray(100, 'x')) +
+                                    Biff::record(0x003C, second) + Biff::record(0x003C, last));
+                }},
         Damaged{"SharedStringIndexBeyondTheTable",
                 [] { return with32(book(), recordAt(book(), 0x00FD, 1) + 6, 2); }},
         Damaged{"CellTextLongerThanItsRecord", [] { return book(cells(label(2, 0, 500, "short"))); }},
@@ -247,6 +264,12 @@ INSTANTIATE_TEST_SUITE_P(
                     const QByteArray b =
                         sheets({kCalls, {QStringLiteral("Notes"), 2, 2, label(1, 0, 4, "abcd")}});
                     return with16(b, recordAt(b, 0x0085, 1) - 4, 0x0885);
+                }},
+        Damaged{"SheetWithoutAnEnd", // its cells and the next sheet's are one section
+                [] {
+                    const QByteArray b =
+                        sheets({kCalls, {QStringLiteral("Notes"), 2, 2, label(1, 0, 4, "abcd")}});
+                    return with16(b, recordAt(b, 0x000A, 1) - 4, 0x230A);
                 }},
         Damaged{"CellsAmongTheWorkbooksOwnRecords",
                 [] { return book(cells(), Biff::dimensions(2, 2) + label(0, 0, 4, "abcd")); }},
