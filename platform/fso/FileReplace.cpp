@@ -5,7 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +54,204 @@ bool IsSameFile(const QString& a, const QString& b)
     return ResolvedFilePath(a) == ResolvedFilePath(b);
 }
 
+namespace {
+
+constexpr qsizetype kBufferBytes = 1 << 20;
+const QString kSource = QStringLiteral("ReplaceFile");
+
+// Makes the folder's entries (a rename) durable. Best effort: the file is
+// already in place, and some file systems cannot sync a folder.
+void SyncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+QByteArray FolderOf(const QString& resolved)
+{
+    return native(QFileInfo(resolved).path());
+}
+
+QByteArray RandomSuffix()
+{
+    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray suffix(8, 'x');
+    for (char& c : suffix)
+        c = kChars[QRandomGenerator::global()->bounded(int(sizeof(kChars) - 1))];
+    return suffix;
+}
+
+} // namespace
+
+QString WriteFailure(const QString& path, int error)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        return QStringLiteral("Cannot write the file '%1': the disk is full.").arg(path);
+    if (error == EFBIG)
+        return QStringLiteral("Cannot write the file '%1': it would be larger than this system allows.")
+            .arg(path);
+    return QStringLiteral("Cannot write the file '%1': %2.")
+        .arg(path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+ReplacementFile::ReplacementFile(QString target, unsigned newFileMode)
+    : m_target(std::move(target)), m_newFileMode(newFileMode)
+{
+}
+
+ReplacementFile::~ReplacementFile()
+{
+    Discard();
+}
+
+void ReplacementFile::Open()
+{
+    Discard();
+    m_resolved = ResolvedFilePath(m_target);
+    const QFileInfo info(m_resolved);
+    if (!info.absoluteDir().exists())
+        vb::Raise(vb::errnum::PathNotFound, kSource,
+                  QStringLiteral("Path not found: '%1'").arg(info.absolutePath()));
+    if (info.isDir())
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot write the file '%1': it is a folder.").arg(m_target));
+    const QByteArray folder = FolderOf(m_resolved);
+    // An unnamed file first: a kill or a power loss then leaves nothing behind.
+    m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(m_newFileMode & 07777));
+    if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) openNamed(folder);
+    if (m_fd < 0) {
+        const int error = errno;
+        if (error == ENOSPC || error == EDQUOT) fail(error);
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot write the file '%1': %2.")
+                      .arg(m_target, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    m_buffer.clear();
+}
+
+void ReplacementFile::openNamed(const QByteArray& folder)
+{
+    const QByteArray name = native(QFileInfo(m_resolved).fileName());
+    for (int tries = 0; tries < 100 && m_fd < 0; ++tries) {
+        const QByteArray path = folder + "/." + name + '.' + RandomSuffix();
+        m_fd =
+            ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(m_newFileMode & 07777));
+        if (m_fd >= 0)
+            m_named = path;
+        else if (errno != EEXIST)
+            return;
+    }
+}
+
+void ReplacementFile::fail(int error)
+{
+    Discard();
+    vb::Raise(vb::errnum::DeviceIOError, kSource, WriteFailure(m_target, error));
+}
+
+void ReplacementFile::writeOut(const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, std::size_t(size));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail(n < 0 ? errno : ENOSPC);
+        data += n;
+        size -= n;
+    }
+}
+
+void ReplacementFile::Write(const char* data, qsizetype size)
+{
+    if (m_fd < 0) vb::Raise(vb::errnum::BadFileMode, kSource);
+    if (m_buffer.isEmpty() && size >= kBufferBytes) {
+        writeOut(data, size);
+        return;
+    }
+    m_buffer.append(data, size);
+    if (m_buffer.size() >= kBufferBytes) Flush();
+}
+
+void ReplacementFile::Flush()
+{
+    if (m_fd < 0 || m_buffer.isEmpty()) return;
+    writeOut(m_buffer.constData(), m_buffer.size());
+    m_buffer.clear();
+}
+
+bool ReplacementFile::link(QByteArray& name)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    const QByteArray folder = FolderOf(m_resolved);
+    const QByteArray base = native(QFileInfo(m_resolved).fileName());
+    for (int tries = 0; tries < 100; ++tries) {
+        name = folder + "/." + base + '.' + RandomSuffix();
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0 ||
+            ::linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+void ReplacementFile::Commit()
+{
+    if (m_fd < 0) vb::Raise(vb::errnum::BadFileMode, kSource);
+    Flush();
+    if (::fsync(m_fd) != 0 && errno != EINVAL) fail(errno);
+    struct stat st {};
+    const QByteArray target = native(m_resolved);
+    if (::stat(target.constData(), &st) == 0) {
+        // The owner can only be kept by a process allowed to give files away;
+        // the group where this user belongs to it. Either failing leaves the
+        // new file this user's, which is all an ordinary user can do.
+        if (::fchown(m_fd, st.st_uid, st.st_gid) != 0 && ::fchown(m_fd, uid_t(-1), st.st_gid) != 0) {
+        }
+        if (::fchmod(m_fd, st.st_mode & 07777) != 0) {
+            // The new file keeps the mode it was made with.
+        }
+    }
+    if (m_named.isEmpty() && !link(m_named)) {
+        const int error = errno;
+        m_named.clear();
+        Discard();
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot replace '%1': %2.")
+                      .arg(m_target, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR) fail(errno);
+    if (std::rename(m_named.constData(), target.constData()) != 0) {
+        const int error = errno;
+        Discard();
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot replace '%1': %2.")
+                      .arg(m_target, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    m_named.clear();
+    m_buffer.clear();
+    SyncFolder(FolderOf(m_resolved));
+}
+
+void ReplacementFile::Discard()
+{
+    m_buffer.clear();
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    if (!m_named.isEmpty()) ::unlink(m_named.constData());
+    m_named.clear();
+}
+
+void WriteWholeFile(const QString& target, const QByteArray& content, unsigned newFileMode)
+{
+    ReplacementFile file(target, newFileMode);
+    file.Open();
+    file.Write(content);
+    file.Commit();
+}
+
 void ReplaceFileWith(const QString& finished, const QString& target)
 {
     const QByteArray from = native(finished);
@@ -69,6 +271,7 @@ void ReplaceFileWith(const QString& finished, const QString& target)
     if (std::rename(from.constData(), to.constData()) != 0)
         vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ReplaceFile"),
                   QStringLiteral("Cannot replace '%1' with '%2'.").arg(target, finished));
+    SyncFolder(FolderOf(target));
 }
 
 void EnsureParentFolder(const QString& filePath)

@@ -4,6 +4,7 @@
 // followed to it), takes that file's mode and owner, and is renamed over it
 // in one step.
 
+#include <QByteArray>
 #include <QString>
 
 namespace fso {
@@ -23,10 +24,70 @@ bool IsReadOnlyFile(const QString& path);
 // exist yet are compared by their resolved folder and name.
 bool IsSameFile(const QString& a, const QString& b);
 
+// The new content of one file, written beside it and put in its place only
+// when every byte reached the disk. Every write, the flush of the buffer, the
+// sync of the data and the close are checked: a full disk, a file-size limit
+// or a device error raises 57 with the cause in its description, the written
+// bytes are dropped and the file keeps its earlier content. Nothing of the
+// new content can be seen under any name before Commit (where the file system
+// allows an unnamed file; elsewhere a hidden ".<name>.<random>" file is used
+// and removed again).
+class ReplacementFile {
+public:
+    // newFileMode: the permission bits a file that does not exist yet gets
+    // (less the process's umask). A file that exists keeps its mode, and as
+    // far as this process may, its owner and group.
+    explicit ReplacementFile(QString target, unsigned newFileMode = 0666);
+    ~ReplacementFile(); // a file not committed is discarded
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // Starts the new content. Raises 76 when the folder is missing, 70 when no
+    // file can be made in it (or the target is a folder), 57 when the disk
+    // has no room even for that.
+    void Open();
+    bool IsOpen() const { return m_fd >= 0; }
+    const QString& Target() const { return m_target; }
+
+    // Appends bytes (kept in a buffer of about a megabyte). Raises 54 when
+    // the file is not open, 57 when the bytes cannot be written.
+    void Write(const char* data, qsizetype size);
+    void Write(const QByteArray& bytes) { Write(bytes.constData(), bytes.size()); }
+    // Hands the buffered bytes to the system; raises 57 when it cannot.
+    void Flush();
+    // Syncs the content to the disk and renames it over the target, then
+    // syncs the folder. Raises 57 (write or sync) or 70 (the rename); the
+    // target is then as it was.
+    void Commit();
+    // Drops what was written; the target stays as it was.
+    void Discard();
+
+private:
+    [[noreturn]] void fail(int error);
+    void writeOut(const char* data, qsizetype size);
+    void openNamed(const QByteArray& folder);
+    bool link(QByteArray& name);
+
+    QString m_target;
+    QString m_resolved; // the file really replaced
+    unsigned m_newFileMode;
+    int m_fd = -1;
+    QByteArray m_named; // the visible temporary's name, when it has one
+    QByteArray m_buffer;
+};
+
+// A whole file's content in one replacement (see ReplacementFile).
+void WriteWholeFile(const QString& target, const QByteArray& content, unsigned newFileMode = 0666);
+
+// The description of a write that failed with the system error number error:
+// a full disk and a file-size limit are named as such.
+QString WriteFailure(const QString& path, int error);
+
 // Puts the finished file in target's place by a rename after giving it
-// target's mode and, as far as this process may, its owner and group. The
-// finished file must lie in target's folder (see ResolvedFilePath). Raises 70
-// when the rename fails; both files are then as they were.
+// target's mode and, as far as this process may, its owner and group, and
+// syncs the folder. The finished file must lie in target's folder (see
+// ResolvedFilePath). Raises 70 when the rename fails; both files are then as
+// they were.
 void ReplaceFileWith(const QString& finished, const QString& target);
 
 // Creates the folder a file is to be written in, with its missing parents.

@@ -1,11 +1,11 @@
 #include "platform/fso/FileSystemObject.h"
 
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace fso {
 namespace {
@@ -87,13 +87,15 @@ void FileSystemObject::CopyFile(const QString& source, const QString& destinatio
     }
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
-    QSaveFile out(target);
-    out.setDirectWriteFallback(true); // a folder that takes no new files: write in place
-    if (!out.open(QIODevice::WriteOnly)) vb::Raise(vb::errnum::PermissionDenied);
+    ReplacementFile out(target);
+    out.Open();
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty())
-        if (out.write(chunk) != chunk.size()) vb::Raise(57);
-    if (in.error() != QFileDevice::NoError || !out.commit()) vb::Raise(57);
+        out.Write(chunk);
+    if (in.error() != QFileDevice::NoError)
+        vb::Raise(vb::errnum::DeviceIOError, QStringLiteral("CopyFile"),
+                  QStringLiteral("Cannot read the file '%1'.").arg(source));
+    out.Commit();
     QFile::setPermissions(target, in.permissions());
 }
 
@@ -121,24 +123,15 @@ TextStreamPtr FileSystemObject::OpenTextFile(const QString& path, IOMode mode, b
         vb::Raise(vb::errnum::PermissionDenied);
     }
 
-    std::unique_ptr<QFileDevice> file;
-    bool opened = false;
-    switch (mode) {
-    case ForReading:
-        file = std::make_unique<QFile>(path);
-        opened = file->open(QIODevice::ReadOnly);
-        break;
-    case ForWriting:
-        file = std::make_unique<QSaveFile>(path);
-        // A folder that takes no new files can still have its file replaced in place.
-        static_cast<QSaveFile*>(file.get())->setDirectWriteFallback(true);
-        opened = file->open(QIODevice::WriteOnly);
-        break;
-    case ForAppending:
-        file = std::make_unique<QFile>(path);
-        opened = file->open(QIODevice::WriteOnly | QIODevice::Append);
-        break;
+    if (mode == ForWriting) {
+        auto out = std::make_unique<ReplacementFile>(path);
+        out->Open();
+        return TextStreamPtr(new TextStream(std::move(out)));
     }
+    auto file = std::make_unique<QFile>(path);
+    const bool opened = mode == ForReading
+                            ? file->open(QIODevice::ReadOnly)
+                            : file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
     if (!opened) vb::Raise(vb::errnum::PermissionDenied);
     return TextStreamPtr(new TextStream(std::move(file), mode));
 }

@@ -1,10 +1,11 @@
 #include "platform/fso/TextStream.h"
 
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
 #include <QFileDevice>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <cerrno>
 
 namespace fso {
 namespace {
@@ -59,6 +60,8 @@ TextStream::TextStream(std::unique_ptr<QFileDevice> file, IOMode mode) : m_file(
 {
 }
 
+TextStream::TextStream(std::unique_ptr<ReplacementFile> out) : m_out(std::move(out)), m_mode(ForWriting) {}
+
 TextStream::~TextStream()
 {
     try {
@@ -70,7 +73,7 @@ TextStream::~TextStream()
 
 void TextStream::requireMode(bool reading) const
 {
-    if (!m_file || (reading != (m_mode == ForReading)))
+    if ((!m_file && !m_out) || (reading != (m_mode == ForReading)))
         vb::Raise(54); // Bad file mode (also for a closed stream)
 }
 
@@ -153,7 +156,24 @@ void TextStream::Write(const QString& text)
 {
     requireMode(false);
     const QByteArray bytes = EncodeText(text, m_encoding);
-    if (m_file->write(bytes) != bytes.size()) vb::Raise(57); // Device I/O error
+    if (m_out) {
+        try {
+            m_out->Write(bytes);
+        } catch (...) {
+            m_out.reset(); // dropped: nothing of it may replace the file later
+            throw;
+        }
+        return;
+    }
+    // Appending, unbuffered: a write that cannot reach the file shows here,
+    // and what it wrote of the text is cut off again.
+    const qint64 size = m_file->size();
+    if (m_file->write(bytes) != bytes.size()) {
+        const int error = errno;
+        m_file->resize(size);
+        vb::Raise(vb::errnum::DeviceIOError, QStringLiteral("TextStream"),
+                  WriteFailure(m_file->fileName(), error));
+    }
 }
 
 void TextStream::WriteLine(const QString& text)
@@ -169,13 +189,12 @@ void TextStream::WriteBlankLines(int lines)
 
 void TextStream::Close()
 {
-    if (!m_file) return;
-    std::unique_ptr<QFileDevice> file = std::move(m_file);
-    if (auto* save = dynamic_cast<QSaveFile*>(file.get())) {
-        if (!save->commit()) vb::Raise(70);
-    } else {
-        file->close();
+    if (m_out) {
+        const std::unique_ptr<ReplacementFile> out = std::move(m_out);
+        out->Commit();
     }
+    if (m_file) m_file->close();
+    m_file.reset();
 }
 
 } // namespace fso

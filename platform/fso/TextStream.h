@@ -9,9 +9,9 @@
 // encoding writes those characters back as the same bytes.
 //
 // Writing (ForWriting) is atomic: the text goes to a file beside the target,
-// which replaces the target when the stream is closed; until then the old
-// content stays in place (a folder that takes no new files gets the file
-// rewritten in place instead). Appending writes to the file itself.
+// which replaces the target when the stream is closed; until then, and when
+// any write fails (a full disk), the old content stays in place. Appending
+// writes to the file itself; an append that fails is taken back whole.
 
 #include <QByteArray>
 #include <QString>
@@ -20,6 +20,8 @@
 class QFileDevice;
 
 namespace fso {
+
+class ReplacementFile;
 
 enum IOMode : int { ForReading = 1, ForWriting = 2, ForAppending = 8 };
 
@@ -40,14 +42,15 @@ public:
     bool AtEndOfStream();
 
     // Writing. Each throws 54 on a stream not open for writing, 57 when the
-    // bytes cannot be written.
+    // bytes cannot be written (a full disk: a stream ForWriting is then
+    // dropped, and closing it leaves the file as it was).
     void Write(const QString& text);
     void WriteLine(const QString& text = {}); // text followed by CRLF
     void WriteBlankLines(int lines);
 
     // Closes the stream; for a stream opened ForWriting this is the moment
-    // the new content replaces the file (throws 70 when it cannot). Closing
-    // twice does nothing.
+    // the new content replaces the file (throws 57 when it cannot reach the
+    // disk, 70 when the file cannot be replaced). Closing twice does nothing.
     void Close();
 
     // The encoding used for writing, and for reading the encoding met so far.
@@ -57,13 +60,15 @@ public:
 private:
     friend class FileSystemObject;
     TextStream(std::unique_ptr<QFileDevice> file, IOMode mode);
+    explicit TextStream(std::unique_ptr<ReplacementFile> out);
 
     bool fill();
     bool ensure(qsizetype bytes);
     QString decode(const QByteArray& bytes);
     void requireMode(bool reading) const;
 
-    std::unique_ptr<QFileDevice> m_file;
+    std::unique_ptr<QFileDevice> m_file;    // reading, appending
+    std::unique_ptr<ReplacementFile> m_out; // writing
     IOMode m_mode;
     Encoding m_encoding = Encoding::Utf8;
     QByteArray m_buffer;

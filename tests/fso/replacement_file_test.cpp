@@ -1,0 +1,150 @@
+// The one writer of files that replace a user's file: what the folder shows
+// while it writes, the mode and link a replaced file keeps, and what each
+// failure leaves.
+
+#include "platform/fso/FileReplace.h"
+#include "platform/vb/Err.h"
+
+#include "support/FullDisk.h"
+
+#include <QTemporaryDir>
+#include <sys/stat.h>
+
+namespace {
+
+class Replacement : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void put(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    unsigned mode(const QString& name) const
+    {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path(name)).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(Replacement, TheNewContentTakesThePlaceOnlyAtCommit)
+{
+    put(QStringLiteral("calls.txt"), "earlier\r\n");
+    fso::ReplacementFile file(path(QStringLiteral("calls.txt")));
+    file.Open();
+    file.Write("new\r\n");
+    file.Flush();
+    EXPECT_EQ(testsupport::FileBytes(path(QStringLiteral("calls.txt"))), "earlier\r\n");
+    EXPECT_EQ(files(), QStringList{QStringLiteral("calls.txt")});
+    file.Commit();
+    EXPECT_EQ(testsupport::FileBytes(path(QStringLiteral("calls.txt"))), "new\r\n");
+    EXPECT_EQ(files(), QStringList{QStringLiteral("calls.txt")});
+}
+
+TEST_F(Replacement, ADiscardedOrUncommittedFileLeavesTheEarlierOne)
+{
+    put(QStringLiteral("calls.txt"), "earlier\r\n");
+    {
+        fso::ReplacementFile file(path(QStringLiteral("calls.txt")));
+        file.Open();
+        file.Write(QByteArray(3 << 20, 'x')); // past the buffer: on the disk already
+    }
+    fso::ReplacementFile file(path(QStringLiteral("calls.txt")));
+    file.Open();
+    file.Write("new");
+    file.Discard();
+    EXPECT_THROW(file.Commit(), vb::ErrObject);
+    EXPECT_EQ(testsupport::FileBytes(path(QStringLiteral("calls.txt"))), "earlier\r\n");
+    EXPECT_EQ(files(), QStringList{QStringLiteral("calls.txt")});
+}
+
+struct ModeCase {
+    const char* name;
+    unsigned newFileMode;
+    unsigned existing; // 0: no file yet
+    unsigned after;    // under umask 022
+};
+
+class ReplacementMode : public Replacement, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(ReplacementMode, ANewFileTakesTheAskedModeAndAnOldOneKeepsItsOwn)
+{
+    const ModeCase& c = GetParam();
+    const QString name = QStringLiteral("x.ini");
+    if (c.existing != 0) {
+        put(name, "old");
+        ASSERT_EQ(::chmod(QFile::encodeName(path(name)).constData(), c.existing), 0);
+    }
+    const mode_t mask = ::umask(022);
+    fso::WriteWholeFile(path(name), "new", c.newFileMode);
+    ::umask(mask);
+    EXPECT_EQ(mode(name), c.after);
+    EXPECT_EQ(testsupport::FileBytes(path(name)), "new");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReplacementMode,
+                         ::testing::Values(ModeCase{"NewDefault", 0666, 0, 0644},
+                                           ModeCase{"NewPrivate", 0600, 0, 0600},
+                                           ModeCase{"OldKeepsGroupRead", 0600, 0640, 0640},
+                                           ModeCase{"OldKeepsPrivate", 0666, 0600, 0600},
+                                           ModeCase{"OldKeepsExecutable", 0666, 0755, 0755}),
+                         [](const ::testing::TestParamInfo<ModeCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(Replacement, ALinkStaysAndTheFileItNamesIsReplaced)
+{
+    QDir(dir.path()).mkdir(QStringLiteral("real"));
+    put(QStringLiteral("real/calls.txt"), "earlier");
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("real/calls.txt")), path(QStringLiteral("calls.txt"))));
+    fso::WriteWholeFile(path(QStringLiteral("calls.txt")), "new");
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("calls.txt"))).isSymLink());
+    EXPECT_EQ(testsupport::FileBytes(path(QStringLiteral("real/calls.txt"))), "new");
+}
+
+struct OpenFailure {
+    const char* name;
+    const char* target; // under the test's folder
+    int number;
+};
+
+class ReplacementOpen : public Replacement, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(ReplacementOpen, FailsWithTheNumberOfItsCause)
+{
+    QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    fso::ReplacementFile file(path(QString::fromUtf8(GetParam().target)));
+    EXPECT_EQ(testsupport::ErrorOf([&] { file.Open(); }).Number, GetParam().number);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(testsupport::ErrorOf([&] { file.Write("x"); }).Number, vb::errnum::BadFileMode);
+    EXPECT_EQ(files(), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, ReplacementOpen,
+                         ::testing::Values(OpenFailure{"MissingFolder", "no/such/calls.txt", 76},
+                                           OpenFailure{"TargetIsAFolder", "folder", 70}),
+                         [](const ::testing::TestParamInfo<OpenFailure>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// After a write failed the file is dropped: the writes and the commit that
+// follow cannot put any of it in place.
+TEST_F(Replacement, NothingFollowsAFailedWrite)
+{
+    put(QStringLiteral("calls.txt"), "earlier");
+    fso::ReplacementFile file(path(QStringLiteral("calls.txt")));
+    file.Open();
+    {
+        testsupport::FileSizeLimit full(100);
+        EXPECT_EQ(testsupport::ErrorOf([&] { file.Write(QByteArray(2 << 20, 'x')); }).Number, 57);
+    }
+    EXPECT_EQ(testsupport::ErrorOf([&] { file.Write("y"); }).Number, vb::errnum::BadFileMode);
+    EXPECT_EQ(testsupport::ErrorOf([&] { file.Commit(); }).Number, vb::errnum::BadFileMode);
+    EXPECT_EQ(testsupport::FileBytes(path(QStringLiteral("calls.txt"))), "earlier");
+    EXPECT_EQ(files(), QStringList{QStringLiteral("calls.txt")});
+}
