@@ -2,8 +2,11 @@
 
 #include "core/CDataConnection.h"
 #include "core/CIniFile.h"
+#include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "platform/profile/Profile.h"
 #include "platform/vb/App.h"
+#include "platform/vb/Err.h"
 
 namespace {
 
@@ -108,17 +111,30 @@ void COption::ReadProperty()
     ReadODBC(QStringLiteral("ODBC"));
 }
 
-void COption::SaveODBC(const QString& section)
+bool COption::SaveODBC(const QString& section)
 {
-    if (!m_inifile) return;
+    if (!m_inifile) return false;
     m_inifile->SetSectionName(section);
-    m_inifile->PutString(kDSN, ODBCDSN());
-    m_inifile->PutString(kProvider, ODBCProvider());
-    m_inifile->PutString(kUserID, ODBCUserID());
-    m_inifile->PutString(kPWD, ODBCPWD());
-    m_inifile->PutString(kDriver, ODBCDriver());
-    m_inifile->PutString(kServer, ODBCServer());
-    m_inifile->PutString(kDatabase, ODBCDatabase());
+    // Without a section the settings file object shows why nothing is written.
+    if (!m_inifile->SectionSet()) return m_inifile->PutString(kDSN, ODBCDSN()) != 0;
+    // One replacement of the file: a kill or a full disk leaves the whole
+    // earlier profile or the whole new one, never keys of both.
+    try {
+        profile::WritePrivateProfileKeys(section,
+                                         {{kDSN, ODBCDSN()},
+                                          {kProvider, ODBCProvider()},
+                                          {kUserID, ODBCUserID()},
+                                          {kPWD, ODBCPWD()},
+                                          {kDriver, ODBCDriver()},
+                                          {kServer, ODBCServer()},
+                                          {kDatabase, ODBCDatabase()}},
+                                         m_inifile->FullPath());
+        return true;
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        HandleError(e.Number, e.Description, QStringLiteral("COption"), QStringLiteral("SaveODBC"));
+        return false;
+    }
 }
 
 void COption::ReadODBC(const QString& section)

@@ -44,8 +44,11 @@ public:
 
     void SaveProperty(); // sections "General" then "ODBC"
     void ReadProperty();
-    // Writes the seven keys of the profile into the section.
-    void SaveODBC(const QString& section);
+    // Writes the seven keys of the profile into the section, all in one
+    // replacement of the settings file. A value the file cannot keep (a line
+    // break, a NUL) or a file that cannot be written (a full disk) is
+    // reported and gives false; the file then stays as it was.
+    bool SaveODBC(const QString& section);
     // Reads the seven keys (missing ones take their defaults) and rebuilds the string.
     void ReadODBC(const QString& section);
 

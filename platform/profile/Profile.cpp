@@ -1,8 +1,10 @@
 #include "platform/profile/Profile.h"
 
+#include "platform/fso/FileReplace.h"
+#include "platform/vb/Err.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <climits>
@@ -162,32 +164,65 @@ IniFile load(const QString& fileName, bool* ok = nullptr)
     return ini;
 }
 
-bool save(const IniFile& ini, const QString& fileName)
+// Settings files may hold passwords: a new one is readable by its owner
+// only; one that exists keeps the mode its owner gave it.
+constexpr unsigned kNewFileMode = 0600;
+
+void saveOrRaise(const IniFile& ini, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true); // a folder that takes no new files: write in place
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    for (const Line& line : ini.lines) {
-        file.write(line.bytes);
-        file.write(line.eol);
-    }
-    return file.commit();
+    QByteArray bytes;
+    for (const Line& line : ini.lines)
+        bytes += line.bytes + line.eol;
+    fso::WriteWholeFile(fileName, bytes, kNewFileMode);
 }
 
-bool hasLineBreak(const QString& s)
+bool save(const IniFile& ini, const QString& fileName)
 {
-    return s.contains(u'\r') || s.contains(u'\n');
+    try {
+        saveOrRaise(ini, fileName);
+        return true;
+    } catch (const vb::ErrObject&) {
+        return false; // the file is as it was
+    }
+}
+
+// A NUL, CR or LF would end the line early, or end the text for the readers
+// that take NUL as its end.
+bool breaksLine(const QString& s)
+{
+    return s.contains(u'\r') || s.contains(u'\n') || s.contains(QChar(0));
 }
 
 bool validSection(const QString& s)
 {
-    return !hasLineBreak(s) && !s.contains(u']');
+    return !breaksLine(s) && !s.contains(u']');
 }
 
 bool validKey(const QString& s)
 {
     const QString t = s.trimmed();
-    return !hasLineBreak(s) && !t.contains(u'=') && !t.startsWith(u'[') && !t.startsWith(u';');
+    return !breaksLine(s) && !t.contains(u'=') && !t.startsWith(u'[') && !t.startsWith(u';');
+}
+
+// Sets key's value in the section, adding the section or the key where missing.
+void setKey(IniFile& ini, const QString& section, const QString& key, const QString& value)
+{
+    int header = ini.findSection(section);
+    const int at = header < 0 ? -1 : ini.findKey(header, key);
+    const QByteArray valueBytes = value.toUtf8();
+    if (at >= 0) {
+        Line& line = ini.lines[size_t(at)];
+        const qsizetype eq = line.bytes.indexOf('=');
+        // Keep the key exactly as the file spells it; only the value changes.
+        line.bytes = (eq < 0 ? line.bytes + "=" : line.bytes.left(eq + 1)) + valueBytes;
+        classify(line);
+        return;
+    }
+    if (header < 0) {
+        ini.appendSection(section);
+        header = int(ini.lines.size()) - 1;
+    }
+    ini.insert(ini.insertionPoint(header), key.trimmed().toUtf8() + "=" + valueBytes);
 }
 
 QString unquote(const QString& value)
@@ -282,11 +317,11 @@ bool WritePrivateProfileString(const Text& section, const Text& key, const Text&
                                const QString& fileName)
 {
     if (!section) return !key && !value; // the cache flush: there is no cache to write
-    if (!validSection(*section) || (key && !validKey(*key)) || (value && hasLineBreak(*value))) return false;
+    if (!validSection(*section) || (key && !validKey(*key)) || (value && breaksLine(*value))) return false;
     bool ok = false;
     IniFile ini = load(fileName, &ok);
     if (!ok) return false;
-    int header = ini.findSection(*section);
+    const int header = ini.findSection(*section);
 
     if (!key) { // delete the section
         if (header < 0) return true;
@@ -294,33 +329,49 @@ bool WritePrivateProfileString(const Text& section, const Text& key, const Text&
         ini.lines.erase(ini.lines.begin() + header, ini.lines.begin() + end);
         return save(ini, fileName);
     }
-    const int at = header < 0 ? -1 : ini.findKey(header, *key);
     if (!value) { // delete the key
+        const int at = header < 0 ? -1 : ini.findKey(header, *key);
         if (at < 0) return true;
         ini.lines.erase(ini.lines.begin() + at);
         return save(ini, fileName);
     }
-    const QByteArray valueBytes = value->toUtf8();
-    if (at >= 0) {
-        Line& line = ini.lines[size_t(at)];
-        const qsizetype eq = line.bytes.indexOf('=');
-        // Keep the key exactly as the file spells it; only the value changes.
-        line.bytes = (eq < 0 ? line.bytes + "=" : line.bytes.left(eq + 1)) + valueBytes;
-        classify(line);
-    } else {
-        if (header < 0) {
-            ini.appendSection(*section);
-            header = int(ini.lines.size()) - 1;
-        }
-        ini.insert(ini.insertionPoint(header), key->trimmed().toUtf8() + "=" + valueBytes);
-    }
+    setKey(ini, *section, *key, *value);
     return save(ini, fileName);
+}
+
+void WritePrivateProfileKeys(const QString& section, const std::vector<std::pair<QString, QString>>& entries,
+                             const QString& fileName)
+{
+    const QString source = QStringLiteral("WritePrivateProfileKeys");
+    if (!validSection(section))
+        vb::Raise(vb::errnum::InvalidProcedureCall, source,
+                  QStringLiteral("The section name '%1' cannot be kept in a settings file.").arg(section));
+    for (const auto& [key, value] : entries) {
+        if (!validKey(key))
+            vb::Raise(vb::errnum::InvalidProcedureCall, source,
+                      QStringLiteral("The key name '%1' cannot be kept in a settings file.").arg(key));
+        if (breaksLine(value))
+            vb::Raise(
+                vb::errnum::InvalidProcedureCall, source,
+                QStringLiteral("The value of %1 holds a line break or a NUL character, which a settings "
+                               "file cannot keep.")
+                    .arg(key));
+    }
+    bool ok = false;
+    IniFile ini = load(fileName, &ok);
+    if (!ok)
+        vb::Raise(vb::errnum::PermissionDenied, source,
+                  QStringLiteral("Cannot read the settings file '%1'.").arg(fileName));
+    for (const auto& [key, value] : entries)
+        setKey(ini, section, key, value);
+    saveOrRaise(ini, fileName);
 }
 
 bool WritePrivateProfileSection(const QString& section, const Text& data, const QString& fileName)
 {
     if (!data) return WritePrivateProfileString(section, std::nullopt, std::nullopt, fileName);
-    if (!validSection(section) || hasLineBreak(*data)) return false;
+    // NULs separate the entries here; a line break would split one.
+    if (!validSection(section) || data->contains(u'\r') || data->contains(u'\n')) return false;
     bool ok = false;
     IniFile ini = load(fileName, &ok);
     if (!ok) return false;

@@ -10,17 +10,21 @@
 // is an ordinary (empty) value. Every call reads or writes the file itself:
 // there is no cache, so nothing needs flushing. Files are read as UTF-8 (a
 // line that is not valid UTF-8 is read as Windows-1252) and new text is written
-// as UTF-8. Writes are atomic: the new content is written beside the file and
-// renamed over it (in place only when the folder takes no new files).
+// as UTF-8. Writes are atomic: the new content is written beside the file,
+// synced and renamed over it, so a full disk or a kill leaves the file as it
+// was. A new file is made readable by its owner only (settings files hold
+// passwords); a file that exists keeps its mode.
 //
 // Deliberate differences from Windows:
 // - values are returned whole (there is no caller buffer to cut them);
 // - a write that would break the file's line structure is refused and returns
-//   false with the file unchanged: a section, key or value holding a line break,
-//   a key holding "=" or a section name holding "]".
+//   false with the file unchanged: a section, key or value holding a line break
+//   or a NUL, a key holding "=" or a section name holding "]".
 
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace profile {
 
@@ -49,6 +53,16 @@ QString GetPrivateProfileSection(const QString& section, const QString& fileName
 // flush, which has nothing to do here and succeeds. Returns true when written.
 bool WritePrivateProfileString(const Text& section, const Text& key, const Text& value,
                                const QString& fileName);
+
+// Sets several keys of one section in one replacement of the file: a reader,
+// a kill or a full disk finds either all the new values or none of them.
+// Other keys and lines stay as they were; a missing section or key is added as
+// WritePrivateProfileString adds it. Raises vb::ErrObject 5 for a section,
+// key or value the file cannot keep (see above), 57 when the file cannot be
+// written (its description names a full disk), 70 when it cannot be read or
+// replaced.
+void WritePrivateProfileKeys(const QString& section, const std::vector<std::pair<QString, QString>>& entries,
+                             const QString& fileName);
 
 // WritePrivateProfileSection: replaces every line of the section with the
 // entries of data ("key=value" texts each followed by a NUL, as
