@@ -1,12 +1,12 @@
 #include "dncdb/StateFileConversion.h"
 
 #include "dncdb/WizardConversions.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/fso/TextStream.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -95,7 +95,7 @@ SelectedFields DecodeSelectFields(const QString& text)
 
 struct StateFileConversion::Files {
     QFile in;
-    std::unique_ptr<QSaveFile> out;
+    std::unique_ptr<fso::ReplacementFile> out;
 
     QByteArray buffer; // read-ahead of the input
     qsizetype pos = 0;
@@ -109,12 +109,6 @@ struct StateFileConversion::Files {
     {
         vb::Raise(57, {},
                   QStringLiteral("Cannot read ") + in.fileName() + QStringLiteral(": ") + in.errorString());
-    }
-    [[noreturn]] void RaiseWrite() const
-    {
-        vb::Raise(57, {},
-                  QStringLiteral("Cannot write ") + out->fileName() + QStringLiteral(": ") +
-                      out->errorString());
     }
 
     void Refill()
@@ -171,7 +165,7 @@ struct StateFileConversion::Files {
     void Flush()
     {
         if (pending.empty()) return;
-        if (out->write(pending.data(), qint64(pending.size())) != qint64(pending.size())) RaiseWrite();
+        out->Write(pending.data(), qsizetype(pending.size())); // raises naming the cause (a full disk)
         pending.clear();
     }
 };
@@ -192,10 +186,15 @@ bool StateFileConversion::OpenInput()
 bool StateFileConversion::OpenOutput()
 {
     if (dncwizard::SameFile(m_job.input, m_job.output)) return false;
-    m_files->out = std::make_unique<QSaveFile>(m_job.output);
-    if (m_files->out->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return true;
-    m_files->out.reset();
-    return false;
+    m_files->out = std::make_unique<fso::ReplacementFile>(m_job.output);
+    try {
+        m_files->out->Open();
+        return true;
+    } catch (...) {
+        vb::CatchError();
+        m_files->out.reset();
+        return false;
+    }
 }
 
 namespace {
@@ -285,14 +284,10 @@ std::int64_t StateFileConversion::Run(StateConversionView* view)
         }
         f.Flush();
         f.in.close();
-        if (!f.out->commit())
-            vb::Raise(75, {},
-                      QStringLiteral("Cannot replace ") + m_job.output + QStringLiteral(": ") +
-                          f.out->errorString());
+        f.out->Commit(); // raises 57 naming the cause, or 70
         f.out.reset();
     } catch (...) {
         // Whatever was written stays beside the target and is removed.
-        if (f.out) f.out->cancelWriting();
         f.out.reset();
         f.in.close();
         if (view) view->LinesWritten(lines);

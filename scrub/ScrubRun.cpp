@@ -16,7 +16,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <array>
 
@@ -24,7 +23,6 @@ namespace scrub {
 
 namespace {
 
-constexpr qsizetype kFlushBytes = 1 << 20;
 const QByteArray kCrLf("\r\n");
 
 } // namespace
@@ -47,14 +45,10 @@ void LineFile::Open(const QString& path)
     fso::EnsureParentFolder(path);
     // Always beside the file and renamed over it: never written in place,
     // where a failure would leave a truncated file.
-    auto file = std::make_unique<QSaveFile>(path);
-    if (!file->open(QIODevice::WriteOnly))
-        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("LineFile"),
-                  QStringLiteral("Cannot write the file '%1'.").arg(path));
+    auto file = std::make_unique<fso::ReplacementFile>(path);
+    file->Open();
     m_file = std::move(file);
     m_path = path;
-    m_buffer.clear();
-    m_buffer.reserve(kFlushBytes + 4096);
 }
 
 void LineFile::Write(const QByteArray& bytes)
@@ -62,51 +56,38 @@ void LineFile::Write(const QByteArray& bytes)
     Write(bytes.constData(), bytes.size());
 }
 
-void LineFile::Write(const char* data, qsizetype size)
+// A write that failed has dropped the file: nothing can put it in place later.
+template <class Step> void LineFile::checked(Step&& step)
 {
-    if (!m_file) vb::Raise(54, QStringLiteral("LineFile")); // bad file mode
-    m_buffer.append(data, size);
-    if (m_buffer.size() >= kFlushBytes) Flush();
+    try {
+        step();
+    } catch (...) {
+        m_file.reset();
+        throw;
+    }
 }
 
-void LineFile::fail()
+void LineFile::Write(const char* data, qsizetype size)
 {
-    // A short write (a full disk) is not always an error of the device: the
-    // file is cancelled here, so that nothing can put it in place later.
-    m_buffer.clear();
-    if (m_file) {
-        m_file->cancelWriting();
-        m_file->commit(); // cancelled: removes the file written beside
-        m_file.reset();
-    }
-    vb::Raise(57, QStringLiteral("LineFile"), // device I/O error
-              QStringLiteral("Cannot write the file '%1' to its end (is the disk full?).").arg(m_path));
+    if (!m_file) vb::Raise(vb::errnum::BadFileMode, QStringLiteral("LineFile"));
+    checked([&] { m_file->Write(data, size); });
 }
 
 void LineFile::Flush()
 {
-    if (!m_file || m_buffer.isEmpty()) return;
-    if (m_file->write(m_buffer) != m_buffer.size()) fail();
-    m_buffer.clear();
+    if (m_file) checked([&] { m_file->Flush(); });
 }
 
 void LineFile::Close()
 {
     if (!m_file) return;
-    Flush();
-    std::unique_ptr<QSaveFile> file = std::move(m_file);
-    if (!file->commit())
-        vb::Raise(57, QStringLiteral("LineFile"),
-                  QStringLiteral("Cannot write the file '%1' to its end (is the disk full?).").arg(m_path));
+    const std::unique_ptr<fso::ReplacementFile> file = std::move(m_file);
+    file->Commit();
 }
 
 void LineFile::Discard()
 {
-    if (!m_file) return;
-    m_buffer.clear();
-    m_file->cancelWriting();
-    m_file->commit(); // cancelled: removes the temporary file and leaves the target alone
-    m_file.reset();
+    m_file.reset(); // not committed: the earlier file stays as it was
 }
 
 // ---------------------------------------------------------------- ResultFiles

@@ -16,10 +16,11 @@
 #include <utility>
 #include <vector>
 
-class QSaveFile;
-
 namespace ado {
 class Connection;
+}
+namespace fso {
+class ReplacementFile;
 }
 
 namespace scrub {
@@ -82,10 +83,9 @@ public:
     void Discard();
 
 private:
-    [[noreturn]] void fail();
-    std::unique_ptr<QSaveFile> m_file;
+    template <class Step> void checked(Step&& step);
+    std::unique_ptr<fso::ReplacementFile> m_file;
     QString m_path;
-    QByteArray m_buffer;
 };
 
 // The present date and time as result lines show them. The text changes

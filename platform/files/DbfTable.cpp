@@ -1,12 +1,13 @@
 #include "platform/files/DbfTable.h"
 
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <QtEndian>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -619,8 +620,7 @@ void DbfTable::journal(qint64 offset, const QByteArray& before)
     qToLittleEndian<qint32>(static_cast<qint32>(before.size()), entry.data() + 8);
     entry += before;
     if (m_journal->write(entry) != entry.size() || !m_journal->flush())
-        vb::Raise(vb::errnum::PermissionDenied, kSource,
-                  QStringLiteral("Cannot write to '%1'.").arg(m_journal->fileName()));
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_journal->fileName(), errno));
 }
 
 void DbfTable::dropJournal()
@@ -633,21 +633,32 @@ void DbfTable::dropJournal()
 
 void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
 {
+    const qint64 size = m_file->size();
+    // A write that grows the table (an append) is the one a full disk stops:
+    // the bytes it covers before the old end are kept to put back.
+    QByteArray covered;
+    if (offset < size && offset + bytes.size() > size && m_file->seek(offset))
+        covered = m_file->read(size - offset);
     if (m_undoing) {
-        QByteArray before;
-        if (offset < m_file->size() && m_file->seek(offset)) before = m_file->read(bytes.size());
+        QByteArray before = covered;
+        if (before.isEmpty() && offset < size && m_file->seek(offset)) before = m_file->read(bytes.size());
         // Bytes past the table's end need none: the length is put back.
         if (!before.isEmpty()) journal(offset, before);
         m_undo.push_back({offset, std::move(before)});
     }
     if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush()) {
+        const int error = errno;
         // The bytes that did not reach the disk (a full disk, a size limit)
         // must not stay in the file's buffer: every later seek would try them
-        // again and fail, and a rollback could not put the table back.
+        // again and fail, and a rollback could not put the table back. What
+        // did reach it is taken back: the table keeps its length and bytes.
         m_cachedRecord = -1;
         m_file->close();
         m_file->open(QIODevice::ReadWrite);
-        vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
+        if (!covered.isEmpty() && m_file->seek(offset)) m_file->write(covered);
+        m_file->flush();
+        if (m_file->size() > size) m_file->resize(size);
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_path, error));
     }
 }
 
@@ -667,11 +678,16 @@ void DbfTable::beginUndo()
     header.resize(kJournalHeader);
     qToLittleEndian<qint64>(m_undoSize, header.data() + 8);
     if (!m_journal->open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        ::flock(m_journal->handle(), LOCK_EX | LOCK_NB) != 0 || m_journal->write(header) != header.size() ||
-        !m_journal->flush()) {
+        ::flock(m_journal->handle(), LOCK_EX | LOCK_NB) != 0) {
         const QString name = m_journal->fileName();
         dropJournal();
         vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(name));
+    }
+    if (m_journal->write(header) != header.size() || !m_journal->flush()) {
+        const int error = errno;
+        const QString name = m_journal->fileName();
+        dropJournal();
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(name, error));
     }
     m_undoing = true;
     m_undoCount = m_count;
@@ -903,11 +919,7 @@ void DbfTable::create(const QString& path, const QVector<DbfField>& fieldsIn, un
     bytes[pos] = '\r';
     bytes += kEof;
 
-    const auto save = [](const QString& file, const QByteArray& data) {
-        QSaveFile out(file);
-        if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
-            vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write '%1'.").arg(file));
-    };
+    const auto save = [](const QString& file, const QByteArray& data) { fso::WriteWholeFile(file, data); };
     if (memo) {
         QByteArray memoHeader(512, '\0');
         if (version == 0x83) {

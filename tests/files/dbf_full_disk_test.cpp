@@ -1,0 +1,120 @@
+// A .dbf table written on a disk that fills up: a table made anew over an
+// earlier one, and records added in a transaction, end with error 57 naming
+// the cause, and the earlier table keeps every byte, with no journal or
+// other file left beside it.
+
+#include "DataFileHelpers.h"
+
+#include "platform/files/DbfTable.h"
+
+#include "support/FullDisk.h"
+
+using testsupport::FullDiskCase;
+
+namespace {
+
+// A table of `records` records of a ten-digit phone and a name.
+QByteArray Table(int records)
+{
+    QList<QByteArray> rows;
+    rows.reserve(records);
+    for (int i = 0; i < records; ++i)
+        rows.append(' ' + QByteArray::number(2015550000LL + i) + QByteArray("Caller").leftJustified(12, ' '));
+    return filestest::makeDbf(0x03, 0x03, {{"PHONE", 'C', 10, 0}, {"NAME", 'C', 12, 0}}, rows);
+}
+
+void Put(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Enough added records to need new room on any disk, and more for more.
+int Added(int records)
+{
+    return std::max(records / 100, 300);
+}
+
+struct DbfWriter {
+    const char* name;
+    bool appends;
+    void (*write)(const QString& path, int records);
+};
+
+const DbfWriter kWriters[] = {
+    {"CreateOverAnEarlierTable", false,
+     [](const QString& path, int records) {
+         // The header grows with the fields: 250 of them for the large case.
+         QVector<files::DbfField> fields;
+         const int count = records == 1 ? 1 : records == 40 ? 40 : 250;
+         for (int i = 0; i < count; ++i)
+             fields.append({QStringLiteral("F%1").arg(i), 'C', 10});
+         files::DbfTable::create(path, fields, 0x30);
+     }},
+    {"AppendInATransaction", true,
+     [](const QString& path, int records) {
+         files::DbfTable t(path);
+         t.beginUndo();
+         try {
+             for (int i = 0, n = Added(records); i < n; ++i)
+                 t.appendRecord(
+                     {vb::Variant(QString::number(3125550000LL + i)), vb::Variant(QStringLiteral("New"))});
+         } catch (...) {
+             t.rollbackUndo();
+             throw;
+         }
+         t.commitUndo();
+     }},
+};
+
+class DbfFullDisk : public ::testing::TestWithParam<std::tuple<int, FullDiskCase>> {};
+
+} // namespace
+
+TEST_P(DbfFullDisk, TheWriteFailsAndTheEarlierTableStays)
+{
+    const auto& [writer, c] = GetParam();
+    testsupport::FullDisk disk(c.by);
+    if (disk.RanInChild()) return;
+    const QString path = disk.FilePath(QStringLiteral("calls.dbf"));
+    const int records = c.records;
+    const DbfWriter& w = kWriters[writer];
+    const QByteArray earlier = Table(records);
+    testsupport::ExpectTheEarlierFilesStay(
+        disk,
+        {[&] { Put(path, earlier); }, [&] { return testsupport::ErrorOf([&] { w.write(path, records); }); },
+         path, w.appends},
+        records == testsupport::kLargeRecords);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, DbfFullDisk,
+                         ::testing::Combine(::testing::Range(0, int(std::size(kWriters))),
+                                            ::testing::ValuesIn(testsupport::FullDiskCases())),
+                         [](const ::testing::TestParamInfo<std::tuple<int, FullDiskCase>>& info) {
+                             return std::string(kWriters[std::get<0>(info.param)].name) + "_" +
+                                    testsupport::FullDiskCaseName({std::get<1>(info.param), info.index});
+                         });
+
+// A record added outside a transaction that the size limit cuts part way:
+// what reached the file is taken back, its end-of-file mark included.
+TEST(DbfFullDiskAppend, ARecordCutShortIsTakenBackWhole)
+{
+    for (int records : {1, 40}) {
+        SCOPED_TRACE(records);
+        filestest::TempFolder dir;
+        const QString path = dir.write(QStringLiteral("calls.dbf"), Table(records));
+        const QByteArray before = filestest::readAll(path);
+        int number = 0;
+        {
+            files::DbfTable t(path);
+            testsupport::FileSizeLimit full(rlim_t(before.size() + 11));
+            number = testsupport::ErrorOf([&] {
+                         t.appendRecord(
+                             {vb::Variant(QStringLiteral("3125550000")), vb::Variant(QStringLiteral("New"))});
+                     }).Number;
+        }
+        EXPECT_EQ(number, vb::errnum::DeviceIOError);
+        EXPECT_EQ(filestest::readAll(path), before);
+    }
+}
