@@ -68,7 +68,7 @@ const DbfWriter kWriters[] = {
      }},
 };
 
-class DbfFullDisk : public ::testing::TestWithParam<std::tuple<int, FullDiskCase>> {};
+class DbfFullDisk : public ::testing::TestWithParam<testsupport::WriterCase> {};
 
 } // namespace
 
@@ -88,13 +88,8 @@ TEST_P(DbfFullDisk, TheWriteFailsAndTheEarlierTableStays)
         records == testsupport::kLargeRecords);
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, DbfFullDisk,
-                         ::testing::Combine(::testing::Range(0, int(std::size(kWriters))),
-                                            ::testing::ValuesIn(testsupport::FullDiskCases())),
-                         [](const ::testing::TestParamInfo<std::tuple<int, FullDiskCase>>& info) {
-                             return std::string(kWriters[std::get<0>(info.param)].name) + "_" +
-                                    testsupport::FullDiskCaseName({std::get<1>(info.param), info.index});
-                         });
+INSTANTIATE_TEST_SUITE_P(Writers, DbfFullDisk, testsupport::WriterCases(kWriters),
+                         testsupport::WriterCaseName(kWriters));
 
 // A record added outside a transaction that the size limit cuts part way:
 // what reached the file is taken back, its end-of-file mark included.

@@ -91,7 +91,7 @@ const FsoWriter kWriters[] = {
      }},
 };
 
-class FsoFullDisk : public ::testing::TestWithParam<std::tuple<int, FullDiskCase>> {};
+class FsoFullDisk : public ::testing::TestWithParam<testsupport::WriterCase> {};
 
 } // namespace
 
@@ -104,10 +104,5 @@ TEST_P(FsoFullDisk, TheWriteFailsAndTheEarlierFileStays)
                                            c.records == testsupport::kLargeRecords);
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, FsoFullDisk,
-                         ::testing::Combine(::testing::Range(0, int(std::size(kWriters))),
-                                            ::testing::ValuesIn(testsupport::FullDiskCases())),
-                         [](const ::testing::TestParamInfo<std::tuple<int, FullDiskCase>>& info) {
-                             return std::string(kWriters[std::get<0>(info.param)].name) + "_" +
-                                    testsupport::FullDiskCaseName({std::get<1>(info.param), info.index});
-                         });
+INSTANTIATE_TEST_SUITE_P(Writers, FsoFullDisk, testsupport::WriterCases(kWriters),
+                         testsupport::WriterCaseName(kWriters));

@@ -56,7 +56,7 @@ const ProfileWriter kWriters[] = {
      }},
 };
 
-class ProfileFullDisk : public ::testing::TestWithParam<std::tuple<int, FullDiskCase>> {};
+class ProfileFullDisk : public ::testing::TestWithParam<testsupport::WriterCase> {};
 
 } // namespace
 
@@ -74,10 +74,5 @@ TEST_P(ProfileFullDisk, TheWriteFailsAndTheSettingsFileStays)
                                            records == testsupport::kLargeRecords, -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, ProfileFullDisk,
-                         ::testing::Combine(::testing::Range(0, int(std::size(kWriters))),
-                                            ::testing::ValuesIn(testsupport::FullDiskCases())),
-                         [](const ::testing::TestParamInfo<std::tuple<int, FullDiskCase>>& info) {
-                             return std::string(kWriters[std::get<0>(info.param)].name) + "_" +
-                                    testsupport::FullDiskCaseName({std::get<1>(info.param), info.index});
-                         });
+INSTANTIATE_TEST_SUITE_P(Writers, ProfileFullDisk, testsupport::WriterCases(kWriters),
+                         testsupport::WriterCaseName(kWriters));

@@ -5,7 +5,7 @@
 #include "platform/profile/Profile.h"
 #include "platform/vb/Err.h"
 
-#include "support/FullDisk.h"
+#include "support/FullDisk.h" // FileBytes
 
 #include <QTemporaryDir>
 #include <sys/stat.h>
@@ -151,37 +151,3 @@ INSTANTIATE_TEST_SUITE_P(Modes, ProfileFileMode,
                          [](const ::testing::TestParamInfo<ModeCase>& info) {
                              return std::string(info.param.name);
                          });
-
-// The seven keys of a connection profile on a full disk: an error naming the
-// cause, and the file as it was.
-class ProfileKeysFullDisk : public ::testing::TestWithParam<testsupport::FullDiskCase> {};
-
-TEST_P(ProfileKeysFullDisk, TheWriteRaisesAndTheSettingsFileStays)
-{
-    testsupport::FullDisk disk(GetParam().by);
-    if (disk.RanInChild()) return;
-    const QString file = disk.FilePath(QStringLiteral("Tervala.ini"));
-    const int records = GetParam().records;
-    const auto prepare = [=] {
-        QByteArray bytes = "[ODBC]\r\nODBCDSN=(None)\r\nODBCPWD=old\r\n\r\n[Data]\r\n";
-        for (int i = 0; i < records; ++i)
-            bytes += "Key" + QByteArray::number(i) + "=value " + QByteArray::number(i) + "\r\n";
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    };
-    const auto write = [=] {
-        return testsupport::ErrorOf([&] {
-            WritePrivateProfileKeys(QStringLiteral("ODBC"),
-                                    {{QStringLiteral("ODBCDSN"), QStringLiteral("Calls")},
-                                     {QStringLiteral("ODBCProvider"), QStringLiteral("MSDASQL")},
-                                     {QStringLiteral("ODBCPWD"), QStringLiteral("new")}},
-                                    file);
-        });
-    };
-    testsupport::ExpectTheEarlierFilesStay(disk, {prepare, write, file},
-                                           records == testsupport::kLargeRecords);
-}
-
-INSTANTIATE_TEST_SUITE_P(FullDisk, ProfileKeysFullDisk, ::testing::ValuesIn(testsupport::FullDiskCases()),
-                         testsupport::FullDiskCaseName);

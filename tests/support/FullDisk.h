@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <sys/statvfs.h>
+#include <tuple>
 
 namespace testsupport {
 
@@ -245,6 +246,24 @@ inline std::vector<FullDiskCase> FullDiskCases()
 inline std::string FullDiskCaseName(const ::testing::TestParamInfo<FullDiskCase>& info)
 {
     return std::string(FullByName(info.param.by)) + "_" + std::to_string(info.param.records) + "Records";
+}
+
+// The same table for each of several writers, named by a table of theirs
+// (anything with a `name` member), e.g.
+//     INSTANTIATE_TEST_SUITE_P(Writers, Suite, WriterCases(kWriters), WriterCaseName(kWriters));
+using WriterCase = std::tuple<int, FullDiskCase>;
+
+template <class Writer, std::size_t N> auto WriterCases(const Writer (&)[N])
+{
+    return ::testing::Combine(::testing::Range(0, int(N)), ::testing::ValuesIn(FullDiskCases()));
+}
+
+template <class Writer, std::size_t N> auto WriterCaseName(const Writer (&writers)[N])
+{
+    return [&writers](const ::testing::TestParamInfo<WriterCase>& info) {
+        return std::string(writers[std::get<0>(info.param)].name) + "_" +
+               FullDiskCaseName({std::get<1>(info.param), info.index});
+    };
 }
 
 } // namespace testsupport
