@@ -1,0 +1,158 @@
+// The parts of an xlsx package and the XML copying that reading and saving
+// share.
+
+#include "platform/files/XlsxParts.h"
+#include "platform/vb/Err.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+namespace files::detail::xlsx {
+
+const QString kSource = QStringLiteral("Workbook");
+
+void notAWorkbook(const BookData& book, const QString& why)
+{
+    vb::Raise(wberr::NotAWorkbook, kSource,
+              QStringLiteral("'%1' is not a readable Excel workbook (%2).")
+                  .arg(QFileInfo(book.path).fileName(), why));
+}
+
+void cannotSave(const BookData& book, const QString& why)
+{
+    vb::Raise(wberr::CannotSave, kSource,
+              QStringLiteral("The workbook '%1' could not be saved: %2. The file was left as it was.")
+                  .arg(QFileInfo(book.path).fileName(), why));
+}
+
+bool selectEntry(QuaZip& zip, const QString& name)
+{
+    return zip.setCurrentFile(name, QuaZip::csInsensitive);
+}
+
+QString readError(const QXmlStreamReader& x, const QuaZipFile& f)
+{
+    if (f.getZipError() != UNZ_OK) return QStringLiteral("its compressed data is damaged");
+    return x.hasError() ? x.errorString() : QString();
+}
+
+QByteArray readEntry(QuaZip& zip, const QString& name, bool* found)
+{
+    if (found) *found = false;
+    if (name.isEmpty() || !selectEntry(zip, name)) return {};
+    QuaZipFile f(&zip);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (found) *found = true;
+    return f.readAll();
+}
+
+QString partDir(const QString& part)
+{
+    const qsizetype slash = part.lastIndexOf(u'/');
+    return slash < 0 ? QString() : part.left(slash + 1);
+}
+
+QString relsPartOf(const QString& part)
+{
+    const qsizetype slash = part.lastIndexOf(u'/');
+    return partDir(part) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+QString resolveTarget(const QString& sourcePart, const QString& target)
+{
+    QString t = target;
+    t.replace(u'\\', u'/');
+    if (t.startsWith(u'/')) return QDir::cleanPath(t.mid(1));
+    return QDir::cleanPath(partDir(sourcePart) + t);
+}
+
+std::vector<Rel> readRels(QuaZip& zip, const QString& relsPart, const QString& sourcePart)
+{
+    std::vector<Rel> rels;
+    const QByteArray xml = readEntry(zip, relsPart);
+    QXmlStreamReader x(xml);
+    while (moreXml(x)) {
+        if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"Relationship") {
+            const auto a = x.attributes();
+            Rel r;
+            r.id = a.value(QLatin1String("Id")).toString();
+            r.type = a.value(QLatin1String("Type")).toString();
+            r.external = a.value(QLatin1String("TargetMode")).compare(u"External", Qt::CaseInsensitive) == 0;
+            r.target = r.external ? a.value(QLatin1String("Target")).toString()
+                                  : resolveTarget(sourcePart, a.value(QLatin1String("Target")).toString());
+            rels.push_back(r);
+        }
+    }
+    return rels;
+}
+
+bool relIs(const Rel& r, const char* kind)
+{
+    return r.type.endsWith(QLatin1Char('/') + QLatin1String(kind));
+}
+
+void writeStartCopy(QXmlStreamWriter& w, const QXmlStreamReader& x, const QString& replaceAttr,
+                    const QString& newValue)
+{
+    w.writeStartElement(x.qualifiedName().toString());
+    for (const auto& ns : x.namespaceDeclarations())
+        w.writeAttribute(ns.prefix().isEmpty() ? QStringLiteral("xmlns")
+                                               : QStringLiteral("xmlns:") + ns.prefix().toString(),
+                         ns.namespaceUri().toString());
+    for (const auto& a : x.attributes()) {
+        if (a.isDefault()) continue;
+        const QString qn = a.qualifiedName().toString();
+        w.writeAttribute(qn, (!replaceAttr.isEmpty() && qn == replaceAttr) ? newValue : a.value().toString());
+    }
+}
+
+QString captureElement(QXmlStreamReader& x, const QString& replaceAttr, const QString& newValue)
+{
+    QString out;
+    QXmlStreamWriter w(&out);
+    int depth = 0;
+    do {
+        switch (x.tokenType()) {
+        case QXmlStreamReader::StartElement:
+            if (depth == 0)
+                writeStartCopy(w, x, replaceAttr, newValue);
+            else
+                writeStartCopy(w, x);
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            w.writeEndElement();
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            w.writeCharacters(x.text().toString());
+            break;
+        default:
+            break;
+        }
+        if (depth > 0) x.readNext();
+    } while (depth > 0 && moreXml(x));
+    return out;
+}
+
+void replayXml(QXmlStreamWriter& w, const QString& xml)
+{
+    QXmlStreamReader r(xml);
+    r.setNamespaceProcessing(false);
+    while (moreXml(r)) {
+        const auto tok = r.readNext();
+        if (tok == QXmlStreamReader::StartElement) {
+            w.writeStartElement(r.qualifiedName().toString());
+            for (const auto& a : r.attributes())
+                w.writeAttribute(a.qualifiedName().toString(), a.value().toString());
+        } else if (tok == QXmlStreamReader::EndElement) {
+            w.writeEndElement();
+        } else if (tok == QXmlStreamReader::Characters) {
+            w.writeCharacters(r.text().toString());
+        }
+    }
+}
+
+} // namespace files::detail::xlsx

@@ -1,0 +1,64 @@
+#pragma once
+// What reading and saving the xlsx package behind files::Workbook share: the
+// package's part names and relationships, the error texts, and copying XML
+// elements from a reader into a writer.
+
+#include "platform/files/WorkbookData.h"
+
+#include <QString>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <vector>
+
+class QuaZipFile;
+
+namespace files::detail::xlsx {
+
+extern const QString kSource;
+
+[[noreturn]] void notAWorkbook(const BookData& book, const QString& why);
+[[noreturn]] void cannotSave(const BookData& book, const QString& why);
+
+// Part names in a package compare without regard to case.
+bool selectEntry(QuaZip& zip, const QString& name);
+
+// Reading from a zip entry whose compressed data is damaged, the XML reader
+// reports a premature end while atEnd() stays false (the entry is not at its
+// end), so every read loop also stops at the first error.
+inline bool moreXml(const QXmlStreamReader& x)
+{
+    return !x.atEnd() && !x.hasError();
+}
+
+// The error of an entry read through QuaZipFile, or of the XML in it.
+QString readError(const QXmlStreamReader& x, const QuaZipFile& f);
+
+QByteArray readEntry(QuaZip& zip, const QString& name, bool* found = nullptr);
+
+QString partDir(const QString& part);
+QString relsPartOf(const QString& part);
+QString resolveTarget(const QString& sourcePart, const QString& target);
+
+struct Rel {
+    QString id, type, target;
+    bool external = false;
+};
+std::vector<Rel> readRels(QuaZip& zip, const QString& relsPart, const QString& sourcePart);
+bool relIs(const Rel& r, const char* kind);
+
+// Writes the start tag the reader stands on: its name as written, its
+// namespace declarations and its attributes (attributes a DTD would add are
+// not in the source text and are left out). With replaceAttr, that attribute
+// gets newValue.
+void writeStartCopy(QXmlStreamWriter& w, const QXmlStreamReader& x, const QString& replaceAttr = {},
+                    const QString& newValue = {});
+
+// Copies the element the reader stands on, with everything inside it, as
+// XML text (prefixes as written; no namespace declarations are added).
+// With replaceAttr, that attribute of the outer element gets newValue.
+QString captureElement(QXmlStreamReader& x, const QString& replaceAttr = {}, const QString& newValue = {});
+
+// Writes XML captured by captureElement into another document.
+void replayXml(QXmlStreamWriter& w, const QString& xml);
+
+} // namespace files::detail::xlsx

@@ -1,0 +1,689 @@
+// Saving the xlsx package behind files::Workbook.
+//
+// Saving copies every entry it does not change in raw (still compressed)
+// form, and rewrites a changed sheet by streaming its original XML through,
+// replacing only the cell data and the few elements whose references move
+// with deleted rows.
+
+#include "platform/files/XlsxParts.h"
+#include "platform/vb/Err.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <charconv>
+#include <cstdio>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipfileinfo.h>
+#include <quazip/quazipnewinfo.h>
+#include <unordered_map>
+
+namespace files::detail {
+
+using namespace xlsx;
+
+namespace {
+
+// Rows deleted since the sheet was read, in the numbering of that file.
+class RowMap {
+public:
+    explicit RowMap(std::vector<std::uint32_t> deleted) : m_del(std::move(deleted))
+    {
+        std::sort(m_del.begin(), m_del.end());
+    }
+    // Maps rows top..bottom to the rows they occupy now; false when every
+    // one of them was deleted.
+    bool mapRows(int top, int bottom, int& newTop, int& newBottom) const
+    {
+        const auto below = std::lower_bound(m_del.begin(), m_del.end(), std::uint32_t(top)) - m_del.begin();
+        const auto upTo = std::upper_bound(m_del.begin(), m_del.end(), std::uint32_t(bottom)) - m_del.begin();
+        newTop = top - static_cast<int>(below);
+        newBottom = bottom - static_cast<int>(upTo);
+        return newBottom >= newTop;
+    }
+
+private:
+    std::vector<std::uint32_t> m_del;
+};
+
+struct RefPart {
+    QString colPart; // "$A", "B", or "" for a whole-row reference
+    bool rowAbs = false;
+    int row = 0; // 0 for a whole-column reference
+};
+
+bool splitRefPart(const QString& s, RefPart& p)
+{
+    qsizetype i = 0;
+    if (i < s.size() && s[i] == u'$') ++i;
+    while (i < s.size() && s[i].isLetter())
+        ++i;
+    p.colPart = s.left(i);
+    if (p.colPart == u"$") return false;
+    if (i < s.size() && s[i] == u'$') {
+        p.rowAbs = true;
+        ++i;
+    }
+    bool ok = true;
+    const QString digits = s.mid(i);
+    p.row = digits.isEmpty() ? 0 : digits.toInt(&ok);
+    return ok && (p.row > 0 || digits.isEmpty()) && (!p.colPart.isEmpty() || p.row > 0);
+}
+
+QString joinRefPart(const RefPart& p)
+{
+    return p.colPart +
+           (p.row > 0 ? (p.rowAbs ? QStringLiteral("$") : QString()) + QString::number(p.row) : QString());
+}
+
+// One reference ("B3", "A1:C9", "2:5", "A:C"); an empty result when all of
+// its rows were deleted. A reference it cannot read is kept as it is.
+QString mapRef(const QString& ref, const RowMap& map, bool dropSingleCell = false)
+{
+    const QStringList parts = ref.split(u':');
+    if (parts.size() > 2) return ref;
+    RefPart a, b;
+    if (!splitRefPart(parts[0], a) || (parts.size() == 2 && !splitRefPart(parts[1], b))) return ref;
+    if (parts.size() == 1) b = a;
+    if (a.row == 0 || b.row == 0) return ref; // whole columns
+    int top = 0, bottom = 0;
+    if (!map.mapRows(a.row, b.row, top, bottom)) return {};
+    a.row = top;
+    b.row = bottom;
+    if (parts.size() == 1) return joinRefPart(a);
+    if (dropSingleCell && top == bottom && a.colPart.remove(u'$') == b.colPart.remove(u'$')) return {};
+    return joinRefPart(a) + u':' + joinRefPart(b);
+}
+
+QString mapSqref(const QString& sqref, const RowMap& map)
+{
+    QStringList out;
+    for (const QString& r : sqref.split(u' ', Qt::SkipEmptyParts)) {
+        const QString m = mapRef(r, map);
+        if (!m.isEmpty()) out << m;
+    }
+    return out.join(u' ');
+}
+
+QString formatNumber(double d)
+{
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, d);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+class SheetWriter {
+public:
+    SheetWriter(BookData& book, SheetData& s, QXmlStreamWriter& w)
+        : m_book(book), m_s(s), m_w(w), m_map(s.deletedOrig)
+    {
+    }
+
+    void transform(QXmlStreamReader& x);
+
+private:
+    QString el(const char* local) const
+    {
+        return m_prefix.isEmpty() ? QString::fromLatin1(local) : m_prefix + u':' + QLatin1String(local);
+    }
+    void copyStart(QXmlStreamReader& x, const QString& replaceAttr = {}, const QString& newValue = {});
+    void copyToken(QXmlStreamReader& x);
+    void writeSheetData();
+    void writeCell(const Cell& c, int row);
+    void writeRichInline(const QString& raw);
+    void filterContainer(QXmlStreamReader& x, const QString& refAttr);
+    void fixFormulas();
+
+    BookData& m_book;
+    SheetData& m_s;
+    QXmlStreamWriter& m_w;
+    RowMap m_map;
+    QString m_prefix;
+    QString m_ns;
+};
+
+void SheetWriter::copyStart(QXmlStreamReader& x, const QString& replaceAttr, const QString& newValue)
+{
+    writeStartCopy(m_w, x, replaceAttr, newValue);
+}
+
+void SheetWriter::copyToken(QXmlStreamReader& x)
+{
+    switch (x.tokenType()) {
+    case QXmlStreamReader::StartElement:
+        copyStart(x);
+        break;
+    case QXmlStreamReader::EndElement:
+        m_w.writeEndElement();
+        break;
+    case QXmlStreamReader::Characters:
+        if (x.isCDATA())
+            m_w.writeCDATA(x.text().toString());
+        else
+            m_w.writeCharacters(x.text().toString());
+        break;
+    case QXmlStreamReader::Comment:
+        m_w.writeComment(x.text().toString());
+        break;
+    case QXmlStreamReader::ProcessingInstruction:
+        m_w.writeProcessingInstruction(x.processingInstructionTarget().toString(),
+                                       x.processingInstructionData().toString());
+        break;
+    case QXmlStreamReader::EntityReference:
+        m_w.writeEntityReference(x.name().toString());
+        break;
+    default:
+        break;
+    }
+}
+
+void SheetWriter::transform(QXmlStreamReader& x)
+{
+    fixFormulas();
+    m_w.setAutoFormatting(false);
+    m_w.writeStartDocument(QStringLiteral("1.0"), true);
+    int depth = 0;
+    bool wroteSheetData = false;
+    while (moreXml(x)) {
+        const auto tok = x.readNext();
+        if (tok == QXmlStreamReader::StartDocument || tok == QXmlStreamReader::DTD) continue;
+        if (tok == QXmlStreamReader::EndDocument) {
+            m_w.writeEndDocument();
+            break;
+        }
+        if (tok == QXmlStreamReader::StartElement) {
+            if (depth == 0) {
+                m_ns = x.namespaceUri().toString();
+                m_prefix = x.prefix().toString();
+            }
+            if (depth == 1 && x.namespaceUri() == m_ns) {
+                const auto name = x.name();
+                if (name == u"sheetData") {
+                    x.skipCurrentElement();
+                    writeSheetData();
+                    wroteSheetData = true;
+                    continue;
+                }
+                if (name == u"dimension") {
+                    const CellRange r = ComputeUsedRange(m_s);
+                    QString ref = QStringLiteral("A1");
+                    if (!r.isEmpty()) {
+                        ref = ColumnName(r.firstColumn) + QString::number(r.firstRow);
+                        if (r.lastRow != r.firstRow || r.lastColumn != r.firstColumn)
+                            ref += u':' + ColumnName(r.lastColumn) + QString::number(r.lastRow);
+                    }
+                    copyStart(x, QStringLiteral("ref"), ref);
+                    ++depth;
+                    continue;
+                }
+                if (m_s.rowsDeleted) {
+                    if (name == u"mergeCells" || name == u"hyperlinks" || name == u"dataValidations") {
+                        filterContainer(x, name == u"dataValidations" ? QStringLiteral("sqref")
+                                                                      : QStringLiteral("ref"));
+                        continue;
+                    }
+                    if (name == u"conditionalFormatting" || name == u"autoFilter") {
+                        const QString attr =
+                            name == u"autoFilter" ? QStringLiteral("ref") : QStringLiteral("sqref");
+                        const QString mapped = attr == u"ref"
+                                                   ? mapRef(x.attributes().value(attr).toString(), m_map)
+                                                   : mapSqref(x.attributes().value(attr).toString(), m_map);
+                        if (mapped.isEmpty()) {
+                            x.skipCurrentElement();
+                            continue;
+                        }
+                        copyStart(x, attr, mapped);
+                        ++depth;
+                        continue;
+                    }
+                }
+            }
+            copyStart(x);
+            ++depth;
+            continue;
+        }
+        if (tok == QXmlStreamReader::EndElement) {
+            --depth;
+            if (depth == 0 && !wroteSheetData) {
+                // A sheet part without cell data: add it, the schema wants it.
+                writeSheetData();
+                wroteSheetData = true;
+            }
+        }
+        copyToken(x);
+    }
+    if (x.hasError()) throw x.errorString();
+}
+
+void SheetWriter::filterContainer(QXmlStreamReader& x, const QString& refAttr)
+{
+    // Children whose rows were all deleted go; an empty container would
+    // break the schema, so it goes too; "count" follows the children.
+    const QString containerName = x.qualifiedName().toString();
+    AttrList containerAttrs;
+    for (const auto& a : x.attributes())
+        containerAttrs.emplace_back(a.qualifiedName().toString(), a.value().toString());
+    std::vector<QString> kept;
+    while (x.readNextStartElement()) {
+        const QString ref = x.attributes().value(refAttr).toString();
+        const QString mapped =
+            refAttr == u"sqref" ? mapSqref(ref, m_map) : mapRef(ref, m_map, x.name() == u"mergeCell");
+        if (mapped.isEmpty())
+            x.skipCurrentElement();
+        else
+            kept.push_back(captureElement(x, refAttr, mapped));
+    }
+    if (kept.empty()) return;
+    m_w.writeStartElement(containerName);
+    for (const auto& a : containerAttrs)
+        m_w.writeAttribute(a.first, a.first == u"count" ? QString::number(kept.size()) : a.second);
+    for (const QString& xml : kept)
+        replayXml(m_w, xml);
+    m_w.writeEndElement();
+}
+
+void SheetWriter::fixFormulas()
+{
+    if (!m_s.formulasDisturbed && !m_s.rowsDeleted) return;
+    // Shared formulas: the text lives in the first cell of the group only.
+    // A group that lost that cell cannot be rebuilt without a formula
+    // translator, so its other cells keep their last values as constants;
+    // a group that lost other cells gets a range that fits what is left.
+    struct Group {
+        Cell* master = nullptr;
+        int top = 0, left = 0, bottom = 0, right = 0;
+    };
+    std::unordered_map<QString, Group> groups;
+    auto isShared = [&](const Cell& c) {
+        return c.formula && m_s.formulas[c.formula - 1].attr(QStringLiteral("t")) == u"shared";
+    };
+    for (std::size_t i = 0; i < m_s.rows.size(); ++i)
+        for (Cell& c : m_s.rows.at(i).cells)
+            if (isShared(c) && !m_s.formulas[c.formula - 1].text.isEmpty())
+                groups[m_s.formulas[c.formula - 1].attr(QStringLiteral("si"))].master = &c;
+    for (std::size_t i = 0; i < m_s.rows.size(); ++i) {
+        const int row = static_cast<int>(i + 1);
+        for (Cell& c : m_s.rows.at(i).cells) {
+            if (!c.formula) continue;
+            Formula& f = m_s.formulas[c.formula - 1];
+            if (isShared(c)) {
+                auto it = groups.find(f.attr(QStringLiteral("si")));
+                if (it == groups.end() || !it->second.master) {
+                    c.formula = 0;
+                    continue;
+                }
+                Group& g = it->second;
+                if (!g.top) {
+                    g.top = g.bottom = row;
+                    g.left = g.right = c.column;
+                }
+                g.top = std::min(g.top, row);
+                g.bottom = std::max(g.bottom, row);
+                g.left = std::min<int>(g.left, c.column);
+                g.right = std::max<int>(g.right, c.column);
+            } else if (m_s.rowsDeleted && !f.attr(QStringLiteral("ref")).isEmpty()) {
+                const QString mapped = mapRef(f.attr(QStringLiteral("ref")), m_map);
+                f.setAttr(QStringLiteral("ref"),
+                          mapped.isEmpty() ? ColumnName(c.column) + QString::number(row) : mapped);
+            }
+        }
+    }
+    for (auto& [si, g] : groups) {
+        if (!g.master || !g.top) continue;
+        QString ref = ColumnName(g.left) + QString::number(g.top);
+        if (g.bottom != g.top || g.right != g.left)
+            ref += u':' + ColumnName(g.right) + QString::number(g.bottom);
+        m_s.formulas[g.master->formula - 1].setAttr(QStringLiteral("ref"), ref);
+    }
+}
+
+void SheetWriter::writeSheetData()
+{
+    m_w.writeStartElement(el("sheetData"));
+    for (std::size_t i = 0; i < m_s.rows.size(); ++i) {
+        const RowSlot& slot = m_s.rows.at(i);
+        if (slot.cells.empty() && slot.attrs == 0) continue;
+        const int row = static_cast<int>(i + 1);
+        m_w.writeStartElement(el("row"));
+        m_w.writeAttribute(QStringLiteral("r"), QString::number(row));
+        if (slot.attrs) {
+            for (const auto& a : m_s.attrs.get(slot.attrs)) {
+                if (a.first == u"spans") {
+                    // A hint of the columns in use; it must cover the cells.
+                    if (!slot.cells.empty())
+                        m_w.writeAttribute(a.first, QStringLiteral("%1:%2")
+                                                        .arg(slot.cells.front().column)
+                                                        .arg(slot.cells.back().column));
+                } else {
+                    m_w.writeAttribute(a.first, a.second);
+                }
+            }
+        }
+        for (const Cell& c : slot.cells)
+            writeCell(c, row);
+        m_w.writeEndElement();
+    }
+    m_w.writeEndElement();
+}
+
+void SheetWriter::writeCell(const Cell& c, int row)
+{
+    m_w.writeStartElement(el("c"));
+    m_w.writeAttribute(QStringLiteral("r"), ColumnName(c.column) + QString::number(row));
+    if (c.style) m_w.writeAttribute(QStringLiteral("s"), QString::number(c.style));
+    switch (c.kind) {
+    case CellKind::SharedString:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("s"));
+        break;
+    case CellKind::InlineString:
+    case CellKind::RichInline:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("inlineStr"));
+        break;
+    case CellKind::FormulaString:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("str"));
+        break;
+    case CellKind::Boolean:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("b"));
+        break;
+    case CellKind::Error:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("e"));
+        break;
+    case CellKind::IsoDate:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("d"));
+        break;
+    default:
+        break;
+    }
+    if (c.extra)
+        for (const auto& a : m_s.attrs.get(c.extra))
+            m_w.writeAttribute(a.first, a.second);
+    if (c.formula) {
+        const Formula& f = m_s.formulas[c.formula - 1];
+        m_w.writeStartElement(el("f"));
+        for (const auto& a : f.attrs)
+            m_w.writeAttribute(a.first, a.second);
+        if (!f.text.isEmpty()) m_w.writeCharacters(f.text);
+        m_w.writeEndElement();
+    }
+    switch (c.kind) {
+    case CellKind::Blank:
+        break;
+    case CellKind::Number:
+    case CellKind::OleDate:
+        m_w.writeTextElement(el("v"), formatNumber(c.number));
+        break;
+    case CellKind::SharedString:
+        m_w.writeTextElement(el("v"), QString::number(c.index));
+        break;
+    case CellKind::Boolean:
+        m_w.writeTextElement(el("v"), c.number != 0.0 ? QStringLiteral("1") : QStringLiteral("0"));
+        break;
+    case CellKind::FormulaString:
+        m_w.writeTextElement(el("v"), EncodeXString(m_s.texts[c.index]));
+        break;
+    case CellKind::Error:
+    case CellKind::IsoDate:
+        m_w.writeTextElement(el("v"), m_s.texts[c.index]);
+        break;
+    case CellKind::RichInline:
+        replayXml(m_w, m_s.texts[c.index + 1]);
+        break;
+    case CellKind::InlineString: {
+        const QString& text = m_s.texts[c.index];
+        m_w.writeStartElement(el("is"));
+        m_w.writeStartElement(el("t"));
+        if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace() || text.contains(u'\n')))
+            m_w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        m_w.writeCharacters(EncodeXString(text));
+        m_w.writeEndElement();
+        m_w.writeEndElement();
+        break;
+    }
+    }
+    m_w.writeEndElement();
+}
+
+// Copies an XML part, leaving out the elements one level below the root for
+// which drop() says so.
+template <typename Drop> QByteArray filterPart(const QByteArray& xml, Drop drop, QString& error)
+{
+    QByteArray out;
+    QXmlStreamReader x(xml);
+    QXmlStreamWriter w(&out);
+    w.writeStartDocument(QStringLiteral("1.0"), true);
+    int depth = 0;
+    while (moreXml(x)) {
+        const auto tok = x.readNext();
+        switch (tok) {
+        case QXmlStreamReader::StartElement:
+            if (depth == 1 && drop(x.name(), x.attributes())) {
+                x.skipCurrentElement();
+                break;
+            }
+            writeStartCopy(w, x);
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            w.writeEndElement();
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            w.writeCharacters(x.text().toString());
+            break;
+        case QXmlStreamReader::EndDocument:
+            w.writeEndDocument();
+            break;
+        default:
+            break;
+        }
+    }
+    if (x.hasError()) error = x.errorString();
+    return out;
+}
+
+// What a save changes: the sheets to rewrite, keyed by their part name in
+// lower case, and whether Excel's calculation chain goes.
+struct SavePlan {
+    std::unordered_map<QString, SheetData*> changed;
+    bool dropCalcChain = false;
+    QString contentTypes = QStringLiteral("[content_types].xml");
+    QString workbookRels;
+};
+
+QString entryFailure(const char* what, const QString& entry)
+{
+    return QStringLiteral("the entry '%1' cannot be %2").arg(entry, QLatin1String(what));
+}
+
+// An untouched entry: its compressed bytes go over as they are.
+QString copyRawEntry(QuaZip& in, QuaZip& out, const QuaZipFileInfo64& info)
+{
+    QuaZipFile src(&in);
+    int method = 0, level = 0;
+    if (!src.open(QIODevice::ReadOnly, &method, &level, true)) return entryFailure("read", info.name);
+    QuaZipNewInfo ni(info);
+    QuaZipFile dst(&out);
+    if (!dst.open(QIODevice::WriteOnly, ni, nullptr, info.crc, method, level, true))
+        return entryFailure("written", info.name);
+    QString failure;
+    char buf[1 << 16];
+    qint64 n;
+    while ((n = src.read(buf, sizeof buf)) > 0)
+        if (dst.write(buf, n) != n) {
+            failure = entryFailure("written", info.name);
+            break;
+        }
+    if (n < 0) failure = entryFailure("read", info.name);
+    dst.close();
+    if (dst.getZipError() != 0 && failure.isEmpty()) failure = entryFailure("written", info.name);
+    return failure;
+}
+
+// A changed sheet, streamed through the sheet writer.
+QString writeSheetEntry(BookData& book, SheetData& sheet, QIODevice& src, QIODevice& dst)
+{
+    QXmlStreamReader x(&src);
+    ChunkedOutput buffered(&dst);
+    QXmlStreamWriter w(&buffered);
+    SheetWriter sw(book, sheet, w);
+    try {
+        sw.transform(x);
+    } catch (const QString& e) {
+        return QStringLiteral("sheet '%1' is damaged (%2)").arg(sheet.name, e);
+    }
+    if (w.hasError() || !buffered.flushAll())
+        return QStringLiteral("sheet '%1' cannot be written").arg(sheet.name);
+    return {};
+}
+
+// The content types or the workbook's relationships without the
+// calculation chain.
+QString writeWithoutCalcChain(const BookData& book, bool contentTypes, const QuaZipFileInfo64& info,
+                              QIODevice& src, QIODevice& dst)
+{
+    const QByteArray xml = src.readAll();
+    QString error;
+    QByteArray result;
+    if (contentTypes) {
+        const QString calc = u'/' + book.calcChainPart;
+        result = filterPart(
+            xml,
+            [&](QStringView name, const QXmlStreamAttributes& a) {
+                return name == u"Override" &&
+                       a.value(QLatin1String("PartName")).compare(calc, Qt::CaseInsensitive) == 0;
+            },
+            error);
+    } else {
+        result = filterPart(
+            xml,
+            [&](QStringView name, const QXmlStreamAttributes& a) {
+                return name == u"Relationship" && a.value(QLatin1String("Type")).endsWith(u"/calcChain");
+            },
+            error);
+    }
+    if (!error.isEmpty()) return QStringLiteral("the entry '%1' is damaged (%2)").arg(info.name, error);
+    if (dst.write(result) != result.size()) return entryFailure("written", info.name);
+    return {};
+}
+
+// An entry whose content changes: decompressed, rewritten, compressed again.
+QString rewriteEntry(BookData& book, const SavePlan& plan, QuaZip& in, QuaZip& out,
+                     const QuaZipFileInfo64& info, SheetData* sheet)
+{
+    QuaZipFile src(&in);
+    if (!src.open(QIODevice::ReadOnly)) return entryFailure("read", info.name);
+    QuaZipNewInfo ni(info.name);
+    ni.dateTime = info.dateTime;
+    ni.externalAttr = info.externalAttr;
+    QuaZipFile dst(&out);
+    if (!dst.open(QIODevice::WriteOnly, ni)) return entryFailure("written", info.name);
+    QString failure =
+        sheet ? writeSheetEntry(book, *sheet, src, dst)
+              : writeWithoutCalcChain(book, info.name.toLower() == plan.contentTypes, info, src, dst);
+    dst.close();
+    if (failure.isEmpty() && dst.getZipError() != 0) failure = entryFailure("written", info.name);
+    return failure;
+}
+
+// Writes the new package into tmpName; the failure, or "" when it is whole.
+QString writePackage(BookData& book, const SavePlan& plan, const QString& tmpName)
+{
+    QuaZip out(tmpName);
+    if (!out.open(QuaZip::mdCreate)) return QStringLiteral("the new file cannot be written");
+    QuaZip& in = *book.zip;
+    QString failure;
+    for (bool more = in.goToFirstFile(); more && failure.isEmpty(); more = in.goToNextFile()) {
+        QuaZipFileInfo64 info;
+        if (!in.getCurrentFileInfo(&info)) {
+            failure = QStringLiteral("an entry of the workbook cannot be read");
+            break;
+        }
+        const QString key = info.name.toLower();
+        if (plan.dropCalcChain && key == book.calcChainPart.toLower())
+            continue; // Excel rebuilds it; stale, it would make Excel repair the file
+        auto it = plan.changed.find(key);
+        const bool filtered = plan.dropCalcChain && (key == plan.contentTypes || key == plan.workbookRels);
+        if (it == plan.changed.end() && !filtered)
+            failure = copyRawEntry(in, out, info);
+        else
+            failure =
+                rewriteEntry(book, plan, in, out, info, it == plan.changed.end() ? nullptr : it->second);
+    }
+    if (failure.isEmpty() && in.getZipError() != 0)
+        failure = QStringLiteral("the workbook cannot be read to the end");
+    out.close();
+    if (failure.isEmpty() && out.getZipError() != 0)
+        failure = QStringLiteral("the new file cannot be completed (is the disk full?)");
+    return failure;
+}
+
+// A new, empty file beside the workbook, hidden by its leading dot.
+QString createFileBeside(const BookData& book)
+{
+    const QFileInfo fi(book.path);
+    QTemporaryFile tmp(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
+    tmp.setAutoRemove(false);
+    if (!tmp.open())
+        cannotSave(book, QStringLiteral("no file can be created in its folder (%1)").arg(tmp.errorString()));
+    return tmp.fileName();
+}
+
+// After the rename the saved file is the one the model stands on: the
+// package is opened again and the sheets forget what they changed.
+void standOnSavedFile(BookData& book, bool dropCalcChain)
+{
+    XlsxClose(book);
+    auto zip = std::make_unique<QuaZip>(book.path);
+    if (!zip->open(QuaZip::mdUnzip))
+        notAWorkbook(book, QStringLiteral("the saved file cannot be read again"));
+    book.zip = zip.release();
+    if (dropCalcChain) book.calcChainPart.clear();
+    for (SheetData& s : book.sheets) {
+        if (!s.loaded) continue;
+        for (std::size_t i = 0; i < s.rows.size(); ++i)
+            s.rows.at(i).origRow = static_cast<std::uint32_t>(i + 1);
+        s.deletedOrig.clear();
+        s.deletedCount = 0;
+        s.modified = s.rowsDeleted = s.formulasDisturbed = false;
+    }
+}
+
+} // namespace
+
+// ------------------------------------------------------------ entry points
+
+void XlsxSave(BookData& book)
+{
+    SavePlan plan;
+    for (SheetData& s : book.sheets) {
+        if (!s.modified) continue;
+        plan.changed[s.part.toLower()] = &s;
+        if (s.formulasDisturbed && !book.calcChainPart.isEmpty()) plan.dropCalcChain = true;
+    }
+    if (plan.changed.empty()) return;
+    plan.workbookRels = relsPartOf(book.workbookPart).toLower();
+
+    const QString tmpName = createFileBeside(book);
+    struct Cleanup {
+        QString name;
+        bool keep = false;
+        ~Cleanup()
+        {
+            if (!keep) QFile::remove(name);
+        }
+    } cleanup{tmpName};
+
+    const QString failure = writePackage(book, plan, tmpName);
+    if (!failure.isEmpty()) cannotSave(book, failure);
+
+    QFile::setPermissions(tmpName, QFile::permissions(book.path));
+    // Replace the file in one step: rename() swaps the directory entry, so
+    // at every moment the path holds either the old or the new workbook.
+    if (std::rename(QFile::encodeName(tmpName).constData(), QFile::encodeName(book.path).constData()) != 0)
+        cannotSave(book, QStringLiteral("the new file cannot take the place of the old one"));
+    cleanup.keep = true;
+    standOnSavedFile(book, plan.dropCalcChain);
+}
+
+} // namespace files::detail
