@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
@@ -153,6 +154,162 @@ void replayXml(QXmlStreamWriter& w, const QString& xml)
             w.writeCharacters(r.text().toString());
         }
     }
+}
+
+QString XmlNode::attr(const QString& qualifiedName) const
+{
+    for (const auto& a : attrs)
+        if (a.first == qualifiedName) return a.second;
+    return {};
+}
+
+bool XmlNode::hasAttr(const QString& qualifiedName) const
+{
+    return std::any_of(attrs.begin(), attrs.end(), [&](const auto& a) { return a.first == qualifiedName; });
+}
+
+void XmlNode::setAttr(const QString& qualifiedName, const QString& value)
+{
+    for (auto& a : attrs)
+        if (a.first == qualifiedName) {
+            a.second = value;
+            return;
+        }
+    attrs.emplace_back(qualifiedName, value);
+}
+
+XmlNode* XmlNode::child(const char* local)
+{
+    for (XmlNode& c : children)
+        if (c.is(local)) return &c;
+    return nullptr;
+}
+
+QString XmlNode::textContent() const
+{
+    QString out;
+    for (const XmlNode& c : children)
+        if (c.kind == Text || c.kind == CData)
+            out += c.text;
+        else if (c.kind == Element)
+            out += c.textContent();
+    return out;
+}
+
+void XmlNode::setText(const QString& text)
+{
+    children.clear();
+    XmlNode t;
+    t.kind = Text;
+    t.text = text;
+    children.push_back(std::move(t));
+}
+
+bool ParseXml(const QByteArray& xml, XmlDoc& doc, QString& error)
+{
+    QXmlStreamReader x(xml);
+    x.setNamespaceProcessing(false);
+    std::vector<XmlNode*> open;
+    bool haveRoot = false;
+    auto add = [&](XmlNode&& n) -> XmlNode* {
+        if (open.empty()) return nullptr; // outside the root: comments and blanks go
+        open.back()->children.push_back(std::move(n));
+        return &open.back()->children.back();
+    };
+    while (moreXml(x)) {
+        switch (x.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            doc.declaration = !x.documentVersion().isEmpty();
+            doc.standalone = x.isStandaloneDocument();
+            break;
+        case QXmlStreamReader::StartElement: {
+            XmlNode n;
+            n.name = x.qualifiedName().toString();
+            for (const auto& a : x.attributes())
+                n.attrs.emplace_back(a.qualifiedName().toString(), a.value().toString());
+            if (open.empty()) {
+                doc.root = std::move(n);
+                haveRoot = true;
+                open.push_back(&doc.root);
+            } else {
+                open.push_back(add(std::move(n)));
+            }
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            open.pop_back();
+            break;
+        case QXmlStreamReader::Characters: {
+            XmlNode n;
+            n.kind = x.isCDATA() ? XmlNode::CData : XmlNode::Text;
+            n.text = x.text().toString();
+            add(std::move(n));
+            break;
+        }
+        case QXmlStreamReader::Comment: {
+            XmlNode n;
+            n.kind = XmlNode::Comment;
+            n.text = x.text().toString();
+            add(std::move(n));
+            break;
+        }
+        case QXmlStreamReader::ProcessingInstruction: {
+            XmlNode n;
+            n.kind = XmlNode::Instruction;
+            n.name = x.processingInstructionTarget().toString();
+            n.text = x.processingInstructionData().toString();
+            add(std::move(n));
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (x.hasError()) {
+        error = x.errorString();
+        return false;
+    }
+    if (!haveRoot) {
+        error = QStringLiteral("it holds no element");
+        return false;
+    }
+    return true;
+}
+
+void WriteXmlNode(QXmlStreamWriter& w, const XmlNode& n)
+{
+    switch (n.kind) {
+    case XmlNode::Element:
+        w.writeStartElement(n.name);
+        for (const auto& a : n.attrs)
+            w.writeAttribute(a.first, a.second);
+        for (const XmlNode& c : n.children)
+            WriteXmlNode(w, c);
+        w.writeEndElement();
+        break;
+    case XmlNode::Text:
+        w.writeCharacters(n.text);
+        break;
+    case XmlNode::CData:
+        w.writeCDATA(n.text);
+        break;
+    case XmlNode::Comment:
+        w.writeComment(n.text);
+        break;
+    case XmlNode::Instruction:
+        w.writeProcessingInstruction(n.name, n.text);
+        break;
+    }
+}
+
+QByteArray WriteXml(const XmlDoc& doc)
+{
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    if (doc.declaration) w.writeStartDocument(QStringLiteral("1.0"), doc.standalone);
+    WriteXmlNode(w, doc.root);
+    w.writeEndDocument();
+    return out;
 }
 
 } // namespace files::detail::xlsx

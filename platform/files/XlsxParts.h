@@ -61,4 +61,38 @@ QString captureElement(QXmlStreamReader& x, const QString& replaceAttr = {}, con
 // Writes XML captured by captureElement into another document.
 void replayXml(QXmlStreamWriter& w, const QString& xml);
 
+// A small XML document held whole, for the parts whose content moves with
+// rows (notes, drawings, tables, the workbook's names): read, changed and
+// written back. Names are kept as written, namespace declarations are
+// attributes like any other, and text keeps every blank.
+struct XmlNode {
+    enum Kind { Element, Text, CData, Comment, Instruction };
+    Kind kind = Element;
+    QString name;                                   // qualified, as written; an instruction's target
+    std::vector<std::pair<QString, QString>> attrs; // in order, as written
+    QString text;                                   // text, comment, instruction data
+    std::vector<XmlNode> children;
+
+    QString localName() const { return name.section(u':', -1); }
+    bool is(const char* local) const { return kind == Element && localName() == QLatin1String(local); }
+    QString attr(const QString& qualifiedName) const;
+    bool hasAttr(const QString& qualifiedName) const;
+    void setAttr(const QString& qualifiedName, const QString& value);
+    XmlNode* child(const char* local);
+    QString textContent() const;
+    void setText(const QString& text);
+};
+
+struct XmlDoc {
+    bool declaration = false;
+    bool standalone = false;
+    XmlNode root;
+};
+
+// False with the reason when the bytes are not well-formed XML.
+bool ParseXml(const QByteArray& xml, XmlDoc& doc, QString& error);
+QByteArray WriteXml(const XmlDoc& doc);
+// Writes one element with everything inside it.
+void WriteXmlNode(QXmlStreamWriter& w, const XmlNode& node);
+
 } // namespace files::detail::xlsx

@@ -5,7 +5,9 @@
 // replacing only the cell data and the few elements whose references move
 // with deleted rows.
 
+#include "platform/files/XlsxAnchors.h"
 #include "platform/files/XlsxParts.h"
+#include "platform/files/XlsxRows.h"
 #include "platform/vb/Err.h"
 
 #include <QFile>
@@ -25,92 +27,65 @@ using namespace xlsx;
 
 namespace {
 
-// Rows deleted since the sheet was read, in the numbering of that file.
-class RowMap {
-public:
-    explicit RowMap(std::vector<std::uint32_t> deleted) : m_del(std::move(deleted))
-    {
-        std::sort(m_del.begin(), m_del.end());
-    }
-    // Maps rows top..bottom to the rows they occupy now; false when every
-    // one of them was deleted.
-    bool mapRows(int top, int bottom, int& newTop, int& newBottom) const
-    {
-        const auto below = std::lower_bound(m_del.begin(), m_del.end(), std::uint32_t(top)) - m_del.begin();
-        const auto upTo = std::upper_bound(m_del.begin(), m_del.end(), std::uint32_t(bottom)) - m_del.begin();
-        newTop = top - static_cast<int>(below);
-        newBottom = bottom - static_cast<int>(upTo);
-        return newBottom >= newTop;
-    }
-
-private:
-    std::vector<std::uint32_t> m_del;
-};
-
-struct RefPart {
-    QString colPart; // "$A", "B", or "" for a whole-row reference
-    bool rowAbs = false;
-    int row = 0; // 0 for a whole-column reference
-};
-
-bool splitRefPart(const QString& s, RefPart& p)
-{
-    qsizetype i = 0;
-    if (i < s.size() && s[i] == u'$') ++i;
-    while (i < s.size() && s[i].isLetter())
-        ++i;
-    p.colPart = s.left(i);
-    if (p.colPart == u"$") return false;
-    if (i < s.size() && s[i] == u'$') {
-        p.rowAbs = true;
-        ++i;
-    }
-    bool ok = true;
-    const QString digits = s.mid(i);
-    p.row = digits.isEmpty() ? 0 : digits.toInt(&ok);
-    return ok && (p.row > 0 || digits.isEmpty()) && (!p.colPart.isEmpty() || p.row > 0);
-}
-
-QString joinRefPart(const RefPart& p)
-{
-    return p.colPart +
-           (p.row > 0 ? (p.rowAbs ? QStringLiteral("$") : QString()) + QString::number(p.row) : QString());
-}
-
-// One reference ("B3", "A1:C9", "2:5", "A:C"); an empty result when all of
-// its rows were deleted. A reference it cannot read is kept as it is.
-QString mapRef(const QString& ref, const RowMap& map, bool dropSingleCell = false)
-{
-    const QStringList parts = ref.split(u':');
-    if (parts.size() > 2) return ref;
-    RefPart a, b;
-    if (!splitRefPart(parts[0], a) || (parts.size() == 2 && !splitRefPart(parts[1], b))) return ref;
-    if (parts.size() == 1) b = a;
-    if (a.row == 0 || b.row == 0) return ref; // whole columns
-    int top = 0, bottom = 0;
-    if (!map.mapRows(a.row, b.row, top, bottom)) return {};
-    a.row = top;
-    b.row = bottom;
-    if (parts.size() == 1) return joinRefPart(a);
-    if (dropSingleCell && top == bottom && a.colPart.remove(u'$') == b.colPart.remove(u'$')) return {};
-    return joinRefPart(a) + u':' + joinRefPart(b);
-}
-
-QString mapSqref(const QString& sqref, const RowMap& map)
-{
-    QStringList out;
-    for (const QString& r : sqref.split(u' ', Qt::SkipEmptyParts)) {
-        const QString m = mapRef(r, map);
-        if (!m.isEmpty()) out << m;
-    }
-    return out.join(u' ');
-}
-
 QString formatNumber(double d)
 {
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, d);
     return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+// Page breaks, protected ranges, ignored errors and the extensions (newer
+// conditional formats and validations) follow their rows: every "sqref"
+// attribute or element is mapped, and what loses all its cells goes, with
+// a container that loses all its children. False when `e` itself goes.
+bool shiftRowsInTree(XmlNode& e, const RowMap& map)
+{
+    if (e.is("brk")) {
+        bool ok = false;
+        const int row = e.attr(QStringLiteral("id")).toInt(&ok);
+        if (!ok) return true;
+        if (map.isDeleted(row)) return false;
+        e.setAttr(QStringLiteral("id"), QString::number(map.landing(row)));
+        return true;
+    }
+    if (e.hasAttr(QStringLiteral("sqref"))) {
+        const QString mapped = mapSqref(e.attr(QStringLiteral("sqref")), map);
+        if (mapped.isEmpty()) return false;
+        e.setAttr(QStringLiteral("sqref"), mapped);
+    }
+    bool hadElements = false;
+    bool lostAll = true;
+    bool lostSome = false;
+    auto& kids = e.children;
+    for (auto it = kids.begin(); it != kids.end();) {
+        if (it->kind != XmlNode::Element) {
+            ++it;
+            continue;
+        }
+        hadElements = true;
+        bool keep = true;
+        if (it->is("sqref")) {
+            const QString mapped = mapSqref(it->textContent(), map);
+            if (mapped.isEmpty()) return false; // the rule or validation it places goes
+            it->setText(mapped);
+        } else {
+            keep = shiftRowsInTree(*it, map);
+        }
+        if (keep) {
+            lostAll = false;
+            ++it;
+        } else {
+            it = kids.erase(it);
+            lostSome = true;
+        }
+    }
+    if (hadElements && lostAll) return false;
+    if (!lostSome) return true;
+    const int left = static_cast<int>(
+        std::count_if(kids.begin(), kids.end(), [](const XmlNode& c) { return c.kind == XmlNode::Element; }));
+    for (const char* counter : {"count", "manualBreakCount"})
+        if (e.hasAttr(QLatin1String(counter))) e.setAttr(QLatin1String(counter), QString::number(left));
+    return true;
 }
 
 class SheetWriter {
@@ -133,6 +108,7 @@ private:
     void writeCell(const Cell& c, int row);
     void writeRichInline(const QString& raw);
     void filterContainer(QXmlStreamReader& x, const QString& refAttr);
+    void shiftTail(QXmlStreamReader& x);
     void fixFormulas();
 
     BookData& m_book;
@@ -223,6 +199,11 @@ void SheetWriter::transform(QXmlStreamReader& x)
                                                                       : QStringLiteral("ref"));
                         continue;
                     }
+                    if (name == u"rowBreaks" || name == u"protectedRanges" || name == u"ignoredErrors" ||
+                        name == u"extLst") {
+                        shiftTail(x);
+                        continue;
+                    }
                     if (name == u"conditionalFormatting" || name == u"autoFilter") {
                         const QString attr =
                             name == u"autoFilter" ? QStringLiteral("ref") : QStringLiteral("sqref");
@@ -281,6 +262,14 @@ void SheetWriter::filterContainer(QXmlStreamReader& x, const QString& refAttr)
     for (const QString& xml : kept)
         replayXml(m_w, xml);
     m_w.writeEndElement();
+}
+
+void SheetWriter::shiftTail(QXmlStreamReader& x)
+{
+    XmlDoc doc;
+    QString error;
+    if (!ParseXml(captureElement(x).toUtf8(), doc, error)) throw error;
+    if (shiftRowsInTree(doc.root, m_map)) WriteXmlNode(m_w, doc.root);
 }
 
 void SheetWriter::fixFormulas()
@@ -482,13 +471,14 @@ template <typename Drop> QByteArray filterPart(const QByteArray& xml, Drop drop,
     return out;
 }
 
-// What a save changes: the sheets to rewrite, keyed by their part name in
-// lower case, and whether Excel's calculation chain goes.
+// What a save changes, keyed by part name in lower case: the sheets to
+// rewrite, and the other parts that change with them (those anchored to
+// deleted rows; the content types and workbook relationships when Excel's
+// calculation chain goes).
 struct SavePlan {
     std::unordered_map<QString, SheetData*> changed;
+    std::unordered_map<QString, PartRewrite> parts;
     bool dropCalcChain = false;
-    QString contentTypes = QStringLiteral("[content_types].xml");
-    QString workbookRels;
 };
 
 QString entryFailure(const char* what, const QString& entry)
@@ -539,37 +529,44 @@ QString writeSheetEntry(BookData& book, SheetData& sheet, QIODevice& src, QIODev
 
 // The content types or the workbook's relationships without the
 // calculation chain.
-QString writeWithoutCalcChain(const BookData& book, bool contentTypes, const QuaZipFileInfo64& info,
-                              QIODevice& src, QIODevice& dst)
+PartRewrite withoutCalcChain(const BookData& book, bool contentTypes)
 {
-    const QByteArray xml = src.readAll();
-    QString error;
-    QByteArray result;
-    if (contentTypes) {
-        const QString calc = u'/' + book.calcChainPart;
-        result = filterPart(
-            xml,
-            [&](QStringView name, const QXmlStreamAttributes& a) {
-                return name == u"Override" &&
-                       a.value(QLatin1String("PartName")).compare(calc, Qt::CaseInsensitive) == 0;
-            },
-            error);
-    } else {
-        result = filterPart(
-            xml,
-            [&](QStringView name, const QXmlStreamAttributes& a) {
-                return name == u"Relationship" && a.value(QLatin1String("Type")).endsWith(u"/calcChain");
-            },
-            error);
-    }
+    const QString calc = u'/' + book.calcChainPart;
+    return [calc, contentTypes](QByteArray& xml) {
+        QString error;
+        if (contentTypes)
+            xml = filterPart(
+                xml,
+                [&](QStringView name, const QXmlStreamAttributes& a) {
+                    return name == u"Override" &&
+                           a.value(QLatin1String("PartName")).compare(calc, Qt::CaseInsensitive) == 0;
+                },
+                error);
+        else
+            xml = filterPart(
+                xml,
+                [&](QStringView name, const QXmlStreamAttributes& a) {
+                    return name == u"Relationship" && a.value(QLatin1String("Type")).endsWith(u"/calcChain");
+                },
+                error);
+        return error;
+    };
+}
+
+// A part other than a sheet, rewritten whole.
+QString writeRewrittenPart(const PartRewrite& rewrite, const QuaZipFileInfo64& info, QIODevice& src,
+                           QIODevice& dst)
+{
+    QByteArray xml = src.readAll();
+    const QString error = rewrite(xml);
     if (!error.isEmpty()) return QStringLiteral("the entry '%1' is damaged (%2)").arg(info.name, error);
-    if (dst.write(result) != result.size()) return entryFailure("written", info.name);
+    if (dst.write(xml) != xml.size()) return entryFailure("written", info.name);
     return {};
 }
 
 // An entry whose content changes: decompressed, rewritten, compressed again.
-QString rewriteEntry(BookData& book, const SavePlan& plan, QuaZip& in, QuaZip& out,
-                     const QuaZipFileInfo64& info, SheetData* sheet)
+QString rewriteEntry(BookData& book, QuaZip& in, QuaZip& out, const QuaZipFileInfo64& info, SheetData* sheet,
+                     const PartRewrite* rewrite)
 {
     QuaZipFile src(&in);
     if (!src.open(QIODevice::ReadOnly)) return entryFailure("read", info.name);
@@ -579,8 +576,7 @@ QString rewriteEntry(BookData& book, const SavePlan& plan, QuaZip& in, QuaZip& o
     QuaZipFile dst(&out);
     if (!dst.open(QIODevice::WriteOnly, ni)) return entryFailure("written", info.name);
     QString failure =
-        sheet ? writeSheetEntry(book, *sheet, src, dst)
-              : writeWithoutCalcChain(book, info.name.toLower() == plan.contentTypes, info, src, dst);
+        sheet ? writeSheetEntry(book, *sheet, src, dst) : writeRewrittenPart(*rewrite, info, src, dst);
     dst.close();
     if (failure.isEmpty() && dst.getZipError() != 0) failure = entryFailure("written", info.name);
     return failure;
@@ -602,13 +598,14 @@ QString writePackage(BookData& book, const SavePlan& plan, const QString& tmpNam
         const QString key = info.name.toLower();
         if (plan.dropCalcChain && key == book.calcChainPart.toLower())
             continue; // Excel rebuilds it; stale, it would make Excel repair the file
-        auto it = plan.changed.find(key);
-        const bool filtered = plan.dropCalcChain && (key == plan.contentTypes || key == plan.workbookRels);
-        if (it == plan.changed.end() && !filtered)
-            failure = copyRawEntry(in, out, info);
+        const auto sheet = plan.changed.find(key);
+        const auto part = plan.parts.find(key);
+        if (sheet != plan.changed.end())
+            failure = rewriteEntry(book, in, out, info, sheet->second, nullptr);
+        else if (part != plan.parts.end())
+            failure = rewriteEntry(book, in, out, info, nullptr, &part->second);
         else
-            failure =
-                rewriteEntry(book, plan, in, out, info, it == plan.changed.end() ? nullptr : it->second);
+            failure = copyRawEntry(in, out, info);
     }
     if (failure.isEmpty() && in.getZipError() != 0)
         failure = QStringLiteral("the workbook cannot be read to the end");
@@ -646,6 +643,8 @@ void standOnSavedFile(BookData& book, bool dropCalcChain)
         s.deletedOrig.clear();
         s.deletedCount = 0;
         s.modified = s.rowsDeleted = s.formulasDisturbed = false;
+        s.holds.clear(); // they were in the numbering of the old file
+        s.holdsKnown = false;
     }
 }
 
@@ -662,7 +661,11 @@ void XlsxSave(BookData& book)
         if (s.formulasDisturbed && !book.calcChainPart.isEmpty()) plan.dropCalcChain = true;
     }
     if (plan.changed.empty()) return;
-    plan.workbookRels = relsPartOf(book.workbookPart).toLower();
+    AddRowAnchorRewrites(book, plan.parts);
+    if (plan.dropCalcChain) {
+        plan.parts[QStringLiteral("[content_types].xml")] = withoutCalcChain(book, true);
+        plan.parts[relsPartOf(book.workbookPart).toLower()] = withoutCalcChain(book, false);
+    }
 
     const QString tmpName = createFileBeside(book);
     struct Cleanup {
