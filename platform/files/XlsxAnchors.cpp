@@ -370,8 +370,8 @@ bool HoldFinder::parsePart(const QString& name, XmlDoc& doc, const QString& what
 void HoldFinder::sheetPart()
 {
     if (!selectEntry(*m_book.zip, m_s.part)) return;
-    QuaZipFile f(m_book.zip);
-    if (!f.open(QIODevice::ReadOnly)) return;
+    LimitedEntry f(*m_book.zip, false);
+    if (!f.openEntry()) return;
     QXmlStreamReader x(&f);
     int depth = 0;
     while (moreXml(x)) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipfileinfo.h>
 
 namespace files::detail::xlsx {
 
@@ -33,20 +34,70 @@ bool selectEntry(QuaZip& zip, const QString& name)
     return zip.setCurrentFile(name, QuaZip::csInsensitive);
 }
 
-QString readError(const QXmlStreamReader& x, const QuaZipFile& f)
+LimitedEntry::LimitedEntry(QuaZip& zip, bool whole) : m_file(new QuaZipFile(&zip))
 {
-    if (f.getZipError() != UNZ_OK) return QStringLiteral("its compressed data is damaged");
-    return x.hasError() ? x.errorString() : QString();
+    QuaZipFileInfo64 info;
+    const qint64 packed =
+        zip.getCurrentFileInfo(&info) ? qint64(std::min<quint64>(info.compressedSize, 1u << 30)) : 0;
+    m_limit =
+        std::min(whole ? kMaxWholePart : kMaxStreamedPart, std::max(kInflateGrace, packed * kInflateRatio));
+}
+
+LimitedEntry::~LimitedEntry()
+{
+    delete m_file;
+}
+
+bool LimitedEntry::openEntry()
+{
+    return m_file->open(QIODevice::ReadOnly) && open(QIODevice::ReadOnly);
+}
+
+qint64 LimitedEntry::readData(char* data, qint64 maxSize)
+{
+    if (m_over) return -1;
+    const qint64 n = m_file->read(data, maxSize);
+    if (n > 0) m_read += n;
+    if (m_read > m_limit) {
+        m_over = true;
+        return -1;
+    }
+    return n;
+}
+
+QString LimitedEntry::failure(const QXmlStreamReader* x) const
+{
+    if (m_over)
+        return QStringLiteral("it inflates to more than %1 MB, more than its compressed size allows")
+            .arg(m_limit >> 20);
+    if (m_file->getZipError() != UNZ_OK) return QStringLiteral("its compressed data is damaged");
+    return x && x->hasError() ? x->errorString() : QString();
+}
+
+QString readError(const QXmlStreamReader& x, const LimitedEntry& entry)
+{
+    return entry.failure(&x);
 }
 
 QByteArray readEntry(QuaZip& zip, const QString& name, bool* found)
 {
     if (found) *found = false;
     if (name.isEmpty() || !selectEntry(zip, name)) return {};
-    QuaZipFile f(&zip);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    LimitedEntry f(zip, true);
+    if (!f.openEntry()) return {};
     if (found) *found = true;
-    return f.readAll();
+    QByteArray data = f.readAll();
+    if (f.tooLarge())
+        vb::Raise(wberr::NotAWorkbook, kSource,
+                  QStringLiteral("'%1' is not a readable Excel workbook (its part '%2': %3).")
+                      .arg(QFileInfo(zip.getZipName()).fileName(), name, f.failure()));
+    return data;
+}
+
+void checkCellText(const BookData& book, qsizetype length)
+{
+    if (length > kMaxCellText)
+        notAWorkbook(book, QStringLiteral("a cell holds more than %1 characters").arg(kMaxCellText));
 }
 
 QString partDir(const QString& part)

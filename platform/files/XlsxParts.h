@@ -5,6 +5,7 @@
 
 #include "platform/files/WorkbookData.h"
 
+#include <QIODevice>
 #include <QString>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -30,10 +31,50 @@ inline bool moreXml(const QXmlStreamReader& x)
     return !x.atEnd() && !x.hasError();
 }
 
-// The error of an entry read through QuaZipFile, or of the XML in it.
-QString readError(const QXmlStreamReader& x, const QuaZipFile& f);
+// What a part may inflate to. A real sheet's XML deflates about ten to
+// one, so a part may grow to a hundred times its compressed size (and to
+// at least 64 MiB, for small parts of plain repeated markup); a part held
+// whole in memory stops at 256 MiB, a part read as a stream at 4 GiB. The
+// longest text a cell holds is Excel's own limit.
+constexpr qint64 kInflateRatio = 100;
+constexpr qint64 kInflateGrace = qint64(64) << 20;
+constexpr qint64 kMaxWholePart = qint64(256) << 20;
+constexpr qint64 kMaxStreamedPart = qint64(4) << 30;
+constexpr qsizetype kMaxCellText = 32767;
 
+// The entry the package stands on, read through the limit on what it may
+// inflate to: past it a read fails, so an XML reader stops with an error.
+class LimitedEntry : public QIODevice {
+public:
+    // whole: the part is to be held whole in memory.
+    LimitedEntry(QuaZip& zip, bool whole);
+    ~LimitedEntry() override;
+    bool openEntry(); // false when the entry cannot be opened
+    bool isSequential() const override { return true; }
+    bool tooLarge() const { return m_over; }
+    // Why reading the entry, or the XML in it, failed; "" when it did not.
+    QString failure(const QXmlStreamReader* x = nullptr) const;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QuaZipFile* m_file;
+    qint64 m_limit = 0;
+    qint64 m_read = 0;
+    bool m_over = false;
+};
+
+// Why an entry read through `entry` cannot be used, or "".
+QString readError(const QXmlStreamReader& x, const LimitedEntry& entry);
+
+// A part held whole; raises wberr::NotAWorkbook for one that inflates past
+// its limit.
 QByteArray readEntry(QuaZip& zip, const QString& name, bool* found = nullptr);
+
+// Refuses a cell text longer than a cell may hold.
+void checkCellText(const BookData& book, qsizetype length);
 
 QString partDir(const QString& part);
 QString relsPartOf(const QString& part);

@@ -24,7 +24,7 @@ bool truthy(QStringView v)
 }
 
 // The text of an <si> or <is> element: its <t> pieces, without phonetic runs.
-QString readRichText(QXmlStreamReader& x)
+QString readRichText(QXmlStreamReader& x, const BookData& book)
 {
     QString text;
     int phonetic = 0;
@@ -38,6 +38,8 @@ QString readRichText(QXmlStreamReader& x)
                 ++depth;
             } else if (local == u"t" && phonetic == 0) {
                 text += x.readElementText(QXmlStreamReader::IncludeChildElements);
+                // An escaped character takes seven ("_x000D_").
+                if (text.size() > 7 * kMaxCellText) checkCellText(book, text.size());
             } else {
                 ++depth;
             }
@@ -51,7 +53,9 @@ QString readRichText(QXmlStreamReader& x)
             break;
         }
     }
-    return DecodeXString(text);
+    QString decoded = DecodeXString(text);
+    checkCellText(book, decoded.size());
+    return decoded;
 }
 
 void ensureSharedStrings(BookData& book)
@@ -59,12 +63,18 @@ void ensureSharedStrings(BookData& book)
     if (book.sharedLoaded) return;
     book.sharedLoaded = true;
     if (book.sharedStringsPart.isEmpty() || !selectEntry(*book.zip, book.sharedStringsPart)) return;
-    QuaZipFile f(book.zip);
-    if (!f.open(QIODevice::ReadOnly)) return;
+    LimitedEntry f(*book.zip, false);
+    if (!f.openEntry()) return;
     QXmlStreamReader x(&f);
-    while (moreXml(x)) {
-        if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"si")
-            book.sharedStrings.push_back(readRichText(x));
+    try {
+        while (moreXml(x)) {
+            if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"si")
+                book.sharedStrings.push_back(readRichText(x, book));
+        }
+    } catch (...) {
+        book.sharedLoaded = false;
+        book.sharedStrings.clear();
+        throw;
     }
     const QString error = readError(x, f);
     if (!error.isEmpty()) {
@@ -133,7 +143,8 @@ int readCellAttributes(QXmlStreamReader& x, BookData& book, SheetData& s, Cell& 
 
 // The children of a <c> element: the value text, the formula and an inline
 // string (which sets the cell's kind at once).
-void readCellChildren(QXmlStreamReader& x, SheetData& s, Cell& c, QString& v, bool& hasV)
+void readCellChildren(QXmlStreamReader& x, const BookData& book, SheetData& s, Cell& c, QString& v,
+                      bool& hasV)
 {
     while (x.readNextStartElement()) {
         const auto local = x.name();
@@ -155,7 +166,7 @@ void readCellChildren(QXmlStreamReader& x, SheetData& s, Cell& c, QString& v, bo
             const bool rich = raw.contains(QLatin1String("<r>")) || raw.contains(QLatin1String(":r>")) ||
                               raw.contains(QLatin1String("rPh"));
             c.kind = rich ? CellKind::RichInline : CellKind::InlineString;
-            c.index = s.addText(readRichText(r));
+            c.index = s.addText(readRichText(r, book));
             if (rich) s.addText(raw);
         } else {
             x.skipCurrentElement();
@@ -164,8 +175,9 @@ void readCellChildren(QXmlStreamReader& x, SheetData& s, Cell& c, QString& v, bo
 }
 
 // The kind and value of a cell from its type attribute and value text.
-void setCellValue(SheetData& s, Cell& c, const QString& type, const QString& v)
+void setCellValue(const BookData& book, SheetData& s, Cell& c, const QString& type, const QString& v)
 {
+    if (v.size() > kMaxCellText && type != u"s" && type != u"b") checkCellText(book, DecodeXString(v).size());
     if (type == u"s") {
         bool ok = false;
         const uint idx = v.trimmed().toUInt(&ok);
@@ -208,8 +220,8 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
     const int column = readCellAttributes(x, book, s, c, type, lastColumn);
     QString v;
     bool hasV = false;
-    readCellChildren(x, s, c, v, hasV);
-    if (c.kind == CellKind::Blank && hasV) setCellValue(s, c, type, v);
+    readCellChildren(x, book, s, c, v, hasV);
+    if (c.kind == CellKind::Blank && hasV) setCellValue(book, s, c, type, v);
 
     if (!slot.cells.empty() && slot.cells.back().column >= c.column) {
         // Cells out of order: keep them sorted, the later one wins.
@@ -296,8 +308,8 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
     s.unload();
     if (!selectEntry(*book.zip, s.part))
         notAWorkbook(book, QStringLiteral("the part of sheet '%1' is missing").arg(s.name));
-    QuaZipFile f(book.zip);
-    if (!f.open(QIODevice::ReadOnly))
+    LimitedEntry f(*book.zip, false);
+    if (!f.openEntry())
         notAWorkbook(book, QStringLiteral("the part of sheet '%1' cannot be read").arg(s.name));
     QXmlStreamReader x(&f);
     try {

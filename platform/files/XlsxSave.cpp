@@ -554,11 +554,11 @@ PartRewrite withoutCalcChain(const BookData& book, bool contentTypes)
 }
 
 // A part other than a sheet, rewritten whole.
-QString writeRewrittenPart(const PartRewrite& rewrite, const QuaZipFileInfo64& info, QIODevice& src,
+QString writeRewrittenPart(const PartRewrite& rewrite, const QuaZipFileInfo64& info, LimitedEntry& src,
                            QIODevice& dst)
 {
     QByteArray xml = src.readAll();
-    const QString error = rewrite(xml);
+    const QString error = src.tooLarge() ? src.failure() : rewrite(xml);
     if (!error.isEmpty()) return QStringLiteral("the entry '%1' is damaged (%2)").arg(info.name, error);
     if (dst.write(xml) != xml.size()) return entryFailure("written", info.name);
     return {};
@@ -568,8 +568,8 @@ QString writeRewrittenPart(const PartRewrite& rewrite, const QuaZipFileInfo64& i
 QString rewriteEntry(BookData& book, QuaZip& in, QuaZip& out, const QuaZipFileInfo64& info, SheetData* sheet,
                      const PartRewrite* rewrite)
 {
-    QuaZipFile src(&in);
-    if (!src.open(QIODevice::ReadOnly)) return entryFailure("read", info.name);
+    LimitedEntry src(in, sheet == nullptr);
+    if (!src.openEntry()) return entryFailure("read", info.name);
     QuaZipNewInfo ni(info.name);
     ni.dateTime = info.dateTime;
     ni.externalAttr = info.externalAttr;
