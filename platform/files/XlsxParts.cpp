@@ -5,11 +5,19 @@
 #include "platform/vb/Err.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace files::detail::xlsx {
 
@@ -92,6 +100,66 @@ QByteArray readEntry(QuaZip& zip, const QString& name, bool* found)
                   QStringLiteral("'%1' is not a readable Excel workbook (its part '%2': %3).")
                       .arg(QFileInfo(zip.getZipName()).fileName(), name, f.failure()));
     return data;
+}
+
+namespace {
+
+QString savePrefix(const QString& workbookPath)
+{
+    const QFileInfo fi(workbookPath);
+    return fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + u'.';
+}
+
+} // namespace
+
+SaveFileBeside::SaveFileBeside(const QString& workbookPath)
+{
+    QTemporaryFile tmp(savePrefix(workbookPath) + QStringLiteral("XXXXXX"));
+    tmp.setAutoRemove(false);
+    if (!tmp.open()) {
+        m_error = tmp.errorString();
+        return;
+    }
+    m_name = tmp.fileName();
+    // A descriptor of its own holds the lock until the file is removed or
+    // has become the workbook; the zip writer opens the file by its name.
+    m_fd = ::open(QFile::encodeName(m_name).constData(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+        QFile::remove(m_name);
+    }
+}
+
+SaveFileBeside::~SaveFileBeside()
+{
+    if (m_fd < 0) return;
+    if (!m_keep) QFile::remove(m_name); // still locked, so no sweep takes it for stale first
+    ::close(m_fd);
+}
+
+void RemoveStaleSaveFiles(const QString& workbookPath)
+{
+    const QString prefix = savePrefix(workbookPath);
+    const QFileInfo fi(prefix);
+    const QString namePrefix = fi.fileName(); // ".calls.xlsx."
+    const QStringList names = QDir(fi.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (name.size() != namePrefix.size() + 6 || !name.startsWith(namePrefix)) continue;
+        const QStringView tail = QStringView(name).right(6);
+        if (!std::all_of(tail.begin(), tail.end(),
+                         [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }))
+            continue;
+        const QByteArray path = QFile::encodeName(fi.absolutePath() + u'/' + name);
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        struct stat st;
+        // A lock taken means no live save holds the file.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
 }
 
 void checkCellText(const BookData& book, qsizetype length)

@@ -241,6 +241,7 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
 
 void XlsxOpen(BookData& book)
 {
+    RemoveStaleSaveFiles(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip)) notAWorkbook(book, QStringLiteral("the zip container cannot be read"));
     for (const QuaZipFileInfo64& info : zip->getFileInfoList64())

@@ -615,17 +615,6 @@ QString writePackage(BookData& book, const SavePlan& plan, const QString& tmpNam
     return failure;
 }
 
-// A new, empty file beside the workbook, hidden by its leading dot.
-QString createFileBeside(const BookData& book)
-{
-    const QFileInfo fi(book.path);
-    QTemporaryFile tmp(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
-    tmp.setAutoRemove(false);
-    if (!tmp.open())
-        cannotSave(book, QStringLiteral("no file can be created in its folder (%1)").arg(tmp.errorString()));
-    return tmp.fileName();
-}
-
 // After the rename the saved file is the one the model stands on: the
 // package is opened again and the sheets forget what they changed.
 void standOnSavedFile(BookData& book, bool dropCalcChain)
@@ -667,15 +656,12 @@ void XlsxSave(BookData& book)
         plan.parts[relsPartOf(book.workbookPart).toLower()] = withoutCalcChain(book, false);
     }
 
-    const QString tmpName = createFileBeside(book);
-    struct Cleanup {
-        QString name;
-        bool keep = false;
-        ~Cleanup()
-        {
-            if (!keep) QFile::remove(name);
-        }
-    } cleanup{tmpName};
+    RemoveStaleSaveFiles(book.path);
+    SaveFileBeside beside(book.path);
+    if (!beside.isOpen())
+        cannotSave(book,
+                   QStringLiteral("no file can be created in its folder (%1)").arg(beside.errorString()));
+    const QString tmpName = beside.fileName();
 
     const QString failure = writePackage(book, plan, tmpName);
     if (!failure.isEmpty()) cannotSave(book, failure);
@@ -685,7 +671,7 @@ void XlsxSave(BookData& book)
     // at every moment the path holds either the old or the new workbook.
     if (std::rename(QFile::encodeName(tmpName).constData(), QFile::encodeName(book.path).constData()) != 0)
         cannotSave(book, QStringLiteral("the new file cannot take the place of the old one"));
-    cleanup.keep = true;
+    beside.keep();
     standOnSavedFile(book, plan.dropCalcChain);
 }
 
