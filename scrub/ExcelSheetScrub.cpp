@@ -114,6 +114,10 @@ bool SheetMayChange(excel::Worksheet& sheet, int firstRow, bool deleting)
         Exclaim(FormulaRowsMessage(sheet.Name()));
         return false;
     }
+    if (const QString held = deleting ? sheet.RowsHeldMessage(firstRow) : QString(); !held.isEmpty()) {
+        Exclaim(held);
+        return false;
+    }
     return true;
 }
 

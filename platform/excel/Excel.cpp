@@ -118,6 +118,17 @@ std::vector<Worksheet::FormulaCell> Worksheet::Formulas() const
     return out;
 }
 
+QString Worksheet::RowsHeldMessage(int firstRow) const
+{
+    if (!m_book->IsOpen()) RaiseClosed();
+    const QString held = m_sheet->rowsHeld(firstRow);
+    if (held.isEmpty()) return {};
+    return QStringLiteral(
+               "Deleting rows from the sheet %1 would leave behind or cut %2, so no row is deleted. "
+               "Mark the numbers instead, or remove them first.")
+        .arg(Name(), held);
+}
+
 // ---------------------------------------------------------------- Workbook
 
 Workbook::~Workbook()

@@ -74,6 +74,11 @@ public:
     };
     std::vector<FormulaCell> Formulas() const;
 
+    // The message that refuses deleting rows from firstRow down because
+    // something tied to those rows could not follow them (a chart on their
+    // data, a table's header row, ...); "" when they may go.
+    QString RowsHeldMessage(int firstRow) const;
+
 private:
     friend class Workbook;
     Worksheet(std::shared_ptr<Workbook> book, files::Worksheet* sheet);

@@ -266,6 +266,35 @@ void Worksheet::setValue(int row, int column, const vb::Variant& v)
     slot.cells.insert(it, fresh);
 }
 
+QString Worksheet::rowsHeld(int firstRow, int count) const
+{
+    SheetData& s = data();
+    BookData& book = *m_book->d;
+    const std::size_t first = static_cast<std::size_t>(std::max(firstRow, 1)) - 1;
+    if (book.format != WorkbookFormat::Xlsx || count < 1 || first >= s.rows.size()) return {};
+    const std::size_t end = std::min<std::size_t>(s.rows.size(), first + static_cast<std::size_t>(count));
+    // The rows to go, in the numbering of the file the holds were read from.
+    const auto origAt = [&](std::size_t i) { return static_cast<int>(s.rows.at(i).origRow); };
+    QStringList what;
+    for (const RowHold& h : XlsxRowHolds(book, s)) {
+        bool hit = origAt(first) <= h.last;
+        if (h.cutOnly && hit) {
+            // The first row to go at or below the hold's first row.
+            std::size_t lo = first, hi = end;
+            while (lo < hi) {
+                const std::size_t mid = lo + (hi - lo) / 2;
+                if (origAt(mid) < h.first)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            hit = lo < end && origAt(lo) <= h.last;
+        }
+        if (hit && !what.contains(h.what)) what << h.what;
+    }
+    return what.join(QStringLiteral("; "));
+}
+
 void Worksheet::deleteRows(int firstRow, int count)
 {
     m_book->requireWritable();
@@ -273,6 +302,12 @@ void Worksheet::deleteRows(int firstRow, int count)
         vb::Raise(
             vb::errnum::SubscriptOutOfRange, kSource,
             QStringLiteral("Rows %1 to %2 are outside the sheet.").arg(firstRow).arg(firstRow + count - 1));
+    const QString held = rowsHeld(firstRow, count);
+    if (!held.isEmpty())
+        vb::Raise(wberr::RowsHeld, kSource,
+                  QStringLiteral("Rows cannot be deleted from the sheet '%1': %2 would not follow them. No "
+                                 "row was deleted.")
+                      .arg(name(), held));
     SheetData& s = data();
     const std::size_t first = static_cast<std::size_t>(firstRow) - 1;
     if (first >= s.rows.size()) return; // nothing below the last row: no cell moves

@@ -19,12 +19,20 @@
 // String, TRUE/FALSE is Boolean, an error cell is its text ("#N/A"), and a
 // number whose format is a date or time format is a Date.
 //
-// Known limits of row deletion (the file stays valid, Excel opens it without
-// repair): merged cells, hyperlinks, data validations, conditional formats
-// and the auto-filter of the sheet move with their rows and shrink or go
-// away with deleted rows; a shared formula whose first cell is deleted
-// leaves its other cells as plain values; references inside formulas,
-// defined names, tables, charts and other sheets are not adjusted.
+// Deleting rows of an xlsx sheet moves what is anchored to them with them
+// and drops it with a deleted row: notes and their drawing, threaded
+// comments, hyperlinks, merged cells (which shrink), data validations,
+// conditional formats, page breaks, the auto-filter, pictures and charts
+// placed on cells, tables (which keep their header, totals and one data
+// row) and defined names that are plain references (print areas, print
+// titles, named ranges). A shared formula whose first cell is deleted
+// leaves its other cells as plain values. What a deletion cannot move is
+// found before anything changes, and such a deletion is refused (see
+// rowsHeld): form controls and embedded objects, a table's header or totals
+// row, pivot tables and their sources, charts whose data lies in the rows,
+// defined names that are formulas on the rows, and formulas of conditional
+// formats and validations that name the rows absolutely. References inside
+// cell formulas are not adjusted; callers check for them.
 
 #include "platform/vb/Variant.h"
 
@@ -43,6 +51,7 @@ constexpr std::int32_t NotAWorkbook = 3274;      // "External table is not in th
 constexpr std::int32_t PasswordProtected = 3031; // "Not a valid password."
 constexpr std::int32_t ReadOnly = 3027;          // "Cannot update. Database or object is read-only."
 constexpr std::int32_t CannotSave = 75;          // "Path/File access error"
+constexpr std::int32_t RowsHeld = 1004;          // Excel's "Delete method of Range class failed"
 } // namespace wberr
 
 constexpr int kMaxRows = 1048576;
@@ -99,8 +108,13 @@ public:
     // number, Date or Currency is stored as a number, Boolean as TRUE/FALSE,
     // text as an inline string. A formula in the cell is removed.
     void setValue(int row, int column, const vb::Variant& v);
-    // Deletes whole rows; the rows below move up.
+    // Deletes whole rows; the rows below move up. Raises wberr::RowsHeld,
+    // before anything changes, when rowsHeld() names something.
     void deleteRows(int firstRow, int count = 1);
+    // What a deletion of `count` rows from firstRow would leave on the wrong
+    // rows or cut, as a list for a message ("a pivot table; the header row
+    // of the table Calls"); "" when the rows can go.
+    QString rowsHeld(int firstRow, int count = kMaxRows) const;
 
     bool isModified() const;
 

@@ -153,6 +153,17 @@ struct Formula {
     }
 };
 
+// Something tied to rows of a sheet that a row deletion cannot move with
+// them. A deletion at or above `last` would shift it; with cutOnly, only a
+// deletion of one of the rows first..last disturbs it. Rows are numbered
+// as in the file the sheet was read from.
+struct RowHold {
+    int first = 1;
+    int last = kMaxRows;
+    bool cutOnly = false;
+    QString what; // "a chart whose data lies in these rows"
+};
+
 struct SheetData {
     QString name;
     QString part; // xlsx: zip entry name of the worksheet part
@@ -166,6 +177,8 @@ struct SheetData {
     AttrPool attrs;
     std::vector<std::uint32_t> deletedOrig; // original row numbers of deleted rows
     std::uint32_t deletedCount = 0;
+    std::vector<RowHold> holds; // read on first use, when holdsKnown
+    bool holdsKnown = false;
     mutable bool rangeValid = false;
     mutable CellRange range;
 
@@ -180,6 +193,8 @@ struct SheetData {
         deletedOrig.clear();
         deletedOrig.shrink_to_fit();
         deletedCount = 0;
+        holds.clear();
+        holdsKnown = false;
         loaded = modified = rowsDeleted = formulasDisturbed = false;
         rangeValid = false;
     }
@@ -274,6 +289,8 @@ double OleToSerial(double ole, bool date1904);
 void XlsxOpen(BookData& book);
 void XlsxLoadSheet(BookData& book, SheetData& sheet);
 void XlsxSave(BookData& book);
+// The holds of the sheet, read from the parts beside it on first use.
+const std::vector<RowHold>& XlsxRowHolds(BookData& book, SheetData& sheet);
 void XlsxClose(BookData& book);
 
 // xls through FreeXL (XlsReader.cpp)

@@ -40,6 +40,139 @@ QString number(double d)
     return QString::fromLatin1(buf, res.ptr - buf);
 }
 
+QByteArray contentTypesXml(int sheets, bool sharedStrings)
+{
+    QByteArray types;
+    QXmlStreamWriter w(&types);
+    w.writeStartDocument(QStringLiteral("1.0"), true);
+    w.writeStartElement(QStringLiteral("Types"));
+    w.writeAttribute(QStringLiteral("xmlns"),
+                     QStringLiteral("http://schemas.openxmlformats.org/package/2006/content-types"));
+    auto def = [&](const char* ext, const char* type) {
+        w.writeEmptyElement(QStringLiteral("Default"));
+        w.writeAttribute(QStringLiteral("Extension"), QLatin1String(ext));
+        w.writeAttribute(QStringLiteral("ContentType"), QLatin1String(type));
+    };
+    auto over = [&](const QString& part, const char* type) {
+        w.writeEmptyElement(QStringLiteral("Override"));
+        w.writeAttribute(QStringLiteral("PartName"), part);
+        w.writeAttribute(QStringLiteral("ContentType"), QLatin1String(type));
+    };
+    def("rels", "application/vnd.openxmlformats-package.relationships+xml");
+    def("xml", "application/xml");
+    over(QStringLiteral("/xl/workbook.xml"),
+         "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+    for (int i = 1; i <= sheets; ++i)
+        over(QStringLiteral("/xl/worksheets/sheet%1.xml").arg(i),
+             "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
+    over(QStringLiteral("/xl/styles.xml"),
+         "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
+    if (sharedStrings)
+        over(QStringLiteral("/xl/sharedStrings.xml"),
+             "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");
+    w.writeEndDocument();
+    return types;
+}
+
+QByteArray rootRelsXml()
+{
+    QByteArray rootRels;
+    QXmlStreamWriter w(&rootRels);
+    w.writeStartDocument(QStringLiteral("1.0"), true);
+    w.writeStartElement(QStringLiteral("Relationships"));
+    w.writeAttribute(QStringLiteral("xmlns"), kPkgRel);
+    w.writeEmptyElement(QStringLiteral("Relationship"));
+    w.writeAttribute(QStringLiteral("Id"), QStringLiteral("rId1"));
+    w.writeAttribute(
+        QStringLiteral("Type"),
+        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument"));
+    w.writeAttribute(QStringLiteral("Target"), QStringLiteral("xl/workbook.xml"));
+    w.writeEndDocument();
+    return rootRels;
+}
+
+QByteArray workbookXml(const QStringList& sheets)
+{
+    QByteArray book;
+    QXmlStreamWriter w(&book);
+    w.writeStartDocument(QStringLiteral("1.0"), true);
+    w.writeStartElement(QStringLiteral("workbook"));
+    w.writeAttribute(QStringLiteral("xmlns"), kMain);
+    w.writeAttribute(QStringLiteral("xmlns:r"), kRel);
+    w.writeStartElement(QStringLiteral("sheets"));
+    for (int i = 0; i < sheets.size(); ++i) {
+        w.writeEmptyElement(QStringLiteral("sheet"));
+        w.writeAttribute(QStringLiteral("name"), sheets[i]);
+        w.writeAttribute(QStringLiteral("sheetId"), QString::number(i + 1));
+        w.writeAttribute(QStringLiteral("r:id"), QStringLiteral("rId%1").arg(i + 1));
+    }
+    w.writeEndDocument();
+    return book;
+}
+
+QByteArray workbookRelsXml(int sheets, bool sharedStrings)
+{
+    QByteArray bookRels;
+    QXmlStreamWriter r(&bookRels);
+    r.writeStartDocument(QStringLiteral("1.0"), true);
+    r.writeStartElement(QStringLiteral("Relationships"));
+    r.writeAttribute(QStringLiteral("xmlns"), kPkgRel);
+    auto rel = [&](int id, const char* type, const QString& target) {
+        r.writeEmptyElement(QStringLiteral("Relationship"));
+        r.writeAttribute(QStringLiteral("Id"), QStringLiteral("rId%1").arg(id));
+        r.writeAttribute(
+            QStringLiteral("Type"),
+            QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/") +
+                QLatin1String(type));
+        r.writeAttribute(QStringLiteral("Target"), target);
+    };
+    for (int i = 1; i <= sheets; ++i)
+        rel(i, "worksheet", QStringLiteral("worksheets/sheet%1.xml").arg(i));
+    rel(sheets + 1, "styles", QStringLiteral("styles.xml"));
+    if (sharedStrings) rel(sheets + 2, "sharedStrings", QStringLiteral("sharedStrings.xml"));
+    r.writeEndDocument();
+    return bookRels;
+}
+
+// One font, the two fills Excel insists on, and the number formats the
+// writer uses: general, date (14) and date with time (22).
+const QByteArray kStyles =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+    "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+    "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+    "borderId=\"0\"/></cellStyleXfs>"
+    "<cellXfs count=\"3\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+    "<xf numFmtId=\"14\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+    "<xf numFmtId=\"22\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
+    "applyNumberFormat=\"1\"/></cellXfs>"
+    "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+    "</styleSheet>";
+
+QByteArray sharedStringsXml(const std::vector<QString>& strings)
+{
+    QByteArray sst;
+    QXmlStreamWriter w(&sst);
+    w.writeStartDocument(QStringLiteral("1.0"), true);
+    w.writeStartElement(QStringLiteral("sst"));
+    w.writeAttribute(QStringLiteral("xmlns"), kMain);
+    w.writeAttribute(QStringLiteral("uniqueCount"), QString::number(strings.size()));
+    for (const QString& s : strings) {
+        w.writeStartElement(QStringLiteral("si"));
+        w.writeStartElement(QStringLiteral("t"));
+        if (!s.isEmpty() && (s.front().isSpace() || s.back().isSpace()))
+            w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        w.writeCharacters(detail::EncodeXString(s));
+        w.writeEndElement();
+        w.writeEndElement();
+    }
+    w.writeEndDocument();
+    return sst;
+}
+
 } // namespace
 
 XlsxWriter::XlsxWriter(const QString& path) : XlsxWriter(path, Options{}) {}
@@ -162,132 +295,14 @@ void XlsxWriter::finish()
 {
     if (m_sheets.isEmpty()) addSheet(QStringLiteral("Sheet1"));
     endSheet();
-
-    QByteArray types;
-    {
-        QXmlStreamWriter w(&types);
-        w.writeStartDocument(QStringLiteral("1.0"), true);
-        w.writeStartElement(QStringLiteral("Types"));
-        w.writeAttribute(QStringLiteral("xmlns"),
-                         QStringLiteral("http://schemas.openxmlformats.org/package/2006/content-types"));
-        auto def = [&](const char* ext, const char* type) {
-            w.writeEmptyElement(QStringLiteral("Default"));
-            w.writeAttribute(QStringLiteral("Extension"), QLatin1String(ext));
-            w.writeAttribute(QStringLiteral("ContentType"), QLatin1String(type));
-        };
-        auto over = [&](const QString& part, const char* type) {
-            w.writeEmptyElement(QStringLiteral("Override"));
-            w.writeAttribute(QStringLiteral("PartName"), part);
-            w.writeAttribute(QStringLiteral("ContentType"), QLatin1String(type));
-        };
-        def("rels", "application/vnd.openxmlformats-package.relationships+xml");
-        def("xml", "application/xml");
-        over(QStringLiteral("/xl/workbook.xml"),
-             "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
-        for (int i = 1; i <= m_sheets.size(); ++i)
-            over(QStringLiteral("/xl/worksheets/sheet%1.xml").arg(i),
-                 "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
-        over(QStringLiteral("/xl/styles.xml"),
-             "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
-        if (!m_sst.empty())
-            over(QStringLiteral("/xl/sharedStrings.xml"),
-                 "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml");
-        w.writeEndDocument();
-    }
-    writeEntry(*m_zip, m_path, QStringLiteral("[Content_Types].xml"), types);
-
-    QByteArray rootRels;
-    {
-        QXmlStreamWriter w(&rootRels);
-        w.writeStartDocument(QStringLiteral("1.0"), true);
-        w.writeStartElement(QStringLiteral("Relationships"));
-        w.writeAttribute(QStringLiteral("xmlns"), kPkgRel);
-        w.writeEmptyElement(QStringLiteral("Relationship"));
-        w.writeAttribute(QStringLiteral("Id"), QStringLiteral("rId1"));
-        w.writeAttribute(
-            QStringLiteral("Type"),
-            QStringLiteral(
-                "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument"));
-        w.writeAttribute(QStringLiteral("Target"), QStringLiteral("xl/workbook.xml"));
-        w.writeEndDocument();
-    }
-    writeEntry(*m_zip, m_path, QStringLiteral("_rels/.rels"), rootRels);
-
-    QByteArray book, bookRels;
-    {
-        QXmlStreamWriter w(&book);
-        w.writeStartDocument(QStringLiteral("1.0"), true);
-        w.writeStartElement(QStringLiteral("workbook"));
-        w.writeAttribute(QStringLiteral("xmlns"), kMain);
-        w.writeAttribute(QStringLiteral("xmlns:r"), kRel);
-        w.writeStartElement(QStringLiteral("sheets"));
-        for (int i = 0; i < m_sheets.size(); ++i) {
-            w.writeEmptyElement(QStringLiteral("sheet"));
-            w.writeAttribute(QStringLiteral("name"), m_sheets[i]);
-            w.writeAttribute(QStringLiteral("sheetId"), QString::number(i + 1));
-            w.writeAttribute(QStringLiteral("r:id"), QStringLiteral("rId%1").arg(i + 1));
-        }
-        w.writeEndDocument();
-
-        QXmlStreamWriter r(&bookRels);
-        r.writeStartDocument(QStringLiteral("1.0"), true);
-        r.writeStartElement(QStringLiteral("Relationships"));
-        r.writeAttribute(QStringLiteral("xmlns"), kPkgRel);
-        auto rel = [&](int id, const char* type, const QString& target) {
-            r.writeEmptyElement(QStringLiteral("Relationship"));
-            r.writeAttribute(QStringLiteral("Id"), QStringLiteral("rId%1").arg(id));
-            r.writeAttribute(
-                QStringLiteral("Type"),
-                QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/") +
-                    QLatin1String(type));
-            r.writeAttribute(QStringLiteral("Target"), target);
-        };
-        const int n = static_cast<int>(m_sheets.size());
-        for (int i = 1; i <= n; ++i)
-            rel(i, "worksheet", QStringLiteral("worksheets/sheet%1.xml").arg(i));
-        rel(n + 1, "styles", QStringLiteral("styles.xml"));
-        if (!m_sst.empty()) rel(n + 2, "sharedStrings", QStringLiteral("sharedStrings.xml"));
-        r.writeEndDocument();
-    }
-    writeEntry(*m_zip, m_path, QStringLiteral("xl/workbook.xml"), book);
-    writeEntry(*m_zip, m_path, QStringLiteral("xl/_rels/workbook.xml.rels"), bookRels);
-
-    const QByteArray styles =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-        "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
-        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-        "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-        "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
-        "borderId=\"0\"/></cellStyleXfs>"
-        "<cellXfs count=\"3\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
-        "<xf numFmtId=\"14\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
-        "<xf numFmtId=\"22\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
-        "applyNumberFormat=\"1\"/></cellXfs>"
-        "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
-        "</styleSheet>";
-    writeEntry(*m_zip, m_path, QStringLiteral("xl/styles.xml"), styles);
-
-    if (!m_sst.empty()) {
-        QByteArray sst;
-        QXmlStreamWriter w(&sst);
-        w.writeStartDocument(QStringLiteral("1.0"), true);
-        w.writeStartElement(QStringLiteral("sst"));
-        w.writeAttribute(QStringLiteral("xmlns"), kMain);
-        w.writeAttribute(QStringLiteral("uniqueCount"), QString::number(m_sst.size()));
-        for (const QString& s : m_sst) {
-            w.writeStartElement(QStringLiteral("si"));
-            w.writeStartElement(QStringLiteral("t"));
-            if (!s.isEmpty() && (s.front().isSpace() || s.back().isSpace()))
-                w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-            w.writeCharacters(detail::EncodeXString(s));
-            w.writeEndElement();
-            w.writeEndElement();
-        }
-        w.writeEndDocument();
-        writeEntry(*m_zip, m_path, QStringLiteral("xl/sharedStrings.xml"), sst);
-    }
+    const bool sst = !m_sst.empty();
+    const int sheets = static_cast<int>(m_sheets.size());
+    writeEntry(*m_zip, m_path, QStringLiteral("[Content_Types].xml"), contentTypesXml(sheets, sst));
+    writeEntry(*m_zip, m_path, QStringLiteral("_rels/.rels"), rootRelsXml());
+    writeEntry(*m_zip, m_path, QStringLiteral("xl/workbook.xml"), workbookXml(m_sheets));
+    writeEntry(*m_zip, m_path, QStringLiteral("xl/_rels/workbook.xml.rels"), workbookRelsXml(sheets, sst));
+    writeEntry(*m_zip, m_path, QStringLiteral("xl/styles.xml"), kStyles);
+    if (sst) writeEntry(*m_zip, m_path, QStringLiteral("xl/sharedStrings.xml"), sharedStringsXml(m_sst));
 
     m_zip->close();
     if (m_zip->getZipError() != 0) fail(m_path, QStringLiteral("the file cannot be completed"));

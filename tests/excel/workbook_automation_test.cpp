@@ -3,6 +3,7 @@
 // without regard to case, cells read and written, rows deleted with the rows
 // below moving up, and closing with or without saving.
 
+#include "files/workbook_support.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/vb/Conversion.h"
@@ -132,5 +133,62 @@ TEST_P(RowAddresses, ARowRangeThatIsNotOneIsRefused)
 INSTANTIATE_TEST_SUITE_P(Addresses, RowAddresses,
                          ::testing::Values(BadAddress{"A1"}, BadAddress{"0:0"}, BadAddress{"2"},
                                            BadAddress{"1048577:1048577"}, BadAddress{""}));
+
+} // namespace
+
+namespace {
+
+// A sheet whose table starts below the title: its header row (Bob's, row 3)
+// cannot go, the rows above and below it can.
+TEST(WorkbookAutomationRowsHeld, DeletingATablesHeaderRowIsRefusedWithAMessageThatNamesIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("calls.xlsx"));
+    QString rows;
+    const char* names[] = {"Name", "Ann", "Bob", "Cy", "Di"};
+    for (int r = 1; r <= 5; ++r)
+        rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\" t=\"inlineStr\"><is><t>%2</t></is></c></row>")
+                    .arg(r)
+                    .arg(QLatin1String(names[r - 1]));
+    wbtest::Package p;
+    p.sheets = {{QStringLiteral("Calls"), wbtest::sheetXml(rows, {},
+                                                           QStringLiteral("<tableParts count=\"1\">"
+                                                                          "<tablePart r:id=\"rId1\"/>"
+                                                                          "</tableParts>"))}};
+    p.extraParts = {
+        {QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"),
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" "
+         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/table\" "
+         "Target=\"../tables/table1.xml\"/></Relationships>"},
+        {QStringLiteral("xl/tables/table1.xml"),
+         "<table xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" id=\"1\" name=\"Later\" "
+         "displayName=\"Later\" ref=\"A3:A5\"><autoFilter ref=\"A3:A5\"/><tableColumns count=\"1\">"
+         "<tableColumn id=\"1\" name=\"Bob\"/></tableColumns></table>"}};
+    wbtest::writePackage(path, p);
+
+    const std::shared_ptr<excel::Workbook> book = excel::Application::Instance().Workbooks().Open(path);
+    const std::shared_ptr<excel::Worksheet> sheet = book->Worksheets(QStringLiteral("Calls"));
+    EXPECT_EQ(sheet->RowsHeldMessage(4), QString());
+    EXPECT_EQ(
+        sheet->RowsHeldMessage(2),
+        QStringLiteral("Deleting rows from the sheet Calls would leave behind or cut the header row of the "
+                       "table Later, so no row is deleted. Mark the numbers instead, or remove them first."));
+    try {
+        sheet->Rows(QStringLiteral("3:3")).Delete();
+        ADD_FAILURE() << "the header row was deleted";
+    } catch (const vb::ErrObject& e) {
+        EXPECT_EQ(e.Number, 1004);
+    }
+    EXPECT_TRUE(book->Saved());
+    sheet->Rows(QStringLiteral("2:2")).Delete(); // Ann goes; the table moves up
+    sheet->Rows(QStringLiteral("4:4")).Delete(); // Di goes; the table keeps Cy
+    book->Close(true);
+    EXPECT_EQ(wbtest::entry(path, QStringLiteral("xl/tables/table1.xml")).toStdString(),
+              std::string(
+                  "<table xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" id=\"1\" "
+                  "name=\"Later\" displayName=\"Later\" ref=\"A2:A3\"><autoFilter ref=\"A2:A3\"/>"
+                  "<tableColumns count=\"1\"><tableColumn id=\"1\" name=\"Bob\"/></tableColumns></table>\n"));
+}
 
 } // namespace

@@ -43,6 +43,15 @@ void workbooks()
     files::XlsxWriter::write(path, {{QStringLiteral("S"), {{Variant("a"), Variant(1.0)}, {Variant("b")}}}},
                              inlineText);
     seed(QStringLiteral("xlsx"), QStringLiteral("inline.xlsx"), readFile(path));
+    // The longest text a cell may hold, and one character more (refused), in
+    // the shared strings and inline: the length checks on every text path.
+    for (const int length : {32767, 32768}) {
+        const QList<Variant> row{Variant(QString(length, u'a')), Variant(QStringLiteral("x_x0041_"))};
+        files::XlsxWriter::write(path, {{QStringLiteral("Long"), {row}}});
+        seed(QStringLiteral("xlsx"), QStringLiteral("cell-%1.xlsx").arg(length), readFile(path));
+        files::XlsxWriter::write(path, {{QStringLiteral("Long"), {row}}}, inlineText);
+        seed(QStringLiteral("xlsx"), QStringLiteral("inline-cell-%1.xlsx").arg(length), readFile(path));
+    }
     QFile::remove(path);
 
     using wbtest::Biff;

@@ -1,0 +1,678 @@
+// Saving the xlsx package behind files::Workbook.
+//
+// Saving copies every entry it does not change in raw (still compressed)
+// form, and rewrites a changed sheet by streaming its original XML through,
+// replacing only the cell data and the few elements whose references move
+// with deleted rows.
+
+#include "platform/files/XlsxAnchors.h"
+#include "platform/files/XlsxParts.h"
+#include "platform/files/XlsxRows.h"
+#include "platform/vb/Err.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <charconv>
+#include <cstdio>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipfileinfo.h>
+#include <quazip/quazipnewinfo.h>
+#include <unordered_map>
+
+namespace files::detail {
+
+using namespace xlsx;
+
+namespace {
+
+QString formatNumber(double d)
+{
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, d);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+// Page breaks, protected ranges, ignored errors and the extensions (newer
+// conditional formats and validations) follow their rows: every "sqref"
+// attribute or element is mapped, and what loses all its cells goes, with
+// a container that loses all its children. False when `e` itself goes.
+bool shiftRowsInTree(XmlNode& e, const RowMap& map)
+{
+    if (e.is("brk")) {
+        bool ok = false;
+        const int row = e.attr(QStringLiteral("id")).toInt(&ok);
+        if (!ok) return true;
+        if (map.isDeleted(row)) return false;
+        e.setAttr(QStringLiteral("id"), QString::number(map.landing(row)));
+        return true;
+    }
+    if (e.hasAttr(QStringLiteral("sqref"))) {
+        const QString mapped = mapSqref(e.attr(QStringLiteral("sqref")), map);
+        if (mapped.isEmpty()) return false;
+        e.setAttr(QStringLiteral("sqref"), mapped);
+    }
+    bool hadElements = false;
+    bool lostAll = true;
+    bool lostSome = false;
+    auto& kids = e.children;
+    for (auto it = kids.begin(); it != kids.end();) {
+        if (it->kind != XmlNode::Element) {
+            ++it;
+            continue;
+        }
+        hadElements = true;
+        bool keep = true;
+        if (it->is("sqref")) {
+            const QString mapped = mapSqref(it->textContent(), map);
+            if (mapped.isEmpty()) return false; // the rule or validation it places goes
+            it->setText(mapped);
+        } else {
+            keep = shiftRowsInTree(*it, map);
+        }
+        if (keep) {
+            lostAll = false;
+            ++it;
+        } else {
+            it = kids.erase(it);
+            lostSome = true;
+        }
+    }
+    if (hadElements && lostAll) return false;
+    if (!lostSome) return true;
+    const int left = static_cast<int>(
+        std::count_if(kids.begin(), kids.end(), [](const XmlNode& c) { return c.kind == XmlNode::Element; }));
+    for (const char* counter : {"count", "manualBreakCount"})
+        if (e.hasAttr(QLatin1String(counter))) e.setAttr(QLatin1String(counter), QString::number(left));
+    return true;
+}
+
+class SheetWriter {
+public:
+    SheetWriter(BookData& book, SheetData& s, QXmlStreamWriter& w)
+        : m_book(book), m_s(s), m_w(w), m_map(s.deletedOrig)
+    {
+    }
+
+    void transform(QXmlStreamReader& x);
+
+private:
+    QString el(const char* local) const
+    {
+        return m_prefix.isEmpty() ? QString::fromLatin1(local) : m_prefix + u':' + QLatin1String(local);
+    }
+    void copyStart(QXmlStreamReader& x, const QString& replaceAttr = {}, const QString& newValue = {});
+    void copyToken(QXmlStreamReader& x);
+    void writeSheetData();
+    void writeCell(const Cell& c, int row);
+    void writeRichInline(const QString& raw);
+    void filterContainer(QXmlStreamReader& x, const QString& refAttr);
+    void shiftTail(QXmlStreamReader& x);
+    void fixFormulas();
+
+    BookData& m_book;
+    SheetData& m_s;
+    QXmlStreamWriter& m_w;
+    RowMap m_map;
+    QString m_prefix;
+    QString m_ns;
+};
+
+void SheetWriter::copyStart(QXmlStreamReader& x, const QString& replaceAttr, const QString& newValue)
+{
+    writeStartCopy(m_w, x, replaceAttr, newValue);
+}
+
+void SheetWriter::copyToken(QXmlStreamReader& x)
+{
+    switch (x.tokenType()) {
+    case QXmlStreamReader::StartElement:
+        copyStart(x);
+        break;
+    case QXmlStreamReader::EndElement:
+        m_w.writeEndElement();
+        break;
+    case QXmlStreamReader::Characters:
+        if (x.isCDATA())
+            m_w.writeCDATA(x.text().toString());
+        else
+            m_w.writeCharacters(x.text().toString());
+        break;
+    case QXmlStreamReader::Comment:
+        m_w.writeComment(x.text().toString());
+        break;
+    case QXmlStreamReader::ProcessingInstruction:
+        m_w.writeProcessingInstruction(x.processingInstructionTarget().toString(),
+                                       x.processingInstructionData().toString());
+        break;
+    case QXmlStreamReader::EntityReference:
+        m_w.writeEntityReference(x.name().toString());
+        break;
+    default:
+        break;
+    }
+}
+
+void SheetWriter::transform(QXmlStreamReader& x)
+{
+    fixFormulas();
+    m_w.setAutoFormatting(false);
+    m_w.writeStartDocument(QStringLiteral("1.0"), true);
+    int depth = 0;
+    bool wroteSheetData = false;
+    while (moreXml(x)) {
+        const auto tok = x.readNext();
+        if (tok == QXmlStreamReader::StartDocument || tok == QXmlStreamReader::DTD) continue;
+        if (tok == QXmlStreamReader::EndDocument) {
+            m_w.writeEndDocument();
+            break;
+        }
+        if (tok == QXmlStreamReader::StartElement) {
+            if (depth == 0) {
+                m_ns = x.namespaceUri().toString();
+                m_prefix = x.prefix().toString();
+            }
+            if (depth == 1 && x.namespaceUri() == m_ns) {
+                const auto name = x.name();
+                if (name == u"sheetData") {
+                    x.skipCurrentElement();
+                    writeSheetData();
+                    wroteSheetData = true;
+                    continue;
+                }
+                if (name == u"dimension") {
+                    const CellRange r = ComputeUsedRange(m_s);
+                    QString ref = QStringLiteral("A1");
+                    if (!r.isEmpty()) {
+                        ref = ColumnName(r.firstColumn) + QString::number(r.firstRow);
+                        if (r.lastRow != r.firstRow || r.lastColumn != r.firstColumn)
+                            ref += u':' + ColumnName(r.lastColumn) + QString::number(r.lastRow);
+                    }
+                    copyStart(x, QStringLiteral("ref"), ref);
+                    ++depth;
+                    continue;
+                }
+                if (m_s.rowsDeleted) {
+                    if (name == u"mergeCells" || name == u"hyperlinks" || name == u"dataValidations") {
+                        filterContainer(x, name == u"dataValidations" ? QStringLiteral("sqref")
+                                                                      : QStringLiteral("ref"));
+                        continue;
+                    }
+                    if (name == u"rowBreaks" || name == u"protectedRanges" || name == u"ignoredErrors" ||
+                        name == u"extLst") {
+                        shiftTail(x);
+                        continue;
+                    }
+                    if (name == u"conditionalFormatting" || name == u"autoFilter") {
+                        const QString attr =
+                            name == u"autoFilter" ? QStringLiteral("ref") : QStringLiteral("sqref");
+                        const QString mapped = attr == u"ref"
+                                                   ? mapRef(x.attributes().value(attr).toString(), m_map)
+                                                   : mapSqref(x.attributes().value(attr).toString(), m_map);
+                        if (mapped.isEmpty()) {
+                            x.skipCurrentElement();
+                            continue;
+                        }
+                        copyStart(x, attr, mapped);
+                        ++depth;
+                        continue;
+                    }
+                }
+            }
+            copyStart(x);
+            ++depth;
+            continue;
+        }
+        if (tok == QXmlStreamReader::EndElement) {
+            --depth;
+            if (depth == 0 && !wroteSheetData) {
+                // A sheet part without cell data: add it, the schema wants it.
+                writeSheetData();
+                wroteSheetData = true;
+            }
+        }
+        copyToken(x);
+    }
+    if (x.hasError()) throw x.errorString();
+}
+
+void SheetWriter::filterContainer(QXmlStreamReader& x, const QString& refAttr)
+{
+    // Children whose rows were all deleted go; an empty container would
+    // break the schema, so it goes too; "count" follows the children.
+    const QString containerName = x.qualifiedName().toString();
+    AttrList containerAttrs;
+    for (const auto& a : x.attributes())
+        containerAttrs.emplace_back(a.qualifiedName().toString(), a.value().toString());
+    std::vector<QString> kept;
+    while (x.readNextStartElement()) {
+        const QString ref = x.attributes().value(refAttr).toString();
+        const QString mapped =
+            refAttr == u"sqref" ? mapSqref(ref, m_map) : mapRef(ref, m_map, x.name() == u"mergeCell");
+        if (mapped.isEmpty())
+            x.skipCurrentElement();
+        else
+            kept.push_back(captureElement(x, refAttr, mapped));
+    }
+    if (kept.empty()) return;
+    m_w.writeStartElement(containerName);
+    for (const auto& a : containerAttrs)
+        m_w.writeAttribute(a.first, a.first == u"count" ? QString::number(kept.size()) : a.second);
+    for (const QString& xml : kept)
+        replayXml(m_w, xml);
+    m_w.writeEndElement();
+}
+
+void SheetWriter::shiftTail(QXmlStreamReader& x)
+{
+    XmlDoc doc;
+    QString error;
+    if (!ParseXml(captureElement(x).toUtf8(), doc, error)) throw error;
+    if (shiftRowsInTree(doc.root, m_map)) WriteXmlNode(m_w, doc.root);
+}
+
+void SheetWriter::fixFormulas()
+{
+    if (!m_s.formulasDisturbed && !m_s.rowsDeleted) return;
+    // Shared formulas: the text lives in the first cell of the group only.
+    // A group that lost that cell cannot be rebuilt without a formula
+    // translator, so its other cells keep their last values as constants;
+    // a group that lost other cells gets a range that fits what is left.
+    struct Group {
+        Cell* master = nullptr;
+        int top = 0, left = 0, bottom = 0, right = 0;
+    };
+    std::unordered_map<QString, Group> groups;
+    auto isShared = [&](const Cell& c) {
+        return c.formula && m_s.formulas[c.formula - 1].attr(QStringLiteral("t")) == u"shared";
+    };
+    for (std::size_t i = 0; i < m_s.rows.size(); ++i)
+        for (Cell& c : m_s.rows.at(i).cells)
+            if (isShared(c) && !m_s.formulas[c.formula - 1].text.isEmpty())
+                groups[m_s.formulas[c.formula - 1].attr(QStringLiteral("si"))].master = &c;
+    for (std::size_t i = 0; i < m_s.rows.size(); ++i) {
+        const int row = static_cast<int>(i + 1);
+        for (Cell& c : m_s.rows.at(i).cells) {
+            if (!c.formula) continue;
+            Formula& f = m_s.formulas[c.formula - 1];
+            if (isShared(c)) {
+                auto it = groups.find(f.attr(QStringLiteral("si")));
+                if (it == groups.end() || !it->second.master) {
+                    c.formula = 0;
+                    continue;
+                }
+                Group& g = it->second;
+                if (!g.top) {
+                    g.top = g.bottom = row;
+                    g.left = g.right = c.column;
+                }
+                g.top = std::min(g.top, row);
+                g.bottom = std::max(g.bottom, row);
+                g.left = std::min<int>(g.left, c.column);
+                g.right = std::max<int>(g.right, c.column);
+            } else if (m_s.rowsDeleted && !f.attr(QStringLiteral("ref")).isEmpty()) {
+                const QString mapped = mapRef(f.attr(QStringLiteral("ref")), m_map);
+                f.setAttr(QStringLiteral("ref"),
+                          mapped.isEmpty() ? ColumnName(c.column) + QString::number(row) : mapped);
+            }
+        }
+    }
+    for (auto& [si, g] : groups) {
+        if (!g.master || !g.top) continue;
+        QString ref = ColumnName(g.left) + QString::number(g.top);
+        if (g.bottom != g.top || g.right != g.left)
+            ref += u':' + ColumnName(g.right) + QString::number(g.bottom);
+        m_s.formulas[g.master->formula - 1].setAttr(QStringLiteral("ref"), ref);
+    }
+}
+
+void SheetWriter::writeSheetData()
+{
+    m_w.writeStartElement(el("sheetData"));
+    for (std::size_t i = 0; i < m_s.rows.size(); ++i) {
+        const RowSlot& slot = m_s.rows.at(i);
+        if (slot.cells.empty() && slot.attrs == 0) continue;
+        const int row = static_cast<int>(i + 1);
+        m_w.writeStartElement(el("row"));
+        m_w.writeAttribute(QStringLiteral("r"), QString::number(row));
+        if (slot.attrs) {
+            for (const auto& a : m_s.attrs.get(slot.attrs)) {
+                if (a.first == u"spans") {
+                    // A hint of the columns in use; it must cover the cells.
+                    if (!slot.cells.empty())
+                        m_w.writeAttribute(a.first, QStringLiteral("%1:%2")
+                                                        .arg(slot.cells.front().column)
+                                                        .arg(slot.cells.back().column));
+                } else {
+                    m_w.writeAttribute(a.first, a.second);
+                }
+            }
+        }
+        for (const Cell& c : slot.cells)
+            writeCell(c, row);
+        m_w.writeEndElement();
+    }
+    m_w.writeEndElement();
+}
+
+void SheetWriter::writeCell(const Cell& c, int row)
+{
+    m_w.writeStartElement(el("c"));
+    m_w.writeAttribute(QStringLiteral("r"), ColumnName(c.column) + QString::number(row));
+    if (c.style) m_w.writeAttribute(QStringLiteral("s"), QString::number(c.style));
+    switch (c.kind) {
+    case CellKind::SharedString:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("s"));
+        break;
+    case CellKind::InlineString:
+    case CellKind::RichInline:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("inlineStr"));
+        break;
+    case CellKind::FormulaString:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("str"));
+        break;
+    case CellKind::Boolean:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("b"));
+        break;
+    case CellKind::Error:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("e"));
+        break;
+    case CellKind::IsoDate:
+        m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("d"));
+        break;
+    default:
+        break;
+    }
+    if (c.extra)
+        for (const auto& a : m_s.attrs.get(c.extra))
+            m_w.writeAttribute(a.first, a.second);
+    if (c.formula) {
+        const Formula& f = m_s.formulas[c.formula - 1];
+        m_w.writeStartElement(el("f"));
+        for (const auto& a : f.attrs)
+            m_w.writeAttribute(a.first, a.second);
+        if (!f.text.isEmpty()) m_w.writeCharacters(f.text);
+        m_w.writeEndElement();
+    }
+    switch (c.kind) {
+    case CellKind::Blank:
+        break;
+    case CellKind::Number:
+    case CellKind::OleDate:
+        m_w.writeTextElement(el("v"), formatNumber(c.number));
+        break;
+    case CellKind::SharedString:
+        m_w.writeTextElement(el("v"), QString::number(c.index));
+        break;
+    case CellKind::Boolean:
+        m_w.writeTextElement(el("v"), c.number != 0.0 ? QStringLiteral("1") : QStringLiteral("0"));
+        break;
+    case CellKind::FormulaString:
+        m_w.writeTextElement(el("v"), EncodeXString(m_s.texts[c.index]));
+        break;
+    case CellKind::Error:
+    case CellKind::IsoDate:
+        m_w.writeTextElement(el("v"), m_s.texts[c.index]);
+        break;
+    case CellKind::RichInline:
+        replayXml(m_w, m_s.texts[c.index + 1]);
+        break;
+    case CellKind::InlineString: {
+        const QString& text = m_s.texts[c.index];
+        m_w.writeStartElement(el("is"));
+        m_w.writeStartElement(el("t"));
+        if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace() || text.contains(u'\n')))
+            m_w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        m_w.writeCharacters(EncodeXString(text));
+        m_w.writeEndElement();
+        m_w.writeEndElement();
+        break;
+    }
+    }
+    m_w.writeEndElement();
+}
+
+// Copies an XML part, leaving out the elements one level below the root for
+// which drop() says so.
+template <typename Drop> QByteArray filterPart(const QByteArray& xml, Drop drop, QString& error)
+{
+    QByteArray out;
+    QXmlStreamReader x(xml);
+    QXmlStreamWriter w(&out);
+    w.writeStartDocument(QStringLiteral("1.0"), true);
+    int depth = 0;
+    while (moreXml(x)) {
+        const auto tok = x.readNext();
+        switch (tok) {
+        case QXmlStreamReader::StartElement:
+            if (depth == 1 && drop(x.name(), x.attributes())) {
+                x.skipCurrentElement();
+                break;
+            }
+            writeStartCopy(w, x);
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            w.writeEndElement();
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            w.writeCharacters(x.text().toString());
+            break;
+        case QXmlStreamReader::EndDocument:
+            w.writeEndDocument();
+            break;
+        default:
+            break;
+        }
+    }
+    if (x.hasError()) error = x.errorString();
+    return out;
+}
+
+// What a save changes, keyed by part name in lower case: the sheets to
+// rewrite, and the other parts that change with them (those anchored to
+// deleted rows; the content types and workbook relationships when Excel's
+// calculation chain goes).
+struct SavePlan {
+    std::unordered_map<QString, SheetData*> changed;
+    std::unordered_map<QString, PartRewrite> parts;
+    bool dropCalcChain = false;
+};
+
+QString entryFailure(const char* what, const QString& entry)
+{
+    return QStringLiteral("the entry '%1' cannot be %2").arg(entry, QLatin1String(what));
+}
+
+// An untouched entry: its compressed bytes go over as they are.
+QString copyRawEntry(QuaZip& in, QuaZip& out, const QuaZipFileInfo64& info)
+{
+    QuaZipFile src(&in);
+    int method = 0, level = 0;
+    if (!src.open(QIODevice::ReadOnly, &method, &level, true)) return entryFailure("read", info.name);
+    QuaZipNewInfo ni(info);
+    QuaZipFile dst(&out);
+    if (!dst.open(QIODevice::WriteOnly, ni, nullptr, info.crc, method, level, true))
+        return entryFailure("written", info.name);
+    QString failure;
+    char buf[1 << 16];
+    qint64 n;
+    while ((n = src.read(buf, sizeof buf)) > 0)
+        if (dst.write(buf, n) != n) {
+            failure = entryFailure("written", info.name);
+            break;
+        }
+    if (n < 0) failure = entryFailure("read", info.name);
+    dst.close();
+    if (dst.getZipError() != 0 && failure.isEmpty()) failure = entryFailure("written", info.name);
+    return failure;
+}
+
+// A changed sheet, streamed through the sheet writer.
+QString writeSheetEntry(BookData& book, SheetData& sheet, QIODevice& src, QIODevice& dst)
+{
+    QXmlStreamReader x(&src);
+    ChunkedOutput buffered(&dst);
+    QXmlStreamWriter w(&buffered);
+    SheetWriter sw(book, sheet, w);
+    try {
+        sw.transform(x);
+    } catch (const QString& e) {
+        return QStringLiteral("sheet '%1' is damaged (%2)").arg(sheet.name, e);
+    }
+    if (w.hasError() || !buffered.flushAll())
+        return QStringLiteral("sheet '%1' cannot be written").arg(sheet.name);
+    return {};
+}
+
+// The content types or the workbook's relationships without the
+// calculation chain.
+PartRewrite withoutCalcChain(const BookData& book, bool contentTypes)
+{
+    const QString calc = u'/' + book.calcChainPart;
+    return [calc, contentTypes](QByteArray& xml) {
+        QString error;
+        if (contentTypes)
+            xml = filterPart(
+                xml,
+                [&](QStringView name, const QXmlStreamAttributes& a) {
+                    return name == u"Override" &&
+                           a.value(QLatin1String("PartName")).compare(calc, Qt::CaseInsensitive) == 0;
+                },
+                error);
+        else
+            xml = filterPart(
+                xml,
+                [&](QStringView name, const QXmlStreamAttributes& a) {
+                    return name == u"Relationship" && a.value(QLatin1String("Type")).endsWith(u"/calcChain");
+                },
+                error);
+        return error;
+    };
+}
+
+// A part other than a sheet, rewritten whole.
+QString writeRewrittenPart(const PartRewrite& rewrite, const QuaZipFileInfo64& info, LimitedEntry& src,
+                           QIODevice& dst)
+{
+    QByteArray xml = src.readAll();
+    const QString error = src.tooLarge() ? src.failure() : rewrite(xml);
+    if (!error.isEmpty()) return QStringLiteral("the entry '%1' is damaged (%2)").arg(info.name, error);
+    if (dst.write(xml) != xml.size()) return entryFailure("written", info.name);
+    return {};
+}
+
+// An entry whose content changes: decompressed, rewritten, compressed again.
+QString rewriteEntry(BookData& book, QuaZip& in, QuaZip& out, const QuaZipFileInfo64& info, SheetData* sheet,
+                     const PartRewrite* rewrite)
+{
+    LimitedEntry src(in, sheet == nullptr);
+    if (!src.openEntry()) return entryFailure("read", info.name);
+    QuaZipNewInfo ni(info.name);
+    ni.dateTime = info.dateTime;
+    ni.externalAttr = info.externalAttr;
+    QuaZipFile dst(&out);
+    if (!dst.open(QIODevice::WriteOnly, ni)) return entryFailure("written", info.name);
+    QString failure =
+        sheet ? writeSheetEntry(book, *sheet, src, dst) : writeRewrittenPart(*rewrite, info, src, dst);
+    dst.close();
+    if (failure.isEmpty() && dst.getZipError() != 0) failure = entryFailure("written", info.name);
+    return failure;
+}
+
+// Writes the new package into tmpName; the failure, or "" when it is whole.
+QString writePackage(BookData& book, const SavePlan& plan, const QString& tmpName)
+{
+    QuaZip out(tmpName);
+    if (!out.open(QuaZip::mdCreate)) return QStringLiteral("the new file cannot be written");
+    QuaZip& in = *book.zip;
+    QString failure;
+    for (bool more = in.goToFirstFile(); more && failure.isEmpty(); more = in.goToNextFile()) {
+        QuaZipFileInfo64 info;
+        if (!in.getCurrentFileInfo(&info)) {
+            failure = QStringLiteral("an entry of the workbook cannot be read");
+            break;
+        }
+        const QString key = info.name.toLower();
+        if (plan.dropCalcChain && key == book.calcChainPart.toLower())
+            continue; // Excel rebuilds it; stale, it would make Excel repair the file
+        const auto sheet = plan.changed.find(key);
+        const auto part = plan.parts.find(key);
+        if (sheet != plan.changed.end())
+            failure = rewriteEntry(book, in, out, info, sheet->second, nullptr);
+        else if (part != plan.parts.end())
+            failure = rewriteEntry(book, in, out, info, nullptr, &part->second);
+        else
+            failure = copyRawEntry(in, out, info);
+    }
+    if (failure.isEmpty() && in.getZipError() != 0)
+        failure = QStringLiteral("the workbook cannot be read to the end");
+    out.close();
+    if (failure.isEmpty() && out.getZipError() != 0)
+        failure = QStringLiteral("the new file cannot be completed (is the disk full?)");
+    return failure;
+}
+
+// After the rename the saved file is the one the model stands on: the
+// package is opened again and the sheets forget what they changed.
+void standOnSavedFile(BookData& book, bool dropCalcChain)
+{
+    XlsxClose(book);
+    auto zip = std::make_unique<QuaZip>(book.path);
+    if (!zip->open(QuaZip::mdUnzip))
+        notAWorkbook(book, QStringLiteral("the saved file cannot be read again"));
+    book.zip = zip.release();
+    if (dropCalcChain) book.calcChainPart.clear();
+    for (SheetData& s : book.sheets) {
+        if (!s.loaded) continue;
+        for (std::size_t i = 0; i < s.rows.size(); ++i)
+            s.rows.at(i).origRow = static_cast<std::uint32_t>(i + 1);
+        s.deletedOrig.clear();
+        s.deletedCount = 0;
+        s.modified = s.rowsDeleted = s.formulasDisturbed = false;
+        s.holds.clear(); // they were in the numbering of the old file
+        s.holdsKnown = false;
+    }
+}
+
+} // namespace
+
+// ------------------------------------------------------------ entry points
+
+void XlsxSave(BookData& book)
+{
+    SavePlan plan;
+    for (SheetData& s : book.sheets) {
+        if (!s.modified) continue;
+        plan.changed[s.part.toLower()] = &s;
+        if (s.formulasDisturbed && !book.calcChainPart.isEmpty()) plan.dropCalcChain = true;
+    }
+    if (plan.changed.empty()) return;
+    AddRowAnchorRewrites(book, plan.parts);
+    if (plan.dropCalcChain) {
+        plan.parts[QStringLiteral("[content_types].xml")] = withoutCalcChain(book, true);
+        plan.parts[relsPartOf(book.workbookPart).toLower()] = withoutCalcChain(book, false);
+    }
+
+    RemoveStaleSaveFiles(book.path);
+    SaveFileBeside beside(book.path);
+    if (!beside.isOpen())
+        cannotSave(book,
+                   QStringLiteral("no file can be created in its folder (%1)").arg(beside.errorString()));
+    const QString tmpName = beside.fileName();
+
+    const QString failure = writePackage(book, plan, tmpName);
+    if (!failure.isEmpty()) cannotSave(book, failure);
+
+    QFile::setPermissions(tmpName, QFile::permissions(book.path));
+    // Replace the file in one step: rename() swaps the directory entry, so
+    // at every moment the path holds either the old or the new workbook.
+    if (std::rename(QFile::encodeName(tmpName).constData(), QFile::encodeName(book.path).constData()) != 0)
+        cannotSave(book, QStringLiteral("the new file cannot take the place of the old one"));
+    beside.keep();
+    standOnSavedFile(book, plan.dropCalcChain);
+}
+
+} // namespace files::detail

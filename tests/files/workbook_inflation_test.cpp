@@ -1,0 +1,182 @@
+// Workbooks whose parts inflate far beyond their size on disk, and cells
+// longer than a cell may hold: refused as not readable, not read into
+// memory without bound. The bombs are made here and stay small on disk.
+
+#include "platform/files/Workbook.h"
+#include "platform/vb/Conversion.h"
+#include "platform/vb/Err.h"
+#include "workbook_support.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+
+// A part written as head, unit repeated, tail: megabytes when inflated,
+// kilobytes in the zip.
+struct BigPart {
+    QByteArray head, unit, tail;
+    qint64 repeat = 0;
+};
+
+// A one-sheet package whose sheet, shared strings or styles part may be
+// big; the others are small and well-formed.
+void writeBook(const QString& path, const QString& bigName, const BigPart& big)
+{
+    wbtest::Package p;
+    p.sheets = {{QStringLiteral("S"),
+                 wbtest::sheetXml(QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"))}};
+    p.sharedStrings = wbtest::sstXml({QStringLiteral("<t>x</t>")});
+    p.styles = wbtest::stylesXml({}, {"0"});
+    const QString temp = path + QStringLiteral(".small");
+    wbtest::writePackage(temp, p);
+
+    // Copy the small package, swapping in the big part written piece by piece.
+    QuaZip in(temp), out(path);
+    in.open(QuaZip::mdUnzip);
+    out.open(QuaZip::mdCreate);
+    for (bool more = in.goToFirstFile(); more; more = in.goToNextFile()) {
+        const QString name = in.getCurrentFileName();
+        QuaZipFile dst(&out);
+        dst.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
+        if (name == bigName) {
+            dst.write(big.head);
+            const QByteArray chunk = big.unit.repeated(std::max<qint64>(1, (1 << 20) / big.unit.size()));
+            qint64 left = big.repeat;
+            const qint64 perChunk = chunk.size() / big.unit.size();
+            for (; left >= perChunk; left -= perChunk)
+                dst.write(chunk);
+            dst.write(big.unit.repeated(left));
+            dst.write(big.tail);
+        } else {
+            QuaZipFile src(&in);
+            src.open(QIODevice::ReadOnly);
+            dst.write(src.readAll());
+        }
+        dst.close();
+    }
+    out.close();
+    QFile::remove(temp);
+}
+
+struct Bomb {
+    const char* name;
+    const char* part;
+    BigPart big;
+    const char* why; // in the refusal
+};
+
+void PrintTo(const Bomb& b, std::ostream* os)
+{
+    *os << b.name;
+}
+
+const QByteArray kInlineHead =
+    "<worksheet " + kMain + "><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>";
+const QByteArray kInlineTail = "</t></is></c></row></sheetData></worksheet>";
+
+class InflatedWorkbook : public ::testing::TestWithParam<Bomb> {};
+
+TEST_P(InflatedWorkbook, IsRefusedAsNotReadable)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("calls.xlsx"));
+    writeBook(path, QLatin1String(GetParam().part), GetParam().big);
+    EXPECT_LT(QFileInfo(path).size(), 2 << 20) << "the bomb itself stays small";
+    files::Workbook wb;
+    try {
+        wb.open(path);
+        wb.sheet(0).value(1, 1);
+        FAIL() << "the workbook read as good";
+    } catch (const vb::ErrObject& e) {
+        EXPECT_EQ(e.Number, files::wberr::NotAWorkbook);
+        EXPECT_TRUE(e.Description.startsWith(QStringLiteral("'calls.xlsx' is not a readable Excel workbook")))
+            << e.Description.toStdString();
+        EXPECT_TRUE(e.Description.contains(QLatin1String(GetParam().why))) << e.Description.toStdString();
+    }
+}
+
+const QByteArray kLongRow =
+    "<row><c t=\"inlineStr\"><is><t>" + QByteArray(30000, 'a') + "</t></is></c></row>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Bombs, InflatedWorkbook,
+    ::testing::Values(
+        Bomb{"SheetOfLongTextsInflatingPastItsLimit",
+             "xl/worksheets/sheet1.xml",
+             {"<worksheet " + kMain + "><sheetData>", kLongRow, "</sheetData></worksheet>", 2500},
+             "more than its compressed size allows"},
+        Bomb{"SharedStringOfEightyMegabytes",
+             "xl/sharedStrings.xml",
+             {"<sst " + kMain + "><si><t>", "a", "</t></si></sst>", qint64(80) << 20},
+             "more than its compressed size allows"},
+        Bomb{"StylesHeldWholeInflatingPastTheirLimit",
+             "xl/styles.xml",
+             {"<styleSheet " + kMain + "><numFmts>", "<numFmt numFmtId=\"200\" formatCode=\"0\"/>",
+              "</numFmts></styleSheet>", 2 << 20},
+             "more than its compressed size allows"},
+        Bomb{"SharedStringOneCharacterTooLong",
+             "xl/sharedStrings.xml",
+             {"<sst " + kMain + "><si><t>", "a", "</t></si></sst>", 32768},
+             "a cell holds more than 32767 characters"},
+        Bomb{"SharedStringInRunsOneCharacterTooLong",
+             "xl/sharedStrings.xml",
+             {"<sst " + kMain + "><si>", "<r><t>ab</t></r>", "</si></sst>", 16384 + 1},
+             "a cell holds more than 32767 characters"},
+        Bomb{"InlineStringOneCharacterTooLong",
+             "xl/worksheets/sheet1.xml",
+             {kInlineHead, "a", kInlineTail, 32768},
+             "a cell holds more than 32767 characters"},
+        Bomb{"FormulaTextOneCharacterTooLong",
+             "xl/worksheets/sheet1.xml",
+             {"<worksheet " + kMain + "><sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><f>1</f><v>", "a",
+              "</v></c></row></sheetData></worksheet>", 32768},
+             "a cell holds more than 32767 characters"},
+        Bomb{"EscapedCharactersDecodingToOneTooMany",
+             "xl/sharedStrings.xml",
+             {"<sst " + kMain + "><si><t>", "_x0041_", "</t></si></sst>", 32768},
+             "a cell holds more than 32767 characters"}),
+    [](const ::testing::TestParamInfo<Bomb>& info) { return std::string(info.param.name); });
+
+struct LongCell {
+    const char* name;
+    const char* part;
+    BigPart big;
+    qsizetype length; // of the value read back
+};
+
+void PrintTo(const LongCell& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class LongestCell : public ::testing::TestWithParam<LongCell> {};
+
+TEST_P(LongestCell, ACellAsLongAsACellMayBeReadsWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("calls.xlsx"));
+    writeBook(path, QLatin1String(GetParam().part), GetParam().big);
+    files::Workbook wb;
+    wb.open(path);
+    EXPECT_EQ(vb::CStr(wb.sheet(0).value(1, 1)).size(), GetParam().length);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, LongestCell,
+    ::testing::Values(
+        LongCell{"SharedString",
+                 "xl/sharedStrings.xml",
+                 {"<sst " + kMain + "><si><t>", "a", "</t></si></sst>", 32767},
+                 32767},
+        LongCell{"EscapedSharedString",
+                 "xl/sharedStrings.xml",
+                 {"<sst " + kMain + "><si><t>", "_x0041_", "</t></si></sst>", 32767},
+                 32767},
+        LongCell{"InlineString", "xl/worksheets/sheet1.xml", {kInlineHead, "a", kInlineTail, 32767}, 32767}),
+    [](const ::testing::TestParamInfo<LongCell>& info) { return std::string(info.param.name); });
+
+} // namespace
