@@ -12,6 +12,7 @@ struct WrittenCase {
     const char* name;
     const char* value;
     const char* written;
+    friend void PrintTo(const WrittenCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WrittenValue : public ::testing::TestWithParam<WrittenCase> {};
@@ -45,6 +46,7 @@ struct ReadCase {
     const char* text;
     const char* pwd; // the value of PWD
     const char* uid; // the value of UID
+    friend void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ReadValue : public ::testing::TestWithParam<ReadCase> {};

@@ -14,6 +14,7 @@ namespace {
 struct WatchCase {
     const char* name;
     bool answers; // the server answers each knock
+    friend void PrintTo(const WatchCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WatchedCall : public ::testing::TestWithParam<WatchCase> {};
@@ -56,6 +57,7 @@ struct OpenCase {
     int sockets;   // connected sockets the open leaves
     bool succeeds; // what the open reports
     bool found;
+    friend void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class NewSocket : public ::testing::TestWithParam<OpenCase> {};

@@ -7,20 +7,9 @@
 
 #include "core/CDataConnection.h"
 #include "core/frmMakeConnection.h"
-#include "platform/vb/Err.h"
 #include "support/ScriptedUi.h"
 
 namespace {
-
-vb::ErrObject ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::ErrObject& e) {
-        return e;
-    }
-    return {};
-}
 
 QString SqlText(const QString& s)
 {
@@ -41,6 +30,7 @@ void Profile(CDataConnection& p, const QString& user, const QString& password, c
 struct PasswordCase {
     const char* name;
     const char* password;
+    friend void PrintTo(const PasswordCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class TypedPassword : public PgDatabaseTest, public ::testing::WithParamInterface<PasswordCase> {

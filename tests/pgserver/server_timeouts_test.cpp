@@ -9,7 +9,6 @@
 
 #include "platform/ado/OdbcProvider.h"
 #include "platform/ado/ServerWatch.h"
-#include "platform/vb/Err.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -19,16 +18,6 @@
 #include <thread>
 
 namespace {
-
-vb::ErrObject ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const vb::ErrObject& e) {
-        return e;
-    }
-    return {};
-}
 
 // A loopback port that listens and never accepts: the kernel takes
 // connections into its queue, and nothing ever answers them.
@@ -66,6 +55,7 @@ struct TimeoutCase {
     long commandTimeout;
     long login;            // what the driver manager holds
     const char* statement; // the server's statement_timeout
+    friend void PrintTo(const TimeoutCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ServerTimeouts : public PgDatabaseTest, public ::testing::WithParamInterface<TimeoutCase> {};
@@ -174,6 +164,7 @@ TEST_F(ServerWaits, AServerStoppedDuringAStatementFailsItNamingTheLostConnection
 struct KnockCase {
     const char* name;
     bool answered;
+    friend void PrintTo(const KnockCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Knock : public PgDatabaseTest, public ::testing::WithParamInterface<KnockCase> {};

@@ -102,13 +102,18 @@ public:
                              .arg(dsn, m_driver)
                              .arg(port ? port : m_port)
                              .arg(database);
-        QByteArray text;
-        for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it)
-            text += it.value().toUtf8() + '\n';
-        QFile f(QDir(m_root).filePath(QStringLiteral("odbc.ini")));
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(text);
+        writeOdbcIni();
+    }
+    // A data source written as an office writes it, "[name]" first.
+    void addDataSourceText(const QString& dsn, const QString& text)
+    {
+        m_sources[dsn] = text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n');
+        writeOdbcIni();
     }
     QString driver() const { return m_driver; }
+    // The server's programs (psql, pg_dump, ...) and its data folder.
+    QString binFolder() const { return m_bin; }
+    QString dataFolder() const { return m_data; }
     // Stops the server (a connection lost); start it again with resume().
     void suspend() { run(asOwner({bin("pg_ctl"), "-D", m_data, "-m", "immediate", "-w", "stop"}), nullptr); }
     bool resume() { return startServer(); }
@@ -237,12 +242,24 @@ private:
         return true;
     }
 
+    void writeOdbcIni() const
+    {
+        QByteArray text;
+        for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it)
+            text += it.value().toUtf8() + '\n';
+        QFile f(QDir(m_root).filePath(QStringLiteral("odbc.ini")));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(text);
+    }
+
     void pointOdbcHere()
     {
         qputenv("ODBCSYSINI", m_root.toLocal8Bit());
         qputenv("ODBCINI", QDir(m_root).filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
         qunsetenv("ODBCINSTINI");
-        QFile(QDir(m_root).filePath(QStringLiteral("odbcinst.ini"))).open(QIODevice::WriteOnly);
+        // The driver under the name Debian's odbc-postgresql registers.
+        QFile drivers(QDir(m_root).filePath(QStringLiteral("odbcinst.ini")));
+        if (drivers.open(QIODevice::WriteOnly))
+            drivers.write("[PostgreSQL Unicode]\nDriver=" + m_driver.toUtf8() + '\n');
         addDataSource(QStringLiteral("Tervala"), QStringLiteral("postgres"));
     }
 
