@@ -393,7 +393,8 @@ public:
     // the knock, a stopped one still needs to be found out.
     void setCommandTimeout(long seconds) override
     {
-        m_commandTimeout = std::max(0L, seconds);
+        const long timeout = std::max(0L, seconds);
+        if (timeout == m_commandTimeout) return;
         // psqlODBC turns a statement's query timeout into the server's
         // statement_timeout, set anew whenever it differs from the last
         // statement's, and runs its own catalog queries without one: a
@@ -404,7 +405,7 @@ public:
             ServerWatch::Call call(m_watch.get());
             SQLHSTMT st = nullptr;
             check(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st), SQL_HANDLE_DBC, m_dbc);
-            QByteArray sql = "SET statement_timeout = " + QByteArray::number(qint64(m_commandTimeout) * 1000);
+            QByteArray sql = "SET statement_timeout = " + QByteArray::number(qint64(timeout) * 1000);
             const SQLRETURN rc = SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS);
             const QString msg = SQL_SUCCEEDED(rc) ? QString() : diagnostics(SQL_HANDLE_STMT, st);
             SQLFreeHandle(SQL_HANDLE_STMT, st);
@@ -414,9 +415,8 @@ public:
                 Raise(errnum::JetFailure, msg, odbcSource());
             }
         }
-        if (m_watch)
-            m_watch->setPeriods(m_commandTimeout > 0 ? m_commandTimeout : m_connectionTimeout,
-                                m_connectionTimeout);
+        m_commandTimeout = timeout;
+        if (m_watch) m_watch->setPeriods(timeout > 0 ? timeout : m_connectionTimeout, m_connectionTimeout);
     }
 
     QString kind() const override { return QStringLiteral("odbc"); }
@@ -573,7 +573,7 @@ private:
     QString m_dbms;
     bool m_postgres = false;
     const long m_connectionTimeout;
-    long m_commandTimeout = 0;
+    long m_commandTimeout = -1;           // none applied yet
     std::unique_ptr<ServerWatch> m_watch; // for a PostgreSQL server
 };
 
