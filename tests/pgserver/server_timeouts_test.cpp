@@ -8,7 +8,6 @@
 #include "PgDatabase.h"
 
 #include "platform/ado/OdbcProvider.h"
-#include "platform/ado/ServerWatch.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -159,37 +158,5 @@ TEST_F(ServerWaits, AServerStoppedDuringAStatementFailsItNamingTheLostConnection
     EXPECT_TRUE(again.Description.contains(QStringLiteral("lost"))) << again.Description.toStdString();
     EXPECT_EQ(Rows(Open(), "select 1"), QStringList{"1"});
 }
-
-// The knock at a server's door, as the watch makes it.
-struct KnockCase {
-    const char* name;
-    bool answered;
-    friend void PrintTo(const KnockCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class Knock : public PgDatabaseTest, public ::testing::WithParamInterface<KnockCase> {};
-
-TEST_P(Knock, IsAnsweredByARunningServerOnly)
-{
-    SilentListener silent;
-    int port = silent.port();
-    if (GetParam().name == std::string("Server")) port = server->port();
-    if (GetParam().name == std::string("NothingListening")) {
-        SilentListener gone; // a port that was free a moment ago
-        port = gone.port();
-    }
-    sockaddr_storage address{};
-    auto* in = reinterpret_cast<sockaddr_in*>(&address);
-    in->sin_family = AF_INET;
-    in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    in->sin_port = htons(quint16(port));
-    const std::atomic<bool> stop{false};
-    EXPECT_EQ(ado::KnockPostgres(address, sizeof(sockaddr_in), 1, stop), GetParam().answered);
-}
-
-INSTANTIATE_TEST_SUITE_P(Doors, Knock,
-                         ::testing::Values(KnockCase{"Server", true}, KnockCase{"Silent", false},
-                                           KnockCase{"NothingListening", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
