@@ -1,6 +1,7 @@
 #include "core/CDataConnection.h"
 
 #include "core/frmMakeConnection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ui/Services.h"
 
 #include <QApplication>
@@ -66,8 +67,8 @@ QString CDataConnection::MakeConnectionString()
             parts = QStringLiteral("Driver=") + m_driver + QLatin1Char(';') + QStringLiteral("Server=") +
                     m_server + QLatin1Char(';');
         }
-        parts += QStringLiteral("UID=") + m_userID + QLatin1Char(';') + QStringLiteral("PWD=") + m_pwd +
-                 QLatin1Char(';');
+        parts += QStringLiteral("UID=") + ado::QuoteConnectionValue(m_userID) + QStringLiteral(";PWD=") +
+                 ado::QuoteConnectionValue(m_pwd) + QLatin1Char(';');
         if (!m_database.isEmpty()) parts += QStringLiteral("Database=") + m_database + QLatin1Char(';');
         result = QStringLiteral("PROVIDER=") + m_provider + QLatin1Char(';') + parts;
     } else if (m_provider == QLatin1String("SQLOLEDB")) {
@@ -75,8 +76,8 @@ QString CDataConnection::MakeConnectionString()
         result = QStringLiteral("PROVIDER=SQLOLEDB;") + QStringLiteral("Data Source=") + m_server +
                  QLatin1Char(';') + QStringLiteral("Initial Catalog=") + m_database + QLatin1Char(';') +
                  QStringLiteral("Integrated Security=SSPI;Persist Security Info=False;") +
-                 QStringLiteral("User Id=") + m_userID + QLatin1Char(';') + QStringLiteral("Password=") +
-                 m_pwd + QLatin1Char(';');
+                 QStringLiteral("User Id=") + ado::QuoteConnectionValue(m_userID) +
+                 QStringLiteral(";Password=") + ado::QuoteConnectionValue(m_pwd) + QLatin1Char(';');
     } else if (m_provider == JetProvider()) {
         if (!m_database.isEmpty()) {
             result = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_database;

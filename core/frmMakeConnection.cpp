@@ -4,6 +4,7 @@
 #include "core/FormGuard.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/odbc/DriverManager.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
@@ -244,8 +245,8 @@ QString frmMakeConnection::MakeConnectionString() const
             parts = QStringLiteral("Driver={") + driver + QStringLiteral("};") + QStringLiteral("Server=") +
                     server + QLatin1Char(';');
         }
-        parts += QStringLiteral("UID=") + user + QLatin1Char(';') + QStringLiteral("PWD=") + password +
-                 QLatin1Char(';');
+        parts += QStringLiteral("UID=") + ado::QuoteConnectionValue(user) + QStringLiteral(";PWD=") +
+                 ado::QuoteConnectionValue(password) + QLatin1Char(';');
         if (!database.isEmpty()) parts += QStringLiteral("Database=") + database + QLatin1Char(';');
         return head + parts;
     }

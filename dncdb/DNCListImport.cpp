@@ -190,6 +190,9 @@ bool Run::linkImportText()
     // The shared connection is the catalog's.
     if (!gDataAccess->OpenConnection(gDataAccess->DefaultConnectionString())) return false;
     m_conn = gDataAccess->GetConnection();
+    // A large list's statements may run for minutes on a server: none is
+    // cut for taking long (a server that stops answering still is).
+    if (m_conn) m_conn->SetCommandTimeout(0);
     m_catalog = adox::Catalog::Create();
     m_catalog->SetActiveConnection(m_conn);
 

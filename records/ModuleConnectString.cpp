@@ -4,6 +4,7 @@
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ado/ExcelProvider.h"
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
@@ -37,10 +38,7 @@ QString textProperties(const QString& hdr, const QString& fmt)
 
 QString ConnectionStringValue(const QString& value)
 {
-    const bool quote = value.contains(u';') || value.startsWith(u'"') || value.startsWith(u'\'') ||
-                       (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
-    if (!quote) return value;
-    return kQ + QString(value).replace(kQ, QStringLiteral("\"\"")) + kQ;
+    return ado::QuoteConnectionValue(value);
 }
 
 QString MakeTextConnectionString(const QString& folder, const QString& hdr, const QString& fmt)

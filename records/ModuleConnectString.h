@@ -4,9 +4,9 @@
 // source named by its connection string and table. The data-source profile
 // (CDataTypeInfo) builds on the same helpers.
 //
-// A value that holds ";" (a folder, a password) is written in double quotes
-// so that it cannot end its pair early and change what the string says;
-// every other value stands in the string exactly as given.
+// A value that holds ";" (a folder, a password) is written in braces so that
+// it cannot end its pair early and change what the string says; every other
+// value stands in the string exactly as given.
 
 #include <QString>
 #include <cstdint>
@@ -19,9 +19,7 @@ class Connection;
 class Recordset;
 } // namespace ado
 
-// A value as it is put into a connection string: unchanged, or in double
-// quotes (inner ones doubled) when it holds ";", starts with a quote or has
-// blanks at either end.
+// A value as it is put into a connection string (ado::QuoteConnectionValue).
 QString ConnectionStringValue(const QString& value);
 
 // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<folder>;Extended

@@ -72,7 +72,15 @@ std::shared_ptr<Connection> Connection::OpenReader() const
     c->m_provider = std::move(reader);
     c->m_connectionString = m_connectionString;
     c->m_cursorLocation = m_cursorLocation;
+    c->m_connectionTimeout = m_connectionTimeout;
+    c->SetCommandTimeout(m_commandTimeout);
     return c;
+}
+
+void Connection::SetCommandTimeout(long seconds)
+{
+    m_commandTimeout = seconds;
+    if (m_provider) m_provider->setCommandTimeout(seconds);
 }
 
 void Connection::SetConnectionString(const QString& cs)
@@ -85,7 +93,8 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
 {
     if (m_provider) RaiseAdo(errnum::ObjectOpen, ConnectionSource());
     const QString cs = connectionString.isEmpty() ? m_connectionString : connectionString;
-    m_provider = OpenProvider(cs, userId, password);
+    m_provider = OpenProvider(cs, userId, password, m_connectionTimeout);
+    m_provider->setCommandTimeout(m_commandTimeout);
     m_connectionString = cs;
     m_transLevel = 0;
 }

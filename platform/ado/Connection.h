@@ -34,8 +34,13 @@ public:
     void SetConnectionString(const QString& cs);
     int CursorLocation() const { return m_cursorLocation; }
     void SetCursorLocation(int location) { m_cursorLocation = location; }
+    // Seconds a statement may run, and a server that stopped answering is
+    // waited for, before the call fails (0: as long as it takes). Taken by
+    // the provider at Open and whenever it changes.
     long CommandTimeout() const { return m_commandTimeout; }
-    void SetCommandTimeout(long seconds) { m_commandTimeout = seconds; }
+    void SetCommandTimeout(long seconds);
+    // Seconds Open waits for a server's login (0: as long as it takes); read
+    // at Open.
     long ConnectionTimeout() const { return m_connectionTimeout; }
     void SetConnectionTimeout(long seconds) { m_connectionTimeout = seconds; }
     // "jet", "text", ... while open; empty when closed.

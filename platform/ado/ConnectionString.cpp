@@ -6,7 +6,38 @@ namespace ado {
 
 namespace {
 
-// Splits "a=1; b = "x;y" ;c" into pairs, honouring quoted values.
+// A value in braces ("}}" standing for "}"), from the "{" at text[i]. False,
+// with i unchanged, when the braces do not hold the whole value (no closing
+// one, or more text after it before the ";"): a string that wrote such a
+// value as it stood, which then reads as it stands.
+bool readBraced(const QString& text, int& i, QString& value)
+{
+    const int n = int(text.size());
+    QString v;
+    int j = i + 1;
+    for (;;) {
+        if (j >= n) return false;
+        if (text[j] == u'}') {
+            if (j + 1 < n && text[j + 1] == u'}') {
+                v += u'}';
+                j += 2;
+                continue;
+            }
+            ++j;
+            break;
+        }
+        v += text[j++];
+    }
+    while (j < n && text[j] == u' ')
+        ++j;
+    if (j < n && text[j] != u';') return false;
+    value = v;
+    i = j;
+    return true;
+}
+
+// Splits "a=1; b = "x;y" ;c={p;q}" into pairs, honouring quoted and braced
+// values.
 QList<QPair<QString, QString>> parsePairs(const QString& text)
 {
     QList<QPair<QString, QString>> out;
@@ -23,7 +54,9 @@ QList<QPair<QString, QString>> parsePairs(const QString& text)
             ++i;
             while (i < n && text[i] == u' ')
                 ++i;
-            if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
+            if (i < n && text[i] == u'{' && readBraced(text, i, value)) {
+                // read whole, blanks and all
+            } else if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
                 const QChar q = text[i++];
                 while (i < n) {
                     if (text[i] == q) {
@@ -52,6 +85,16 @@ QList<QPair<QString, QString>> parsePairs(const QString& text)
 }
 
 } // namespace
+
+QString QuoteConnectionValue(const QString& value)
+{
+    const bool quote = value.contains(u';') || value.contains(u'{') || value.contains(u'}') ||
+                       value.startsWith(u'"') || value.startsWith(u'\'') ||
+                       (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!quote) return value;
+    return QLatin1Char('{') + QString(value).replace(QStringLiteral("}"), QStringLiteral("}}")) +
+           QLatin1Char('}');
+}
 
 ConnectionString::ConnectionString(const QString& text) : m_text(text), m_items(parsePairs(text)) {}
 

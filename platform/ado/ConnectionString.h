@@ -2,7 +2,9 @@
 // Connection strings are kept, compared and stored as exact texts; this reads
 // them: "key=value" pairs separated by ";", keys without regard to case,
 // values optionally quoted with " or ' (a doubled quote inside stands for one),
-// so that Extended Properties="text;HDR=Yes;FMT=Delimited" is one value.
+// so that Extended Properties="text;HDR=Yes;FMT=Delimited" is one value, or in
+// braces as ODBC writes them (a doubled "}" inside stands for one), so that
+// PWD={a;b} is the password "a;b".
 
 #include <QList>
 #include <QPair>
@@ -30,6 +32,13 @@ private:
     QString m_text;
     QList<QPair<QString, QString>> m_items;
 };
+
+// A value as it is put into a connection string, so that it reads back as
+// given: unchanged, or in braces ("}" inside doubled) when it holds ";", a
+// brace, starts with a quote or has blanks at either end. Without them a
+// password "x;Database=other" would end its pair early and name another
+// database. The same form serves ODBC connection strings.
+QString QuoteConnectionValue(const QString& value);
 
 // Which provider a connection string names. Kinds: "jet", "text", "excel",
 // "foxpro", "odbc". The name is the provider as the string spells it, for

@@ -2,6 +2,7 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/ServerWatch.h"
 #include "platform/vb/Err.h"
 
 #include <QDateTime>
@@ -34,14 +35,32 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
     return out.isEmpty() ? QStringLiteral("Unspecified error") : out.join(QLatin1Char('\n'));
 }
 
-[[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle)
+// A call on a connection whose watch cut it failed for that: the driver's
+// own words (the server closed the connection) would mislead.
+[[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle, const ServerWatch* watch = nullptr)
 {
+    if (watch && watch->cutOff()) Raise(errnum::JetFailure, watch->lostText(), odbcSource());
     Raise(errnum::JetFailure, diagnostics(type, handle), odbcSource());
 }
 
-void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle)
+void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const ServerWatch* watch = nullptr)
 {
-    if (!SQL_SUCCEEDED(rc)) fail(type, handle);
+    if (!SQL_SUCCEEDED(rc)) fail(type, handle, watch);
+}
+
+// Runs one driver call that may wait on the server, under the watch.
+template <typename Call> SQLRETURN watched(ServerWatch* watch, Call call)
+{
+    ServerWatch::Call c(watch);
+    return call();
+}
+
+// Gives a statement the connection's command timeout; a driver without one
+// goes without.
+void setQueryTimeout(SQLHSTMT stmt, long seconds)
+{
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(0L, seconds))),
+                   0);
 }
 
 // An ODBC attribute value, in braces when it holds what would end it.
@@ -107,8 +126,8 @@ public:
             m_executed = false;
             finish();
             bindAll();
-            const SQLRETURN rc = SQLExecute(m_stmt);
-            if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, m_stmt);
+            const SQLRETURN rc = watched(m_watch, [&] { return SQLExecute(m_stmt); });
+            if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, m_stmt, m_watch);
         }
         m_changes = 0;
         if (m_cols.empty()) {
@@ -148,7 +167,7 @@ public:
 
     void finish() override
     {
-        if (m_stmt) SQLFreeStmt(m_stmt, SQL_CLOSE);
+        if (m_stmt) watched(m_watch, [&] { return SQLFreeStmt(m_stmt, SQL_CLOSE); });
         m_open = false;
         m_executed = false;
     }
@@ -156,17 +175,18 @@ public:
 private:
     bool fetch()
     {
-        const SQLRETURN rc = SQLFetch(m_stmt);
+        const SQLRETURN rc = watched(m_watch, [&] { return SQLFetch(m_stmt); });
         if (rc == SQL_NO_DATA) {
             finish();
             return false;
         }
-        check(rc, SQL_HANDLE_STMT, m_stmt);
+        check(rc, SQL_HANDLE_STMT, m_stmt, m_watch);
         return true;
     }
 
     void describe()
     {
+        ServerWatch::Call call(m_watch);
         SQLSMALLINT n = 0;
         SQLNumResultCols(m_stmt, &n);
         m_cols.clear();
@@ -269,7 +289,7 @@ private:
                     char buf[4096];
                     const SQLRETURN rc = SQLGetData(m_stmt, col, SQL_C_CHAR, buf, sizeof buf, &ind);
                     if (rc == SQL_NO_DATA) break;
-                    if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, m_stmt);
+                    if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, m_stmt, m_watch);
                     if (ind == SQL_NULL_DATA) {
                         isNull = true;
                         break;
@@ -301,6 +321,7 @@ private:
     }
 
     std::shared_ptr<OdbcConnection> m_conn; // keeps the connection handle alive
+    ServerWatch* m_watch = nullptr;         // the connection's, while it lives
     SQLHSTMT m_stmt = nullptr;
     std::vector<ColumnInfo> m_cols;
     std::vector<SQLSMALLINT> m_sqlTypes;
@@ -316,18 +337,28 @@ private:
 
 class OdbcConnection : public ProviderConnection, public std::enable_shared_from_this<OdbcConnection> {
 public:
-    explicit OdbcConnection(const QString& odbcString)
+    OdbcConnection(const QString& odbcString, long connectionTimeout)
+        : m_connectionTimeout(std::max(0L, connectionTimeout))
     {
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
         if (!m_env) vb::Raise(vb::errnum::OutOfMemory);
         SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
+        SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(SQLULEN(m_connectionTimeout)), 0);
         QByteArray cs = utf8(odbcString);
         SQLCHAR out[1024];
         SQLSMALLINT outLen = 0;
-        const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS,
-                                              out, sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc)) {
+        SQLRETURN rc = SQL_ERROR;
+        bool connected = false;
+        const int socket = ServerWatch::NewSocket(
+            [&] {
+                rc = SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, out,
+                                      sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
+                return SQL_SUCCEEDED(rc);
+            },
+            &connected);
+        if (!connected) {
             const QString msg = diagnostics(SQL_HANDLE_DBC, m_dbc);
             release();
             Raise(errnum::JetFailure, msg, odbcSource());
@@ -338,9 +369,55 @@ public:
         if (SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &nameLen)))
             m_dbms = QString::fromUtf8(reinterpret_cast<const char*>(name));
         m_postgres = m_dbms.compare(QStringLiteral("PostgreSQL"), Qt::CaseInsensitive) == 0;
+        // Other drivers time their statements out on their own side.
+        if (m_postgres) m_watch = ServerWatch::Create(socket, KnockPostgres);
+        setCommandTimeout(30);
     }
 
     ~OdbcConnection() override { close(); }
+
+    ServerWatch* watch() const { return m_watch.get(); }
+    // The query timeout of each statement: the server keeps the one of a
+    // PostgreSQL session itself.
+    long statementTimeout() const { return m_postgres ? 0 : m_commandTimeout; }
+    long loginTimeout() const
+    {
+        SQLULEN seconds = 0;
+        if (!SQL_SUCCEEDED(SQLGetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT, &seconds, 0, nullptr))) return -1;
+        return long(seconds);
+    }
+
+    // A statement waits as long as the command timeout. A watched server is
+    // knocked at after that long, or after the connection timeout when
+    // statements may take as long as they take: a live server still answers
+    // the knock, a stopped one still needs to be found out.
+    void setCommandTimeout(long seconds) override
+    {
+        const long timeout = std::max(0L, seconds);
+        if (timeout == m_commandTimeout) return;
+        // psqlODBC turns a statement's query timeout into the server's
+        // statement_timeout, set anew whenever it differs from the last
+        // statement's, and runs its own catalog queries without one: a
+        // table list costs two more round trips, and after a lost
+        // connection it is that setting that fails, in other words. On
+        // PostgreSQL the session's setting is made once here instead.
+        if (m_postgres) {
+            ServerWatch::Call call(m_watch.get());
+            SQLHSTMT st = nullptr;
+            check(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st), SQL_HANDLE_DBC, m_dbc);
+            QByteArray sql = "SET statement_timeout = " + QByteArray::number(qint64(timeout) * 1000);
+            const SQLRETURN rc = SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS);
+            const QString msg = SQL_SUCCEEDED(rc) ? QString() : diagnostics(SQL_HANDLE_STMT, st);
+            SQLFreeHandle(SQL_HANDLE_STMT, st);
+            if (!msg.isEmpty()) {
+                if (m_watch && m_watch->cutOff())
+                    Raise(errnum::JetFailure, m_watch->lostText(), odbcSource());
+                Raise(errnum::JetFailure, msg, odbcSource());
+            }
+        }
+        m_commandTimeout = timeout;
+        if (m_watch) m_watch->setPeriods(timeout > 0 ? timeout : m_connectionTimeout, m_connectionTimeout);
+    }
 
     QString kind() const override { return QStringLiteral("odbc"); }
     QString dbms() const override { return m_dbms; }
@@ -381,9 +458,12 @@ public:
     void beginTrans(int level) override
     {
         if (level <= 1)
-            check(SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
-                                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
-                  SQL_HANDLE_DBC, m_dbc);
+            check(watched(m_watch.get(),
+                          [&] {
+                              return SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+                                                       reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+                          }),
+                  SQL_HANDLE_DBC, m_dbc, m_watch.get());
     }
 
     // On PostgreSQL a transaction at the default level takes a new snapshot
@@ -393,6 +473,7 @@ public:
     void beginReadTrans() override
     {
         if (m_postgres) {
+            ServerWatch::Call call(m_watch.get());
             SQLULEN level = 0;
             if (SQL_SUCCEEDED(SQLGetConnectAttr(m_dbc, SQL_ATTR_TXN_ISOLATION, &level, 0, nullptr)) &&
                 SQL_SUCCEEDED(SQLSetConnectAttr(m_dbc, SQL_ATTR_TXN_ISOLATION,
@@ -411,9 +492,12 @@ public:
         std::vector<TableInfo> out;
         SQLHSTMT st = nullptr;
         check(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &st), SQL_HANDLE_DBC, m_dbc);
+        setQueryTimeout(st, statementTimeout());
+        ServerWatch::Call call(m_watch.get());
         SQLRETURN rc = SQLTables(st, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
         if (!SQL_SUCCEEDED(rc)) {
-            const QString msg = diagnostics(SQL_HANDLE_STMT, st);
+            const QString msg =
+                m_watch && m_watch->cutOff() ? m_watch->lostText() : diagnostics(SQL_HANDLE_STMT, st);
             SQLFreeHandle(SQL_HANDLE_STMT, st);
             Raise(errnum::JetFailure, msg, odbcSource());
         }
@@ -454,6 +538,7 @@ public:
 
     void close() override
     {
+        m_watch.reset(); // before the socket it watches goes
         if (m_connected) SQLDisconnect(m_dbc);
         m_connected = false;
         release();
@@ -463,7 +548,8 @@ private:
     void endTrans(int level, SQLSMALLINT how)
     {
         if (level > 1) return;
-        check(SQLEndTran(SQL_HANDLE_DBC, m_dbc, how), SQL_HANDLE_DBC, m_dbc);
+        ServerWatch::Call call(m_watch.get());
+        check(SQLEndTran(SQL_HANDLE_DBC, m_dbc, how), SQL_HANDLE_DBC, m_dbc, m_watch.get());
         SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
         if (m_isolationAfterRead) {
             SQLSetConnectAttr(m_dbc, SQL_ATTR_TXN_ISOLATION,
@@ -486,16 +572,22 @@ private:
     bool m_connected = false;
     QString m_dbms;
     bool m_postgres = false;
+    const long m_connectionTimeout;
+    long m_commandTimeout = -1;           // none applied yet
+    std::unique_ptr<ServerWatch> m_watch; // for a PostgreSQL server
 };
 
 OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, const QString& sql)
-    : m_conn(std::move(conn))
+    : m_conn(std::move(conn)), m_watch(m_conn->watch())
 {
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &m_stmt), SQL_HANDLE_DBC, dbc);
+    setQueryTimeout(m_stmt, m_conn->statementTimeout());
     QByteArray text = utf8(sql);
-    const SQLRETURN rc = SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
+    const SQLRETURN rc = watched(
+        m_watch, [&] { return SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS); });
     if (!SQL_SUCCEEDED(rc)) {
-        const QString msg = diagnostics(SQL_HANDLE_STMT, m_stmt);
+        const QString msg =
+            m_watch && m_watch->cutOff() ? m_watch->lostText() : diagnostics(SQL_HANDLE_STMT, m_stmt);
         SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
         m_stmt = nullptr;
         Raise(errnum::JetFailure, msg, odbcSource());
@@ -505,7 +597,7 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, 
         // Some drivers describe a query's columns only after it has run.
         const QString head = sql.trimmed().section(u' ', 0, 0).toUpper();
         if (head == u"SELECT" || head == u"WITH" || head == u"SHOW" || head == u"EXEC" || head == u"CALL") {
-            check(SQLExecute(m_stmt), SQL_HANDLE_STMT, m_stmt);
+            check(watched(m_watch, [&] { return SQLExecute(m_stmt); }), SQL_HANDLE_STMT, m_stmt, m_watch);
             describe();
             if (m_cols.empty())
                 SQLFreeStmt(m_stmt, SQL_CLOSE);
@@ -718,9 +810,15 @@ QString OdbcConnectionString(const ConnectionString& cs, const QString& userId, 
 }
 
 std::shared_ptr<ProviderConnection> OpenOdbcProvider(const ConnectionString& cs, const QString& userId,
-                                                     const QString& password)
+                                                     const QString& password, long connectionTimeout)
 {
-    return std::make_shared<OdbcConnection>(OdbcConnectionString(cs, userId, password));
+    return std::make_shared<OdbcConnection>(OdbcConnectionString(cs, userId, password), connectionTimeout);
+}
+
+long OdbcLoginTimeout(ProviderConnection* connection)
+{
+    auto* odbc = dynamic_cast<OdbcConnection*>(connection);
+    return odbc ? odbc->loginTimeout() : -1;
 }
 
 } // namespace ado

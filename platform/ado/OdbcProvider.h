@@ -8,6 +8,12 @@
 // SQL goes to the server as it is written (no Jet translation). Recordsets
 // are read-only: forward-only ones stream from the statement, static ones
 // are re-read from the start and skipped forward to the window they need.
+//
+// The login waits the connection timeout, each statement the command timeout
+// (ODBC's login and query timeouts; psqlODBC makes them the server's
+// connect_timeout and statement_timeout). A PostgreSQL server that stops
+// answering altogether cannot time a statement out itself: a ServerWatch
+// ends such a wait, and the call fails naming the lost connection.
 
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Provider.h"
@@ -18,7 +24,10 @@
 namespace ado {
 
 std::shared_ptr<ProviderConnection> OpenOdbcProvider(const ConnectionString& cs, const QString& userId,
-                                                     const QString& password);
+                                                     const QString& password, long connectionTimeout = 15);
+// The login timeout the driver manager holds for an odbc provider
+// connection (-1 for any other), for a check.
+long OdbcLoginTimeout(ProviderConnection* connection);
 
 // The ODBC connection string handed to the driver manager for an ADO one.
 QString OdbcConnectionString(const ConnectionString& cs, const QString& userId = {},

@@ -16,8 +16,8 @@ QHash<QString, ProviderFactory>& providers()
 {
     static QHash<QString, ProviderFactory> map{
         {QStringLiteral("jet"),
-         [](const ConnectionString& cs, const QString&,
-            const QString&) -> std::shared_ptr<ProviderConnection> {
+         [](const ConnectionString& cs, const QString&, const QString&,
+            long) -> std::shared_ptr<ProviderConnection> {
              if (!cs.value(QStringLiteral("Jet OLEDB:Database Password")).isEmpty())
                  Raise(errnum::JetFailure,
                        QStringLiteral(
@@ -86,7 +86,7 @@ void RegisterProvider(const QString& kind, ProviderFactory factory)
 }
 
 std::shared_ptr<ProviderConnection> OpenProvider(const QString& connectionString, const QString& userId,
-                                                 const QString& password)
+                                                 const QString& password, long connectionTimeout)
 {
     RegisterStandardProviders();
     const ConnectionString cs(connectionString);
@@ -97,7 +97,7 @@ std::shared_ptr<ProviderConnection> OpenProvider(const QString& connectionString
               QStringLiteral("Provider cannot be found. It may not be properly installed. (Provider: %1)")
                   .arg(choice.name),
               ConnectionSource());
-    return (*it)(cs, userId, password);
+    return (*it)(cs, userId, password, connectionTimeout);
 }
 
 QString LinkKind(const QString& providerString)

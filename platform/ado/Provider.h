@@ -99,6 +99,10 @@ public:
     virtual bool fetchRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
                           std::vector<vb::Variant>& values) = 0;
     virtual void close() = 0;
+    // The seconds a server provider lets one statement run, and waits for a
+    // server that has stopped answering (ADO's CommandTimeout; 0 waits as
+    // long as it takes). The embedded stores have no use for it.
+    virtual void setCommandTimeout(long seconds) {}
     // The SQLite connection underneath, for SQLite-backed providers; else null.
     virtual SqliteConnection* sqlite() { return nullptr; }
 
@@ -140,14 +144,16 @@ public:
 
 // ---- provider registry
 
+// connectionTimeout: the seconds a server provider waits for its login
+// (ADO's ConnectionTimeout; 0 waits as long as it takes).
 using ProviderFactory = std::function<std::shared_ptr<ProviderConnection>(
-    const ConnectionString& cs, const QString& userId, const QString& password)>;
+    const ConnectionString& cs, const QString& userId, const QString& password, long connectionTimeout)>;
 
 // kind: "jet", "text", "excel", "foxpro" or "odbc" (see ChooseProvider).
 void RegisterProvider(const QString& kind, ProviderFactory factory);
 // Opens a provider connection for the string; throws vb::ErrObject.
 std::shared_ptr<ProviderConnection> OpenProvider(const QString& connectionString, const QString& userId,
-                                                 const QString& password);
+                                                 const QString& password, long connectionTimeout = 15);
 
 // ---- linked tables
 

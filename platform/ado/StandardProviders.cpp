@@ -14,17 +14,15 @@ void RegisterStandardProviders()
     static bool done = false;
     if (done) return;
     done = true;
-    RegisterProvider(QStringLiteral("text"), [](const ConnectionString& cs, const QString&, const QString&) {
-        return OpenTextProvider(cs);
-    });
-    RegisterProvider(QStringLiteral("excel"), [](const ConnectionString& cs, const QString&, const QString&) {
-        return OpenExcelProvider(cs);
-    });
-    RegisterProvider(QStringLiteral("foxpro"), [](const ConnectionString& cs, const QString&,
-                                                  const QString&) { return OpenFoxProProvider(cs); });
+    RegisterProvider(QStringLiteral("text"), [](const ConnectionString& cs, const QString&, const QString&,
+                                                long) { return OpenTextProvider(cs); });
+    RegisterProvider(QStringLiteral("excel"), [](const ConnectionString& cs, const QString&, const QString&,
+                                                 long) { return OpenExcelProvider(cs); });
+    RegisterProvider(QStringLiteral("foxpro"), [](const ConnectionString& cs, const QString&, const QString&,
+                                                  long) { return OpenFoxProProvider(cs); });
     RegisterProvider(QStringLiteral("odbc"),
-                     [](const ConnectionString& cs, const QString& user, const QString& pwd) {
-                         return OpenOdbcProvider(cs, user, pwd);
+                     [](const ConnectionString& cs, const QString& user, const QString& pwd, long timeout) {
+                         return OpenOdbcProvider(cs, user, pwd, timeout);
                      });
     RegisterLinkModule(QStringLiteral("text"), CreateTextLink);
 }

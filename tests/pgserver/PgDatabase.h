@@ -7,8 +7,10 @@
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
+#include "platform/vb/Err.h"
 
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -117,6 +119,17 @@ inline QStringList Rows(const std::shared_ptr<ado::Connection>& c, const QString
     }
     rs->Close();
     return out;
+}
+
+// The error a call raises; number 0 when it raises none.
+inline vb::ErrObject ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const vb::ErrObject& e) {
+        return e;
+    }
+    return {};
 }
 
 class PgDatabaseTest : public ::testing::Test {

@@ -31,13 +31,13 @@ TEST(ConnectStrings, TextStringsAreExact)
 TEST(ConnectStrings, AValueHoldingASemicolonIsQuotedAndReadsBackWhole)
 {
     const QString cs = MakeTextConnectionString("/my;lists/", "Yes", "Delimited");
-    EXPECT_EQ(cs, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/my;lists/\";Extended "
+    EXPECT_EQ(cs, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source={/my;lists/};Extended "
                   "Properties=\"text;HDR=Yes;FMT=Delimited\"");
     const ado::ConnectionString parsed(cs);
     EXPECT_EQ(parsed.dataSource(), "/my;lists/");
     EXPECT_EQ(parsed.value("Extended Properties"), "text;HDR=Yes;FMT=Delimited");
-    EXPECT_EQ(ConnectionStringValue("pa;ss"), "\"pa;ss\"");
-    EXPECT_EQ(ConnectionStringValue("say \"hi\";"), "\"say \"\"hi\"\";\"");
+    EXPECT_EQ(ConnectionStringValue("pa;ss"), "{pa;ss}");
+    EXPECT_EQ(ConnectionStringValue("say \"hi\";"), "{say \"hi\";}");
     EXPECT_EQ(ado::ConnectionString("PWD=" + ConnectionStringValue("say \"hi\";") + ";UID=u").value("PWD"),
               "say \"hi\";");
     EXPECT_EQ(ConnectionStringValue("C:\\Lists\\"), "C:\\Lists\\");

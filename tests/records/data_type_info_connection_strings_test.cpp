@@ -4,6 +4,8 @@
 #include "records/CDataTypeInfo.h"
 
 #include "core/CDataConnection.h"
+#include "platform/ado/ConnectionString.h"
+#include "platform/ado/OdbcProvider.h"
 
 #include <gtest/gtest.h>
 
@@ -66,8 +68,12 @@ TEST(DataTypeInfoConnectionStrings, ServerSources)
     p.SetDataPWD("pw");
     EXPECT_EQ(p.GetMySQLConnString(), "") << "no driver";
     p.SetDataDriver("{MySQL ODBC 8.0 Driver}");
+    // The driver's braces are part of its stored name, kept in the braces
+    // that quote a value; the driver manager gets the name in braces once.
     EXPECT_EQ(p.GetMySQLConnString(),
-              "PROVIDER=MSDASQL;Driver={MySQL ODBC 8.0 Driver};Server=db1;UID=sa;PWD=pw;Database=Calls;");
+              "PROVIDER=MSDASQL;Driver={{MySQL ODBC 8.0 Driver}}};Server=db1;UID=sa;PWD=pw;Database=Calls;");
+    EXPECT_EQ(ado::OdbcConnectionString(ado::ConnectionString(p.GetMySQLConnString())),
+              "DRIVER={MySQL ODBC 8.0 Driver};Server=db1;UID=sa;PWD=pw;Database=Calls;");
     p.SetDataDSN("(None)");
     EXPECT_EQ(p.GetODBCConnString(), "");
     p.SetDataDSN("calls");
@@ -85,13 +91,13 @@ TEST(DataTypeInfoConnectionStrings, ValueHoldingASemicolonIsQuoted)
     CDataTypeInfo p;
     p.SetDataDBName("/w/a;b/");
     p.SetDelimited(1);
-    EXPECT_EQ(p.GetTextConnString(), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/w/a;b/\";Extended "
+    EXPECT_EQ(p.GetTextConnString(), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source={/w/a;b/};Extended "
                                      "Properties=\"text;HDR=No;FMT=Delimited\"");
     p.SetDataDBName("/w/c.mdb");
     p.SetDataPWD("x;Data Source=/etc/other");
     EXPECT_EQ(p.GetAccessConnString(),
               "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/w/c.mdb;Jet OLEDB:Database "
-              "Password=\"x;Data Source=/etc/other\"");
+              "Password={x;Data Source=/etc/other}");
 }
 
 TEST(DataTypeInfoConnectionStrings, ParametersTravelToAndFromTheConnectionObject)

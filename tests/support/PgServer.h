@@ -21,6 +21,7 @@
 #include <QTcpServer>
 #include <QVersionNumber>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -91,28 +92,57 @@ public:
         return run(argv, output) == 0;
     }
     // Writes the data source of that name in the process's odbc.ini,
-    // reaching the database; the profile supplies user and password. (The
-    // driver manager reads a data source once: a profile names another
-    // database with "Database=".)
-    void addDataSource(const QString& dsn, const QString& database)
+    // reaching the database (on this server, or on another port of the
+    // machine); the profile supplies user and password. (The driver manager
+    // reads a data source once: a profile names another database with
+    // "Database=".)
+    void addDataSource(const QString& dsn, const QString& database, int port = 0)
     {
         m_sources[dsn] = QStringLiteral("[%1]\nDriver=%2\nServername=127.0.0.1\nPort=%3\nDatabase=%4\n")
                              .arg(dsn, m_driver)
-                             .arg(m_port)
+                             .arg(port ? port : m_port)
                              .arg(database);
-        QByteArray text;
-        for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it)
-            text += it.value().toUtf8() + '\n';
-        QFile f(QDir(m_root).filePath(QStringLiteral("odbc.ini")));
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(text);
+        writeOdbcIni();
+    }
+    // A data source written as an office writes it, "[name]" first.
+    void addDataSourceText(const QString& dsn, const QString& text)
+    {
+        m_sources[dsn] = text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n');
+        writeOdbcIni();
     }
     QString driver() const { return m_driver; }
+    // The server's programs (psql, pg_dump, ...) and its data folder.
+    QString binFolder() const { return m_bin; }
+    QString dataFolder() const { return m_data; }
     // Stops the server (a connection lost); start it again with resume().
     void suspend() { run(asOwner({bin("pg_ctl"), "-D", m_data, "-m", "immediate", "-w", "stop"}), nullptr); }
     bool resume() { return startServer(); }
+    // Stops every process of the server where it stands (SIGSTOP), as a
+    // machine that hangs: connections stay open and nothing answers them.
+    // thaw() lets them go on.
+    void freeze() { signalAll(SIGSTOP); }
+    void thaw() { signalAll(SIGCONT); }
 
 private:
     PgServer() = default;
+
+    // The postmaster and its children.
+    void signalAll(int signal) const
+    {
+        QFile pidFile(QDir(m_data).filePath(QStringLiteral("postmaster.pid")));
+        if (!pidFile.open(QIODevice::ReadOnly)) return;
+        const pid_t postmaster = pid_t(pidFile.readLine().trimmed().toInt());
+        if (postmaster <= 0) return;
+        kill(postmaster, signal);
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+            if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly)) continue;
+            const QByteArray text = stat.readAll();
+            // "pid (name) state ppid ...": the name may hold blanks.
+            const QList<QByteArray> after = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (after.size() > 1 && after[1].toInt() == postmaster) kill(pid_t(entry.toInt()), signal);
+        }
+    }
 
     QString bin(const QString& name) const { return m_bin + QLatin1Char('/') + name; }
 
@@ -212,12 +242,24 @@ private:
         return true;
     }
 
+    void writeOdbcIni() const
+    {
+        QByteArray text;
+        for (auto it = m_sources.cbegin(); it != m_sources.cend(); ++it)
+            text += it.value().toUtf8() + '\n';
+        QFile f(QDir(m_root).filePath(QStringLiteral("odbc.ini")));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(text);
+    }
+
     void pointOdbcHere()
     {
         qputenv("ODBCSYSINI", m_root.toLocal8Bit());
         qputenv("ODBCINI", QDir(m_root).filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
         qunsetenv("ODBCINSTINI");
-        QFile(QDir(m_root).filePath(QStringLiteral("odbcinst.ini"))).open(QIODevice::WriteOnly);
+        // The driver under the name Debian's odbc-postgresql registers.
+        QFile drivers(QDir(m_root).filePath(QStringLiteral("odbcinst.ini")));
+        if (drivers.open(QIODevice::WriteOnly))
+            drivers.write("[PostgreSQL Unicode]\nDriver=" + m_driver.toUtf8() + '\n');
         addDataSource(QStringLiteral("Tervala"), QStringLiteral("postgres"));
     }
 
