@@ -91,6 +91,42 @@ int genericCompare(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive);
 }
 
+// The inner grid's view. Ctrl with the mouse picks rows in the selection
+// colour (DataViewGrid::onMouseUp), so Qt's own selection must not read it
+// as "extend from the last click": the view selects as for a plain click or
+// drag, and the rows under the mouse are the ones Ctrl picks. A release is
+// reported once the view has settled its selection.
+class GridView : public QTableView {
+public:
+    using QTableView::QTableView;
+
+    std::function<void(Qt::KeyboardModifiers)> Released;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override
+    {
+        const bool mouse =
+            event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
+                      event->type() == QEvent::MouseButtonRelease);
+        if (!mouse) return QTableView::selectionCommand(index, event);
+        const auto* e = static_cast<const QMouseEvent*>(event);
+        if ((e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) != Qt::ControlModifier)
+            return QTableView::selectionCommand(index, event);
+        const QMouseEvent plain(e->type(), e->position(), e->scenePosition(), e->globalPosition(),
+                                e->button(), e->buttons(), e->modifiers() & ~Qt::ControlModifier,
+                                e->pointingDevice());
+        return QTableView::selectionCommand(index, &plain);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const Qt::KeyboardModifiers keys = event->modifiers();
+        QTableView::mouseReleaseEvent(event);
+        if (Released) Released(keys);
+    }
+};
+
 } // namespace
 
 // ---------------------------------------------------------------- model
@@ -268,7 +304,9 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("DataViewGrid"));
     setFrameStyle(QFrame::NoFrame);
-    m_view = new QTableView(this);
+    auto* view = new GridView(this);
+    view->Released = [this](Qt::KeyboardModifiers keys) { onMouseUp(keys); };
+    m_view = view;
     m_view->setObjectName(QStringLiteral("MSHFlexGrid1"));
     m_model = new DataGridModel(this);
     m_model->SetBand(palette().color(QPalette::ToolTipBase), QColor());
@@ -296,7 +334,6 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
-    m_view->viewport()->installEventFilter(this);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
@@ -315,13 +352,6 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
 }
 
 DataViewGrid::~DataViewGrid() = default;
-
-bool DataViewGrid::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonRelease)
-        onMouseUp(static_cast<QMouseEvent*>(event)->modifiers());
-    return QFrame::eventFilter(watched, event);
-}
 
 void DataViewGrid::SetThinBorder(bool b)
 {
@@ -558,10 +588,14 @@ void DataViewGrid::Delete()
     RedrawOff redraw(m_view);
     try {
         if (Row() < 1 || Rows() < 2) return;
+        // The rows selected by the mouse or the keys, and the rows picked in
+        // the selection colour wherever they are.
         const auto [first, last] = selectionRange();
-        m_model->SetDeleted(first - 1, last - 1);
-        for (int r = first; r <= last; ++r)
+        for (int r = 1; r < Rows(); ++r) {
+            if ((r < first || r > last) && !m_model->At(r - 1).selected) continue;
+            m_model->SetDeleted(r - 1, r - 1);
             if (m_source) m_source->SetIsDeleted(m_model->At(r - 1).rowData, true);
+        }
     } catch (...) {
         reportCaught(QStringLiteral("Delete"));
         return;

@@ -127,7 +127,8 @@ public:
     void SetDataSource(const std::shared_ptr<VAVURDataSource>& vDatasource);
     std::shared_ptr<VAVURDataSource> DataSource() const { return m_source; }
     void Save();
-    // Marks the rows from the current row to the selection's end deleted.
+    // Marks the rows from the current row to the selection's end deleted,
+    // and the rows picked in the selection colour.
     void Delete();
     void DoColumnSort();
     double GetID(std::int32_t iCol) const;
@@ -171,9 +172,6 @@ public:
     static constexpr std::int32_t MarkerWidth = 200; // twips
     static constexpr std::int32_t RowHeight = 315;   // twips
     static constexpr std::int32_t CaptionPad = 400;  // twips
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ColumnInfo {

@@ -3,6 +3,7 @@
 // state, the find condition, and what closing stores.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "screens/DataViewGrid.h"
 #include "screens/frmCityState.h"
@@ -10,10 +11,12 @@
 #include "screens/frmCityStateList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 class CityStates : public ScreensDbTest {
@@ -178,6 +181,45 @@ TEST_F(CityStates, ClosingTheDialogAfterAChangeAsksAndNoWritesNothing)
     EXPECT_EQ(list->DataViewGrid1->TextMatrix(1, 3), "Newark");
     EXPECT_EQ(scalar("select City from CityState where CityStateID = 1"), "Newark");
 }
+
+// ---------------------------------------------------------------- typed and picked as a user does
+
+namespace ud = userdrive;
+
+struct PickCase {
+    const char* name;
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> clicks; // grid rows
+    QString left;                                              // the rows after Delete and Save
+};
+
+inline void PrintTo(const PickCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStatePicks : public CityStates, public ::testing::WithParamInterface<PickCase> {};
+
+TEST_P(CityStatePicks, DeleteAndSaveRemoveOnlyThePickedRows)
+{
+    sql("insert into CityState (CityStateID, AreaCode, City, State) values (4, '301', 'Bethesda', 'MD'), "
+        "(5, '302', 'Dover', 'DE'), (6, '303', 'Denver', 'CO')");
+    auto list = open();
+    ud::Activate(list.get());
+    for (const auto& [row, keys] : GetParam().clicks)
+        ud::ClickRow(list->DataViewGrid1->View(), row - 1, keys);
+    list->Button("Delete")->trigger();
+    list->Button("Save")->trigger();
+    EXPECT_EQ(scalar("select group_concat(CityStateID) from (select CityStateID from CityState order by 1)"),
+              GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CityState, CityStatePicks,
+    ::testing::Values(
+        PickCase{"ClickThenCtrlClick", {{2, Qt::NoModifier}, {5, Qt::ControlModifier}}, "1,2,3,4,6"},
+        PickCase{"TwoCtrlClicks", {{2, Qt::ControlModifier}, {5, Qt::ControlModifier}}, "1,3,4,6"},
+        PickCase{"ClickThenShiftClick", {{2, Qt::NoModifier}, {4, Qt::ShiftModifier}}, "1,5,6"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CityStates, RowsWithoutAreaCodeOrStateFillTheListsWithoutThem)
 {
