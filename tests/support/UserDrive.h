@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -125,9 +126,8 @@ inline void ClickRow(QAbstractItemView* view, int row, Qt::KeyboardModifiers key
     DragRows(view, row, row, keys, column);
 }
 
-// Opens the combo box's list with a click on its arrow and clicks the entry
-// with the given text.
-inline void PickFromList(QComboBox* combo, const QString& entry)
+// Opens the combo box's list with a click on its arrow.
+inline void OpenList(QComboBox* combo)
 {
     QStyleOptionComboBox option;
     option.initFrom(combo);
@@ -136,13 +136,37 @@ inline void PickFromList(QComboBox* combo, const QString& entry)
     const QRect arrow =
         combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo);
     QTest::mouseClick(combo, Qt::LeftButton, Qt::NoModifier, arrow.center());
-    QAbstractItemView* list = combo->view();
-    const int row = combo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (!list->isVisible() || row < 0) return;
-    const QPoint at = list->visualRect(combo->model()->index(row, combo->modelColumn())).center();
+    Settle();
+}
+
+// Clicks the entry with the given text in the list that is open now: a
+// combo box's own list, or the entries offered while typing. False when no
+// list is open or it has no such entry.
+inline bool PickFromOpenList(const QString& entry)
+{
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup) return false;
+    auto* list = qobject_cast<QAbstractItemView*>(popup);
+    if (!list) list = popup->findChild<QAbstractItemView*>();
+    if (!list) return false;
+    const auto* column = qobject_cast<QListView*>(list);
+    const QModelIndexList found =
+        list->model()->match(list->model()->index(0, column ? column->modelColumn() : 0), Qt::DisplayRole,
+                             entry, 1, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found.isEmpty()) return false;
+    list->scrollTo(found.first());
+    const QPoint at = list->visualRect(found.first()).center();
     QTest::mouseMove(list->viewport(), at);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     Settle();
+    return true;
+}
+
+// Opens the combo box's list and clicks the entry with the given text.
+inline bool PickFromList(QComboBox* combo, const QString& entry)
+{
+    OpenList(combo);
+    return PickFromOpenList(entry);
 }
 
 } // namespace userdrive
