@@ -4,6 +4,7 @@
 #include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
+#include "platform/vb/Err.h"
 #include "screens/RecordBinder.h"
 
 #include <QCheckBox>
@@ -13,9 +14,29 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 
 namespace {
 const QString kModule = QStringLiteral("frmGridProperty");
+
+// The width is stored as a Long: a typed or pasted text whose value does
+// not fit one is not taken, so the box stops at the largest width instead
+// of failing at every further digit.
+class WidthFits : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        try {
+            vb::CLng(vb::Variant(vb::Val(input)));
+            return Acceptable;
+        } catch (...) {
+            vb::CatchError();
+            return Invalid;
+        }
+    }
+};
 } // namespace
 
 frmGridProperty::frmGridProperty(QWidget* parent) : QDialog(parent)
@@ -57,6 +78,7 @@ frmGridProperty::frmGridProperty(QWidget* parent) : QDialog(parent)
         box->installEventFilter(this);
     }
     ui::acceptOnly(ColWidth, ui::isDigitDotOrDash);
+    ColWidth->setValidator(new WidthFits(ColWidth));
     connect(ColCaption, &QLineEdit::textChanged, this, [this](const QString& t) {
         GuardedHandler(kModule, "ColCaption_Change",
                        [&] { Edited(QStringLiteral("ColCaption"), vb::Variant(t)); });

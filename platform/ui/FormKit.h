@@ -42,10 +42,12 @@ inline bool isEnterKey(const QKeyEvent* key)
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
-// True when a key types a character the box does not take.
+// True when a key types a character the box does not take. A key held
+// with Ctrl, Alt or Meta is a shortcut (copy, paste), not typing.
 inline bool typesRefused(const QKeyEvent* key, const std::function<bool(QChar)>& accepts)
 {
     if (!accepts) return false;
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     for (const QChar c : key->text())
         if (c.isPrint() && !accepts(c)) return true;
     return false;

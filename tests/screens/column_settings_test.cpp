@@ -3,6 +3,7 @@
 // widths that survive opening and closing, and the two editor windows.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "platform/ui/Twips.h"
 #include "screens/DataViewGrid.h"
@@ -11,8 +12,11 @@
 #include "screens/frmGridPropertyList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -233,6 +237,63 @@ TEST_F(ScriptedUiTest, ColumnDialogShowsTheSettingAndTakesOnlyNumbersAsWidth)
         EXPECT_NE(dialog.findChild<QWidget*>(name), nullptr) << name;
     dialog.cmdSave->click();
     EXPECT_FALSE(row->Cancel());
+}
+
+struct WidthCase {
+    const char* name;
+    QString typed;
+    QString shown;
+    std::int32_t stored;
+};
+
+inline void PrintTo(const WidthCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ColumnWidthTyped : public ScriptedUiTest, public ::testing::WithParamInterface<WidthCase> {};
+
+TEST_P(ColumnWidthTyped, StopsAtTheLargestWidth)
+{
+    auto row = Setting();
+    frmGridProperty dialog;
+    dialog.Component(row);
+    userdrive::Activate(&dialog);
+    userdrive::ClickInto(dialog.ColWidth);
+    userdrive::Type(GetParam().typed); // no message may come
+    EXPECT_EQ(dialog.ColWidth->text(), GetParam().shown);
+    EXPECT_EQ(row->ColWidth(), GetParam().stored);
+    userdrive::Enter();
+    EXPECT_EQ(QApplication::focusWidget(), dialog.Align);
+    dialog.cmdSave->click();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Editor, ColumnWidthTyped,
+    ::testing::Values(WidthCase{"LargestTakesEveryDigit", "2147483647", "2147483647", 2147483647},
+                      WidthCase{"OneDigitMoreIsDropped", "21474836470", "2147483647", 2147483647},
+                      WidthCase{"TenNinesStopAtNine", "99999999999", "999999999", 999999999},
+                      WidthCase{"SmallestNegative", "-2147483648", "-2147483648", -2147483647 - 1},
+                      WidthCase{"BelowTheSmallest", "-2147483649", "-214748364", -214748364},
+                      WidthCase{"AFractionRoundingPastTheLargest", "2147483647.5", "2147483647.", 2147483647},
+                      WidthCase{"LettersBetween", "1a2b0", "120", 120}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScriptedUiTest, ColumnWidthPastedPastTheLargestIsNotTaken)
+{
+    auto row = Setting();
+    frmGridProperty dialog;
+    dialog.Component(row);
+    userdrive::Activate(&dialog);
+    userdrive::ClickInto(dialog.ColWidth);
+    QGuiApplication::clipboard()->setText("3000000000");
+    userdrive::Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(dialog.ColWidth->text(), "1500");
+    QGuiApplication::clipboard()->setText("3000");
+    userdrive::Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(dialog.ColWidth->text(), "3000");
+    EXPECT_EQ(row->ColWidth(), 3000);
+    dialog.cmdSave->click();
 }
 
 // ---------------------------------------------------------------- the list window
