@@ -447,6 +447,50 @@ TEST_F(CityStates, FindNarrowsTheListWithoutRegardToCase)
     EXPECT_EQ(column(*list->DataViewGrid1, 3), (QStringList{"Newark", "Paterson"}));
 }
 
+struct FindDriveCase {
+    const char* name;
+    int row;       // the condition row used
+    QString pick;  // the operator picked from its list; empty: "Like" kept
+    QString typed; // into the row's text box
+    QString sql;
+};
+
+inline void PrintTo(const FindDriveCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStateFindDriven : public ScriptedUiTest, public ::testing::WithParamInterface<FindDriveCase> {};
+
+TEST_P(CityStateFindDriven, PickingAnOperatorGoesToItsTextAndEnterMovesOn)
+{
+    const FindDriveCase& c = GetParam();
+    frmCityStateFind find;
+    ud::Activate(&find);
+    if (c.pick.isEmpty()) {
+        ud::ClickInto(find.txtFields(c.row));
+    } else {
+        EXPECT_TRUE(ud::PickFromList(find.cboCondition(c.row), c.pick));
+        EXPECT_EQ(QApplication::focusWidget(), find.txtFields(c.row));
+    }
+    ud::Type(c.typed);
+    ud::Enter();
+    // On to the next row's operator, or to OK from the last row.
+    QWidget* next = c.row < 2 ? static_cast<QWidget*>(find.cboCondition(c.row + 1)) : find.OKButton;
+    EXPECT_EQ(QApplication::focusWidget(), next);
+    EXPECT_TRUE(find.isVisible());
+    ud::ClickInto(find.OKButton);
+    EXPECT_TRUE(find.OK());
+    EXPECT_EQ(find.GetSQL(), c.sql);
+}
+
+INSTANTIATE_TEST_SUITE_P(CityStateFind, CityStateFindDriven,
+                         ::testing::Values(FindDriveCase{"AreaCodeEquals", 0, "=", "201", "AreaCode = '201'"},
+                                           FindDriveCase{"CityOtherThan", 1, "<>", "O'Hare",
+                                                         "City <> 'O''Hare'"},
+                                           FindDriveCase{"StateLikeKept", 2, "", "N", "State Like 'N%'"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct CityFindCase {
     const char* name;
     std::vector<std::pair<QString, QString>> rows; // operator and text per row
