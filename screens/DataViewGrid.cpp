@@ -318,7 +318,7 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setMinimumSectionSize(1);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_view->verticalHeader()->setDefaultSectionSize(ui::TwipsToPixels(RowHeight, this));
+    m_view->verticalHeader()->setDefaultSectionSize(ui::TwipsToPixelsY(RowHeight, this));
     m_view->horizontalHeader()->setMinimumSectionSize(1);
     m_view->horizontalHeader()->setSectionsClickable(true);
     m_view->horizontalHeader()->setHighlightSections(false);
@@ -391,6 +391,7 @@ void DataViewGrid::load()
     m_model->Reset(m_columnCount, std::move(rows));
     m_markerRow = m_markerRow < Rows() ? m_markerRow : -1;
     m_widthTwips.assign(std::size_t(m_columnCount), -1);
+    m_widthPixels.assign(std::size_t(m_columnCount), -1);
     for (int c = 0; c < m_columnCount; ++c)
         m_view->setColumnHidden(c, false);
     setColumnWidthTwips(0, MarkerWidth);
@@ -464,7 +465,10 @@ QString DataViewGrid::cellText(const vb::Variant& value, const QString& format) 
 void DataViewGrid::setColumnWidthTwips(int column, std::int32_t twips)
 {
     if (column < 0 || column >= m_model->columnCount()) return;
-    if (std::size_t(column) >= m_widthTwips.size()) m_widthTwips.resize(std::size_t(column) + 1, -1);
+    if (std::size_t(column) >= m_widthTwips.size()) {
+        m_widthTwips.resize(std::size_t(column) + 1, -1);
+        m_widthPixels.resize(std::size_t(column) + 1, -1);
+    }
     twips = std::max(twips, 0);
     m_widthTwips[std::size_t(column)] = twips;
     if (twips == 0) {
@@ -472,7 +476,11 @@ void DataViewGrid::setColumnWidthTwips(int column, std::int32_t twips)
         return;
     }
     m_view->setColumnHidden(column, false);
-    m_view->setColumnWidth(column, std::max(ui::TwipsToPixels(twips, this), 1));
+    // A stored width never cuts the column's caption.
+    const int pixels =
+        std::max({ui::TwipsToPixels(twips, this), m_view->horizontalHeader()->sectionSizeHint(column), 1});
+    m_widthPixels[std::size_t(column)] = pixels;
+    m_view->setColumnWidth(column, pixels);
 }
 
 void DataViewGrid::onCurrentChanged(int row)
@@ -683,7 +691,7 @@ std::int32_t DataViewGrid::ColWidth(std::int32_t Index) const
     // that opening and closing a list never moves its widths.
     if (std::size_t(Index) < m_widthTwips.size()) {
         const std::int32_t kept = m_widthTwips[std::size_t(Index)];
-        if (kept > 0 && ui::TwipsToPixels(kept, this) == pixels) return kept;
+        if (kept > 0 && m_widthPixels[std::size_t(Index)] == pixels) return kept;
     }
     return ui::PixelsToTwips(pixels, this);
 }
@@ -779,6 +787,14 @@ QString DataViewGrid::TextMatrix(std::int32_t row, std::int32_t col) const
 std::int32_t DataViewGrid::Cols() const
 {
     return m_columnCount;
+}
+
+int DataViewGrid::ContentWidth() const
+{
+    int width = 2 * (frameWidth() + m_view->frameWidth()) + m_view->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_columnCount; ++c)
+        if (!m_view->isColumnHidden(c)) width += m_view->columnWidth(c);
+    return width;
 }
 
 bool DataViewGrid::IsRowSelected(std::int32_t row) const

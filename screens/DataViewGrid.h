@@ -160,6 +160,8 @@ public:
     QString TextMatrix(std::int32_t row, std::int32_t col) const;
     // Grid columns, the marker column included.
     std::int32_t Cols() const;
+    // The width (pixels) the control needs to show every column whole.
+    int ContentWidth() const;
     bool IsRowSelected(std::int32_t row) const;
     bool IsRowDeleted(std::int32_t row) const;
     // Selects grid rows first..last as dragging the mouse over them does
@@ -199,6 +201,7 @@ private:
     std::shared_ptr<VAVURDataSource> m_source;
     std::vector<ColumnInfo> m_columns;      // index 0 = column 1
     std::vector<std::int32_t> m_widthTwips; // per grid column, as last set
+    std::vector<int> m_widthPixels;         // what those twips were shown as
     std::int16_t m_sortCol = 0;
     std::int16_t m_sortSetting = 0;
     bool m_dateAscending = false;

@@ -72,6 +72,10 @@ void frmGridPropertyList::Form_Load()
     m_columns.SetDefaultColumns(*m_grids);
     DataViewGrid1->SetDataSource(m_grids);
     DataViewGrid1->SetThinBorder(false);
+    // The window opens wide enough for every column of its grid.
+    const QMargins margins = layout()->contentsMargins();
+    const int wanted = DataViewGrid1->ContentWidth() + margins.left() + margins.right();
+    if (wanted > width()) resize(wanted, height());
 }
 
 void frmGridPropertyList::Toolbar1_ButtonClick(const QString& key)

@@ -99,13 +99,16 @@ TEST_F(ColumnSettings, IncompleteRowsInReverseOrderKeepTheirNamesAndWidths)
                 "(1, 0, 'C', 'See', 3000, 2, 0, '', 0, 0, 'TestList'),"
                 "(2, 0, 'A', 'Ay', 1000, 0, 0, '', 0, 0, 'TestList')");
     }
-    openAndClose(ThreeFields(), [](DataViewGrid& grid) {
+    int dragged = 0;
+    openAndClose(ThreeFields(), [&dragged](DataViewGrid& grid) {
         EXPECT_EQ(grid.TextMatrix(0, 1), "Ay");
         EXPECT_EQ(grid.TextMatrix(0, 2), "Bee");
         EXPECT_EQ(grid.TextMatrix(0, 3), "See");
         grid.View()->setColumnWidth(2, 140); // the user drags B
+        dragged = ui::PixelsToTwips(140, &grid);
     });
-    EXPECT_EQ(stored(), (QStringList{"1|C|See|3000|2|0|0", "2|A|Ay|1000|0|0|0", "3|B|Bee|2100|0|0|0"}));
+    EXPECT_EQ(stored(), (QStringList{"1|C|See|3000|2|0|0", "2|A|Ay|1000|0|0|0",
+                                     "3|B|Bee|" + QString::number(dragged) + "|0|0|0"}));
 }
 
 TEST_F(ColumnSettings, OpeningAndClosingTwiceLeavesTheRowsAsTheyWere)
@@ -116,7 +119,7 @@ TEST_F(ColumnSettings, OpeningAndClosingTwiceLeavesTheRowsAsTheyWere)
     openAndClose(list);
     openAndClose(list);
     EXPECT_EQ(stored(), once);
-    EXPECT_EQ(once.at(1), "2|B|Bee|2000|0|0|0"); // 2000 twips is 133.3 pixels
+    EXPECT_EQ(once.at(1), "2|B|Bee|2000|0|0|0"); // 2000 twips is no whole number of pixels
 }
 
 TEST_F(ColumnSettings, HiddenColumnKeepsItsStoredWidth)
