@@ -282,6 +282,25 @@ INSTANTIATE_TEST_SUITE_P(
                       WidthCase{"LettersBetween", "1a2b0", "120", 120}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(ScriptedUiTest, ColumnDialogWalkedThroughUnchangedAsksNothing)
+{
+    auto row = Setting();
+    row->SetColFormat("0.00");
+    frmGridProperty dialog;
+    dialog.Component(row);
+    userdrive::Activate(&dialog);
+    userdrive::ClickInto(dialog.ColCaption);
+    for (int i = 0; i < 4; ++i)
+        userdrive::Tab();
+    EXPECT_EQ(QApplication::focusWidget(), dialog.Hidden);
+    EXPECT_FALSE(dialog.cmdSave->isEnabled());
+    dialog.close(); // no question scripted: none may come
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(row->ColCaption(), "Phone");
+    EXPECT_EQ(row->ColWidth(), 1500);
+    EXPECT_EQ(row->ColFormat(), "0.00");
+}
+
 TEST_F(ScriptedUiTest, ColumnWidthPastedPastTheLargestIsNotTaken)
 {
     auto row = Setting();
