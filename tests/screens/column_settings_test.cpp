@@ -242,6 +242,18 @@ TEST_F(ScriptedUiTest, ColumnDialogShowsTheSettingAndTakesOnlyNumbersAsWidth)
     EXPECT_FALSE(row->Cancel());
 }
 
+// The one-column dialog over a setting, shown and active as the user meets it.
+struct OpenColumnDialog {
+    explicit OpenColumnDialog(std::shared_ptr<CGridProperty> setting = Setting()) : row(std::move(setting))
+    {
+        dialog.Component(row);
+        userdrive::Activate(&dialog);
+    }
+
+    std::shared_ptr<CGridProperty> row;
+    frmGridProperty dialog;
+};
+
 struct WidthCase {
     const char* name;
     QString typed;
@@ -258,10 +270,8 @@ class ColumnWidthTyped : public ScriptedUiTest, public ::testing::WithParamInter
 
 TEST_P(ColumnWidthTyped, StopsAtTheLargestWidth)
 {
-    auto row = Setting();
-    frmGridProperty dialog;
-    dialog.Component(row);
-    userdrive::Activate(&dialog);
+    OpenColumnDialog open;
+    auto& [row, dialog] = open;
     userdrive::ClickInto(dialog.ColWidth);
     userdrive::Type(GetParam().typed); // no message may come
     EXPECT_EQ(dialog.ColWidth->text(), GetParam().shown);
@@ -284,11 +294,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ScriptedUiTest, ColumnDialogWalkedThroughUnchangedAsksNothing)
 {
-    auto row = Setting();
-    row->SetColFormat("0.00");
-    frmGridProperty dialog;
-    dialog.Component(row);
-    userdrive::Activate(&dialog);
+    auto setting = Setting();
+    setting->SetColFormat("0.00");
+    OpenColumnDialog open(setting);
+    auto& [row, dialog] = open;
     userdrive::ClickInto(dialog.ColCaption);
     for (int i = 0; i < 4; ++i)
         userdrive::Tab();
@@ -303,10 +312,8 @@ TEST_F(ScriptedUiTest, ColumnDialogWalkedThroughUnchangedAsksNothing)
 
 TEST_F(ScriptedUiTest, ColumnWidthPastedPastTheLargestIsNotTaken)
 {
-    auto row = Setting();
-    frmGridProperty dialog;
-    dialog.Component(row);
-    userdrive::Activate(&dialog);
+    OpenColumnDialog open;
+    auto& [row, dialog] = open;
     userdrive::ClickInto(dialog.ColWidth);
     QGuiApplication::clipboard()->setText("3000000000");
     userdrive::Key(Qt::Key_V, Qt::ControlModifier);
