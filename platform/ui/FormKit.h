@@ -7,6 +7,7 @@
 // dialog select their text on entry, move on with Enter and drop the keys
 // they do not take.
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
 #include <QCoreApplication>
@@ -175,6 +176,12 @@ protected:
             event->accept();
             return;
         }
+        if (isEnterKey(event) && choosingOffered()) {
+            // Left to the list of entries offered, which takes the one
+            // highlighted.
+            event->ignore();
+            return;
+        }
         if (isEnterKey(event) && m_manners) {
             event->accept();
             focusNextPrevChild(true);
@@ -199,6 +206,15 @@ protected:
     }
 
 private:
+    // True while the entries offered under the box are open with one of
+    // them highlighted.
+    bool choosingOffered() const
+    {
+        const QCompleter* completion = completer();
+        const QAbstractItemView* offered = completion ? completion->popup() : nullptr;
+        return offered && offered->isVisible() && offered->currentIndex().isValid();
+    }
+
     // Runs Qt's handling of leaving the box or of Enter: whatever entry it
     // matches the text with must read exactly like it, and is not reported
     // as picked.

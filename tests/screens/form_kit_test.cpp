@@ -7,6 +7,7 @@
 
 #include "platform/ui/FormKit.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -115,6 +116,16 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "NY",
                   {3}},
+        ComboCase{"ConfirmedAmongTheEntriesOfferedWithEnter",
+                  true,
+                  [](ComboDialog& d) {
+                      ud::Type("n");
+                      ud::Key(Qt::Key_Down);
+                      ud::Enter();
+                      EXPECT_EQ(QApplication::focusWidget(), d.combo); // the first Enter picks
+                  },
+                  "NJ",
+                  {2}},
         ComboCase{"SteppedToWithTheDownArrow", true, [](ComboDialog&) { ud::Key(Qt::Key_Down); }, "NJ", {2}},
         ComboCase{"CompletedOnlyInTheCaseTyped",
                   false,
