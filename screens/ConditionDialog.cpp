@@ -3,7 +3,6 @@
 #include "core/DBClassModule.h"
 #include "core/FormGuard.h"
 #include "platform/ui/FormKit.h"
-#include "screens/EditBoxes.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -35,11 +34,11 @@ ConditionDialog::ConditionDialog(const QString& name, const QString& caption, st
         lblFields.Add(i, label, QStringLiteral("lblFields"));
         cboCondition.Add(i, combo, QStringLiteral("cboCondition"));
         txtFields.Add(i, box, QStringLiteral("txtFields"));
-        UseEditBoxManners(box);
+        ui::useEditBoxManners(box);
         grid->addWidget(label, i, 0);
         grid->addWidget(combo, i, 1);
         grid->addWidget(box, i, 2);
-        connect(combo, &QComboBox::activated, this, [this, i] {
+        connect(combo, &ui::EditCombo::picked, this, [this, i] {
             GuardedHandler(objectName(), "cboCondition_Click", [&] { txtFields(i)->setFocus(); });
         });
     }

@@ -91,6 +91,42 @@ int genericCompare(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive);
 }
 
+// The inner grid's view. Ctrl with the mouse picks rows in the selection
+// colour (DataViewGrid::onMouseUp), so Qt's own selection must not read it
+// as "extend from the last click": the view selects as for a plain click or
+// drag, and the rows under the mouse are the ones Ctrl picks. A release is
+// reported once the view has settled its selection.
+class GridView : public QTableView {
+public:
+    using QTableView::QTableView;
+
+    std::function<void(Qt::KeyboardModifiers)> Released;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override
+    {
+        const bool mouse =
+            event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
+                      event->type() == QEvent::MouseButtonRelease);
+        if (!mouse) return QTableView::selectionCommand(index, event);
+        const auto* e = static_cast<const QMouseEvent*>(event);
+        if ((e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) != Qt::ControlModifier)
+            return QTableView::selectionCommand(index, event);
+        const QMouseEvent plain(e->type(), e->position(), e->scenePosition(), e->globalPosition(),
+                                e->button(), e->buttons(), e->modifiers() & ~Qt::ControlModifier,
+                                e->pointingDevice());
+        return QTableView::selectionCommand(index, &plain);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const Qt::KeyboardModifiers keys = event->modifiers();
+        QTableView::mouseReleaseEvent(event);
+        if (Released) Released(keys);
+    }
+};
+
 } // namespace
 
 // ---------------------------------------------------------------- model
@@ -268,7 +304,9 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("DataViewGrid"));
     setFrameStyle(QFrame::NoFrame);
-    m_view = new QTableView(this);
+    auto* view = new GridView(this);
+    view->Released = [this](Qt::KeyboardModifiers keys) { onMouseUp(keys); };
+    m_view = view;
     m_view->setObjectName(QStringLiteral("MSHFlexGrid1"));
     m_model = new DataGridModel(this);
     m_model->SetBand(palette().color(QPalette::ToolTipBase), QColor());
@@ -280,7 +318,7 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setMinimumSectionSize(1);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_view->verticalHeader()->setDefaultSectionSize(ui::TwipsToPixels(RowHeight, this));
+    m_view->verticalHeader()->setDefaultSectionSize(ui::TwipsToPixelsY(RowHeight, this));
     m_view->horizontalHeader()->setMinimumSectionSize(1);
     m_view->horizontalHeader()->setSectionsClickable(true);
     m_view->horizontalHeader()->setHighlightSections(false);
@@ -296,7 +334,6 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
-    m_view->viewport()->installEventFilter(this);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
@@ -315,13 +352,6 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
 }
 
 DataViewGrid::~DataViewGrid() = default;
-
-bool DataViewGrid::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonRelease)
-        onMouseUp(static_cast<QMouseEvent*>(event)->modifiers());
-    return QFrame::eventFilter(watched, event);
-}
 
 void DataViewGrid::SetThinBorder(bool b)
 {
@@ -361,6 +391,7 @@ void DataViewGrid::load()
     m_model->Reset(m_columnCount, std::move(rows));
     m_markerRow = m_markerRow < Rows() ? m_markerRow : -1;
     m_widthTwips.assign(std::size_t(m_columnCount), -1);
+    m_widthPixels.assign(std::size_t(m_columnCount), -1);
     for (int c = 0; c < m_columnCount; ++c)
         m_view->setColumnHidden(c, false);
     setColumnWidthTwips(0, MarkerWidth);
@@ -434,7 +465,10 @@ QString DataViewGrid::cellText(const vb::Variant& value, const QString& format) 
 void DataViewGrid::setColumnWidthTwips(int column, std::int32_t twips)
 {
     if (column < 0 || column >= m_model->columnCount()) return;
-    if (std::size_t(column) >= m_widthTwips.size()) m_widthTwips.resize(std::size_t(column) + 1, -1);
+    if (std::size_t(column) >= m_widthTwips.size()) {
+        m_widthTwips.resize(std::size_t(column) + 1, -1);
+        m_widthPixels.resize(std::size_t(column) + 1, -1);
+    }
     twips = std::max(twips, 0);
     m_widthTwips[std::size_t(column)] = twips;
     if (twips == 0) {
@@ -442,7 +476,11 @@ void DataViewGrid::setColumnWidthTwips(int column, std::int32_t twips)
         return;
     }
     m_view->setColumnHidden(column, false);
-    m_view->setColumnWidth(column, std::max(ui::TwipsToPixels(twips, this), 1));
+    // A stored width never cuts the column's caption.
+    const int pixels =
+        std::max({ui::TwipsToPixels(twips, this), m_view->horizontalHeader()->sectionSizeHint(column), 1});
+    m_widthPixels[std::size_t(column)] = pixels;
+    m_view->setColumnWidth(column, pixels);
 }
 
 void DataViewGrid::onCurrentChanged(int row)
@@ -558,10 +596,14 @@ void DataViewGrid::Delete()
     RedrawOff redraw(m_view);
     try {
         if (Row() < 1 || Rows() < 2) return;
+        // The rows selected by the mouse or the keys, and the rows picked in
+        // the selection colour wherever they are.
         const auto [first, last] = selectionRange();
-        m_model->SetDeleted(first - 1, last - 1);
-        for (int r = first; r <= last; ++r)
+        for (int r = 1; r < Rows(); ++r) {
+            if ((r < first || r > last) && !m_model->At(r - 1).selected) continue;
+            m_model->SetDeleted(r - 1, r - 1);
             if (m_source) m_source->SetIsDeleted(m_model->At(r - 1).rowData, true);
+        }
     } catch (...) {
         reportCaught(QStringLiteral("Delete"));
         return;
@@ -649,7 +691,7 @@ std::int32_t DataViewGrid::ColWidth(std::int32_t Index) const
     // that opening and closing a list never moves its widths.
     if (std::size_t(Index) < m_widthTwips.size()) {
         const std::int32_t kept = m_widthTwips[std::size_t(Index)];
-        if (kept > 0 && ui::TwipsToPixels(kept, this) == pixels) return kept;
+        if (kept > 0 && m_widthPixels[std::size_t(Index)] == pixels) return kept;
     }
     return ui::PixelsToTwips(pixels, this);
 }
@@ -745,6 +787,14 @@ QString DataViewGrid::TextMatrix(std::int32_t row, std::int32_t col) const
 std::int32_t DataViewGrid::Cols() const
 {
     return m_columnCount;
+}
+
+int DataViewGrid::ContentWidth() const
+{
+    int width = 2 * (frameWidth() + m_view->frameWidth()) + m_view->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_columnCount; ++c)
+        if (!m_view->isColumnHidden(c)) width += m_view->columnWidth(c);
+    return width;
 }
 
 bool DataViewGrid::IsRowSelected(std::int32_t row) const

@@ -127,7 +127,8 @@ public:
     void SetDataSource(const std::shared_ptr<VAVURDataSource>& vDatasource);
     std::shared_ptr<VAVURDataSource> DataSource() const { return m_source; }
     void Save();
-    // Marks the rows from the current row to the selection's end deleted.
+    // Marks the rows from the current row to the selection's end deleted,
+    // and the rows picked in the selection colour.
     void Delete();
     void DoColumnSort();
     double GetID(std::int32_t iCol) const;
@@ -159,6 +160,8 @@ public:
     QString TextMatrix(std::int32_t row, std::int32_t col) const;
     // Grid columns, the marker column included.
     std::int32_t Cols() const;
+    // The width (pixels) the control needs to show every column whole.
+    int ContentWidth() const;
     bool IsRowSelected(std::int32_t row) const;
     bool IsRowDeleted(std::int32_t row) const;
     // Selects grid rows first..last as dragging the mouse over them does
@@ -171,9 +174,6 @@ public:
     static constexpr std::int32_t MarkerWidth = 200; // twips
     static constexpr std::int32_t RowHeight = 315;   // twips
     static constexpr std::int32_t CaptionPad = 400;  // twips
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ColumnInfo {
@@ -201,6 +201,7 @@ private:
     std::shared_ptr<VAVURDataSource> m_source;
     std::vector<ColumnInfo> m_columns;      // index 0 = column 1
     std::vector<std::int32_t> m_widthTwips; // per grid column, as last set
+    std::vector<int> m_widthPixels;         // what those twips were shown as
     std::int16_t m_sortCol = 0;
     std::int16_t m_sortSetting = 0;
     bool m_dateAscending = false;

@@ -6,9 +6,12 @@
 #include "platform/vb/Conversion.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStyle>
+#include <QTableView>
 #include <QToolButton>
 #include <cmath>
 
@@ -82,6 +85,17 @@ void PagingBar::Move(const QString& action, CNavigate& pager, const std::functio
         showPage();
     }
     PageCaption->setText(QString::number(pager.CurrPage()));
+}
+
+void SetPagedScreenMinimum(QWidget* window, QWidget* grid, QTableView* view)
+{
+    constexpr int MinimumRows = 5;
+    if (window->layout()) window->layout()->setSizeConstraint(QLayout::SetMinimumSize);
+    int height = view->verticalHeader()->defaultSectionSize() * MinimumRows +
+                 view->horizontalHeader()->sizeHint().height() +
+                 view->horizontalScrollBar()->sizeHint().height() + 2 * view->frameWidth();
+    if (auto* frame = qobject_cast<QFrame*>(grid); frame && grid != view) height += 2 * frame->frameWidth();
+    grid->setMinimumHeight(height);
 }
 
 std::int32_t PageFor(const QString& action, const CNavigate& pager, const QString& typed)

@@ -10,6 +10,7 @@
 class CNavigate;
 class QLabel;
 class QLineEdit;
+class QTableView;
 class QToolButton;
 
 class PagingBar : public QWidget {
@@ -37,6 +38,11 @@ public:
     // unless "Go" was refused.
     void Move(const QString& action, CNavigate& pager, const std::function<void()>& showPage);
 };
+
+// The smallest a paged screen gets: its paging bar and other controls
+// whole, whatever their texts grow to, and room in its grid (the view, or
+// the frame holding it) for a few rows.
+void SetPagedScreenMinimum(QWidget* window, QWidget* grid, QTableView* view);
 
 // Where a navigation action leads: the new page, 0 when the page stays (the
 // box then shows the current page), -1 when "Go" is refused (the typed text

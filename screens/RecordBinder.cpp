@@ -1,6 +1,7 @@
 #include "screens/RecordBinder.h"
 
 #include "core/VAVURDataSource.h"
+#include "platform/ui/FormKit.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Format.h"
 
@@ -52,7 +53,7 @@ void show(QWidget* control, const vb::Variant& value)
     }
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (combo->isEditable())
-            combo->setEditText(textOf(value));
+            ui::showText(combo, textOf(value));
         else
             combo->setCurrentIndex(value.isNull() || value.isEmpty() ? -1 : vb::CLng(value));
     }

@@ -9,14 +9,11 @@
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 #include "records/CCityState.h"
-#include "screens/EditBoxes.h"
 #include "screens/RecordBinder.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -56,10 +53,14 @@ frmCityState::frmCityState(QWidget* parent)
         buttons->addWidget(b);
     grid->addLayout(buttons, 4, 0, 1, 2);
 
-    for (QLineEdit* box : {AreaCode->lineEdit(), City, State->lineEdit()})
-        UseEditBoxManners(box);
-    AreaCode->lineEdit()->installEventFilter(this);
-    Note->installEventFilter(this);
+    for (QWidget* box : {static_cast<QWidget*>(AreaCode), static_cast<QWidget*>(City),
+                         static_cast<QWidget*>(State), static_cast<QWidget*>(Note)})
+        ui::useEditBoxManners(box);
+    ui::acceptOnly(AreaCode, ui::isDigitDotOrDash);
+    // A code or state typed in part stays as typed unless one of the stored
+    // ones is picked.
+    AreaCode->setOffersEntries(true);
+    State->setOffersEntries(true);
 
     connect(AreaCode, &QComboBox::editTextChanged, this, [this](const QString& t) {
         GuardedHandler(kModule, "AreaCode_Change", [&] { Changed(AreaCode, t); });
@@ -81,8 +82,8 @@ frmCityState::frmCityState(QWidget* parent)
             Changed(Note, Note->toPlainText());
         });
     });
-    for (QComboBox* combo : {AreaCode, State})
-        connect(combo, &QComboBox::activated, this, [this, combo](int index) {
+    for (ui::EditCombo* combo : {AreaCode, State})
+        connect(combo, &ui::EditCombo::picked, this, [this, combo](int index) {
             if (m_Loading || index < 0 || !m_Record) return;
             try {
                 m_Record->SetDataByName(combo->objectName(), vb::Variant(combo->itemText(index)));
@@ -186,31 +187,12 @@ void frmCityState::Changed(QWidget* control, const QString& text)
         const vb::Variant v = m_Record->GetDataByName(control->objectName());
         const QString stored = v.isNull() || v.isEmpty() ? QString() : vb::CStr(v);
         m_Loading = true;
-        if (auto* combo = qobject_cast<QComboBox*>(control)) combo->setEditText(stored);
+        if (auto* combo = qobject_cast<QComboBox*>(control)) ui::showText(combo, stored);
         if (auto* box = qobject_cast<QLineEdit*>(control)) box->setText(stored);
         m_Loading = false;
         return;
     }
     SetButtons(true);
-}
-
-bool frmCityState::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress) return EditDialog::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (watched == Note && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-        QCoreApplication::sendEvent(Note, &tab);
-        return true;
-    }
-    if (watched == AreaCode->lineEdit()) {
-        const QString text = key->text();
-        const bool typed = !text.isEmpty() && text.at(0).isPrint();
-        const bool allowed = text.size() == 1 && ((text.at(0) >= u'0' && text.at(0) <= u'9') ||
-                                                  text == QLatin1String(".") || text == QLatin1String("-"));
-        if (typed && !allowed) return true;
-    }
-    return EditDialog::eventFilter(watched, event);
 }
 
 bool frmCityState::SaveData()

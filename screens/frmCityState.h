@@ -6,10 +6,11 @@
 
 #include "screens/EditDialog.h"
 
+#include "platform/ui/FormKit.h"
+
 #include <memory>
 
 class CCityState;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -22,9 +23,9 @@ public:
 
     void Component(const std::shared_ptr<VAVURDataSourceSingle>& record);
 
-    QComboBox* AreaCode = nullptr;
+    ui::EditCombo* AreaCode = nullptr;
     QLineEdit* City = nullptr;
-    QComboBox* State = nullptr;
+    ui::EditCombo* State = nullptr;
     QPlainTextEdit* Note = nullptr;
     QPushButton* cmdDuplicate = nullptr;
     QPushButton* cmdReset = nullptr;
@@ -37,7 +38,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();

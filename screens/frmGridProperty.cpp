@@ -4,7 +4,7 @@
 #include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
-#include "screens/EditBoxes.h"
+#include "platform/vb/Err.h"
 #include "screens/RecordBinder.h"
 
 #include <QCheckBox>
@@ -12,13 +12,32 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 
 namespace {
 const QString kModule = QStringLiteral("frmGridProperty");
-}
+
+// The width is stored as a Long: a typed or pasted text whose value does
+// not fit one is not taken, so the box stops at the largest width instead
+// of failing at every further digit.
+class WidthFits : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        try {
+            vb::CLng(vb::Variant(vb::Val(input)));
+            return Acceptable;
+        } catch (...) {
+            vb::CatchError();
+            return Invalid;
+        }
+    }
+};
+} // namespace
 
 frmGridProperty::frmGridProperty(QWidget* parent) : QDialog(parent)
 {
@@ -55,9 +74,11 @@ frmGridProperty::frmGridProperty(QWidget* parent) : QDialog(parent)
     grid->setColumnMinimumWidth(1, 220);
 
     for (QLineEdit* box : {ColCaption, ColWidth, ColFormat}) {
-        UseEditBoxManners(box);
+        ui::useEditBoxManners(box);
         box->installEventFilter(this);
     }
+    ui::acceptOnly(ColWidth, ui::isDigitDotOrDash);
+    ColWidth->setValidator(new WidthFits(ColWidth));
     connect(ColCaption, &QLineEdit::textChanged, this, [this](const QString& t) {
         GuardedHandler(kModule, "ColCaption_Change",
                        [&] { Edited(QStringLiteral("ColCaption"), vb::Variant(t)); });
@@ -143,15 +164,7 @@ void frmGridProperty::Edited(const QString& field, const vb::Variant& value)
 bool frmGridProperty::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (box && event->type() == QEvent::KeyPress && box == ColWidth) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        const bool typed = !text.isEmpty() && text.at(0).isPrint();
-        if (typed && !(text.at(0).isDigit() && text.at(0).unicode() < 128) && text != QLatin1String(".") &&
-            text != QLatin1String("-"))
-            return true;
-    }
-    if (box && event->type() == QEvent::FocusOut && IsOwnFocusChange(event) && m_record) {
+    if (box && event->type() == QEvent::FocusOut && ui::isOwnFocusChange(event) && m_record) {
         GuardedHandler(kModule, "LostFocus", [&] {
             const vb::Variant v = m_record->GetDataByName(box->objectName());
             const QString stored = v.isNull() || v.isEmpty() ? QString() : vb::CStr(v);

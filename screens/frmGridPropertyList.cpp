@@ -8,9 +8,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QScreen>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 const QString kModule = QStringLiteral("frmGridPropertyList");
@@ -72,6 +74,12 @@ void frmGridPropertyList::Form_Load()
     m_columns.SetDefaultColumns(*m_grids);
     DataViewGrid1->SetDataSource(m_grids);
     DataViewGrid1->SetThinBorder(false);
+    // The window opens wide enough for every column of its grid, as far as
+    // the screen allows.
+    const QMargins margins = layout()->contentsMargins();
+    int wanted = DataViewGrid1->ContentWidth() + margins.left() + margins.right();
+    if (const QScreen* shown = screen()) wanted = std::min(wanted, shown->availableGeometry().width());
+    if (wanted > width()) resize(wanted, height());
 }
 
 void frmGridPropertyList::Toolbar1_ButtonClick(const QString& key)

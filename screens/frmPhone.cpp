@@ -7,7 +7,6 @@
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 #include "records/CPhone.h"
-#include "screens/EditBoxes.h"
 #include "screens/RecordBinder.h"
 
 #include <QCloseEvent>
@@ -41,7 +40,7 @@ frmPhone::frmPhone(QWidget* parent) : EditDialog(QStringLiteral("frmPhone"), QSt
     lblPhone = ui::newLabel("lblPhone", QStringLiteral("Phone"), this);
     Phone = ui::newEdit("Phone", this);
     Phone->setMaxLength(7);
-    UseEditBoxManners(Phone);
+    ui::useEditBoxManners(Phone);
     grid->addWidget(lblPhone, 0, 0);
     grid->addWidget(Phone, 0, 1);
     auto* buttons = new QHBoxLayout;

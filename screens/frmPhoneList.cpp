@@ -94,6 +94,7 @@ frmPhoneList::frmPhoneList(QWidget* parent)
     layout->addWidget(tlBar);
     layout->addWidget(DataViewGrid1, 1);
     layout->addWidget(NavigateBar);
+    SetPagedScreenMinimum(this, DataViewGrid1, DataViewGrid1->View());
 }
 
 frmPhoneList::~frmPhoneList()

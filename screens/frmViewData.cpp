@@ -49,7 +49,7 @@ frmViewData::frmViewData(QWidget* parent) : QDialog(parent)
     grdDataGrid->setWordWrap(false);
     grdDataGrid->verticalHeader()->hide();
     grdDataGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grdDataGrid->verticalHeader()->setDefaultSectionSize(ui::TwipsToPixels(DataViewGrid::RowHeight, this));
+    grdDataGrid->verticalHeader()->setDefaultSectionSize(ui::TwipsToPixelsY(DataViewGrid::RowHeight, this));
     grdDataGrid->horizontalHeader()->setMinimumSectionSize(1);
     layout->addWidget(grdDataGrid, 1);
 
@@ -71,6 +71,7 @@ frmViewData::frmViewData(QWidget* parent) : QDialog(parent)
         GuardedHandler(kModule, "Navigate", [&] { Navigate(action); });
     };
     connect(cmdClose, &QPushButton::clicked, this, [this] { close(); });
+    SetPagedScreenMinimum(this, grdDataGrid, grdDataGrid);
 }
 
 frmViewData::~frmViewData() = default;

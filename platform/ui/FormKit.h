@@ -1,19 +1,282 @@
 #pragma once
 // The one set of helpers the forms build their controls with: every control
 // carries its design name as objectName, labels are not selectable, buttons
-// never become a dialog's default by focus, and a frame's bold caption does
-// not make its contents bold.
+// never become a dialog's default by focus, a frame's bold caption does not
+// make its contents bold, combo boxes keep what the user typed and tell a
+// pick from the list apart from Qt's own matching, and the boxes of an edit
+// dialog select their text on entry, move on with Enter and drop the keys
+// they do not take.
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QString>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <functional>
+#include <utility>
 
 namespace ui {
+
+// True for a focus change between the window's own controls: not a switch
+// to another window, nor a combo box opening its own list. Only such a
+// change enters or leaves a box.
+inline bool isOwnFocusChange(const QEvent* event)
+{
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut) return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+inline bool isEnterKey(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// True when a key types a character the box does not take. A key held
+// with Ctrl, Alt or Meta is a shortcut (copy, paste), not typing.
+inline bool typesRefused(const QKeyEvent* key, const std::function<bool(QChar)>& accepts)
+{
+    if (!accepts) return false;
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    for (const QChar c : key->text())
+        if (c.isPrint() && !accepts(c)) return true;
+    return false;
+}
+
+// What a number box takes when typed: digits, "." and "-".
+inline bool isDigitDotOrDash(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
+}
+
+// Selects a box's whole text once the event that gave it the focus is
+// over (a click places the caret first).
+inline void selectAllSoon(QLineEdit* box)
+{
+    QTimer::singleShot(0, box, [guarded = QPointer<QLineEdit>(box)] {
+        if (guarded) guarded->selectAll();
+    });
+}
+
+namespace detail {
+
+// The manners of a text box: entering it selects its whole text, Enter
+// moves the focus on (the key itself goes nowhere), and a key typing a
+// character the box does not take is dropped.
+class BoxManners : public QObject {
+public:
+    explicit BoxManners(QWidget* box) : QObject(box) {}
+
+    bool manners = false;
+    std::function<bool(QChar)> accepts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = qobject_cast<QWidget*>(watched);
+        if (!box) return false;
+        if (event->type() == QEvent::FocusIn && manners && isOwnFocusChange(event)) {
+            if (auto* edit = qobject_cast<QLineEdit*>(box)) selectAllSoon(edit);
+            if (auto* area = qobject_cast<QPlainTextEdit*>(box))
+                QTimer::singleShot(0, area, [guarded = QPointer<QPlainTextEdit>(area)] {
+                    if (guarded) guarded->selectAll();
+                });
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (typesRefused(key, accepts)) return true;
+            if (manners && isEnterKey(key)) {
+                QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                QCoreApplication::sendEvent(box, &tab);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+inline BoxManners* boxManners(QWidget* box)
+{
+    for (QObject* child : box->children())
+        if (auto* kept = dynamic_cast<BoxManners*>(child)) return kept;
+    auto* made = new BoxManners(box);
+    box->installEventFilter(made);
+    return made;
+}
+
+} // namespace detail
+
+// A combo box whose typed text stays as the user typed it. Qt's own
+// matching of the text against the list, when the box is left or Enter is
+// pressed in it, never changes the text (not even its case) and is no pick:
+// an entry is taken then only when it reads exactly like the text. While
+// typing, an entry that begins with the typed text exactly is completed in
+// the box (the completed part selected); with setOffersEntries, the entries
+// that begin with it in any case are offered under the box instead, and
+// replace the text only when the user picks one.
+class EditCombo : public QComboBox {
+    Q_OBJECT
+public:
+    explicit EditCombo(QWidget* parent = nullptr, bool editable = true) : QComboBox(parent)
+    {
+        setEditable(editable);
+        setInsertPolicy(QComboBox::NoInsert);
+        if (QCompleter* completion = completer()) completion->setCaseSensitivity(Qt::CaseSensitive);
+        connect(this, &QComboBox::activated, this, [this](int index) {
+            if (!m_matching) emit picked(index);
+        });
+    }
+
+    // Entries are offered in a list under the box while typing, instead of
+    // being completed in the box.
+    void setOffersEntries(bool on)
+    {
+        if (QCompleter* completion = completer()) {
+            completion->setCompletionMode(on ? QCompleter::PopupCompletion : QCompleter::InlineCompletion);
+            completion->setCaseSensitivity(on ? Qt::CaseInsensitive : Qt::CaseSensitive);
+        }
+    }
+
+    // The characters the box takes when they are typed; a key typing any
+    // other one is dropped. Unset: every key.
+    void setAcceptedChars(std::function<bool(QChar)> accepts)
+    {
+        m_accepts = std::move(accepts);
+        // Keys sent to the text itself, not through the box, are held to the same.
+        if (lineEdit()) detail::boxManners(lineEdit())->accepts = m_accepts;
+    }
+    // Entering the box selects its whole text; Enter moves the focus on to
+    // the next control.
+    void setEditBoxManners(bool on)
+    {
+        m_manners = on;
+        if (lineEdit()) detail::boxManners(lineEdit())->manners = on;
+    }
+
+signals:
+    // The user chose the entry: clicked or confirmed in the open list or
+    // among the entries offered while typing, or stepped to with the arrow
+    // keys.
+    void picked(int index);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (typesRefused(event, m_accepts)) {
+            event->accept();
+            return;
+        }
+        if (isEnterKey(event) && choosingOffered()) {
+            // Left to the list of entries offered, which takes the one
+            // highlighted.
+            event->ignore();
+            return;
+        }
+        if (isEnterKey(event) && m_manners) {
+            event->accept();
+            focusNextPrevChild(true);
+            return;
+        }
+        if (isEnterKey(event)) {
+            withoutMatching([&] { QComboBox::keyPressEvent(event); });
+            return;
+        }
+        QComboBox::keyPressEvent(event);
+    }
+
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QComboBox::focusInEvent(event);
+        if (m_manners && lineEdit() && isOwnFocusChange(event)) selectAllSoon(lineEdit());
+    }
+
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        withoutMatching([&] { QComboBox::focusOutEvent(event); });
+    }
+
+private:
+    // True while the entries offered under the box are open with one of
+    // them highlighted.
+    bool choosingOffered() const
+    {
+        const QCompleter* completion = completer();
+        const QAbstractItemView* offered = completion ? completion->popup() : nullptr;
+        return offered && offered->isVisible() && offered->currentIndex().isValid();
+    }
+
+    // Runs Qt's handling of leaving the box or of Enter: whatever entry it
+    // matches the text with must read exactly like it, and is not reported
+    // as picked.
+    template <class F> void withoutMatching(F&& handle)
+    {
+        QCompleter* completion = completer();
+        const Qt::CaseSensitivity was = completion ? completion->caseSensitivity() : Qt::CaseSensitive;
+        if (completion && was != Qt::CaseSensitive) completion->setCaseSensitivity(Qt::CaseSensitive);
+        const bool outer = std::exchange(m_matching, true);
+        struct Restore {
+            EditCombo* self;
+            QPointer<QCompleter> offer;
+            Qt::CaseSensitivity was;
+            bool outer;
+            ~Restore()
+            {
+                self->m_matching = outer;
+                if (offer && offer->caseSensitivity() != was) offer->setCaseSensitivity(was);
+            }
+        } restore{this, completion, was, outer};
+        handle();
+    }
+
+    std::function<bool(QChar)> m_accepts;
+    bool m_manners = false;
+    bool m_matching = false;
+};
+
+// Shows a value in a combo box that the user did not choose: the entry that
+// reads exactly like it becomes the current one (none when there is no such
+// entry), so that leaving the box later finds nothing to match; no pick is
+// reported. A drop-down list without such an entry shows nothing.
+inline void showText(QComboBox* combo, const QString& text)
+{
+    combo->setCurrentIndex(combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive));
+    if (combo->isEditable() && combo->currentText() != text) combo->setEditText(text);
+}
+
+// The manners of an edit dialog's box (a text box, a text area or an
+// EditCombo): entering it selects the whole text, and Enter moves the focus
+// on to the next control.
+inline void useEditBoxManners(QWidget* box)
+{
+    if (!box) return;
+    if (auto* combo = qobject_cast<EditCombo*>(box)) {
+        combo->setEditBoxManners(true);
+        return;
+    }
+    detail::boxManners(box)->manners = true;
+}
+
+// The characters a box (a text box or an EditCombo) takes when typed; a key
+// typing any other one is dropped.
+inline void acceptOnly(QWidget* box, std::function<bool(QChar)> accepts)
+{
+    if (!box) return;
+    if (auto* combo = qobject_cast<EditCombo*>(box)) {
+        combo->setAcceptedChars(std::move(accepts));
+        return;
+    }
+    detail::boxManners(box)->accepts = std::move(accepts);
+}
 
 template <class W> W* named(W* widget, const char* name)
 {
@@ -48,13 +311,11 @@ inline QLineEdit* newEdit(const char* name, QWidget* parent)
     return named(new QLineEdit(parent), name);
 }
 
-// An editable combo whose Enter never adds the typed text to the list; a
-// drop-down list (editable false) only offers its items.
-inline QComboBox* newCombo(const char* name, QWidget* parent, bool editable = true, int minimumChars = 16)
+// An editable combo (see EditCombo) whose Enter never adds the typed text to
+// the list; a drop-down list (editable false) only offers its items.
+inline EditCombo* newCombo(const char* name, QWidget* parent, bool editable = true, int minimumChars = 16)
 {
-    auto* combo = named(new QComboBox(parent), name);
-    combo->setEditable(editable);
-    combo->setInsertPolicy(QComboBox::NoInsert);
+    auto* combo = named(new EditCombo(parent, editable), name);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(minimumChars);
     return combo;

@@ -1,40 +1,57 @@
 #pragma once
-// Twips (1/1440 inch, the unit stored column widths and layouts are given
-// in) and pixels at a widget's resolution.
+// Twips (1/1440 inch), the unit stored column widths and layouts are given
+// in, and pixels in a widget's font. The stored sizes were laid out for an
+// 8-point dialog font whose letters average 6 pixels across and whose lines
+// are 13 pixels high at 96 dots per inch (15 twips a pixel). A widget whose
+// font is wider or taller gets proportionally larger sizes, so that a text
+// that fitted a stored size still fits it.
 
+#include <QFontMetricsF>
+#include <QString>
 #include <QWidget>
 #include <cmath>
 
 namespace ui {
 
-inline constexpr double TwipsPerInch = 1440.0;
+inline constexpr double DesignTwipsPerPixel = 15.0;
+inline constexpr double DesignLetterWidth = 6.0; // pixels
+inline constexpr double DesignLineHeight = 13.0; // pixels
 
-inline int TwipsToPixels(int twips, double dpi)
+// The average width of a letter in the font, as dialog units measure it.
+inline double LetterWidth(const QFontMetricsF& metrics)
 {
-    return int(std::lround(double(twips) * dpi / TwipsPerInch));
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    const double width = metrics.horizontalAdvance(letters) / double(letters.size());
+    return width > 0 ? width : DesignLetterWidth;
 }
 
-inline int PixelsToTwips(int pixels, double dpi)
+// Twips in one pixel of the font across, and down.
+inline double TwipsPerPixelX(const QFontMetricsF& metrics)
 {
-    return int(std::lround(double(pixels) * TwipsPerInch / dpi));
+    return DesignTwipsPerPixel * DesignLetterWidth / LetterWidth(metrics);
 }
 
-// The horizontal resolution the widget is drawn at (96 on the offscreen
-// platform).
-inline double WidgetDpi(const QWidget* widget)
+inline double TwipsPerPixelY(const QFontMetricsF& metrics)
 {
-    const int dpi = widget ? widget->logicalDpiX() : 96;
-    return dpi > 0 ? double(dpi) : 96.0;
+    const double height = metrics.height() > 0 ? metrics.height() : DesignLineHeight;
+    return DesignTwipsPerPixel * DesignLineHeight / height;
 }
 
+// Widths (across) in the widget's font.
 inline int TwipsToPixels(int twips, const QWidget* widget)
 {
-    return TwipsToPixels(twips, WidgetDpi(widget));
+    return int(std::lround(double(twips) / TwipsPerPixelX(QFontMetricsF(widget->font(), widget))));
 }
 
 inline int PixelsToTwips(int pixels, const QWidget* widget)
 {
-    return PixelsToTwips(pixels, WidgetDpi(widget));
+    return int(std::lround(double(pixels) * TwipsPerPixelX(QFontMetricsF(widget->font(), widget))));
+}
+
+// Heights (down) in the widget's font.
+inline int TwipsToPixelsY(int twips, const QWidget* widget)
+{
+    return int(std::lround(double(twips) / TwipsPerPixelY(QFontMetricsF(widget->font(), widget))));
 }
 
 } // namespace ui

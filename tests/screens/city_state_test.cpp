@@ -3,6 +3,7 @@
 // state, the find condition, and what closing stores.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "screens/DataViewGrid.h"
 #include "screens/frmCityState.h"
@@ -10,10 +11,12 @@
 #include "screens/frmCityStateList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 class CityStates : public ScreensDbTest {
@@ -179,6 +182,198 @@ TEST_F(CityStates, ClosingTheDialogAfterAChangeAsksAndNoWritesNothing)
     EXPECT_EQ(scalar("select City from CityState where CityStateID = 1"), "Newark");
 }
 
+// ---------------------------------------------------------------- typed and picked as a user does
+
+namespace ud = userdrive;
+
+struct PickCase {
+    const char* name;
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> clicks; // grid rows
+    QString left;                                              // the rows after Delete and Save
+};
+
+inline void PrintTo(const PickCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStatePicks : public CityStates, public ::testing::WithParamInterface<PickCase> {};
+
+TEST_P(CityStatePicks, DeleteAndSaveRemoveOnlyThePickedRows)
+{
+    sql("insert into CityState (CityStateID, AreaCode, City, State) values (4, '301', 'Bethesda', 'MD'), "
+        "(5, '302', 'Dover', 'DE'), (6, '303', 'Denver', 'CO')");
+    auto list = open();
+    ud::Activate(list.get());
+    for (const auto& [row, keys] : GetParam().clicks)
+        ud::ClickRow(list->DataViewGrid1->View(), row - 1, keys);
+    list->Button("Delete")->trigger();
+    list->Button("Save")->trigger();
+    EXPECT_EQ(scalar("select group_concat(CityStateID) from (select CityStateID from CityState order by 1)"),
+              GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CityState, CityStatePicks,
+    ::testing::Values(
+        PickCase{"ClickThenCtrlClick", {{2, Qt::NoModifier}, {5, Qt::ControlModifier}}, "1,2,3,4,6"},
+        PickCase{"TwoCtrlClicks", {{2, Qt::ControlModifier}, {5, Qt::ControlModifier}}, "1,3,4,6"},
+        PickCase{"ClickThenShiftClick", {{2, Qt::NoModifier}, {4, Qt::ShiftModifier}}, "1,5,6"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TypedCase {
+    const char* name;
+    QString areaCode; // typed into the boxes of a new row
+    QString state;
+    QString stored; // AreaCode|State as saved
+};
+
+inline void PrintTo(const TypedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStateTyped : public CityStates, public ::testing::WithParamInterface<TypedCase> {};
+
+TEST_P(CityStateTyped, IsSavedAsTheBoxesShowIt)
+{
+    const TypedCase& c = GetParam();
+    auto list = open();
+    expectDialog([&c](frmCityState& d) {
+        ud::Activate(&d);
+        ud::ClickInto(d.AreaCode);
+        ud::Type(c.areaCode);
+        ud::Enter();
+        EXPECT_EQ(QApplication::focusWidget(), d.City);
+        ud::Type("Springfield");
+        ud::Enter();
+        EXPECT_EQ(QApplication::focusWidget(), d.State);
+        ud::Type(c.state);
+        ud::Tab();
+        EXPECT_EQ(QApplication::focusWidget(), d.Note);
+        EXPECT_EQ(d.AreaCode->currentText() + "|" + d.State->currentText(), c.stored);
+        d.cmdSave->click();
+    });
+    list->Button("New")->trigger();
+    EXPECT_EQ(scalar("select AreaCode || '|' || State from CityState where City = 'Springfield'"), c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CityState, CityStateTyped,
+    ::testing::Values(TypedCase{"LettersBlanksAndQuotesNeverReachTheAreaCode", "2a b.-'9", "IL", "2.-9|IL"},
+                      TypedCase{"DigitsDotsAndDashesAreKept", "20.5-1", "IL", "20.5-1|IL"},
+                      TypedCase{"TheStartOfAListedCodeStaysAsTyped", "20", "N", "20|N"},
+                      TypedCase{"AStateKeepsTheCaseItWasTypedIn", "301", "ny", "301|ny"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct EnterCase {
+    const char* name;
+    const char* from;
+    const char* to;
+};
+
+inline void PrintTo(const EnterCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStateEnter : public CityStates, public ::testing::WithParamInterface<EnterCase> {};
+
+TEST_P(CityStateEnter, MovesToTheNextControl)
+{
+    auto list = open();
+    list->DataViewGrid1->SetRow(1);
+    expectDialog([](frmCityState& d) {
+        ud::Activate(&d);
+        ud::ClickInto(d.findChild<QWidget*>(GetParam().from));
+        ud::Enter();
+        EXPECT_EQ(QApplication::focusWidget(), d.findChild<QWidget*>(GetParam().to));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.Note->toPlainText(), "first");
+        EXPECT_FALSE(d.cmdSave->isEnabled());
+        d.cmdCancel->click();
+    });
+    list->Button("Form")->trigger();
+}
+
+INSTANTIATE_TEST_SUITE_P(CityState, CityStateEnter,
+                         ::testing::Values(EnterCase{"FromAreaCode", "AreaCode", "City"},
+                                           EnterCase{"FromCity", "City", "State"},
+                                           EnterCase{"FromState", "State", "Note"},
+                                           EnterCase{"FromNote", "Note", "cmdDuplicate"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class CityStateUnchanged : public CityStates, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CityStateUnchanged, RowWalkedThroughAndClosedAsksNothing)
+{
+    auto list = open();
+    list->DataViewGrid1->SetRow(GetParam());
+    const QString before = rows();
+    expectDialog([](frmCityState& d) {
+        ud::Activate(&d);
+        ud::ClickInto(d.AreaCode);
+        for (int i = 0; i < 4; ++i)
+            ud::Tab();
+        ud::ClickInto(d.State);
+        ud::ClickInto(d.AreaCode);
+        EXPECT_FALSE(d.cmdSave->isEnabled());
+        d.cmdCancel->click(); // no question scripted: none may come
+        EXPECT_FALSE(d.isVisible());
+    });
+    list->Button("Form")->trigger();
+    EXPECT_EQ(rows(), before);
+}
+
+// Newark/NJ is its lists' first entries; New York/NY the second; Paterson's
+// "nj" is in the state list only as "NJ".
+INSTANTIATE_TEST_SUITE_P(CityState, CityStateUnchanged, ::testing::Values(1, 2, 3));
+
+struct PickWay {
+    const char* name;
+    std::function<void(frmCityState&)> pick; // NY for the state
+};
+
+inline void PrintTo(const PickWay& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStatePicked : public CityStates, public ::testing::WithParamInterface<PickWay> {};
+
+TEST_P(CityStatePicked, StateIsAChange)
+{
+    auto list = open();
+    list->DataViewGrid1->SetRow(1);
+    expectDialog([](frmCityState& d) {
+        ud::Activate(&d);
+        GetParam().pick(d);
+        EXPECT_EQ(d.State->currentText(), "NY");
+        EXPECT_TRUE(d.cmdSave->isEnabled());
+        d.cmdSave->click();
+    });
+    list->Button("Form")->trigger();
+    EXPECT_EQ(scalar("select State from CityState where CityStateID = 1"), "NY");
+}
+
+INSTANTIATE_TEST_SUITE_P(CityState, CityStatePicked,
+                         ::testing::Values(PickWay{"FromTheOpenList",
+                                                   [](frmCityState& d) {
+                                                       EXPECT_TRUE(ud::PickFromList(d.State, "NY"));
+                                                   }},
+                                           PickWay{"FromTheEntriesOfferedWhileTyping",
+                                                   [](frmCityState& d) {
+                                                       ud::ClickInto(d.State);
+                                                       ud::Type("n");
+                                                       EXPECT_TRUE(ud::PickFromOpenList("NY"));
+                                                   }},
+                                           PickWay{"WithTheDownArrow",
+                                                   [](frmCityState& d) {
+                                                       ud::ClickInto(d.State);
+                                                       ud::Key(Qt::Key_Down);
+                                                   }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(CityStates, RowsWithoutAreaCodeOrStateFillTheListsWithoutThem)
 {
     sql("insert into CityState (CityStateID, AreaCode, City, State) values (9, null, 'Nowhere', null)");
@@ -251,6 +446,50 @@ TEST_F(CityStates, FindNarrowsTheListWithoutRegardToCase)
     list->Button("Find")->trigger();
     EXPECT_EQ(column(*list->DataViewGrid1, 3), (QStringList{"Newark", "Paterson"}));
 }
+
+struct FindDriveCase {
+    const char* name;
+    int row;       // the condition row used
+    QString pick;  // the operator picked from its list; empty: "Like" kept
+    QString typed; // into the row's text box
+    QString sql;
+};
+
+inline void PrintTo(const FindDriveCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CityStateFindDriven : public ScriptedUiTest, public ::testing::WithParamInterface<FindDriveCase> {};
+
+TEST_P(CityStateFindDriven, PickingAnOperatorGoesToItsTextAndEnterMovesOn)
+{
+    const FindDriveCase& c = GetParam();
+    frmCityStateFind find;
+    ud::Activate(&find);
+    if (c.pick.isEmpty()) {
+        ud::ClickInto(find.txtFields(c.row));
+    } else {
+        EXPECT_TRUE(ud::PickFromList(find.cboCondition(c.row), c.pick));
+        EXPECT_EQ(QApplication::focusWidget(), find.txtFields(c.row));
+    }
+    ud::Type(c.typed);
+    ud::Enter();
+    // On to the next row's operator, or to OK from the last row.
+    QWidget* next = c.row < 2 ? static_cast<QWidget*>(find.cboCondition(c.row + 1)) : find.OKButton;
+    EXPECT_EQ(QApplication::focusWidget(), next);
+    EXPECT_TRUE(find.isVisible());
+    ud::ClickInto(find.OKButton);
+    EXPECT_TRUE(find.OK());
+    EXPECT_EQ(find.GetSQL(), c.sql);
+}
+
+INSTANTIATE_TEST_SUITE_P(CityStateFind, CityStateFindDriven,
+                         ::testing::Values(FindDriveCase{"AreaCodeEquals", 0, "=", "201", "AreaCode = '201'"},
+                                           FindDriveCase{"CityOtherThan", 1, "<>", "O'Hare",
+                                                         "City <> 'O''Hare'"},
+                                           FindDriveCase{"StateLikeKept", 2, "", "N", "State Like 'N%'"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct CityFindCase {
     const char* name;

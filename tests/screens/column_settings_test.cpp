@@ -3,6 +3,7 @@
 // widths that survive opening and closing, and the two editor windows.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "platform/ui/Twips.h"
 #include "screens/DataViewGrid.h"
@@ -11,8 +12,11 @@
 #include "screens/frmGridPropertyList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -95,13 +99,16 @@ TEST_F(ColumnSettings, IncompleteRowsInReverseOrderKeepTheirNamesAndWidths)
                 "(1, 0, 'C', 'See', 3000, 2, 0, '', 0, 0, 'TestList'),"
                 "(2, 0, 'A', 'Ay', 1000, 0, 0, '', 0, 0, 'TestList')");
     }
-    openAndClose(ThreeFields(), [](DataViewGrid& grid) {
+    int dragged = 0;
+    openAndClose(ThreeFields(), [&dragged](DataViewGrid& grid) {
         EXPECT_EQ(grid.TextMatrix(0, 1), "Ay");
         EXPECT_EQ(grid.TextMatrix(0, 2), "Bee");
         EXPECT_EQ(grid.TextMatrix(0, 3), "See");
         grid.View()->setColumnWidth(2, 140); // the user drags B
+        dragged = ui::PixelsToTwips(140, &grid);
     });
-    EXPECT_EQ(stored(), (QStringList{"1|C|See|3000|2|0|0", "2|A|Ay|1000|0|0|0", "3|B|Bee|2100|0|0|0"}));
+    EXPECT_EQ(stored(), (QStringList{"1|C|See|3000|2|0|0", "2|A|Ay|1000|0|0|0",
+                                     "3|B|Bee|" + QString::number(dragged) + "|0|0|0"}));
 }
 
 TEST_F(ColumnSettings, OpeningAndClosingTwiceLeavesTheRowsAsTheyWere)
@@ -112,7 +119,7 @@ TEST_F(ColumnSettings, OpeningAndClosingTwiceLeavesTheRowsAsTheyWere)
     openAndClose(list);
     openAndClose(list);
     EXPECT_EQ(stored(), once);
-    EXPECT_EQ(once.at(1), "2|B|Bee|2000|0|0|0"); // 2000 twips is 133.3 pixels
+    EXPECT_EQ(once.at(1), "2|B|Bee|2000|0|0|0"); // 2000 twips is no whole number of pixels
 }
 
 TEST_F(ColumnSettings, HiddenColumnKeepsItsStoredWidth)
@@ -233,6 +240,89 @@ TEST_F(ScriptedUiTest, ColumnDialogShowsTheSettingAndTakesOnlyNumbersAsWidth)
         EXPECT_NE(dialog.findChild<QWidget*>(name), nullptr) << name;
     dialog.cmdSave->click();
     EXPECT_FALSE(row->Cancel());
+}
+
+// The one-column dialog over a setting, shown and active as the user meets it.
+struct OpenColumnDialog {
+    explicit OpenColumnDialog(std::shared_ptr<CGridProperty> setting = Setting()) : row(std::move(setting))
+    {
+        dialog.Component(row);
+        userdrive::Activate(&dialog);
+    }
+
+    std::shared_ptr<CGridProperty> row;
+    frmGridProperty dialog;
+};
+
+struct WidthCase {
+    const char* name;
+    QString typed;
+    QString shown;
+    std::int32_t stored;
+};
+
+inline void PrintTo(const WidthCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ColumnWidthTyped : public ScriptedUiTest, public ::testing::WithParamInterface<WidthCase> {};
+
+TEST_P(ColumnWidthTyped, StopsAtTheLargestWidth)
+{
+    OpenColumnDialog open;
+    auto& [row, dialog] = open;
+    userdrive::ClickInto(dialog.ColWidth);
+    userdrive::Type(GetParam().typed); // no message may come
+    EXPECT_EQ(dialog.ColWidth->text(), GetParam().shown);
+    EXPECT_EQ(row->ColWidth(), GetParam().stored);
+    userdrive::Enter();
+    EXPECT_EQ(QApplication::focusWidget(), dialog.Align);
+    dialog.cmdSave->click();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Editor, ColumnWidthTyped,
+    ::testing::Values(WidthCase{"LargestTakesEveryDigit", "2147483647", "2147483647", 2147483647},
+                      WidthCase{"OneDigitMoreIsDropped", "21474836470", "2147483647", 2147483647},
+                      WidthCase{"TenNinesStopAtNine", "99999999999", "999999999", 999999999},
+                      WidthCase{"SmallestNegative", "-2147483648", "-2147483648", -2147483647 - 1},
+                      WidthCase{"BelowTheSmallest", "-2147483649", "-214748364", -214748364},
+                      WidthCase{"AFractionRoundingPastTheLargest", "2147483647.5", "2147483647.", 2147483647},
+                      WidthCase{"LettersBetween", "1a2b0", "120", 120}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScriptedUiTest, ColumnDialogWalkedThroughUnchangedAsksNothing)
+{
+    auto setting = Setting();
+    setting->SetColFormat("0.00");
+    OpenColumnDialog open(setting);
+    auto& [row, dialog] = open;
+    userdrive::ClickInto(dialog.ColCaption);
+    for (int i = 0; i < 4; ++i)
+        userdrive::Tab();
+    EXPECT_EQ(QApplication::focusWidget(), dialog.Hidden);
+    EXPECT_FALSE(dialog.cmdSave->isEnabled());
+    dialog.close(); // no question scripted: none may come
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(row->ColCaption(), "Phone");
+    EXPECT_EQ(row->ColWidth(), 1500);
+    EXPECT_EQ(row->ColFormat(), "0.00");
+}
+
+TEST_F(ScriptedUiTest, ColumnWidthPastedPastTheLargestIsNotTaken)
+{
+    OpenColumnDialog open;
+    auto& [row, dialog] = open;
+    userdrive::ClickInto(dialog.ColWidth);
+    QGuiApplication::clipboard()->setText("3000000000");
+    userdrive::Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(dialog.ColWidth->text(), "1500");
+    QGuiApplication::clipboard()->setText("3000");
+    userdrive::Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(dialog.ColWidth->text(), "3000");
+    EXPECT_EQ(row->ColWidth(), 3000);
+    dialog.cmdSave->click();
 }
 
 // ---------------------------------------------------------------- the list window

@@ -3,6 +3,7 @@
 // selection, deleted marks reaching the list, refreshed and appended rows.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "platform/ui/Twips.h"
 #include "platform/ui/WaitCursor.h"
@@ -349,6 +350,100 @@ INSTANTIATE_TEST_SUITE_P(Grid, GridSelectedRows,
                                                "NoneWithFull", {}, true, "delta,Alpha,charlie,bravo"},
                                            SelectedRowsCase{"TwoOfFour", {4, 2}, true, "Alpha,bravo"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- the mouse
+
+namespace {
+
+std::shared_ptr<FakeList> Numbers(int count)
+{
+    std::vector<std::vector<vb::Variant>> rows;
+    for (int i = 1; i <= count; ++i)
+        rows.push_back({vb::Variant(i)});
+    return std::make_shared<FakeList>(QStringList{"N"}, std::move(rows));
+}
+
+// One press-and-release of the mouse: over one row, or dragged from one
+// row to another (grid rows, from 1).
+struct Gesture {
+    int from;
+    int to;
+    Qt::KeyboardModifiers keys;
+};
+
+Gesture Click(int row, Qt::KeyboardModifiers keys = Qt::NoModifier)
+{
+    return {row, row, keys};
+}
+
+Gesture Drag(int from, int to, Qt::KeyboardModifiers keys = Qt::NoModifier)
+{
+    return {from, to, keys};
+}
+
+} // namespace
+
+struct MouseCase {
+    const char* name;
+    std::vector<Gesture> gestures;
+    QString picked;           // the rows in the selection colour
+    std::vector<int> deleted; // the records Delete marks afterwards
+};
+
+inline void PrintTo(const MouseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class GridMouse : public ScriptedUiTest, public ::testing::WithParamInterface<MouseCase> {};
+
+TEST_P(GridMouse, DeleteMarksWhatTheUserSelected)
+{
+    const MouseCase& c = GetParam();
+    auto list = Numbers(8);
+    DataViewGrid grid;
+    grid.resize(300, 400);
+    userdrive::Activate(&grid);
+    grid.SetDataSource(list);
+    for (const Gesture& g : c.gestures)
+        userdrive::DragRows(grid.View(), g.from - 1, g.to - 1, g.keys);
+    EXPECT_EQ(grid.GetSelectedRowIndexs(), c.picked);
+    grid.Delete();
+    EXPECT_EQ(list->DeletedRecords(), c.deleted);
+    for (int row = 1; row <= 8; ++row)
+        EXPECT_EQ(grid.IsRowDeleted(row), std::count(c.deleted.begin(), c.deleted.end(), row) == 1) << row;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grid, GridMouse,
+    ::testing::Values(
+        MouseCase{
+            "ClickThenCtrlClickPicksOnlyTheSecondRow", {Click(2), Click(5, Qt::ControlModifier)}, "5", {5}},
+        MouseCase{"CtrlClicksPickRowsApart",
+                  {Click(2, Qt::ControlModifier), Click(5, Qt::ControlModifier)},
+                  "2 5",
+                  {2, 5}},
+        MouseCase{
+            "CtrlClickOnAPickedRowDropsIt",
+            {Click(2, Qt::ControlModifier), Click(5, Qt::ControlModifier), Click(2, Qt::ControlModifier)},
+            "5",
+            {2, 5}}, // the current row goes with the picked ones
+        MouseCase{
+            "ShiftClickSelectsTheRowsBetween", {Click(2), Click(5, Qt::ShiftModifier)}, "", {2, 3, 4, 5}},
+        MouseCase{"DragSelectsTheRowsPassed", {Drag(2, 4)}, "", {2, 3, 4}},
+        MouseCase{"CtrlDragPicksTheRowsPassed", {Drag(2, 4, Qt::ControlModifier)}, "2 3 4", {2, 3, 4}},
+        MouseCase{
+            "CtrlDragUpwardsPicksLikeDownwards", {Drag(6, 3, Qt::ControlModifier)}, "3 4 5 6", {3, 4, 5, 6}},
+        MouseCase{"CtrlShiftClickPicksNothing",
+                  {Click(2), Click(4, Qt::ControlModifier | Qt::ShiftModifier)},
+                  "",
+                  {2, 3, 4}},
+        MouseCase{"AltClickDropsEveryPick",
+                  {Click(2, Qt::ControlModifier), Click(5, Qt::ControlModifier), Click(7, Qt::AltModifier)},
+                  "",
+                  {7}},
+        MouseCase{"PlainClickKeepsThePicks", {Click(2, Qt::ControlModifier), Click(7)}, "2", {2, 7}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- rows
 

@@ -3,6 +3,7 @@
 // deleted and saved, the find condition, and what closing stores.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "core/Settings.h"
 #include "screens/DataViewGrid.h"
@@ -11,6 +12,7 @@
 #include "screens/frmPhoneList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,15 +62,15 @@ protected:
         return on;
     }
 
-    // New, typing the number into the dialog, and the given button.
+    // New, typing the number over the preset area code, and the given button.
     void addNumber(frmPhoneList& list, const QString& typed, const char* button = "cmdSave")
     {
         scripted.expectModal(
             [typed, button](QDialog* d) {
                 auto* phone = qobject_cast<frmPhone*>(d);
                 if (!phone) return 0;
-                phone->Phone->selectAll();
-                QTest::keyClicks(phone->Phone, typed);
+                userdrive::Activate(phone);
+                userdrive::Type(typed);
                 phone->findChild<QPushButton*>(button)->click();
                 if (phone->isVisible()) phone->cmdCancel->click();
                 return 0;
@@ -146,8 +148,12 @@ TEST_F(PhoneList, NewNumberIsSavedAndAppendedOnce)
         [&](QDialog* d) {
             auto* phone = qobject_cast<frmPhone*>(d);
             if (!phone) return 0;
+            userdrive::Activate(phone);
             preset = phone->Phone->selectedText();
-            QTest::keyClicks(phone->Phone, "5551234");
+            userdrive::Type("5551234");
+            userdrive::Enter();
+            EXPECT_EQ(QApplication::focusWidget(), phone->cmdSave);
+            EXPECT_TRUE(phone->isVisible());
             phone->cmdSave->click();
             return 0;
         },
@@ -310,7 +316,11 @@ TEST_F(PhoneList, FindNarrowsTheListAndRefreshShowsAllAgain)
             auto* find = qobject_cast<frmPhoneFind*>(d);
             if (!find) return 0;
             EXPECT_EQ(find->cboCondition(0)->currentText(), "Like");
-            find->txtFields(0)->setText("555");
+            userdrive::Activate(find);
+            userdrive::ClickInto(find->txtFields(0));
+            userdrive::Type("555");
+            userdrive::Enter();
+            EXPECT_TRUE(find->isVisible());
             find->OKButton->click();
             return 0;
         },

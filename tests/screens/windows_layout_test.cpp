@@ -3,6 +3,7 @@
 // set, each window is saved there as a PNG.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
@@ -23,7 +24,10 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
+#include <QTableView>
 
 class WindowsLayout : public ScreensDbTest {
 protected:
@@ -43,11 +47,30 @@ protected:
     }
 
     // Every named control shown inside the window, labels and buttons wide
-    // enough for their texts; the window saved when asked.
+    // enough for their texts, every column of a grid wide enough for its
+    // caption; the same once the user has narrowed the window as far as it
+    // goes; the window saved when asked.
     void check(QWidget* window, const QString& file)
     {
         window->show();
         QCoreApplication::processEvents();
+        fits(window);
+        const QString dir = qEnvironmentVariable("TERVALA_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            QDir().mkpath(dir);
+            window->grab().save(dir + QLatin1Char('/') + file);
+        }
+        const QSize opened = window->size();
+        window->resize(1, 1);
+        QCoreApplication::processEvents();
+        SCOPED_TRACE("narrowed");
+        fits(window);
+        if (!dir.isEmpty()) window->grab().save(dir + QStringLiteral("/narrowed_") + file);
+        window->resize(opened);
+    }
+
+    void fits(QWidget* window)
+    {
         const QRect inside = window->rect();
         for (QWidget* w : window->findChildren<QWidget*>()) {
             if (!w->isVisibleTo(window) || w->objectName().isEmpty() ||
@@ -65,10 +88,13 @@ protected:
                     << "cut: " << button->text().toStdString();
             }
         }
-        const QString dir = qEnvironmentVariable("TERVALA_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) {
-            QDir().mkpath(dir);
-            window->grab().save(dir + QLatin1Char('/') + file);
+        for (QTableView* grid : window->findChildren<QTableView*>()) {
+            QHeaderView* header = grid->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c) {
+                if (grid->isColumnHidden(c)) continue;
+                EXPECT_GE(grid->columnWidth(c), header->sectionSizeHint(c))
+                    << "cut: " << grid->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+            }
         }
     }
 };
@@ -92,9 +118,14 @@ TEST_F(WindowsLayout, PhoneListWithItsDialogs)
     SetSetting("m_pagesize", "500");
     frmPhoneList list;
     list.SetPhoneTableName("phone201");
-    list.show();
-    list.DataViewGrid1->SetSelectionRange(3, 5);
+    userdrive::Activate(&list);
+    // Rows 6 to 8 dragged over and marked deleted, rows 2 and 4 picked.
+    QTableView* rows = list.DataViewGrid1->View();
+    userdrive::DragRows(rows, 5, 7);
     list.Button("Delete")->trigger();
+    userdrive::ClickRow(rows, 1, Qt::ControlModifier);
+    userdrive::ClickRow(rows, 3, Qt::ControlModifier);
+    EXPECT_EQ(list.DataViewGrid1->GetSelectedRowIndexs(), "2 4");
     check(&list, "tervala_phone_list.png");
     list.Button("Cancel")->trigger();
 
@@ -131,7 +162,36 @@ TEST_F(WindowsLayout, ColumnSettingsEditor)
     frmGridPropertyList editor;
     editor.Component(columns.List(), "");
     check(&editor, "tervala_grid_property_list.png");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(editor.DataViewGrid1->View()->horizontalScrollBar()->maximum(), 0); // every column in sight
     frmGridProperty dialog;
     dialog.Component(columns.List()->Item(1));
     check(&dialog, "tervala_grid_property.png");
 }
+
+class PagedScreenNarrowed : public WindowsLayout, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PagedScreenNarrowed, KeepsRoomForFiveRows)
+{
+    SetSetting("m_pagesize", "500");
+    std::unique_ptr<QDialog> window;
+    QTableView* rows = nullptr;
+    if (GetParam()) {
+        auto viewer = std::make_unique<frmViewData>();
+        viewer->Component(cs, "select * from phone201", false, "View Phone Data");
+        rows = viewer->grdDataGrid;
+        window = std::move(viewer);
+    } else {
+        auto list = std::make_unique<frmPhoneList>();
+        list->SetPhoneTableName("phone201");
+        rows = list->DataViewGrid1->View();
+        window = std::move(list);
+    }
+    window->show();
+    window->resize(1, 1);
+    QCoreApplication::processEvents();
+    EXPECT_GE(rows->viewport()->height(), 5 * rows->verticalHeader()->defaultSectionSize());
+}
+
+INSTANTIATE_TEST_SUITE_P(Paged, PagedScreenNarrowed, ::testing::Values(true, false),
+                         [](const auto& info) { return std::string(info.param ? "Viewer" : "PhoneList"); });
