@@ -8,7 +8,7 @@ if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR not set")
 endif()
 
-set(_order core records dncdb scrub screens mainwindow app)
+set(_order core records dncdb scrub screens dialogs mainwindow app)
 set(_below platform)
 set(_bad)
 foreach(layer ${_order})

@@ -9,7 +9,7 @@
 #include "core/Globals.h"
 #include "core/MainWindowHost.h"
 #include "core/Settings.h"
-#include "core/frmOptions.h"
+#include "dialogs/frmOptions.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/ModuleMain.h"
 #include "mainwindow/WebBrowser.h"

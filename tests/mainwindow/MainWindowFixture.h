@@ -9,7 +9,7 @@
 #include "core/COption.h"
 #include "core/DataAccessModule.h"
 #include "core/Globals.h"
-#include "core/frmMakeConnection.h"
+#include "dialogs/frmMakeConnection.h"
 #include "mainwindow/ModuleMain.h"
 #include "mainwindow/WebBrowser.h"
 #include "mainwindow/frmMain.h"

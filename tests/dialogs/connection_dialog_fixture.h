@@ -1,9 +1,11 @@
 #pragma once
-// Connection dialog tests: scripted UI services and ODBC ini files of the
-// test's own, so the dialog's lists never depend on the machine.
+// Connection dialog tests: the dialog registered as start-up does, scripted
+// UI services and ODBC ini files of the test's own, so the dialog's lists
+// never depend on the machine.
 
 #include "core/CDataConnection.h"
-#include "core/frmMakeConnection.h"
+#include "dialogs/RegisterDialogs.h"
+#include "dialogs/frmMakeConnection.h"
 #include "odbc/OdbcIniFiles.h"
 #include "support/ScriptedUi.h"
 
@@ -13,6 +15,11 @@
 
 class ConnectionDialogTest : public ScriptedUiTest {
 protected:
+    void SetUp() override
+    {
+        ScriptedUiTest::SetUp();
+        RegisterDialogs();
+    }
     // Picks a list entry as a user does: the box's Click follows.
     static void pick(QComboBox* box, const QString& text)
     {

@@ -1,4 +1,4 @@
-#include "dncdb/frmSelectArea.h"
+#include "dialogs/frmSelectArea.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -7,10 +7,10 @@
 #include "core/Globals.h"
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
-#include "dncdb/ScreenHooks.h"
 #include "platform/ado/Connection.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
+#include "screens/frmPhoneList.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -165,7 +165,9 @@ void frmSelectArea::cmdOK_Click()
 {
     const QListWidgetItem* item = lstArea->currentItem();
     if (!item || !item->isSelected()) return;
-    screenhooks::ShowPhoneList(this, QStringLiteral("phone") + item->text());
+    frmPhoneList list(this);
+    list.SetPhoneTableName(QStringLiteral("phone") + item->text());
+    ui::services().ShowModal(&list, this);
 }
 
 void frmSelectArea::cmdRefresh_Click()

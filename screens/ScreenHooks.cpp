@@ -1,4 +1,4 @@
-#include "dncdb/ScreenHooks.h"
+#include "screens/ScreenHooks.h"
 
 #include <QRegularExpression>
 
@@ -9,21 +9,11 @@ ViewDataFn& viewData()
     static ViewDataFn fn;
     return fn;
 }
-PhoneListFn& phoneList()
-{
-    static PhoneListFn fn;
-    return fn;
-}
 } // namespace
 
 void SetViewData(ViewDataFn fn)
 {
     viewData() = std::move(fn);
-}
-
-void SetPhoneList(PhoneListFn fn)
-{
-    phoneList() = std::move(fn);
 }
 
 QString ViewQuery(const QString& sqlOrTable)
@@ -40,13 +30,6 @@ bool ViewData(QWidget* owner, const QString& connectionString, const QString& sq
 {
     if (!viewData()) return false;
     viewData()(owner, connectionString, ViewQuery(sqlOrTable), editable, caption);
-    return true;
-}
-
-bool ShowPhoneList(QWidget* owner, const QString& tableName)
-{
-    if (!phoneList()) return false;
-    phoneList()(owner, tableName);
     return true;
 }
 

@@ -1,4 +1,4 @@
-#include "core/frmMakeConnection.h"
+#include "dialogs/frmMakeConnection.h"
 
 #include "core/CDataConnection.h"
 #include "core/FormGuard.h"

@@ -7,7 +7,8 @@
 #include "core/CDataAccess.h"
 #include "core/COption.h"
 #include "core/Globals.h"
-#include "core/frmOptions.h"
+#include "dialogs/RegisterDialogs.h"
+#include "dialogs/frmOptions.h"
 #include "odbc/OdbcIniFiles.h"
 #include "support/ScriptedUi.h"
 
@@ -21,6 +22,7 @@ protected:
     void SetUp() override
     {
         ScriptedUiTest::SetUp();
+        RegisterDialogs();
         m_oldHome = qgetenv("TERVALA_HOME");
         m_oldAppPath = gAppPath;
         m_oldConnectionString = gConnectionString;

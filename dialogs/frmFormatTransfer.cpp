@@ -1,4 +1,4 @@
-#include "dncdb/frmFormatTransfer.h"
+#include "dialogs/frmFormatTransfer.h"
 
 #include "core/FormGuard.h"
 #include "dncdb/StateFileConversion.h"

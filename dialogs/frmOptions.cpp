@@ -1,4 +1,4 @@
-#include "core/frmOptions.h"
+#include "dialogs/frmOptions.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataConnection.h"

@@ -2,14 +2,14 @@
 // with their messages and no table touched, adding and dropping tables, the
 // stored total refreshed, and the phone list of one code opened.
 
-#include "ScreensFixture.h"
+#include "screens/ScreensFixture.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
 #include "core/Settings.h"
+#include "dialogs/frmSelectArea.h"
 #include "dncdb/ModuleDNC.h"
-#include "dncdb/frmSelectArea.h"
 #include "screens/RegisterScreens.h"
 #include "screens/frmPhoneList.h"
 

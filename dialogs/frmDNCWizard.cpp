@@ -1,5 +1,5 @@
-#include "dncdb/frmDNCWizard.h"
-#include "dncdb/ScreenHooks.h"
+#include "dialogs/frmDNCWizard.h"
+#include "screens/ScreenHooks.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -9,9 +9,9 @@
 #include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
+#include "dialogs/frmFormatTransfer.h"
 #include "dncdb/ModuleDNC.h"
 #include "dncdb/WizardConversions.h"
-#include "dncdb/frmFormatTransfer.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
