@@ -15,15 +15,15 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/Services.h"
-#include "platform/ui/StatusBar.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/WaitCursor.h"
 #include "records/ModuleConnectString.h"
 
 #include <QCheckBox>

@@ -11,7 +11,7 @@
 // IsCancel() to tell Import from Close. Closing through the title bar or
 // with Escape is Close.
 
-#include "platform/ui/ControlArray.h"
+#include "platform/widgets/ControlArray.h"
 
 #include <QDialog>
 #include <QString>

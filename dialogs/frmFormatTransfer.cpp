@@ -4,11 +4,11 @@
 #include "dncdb/StateFileConversion.h"
 #include "dncdb/WizardConversions.h"
 #include "platform/fso/FileSystemObject.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 #include "records/CStateFormats.h"
 
 #include <QCheckBox>

@@ -5,9 +5,9 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/odbc/DriverManager.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QComboBox>
 #include <QEvent>

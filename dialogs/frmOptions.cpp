@@ -9,11 +9,11 @@
 #include "core/MainWindowHost.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/jro/JetEngine.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QDir>
 #include <QFile>

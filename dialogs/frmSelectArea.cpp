@@ -8,8 +8,8 @@
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
+#include "platform/widgets/FormKit.h"
 #include "screens/frmPhoneList.h"
 
 #include <QGridLayout>

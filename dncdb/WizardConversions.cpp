@@ -3,9 +3,9 @@
 #include "core/DBClassModule.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/Services.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QFile>
 #include <QFileInfo>

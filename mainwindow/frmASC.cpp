@@ -4,11 +4,11 @@
 #include "core/FormGuard.h"
 #include "core/Settings.h"
 #include "mainwindow/SourceViewer.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

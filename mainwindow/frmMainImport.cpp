@@ -12,7 +12,6 @@
 #include "dncdb/DNCListImport.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/frmMain.h"
-#include "platform/ui/ProgressBar.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
@@ -20,6 +19,7 @@
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
+#include "platform/widgets/ProgressBar.h"
 #include "records/ModuleConnectString.h"
 
 #include <QFile>

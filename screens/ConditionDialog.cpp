@@ -2,7 +2,7 @@
 
 #include "core/DBClassModule.h"
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
+#include "platform/widgets/FormKit.h"
 #include "screens/EditBoxes.h"
 
 #include <QComboBox>

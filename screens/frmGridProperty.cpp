@@ -1,9 +1,9 @@
 #include "screens/frmGridProperty.h"
 
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
+#include "platform/widgets/FormKit.h"
 #include "screens/EditBoxes.h"
 #include "screens/RecordBinder.h"
 

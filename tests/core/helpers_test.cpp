@@ -3,9 +3,9 @@
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
 
-#include "platform/ui/StatusBar.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/StatusBar.h"
 #include "support/ScriptedUi.h"
 
 #include <QComboBox>

@@ -13,8 +13,8 @@
 #include "mainwindow/ModuleMain.h"
 #include "mainwindow/WebBrowser.h"
 #include "mainwindow/frmMain.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/App.h"
+#include "platform/widgets/WaitCursor.h"
 #include "support/ScriptedUi.h"
 #include "support/SqliteFile.h"
 

@@ -21,9 +21,9 @@
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/OneShotTimer.h"
-#include "platform/ui/StatusBar.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/Clock.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 // Status bar panels are addressed from 1; a wrong index is VB's error 35600.
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 #include "platform/vb/Err.h"
 
 #include <QLabel>

@@ -1,8 +1,8 @@
 // Help: a help file path names a folder of HTML pages; the one help window
 // opens the topic page, the index page without a topic, and says so when the
 // page is missing.
-#include "platform/ui/HelpWindow.h"
-#include "platform/ui/QtServices.h"
+#include "platform/widgets/HelpWindow.h"
+#include "platform/widgets/QtServices.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The progress bar takes any value between Min and Max, fractions included,
 // and clamps values outside instead of failing a long run.
-#include "platform/ui/ProgressBar.h"
+#include "platform/widgets/ProgressBar.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/MessageBox.h"
+#include "platform/widgets/MessageBox.h"
 
 #include "platform/ui/Services.h"
 
@@ -53,22 +53,6 @@ MsgBoxLayout MsgBoxLayoutFor(int style)
         defaultIndex < layout.answers.size() ? layout.answers.at(defaultIndex) : layout.answers.first();
     layout.safeAnswer = SafeAnswer(style);
     return layout;
-}
-
-int SafeAnswer(int style)
-{
-    switch (style & 0x7) {
-    case vbOKCancel:
-    case vbYesNoCancel:
-    case vbRetryCancel:
-        return vbCancel;
-    case vbYesNo:
-        return vbNo;
-    case vbAbortRetryIgnore:
-        return vbAbort;
-    default:
-        return vbOK;
-    }
 }
 
 QMessageBox::StandardButton StandardButtonFor(int answer)

@@ -1,4 +1,4 @@
-#include "platform/ui/ProgressBar.h"
+#include "platform/widgets/ProgressBar.h"
 
 #include <algorithm>
 #include <cmath>

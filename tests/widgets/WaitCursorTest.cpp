@@ -1,5 +1,5 @@
 // The hourglass: scoped ones nest, the on/off switch does not.
-#include "platform/ui/WaitCursor.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <gtest/gtest.h>
 

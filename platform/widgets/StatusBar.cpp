@@ -1,4 +1,4 @@
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 
 #include "platform/vb/Err.h"
 

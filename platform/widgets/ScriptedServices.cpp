@@ -1,6 +1,5 @@
-#include "platform/ui/ScriptedServices.h"
+#include "platform/widgets/ScriptedServices.h"
 
-#include "platform/ui/MessageBox.h"
 #include "platform/ui/Registry.h"
 
 #include <QDialog>

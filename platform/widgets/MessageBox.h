@@ -2,6 +2,8 @@
 // How a VB MsgBox style becomes a Qt message box, kept apart from showing it
 // so that the mapping can be checked without a window on screen.
 
+#include "platform/ui/Services.h"
+
 #include <QList>
 #include <QMessageBox>
 #include <QString>
@@ -22,10 +24,6 @@ struct MsgBoxLayout {
 // Unknown button sets fall back to OK only and an out-of-range default
 // button to the first one, as VB does.
 MsgBoxLayout MsgBoxLayoutFor(int style);
-
-// The answer that stops rather than proceeds: Cancel when the box has it,
-// else No, else Abort, else OK. Used when a box is closed or cannot be asked.
-int SafeAnswer(int style);
 
 QMessageBox::StandardButton StandardButtonFor(int answer);
 int AnswerForButton(QMessageBox::StandardButton button);

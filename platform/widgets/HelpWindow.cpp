@@ -1,4 +1,4 @@
-#include "platform/ui/HelpWindow.h"
+#include "platform/widgets/HelpWindow.h"
 
 #include <QDir>
 #include <QFileInfo>

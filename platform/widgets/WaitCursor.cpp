@@ -1,4 +1,4 @@
-#include "platform/ui/WaitCursor.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
-#include "platform/ui/QtServices.h"
+#include "platform/widgets/QtServices.h"
 
 #include "platform/ui/FileFilter.h"
-#include "platform/ui/HelpWindow.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/ui/Registry.h"
 #include "platform/vb/App.h"
+#include "platform/widgets/HelpWindow.h"
+#include "platform/widgets/MessageBox.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -19,9 +19,10 @@
 
 namespace ui {
 
-QString DefaultMsgBoxTitle()
+void UseQtServices()
 {
-    return vb::App::Title();
+    static QtServices instance;
+    setProgramServices(&instance);
 }
 
 int QtServices::MsgBox(const QString& prompt, int style, const QString& title)

@@ -21,8 +21,9 @@ public:
     std::optional<QString> RegistryValue(const QString& key, const QString& name) override;
 };
 
-// The title a message box gets when its caller gives none: the program's.
-QString DefaultMsgBoxTitle();
+// Makes the Qt services the program's: those ui::services() gives when no
+// test installed its own. Needs the QApplication.
+void UseQtServices();
 
 // What OpenDocument hands to the desktop: a URL with a scheme (http:,
 // mailto:, file:) as it is, an existing or absolute path as a local file,
