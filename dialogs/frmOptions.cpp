@@ -3,7 +3,7 @@
 #include "core/CDataAccess.h"
 #include "core/CDataConnection.h"
 #include "core/COption.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/MainWindowHost.h"

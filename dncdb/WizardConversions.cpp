@@ -1,6 +1,6 @@
 #include "dncdb/WizardConversions.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/DoEvents.h"

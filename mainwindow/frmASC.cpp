@@ -1,8 +1,8 @@
 #include "mainwindow/frmASC.h"
 
-#include "core/DBClassModule.h"
 #include "core/FormGuard.h"
 #include "core/Settings.h"
+#include "dialogs/FileDialogs.h"
 #include "mainwindow/SourceViewer.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"

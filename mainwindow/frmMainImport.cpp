@@ -5,7 +5,7 @@
 
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
 #include "dncdb/DNCImport.h"

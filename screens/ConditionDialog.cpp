@@ -1,7 +1,7 @@
 #include "screens/ConditionDialog.h"
 
-#include "core/DBClassModule.h"
 #include "core/FormGuard.h"
+#include "core/SqlLiterals.h"
 #include "platform/widgets/FormKit.h"
 #include "screens/EditBoxes.h"
 

@@ -1,8 +1,9 @@
 #include "screens/frmCityStateList.h"
 
 #include "core/CollectionTemplate.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/FormGuard.h"
+#include "platform/ui/Help.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"

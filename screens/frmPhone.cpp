@@ -1,6 +1,5 @@
 #include "screens/frmPhone.h"
 
-#include "core/DBClassModule.h"
 #include "core/FormGuard.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"

@@ -1,5 +1,5 @@
 // SaveTextFile: the text written as it is, or the failure reported.
-#include "core/DBClassModule.h"
+#include "platform/fso/SaveTextFile.h"
 
 #include "support/ScriptedUi.h"
 

@@ -1,7 +1,7 @@
 // OpenFile and ShowSaveDialog through the scripted dialogs.
-#include "FakeMainWindow.h"
-#include "core/DBClassModule.h"
+#include "core/FakeMainWindow.h"
 #include "core/Globals.h"
+#include "dialogs/FileDialogs.h"
 
 #include "platform/vb/App.h"
 #include "support/ScriptedUi.h"
