@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "mainwindow/ModuleMain.h"
 #include "mainwindow/frmMain.h"
+#include "platform/widgets/QtServices.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tervala"));
+    ui::UseQtServices();
     Main();
     if (!gMainForm || !gMainForm->isVisible()) return 0;
     return QApplication::exec();

@@ -29,8 +29,8 @@
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ui/ScriptedServices.h"
 #include "platform/vb/Clock.h"
+#include "platform/widgets/ScriptedServices.h"
 
 #include <QApplication>
 #include <QFile>

@@ -9,7 +9,7 @@
 // BENCH_DIR keeps the generated data between runs (default: a temporary folder).
 
 #include "bench/BenchSupport.h"
-#include "platform/ui/ScriptedServices.h"
+#include "platform/widgets/ScriptedServices.h"
 #include "scrub/DuplicateRemoval.h"
 
 #include <QApplication>

@@ -14,7 +14,7 @@
 #include "core/Globals.h"
 #include "platform/ado/Connection.h"
 #include "platform/files/XlsxWriter.h"
-#include "platform/ui/ScriptedServices.h"
+#include "platform/widgets/ScriptedServices.h"
 #include "scrub/ExcelSheetScrub.h"
 
 #include <QApplication>

@@ -24,7 +24,7 @@
 #include "core/Globals.h"
 #include "platform/ado/Connection.h"
 #include "platform/files/DbfTable.h"
-#include "platform/ui/ScriptedServices.h"
+#include "platform/widgets/ScriptedServices.h"
 #include "scrub/ScrubRun.h"
 #include "scrub/TableScrub.h"
 

@@ -41,10 +41,10 @@
 #include "core/Globals.h"
 #include "mainwindow/ModuleMain.h"
 #include "mainwindow/frmMain.h"
-#include "platform/ui/ScriptedServices.h"
-#include "platform/ui/StatusBar.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Clock.h"
+#include "platform/widgets/ScriptedServices.h"
+#include "platform/widgets/StatusBar.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "core/CDataAccess.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/vb/Conversion.h"

@@ -1,10 +1,6 @@
 #include "core/CDataConnection.h"
 
-#include "core/frmMakeConnection.h"
 #include "platform/ado/ConnectionString.h"
-#include "platform/ui/Services.h"
-
-#include <QApplication>
 
 CDataConnection::CDataConnection()
 {
@@ -109,15 +105,24 @@ void CDataConnection::Clear()
     m_isDirty = false;
 }
 
+namespace {
+ConnectionDialogFn& connectionDialog()
+{
+    static ConnectionDialogFn show;
+    return show;
+}
+} // namespace
+
+void RegisterConnectionDialog(ConnectionDialogFn show)
+{
+    connectionDialog() = std::move(show);
+}
+
 void CDataConnection::ShowMe(int modal)
 {
-    // Every showing builds the form afresh, so its lists are read again. The
-    // form lives on this call's stack, so it is always shown modally; all
-    // callers ask for that anyway.
+    // The dialog is always shown modally; all callers ask for that anyway.
     (void)modal;
-    frmMakeConnection form;
-    form.SetComponent(this);
-    ui::services().ShowModal(&form, QApplication::activeWindow());
+    if (connectionDialog()) connectionDialog()(*this);
 }
 
 void CDataConnection::CopyMe(const CDataConnection& source)

@@ -9,6 +9,7 @@
 // cache as it stands (also a text stored through SetConnectionString).
 
 #include <QString>
+#include <functional>
 
 class CDataConnection {
 public:
@@ -49,7 +50,8 @@ public:
     // Back to the cleared profile: Jet, no data source ("(None)"), all else empty.
     void Clear();
 
-    // Edits this object in the connection dialog (modal when modal is 1).
+    // Edits this object in the connection dialog (modal when modal is 1);
+    // without a registered dialog nothing changes.
     void ShowMe(int modal);
 
     // Copies the seven parameters and then the dirty flag; not the cached string.
@@ -66,3 +68,8 @@ private:
     QString m_connectionString;
     bool m_isDirty = false;
 };
+
+// How ShowMe shows the connection dialog: the dialog lives in a layer above
+// this one and registers itself at start-up.
+using ConnectionDialogFn = std::function<void(CDataConnection& connection)>;
+void RegisterConnectionDialog(ConnectionDialogFn show);

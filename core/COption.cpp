@@ -2,7 +2,7 @@
 
 #include "core/CDataConnection.h"
 #include "core/CIniFile.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "platform/profile/Profile.h"
 #include "platform/vb/App.h"

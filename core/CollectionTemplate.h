@@ -28,7 +28,7 @@
 // Positions are 32-bit: lists of any length work.
 
 #include "core/CDataAccess.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "core/VAVURDataSource.h"
 #include "platform/ado/Recordset.h"

@@ -3,7 +3,7 @@
 // handler did not trap itself is reported with the form's name as module and
 // the handler's name as function. Every slot of every form goes through it.
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "platform/vb/Err.h"
 
 #include <QString>

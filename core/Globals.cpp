@@ -26,3 +26,8 @@ void RegisterMainWindow(MainWindowHost* host)
 {
     gMainWindowHost = host;
 }
+
+void SetStatusBarText(const QString& text, std::int32_t panel)
+{
+    if (MainWindowHost* window = MainWindow()) window->SetStatusBar(text, panel);
+}

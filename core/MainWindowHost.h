@@ -32,3 +32,6 @@ protected:
 MainWindowHost* MainWindow();
 // Registers the window (null withdraws it).
 void RegisterMainWindow(MainWindowHost* host);
+// Writes text into a panel of the main window's status bar; does nothing
+// without a main window.
+void SetStatusBarText(const QString& text, std::int32_t panel);

@@ -42,8 +42,9 @@
 // cleared), StrDelete(), DeleteSql(), LoadKeyCondition().
 
 #include "core/CDataAccess.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
+#include "core/SqlLiterals.h"
 #include "core/VAVURDataSource.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Recordset.h"

@@ -1,6 +1,6 @@
 #include "dncdb/DNCImport.h"
 
-#include "core/DBClassModule.h"
+#include "core/MainWindowHost.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcProvider.h"

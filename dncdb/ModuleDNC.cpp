@@ -3,7 +3,7 @@
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
 #include "core/COption.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "dncdb/ServerImport.h"
 #include "platform/ado/Ado.h"

@@ -1,11 +1,11 @@
 #include "dncdb/WizardConversions.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/ui/Services.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QFile>
 #include <QFileInfo>

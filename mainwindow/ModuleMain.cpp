@@ -5,9 +5,10 @@
 #include "core/CDefPropertys.h"
 #include "core/CIniFile.h"
 #include "core/COption.h"
-#include "core/DBClassModule.h"
 #include "core/DataAccessModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
+#include "dialogs/RegisterDialogs.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/Services.h"
@@ -39,6 +40,7 @@ void EndStartUp()
 
 void Main()
 {
+    RegisterDialogs();
     if (!vb::App::AcquireInstanceLock()) {
         ui::MsgBox(
             QStringLiteral("Cannot run more than one instance of this application. Please use the currently "

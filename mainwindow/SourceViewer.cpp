@@ -1,10 +1,10 @@
 #include "mainwindow/SourceViewer.h"
 
-#include "dncdb/ScreenHooks.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
 #include "records/ModuleConnectString.h"
+#include "screens/ScreenHooks.h"
 
 #include <QFileInfo>
 

@@ -1,14 +1,14 @@
 #include "mainwindow/frmASC.h"
 
-#include "core/DBClassModule.h"
 #include "core/FormGuard.h"
 #include "core/Settings.h"
+#include "dialogs/FileDialogs.h"
 #include "mainwindow/SourceViewer.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -6,7 +6,7 @@
 // as found. Every change goes into the settings at once; they are written
 // to the database when the main window closes.
 
-#include "platform/ui/ControlArray.h"
+#include "platform/widgets/ControlArray.h"
 
 #include <QDialog>
 #include <cstdint>

@@ -2,10 +2,10 @@
 
 #include "core/FormGuard.h"
 #include "core/Settings.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QEvent>
 #include <QFileInfo>

@@ -9,7 +9,7 @@
 #include "core/MainWindowHost.h"
 #include "dncdb/DNCListImport.h"
 #include "platform/ui/CommonDialog.h"
-#include "platform/ui/ControlArray.h"
+#include "platform/widgets/ControlArray.h"
 
 #include <QMainWindow>
 #include <QString>

@@ -1,7 +1,7 @@
 // The DNC-database frame's "View": the area-code screen, modal over the
 // main window (which shows its total again when the screen closes).
 
-#include "dncdb/frmSelectArea.h"
+#include "dialogs/frmSelectArea.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ui/Services.h"
 

@@ -7,9 +7,9 @@
 
 #include "core/CDataConnection.h"
 #include "core/CDataStrings.h"
-#include "core/DBClassModule.h"
 #include "core/Globals.h"
 #include "core/ModuleExcel.h"
+#include "dialogs/FileDialogs.h"
 #include "mainwindow/SourceKind.h"
 #include "mainwindow/SourceViewer.h"
 #include "mainwindow/frmASC.h"
@@ -20,6 +20,7 @@
 #include "platform/vb/App.h"
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/ControlHelpers.h"
 #include "records/CDataTypeInfo.h"
 #include "records/ModuleConnectString.h"
 

@@ -5,7 +5,7 @@
 
 #include "mainwindow/frmMain.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"

@@ -5,14 +5,13 @@
 
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
 #include "dncdb/DNCImport.h"
 #include "dncdb/DNCListImport.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/frmMain.h"
-#include "platform/ui/ProgressBar.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
@@ -20,6 +19,7 @@
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
+#include "platform/widgets/ProgressBar.h"
 #include "records/ModuleConnectString.h"
 
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "core/CDefPropertys.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/ModuleExcel.h"
@@ -17,6 +17,7 @@
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/ControlHelpers.h"
 #include "records/CDataTypeInfo.h"
 #include "records/CDataTypeInfos.h"
 

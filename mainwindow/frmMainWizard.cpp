@@ -3,8 +3,8 @@
 // shows the wizard again with the counts after it, until the user closes it
 // or an import fails.
 
+#include "dialogs/frmDNCWizard.h"
 #include "dncdb/DNCImport.h"
-#include "dncdb/frmDNCWizard.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ui/Services.h"
 

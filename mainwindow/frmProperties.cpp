@@ -3,11 +3,11 @@
 #include "core/CDefProperty.h"
 #include "core/FormGuard.h"
 #include "core/Settings.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -2,9 +2,9 @@
 
 #include "core/CDataStrings.h"
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
+#include "platform/widgets/FormKit.h"
 #include "records/CDataTypeInfo.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "records/ModuleConnectString.h"
 
 #include "core/CDataStrings.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ConnectionString.h"

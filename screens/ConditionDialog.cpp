@@ -1,8 +1,8 @@
 #include "screens/ConditionDialog.h"
 
-#include "core/DBClassModule.h"
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
+#include "core/SqlLiterals.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QComboBox>
 #include <QGridLayout>

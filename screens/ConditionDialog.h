@@ -4,7 +4,7 @@
 // SQL condition without "WHERE", the rows' terms joined by " And ". OK and
 // Cancel only hide the dialog, so its opener can still read OK and GetSQL.
 
-#include "platform/ui/ControlArray.h"
+#include "platform/widgets/ControlArray.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,12 +1,13 @@
 #include "screens/DataViewGrid.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "platform/ui/Services.h"
-#include "platform/ui/Twips.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
+#include "platform/widgets/ControlHelpers.h"
+#include "platform/widgets/Twips.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #include "screens/GridColumns.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "platform/vb/Err.h"
 
 #include <algorithm>

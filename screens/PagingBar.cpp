@@ -2,8 +2,8 @@
 
 #include "core/CNavigate.h"
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
 #include "platform/vb/Conversion.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

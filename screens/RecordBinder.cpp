@@ -1,7 +1,7 @@
 #include "screens/RecordBinder.h"
 
 #include "core/VAVURDataSource.h"
-#include "platform/ui/FormKit.h"
+#include "platform/widgets/FormKit.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Format.h"
 

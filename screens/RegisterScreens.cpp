@@ -1,8 +1,7 @@
 #include "screens/RegisterScreens.h"
 
-#include "dncdb/ScreenHooks.h"
 #include "platform/ui/Services.h"
-#include "screens/frmPhoneList.h"
+#include "screens/ScreenHooks.h"
 #include "screens/frmViewData.h"
 
 void RegisterScreens()
@@ -12,10 +11,5 @@ void RegisterScreens()
         frmViewData viewer(owner);
         viewer.Component(connectionString, sql, editable, caption);
         ui::services().ShowModal(&viewer, owner);
-    });
-    screenhooks::SetPhoneList([](QWidget* owner, const QString& tableName) {
-        frmPhoneList list(owner);
-        list.SetPhoneTableName(tableName);
-        ui::services().ShowModal(&list, owner);
     });
 }

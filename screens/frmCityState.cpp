@@ -4,10 +4,10 @@
 #include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 #include "records/CCityState.h"
 #include "screens/RecordBinder.h"
 

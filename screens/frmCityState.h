@@ -6,7 +6,7 @@
 
 #include "screens/EditDialog.h"
 
-#include "platform/ui/FormKit.h"
+#include "platform/widgets/FormKit.h"
 
 #include <memory>
 

@@ -1,10 +1,10 @@
 #include "screens/frmGridProperty.h"
 
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 #include "screens/RecordBinder.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "screens/frmGridPropertyList.h"
 
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
+#include "platform/widgets/FormKit.h"
 #include "screens/DataViewGrid.h"
 #include "screens/frmGridProperty.h"
 

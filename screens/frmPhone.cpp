@@ -1,11 +1,10 @@
 #include "screens/frmPhone.h"
 
-#include "core/DBClassModule.h"
 #include "core/FormGuard.h"
-#include "platform/ui/FormKit.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
 #include "records/CPhone.h"
 #include "screens/RecordBinder.h"
 

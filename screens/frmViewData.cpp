@@ -6,11 +6,11 @@
 #include "core/FormGuard.h"
 #include "core/Settings.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ui/FormKit.h"
-#include "platform/ui/Twips.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/FormKit.h"
+#include "platform/widgets/Twips.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCloseEvent>

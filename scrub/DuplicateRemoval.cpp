@@ -1,6 +1,6 @@
 #include "scrub/DuplicateRemoval.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"

@@ -1,6 +1,6 @@
 #include "scrub/ExcelSheetScrub.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/ModuleExcel.h"
 #include "platform/excel/Excel.h"
 #include "platform/ui/Services.h"

@@ -1,6 +1,6 @@
 #include "scrub/TableScrub.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ConnectionString.h"

@@ -1,6 +1,6 @@
 #include "scrub/TextFileScrub.h"
 
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "platform/files/TextFormat.h"
 #include "platform/files/TextTable.h"
 #include "platform/fso/FileReplace.h"

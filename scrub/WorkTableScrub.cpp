@@ -1,7 +1,7 @@
 #include "scrub/WorkTableScrub.h"
 
 #include "core/CDataStrings.h"
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/Globals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"

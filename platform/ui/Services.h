@@ -78,10 +78,22 @@ public:
     virtual std::optional<QString> RegistryValue(const QString& key, const QString& name) = 0;
 };
 
-// The services in use; the Qt implementation unless a test installed another.
+// The services in use: those a test installed, else the program's, else
+// (before start-up installed them, or in a process without windows) ones
+// that ask nobody: each question gets the answer that stops, at once, and a
+// message is written to the log.
 Services& services();
-// Installs replacement services (not owned); nullptr restores the Qt implementation.
+// Installs replacement services (not owned); nullptr restores the program's.
 void setServices(Services* replacement);
+// Installs the program's services (not owned): the window library's
+// ui::UseQtServices() does this at start-up.
+void setProgramServices(Services* program);
+
+// The answer that stops rather than proceeds: Cancel when the box has it,
+// else No, else Abort, else OK. Used when a box is closed or cannot be asked.
+int SafeAnswer(int style);
+// The title a message box gets when its caller gives none: the program's.
+QString DefaultMsgBoxTitle();
 
 // Convenience: MsgBox with VB's defaults (title = App.Title when empty).
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = {});

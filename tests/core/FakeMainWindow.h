@@ -5,7 +5,7 @@
 
 #include "core/MainWindowHost.h"
 #include "platform/ui/CommonDialog.h"
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 
 class FakeMainWindow : public MainWindowHost {
 public:

@@ -1,5 +1,5 @@
 // The SQL literal builders.
-#include "core/DBClassModule.h"
+#include "core/SqlLiterals.h"
 
 #include "platform/vb/Err.h"
 

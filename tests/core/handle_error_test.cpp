@@ -1,5 +1,5 @@
 // HandleError: the one error report, shown or raised again.
-#include "core/DBClassModule.h"
+#include "core/ErrorReport.h"
 #include "core/FormGuard.h"
 
 #include "platform/vb/Err.h"

@@ -19,8 +19,8 @@
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ui/ProgressBar.h"
 #include "platform/vb/Clock.h"
+#include "platform/widgets/ProgressBar.h"
 
 #include <QFile>
 #include <QGroupBox>

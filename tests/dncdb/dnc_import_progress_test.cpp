@@ -4,7 +4,7 @@
 
 #include "DncFixture.h"
 
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
-#include "platform/ui/StatusBar.h"
 #include "platform/vb/Clock.h"
+#include "platform/widgets/StatusBar.h"
 
 #include <QKeyEvent>
 

@@ -5,7 +5,7 @@
 
 #include "mainwindow/MainWindowFixture.h"
 
-#include "dncdb/frmSelectArea.h"
+#include "dialogs/frmSelectArea.h"
 #include "screens/DataViewGrid.h"
 #include "screens/frmPhone.h"
 #include "screens/frmPhoneList.h"

@@ -4,7 +4,7 @@
 
 #include "EndToEndFixture.h"
 
-#include "core/frmOptions.h"
+#include "dialogs/frmOptions.h"
 
 #include <QFileInfo>
 

@@ -10,8 +10,8 @@
 
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
-#include "platform/ui/StatusBar.h"
 #include "platform/vb/Conversion.h"
+#include "platform/widgets/StatusBar.h"
 
 namespace {
 

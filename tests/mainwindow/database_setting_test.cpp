@@ -4,7 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
-#include "core/frmOptions.h"
+#include "dialogs/frmOptions.h"
 #include "records/CDataTypeInfo.h"
 
 using mwtest::applyDatabase;

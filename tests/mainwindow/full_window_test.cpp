@@ -4,7 +4,7 @@
 
 #include "MainWindowFixture.h"
 
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 
 #include <QPixmap>
 

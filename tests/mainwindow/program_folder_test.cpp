@@ -1,8 +1,8 @@
 // The program folder the build lays out: a help page for every topic the
 // program opens, and the folder its default result files are written to.
 
-#include "platform/ui/HelpWindow.h"
 #include "platform/vb/App.h"
+#include "platform/widgets/HelpWindow.h"
 
 #include <QDir>
 #include <QFile>

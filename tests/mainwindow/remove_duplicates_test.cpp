@@ -3,7 +3,7 @@
 
 #include "MainWindowFixture.h"
 
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 
 #include <QAction>
 #include <QToolBar>

@@ -4,13 +4,13 @@
 
 #include "MainWindowFixture.h"
 
-#include "dncdb/ScreenHooks.h"
 #include "mainwindow/frmSourcePickers.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/vb/Err.h"
 #include "records/CDataTypeInfo.h"
 #include "screens/RegisterScreens.h"
+#include "screens/ScreenHooks.h"
 #include "screens/frmViewData.h"
 
 #include <QComboBox>

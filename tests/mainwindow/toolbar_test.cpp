@@ -3,7 +3,7 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
-#include "core/frmOptions.h"
+#include "dialogs/frmOptions.h"
 
 #include <QToolButton>
 

@@ -4,7 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 
 #include <QGroupBox>
 #include <QPushButton>

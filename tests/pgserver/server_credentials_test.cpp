@@ -6,7 +6,7 @@
 #include "ServerProgram.h"
 
 #include "core/CDataConnection.h"
-#include "core/frmMakeConnection.h"
+#include "dialogs/frmMakeConnection.h"
 #include "support/ScriptedUi.h"
 
 namespace {

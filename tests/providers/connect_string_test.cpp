@@ -4,7 +4,7 @@
 #include "ProvidersTestSupport.h"
 
 #include "platform/ado/ConnectionString.h"
-#include "platform/ui/ScriptedServices.h"
+#include "platform/widgets/ScriptedServices.h"
 #include "records/ModuleConnectString.h"
 #include "tests/support/ScriptedUi.h"
 

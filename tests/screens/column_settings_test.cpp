@@ -5,7 +5,7 @@
 #include "ScreensFixture.h"
 #include "support/UserDrive.h"
 
-#include "platform/ui/Twips.h"
+#include "platform/widgets/Twips.h"
 #include "screens/DataViewGrid.h"
 #include "screens/GridColumns.h"
 #include "screens/frmGridProperty.h"

@@ -5,7 +5,7 @@
 #include "ScreensFixture.h"
 #include "support/UserDrive.h"
 
-#include "platform/ui/FormKit.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -5,9 +5,9 @@
 #include "ScreensFixture.h"
 #include "support/UserDrive.h"
 
-#include "platform/ui/Twips.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/Twips.h"
+#include "platform/widgets/WaitCursor.h"
 #include "screens/DataViewGrid.h"
 
 #include <QHeaderView>

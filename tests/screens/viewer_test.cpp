@@ -5,7 +5,7 @@
 #include "ScreensFixture.h"
 
 #include "core/Settings.h"
-#include "platform/ui/Twips.h"
+#include "platform/widgets/Twips.h"
 #include "screens/frmViewData.h"
 
 #include <QAbstractButton>

@@ -6,8 +6,8 @@
 #include "support/UserDrive.h"
 
 #include "core/Settings.h"
+#include "dialogs/frmSelectArea.h"
 #include "dncdb/ModuleDNC.h"
-#include "dncdb/frmSelectArea.h"
 #include "records/CGridProperty.h"
 #include "screens/DataViewGrid.h"
 #include "screens/GridColumns.h"

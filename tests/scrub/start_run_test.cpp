@@ -6,7 +6,7 @@
 #include "mainwindow/MainWindowFixture.h"
 
 #include "core/CDataAccess.h"
-#include "platform/ui/StatusBar.h"
+#include "platform/widgets/StatusBar.h"
 #include "records/CDataTypeInfo.h"
 
 using Kind = ui::ScriptedServices::Kind;

@@ -1,9 +1,9 @@
 #pragma once
 // gtest support for code that asks the user something: installs scripted
 // ui::Services for the test and turns every unexpected call and every unused
-// expectation into a test failure. Only tests that link tv_ui include this.
+// expectation into a test failure.
 
-#include "platform/ui/ScriptedServices.h"
+#include "platform/widgets/ScriptedServices.h"
 
 #include <gtest/gtest.h>
 

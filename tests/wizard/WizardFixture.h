@@ -16,14 +16,14 @@
 #include "core/COption.h"
 #include "core/DataAccessModule.h"
 #include "core/Globals.h"
+#include "dialogs/frmDNCWizard.h"
 #include "dncdb/ModuleDNC.h"
-#include "dncdb/frmDNCWizard.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/OneShotTimer.h"
-#include "platform/ui/StatusBar.h"
-#include "platform/ui/WaitCursor.h"
 #include "platform/vb/Clock.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QCheckBox>

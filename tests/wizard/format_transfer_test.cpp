@@ -4,8 +4,8 @@
 
 #include "WizardFixture.h"
 
+#include "dialogs/frmFormatTransfer.h"
 #include "dncdb/StateFileConversion.h"
-#include "dncdb/frmFormatTransfer.h"
 #include "records/CStateFormats.h"
 
 #include <QComboBox>
