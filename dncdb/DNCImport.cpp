@@ -1,6 +1,5 @@
 #include "dncdb/DNCImport.h"
 
-#include "core/DBClassModule.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcProvider.h"
@@ -85,9 +84,9 @@ void SetStatusTrace(StatusTrace trace)
     Trace() = std::move(trace);
 }
 
-void Status(const QString& text, std::int32_t panel)
+void Status(engine::EngineProgress& progress, const QString& text, std::int32_t panel)
 {
-    SetStatusBarText(text, panel);
+    progress.Status(text, panel);
     if (Trace()) Trace()(text, panel);
 }
 
