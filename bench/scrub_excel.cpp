@@ -12,6 +12,7 @@
 #include "bench/BenchSupport.h"
 #include "core/CDataStrings.h"
 #include "core/Globals.h"
+#include "mainwindow/RunController.h"
 #include "platform/ado/Connection.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/ui/ScriptedServices.h"
@@ -154,7 +155,7 @@ Ours RunOurs(const Data& d, const QString& book, bool deleting, const QString& o
     bench::ResetPeak();
     const double t0 = bench::Now();
     // The workbook is opened as the window opens it, right before the run.
-    job.sheet = scrub::OpenListSheet(book, QStringLiteral("Calls")).sheet;
+    job.sheet = OpenListSheet(book, QStringLiteral("Calls")).sheet;
     const scrub::ExcelScrubResult result = scrub::ScrubExcelSheet(job, view, dnc);
     r.seconds = bench::Now() - t0;
     r.peakKiB = bench::PeakSinceResetKiB();

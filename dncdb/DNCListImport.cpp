@@ -13,7 +13,6 @@
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
-#include "records/ModuleConnectString.h"
 
 #include <QScopeGuard>
 #include <QSet>
@@ -98,6 +97,9 @@ private:
         dropLinkAndClose();
     }
     bool linkImportText();
+    // The fields of the linked import text; -1 when they cannot be read (a
+    // failure of the field list, "GetExcelFields").
+    std::int32_t linkedFieldNames(std::vector<QString>& names);
     std::vector<QString> readAreaCodes(bool oneField, const QString& f1);
     // Blanks the values that are no area code to import (not three digits,
     // not kept, seen before); false when no line starts with an area code.
@@ -218,6 +220,30 @@ bool Run::linkImportText()
     }
     m_catalog->Tables().Append(linked);
     return true;
+}
+
+std::int32_t Run::linkedFieldNames(std::vector<QString>& names)
+{
+    std::shared_ptr<ado::Recordset> rs = ado::Recordset::Create();
+    try {
+        rs->SetCursorLocation(ado::adUseServer);
+        rs->Open(QStringLiteral("select top 1 * from ") + m_conn->QuoteName(kLinkedTable), m_conn,
+                 ado::adOpenForwardOnly, ado::adLockReadOnly);
+        const int n = rs->Fields().Count();
+        if (names.size() < size_t(n)) names.resize(size_t(n));
+        for (int i = 0; i < n; ++i)
+            names[size_t(i)] = rs->Fields().Item(i).Name();
+        rs->Close();
+        return n;
+    } catch (...) {
+        m_result.failure = engine::FailureOf(vb::CatchError(), QString(), QStringLiteral("GetExcelFields"));
+        try {
+            if (rs->State() != ado::adStateClosed) rs->Close();
+        } catch (...) {
+            vb::CatchError();
+        }
+        return -1;
+    }
 }
 
 // The distinct first values (or first three characters of the one field);
@@ -380,7 +406,7 @@ ImportResult Run::Go()
 
         // The fields of the import text.
         std::vector<QString> names(101);
-        const std::int32_t n = GetTableFieldNames(m_conn, kLinkedTable, names);
+        const std::int32_t n = linkedFieldNames(names);
         if (n < 1) {
             dropLinkAndClose();
             return m_result;

@@ -6,9 +6,11 @@
 #include "core/CDefPropertys.h"
 #include "core/DBClassModule.h"
 #include "core/Globals.h"
+#include "core/ModuleExcel.h"
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/excel/Excel.h"
 #include "platform/files/Workbook.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
@@ -117,6 +119,20 @@ engine::Result Caught(const QString& module, const QString& function)
 
 } // namespace
 
+ListSheet OpenListSheet(const QString& workbookPath, const QString& sheetName)
+{
+    ListSheet opened;
+    const std::shared_ptr<excel::Workbook> book = OpenExcelWorkbook(workbookPath, false);
+    if (!book) {
+        opened.refusal = QStringLiteral(
+            "Problem with Excel program! The computer maybe need to restart to solve this problem.");
+        return opened;
+    }
+    opened.sheet = book->Worksheets(sheetName);
+    if (!opened.sheet) opened.refusal = QStringLiteral("Sheet is not found!.");
+    return opened;
+}
+
 bool MarkFieldIsNumeric(const CDataTypeInfo* profile, int markIndex)
 {
     if (!profile || markIndex < 0) return false;
@@ -165,7 +181,7 @@ void RunController::Exclaim(const QString& prompt) const
 
 std::shared_ptr<excel::Worksheet> RunController::OpenListSheet(const CDataTypeInfo& profile) const
 {
-    const scrub::ListSheet opened = scrub::OpenListSheet(profile.DataDBName(), profile.DataTableName());
+    const ListSheet opened = ::OpenListSheet(profile.DataDBName(), profile.DataTableName());
     if (!opened.sheet) Exclaim(opened.refusal);
     return opened.sheet;
 }

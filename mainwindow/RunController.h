@@ -136,6 +136,15 @@ private:
     dncimport::ImportResult m_lastImport;
 };
 
+// The list's sheet, its workbook opened through the automation (which
+// reports its own problems first), or the message that says why there is
+// none. The window opens it before a workbook's run.
+struct ListSheet {
+    std::shared_ptr<excel::Worksheet> sheet;
+    QString refusal;
+};
+ListSheet OpenListSheet(const QString& workbookPath, const QString& sheetName);
+
 // Whether the profile's field at the mark list's place is numeric (its type
 // code is "999"): such a mark field takes only a number as its mark.
 bool MarkFieldIsNumeric(const CDataTypeInfo* profile, int markIndex);

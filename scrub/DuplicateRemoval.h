@@ -30,7 +30,7 @@ struct TextDuplicatesJob {
     QString areaField;  // DataAreaName; empty: none
 };
 
-// The list's sheet, opened before the run (OpenListSheet).
+// The list's sheet, opened before the run.
 struct ExcelDuplicatesJob {
     std::shared_ptr<excel::Worksheet> sheet;
     bool titleFirstLine = true;

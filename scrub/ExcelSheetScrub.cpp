@@ -1,6 +1,5 @@
 #include "scrub/ExcelSheetScrub.h"
 
-#include "core/ModuleExcel.h"
 #include "platform/excel/Excel.h"
 #include "platform/vb/Err.h"
 
@@ -80,20 +79,6 @@ QString ReadOnlyWorkbookMessage(const QString& fileName)
     return QStringLiteral("%1 is an Excel 97-2003 (.xls) workbook, which can only be read. Save it as an "
                           ".xlsx workbook in Excel first.")
         .arg(fileName);
-}
-
-ListSheet OpenListSheet(const QString& workbookPath, const QString& sheetName)
-{
-    ListSheet opened;
-    const std::shared_ptr<excel::Workbook> book = OpenExcelWorkbook(workbookPath, false);
-    if (!book) {
-        opened.refusal = QStringLiteral(
-            "Problem with Excel program! The computer maybe need to restart to solve this problem.");
-        return opened;
-    }
-    opened.sheet = book->Worksheets(sheetName);
-    if (!opened.sheet) opened.refusal = QStringLiteral("Sheet is not found!.");
-    return opened;
 }
 
 QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting)

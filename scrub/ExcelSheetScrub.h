@@ -23,8 +23,8 @@ class Worksheet;
 
 namespace scrub {
 
-// The list's sheet, opened before the run (OpenListSheet): its workbook
-// stays open in the automation for the run, which saves and closes it.
+// The list's sheet, opened before the run: its workbook stays open in the
+// automation for the run, which saves and closes it.
 struct ExcelScrubJob {
     std::shared_ptr<excel::Worksheet> sheet;
     bool titleFirstLine = true;
@@ -54,14 +54,6 @@ struct SheetRecords {
 };
 SheetRecords RecordsOfRange(int usedFirstRow, int usedLastRow, bool titleFirstLine);
 
-// The list's sheet, its workbook opened through the automation (the sheet
-// holds it), or the message that says why there is none. The workbook
-// opening reports its own problems first.
-struct ListSheet {
-    std::shared_ptr<excel::Worksheet> sheet;
-    QString refusal;
-};
-ListSheet OpenListSheet(const QString& workbookPath, const QString& sheetName);
 // Why the sheet may not change: its workbook is an .xls one, or, when rows
 // are to be deleted, formulas refer to the rows from firstRow down. Empty
 // when it may.

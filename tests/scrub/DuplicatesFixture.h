@@ -53,7 +53,7 @@ protected:
     // sheet cannot be opened.
     scrub::DuplicatesResult removeFromWorkbook(QString* refusal = nullptr)
     {
-        const scrub::ListSheet opened = scrub::OpenListSheet(workbookPath, sheetName);
+        const ListSheet opened = OpenListSheet(workbookPath, sheetName);
         if (refusal) *refusal = opened.refusal;
         xdjob.sheet = opened.sheet;
         return scrub::RemoveExcelDuplicates(xdjob, dview);

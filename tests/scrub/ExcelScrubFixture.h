@@ -6,6 +6,7 @@
 
 #include "TextScrubFixture.h"
 
+#include "mainwindow/RunController.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
@@ -62,7 +63,7 @@ protected:
     // Opens the sheet as the window does before a run; "" or why it cannot be.
     QString openSheet()
     {
-        const scrub::ListSheet opened = scrub::OpenListSheet(workbookPath, sheetName);
+        const ListSheet opened = OpenListSheet(workbookPath, sheetName);
         xjob.sheet = opened.sheet;
         return opened.refusal;
     }
