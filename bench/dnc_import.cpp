@@ -5,7 +5,7 @@
 // the lines repeating an earlier number) both sides start from an empty
 // database and end with one table phoneAAA (phone INTEGER NOT NULL PRIMARY
 // KEY) per area code holding each distinct number once:
-// - ours: frmMain::ImportDNCTextFile as the main window runs it (link, each
+// - ours: the import as the main window's runs do it (link, each
 //   area code's numbers read and added in ascending order, table list and
 //   total), on the program's fake clock, so its fixed waits (3 s per area
 //   code) cost nothing and are not counted;
@@ -141,8 +141,7 @@ double RunOurs(const QString& dbPath, const QString& textPath, vb::FakeClock& cl
             std::printf("    %7.3f  %d %s\n", bench::Now() - t0, panel, text.toUtf8().constData());
         });
     }
-    bool ok = false;
-    form->ImportDNCTextFile(ok);
+    const bool ok = form->Runs().ImportDNCTextFile();
     const double elapsed = bench::Now() - t0;
     dncimport::SetStatusTrace({});
     std::printf("  ours: import %s, fixed waits skipped on the fake clock: %.0f s\n",
@@ -219,7 +218,7 @@ int main(int argc, char** argv)
                                 {"300 area codes", threeHundred, long(8000000 / 300 * scale)}};
 
     QTemporaryDir dir;
-    std::printf("DNC import: ours (frmMain::ImportDNCTextFile) against the sqlite3 shell (%s)\n",
+    std::printf("DNC import: ours (the window's ImportDNCTextFile) against the sqlite3 shell (%s)\n",
                 sqlite3_libversion());
     for (const Job& job : jobs) {
         if (onlyAreas > 0 && int(job.areaCodes.size()) != onlyAreas) continue;

@@ -35,11 +35,13 @@ public:
     QString last;
 };
 
-class QuietView : public scrub::DuplicateView {
+// The removal's closing status line; nothing else is shown.
+class QuietView : public engine::NoProgress {
 public:
-    void BeginProgress(std::int32_t) override {}
-    void ShowProgress(std::int32_t, double, bool) override {}
-    void ShowStatus(const QString& text) override { status = text; }
+    void Status(const QString& text, std::int32_t panel) override
+    {
+        if (panel == 1) status = text;
+    }
     QString status;
 };
 
@@ -109,7 +111,8 @@ int main(int argc, char** argv)
     ui::setServices(nullptr);
     std::printf("  ours:     %6.2f s  %9.0f records/s  peak memory %ld MiB  (%s)\n", seconds, lines / seconds,
                 peak / 1024,
-                r.completed ? view.status.toUtf8().constData() : answers.last.toUtf8().constData());
+                r.completed ? view.status.toUtf8().constData()
+                            : (r.failure ? r.failure->description : r.refusal).toUtf8().constData());
 
     const QString peerOut = out + QStringLiteral("/awk.csv");
     const std::string script =

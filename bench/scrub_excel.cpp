@@ -12,6 +12,7 @@
 #include "bench/BenchSupport.h"
 #include "core/CDataStrings.h"
 #include "core/Globals.h"
+#include "mainwindow/RunController.h"
 #include "platform/ado/Connection.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/widgets/ScriptedServices.h"
@@ -40,14 +41,7 @@ public:
     QString last;
 };
 
-class QuietView : public scrub::ScrubView {
-public:
-    bool deleting = false;
-    bool DeleteFound() override { return deleting; }
-    QString MarkText() override { return QStringLiteral("DNC"); }
-    void BeginProgress(std::int32_t) override {}
-    void ShowProgress(const scrub::ScrubCounters&, double, bool) override {}
-};
+using QuietView = engine::NoProgress;
 
 struct Data {
     QString database;
@@ -147,24 +141,28 @@ Ours RunOurs(const Data& d, const QString& book, bool deleting, const QString& o
     auto dnc = ado::Connection::Create();
     dnc->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + d.database);
     scrub::ExcelScrubJob job;
-    job.workbookPath = book;
-    job.sheetName = QStringLiteral("Calls");
     job.phoneColumn = 2;
     job.markColumn = 3;
     job.settings.exportOk = job.settings.exportDnc = true;
     job.settings.okFile = out + QStringLiteral("/ours_ok.txt");
     job.settings.dncFile = out + QStringLiteral("/ours_dnc.txt");
+    job.settings.deleteFound = deleting;
+    job.settings.markText = QStringLiteral("DNC");
     QuietView view;
-    view.deleting = deleting;
     OkServices answers;
     ui::setServices(&answers);
     Ours r;
     bench::ResetPeak();
     const double t0 = bench::Now();
+    // The workbook is opened as the window opens it, right before the run.
+    job.sheet = OpenListSheet(book, QStringLiteral("Calls")).sheet;
     const scrub::ExcelScrubResult result = scrub::ScrubExcelSheet(job, view, dnc);
     r.seconds = bench::Now() - t0;
     r.peakKiB = bench::PeakSinceResetKiB();
-    r.summary = result.completed ? result.summary : QStringLiteral("FAILED: ") + answers.last;
+    r.summary = result.completed
+                    ? result.summary
+                    : QStringLiteral("FAILED: ") +
+                          (result.failure ? result.failure->description : result.refusal) + answers.last;
     ui::setServices(nullptr);
     dnc->Close();
     gPhoneTables.reset();

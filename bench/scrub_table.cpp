@@ -51,14 +51,7 @@ public:
     QStringList messages;
 };
 
-class QuietView : public scrub::ScrubView {
-public:
-    bool deleteFound = false;
-    bool DeleteFound() override { return deleteFound; }
-    QString MarkText() override { return QStringLiteral("DNC"); }
-    void BeginProgress(std::int32_t) override {}
-    void ShowProgress(const scrub::ScrubCounters&, double, bool) override {}
-};
+using QuietView = engine::NoProgress;
 
 void Exec(sqlite3* db, const QString& sql)
 {
@@ -179,7 +172,8 @@ Timing RunOurs(const Data& d, scrub::TableScrubJob job, bool deleting, const QSt
     auto dnc = ado::Connection::Create();
     dnc->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + d.store);
     QuietView view;
-    view.deleteFound = deleting;
+    job.settings.deleteFound = deleting;
+    job.settings.markText = QStringLiteral("DNC");
     job.settings.phoneField = QStringLiteral("Phone");
     job.settings.markField = QStringLiteral("Status");
     job.settings.exportOk = true;
@@ -194,7 +188,7 @@ Timing RunOurs(const Data& d, scrub::TableScrubJob job, bool deleting, const QSt
     const scrub::ScrubResult r = scrub::ScrubTable(job, view, dnc);
     t.seconds = bench::Now() - t0;
     t.peakKiB = bench::PeakSinceResetKiB();
-    t.summary = r.completed ? r.summary : answers.messages.value(answers.messages.size() - 1);
+    t.summary = r.completed ? r.summary : (r.failure ? r.failure->description : r.refusal);
     t.summary.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
     dnc->Close();
     ui::setServices(nullptr);

@@ -1,10 +1,11 @@
 // The text-list scrub against two peers doing the same filtering.
 //
 // Ours: the real program path. Start-up (Main) in a temporary program
-// folder, the "Text, CSV File" source chosen in the main window, Start
-// pressed, its questions answered; the list is scrubbed in delete mode with
-// the OK and DNC files written. Only the Start press is timed. Then the same
-// on a fresh copy of the list through the work-table road (ScrubByWorkTable).
+// folder, the "Text, CSV File" source chosen in the main window, its Start
+// run (the window's run controller), its questions answered; the list is
+// scrubbed in delete mode with the OK and DNC files written. Only the run is
+// timed. Then the same on a fresh copy of the list through the work-table
+// road (ScrubByWorkTable).
 //
 // Peers, on the same list and the same DNC numbers (loading the numbers is
 // part of their work; the program's store is already built):
@@ -260,11 +261,10 @@ OursResult RunOurs(const QString& database, const QString& dncImport, const QStr
         SetSetting(QStringLiteral("dnctextfiledelimited"), QStringLiteral("1"));
         vb::FakeClock clock; // the import's fixed waits cost nothing; they are reported apart
         vb::SetClock(&clock);
-        bool ok = false;
         bench::ResetPeak();
         const double t0 = bench::Now();
         const double waited0 = clock.slept();
-        form->ImportDNCTextFile(ok);
+        const bool ok = form->Runs().ImportDNCTextFile();
         const double seconds = bench::Now() - t0;
         const double waited = clock.slept() - waited0;
         vb::SetClock(nullptr);
@@ -275,24 +275,26 @@ OursResult RunOurs(const QString& database, const QString& dncImport, const QStr
         std::printf("        fixed waits of the import, on the fake clock, not counted above: %.0f s\n",
                     waited);
     }
-    form->mExportOK = 1;
-    form->mExportDNC = 1;
-    form->mOKFile = folder + QStringLiteral("ok.txt");
-    form->mDNCFile = folder + QStringLiteral("dnc.txt");
-    form->mBackupOriginal = 0;
-    form->mAddAreaCode = 0;
-    form->OptPhoneType(1)->click();
-    form->chkOptions->setChecked(true);
+    ScrubOptions& options = form->Runs().Options();
+    options.exportOK = 1;
+    options.exportDNC = 1;
+    options.okFile = folder + QStringLiteral("ok.txt");
+    options.dncFile = folder + QStringLiteral("dnc.txt");
+    options.backupOriginal = 0;
+    options.addAreaCode = 0;
+    // The text source and the delete mode, chosen as a user chooses them.
+    form->findChild<QRadioButton*>(QStringLiteral("OptPhoneType_1"))->click();
+    form->findChild<QCheckBox*>(QStringLiteral("chkOptions"))->setChecked(true);
 
     bench::ResetPeak();
     const double t0 = bench::Now();
     if (workTable)
-        form->ScrubByWorkTable();
+        form->Runs().ScrubByWorkTable();
     else
-        form->cmdStart->click();
+        form->Runs().Start();
     r.seconds = bench::Now() - t0;
     r.peakKiB = bench::PeakSinceResetKiB();
-    r.summary = workTable                    ? form->sbStatusBar->PanelText(1)
+    r.summary = workTable ? form->findChild<ui::StatusBar*>(QStringLiteral("sbStatusBar"))->PanelText(1)
                 : answers.messages.isEmpty() ? QString()
                                              : answers.messages.last();
     form->close();
@@ -324,6 +326,42 @@ long Lines(const QString& path)
         n += chunk.count('\n');
     }
     return n;
+}
+
+// The two peers on the same list and DNC numbers, and their ratios to ours.
+void RunPeers(const QString& dncText, const QString& listPath, const QString& out, long records,
+              double oursSeconds)
+{
+    const QString awkScript =
+        QStringLiteral(
+            "LC_ALL=C awk -F, -v ok='%3/awk_ok.txt' -v dnc='%3/awk_dnc.txt' -v kept='%3/awk_kept.txt' '"
+            "NR==FNR { sub(/\\r$/, \"\", $2); d[$1 $2]; next } "
+            "FNR==1 { print > kept; next } "
+            "{ p = $0; sub(/^(\"[^\"]*\"|[^,]*),/, \"\", p); sub(/,.*/, \"\", p); gsub(/[-() #\\r]/, \"\", "
+            "p); "
+            "  if (length(p) != 10) { print > kept; next } "
+            "  if (p in d) print p > dnc; else { print > kept; print p > ok } }' "
+            "'%1' '%2'")
+            .arg(dncText, listPath, out);
+    const double awk = RunShell(awkScript);
+    std::printf("  awk:   %7.2f s  %10.0f records/s  (%ld found; ours %ld)\n", awk, records / awk,
+                Lines(out + QStringLiteral("/awk_dnc.txt")), Lines(out + QStringLiteral("/dnc.txt")) - 1);
+
+    const QString joinScript =
+        QStringLiteral(
+            "export LC_ALL=C; cd '%3' && "
+            "tr -d '\\r' < '%1' | tr -d , | sort -u > j_dnc.sorted && "
+            "tail -n +2 '%2' | awk -F, '{ p = $0; sub(/^(\"[^\"]*\"|[^,]*),/, \"\", p); sub(/,.*/, \"\", p); "
+            "gsub(/[-() #\\r]/, \"\", p); print p \"|\" $0 }' | sort -t'|' -k1,1 > j_list.sorted && "
+            "join -t'|' -v1 j_list.sorted j_dnc.sorted | cut -d'|' -f2- > j_kept.txt && "
+            "join -t'|' -o 1.1 j_list.sorted j_dnc.sorted > j_dnc.txt")
+            .arg(dncText, listPath, out);
+    const double join = RunShell(joinScript);
+    std::printf("  join:  %7.2f s  %10.0f records/s  (%ld found)\n", join, records / join,
+                Lines(out + QStringLiteral("/j_dnc.txt")));
+
+    std::printf("  ratio ours / awk (records per second):  %.2f\n", awk / oursSeconds);
+    std::printf("  ratio ours / sort+join:                 %.2f\n", join / oursSeconds);
 }
 
 } // namespace
@@ -401,36 +439,7 @@ int main(int argc, char** argv)
 
     if (registry || qEnvironmentVariableIsSet("BENCH_OURS_ONLY")) return 0; // for profiling
 
-    const QString awkScript =
-        QStringLiteral(
-            "LC_ALL=C awk -F, -v ok='%3/awk_ok.txt' -v dnc='%3/awk_dnc.txt' -v kept='%3/awk_kept.txt' '"
-            "NR==FNR { sub(/\\r$/, \"\", $2); d[$1 $2]; next } "
-            "FNR==1 { print > kept; next } "
-            "{ p = $0; sub(/^(\"[^\"]*\"|[^,]*),/, \"\", p); sub(/,.*/, \"\", p); gsub(/[-() #\\r]/, \"\", "
-            "p); "
-            "  if (length(p) != 10) { print > kept; next } "
-            "  if (p in d) print p > dnc; else { print > kept; print p > ok } }' "
-            "'%1' '%2'")
-            .arg(dncText, listPath, out);
-    const double awk = RunShell(awkScript);
-    std::printf("  awk:   %7.2f s  %10.0f records/s  (%ld found; ours %ld)\n", awk, records / awk,
-                Lines(out + QStringLiteral("/awk_dnc.txt")), Lines(out + QStringLiteral("/dnc.txt")) - 1);
-
-    const QString joinScript =
-        QStringLiteral(
-            "export LC_ALL=C; cd '%3' && "
-            "tr -d '\\r' < '%1' | tr -d , | sort -u > j_dnc.sorted && "
-            "tail -n +2 '%2' | awk -F, '{ p = $0; sub(/^(\"[^\"]*\"|[^,]*),/, \"\", p); sub(/,.*/, \"\", p); "
-            "gsub(/[-() #\\r]/, \"\", p); print p \"|\" $0 }' | sort -t'|' -k1,1 > j_list.sorted && "
-            "join -t'|' -v1 j_list.sorted j_dnc.sorted | cut -d'|' -f2- > j_kept.txt && "
-            "join -t'|' -o 1.1 j_list.sorted j_dnc.sorted > j_dnc.txt")
-            .arg(dncText, listPath, out);
-    const double join = RunShell(joinScript);
-    std::printf("  join:  %7.2f s  %10.0f records/s  (%ld found)\n", join, records / join,
-                Lines(out + QStringLiteral("/j_dnc.txt")));
-
-    std::printf("  ratio ours / awk (records per second):  %.2f\n", awk / ours.seconds);
-    std::printf("  ratio ours / sort+join:                 %.2f\n", join / ours.seconds);
+    RunPeers(dncText, listPath, out, records, ours.seconds);
     rusage u{};
     getrusage(RUSAGE_CHILDREN, &u);
     std::printf("  peak memory of the peers: %ld MiB\n", u.ru_maxrss / 1024);

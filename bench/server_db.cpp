@@ -91,9 +91,8 @@ double Import(const QString& cs, const QString& textPath, long& stored)
     gDefPropertys->Item(QStringLiteral("dnctextfiledelimited"))->SetPropertyValue(QStringLiteral("1"));
     auto form = std::make_unique<frmMain>();
     gMainForm = form.get();
-    bool ok = false;
     const double t0 = bench::Now();
-    form->ImportDNCTextFile(ok);
+    const bool ok = form->Runs().ImportDNCTextFile();
     const double elapsed = bench::Now() - t0;
     if (!ok) std::printf("  import FAILED\n");
     stored = gDefPropertys->Item(QStringLiteral("lasttotal"))->PropertyValue().toLong();
@@ -103,13 +102,7 @@ double Import(const QString& cs, const QString& textPath, long& stored)
     return elapsed;
 }
 
-class QuietView : public scrub::ScrubView {
-public:
-    bool DeleteFound() override { return true; }
-    QString MarkText() override { return QStringLiteral("DNC"); }
-    void BeginProgress(std::int32_t) override {}
-    void ShowProgress(const scrub::ScrubCounters&, double, bool) override {}
-};
+using QuietView = engine::NoProgress;
 
 double Scrub(const QString& cs, const QString& folder, const QByteArray& list, scrub::ScrubCounters& counters)
 {
@@ -130,6 +123,8 @@ double Scrub(const QString& cs, const QString& folder, const QByteArray& list, s
     job.settings.exportDnc = true;
     job.settings.okFile = folder + QStringLiteral("ok.txt");
     job.settings.dncFile = folder + QStringLiteral("dnc.txt");
+    job.settings.deleteFound = true;
+    job.settings.markText = QStringLiteral("DNC");
     QuietView view;
     auto dnc = ado::Connection::Create();
     dnc->Open(cs);

@@ -78,13 +78,14 @@ int main(int argc, char** argv)
     bench::ResetPeak();
     const long baseKiB = bench::PeakSinceResetKiB();
     const double t0 = bench::Now();
-    std::int64_t written = 0;
-    try {
-        written = stateformat::ConvertStateFile(job);
-    } catch (const vb::ErrObject& e) {
-        std::printf("ours failed: %s\n", qPrintable(e.Description));
+    engine::NoProgress quiet;
+    const stateformat::StateConversionResult result = stateformat::ConvertStateFile(job, quiet);
+    if (!result.converted()) {
+        std::printf("ours failed: %s\n",
+                    qPrintable(result.failure ? result.failure->description : result.refusal));
         return 1;
     }
+    const std::int64_t written = result.lines;
     const double oursMs = (bench::Now() - t0) * 1000;
     const long oursKiB = bench::PeakSinceResetKiB();
 

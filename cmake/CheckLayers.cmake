@@ -40,9 +40,7 @@ else()
     qwidget.h qdialog.h qmainwindow.h qapplication.h qmessagebox.h qlabel.h qframe.h qlineedit.h
     qcombobox.h qpushbutton.h)
 endif()
-# Stopgap: the wizard's conversions still show a wait cursor; this goes with
-# that call (and the link of tv_dncdb to tv_widgets).
-set(_widget_exceptions "dncdb/WizardConversions.cpp: #include \"platform/widgets/WaitCursor.h\"")
+set(_widget_exceptions)
 
 function(_check_dir dir allowed)
   file(GLOB _files ${SOURCE_DIR}/${dir}/*.h ${SOURCE_DIR}/${dir}/*.cpp)

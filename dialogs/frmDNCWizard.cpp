@@ -5,6 +5,7 @@
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
+#include "core/EngineReport.h"
 #include "core/ErrorReport.h"
 #include "core/FormGuard.h"
 #include "core/Globals.h"
@@ -77,6 +78,17 @@ void Exclaim(const QString& prompt)
 {
     ui::MsgBox(prompt, ui::vbExclamation);
 }
+
+// A split's output files, as the wizard's status bar names them.
+class SplitProgress : public engine::NoProgress {
+public:
+    explicit SplitProgress(frmDNCWizard& wizard) : m_wizard(wizard) {}
+    void Status(const QString& text, std::int32_t) override { m_wizard.SetStatus(text); }
+    void Yield(bool) override { vb::DoEvents(); }
+
+private:
+    frmDNCWizard& m_wizard;
+};
 
 } // namespace
 
@@ -393,9 +405,13 @@ void frmDNCWizard::BrowseNationalText()
         OpenFile(m_currentFile, QStringLiteral("All File (*.*)|*.*|Text File (*.txt,*.csv)|*.txt;*.csv"),
                  QStringLiteral("Open Phone Data File"));
     // A file the user would not have renamed is no file to go on with.
-    m_currentFile = dncwizard::PrepareNationalText(chosen, [](const QString& question) {
-        return ui::MsgBox(question, ui::vbYesNo | ui::vbQuestion) == ui::vbYes;
-    });
+    m_currentFile = chosen;
+    if (chosen.isEmpty() || !dncwizard::NeedsTextName(chosen)) return;
+    m_currentFile.clear();
+    if (ui::MsgBox(dncwizard::RenameQuestion(chosen), ui::vbYesNo | ui::vbQuestion) != ui::vbYes) return;
+    const dncwizard::ConversionResult renamed = dncwizard::RenameNationalText(chosen);
+    ReportResult(renamed, ui::vbInformation);
+    m_currentFile = renamed.file;
 }
 
 void frmDNCWizard::BrowseNationalHtml()
@@ -410,7 +426,9 @@ void frmDNCWizard::BrowseNationalHtml()
                                           QStringLiteral("Text File (*.txt)|*.txt|All File (*.*)|*.*"),
                                           QStringLiteral("Open Text File to Save Phone Data"));
     if (output.isEmpty()) return; // the page itself stays the current file
-    if (!dncwizard::ConvertNationalHtml(source, output)) {
+    const dncwizard::ConversionResult converted = dncwizard::ConvertNationalHtml(source, output);
+    ReportResult(converted, ui::vbInformation);
+    if (converted.file.isEmpty()) {
         m_currentFile.clear();
         return;
     }
@@ -442,7 +460,9 @@ void frmDNCWizard::BrowseNationalUpdate()
     const QString dFile = ShowSaveDialog(dncwizard::UpdateOutputNameD(source), filter,
                                          QStringLiteral("Open Text File to Save Phone Data with 'D'"));
     if (dFile.isEmpty()) return;
-    if (!dncwizard::ConvertNationalUpdate(source, aFile, dFile)) {
+    const dncwizard::ConversionResult converted = dncwizard::ConvertNationalUpdate(source, aFile, dFile);
+    ReportResult(converted, ui::vbInformation);
+    if (converted.file.isEmpty()) {
         m_currentFile.clear();
         return;
     }
@@ -475,7 +495,13 @@ void frmDNCWizard::ViewData(const QString& connectionString, QString sql, bool e
 void frmDNCWizard::cmdSplit_Click()
 {
     const QString lines = txtFileLines->text();
-    if (dncwizard::CheckLinesPerFile(lines) < 1) return;
+    QString problem;
+    dncwizard::SplitJob job;
+    job.linesPerFile = dncwizard::LinesPerFile(lines, problem);
+    if (job.linesPerFile < 1) {
+        Exclaim(problem);
+        return;
+    }
     try {
         if (const auto row = Setting(QStringLiteral("linesperfile"))) {
             row->SetPropertyValue(lines);
@@ -485,8 +511,17 @@ void frmDNCWizard::cmdSplit_Click()
         ReportCaught(kModule, QStringLiteral("CmdSplit"));
         return;
     }
-    dncwizard::SplitTextFile(dnctextfilename->text(), lines, dnctextfilehearder->isChecked(),
-                             [this](const QString& text) { SetStatus(text); });
+    job.path = dnctextfilename->text();
+    job.hasHeader = dnctextfilehearder->isChecked();
+    problem = dncwizard::SplitFileProblem(job.path);
+    if (!problem.isEmpty()) {
+        Exclaim(problem);
+        return;
+    }
+    if (ui::MsgBox(dncwizard::SplitQuestion(job.path), ui::vbYesNo | ui::vbQuestion) != ui::vbYes) return;
+    ui::WaitCursor hourglass;
+    SplitProgress progress(*this);
+    ReportResult(dncwizard::SplitTextFile(job, progress), ui::vbInformation);
 }
 
 // ---------------------------------------------------------------- analysis

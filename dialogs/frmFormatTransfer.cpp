@@ -48,14 +48,14 @@ bool Confirmed(const QString& question)
 }
 
 // Shows the lines written as they grow, without slowing the run by drawing.
-class LabelProgress : public stateformat::StateConversionView {
+class LabelProgress : public engine::NoProgress {
 public:
     explicit LabelProgress(QLabel* label) : m_label(label) {}
-    void LinesWritten(std::int64_t lines) override
+    void Show(double, const QString& lines) override
     {
-        m_label->setText(QString::number(lines));
-        vb::DoEventsThrottled();
+        if (!lines.isNull()) m_label->setText(lines);
     }
+    void Yield(bool) override { vb::DoEventsThrottled(); }
 
 private:
     QLabel* m_label;
@@ -532,20 +532,8 @@ void frmFormatTransfer::RunTransfer()
         job.checked.push_back(ListView4->topLevelItem(i)->checkState(ColName) == Qt::Checked);
     m_delimiter = stateformat::DelimiterFor(job.delimiterWord);
 
-    stateformat::StateFileConversion run(job);
-    if (!run.OpenInput()) {
-        ui::MsgBox(QStringLiteral("Error:Open Import file"), ui::vbOKOnly);
-        return;
-    }
-    if (!run.OpenOutput()) {
-        ui::MsgBox(QStringLiteral("Error:Open Import file"), ui::vbOKOnly);
-        return;
-    }
     LabelProgress progress(Label2);
-    try {
-        run.Run(&progress);
-    } catch (...) {
-        const vb::ErrObject& e = vb::CatchError();
-        ErrorMsg(e.Number, kForm, e.Description);
-    }
+    const stateformat::StateConversionResult result = stateformat::ConvertStateFile(job, progress);
+    if (!result.refusal.isEmpty()) ui::MsgBox(result.refusal, ui::vbOKOnly);
+    if (const auto& f = result.failure) ErrorMsg(f->number, kForm, f->description);
 }

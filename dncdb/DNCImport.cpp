@@ -85,9 +85,9 @@ void SetStatusTrace(StatusTrace trace)
     Trace() = std::move(trace);
 }
 
-void Status(const QString& text, std::int32_t panel)
+void Status(engine::EngineProgress& progress, const QString& text, std::int32_t panel)
 {
-    SetStatusBarText(text, panel);
+    progress.Status(text, panel);
     if (Trace()) Trace()(text, panel);
 }
 

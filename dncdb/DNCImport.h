@@ -2,6 +2,8 @@
 // Helpers of the DNC list import (DNCListImport): the area-code rule, the
 // work table, the status lines and what an import run counted.
 
+#include "core/EngineProgress.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -48,7 +50,7 @@ QString SkippedLinesNote(const ImportStats& stats);
 // when one is set; tests read the sequence of lines from it.
 using StatusTrace = std::function<void(const QString& text, std::int32_t panel)>;
 void SetStatusTrace(StatusTrace trace);
-// Writes a status line through SetStatusBarText and the trace.
-void Status(const QString& text, std::int32_t panel);
+// Writes a status line to the run's progress and the trace.
+void Status(engine::EngineProgress& progress, const QString& text, std::int32_t panel);
 
 } // namespace dncimport

@@ -2,9 +2,6 @@
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
-#include "core/CDefProperty.h"
-#include "core/CDefPropertys.h"
-#include "core/Globals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
@@ -16,7 +13,6 @@
 #include "platform/adox/Catalog.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
-#include "records/ModuleConnectString.h"
 
 #include <QScopeGuard>
 #include <QSet>
@@ -59,33 +55,37 @@ private:
 
 // The module and function a raised error names: the data access object
 // raises with "function IN module"; anything else is the import's own.
-ImportFailure FailureOf(const vb::ErrObject& e)
+engine::Failure FailureOf(const vb::ErrObject& e)
 {
     const QString separator = QStringLiteral(" IN ");
     const qsizetype at = e.Source.indexOf(separator);
     if (at > 0 && e.Source.mid(at + separator.size()) == u"DataAccessAPI")
-        return {e, e.Source.mid(at + separator.size()), e.Source.left(at)};
-    return {e, QString(), QStringLiteral("LinkTables")};
+        return engine::FailureOf(e, e.Source.mid(at + separator.size()), e.Source.left(at));
+    return engine::FailureOf(e, QString(), QStringLiteral("LinkTables"));
 }
 
 class Run {
 public:
-    Run(const ImportJob& job, ImportView& view) : m_job(job), m_view(view), m_start(vb::Timer()) {}
+    Run(const ImportJob& job, CDataAccess& access, CDataStrings& tables, engine::EngineProgress& progress)
+        : m_job(job), m_access(access), m_tables(tables), m_progress(progress), m_start(vb::Timer())
+    {
+    }
     ImportResult Go();
 
 private:
     void timerLine()
     {
-        m_view.Status(
-            QStringLiteral("Timer:") + vb::CStr(vb::Variant(static_cast<float>(vb::Timer() - m_start))), 2);
-        m_view.Yield();
+        Status(m_progress,
+               QStringLiteral("Timer:") + vb::CStr(vb::Variant(static_cast<float>(vb::Timer() - m_start))),
+               2);
+        m_progress.Yield(false);
     }
     void progressStep()
     {
-        m_view.StepProgress();
-        m_view.Yield();
+        m_progress.Show(++m_bar, QString());
+        m_progress.Yield(false);
     }
-    void exec(const QString& sql) { gDataAccess->ExecQuery(sql); }
+    void exec(const QString& sql) { m_access.ExecQuery(sql); }
     // Drops the link and closes the shared connection; what fails here is
     // passed over, so the error that stopped the run is the one reported.
     void dropLinkAndClose();
@@ -93,11 +93,17 @@ private:
     // and the failed table check): the progress shows the end.
     void cleanUp()
     {
-        m_view.EndProgress();
+        m_progress.End();
         dropLinkAndClose();
     }
     bool linkImportText();
+    // The fields of the linked import text; -1 when they cannot be read (a
+    // failure of the field list, "GetExcelFields").
+    std::int32_t linkedFieldNames(std::vector<QString>& names);
     std::vector<QString> readAreaCodes(bool oneField, const QString& f1);
+    // Blanks the values that are no area code to import (not three digits,
+    // not kept, seen before); false when no line starts with an area code.
+    bool keepAreaCodes(std::vector<QString>& codes);
     // Runs a statement of the copy on the shared connection; gives the rows
     // it changed. Its error is the data access object's.
     long execCounted(const QString& sql);
@@ -106,12 +112,19 @@ private:
     template <typename Step> std::int64_t fastStep(Step step);
     // The stored total follows each area code's commit.
     void storeTotal();
+    // The area code's table, made in the run's transaction when the list
+    // lacks it; false when it could not be made.
+    bool ensureTable(const QString& a, const QString& t);
     bool importAreaCode(const QString& a, bool oneField, const QString& f1, const QString& f2);
+    void noValue();
 
     const ImportJob& m_job;
-    ImportView& m_view;
+    CDataAccess& m_access;
+    CDataStrings& m_tables;
+    engine::EngineProgress& m_progress;
     const double m_start;
     ImportResult m_result;
+    double m_bar = 0; // the bar's value
     std::shared_ptr<adox::Catalog> m_catalog;
     std::shared_ptr<ado::Connection> m_conn;
     // The numbers of the area code at work, when the store's provider takes
@@ -121,18 +134,16 @@ private:
     std::optional<ado::NumberSet> m_numbers;
     bool m_inTransaction = false;
     bool m_tablesMissing = false; // an area code's table could not be made
-    bool m_totalKnown = false;    // the store's total was counted at the start
     std::int64_t m_total = 0;     // the store's total as committed so far
-    bool m_listStale = false;     // gPhoneTables may name a table rolled back
 };
 
 void Run::dropLinkAndClose()
 {
     if (m_inTransaction) {
         m_inTransaction = false;
-        m_listStale = true;
+        m_result.tablesStale = true;
         try {
-            gDataAccess->RollbackTrans();
+            m_access.RollbackTrans();
         } catch (...) {
             // A failure that ended the transaction itself (a full disk)
             // leaves nothing to roll back: that is no second error.
@@ -147,11 +158,10 @@ void Run::dropLinkAndClose()
     m_catalog.reset();
     m_conn.reset();
     try {
-        gDataAccess->CloseConnection();
+        m_access.CloseConnection();
     } catch (...) {
         vb::CatchError();
     }
-    if (m_listStale) LoadTables();
 }
 
 long Run::execCounted(const QString& sql)
@@ -178,7 +188,7 @@ template <typename Step> std::int64_t Run::fastStep(Step step)
 
 void Run::storeTotal()
 {
-    if (!m_totalKnown) return;
+    if (!m_job.total) return;
     execCounted(QStringLiteral("update DefProperty set PropertyValue = '") + QString::number(m_total) +
                 QStringLiteral("' where PropertyKeys = 'lasttotal'"));
 }
@@ -188,8 +198,8 @@ void Run::storeTotal()
 bool Run::linkImportText()
 {
     // The shared connection is the catalog's.
-    if (!gDataAccess->OpenConnection(gDataAccess->DefaultConnectionString())) return false;
-    m_conn = gDataAccess->GetConnection();
+    if (!m_access.OpenConnection(m_access.DefaultConnectionString())) return false;
+    m_conn = m_access.GetConnection();
     // A large list's statements may run for minutes on a server: none is
     // cut for taking long (a server that stops answering still is).
     if (m_conn) m_conn->SetCommandTimeout(0);
@@ -215,6 +225,30 @@ bool Run::linkImportText()
     return true;
 }
 
+std::int32_t Run::linkedFieldNames(std::vector<QString>& names)
+{
+    std::shared_ptr<ado::Recordset> rs = ado::Recordset::Create();
+    try {
+        rs->SetCursorLocation(ado::adUseServer);
+        rs->Open(QStringLiteral("select top 1 * from ") + m_conn->QuoteName(kLinkedTable), m_conn,
+                 ado::adOpenForwardOnly, ado::adLockReadOnly);
+        const int n = rs->Fields().Count();
+        if (names.size() < size_t(n)) names.resize(size_t(n));
+        for (int i = 0; i < n; ++i)
+            names[size_t(i)] = rs->Fields().Item(i).Name();
+        rs->Close();
+        return n;
+    } catch (...) {
+        m_result.failure = engine::FailureOf(vb::CatchError(), QString(), QStringLiteral("GetExcelFields"));
+        try {
+            if (rs->State() != ado::adStateClosed) rs->Close();
+        } catch (...) {
+            vb::CatchError();
+        }
+        return -1;
+    }
+}
+
 // The distinct first values (or first three characters of the one field);
 // an entry that is not imported becomes "".
 std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
@@ -231,7 +265,7 @@ std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
     // On the shared connection: its reading of the text (the records, the
     // index of the first field built on the way) serves the area codes'
     // reads that follow.
-    gDataAccess->GetRecordset(codesSql, rs);
+    m_access.GetRecordset(codesSql, rs);
     timerLine();
     std::vector<QString> codes;
     if (rs->Eof()) {
@@ -248,29 +282,55 @@ std::vector<QString> Run::readAreaCodes(bool oneField, const QString& f1)
     return codes;
 }
 
+bool Run::keepAreaCodes(std::vector<QString>& codes)
+{
+    const QString kept = QStringLiteral(",") + m_job.keptAreaCodes + QStringLiteral(",");
+    QSet<QString> seen;
+    bool usable = false; // a line of the text starts with an area code
+    for (QString& a : codes) {
+        usable = usable || IsAreaCode(a);
+        if (!IsAreaCode(a) ||
+            (kept != QStringLiteral(",,") && !kept.contains(QStringLiteral(",") + a + QStringLiteral(","))) ||
+            seen.contains(a)) {
+            a.clear();
+            ++m_result.stats.areaCodesSkipped;
+            continue;
+        }
+        seen.insert(a);
+    }
+    return usable;
+}
+
+// The table is made in the same transaction that fills it: a run that stops
+// (an error, a full disk, the process killed) leaves no empty table, which
+// would pass every number of its area code.
+bool Run::ensureTable(const QString& a, const QString& t)
+{
+    if (m_tables.Item(t)) return true;
+    m_result.tablesStale = true;
+    try {
+        AddPhoneTable(a, m_conn, m_tables);
+    } catch (...) {
+        const vb::ErrObject e = vb::CatchError();
+        m_result.failure = engine::FailureOf(e, e.Source, QStringLiteral("LoadTables"));
+    }
+    if (m_tables.Item(t)) return true;
+    m_tablesMissing = true;
+    return false;
+}
+
 // One area code in a transaction of its own: the first statement that fails
 // stops the import and its area code is rolled back, so the work table never
 // carries numbers into the next code's table.
 bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, const QString& f2)
 {
     const QString t = QStringLiteral("phone") + a;
-    m_view.Status(QStringLiteral("Starting to Import Area Code:") + a + QStringLiteral(" ..."), 1);
+    Status(m_progress, QStringLiteral("Starting to Import Area Code:") + a + QStringLiteral(" ..."), 1);
     timerLine();
 
-    if (!gDataAccess->BeginTrans()) return false; // the shared connection is gone
+    if (!m_access.BeginTrans()) return false; // the shared connection is gone
     m_inTransaction = true;
-
-    // The table is made in the same transaction that fills it: a run that
-    // stops (an error, a full disk, the process killed) leaves no empty
-    // table, which would pass every number of its area code.
-    if (!gPhoneTables || !gPhoneTables->Item(t)) {
-        m_listStale = true;
-        CreatePhoneTable(a, m_conn, 0); // reports its own failure
-        if (!gPhoneTables || !gPhoneTables->Item(t)) {
-            m_tablesMissing = true;
-            return false;
-        }
-    }
+    if (!ensureTable(a, t)) return false;
 
     // The local numbers of the area code, as the work table's integer
     // column stores them; what is no local number is counted and left out.
@@ -310,31 +370,31 @@ bool Run::importAreaCode(const QString& a, bool oneField, const QString& f1, con
     }
     timerLine();
 
-    gDataAccess->CommitTrans();
+    m_access.CommitTrans();
     m_inTransaction = false;
-    m_listStale = false;
-    if (m_totalKnown && gDefPropertys)
-        if (auto p = gDefPropertys->Item(QStringLiteral("lasttotal")))
-            p->SetPropertyValue(QString::number(m_total));
+    m_result.tablesStale = false;
+    if (m_job.total) m_result.storedTotal = m_total;
     ++m_result.stats.areaCodesImported;
-    m_view.Status(QStringLiteral("Finished to Import Area Code:") + a, 1);
+    Status(m_progress, QStringLiteral("Finished to Import Area Code:") + a, 1);
     progressStep();
     return true;
+}
+
+void Run::noValue()
+{
+    // The lines passed over go on a line of their own below the message.
+    const QString note = SkippedLinesNote(m_result.stats);
+    m_result.outcome = ImportOutcome::NoValue;
+    m_result.refusal = QStringLiteral("No Value In the text file!") +
+                       (note.isEmpty() ? QString() : QStringLiteral("\n\n") + note);
+    cleanUp();
 }
 
 ImportResult Run::Go()
 {
     timerLine();
-    if (!gDataAccess) return m_result;
-    // The total the stored "lasttotal" follows, counted before the shared
-    // connection is opened for the run.
-    {
-        bool counted = false;
-        const std::int32_t total = GetDNCCount(&counted);
-        m_totalKnown = counted;
-        m_total = counted ? total : 0;
-    }
-    const RaisingDataAccess raising(*gDataAccess);
+    m_total = m_job.total.value_or(0);
+    const RaisingDataAccess raising(m_access);
     try {
         if (!linkImportText()) {
             dropLinkAndClose();
@@ -349,7 +409,7 @@ ImportResult Run::Go()
 
         // The fields of the import text.
         std::vector<QString> names(101);
-        const std::int32_t n = GetTableFieldNames(m_conn, kLinkedTable, names);
+        const std::int32_t n = linkedFieldNames(names);
         if (n < 1) {
             dropLinkAndClose();
             return m_result;
@@ -360,33 +420,10 @@ ImportResult Run::Go()
         const bool oneField = n == 1;
 
         std::vector<QString> codes = readAreaCodes(oneField, f1);
-        if (codes.empty()) {
-            m_result.outcome = ImportOutcome::NoValue;
-            cleanUp();
-            return m_result;
-        }
-
-        // Which codes may be imported.
-        const QString kept = QStringLiteral(",") + m_job.keptAreaCodes + QStringLiteral(",");
-        QSet<QString> seen;
-        bool usable = false; // a line of the text starts with an area code
-        for (QString& a : codes) {
-            usable = usable || IsAreaCode(a);
-            if (!IsAreaCode(a) ||
-                (kept != QStringLiteral(",,") &&
-                 !kept.contains(QStringLiteral(",") + a + QStringLiteral(","))) ||
-                seen.contains(a)) {
-                a.clear();
-                ++m_result.stats.areaCodesSkipped;
-                continue;
-            }
-            seen.insert(a);
-        }
         // A text of which no line starts with an area code (random bytes,
         // the wrong file) holds no value: it is no import that succeeded.
-        if (!usable) {
-            m_result.outcome = ImportOutcome::NoValue;
-            cleanUp();
+        if (codes.empty() || !keepAreaCodes(codes)) {
+            noValue();
             return m_result;
         }
 
@@ -394,13 +431,15 @@ ImportResult Run::Go()
 
         // Progress, four steps per distinct value.
         timerLine();
-        m_view.BeginProgress(double(codes.size()) * 4, std::int32_t(codes.size()));
+        m_progress.Begin(double(codes.size()) * 4, QString::number(codes.size()));
+        m_progress.Show(0, QStringLiteral("0"));
 
         for (size_t i = 0; i < codes.size(); ++i) {
             if (codes[i].size() != 3) continue;
             if (!importAreaCode(codes[i], oneField, f1, f2)) {
                 if (m_tablesMissing) {
                     m_result.outcome = ImportOutcome::TablesMissing;
+                    m_result.refusal = QStringLiteral("There is problem during import. Please re-try!");
                     cleanUp();
                 } else {
                     dropLinkAndClose();
@@ -408,7 +447,7 @@ ImportResult Run::Go()
                 return m_result;
             }
             WaitSeconds(3);
-            m_view.AreaCodeDone(std::int32_t(i + 1));
+            m_progress.Show(m_bar, QString::number(i + 1));
             progressStep();
         }
 
@@ -430,9 +469,10 @@ void SetFillHook(FillHook hook)
     Hook() = std::move(hook);
 }
 
-ImportResult ImportDNCList(const ImportJob& job, ImportView& view)
+ImportResult ImportDNCList(const ImportJob& job, CDataAccess& dataAccess, CDataStrings& phoneTables,
+                           engine::EngineProgress& progress)
 {
-    return Run(job, view).Go();
+    return Run(job, dataAccess, phoneTables, progress).Go();
 }
 
 } // namespace dncimport

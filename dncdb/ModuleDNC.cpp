@@ -92,30 +92,36 @@ qint64 DigitsValue(const QString& local)
 
 } // namespace
 
+void AddPhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connection>& connection,
+                   CDataStrings& phoneTables)
+{
+    const QString name = QStringLiteral("phone") + areaCode;
+    if (phoneTables.Item(name)) return;
+
+    auto catalog = adox::Catalog::Create();
+    catalog->SetActiveConnection(connection);
+    auto table = adox::Table::Create(name);
+    auto column = adox::Column::Create(QStringLiteral("phone"), ado::adInteger, 0);
+    column->SetParentCatalog(catalog.get());
+    column->Properties().Item(QStringLiteral("Nullable")).SetValue(vb::Variant(false));
+    column->Properties().Item(QStringLiteral("Jet OLEDB:Allow Zero Length")).SetValue(vb::Variant(false));
+    table->Columns().Append(column);
+    auto index = adox::Index::Create(QStringLiteral("PrimaryKey"));
+    index->SetPrimaryKey(true);
+    index->SetUnique(true);
+    index->Columns().Append(QStringLiteral("phone"));
+    table->Indexes().Append(index);
+    catalog->Tables().Append(table);
+    phoneTables.Add(name, name);
+}
+
 void CreatePhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connection>& connection,
                       double waitSeconds)
 {
-    const QString name = QStringLiteral("phone") + areaCode;
     try {
-        if (gPhoneTables && gPhoneTables->Item(name)) return;
-
-        auto catalog = adox::Catalog::Create();
-        catalog->SetActiveConnection(connection);
-        auto table = adox::Table::Create(name);
-        auto column = adox::Column::Create(QStringLiteral("phone"), ado::adInteger, 0);
-        column->SetParentCatalog(catalog.get());
-        column->Properties().Item(QStringLiteral("Nullable")).SetValue(vb::Variant(false));
-        column->Properties().Item(QStringLiteral("Jet OLEDB:Allow Zero Length")).SetValue(vb::Variant(false));
-        table->Columns().Append(column);
-        auto index = adox::Index::Create(QStringLiteral("PrimaryKey"));
-        index->SetPrimaryKey(true);
-        index->SetUnique(true);
-        index->Columns().Append(QStringLiteral("phone"));
-        table->Indexes().Append(index);
-        catalog->Tables().Append(table);
-
         if (!gPhoneTables) gPhoneTables = std::make_shared<CDataStrings>();
-        gPhoneTables->Add(name, name);
+        if (gPhoneTables->Item(QStringLiteral("phone") + areaCode)) return;
+        AddPhoneTable(areaCode, connection, *gPhoneTables);
         if (waitSeconds != 0) WaitSeconds(waitSeconds);
     } catch (...) {
         ReportCaught(kLoadTables);

@@ -16,6 +16,7 @@ class KeyLookup;
 namespace adox {
 class Catalog;
 }
+class CDataStrings;
 
 // Creates table "phone" + areaCode through the catalog of the connection
 // (column phone: Jet long integer, not nullable; index "PrimaryKey", primary
@@ -24,6 +25,10 @@ class Catalog;
 // leave the list unchanged. A non-zero waitSeconds waits that long afterwards.
 void CreatePhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connection>& connection,
                       double waitSeconds);
+// The same for a caller that reports failures itself, on the table list it
+// is given: they are raised.
+void AddPhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connection>& connection,
+                   CDataStrings& phoneTables);
 
 // Holds up the caller for the given seconds on the program's clock while the
 // event loop keeps running; a wait across midnight lasts as long as any other.

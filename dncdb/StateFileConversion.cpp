@@ -22,6 +22,13 @@ constexpr qsizetype kReadBlock = 1 << 20;
 constexpr std::size_t kWriteBlock = 1 << 20;
 constexpr std::int64_t kProgressEvery = 1000;
 
+// The lines written, beside the bar; the window may then serve its events.
+void LinesWritten(engine::EngineProgress& progress, std::int64_t lines)
+{
+    progress.Show(double(lines), QString::number(lines));
+    progress.Yield(true);
+}
+
 // Halves to the even neighbour, as VB rounds.
 double RoundEven(double value)
 {
@@ -93,7 +100,9 @@ SelectedFields DecodeSelectFields(const QString& text)
 
 // --- the conversion --------------------------------------------------------
 
-struct StateFileConversion::Files {
+namespace {
+
+struct Files {
     QFile in;
     std::unique_ptr<fso::ReplacementFile> out;
 
@@ -170,34 +179,25 @@ struct StateFileConversion::Files {
     }
 };
 
-StateFileConversion::StateFileConversion(StateConversionJob job)
-    : m_job(std::move(job)), m_files(std::make_unique<Files>())
+bool OpenInput(Files& f, const QString& input)
 {
+    f.in.setFileName(input);
+    return f.in.open(QIODevice::ReadOnly);
 }
 
-StateFileConversion::~StateFileConversion() = default;
-
-bool StateFileConversion::OpenInput()
+bool OpenOutput(Files& f, const StateConversionJob& job)
 {
-    m_files->in.setFileName(m_job.input);
-    return m_files->in.open(QIODevice::ReadOnly);
-}
-
-bool StateFileConversion::OpenOutput()
-{
-    if (dncwizard::SameFile(m_job.input, m_job.output)) return false;
-    m_files->out = std::make_unique<fso::ReplacementFile>(m_job.output);
+    if (dncwizard::SameFile(job.input, job.output)) return false;
+    f.out = std::make_unique<fso::ReplacementFile>(job.output);
     try {
-        m_files->out->Open();
+        f.out->Open();
         return true;
     } catch (...) {
         vb::CatchError();
-        m_files->out.reset();
+        f.out.reset();
         return false;
     }
 }
-
-namespace {
 
 // The first three characters of a value, a comma and the rest. Three ASCII
 // bytes are three characters; anything else is decoded to count them.
@@ -223,20 +223,17 @@ void AppendAreaCodeSplit(std::string& out, const char* value, qsizetype length)
     out.append(rest.constData(), std::size_t(rest.size()));
 }
 
-} // namespace
-
-std::int64_t StateFileConversion::Run(StateConversionView* view)
+// Writes the output line by line and puts it in place; raises on a read,
+// write or commit error, and nothing is put in place then.
+void Convert(Files& f, const StateConversionJob& job, engine::EngineProgress& progress, std::int64_t& lines)
 {
-    Files& f = *m_files;
-    if (!f.in.isOpen() || !f.out) vb::Raise(vb::errnum::BadFileNameOrNumber);
-    std::int64_t lines = 0;
     try {
-        const char delimiter = DelimiterFor(m_job.delimiterWord);
+        const char delimiter = DelimiterFor(job.delimiterWord);
         int first = -1;
         int last = -1;
         int count = 0;
-        for (std::size_t i = 0; i < m_job.checked.size(); ++i) {
-            if (!m_job.checked[i]) continue;
+        for (std::size_t i = 0; i < job.checked.size(); ++i) {
+            if (!job.checked[i]) continue;
             if (first < 0) first = int(i);
             last = int(i);
             ++count;
@@ -245,12 +242,12 @@ std::int64_t StateFileConversion::Run(StateConversionView* view)
 
         const char* line = nullptr;
         qsizetype length = 0;
-        for (std::int64_t skipped = 0; skipped < m_job.skipLines && f.NextLine(line, length); ++skipped) {
+        for (std::int64_t skipped = 0; skipped < job.skipLines && f.NextLine(line, length); ++skipped) {
         }
 
         f.pending.reserve(kWriteBlock + 4096);
         while (f.NextLine(line, length)) {
-            if (m_job.removeQuotes && length > 0 && std::memchr(line, '"', std::size_t(length))) {
+            if (job.removeQuotes && length > 0 && std::memchr(line, '"', std::size_t(length))) {
                 f.unquoted.clear();
                 for (qsizetype i = 0; i < length; ++i)
                     if (line[i] != '"') f.unquoted += line[i];
@@ -265,7 +262,7 @@ std::int64_t StateFileConversion::Run(StateConversionView* view)
                     const char* cut = static_cast<const char*>(
                         std::memchr(line + start, delimiter, std::size_t(length - start)));
                     const qsizetype fieldEnd = cut ? cut - line : length;
-                    if (index >= first && m_job.checked[std::size_t(index)]) {
+                    if (index >= first && job.checked[std::size_t(index)]) {
                         if (single) {
                             AppendAreaCodeSplit(f.pending, line + start, fieldEnd - start);
                         } else {
@@ -280,7 +277,7 @@ std::int64_t StateFileConversion::Run(StateConversionView* view)
             }
             f.pending += "\r\n";
             if (f.pending.size() >= kWriteBlock) f.Flush();
-            if (++lines % kProgressEvery == 0 && view) view->LinesWritten(lines);
+            if (++lines % kProgressEvery == 0) LinesWritten(progress, lines);
         }
         f.Flush();
         f.in.close();
@@ -290,20 +287,27 @@ std::int64_t StateFileConversion::Run(StateConversionView* view)
         // Whatever was written stays beside the target and is removed.
         f.out.reset();
         f.in.close();
-        if (view) view->LinesWritten(lines);
         throw;
     }
-    if (view) view->LinesWritten(lines);
-    return lines;
 }
 
-std::int64_t ConvertStateFile(const StateConversionJob& job, StateConversionView* view)
+} // namespace
+
+StateConversionResult ConvertStateFile(const StateConversionJob& job, engine::EngineProgress& progress)
 {
-    StateFileConversion run(job);
-    if (!run.OpenInput()) vb::Raise(vb::errnum::FileNotFound, {}, QStringLiteral("Cannot open ") + job.input);
-    if (!run.OpenOutput())
-        vb::Raise(vb::errnum::PermissionDenied, {}, QStringLiteral("Cannot create ") + job.output);
-    return run.Run(view);
+    StateConversionResult result;
+    Files files;
+    if (!OpenInput(files, job.input) || !OpenOutput(files, job)) {
+        result.refusal = QStringLiteral("Error:Open Import file");
+        return result;
+    }
+    try {
+        Convert(files, job, progress, result.lines);
+    } catch (...) {
+        result.failure = engine::FailureOf(vb::CatchError(), QString(), QString());
+    }
+    LinesWritten(progress, result.lines);
+    return result;
 }
 
 } // namespace stateformat

@@ -10,10 +10,11 @@
 // output is written beside its target and renamed over it only when the whole
 // run succeeded; a failed run leaves the target as it was.
 
+#include "core/EngineProgress.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace stateformat {
@@ -63,38 +64,17 @@ struct StateConversionJob {
     std::vector<bool> checked;
 };
 
-// Learns the lines written: every 1,000 lines, at the end, and before an
-// error is raised.
-class StateConversionView {
-public:
-    virtual ~StateConversionView() = default;
-    virtual void LinesWritten(std::int64_t lines) = 0;
+// How a conversion ended: the lines written; a refusal ("Error:Open Import
+// file") when the input cannot be opened or no output can be made beside the
+// target; a failure (a read, write or commit error) after which nothing is
+// put in place.
+struct StateConversionResult : engine::Result {
+    std::int64_t lines = 0;
+    bool converted() const { return !failure && refusal.isEmpty(); }
 };
 
-// One run, in the steps the window reports on separately.
-class StateFileConversion {
-public:
-    explicit StateFileConversion(StateConversionJob job);
-    ~StateFileConversion();
-    StateFileConversion(const StateFileConversion&) = delete;
-    StateFileConversion& operator=(const StateFileConversion&) = delete;
-
-    // False when the input cannot be opened for reading.
-    bool OpenInput();
-    // False when no output can be made beside the target.
-    bool OpenOutput();
-    // Converts every line and puts the output in place. Raises vb::ErrObject
-    // on a read, write or commit error; nothing is put in place then.
-    // Returns the lines written.
-    std::int64_t Run(StateConversionView* view = nullptr);
-
-private:
-    struct Files;
-    StateConversionJob m_job;
-    std::unique_ptr<Files> m_files;
-};
-
-// Opens both files and runs; an input or output that cannot be opened raises.
-std::int64_t ConvertStateFile(const StateConversionJob& job, StateConversionView* view = nullptr);
+// Runs one conversion. Progress: the lines written, beside the bar, every
+// 1,000 lines, at the end, and before a failure.
+StateConversionResult ConvertStateFile(const StateConversionJob& job, engine::EngineProgress& progress);
 
 } // namespace stateformat

@@ -1,11 +1,7 @@
 #include "dncdb/WizardConversions.h"
 
-#include "core/ErrorReport.h"
 #include "platform/fso/FileSystemObject.h"
-#include "platform/ui/Services.h"
-#include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
-#include "platform/widgets/WaitCursor.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,9 +33,10 @@ bool AllDigits(const QString& text)
     return true;
 }
 
-void Exclaim(const QString& prompt)
+// The error being handled, as a failure of the wizard's function.
+engine::Failure Caught(const QString& function)
 {
-    ui::MsgBox(prompt, ui::vbExclamation);
+    return engine::FailureOf(vb::CatchError(), kModule, function);
 }
 
 } // namespace
@@ -132,21 +129,22 @@ QString RenameQuestion(const QString& path)
            kLineBreak + TextStem(path) + QStringLiteral(".txt?");
 }
 
-QString PrepareNationalText(const QString& path,
-                            const std::function<bool(const QString& question)>& askRename)
+bool NeedsTextName(const QString& path)
 {
-    if (path.isEmpty()) return {};
-    if (HasImportExtension(path)) return path;
-    if (!askRename || !askRename(RenameQuestion(path))) return {};
+    return !HasImportExtension(path);
+}
+
+ConversionResult RenameNationalText(const QString& path)
+{
+    ConversionResult result;
     try {
         const QString target = ProposeTextName(path);
         fso::FileSystemObject().MoveFile(path, target);
-        return target;
+        result.file = target;
     } catch (...) {
-        vb::CatchError();
-        HandleError(0, {}, kModule, kBrowser);
-        return {};
+        result.failure = Caught(kBrowser);
     }
+    return result;
 }
 
 // --- National HTML ---------------------------------------------------------
@@ -157,11 +155,12 @@ QString HtmlOutputName(const QString& source)
     return dot >= 0 ? source.left(dot + 1) + QStringLiteral("txt") : source + QStringLiteral(".txt");
 }
 
-bool ConvertNationalHtml(const QString& source, const QString& output)
+ConversionResult ConvertNationalHtml(const QString& source, const QString& output)
 {
+    ConversionResult result;
     if (SameFile(source, output)) {
-        Exclaim(QStringLiteral("The text file to save must not be the HTML file itself!"));
-        return false;
+        result.refusal = QStringLiteral("The text file to save must not be the HTML file itself!");
+        return result;
     }
     try {
         const fso::FileSystemObject fs;
@@ -188,12 +187,11 @@ bool ConvertNationalHtml(const QString& source, const QString& output)
         }
         in->Close();
         out->Close();
-        return true;
+        result.file = output;
     } catch (...) {
-        vb::CatchError();
-        HandleError(0, {}, kModule, kBrowser);
-        return false;
+        result.failure = Caught(kBrowser);
     }
+    return result;
 }
 
 // --- National Update -------------------------------------------------------
@@ -208,15 +206,16 @@ QString UpdateOutputNameD(const QString& source)
     return TextStem(source) + QStringLiteral("D.txt");
 }
 
-bool ConvertNationalUpdate(const QString& source, const QString& aFile, const QString& dFile)
+ConversionResult ConvertNationalUpdate(const QString& source, const QString& aFile, const QString& dFile)
 {
+    ConversionResult result;
     if (SameFile(source, aFile) || SameFile(source, dFile)) {
-        Exclaim(QStringLiteral("The files to save must not be the update file itself!"));
-        return false;
+        result.refusal = QStringLiteral("The files to save must not be the update file itself!");
+        return result;
     }
     if (SameFile(aFile, dFile)) {
-        Exclaim(QStringLiteral("The file with 'A' and the file with 'D' must be different files!"));
-        return false;
+        result.refusal = QStringLiteral("The file with 'A' and the file with 'D' must be different files!");
+        return result;
     }
     try {
         const fso::FileSystemObject fs;
@@ -239,12 +238,11 @@ bool ConvertNationalUpdate(const QString& source, const QString& aFile, const QS
         in->Close();
         outA->Close();
         outD->Close();
-        return true;
+        result.file = aFile;
     } catch (...) {
-        vb::CatchError();
-        HandleError(0, {}, kModule, kBrowser);
-        return false;
+        result.failure = Caught(kBrowser);
     }
+    return result;
 }
 
 // --- Split ---------------------------------------------------------------
@@ -266,53 +264,50 @@ QString SplitFileName(const QString& path, int number)
            SplitExtension(path);
 }
 
-std::int64_t CheckLinesPerFile(const QString& text)
+std::int64_t LinesPerFile(const QString& text, QString& problem)
 {
     if (text.isEmpty()) {
-        Exclaim(QStringLiteral("Lines Per File can not be empty!"));
+        problem = QStringLiteral("Lines Per File can not be empty!");
         return 0;
     }
     const QString digits = text.trimmed();
     bool ok = false;
     const std::int64_t lines = AllDigits(digits) ? digits.toLongLong(&ok) : 0;
     if (!ok || lines < 1) {
-        Exclaim(QStringLiteral("Lines Per File must be digits!"));
+        problem = QStringLiteral("Lines Per File must be digits!");
         return 0;
     }
+    problem.clear();
     return lines;
 }
 
-SplitOutcome SplitTextFile(const QString& path, const QString& linesPerFileText, bool hasHeader,
-                           const std::function<void(const QString&)>& status)
+QString SplitFileProblem(const QString& path)
 {
-    SplitOutcome outcome;
-    const std::int64_t perFile = CheckLinesPerFile(linesPerFileText);
-    if (perFile < 1) return outcome;
-    const fso::FileSystemObject fs;
-    if (path.trimmed().isEmpty()) {
-        Exclaim(QStringLiteral("Text File Name Is Empty!"));
-        return outcome;
-    }
-    if (!fs.FileExists(path)) {
-        Exclaim(QStringLiteral("Text File Does Not Exist!"));
-        return outcome;
-    }
+    if (path.trimmed().isEmpty()) return QStringLiteral("Text File Name Is Empty!");
+    if (!fso::FileSystemObject().FileExists(path)) return QStringLiteral("Text File Does Not Exist!");
+    return {};
+}
+
+QString SplitQuestion(const QString& path)
+{
     const QString base = SplitBaseName(path);
     const QString ext = SplitExtension(path);
-    const QString question =
-        QStringLiteral("Splitted Text File Names will be from ") + base + QStringLiteral("01") + ext +
-        QStringLiteral(" to ") + base + QStringLiteral("xx") + ext + kLineBreak +
-        QStringLiteral("Warning: These files will be overwritten. Are you sure to continue?");
-    if (ui::MsgBox(question, ui::vbYesNo | ui::vbQuestion) != ui::vbYes) return outcome;
+    return QStringLiteral("Splitted Text File Names will be from ") + base + QStringLiteral("01") + ext +
+           QStringLiteral(" to ") + base + QStringLiteral("xx") + ext + kLineBreak +
+           QStringLiteral("Warning: These files will be overwritten. Are you sure to continue?");
+}
 
-    ui::WaitCursor hourglass;
+SplitResult SplitTextFile(const SplitJob& job, engine::EngineProgress& progress)
+{
+    SplitResult result;
+    const fso::FileSystemObject fs;
     fso::TextStreamPtr in;
     try {
-        in = fs.OpenTextFile(path, fso::ForReading);
+        in = fs.OpenTextFile(job.path, fso::ForReading);
     } catch (...) {
         vb::CatchError();
-        Exclaim(QStringLiteral("Error:Read File!"));
-        return outcome;
+        result.refusal = QStringLiteral("Error:Read File!");
+        return result;
     }
 
     fso::TextStreamPtr out;
@@ -327,22 +322,22 @@ SplitOutcome SplitTextFile(const QString& path, const QString& linesPerFileText,
             const QStringList fields = SplitFields(line);
             if (fieldCount == 0) {
                 fieldCount = static_cast<int>(fields.size());
-                if (hasHeader) {
+                if (job.hasHeader) {
                     header = fieldCount == 2 ? fields[0] + u',' + fields[1] : fields[0];
                     continue;
                 }
             }
             if (!out) {
-                ++outcome.files;
-                outcome.lastFile = SplitFileName(path, outcome.files);
-                out = fs.CreateTextFile(outcome.lastFile, true);
-                if (status) status(QStringLiteral("Output File:") + outcome.lastFile);
-                vb::DoEvents();
-                if (hasHeader) out->WriteLine(header);
+                ++result.files;
+                result.lastFile = SplitFileName(job.path, result.files);
+                out = fs.CreateTextFile(result.lastFile, true);
+                progress.Status(QStringLiteral("Output File:") + result.lastFile, 1);
+                progress.Yield(false);
+                if (job.hasHeader) out->WriteLine(header);
                 written = 0;
             }
             out->WriteLine(fieldCount == 2 ? fields.value(0) + u',' + fields.value(1) : fields.value(0));
-            if (++written >= perFile) {
+            if (++written >= job.linesPerFile) {
                 out->Close();
                 out.reset();
             }
@@ -350,16 +345,15 @@ SplitOutcome SplitTextFile(const QString& path, const QString& linesPerFileText,
         if (out) out->Close();
         in->Close();
     } catch (...) {
-        vb::CatchError();
         out.reset();
-        HandleError(0, {}, kModule, kSplit);
-        return outcome;
+        result.failure = Caught(kSplit);
+        return result;
     }
-    outcome.done = true;
-    ui::MsgBox(QStringLiteral("Text File has been splitted into files from ") + base + QStringLiteral("01") +
-                   ext + QStringLiteral(" to ") + SplitFileName(path, outcome.files),
-               ui::vbInformation);
-    return outcome;
+    result.done = true;
+    result.summary = QStringLiteral("Text File has been splitted into files from ") +
+                     SplitBaseName(job.path) + QStringLiteral("01") + SplitExtension(job.path) +
+                     QStringLiteral(" to ") + SplitFileName(job.path, result.files);
+    return result;
 }
 
 } // namespace dncwizard

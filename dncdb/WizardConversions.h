@@ -2,18 +2,19 @@
 // The file side of the DNC import wizard as plain functions over files: the
 // national text rename, the national HTML page, the national update file and
 // the split of an import text into numbered files. The window chooses the
-// files and calls these; each conversion traps its own errors, reports them
-// through HandleError (module "frmDNCWizard") and then gives up, leaving the
-// files it did not finish as they were.
+// files, asks its questions and calls these; each conversion gives up at its
+// first error, leaving the files it did not finish as they were, and hands
+// the error back for the window to report (module "frmDNCWizard").
 //
 // Source files are read line by line whatever their line ends (CRLF, LF, CR);
 // written lines end in CRLF. An output replaces its file only when it is
 // complete (written beside it, then renamed over it).
 
+#include "core/EngineProgress.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <functional>
 
 namespace dncwizard {
 
@@ -34,13 +35,19 @@ QString ProposeTextName(const QString& path);
 // (the one before any numbering).
 QString RenameQuestion(const QString& path);
 
-// Makes the chosen national text usable as import text. A .txt or .csv file
-// is returned unchanged without a question; any other file is renamed to
-// ProposeTextName when askRename (given RenameQuestion) answers true.
-// Returns the file to use, or "" when the answer was no or the rename failed
-// (reported).
-QString PrepareNationalText(const QString& path,
-                            const std::function<bool(const QString& question)>& askRename);
+// Whether a national text must be renamed before it is imported: its
+// extension is neither "txt" nor "csv" (in any letter case).
+bool NeedsTextName(const QString& path);
+
+// What a conversion made: the file to go on with, or "" after a refusal or
+// a failure.
+struct ConversionResult : engine::Result {
+    QString file;
+};
+
+// Renames the chosen national text to ProposeTextName (failure function
+// "cmdBrowser_Click").
+ConversionResult RenameNationalText(const QString& path);
 
 // --- National HTML ---------------------------------------------------------
 
@@ -52,8 +59,8 @@ QString HtmlOutputName(const QString& source);
 // text after "<PRE>" on its own line when not blank, then every line that is
 // not blank after trimming, unchanged, up to the line holding "</PRE>" (not
 // written). A page without "<PRE>" gives an empty output. An output that is
-// the source itself is refused with a message. Returns true when written.
-bool ConvertNationalHtml(const QString& source, const QString& output);
+// the source itself is refused. A failure names "cmdBrowser_Click".
+ConversionResult ConvertNationalHtml(const QString& source, const QString& output);
 
 // --- National Update -------------------------------------------------------
 
@@ -64,10 +71,10 @@ QString UpdateOutputNameD(const QString& source);
 // Splits a registry update file (number in field 1, flag in field 3,
 // comma-delimited) into lines area code "," local number: flag "A" to aFile,
 // any other flag to dFile. A first line whose number field is not all digits
-// is a header and is skipped. Refuses, with a message and before anything is
-// touched, an output equal to the source or an A file equal to the D file.
-// Returns true when both files were written.
-bool ConvertNationalUpdate(const QString& source, const QString& aFile, const QString& dFile);
+// is a header and is skipped. Refuses, before anything is touched, an output
+// equal to the source or an A file equal to the D file. The file made is the
+// A file. A failure names "cmdBrowser_Click".
+ConversionResult ConvertNationalUpdate(const QString& source, const QString& aFile, const QString& dFile);
 
 // --- Split ---------------------------------------------------------------
 
@@ -78,26 +85,34 @@ QString SplitExtension(const QString& path);
 // The name of split file number (from 1): base & number as "00" & extension.
 QString SplitFileName(const QString& path, int number);
 
-// Checks the "Lines Per File" text: empty gives "Lines Per File can not be
-// empty!", anything but a whole number of at least 1 gives "Lines Per File
-// must be digits!" (exclamation boxes). Returns the number, or 0 after a
-// message.
-std::int64_t CheckLinesPerFile(const QString& text);
+// The "Lines Per File" text as a number; 0 with the problem ("Lines Per
+// File can not be empty!" for an empty text, "Lines Per File must be
+// digits!" for anything but a whole number of at least 1).
+std::int64_t LinesPerFile(const QString& text, QString& problem);
+// What stops a split of the file before its question ("Text File Name Is
+// Empty!", "Text File Does Not Exist!"); empty when nothing does.
+QString SplitFileProblem(const QString& path);
+// The question put before a split: the names the files will take.
+QString SplitQuestion(const QString& path);
 
-struct SplitOutcome {
-    bool done = false; // false: stopped by a check, the question or an error
+struct SplitJob {
+    QString path;
+    std::int64_t linesPerFile = 0;
+    bool hasHeader = false; // the first line is a header, and starts every file
+};
+
+// The summary names the first and the last file written; a text that cannot
+// be read is refused ("Error:Read File!"); a failure names "CmdSplit".
+struct SplitResult : engine::Result {
+    bool done = false; // false: refused or failed
     int files = 0;     // number of files written
     QString lastFile;  // the last file written
 };
 
 // Splits the import text into files of linesPerFile records named by
-// SplitFileName, after the checks of the lines text and of the file and the
-// question "Splitted Text File Names will be from ..."; each file starts with
-// the header line when hasHeader is set. status receives "Output File:" and
-// the name as each file is begun. Ends with an information box naming the
-// first and the last file.
-SplitOutcome SplitTextFile(const QString& path, const QString& linesPerFileText, bool hasHeader,
-                           const std::function<void(const QString&)>& status = {});
+// SplitFileName. Progress: "Output File:" and the name in panel 1 as each
+// file is begun.
+SplitResult SplitTextFile(const SplitJob& job, engine::EngineProgress& progress);
 
 // The fields of one delimited line: split at commas outside double quotes;
 // quoted fields lose their quotes (doubled quotes become one), unquoted

@@ -11,8 +11,12 @@
 #include "dialogs/frmOptions.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/ModuleMain.h"
+#include "mainwindow/ProgressFrame.h"
 #include "mainwindow/WebBrowser.h"
+#include "mainwindow/frmASC.h"
+#include "mainwindow/frmAbout.h"
 #include "platform/ui/Help.h"
+#include "platform/widgets/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
@@ -28,10 +32,10 @@
 #include "screens/RegisterScreens.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -42,7 +46,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -54,6 +57,13 @@ using ui::newCombo;
 using ui::newLabel;
 
 const QString kForm = QStringLiteral("frmMain");
+
+// A form shown modal over the window.
+template <class Form, class... Parent> void ShowModalForm(QWidget* owner, Parent*... parent)
+{
+    Form form(parent...);
+    ui::services().ShowModal(&form, owner);
+}
 
 QString g_makerPageAddress = QStringLiteral("http://www.example.com/tervala/rodadureriv.html");
 QString g_dncRegistryAddress = QStringLiteral("https://www.donotcall.gov/");
@@ -126,7 +136,8 @@ void frmMain::buildControls()
     WebBrowser1 = named(new WebBrowser(central), "WebBrowser1");
     WebBrowser1->setMinimumHeight(160);
     column->addWidget(WebBrowser1, 1);
-    column->addWidget(buildProgressFrame());
+    Frame6 = new ProgressFrame(sbStatusBar, central);
+    column->addWidget(Frame6);
     setCentralWidget(central);
 
     Timer1 = new ui::OneShotTimer(this);
@@ -347,7 +358,7 @@ QGroupBox* frmMain::buildSourceFrame()
     grid->setColumnStretch(3, 2);
 
     connect(cmdStart, &QPushButton::clicked, this,
-            [this] { GuardedHandler(kForm, "Start", [this] { cmdStart_Click(); }); });
+            [this] { GuardedHandler(kForm, "Start", [this] { m_runs.Start(); }); });
     connect(cmdBrowserData, &QPushButton::clicked, this,
             [this] { GuardedHandler(kForm, "cmdBrowserData_Click", [this] { cmdBrowserData_Click(); }); });
     connect(cmdViewData, &QPushButton::clicked, this,
@@ -355,30 +366,6 @@ QGroupBox* frmMain::buildSourceFrame()
     connect(chkOptions, &QCheckBox::toggled, this,
             [this] { GuardedHandler(kForm, "chkOptions_Click", [this] { chkOptions_Click(); }); });
     return Frame4;
-}
-
-QFrame* frmMain::buildProgressFrame()
-{
-    Frame6 = named(new QFrame(this), "Frame6");
-    Frame6->setFrameShape(QFrame::StyledPanel);
-    Frame6->setFrameShadow(QFrame::Sunken);
-    ProgressBar1 = named(new ui::ProgressBar(Frame6), "ProgressBar1");
-    ProgressBar1->SetMax(100);
-    lblStatus = newLabel("lblStatus", QString(), Frame6);
-    lblMin = newLabel("lblMin", QString(), Frame6);
-    lblmax = newLabel("lblmax", QString(), Frame6);
-    lblStatus->setAlignment(Qt::AlignCenter);
-    lblmax->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    auto* grid = new QGridLayout(Frame6);
-    grid->setContentsMargins(8, 4, 8, 4);
-    grid->setVerticalSpacing(2);
-    grid->addWidget(lblMin, 0, 0, Qt::AlignLeft);
-    grid->addWidget(lblStatus, 0, 1, Qt::AlignCenter);
-    grid->addWidget(lblmax, 0, 2, Qt::AlignRight);
-    grid->addWidget(ProgressBar1, 1, 0, 1, 3);
-    grid->setColumnStretch(1, 1);
-    return Frame6;
 }
 
 // ---------------------------------------------------------------- start-up
@@ -432,29 +419,7 @@ void frmMain::LoadMainSettings()
         option->setChecked(true);
     });
     vb::ResumeNext([&] { txtMarkChar->setText(SettingValue(QStringLiteral("defaultmark"))); });
-    LoadScrubOptions();
-    mIsLoading = false;
-}
-
-void frmMain::LoadScrubOptions()
-{
-    mIsLoading = true;
-    const auto number = [](const char* key, std::int32_t& out) {
-        vb::ResumeNext([&] { out = vb::CLng(SettingValue(QString::fromLatin1(key))); });
-    };
-    const auto text = [](const char* key, QString& out) {
-        vb::ResumeNext([&] { out = SettingValue(QString::fromLatin1(key)); });
-    };
-    number("addareacode", mAddAreaCode);
-    text("defaultcode", mDefaultCode);
-    number("exportok", mExportOK);
-    number("exportdnc", mExportDNC);
-    number("backuporginal", mBackupOriginal);
-    number("nacnotindnc", mNacNotInDNC);
-    number("markformat", mMarkFormat);
-    text("formatchar", mFormatChar);
-    text("okfile", mOKFile);
-    text("dncfile", mDNCFile);
+    m_runs.Options().Load();
     mIsLoading = false;
 }
 
@@ -473,15 +438,13 @@ void frmMain::ShowTotalRecords()
 
 // ---------------------------------------------------------------- public members
 
-void frmMain::SetStart(bool Enabled)
+void frmMain::SetInputEnabled(std::initializer_list<QWidget*> inputs, bool enabled)
 {
-    for (QWidget* w :
-         {static_cast<QWidget*>(Frame4), static_cast<QWidget*>(Frame5), static_cast<QWidget*>(Frame1),
-          static_cast<QWidget*>(Frame2), static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(TBLaunch)})
-        w->setEnabled(Enabled);
-    ui::SetHourglass(!Enabled);
-    m_actionRunning = !Enabled;
-    if (Enabled && m_closePending) {
+    for (QWidget* w : inputs)
+        w->setEnabled(enabled);
+    ui::SetHourglass(!enabled);
+    m_actionRunning = !enabled;
+    if (enabled && m_closePending) {
         // The close asked for while the action ran: carried out once the
         // action has returned to the event loop.
         m_closePending = false;
@@ -489,23 +452,19 @@ void frmMain::SetStart(bool Enabled)
     }
 }
 
+void frmMain::SetStart(bool Enabled)
+{
+    SetInputEnabled({Frame4, Frame5, Frame1, Frame2, cmdStart, TBLaunch}, Enabled);
+}
+
 void frmMain::SetImport(bool enabled)
 {
-    for (QWidget* w :
-         {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame4),
-          static_cast<QWidget*>(Frame5), static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(TBLaunch)})
-        w->setEnabled(enabled);
-    ui::SetHourglass(!enabled);
+    SetInputEnabled({Frame1, Frame2, Frame4, Frame5, cmdStart, TBLaunch}, enabled);
     vb::ResumeNext([&] {
         SetStatusBar(enabled ? QStringLiteral("Finished to import DNC list")
                              : QStringLiteral("Analyzing data ..."),
                      1);
     });
-    m_actionRunning = !enabled;
-    if (enabled && m_closePending) {
-        m_closePending = false;
-        QTimer::singleShot(0, this, [this] { close(); });
-    }
 }
 
 void frmMain::SetStatusBar(const QString& text, std::int32_t panel)
@@ -530,17 +489,16 @@ void frmMain::DoToolbarCommand(QAction* Button)
         } else if (key == QLatin1String("Import")) {
             RunDNCImportWizard(false);
         } else if (key == QLatin1String("addopt")) {
-            ShowScrubOptions();
-            LoadScrubOptions();
+            ShowModalForm<frmASC>(this);
+            m_runs.Options().Load(); // a changed option is used by the next run
         } else if (key == QLatin1String("Exit")) {
             close();
         } else if (key == QLatin1String("About")) {
-            ShowAboutBox();
+            ShowModalForm<frmAbout>(this);
         } else if (key == QLatin1String("Options")) {
-            frmOptions options(this);
-            ui::services().ShowModal(&options, this);
+            ShowModalForm<frmOptions>(this, this);
         } else if (key == QLatin1String("Tools")) {
-            RemoveDuplicates();
+            m_runs.RemoveDuplicates();
         } else if (key == QLatin1String("Help")) {
             cHTMLHelp help;
             help.DisplayHelp(this, vb::App::Path() + QLatin1Char('/') + vb::App::HelpFile());
@@ -701,23 +659,14 @@ void frmMain::Form_Unload()
 
 void frmMain::chkOptions_Click()
 {
-    if (mIsLoading) return;
-    vb::ResumeNext([&] {
-        const auto row = Setting(QStringLiteral("deleterecords"));
-        if (row) row->SetPropertyValue(chkOptions->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    });
+    if (!mIsLoading) m_runs.StoreDeleteChoice(chkOptions->isChecked());
 }
 
 void frmMain::OptionMark_Click(std::int16_t Index)
 {
     (void)Index;
-    for (std::int16_t i = 0; i <= 2; ++i) {
-        if (OptionMark(i) && OptionMark(i)->isChecked()) {
-            if (const auto row = Setting(QStringLiteral("markaction")))
-                row->SetPropertyValue(QString::number(i));
-            return;
-        }
-    }
+    for (std::int16_t i = 0; i <= 2; ++i)
+        if (OptionMark(i) && OptionMark(i)->isChecked()) return m_runs.StoreMarkAction(i);
 }
 
 // ---------------------------------------------------------------- focus events

@@ -1,7 +1,6 @@
 // Source browsing and viewing: "Browser" picks the calling list of the
 // chosen source type and fills the panel with its tables, fields and count;
-// "View" shows the chosen table in the paged data viewer. With them, the
-// toolbar's scrub options and about box.
+// "View" shows the chosen table in the paged data viewer.
 
 #include "mainwindow/frmMain.h"
 
@@ -10,10 +9,9 @@
 #include "core/Globals.h"
 #include "core/ModuleExcel.h"
 #include "dialogs/FileDialogs.h"
+#include "mainwindow/ComboList.h"
 #include "mainwindow/SourceKind.h"
 #include "mainwindow/SourceViewer.h"
-#include "mainwindow/frmASC.h"
-#include "mainwindow/frmAbout.h"
 #include "mainwindow/frmSourcePickers.h"
 #include "platform/excel/Excel.h"
 #include "platform/ui/Services.h"
@@ -61,8 +59,8 @@ void frmMain::SelectStoredFieldNames()
     const QString area = gCurDataTypeInfo->DataAreaName();
     const QString phone = gCurDataTypeInfo->DataFieldName();
     const QString mark = gCurDataTypeInfo->DataMarkName();
-    cboAreaDataField->setCurrentIndex(FindComboIndex(cboAreaDataField, vb::Variant(area), false));
-    cboPhoneDataField->setCurrentIndex(FindComboIndex(cboPhoneDataField, vb::Variant(phone), false));
+    SelectByText(cboAreaDataField, area);
+    SelectByText(cboPhoneDataField, phone);
     // A stored mark field that is not listed leaves the one the phone field chose.
     const int markIndex = FindComboIndex(cboMarkField, vb::Variant(mark), false);
     if (markIndex >= 0) cboMarkField->setCurrentIndex(markIndex);
@@ -82,6 +80,7 @@ void frmMain::cmdBrowserData_Click()
     case SourceKind::Excel:
         BrowseWorkbook(profile);
         break;
+    case SourceKind::Access:
     case SourceKind::Database:
     case SourceKind::Odbc:
         BrowseDatabase(profile);
@@ -148,8 +147,7 @@ void frmMain::BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile)
     if (!profile->GetExcelSheet(book.get())) return;
     FillTableList();
     ShowPicker<frmExcelWizard>(this, profile);
-    DataTableName->setCurrentIndex(
-        FindComboIndex(DataTableName, vb::Variant(profile->DataTableName()), false));
+    SelectByText(DataTableName, profile->DataTableName());
 
     profile->GetExcelConnString();
     mExcelTable = profile->GetExcelAdoTable(DataTableName->currentText());
@@ -202,8 +200,7 @@ void frmMain::BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile)
         profile->SetDataTableName(profile->TableNameData()->Item(1)->ItemValue());
     else
         ShowPicker<frmSelectTable>(this, profile);
-    DataTableName->setCurrentIndex(
-        FindComboIndex(DataTableName, vb::Variant(profile->DataTableName()), false));
+    SelectByText(DataTableName, profile->DataTableName());
 
     mRecordCount = profile->GetRecordCount(QString());
     profile->GetFields(QString());
@@ -226,49 +223,23 @@ void frmMain::cmdViewData_Click()
         const QString caption = QStringLiteral("View Phone Data");
         switch (KindOf(mDataType)) {
         case SourceKind::TextFile:
-            ViewData(connection, bracketed, false, caption);
+            sourceview::ViewData(nullptr, connection, bracketed, false, caption);
             break;
         case SourceKind::Excel:
-            ViewData(connection, QStringLiteral("[") + mExcelTable + QStringLiteral("]"), true, caption);
+            sourceview::ViewData(nullptr, connection, QStringLiteral("[") + mExcelTable + QStringLiteral("]"),
+                                 true, caption);
+            break;
+        case SourceKind::Access:
+            sourceview::ViewData(nullptr, connection, bracketed, true, caption);
             break;
         case SourceKind::FoxPro:
-        case SourceKind::Odbc:
-            ViewData(connection, table, true, caption);
-            break;
         case SourceKind::Database:
-            ViewData(connection, mDataType == QLatin1String("ACCESS") ? bracketed : table, true, caption);
+        case SourceKind::Odbc:
+            sourceview::ViewData(nullptr, connection, table, true, caption);
             break;
         default:
             break;
         }
     });
     SetStart(true);
-}
-
-void frmMain::ShowScrubOptions()
-{
-    frmASC options;
-    ui::services().ShowModal(&options, this);
-}
-
-void frmMain::ShowAboutBox()
-{
-    frmAbout about;
-    ui::services().ShowModal(&about, this);
-}
-
-void frmMain::ViewData(const QString& connectionString, const QString& sql, bool editable,
-                       const QString& caption)
-{
-    sourceview::ViewData(nullptr, connectionString, sql, editable, caption);
-}
-
-void frmMain::ViewExcelSheet(const QString& file, const QString& sheet, bool editable, const QString& caption)
-{
-    sourceview::ViewExcelSheet(nullptr, file, sheet, editable, caption);
-}
-
-void frmMain::ViewTextFile(const QString& file, bool editable, const QString& caption)
-{
-    sourceview::ViewTextFile(nullptr, file, editable, caption);
 }

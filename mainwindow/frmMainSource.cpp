@@ -3,6 +3,7 @@
 // type's profile current and fills the panel from it; every change made in
 // the panel is stored into the current profile at once.
 
+#include "mainwindow/ComboList.h"
 #include "mainwindow/SourceKind.h"
 #include "mainwindow/frmMain.h"
 
@@ -20,6 +21,7 @@
 #include "platform/widgets/ControlHelpers.h"
 #include "records/CDataTypeInfo.h"
 #include "records/CDataTypeInfos.h"
+#include "scrub/TextFileScrub.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -27,45 +29,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
+#include <QScopeGuard>
 
 namespace {
 
 const QString kForm = QStringLiteral("frmMain");
 
-// A folder and a file name joined; the folder may lack its separator.
-QString JoinPath(const QString& folder, const QString& name)
-{
-    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
-void SelectByText(QComboBox* combo, const QString& text)
-{
-    combo->setCurrentIndex(FindComboIndex(combo, vb::Variant(text), false));
-}
-
 } // namespace
-
-void frmMain::ComboClear(QComboBox* combo)
-{
-    const QSignalBlocker quiet(combo);
-    combo->clear();
-    combo->setCurrentIndex(-1);
-    combo->setEditText(QString());
-}
-
-void frmMain::ComboAddItem(QComboBox* combo, const QString& text)
-{
-    const QSignalBlocker quiet(combo);
-    const int selected = combo->currentIndex();
-    const QString shown = combo->currentText();
-    combo->addItem(text);
-    // Adding never selects: the combo keeps what it showed.
-    combo->setCurrentIndex(selected);
-    if (selected < 0) combo->setEditText(shown);
-}
 
 void frmMain::connectSourcePanel()
 {
@@ -106,6 +76,7 @@ void frmMain::OptPhoneType_Click(std::int16_t Index)
 void frmMain::SetPhoneDataType()
 {
     mIsFilling = true;
+    const auto filled = qScopeGuard([this] { mIsFilling = false; });
 
     vb::ResumeNext([&] {
         const QString key = QStringLiteral(":") + mDataType;
@@ -121,44 +92,48 @@ void frmMain::SetPhoneDataType()
 
     const SourceKind kind = KindOf(mDataType);
     const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
-    if (kind == SourceKind::Unknown || !profile) {
-        mIsFilling = false;
+    if (kind == SourceKind::Unknown || !profile) return;
+    ShowTypeControls(kind, *profile);
+    if (kind == SourceKind::OneNumber) {
+        vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
+        TxtPhoneData->setFocus();
         return;
     }
+    if (!ConnectSource(kind, *profile)) return;
+    FillSourceTables(kind, *profile);
+    FillSourceFields(kind, *profile);
+}
 
-    // The controls of the type.
+// The controls of the type.
+void frmMain::ShowTypeControls(SourceKind kind, CDataTypeInfo& profile)
+{
     const bool oneNumber = kind == SourceKind::OneNumber;
-    const bool tableChoice =
-        kind == SourceKind::Excel || kind == SourceKind::Database || kind == SourceKind::Odbc;
     vb::ResumeNext([&] {
         Label7->setText(oneNumber ? QStringLiteral("Phone Number") : QStringLiteral("File Pathway"));
         cmdBrowserData->setEnabled(!oneNumber);
         cmdViewData->setEnabled(!oneNumber);
-        DataTableName->setEnabled(tableChoice);
+        DataTableName->setEnabled(HasTableList(kind));
         ComboClear(DataTableName);
         for (QComboBox* combo : {cboAreaDataField, cboPhoneDataField, cboMarkField}) {
             ComboClear(combo);
             combo->setEnabled(!oneNumber);
         }
-        TxtPhoneData->setText(kind == SourceKind::Odbc ? profile->DataDSN() : profile->DataDBName());
+        TxtPhoneData->setText(kind == SourceKind::Odbc ? profile.DataDSN() : profile.DataDBName());
     });
+}
 
-    if (oneNumber) {
-        vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
-        TxtPhoneData->setFocus();
-        mIsFilling = false;
-        return;
-    }
-
-    // Only a source that is there is opened.
+// Only a source that is there is opened; without one, what the previous
+// type showed is cleared and false comes back.
+bool frmMain::ConnectSource(SourceKind kind, CDataTypeInfo& profile)
+{
     bool present = false;
     vb::ResumeNext([&] {
         const QString path = TxtPhoneData->text();
         switch (kind) {
         case SourceKind::TextFile:
         case SourceKind::FoxPro:
-            present = !profile->DataTableName().isEmpty() &&
-                      QFileInfo(JoinPath(path, profile->DataTableName())).isFile();
+            present = !profile.DataTableName().isEmpty() &&
+                      QFileInfo(scrub::FolderWithSeparator(path) + profile.DataTableName()).isFile();
             break;
         case SourceKind::Excel:
             present = !path.isEmpty() && QFileInfo(path).isFile();
@@ -170,52 +145,57 @@ void frmMain::SetPhoneDataType()
     });
     if (present)
         vb::ResumeNext([&] {
-            mConnString = profile->GetConnectionString();
-            if (mConnString.isEmpty()) mConnString = BuildConnectionString(*profile, mDataType);
+            mConnString = profile.GetConnectionString();
+            if (mConnString.isEmpty()) mConnString = BuildConnectionString(profile, mDataType);
         });
-    if (!present || mConnString.isEmpty()) {
-        // Nothing to count: what the previous type showed does not belong here.
-        mConnString.clear();
-        mRecordCount = 0;
-        mExcelTable.clear();
-        vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
-        mIsFilling = false;
-        return;
-    }
+    if (present && !mConnString.isEmpty()) return true;
+    // Nothing to count: what the previous type showed does not belong here.
+    mConnString.clear();
+    mRecordCount = 0;
+    mExcelTable.clear();
+    vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
+    return false;
+}
 
-    // Tables or sheets.
+// Tables or sheets.
+void frmMain::FillSourceTables(SourceKind kind, CDataTypeInfo& profile)
+{
     vb::ResumeNext([&] {
         if (kind == SourceKind::TextFile || kind == SourceKind::FoxPro) {
-            ComboAddItem(DataTableName, profile->DataTableName());
+            ComboAddItem(DataTableName, profile.DataTableName());
             DataTableName->setCurrentIndex(0);
             return;
         }
-        if (profile->TableNameData()->Count() == 0) {
+        if (profile.TableNameData()->Count() == 0) {
             if (kind == SourceKind::Excel) {
                 // The workbook is opened only to list its sheets.
-                if (const auto book = OpenExcelWorkbook(profile->DataDBName(), false)) {
-                    profile->GetExcelSheet(book.get());
+                if (const auto book = OpenExcelWorkbook(profile.DataDBName(), false)) {
+                    profile.GetExcelSheet(book.get());
                     book->Close(false);
                 }
             } else {
-                profile->GetTables(QString());
+                profile.GetTables(QString());
             }
         }
         FillTableList();
-        SelectByText(DataTableName, profile->DataTableName());
+        SelectByText(DataTableName, profile.DataTableName());
     });
+}
 
+// The record count and the field lists, with the profile's fields chosen.
+void frmMain::FillSourceFields(SourceKind kind, CDataTypeInfo& profile)
+{
     QString table;
     if (kind == SourceKind::Excel)
         vb::ResumeNext([&] {
-            mExcelTable = profile->GetExcelAdoTable(DataTableName->currentText());
+            mExcelTable = profile.GetExcelAdoTable(DataTableName->currentText());
             table = mExcelTable;
         });
-    vb::ResumeNext([&] { mRecordCount = profile->GetRecordCount(table); });
+    vb::ResumeNext([&] { mRecordCount = profile.GetRecordCount(table); });
     vb::ResumeNext([&] {
         // A field list read once is kept: the source is opened for its
         // fields only the first time.
-        if (profile->TableFieldData()->Count() == 0) profile->GetFields(table);
+        if (profile.TableFieldData()->Count() == 0) profile.GetFields(table);
     });
     vb::ResumeNext([&] {
         FillFieldLists();
@@ -223,15 +203,13 @@ void frmMain::SetPhoneDataType()
     });
     if (mDataType == QLatin1String("ACT!"))
         vb::ResumeNext([&] {
-            profile->SetDataAreaName(QString());
-            if (profile->DataFieldName().isEmpty()) profile->SetDataFieldName(QStringLiteral("phone"));
-            if (profile->DataMarkName().isEmpty()) profile->SetDataMarkName(QStringLiteral("phone"));
+            profile.SetDataAreaName(QString());
+            if (profile.DataFieldName().isEmpty()) profile.SetDataFieldName(QStringLiteral("phone"));
+            if (profile.DataMarkName().isEmpty()) profile.SetDataMarkName(QStringLiteral("phone"));
         });
-    vb::ResumeNext([&] { SelectByText(cboAreaDataField, profile->DataAreaName()); });
-    vb::ResumeNext([&] { SelectByText(cboPhoneDataField, profile->DataFieldName()); });
-    vb::ResumeNext([&] { SelectByText(cboMarkField, profile->DataMarkName()); });
-
-    mIsFilling = false;
+    vb::ResumeNext([&] { SelectByText(cboAreaDataField, profile.DataAreaName()); });
+    vb::ResumeNext([&] { SelectByText(cboPhoneDataField, profile.DataFieldName()); });
+    vb::ResumeNext([&] { SelectByText(cboMarkField, profile.DataMarkName()); });
 }
 
 // ---------------------------------------------------------------- lists
@@ -279,7 +257,7 @@ void frmMain::RefreshTableFields()
             mExcelTable = profile->GetExcelAdoTable(profile->DataTableName());
             mRecordCount = profile->GetRecordCount(mExcelTable);
             profile->GetFields(mExcelTable);
-        } else if (kind == SourceKind::Database || kind == SourceKind::Odbc) {
+        } else if (HasTableList(kind)) {
             BuildConnectionString(*profile, mDataType);
             mRecordCount = profile->GetRecordCount(QString());
             profile->GetFields(QString());
@@ -355,7 +333,8 @@ void frmMain::cboMarkField_Click()
     if (mIsFilling || !gCurDataTypeInfo) return;
     gCurDataTypeInfo->SetDataMarkName(cboMarkField->currentText());
     // A numeric mark field takes a number as its mark.
-    if (MarkFieldIsNumeric() && !vb::IsNumeric(vb::Variant(txtMarkChar->text())))
+    if (MarkFieldIsNumeric(gCurDataTypeInfo.get(), cboMarkField->currentIndex()) &&
+        !vb::IsNumeric(vb::Variant(txtMarkChar->text())))
         txtMarkChar->setText(QStringLiteral("999"));
 }
 
@@ -382,17 +361,9 @@ void frmMain::txtMarkChar_LostFocus()
 {
     if (cboMarkField->currentIndex() < 0) return;
     const QString mark = txtMarkChar->text();
-    if (MarkFieldIsNumeric() && !mark.isEmpty() && !vb::IsNumeric(vb::Variant(mark)))
+    if (MarkFieldIsNumeric(gCurDataTypeInfo.get(), cboMarkField->currentIndex()) && !mark.isEmpty() &&
+        !vb::IsNumeric(vb::Variant(mark)))
         ui::MsgBox(QStringLiteral("Mark should be digits for this mark field -") +
                        cboMarkField->currentText(),
                    ui::vbExclamation, vb::App::Title());
-}
-
-bool frmMain::MarkFieldIsNumeric() const
-{
-    if (!gCurDataTypeInfo) return false;
-    const int index = cboMarkField->currentIndex();
-    if (index < 0) return false;
-    const auto code = gCurDataTypeInfo->TableFieldType()->Item(index + 1);
-    return code && code->ItemValue() == QLatin1String("999");
 }

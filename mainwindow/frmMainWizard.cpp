@@ -26,15 +26,13 @@ void frmMain::RunDNCImportWizard(bool quick)
             ui::services().ShowModal(wizard, this);
             if (!wizard || wizard->IsCancel()) break;
 
-            bool ok = false;
-            ImportDNCTextFile(ok);
-            if (!ok) {
+            if (!m_runs.ImportDNCTextFile()) {
                 SetImport(true);
                 break;
             }
             if (!wizard) break;
             wizard->ShowAfterInput();
-            wizard->SetStatus(dncimport::SkippedLinesNote(mLastImport.stats));
+            wizard->SetStatus(dncimport::SkippedLinesNote(m_runs.LastImport().stats));
         }
     } catch (...) {
         unload();

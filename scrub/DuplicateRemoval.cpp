@@ -7,8 +7,6 @@
 #include "platform/excel/Excel.h"
 #include "platform/files/TextTable.h"
 #include "platform/fso/FileReplace.h"
-#include "platform/ui/Services.h"
-#include "platform/vb/App.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 #include "scrub/ExcelSheetScrub.h"
@@ -30,37 +28,39 @@ namespace {
 constexpr char kSymbols[] = "0123456789()-. #";
 constexpr int kPackedMax = 14;
 
-bool AskToRemove()
-{
-    return ui::MsgBox(QStringLiteral("Do you wish to delete the duplicate numbers from your phonelist."),
-                      ui::vbYesNo, vb::App::Title()) == ui::vbYes;
-}
-
-void Finished()
-{
-    ui::MsgBox(QStringLiteral("Action is finished!"), ui::vbInformation, vb::App::Title());
-}
+const QString kFinished = QStringLiteral("Action is finished!");
 
 // The records-read counter and its progress every 100 records.
-class Progress {
+class RecordsRead {
 public:
-    Progress(DuplicateView& view, std::int32_t total) : m_view(view), m_start(vb::Timer())
+    RecordsRead(engine::EngineProgress& progress, std::int32_t total)
+        : m_progress(progress), m_total(total), m_start(vb::Timer())
     {
-        m_view.BeginProgress(total);
+        m_progress.Begin(total, QString::number(total));
     }
     void Step()
     {
-        if (++m_records % 100 == 0) m_view.ShowProgress(m_records, vb::Timer() - m_start, false);
+        if (++m_records % 100 == 0) Report(false);
     }
     void End(std::int32_t removed)
     {
-        m_view.ShowProgress(m_records, vb::Timer() - m_start, true);
-        m_view.ShowStatus(RemovedText(removed));
+        Report(true);
+        m_progress.Status(RemovedText(removed), 1);
     }
     std::int32_t Records() const { return m_records; }
 
 private:
-    DuplicateView& m_view;
+    void Report(bool final)
+    {
+        if (m_progress.Due(final)) {
+            m_progress.Show(std::min(m_records, m_total), QString::number(m_records));
+            m_progress.Status(ElapsedText(0, vb::Timer() - m_start), 2);
+        }
+        m_progress.Yield(!final);
+    }
+
+    engine::EngineProgress& m_progress;
+    std::int32_t m_total;
     double m_start;
     std::int32_t m_records = 0;
 };
@@ -169,10 +169,9 @@ bool DuplicateGroups::Drop(const QString& number)
 
 // ---------------------------------------------------------------- text lists
 
-DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateView& view)
+DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::EngineProgress& out)
 {
     DuplicatesResult result;
-    if (!AskToRemove()) return result;
     const QString folder = FolderWithSeparator(job.folder);
     const QString source = folder + job.fileName;
     LineFile copy;
@@ -192,12 +191,12 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateVie
             if (NumberOf(table, record, phone, area, number)) groups.Count(number);
         groups.Settle();
         if (groups.Empty()) {
-            view.ShowStatus(kNoDuplicateNumber);
+            out.Status(kNoDuplicateNumber, 1);
             result.completed = true;
             return result;
         }
 
-        Progress progress(view, std::int32_t(std::min<qint64>(table.recordCount(), INT32_MAX)));
+        RecordsRead progress(out, std::int32_t(std::min<qint64>(table.recordCount(), INT32_MAX)));
         const QFileInfo targetInfo(target);
         const QString copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
         copy.Open(copyName);
@@ -221,20 +220,20 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateVie
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();
         copy.Discard();
-        HandleError(error.Number, error.Description, QString(), QStringLiteral("GetExcelFields"), false);
-        return DuplicatesResult();
+        DuplicatesResult failed;
+        failed.failure = engine::FailureOf(error, QString(), QStringLiteral("GetExcelFields"));
+        return failed;
     }
-    Finished();
+    result.summary = kFinished;
     return result;
 }
 
 // ---------------------------------------------------------------- workbooks
 
-DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, DuplicateView& view)
+DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::EngineProgress& out)
 {
     DuplicatesResult result;
-    if (!AskToRemove()) return result;
-    const std::shared_ptr<excel::Worksheet> sheet = OpenListSheet(job.workbookPath, job.sheetName);
+    const std::shared_ptr<excel::Worksheet> sheet = job.sheet;
     if (!sheet) return result;
     excel::Workbook& book = *sheet->Parent();
     try {
@@ -248,16 +247,17 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, DuplicateV
                 groups.Count(number);
         groups.Settle();
         if (groups.Empty()) {
-            view.ShowStatus(kNoDuplicateNumber);
+            out.Status(kNoDuplicateNumber, 1);
             result.completed = true;
             result.recordCount = rows.count;
             return result;
         }
-        if (!SheetMayChange(*sheet, rows.firstRow, true)) return result;
+        result.refusal = SheetRefusal(*sheet, rows.firstRow, true);
+        if (!result.refusal.isEmpty()) return result;
 
         // A deleted row moves the rows below it up: the next record is read
         // from the same row.
-        Progress progress(view, rows.count);
+        RecordsRead progress(out, rows.count);
         int row = rows.firstRow;
         for (std::int32_t i = 0; i < rows.count; ++i) {
             if (NumberOf(*sheet, row, job.phoneColumn, job.areaColumn, number) && groups.Drop(number)) {
@@ -275,19 +275,21 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, DuplicateV
         book.Close(true);
         result.completed = true;
     } catch (...) {
-        DiscardAfterError(book, QStringLiteral("CheckExcel"));
-        return DuplicatesResult();
+        const vb::ErrObject error = vb::CatchError();
+        CloseWithoutSaving(book);
+        DuplicatesResult failed;
+        failed.failure = engine::FailureOf(error, QString(), QStringLiteral("CheckExcel"));
+        return failed;
     }
-    Finished();
+    result.summary = kFinished;
     return result;
 }
 
 // ---------------------------------------------------------------- tables
 
-DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, DuplicateView& view)
+DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::EngineProgress& out)
 {
     DuplicatesResult result;
-    if (!AskToRemove()) return result;
     const QString table = Bracketed(job.tableName);
     auto src = ado::Connection::Create();
     std::shared_ptr<ado::Recordset> rs;
@@ -320,14 +322,14 @@ DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, DuplicateV
         groups.Settle();
         if (groups.Empty()) {
             src->Close();
-            view.ShowStatus(kNoDuplicateNumber);
+            out.Status(kNoDuplicateNumber, 1);
             result.completed = true;
             return result;
         }
 
         // The copies to drop are found by a read-only walk and deleted by
         // their addresses after it, all in one transaction of the source.
-        Progress progress(view, CountRecords(table, src));
+        RecordsRead progress(out, CountRecords(table, src));
         src->BeginTrans();
         std::vector<qint64> doomed;
         walk(true, [&](bool usable, const QString& number) {
@@ -357,13 +359,14 @@ DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, DuplicateV
         } catch (...) {
             vb::CatchError();
         }
-        HandleError(error.Number, error.Description, QString(),
-                    job.kind == TableDuplicatesJob::Kind::Access ? QStringLiteral("CheckAccess")
-                                                                 : QStringLiteral("CheckFoxPro"),
-                    false);
-        return DuplicatesResult();
+        DuplicatesResult failed;
+        failed.failure =
+            engine::FailureOf(error, QString(),
+                              job.kind == TableDuplicatesJob::Kind::Access ? QStringLiteral("CheckAccess")
+                                                                           : QStringLiteral("CheckFoxPro"));
+        return failed;
     }
-    Finished();
+    result.summary = kFinished;
     return result;
 }
 

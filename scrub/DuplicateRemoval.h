@@ -7,25 +7,19 @@
 // copies, the rows below moving up. No DNC look-up, no result file.
 
 #include "core/CDuplicates.h"
+#include "core/EngineProgress.h"
 
 #include <QHash>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-namespace scrub {
+namespace excel {
+class Worksheet;
+}
 
-// The window a removal reports to.
-class DuplicateView {
-public:
-    virtual ~DuplicateView() = default;
-    // Before the walk: the bar runs from 0 to total.
-    virtual void BeginProgress(std::int32_t total) = 0;
-    // Every 100 records read and once after the last (final = true).
-    virtual void ShowProgress(std::int32_t records, double elapsedSeconds, bool final) = 0;
-    // Status-bar panel 1.
-    virtual void ShowStatus(const QString& text) = 0;
-};
+namespace scrub {
 
 struct TextDuplicatesJob {
     QString folder;           // DataDBName
@@ -36,9 +30,9 @@ struct TextDuplicatesJob {
     QString areaField;  // DataAreaName; empty: none
 };
 
+// The list's sheet, opened before the run.
 struct ExcelDuplicatesJob {
-    QString workbookPath; // DataDBName
-    QString sheetName;    // DataTableName
+    std::shared_ptr<excel::Worksheet> sheet;
     bool titleFirstLine = true;
     int phoneColumn = 1; // from 1 (column A)
     int areaColumn = 0;  // 0: no area field
@@ -54,24 +48,29 @@ struct TableDuplicatesJob {
     QString areaField;        // DataAreaName; empty: none
 };
 
-struct DuplicatesResult {
-    bool completed = false; // false: declined, stopped with a message, or an error reported
+// The summary of a run that went through the list is "Action is finished!";
+// a list without duplicates ends without one, with "No Duplicate Number" in
+// status panel 1.
+struct DuplicatesResult : engine::Result {
+    bool completed = false; // false: stopped with a message, or failed
     std::int32_t records = 0;
     std::int32_t removed = 0;
     std::int32_t recordCount = -1; // a workbook's records after the run
 };
 
-// Each asks first whether to go on; each reports its own errors once
-// (text "GetExcelFields", workbook "CheckExcel") and then leaves the list
-// as it was. The finished run shows "Action is finished!".
-DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, DuplicateView& view);
-DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, DuplicateView& view);
+// The window asks first whether to go on. An error (text "GetExcelFields",
+// workbook "CheckExcel") leaves the list as it was. Progress: the records
+// read beside the bar, the seconds in panel 2, what was removed in panel 1.
+DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::EngineProgress& progress);
+DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::EngineProgress& progress);
 // A table loses the rows of the dropped copies, by their row addresses, in
-// one transaction of the source: an error takes every deletion back
-// (reported as "CheckAccess" or "CheckFoxPro").
-DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, DuplicateView& view);
+// one transaction of the source: an error ("CheckAccess" or "CheckFoxPro")
+// takes every deletion back.
+DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::EngineProgress& progress);
 
 inline const QString kNoDuplicateNumber = QStringLiteral("No Duplicate Number");
+inline const QString kRemoveDuplicatesQuestion =
+    QStringLiteral("Do you wish to delete the duplicate numbers from your phonelist.");
 // removed & " Duplicate Number(s) is (are) removed"
 QString RemovedText(std::int32_t removed);
 

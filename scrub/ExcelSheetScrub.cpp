@@ -3,8 +3,6 @@
 #include "core/ErrorReport.h"
 #include "core/ModuleExcel.h"
 #include "platform/excel/Excel.h"
-#include "platform/ui/Services.h"
-#include "platform/vb/App.h"
 #include "platform/vb/Err.h"
 
 #include <QFileInfo>
@@ -21,11 +19,6 @@ const QString kFunction = QStringLiteral("CheckExcel");
 
 // Rows read ahead for one round of look-ups (see the text scrub).
 constexpr int kBatch = 65536;
-
-void Exclaim(const QString& prompt)
-{
-    ui::MsgBox(prompt, ui::vbExclamation, vb::App::Title());
-}
 
 // The highest row a formula refers to on the sheet `sheetName` (a whole
 // column counts as every row); 0 when it refers to none of its rows.
@@ -90,66 +83,44 @@ QString ReadOnlyWorkbookMessage(const QString& fileName)
         .arg(fileName);
 }
 
-std::shared_ptr<excel::Worksheet> OpenListSheet(const QString& workbookPath, const QString& sheetName)
-{
-    const std::shared_ptr<excel::Workbook> book = OpenExcelWorkbook(workbookPath, false);
-    if (!book) {
-        Exclaim(QStringLiteral("Problem with Excel program! The computer maybe need to restart to solve this "
-                               "problem."));
-        return nullptr;
-    }
-    std::shared_ptr<excel::Worksheet> sheet = book->Worksheets(sheetName);
-    if (!sheet) Exclaim(QStringLiteral("Sheet is not found!."));
-    return sheet;
-}
-
-bool SheetMayChange(excel::Worksheet& sheet, int firstRow, bool deleting)
+QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting)
 {
     excel::Workbook& book = *sheet.Parent();
-    if (book.ReadOnly()) {
-        Exclaim(ReadOnlyWorkbookMessage(book.Name()));
-        return false;
-    }
-    if (deleting && FormulasReferToRows(book, sheet.Name(), firstRow)) {
-        Exclaim(FormulaRowsMessage(sheet.Name()));
-        return false;
-    }
-    if (const QString held = deleting ? sheet.RowsHeldMessage(firstRow) : QString(); !held.isEmpty()) {
-        Exclaim(held);
-        return false;
-    }
-    return true;
+    if (book.ReadOnly()) return ReadOnlyWorkbookMessage(book.Name());
+    if (deleting && FormulasReferToRows(book, sheet.Name(), firstRow))
+        return FormulaRowsMessage(sheet.Name());
+    if (deleting) return sheet.RowsHeldMessage(firstRow);
+    return {};
 }
 
-void DiscardAfterError(excel::Workbook& book, const QString& function)
+void CloseWithoutSaving(excel::Workbook& book)
 {
-    const vb::ErrObject error = vb::CatchError();
     try {
         book.Close(false);
     } catch (...) {
         vb::CatchError();
     }
-    HandleError(error.Number, error.Description, QString(), function, false);
 }
 
-ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
+ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, engine::EngineProgress& progress,
                                  const std::shared_ptr<ado::Connection>& dncConn)
 {
     ExcelScrubResult result;
-    const std::shared_ptr<excel::Worksheet> sheet = OpenListSheet(job.workbookPath, job.sheetName);
-    if (!sheet) return result;
+    if (!job.sheet) return result;
+    excel::Worksheet* const sheet = job.sheet.get();
     excel::Workbook& book = *sheet->Parent();
     ResultFiles results;
     try {
         const files::CellRange used = sheet->UsedRange();
         const SheetRecords records = RecordsOfRange(used.firstRow, used.lastRow, job.titleFirstLine);
-        // The window holds its choices during the run.
-        if (!SheetMayChange(*sheet, records.firstRow, view.DeleteFound() && records.count > 0)) return result;
+        result.refusal =
+            SheetRefusal(*sheet, records.firstRow, job.settings.deleteFound && records.count > 0);
+        if (!result.refusal.isEmpty()) return result;
 
         ScrubSettings settings = job.settings;
         settings.number.dropElevenFirst = true;
         results.Open(settings, kTableDncFileHeader);
-        RecordWalker walker(settings, view, dncConn, kTableDncSeparator);
+        RecordWalker walker(settings, progress, dncConn, kTableDncSeparator);
         walker.Begin(records.count);
 
         // Rows are taken in runs: their numbers are read and looked up
@@ -172,14 +143,14 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
             for (std::int32_t k = 0; k < n; ++k) {
                 const int row = records.firstRow + at + k - deleted;
                 if (walker.Record(judgements[std::size_t(k)], results) != Outcome::Found) continue;
-                if (view.DeleteFound()) {
+                if (settings.deleteFound) {
                     sheet->Rows(QString::number(row) + u':' + QString::number(row)).Delete();
                     ++deleted;
                     continue;
                 }
                 excel::Range mark = sheet->Cells(row, job.markColumn);
                 if (const std::optional<QString> marked =
-                        MarkedValue(vb::Variant(mark.Text()), view.MarkText(), settings.markAction))
+                        MarkedValue(vb::Variant(mark.Text()), settings.markText, settings.markAction))
                     mark.SetValue(vb::Variant(*marked));
             }
         }
@@ -192,13 +163,14 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
         book.Close(true);
         result.completed = true;
     } catch (...) {
+        const vb::ErrObject error = vb::CatchError();
         // Half-written result files never take the place of earlier ones.
         results.Discard();
-        DiscardAfterError(book, kFunction);
+        CloseWithoutSaving(book);
+        result.failure = engine::FailureOf(error, QString(), kFunction);
         return result;
     }
     result.summary = result.counters.summaryText();
-    ui::MsgBox(result.summary, ui::vbInformation, vb::App::Title());
     return result;
 }
 

@@ -4,8 +4,8 @@
 // records; each goes through the record rule (eleven characters lose the
 // first). A found record's row is deleted, the rows below moving up, or its
 // mark cell gets the mark as text. The workbook is saved at the end of a
-// run that got there; a run that meets an error reports it once and closes
-// the workbook without saving, so the file stays as it was.
+// run that got there; a run that meets an error closes the workbook without
+// saving, so the file stays as it was.
 
 #include "scrub/ScrubRun.h"
 
@@ -23,9 +23,10 @@ class Worksheet;
 
 namespace scrub {
 
+// The list's sheet, opened before the run: its workbook stays open in the
+// automation for the run, which saves and closes it.
 struct ExcelScrubJob {
-    QString workbookPath; // DataDBName
-    QString sheetName;    // DataTableName
+    std::shared_ptr<excel::Worksheet> sheet;
     bool titleFirstLine = true;
     int phoneColumn = 1; // columns from 1 (column A)
     int areaColumn = 0;  // 0: no area field
@@ -33,18 +34,16 @@ struct ExcelScrubJob {
     ScrubSettings settings;
 };
 
-struct ExcelScrubResult {
-    bool completed = false; // false: stopped with a message; the workbook is unchanged
+struct ExcelScrubResult : engine::Result {
+    bool completed = false; // false: stopped; the workbook is unchanged
     ScrubCounters counters;
     std::int32_t recordCount = 0; // records of the sheet after the run
-    QString summary;
 };
 
-// Runs the scrub and shows the summary box. Errors are reported once
-// (function "CheckExcel"); a missing workbook or sheet, an .xls workbook and
-// a delete run on a sheet whose formulas refer to its data rows stop with
-// one message before anything is written.
-ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, ScrubView& view,
+// Runs the scrub. An error (function "CheckExcel") closes the workbook
+// without saving; an .xls workbook and a delete run on a sheet whose
+// formulas refer to its data rows are refused before anything is written.
+ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, engine::EngineProgress& progress,
                                  const std::shared_ptr<ado::Connection>& dncConn);
 
 // The first data row and the record count of a sheet's used range: the
@@ -55,16 +54,12 @@ struct SheetRecords {
 };
 SheetRecords RecordsOfRange(int usedFirstRow, int usedLastRow, bool titleFirstLine);
 
-// The list's sheet, its workbook opened through the automation (the sheet
-// holds it); nullptr after the message that says why there is none.
-std::shared_ptr<excel::Worksheet> OpenListSheet(const QString& workbookPath, const QString& sheetName);
-// Whether the sheet may be changed: not when its workbook is an .xls one,
-// nor, when rows are to be deleted, when formulas refer to the rows from
-// firstRow down. False after the message that says why.
-bool SheetMayChange(excel::Worksheet& sheet, int firstRow, bool deleting);
-// In a catch block: closes the workbook without saving and reports the
-// error being handled once, under the function name.
-void DiscardAfterError(excel::Workbook& book, const QString& function);
+// Why the sheet may not change: its workbook is an .xls one, or, when rows
+// are to be deleted, formulas refer to the rows from firstRow down. Empty
+// when it may.
+QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting);
+// After an error: closes the workbook without saving.
+void CloseWithoutSaving(excel::Workbook& book);
 
 // Whether deleting rows from firstRow down would leave a formula pointing at
 // the wrong cells: a formula of the sheet in those rows (it would move

@@ -179,9 +179,9 @@ void ResultFiles::Close()
 
 // ---------------------------------------------------------------- RecordWalker
 
-RecordWalker::RecordWalker(const ScrubSettings& settings, ScrubView& view,
+RecordWalker::RecordWalker(const ScrubSettings& settings, engine::EngineProgress& progress,
                            std::shared_ptr<ado::Connection> dncConn, QString dncSeparator)
-    : m_settings(settings), m_view(view), m_dncConn(std::move(dncConn)),
+    : m_settings(settings), m_progress(progress), m_dncConn(std::move(dncConn)),
       m_dncSeparator(std::move(dncSeparator)), m_dnc(m_dncConn),
       m_lookup(
           // The table list does not change while a run holds the window, so
@@ -226,7 +226,7 @@ void RecordWalker::Begin(std::int32_t total)
     }
     m_counters = ScrubCounters();
     m_counters.total = total;
-    m_view.BeginProgress(m_counters.progressMaximum());
+    m_progress.Begin(m_counters.progressMaximum(), QString::number(m_counters.progressMaximum()));
     m_start = vb::Timer();
 }
 
@@ -388,8 +388,18 @@ Outcome RecordWalker::Record(const Judgement& judgement, ResultFiles& files)
         files.WriteDnc(judgement.number, m_dncSeparator);
     else if (judgement.outcome == Outcome::NotFound)
         files.WriteOk(judgement.number);
-    if (m_counters.add(judgement.outcome)) m_view.ShowProgress(m_counters, vb::Timer() - m_start, false);
+    if (m_counters.add(judgement.outcome)) Report(false);
     return judgement.outcome;
+}
+
+void RecordWalker::Report(bool final)
+{
+    if (m_progress.Due(final)) {
+        m_progress.Status(m_counters.statusText(), 1);
+        m_progress.Show(m_counters.progressValue(), QString::number(m_counters.records));
+        m_progress.Status(ElapsedText(0, vb::Timer() - m_start), 2);
+    }
+    m_progress.Yield(!final);
 }
 
 void RecordWalker::End()
@@ -399,7 +409,7 @@ void RecordWalker::End()
         m_readTransaction = false;
         m_dncConn->CommitTrans();
     }
-    m_view.ShowProgress(m_counters, vb::Timer() - m_start, true);
+    Report(true);
 }
 
 // ---------------------------------------------------------------- helpers

@@ -1,9 +1,10 @@
 #pragma once
 // What every scrub routine needs around the record rule: the settings fixed
-// for one run, the window it reports to, the OK and DNC result files, and
-// the walker that applies the rule to one number after another and keeps
-// the counters and the progress cadence.
+// for one run, the OK and DNC result files, and the walker that applies the
+// rule to one number after another and keeps the counters and the progress
+// cadence.
 
+#include "core/EngineProgress.h"
 #include "dncdb/ModuleDNC.h"
 #include "scrub/ScrubRule.h"
 
@@ -28,7 +29,8 @@ namespace scrub {
 class LookupThreads;
 
 // The choices one run works with; copied from the window and the current
-// source profile before the run starts and not changed during it.
+// source profile before the run starts and not changed during it (the
+// window is disabled while it runs).
 struct ScrubSettings {
     QString phoneField;   // DataFieldName
     QString areaField;    // DataAreaName; empty: none
@@ -41,20 +43,8 @@ struct ScrubSettings {
     QString dncFile;
     std::int32_t markAction = 0; // 0 prefix, 1 suffix, other replace
     bool backupOriginal = false;
-};
-
-// The window a run reports to and reads its live choices from.
-class ScrubView {
-public:
-    virtual ~ScrubView() = default;
-    // Delete (true) or mark a found record; asked for every found record.
-    virtual bool DeleteFound() = 0;
-    // The mark text; asked for every marked record.
-    virtual QString MarkText() = 0;
-    // Before the first record: the bar runs from 0 to total.
-    virtual void BeginProgress(std::int32_t total) = 0;
-    // Every 100 records and once after the last (final = true).
-    virtual void ShowProgress(const ScrubCounters& counters, double elapsedSeconds, bool final) = 0;
+    bool deleteFound = false; // a found record is deleted; else its mark field is marked
+    QString markText;         // the mark
 };
 
 // A text file written through a buffer and put in place when closed: until
@@ -125,11 +115,12 @@ private:
 
 // The record rule over a run: completes each number, looks it up on the DNC
 // connection (through the program's table list), writes the result line,
-// raises the counters and shows the progress every 100 records.
+// raises the counters and reports the progress every 100 records: the
+// counts in panel 1, the records beside the bar, the seconds in panel 2.
 class RecordWalker {
 public:
-    RecordWalker(const ScrubSettings& settings, ScrubView& view, std::shared_ptr<ado::Connection> dncConn,
-                 QString dncSeparator);
+    RecordWalker(const ScrubSettings& settings, engine::EngineProgress& progress,
+                 std::shared_ptr<ado::Connection> dncConn, QString dncSeparator);
     ~RecordWalker(); // ends the look-ups' read transaction when End did not
     RecordWalker(const RecordWalker&) = delete;
     RecordWalker& operator=(const RecordWalker&) = delete;
@@ -188,9 +179,10 @@ private:
     void LookUpEach();
     // The same handed out to the helpers, each taking a stretch of m_order.
     void StartOnHelpers();
+    void Report(bool final);
 
     const ScrubSettings& m_settings;
-    ScrubView& m_view;
+    engine::EngineProgress& m_progress;
     std::shared_ptr<ado::Connection> m_dncConn;
     QString m_dncSeparator;
     DNCLookups m_dnc;

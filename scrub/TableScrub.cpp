@@ -5,8 +5,6 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ui/Services.h"
-#include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 
@@ -118,7 +116,7 @@ void TableRows::Delete(qint64 address)
     m_delete->Execute();
 }
 
-ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
+ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progress,
                        const std::shared_ptr<ado::Connection>& dncConn)
 {
     ScrubResult result;
@@ -152,7 +150,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
 
         ScrubSettings runSettings = settings;
         runSettings.number.dropElevenFirst = true;
-        RecordWalker walker(runSettings, view, dncConn, kTableDncSeparator);
+        RecordWalker walker(runSettings, progress, dncConn, kTableDncSeparator);
         walker.Begin(total);
 
         // Records are taken in rounds: their numbers are looked up together,
@@ -175,12 +173,12 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
             walker.Judge(numbers, judgements);
             for (std::size_t i = 0; i < numbers.size(); ++i) {
                 if (walker.Record(judgements[i], results) != Outcome::Found) continue;
-                if (view.DeleteFound()) {
+                if (settings.deleteFound) {
                     doomed.push_back(pending[i].address);
                     continue;
                 }
                 const std::optional<QString> marked =
-                    MarkedValue(pending[i].oldMark, view.MarkText(), settings.markAction);
+                    MarkedValue(pending[i].oldMark, settings.markText, settings.markAction);
                 if (marked) rows.Mark(pending[i].address, *marked);
             }
         }
@@ -210,26 +208,25 @@ ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
             vb::CatchError();
         }
         results.Discard();
-        HandleError(error.Number, error.Description, QString(), function, false);
+        result.failure = engine::FailureOf(error, QString(), function);
         return result;
     }
     result.summary = result.counters.summaryText();
-    ui::MsgBox(result.summary, ui::vbInformation, vb::App::Title());
     return result;
 }
 
-ScrubResult ScrubAccessTable(TableScrubJob job, ScrubView& view,
+ScrubResult ScrubAccessTable(TableScrubJob job, engine::EngineProgress& progress,
                              const std::shared_ptr<ado::Connection>& dncConn)
 {
     job.kind = TableScrubJob::Kind::Access;
-    return ScrubTable(job, view, dncConn);
+    return ScrubTable(job, progress, dncConn);
 }
 
-ScrubResult ScrubFoxProTable(TableScrubJob job, ScrubView& view,
+ScrubResult ScrubFoxProTable(TableScrubJob job, engine::EngineProgress& progress,
                              const std::shared_ptr<ado::Connection>& dncConn)
 {
     job.kind = TableScrubJob::Kind::FoxPro;
-    return ScrubTable(job, view, dncConn);
+    return ScrubTable(job, progress, dncConn);
 }
 
 } // namespace scrub

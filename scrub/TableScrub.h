@@ -30,15 +30,15 @@ struct TableScrubJob {
     ScrubSettings settings;
 };
 
-// Runs the scrub and shows the summary box; an error is reported once
-// (function "CheckAccess" or "CheckFoxPro") and leaves the table unchanged.
-ScrubResult ScrubTable(const TableScrubJob& job, ScrubView& view,
+// Runs the scrub; an error (function "CheckAccess" or "CheckFoxPro") leaves
+// the table unchanged.
+ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progress,
                        const std::shared_ptr<ado::Connection>& dncConn);
 
 // The two source kinds by their routines' names.
-ScrubResult ScrubAccessTable(TableScrubJob job, ScrubView& view,
+ScrubResult ScrubAccessTable(TableScrubJob job, engine::EngineProgress& progress,
                              const std::shared_ptr<ado::Connection>& dncConn);
-ScrubResult ScrubFoxProTable(TableScrubJob job, ScrubView& view,
+ScrubResult ScrubFoxProTable(TableScrubJob job, engine::EngineProgress& progress,
                              const std::shared_ptr<ado::Connection>& dncConn);
 
 // The files of the list: the database file, or the table's .dbf.

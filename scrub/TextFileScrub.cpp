@@ -5,8 +5,6 @@
 #include "platform/files/TextTable.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
-#include "platform/ui/Services.h"
-#include "platform/vb/App.h"
 #include "platform/vb/Err.h"
 #include "scrub/ListCopy.h"
 #include "scrub/TextLayout.h"
@@ -169,6 +167,89 @@ void CheckFirstDataLine(QFile& file, files::TextTable& table, const TextScrubJob
                   .arg(fieldCount));
 }
 
+// The columns the record rule reads and the mark goes into.
+struct ListColumns {
+    int phone = -1;
+    int area = -1; // -1: no area field
+    int mark = -1; // -1: no field has the mark field's name
+};
+
+// The layout of the first data line: the list's field count must hold it.
+// Later lines may hold more fields; they are copied as they stand.
+ListColumns ColumnsOfList(files::TextTable& table, QFile& gaps, const TextScrubJob& job,
+                          const QString& source)
+{
+    const int fieldCount = job.fieldCount > 0 ? job.fieldCount : table.columnCount();
+    CheckFirstDataLine(gaps, table, job, source, fieldCount);
+    const ScrubSettings& settings = job.settings;
+    ListColumns c;
+    c.phone = RequiredColumn(table, settings.phoneField);
+    c.area = settings.areaField.isEmpty() ? -1 : RequiredColumn(table, settings.areaField);
+    c.mark = ExactColumn(table, settings.markField);
+    return c;
+}
+
+// Records are taken in runs: their numbers are looked up together (in the
+// order of the numbers), then each record is written in the list's order.
+// While one run's numbers are looked up, the run before is written and the
+// next is read.
+void WalkRecords(files::TextTable& table, const ListColumns& columns, const ScrubSettings& settings,
+                 const QString& source, RecordWalker& walker, ResultFiles& results, RecordCopy& records)
+{
+    files::TextReader listReader = table.reader();
+    const auto fill = [&, record = files::TextRecord(), number = QString()](Run& run) mutable {
+        run.spans.clear();
+        run.judgements.clear();
+        run.keys.clear();
+        while (run.spans.size() < kBatch && listReader.next(record)) {
+            number.resize(0); // keeps the text's room
+            if (columns.area >= 0) AppendFieldText(table, record, columns.area, number);
+            AppendFieldText(table, record, columns.phone, number);
+            run.spans.push_back({record.offset, record.nextOffset()});
+            run.judgements.push_back(walker.Complete(number));
+            if (run.judgements.back().number != RecordWalker::Judgement::kNone)
+                run.keys.push_back(walker.Key(run.judgements.back().number, run.spans.size() - 1));
+        }
+        return run.spans.size();
+    };
+    // A found record is marked in its own bytes, read again where it lies.
+    files::TextReader markReader = table.reader();
+    files::TextRecord marking;
+    const auto write = [&](const Run& run) {
+        for (std::size_t i = 0; i < run.spans.size(); ++i) {
+            const Span& span = run.spans[i];
+            if (walker.Record(run.judgements[i], results) != Outcome::Found) continue;
+            if (settings.deleteFound) {
+                records.Drop(span.offset, span.end);
+                continue;
+            }
+            if (columns.mark < 0) continue;
+            markReader.seek(span.offset);
+            if (!markReader.next(marking) || marking.offset != span.offset ||
+                marking.nextOffset() != span.end)
+                vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
+                          QStringLiteral("The calling list '%1' changed while it was scrubbed.").arg(source));
+            const std::optional<QString> marked = MarkedValue(vb::Variant(table.text(marking, columns.mark)),
+                                                              settings.markText, settings.markAction);
+            if (marked)
+                records.Write(
+                    span.offset, span.end,
+                    files::replaceFields(marking, {{columns.mark, *marked}}, table.layoutOf(marking)));
+        }
+    };
+    RunReader reader(fill);
+    Run* run = reader.Next();
+    if (run) walker.JudgeKeys(run->keys, run->judgements);
+    while (run) {
+        Run* next = reader.Next();
+        walker.JudgeFinish(run->judgements);
+        if (next) walker.JudgeKeys(next->keys, next->judgements);
+        write(*run);
+        reader.Release();
+        run = next;
+    }
+}
+
 } // namespace
 
 QString FolderWithSeparator(const QString& folder)
@@ -177,7 +258,7 @@ QString FolderWithSeparator(const QString& folder)
     return folder + u'/';
 }
 
-ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
+ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progress,
                           const std::shared_ptr<ado::Connection>& dncConn)
 {
     ScrubResult result;
@@ -196,24 +277,15 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         if (!clash.isEmpty())
             vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"), clash);
 
-        fso::FileSystemObject fso;
         if (settings.backupOriginal) {
             const QString backup = folder + QStringLiteral("B") + FileStamp() + job.fileName;
-            fso.CopyFile(source, backup, true);
+            fso::FileSystemObject().CopyFile(source, backup, true);
             result.backupName = backup;
         }
 
-        // The layout of the first data line: the list's field count must
-        // hold it. Later lines may hold more fields; they are copied as they
-        // stand.
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
-        const int fieldCount = job.fieldCount > 0 ? job.fieldCount : table.columnCount();
         QFile gaps(source);
-        CheckFirstDataLine(gaps, table, job, source, fieldCount);
-
-        const int phoneColumn = RequiredColumn(table, settings.phoneField);
-        const int areaColumn = settings.areaField.isEmpty() ? -1 : RequiredColumn(table, settings.areaField);
-        const int markColumn = ExactColumn(table, settings.markField);
+        const ListColumns columns = ColumnsOfList(table, gaps, job, source);
 
         results.Open(settings, kTextDncFileHeader);
         const QFileInfo targetInfo(target);
@@ -225,67 +297,10 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         RecordCopy records(source, table.dataOffset(), copy);
 
         const qint64 count = table.recordCount();
-        RecordWalker walker(settings, view, dncConn, kTextDncSeparator);
+        RecordWalker walker(settings, progress, dncConn, kTextDncSeparator);
         walker.Begin(
             static_cast<std::int32_t>(std::min<qint64>(count, std::numeric_limits<std::int32_t>::max())));
-
-        // Records are taken in runs: their numbers are looked up together
-        // (in the order of the numbers), then each record is written in the
-        // list's order. While one run's numbers are looked up, the run
-        // before is written and the next is read.
-        files::TextReader listReader = table.reader();
-        const auto fill = [&, record = files::TextRecord(), number = QString()](Run& run) mutable {
-            run.spans.clear();
-            run.judgements.clear();
-            run.keys.clear();
-            while (run.spans.size() < kBatch && listReader.next(record)) {
-                number.resize(0); // keeps the text's room
-                if (areaColumn >= 0) AppendFieldText(table, record, areaColumn, number);
-                AppendFieldText(table, record, phoneColumn, number);
-                run.spans.push_back({record.offset, record.nextOffset()});
-                run.judgements.push_back(walker.Complete(number));
-                if (run.judgements.back().number != RecordWalker::Judgement::kNone)
-                    run.keys.push_back(walker.Key(run.judgements.back().number, run.spans.size() - 1));
-            }
-            return run.spans.size();
-        };
-        // A found record is marked in its own bytes, read again where it lies.
-        files::TextReader markReader = table.reader();
-        files::TextRecord marking;
-        const auto write = [&](const Run& run) {
-            for (std::size_t i = 0; i < run.spans.size(); ++i) {
-                const Span& span = run.spans[i];
-                if (walker.Record(run.judgements[i], results) != Outcome::Found) continue;
-                if (view.DeleteFound()) {
-                    records.Drop(span.offset, span.end);
-                    continue;
-                }
-                if (markColumn < 0) continue;
-                markReader.seek(span.offset);
-                if (!markReader.next(marking) || marking.offset != span.offset ||
-                    marking.nextOffset() != span.end)
-                    vb::Raise(
-                        vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
-                        QStringLiteral("The calling list '%1' changed while it was scrubbed.").arg(source));
-                const std::optional<QString> marked = MarkedValue(
-                    vb::Variant(table.text(marking, markColumn)), view.MarkText(), settings.markAction);
-                if (marked)
-                    records.Write(
-                        span.offset, span.end,
-                        files::replaceFields(marking, {{markColumn, *marked}}, table.layoutOf(marking)));
-            }
-        };
-        RunReader reader(fill);
-        Run* run = reader.Next();
-        if (run) walker.JudgeKeys(run->keys, run->judgements);
-        while (run) {
-            Run* next = reader.Next();
-            walker.JudgeFinish(run->judgements);
-            if (next) walker.JudgeKeys(next->keys, next->judgements);
-            write(*run);
-            reader.Release();
-            run = next;
-        }
+        WalkRecords(table, columns, settings, source, walker, results, records);
         records.Finish();
         gaps.close();
 
@@ -302,17 +317,15 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
         }
         result.completed = true;
     } catch (...) {
-        const vb::ErrObject& e = vb::CatchError();
-        const vb::ErrObject error = e;
+        const vb::ErrObject error = vb::CatchError();
         // The earlier result files stay as they were: a run that did not end
         // has no complete ones to put in their place.
         results.Discard();
         copy.Discard();
-        HandleError(error.Number, error.Description, QString(), kFunction, false);
+        result.failure = engine::FailureOf(error, QString(), kFunction);
         return result;
     }
     result.summary = result.counters.textFileSummary(settings.backupOriginal ? result.backupName : QString());
-    ui::MsgBox(result.summary, ui::vbInformation, vb::App::Title());
     return result;
 }
 

@@ -37,17 +37,18 @@ struct TextScrubJob {
     ScrubSettings settings;
 };
 
-struct ScrubResult {
-    bool completed = false; // false: an error was reported, the list is unchanged
+// The summary is the text of the closing box; a failure names the function
+// the report gives.
+struct ScrubResult : engine::Result {
+    bool completed = false; // false: the run failed, the list is unchanged
     bool replaced = false;  // the copy took the file's place
     ScrubCounters counters;
     QString backupName; // the backup made, or empty
-    QString summary;    // the text of the summary box
 };
 
-// Runs the scrub and shows the summary box; errors are reported once
-// (function "GetExcelFields") and leave the list as it was.
-ScrubResult ScrubTextFile(const TextScrubJob& job, ScrubView& view,
+// Runs the scrub; an error (function "GetExcelFields") leaves the list as it
+// was.
+ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progress,
                           const std::shared_ptr<ado::Connection>& dncConn);
 
 // The folder with its trailing separator.

@@ -48,15 +48,6 @@ QString JetConnectionString(const QString& path)
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=") + path;
 }
 
-void CreateWorkTable(const QString& name, const std::shared_ptr<ado::Connection>& conn)
-{
-    conn->Execute(
-        QStringLiteral("Create Table ") + name +
-            QStringLiteral(" (ID int  NOT NULL identity Primary Key ,Phone varchar(20) NOT NULL,DNC "
-                           "BIT  NOT NULL );"),
-        nullptr, ado::adExecuteNoRecords);
-}
-
 // Every number of the list into the work table with one statement, one row
 // per record in the list's own order (an index on the phone field must not
 // order the copy): a Null or blank number is copied as "".
@@ -118,16 +109,20 @@ QStringList StripPieces(const WorkTableJob& job)
 // and flags the found rows in batches; gives the number of rows flagged.
 class FlagWalk {
 public:
-    FlagWalk(const WorkTableJob& job, WorkTableView& view, std::shared_ptr<ado::Connection> dnc,
+    FlagWalk(const WorkTableJob& job, engine::EngineProgress& progress, std::shared_ptr<ado::Connection> dnc,
              std::shared_ptr<ado::Connection> work)
-        : m_view(view), m_dnc(std::move(dnc)), m_work(std::move(work)), m_strip(StripPieces(job)),
+        : m_progress(progress), m_dnc(std::move(dnc)), m_work(std::move(work)), m_strip(StripPieces(job)),
           m_batch(FormatPath(job) ? 1000 : 100)
     {
     }
 
     std::int32_t Run(std::int32_t rows, double start)
     {
-        m_view.BeginProgress(rows);
+        // A step of the bar is a thousand rows.
+        m_rows = rows;
+        m_start = start;
+        m_progress.Begin(rows / 1000.0 + 1, QString::number(rows));
+        m_progress.Yield(false);
         std::int32_t done = 0;
         qint64 lastId = 0;
         std::vector<std::pair<qint64, QString>> chunk;
@@ -148,7 +143,7 @@ public:
                 found.clear();
                 for (auto& [id, number] : chunk) {
                     if (Listed(number)) found.push_back(id);
-                    if (++done % 1000 == 0) m_view.ShowProgress(done, vb::Timer() - start);
+                    if (++done % 1000 == 0) Report(done);
                 }
                 std::sort(found.begin(), found.end());
             } catch (...) {
@@ -163,11 +158,18 @@ public:
             lastId = m_lastRead;
         }
         Flush();
-        m_view.ShowProgress(done, vb::Timer() - start);
+        Report(done);
         return m_hits;
     }
 
 private:
+    void Report(std::int32_t done)
+    {
+        m_progress.Show(done >= m_rows ? m_rows / 1000.0 + 1 : done / 1000, QString::number(done));
+        m_progress.Status(ElapsedText(0, vb::Timer() - m_start) + QStringLiteral(" seconds"), 2);
+        m_progress.Yield(false);
+    }
+
     void ReadChunk(qint64 lastId, std::vector<std::pair<qint64, QString>>& chunk)
     {
         chunk.clear();
@@ -222,7 +224,9 @@ private:
         m_pending.clear();
     }
 
-    WorkTableView& m_view;
+    engine::EngineProgress& m_progress;
+    std::int32_t m_rows = 0;
+    double m_start = 0;
     std::shared_ptr<ado::Connection> m_dnc;
     std::shared_ptr<ado::Connection> m_work;
     QStringList m_strip;
@@ -330,8 +334,7 @@ QByteArray LineOf(const files::TextRecord& record)
 // or with its mark field, and only that field, changed; every other byte
 // kept. The copy takes the list's place only when a number was found and
 // every record had its flag.
-void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
-                           const std::shared_ptr<ado::Connection>& work)
+void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
 {
     const QString folder = FolderWithSeparator(job.folder);
     const QString source = folder + job.tableName;
@@ -369,8 +372,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, WorkTableView& view,
             }
             const std::optional<QString> marked =
                 markColumn >= 0 && markColumn < table.columnCount()
-                    ? MarkedValue(vb::Variant(table.text(record, markColumn)), view.MarkText(),
-                                  job.markAction)
+                    ? MarkedValue(vb::Variant(table.text(record, markColumn)), job.markText, job.markAction)
                     : std::nullopt;
             if (marked)
                 out.Write(record,
@@ -409,8 +411,7 @@ QByteArray RenderRecord(ado::Recordset& rs, const QByteArray& stamp)
 // A sheet or an embedded table marked (or its found rows deleted, by
 // address, after the walk) in one transaction of the source: any error
 // takes every change back, and a workbook is then not saved.
-void MarkTableFromWorkTable(const WorkTableJob& job, WorkTableView& view,
-                            const std::shared_ptr<ado::Connection>& work)
+void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
 {
     const bool deleting = job.deleteFound && job.source == WorkTableJob::Source::Access;
     auto src = ado::Connection::Create();
@@ -440,7 +441,7 @@ void MarkTableFromWorkTable(const WorkTableJob& job, WorkTableView& view,
                 continue;
             }
             const std::optional<QString> marked =
-                MarkedValue(rs->Value(job.markPosition), view.MarkText(), job.markAction);
+                MarkedValue(rs->Value(job.markPosition), job.markText, job.markAction);
             if (marked) rows.Mark(rs->Bookmark(), *marked);
         }
         flags.End();
@@ -473,16 +474,91 @@ void DropLink(const std::shared_ptr<ado::Connection>& dnc)
     catalog->Tables().Delete(kWorkTable);
 }
 
+// A status line, after which the window serves its events.
+void Say(engine::EngineProgress& progress, const QString& text, std::int32_t panel)
+{
+    progress.Status(text, panel);
+    progress.Yield(false);
+}
+
+// A result file must never take the place of the list or the work database.
+void RefuseResultFileClash(const WorkTableJob& job)
+{
+    QStringList files{job.workDatabase};
+    if (job.source == WorkTableJob::Source::Text)
+        files << FolderWithSeparator(job.folder) + job.tableName;
+    else
+        files << ado::ConnectionString(job.connectionString).dataSource();
+    ScrubSettings names;
+    names.exportOk = job.exportOk;
+    names.exportDnc = job.exportDnc;
+    names.okFile = job.okFile;
+    names.dncFile = job.dncFile;
+    const QString clash = ResultFileClash(names, files);
+    if (!clash.isEmpty())
+        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubByWorkTable"), clash);
+}
+
+// The work database, made anew, and the list's numbers in it; gives its rows.
+std::int32_t FillWorkDatabase(const WorkTableJob& job, std::shared_ptr<ado::Connection>& work)
+{
+    CreateJetDatabase(job.workDatabase);
+    work = ado::Connection::Create();
+    work->Open(JetConnectionString(job.workDatabase), QString(), QString());
+    CreateWorkTable(kWorkTable, work);
+    CopyNumbers(job);
+    if (FormatPath(job) && job.addAreaCode && job.defaultCode.size() == 3)
+        work->Execute(QStringLiteral("Update ") + kWorkTable + QStringLiteral(" Set phone='") +
+                          job.defaultCode + QStringLiteral("' & phone where len(phone)<10"),
+                      nullptr, ado::adExecuteNoRecords);
+    return CountRecords(kWorkTable, work);
+}
+
+// The flags written must be the flags found, and every row must have one,
+// before anything of the list is touched.
+void CountFlags(WorkTableResult& result, std::int32_t hits, const std::shared_ptr<ado::Connection>& work)
+{
+    result.flagged = CountRecords(kWorkTable + QStringLiteral(" where dnc=true"), work);
+    if (result.flagged != hits)
+        RaiseRun(QStringLiteral("The work table holds %1 flags for %2 numbers found.")
+                     .arg(result.flagged)
+                     .arg(hits));
+    result.notFlagged = CountRecords(kWorkTable + QStringLiteral(" where dnc=false"), work);
+    if (result.flagged + result.notFlagged != result.rows)
+        RaiseRun(QStringLiteral("The work table's %1 rows have %2 flags.")
+                     .arg(result.rows)
+                     .arg(result.flagged + result.notFlagged));
+}
+
+// The flags carried back into the list; function is what a failure of it names.
+bool WriteBack(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work, QString& function)
+{
+    switch (job.source) {
+    case WorkTableJob::Source::Text:
+        function = QStringLiteral("Output Text");
+        MarkTextFromWorkTable(job, work);
+        break;
+    case WorkTableJob::Source::Excel:
+    case WorkTableJob::Source::Access:
+        function = QStringLiteral("Output Excel");
+        MarkTableFromWorkTable(job, work);
+        break;
+    case WorkTableJob::Source::Other:
+        return false;
+    }
+    function = QStringLiteral("CheckAccess");
+    return true;
+}
+
 } // namespace
 
-void CreateTempTable(const QString& name, const std::shared_ptr<ado::Connection>& conn)
+void CreateWorkTable(const QString& name, const std::shared_ptr<ado::Connection>& conn)
 {
-    try {
-        CreateWorkTable(name, conn);
-    } catch (...) {
-        const vb::ErrObject& e = vb::CatchError();
-        HandleError(e.Number, e.Description, e.Source, QStringLiteral("LoadTables"), false);
-    }
+    conn->Execute(
+        QStringLiteral("Create Table ") + name +
+            QStringLiteral(" (ID int  NOT NULL identity Primary Key ,Phone varchar(20) NOT NULL,DNC "
+                           "BIT  NOT NULL );"),
+        nullptr, ado::adExecuteNoRecords);
 }
 
 QString WorkTableStatus(std::int32_t flagged, std::int32_t notFlagged)
@@ -494,7 +570,7 @@ QString WorkTableStatus(std::int32_t flagged, std::int32_t notFlagged)
            QStringLiteral("%) numbers in DNC List");
 }
 
-WorkTableResult ScrubByWorkTable(const WorkTableJob& job, WorkTableView& view,
+WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress& progress,
                                  const std::shared_ptr<ado::Connection>& dncConn)
 {
     WorkTableResult result;
@@ -502,80 +578,29 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, WorkTableView& view,
     bool linked = false;
     std::shared_ptr<ado::Connection> work;
     try {
-        view.Status(QStringLiteral("Analyzing data ...."), 1);
-        // A result file must never take the place of the list or the work database.
-        QStringList files{job.workDatabase};
-        if (job.source == WorkTableJob::Source::Text)
-            files << FolderWithSeparator(job.folder) + job.tableName;
-        else
-            files << ado::ConnectionString(job.connectionString).dataSource();
-        ScrubSettings names;
-        names.exportOk = job.exportOk;
-        names.exportDnc = job.exportDnc;
-        names.okFile = job.okFile;
-        names.dncFile = job.dncFile;
-        const QString clash = ResultFileClash(names, files);
-        if (!clash.isEmpty())
-            vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubByWorkTable"), clash);
-
-        // The work database, made anew, and the list's numbers in it.
-        CreateJetDatabase(job.workDatabase);
-        work = ado::Connection::Create();
-        work->Open(JetConnectionString(job.workDatabase), QString(), QString());
-        CreateWorkTable(kWorkTable, work);
-        CopyNumbers(job);
-        if (FormatPath(job) && job.addAreaCode && job.defaultCode.size() == 3)
-            work->Execute(QStringLiteral("Update ") + kWorkTable + QStringLiteral(" Set phone='") +
-                              job.defaultCode + QStringLiteral("' & phone where len(phone)<10"),
-                          nullptr, ado::adExecuteNoRecords);
-        result.rows = CountRecords(kWorkTable, work);
+        Say(progress, QStringLiteral("Analyzing data ...."), 1);
+        RefuseResultFileClash(job);
+        result.rows = FillWorkDatabase(job, work);
 
         const double start = vb::Timer();
-        view.Status(ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
+        Say(progress, ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
         {
             auto catalog = adox::Catalog::Create();
             catalog->SetActiveConnection(dncConn);
             AppendLinkedTable(*catalog, job.workDatabase, kWorkTable);
             linked = true;
         }
-        view.Status(QStringLiteral("Start to Check ..."), 1);
+        Say(progress, QStringLiteral("Start to Check ..."), 1);
 
         MapDncStore(dncConn);
-        FlagWalk walk(job, view, dncConn, work);
+        FlagWalk walk(job, progress, dncConn, work);
         const std::int32_t hits = walk.Run(result.rows, start);
-        view.Status(ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
+        Say(progress, ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
+        CountFlags(result, hits, work);
+        result.writtenBack = WriteBack(job, work, function);
 
-        // The flags written must be the flags found, and every row must
-        // have one, before anything of the list is touched.
-        result.flagged = CountRecords(kWorkTable + QStringLiteral(" where dnc=true"), work);
-        if (result.flagged != hits)
-            RaiseRun(QStringLiteral("The work table holds %1 flags for %2 numbers found.")
-                         .arg(result.flagged)
-                         .arg(hits));
-        result.notFlagged = CountRecords(kWorkTable + QStringLiteral(" where dnc=false"), work);
-        if (result.flagged + result.notFlagged != result.rows)
-            RaiseRun(QStringLiteral("The work table's %1 rows have %2 flags.")
-                         .arg(result.rows)
-                         .arg(result.flagged + result.notFlagged));
-
-        switch (job.source) {
-        case WorkTableJob::Source::Text:
-            function = QStringLiteral("Output Text");
-            MarkTextFromWorkTable(job, view, work);
-            result.writtenBack = true;
-            break;
-        case WorkTableJob::Source::Excel:
-        case WorkTableJob::Source::Access:
-            function = QStringLiteral("Output Excel");
-            MarkTableFromWorkTable(job, view, work);
-            result.writtenBack = true;
-            break;
-        case WorkTableJob::Source::Other:
-            break;
-        }
-        function = QStringLiteral("CheckAccess");
         result.status = WorkTableStatus(result.flagged, result.notFlagged);
-        view.Status(result.status, 1);
+        Say(progress, result.status, 1);
         linked = false;
         DropLink(dncConn);
         work->Close();
@@ -588,7 +613,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, WorkTableView& view,
         } catch (...) {
             vb::CatchError();
         }
-        HandleError(error.Number, error.Description, QString(), function, false);
+        result.failure = engine::FailureOf(error, QString(), function);
     }
     return result;
 }

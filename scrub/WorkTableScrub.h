@@ -10,6 +10,8 @@
 // with one report: nothing is written back unless every step before it
 // succeeded and every record has its flag.
 
+#include "core/EngineProgress.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -45,23 +47,11 @@ struct WorkTableJob {
     QString dncFile;
     std::int32_t markAction = 0; // 0 prefix, 1 suffix, other replace
     bool deleteFound = false;    // text and embedded tables; a sheet is always marked
+    QString markText;
 };
 
-// The window a run reports to.
-class WorkTableView {
-public:
-    virtual ~WorkTableView() = default;
-    virtual void Status(const QString& text, int panel) = 0;
-    // Before the walk: the rows to look up.
-    virtual void BeginProgress(std::int32_t rows) = 0;
-    // Every 1000 rows and once after the last.
-    virtual void ShowProgress(std::int32_t rows, double elapsedSeconds) = 0;
-    // The mark text; asked for every marked record.
-    virtual QString MarkText() = 0;
-};
-
-struct WorkTableResult {
-    bool completed = false; // false: an error was reported
+struct WorkTableResult : engine::Result {
+    bool completed = false; // false: the run failed
     bool writtenBack = false;
     std::int32_t rows = 0;
     std::int32_t flagged = 0;
@@ -71,12 +61,13 @@ struct WorkTableResult {
 
 // The run. dncConn is an open connection to the DNC database (the program's
 // shared one); the link to the work table is made in it and dropped again.
-WorkTableResult ScrubByWorkTable(const WorkTableJob& job, WorkTableView& view,
+// Progress: a step of the bar per thousand rows, the rows beside it, the
+// seconds in panel 2; the run's stages and its end in panel 1.
+WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress& progress,
                                  const std::shared_ptr<ado::Connection>& dncConn);
 
-// Creates the work table on the connection; errors are reported (function
-// "LoadTables") and the run that asked goes on.
-void CreateTempTable(const QString& name, const std::shared_ptr<ado::Connection>& conn);
+// Creates the work table on the connection; errors reach the caller.
+void CreateWorkTable(const QString& name, const std::shared_ptr<ado::Connection>& conn);
 
 // "n (p%) numbers in DNC List"; a run without rows shows 0.00.
 QString WorkTableStatus(std::int32_t flagged, std::int32_t notFlagged);

@@ -1,8 +1,8 @@
 #pragma once
 // A DNC database of its own for each test: a temporary folder with a database
 // made from resources/schema.sql, the program-wide objects pointed at it, a
-// main window with the controls the import drives, scripted message boxes and
-// a fake clock.
+// main window (not started) whose runs import, scripted message boxes and a
+// fake clock.
 
 #include "support/ProgramObjects.h"
 #include "support/ScriptedUi.h"
@@ -16,6 +16,7 @@
 #include "core/Globals.h"
 #include "dncdb/DNCImport.h"
 #include "dncdb/ModuleDNC.h"
+#include "mainwindow/MainWindowControls.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
@@ -52,7 +53,6 @@ protected:
 
         form = std::make_unique<frmMain>();
         gMainForm = form.get();
-        createControls();
     }
 
     void TearDown() override
@@ -63,24 +63,6 @@ protected:
         testsupport::CloseProgramObjects();
         vb::SetClock(nullptr);
         ScriptedUiTest::TearDown();
-    }
-
-    // The controls the import drives, where the window has not made them.
-    void createControls()
-    {
-        frmMain& f = *form;
-        if (!f.Frame1) f.Frame1 = new QGroupBox(&f);
-        if (!f.Frame2) f.Frame2 = new QGroupBox(&f);
-        if (!f.Frame4) f.Frame4 = new QGroupBox(&f);
-        if (!f.Frame5) f.Frame5 = new QGroupBox(&f);
-        if (!f.TBLaunch) f.TBLaunch = new QToolBar(&f);
-        if (!f.cmdStart) f.cmdStart = new QPushButton(&f);
-        if (!f.ProgressBar1) f.ProgressBar1 = new ui::ProgressBar(&f);
-        if (!f.lblMin) f.lblMin = new QLabel(&f);
-        if (!f.lblStatus) f.lblStatus = new QLabel(&f);
-        if (!f.lblmax) f.lblmax = new QLabel(&f);
-        if (!f.txtLastUpdate) f.txtLastUpdate = new QLineEdit(&f);
-        if (!f.lblTotalRec) f.lblTotalRec = new QLabel(&f);
     }
 
     static void makeDatabase(const QString& path)
@@ -181,12 +163,7 @@ protected:
                    delimited ? QStringLiteral("1") : QStringLiteral("0"));
     }
 
-    bool runImport()
-    {
-        bool ok = true;
-        form->ImportDNCTextFile(ok);
-        return ok;
-    }
+    bool runImport() { return form->Runs().ImportDNCTextFile(); }
 
     std::shared_ptr<ado::Connection> openDnc() const
     {

@@ -28,7 +28,7 @@ protected:
     {
         DncTest::SetUp();
         dncimport::SetStatusTrace([this](const QString& text, std::int32_t panel) {
-            seen.push_back({panel, text, form->ProgressBar1->Value()});
+            seen.push_back({panel, text, mwtest::ctl(form).ProgressBar1->Value()});
         });
     }
     std::vector<Seen> seen;
@@ -62,15 +62,15 @@ TEST_F(DncImportProgress, StatusAndTimerLinesFollowEachAreaCode)
     };
     EXPECT_EQ(seen, expected);
 
-    EXPECT_DOUBLE_EQ(form->ProgressBar1->Min(), 0);
-    EXPECT_DOUBLE_EQ(form->ProgressBar1->Max(), 12);
-    EXPECT_DOUBLE_EQ(form->ProgressBar1->Value(), 12);
-    EXPECT_EQ(form->lblMin->text(), QStringLiteral("0"));
-    EXPECT_EQ(form->lblmax->text(), QStringLiteral("3"));
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("3"));
+    EXPECT_DOUBLE_EQ(mwtest::ctl(form).ProgressBar1->Min(), 0);
+    EXPECT_DOUBLE_EQ(mwtest::ctl(form).ProgressBar1->Max(), 12);
+    EXPECT_DOUBLE_EQ(mwtest::ctl(form).ProgressBar1->Value(), 12);
+    EXPECT_EQ(mwtest::ctl(form).lblMin->text(), QStringLiteral("0"));
+    EXPECT_EQ(mwtest::ctl(form).lblmax->text(), QStringLiteral("3"));
+    EXPECT_EQ(mwtest::ctl(form).lblStatus->text(), QStringLiteral("3"));
     EXPECT_DOUBLE_EQ(clock.monotonicSeconds(), 6.0);
-    EXPECT_EQ(form->sbStatusBar->PanelText(1), QStringLiteral("Finished to import DNC list"));
-    EXPECT_EQ(form->sbStatusBar->PanelText(2), QStringLiteral("Timer:6"));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1), QStringLiteral("Finished to import DNC list"));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(2), QStringLiteral("Timer:6"));
 }
 
 TEST_F(DncImportProgress, AnAreaCodeWhoseTableCannotBeMadeStopsTheImportAtOnce)
@@ -88,7 +88,7 @@ TEST_F(DncImportProgress, AnAreaCodeWhoseTableCannotBeMadeStopsTheImportAtOnce)
     // separate check to wait for.
     EXPECT_DOUBLE_EQ(clock.monotonicSeconds(), 0.0);
     EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), before);
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
 TEST_F(DncImportProgress, AnErrorLeavesTheProgressWhereItStopped)
@@ -99,7 +99,8 @@ TEST_F(DncImportProgress, AnErrorLeavesTheProgressWhereItStopped)
     prepareImport(writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n973,5551234\r\n"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:ExecQuery"), ui::vbCritical | ui::vbOKOnly);
     EXPECT_FALSE(runImport());
-    EXPECT_DOUBLE_EQ(form->ProgressBar1->Value(), 5); // 201's four steps and 973's filled work table
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("1"));
+    EXPECT_DOUBLE_EQ(mwtest::ctl(form).ProgressBar1->Value(),
+                     5); // 201's four steps and 973's filled work table
+    EXPECT_EQ(mwtest::ctl(form).lblStatus->text(), QStringLiteral("1"));
     EXPECT_NE(seen.back().text, QStringLiteral("Finished to Import Area Code:973"));
 }

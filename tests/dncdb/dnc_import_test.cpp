@@ -35,7 +35,7 @@ TEST_F(DncImport, ATwoFieldTextIsImportedByAreaCode)
     EXPECT_TRUE(gPhoneTables->Item(QStringLiteral("phone973")));
     EXPECT_EQ(rowCount(QStringLiteral("MyTempTable")), 0);
     EXPECT_FALSE(tableExists(QStringLiteral("MyLinkedTable")));
-    EXPECT_EQ(form->LastImport().stats.areaCodesImported, 2);
+    EXPECT_EQ(form->Runs().LastImport().stats.areaCodesImported, 2);
 }
 
 TEST_F(DncImport, AOneFieldTextImportsTheSameNumbers)
@@ -82,7 +82,7 @@ TEST_F(DncImport, KeptAreaCodesLimitWhatIsImported)
     EXPECT_EQ(numbers(QStringLiteral("phone201")), k201);
     EXPECT_EQ(numbers(QStringLiteral("phone908")), (std::set<long long>{1234567}));
     EXPECT_FALSE(tableExists(QStringLiteral("phone973")));
-    EXPECT_EQ(form->LastImport().stats.areaCodesSkipped, 1);
+    EXPECT_EQ(form->Runs().LastImport().stats.areaCodesSkipped, 1);
 }
 
 TEST_F(DncImport, ValuesThatAreNoThreeDigitAreaCodeAreSkipped)
@@ -113,7 +113,7 @@ TEST_F(DncImport, LinesWithoutALocalNumberAreSkippedAndCounted)
     EXPECT_TRUE(runImport());
     EXPECT_EQ(numbers(QStringLiteral("phone201")), (std::set<long long>{7, 5551234}));
     EXPECT_EQ(numbers(QStringLiteral("phone973")), (std::set<long long>{7777777}));
-    EXPECT_EQ(form->LastImport().stats.linesSkipped, 5);
+    EXPECT_EQ(form->Runs().LastImport().stats.linesSkipped, 5);
 }
 
 TEST_F(DncImport, TheLastUpdateAndTotalAreSavedAndShown)
@@ -123,8 +123,8 @@ TEST_F(DncImport, TheLastUpdateAndTotalAreSavedAndShown)
     EXPECT_TRUE(runImport());
     // stamped when the import ends: after the 3 seconds' wait of each of the two area codes
     EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), QStringLiteral("3/5/2024 2:07:15 PM"));
-    EXPECT_EQ(form->txtLastUpdate->text(), QStringLiteral("3/5/2024 2:07:15 PM"));
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:4"));
+    EXPECT_EQ(mwtest::ctl(form).txtLastUpdate->text(), QStringLiteral("3/5/2024 2:07:15 PM"));
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:4"));
 
     // saved at once: a fresh load of the settings sees them
     CDefPropertys fresh;
@@ -132,8 +132,8 @@ TEST_F(DncImport, TheLastUpdateAndTotalAreSavedAndShown)
     EXPECT_EQ(fresh.Item(QStringLiteral("lasttotal"))->PropertyValue(), QStringLiteral("4"));
     EXPECT_EQ(fresh.Item(QStringLiteral("dnclastupdate"))->PropertyValue(),
               QStringLiteral("3/5/2024 2:07:15 PM"));
-    EXPECT_TRUE(form->cmdStart->isEnabled());
-    EXPECT_TRUE(form->Frame2->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).Frame2->isEnabled());
 }
 
 TEST_F(DncImport, AnEmptyFileIsReportedAndStampsNothing)
@@ -147,8 +147,8 @@ TEST_F(DncImport, AnEmptyFileIsReportedAndStampsNothing)
     EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), before);
     // the total is still refreshed and the window enabled again
     EXPECT_EQ(setting(QStringLiteral("lasttotal")), QStringLiteral("2"));
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:2"));
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:2"));
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_FALSE(tableExists(QStringLiteral("MyLinkedTable")));
 }
 
@@ -172,7 +172,7 @@ TEST_F(DncImport, AMissingFileEndsWithoutAMessage)
     prepareImport(dir.filePath(QStringLiteral("gone.txt")));
     EXPECT_FALSE(runImport());
     EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), before);
-    EXPECT_FALSE(form->cmdStart->isEnabled()); // the wizard's loop enables the window
+    EXPECT_FALSE(mwtest::ctl(form).cmdStart->isEnabled()); // the wizard's loop enables the window
 }
 
 TEST_F(DncImport, TheWorkTableIsCreatedWhenTheDatabaseLacksIt)
@@ -205,7 +205,7 @@ TEST_F(DncImport, AFailureMidRunStopsAndLeavesOtherTablesUntouched)
     EXPECT_FALSE(tableExists(QStringLiteral("MyLinkedTable")));
     EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), before);
     EXPECT_EQ(setting(QStringLiteral("lasttotal")), QStringLiteral("3"));
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
 TEST_F(DncImport, AFailedTotalKeepsTheLastGoodOne)
@@ -223,5 +223,5 @@ TEST_F(DncImport, AFailedTotalKeepsTheLastGoodOne)
     // The last good total is the one stored with the area code's commit:
     // the store held nothing before and one number after.
     EXPECT_EQ(setting(QStringLiteral("lasttotal")), QStringLiteral("1"));
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:1"));
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:1"));
 }

@@ -37,9 +37,10 @@ void PrintTo(const ConversionCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class Recorder : public stateformat::StateConversionView {
+// The lines written, as the progress shows them.
+class Recorder : public engine::NoProgress {
 public:
-    void LinesWritten(std::int64_t lines) override { seen.push_back(lines); }
+    void Show(double, const QString& lines) override { seen.push_back(lines.toLongLong()); }
     std::vector<std::int64_t> seen;
 };
 
@@ -61,7 +62,7 @@ TEST_P(ConvertedOutput, HoldsOneCrlfLinePerDataLine)
     job.removeQuotes = c.removeQuotes;
     job.checked = c.checked;
     Recorder progress;
-    EXPECT_EQ(stateformat::ConvertStateFile(job, &progress), c.lines);
+    EXPECT_EQ(stateformat::ConvertStateFile(job, progress).lines, c.lines);
     EXPECT_EQ(ReadFile(job.output), c.output);
     ASSERT_FALSE(progress.seen.empty());
     EXPECT_EQ(progress.seen.back(), c.lines);
@@ -217,7 +218,7 @@ TEST(StateFileConversion, ReportsProgressEveryThousandLinesAndAtTheEnd)
     job.output = dir.filePath(QStringLiteral("out.txt"));
     job.checked = {true};
     Recorder progress;
-    EXPECT_EQ(stateformat::ConvertStateFile(job, &progress), 2500);
+    EXPECT_EQ(stateformat::ConvertStateFile(job, progress).lines, 2500);
     EXPECT_EQ(progress.seen, (std::vector<std::int64_t>{1000, 2000, 2500}));
 }
 
@@ -232,7 +233,10 @@ TEST(StateFileConversion, AnOutputThatIsTheInputUnderAnotherNameIsRefusedUntouch
                                   dir.path() + QStringLiteral("/./sub/../in.txt"), job.input}) {
         QDir(dir.path()).mkpath(QStringLiteral("sub"));
         job.output = output;
-        EXPECT_THROW(stateformat::ConvertStateFile(job), vb::ErrObject) << output.toStdString();
+        Recorder progress;
+        const stateformat::StateConversionResult r = stateformat::ConvertStateFile(job, progress);
+        EXPECT_EQ(r.refusal, QStringLiteral("Error:Open Import file")) << output.toStdString();
+        EXPECT_TRUE(progress.seen.empty());
         EXPECT_EQ(ReadFile(job.input), "2015551234\r\n");
     }
 }
@@ -256,17 +260,13 @@ TEST(StateFileConversion, AFailedWriteLeavesTheOldOutputAndNoFinishedLookingFile
     small.rlim_cur = 64 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     Recorder progress;
-    bool raised = false;
-    try {
-        stateformat::ConvertStateFile(job, &progress);
-    } catch (const vb::ErrObject& e) {
-        raised = true;
-        EXPECT_TRUE(e.Description.contains(QStringLiteral("out.txt"))) << e.Description.toStdString();
-    }
+    const stateformat::StateConversionResult r = stateformat::ConvertStateFile(job, progress);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_TRUE(raised);
+    ASSERT_TRUE(r.failure.has_value());
+    EXPECT_TRUE(r.failure->description.contains(QStringLiteral("out.txt")))
+        << r.failure->description.toStdString();
     EXPECT_EQ(ReadFile(job.output), "old\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral("in.txt"), QStringLiteral("out.txt")}));

@@ -42,7 +42,12 @@ TEST_P(StateFileFullDisk, TheConversionFailsAndTheEarlierOutputStays)
     };
     testsupport::ExpectTheEarlierFilesStay(
         disk,
-        {prepare, [&] { return testsupport::ErrorOf([&] { stateformat::ConvertStateFile(job); }); },
+        {prepare, [&] {
+             engine::NoProgress progress;
+             const auto result = stateformat::ConvertStateFile(job, progress);
+             return result.failure ? vb::ErrObject(result.failure->number, result.failure->description)
+                                   : vb::ErrObject();
+         },
          job.output},
         records == testsupport::kLargeRecords);
 }

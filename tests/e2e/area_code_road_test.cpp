@@ -67,10 +67,10 @@ TEST_F(AreaCodeRoad, AddACodeAndANumberByHandThenRefreshTheTotal)
             return 0;
         },
         "frmPhone");
-    form->cmdViewDNC->click();
+    mwtest::ctl(form).cmdViewDNC->click();
 
     EXPECT_EQ(seen, (QStringList{"Phone List for Area Code:201", "5551234", "1"}));
-    EXPECT_EQ(form->lblTotalRec->text(), "Total Records:1");
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), "Total Records:1");
     mwtest::Db db(databasePath());
     EXPECT_EQ(db.scalar("select group_concat(phone) from phone201"), "5551234");
     EXPECT_EQ(db.scalar("select PropertyValue from DefProperty where PropertyKeys = 'lasttotal'"), "1");

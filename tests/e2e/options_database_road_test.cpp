@@ -36,14 +36,15 @@ TEST_F(EndToEndTest, ANumberOnlyTheNewDatabaseListsIsCaughtAfterASwitchThroughOp
         QStringLiteral("frmOptions"));
     scripted.expectModal(mwtest::applyDatabase(other), QStringLiteral("frmMakeConnection"));
     toolbarButton(form, QStringLiteral("Options"))->trigger();
-    EXPECT_EQ(form->txtDatabase->text(), other);
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), other);
 
-    form->OptPhoneType(0)->click();
-    e2e::type(form->TxtPhoneData, QStringLiteral("9735550000"));
+    mwtest::ctl(form).OptPhoneType(0)->click();
+    e2e::type(mwtest::ctl(form).TxtPhoneData, QStringLiteral("9735550000"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Warning:  Do Not Call Number"), ui::vbOKOnly);
-    form->cmdStart->click();
+    mwtest::ctl(form).cmdStart->click();
 
-    EXPECT_EQ(form->sbStatusBar->PanelText(1), QStringLiteral("WARNING: This Number IS in DNC List!"));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1),
+              QStringLiteral("WARNING: This Number IS in DNC List!"));
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers are in DNC List\r\n9735550000"));
 }

@@ -41,12 +41,12 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
 
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    form->OptPhoneType(3)->click();
-    ASSERT_EQ(form->DataTableName->currentText(), QStringLiteral("Calls"));
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
-    choose(form->cboPhoneDataField, QStringLiteral("Phone - (B)"));
-    choose(form->cboMarkField, QStringLiteral("Status - (C)"));
-    form->chkOptions->setChecked(true);
+    mwtest::ctl(form).OptPhoneType(3)->click();
+    ASSERT_EQ(mwtest::ctl(form).DataTableName->currentText(), QStringLiteral("Calls"));
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
+    choose(mwtest::ctl(form).cboPhoneDataField, QStringLiteral("Phone - (B)"));
+    choose(mwtest::ctl(form).cboMarkField, QStringLiteral("Status - (C)"));
+    mwtest::ctl(form).chkOptions->setChecked(true);
 
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
@@ -54,10 +54,10 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
         ui::vbOK,
         QStringLiteral("Action is finished!\r\n1 Not in DNC List; 2(66.67%) in DNC List; 0 Null Numbers "),
         ui::vbInformation);
-    form->cmdStart->click();
+    mwtest::ctl(form).cmdStart->click();
 
-    EXPECT_TRUE(form->cmdStart->isEnabled());
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("1"));
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("1"));
     files::Workbook wb;
     wb.open(work + QStringLiteral("calls.xlsx"));
     files::Worksheet& calls = *wb.sheet(QStringLiteral("Calls"));
@@ -72,7 +72,7 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers In DNC List, Remove Time\r\n2015551234,3/2/2007 2:25:30 PM\r\n"
                          "2015559999,3/2/2007 2:25:30 PM\r\n"));
-    EXPECT_EQ(form->sbStatusBar->PanelText(1),
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1),
               QStringLiteral("1 Not in DNC List; 2(66.67%) in DNC List; 0 Null Numbers "));
     EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name),
               (QStringList{"B070302142530calls.xlsx", "calls.xlsx", "dnc.txt", "ok.txt"}));
@@ -99,20 +99,20 @@ TEST_F(EndToEndTest, AnXlsWorkbookIsRefusedBeforeItsBackupCopyIsMade)
 
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    form->OptPhoneType(3)->click();
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("1"));
-    choose(form->cboPhoneDataField, QStringLiteral("Phone - (B)"));
-    choose(form->cboMarkField, QStringLiteral("Name - (A)"));
-    form->chkOptions->setChecked(true);
+    mwtest::ctl(form).OptPhoneType(3)->click();
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("1"));
+    choose(mwtest::ctl(form).cboPhoneDataField, QStringLiteral("Phone - (B)"));
+    choose(mwtest::ctl(form).cboMarkField, QStringLiteral("Name - (A)"));
+    mwtest::ctl(form).chkOptions->setChecked(true);
 
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
     scripted.expectMsgBox(
         ui::vbOK, QStringLiteral("old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."),
         ui::vbExclamation);
-    form->cmdStart->click();
+    mwtest::ctl(form).cmdStart->click();
 
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name), (QStringList{"old.xls"}));
     form->close();
 }

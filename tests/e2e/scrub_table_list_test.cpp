@@ -32,11 +32,11 @@ protected:
     // choosing the type again reads the source's tables and fields.
     void chooseSource(frmMain* form, int type, const QString& path)
     {
-        form->OptPhoneType(type)->click();
-        form->TxtPhoneData->clear();
-        e2e::type(form->TxtPhoneData, path);
-        form->OptPhoneType(1)->click();
-        form->OptPhoneType(type)->click();
+        mwtest::ctl(form).OptPhoneType(type)->click();
+        mwtest::ctl(form).TxtPhoneData->clear();
+        e2e::type(mwtest::ctl(form).TxtPhoneData, path);
+        mwtest::ctl(form).OptPhoneType(1)->click();
+        mwtest::ctl(form).OptPhoneType(type)->click();
     }
 
     void startRun(frmMain* form, const QString& summary)
@@ -44,8 +44,8 @@ protected:
         scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                               ui::vbYesNo | ui::vbQuestion);
         scripted.expectMsgBox(ui::vbOK, summary, ui::vbInformation);
-        form->cmdStart->click();
-        EXPECT_TRUE(form->cmdStart->isEnabled());
+        mwtest::ctl(form).cmdStart->click();
+        EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     }
 };
 
@@ -67,14 +67,14 @@ TEST_F(TableEndToEndTest, AnAccessTableWithABlankInItsNameIsMarked)
     ASSERT_NE(form, nullptr);
 
     chooseSource(form, kAccess, list);
-    ASSERT_EQ(form->DataTableName->currentText(), QStringLiteral("my calls"));
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("4"));
-    choose(form->cboPhoneDataField, QStringLiteral("Phone"));
-    choose(form->cboMarkField, QStringLiteral("Status"));
-    form->chkOptions->setChecked(false);
-    form->OptionMark(1)->click();
-    form->txtMarkChar->clear();
-    type(form->txtMarkChar, QStringLiteral("-DNC"));
+    ASSERT_EQ(mwtest::ctl(form).DataTableName->currentText(), QStringLiteral("my calls"));
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("4"));
+    choose(mwtest::ctl(form).cboPhoneDataField, QStringLiteral("Phone"));
+    choose(mwtest::ctl(form).cboMarkField, QStringLiteral("Status"));
+    mwtest::ctl(form).chkOptions->setChecked(false);
+    mwtest::ctl(form).OptionMark(1)->click();
+    mwtest::ctl(form).txtMarkChar->clear();
+    type(mwtest::ctl(form).txtMarkChar, QStringLiteral("-DNC"));
 
     startRun(form, QStringLiteral(
                        "Action is finished!\r\n1 Not in DNC List; 2(50.00%) in DNC List; 1 Null Numbers "));
@@ -118,10 +118,10 @@ TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
     ASSERT_NE(form, nullptr);
 
     chooseSource(form, kFoxPro, folder);
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("2"));
-    choose(form->cboPhoneDataField, QStringLiteral("PHONE"));
-    choose(form->cboMarkField, QStringLiteral("STATUS"));
-    form->chkOptions->setChecked(true);
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("2"));
+    choose(mwtest::ctl(form).cboPhoneDataField, QStringLiteral("PHONE"));
+    choose(mwtest::ctl(form).cboMarkField, QStringLiteral("STATUS"));
+    mwtest::ctl(form).chkOptions->setChecked(true);
 
     startRun(form, QStringLiteral(
                        "Action is finished!\r\n1 Not in DNC List; 1(50.00%) in DNC List; 0 Null Numbers "));

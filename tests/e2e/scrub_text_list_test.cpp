@@ -36,9 +36,7 @@ TEST_F(EndToEndTest, ImportThenScrubATextListMarkingTheNumbersFound)
         ->SetPropertyValue(work + QStringLiteral("dncimport.txt"));
     gDefPropertys->Item(QStringLiteral("dnctextfilehearder"))->SetPropertyValue(QStringLiteral("0"));
     gDefPropertys->Item(QStringLiteral("dnctextfiledelimited"))->SetPropertyValue(QStringLiteral("1"));
-    bool imported = false;
-    form->ImportDNCTextFile(imported);
-    ASSERT_TRUE(imported);
+    ASSERT_TRUE(form->Runs().ImportDNCTextFile());
     {
         mwtest::Db db(databasePath());
         EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from phone201")), QStringLiteral("2"));
@@ -49,19 +47,19 @@ TEST_F(EndToEndTest, ImportThenScrubATextListMarkingTheNumbersFound)
     clock.setNow(QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30)));
 
     // The source panel: the list's folder typed in, its fields and the mark.
-    form->OptPhoneType(0)->click();
-    form->OptPhoneType(1)->click();
-    form->TxtPhoneData->clear();
-    type(form->TxtPhoneData, work);
-    form->OptPhoneType(0)->click();
-    form->OptPhoneType(1)->click();
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("4"));
-    choose(form->cboPhoneDataField, QStringLiteral("Phone"));
-    choose(form->cboMarkField, QStringLiteral("Status"));
-    form->chkOptions->setChecked(false);
-    form->OptionMark(2)->click();
-    form->txtMarkChar->clear();
-    type(form->txtMarkChar, QStringLiteral("DNC"));
+    mwtest::ctl(form).OptPhoneType(0)->click();
+    mwtest::ctl(form).OptPhoneType(1)->click();
+    mwtest::ctl(form).TxtPhoneData->clear();
+    type(mwtest::ctl(form).TxtPhoneData, work);
+    mwtest::ctl(form).OptPhoneType(0)->click();
+    mwtest::ctl(form).OptPhoneType(1)->click();
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("4"));
+    choose(mwtest::ctl(form).cboPhoneDataField, QStringLiteral("Phone"));
+    choose(mwtest::ctl(form).cboMarkField, QStringLiteral("Status"));
+    mwtest::ctl(form).chkOptions->setChecked(false);
+    mwtest::ctl(form).OptionMark(2)->click();
+    mwtest::ctl(form).txtMarkChar->clear();
+    type(mwtest::ctl(form).txtMarkChar, QStringLiteral("DNC"));
 
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
@@ -70,9 +68,9 @@ TEST_F(EndToEndTest, ImportThenScrubATextListMarkingTheNumbersFound)
                           QStringLiteral("Action is finished!\r\nBackup of Original: ") + backup +
                               QStringLiteral("\r\n1 Not in DNC List; 2 in DNC List; 1  Null Numbers;"),
                           ui::vbInformation);
-    form->cmdStart->click();
+    mwtest::ctl(form).cmdStart->click();
 
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("calls.csv")),
               QByteArray("Name,Phone,Status,Zip\r\n"
                          "\"Lee, Al\",(201) 555-1234,DNC,07001\r\n"
@@ -85,7 +83,7 @@ TEST_F(EndToEndTest, ImportThenScrubATextListMarkingTheNumbersFound)
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers In DNC List,Remove Time\r\n2015551234, 3/2/2007 2:25:30 PM\r\n"
                          "9731234567, 3/2/2007 2:25:30 PM\r\n"));
-    EXPECT_EQ(form->sbStatusBar->PanelText(1),
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1),
               QStringLiteral("1 Not in DNC List; 2(50.00%) in DNC List; 1 Null Numbers "));
     EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name),
               (QStringList{"B070302142530calls.csv", "calls.csv", "dnc.txt", "dncimport.txt", "ok.txt"}));

@@ -40,25 +40,25 @@ protected:
 
     void chooseSource(frmMain* form, int type, const QString& path)
     {
-        form->OptPhoneType(type)->click();
-        form->TxtPhoneData->clear();
-        e2e::type(form->TxtPhoneData, path);
-        form->OptPhoneType(type == kText ? 0 : kText)->click();
-        form->OptPhoneType(type)->click();
+        mwtest::ctl(form).OptPhoneType(type)->click();
+        mwtest::ctl(form).TxtPhoneData->clear();
+        e2e::type(mwtest::ctl(form).TxtPhoneData, path);
+        mwtest::ctl(form).OptPhoneType(type == kText ? 0 : kText)->click();
+        mwtest::ctl(form).OptPhoneType(type)->click();
     }
 
     void chooseFields(frmMain* form, const QString& phone, const QString& mark)
     {
-        choose(form->cboPhoneDataField, phone);
-        choose(form->cboMarkField, mark);
-        form->OptionMark(0)->click();
-        form->txtMarkChar->clear();
-        type(form->txtMarkChar, QStringLiteral("X"));
+        choose(mwtest::ctl(form).cboPhoneDataField, phone);
+        choose(mwtest::ctl(form).cboMarkField, mark);
+        mwtest::ctl(form).OptionMark(0)->click();
+        mwtest::ctl(form).txtMarkChar->clear();
+        type(mwtest::ctl(form).txtMarkChar, QStringLiteral("X"));
     }
 
     void expectFinished(frmMain* form, const char* status)
     {
-        EXPECT_EQ(form->sbStatusBar->PanelText(1), QLatin1String(status));
+        EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1), QLatin1String(status));
         EXPECT_TRUE(QFile::exists(home.filePath(QStringLiteral("DNCTempWork.mdb"))));
         mwtest::Db db(databasePath());
         EXPECT_EQ(
@@ -78,9 +78,9 @@ TEST_F(WorkTableRoadTest, ATextListIsMarkedThroughTheWorkTable)
     ASSERT_NE(form, nullptr);
     chooseSource(form, kText, work);
     chooseFields(form, QStringLiteral("Phone"), QStringLiteral("Status"));
-    form->chkOptions->setChecked(false);
+    mwtest::ctl(form).chkOptions->setChecked(false);
 
-    form->ScrubByWorkTable();
+    form->Runs().ScrubByWorkTable();
 
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("calls.csv")), QByteArray("Name,Phone,Status\r\n"
                                                                                "Lee,(201) 555-1234,Xnew\r\n"
@@ -105,9 +105,9 @@ TEST_F(WorkTableRoadTest, AnEmbeddedTableLosesItsFoundRows)
     ASSERT_NE(form, nullptr);
     chooseSource(form, kAccess, list);
     chooseFields(form, QStringLiteral("Phone"), QStringLiteral("Status"));
-    form->chkOptions->setChecked(true);
+    mwtest::ctl(form).chkOptions->setChecked(true);
 
-    form->ScrubByWorkTable();
+    form->Runs().ScrubByWorkTable();
 
     mwtest::Db db(list);
     EXPECT_EQ(db.scalar(QStringLiteral("select group_concat(Name, ' ') from calls")),
@@ -130,12 +130,12 @@ TEST_F(WorkTableRoadTest, AWorkbookSheetIsMarkedThroughItsTable)
     addProfile(QStringLiteral("EXCEL"), QStringLiteral("Calls"), book);
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    form->OptPhoneType(kExcel)->click();
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+    mwtest::ctl(form).OptPhoneType(kExcel)->click();
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
     chooseFields(form, QStringLiteral("Phone - (B)"), QStringLiteral("Status - (C)"));
-    form->chkOptions->setChecked(true); // a sheet is always marked
+    mwtest::ctl(form).chkOptions->setChecked(true); // a sheet is always marked
 
-    form->ScrubByWorkTable();
+    form->Runs().ScrubByWorkTable();
 
     files::Workbook wb;
     wb.open(book);

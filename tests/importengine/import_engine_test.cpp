@@ -3,6 +3,7 @@
 // the run ended, with no message box of its own.
 
 #include "support/ProgramObjects.h"
+#include "support/RecordingProgress.h"
 #include "support/ScriptedUi.h"
 #include "support/SqliteFile.h"
 
@@ -20,30 +21,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-class RecordingView : public dncimport::ImportView {
-public:
-    void Status(const QString& text, std::int32_t panel) override
-    {
-        if (panel == 1) lines << text;
-    }
-    void BeginProgress(double maximum, std::int32_t areaCodes) override
-    {
-        this->maximum = maximum;
-        this->areaCodes = areaCodes;
-    }
-    void StepProgress() override { ++steps; }
-    void AreaCodeDone(std::int32_t done) override { this->done = done; }
-    void EndProgress() override { ++ends; }
-    void Yield() override {}
-
-    QStringList lines;
-    double maximum = -1;
-    std::int32_t areaCodes = -1;
-    int steps = 0;
-    std::int32_t done = 0;
-    int ends = 0;
-};
 
 struct EngineCase {
     const char* name;
@@ -89,7 +66,10 @@ protected:
         job.fileName = QStringLiteral("dnc.txt");
         job.keptAreaCodes = kept;
         LoadTables(); // the caller's list of the store's tables is current
-        return dncimport::ImportDNCList(job, view);
+        bool counted = false;
+        const std::int32_t total = GetDNCCount(&counted);
+        if (counted) job.total = total;
+        return dncimport::ImportDNCList(job, *gDataAccess, *gPhoneTables, view);
     }
 
     QString count(const QString& table)
@@ -109,7 +89,7 @@ protected:
     QTemporaryDir dir;
     QString dbPath;
     vb::FakeClock clock;
-    RecordingView view;
+    testsupport::RecordingProgress view;
 };
 
 class ImportEngine : public EngineFixture, public ::testing::WithParamInterface<EngineCase> {};
@@ -160,14 +140,14 @@ TEST_F(ImportEngine, ShowsEachAreaCodeAndTheProgressToItsEnd)
 {
     const auto result = run("201,5551234\r\n20,1234567\r\n973,7777777\r\n", true, QString());
     ASSERT_TRUE(result.succeeded());
-    EXPECT_EQ(view.lines, (QStringList{QStringLiteral("Starting to Import Area Code:201 ..."),
-                                       QStringLiteral("Finished to Import Area Code:201"),
-                                       QStringLiteral("Starting to Import Area Code:973 ..."),
-                                       QStringLiteral("Finished to Import Area Code:973")}));
+    EXPECT_EQ(view.statuses, (QStringList{QStringLiteral("Starting to Import Area Code:201 ..."),
+                                          QStringLiteral("Finished to Import Area Code:201"),
+                                          QStringLiteral("Starting to Import Area Code:973 ..."),
+                                          QStringLiteral("Finished to Import Area Code:973")}));
     EXPECT_EQ(view.maximum, 12);
-    EXPECT_EQ(view.areaCodes, 3);
-    EXPECT_EQ(view.done, 3);
-    EXPECT_EQ(view.ends, 1);
+    EXPECT_EQ(view.maximumText, QStringLiteral("3"));
+    EXPECT_EQ(view.counts.last(), QStringLiteral("3")); // the values done
+    EXPECT_TRUE(view.ended);
     EXPECT_EQ(result.stats.areaCodesSkipped, 1);
 }
 
@@ -183,10 +163,10 @@ TEST_F(ImportEngine, AFailedStatementComesBackToTheCallerUnreported)
     ASSERT_TRUE(result.failure.has_value());
     EXPECT_EQ(result.failure->module, QStringLiteral("DataAccessAPI"));
     EXPECT_EQ(result.failure->function, QStringLiteral("ExecQuery"));
-    EXPECT_TRUE(result.failure->error.Description.contains(QStringLiteral("refused")));
+    EXPECT_TRUE(result.failure->description.contains(QStringLiteral("refused")));
     EXPECT_EQ(count(QStringLiteral("phone201")), QStringLiteral("1")); // committed before the failure
     EXPECT_EQ(count(QStringLiteral("phone973")), QStringLiteral("0"));
-    EXPECT_EQ(view.ends, 0);
+    EXPECT_FALSE(view.ended);
 }
 
 TEST_F(ImportEngine, AStoppedImportLeavesNoEmptyTableAndAStoredTotalThatMatchesTheStore)
@@ -206,8 +186,8 @@ TEST_F(ImportEngine, AStoppedImportLeavesNoEmptyTableAndAStoredTotalThatMatchesT
     EXPECT_EQ(
         db.scalar(QStringLiteral("SELECT PropertyValue FROM DefProperty WHERE PropertyKeys = 'lasttotal'")),
         QStringLiteral("2"));
-    EXPECT_EQ(gDefPropertys->Item(QStringLiteral("lasttotal"))->PropertyValue(), QStringLiteral("2"));
-    EXPECT_EQ(gPhoneTables->Item(QStringLiteral("phone973")), nullptr);
+    EXPECT_EQ(result.storedTotal, std::optional<std::int64_t>(2));
+    EXPECT_TRUE(result.tablesStale) << "the list named phone973 while it was filled";
 }
 
 TEST_F(ImportEngine, AFailureThatEndedTheTransactionItselfIsReportedOnce)
@@ -222,7 +202,7 @@ TEST_F(ImportEngine, AFailureThatEndedTheTransactionItselfIsReportedOnce)
     });
     const auto result = run("201,5551234\r\n973,7777777\r\n", true, QString());
     ASSERT_TRUE(result.failure.has_value());
-    EXPECT_TRUE(result.failure->error.Description.contains(QStringLiteral("full")));
+    EXPECT_TRUE(result.failure->description.contains(QStringLiteral("full")));
     EXPECT_EQ(count(QStringLiteral("phone201")), QStringLiteral("1"));
     EXPECT_EQ(phoneTables(), QStringLiteral("phone201"));
 }
@@ -242,7 +222,7 @@ TEST_F(ImportEngine, ATitleLineWithANulByteFailsNamingTheFileAndTheLine)
         run(QByteArray("Area\0Code,Phone\r\n201,5551234\r\n", 30), true, QString(), QStringLiteral("Yes"));
     EXPECT_EQ(int(result.outcome), int(dncimport::ImportOutcome::Failed));
     ASSERT_TRUE(result.failure.has_value());
-    const QString said = result.failure->error.Description;
+    const QString said = result.failure->description;
     EXPECT_TRUE(said.contains(QStringLiteral("Line 1 of"))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("dnc.txt"))) << said.toStdString();
     EXPECT_EQ(phoneTables(), QString());

@@ -10,6 +10,7 @@
 #include "core/DataAccessModule.h"
 #include "core/Globals.h"
 #include "dialogs/frmMakeConnection.h"
+#include "mainwindow/MainWindowControls.h"
 #include "mainwindow/ModuleMain.h"
 #include "mainwindow/WebBrowser.h"
 #include "mainwindow/frmMain.h"
@@ -70,7 +71,7 @@ inline ui::ScriptedServices::ModalHandler applyDatabase(const QString& path)
             ADD_FAILURE() << "not the connection dialog";
             return 0;
         }
-        form->txtDatabase->setText(path);
+        mwtest::ctl(form).txtDatabase->setText(path);
         form->cmdOK_Click();
         return 1;
     };
@@ -148,14 +149,14 @@ protected:
     // Lets the event loop run until the web pane has finished loading.
     static void waitForPage(frmMain* form)
     {
-        while (form->WebBrowser1->Busy() || !form->WebBrowser1->HasDocument())
+        while (mwtest::ctl(form).WebBrowser1->Busy() || !mwtest::ctl(form).WebBrowser1->HasDocument())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QCoreApplication::processEvents();
     }
 
     static QAction* toolbarButton(frmMain* form, const QString& key)
     {
-        for (QAction* a : form->TBLaunch->actions())
+        for (QAction* a : mwtest::ctl(form).TBLaunch->actions())
             if (a->property("Key").toString() == key) return a;
         ADD_FAILURE() << "no toolbar button " << key.toStdString();
         return nullptr;

@@ -16,9 +16,9 @@ TEST_F(MainWindowTest, SettingClosedWithoutAChangeKeepsTheDatabase)
     ASSERT_NE(form, nullptr);
     const QString before = gConnectionString;
     scripted.expectModal(cancelDialog(), QStringLiteral("frmMakeConnection"));
-    form->cmdBrowser->click();
+    mwtest::ctl(form).cmdBrowser->click();
     EXPECT_EQ(gConnectionString, before);
-    EXPECT_EQ(form->txtDatabase->text(), databasePath());
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
     EXPECT_FALSE(QFile::exists(iniPath()));
 }
 
@@ -41,7 +41,7 @@ TEST_F(MainWindowTest, SettingSwitchesToAnotherDatabaseWithItsOwnSettings)
     gDefPropertys->Item(QStringLiteral("formatchar"))->SetPropertyValue(QStringLiteral("@"));
 
     scripted.expectModal(applyDatabase(other), QStringLiteral("frmMakeConnection"));
-    form->cmdBrowser->click();
+    mwtest::ctl(form).cmdBrowser->click();
 
     // What was changed in memory went to the database it came from.
     {
@@ -51,10 +51,10 @@ TEST_F(MainWindowTest, SettingSwitchesToAnotherDatabaseWithItsOwnSettings)
     EXPECT_TRUE(gConnectionString.contains(other));
     EXPECT_TRUE(gDataAccess->DefaultConnectionString().contains(other));
     EXPECT_TRUE(mwtest::ReadFile(iniPath()).contains("ODBCDatabase=" + other.toUtf8()));
-    EXPECT_EQ(form->txtDatabase->text(), other);
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), other);
     // The window now shows the new database's settings, tables and profiles.
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:42"));
-    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("OTHER"));
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:42"));
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), QStringLiteral("OTHER"));
     ASSERT_TRUE(gPhoneTables);
     EXPECT_NE(gPhoneTables->Item(QStringLiteral("phone201")), nullptr);
     ASSERT_NE(gCurDataTypeInfo, nullptr);
@@ -76,12 +76,12 @@ TEST_F(MainWindowTest, SettingKeepsTheDatabaseInUseWhenTheChosenOneDoesNotOpen)
     const QString missing = home.filePath(QStringLiteral("missing.mdb"));
     scripted.expectModal(applyDatabase(missing), QStringLiteral("frmMakeConnection"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:DataComponentsInstalled"), ui::vbCritical);
-    form->cmdBrowser->click();
+    mwtest::ctl(form).cmdBrowser->click();
 
     EXPECT_EQ(gConnectionString, before);
     EXPECT_EQ(gDataAccess->DefaultConnectionString(), before);
     EXPECT_EQ(gOption->ConnectionString(), before);
-    EXPECT_EQ(form->txtDatabase->text(), databasePath());
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_FALSE(QFile::exists(missing));
 }
@@ -121,9 +121,9 @@ TEST_F(MainWindowTest, OptionsDatabaseSwitchesLikeTheSettingButton)
         EXPECT_EQ(first.setting(QStringLiteral("formatchar")), QStringLiteral("@"));
     }
     EXPECT_TRUE(gConnectionString.contains(other));
-    EXPECT_EQ(form->txtDatabase->text(), other);
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:42"));
-    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("OTHER"));
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), other);
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:42"));
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), QStringLiteral("OTHER"));
     ASSERT_TRUE(gPhoneTables);
     EXPECT_NE(gPhoneTables->Item(QStringLiteral("phone201")), nullptr);
 }

@@ -37,7 +37,7 @@ TEST_F(MainWindowTest, EveryVisibleControlHasRoomInsideTheWindow)
     waitForPage(form);
     form->Timer1_Timer();
     waitForPage(form);
-    form->OptPhoneType(1)->click();
+    mwtest::ctl(form).OptPhoneType(1)->click();
     form->SetStatusBar(QStringLiteral("Ready"), 1);
     QCoreApplication::processEvents();
 
@@ -55,13 +55,13 @@ TEST_F(MainWindowTest, EveryVisibleControlHasRoomInsideTheWindow)
     }
     // Hidden source types stay hidden.
     for (std::int16_t i = 5; i <= 8; ++i)
-        EXPECT_FALSE(form->OptPhoneType(i)->isVisibleTo(form));
+        EXPECT_FALSE(mwtest::ctl(form).OptPhoneType(i)->isVisibleTo(form));
     saveScreenshot(form, QStringLiteral("tervala_main.png"));
 
-    const int paneHeight = form->WebBrowser1->height();
+    const int paneHeight = mwtest::ctl(form).WebBrowser1->height();
     form->resize(form->width() + 300, form->height() + 200);
     QCoreApplication::processEvents();
-    EXPECT_GT(form->WebBrowser1->height(), paneHeight);
-    EXPECT_GT(form->TxtPhoneData->width(), 0);
+    EXPECT_GT(mwtest::ctl(form).WebBrowser1->height(), paneHeight);
+    EXPECT_GT(mwtest::ctl(form).TxtPhoneData->width(), 0);
     saveScreenshot(form, QStringLiteral("tervala_main_large.png"));
 }

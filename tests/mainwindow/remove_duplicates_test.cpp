@@ -30,16 +30,16 @@ TEST_P(RemoveDuplicatesChecks, AMissingChoiceStopsTheCommandWithItsMessage)
     const CheckCase& c = GetParam();
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    form->OptPhoneType(std::int16_t(c.type))->click();
-    for (auto [combo, text] :
-         {std::pair{form->cboPhoneDataField, c.phone}, std::pair{form->cboMarkField, c.mark}}) {
+    mwtest::ctl(form).OptPhoneType(std::int16_t(c.type))->click();
+    for (auto [combo, text] : {std::pair{mwtest::ctl(form).cboPhoneDataField, c.phone},
+                               std::pair{mwtest::ctl(form).cboMarkField, c.mark}}) {
         combo->addItem(QString::fromLatin1(text));
         combo->setCurrentIndex(QByteArray(text).isEmpty() ? -1 : combo->count() - 1);
     }
-    form->txtPhoneDataTotal->setText(QStringLiteral("0"));
+    mwtest::ctl(form).txtPhoneDataTotal->setText(QStringLiteral("0"));
     if (*c.message) scripted.expectMsgBox(ui::vbOK, QString::fromLatin1(c.message), ui::vbExclamation);
     toolbarButton(form, QStringLiteral("Tools"))->trigger();
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -60,7 +60,8 @@ public:
     int MsgBox(const QString& prompt, int style, const QString& title) override
     {
         if (gMainForm)
-            enabledWhileAsked.push_back(gMainForm->cmdStart->isEnabled() || gMainForm->TBLaunch->isEnabled());
+            enabledWhileAsked.push_back(mwtest::ctl(gMainForm).cmdStart->isEnabled() ||
+                                        mwtest::ctl(gMainForm).TBLaunch->isEnabled());
         return ui::ScriptedServices::MsgBox(prompt, style, title);
     }
     std::vector<bool> enabledWhileAsked;
@@ -81,8 +82,8 @@ TEST_F(MainWindowTest, ATextListLosesItsDuplicatesWhileTheWindowIsDisabled)
     }
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    form->OptPhoneType(1)->click();
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+    mwtest::ctl(form).OptPhoneType(1)->click();
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
 
     WatchingServices watching;
     ui::setServices(&watching);
@@ -94,12 +95,13 @@ TEST_F(MainWindowTest, ATextListLosesItsDuplicatesWhileTheWindowIsDisabled)
     ui_test::ReportScriptProblems(watching);
 
     EXPECT_EQ(watching.enabledWhileAsked, (std::vector<bool>{false, false}));
-    EXPECT_TRUE(form->cmdStart->isEnabled());
-    EXPECT_TRUE(form->TBLaunch->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).TBLaunch->isEnabled());
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("calls.csv")),
               QByteArray("Name,Phone,Status\r\nBob,0201555000,b\r\nCy,2015551234,c\r\n"));
-    EXPECT_EQ(form->sbStatusBar->PanelText(1), QStringLiteral("1 Duplicate Number(s) is (are) removed"));
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("3"));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1),
+              QStringLiteral("1 Duplicate Number(s) is (are) removed"));
+    EXPECT_EQ(mwtest::ctl(form).lblStatus->text(), QStringLiteral("3"));
 }
 
 } // namespace

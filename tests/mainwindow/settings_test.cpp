@@ -43,16 +43,18 @@ TEST_F(WindowSettingsTest, StartUpShowsTheStoredSettings)
 
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    EXPECT_FALSE(form->chkOptions->isChecked());
-    EXPECT_TRUE(form->OptionMark(1)->isChecked());
-    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("NOCALL"));
-    EXPECT_EQ(form->txtLastUpdate->text(), QStringLiteral("3/4/2024 10:15:00 AM"));
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:1,234,567"));
-    EXPECT_EQ(form->mOKFile, QStringLiteral("/lists/ok.txt"));
-    EXPECT_EQ(form->mAddAreaCode, 1);
-    EXPECT_FALSE(form->mIsLoading);
+    EXPECT_FALSE(mwtest::ctl(form).chkOptions->isChecked());
+    EXPECT_TRUE(mwtest::ctl(form).OptionMark(1)->isChecked());
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), QStringLiteral("NOCALL"));
+    EXPECT_EQ(mwtest::ctl(form).txtLastUpdate->text(), QStringLiteral("3/4/2024 10:15:00 AM"));
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:1,234,567"));
+    EXPECT_EQ(mwtest::options(form).okFile, QStringLiteral("/lists/ok.txt"));
+    EXPECT_EQ(mwtest::options(form).addAreaCode, 1);
     // Loading wrote nothing back.
     EXPECT_FALSE(gDefPropertys->Item(QStringLiteral("deleterecords"))->IsDirty());
+    // Loading has ended: the delete box stores its value again.
+    mwtest::ctl(form).chkOptions->click();
+    EXPECT_EQ(gDefPropertys->Item(QStringLiteral("deleterecords"))->PropertyValue(), QStringLiteral("1"));
 }
 
 TEST_F(WindowSettingsTest, AMarkActionOutsideTheOptionsSelectsNone)
@@ -62,9 +64,9 @@ TEST_F(WindowSettingsTest, AMarkActionOutsideTheOptionsSelectsNone)
     store(QStringLiteral("lasttotal"), QStringLiteral("0"));
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    for (const auto& [index, option] : form->OptionMark)
+    for (const auto& [index, option] : mwtest::ctl(form).OptionMark)
         EXPECT_FALSE(option->isChecked()) << index;
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:0"));
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:0"));
     EXPECT_TRUE(form->isVisible());
 }
 
@@ -72,11 +74,11 @@ TEST_F(WindowSettingsTest, ChangesMadeInTheWindowSurviveARestart)
 {
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    const bool wasDeleting = form->chkOptions->isChecked();
-    form->chkOptions->click();
-    form->OptionMark(0)->click();
-    form->txtMarkChar->setText(QStringLiteral("XX"));
-    form->OptPhoneType(1)->click(); // "phonedatatype"
+    const bool wasDeleting = mwtest::ctl(form).chkOptions->isChecked();
+    mwtest::ctl(form).chkOptions->click();
+    mwtest::ctl(form).OptionMark(0)->click();
+    mwtest::ctl(form).txtMarkChar->setText(QStringLiteral("XX"));
+    mwtest::ctl(form).OptPhoneType(1)->click(); // "phonedatatype"
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     vb::App::ReleaseInstanceLock();
@@ -95,11 +97,11 @@ TEST_F(WindowSettingsTest, ChangesMadeInTheWindowSurviveARestart)
 
     form = start();
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->chkOptions->isChecked(), !wasDeleting);
-    EXPECT_TRUE(form->OptionMark(0)->isChecked());
-    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("XX"));
+    EXPECT_EQ(mwtest::ctl(form).chkOptions->isChecked(), !wasDeleting);
+    EXPECT_TRUE(mwtest::ctl(form).OptionMark(0)->isChecked());
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), QStringLiteral("XX"));
     // The stored type is not chosen again by itself.
-    for (const auto& [index, option] : form->OptPhoneType)
+    for (const auto& [index, option] : mwtest::ctl(form).OptPhoneType)
         EXPECT_FALSE(option->isChecked()) << index;
     ASSERT_NE(gCurDataTypeInfo, nullptr);
     EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("TEXT FILE"));

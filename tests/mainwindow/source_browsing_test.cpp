@@ -58,8 +58,8 @@ protected:
         frmMain* form = start();
         if (!form) return form;
         // MS SQL, MySQL and ODBC are kept out of sight: chosen as code does.
-        if (form->OptPhoneType(index)->isVisible())
-            form->OptPhoneType(index)->click();
+        if (mwtest::ctl(form).OptPhoneType(index)->isVisible())
+            mwtest::ctl(form).OptPhoneType(index)->click();
         else
             form->OptPhoneType_Click(index);
         return form;
@@ -97,14 +97,14 @@ TEST_F(SourceBrowsingTest, ATextFileInAFolderWithABlankIsPickedCountedAndViewed)
             return 1;
         },
         QStringLiteral("frmTextWizard"));
-    form->cmdBrowserData->click();
+    mwtest::ctl(form).cmdBrowserData->click();
 
-    EXPECT_EQ(form->TxtPhoneData->text(), folder);
-    EXPECT_EQ(Items(form->DataTableName), QStringList{"ok list.csv"});
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
-    EXPECT_EQ(Items(form->cboPhoneDataField), (QStringList{"Name", "Phone", "Status"}));
-    EXPECT_EQ(form->cboPhoneDataField->currentText(), QStringLiteral("Phone"));
-    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Status"));
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), folder);
+    EXPECT_EQ(Items(mwtest::ctl(form).DataTableName), QStringList{"ok list.csv"});
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
+    EXPECT_EQ(Items(mwtest::ctl(form).cboPhoneDataField), (QStringList{"Name", "Phone", "Status"}));
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->currentText(), QStringLiteral("Phone"));
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Status"));
     EXPECT_EQ(gCurDataTypeInfo->DataDBName(), folder);
     EXPECT_EQ(gCurDataTypeInfo->DataTableName(), QStringLiteral("ok list.csv"));
     EXPECT_TRUE(gCurDataTypeInfo->IsTitleFirstLine());
@@ -116,20 +116,20 @@ TEST_F(SourceBrowsingTest, ATextFileInAFolderWithABlankIsPickedCountedAndViewed)
 
     QStringList seen;
     scripted.expectModal(ReadViewer(seen), QStringLiteral("frmViewData"));
-    form->cmdViewData->click();
+    mwtest::ctl(form).cmdViewData->click();
     EXPECT_EQ(seen, (QStringList{"View Phone Data", "Records:1 - 3 of 3", "Ann"}));
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
 TEST_F(SourceBrowsingTest, ACancelledFileDialogChangesNothing)
 {
     frmMain* form = startAndChoose(TextType);
     ASSERT_NE(form, nullptr);
-    form->TxtPhoneData->setText(QStringLiteral("/somewhere/"));
+    mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("/somewhere/"));
     scripted.expectOpenFile(std::nullopt);
-    form->cmdBrowserData->click();
-    EXPECT_EQ(form->TxtPhoneData->text(), QStringLiteral("/somewhere/"));
-    EXPECT_EQ(form->DataTableName->count(), 0);
+    mwtest::ctl(form).cmdBrowserData->click();
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), QStringLiteral("/somewhere/"));
+    EXPECT_EQ(mwtest::ctl(form).DataTableName->count(), 0);
 }
 
 TEST_F(SourceBrowsingTest, AWorkbookThatCannotBeOpenedIsAnEmptyExcelFile)
@@ -140,9 +140,9 @@ TEST_F(SourceBrowsingTest, AWorkbookThatCannotBeOpenedIsAnEmptyExcelFile)
     scripted.expectOpenFile(missing);
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("(53)"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Empty Excel file!"), ui::vbExclamation | ui::vbOKOnly);
-    form->cmdBrowserData->click();
-    EXPECT_EQ(form->TxtPhoneData->text(), missing);
-    EXPECT_EQ(form->DataTableName->count(), 0);
+    mwtest::ctl(form).cmdBrowserData->click();
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), missing);
+    EXPECT_EQ(mwtest::ctl(form).DataTableName->count(), 0);
 }
 
 TEST_F(SourceBrowsingTest, ASheetWhoseFieldsCannotBeReadIsAnEmptyExcelFileAndTheWorkbookIsClosed)
@@ -165,15 +165,15 @@ TEST_F(SourceBrowsingTest, ASheetWhoseFieldsCannotBeReadIsAnEmptyExcelFileAndThe
             return 0;
         },
         QStringLiteral("frmExcelWizard"));
-    form->cmdBrowserData->click();
+    mwtest::ctl(form).cmdBrowserData->click();
     QStringList prompts;
     for (const auto& call : scripted.callsOf(ui::ScriptedServices::Kind::MsgBox))
         prompts << call.text;
     scripted.takeUnexpectedCalls(); // the failed reads report themselves
     ASSERT_FALSE(prompts.isEmpty());
     EXPECT_EQ(prompts.last(), QStringLiteral("Empty Excel file!"));
-    EXPECT_EQ(Items(form->DataTableName), (QStringList{"Calls", "Leads"}));
-    EXPECT_EQ(form->cboPhoneDataField->count(), 0);
+    EXPECT_EQ(Items(mwtest::ctl(form).DataTableName), (QStringList{"Calls", "Leads"}));
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->count(), 0);
     EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0) << "the workbook was closed";
 }
 
@@ -194,10 +194,10 @@ TEST_F(SourceBrowsingTest, AWorkbookIsClosedAfterItsSheetIsChosen)
             return 1;
         },
         QStringLiteral("frmExcelWizard"));
-    form->cmdBrowserData->click();
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("1"));
-    EXPECT_EQ(Items(form->cboPhoneDataField).size(), 2);
-    EXPECT_FALSE(form->mExcelTable.isEmpty());
+    mwtest::ctl(form).cmdBrowserData->click();
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("1"));
+    EXPECT_EQ(Items(mwtest::ctl(form).cboPhoneDataField).size(), 2);
+    EXPECT_FALSE(form->Choices().excelTable.isEmpty());
     EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0);
 }
 
@@ -242,13 +242,13 @@ TEST_F(SourceBrowsingTest, AnEmbeddedDatabaseOffersItsTablesByHowManyThereAre)
                     return 1;
                 },
                 QStringLiteral("frmSelectTable"));
-        form->cmdBrowserData->click();
-        EXPECT_EQ(form->TxtPhoneData->text(), file) << n;
-        EXPECT_EQ(Items(form->DataTableName), c.tables) << n;
-        EXPECT_EQ(form->DataTableName->currentText(), QString::fromLatin1(c.chosen)) << n;
+        mwtest::ctl(form).cmdBrowserData->click();
+        EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), file) << n;
+        EXPECT_EQ(Items(mwtest::ctl(form).DataTableName), c.tables) << n;
+        EXPECT_EQ(mwtest::ctl(form).DataTableName->currentText(), QString::fromLatin1(c.chosen)) << n;
         if (c.tables.isEmpty()) continue;
         EXPECT_EQ(gCurDataTypeInfo->DataTableName(), QString::fromLatin1(c.chosen)) << n;
-        EXPECT_EQ(form->txtPhoneDataTotal->text(), QString::fromLatin1(c.count)) << n;
+        EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QString::fromLatin1(c.count)) << n;
     }
 }
 
@@ -260,7 +260,7 @@ TEST_F(SourceBrowsingTest, ConnectionPresetsFillOnlyWhatTheProfileLacks)
     gCurDataTypeInfo->SetDataUSERID(QString());
     // Cancelled: the object goes back into the profile all the same.
     scripted.expectModal(mwtest::cancelDialog(), QStringLiteral("frmMakeConnection"));
-    form->cmdBrowserData->click();
+    mwtest::ctl(form).cmdBrowserData->click();
     // Reaching a server that is not there is reported by the profile, as
     // the driver manager words it.
     scripted.takeUnexpectedCalls();
@@ -268,7 +268,7 @@ TEST_F(SourceBrowsingTest, ConnectionPresetsFillOnlyWhatTheProfileLacks)
     EXPECT_EQ(gCurDataTypeInfo->DataUSERID(), QStringLiteral("sa"));
     EXPECT_EQ(gCurDataTypeInfo->DataProvider(), QStringLiteral("SQLOLEDB"));
     EXPECT_EQ(gCurDataTypeInfo->DataDSN(), QStringLiteral("(None)"));
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
 TEST_F(SourceBrowsingTest, ViewOfATableNamedLikeAQueryWordShowsThatTable)
@@ -279,11 +279,11 @@ TEST_F(SourceBrowsingTest, ViewOfATableNamedLikeAQueryWordShowsThatTable)
     frmMain* form = startAndChoose(AccessType);
     ASSERT_NE(form, nullptr);
     scripted.expectModal(mwtest::applyDatabase(file), QStringLiteral("frmMakeConnection"));
-    form->cmdBrowserData->click();
-    ASSERT_EQ(form->DataTableName->currentText(), QStringLiteral("Preselected"));
+    mwtest::ctl(form).cmdBrowserData->click();
+    ASSERT_EQ(mwtest::ctl(form).DataTableName->currentText(), QStringLiteral("Preselected"));
     QStringList seen;
     scripted.expectModal(ReadViewer(seen), QStringLiteral("frmViewData"));
-    form->cmdViewData->click();
+    mwtest::ctl(form).cmdViewData->click();
     EXPECT_EQ(seen, (QStringList{"View Phone Data", "Records:1 - 1 of 1", "Zed"}));
 }
 
@@ -302,14 +302,14 @@ TEST_F(SourceBrowsingTest, TheWindowIsEnabledAgainAfterAnErrorWhileViewing)
 {
     frmMain* form = startAndChoose(TextType);
     ASSERT_NE(form, nullptr);
-    form->DataTableName->addItem(QStringLiteral("calls.csv"));
-    form->DataTableName->setCurrentIndex(0);
+    mwtest::ctl(form).DataTableName->addItem(QStringLiteral("calls.csv"));
+    mwtest::ctl(form).DataTableName->setCurrentIndex(0);
     screenhooks::SetViewData([](QWidget*, const QString&, const QString&, bool, const QString&) {
         vb::Raise(vb::errnum::FileNotFound);
     });
-    form->cmdViewData->click();
+    mwtest::ctl(form).cmdViewData->click();
     RegisterScreens();
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_FALSE(form->ActionRunning());
     EXPECT_TRUE(scripted.calls().empty()) << "no message";
 }
@@ -319,7 +319,7 @@ TEST_F(SourceBrowsingTest, AnOdbcDataSourceTypedInLeavesTheDatabaseNameAlone)
     frmMain* form = startAndChoose(OdbcType);
     ASSERT_NE(form, nullptr);
     gCurDataTypeInfo->SetDataDBName(QStringLiteral("sales"));
-    form->TxtPhoneData->setText(QStringLiteral("warehouse"));
+    mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("warehouse"));
     EXPECT_EQ(gCurDataTypeInfo->DataDBName(), QStringLiteral("sales"));
     EXPECT_EQ(gCurDataTypeInfo->DataDSN(), QStringLiteral("warehouse"));
 }

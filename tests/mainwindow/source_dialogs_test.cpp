@@ -8,6 +8,7 @@
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "core/Settings.h"
+#include "mainwindow/SourceViewer.h"
 #include "mainwindow/frmASC.h"
 #include "mainwindow/frmAbout.h"
 #include "mainwindow/frmProperties.h"
@@ -175,7 +176,7 @@ TEST_F(SourceDialogs, ScrubOptionsOpenFromTheToolbarAndViewAResultFileWithABlank
             return 0;
         },
         QStringLiteral("frmASC"));
-    for (QAction* action : form->TBLaunch->actions())
+    for (QAction* action : mwtest::ctl(form).TBLaunch->actions())
         if (action->property("Key").toString() == QLatin1String("addopt")) action->trigger();
     EXPECT_EQ(seen, (QStringList{"View OK Data", "Records:1 - 1 of 1"}));
 }
@@ -243,7 +244,7 @@ TEST_F(SourceDialogs, TheAboutBoxShowsTheVersionAndWithAnEmptyRegistryStartsNoth
             return 0;
         },
         QStringLiteral("frmAbout"));
-    for (QAction* action : form->TBLaunch->actions())
+    for (QAction* action : mwtest::ctl(form).TBLaunch->actions())
         if (action->property("Key").toString() == QLatin1String("About")) action->trigger();
     EXPECT_TRUE(scripted.callsOf(ui::ScriptedServices::Kind::StartProgram).empty());
 }
@@ -303,10 +304,11 @@ TEST_F(SourceDialogs, ViewingAMissingFileNamesItInFull)
     scripted.expectMsgBox(ui::vbOK,
                           QStringLiteral("File ") + home.path() + QStringLiteral("/gone.txt is not exist!"),
                           ui::vbExclamation | ui::vbOKOnly);
-    form->ViewTextFile(QStringLiteral("gone.txt"), false, QStringLiteral("View"));
+    sourceview::ViewTextFile(nullptr, QStringLiteral("gone.txt"), false, QStringLiteral("View"));
     const QString book = home.filePath(QStringLiteral("gone.xlsx"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("File ") + book + QStringLiteral(" does not exist!"),
                           ui::vbExclamation | ui::vbOKOnly);
-    form->ViewExcelSheet(book, QStringLiteral("Sheet1$"), false, QStringLiteral("View"));
-    form->ViewTextFile(QString(), false, QStringLiteral("View")); // nothing named: nothing happens
+    sourceview::ViewExcelSheet(nullptr, book, QStringLiteral("Sheet1$"), false, QStringLiteral("View"));
+    sourceview::ViewTextFile(nullptr, QString(), false,
+                             QStringLiteral("View")); // nothing named: nothing happens
 }

@@ -62,7 +62,7 @@ protected:
     frmMain* startAndChoose(std::int16_t index)
     {
         frmMain* form = start();
-        if (form) form->OptPhoneType(index)->click();
+        if (form) mwtest::ctl(form).OptPhoneType(index)->click();
         return form;
     }
 
@@ -78,27 +78,25 @@ TEST_F(SourcePanelTest, ATextFileTypeFillsThePanelFromItsProfile)
 
     ASSERT_NE(gCurDataTypeInfo, nullptr);
     EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("TEXT FILE"));
-    EXPECT_EQ(form->mDataType, QStringLiteral("TEXT FILE"));
-    EXPECT_EQ(form->Label7->text(), QStringLiteral("File Pathway"));
-    EXPECT_EQ(form->TxtPhoneData->text(), lists);
-    EXPECT_EQ(items(form->DataTableName), QStringList{"calls.csv"});
-    EXPECT_EQ(form->DataTableName->currentText(), QStringLiteral("calls.csv"));
-    EXPECT_FALSE(form->DataTableName->isEnabled());
-    EXPECT_TRUE(form->cmdBrowserData->isEnabled());
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
-    EXPECT_EQ(form->mRecordCount, 3);
-    EXPECT_FALSE(form->mConnString.isEmpty());
+    EXPECT_EQ(mwtest::ctl(form).Label7->text(), QStringLiteral("File Pathway"));
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), lists);
+    EXPECT_EQ(items(mwtest::ctl(form).DataTableName), QStringList{"calls.csv"});
+    EXPECT_EQ(mwtest::ctl(form).DataTableName->currentText(), QStringLiteral("calls.csv"));
+    EXPECT_FALSE(mwtest::ctl(form).DataTableName->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdBrowserData->isEnabled());
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
+    EXPECT_FALSE(gCurDataTypeInfo->GetConnectionString().isEmpty());
 
     const QStringList fields{"Name", "Phone", "Status", "Score"};
-    EXPECT_EQ(items(form->cboPhoneDataField), fields);
-    EXPECT_EQ(items(form->cboMarkField), fields);
-    EXPECT_EQ(items(form->cboAreaDataField), QStringList{""} + fields);
-    EXPECT_EQ(form->cboPhoneDataField->currentText(), QStringLiteral("Phone"));
-    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Status"));
-    EXPECT_EQ(form->cboAreaDataField->currentIndex(), 0);
+    EXPECT_EQ(items(mwtest::ctl(form).cboPhoneDataField), fields);
+    EXPECT_EQ(items(mwtest::ctl(form).cboMarkField), fields);
+    EXPECT_EQ(items(mwtest::ctl(form).cboAreaDataField), QStringList{""} + fields);
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->currentText(), QStringLiteral("Phone"));
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Status"));
+    EXPECT_EQ(mwtest::ctl(form).cboAreaDataField->currentIndex(), 0);
 
     // The window is usable again and the choice is remembered in memory.
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_FALSE(form->ActionRunning());
     EXPECT_EQ(gDefPropertys->Item(QStringLiteral("phonedatatype"))->PropertyValue(),
               QStringLiteral("TEXT FILE"));
@@ -114,12 +112,14 @@ TEST_F(SourcePanelTest, ChangesInThePanelAreStoredInTheProfileAndSavedAtShutDown
     frmMain* form = startAndChoose(1);
     ASSERT_NE(form, nullptr);
 
-    form->cboPhoneDataField->setCurrentIndex(form->cboPhoneDataField->findText(QStringLiteral("Name")));
-    form->cboAreaDataField->setCurrentIndex(form->cboAreaDataField->findText(QStringLiteral("Score")));
-    form->cboMarkField->setCurrentIndex(-1);
-    form->cboMarkField->lineEdit()->clear();
-    type(form->cboMarkField, QStringLiteral("Flag"));
-    form->TxtPhoneData->setText(lists + QStringLiteral("new/"));
+    mwtest::ctl(form).cboPhoneDataField->setCurrentIndex(
+        mwtest::ctl(form).cboPhoneDataField->findText(QStringLiteral("Name")));
+    mwtest::ctl(form).cboAreaDataField->setCurrentIndex(
+        mwtest::ctl(form).cboAreaDataField->findText(QStringLiteral("Score")));
+    mwtest::ctl(form).cboMarkField->setCurrentIndex(-1);
+    mwtest::ctl(form).cboMarkField->lineEdit()->clear();
+    type(mwtest::ctl(form).cboMarkField, QStringLiteral("Flag"));
+    mwtest::ctl(form).TxtPhoneData->setText(lists + QStringLiteral("new/"));
 
     EXPECT_EQ(gCurDataTypeInfo->DataFieldName(), QStringLiteral("Name"));
     EXPECT_EQ(gCurDataTypeInfo->DataAreaName(), QStringLiteral("Score"));
@@ -139,16 +139,16 @@ TEST_F(SourcePanelTest, AChosenPhoneFieldIsAlsoMarkedWhenNoMarkFieldIsChosen)
     addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"));
     frmMain* form = startAndChoose(1);
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->cboMarkField->currentText(), QString());
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QString());
 
-    form->cboPhoneDataField->setCurrentIndex(1);
-    EXPECT_EQ(form->cboMarkField->currentIndex(), 1);
+    mwtest::ctl(form).cboPhoneDataField->setCurrentIndex(1);
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentIndex(), 1);
     EXPECT_EQ(gCurDataTypeInfo->DataFieldName(), QStringLiteral("Phone"));
     EXPECT_EQ(gCurDataTypeInfo->DataMarkName(), QStringLiteral("Phone"));
 
     // A mark field already chosen stays.
-    form->cboPhoneDataField->setCurrentIndex(0);
-    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Phone"));
+    mwtest::ctl(form).cboPhoneDataField->setCurrentIndex(0);
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Phone"));
 }
 
 TEST_F(SourcePanelTest, AMissingSourceClearsTheListsAndThePreviousTypesCount)
@@ -157,18 +157,16 @@ TEST_F(SourcePanelTest, AMissingSourceClearsTheListsAndThePreviousTypesCount)
     addProfile(QStringLiteral("FOXPRO"), lists, QStringLiteral("gone.dbf"), QStringLiteral("PHONE"));
     frmMain* form = startAndChoose(1);
     ASSERT_NE(form, nullptr);
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
 
-    form->OptPhoneType(2)->click();
+    mwtest::ctl(form).OptPhoneType(2)->click();
     EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("FOXPRO"));
-    EXPECT_EQ(form->TxtPhoneData->text(), lists);
-    EXPECT_EQ(form->DataTableName->count(), 0);
-    EXPECT_EQ(form->cboPhoneDataField->count(), 0);
-    EXPECT_EQ(form->cboMarkField->count(), 0);
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), lists);
+    EXPECT_EQ(mwtest::ctl(form).DataTableName->count(), 0);
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->count(), 0);
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->count(), 0);
     // The text file's count and connection are not shown for the table that is not there.
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QString());
-    EXPECT_EQ(form->mRecordCount, 0);
-    EXPECT_EQ(form->mConnString, QString());
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QString());
     EXPECT_EQ(gCurDataTypeInfo->DataTableName(), QStringLiteral("gone.dbf"));
     EXPECT_TRUE(scripted.calls().empty());
 }
@@ -180,20 +178,22 @@ TEST_F(SourcePanelTest, OneNumberShowsTheTypedNumberAndDisablesTheRest)
     frmMain* form = startAndChoose(1);
     ASSERT_NE(form, nullptr);
 
-    form->OptPhoneType(0)->click();
-    EXPECT_EQ(form->Label7->text(), QStringLiteral("Phone Number"));
-    EXPECT_EQ(form->TxtPhoneData->text(), QStringLiteral("2015551234"));
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QString());
-    for (QWidget* w :
-         {static_cast<QWidget*>(form->cmdBrowserData), static_cast<QWidget*>(form->cmdViewData),
-          static_cast<QWidget*>(form->DataTableName), static_cast<QWidget*>(form->cboPhoneDataField),
-          static_cast<QWidget*>(form->cboAreaDataField), static_cast<QWidget*>(form->cboMarkField)})
+    mwtest::ctl(form).OptPhoneType(0)->click();
+    EXPECT_EQ(mwtest::ctl(form).Label7->text(), QStringLiteral("Phone Number"));
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), QStringLiteral("2015551234"));
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QString());
+    for (QWidget* w : {static_cast<QWidget*>(mwtest::ctl(form).cmdBrowserData),
+                       static_cast<QWidget*>(mwtest::ctl(form).cmdViewData),
+                       static_cast<QWidget*>(mwtest::ctl(form).DataTableName),
+                       static_cast<QWidget*>(mwtest::ctl(form).cboPhoneDataField),
+                       static_cast<QWidget*>(mwtest::ctl(form).cboAreaDataField),
+                       static_cast<QWidget*>(mwtest::ctl(form).cboMarkField)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_EQ(form->cboPhoneDataField->count(), 0);
-    EXPECT_EQ(form->focusWidget(), form->TxtPhoneData);
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->count(), 0);
+    EXPECT_EQ(form->focusWidget(), mwtest::ctl(form).TxtPhoneData);
 
     // A newly typed number is the profile's.
-    form->TxtPhoneData->setText(QStringLiteral("9735550000"));
+    mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("9735550000"));
     EXPECT_EQ(gCurDataTypeInfo->DataDBName(), QStringLiteral("9735550000"));
 }
 
@@ -203,19 +203,20 @@ TEST_F(SourcePanelTest, SwitchingTypesKeepsEachTypesChoices)
                QString(), QStringLiteral("Status"));
     frmMain* form = startAndChoose(1);
     ASSERT_NE(form, nullptr);
-    form->cboPhoneDataField->setCurrentIndex(form->cboPhoneDataField->findText(QStringLiteral("Name")));
+    mwtest::ctl(form).cboPhoneDataField->setCurrentIndex(
+        mwtest::ctl(form).cboPhoneDataField->findText(QStringLiteral("Name")));
 
-    form->OptPhoneType(4)->click(); // MS-Access, never chosen before
+    mwtest::ctl(form).OptPhoneType(4)->click(); // MS-Access, never chosen before
     EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("ACCESS"));
-    EXPECT_EQ(form->TxtPhoneData->text(), QString());
-    EXPECT_TRUE(form->DataTableName->isEnabled());
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), QString());
+    EXPECT_TRUE(mwtest::ctl(form).DataTableName->isEnabled());
     EXPECT_EQ(gDataTypeInfos->Count(), 2);
 
-    form->OptPhoneType(1)->click();
-    EXPECT_EQ(form->TxtPhoneData->text(), lists);
-    EXPECT_EQ(form->cboPhoneDataField->currentText(), QStringLiteral("Name"));
-    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Status"));
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("3"));
+    mwtest::ctl(form).OptPhoneType(1)->click();
+    EXPECT_EQ(mwtest::ctl(form).TxtPhoneData->text(), lists);
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->currentText(), QStringLiteral("Name"));
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Status"));
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
 }
 
 TEST_F(SourcePanelTest, ANumericMarkFieldTakesANumberAsItsMark)
@@ -223,16 +224,18 @@ TEST_F(SourcePanelTest, ANumericMarkFieldTakesANumberAsItsMark)
     addProfile(QStringLiteral("TEXT FILE"), lists, QStringLiteral("calls.csv"), QStringLiteral("Phone"));
     frmMain* form = startAndChoose(1);
     ASSERT_NE(form, nullptr);
-    form->txtMarkChar->setText(QStringLiteral("DNC"));
+    mwtest::ctl(form).txtMarkChar->setText(QStringLiteral("DNC"));
 
-    form->cboMarkField->setCurrentIndex(form->cboMarkField->findText(QStringLiteral("Score")));
-    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("999"));
+    mwtest::ctl(form).cboMarkField->setCurrentIndex(
+        mwtest::ctl(form).cboMarkField->findText(QStringLiteral("Score")));
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), QStringLiteral("999"));
     EXPECT_EQ(gDefPropertys->Item(QStringLiteral("defaultmark"))->PropertyValue(), QStringLiteral("999"));
 
     // A text mark field leaves any mark alone.
-    form->txtMarkChar->setText(QStringLiteral("DNC"));
-    form->cboMarkField->setCurrentIndex(form->cboMarkField->findText(QStringLiteral("Status")));
-    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("DNC"));
+    mwtest::ctl(form).txtMarkChar->setText(QStringLiteral("DNC"));
+    mwtest::ctl(form).cboMarkField->setCurrentIndex(
+        mwtest::ctl(form).cboMarkField->findText(QStringLiteral("Status")));
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), QStringLiteral("DNC"));
 }
 
 TEST_F(SourcePanelTest, LeavingALetterMarkOfANumericFieldWarnsOnce)
@@ -241,20 +244,20 @@ TEST_F(SourcePanelTest, LeavingALetterMarkOfANumericFieldWarnsOnce)
                QString(), QStringLiteral("Score"));
     frmMain* form = startAndChoose(1);
     ASSERT_NE(form, nullptr);
-    ASSERT_EQ(form->cboMarkField->currentText(), QStringLiteral("Score"));
+    ASSERT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Score"));
 
-    form->txtMarkChar->setText(QStringLiteral("X"));
+    mwtest::ctl(form).txtMarkChar->setText(QStringLiteral("X"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Mark should be digits for this mark field -Score"),
                           ui::vbExclamation);
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(form->txtMarkChar, &leave);
-    EXPECT_EQ(form->txtMarkChar->text(), QStringLiteral("X"));
+    QCoreApplication::sendEvent(mwtest::ctl(form).txtMarkChar, &leave);
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), QStringLiteral("X"));
 
     // Window switches are no leaving, and an empty mark is no mistake.
     QFocusEvent deactivate(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-    QCoreApplication::sendEvent(form->txtMarkChar, &deactivate);
-    form->txtMarkChar->clear();
-    QCoreApplication::sendEvent(form->txtMarkChar, &leave);
+    QCoreApplication::sendEvent(mwtest::ctl(form).txtMarkChar, &deactivate);
+    mwtest::ctl(form).txtMarkChar->clear();
+    QCoreApplication::sendEvent(mwtest::ctl(form).txtMarkChar, &leave);
 }
 
 TEST_F(SourcePanelTest, AnAccessSourceListsItsTablesAndRereadsATableTypedByHand)
@@ -273,29 +276,29 @@ TEST_F(SourcePanelTest, AnAccessSourceListsItsTablesAndRereadsATableTypedByHand)
     frmMain* form = startAndChoose(4);
     ASSERT_NE(form, nullptr);
 
-    EXPECT_TRUE(form->DataTableName->isEnabled());
-    EXPECT_TRUE(items(form->DataTableName).contains(QStringLiteral("calls")));
-    EXPECT_TRUE(items(form->DataTableName).contains(QStringLiteral("leads")));
-    EXPECT_EQ(form->DataTableName->currentText(), QStringLiteral("calls"));
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("2"));
-    EXPECT_EQ(items(form->cboPhoneDataField), (QStringList{"ID", "Phone", "Mark"}));
-    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Mark"));
+    EXPECT_TRUE(mwtest::ctl(form).DataTableName->isEnabled());
+    EXPECT_TRUE(items(mwtest::ctl(form).DataTableName).contains(QStringLiteral("calls")));
+    EXPECT_TRUE(items(mwtest::ctl(form).DataTableName).contains(QStringLiteral("leads")));
+    EXPECT_EQ(mwtest::ctl(form).DataTableName->currentText(), QStringLiteral("calls"));
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("2"));
+    EXPECT_EQ(items(mwtest::ctl(form).cboPhoneDataField), (QStringList{"ID", "Phone", "Mark"}));
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Mark"));
 
     // Another table typed into the box is read when the box is left.
     QFocusEvent enter(QEvent::FocusIn, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(form->DataTableName, &enter);
-    form->DataTableName->lineEdit()->clear();
-    type(form->DataTableName, QStringLiteral("leads"));
+    QCoreApplication::sendEvent(mwtest::ctl(form).DataTableName, &enter);
+    mwtest::ctl(form).DataTableName->lineEdit()->clear();
+    type(mwtest::ctl(form).DataTableName, QStringLiteral("leads"));
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(form->DataTableName, &leave);
+    QCoreApplication::sendEvent(mwtest::ctl(form).DataTableName, &leave);
 
     EXPECT_EQ(gCurDataTypeInfo->DataTableName(), QStringLiteral("leads"));
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("1"));
-    EXPECT_EQ(items(form->cboPhoneDataField), (QStringList{"Phone", "Who", "Amount"}));
-    EXPECT_EQ(form->cboPhoneDataField->currentText(), QStringLiteral("Phone"));
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("1"));
+    EXPECT_EQ(items(mwtest::ctl(form).cboPhoneDataField), (QStringList{"Phone", "Who", "Amount"}));
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->currentText(), QStringLiteral("Phone"));
     // "Mark" is no field of leads: the phone field, chosen while no mark
     // field was, is marked too.
-    EXPECT_EQ(form->cboMarkField->currentText(), QStringLiteral("Phone"));
+    EXPECT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Phone"));
 }
 
 TEST_F(SourcePanelTest, AnExcelSourceListsTheSheetsOfItsWorkbook)
@@ -315,10 +318,10 @@ TEST_F(SourcePanelTest, AnExcelSourceListsTheSheetsOfItsWorkbook)
     frmMain* form = startAndChoose(3);
     ASSERT_NE(form, nullptr);
 
-    EXPECT_EQ(items(form->DataTableName), (QStringList{"Notes", "Calls"}));
-    EXPECT_EQ(form->DataTableName->currentText(), QStringLiteral("Calls"));
-    EXPECT_FALSE(form->mExcelTable.isEmpty());
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("2"));
-    EXPECT_EQ(form->cboPhoneDataField->count(), 2);
-    EXPECT_TRUE(form->cboPhoneDataField->itemText(1).startsWith(QStringLiteral("Phone")));
+    EXPECT_EQ(items(mwtest::ctl(form).DataTableName), (QStringList{"Notes", "Calls"}));
+    EXPECT_EQ(mwtest::ctl(form).DataTableName->currentText(), QStringLiteral("Calls"));
+    EXPECT_FALSE(form->Choices().excelTable.isEmpty());
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("2"));
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->count(), 2);
+    EXPECT_TRUE(mwtest::ctl(form).cboPhoneDataField->itemText(1).startsWith(QStringLiteral("Phone")));
 }

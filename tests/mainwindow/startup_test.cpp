@@ -35,9 +35,9 @@ TEST_F(MainWindowTest, WithoutSettingsFileOpensTheProgramDatabaseAndShowsTheWind
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->windowTitle(), expectedCaption());
-    EXPECT_TRUE(form->cmdStart->isEnabled());
-    EXPECT_EQ(form->txtDatabase->text(), databasePath());
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:0"));
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:0"));
     EXPECT_TRUE(gConnectionString.contains(databasePath())) << gConnectionString.toStdString();
     EXPECT_EQ(gAppPath, home.path());
 
@@ -47,7 +47,7 @@ TEST_F(MainWindowTest, WithoutSettingsFileOpensTheProgramDatabaseAndShowsTheWind
     EXPECT_GT(gDefPropertys->Count(), 20);
     mwtest::Db db(databasePath());
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from DefProperty")).toInt(), gDefPropertys->Count());
-    EXPECT_EQ(form->txtMarkChar->text(), db.setting(QStringLiteral("defaultmark")));
+    EXPECT_EQ(mwtest::ctl(form).txtMarkChar->text(), db.setting(QStringLiteral("defaultmark")));
 
     // Start-up reads the settings file and never writes it.
     EXPECT_FALSE(QFile::exists(iniPath()));
@@ -144,7 +144,7 @@ TEST_F(MainWindowTest, AnUnopenableDatabaseCanBeReplacedInTheConnectionDialog)
 
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->txtDatabase->text(), databasePath());
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
     EXPECT_TRUE(mwtest::ReadFile(iniPath()).contains("ODBCDatabase=" + databasePath().toUtf8()));
 }
 
@@ -220,6 +220,6 @@ TEST_F(MainWindowTest, ADatabaseWithDamagedSettingsIsReportedOnceAndAnotherIsAsk
 
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->txtDatabase->text(), databasePath());
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
     EXPECT_EQ(scripted.callsOf(ui::ScriptedServices::Kind::MsgBox).size(), 1u);
 }

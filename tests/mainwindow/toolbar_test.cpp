@@ -11,7 +11,7 @@ TEST_F(MainWindowTest, ToolbarHoldsTheEightButtonsInOrder)
 {
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    const QList<QAction*> actions = form->TBLaunch->actions();
+    const QList<QAction*> actions = mwtest::ctl(form).TBLaunch->actions();
     ASSERT_EQ(actions.size(), 8);
     const QStringList captions{"Options", "Scrub Options", "Tools",  "Import",
                                "&Help",   "&DNC Gov",      "A&bout", "&Exit"};
@@ -74,9 +74,9 @@ TEST_F(MainWindowTest, ScrubOptionsReloadsTheScrubValues)
         },
         QStringLiteral("frmASC"));
     toolbarButton(form, QStringLiteral("addopt"))->trigger();
-    EXPECT_EQ(form->mOKFile, QStringLiteral("/tmp/ok-list.txt"));
-    EXPECT_EQ(form->mExportOK, 1);
-    EXPECT_EQ(form->mDefaultCode, QStringLiteral("201"));
+    EXPECT_EQ(mwtest::options(form).okFile, QStringLiteral("/tmp/ok-list.txt"));
+    EXPECT_EQ(mwtest::options(form).exportOK, 1);
+    EXPECT_EQ(mwtest::options(form).defaultCode, QStringLiteral("201"));
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindowAndSavesTheSettings)

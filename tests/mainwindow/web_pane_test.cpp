@@ -40,19 +40,18 @@ TEST_F(WebPaneTest, WhenTheMakersPageFailsTheLocalPageFollowsOneTickLater)
     ASSERT_NE(form, nullptr);
     const QString before = lastAdTimeInMemory();
     waitForPage(form);
-    EXPECT_EQ(form->WebBrowser1->DocumentURL(), WebBrowser::ErrorPageURL());
-    EXPECT_TRUE(form->Timer1->Enabled());
-    EXPECT_EQ(form->Timer1->Interval(), 1000);
-    EXPECT_FALSE(form->mPageChecked);
+    EXPECT_EQ(mwtest::ctl(form).WebBrowser1->DocumentURL(), WebBrowser::ErrorPageURL());
+    EXPECT_TRUE(mwtest::ctl(form).Timer1->Enabled());
+    EXPECT_EQ(mwtest::ctl(form).Timer1->Interval(), 1000);
 
     form->Timer1_Timer(); // the timer's one tick
-    EXPECT_FALSE(form->Timer1->Enabled());
-    EXPECT_TRUE(form->mLocalPageShown);
+    EXPECT_FALSE(mwtest::ctl(form).Timer1->Enabled());
     waitForPage(form);
-    EXPECT_TRUE(form->WebBrowser1->DocumentURL().endsWith(home.path() + QStringLiteral("/rodadureriv.html")));
-    EXPECT_TRUE(form->WebBrowser1->toPlainText().contains(QStringLiteral("Scrub a calling list")));
-    EXPECT_TRUE(form->mPageChecked);
-    EXPECT_FALSE(form->Timer1->Enabled());
+    EXPECT_TRUE(mwtest::ctl(form).WebBrowser1->DocumentURL().endsWith(home.path() +
+                                                                      QStringLiteral("/rodadureriv.html")));
+    EXPECT_TRUE(
+        mwtest::ctl(form).WebBrowser1->toPlainText().contains(QStringLiteral("Scrub a calling list")));
+    EXPECT_FALSE(mwtest::ctl(form).Timer1->Enabled());
     // Nothing is recorded for the local page.
     EXPECT_EQ(lastAdTimeInMemory(), before);
     EXPECT_FALSE(gDefPropertys->Item(QStringLiteral("lastadtime"))->IsDirty());
@@ -64,10 +63,8 @@ TEST_F(WebPaneTest, TheMakersPageStaysAndItsNewerTimeIsSavedAtOnce)
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     waitForPage(form);
-    EXPECT_TRUE(form->mPageChecked);
-    EXPECT_FALSE(form->mLocalPageShown);
-    EXPECT_FALSE(form->Timer1->Enabled());
-    EXPECT_TRUE(form->WebBrowser1->toPlainText().contains(QStringLiteral("News from the maker")));
+    EXPECT_FALSE(mwtest::ctl(form).Timer1->Enabled());
+    EXPECT_TRUE(mwtest::ctl(form).WebBrowser1->toPlainText().contains(QStringLiteral("News from the maker")));
     EXPECT_EQ(lastAdTimeInMemory(), QStringLiteral("2031-05-06 07:08:09"));
     mwtest::Db db(databasePath());
     EXPECT_EQ(db.setting(QStringLiteral("lastadtime")), QStringLiteral("2031-05-06 07:08:09"));
@@ -80,7 +77,7 @@ TEST_F(WebPaneTest, AnOlderPageLeavesTheStoredTimeAlone)
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     waitForPage(form);
-    EXPECT_TRUE(form->mPageChecked);
+    EXPECT_FALSE(mwtest::ctl(form).Timer1->Enabled());
     EXPECT_EQ(lastAdTimeInMemory(), QStringLiteral("2020-01-01 00:00:00"));
     EXPECT_FALSE(gDefPropertys->Item(QStringLiteral("lastadtime"))->IsDirty());
 }
@@ -92,6 +89,6 @@ TEST_F(WebPaneTest, AStoredTimeThatIsNoDateIsLeftAlone)
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     waitForPage(form);
-    EXPECT_TRUE(form->mPageChecked);
+    EXPECT_FALSE(mwtest::ctl(form).Timer1->Enabled());
     EXPECT_EQ(lastAdTimeInMemory(), QStringLiteral("sometime last spring"));
 }

@@ -13,7 +13,8 @@ namespace {
 
 std::vector<QWidget*> inputs(frmMain* form)
 {
-    return {form->Frame1, form->Frame2, form->Frame4, form->Frame5, form->cmdStart, form->TBLaunch};
+    return {mwtest::ctl(form).Frame1, mwtest::ctl(form).Frame2,   mwtest::ctl(form).Frame4,
+            mwtest::ctl(form).Frame5, mwtest::ctl(form).cmdStart, mwtest::ctl(form).TBLaunch};
 }
 
 } // namespace
@@ -25,7 +26,7 @@ TEST_F(MainWindowTest, SetStartDisablesTheInputsWithTheHourglassAndEnablesThemAg
     form->SetStart(false);
     for (QWidget* w : inputs(form))
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_FALSE(form->cboPhoneDataField->isEnabled()); // inside a disabled frame
+    EXPECT_FALSE(mwtest::ctl(form).cboPhoneDataField->isEnabled()); // inside a disabled frame
     EXPECT_TRUE(ui::HourglassShown());
 
     form->SetStart(true);
@@ -39,18 +40,19 @@ TEST_F(MainWindowTest, SetImportShowsTheImportStateInTheStatusBar)
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     form->SetImport(false);
-    for (QWidget* w : {static_cast<QWidget*>(form->Frame1), static_cast<QWidget*>(form->Frame2),
-                       static_cast<QWidget*>(form->Frame5), static_cast<QWidget*>(form->cmdStart),
-                       static_cast<QWidget*>(form->TBLaunch)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(mwtest::ctl(form).Frame1), static_cast<QWidget*>(mwtest::ctl(form).Frame2),
+          static_cast<QWidget*>(mwtest::ctl(form).Frame5), static_cast<QWidget*>(mwtest::ctl(form).cmdStart),
+          static_cast<QWidget*>(mwtest::ctl(form).TBLaunch)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_TRUE(ui::HourglassShown());
-    EXPECT_EQ(form->sbStatusBar->PanelText(1), QStringLiteral("Analyzing data ..."));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1), QStringLiteral("Analyzing data ..."));
 
     form->SetImport(true);
-    EXPECT_TRUE(form->Frame2->isEnabled());
-    EXPECT_TRUE(form->cmdStart->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).Frame2->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_FALSE(ui::HourglassShown());
-    EXPECT_EQ(form->sbStatusBar->PanelText(1), QStringLiteral("Finished to import DNC list"));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1), QStringLiteral("Finished to import DNC list"));
 }
 
 TEST_F(MainWindowTest, ACloseDuringALongActionWaitsUntilTheActionEnds)
@@ -81,18 +83,20 @@ TEST_F(MainWindowTest, DuringAnImportNoControlOfTheFourFramesTakesInput)
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     form->SetImport(false);
-    std::vector<QWidget*> controls{form->TxtPhoneData,  form->cmdBrowserData,    form->DataTableName,
-                                   form->cmdViewData,   form->cboPhoneDataField, form->cboAreaDataField,
-                                   form->chkOptions,    form->cboMarkField,      form->txtMarkChar,
-                                   form->cmdLastUpdate, form->cmdViewDNC,        form->cmdBrowser,
-                                   form->cmdStart,      form->TBLaunch};
-    for (const auto& [index, option] : form->OptPhoneType)
+    std::vector<QWidget*> controls{mwtest::ctl(form).TxtPhoneData,      mwtest::ctl(form).cmdBrowserData,
+                                   mwtest::ctl(form).DataTableName,     mwtest::ctl(form).cmdViewData,
+                                   mwtest::ctl(form).cboPhoneDataField, mwtest::ctl(form).cboAreaDataField,
+                                   mwtest::ctl(form).chkOptions,        mwtest::ctl(form).cboMarkField,
+                                   mwtest::ctl(form).txtMarkChar,       mwtest::ctl(form).cmdLastUpdate,
+                                   mwtest::ctl(form).cmdViewDNC,        mwtest::ctl(form).cmdBrowser,
+                                   mwtest::ctl(form).cmdStart,          mwtest::ctl(form).TBLaunch};
+    for (const auto& [index, option] : mwtest::ctl(form).OptPhoneType)
         controls.push_back(option);
-    for (const auto& [index, option] : form->OptionMark)
+    for (const auto& [index, option] : mwtest::ctl(form).OptionMark)
         controls.push_back(option);
     for (QWidget* w : controls)
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     form->SetImport(true);
-    EXPECT_TRUE(form->TxtPhoneData->isEnabled());
-    EXPECT_TRUE(form->cmdBrowserData->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).TxtPhoneData->isEnabled());
+    EXPECT_TRUE(mwtest::ctl(form).cmdBrowserData->isEnabled());
 }

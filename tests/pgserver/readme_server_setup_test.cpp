@@ -121,9 +121,7 @@ protected:
         gDefPropertys->Item(QStringLiteral("dnctextfilename"))->SetPropertyValue(file);
         gDefPropertys->Item(QStringLiteral("dnctextfilehearder"))->SetPropertyValue(QStringLiteral("0"));
         gDefPropertys->Item(QStringLiteral("dnctextfiledelimited"))->SetPropertyValue(QStringLiteral("1"));
-        bool imported = false;
-        form->ImportDNCTextFile(imported);
-        return imported;
+        return form->Runs().ImportDNCTextFile();
     }
 
     vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};

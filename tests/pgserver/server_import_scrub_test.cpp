@@ -64,10 +64,8 @@ protected:
         gDefPropertys->Item(QStringLiteral("dnctextfilehearder"))->SetPropertyValue(QStringLiteral("0"));
         gDefPropertys->Item(QStringLiteral("dnctextfiledelimited"))
             ->SetPropertyValue(delimited ? QStringLiteral("1") : QStringLiteral("0"));
-        bool imported = false;
         lines.clear();
-        form->ImportDNCTextFile(imported);
-        return imported;
+        return form->Runs().ImportDNCTextFile();
     }
 
     vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};
@@ -99,9 +97,9 @@ TEST_F(ServerImportScrub, ImportsAListWithBadLinesAreaCodeByAreaCode)
         EXPECT_EQ(db.Query("select count(*) from phone" + area), QStringList{QString::number(locals.size())})
             << area.toStdString();
     EXPECT_EQ(db.Query("select count(*) from phone201 where phone = 5550000"), QStringList{"1"});
-    EXPECT_EQ(form->LastImport().stats.areaCodesImported, 3);
-    EXPECT_EQ(form->LastImport().stats.areaCodesSkipped, 2);
-    EXPECT_EQ(form->LastImport().stats.linesSkipped, 3);
+    EXPECT_EQ(form->Runs().LastImport().stats.areaCodesImported, 3);
+    EXPECT_EQ(form->Runs().LastImport().stats.areaCodesSkipped, 2);
+    EXPECT_EQ(form->Runs().LastImport().stats.linesSkipped, 3);
     QStringList steps = lines.filter("Area Code:");
     steps.sort();
     EXPECT_EQ(steps,
@@ -165,19 +163,19 @@ TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)
     ASSERT_TRUE(import(form, work + "dncimport.txt"));
     clock.setNow(QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30)));
 
-    form->OptPhoneType(0)->click();
-    form->OptPhoneType(1)->click();
-    form->TxtPhoneData->clear();
-    type(form->TxtPhoneData, work);
-    form->OptPhoneType(0)->click();
-    form->OptPhoneType(1)->click();
-    ASSERT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("5"));
-    choose(form->cboPhoneDataField, QStringLiteral("Phone"));
-    choose(form->cboMarkField, QStringLiteral("Status"));
-    form->chkOptions->setChecked(false);
-    form->OptionMark(2)->click();
-    form->txtMarkChar->clear();
-    type(form->txtMarkChar, QStringLiteral("DNC"));
+    mwtest::ctl(form).OptPhoneType(0)->click();
+    mwtest::ctl(form).OptPhoneType(1)->click();
+    mwtest::ctl(form).TxtPhoneData->clear();
+    type(mwtest::ctl(form).TxtPhoneData, work);
+    mwtest::ctl(form).OptPhoneType(0)->click();
+    mwtest::ctl(form).OptPhoneType(1)->click();
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("5"));
+    choose(mwtest::ctl(form).cboPhoneDataField, QStringLiteral("Phone"));
+    choose(mwtest::ctl(form).cboMarkField, QStringLiteral("Status"));
+    mwtest::ctl(form).chkOptions->setChecked(false);
+    mwtest::ctl(form).OptionMark(2)->click();
+    mwtest::ctl(form).txtMarkChar->clear();
+    type(mwtest::ctl(form).txtMarkChar, QStringLiteral("DNC"));
 
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
@@ -186,7 +184,7 @@ TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)
                           QStringLiteral("Action is finished!\r\nBackup of Original: ") + backup +
                               QStringLiteral("\r\n2 Not in DNC List; 2 in DNC List; 1  Null Numbers;"),
                           ui::vbInformation);
-    form->cmdStart->click();
+    mwtest::ctl(form).cmdStart->click();
 
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("calls.csv")),
               QByteArray("Name,Phone,Status,Zip\r\n"
@@ -248,15 +246,13 @@ TEST_F(ServerImportScrub, AConnectionLostMidImportRollsBackThatAreaCodeAndReport
 namespace {
 
 // Ends the scrub's server session once the run is past its first records.
-class CuttingView : public scrub::ScrubView {
+class CuttingView : public engine::NoProgress {
 public:
     explicit CuttingView(PgDatabase& db) : m_db(db) {}
-    bool DeleteFound() override { return true; }
-    QString MarkText() override { return QStringLiteral("DNC"); }
-    void BeginProgress(std::int32_t) override {}
-    void ShowProgress(const scrub::ScrubCounters& counters, double, bool) override
+    bool Due(bool) override { return true; }
+    void Show(double, const QString& records) override
     {
-        if (!m_cut && counters.records >= 70000) {
+        if (!m_cut && records.toInt() >= 70000) {
             m_cut = true;
             m_db.Psql("select pg_terminate_backend(pid) from pg_stat_activity where datname = "
                       "current_database() and pid <> pg_backend_pid()");
@@ -282,11 +278,14 @@ TEST_F(ServerImportScrub, AConnectionLostMidScrubStopsTheRunWithTheListUnchanged
     mwtest::WriteFile(work + "calls.txt", list);
 
     scrub::TextScrubJob job = ListJob(work);
+    job.settings.deleteFound = true;
+    job.settings.markText = QStringLiteral("DNC");
     CuttingView view(db);
     auto dnc = db.Open();
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:GetExcelFields"), ui::vbCritical);
     const scrub::ScrubResult result = scrub::ScrubTextFile(job, view, dnc);
     EXPECT_FALSE(result.completed);
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->function, QStringLiteral("GetExcelFields"));
     EXPECT_EQ(mwtest::ReadFile(work + "calls.txt"), list);
     EXPECT_EQ(QDir(work).entryList(QDir::Files), QStringList{"calls.txt"});
 }

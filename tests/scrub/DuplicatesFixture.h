@@ -1,7 +1,8 @@
 #pragma once
 // Duplicate removals on the scrub tests' temporary folder: a text list
-// "calls.csv" and a workbook "calls.xlsx", the question answered Yes, and a
-// view that records what the progress frame and status bar were shown.
+// "calls.csv" and a workbook "calls.xlsx" (its sheet opened as the window
+// opens it, after its question), and a view that records what the progress
+// frame and status bar were shown.
 
 #include "ExcelScrubFixture.h"
 
@@ -10,7 +11,7 @@
 
 namespace duptest {
 
-class RecordingView : public scrub::DuplicateView {
+class RecordingView : public engine::EngineProgress {
 public:
     std::int32_t barMaximum = -1;
     std::vector<std::int32_t> shownAt;
@@ -18,15 +19,21 @@ public:
     // Fails when the progress reaches this count (0: never).
     std::int32_t failAt = 0;
 
-    void BeginProgress(std::int32_t total) override { barMaximum = total; }
-    void ShowProgress(std::int32_t records, double, bool) override
+    void Begin(double total, const QString&) override { barMaximum = std::int32_t(total); }
+    void Show(double, const QString& records) override
     {
-        shownAt.push_back(records);
-        if (failAt > 0 && records >= failAt)
+        shownAt.push_back(records.toInt());
+        if (failAt > 0 && records.toInt() >= failAt)
             vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("test"),
                       QStringLiteral("The disk went away."));
     }
-    void ShowStatus(const QString& text) override { status = text; }
+    void End() override {}
+    void Status(const QString& text, std::int32_t panel) override
+    {
+        if (panel == 1) status = text;
+    }
+    void Yield(bool) override {}
+    bool Due(bool) override { return true; }
 };
 
 } // namespace duptest
@@ -39,20 +46,17 @@ protected:
         tjob.folder = folder;
         tjob.fileName = QStringLiteral("calls.csv");
         tjob.phoneField = QStringLiteral("Phone");
-        xdjob.workbookPath = xjob.workbookPath;
-        xdjob.sheetName = QStringLiteral("Calls");
         xdjob.phoneColumn = 2;
     }
 
-    void expectQuestion(int answer = ui::vbYes)
+    // The workbook's removal with its sheet opened first; "" or why the
+    // sheet cannot be opened.
+    scrub::DuplicatesResult removeFromWorkbook(QString* refusal = nullptr)
     {
-        scripted.expectMsgBox(
-            answer, QStringLiteral("Do you wish to delete the duplicate numbers from your phonelist."),
-            ui::vbYesNo);
-    }
-    void expectFinished()
-    {
-        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Action is finished!"), ui::vbInformation);
+        const ListSheet opened = OpenListSheet(workbookPath, sheetName);
+        if (refusal) *refusal = opened.refusal;
+        xdjob.sheet = opened.sheet;
+        return scrub::RemoveExcelDuplicates(xdjob, dview);
     }
 
     scrub::TextDuplicatesJob tjob;

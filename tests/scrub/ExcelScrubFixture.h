@@ -1,11 +1,12 @@
 #pragma once
 // Workbook scrubs against the text scrubs' small DNC store (phone201 holds
 // 5551234 and 5559999, phone973 holds 1234567): a calling list written as an
-// .xlsx workbook in the temporary folder, a job on its sheet "Calls", and
-// reading the saved workbook back.
+// .xlsx workbook in the temporary folder, a job on its sheet "Calls" (opened
+// as the window opens it before a run), and reading the saved workbook back.
 
 #include "TextScrubFixture.h"
 
+#include "mainwindow/RunController.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
@@ -21,8 +22,7 @@ protected:
     void SetUp() override
     {
         TextScrubTest::SetUp();
-        xjob.workbookPath = folder + QStringLiteral("calls.xlsx");
-        xjob.sheetName = QStringLiteral("Calls");
+        workbookPath = folder + QStringLiteral("calls.xlsx");
         xjob.titleFirstLine = true;
         xjob.phoneColumn = 2;
         xjob.markColumn = 3;
@@ -31,7 +31,7 @@ protected:
 
     void writeBook(const Rows& rows)
     {
-        files::XlsxWriter::write(xjob.workbookPath, {{"Calls", rows}, {"Notes", {{vb::Variant("kept")}}}});
+        files::XlsxWriter::write(workbookPath, {{"Calls", rows}, {"Notes", {{vb::Variant("kept")}}}});
     }
 
     // Rows 1 to the used range's last row of a sheet of the saved workbook,
@@ -39,7 +39,7 @@ protected:
     QList<QStringList> sheetText(const QString& sheet = QStringLiteral("Calls")) const
     {
         files::Workbook wb;
-        wb.open(xjob.workbookPath);
+        wb.open(workbookPath);
         files::Worksheet* ws = wb.sheet(sheet);
         QList<QStringList> out;
         if (!ws) return out;
@@ -57,21 +57,36 @@ protected:
 
     QByteArray digest() const
     {
-        return QCryptographicHash::hash(scrubtest::Read(xjob.workbookPath), QCryptographicHash::Sha256);
+        return QCryptographicHash::hash(scrubtest::Read(workbookPath), QCryptographicHash::Sha256);
+    }
+
+    // Opens the sheet as the window does before a run; "" or why it cannot be.
+    QString openSheet()
+    {
+        const ListSheet opened = OpenListSheet(workbookPath, sheetName);
+        xjob.sheet = opened.sheet;
+        return opened.refusal;
     }
 
     scrub::ExcelScrubResult runExcel()
     {
-        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Action is finished!"), ui::vbInformation);
-        return scrub::ScrubExcelSheet(xjob, view, dnc);
+        EXPECT_EQ(openSheet(), QString());
+        scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
+        scrubtest::ExpectFinished(r);
+        return r;
     }
 
-    // Runs the scrub, expecting one message of the given style and text.
-    scrub::ExcelScrubResult runStopped(const QString& messageContains, int style)
+    // Runs the scrub, expecting it to stop with a refusal that holds the text.
+    scrub::ExcelScrubResult runRefused(const QString& refusalContains)
     {
-        scripted.expectMsgBox(ui::vbOK, messageContains, style);
-        return scrub::ScrubExcelSheet(xjob, view, dnc);
+        EXPECT_EQ(openSheet(), QString());
+        scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
+        EXPECT_TRUE(r.refusal.contains(refusalContains)) << r.refusal.toStdString();
+        EXPECT_FALSE(r.completed);
+        return r;
     }
 
+    QString workbookPath;
+    QString sheetName = QStringLiteral("Calls");
     scrub::ExcelScrubJob xjob;
 };

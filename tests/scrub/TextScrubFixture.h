@@ -3,7 +3,8 @@
 // folder holding the calling list, the result files and a DNC database with
 // the tables phone201 (5551234, 5559999) and phone973 (1234567); a fixed
 // clock at 2 March 2007 14:25:30; scripted message boxes; and a view that
-// records what the progress frame was shown.
+// records what the progress frame was shown. A run shows no box of its own:
+// its summary and failure come back in its result.
 
 #include "support/ScriptedUi.h"
 
@@ -54,6 +55,24 @@ inline void Exec(const QString& dbPath, const QString& sql)
     ASSERT_EQ(rc, SQLITE_OK) << message;
 }
 
+// A run that got to its end: its summary, no failure.
+inline void ExpectFinished(const engine::Result& r)
+{
+    EXPECT_TRUE(r.summary.startsWith(QStringLiteral("Action is finished!"))) << r.summary.toStdString();
+    EXPECT_FALSE(r.failure.has_value()) << (r.failure ? r.failure->description.toStdString() : "");
+    EXPECT_EQ(r.refusal, QString());
+}
+
+// A run stopped by one error of the function, whose description holds the
+// text; no summary.
+inline void ExpectFailure(const engine::Result& r, const QString& function, const QString& contains = {})
+{
+    ASSERT_TRUE(r.failure.has_value());
+    EXPECT_EQ(r.failure->function, function);
+    EXPECT_TRUE(r.failure->description.contains(contains)) << r.failure->description.toStdString();
+    EXPECT_EQ(r.summary, QString());
+}
+
 // A list of many records, every dnc-th one on the DNC list, large enough for
 // its copy and OK file to be written out in several pieces.
 inline QByteArray LongList(int records, int dnc = 1000)
@@ -66,31 +85,33 @@ inline QByteArray LongList(int records, int dnc = 1000)
 }
 
 // The progress frame as a run leaves it, and every update it got.
-class RecordingView : public scrub::ScrubView {
+class RecordingView : public engine::EngineProgress {
 public:
-    bool deleteFound = true;
-    QString markText = QStringLiteral("DNC");
     std::int32_t barMaximum = -1;
     std::vector<std::int32_t> shownAt; // record counter of each update
     std::vector<std::int32_t> barValues;
-    QString status;
+    QString status; // status panel 1
     bool finalShown = false;
 
-    std::function<void()> onFound; // called at every found record, before it is dealt with
+    std::function<void()> onShow; // called at every update, before the run goes on
 
-    bool DeleteFound() override
+    void Begin(double maximum, const QString&) override { barMaximum = std::int32_t(maximum); }
+    void Show(double value, const QString& count) override
     {
-        if (onFound) onFound();
-        return deleteFound;
+        shownAt.push_back(count.toInt());
+        barValues.push_back(std::int32_t(value));
+        if (onShow) onShow();
     }
-    QString MarkText() override { return markText; }
-    void BeginProgress(std::int32_t total) override { barMaximum = total; }
-    void ShowProgress(const scrub::ScrubCounters& counters, double, bool final) override
+    void End() override {}
+    void Status(const QString& text, std::int32_t panel) override
     {
-        shownAt.push_back(counters.records);
-        barValues.push_back(counters.progressValue());
-        status = counters.statusText();
+        if (panel == 1) status = text;
+    }
+    void Yield(bool) override {}
+    bool Due(bool final) override
+    {
         finalShown = finalShown || final;
+        return true;
     }
 };
 
@@ -124,6 +145,8 @@ protected:
         job.settings.exportDnc = true;
         job.settings.okFile = folder + QStringLiteral("ok.txt");
         job.settings.dncFile = folder + QStringLiteral("dnc.txt");
+        job.settings.deleteFound = true;
+        job.settings.markText = QStringLiteral("DNC");
     }
 
     void TearDown() override
@@ -175,25 +198,19 @@ protected:
         EXPECT_TRUE(file("dnc.txt") == e.dnc);
     }
 
-    // Runs the scrub, expecting its summary box.
+    // Runs the scrub, expecting its summary.
     scrub::ScrubResult run()
     {
-        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Action is finished!"), ui::vbInformation);
-        return scrub::ScrubTextFile(job, view, dnc);
+        scrub::ScrubResult r = scrub::ScrubTextFile(job, view, dnc);
+        scrubtest::ExpectFinished(r);
+        return r;
     }
 
-    // Runs the scrub, expecting one error report and no summary.
+    // Runs the scrub, expecting one failure and no summary.
     scrub::ScrubResult runFailing(const QString& messageContains = {})
     {
-        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:GetExcelFields"), ui::vbCritical);
         scrub::ScrubResult r = scrub::ScrubTextFile(job, view, dnc);
-        if (!messageContains.isEmpty()) {
-            const auto boxes = scripted.callsOf(ui::ScriptedServices::Kind::MsgBox);
-            EXPECT_FALSE(boxes.empty());
-            if (!boxes.empty()) {
-                EXPECT_TRUE(boxes.back().text.contains(messageContains)) << boxes.back().text.toStdString();
-            }
-        }
+        scrubtest::ExpectFailure(r, QStringLiteral("GetExcelFields"), messageContains);
         return r;
     }
 

@@ -33,12 +33,11 @@ TEST_P(ExcelDuplicates, TheRowOfTheLastCopyStays)
     writeBook(c.rows);
     xdjob.phoneColumn = c.phone;
     xdjob.areaColumn = c.area;
-    expectQuestion();
-    if (c.removed >= 0) expectFinished();
     const QByteArray before = digest();
-    const scrub::DuplicatesResult r = scrub::RemoveExcelDuplicates(xdjob, dview);
+    const scrub::DuplicatesResult r = removeFromWorkbook();
 
     EXPECT_TRUE(r.completed);
+    EXPECT_EQ(r.summary, c.removed >= 0 ? QStringLiteral("Action is finished!") : QString());
     EXPECT_EQ(sheetText(), c.after);
     EXPECT_EQ(sheetText(QStringLiteral("Notes")), (Text{{"kept"}}));
     EXPECT_EQ(r.recordCount, c.after.size() - 1);
@@ -89,17 +88,17 @@ TEST_F(DuplicatesTest, AnXlsWorkbookWithDuplicatesIsRefusedUnchanged)
 {
     QByteArray cells =
         wbtest::Biff::number(0, 1, 15, 2015551234.0) + wbtest::Biff::number(1, 1, 15, 2015551234.0);
-    xdjob.workbookPath = folder + QStringLiteral("old.xls");
+    workbookPath = folder + QStringLiteral("old.xls");
     xdjob.titleFirstLine = false;
-    scrubtest::Write(xdjob.workbookPath,
+    scrubtest::Write(workbookPath,
                      wbtest::compoundFile(QStringLiteral("Workbook"),
                                           wbtest::biffWorkbook({QStringLiteral("x")},
                                                                {{QStringLiteral("Calls"), 2, 2, cells}})));
-    const QByteArray before = scrubtest::Read(xdjob.workbookPath);
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("can only be read"), ui::vbExclamation);
-    EXPECT_FALSE(scrub::RemoveExcelDuplicates(xdjob, dview).completed);
-    EXPECT_EQ(scrubtest::Read(xdjob.workbookPath), before);
+    const QByteArray before = scrubtest::Read(workbookPath);
+    const scrub::DuplicatesResult r = removeFromWorkbook();
+    EXPECT_FALSE(r.completed);
+    EXPECT_TRUE(r.refusal.contains(QStringLiteral("can only be read"))) << r.refusal.toStdString();
+    EXPECT_EQ(scrubtest::Read(workbookPath), before);
 }
 
 TEST_F(DuplicatesTest, AnErrorMidRunLeavesTheWorkbookUnchanged)
@@ -110,9 +109,9 @@ TEST_F(DuplicatesTest, AnErrorMidRunLeavesTheWorkbookUnchanged)
     writeBook(rows);
     const QByteArray before = digest();
     dview.failAt = 200;
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:CheckExcel"), ui::vbCritical);
-    EXPECT_FALSE(scrub::RemoveExcelDuplicates(xdjob, dview).completed);
+    const scrub::DuplicatesResult r = removeFromWorkbook();
+    EXPECT_FALSE(r.completed);
+    scrubtest::ExpectFailure(r, QStringLiteral("CheckExcel"), QStringLiteral("The disk went away."));
     EXPECT_EQ(digest(), before);
     EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0);
 }
@@ -120,10 +119,10 @@ TEST_F(DuplicatesTest, AnErrorMidRunLeavesTheWorkbookUnchanged)
 TEST_F(DuplicatesTest, AMissingSheetIsSaid)
 {
     writeBook({{"Name", "Phone"}, {"A", "1"}});
-    xdjob.sheetName = QStringLiteral("Leads");
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Sheet is not found!."), ui::vbExclamation);
-    EXPECT_FALSE(scrub::RemoveExcelDuplicates(xdjob, dview).completed);
+    sheetName = QStringLiteral("Leads");
+    QString refusal;
+    EXPECT_FALSE(removeFromWorkbook(&refusal).completed);
+    EXPECT_EQ(refusal, QStringLiteral("Sheet is not found!."));
 }
 
 } // namespace

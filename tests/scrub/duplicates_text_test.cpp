@@ -29,11 +29,10 @@ TEST_P(TextDuplicates, TheLastCopyOfEachNumberStays)
     tjob.titleFirstLine = c.title;
     tjob.phoneField = c.title ? QStringLiteral("Phone") : QStringLiteral("F2");
     tjob.areaField = QString::fromLatin1(c.areaField);
-    expectQuestion();
-    if (c.removed >= 0) expectFinished();
     const scrub::DuplicatesResult r = scrub::RemoveTextDuplicates(tjob, dview);
 
     EXPECT_TRUE(r.completed);
+    EXPECT_EQ(r.summary, c.removed >= 0 ? QStringLiteral("Action is finished!") : QString());
     EXPECT_EQ(listBytes(), c.after);
     EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb"})) << "no copy is left behind";
     if (c.removed < 0) {
@@ -81,9 +80,8 @@ TEST_F(DuplicatesTest, FortyThousandCopiesOfOneNumberLeaveOne)
     for (int i = 0; i < 40000; ++i)
         list += "n" + QByteArray::number(i) + ",2015551234\r\n";
     writeList(list);
-    expectQuestion();
-    expectFinished();
     const scrub::DuplicatesResult r = scrub::RemoveTextDuplicates(tjob, dview);
+    scrubtest::ExpectFinished(r);
     EXPECT_EQ(r.removed, 39999);
     EXPECT_EQ(r.records, 40000);
     EXPECT_EQ(listBytes(), QByteArray("Name,Phone\r\nn39999,2015551234\r\n"));
@@ -98,10 +96,9 @@ TEST_F(DuplicatesTest, AnErrorMidRunLeavesTheListAndNoCopyBehind)
         list += "n,20155512" + QByteArray::number(10 + i % 50) + "\r\n";
     writeList(list);
     dview.failAt = 200;
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:GetExcelFields"), ui::vbCritical);
     const scrub::DuplicatesResult r = scrub::RemoveTextDuplicates(tjob, dview);
     EXPECT_FALSE(r.completed);
+    scrubtest::ExpectFailure(r, QStringLiteral("GetExcelFields"), QStringLiteral("The disk went away."));
     EXPECT_EQ(listBytes(), list);
     EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb"}));
 }
@@ -109,19 +106,10 @@ TEST_F(DuplicatesTest, AnErrorMidRunLeavesTheListAndNoCopyBehind)
 TEST_F(DuplicatesTest, AMissingPhoneFieldIsReportedOnce)
 {
     writeList("Name,Tel\r\nA,1\r\nB,1\r\n");
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("(Phone)"), ui::vbCritical);
-    EXPECT_FALSE(scrub::RemoveTextDuplicates(tjob, dview).completed);
+    const scrub::DuplicatesResult r = scrub::RemoveTextDuplicates(tjob, dview);
+    EXPECT_FALSE(r.completed);
+    scrubtest::ExpectFailure(r, QStringLiteral("GetExcelFields"), QStringLiteral("(Phone)"));
     EXPECT_EQ(listBytes(), QByteArray("Name,Tel\r\nA,1\r\nB,1\r\n"));
-}
-
-TEST_F(DuplicatesTest, AnsweringNoChangesNothing)
-{
-    writeList("Name,Phone\r\nA,1\r\nB,1\r\n");
-    expectQuestion(ui::vbNo);
-    EXPECT_FALSE(scrub::RemoveTextDuplicates(tjob, dview).completed);
-    EXPECT_EQ(listBytes(), QByteArray("Name,Phone\r\nA,1\r\nB,1\r\n"));
-    EXPECT_EQ(dview.status, QString());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // A workbook scrub that cannot be done, or cannot finish, says so once and
-// leaves the workbook on disk as it was: no workbook or no sheet, an .xls
-// workbook, deleting rows that formulas refer to, and an error mid-run.
+// leaves the workbook on disk as it was: no workbook or no sheet (found as
+// the sheet is opened before the run), an .xls workbook, deleting rows that
+// formulas refer to, and an error mid-run.
 
 #include "ExcelScrubFixture.h"
 
@@ -14,38 +15,36 @@ namespace {
 using vb::Variant;
 using Text = QList<QStringList>;
 
-const QString kCheckExcel = QStringLiteral("Function:CheckExcel");
+const QString kCheckExcel = QStringLiteral("CheckExcel");
 
-// A window that fails when asked for the mark text the second time.
+// A window that fails at the run's last report, once every row is dealt with.
 class FailingView : public scrubtest::RecordingView {
 public:
-    int calls = 0;
-    QString MarkText() override
+    void Show(double value, const QString& count) override
     {
-        if (++calls == 2)
+        RecordingView::Show(value, count);
+        if (finalShown)
             vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("test"),
-                      QStringLiteral("The mark cannot be written."));
-        return QStringLiteral("DNC");
+                      QStringLiteral("The window went away."));
     }
 };
 
 TEST_F(ExcelScrubTest, AMissingWorkbookIsReportedWithoutResultFiles)
 {
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("(53)"), ui::vbOKOnly);
-    const scrub::ExcelScrubResult r =
-        runStopped(QStringLiteral("Problem with Excel program! The computer maybe need to restart to solve "
-                                  "this problem."),
-                   ui::vbExclamation);
-    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(openSheet(), QStringLiteral("Problem with Excel program! The computer maybe need to restart to "
+                                          "solve this problem."));
+    EXPECT_FALSE(scrub::ScrubExcelSheet(xjob, view, dnc).completed);
     EXPECT_EQ(files(), QStringList{"dnc.mdb"});
 }
 
 TEST_F(ExcelScrubTest, AMissingSheetIsReportedAndTheWorkbookLeftAlone)
 {
     writeBook({{"Name", "Phone", "Status"}, {"Ann", "2015551234", "a"}});
-    xjob.sheetName = QStringLiteral("Leads");
+    sheetName = QStringLiteral("Leads");
     const QByteArray before = digest();
-    EXPECT_FALSE(runStopped(QStringLiteral("Sheet is not found!."), ui::vbExclamation).completed);
+    EXPECT_EQ(openSheet(), QStringLiteral("Sheet is not found!."));
+    EXPECT_FALSE(scrub::ScrubExcelSheet(xjob, view, dnc).completed);
     EXPECT_EQ(digest(), before);
     EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb"}));
     EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0) << "released, so read anew next time";
@@ -57,12 +56,11 @@ TEST_F(ExcelScrubTest, AnXlsWorkbookIsRefusedBeforeTheResultFilesAreOpened)
                        wbtest::Biff::number(1, 1, 15, 2015551234.0);
     const QByteArray book = wbtest::biffWorkbook({QStringLiteral("Name"), QStringLiteral("Phone")},
                                                  {{QStringLiteral("Calls"), 2, 2, cells}});
-    xjob.workbookPath = folder + QStringLiteral("old.xls");
-    scrubtest::Write(xjob.workbookPath, wbtest::compoundFile(QStringLiteral("Workbook"), book));
+    workbookPath = folder + QStringLiteral("old.xls");
+    scrubtest::Write(workbookPath, wbtest::compoundFile(QStringLiteral("Workbook"), book));
     const QByteArray before = digest();
     const scrub::ExcelScrubResult r =
-        runStopped(QStringLiteral("old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."),
-                   ui::vbExclamation);
+        runRefused(QStringLiteral("old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."));
     EXPECT_FALSE(r.completed);
     EXPECT_EQ(digest(), before);
     EXPECT_EQ(files(), (QStringList{"dnc.mdb", "old.xls"}));
@@ -106,19 +104,19 @@ TEST_P(ExcelScrubFormulas, DeletingRowsThatFormulasReferToIsRefusedBeforeAnyChan
     wbtest::Package package;
     package.sheets = {{QStringLiteral("Calls"), wbtest::sheetXml(data)},
                       {QStringLiteral("Totals"), wbtest::sheetXml(other)}};
-    wbtest::writePackage(xjob.workbookPath, package);
+    wbtest::writePackage(workbookPath, package);
     xjob.phoneColumn = 1;
     xjob.markColumn = 1;
     const QByteArray before = digest();
 
     if (c.refused) {
         const scrub::ExcelScrubResult r =
-            runStopped(QStringLiteral("has formulas that refer to its data rows"), ui::vbExclamation);
+            runRefused(QStringLiteral("has formulas that refer to its data rows"));
         EXPECT_FALSE(r.completed);
         EXPECT_EQ(digest(), before);
         EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb"})) << "no result file was opened";
         // Marking changes no row's place, so it goes ahead.
-        view.deleteFound = false;
+        xjob.settings.deleteFound = false;
     }
     const scrub::ExcelScrubResult r = runExcel();
     EXPECT_TRUE(r.completed);
@@ -146,14 +144,13 @@ TEST_F(ExcelScrubTest, AnErrorMidRunIsReportedOnceAndTheWorkbookIsNotSaved)
                {"Di", "9731234567", "d"}});
     const QByteArray before = digest();
     FailingView failing;
-    failing.deleteFound = false;
-    scripted.expectMsgBox(ui::vbOK, kCheckExcel, ui::vbCritical);
+    xjob.settings.deleteFound = false;
+    ASSERT_EQ(openSheet(), QString());
     const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, failing, dnc);
 
     EXPECT_FALSE(r.completed);
-    EXPECT_EQ(failing.calls, 2) << "the run stops at the first error";
+    scrubtest::ExpectFailure(r, kCheckExcel, QStringLiteral("The window went away."));
     EXPECT_EQ(digest(), before);
-    EXPECT_EQ(scripted.callsOf(ui::ScriptedServices::Kind::MsgBox).size(), 1u);
     EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb"})) << "half-written result files are dropped";
     EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0) << "closed, so read anew next time";
 }
@@ -168,9 +165,10 @@ TEST_F(ExcelScrubTest, ABrokenLookUpAfterDeletionsLeavesTheWorkbookUnchanged)
     rows << QList<Variant>{Variant("z"), Variant("3125550000"), Variant("s")};
     writeBook(rows);
     const QByteArray before = digest();
-    scripted.expectMsgBox(ui::vbOK, kCheckExcel, ui::vbCritical);
+    ASSERT_EQ(openSheet(), QString());
     const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
     EXPECT_FALSE(r.completed);
+    scrubtest::ExpectFailure(r, kCheckExcel);
     EXPECT_EQ(digest(), before);
 }
 

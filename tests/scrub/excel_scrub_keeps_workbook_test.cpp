@@ -41,17 +41,16 @@ TEST_P(ExcelScrubKeeps, EverythingTheScrubDidNotChangeReadsBackTheSame)
     const QString original = folder + QStringLiteral("original.xlsx");
     ASSERT_EQ(RunPython({QStringLiteral("make"), original}, code), QString());
     ASSERT_EQ(code, 0);
-    ASSERT_TRUE(QFile::copy(original, xjob.workbookPath));
-    view.deleteFound = GetParam().deleting;
-    view.markText = QString(); // marking with an empty text and prefix changes nothing
+    ASSERT_TRUE(QFile::copy(original, workbookPath));
+    xjob.settings.deleteFound = GetParam().deleting;
+    xjob.settings.markText = QString(); // marking with an empty text and prefix changes nothing
     xjob.settings.markAction = 0;
 
     const scrub::ExcelScrubResult r = runExcel();
     ASSERT_TRUE(r.completed);
     EXPECT_EQ(r.counters.found, 2);
     EXPECT_EQ(
-        RunPython(QStringList{QStringLiteral("compare"), original, xjob.workbookPath} + GetParam().keptRows,
-                  code),
+        RunPython(QStringList{QStringLiteral("compare"), original, workbookPath} + GetParam().keptRows, code),
         QStringLiteral("same"));
     EXPECT_EQ(code, 0);
 }

@@ -65,17 +65,18 @@ TEST_P(ExcelScrubFullDiskTest, TheRunStopsAndTheWorkbookAndEarlierResultsStay)
     scrubtest::Write(xjob.settings.okFile, kOldOk);
     scrubtest::Write(xjob.settings.dncFile, kOldDnc);
     xjob.settings.exportOk = xjob.settings.exportDnc = c.resultFiles;
-    view.deleteFound = c.deleteFound;
+    xjob.settings.deleteFound = c.deleteFound;
     const QByteArray before = digest();
 
     scrub::ExcelScrubResult r;
     {
-        testsupport::FileSizeLimit full(LimitFor(c, QFileInfo(xjob.workbookPath).size()));
-        scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:CheckExcel"), ui::vbCritical);
+        testsupport::FileSizeLimit full(LimitFor(c, QFileInfo(workbookPath).size()));
+        ASSERT_EQ(openSheet(), QString());
         r = scrub::ScrubExcelSheet(xjob, view, dnc);
     }
 
     EXPECT_FALSE(r.completed);
+    scrubtest::ExpectFailure(r, QStringLiteral("CheckExcel"));
     EXPECT_EQ(digest(), before);
     EXPECT_EQ(file(QStringLiteral("ok.txt")), kOldOk);
     EXPECT_EQ(file(QStringLiteral("dnc.txt")), kOldDnc);
@@ -103,19 +104,17 @@ TEST_P(TableScrubFullDiskTest, TheRunStopsAndTheListAndEarlierResultsStay)
         scrubtest::Write(job.settings.okFile, kOldOk);
         scrubtest::Write(job.settings.dncFile, kOldDnc);
         job.settings.exportOk = job.settings.exportDnc = c.resultFiles;
-        view.deleteFound = c.deleteFound;
+        job.settings.deleteFound = c.deleteFound;
         const QStringList before = listRows();
 
         scrub::ScrubResult r;
         {
-            ui_test::ScopedScriptedUi answers; // each case's one report, apart
-            answers.scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:") + function(), ui::vbCritical);
             testsupport::FileSizeLimit full(LimitFor(c, QFileInfo(listFile()).size()));
             r = scrub::ScrubTable(job, view, dnc);
         }
-        ui::setServices(&scripted);
 
         EXPECT_FALSE(r.completed);
+        scrubtest::ExpectFailure(r, function());
         EXPECT_EQ(listRows(), before);
         EXPECT_EQ(file(QStringLiteral("ok.txt")), kOldOk);
         EXPECT_EQ(file(QStringLiteral("dnc.txt")), kOldDnc);

@@ -27,9 +27,9 @@ protected:
     {
         frmMain* form = start();
         if (!form) return nullptr;
-        form->OptPhoneType(type)->click();
-        form->mOKFile = lists + QStringLiteral("ok.txt");
-        form->mDNCFile = lists + QStringLiteral("dnc.txt");
+        mwtest::ctl(form).OptPhoneType(type)->click();
+        mwtest::options(form).okFile = lists + QStringLiteral("ok.txt");
+        mwtest::options(form).dncFile = lists + QStringLiteral("dnc.txt");
         return form;
     }
 
@@ -44,12 +44,12 @@ protected:
         return startWith(1);
     }
 
-    void press(frmMain* form) { form->cmdStart->click(); }
+    void press(frmMain* form) { mwtest::ctl(form).cmdStart->click(); }
 
     static void expectEnabled(frmMain* form)
     {
-        EXPECT_TRUE(form->cmdStart->isEnabled());
-        EXPECT_TRUE(form->Frame1->isEnabled());
+        EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
+        EXPECT_TRUE(mwtest::ctl(form).Frame1->isEnabled());
         EXPECT_FALSE(form->ActionRunning());
     }
 
@@ -60,12 +60,12 @@ TEST_F(StartRunTest, WithoutASourceTypeStartAsksForOneFirst)
 {
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    for (const auto& [index, option] : form->OptPhoneType) {
+    for (const auto& [index, option] : mwtest::ctl(form).OptPhoneType) {
         option->setAutoExclusive(false);
         option->setChecked(false);
     }
-    form->mExportOK = 1;
-    form->mOKFile.clear();
+    mwtest::options(form).exportOK = 1;
+    mwtest::options(form).okFile.clear();
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Please Select Your File Type!"), ui::vbExclamation);
     press(form);
     expectEnabled(form);
@@ -75,22 +75,22 @@ TEST_F(StartRunTest, ChecksStopAtTheFirstProblemInTheirOrder)
 {
     frmMain* form = startWith(0);
     ASSERT_NE(form, nullptr);
-    form->mExportOK = 1;
-    form->mOKFile.clear();
-    form->mAddAreaCode = 1;
-    form->mDefaultCode.clear();
+    mwtest::options(form).exportOK = 1;
+    mwtest::options(form).okFile.clear();
+    mwtest::options(form).addAreaCode = 1;
+    mwtest::options(form).defaultCode.clear();
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Please Input OK File Name!"), ui::vbExclamation);
     press(form);
 
-    form->mOKFile = lists + QStringLiteral("ok.txt");
+    mwtest::options(form).okFile = lists + QStringLiteral("ok.txt");
     scripted.expectMsgBox(ui::vbOK,
                           QStringLiteral("Please input the area code for your seven digit numbers!"),
                           ui::vbExclamation);
     press(form);
 
-    form->mDefaultCode = QStringLiteral("201");
-    form->mExportDNC = 1;
-    form->mDNCFile.clear();
+    mwtest::options(form).defaultCode = QStringLiteral("201");
+    mwtest::options(form).exportDNC = 1;
+    mwtest::options(form).dncFile.clear();
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Is this the area code you want to use? 201"),
                           ui::vbYesNo | ui::vbQuestion);
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Please Input DNC File Name!"), ui::vbExclamation);
@@ -106,13 +106,13 @@ TEST_F(StartRunTest, OneNumberNotListedIsOkToCall)
 {
     frmMain* form = startWith(0);
     ASSERT_NE(form, nullptr);
-    form->TxtPhoneData->setText(QStringLiteral("2015550000"));
+    mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("2015550000"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("OK to Call!"), ui::vbOKOnly);
     press(form);
     EXPECT_EQ(mwtest::ReadFile(lists + QStringLiteral("ok.txt")),
               QByteArray("Numbers are NOT in DNC List\r\n2015550000"));
-    EXPECT_EQ(form->sbStatusBar->PanelText(1), QStringLiteral("This Number is NOT in DNC List!"));
-    EXPECT_TRUE(form->sbStatusBar->PanelText(2).endsWith(QStringLiteral(" seconds")));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1), QStringLiteral("This Number is NOT in DNC List!"));
+    EXPECT_TRUE(mwtest::ctl(form).sbStatusBar->PanelText(2).endsWith(QStringLiteral(" seconds")));
     expectEnabled(form);
 }
 
@@ -120,15 +120,16 @@ TEST_F(StartRunTest, SevenTypedDigitsTakeTheDefaultAreaCodeAndTheFileKeepsWhatWa
 {
     frmMain* form = startWith(0);
     ASSERT_NE(form, nullptr);
-    form->mAddAreaCode = 1;
-    form->mDefaultCode = QStringLiteral("201");
-    form->TxtPhoneData->setText(QStringLiteral("5551234"));
+    mwtest::options(form).addAreaCode = 1;
+    mwtest::options(form).defaultCode = QStringLiteral("201");
+    mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("5551234"));
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Is this the area code you want to use? 201"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Warning:  Do Not Call Number"), ui::vbOKOnly);
     press(form);
     EXPECT_EQ(mwtest::ReadFile(lists + QStringLiteral("dnc.txt")),
               QByteArray("Numbers are in DNC List\r\n5551234"));
-    EXPECT_EQ(form->sbStatusBar->PanelText(1), QStringLiteral("WARNING: This Number IS in DNC List!"));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1),
+              QStringLiteral("WARNING: This Number IS in DNC List!"));
 }
 
 TEST_F(StartRunTest, ATypedNumberThatIsNotTenDigitsIsRefused)
@@ -136,7 +137,7 @@ TEST_F(StartRunTest, ATypedNumberThatIsNotTenDigitsIsRefused)
     frmMain* form = startWith(0);
     ASSERT_NE(form, nullptr);
     for (const char* typed : {"201-555-1234", "20155512", "201555123x"}) {
-        form->TxtPhoneData->setText(QString::fromLatin1(typed));
+        mwtest::ctl(form).TxtPhoneData->setText(QString::fromLatin1(typed));
         scripted.expectMsgBox(ui::vbOK, QStringLiteral("Phone Numner must be 10 digits!"), ui::vbExclamation);
         press(form);
         expectEnabled(form);
@@ -151,7 +152,7 @@ TEST_F(StartRunTest, AnUnreachableDncDatabaseIsReportedOnceAndTheWindowComesBack
     const QString good = gDataAccess->DefaultConnectionString();
     gDataAccess->SetDefaultConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
                                             home.filePath(QStringLiteral("missing.mdb")));
-    form->TxtPhoneData->setText(QStringLiteral("2015551234"));
+    mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("2015551234"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:Start"), ui::vbCritical);
     press(form);
     gDataAccess->SetDefaultConnectionString(good); // the settings are saved there at shut-down
@@ -163,8 +164,8 @@ TEST_F(StartRunTest, ATextListNeedsItsFieldsAndAConfirmation)
 {
     frmMain* form = startWithTextList("Name,Phone,Status\r\nAnn,2015551234,\r\n");
     ASSERT_NE(form, nullptr);
-    form->cboPhoneDataField->setCurrentIndex(-1);
-    form->cboPhoneDataField->setEditText(QString());
+    mwtest::ctl(form).cboPhoneDataField->setCurrentIndex(-1);
+    mwtest::ctl(form).cboPhoneDataField->setEditText(QString());
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Please select phone field name!"), ui::vbExclamation);
@@ -181,19 +182,19 @@ TEST_F(StartRunTest, ANumericMarkFieldRefusesATextMark)
 {
     frmMain* form = startWithTextList("Name,Phone,Status\r\nAnn,2015551234,7\r\n");
     ASSERT_NE(form, nullptr);
-    ASSERT_EQ(form->cboMarkField->currentText(), QStringLiteral("Status"));
-    form->txtMarkChar->setText(QStringLiteral("DNC"));
+    ASSERT_EQ(mwtest::ctl(form).cboMarkField->currentText(), QStringLiteral("Status"));
+    mwtest::ctl(form).txtMarkChar->setText(QStringLiteral("DNC"));
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Mark should be digits for this mark field -Status"),
                           ui::vbExclamation);
     press(form);
-    EXPECT_EQ(form->focusWidget(), form->txtMarkChar);
+    EXPECT_EQ(form->focusWidget(), mwtest::ctl(form).txtMarkChar);
 }
 
 TEST_F(StartRunTest, AListShownWithNoRecordsEndsSilently)
 {
     frmMain* form = startWithTextList("Name,Phone,Status\r\n");
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->txtPhoneDataTotal->text(), QStringLiteral("0"));
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("0"));
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"));
     press(form);
     expectEnabled(form);
@@ -204,7 +205,7 @@ TEST_F(StartRunTest, ATextListIsScrubbedAndABrokenStoreLeavesItAlone)
     const QByteArray list = "Name,Phone,Status\r\nAnn,2015551234,\r\nBo,2015550000,\r\n";
     frmMain* form = startWithTextList(list);
     ASSERT_NE(form, nullptr);
-    form->chkOptions->setChecked(true);
+    mwtest::ctl(form).chkOptions->setChecked(true);
 
     // The DNC database is not a database.
     const QString broken = home.filePath(QStringLiteral("broken.mdb"));
@@ -226,9 +227,9 @@ TEST_F(StartRunTest, ATextListIsScrubbedAndABrokenStoreLeavesItAlone)
     expectEnabled(form);
     EXPECT_EQ(mwtest::ReadFile(lists + QStringLiteral("calls.csv")),
               QByteArray("Name,Phone,Status\r\nBo,2015550000,\r\n"));
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("2"));
-    EXPECT_EQ(form->lblmax->text(), QStringLiteral("2"));
-    EXPECT_EQ(form->sbStatusBar->PanelText(1),
+    EXPECT_EQ(mwtest::ctl(form).lblStatus->text(), QStringLiteral("2"));
+    EXPECT_EQ(mwtest::ctl(form).lblmax->text(), QStringLiteral("2"));
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1),
               QStringLiteral("1 Not in DNC List; 1(50.00%) in DNC List; 0 Null Numbers "));
 }
 
@@ -237,17 +238,17 @@ TEST_F(StartRunTest, AResultFileOverTheListIsRefusedBeforeTheConfirmation)
     const QByteArray list = "Name,Phone,Status\r\nAnn,2015551234,\r\nBo,2015550000,\r\n";
     frmMain* form = startWithTextList(list);
     ASSERT_NE(form, nullptr);
-    form->mExportOK = 1;
-    form->mOKFile = lists + QStringLiteral("../lists/calls.csv");
+    mwtest::options(form).exportOK = 1;
+    mwtest::options(form).okFile = lists + QStringLiteral("../lists/calls.csv");
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("The OK file is the calling list itself!"),
                           ui::vbExclamation);
     press(form);
     expectEnabled(form);
     EXPECT_EQ(mwtest::ReadFile(lists + QStringLiteral("calls.csv")), list);
 
-    form->mOKFile = lists + QStringLiteral("same.txt");
-    form->mExportDNC = 1;
-    form->mDNCFile = lists + QStringLiteral("./same.txt");
+    mwtest::options(form).okFile = lists + QStringLiteral("same.txt");
+    mwtest::options(form).exportDNC = 1;
+    mwtest::options(form).dncFile = lists + QStringLiteral("./same.txt");
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("The OK file and the DNC file are one file!"),
                           ui::vbExclamation);
     press(form);
@@ -261,14 +262,15 @@ TEST_P(StartRunResultFolderTest, OneNumberWritesItsFileIntoAResultFolderThatWasM
     const bool listed = GetParam();
     frmMain* form = startWith(0);
     ASSERT_NE(form, nullptr);
-    form->mOKFile = home.filePath(QStringLiteral("results/oklist.txt"));
-    form->mDNCFile = home.filePath(QStringLiteral("results/dnc/dnclist.txt"));
-    form->TxtPhoneData->setText(listed ? QStringLiteral("2015551234") : QStringLiteral("2015550000"));
+    mwtest::options(form).okFile = home.filePath(QStringLiteral("results/oklist.txt"));
+    mwtest::options(form).dncFile = home.filePath(QStringLiteral("results/dnc/dnclist.txt"));
+    mwtest::ctl(form).TxtPhoneData->setText(listed ? QStringLiteral("2015551234")
+                                                   : QStringLiteral("2015550000"));
     scripted.expectMsgBox(
         ui::vbOK, listed ? QStringLiteral("Warning:  Do Not Call Number") : QStringLiteral("OK to Call!"),
         ui::vbOKOnly);
     press(form);
-    EXPECT_EQ(mwtest::ReadFile(listed ? form->mDNCFile : form->mOKFile),
+    EXPECT_EQ(mwtest::ReadFile(listed ? mwtest::options(form).dncFile : mwtest::options(form).okFile),
               listed ? QByteArray("Numbers are in DNC List\r\n2015551234")
                      : QByteArray("Numbers are NOT in DNC List\r\n2015550000"));
     expectEnabled(form);

@@ -51,7 +51,7 @@ TEST_F(ExcelScrubKill, ChildRunOfTheKillTest)
     const QString other = testsupport::ChildFolder();
     if (other.isEmpty()) GTEST_SKIP() << "runs only as the child of the kill test";
     UseFolder(other, folder, dbPath, *dnc, xjob.settings);
-    xjob.workbookPath = folder + QStringLiteral("calls.xlsx");
+    workbookPath = folder + QStringLiteral("calls.xlsx");
     runExcel();
 }
 
@@ -66,7 +66,7 @@ TEST_F(ExcelScrubKill, AKilledRunLeavesTheWorkbookWholeOrFullyScrubbed)
     KillSubject s;
     s.childTest = QStringLiteral("ExcelScrubKill.ChildRunOfTheKillTest");
     s.folder = folder;
-    s.list = xjob.workbookPath;
+    s.list = workbookPath;
     s.state = [&] {
         QByteArray cells;
         for (const QStringList& row : sheetText())
@@ -75,9 +75,9 @@ TEST_F(ExcelScrubKill, AKilledRunLeavesTheWorkbookWholeOrFullyScrubbed)
     };
     s.writeOriginal = [&] { writeBook(rows); };
     s.runToTheEnd = [&] {
-        const QByteArray before = scrubtest::Read(xjob.workbookPath);
+        const QByteArray before = scrubtest::Read(workbookPath);
         runExcel();
-        return scrubtest::Read(xjob.workbookPath) != before;
+        return scrubtest::Read(workbookPath) != before;
     };
     s.kept = {"calls.xlsx", "dnc.mdb", "dnc.txt", "ok.txt"};
     const KillTally t = KillRuns(s);

@@ -26,7 +26,7 @@ TEST_P(TextScrubLongListTest, EveryRecordOfALongListGetsTheOutcomeOfItsOwnNumber
 {
     const LongListCase& c = GetParam();
     job.settings.nacNotInDnc = c.nacNotInDnc;
-    view.deleteFound = !c.marking;
+    job.settings.deleteFound = !c.marking;
     job.settings.markAction = 1; // suffix
     if (c.listedTableMissing) gPhoneTables->Add(QStringLiteral("phone555"), QStringLiteral("phone555"));
 

@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         TextScrubTest::SetUp();
-        view.deleteFound = false;
+        job.settings.deleteFound = false;
         writeList(kList);
     }
 };
@@ -56,7 +56,7 @@ TEST_F(TextMarkTest, ReplaceWritesTheMarkInstead)
 TEST_F(TextMarkTest, AMarkHoldingTheSeparatorOrAQuoteIsQuoted)
 {
     job.settings.markAction = 2;
-    view.markText = QStringLiteral("do \"not\", call");
+    job.settings.markText = QStringLiteral("do \"not\", call");
     run();
     EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\n"
                                       "\"Lee, Al\",2015551234,\"do \"\"not\"\", call\"\r\n"
@@ -66,7 +66,7 @@ TEST_F(TextMarkTest, AMarkHoldingTheSeparatorOrAQuoteIsQuoted)
 
 TEST_F(TextMarkTest, AnEmptyMarkEmptiesOnlyWhenReplacing)
 {
-    view.markText.clear();
+    job.settings.markText.clear();
     job.settings.markAction = 0;
     run();
     EXPECT_EQ(listBytes(), kList);

@@ -88,7 +88,7 @@ TEST_F(TextScrubTest, NothingFoundLeavesTheListUntouchedAndNoCopyBehind)
 
 TEST_F(TextScrubTest, WindowsAndUtf8BytesOfOtherFieldsSurviveAMark)
 {
-    view.deleteFound = false;
+    job.settings.deleteFound = false;
     job.settings.markAction = 1;
     writeList("Name,Phone,Status\r\nJos\xe9,2015551234,x\r\nZo\xeb,2015550000,y\r\n");
     run();

@@ -18,6 +18,7 @@
 #include "core/Globals.h"
 #include "dialogs/frmDNCWizard.h"
 #include "dncdb/ModuleDNC.h"
+#include "mainwindow/MainWindowControls.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ui/OneShotTimer.h"
@@ -160,7 +161,7 @@ protected:
     // The toolbar's "Import" (the wizard loop without the quick import).
     void clickToolbarImport()
     {
-        for (QAction* action : form->TBLaunch->actions())
+        for (QAction* action : mwtest::ctl(form).TBLaunch->actions())
             if (action->property("Key").toString() == QLatin1String("Import")) {
                 action->trigger();
                 return;

@@ -139,9 +139,7 @@ TEST_F(Analysis, CountsAfterImportLeaveCodesWithoutATableEmpty)
     analyse(*wizard, file);
     setSetting(QStringLiteral("dnctextfilename"), file);
     setSetting(QStringLiteral("dnctextfiledelimited"), QStringLiteral("1"));
-    bool ok = false;
-    form->ImportDNCTextFile(ok);
-    ASSERT_TRUE(ok);
+    ASSERT_TRUE(form->Runs().ImportDNCTextFile());
 
     wizard->ShowAfterInput();
     const std::vector<QStringList> expected{

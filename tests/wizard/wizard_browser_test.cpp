@@ -187,6 +187,43 @@ TEST_F(Browser, SplitRefusesLinesPerFileThatAreNoNumber)
     EXPECT_EQ(setting(QStringLiteral("linesperfile")), QStringLiteral("100000"));
 }
 
+TEST_F(Browser, SplitStopsBeforeWritingAtEachOfItsChecksAndAtNo)
+{
+    const QString file = write(QStringLiteral("dnc.txt"), "201,1\r\n201,2\r\n");
+    const struct {
+        QString box;    // the file box
+        QString prompt; // the message shown
+        int style;
+        int answer;
+    } cases[] = {
+        {QString(), QStringLiteral("Text File Name Is Empty!"), ui::vbExclamation, ui::vbOK},
+        {path(QStringLiteral("none.txt")), QStringLiteral("Text File Does Not Exist!"), ui::vbExclamation,
+         ui::vbOK},
+        {file, QStringLiteral("Are you sure to continue?"), ui::vbYesNo | ui::vbQuestion, ui::vbNo},
+    };
+    auto wizard = shownWizard();
+    wizard->txtFileLines->setText(QStringLiteral("1"));
+    for (const auto& c : cases) {
+        wizard->dnctextfilename->setText(c.box);
+        scripted.expectMsgBox(c.answer, c.prompt, c.style);
+        wizard->cmdSplit->click();
+        EXPECT_FALSE(QFile::exists(path(QStringLiteral("dnc01.txt")))) << c.prompt.toStdString();
+    }
+}
+
+TEST_F(Browser, ASplitFileThatCannotBeWrittenIsReportedOnce)
+{
+    const QString file = write(QStringLiteral("dnc.txt"), "201,1\r\n201,2\r\n");
+    QDir(dir.path()).mkdir(QStringLiteral("dnc01.txt")); // a folder where the first file goes
+    auto wizard = shownWizard();
+    wizard->dnctextfilename->setText(file);
+    wizard->txtFileLines->setText(QStringLiteral("1"));
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Splitted Text File Names will be from "));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:CmdSplit"), ui::vbCritical);
+    wizard->cmdSplit->click();
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("dnc02.txt"))));
+}
+
 TEST_F(Browser, TheImportTextOpensAsARecordsetWithItsLayout)
 {
     auto wizard = shownWizard();

@@ -1,8 +1,10 @@
 // The wizard's file conversions: what ends up on disk and what the user is
-// told, for the national text rename, the HTML page, the update file and the
-// split.
+// to be told, for the national text rename, the HTML page, the update file
+// and the split. The conversions ask nothing and show no box: the scripted
+// services fail a test on one.
 
 #include "dncdb/WizardConversions.h"
+#include "support/RecordingProgress.h"
 #include "support/ScriptedUi.h"
 
 #include <QDir>
@@ -48,14 +50,11 @@ TEST_F(NationalText, ADatFileIsRenamedToTheFirstFreeTxtName)
     EXPECT_EQ(ProposeTextName(dat), path("list0.txt"));
     write("list0.txt", "");
 
-    QString asked;
-    const QString used = PrepareNationalText(dat, [&](const QString& q) {
-        asked = q;
-        return true;
-    });
-    EXPECT_EQ(used, path("list1.txt"));
-    EXPECT_EQ(asked,
+    EXPECT_TRUE(NeedsTextName(dat));
+    EXPECT_EQ(RenameQuestion(dat),
               "File type should be *.txt or *.csv!, Would you like to change it to \r\n" + path("list.txt?"));
+    const QString used = RenameNationalText(dat).file;
+    EXPECT_EQ(used, path("list1.txt"));
     EXPECT_FALSE(exists("list.dat"));
     EXPECT_EQ(read(used), "2015551234\r\n");
 }
@@ -64,22 +63,8 @@ TEST_F(NationalText, CsvAndTxtInAnyCaseAreTakenWithoutAQuestion)
 {
     for (const char* name : {"a.CSV", "b.Txt", "c.csv"}) {
         const QString file = write(name, "1");
-        EXPECT_EQ(PrepareNationalText(file,
-                                      [](const QString&) {
-                                          ADD_FAILURE() << "asked";
-                                          return true;
-                                      }),
-                  file);
-        EXPECT_TRUE(QFile::exists(file));
+        EXPECT_FALSE(NeedsTextName(file)) << name;
     }
-}
-
-TEST_F(NationalText, NoLeavesTheFileAsItIs)
-{
-    const QString dat = write("list.dat", "1");
-    EXPECT_EQ(PrepareNationalText(dat, [](const QString&) { return false; }), QString());
-    EXPECT_TRUE(exists("list.dat"));
-    EXPECT_FALSE(exists("list.txt"));
 }
 
 TEST_F(NationalText, ADotInAFolderNameIsNoExtension)
@@ -89,10 +74,13 @@ TEST_F(NationalText, ADotInAFolderNameIsNoExtension)
     EXPECT_EQ(ProposeTextName(file), path("v1.2/list.txt"));
 }
 
-TEST_F(NationalText, AFailingRenameIsReportedOnce)
+TEST_F(NationalText, AFailingRenameComesBackAsAFailureOfTheBrowser)
 {
-    scripted.expectMsgBox(ui::vbOK, "cmdBrowser_Click");
-    EXPECT_EQ(PrepareNationalText(path("gone.dat"), [](const QString&) { return true; }), QString());
+    const ConversionResult r = RenameNationalText(path("gone.dat"));
+    EXPECT_EQ(r.file, QString());
+    ASSERT_TRUE(r.failure.has_value());
+    EXPECT_EQ(r.failure->module, QStringLiteral("frmDNCWizard"));
+    EXPECT_EQ(r.failure->function, QStringLiteral("cmdBrowser_Click"));
 }
 
 // --- national HTML -----------------------------------------------------------
@@ -110,14 +98,14 @@ TEST_F(NationalHtml, LinesBetweenThePreTagsAreKeptUnchanged)
                                             "999,0000000</PRE>\r\n"
                                             "after\r\n");
     EXPECT_EQ(HtmlOutputName(page), path("page.txt"));
-    ASSERT_TRUE(ConvertNationalHtml(page, path("page.txt")));
+    ASSERT_EQ(ConvertNationalHtml(page, path("page.txt")).file, path("page.txt"));
     EXPECT_EQ(read(path("page.txt")), "201,5551234\r\n 973,7777777 \r\n");
 }
 
 TEST_F(NationalHtml, TextAfterTheOpeningTagIsKept)
 {
     const QString page = write("p.htm", "x<PRE>201,5551234\n202,5550000\n</PRE>\n");
-    ASSERT_TRUE(ConvertNationalHtml(page, path("out.txt")));
+    ASSERT_EQ(ConvertNationalHtml(page, path("out.txt")).file, path("out.txt"));
     EXPECT_EQ(read(path("out.txt")), "201,5551234\r\n202,5550000\r\n");
 }
 
@@ -125,7 +113,7 @@ TEST_F(NationalHtml, APageWithoutPreGivesAnEmptyFile)
 {
     const QString page = write("p.htm", "<pre>\n201,5551234\n</pre>\n");
     write("out.txt", "old content\r\n");
-    ASSERT_TRUE(ConvertNationalHtml(page, path("out.txt")));
+    ASSERT_EQ(ConvertNationalHtml(page, path("out.txt")).file, path("out.txt"));
     EXPECT_EQ(read(path("out.txt")), "");
 }
 
@@ -133,16 +121,18 @@ TEST_F(NationalHtml, AnOutputThatIsTheSourceIsRefused)
 {
     const QByteArray content = "<PRE>\n201,5551234\n</PRE>\n";
     const QString page = write("p.txt", content);
-    scripted.expectMsgBox(ui::vbOK, "must not be the HTML file", ui::vbExclamation);
-    EXPECT_FALSE(ConvertNationalHtml(page, dir.path() + "/./p.txt"));
+    const ConversionResult r = ConvertNationalHtml(page, dir.path() + "/./p.txt");
+    EXPECT_TRUE(r.refusal.contains("must not be the HTML file")) << r.refusal.toStdString();
+    EXPECT_EQ(r.file, QString());
     EXPECT_EQ(read(page), content);
 }
 
 TEST_F(NationalHtml, AMissingSourceIsReportedOnceAndTheOutputKept)
 {
     write("out.txt", "keep\r\n");
-    scripted.expectMsgBox(ui::vbOK, "cmdBrowser_Click", ui::vbCritical);
-    EXPECT_FALSE(ConvertNationalHtml(path("missing.htm"), path("out.txt")));
+    const ConversionResult r = ConvertNationalHtml(path("missing.htm"), path("out.txt"));
+    ASSERT_TRUE(r.failure.has_value());
+    EXPECT_EQ(r.failure->function, QStringLiteral("cmdBrowser_Click"));
     EXPECT_EQ(read(path("out.txt")), "keep\r\n");
 }
 
@@ -161,7 +151,7 @@ TEST_F(NationalUpdate, AFlagsGoToTheAFileAndAllOthersToTheDFile)
                                          "4045552222,20240101\n");
     EXPECT_EQ(UpdateOutputNameA(upd), path("updA.txt"));
     EXPECT_EQ(UpdateOutputNameD(upd), path("updD.txt"));
-    ASSERT_TRUE(ConvertNationalUpdate(upd, path("updA.txt"), path("updD.txt")));
+    ASSERT_EQ(ConvertNationalUpdate(upd, path("updA.txt"), path("updD.txt")).file, path("updA.txt"));
     EXPECT_EQ(read(path("updA.txt")), "201,5551234\r\n973,7777777\r\n");
     EXPECT_EQ(read(path("updD.txt")), "202,5550000\r\n303,5551111\r\n404,5552222\r\n");
 }
@@ -170,7 +160,7 @@ TEST_F(NationalUpdate, AFirstLineOfNumbersIsARecord)
 {
     const QString upd = write("upd", "2015551234,x,A\n");
     EXPECT_EQ(UpdateOutputNameA(upd), path("updA.txt"));
-    ASSERT_TRUE(ConvertNationalUpdate(upd, path("a.txt"), path("d.txt")));
+    ASSERT_EQ(ConvertNationalUpdate(upd, path("a.txt"), path("d.txt")).file, path("a.txt"));
     EXPECT_EQ(read(path("a.txt")), "201,5551234\r\n");
     EXPECT_EQ(read(path("d.txt")), "");
 }
@@ -180,22 +170,20 @@ TEST_F(NationalUpdate, SameFilesAreRefusedBeforeAnythingChanges)
     const QString upd = write("upd.txt", "2015551234,x,A\n");
     write("a.txt", "keep\r\n");
 
-    scripted.expectMsgBox(ui::vbOK, "'A'", ui::vbExclamation);
-    EXPECT_FALSE(ConvertNationalUpdate(upd, path("a.txt"), path("a.txt")));
+    EXPECT_TRUE(ConvertNationalUpdate(upd, path("a.txt"), path("a.txt")).refusal.contains("'A'"));
     EXPECT_EQ(read(path("a.txt")), "keep\r\n");
 
-    scripted.expectMsgBox(ui::vbOK, "update file itself", ui::vbExclamation);
-    EXPECT_FALSE(ConvertNationalUpdate(upd, upd, path("d.txt")));
-    scripted.expectMsgBox(ui::vbOK, "update file itself", ui::vbExclamation);
-    EXPECT_FALSE(ConvertNationalUpdate(upd, path("a.txt"), upd));
+    EXPECT_TRUE(ConvertNationalUpdate(upd, upd, path("d.txt")).refusal.contains("update file itself"));
+    EXPECT_TRUE(ConvertNationalUpdate(upd, path("a.txt"), upd).refusal.contains("update file itself"));
     EXPECT_EQ(read(upd), "2015551234,x,A\n");
     EXPECT_FALSE(exists("d.txt"));
 }
 
 TEST_F(NationalUpdate, AMissingSourceIsReportedOnce)
 {
-    scripted.expectMsgBox(ui::vbOK, "cmdBrowser_Click", ui::vbCritical);
-    EXPECT_FALSE(ConvertNationalUpdate(path("none.txt"), path("a.txt"), path("d.txt")));
+    const ConversionResult r = ConvertNationalUpdate(path("none.txt"), path("a.txt"), path("d.txt"));
+    ASSERT_TRUE(r.failure.has_value());
+    EXPECT_EQ(r.failure->function, QStringLiteral("cmdBrowser_Click"));
     EXPECT_FALSE(exists("a.txt"));
     EXPECT_FALSE(exists("d.txt"));
 }
@@ -213,32 +201,34 @@ protected:
             bytes += "201," + QByteArray::number(1000000 + i) + "\n";
         return write(name, bytes);
     }
-    void expectQuestion(int answer = ui::vbYes)
-    {
-        scripted.expectMsgBox(answer, "Splitted Text File Names will be from ", ui::vbYesNo | ui::vbQuestion);
-    }
     static QList<QByteArray> lines(const QString& file)
     {
         QList<QByteArray> all = read(file).split('\n');
         if (!all.isEmpty() && all.last().isEmpty()) all.removeLast();
         return all;
     }
+    SplitResult split(const QString& file, std::int64_t perFile, bool header = false)
+    {
+        SplitJob job;
+        job.path = file;
+        job.linesPerFile = perFile;
+        job.hasHeader = header;
+        return SplitTextFile(job, progress);
+    }
+    testsupport::RecordingProgress progress;
 };
 
 TEST_F(Split, ThreeFilesWithTheLastHoldingTheRest)
 {
     const QString file = writeNumbers("dnc.txt", 250000);
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK,
-                          "Text File has been splitted into files from " + path("dnc01.txt") + " to " +
-                              path("dnc03.txt"),
-                          ui::vbInformation);
-    QStringList seen;
-    const SplitOutcome outcome = SplitTextFile(file, "100000", false, [&](const QString& s) { seen << s; });
+    const SplitResult outcome = split(file, 100000);
     EXPECT_TRUE(outcome.done);
+    EXPECT_EQ(outcome.summary, "Text File has been splitted into files from " + path("dnc01.txt") + " to " +
+                                   path("dnc03.txt"));
     EXPECT_EQ(outcome.files, 3);
-    EXPECT_EQ(seen, QStringList({"Output File:" + path("dnc01.txt"), "Output File:" + path("dnc02.txt"),
-                                 "Output File:" + path("dnc03.txt")}));
+    EXPECT_EQ(progress.statuses,
+              QStringList({"Output File:" + path("dnc01.txt"), "Output File:" + path("dnc02.txt"),
+                           "Output File:" + path("dnc03.txt")}));
     const auto first = lines(path("dnc01.txt"));
     ASSERT_EQ(first.size(), 100000);
     EXPECT_EQ(first.front(), "201,1000000\r");
@@ -253,9 +243,9 @@ TEST_F(Split, TheHeaderStartsEveryFile)
 {
     const QString file = writeNumbers("dnc.csv", 5, "AreaCode,Phone\r\n");
     write("dnc02.csv", "old\r\nold\r\nold\r\nold\r\nold\r\n");
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, path("dnc03.csv"), ui::vbInformation);
-    EXPECT_TRUE(SplitTextFile(file, " 2 ", true).done);
+    const SplitResult outcome = split(file, 2, true);
+    EXPECT_TRUE(outcome.done);
+    EXPECT_TRUE(outcome.summary.endsWith(path("dnc03.csv")));
     EXPECT_EQ(read(path("dnc01.csv")), "AreaCode,Phone\r\n201,1000000\r\n201,1000001\r\n");
     EXPECT_EQ(read(path("dnc02.csv")), "AreaCode,Phone\r\n201,1000002\r\n201,1000003\r\n");
     EXPECT_EQ(read(path("dnc03.csv")), "AreaCode,Phone\r\n201,1000004\r\n");
@@ -264,47 +254,51 @@ TEST_F(Split, TheHeaderStartsEveryFile)
 TEST_F(Split, OneFieldLinesAndNoExtension)
 {
     const QString file = write("ten", "2015551234\r2025550000\r");
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, path("ten01"), ui::vbInformation);
-    const SplitOutcome outcome = SplitTextFile(file, "10", false);
+    const SplitResult outcome = split(file, 10);
     EXPECT_EQ(outcome.lastFile, path("ten01"));
+    EXPECT_TRUE(outcome.summary.endsWith(path("ten01")));
     EXPECT_EQ(read(path("ten01")), "2015551234\r\n2025550000\r\n");
 }
 
 TEST_F(Split, LinesPerFileMustBeAWholeNumberOfAtLeastOne)
 {
-    const QString file = writeNumbers("dnc.txt", 3);
-    scripted.expectMsgBox(ui::vbOK, "Lines Per File can not be empty!", ui::vbExclamation);
-    EXPECT_FALSE(SplitTextFile(file, "", false).done);
+    QString problem;
+    EXPECT_EQ(LinesPerFile("", problem), 0);
+    EXPECT_EQ(problem, "Lines Per File can not be empty!");
     for (const char* bad : {"10a", "0", "-5", "1.5", "1e5", "99999999999999999999"}) {
-        scripted.expectMsgBox(ui::vbOK, "Lines Per File must be digits!", ui::vbExclamation);
-        EXPECT_FALSE(SplitTextFile(file, bad, false).done) << bad;
+        EXPECT_EQ(LinesPerFile(bad, problem), 0) << bad;
+        EXPECT_EQ(problem, "Lines Per File must be digits!") << bad;
     }
-    EXPECT_FALSE(exists("dnc01.txt"));
+    EXPECT_EQ(LinesPerFile(" 2 ", problem), 2);
+    EXPECT_EQ(problem, QString());
 }
 
-TEST_F(Split, FileChecksAndTheQuestionStopBeforeWriting)
+TEST_F(Split, TheFileChecksAndTheQuestionNameTheFiles)
 {
-    scripted.expectMsgBox(ui::vbOK, "Text File Name Is Empty!", ui::vbExclamation);
-    EXPECT_FALSE(SplitTextFile("", "10", false).done);
-    scripted.expectMsgBox(ui::vbOK, "Text File Does Not Exist!", ui::vbExclamation);
-    EXPECT_FALSE(SplitTextFile(path("none.txt"), "10", false).done);
-
+    EXPECT_EQ(SplitFileProblem(""), "Text File Name Is Empty!");
+    EXPECT_EQ(SplitFileProblem(path("none.txt")), "Text File Does Not Exist!");
     const QString file = writeNumbers("dnc.txt", 3);
-    scripted.expectMsgBox(ui::vbNo,
-                          "Splitted Text File Names will be from " + path("dnc01.txt") + " to " +
-                              path("dncxx.txt") +
-                              "\r\nWarning: These files will be overwritten. Are you sure to continue?",
-                          ui::vbYesNo | ui::vbQuestion);
-    EXPECT_FALSE(SplitTextFile(file, "10", false).done);
-    EXPECT_FALSE(exists("dnc01.txt"));
+    EXPECT_EQ(SplitFileProblem(file), QString());
+    EXPECT_EQ(SplitQuestion(file),
+              "Splitted Text File Names will be from " + path("dnc01.txt") + " to " + path("dncxx.txt") +
+                  "\r\nWarning: These files will be overwritten. Are you sure to continue?");
 }
 
-TEST_F(Split, AnOutputThatCannotBeWrittenIsReportedOnce)
+TEST_F(Split, ATextThatCannotBeReadIsRefused)
+{
+    const SplitResult outcome = split(path("none.txt"), 10);
+    EXPECT_FALSE(outcome.done);
+    EXPECT_EQ(outcome.refusal, "Error:Read File!");
+    EXPECT_EQ(outcome.summary, QString());
+}
+
+TEST_F(Split, AnOutputThatCannotBeWrittenIsAFailureOfTheSplit)
 {
     const QString file = writeNumbers("dnc.txt", 3);
     QDir(dir.path()).mkdir("dnc01.txt"); // a folder where the first file goes
-    expectQuestion();
-    scripted.expectMsgBox(ui::vbOK, "CmdSplit", ui::vbCritical);
-    EXPECT_FALSE(SplitTextFile(file, "10", false).done);
+    const SplitResult outcome = split(file, 10);
+    EXPECT_FALSE(outcome.done);
+    ASSERT_TRUE(outcome.failure.has_value());
+    EXPECT_EQ(outcome.failure->function, QStringLiteral("CmdSplit"));
+    EXPECT_EQ(outcome.summary, QString());
 }

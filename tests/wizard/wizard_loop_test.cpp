@@ -73,8 +73,8 @@ TEST_F(WizardLoop, ASuccessfulImportShowsTheWizardAgainWithTheCountsAfterIt)
     EXPECT_EQ(rowsOf(QStringLiteral("phone201")), 3);
     EXPECT_EQ(rowsOf(QStringLiteral("phone973")), 1);
     EXPECT_EQ(setting(QStringLiteral("lasttotal")), QStringLiteral("4"));
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:4"));
-    EXPECT_TRUE(form->TBLaunch->isEnabled());
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:4"));
+    EXPECT_TRUE(mwtest::ctl(form).TBLaunch->isEnabled());
 }
 
 TEST_F(WizardLoop, AFailedImportEndsTheLoopWithTheMainWindowEnabled)
@@ -94,9 +94,10 @@ TEST_F(WizardLoop, AFailedImportEndsTheLoopWithTheMainWindowEnabled)
     clickToolbarImport();
 
     EXPECT_TRUE(shown.isNull());
-    for (QWidget* w : {static_cast<QWidget*>(form->Frame1), static_cast<QWidget*>(form->Frame2),
-                       static_cast<QWidget*>(form->Frame5), static_cast<QWidget*>(form->cmdStart),
-                       static_cast<QWidget*>(form->TBLaunch)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(mwtest::ctl(form).Frame1), static_cast<QWidget*>(mwtest::ctl(form).Frame2),
+          static_cast<QWidget*>(mwtest::ctl(form).Frame5), static_cast<QWidget*>(mwtest::ctl(form).cmdStart),
+          static_cast<QWidget*>(mwtest::ctl(form).TBLaunch)})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(ui::HourglassShown());
     EXPECT_EQ(rowsOf(QStringLiteral("phone201")), -1);

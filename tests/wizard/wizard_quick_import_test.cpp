@@ -53,7 +53,7 @@ TEST_F(QuickImport, ChoosesAnalysesPausesAndImportsWithoutAQuestion)
             return 0;
         },
         QStringLiteral("frmDNCWizard"));
-    form->cmdLastUpdate->click();
+    mwtest::ctl(form).cmdLastUpdate->click();
 
     EXPECT_GE(paused, 5.0);
     EXPECT_TRUE(first.isNull());
@@ -91,7 +91,7 @@ TEST_F(QuickImport, ACancelledFileDialogStopsWithoutAMessage)
         },
         QStringLiteral("frmDNCWizard"));
     scripted.expectOpenFile(std::nullopt);
-    form->cmdLastUpdate->click();
+    mwtest::ctl(form).cmdLastUpdate->click();
     EXPECT_EQ(clock.slept(), 0.0) << "no pause without a file";
 }
 

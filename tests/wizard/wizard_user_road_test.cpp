@@ -59,7 +59,7 @@ private:
 
 QAction* ToolbarButton(frmMain* form, const QString& key)
 {
-    for (QAction* action : form->TBLaunch->actions())
+    for (QAction* action : mwtest::ctl(form).TBLaunch->actions())
         if (action->property("Key").toString() == key) return action;
     ADD_FAILURE() << "no toolbar button " << key.toStdString();
     return nullptr;
@@ -106,9 +106,9 @@ TEST_F(UserRoad, TheToolbarImportFillsTheStoreThroughTheWizard)
         QStringLiteral("frmDNCWizard"));
     import->trigger();
 
-    EXPECT_EQ(form->lblTotalRec->text(), QStringLiteral("Total Records:3"));
-    EXPECT_TRUE(form->TBLaunch->isEnabled());
-    EXPECT_FALSE(form->txtLastUpdate->text().isEmpty());
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:3"));
+    EXPECT_TRUE(mwtest::ctl(form).TBLaunch->isEnabled());
+    EXPECT_FALSE(mwtest::ctl(form).txtLastUpdate->text().isEmpty());
     {
         wiztest::Db db(databasePath());
         EXPECT_EQ(db.scalar(QStringLiteral("select group_concat(phone) from (select phone from phone201 "
