@@ -384,6 +384,64 @@ bool clauseEnd(const JetSql::Token& t)
     return false;
 }
 
+// The table name as written from token i on, possibly several tokens run
+// together (list.csv, list#csv, Sheet1$ are cut at "." and "#"); gives its
+// last token, or -1 when the token is no name.
+int writtenName(const std::vector<JetSql::Token>& toks, int i, QString& written)
+{
+    const int n = int(toks.size());
+    const auto& t = toks[size_t(i)];
+    int last = i;
+    if (t.kind == K::Bracket || t.kind == K::QuotedName) {
+        written = JetSql::NameOf(t);
+    } else if (t.kind == K::Word) {
+        written = t.text;
+        while (last + 2 < n && toks[size_t(last + 1)].kind == K::Punct &&
+               (toks[size_t(last + 1)].text == u"." || toks[size_t(last + 1)].text == u"#") &&
+               (toks[size_t(last + 2)].kind == K::Word || toks[size_t(last + 2)].kind == K::Number)) {
+            written += toks[size_t(last + 1)].text + toks[size_t(last + 2)].text;
+            last += 2;
+        }
+        while (last + 1 < n && toks[size_t(last + 1)].kind == K::Punct &&
+               toks[size_t(last + 1)].text == u"$") {
+            written += QLatin1Char('$');
+            ++last;
+        }
+    } else {
+        return -1;
+    }
+    return last;
+}
+
+// A table of another database ("t IN 'file'", "INTO t (c) IN 'file'"),
+// whose name ends at token last, is not the provider's.
+bool inOtherDatabase(const std::vector<JetSql::Token>& toks, int last)
+{
+    const int n = int(toks.size());
+    const auto skipSpace = [&](int at) {
+        while (at < n && (toks[size_t(at)].kind == K::Space || toks[size_t(at)].kind == K::Comment))
+            ++at;
+        return at;
+    };
+    int after = skipSpace(last + 1);
+    if (after < n && toks[size_t(after)].kind == K::Punct && toks[size_t(after)].text == u"(") {
+        int open = 0;
+        for (; after < n; ++after) {
+            const auto& p = toks[size_t(after)];
+            if (p.kind == K::Punct && p.text == u"(") ++open;
+            if (p.kind == K::Punct && p.text == u")" && --open == 0) break;
+        }
+        after = skipSpace(after + 1);
+    }
+    if (after < n && isWord(toks[size_t(after)], "IN")) {
+        int file = after + 1;
+        while (file < n && toks[size_t(file)].kind == K::Space)
+            ++file;
+        if (file < n && toks[size_t(file)].kind == K::String) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ModuleConnection::ModuleConnection(std::shared_ptr<SqliteConnection> db, std::unique_ptr<Catalog> catalog)
@@ -450,51 +508,9 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
         }
         if (!expect) continue;
         expect = false;
-        // The name as written, possibly several tokens run together
-        // (list.csv, list#csv, Sheet1$ are cut at "." and "#").
         QString written;
-        int last = i;
-        if (t.kind == K::Bracket || t.kind == K::QuotedName) {
-            written = JetSql::NameOf(t);
-        } else if (t.kind == K::Word) {
-            written = t.text;
-            while (last + 2 < n && toks[size_t(last + 1)].kind == K::Punct &&
-                   (toks[size_t(last + 1)].text == u"." || toks[size_t(last + 1)].text == u"#") &&
-                   (toks[size_t(last + 2)].kind == K::Word || toks[size_t(last + 2)].kind == K::Number)) {
-                written += toks[size_t(last + 1)].text + toks[size_t(last + 2)].text;
-                last += 2;
-            }
-            while (last + 1 < n && toks[size_t(last + 1)].kind == K::Punct &&
-                   toks[size_t(last + 1)].text == u"$") {
-                written += QLatin1Char('$');
-                ++last;
-            }
-        } else {
-            continue;
-        }
-        // A table of another database ("t IN 'file'", "INTO t (c) IN 'file'")
-        // is not the provider's.
-        const auto skipSpace = [&](int at) {
-            while (at < n && (toks[size_t(at)].kind == K::Space || toks[size_t(at)].kind == K::Comment))
-                ++at;
-            return at;
-        };
-        int after = skipSpace(last + 1);
-        if (after < n && toks[size_t(after)].kind == K::Punct && toks[size_t(after)].text == u"(") {
-            int open = 0;
-            for (; after < n; ++after) {
-                const auto& p = toks[size_t(after)];
-                if (p.kind == K::Punct && p.text == u"(") ++open;
-                if (p.kind == K::Punct && p.text == u")" && --open == 0) break;
-            }
-            after = skipSpace(after + 1);
-        }
-        if (after < n && isWord(toks[size_t(after)], "IN")) {
-            int file = after + 1;
-            while (file < n && toks[size_t(file)].kind == K::Space)
-                ++file;
-            if (file < n && toks[size_t(file)].kind == K::String) continue;
-        }
+        const int last = writtenName(toks, i, written);
+        if (last < 0 || inOtherDatabase(toks, last)) continue;
         const QString canonical = m_catalog->resolve(written);
         if (canonical.isEmpty()) continue;
         ensure(canonical);

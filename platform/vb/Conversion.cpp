@@ -74,6 +74,51 @@ bool parseRadix(const QString& s, int& i, int end, unsigned long long& value, bo
     return true;
 }
 
+// The number itself from i on: digits (thousands separators anywhere in
+// the whole part), a fraction and an exponent, as num for the C reader.
+// False when it has no digit, or its exponent none.
+bool readNumber(const QString& s, int& i, int end, std::string& num)
+{
+    int digits = 0;
+    while (i < end) {
+        const QChar c = s[i];
+        if (isDigit(c)) {
+            num += static_cast<char>(c.unicode());
+            ++digits;
+        } else if (c == QLatin1Char(',') && digits > 0) {
+            // Thousands separators are accepted anywhere in the whole part.
+        } else {
+            break;
+        }
+        ++i;
+    }
+    if (i < end && s[i] == QLatin1Char('.')) {
+        num += '.';
+        ++i;
+        while (i < end && isDigit(s[i])) {
+            num += static_cast<char>(s[i].unicode());
+            ++digits;
+            ++i;
+        }
+    }
+    if (digits == 0) return false;
+    if (i < end && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
+        std::string e = "e";
+        int j = i + 1;
+        if (j < end && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-')))
+            e += static_cast<char>(s[j++].unicode());
+        int ed = 0;
+        while (j < end && isDigit(s[j])) {
+            e += static_cast<char>(s[j++].unicode());
+            ++ed;
+        }
+        if (ed == 0) return false;
+        num += e;
+        i = j;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseNumber(const QString& s, double& out)
@@ -115,43 +160,7 @@ bool ParseNumber(const QString& s, double& out)
     }
 
     std::string num;
-    int digits = 0;
-    while (i < end) {
-        const QChar c = s[i];
-        if (isDigit(c)) {
-            num += static_cast<char>(c.unicode());
-            ++digits;
-        } else if (c == QLatin1Char(',') && digits > 0) {
-            // Thousands separators are accepted anywhere in the whole part.
-        } else {
-            break;
-        }
-        ++i;
-    }
-    if (i < end && s[i] == QLatin1Char('.')) {
-        num += '.';
-        ++i;
-        while (i < end && isDigit(s[i])) {
-            num += static_cast<char>(s[i].unicode());
-            ++digits;
-            ++i;
-        }
-    }
-    if (digits == 0) return false;
-    if (i < end && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
-        std::string e = "e";
-        int j = i + 1;
-        if (j < end && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-')))
-            e += static_cast<char>(s[j++].unicode());
-        int ed = 0;
-        while (j < end && isDigit(s[j])) {
-            e += static_cast<char>(s[j++].unicode());
-            ++ed;
-        }
-        if (ed == 0) return false;
-        num += e;
-        i = j;
-    }
+    if (!readNumber(s, i, end, num)) return false;
     // Suffix: a trailing sign when none led, a "$" when none led, ")".
     while (i < end && isBlank(s[i]))
         ++i;

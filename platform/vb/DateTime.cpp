@@ -111,6 +111,183 @@ struct Tok {
     bool used = false;
 };
 
+// A number of a typed date and how many digits it was typed with.
+struct DateNumber {
+    int value;
+    int digits;
+};
+
+// Splits a typed date into numbers, words and separators; false when a
+// number has more than four digits.
+bool tokenize(const QString& s, std::vector<Tok>& t)
+{
+    for (int i = 0; i < s.size();) {
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            int j = i;
+            while (j < s.size() && s[j] >= QLatin1Char('0') && s[j] <= QLatin1Char('9'))
+                ++j;
+            if (j - i > 4) return false;
+            Tok k{Tok::Num, s.mid(i, j - i)};
+            k.value = k.text.toInt();
+            t.push_back(k);
+            i = j;
+        } else if (c.isLetter()) {
+            int j = i;
+            while (j < s.size() && s[j].isLetter())
+                ++j;
+            t.push_back(Tok{Tok::Word, s.mid(i, j - i)});
+            i = j;
+        } else {
+            t.push_back(Tok{Tok::Sep, QString(c)});
+            ++i;
+        }
+    }
+    return true;
+}
+
+// The time of day among the tokens: h:mm or h:mm:ss, AM or PM after it or
+// after an hour alone; the tokens it takes are marked used. False when
+// they make no time.
+bool readTime(std::vector<Tok>& t, bool& hasTime, int& hour, int& minute, int& second)
+{
+    auto isSep = [&](size_t k, char ch) {
+        return k < t.size() && t[k].kind == Tok::Sep && t[k].text == QLatin1Char(ch);
+    };
+    auto isNum = [&](size_t k) { return k < t.size() && t[k].kind == Tok::Num; };
+
+    for (size_t k = 0; k < t.size(); ++k) {
+        if (isNum(k) && isSep(k + 1, ':') && isNum(k + 2)) {
+            hour = t[k].value;
+            minute = t[k + 2].value;
+            t[k].used = t[k + 1].used = t[k + 2].used = true;
+            if (isSep(k + 3, ':') && isNum(k + 4)) {
+                second = t[k + 4].value;
+                t[k + 3].used = t[k + 4].used = true;
+            }
+            hasTime = true;
+            break;
+        }
+    }
+    int ampm = 0; // 1 AM, 2 PM
+    for (size_t k = 0; k < t.size(); ++k) {
+        if (t[k].kind != Tok::Word) continue;
+        const QString w = t[k].text.toUpper();
+        if (w == QLatin1String("AM") || w == QLatin1String("A") || w == QLatin1String("PM") ||
+            w == QLatin1String("P")) {
+            if (ampm) return false;
+            ampm = w.startsWith(QLatin1Char('A')) ? 1 : 2;
+            t[k].used = true;
+            if (!hasTime) {
+                if (k == 0 || !isNum(k - 1) || t[k - 1].used) return false;
+                hour = t[k - 1].value;
+                t[k - 1].used = true;
+                hasTime = true;
+            }
+        }
+    }
+    if (hasTime) {
+        if (ampm) {
+            if (hour > 12) return false;
+            if (hour == 12) hour = 0;
+            if (ampm == 2) hour += 12;
+        }
+        if (hour > 23 || minute > 59 || second > 59) return false;
+    }
+    return true;
+}
+
+// What is left makes the date: numbers, a month name, separators.
+bool dateParts(const std::vector<Tok>& t, std::vector<DateNumber>& nums, int& month)
+{
+    for (size_t k = 0; k < t.size(); ++k) {
+        if (t[k].used) continue;
+        if (t[k].kind == Tok::Num) {
+            nums.push_back({t[k].value, static_cast<int>(t[k].text.size())});
+        } else if (t[k].kind == Tok::Word) {
+            const int m = monthFromWord(t[k].text);
+            if (m) {
+                if (month) return false;
+                month = m;
+            } else if (!isWeekdayWord(t[k].text)) {
+                return false;
+            }
+        } else {
+            const QChar c = t[k].text[0];
+            if (c != QLatin1Char('/') && c != QLatin1Char('-') && c != QLatin1Char(',') &&
+                c != QLatin1Char('.'))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The day of a date given by its numbers and month name; the year is this
+// year when none is given. False when they make no date.
+bool dateDay(const std::vector<DateNumber>& nums, int month, std::int64_t& day)
+{
+    const int thisYear = CurrentClock().now().date().year();
+    int y = thisYear, m = 0, d = 0;
+    auto looksYear = [](const DateNumber& n) { return n.digits >= 3 || n.value > 31; };
+    if (month) {
+        m = month;
+        if (nums.size() == 1) {
+            if (looksYear(nums[0])) {
+                y = nums[0].value;
+                d = 1;
+            } else {
+                d = nums[0].value;
+            }
+        } else if (nums.size() == 2) {
+            if (looksYear(nums[0])) {
+                y = nums[0].value;
+                d = nums[1].value;
+                if (nums[0].digits <= 2) y = windowYear(y, 2);
+            } else {
+                d = nums[0].value;
+                y = windowYear(nums[1].value, nums[1].digits);
+            }
+        } else {
+            return false;
+        }
+    } else if (nums.size() == 2) {
+        const DateNumber a = nums[0], b = nums[1];
+        if (looksYear(a)) {
+            y = a.value;
+            m = b.value;
+            d = 1;
+        } else if (looksYear(b)) {
+            m = a.value;
+            y = windowYear(b.value, b.digits);
+            d = 1;
+        } else {
+            m = a.value;
+            d = b.value;
+            if (m > 12 && d <= 12) std::swap(m, d);
+        }
+    } else if (nums.size() == 3) {
+        if (looksYear(nums[0])) {
+            y = nums[0].value;
+            m = nums[1].value;
+            d = nums[2].value;
+        } else {
+            m = nums[0].value;
+            d = nums[1].value;
+            y = windowYear(nums[2].value, nums[2].digits);
+            if (m > 12 && d <= 12) std::swap(m, d);
+        }
+    } else {
+        return false;
+    }
+    if (y < 100 || y > 9999) return false;
+    const QDate date(y, m, d);
+    if (!date.isValid()) return false;
+    day = kEpoch.daysTo(date);
+    return true;
+}
+
 } // namespace
 
 double ToOleDate(const QDate& d, const QTime& t)
@@ -168,167 +345,16 @@ bool ParseDate(const QString& s, double& oaDate)
         return true;
     }
     std::vector<Tok> t;
-    for (int i = 0; i < s.size();) {
-        const QChar c = s[i];
-        if (c.isSpace()) {
-            ++i;
-        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
-            int j = i;
-            while (j < s.size() && s[j] >= QLatin1Char('0') && s[j] <= QLatin1Char('9'))
-                ++j;
-            if (j - i > 4) return false;
-            Tok k{Tok::Num, s.mid(i, j - i)};
-            k.value = k.text.toInt();
-            t.push_back(k);
-            i = j;
-        } else if (c.isLetter()) {
-            int j = i;
-            while (j < s.size() && s[j].isLetter())
-                ++j;
-            t.push_back(Tok{Tok::Word, s.mid(i, j - i)});
-            i = j;
-        } else {
-            t.push_back(Tok{Tok::Sep, QString(c)});
-            ++i;
-        }
-    }
-    if (t.empty()) return false;
-    auto isSep = [&](size_t k, char ch) {
-        return k < t.size() && t[k].kind == Tok::Sep && t[k].text == QLatin1Char(ch);
-    };
-    auto isNum = [&](size_t k) { return k < t.size() && t[k].kind == Tok::Num; };
-
+    if (!tokenize(s, t) || t.empty()) return false;
     bool hasTime = false;
     int hour = 0, minute = 0, second = 0;
-    for (size_t k = 0; k < t.size(); ++k) {
-        if (isNum(k) && isSep(k + 1, ':') && isNum(k + 2)) {
-            hour = t[k].value;
-            minute = t[k + 2].value;
-            t[k].used = t[k + 1].used = t[k + 2].used = true;
-            if (isSep(k + 3, ':') && isNum(k + 4)) {
-                second = t[k + 4].value;
-                t[k + 3].used = t[k + 4].used = true;
-            }
-            hasTime = true;
-            break;
-        }
-    }
-    int ampm = 0; // 1 AM, 2 PM
-    for (size_t k = 0; k < t.size(); ++k) {
-        if (t[k].kind != Tok::Word) continue;
-        const QString w = t[k].text.toUpper();
-        if (w == QLatin1String("AM") || w == QLatin1String("A") || w == QLatin1String("PM") ||
-            w == QLatin1String("P")) {
-            if (ampm) return false;
-            ampm = w.startsWith(QLatin1Char('A')) ? 1 : 2;
-            t[k].used = true;
-            if (!hasTime) {
-                if (k == 0 || !isNum(k - 1) || t[k - 1].used) return false;
-                hour = t[k - 1].value;
-                t[k - 1].used = true;
-                hasTime = true;
-            }
-        }
-    }
-    if (hasTime) {
-        if (ampm) {
-            if (hour > 12) return false;
-            if (hour == 12) hour = 0;
-            if (ampm == 2) hour += 12;
-        }
-        if (hour > 23 || minute > 59 || second > 59) return false;
-    }
-
-    // What is left makes the date: numbers, a month name, separators.
-    struct N {
-        int value;
-        int digits;
-    };
-    std::vector<N> nums;
+    if (!readTime(t, hasTime, hour, minute, second)) return false;
+    std::vector<DateNumber> nums;
     int month = 0;
-    int monthPos = -1;
-    for (size_t k = 0; k < t.size(); ++k) {
-        if (t[k].used) continue;
-        if (t[k].kind == Tok::Num) {
-            nums.push_back({t[k].value, static_cast<int>(t[k].text.size())});
-        } else if (t[k].kind == Tok::Word) {
-            const int m = monthFromWord(t[k].text);
-            if (m) {
-                if (month) return false;
-                month = m;
-                monthPos = static_cast<int>(nums.size());
-            } else if (!isWeekdayWord(t[k].text)) {
-                return false;
-            }
-        } else {
-            const QChar c = t[k].text[0];
-            if (c != QLatin1Char('/') && c != QLatin1Char('-') && c != QLatin1Char(',') &&
-                c != QLatin1Char('.'))
-                return false;
-        }
-    }
-    Q_UNUSED(monthPos);
-
+    if (!dateParts(t, nums, month)) return false;
     std::int64_t day = 0;
-    const bool hasDate = !nums.empty() || month;
-    if (hasDate) {
-        const int thisYear = CurrentClock().now().date().year();
-        int y = thisYear, m = 0, d = 0;
-        auto looksYear = [](const N& n) { return n.digits >= 3 || n.value > 31; };
-        if (month) {
-            m = month;
-            if (nums.size() == 1) {
-                if (looksYear(nums[0])) {
-                    y = nums[0].value;
-                    d = 1;
-                } else {
-                    d = nums[0].value;
-                }
-            } else if (nums.size() == 2) {
-                if (looksYear(nums[0])) {
-                    y = nums[0].value;
-                    d = nums[1].value;
-                    if (nums[0].digits <= 2) y = windowYear(y, 2);
-                } else {
-                    d = nums[0].value;
-                    y = windowYear(nums[1].value, nums[1].digits);
-                }
-            } else {
-                return false;
-            }
-        } else if (nums.size() == 2) {
-            const N a = nums[0], b = nums[1];
-            if (looksYear(a)) {
-                y = a.value;
-                m = b.value;
-                d = 1;
-            } else if (looksYear(b)) {
-                m = a.value;
-                y = windowYear(b.value, b.digits);
-                d = 1;
-            } else {
-                m = a.value;
-                d = b.value;
-                if (m > 12 && d <= 12) std::swap(m, d);
-            }
-        } else if (nums.size() == 3) {
-            if (looksYear(nums[0])) {
-                y = nums[0].value;
-                m = nums[1].value;
-                d = nums[2].value;
-            } else {
-                m = nums[0].value;
-                d = nums[1].value;
-                y = windowYear(nums[2].value, nums[2].digits);
-                if (m > 12 && d <= 12) std::swap(m, d);
-            }
-        } else {
-            return false;
-        }
-        if (y < 100 || y > 9999) return false;
-        const QDate date(y, m, d);
-        if (!date.isValid()) return false;
-        day = kEpoch.daysTo(date);
+    if (!nums.empty() || month) {
+        if (!dateDay(nums, month, day)) return false;
     } else if (!hasTime) {
         return false;
     }

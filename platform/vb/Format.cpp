@@ -216,11 +216,27 @@ bool isDigitItem(const NumItem& it)
     return it.kind == NumItem::Zero || it.kind == NumItem::Hash;
 }
 
-// Formats |value| with one section; sets `nonZero` when a digit shown is not 0.
-QString formatNumberSection(const QString& section, double value, bool isInteger, std::int64_t intValue,
-                            bool& nonZero)
+// Where the parts of a number section lie and what its placeholders ask for.
+struct SectionLayout {
+    size_t n;         // items
+    size_t pointAt;   // the point, or n
+    size_t expAt;     // the exponent, or n
+    size_t intEnd;    // end of the whole part
+    size_t fracBegin; // the fraction's items
+    size_t fracEnd;
+    int intPlaces; // whole-number placeholders
+    int firstZero; // the first "0" among them, or -1
+    bool grouping; // a comma between them
+    int scale;     // commas after them: thousands the value is divided by
+    int decimals;
+    int minDecimals;
+    int expPlaces;
+    int expMin;
+    int percents;
+};
+
+SectionLayout layoutOf(const std::vector<NumItem>& items)
 {
-    const std::vector<NumItem> items = tokenizeNumber(section);
     const size_t n = items.size();
     size_t pointAt = n, expAt = n;
     for (size_t i = 0; i < n; ++i) {
@@ -269,7 +285,18 @@ QString formatNumberSection(const QString& section, double value, bool isInteger
     }
     for (const NumItem& it : items)
         if (it.kind == NumItem::Percent) ++percents;
+    return {n,        pointAt, expAt,    intEnd,      fracBegin, fracEnd, intPlaces, firstZero,
+            grouping, scale,   decimals, minDecimals, expPlaces, expMin,  percents};
+}
 
+// The digits |value| shows in a section of layout l: its whole part, its
+// fraction without the zeros no "0" asks for, and its exponent.
+void roundToLayout(const SectionLayout& l, double value, bool isInteger, std::int64_t intValue,
+                   std::string& whole, std::string& frac, int& exponent)
+{
+    const size_t n = l.n, expAt = l.expAt;
+    const int intPlaces = l.intPlaces, scale = l.scale, decimals = l.decimals, minDecimals = l.minDecimals,
+              percents = l.percents;
     Decimal dec;
     if (isInteger && scale == 0)
         dec = decimalOf(intValue);
@@ -277,8 +304,6 @@ QString formatNumberSection(const QString& section, double value, bool isInteger
         dec = decimalOf(value / std::pow(1000.0, scale));
     if (!(dec.digits == "0")) dec.intCount += 2 * percents;
 
-    std::string whole, frac;
-    int exponent = 0;
     if (expAt != n) {
         const int k = std::max(1, intPlaces);
         const bool zero = dec.digits.find_first_not_of('0') == std::string::npos;
@@ -298,9 +323,14 @@ QString formatNumberSection(const QString& section, double value, bool isInteger
     }
     while (static_cast<int>(frac.size()) > minDecimals && frac.back() == '0')
         frac.pop_back();
-    nonZero =
-        whole.find_first_not_of('0') != std::string::npos || frac.find_first_not_of('0') != std::string::npos;
+}
 
+// Appends the whole part of the digits to out, placed by the section's items.
+void appendWhole(QString& out, const std::vector<NumItem>& items, const SectionLayout& l, std::string whole)
+{
+    const size_t intEnd = l.intEnd;
+    const int intPlaces = l.intPlaces, firstZero = l.firstZero;
+    const bool grouping = l.grouping;
     // Whole part: pad to the placeholders from the first "0", then hand the
     // digits out right to left; the leftmost placeholder takes any extra.
     const int minDigits = firstZero < 0 ? 0 : intPlaces - firstZero;
@@ -318,7 +348,6 @@ QString formatNumberSection(const QString& section, double value, bool isInteger
             }
         }
     }
-    QString out;
     const int total = static_cast<int>(whole.size());
     int emitted = 0;
     auto emitDigits = [&](const std::string& ds) {
@@ -352,6 +381,50 @@ QString formatNumberSection(const QString& section, double value, bool isInteger
             out += QLatin1Char('%');
     }
     if (intPlaces == 0 && bareDigitsAt == intEnd) emitDigits(whole);
+}
+
+// Appends the exponent: its letter, its sign, its digits as the "0"s ask.
+void appendExponent(QString& out, const std::vector<NumItem>& items, const SectionLayout& l, int exponent)
+{
+    const size_t n = l.n, expAt = l.expAt;
+    const int expPlaces = l.expPlaces, expMin = l.expMin;
+    out += items[expAt].text[0];
+    if (exponent < 0)
+        out += QLatin1Char('-');
+    else if (items[expAt].text[1] == QLatin1Char('+'))
+        out += QLatin1Char('+');
+    QString ed = QString::number(std::abs(exponent));
+    if (ed.size() < expMin) ed = QString(expMin - ed.size(), QLatin1Char('0')) + ed;
+    if (exponent == 0 && expMin == 0 && expPlaces > 0) ed.clear();
+    bool expDigitsDone = false;
+    for (size_t i = expAt + 1; i < n; ++i) {
+        const NumItem& it = items[i];
+        if (isDigitItem(it)) {
+            if (!expDigitsDone) out += ed;
+            expDigitsDone = true;
+        } else if (it.kind == NumItem::Literal) {
+            out += it.text;
+        } else if (it.kind == NumItem::Percent) {
+            out += QLatin1Char('%');
+        }
+    }
+}
+
+// Formats |value| with one section; sets `nonZero` when a digit shown is not 0.
+QString formatNumberSection(const QString& section, double value, bool isInteger, std::int64_t intValue,
+                            bool& nonZero)
+{
+    const std::vector<NumItem> items = tokenizeNumber(section);
+    const SectionLayout l = layoutOf(items);
+    const size_t n = l.n, pointAt = l.pointAt, expAt = l.expAt, fracBegin = l.fracBegin, fracEnd = l.fracEnd;
+    std::string whole, frac;
+    int exponent = 0;
+    roundToLayout(l, value, isInteger, intValue, whole, frac, exponent);
+    nonZero =
+        whole.find_first_not_of('0') != std::string::npos || frac.find_first_not_of('0') != std::string::npos;
+
+    QString out;
+    appendWhole(out, items, l, whole);
     if (pointAt < expAt) out += QLatin1Char('.');
     int fi = 0;
     for (size_t i = fracBegin; i < fracEnd; ++i) {
@@ -365,28 +438,7 @@ QString formatNumberSection(const QString& section, double value, bool isInteger
             out += QLatin1Char('%');
         }
     }
-    if (expAt != n) {
-        out += items[expAt].text[0];
-        if (exponent < 0)
-            out += QLatin1Char('-');
-        else if (items[expAt].text[1] == QLatin1Char('+'))
-            out += QLatin1Char('+');
-        QString ed = QString::number(std::abs(exponent));
-        if (ed.size() < expMin) ed = QString(expMin - ed.size(), QLatin1Char('0')) + ed;
-        if (exponent == 0 && expMin == 0 && expPlaces > 0) ed.clear();
-        bool expDigitsDone = false;
-        for (size_t i = expAt + 1; i < n; ++i) {
-            const NumItem& it = items[i];
-            if (isDigitItem(it)) {
-                if (!expDigitsDone) out += ed;
-                expDigitsDone = true;
-            } else if (it.kind == NumItem::Literal) {
-                out += it.text;
-            } else if (it.kind == NumItem::Percent) {
-                out += QLatin1Char('%');
-            }
-        }
-    }
+    if (expAt != n) appendExponent(out, items, l, exponent);
     return out;
 }
 
@@ -422,10 +474,9 @@ struct DateParts {
     double oa;
 };
 
-QString formatDateParts(const QString& section, const DateParts& p)
+// Is there an AM/PM marker anywhere? Then hours are on a 12-hour clock.
+bool onTwelveHourClock(const QString& section)
 {
-    // Is there an AM/PM marker anywhere? Then hours are on a 12-hour clock.
-    bool twelve = false;
     for (qsizetype i = 0; i < section.size(); ++i) {
         if (section[i] == QLatin1Char('"')) {
             const qsizetype end = section.indexOf(QLatin1Char('"'), i + 1);
@@ -435,10 +486,122 @@ QString formatDateParts(const QString& section, const DateParts& p)
         } else if (section.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0 ||
                    section.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0 ||
                    section.mid(i, 4).compare(QLatin1String("AMPM"), Qt::CaseInsensitive) == 0) {
-            twelve = true;
+            return true;
         }
     }
+    return false;
+}
+
+// An AM/PM, A/P or AMPM marker at i: appends what it shows and gives its
+// length, or 0 when there is none.
+qsizetype appendAmPm(QString& out, const QString& section, qsizetype i, bool pm)
+{
+    const QChar c = section[i];
+    if (c == QLatin1Char('A') || c == QLatin1Char('a')) {
+        if (section.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
+            const bool upper = section[i].isUpper();
+            const QString t = pm ? QStringLiteral("PM") : QStringLiteral("AM");
+            out += upper ? t : t.toLower();
+            return 5;
+        }
+        if (section.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0) {
+            const bool upper = section[i].isUpper();
+            const QString t = pm ? QStringLiteral("P") : QStringLiteral("A");
+            out += upper ? t : t.toLower();
+            return 3;
+        }
+        if (section.mid(i, 4).compare(QLatin1String("AMPM"), Qt::CaseInsensitive) == 0) {
+            out += pm ? QStringLiteral("PM") : QStringLiteral("AM");
+            return 4;
+        }
+    }
+    return 0;
+}
+
+QString formatDateParts(const QString& section, const DateParts& p);
+
+// Appends what a run of one date or time letter l shows (run letters, the
+// last before i); true when it showed the hour.
+bool appendDatePart(QString& out, const QString& section, qsizetype i, char16_t l, int run,
+                    const DateParts& p, int hourShown, bool afterHour)
+{
     const int dow = p.d.dayOfWeek() % 7; // 0 = Sunday
+    bool hourToken = false;
+    switch (l) {
+    case 'd':
+        if (run == 1)
+            out += QString::number(p.d.day());
+        else if (run == 2)
+            out += two(p.d.day());
+        else if (run == 3)
+            out += QString::fromLatin1(kDays[dow]).left(3);
+        else if (run == 4)
+            out += QString::fromLatin1(kDays[dow]);
+        else if (run == 5)
+            out += formatDateParts(QStringLiteral("m/d/yyyy"), p);
+        else
+            out += formatDateParts(QStringLiteral("dddd, mmmm d, yyyy"), p);
+        break;
+    case 'm':
+        if (afterHour)
+            out += run == 1 ? QString::number(p.n) : two(p.n);
+        else if (run == 1)
+            out += QString::number(p.d.month());
+        else if (run == 2)
+            out += two(p.d.month());
+        else if (run == 3)
+            out += QString::fromLatin1(kMonths[p.d.month() - 1]).left(3);
+        else
+            out += QString::fromLatin1(kMonths[p.d.month() - 1]);
+        break;
+    case 'y':
+        if (run == 1)
+            out += QString::number(p.d.dayOfYear());
+        else if (run <= 3)
+            out += two(p.d.year() % 100);
+        else
+            out += QStringLiteral("%1").arg(p.d.year(), 4, 10, QLatin1Char('0'));
+        break;
+    case 'h':
+        out += run == 1 ? QString::number(hourShown) : two(hourShown);
+        hourToken = true;
+        break;
+    case 'n':
+        out += run == 1 ? QString::number(p.n) : two(p.n);
+        break;
+    case 's':
+        out += run == 1 ? QString::number(p.s) : two(p.s);
+        break;
+    case 'w':
+        if (run == 1) {
+            out += QString::number(dow + 1);
+        } else {
+            const QDate jan1(p.d.year(), 1, 1);
+            const int offset = jan1.dayOfWeek() % 7;
+            out += QString::number((p.d.dayOfYear() - 1 + offset) / 7 + 1);
+        }
+        break;
+    case 'q':
+        out += QString::number((p.d.month() - 1) / 3 + 1);
+        break;
+    case 'c':
+        out += GeneralDate(p.oa);
+        break;
+    case 't':
+        if (run == 5)
+            out += formatDateParts(QStringLiteral("h:mm:ss AM/PM"), p);
+        else
+            out += section.mid(i - run, run);
+        break;
+    default:
+        break;
+    }
+    return hourToken;
+}
+
+QString formatDateParts(const QString& section, const DateParts& p)
+{
+    const bool twelve = onTwelveHourClock(section);
     const int hour12 = p.h % 12 == 0 ? 12 : p.h % 12;
     const int hourShown = twelve ? hour12 : p.h;
     const bool pm = p.h >= 12;
@@ -459,26 +622,9 @@ QString formatDateParts(const QString& section, const DateParts& p)
             i += 2;
             continue;
         }
-        if (c == QLatin1Char('A') || c == QLatin1Char('a')) {
-            if (section.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
-                const bool upper = section[i].isUpper();
-                const QString t = pm ? QStringLiteral("PM") : QStringLiteral("AM");
-                out += upper ? t : t.toLower();
-                i += 5;
-                continue;
-            }
-            if (section.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0) {
-                const bool upper = section[i].isUpper();
-                const QString t = pm ? QStringLiteral("P") : QStringLiteral("A");
-                out += upper ? t : t.toLower();
-                i += 3;
-                continue;
-            }
-            if (section.mid(i, 4).compare(QLatin1String("AMPM"), Qt::CaseInsensitive) == 0) {
-                out += pm ? QStringLiteral("PM") : QStringLiteral("AM");
-                i += 4;
-                continue;
-            }
+        if (const qsizetype marker = appendAmPm(out, section, i, pm)) {
+            i += marker;
+            continue;
         }
         const char16_t l = c.toLower().unicode();
         if (l == 'd' || l == 'm' || l == 'y' || l == 'h' || l == 'n' || l == 's' || l == 'w' || l == 'q' ||
@@ -488,77 +634,7 @@ QString formatDateParts(const QString& section, const DateParts& p)
                 ++j;
             const int run = static_cast<int>(j - i);
             i = j;
-            bool hourToken = false;
-            switch (l) {
-            case 'd':
-                if (run == 1)
-                    out += QString::number(p.d.day());
-                else if (run == 2)
-                    out += two(p.d.day());
-                else if (run == 3)
-                    out += QString::fromLatin1(kDays[dow]).left(3);
-                else if (run == 4)
-                    out += QString::fromLatin1(kDays[dow]);
-                else if (run == 5)
-                    out += formatDateParts(QStringLiteral("m/d/yyyy"), p);
-                else
-                    out += formatDateParts(QStringLiteral("dddd, mmmm d, yyyy"), p);
-                break;
-            case 'm':
-                if (afterHour)
-                    out += run == 1 ? QString::number(p.n) : two(p.n);
-                else if (run == 1)
-                    out += QString::number(p.d.month());
-                else if (run == 2)
-                    out += two(p.d.month());
-                else if (run == 3)
-                    out += QString::fromLatin1(kMonths[p.d.month() - 1]).left(3);
-                else
-                    out += QString::fromLatin1(kMonths[p.d.month() - 1]);
-                break;
-            case 'y':
-                if (run == 1)
-                    out += QString::number(p.d.dayOfYear());
-                else if (run <= 3)
-                    out += two(p.d.year() % 100);
-                else
-                    out += QStringLiteral("%1").arg(p.d.year(), 4, 10, QLatin1Char('0'));
-                break;
-            case 'h':
-                out += run == 1 ? QString::number(hourShown) : two(hourShown);
-                hourToken = true;
-                break;
-            case 'n':
-                out += run == 1 ? QString::number(p.n) : two(p.n);
-                break;
-            case 's':
-                out += run == 1 ? QString::number(p.s) : two(p.s);
-                break;
-            case 'w':
-                if (run == 1) {
-                    out += QString::number(dow + 1);
-                } else {
-                    const QDate jan1(p.d.year(), 1, 1);
-                    const int offset = jan1.dayOfWeek() % 7;
-                    out += QString::number((p.d.dayOfYear() - 1 + offset) / 7 + 1);
-                }
-                break;
-            case 'q':
-                out += QString::number((p.d.month() - 1) / 3 + 1);
-                break;
-            case 'c':
-                out += GeneralDate(p.oa);
-                break;
-            case 't':
-                if (run == 5)
-                    out += formatDateParts(QStringLiteral("h:mm:ss AM/PM"), p);
-                else
-                    out += section.mid(i - run, run);
-                break;
-            default:
-                break;
-            }
-            afterHour = hourToken;
+            afterHour = appendDatePart(out, section, i, l, run, p, hourShown, afterHour);
             continue;
         }
         // Separators between an hour and its minutes keep "hh:mm" meaning minutes.
