@@ -358,7 +358,7 @@ QGroupBox* frmMain::buildSourceFrame()
     grid->setColumnStretch(3, 2);
 
     connect(cmdStart, &QPushButton::clicked, this,
-            [this] { GuardedHandler(kForm, "Start", [this] { m_runs.Start(); }); });
+            [this] { GuardedHandler(kForm, "Start", [this] { cmdStart_Click(); }); });
     connect(cmdBrowserData, &QPushButton::clicked, this,
             [this] { GuardedHandler(kForm, "cmdBrowserData_Click", [this] { cmdBrowserData_Click(); }); });
     connect(cmdViewData, &QPushButton::clicked, this,

@@ -3,8 +3,11 @@
 // from then on everything the user starts runs from its events. It holds the
 // toolbar, the DNC-database frame, the source panel (type, path, table,
 // fields, delete or mark), Start, the web pane, the progress frame and the
-// four-panel status bar. Closing it saves the settings and the source
-// profiles and ends the program.
+// four-panel status bar. The runs it starts (Start, duplicate removal, the
+// DNC import) are its run controller's (RunController.h): the window hands
+// them the panel's choices, shows their boxes and progress and is disabled
+// while they go on. Closing it saves the settings and the source profiles and
+// ends the program.
 
 #include "core/MainWindowHost.h"
 #include "mainwindow/RunController.h"
@@ -120,9 +123,10 @@ public:
     void cboMarkField_Click();
     void txtMarkChar_Change();
     void txtMarkChar_LostFocus();
-    // Delete or mark.
+    // Delete or mark, and Start.
     void chkOptions_Click();
     void OptionMark_Click(std::int16_t Index);
+    void cmdStart_Click() { m_runs.Start(); }
     // Source browsing and viewing.
     void cmdBrowserData_Click();
     void cmdViewData_Click();
