@@ -98,7 +98,8 @@ frmFormatTransfer::~frmFormatTransfer()
 void frmFormatTransfer::buildControls()
 {
     Label5 = ui::newLabel("Label5", QStringLiteral("State"), this);
-    State = ui::newCombo("State", this, true, 20);
+    ui::EditCombo* state = ui::newCombo("State", this, true, 20);
+    State = state;
     Label5->setBuddy(State);
 
     Label3 = ui::newLabel("Label3", QStringLiteral("Select the Text File you want to Convert"), this);
@@ -199,7 +200,10 @@ void frmFormatTransfer::buildControls()
             [this] { GuardedHandler(kForm, "cmdTransfer_Click", [this] { cmdTransfer_Click(); }); });
     connect(cmdClose, &QPushButton::clicked, this,
             [this] { GuardedHandler(kForm, "cmdClose_Click", [this] { cmdClose_Click(); }); });
-    connect(State, &QComboBox::activated, this, [this](int index) { ChooseState(index); });
+    // Only the user's pick from the list loads a stored format: a typed name
+    // that Qt matches against the list when the box is left is no pick, and
+    // the layout on screen stays as the user set it.
+    connect(state, &ui::EditCombo::picked, this, [this](int index) { ChooseState(index); });
     // A typed name is no entry of the list, even when it reads like one.
     connect(State->lineEdit(), &QLineEdit::textEdited, this, [this] { m_stateIndex = -1; });
 }

@@ -65,8 +65,10 @@ QStringList frmMakeConnection::Providers()
 
 void frmMakeConnection::buildControls()
 {
-    txtProvider = ui::newCombo("txtProvider", this, true, 24);
-    cboDSNList = ui::newCombo("cboDSNList", this, true, 24);
+    ui::EditCombo* provider = ui::newCombo("txtProvider", this, true, 24);
+    txtProvider = provider;
+    ui::EditCombo* dsnList = ui::newCombo("cboDSNList", this, true, 24);
+    cboDSNList = dsnList;
     txtUID = ui::newEdit("txtUID", this);
     txtPWD = ui::newEdit("txtPWD", this);
     txtPWD->setEchoMode(QLineEdit::Password);
@@ -75,7 +77,8 @@ void frmMakeConnection::buildControls()
     cmdBroswer = ui::newButton("cmdBroswer", QStringLiteral("..."), this);
     cmdBroswer->setToolTip(QStringLiteral("Open Microsoft Access Database"));
     cmdBroswer->setFixedWidth(cmdBroswer->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 24);
-    cboDrivers = ui::newCombo("cboDrivers", this, true, 24);
+    ui::EditCombo* drivers = ui::newCombo("cboDrivers", this, true, 24);
+    cboDrivers = drivers;
     txtServer = ui::newEdit("txtServer", this);
     cmdConnection = ui::newButton("cmdConnection", QStringLiteral("&Test Connection"), this);
     cmdOK = ui::newButton("cmdOK", QStringLiteral("&Apply"), this);
@@ -137,20 +140,22 @@ void frmMakeConnection::buildControls()
     setTabOrder(cmdConnection, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
 
+    // Every box selects its text on entry and moves on with Enter; the
+    // manners sit on the combo boxes themselves, where the keys arrive.
     for (QWidget* field :
          {static_cast<QWidget*>(txtProvider), static_cast<QWidget*>(cboDSNList),
           static_cast<QWidget*>(txtUID), static_cast<QWidget*>(txtPWD), static_cast<QWidget*>(txtDatabase),
-          static_cast<QWidget*>(cboDrivers), static_cast<QWidget*>(txtServer)}) {
-        field->installEventFilter(this);
-        if (auto* box = qobject_cast<QComboBox*>(field)) box->lineEdit()->installEventFilter(this);
-    }
+          static_cast<QWidget*>(cboDrivers), static_cast<QWidget*>(txtServer)})
+        ui::useEditBoxManners(field);
+    txtProvider->installEventFilter(this);
 
-    // Click: an item picked from the list by the user.
-    connect(txtProvider, &QComboBox::activated, this,
+    // Click: an item picked from the list by the user, not Qt's matching of
+    // a typed text when the box is left.
+    connect(provider, &ui::EditCombo::picked, this,
             [this] { GuardedHandler(kForm, "txtProvider_Click", [this] { txtProvider_Click(); }); });
-    connect(cboDSNList, &QComboBox::activated, this,
+    connect(dsnList, &ui::EditCombo::picked, this,
             [this] { GuardedHandler(kForm, "cboDSNList_Click", [this] { cboDSNList_Click(); }); });
-    connect(cboDrivers, &QComboBox::activated, this,
+    connect(drivers, &ui::EditCombo::picked, this,
             [this] { GuardedHandler(kForm, "cboDrivers_Click", [this] { cboDrivers_Click(); }); });
     connect(cmdBroswer, &QPushButton::clicked, this,
             [this] { GuardedHandler(kForm, "cmdBroswer_Click", [this] { cmdBroswer_Click(); }); });
@@ -411,51 +416,11 @@ void frmMakeConnection::cmdCancel_Click()
     reject();
 }
 
-QWidget* frmMakeConnection::fieldOf(QObject* object) const
-{
-    for (QWidget* field :
-         {static_cast<QWidget*>(txtProvider), static_cast<QWidget*>(cboDSNList),
-          static_cast<QWidget*>(txtUID), static_cast<QWidget*>(txtPWD), static_cast<QWidget*>(txtDatabase),
-          static_cast<QWidget*>(cboDrivers), static_cast<QWidget*>(txtServer)}) {
-        if (object == field) return field;
-        if (auto* box = qobject_cast<QComboBox*>(field); box && object == box->lineEdit()) return field;
-    }
-    return nullptr;
-}
-
 bool frmMakeConnection::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget* field = fieldOf(watched);
-    if (!field) return QDialog::eventFilter(watched, event);
-
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            key->modifiers() == Qt::NoModifier) {
-            sendTab();
-            return true;
-        }
-        break;
-    }
-    case QEvent::FocusIn: {
-        // Whole text selected on entry, also after the click that gave the focus.
-        auto* edit = qobject_cast<QLineEdit*>(field);
-        if (auto* box = qobject_cast<QComboBox*>(field)) edit = box->lineEdit();
-        if (edit) QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
-        break;
-    }
-    case QEvent::FocusOut: {
-        // Only a move to another control of this form counts: switching
-        // windows or opening the box's own list is no LostFocus.
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (field == txtProvider && watched == txtProvider && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason)
-            GuardedHandler(kForm, "txtProvider_LostFocus", [this] { txtProvider_LostFocus(); });
-        break;
-    }
-    default:
-        break;
-    }
+    // Only a move to another control of this form counts: switching windows
+    // or opening the box's own list is no LostFocus.
+    if (watched == txtProvider && event->type() == QEvent::FocusOut && ui::isOwnFocusChange(event))
+        GuardedHandler(kForm, "txtProvider_LostFocus", [this] { txtProvider_LostFocus(); });
     return QDialog::eventFilter(watched, event);
 }

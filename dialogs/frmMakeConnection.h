@@ -81,7 +81,6 @@ private:
     void applyEnablingRule();
     // Moves the focus on as a Tab keystroke would.
     void sendTab();
-    QWidget* fieldOf(QObject* object) const;
     // Throws vb::ErrObject when the program could not use the connection.
     void testConnection() const;
 

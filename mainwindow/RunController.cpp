@@ -4,7 +4,6 @@
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
-#include "platform/fso/SaveTextFile.h"
 #include "core/Globals.h"
 #include "core/ModuleExcel.h"
 #include "core/Settings.h"
@@ -14,6 +13,7 @@
 #include "platform/files/Workbook.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
+#include "platform/fso/SaveTextFile.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Clock.h"
@@ -456,7 +456,9 @@ void RunController::RunDuplicateRemoval(const PanelChoices& panel, CDataTypeInfo
         job.titleFirstLine = profile.IsTitleFirstLine();
         job.phoneField = profile.DataFieldName();
         job.areaField = profile.DataAreaName();
-        m_window.Report(scrub::RemoveTextDuplicates(job, progress), ui::vbInformation);
+        const scrub::DuplicatesResult r = scrub::RemoveTextDuplicates(job, progress);
+        m_window.Report(r, ui::vbInformation);
+        if (r.completed && r.removed > 0) m_window.ShowRecordCount(r.records - r.removed);
     } else if (kind == SourceKind::Excel) {
         scrub::ExcelDuplicatesJob job;
         job.sheet = OpenListSheet(profile);
@@ -475,7 +477,9 @@ void RunController::RunDuplicateRemoval(const PanelChoices& panel, CDataTypeInfo
         job.tableName = profile.DataTableName();
         job.phoneField = profile.DataFieldName();
         job.areaField = profile.DataAreaName();
-        m_window.Report(scrub::RemoveTableDuplicates(job, progress), ui::vbInformation);
+        const scrub::DuplicatesResult r = scrub::RemoveTableDuplicates(job, progress);
+        m_window.Report(r, ui::vbInformation);
+        if (r.completed && r.removed > 0) m_window.ShowRecordCount(r.records - r.removed);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "mainwindow/SourceViewer.h"
 
+#include "platform/ado/JetSql.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
@@ -33,7 +34,7 @@ void ViewExcelSheet(QWidget* owner, const QString& file, const QString& sheet, b
         return;
     }
     ViewData(owner, MakeExcelConnectionString(file, QStringLiteral("Yes"), QStringLiteral("Delimited")),
-             QStringLiteral("select * from [") + sheet + QStringLiteral("]"), editable, caption);
+             QStringLiteral("select * from ") + ado::QuoteName(sheet), editable, caption);
 }
 
 void ViewTextFile(QWidget* owner, const QString& file, bool editable, const QString& caption)
@@ -49,7 +50,7 @@ void ViewTextFile(QWidget* owner, const QString& file, bool editable, const QStr
         }
         // Bracketed, so that a name with blanks or dots opens.
         ViewData(owner, MakeTextConnectionString(folder, QStringLiteral("Yes"), QStringLiteral("Delimited")),
-                 QStringLiteral("select * from [") + name + QStringLiteral("]"), editable, caption);
+                 QStringLiteral("select * from ") + ado::QuoteName(name), editable, caption);
     });
 }
 

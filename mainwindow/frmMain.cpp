@@ -16,7 +16,6 @@
 #include "mainwindow/frmASC.h"
 #include "mainwindow/frmAbout.h"
 #include "platform/ui/Help.h"
-#include "platform/widgets/FormKit.h"
 #include "platform/ui/OneShotTimer.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
@@ -485,7 +484,12 @@ void frmMain::DoToolbarCommand(QAction* Button)
     const QString key = Button->property("Key").toString();
     vb::ResumeNext([&] {
         if (key == QLatin1String("dncgov")) {
-            ui::services().OpenDocument(DNCRegistryAddress());
+            const QString address = DNCRegistryAddress();
+            // Without a web browser set up nothing opens: say so.
+            if (!ui::services().OpenDocument(address))
+                ui::MsgBox(QStringLiteral("The page ") + address +
+                               QStringLiteral(" could not be opened. Is a web browser set up?"),
+                           ui::vbExclamation);
         } else if (key == QLatin1String("Import")) {
             RunDNCImportWizard(false);
         } else if (key == QLatin1String("addopt")) {

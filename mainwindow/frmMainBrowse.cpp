@@ -13,6 +13,7 @@
 #include "mainwindow/SourceKind.h"
 #include "mainwindow/SourceViewer.h"
 #include "mainwindow/frmSourcePickers.h"
+#include "platform/ado/JetSql.h"
 #include "platform/excel/Excel.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
@@ -132,8 +133,9 @@ void frmMain::BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
 
 void frmMain::BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile)
 {
-    const QString chosen = OpenFile(
-        TxtPhoneData->text(), QStringLiteral("Excel File (*.xls)|*.xls;|All File (*.*)|*.*"), kBrowseTitle);
+    const QString chosen =
+        OpenFile(TxtPhoneData->text(),
+                 QStringLiteral("Excel File (*.xls *.xlsx)|*.xls;*.xlsx|All File (*.*)|*.*"), kBrowseTitle);
     if (chosen.isEmpty()) return;
     TxtPhoneData->setText(chosen);
 
@@ -219,20 +221,20 @@ void frmMain::cmdViewData_Click()
         const QString table = DataTableName->currentText();
         if (table.isEmpty() || !gCurDataTypeInfo) return;
         const QString connection = gCurDataTypeInfo->GetConnectionString();
-        const QString bracketed = QStringLiteral("[") + table + QStringLiteral("]");
+        const QString bracketed = ado::QuoteName(table);
         const QString caption = QStringLiteral("View Phone Data");
         switch (KindOf(mDataType)) {
         case SourceKind::TextFile:
             sourceview::ViewData(nullptr, connection, bracketed, false, caption);
             break;
         case SourceKind::Excel:
-            sourceview::ViewData(nullptr, connection, QStringLiteral("[") + mExcelTable + QStringLiteral("]"),
-                                 true, caption);
+            sourceview::ViewData(nullptr, connection, ado::QuoteName(mExcelTable), true, caption);
             break;
         case SourceKind::Access:
+        case SourceKind::FoxPro:
             sourceview::ViewData(nullptr, connection, bracketed, true, caption);
             break;
-        case SourceKind::FoxPro:
+        // A server takes its own quoting: the name goes as the server listed it.
         case SourceKind::Database:
         case SourceKind::Odbc:
             sourceview::ViewData(nullptr, connection, table, true, caption);

@@ -19,6 +19,7 @@
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 #include "platform/widgets/ControlHelpers.h"
+#include "platform/widgets/FormKit.h"
 #include "records/CDataTypeInfo.h"
 #include "records/CDataTypeInfos.h"
 #include "scrub/TextFileScrub.h"
@@ -48,8 +49,12 @@ void frmMain::connectSourcePanel()
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, change, name] {
             GuardedHandler(kForm, (name + "_Change").constData(), [this, change] { (this->*change)(); });
         });
-        connect(combo, &QComboBox::currentIndexChanged, this, [this, click, name](int index) {
-            if (index >= 0)
+        // Click: an entry chosen, by the user or by the code; Qt's matching
+        // of a typed name when the box is left is neither, and the name
+        // typed has already been taken by Change.
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, click, name](int index) {
+            const auto* edit = qobject_cast<const ui::EditCombo*>(combo);
+            if (index >= 0 && !(edit && edit->isMatching()))
                 GuardedHandler(kForm, (name + "_Click").constData(), [this, click] { (this->*click)(); });
         });
     };

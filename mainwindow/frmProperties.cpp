@@ -250,8 +250,11 @@ void frmProperties::keyReleaseEvent(QKeyEvent* event)
 
 bool frmProperties::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn && (watched == txtCode || watched == txtData))
-        static_cast<QLineEdit*>(watched)->selectAll();
+    // Entering the box from another control selects its text, also after
+    // the click that gave the focus; coming back from another window does not.
+    if (event->type() == QEvent::FocusIn && (watched == txtCode || watched == txtData) &&
+        ui::isOwnFocusChange(event))
+        ui::selectAllSoon(static_cast<QLineEdit*>(watched));
     if (event->type() == QEvent::KeyPress && (watched == txtCode || watched == txtData)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

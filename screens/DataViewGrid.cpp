@@ -559,6 +559,9 @@ void DataViewGrid::onMouseUp(Qt::KeyboardModifiers keys)
     if (keys == Qt::ControlModifier) {
         const auto [first, last] = selectionRange();
         if (first >= 1) m_model->ToggleSelected(first - 1, last - 1);
+        // The rows under the mouse are now picked or dropped; left selected
+        // in the view as well, a dropped row would still be deleted.
+        m_view->selectionModel()->clearSelection();
     } else if (keys == Qt::AltModifier) {
         m_model->ClearSelection();
     }
@@ -597,11 +600,18 @@ void DataViewGrid::Delete()
     RedrawOff redraw(m_view);
     try {
         if (Row() < 1 || Rows() < 2) return;
-        // The rows selected by the mouse or the keys, and the rows picked in
-        // the selection colour wherever they are.
-        const auto [first, last] = selectionRange();
+        // The rows selected by the mouse or the keys and the rows picked in
+        // the selection colour wherever they are; the current row only when
+        // nothing is selected.
+        std::vector<bool> marked(std::size_t(Rows() - 1), false);
+        for (const QModelIndex& i : m_view->selectionModel()->selectedRows())
+            if (i.row() < Rows() - 1) marked[std::size_t(i.row())] = true;
+        for (int r = 1; r < Rows(); ++r)
+            if (m_model->At(r - 1).selected) marked[std::size_t(r - 1)] = true;
+        if (std::find(marked.begin(), marked.end(), true) == marked.end() && Row() < Rows())
+            marked[std::size_t(Row() - 1)] = true;
         for (int r = 1; r < Rows(); ++r) {
-            if ((r < first || r > last) && !m_model->At(r - 1).selected) continue;
+            if (!marked[std::size_t(r - 1)]) continue;
             m_model->SetDeleted(r - 1, r - 1);
             if (m_source) m_source->SetIsDeleted(m_model->At(r - 1).rowData, true);
         }

@@ -135,7 +135,9 @@ QString ScrubCounters::textFileSummary(const QString& backupName) const
 
 QString ElapsedText(double startSeconds, double nowSeconds)
 {
-    return vb::CStr(vb::Variant(std::max(0.0, nowSeconds - startSeconds)));
+    // Kept in single precision, as the timer itself is: seven digits at
+    // most, without the noise of a double's last places.
+    return vb::CStr(vb::Variant(static_cast<float>(std::max(0.0, nowSeconds - startSeconds))));
 }
 
 std::optional<QString> MarkedValue(const vb::Variant& oldValue, const QString& markText,

@@ -370,9 +370,15 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
                 out.Drop(record);
                 continue;
             }
+            // The mark goes before or after the value as it stands in the
+            // line, blanks around it included.
             const std::optional<QString> marked =
                 markColumn >= 0 && markColumn < table.columnCount()
-                    ? MarkedValue(vb::Variant(table.text(record, markColumn)), job.markText, job.markAction)
+                    ? MarkedValue(
+                          vb::Variant(markColumn < record.fieldCount()
+                                          ? files::decodeText(record.fieldBytes(markColumn), table.encoding())
+                                          : QString()),
+                          job.markText, job.markAction)
                     : std::nullopt;
             if (marked)
                 out.Write(record,
@@ -467,6 +473,18 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
     }
 }
 
+// The write-backs of a workbook's sheet and of an embedded table: one
+// routine, which tells the two apart by the job's source.
+void MarkExcelFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
+{
+    MarkTableFromWorkTable(job, work);
+}
+
+void MarkAccessFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
+{
+    MarkTableFromWorkTable(job, work);
+}
+
 void DropLink(const std::shared_ptr<ado::Connection>& dnc)
 {
     auto catalog = adox::Catalog::Create();
@@ -539,9 +557,12 @@ bool WriteBack(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& 
         MarkTextFromWorkTable(job, work);
         break;
     case WorkTableJob::Source::Excel:
+        function = QStringLiteral("Output Excel");
+        MarkExcelFromWorkTable(job, work);
+        break;
     case WorkTableJob::Source::Access:
         function = QStringLiteral("Output Excel");
-        MarkTableFromWorkTable(job, work);
+        MarkAccessFromWorkTable(job, work);
         break;
     case WorkTableJob::Source::Other:
         return false;

@@ -2,6 +2,25 @@
 
 namespace ui {
 
+namespace {
+
+// True when the caption already ends with its patterns in parentheses and
+// separated by blanks, as "Input Files (*.txt)" does: the file dialog reads
+// them from there.
+bool captionShows(const QString& caption, const QStringList& patterns)
+{
+    if (!caption.endsWith(QLatin1Char(')'))) return false;
+    const qsizetype open = caption.lastIndexOf(QLatin1Char('('));
+    if (open < 0) return false;
+    const QString inside = caption.mid(open + 1, caption.size() - open - 2);
+    QStringList shown;
+    for (const QString& piece : inside.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (!shown.contains(piece)) shown << piece;
+    return shown == patterns;
+}
+
+} // namespace
+
 QStringList ConvertVbFilterList(const QString& vbFilter)
 {
     QStringList result;
@@ -23,6 +42,10 @@ QStringList ConvertVbFilterList(const QString& vbFilter)
         if (patterns.isEmpty() || patterns.contains(QLatin1String("*")))
             patterns = QStringList{QStringLiteral("*")};
 
+        if (captionShows(caption, patterns)) {
+            result << caption;
+            continue;
+        }
         const QString shown = caption.isEmpty() ? patterns.join(QLatin1Char(' ')) : caption;
         result << QStringLiteral("%1 (%2)").arg(shown, patterns.join(QLatin1Char(' ')));
     }

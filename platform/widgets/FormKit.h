@@ -163,6 +163,10 @@ public:
         if (lineEdit()) detail::boxManners(lineEdit())->manners = on;
     }
 
+    // True while Qt matches the typed text against the list, on leaving the
+    // box or on Enter: an index changed then is no choice of anyone's.
+    bool isMatching() const { return m_matching; }
+
 signals:
     // The user chose the entry: clicked or confirmed in the open list or
     // among the entries offered while typing, or stepped to with the arrow

@@ -102,6 +102,7 @@ TEST_F(MainWindowTest, ATextListLosesItsDuplicatesWhileTheWindowIsDisabled)
     EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1),
               QStringLiteral("1 Duplicate Number(s) is (are) removed"));
     EXPECT_EQ(mwtest::ctl(form).lblStatus->text(), QStringLiteral("3"));
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("2"));
 }
 
 } // namespace

@@ -253,7 +253,7 @@ TEST_F(RunControllerTest, DuplicateRemovalAsksWithTheWindowDisabledAndNoLeavesTh
     window.events.clear();
     runs.RemoveDuplicates();
     EXPECT_EQ(window.events, (QStringList{"disabled", "say " + scrub::kRemoveDuplicatesQuestion,
-                                          "report summary Action is finished!", "enabled"}));
+                                          "report summary Action is finished!", "count 1", "enabled"}));
     EXPECT_EQ(list(), QByteArray("Name,Phone,Status\r\nBo,2015551234,b\r\n"));
 }
 

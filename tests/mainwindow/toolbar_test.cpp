@@ -50,6 +50,11 @@ TEST_F(MainWindowTest, DncGovOpensTheRegistryPage)
     ASSERT_NE(form, nullptr);
     scripted.expectOpenDocument(true, QStringLiteral("https://registry.invalid/"));
     toolbarButton(form, QStringLiteral("dncgov"))->trigger();
+    // Without a browser to open it the user is told.
+    scripted.expectOpenDocument(false, QStringLiteral("https://registry.invalid/"));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("https://registry.invalid/ could not be opened"),
+                          ui::vbExclamation);
+    toolbarButton(form, QStringLiteral("dncgov"))->trigger();
 }
 
 TEST_F(MainWindowTest, HelpOpensTheProgramManual)

@@ -427,7 +427,15 @@ INSTANTIATE_TEST_SUITE_P(
             "CtrlClickOnAPickedRowDropsIt",
             {Click(2, Qt::ControlModifier), Click(5, Qt::ControlModifier), Click(2, Qt::ControlModifier)},
             "5",
-            {2, 5}}, // the current row goes with the picked ones
+            {5}},
+        MouseCase{"CtrlClickOnTheOnlyPickedRowLeavesTheCurrentRow",
+                  {Click(2, Qt::ControlModifier), Click(2, Qt::ControlModifier)},
+                  "",
+                  {2}},
+        MouseCase{"CtrlClickDropsARowOfACtrlDrag",
+                  {Drag(2, 5, Qt::ControlModifier), Click(3, Qt::ControlModifier)},
+                  "2 4 5",
+                  {2, 4, 5}},
         MouseCase{
             "ShiftClickSelectsTheRowsBetween", {Click(2), Click(5, Qt::ShiftModifier)}, "", {2, 3, 4, 5}},
         MouseCase{"DragSelectsTheRowsPassed", {Drag(2, 4)}, "", {2, 3, 4}},

@@ -245,4 +245,8 @@ TEST(ScrubElapsed, PlainSecondsNeverNegative)
     EXPECT_EQ(ElapsedText(10.0, 13.5), QString("3.5"));
     EXPECT_EQ(ElapsedText(10.0, 10.0), QString("0"));
     EXPECT_EQ(ElapsedText(10.0, 9.0), QString("0"));
+    // Seven digits, as the single-precision timer gives them.
+    EXPECT_EQ(ElapsedText(0.0, 0.000622406999998049), QString("0.000622407"));
+    EXPECT_EQ(ElapsedText(100.0, 100.000000384), QString("3.84E-07"));
+    EXPECT_EQ(ElapsedText(0.0, 6.0282470001), QString("6.028247"));
 }

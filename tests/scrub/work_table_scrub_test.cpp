@@ -135,6 +135,19 @@ TEST_F(WorkTableScrubTest, ATextListIsMarkedInItsMarkFieldOnlyWithBlankNumbersKe
     expectNoLink();
 }
 
+TEST_F(WorkTableScrubTest, ATextListsMarkGoesBesideTheBlanksAroundTheValue)
+{
+    const std::pair<std::int32_t, QByteArray> cases[] = {{0, "DNC y "}, {1, " y DNC"}, {2, "DNC"}};
+    for (const auto& [action, marked] : cases) {
+        wjob.markAction = action;
+        writeList("Name,Phone,Status\r\nnew,(201) 555-1234, y \r\nMax,2015550000, y \r\n");
+        ASSERT_TRUE(runWork().completed) << action;
+        EXPECT_EQ(listBytes(),
+                  "Name,Phone,Status\r\nnew,(201) 555-1234," + marked + "\r\nMax,2015550000, y \r\n")
+            << action;
+    }
+}
+
 TEST_F(WorkTableScrubTest, NumbersShapedLikeSqlAreSimplyNotFound)
 {
     for (const bool formatPath : {true, false}) {

@@ -52,13 +52,25 @@ TEST(FileFilter, EachEntrySelectsOnlyItsOwnPatterns)
 TEST(FileFilter, TrailingSeparatorsGiveNoEmptyPatterns)
 {
     EXPECT_EQ(ui::ConvertVbFilterList("Excel File (*.xls)|*.xls;|All File (*.*)|*.*"),
-              (QStringList{"Excel File (*.xls) (*.xls)", "All File (*.*) (*)"}));
+              (QStringList{"Excel File (*.xls)", "All File (*.*) (*)"}));
     EXPECT_EQ(ui::ConvertVbFilterList("Microsoft Access MDBs (*.mdb)|*.mdb|"),
-              (QStringList{"Microsoft Access MDBs (*.mdb) (*.mdb)"}));
+              (QStringList{"Microsoft Access MDBs (*.mdb)"}));
 }
 
 TEST(FileFilter, EmptyFilterAndCaptionWithoutPatterns)
 {
     EXPECT_EQ(ui::ConvertVbFilter(""), "");
     EXPECT_EQ(ui::ConvertVbFilterList("Anything"), QStringList{"Anything (*)"});
+}
+
+TEST(FileFilter, ACaptionShowingItsPatternsIsNotRepeated)
+{
+    EXPECT_EQ(ui::ConvertVbFilter("Input Files (*.txt)|*.txt|All Files (*.*)|*.*"),
+              "Input Files (*.txt);;All Files (*.*) (*)");
+    const QStringList excel =
+        ui::ConvertVbFilterList("Excel File (*.xls *.xlsx)|*.xls;*.xlsx|All File (*.*)|*.*");
+    EXPECT_EQ(excel.at(0), "Excel File (*.xls *.xlsx)");
+    EXPECT_TRUE(entryMatches(excel.at(0), "calls.xls"));
+    EXPECT_TRUE(entryMatches(excel.at(0), "calls.xlsx"));
+    EXPECT_FALSE(entryMatches(excel.at(0), "calls.csv"));
 }

@@ -1,0 +1,68 @@
+// Viewing a FoxPro table whose file name holds a blank or a closing bracket:
+// the table made by an independent tool opens in the viewer with its rows.
+
+#include "MainWindowFixture.h"
+
+#include "records/CDataTypeInfo.h"
+#include "screens/frmViewData.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// A dbf table of three numbers written by python3-dbf.
+bool MakeDbf(const QString& path)
+{
+    const QString script =
+        QStringLiteral("import dbf, sys\n"
+                       "t = dbf.Table(sys.argv[1], 'NAME C(10); PHONE C(12)', codepage='cp1252')\n"
+                       "t.open(dbf.READ_WRITE)\n"
+                       "for row in (('Ann', '2015551234'), ('Bo', '9735550000'), ('Cy', '2125550000')):\n"
+                       "    t.append(row)\n"
+                       "t.close()\n");
+    return QProcess::execute(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path}) == 0;
+}
+
+} // namespace
+
+class FoxProTableNames : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FoxProTableNames, OpenInTheViewer)
+{
+    const QString folder = home.filePath(QStringLiteral("lists")) + QLatin1Char('/');
+    QDir().mkpath(folder);
+    const QString table = QString::fromUtf8(GetParam());
+    ASSERT_TRUE(MakeDbf(folder + table));
+    {
+        mwtest::Db d(databasePath());
+        d.exec(
+            QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                           "DataFieldName, DataAreaName, DataMarkName, IsTitleFirstLine, Delimited) values "
+                           "('FOXPRO', '(None)', '%1', '%2', 'PHONE', '', 'PHONE', 1, 1)")
+                .arg(folder, QString(table).replace(QLatin1Char('\''), QStringLiteral("''"))));
+    }
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    mwtest::ctl(form).OptPhoneType(2)->click();
+    ASSERT_EQ(mwtest::ctl(form).DataTableName->currentText(), table);
+
+    QString records;
+    scripted.expectModal(
+        [&records](QDialog* dialog) {
+            auto* viewer = qobject_cast<frmViewData*>(dialog);
+            if (viewer) records = viewer->lblRecords->text();
+            dialog->close();
+            return 0;
+        },
+        QStringLiteral("frmViewData"));
+    mwtest::ctl(form).cmdViewData->click();
+    EXPECT_EQ(records, QStringLiteral("Records:1 - 3 of 3"));
+}
+
+INSTANTIATE_TEST_SUITE_P(MainWindow, FoxProTableNames,
+                         ::testing::Values("calls.dbf", "my calls.dbf", "calls]2.dbf", "my [calls].dbf"),
+                         [](const auto& info) { return "Name" + std::to_string(info.index); });
