@@ -455,7 +455,13 @@ ImportResult Run::Go()
         m_result.outcome = ImportOutcome::Imported;
         cleanUp();
     } catch (...) {
-        m_result.failure = FailureOf(vb::CatchError());
+        const vb::ErrObject& e = vb::CatchError();
+        // Another desktop's import holds the store: a "try later", not a
+        // fault to report with its number.
+        if (e.Number == vb::errnum::PermissionDenied && e.Source == u"ImportDNCList")
+            m_result.refusal = e.Description;
+        else
+            m_result.failure = FailureOf(e);
         m_result.outcome = ImportOutcome::Failed;
         dropLinkAndClose();
     }

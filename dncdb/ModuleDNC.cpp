@@ -151,11 +151,12 @@ std::int32_t GetDNCCount(bool* ok)
         if (!gDataAccess->OpenConnection()) return -1;
         std::shared_ptr<ado::Recordset> rs;
         const auto conn = gDataAccess->GetConnection();
-        if (gPhoneTables && conn) {
-            for (const auto& item : *gPhoneTables) {
-                if (!item) continue;
+        if (conn) {
+            // On a server the list is the store's own: tables another
+            // desktop added count too.
+            for (const QString& table : PhoneTableList(conn).Names()) {
                 if (!gDataAccess->GetRecordset(QStringLiteral("Select count(*) from ") +
-                                                   conn->QuoteName(item->ItemValue()),
+                                                   conn->QuoteName(table),
                                                rs, QString(), -1)) {
                     // already reported by the data access object
                     good = false;
@@ -265,6 +266,69 @@ ado::KeyLookup& DNCLookups::ready(int areaCode)
                                        QStringLiteral("phone"));
     }
     return *lookup;
+}
+
+bool IsServerStore(const std::shared_ptr<ado::Connection>& connection)
+{
+    return connection && connection->provider() && connection->provider()->kind() == u"odbc";
+}
+
+namespace {
+
+// The area code of "phone" + three digits (any case); -1 for another name.
+int AreaOfTable(const QString& name)
+{
+    if (name.size() != 8 || !name.startsWith(u"phone", Qt::CaseInsensitive)) return -1;
+    int area = 0;
+    for (qsizetype i = 5; i < 8; ++i) {
+        if (name[i] < u'0' || name[i] > u'9') return -1;
+        area = area * 10 + (name[i].unicode() - u'0');
+    }
+    return area;
+}
+
+} // namespace
+
+PhoneTableList::PhoneTableList(const std::shared_ptr<ado::Connection>& connection)
+{
+    if (!IsServerStore(connection)) return;
+    m_server = std::make_shared<CDataStrings>();
+    for (const ado::TableInfo& t : connection->provider()->tables())
+        if (t.type == u"TABLE" && t.name.startsWith(u"phone", Qt::CaseInsensitive)) {
+            m_server->Add(t.name, t.name);
+            if (const int area = AreaOfTable(t.name); area >= 0) m_known[std::size_t(area)] = 1;
+        }
+    for (std::int8_t& known : m_known)
+        if (known == 0) known = -1;
+}
+
+bool PhoneTableList::Has(const QString& tableName)
+{
+    const int area = AreaOfTable(tableName);
+    if (area >= 0) return Has(area);
+    const std::shared_ptr<CDataStrings>& list = m_server ? m_server : gPhoneTables;
+    return list && list->Item(tableName) != nullptr;
+}
+
+bool PhoneTableList::Has(int areaCode)
+{
+    if (areaCode < 0 || areaCode > 999) return false;
+    std::int8_t& state = m_known[std::size_t(areaCode)];
+    if (state == 0)
+        state = gPhoneTables &&
+                        gPhoneTables->Item(QStringLiteral("phone%1").arg(areaCode, 3, 10, QLatin1Char('0')))
+                    ? 1
+                    : -1;
+    return state > 0;
+}
+
+QStringList PhoneTableList::Names() const
+{
+    QStringList names;
+    if (const std::shared_ptr<CDataStrings>& list = m_server ? m_server : gPhoneTables)
+        for (const auto& item : *list)
+            if (item) names << item->ItemValue();
+    return names;
 }
 
 std::int32_t CountRecords(const QString& clause, const std::shared_ptr<ado::Connection>& connection)

@@ -5,6 +5,7 @@
 // create them, keep the list in step, count all numbers and look one up.
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -73,6 +74,35 @@ private:
     std::shared_ptr<ado::Connection> m_connection;
     std::array<ado::KeyLookup*, 1000> m_ready{};
 };
+
+// Which area codes have a table in the DNC store, as one run sees it. The
+// embedded store belongs to this desktop alone, so gPhoneTables, which its
+// own imports keep in step, is its list. On a database server another
+// desktop may add a table at any time: there the list is read over the
+// connection when this is made, so that inside a read transaction it is the
+// list of the transaction's snapshot (make it as the transaction's first
+// read). A failed read throws vb::ErrObject: no area code is taken for
+// "without table" on a guess.
+class PhoneTableList {
+public:
+    explicit PhoneTableList(const std::shared_ptr<ado::Connection>& connection);
+    // True when the store of the connection is one on a server.
+    bool FromServer() const { return m_server != nullptr; }
+    // For a table name ("phone" + area code, any case).
+    bool Has(const QString& tableName);
+    // For a three-digit area code given as a number (0 to 999).
+    bool Has(int areaCode);
+    // The table names, in the order the store lists them.
+    QStringList Names() const;
+
+private:
+    std::shared_ptr<CDataStrings> m_server;
+    std::array<std::int8_t, 1000> m_known{};
+};
+
+// True when the connection's store is on a database server rather than the
+// embedded store.
+bool IsServerStore(const std::shared_ptr<ado::Connection>& connection);
 
 // "Select count(*) from " + clause on the connection, read through
 // gRecordset (forward-only, read-only) and closed again. 0 when the table the

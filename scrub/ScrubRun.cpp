@@ -182,25 +182,10 @@ void ResultFiles::Close()
 RecordWalker::RecordWalker(const ScrubSettings& settings, engine::EngineProgress& progress,
                            std::shared_ptr<ado::Connection> dncConn, QString dncSeparator)
     : m_settings(settings), m_progress(progress), m_dncConn(std::move(dncConn)),
-      m_dncSeparator(std::move(dncSeparator)), m_dnc(m_dncConn),
-      m_lookup(
-          // The table list does not change while a run holds the window, so
-          // each area code's table is asked of it once.
-          [known = std::make_shared<std::array<std::int8_t, 1000>>()](const QString& table) {
-              int area = -1;
-              if (table.size() == 8) {
-                  area = 0;
-                  for (qsizetype i = 5; i < 8 && area >= 0; ++i)
-                      area =
-                          table[i] >= u'0' && table[i] <= u'9' ? area * 10 + (table[i].unicode() - u'0') : -1;
-              }
-              if (area < 0) return gPhoneTables && gPhoneTables->Item(table) != nullptr;
-              std::int8_t& state = (*known)[size_t(area)];
-              if (state == 0) state = gPhoneTables && gPhoneTables->Item(table) != nullptr ? 1 : -1;
-              return state > 0;
-          },
-          [this](const QString& area, const QString& local) { return m_dnc.Count(area, local); },
-          settings.nacNotInDnc)
+      m_dncSeparator(std::move(dncSeparator)), m_dnc(m_dncConn), m_phoneTables(nullptr),
+      m_lookup([this](const QString& table) { return m_phoneTables.Has(table); },
+               [this](const QString& area, const QString& local) { return m_dnc.Count(area, local); },
+               settings.nacNotInDnc)
 {
 }
 
@@ -224,6 +209,10 @@ void RecordWalker::Begin(std::int32_t total)
         // what it sees only when it holds no changes of its own, as here.
         m_helpers = std::make_unique<LookupThreads>(m_dncConn, LookupThreads::DefaultCount());
     }
+    // Read first in the run's transaction: on a server the table list is
+    // then the one of the snapshot every look-up reads, with the area codes
+    // another desktop created before the run began.
+    m_phoneTables = PhoneTableList(m_dncConn);
     m_counters = ScrubCounters();
     m_counters.total = total;
     m_progress.Begin(m_counters.progressMaximum(), QString::number(m_counters.progressMaximum()));

@@ -186,6 +186,7 @@ private:
     std::shared_ptr<ado::Connection> m_dncConn;
     QString m_dncSeparator;
     DNCLookups m_dnc;
+    PhoneTableList m_phoneTables;
     DncLookup m_lookup;
     ScrubCounters m_counters;
     double m_start = 0;

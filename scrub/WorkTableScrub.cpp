@@ -197,7 +197,10 @@ private:
     {
         const QString area = number.left(3);
         if (area != m_lastArea) {
-            if (!gPhoneTables || !gPhoneTables->Item(QStringLiteral("phone") + area)) return false;
+            // Read once, within the run: on a server it holds the area codes
+            // other desktops created before the run began.
+            if (!m_tables) m_tables = std::make_unique<PhoneTableList>(m_dnc);
+            if (!m_tables->Has(QStringLiteral("phone") + area)) return false;
             m_lastArea = area;
         }
         // The number is bound, never pasted into SQL: a malformed one is
@@ -228,6 +231,7 @@ private:
     std::int32_t m_rows = 0;
     double m_start = 0;
     std::shared_ptr<ado::Connection> m_dnc;
+    std::unique_ptr<PhoneTableList> m_tables;
     std::shared_ptr<ado::Connection> m_work;
     QStringList m_strip;
     int m_batch;

@@ -12,6 +12,7 @@
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "dncdb/DNCImport.h"
+#include "platform/ado/OdbcProvider.h"
 #include "platform/vb/Clock.h"
 #include "scrub/TextFileScrub.h"
 
@@ -199,6 +200,32 @@ TEST_F(ServerImportScrub, ScrubsATextListAgainstTheServerWithTheSameResultFiles)
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers In DNC List,Remove Time\r\n2015551234, 3/2/2007 2:25:30 PM\r\n"
                          "9731234567, 3/2/2007 2:25:30 PM\r\n"));
+}
+
+TEST_F(ServerImportScrub, AnImportWhileAnotherDesktopImportsIsRefusedWithATryLaterAndChangesNothing)
+{
+    mwtest::WriteFile(work + "dnc.txt", "201,5550001\r\n212,5550002\r\n");
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    // The other desktop's import holds the store's import lock.
+    auto other = db.Open();
+    ASSERT_EQ(ado::ServerValue(*other->provider(),
+                               "select case when pg_try_advisory_lock(hashtext('tervala.dncimport')) then 1 "
+                               "else 0 end")
+                  .toLongLong(),
+              1);
+    scripted.expectMsgBox(
+        ui::vbOK,
+        QStringLiteral("Another desktop is importing into this DNC database. Please try again "
+                       "when its import has finished."),
+        ui::vbExclamation);
+    EXPECT_FALSE(import(form, work + "dnc.txt"));
+    EXPECT_EQ(db.Query("select count(*) from pg_tables where tablename like 'phone%'"), QStringList{"0"});
+    other->Close();
+
+    // Once it is done, the same import goes through.
+    EXPECT_TRUE(import(form, work + "dnc.txt"));
+    EXPECT_EQ(db.Query("select count(*) from phone201"), QStringList{"1"});
 }
 
 TEST_F(ServerImportScrub, AConnectionLostMidImportRollsBackThatAreaCodeAndReportsIt)
