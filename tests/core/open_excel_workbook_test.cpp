@@ -6,7 +6,7 @@
 #include "platform/files/XlsxWriter.h"
 #include "support/ScriptedUi.h"
 
-#include "files/workbook_biff.h"
+#include "files/WorkbookBiff.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The connection dialog's list boxes as a user works them with the keys: a
 // data source typed and left moves on once, like a data source picked.
 
-#include "connection_dialog_fixture.h"
+#include "ConnectionDialogFixture.h"
 #include "support/UserDrive.h"
 
 #include <QApplication>

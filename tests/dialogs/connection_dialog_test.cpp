@@ -1,7 +1,7 @@
 // The connection dialog as the user works it: loading, the fields each
 // provider enables, Apply and Cancel, Enter and focus.
 
-#include "connection_dialog_fixture.h"
+#include "ConnectionDialogFixture.h"
 
 #include <QApplication>
 #include <QKeyEvent>

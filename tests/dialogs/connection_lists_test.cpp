@@ -1,6 +1,6 @@
 // The data source and driver lists of the connection dialog.
 
-#include "connection_dialog_fixture.h"
+#include "ConnectionDialogFixture.h"
 
 TEST_F(ConnectionDialogTest, ListsFollowTheDriverManager)
 {

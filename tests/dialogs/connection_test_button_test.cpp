@@ -1,7 +1,7 @@
 // "Test Connection" succeeds only when the connection the program will use
 // opens; it never creates a file nor changes the profile. And browsing.
 
-#include "connection_dialog_fixture.h"
+#include "ConnectionDialogFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>

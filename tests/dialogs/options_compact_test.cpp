@@ -1,7 +1,7 @@
 // Compacting the DNC database from the options dialog: the files on disk
 // after success, after a refusal and after each kind of failure.
 
-#include "options_fixture.h"
+#include "OptionsFixture.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>

@@ -1,8 +1,8 @@
 // The options dialog's buttons, and the connection settings it edits: the
 // settings file is written only when the connection string changed.
 
+#include "OptionsFixture.h"
 #include "dialogs/frmMakeConnection.h"
-#include "options_fixture.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

@@ -5,8 +5,8 @@
 
 #include "EndToEndFixture.h"
 
-#include "files/workbook_biff.h"
-#include "files/workbook_support.h"
+#include "files/WorkbookBiff.h"
+#include "files/WorkbookSupport.h"
 
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"

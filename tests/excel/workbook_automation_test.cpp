@@ -3,7 +3,7 @@
 // without regard to case, cells read and written, rows deleted with the rows
 // below moving up, and closing with or without saving.
 
-#include "files/workbook_support.h"
+#include "files/WorkbookSupport.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/vb/Conversion.h"

@@ -2,6 +2,7 @@
 // Small helpers for the data-file tests: a temporary folder per test and
 // whole-file byte access.
 
+#include "support/SqliteFile.h"
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -77,11 +78,6 @@ inline QByteArray makeDbf(unsigned char version, unsigned char languageDriver,
     return b;
 }
 
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll();
-}
+using testsupport::ReadFile;
 
 } // namespace filestest

@@ -12,7 +12,7 @@
 using files::DbfTable;
 using filestest::makeDbf;
 using filestest::RawField;
-using filestest::readAll;
+using filestest::ReadFile;
 using filestest::TempFolder;
 
 namespace {
@@ -50,12 +50,12 @@ TEST_P(NarrowFieldWrite, IsRefusedAndTheNextFieldKeepsItsText)
     const QByteArray record = " " + QByteArray(n.width, ' ') + "KEEPTHIS";
     const QString path = dir.write(
         "narrow.dbf", makeDbf(0x30, 0x03, {{"X", n.type, n.width, 0}, {"NAME", 'C', 8, 0}}, {record}));
-    const QByteArray before = readAll(path);
+    const QByteArray before = ReadFile(path);
     DbfTable t(path);
     EXPECT_NE(errorNumber([&] { t.setValue(0, 0, n.value); }), 0);
     EXPECT_NE(errorNumber([&] { t.setValues(0, {n.value, "OTHER"}); }), 0);
     EXPECT_NE(errorNumber([&] { t.appendRecord({n.value}); }), 0);
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(t.recordCount(), 1);
     EXPECT_EQ(t.value(0, 1).toString(), "KEEPTHIS");
     EXPECT_TRUE(t.value(0, 0).isNull());
@@ -77,13 +77,13 @@ TEST_P(NarrowDateFixture, WritingADateChangesNothingInTheFile)
 {
     TempFolder dir;
     const QString path = testsupport::CopyFixture(GetParam(), dir.path("."));
-    const QByteArray before = readAll(path);
+    const QByteArray before = ReadFile(path);
     DbfTable t(path);
     QString why;
     EXPECT_EQ(errorNumber([&] { t.setValue(0, 0, vb::Variant::fromDate(45001)); }, &why),
               files::dbferr::FieldTooSmall);
     EXPECT_TRUE(why.contains("too narrow")) << why.toStdString();
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(ReadFile(path), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, NarrowDateFixture,
@@ -123,7 +123,7 @@ TEST_P(LyingHeaderOpen, IsRefusedWithTheFilesName)
     EXPECT_EQ(errorNumber([&] { DbfTable t(path, DbfTable::Mode::ReadOnly); }, &why),
               files::dbferr::BadTable);
     EXPECT_TRUE(why.contains("liar.dbf")) << why.toStdString();
-    EXPECT_EQ(readAll(path), bytes);
+    EXPECT_EQ(ReadFile(path), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -151,7 +151,7 @@ TEST(LyingHeaderOpen, ACountBeyondTheFileReadsTheWholeRecordsOnly)
 // length (little-endian), the memo file, then the table.
 QString splitMemoFixture(const TempFolder& dir, const QString& name)
 {
-    const QByteArray all = readAll(testsupport::FixturePath(name));
+    const QByteArray all = ReadFile(testsupport::FixturePath(name));
     const int memoLength = qFromLittleEndian<quint16>(all.constData());
     dir.write("memo.dbt", all.mid(2, memoLength));
     return dir.write("memo.dbf", all.mid(2 + memoLength));

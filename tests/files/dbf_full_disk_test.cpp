@@ -99,7 +99,7 @@ TEST(DbfFullDiskAppend, ARecordCutShortIsTakenBackWhole)
         SCOPED_TRACE(records);
         filestest::TempFolder dir;
         const QString path = dir.write(QStringLiteral("calls.dbf"), Table(records));
-        const QByteArray before = filestest::readAll(path);
+        const QByteArray before = filestest::ReadFile(path);
         int number = 0;
         {
             files::DbfTable t(path);
@@ -110,6 +110,6 @@ TEST(DbfFullDiskAppend, ARecordCutShortIsTakenBackWhole)
                      }).Number;
         }
         EXPECT_EQ(number, vb::errnum::DeviceIOError);
-        EXPECT_EQ(filestest::readAll(path), before);
+        EXPECT_EQ(filestest::ReadFile(path), before);
     }
 }

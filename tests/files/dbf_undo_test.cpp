@@ -43,15 +43,15 @@ TEST_P(DbfUndo, ARollbackLeavesTheFileAsItWas)
         MakeTable(path);
         vb::SetClock(&clock);
     }
-    const QByteArray before = filestest::readAll(path);
+    const QByteArray before = filestest::ReadFile(path);
 
     files::DbfTable t(path);
     t.beginUndo();
     GetParam().writes(t);
-    EXPECT_NE(filestest::readAll(path), before) << "the writes reach the file at once";
+    EXPECT_NE(filestest::ReadFile(path), before) << "the writes reach the file at once";
     t.rollbackUndo();
 
-    EXPECT_EQ(filestest::readAll(path), before);
+    EXPECT_EQ(filestest::ReadFile(path), before);
     EXPECT_EQ(t.recordCount(), 2);
     EXPECT_EQ(t.value(1, 0).text(), QStringLiteral("2015550000"));
     vb::SetClock(nullptr);
@@ -66,7 +66,7 @@ TEST_P(DbfUndo, ACommitKeepsTheWrites)
     {
         files::DbfTable t(path);
         GetParam().writes(t);
-        written = filestest::readAll(path);
+        written = filestest::ReadFile(path);
     }
     MakeTable(path);
     files::DbfTable t(path);
@@ -75,7 +75,7 @@ TEST_P(DbfUndo, ACommitKeepsTheWrites)
     t.commitUndo();
     t.rollbackUndo(); // nothing left to take back
 
-    EXPECT_EQ(filestest::readAll(path), written);
+    EXPECT_EQ(filestest::ReadFile(path), written);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,7 +111,7 @@ TEST_P(DbfUndo, ATransactionCutShortIsUndoneWhenTheTableIsNextOpened)
     TempFolder killed;
     const QString path = dir.path(QStringLiteral("calls.dbf"));
     MakeTable(path);
-    const QByteArray before = filestest::readAll(path);
+    const QByteArray before = filestest::ReadFile(path);
     {
         files::DbfTable t(path);
         t.beginUndo();
@@ -127,7 +127,7 @@ TEST_P(DbfUndo, ATransactionCutShortIsUndoneWhenTheTableIsNextOpened)
         files::DbfTable reopened(left, files::DbfTable::Mode::ReadOnly);
         EXPECT_EQ(reopened.recordCount(), 2);
     }
-    EXPECT_EQ(filestest::readAll(left), before);
+    EXPECT_EQ(filestest::ReadFile(left), before);
     EXPECT_FALSE(QFileInfo::exists(files::DbfTable::undoJournalPath(left)));
 }
 
@@ -136,14 +136,14 @@ TEST(DbfUndoJournal, AJournalCutShortBeforeItsHeaderEndedChangesNothing)
     TempFolder dir;
     const QString path = dir.path(QStringLiteral("calls.dbf"));
     MakeTable(path);
-    const QByteArray before = filestest::readAll(path);
+    const QByteArray before = filestest::ReadFile(path);
     QFile journal(files::DbfTable::undoJournalPath(path));
     ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
     journal.write("TVDBF");
     journal.close();
 
     files::DbfTable t(path);
-    EXPECT_EQ(filestest::readAll(path), before);
+    EXPECT_EQ(filestest::ReadFile(path), before);
     EXPECT_FALSE(journal.exists());
 }
 

@@ -1,10 +1,10 @@
 // Saving replaces the file in one step: a save that fails leaves the file
 // exactly as it was, with nothing left beside it.
 
+#include "WorkbookSupport.h"
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/vb/Err.h"
-#include "workbook_support.h"
 
 #include <QDir>
 #include <QFile>

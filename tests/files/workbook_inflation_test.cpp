@@ -2,10 +2,10 @@
 // longer than a cell may hold: refused as not readable, not read into
 // memory without bound. The bombs are made here and stay small on disk.
 
+#include "WorkbookSupport.h"
 #include "platform/files/Workbook.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
-#include "workbook_support.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

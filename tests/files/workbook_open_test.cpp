@@ -1,10 +1,10 @@
 // Opening files that are not workbooks, or that cannot be read: each fails
 // with an error a caller can tell apart, and no workbook is left open.
 
+#include "WorkbookBiff.h"
+#include "WorkbookSupport.h"
 #include "platform/files/Workbook.h"
 #include "platform/vb/Err.h"
-#include "workbook_biff.h"
-#include "workbook_support.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
 // Reading xlsx workbooks: sheets, used range and what each kind of cell
 // gives a caller.
 
+#include "WorkbookSupport.h"
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
-#include "workbook_support.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

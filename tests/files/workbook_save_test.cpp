@@ -1,12 +1,12 @@
 // Changing xlsx workbooks: setting cells, deleting rows with shift-up, and
 // saving so that only the changed sheets are rewritten.
 
+#include "WorkbookSupport.h"
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
-#include "workbook_support.h"
 
 #include <QTemporaryDir>
 #include <QXmlStreamReader>

@@ -2,11 +2,11 @@
 // lies, opening it stops with an error naming the file, and nothing
 // crashes; sound workbooks, however their strings are laid out, still read.
 
+#include "WorkbookBiff.h"
 #include "platform/files/Workbook.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 #include "support/Fixtures.h"
-#include "workbook_biff.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
 // Excel 97-2003 workbooks: read through FreeXL, never written.
 
+#include "WorkbookBiff.h"
 #include "platform/files/Workbook.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
-#include "workbook_biff.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -2,9 +2,9 @@
 // workbooks, tables, settings files, calling lists and statements made with
 // the project's own writers, in the shapes the program meets.
 
+#include "WorkbookBiff.h"
 #include "platform/files/DbfTable.h"
 #include "platform/files/XlsxWriter.h"
-#include "workbook_biff.h"
 
 #include <QDir>
 #include <QFile>

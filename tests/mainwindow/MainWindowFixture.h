@@ -16,6 +16,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/vb/App.h"
 #include "platform/widgets/WaitCursor.h"
+#include "support/QtPrinters.h"
 #include "support/ScriptedUi.h"
 #include "support/SqliteFile.h"
 
@@ -36,12 +37,6 @@
 #include <gtest/gtest.h>
 #include <ostream>
 #include <sqlite3.h>
-
-// Readable failures for texts.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace mwtest {
 

@@ -4,6 +4,7 @@
 // reached through the data source "Tervala" of the test's own odbc.ini.
 
 #include "support/PgServer.h"
+#include "support/QtPrinters.h"
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
@@ -26,13 +27,6 @@
                          << ::testsupport::PgServer::Reason().toStdString();                                 \
         }                                                                                                    \
     } while (0)
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QStringList& l, std::ostream* os)
-{
-    *os << '{' << l.join(QStringLiteral(", ")).toStdString() << '}';
-}
-QT_END_NAMESPACE
 
 // A database of the test's own on the shared server.
 class PgDatabase {

@@ -2,7 +2,7 @@
 // Shared by the record tests: the data fixture (a fresh gDataAccess on a
 // temporary program database) and a recorder for RecordsetSaved.
 
-#include "data/DataTestSupport.h"
+#include "core/DataTestSupport.h"
 
 #include <QList>
 #include <QPair>

@@ -4,6 +4,7 @@
 // a record list held in memory for the grid.
 
 #include "support/ProgramObjects.h"
+#include "support/QtPrinters.h"
 #include "support/ScriptedUi.h"
 #include "support/SqliteFile.h"
 
@@ -13,11 +14,6 @@
 #include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace screentest {
 

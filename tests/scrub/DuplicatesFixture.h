@@ -6,7 +6,7 @@
 
 #include "ExcelScrubFixture.h"
 
-#include "files/workbook_biff.h"
+#include "files/WorkbookBiff.h"
 #include "scrub/DuplicateRemoval.h"
 
 namespace duptest {

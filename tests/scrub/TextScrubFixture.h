@@ -6,6 +6,7 @@
 // records what the progress frame was shown. A run shows no box of its own:
 // its summary and failure come back in its result.
 
+#include "support/QtPrinters.h"
 #include "support/ScriptedUi.h"
 
 #include "core/CDataStrings.h"
@@ -22,11 +23,6 @@
 #include <ostream>
 #include <sqlite3.h>
 #include <vector>
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace scrubtest {
 

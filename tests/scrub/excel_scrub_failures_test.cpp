@@ -5,8 +5,8 @@
 
 #include "ExcelScrubFixture.h"
 
-#include "files/workbook_biff.h"
-#include "files/workbook_support.h"
+#include "files/WorkbookBiff.h"
+#include "files/WorkbookSupport.h"
 
 #include <QMap>
 

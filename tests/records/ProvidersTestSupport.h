@@ -5,6 +5,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/vb/Err.h"
+#include "support/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,17 +13,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& l, std::ostream* os)
-{
-    *os << '{' << l.join(QStringLiteral(", ")).toStdString() << '}';
-}
-QT_END_NAMESPACE
 
 namespace provtest {
 

@@ -1,6 +1,6 @@
 // Status bar panels are addressed from 1; a wrong index is VB's error 35600.
-#include "platform/widgets/StatusBar.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/StatusBar.h"
 
 #include <QLabel>
 #include <QRegularExpression>

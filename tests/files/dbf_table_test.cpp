@@ -13,7 +13,7 @@ using files::DbfField;
 using files::DbfTable;
 using filestest::makeDbf;
 using filestest::RawField;
-using filestest::readAll;
+using filestest::ReadFile;
 using filestest::TempFolder;
 
 namespace {
@@ -110,7 +110,7 @@ TEST_F(FixedDate, AppendKeepsHeaderCountAndDateRight)
         EXPECT_EQ(t.appendRecord(), 2);
         EXPECT_EQ(t.recordCount(), 3);
     }
-    const QByteArray file = readAll(path);
+    const QByteArray file = ReadFile(path);
     EXPECT_EQ(headerCount(file), 3u);
     EXPECT_EQ(file.mid(1, 3), QByteArray("\x7C\x03\x0F", 3)); // 2024-03-15
     EXPECT_EQ(file.right(1), QByteArray("\x1A"));
@@ -135,7 +135,7 @@ TEST_F(FixedDate, DeletedFlagIsWrittenInPlace)
         t.setDeleted(1, true);
         EXPECT_TRUE(t.isDeleted(1));
     }
-    QByteArray file = readAll(path);
+    QByteArray file = ReadFile(path);
     const int headerLength = qFromLittleEndian<quint16>(file.constData() + 8);
     EXPECT_EQ(file.at(headerLength), ' ');
     EXPECT_EQ(file.at(headerLength + 16), '*');
@@ -151,12 +151,12 @@ TEST_F(FixedDate, FieldWriteChangesOnlyItsRecordAndTheDate)
     const QString path =
         dir.write("w.dbf", makeDbf(0x03, 0x03, kNamePhone,
                                    {" Ann  2015551234", " Bo   9995551234", " Cy   3015550000"}));
-    const QByteArray before = readAll(path);
+    const QByteArray before = ReadFile(path);
     {
         DbfTable t(path);
         t.setValue(1, t.fieldIndex("phone"), 999000000);
     }
-    const QByteArray after = readAll(path);
+    const QByteArray after = ReadFile(path);
     ASSERT_EQ(after.size(), before.size());
     const int headerLength = qFromLittleEndian<quint16>(before.constData() + 8);
     QByteArray expected = before;
@@ -169,7 +169,7 @@ TEST(DbfTableModes, ReadOnlyTableRefusesWrites)
 {
     TempFolder dir;
     const QString path = dir.write("r.dbf", makeDbf(0x03, 0x03, kNamePhone, {" Ann  2015551234"}));
-    const QByteArray before = readAll(path);
+    const QByteArray before = ReadFile(path);
     DbfTable t(path, DbfTable::Mode::ReadOnly);
     EXPECT_TRUE(t.isReadOnly());
     for (const auto& write : std::vector<std::function<void()>>{
@@ -181,7 +181,7 @@ TEST(DbfTableModes, ReadOnlyTableRefusesWrites)
             EXPECT_EQ(e.Number, files::dbferr::ReadOnly);
         }
     }
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(ReadFile(path), before);
 }
 
 TEST(DbfCreate, VersionLimitsTheFieldTypes)

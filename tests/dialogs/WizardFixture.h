@@ -6,6 +6,7 @@
 // take no time.
 
 #include "support/ProgramObjects.h"
+#include "support/QtPrinters.h"
 #include "support/ScriptedUi.h"
 #include "support/SqliteFile.h"
 
@@ -43,15 +44,6 @@
 #include <memory>
 #include <ostream>
 #include <sqlite3.h>
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
-}
 
 namespace wiztest {
 

@@ -10,7 +10,7 @@
 
 using files::DbfField;
 using files::DbfTable;
-using filestest::readAll;
+using filestest::ReadFile;
 using filestest::TempFolder;
 
 namespace {
@@ -75,7 +75,7 @@ TEST(DbfFields, FixedTextOnDisk)
         DbfTable t(path);
         t.appendRecord({"Bo", 7, "12/31/2001", false});
     }
-    const QByteArray file = readAll(path);
+    const QByteArray file = ReadFile(path);
     const int headerLength = qFromLittleEndian<quint16>(file.constData() + 8);
     EXPECT_EQ(file.mid(headerLength, 24), QByteArray(" Bo        7.0020011231F"));
 }
@@ -103,7 +103,7 @@ TEST(DbfFields, ValueTooWideIsAnErrorAndNothingIsWritten)
     DbfTable::create(path, kAllTypes);
     DbfTable t(path);
     t.appendRecord({"Ann", 2015551234LL, 1.0});
-    const QByteArray before = readAll(path);
+    const QByteArray before = ReadFile(path);
 
     EXPECT_EQ(errorNumber([&] { t.setValue(0, 0, "Eleven char"); }), files::dbferr::FieldTooSmall);
     EXPECT_EQ(errorNumber([&] { t.setValue(0, 1, 99999999999LL); }), files::dbferr::NumericOverflow);
@@ -114,7 +114,7 @@ TEST(DbfFields, ValueTooWideIsAnErrorAndNothingIsWritten)
     EXPECT_EQ(errorNumber([&] { t.setValue(0, 1, "X999"); }), vb::errnum::TypeMismatch);
     EXPECT_EQ(errorNumber([&] { t.setValues(0, {"ok", 1, 1e12}); }), files::dbferr::NumericOverflow);
 
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(t.value(0, 0).toString(), "Ann");
     EXPECT_EQ(t.value(0, 1).toString(), "2015551234");
 }
@@ -150,7 +150,7 @@ TEST(DbfFields, TextInTheTablesCodePage)
             EXPECT_EQ(t.codePage(), cp);
             t.appendRecord({cp == 1252 ? name : QString::fromUtf8("Jos\xC3\xA9")});
         }
-        const QByteArray file = readAll(path);
+        const QByteArray file = ReadFile(path);
         const int headerLength = qFromLittleEndian<quint16>(file.constData() + 8);
         if (cp == 1252) {
             EXPECT_EQ(file.mid(headerLength + 1, 6), QByteArray("Jos\xE9 \x80"));

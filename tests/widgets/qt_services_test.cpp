@@ -1,8 +1,8 @@
 // The Qt services of the running program, driven from inside their own
 // event loop: a modal show ends when the form hides itself, a message box
 // answers the button pressed, and documents become the right addresses.
-#include "platform/widgets/QtServices.h"
 #include "platform/vb/App.h"
+#include "platform/widgets/QtServices.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 // Which services answer: a test's, else the program's, else ones that ask
 // nobody and stop at once.
-#include "platform/ui/Services.h"
 #include "platform/ui/Registry.h"
+#include "platform/ui/Services.h"
 #include "platform/widgets/QtServices.h"
 #include "platform/widgets/ScriptedServices.h"
 

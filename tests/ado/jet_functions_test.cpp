@@ -1,8 +1,8 @@
 // Jet functions inside queries behave as VB's do, and Jet's comparisons of
 // numeric text with numbers hold.
 
-#include "platform/ado/JetFunctions.h"
 #include "AdoTestSupport.h"
+#include "platform/ado/JetFunctions.h"
 #include "platform/ado/SqliteProvider.h"
 
 using adotest::ErrorOf;

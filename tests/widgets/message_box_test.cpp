@@ -1,7 +1,7 @@
 // VB message box styles on the Qt side: buttons, icon, default, and the
 // answer a click gives back. Boxes are built and clicked, never shown.
-#include "platform/widgets/MessageBox.h"
 #include "platform/ui/Services.h"
+#include "platform/widgets/MessageBox.h"
 
 #include <QAbstractButton>
 #include <QPushButton>
