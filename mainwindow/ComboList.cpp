@@ -1,7 +1,7 @@
 #include "mainwindow/ComboList.h"
 
-#include "platform/widgets/ControlHelpers.h"
 #include "platform/vb/Variant.h"
+#include "platform/widgets/ControlHelpers.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

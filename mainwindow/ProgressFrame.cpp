@@ -1,9 +1,9 @@
 #include "mainwindow/ProgressFrame.h"
 
+#include "platform/vb/DoEvents.h"
 #include "platform/widgets/FormKit.h"
 #include "platform/widgets/ProgressBar.h"
 #include "platform/widgets/StatusBar.h"
-#include "platform/vb/DoEvents.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -4,8 +4,8 @@
 
 #include "mainwindow/frmMain.h"
 
-#include "core/ErrorReport.h"
 #include "core/EngineReport.h"
+#include "core/ErrorReport.h"
 #include "mainwindow/ProgressFrame.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"

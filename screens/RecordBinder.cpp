@@ -1,9 +1,9 @@
 #include "screens/RecordBinder.h"
 
 #include "core/VAVURDataSource.h"
-#include "platform/widgets/FormKit.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Format.h"
+#include "platform/widgets/FormKit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -42,7 +42,8 @@ TEST_P(StateFileFullDisk, TheConversionFailsAndTheEarlierOutputStays)
     };
     testsupport::ExpectTheEarlierFilesStay(
         disk,
-        {prepare, [&] {
+        {prepare,
+         [&] {
              engine::NoProgress progress;
              const auto result = stateformat::ConvertStateFile(job, progress);
              return result.failure ? vb::ErrObject(result.failure->number, result.failure->description)

@@ -4,8 +4,8 @@
 
 #include "mainwindow/WebBrowser.h"
 #include "mainwindow/frmMain.h"
-#include "platform/widgets/ControlArray.h"
 #include "platform/ui/OneShotTimer.h"
+#include "platform/widgets/ControlArray.h"
 #include "platform/widgets/ProgressBar.h"
 #include "platform/widgets/StatusBar.h"
 

@@ -3,9 +3,9 @@
 // every tenth of a second on the program's clock and always the last one.
 
 #include "mainwindow/ProgressFrame.h"
+#include "platform/vb/Clock.h"
 #include "platform/widgets/ProgressBar.h"
 #include "platform/widgets/StatusBar.h"
-#include "platform/vb/Clock.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>
