@@ -587,6 +587,14 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
         {
             auto catalog = adox::Catalog::Create();
             catalog->SetActiveConnection(dncConn);
+            // A run killed while linked left its link behind; it names the
+            // work database this run has just made anew. A table of that
+            // name that is no link is the user's and stays.
+            for (const auto& table : catalog->Tables())
+                if (table->Type() == u"LINK" && table->Name().compare(kWorkTable, Qt::CaseInsensitive) == 0) {
+                    catalog->Tables().Delete(table->Name());
+                    break;
+                }
             AppendLinkedTable(*catalog, job.workDatabase, kWorkTable);
             linked = true;
         }
