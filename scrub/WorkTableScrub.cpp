@@ -382,12 +382,21 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
         }
         flags.End();
         out.Finish();
-        results.Close();
-        if (changed) {
-            copy.Close();
-            fso::ReplaceFileWith(copyName, target);
-        } else {
-            copy.Discard();
+        // The copy is written out first: when it cannot be, the earlier
+        // result files stay; when they cannot be, the list stays.
+        bool copyWritten = false;
+        try {
+            if (changed) {
+                copy.Close();
+                copyWritten = true;
+            } else {
+                copy.Discard();
+            }
+            results.Close();
+            if (changed) fso::ReplaceFileWith(copyName, target);
+        } catch (...) {
+            if (copyWritten) QFile::remove(copyName);
+            throw;
         }
     } catch (...) {
         copy.Discard();
