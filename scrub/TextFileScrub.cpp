@@ -284,6 +284,8 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         }
 
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
+
+        table.RefuseOpenQuote();
         QFile gaps(source);
         const ListColumns columns = ColumnsOfList(table, gaps, job, source);
 

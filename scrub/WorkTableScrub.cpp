@@ -342,6 +342,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
     const QString target = fso::ResolvedFilePath(source);
     RequireWritableList(target, source, QStringLiteral("scrubbed"));
     files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
+    table.RefuseOpenQuote();
     QString titleLine;
     if (job.titleFirstLine) getFirstLine(source, true, &titleLine);
     const int markColumn = job.markPosition;
