@@ -180,6 +180,7 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         const QString target = fso::ResolvedFilePath(source);
         RequireWritableList(target, source, QStringLiteral("changed"));
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
+        table.RefuseOpenQuote();
         const int phone = RequiredColumn(table, job.phoneField);
         const int area = job.areaField.isEmpty() ? -1 : RequiredColumn(table, job.areaField);
 

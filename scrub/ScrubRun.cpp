@@ -5,6 +5,8 @@
 #include "core/Globals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
+#include "platform/files/DbfTable.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
@@ -423,17 +425,96 @@ void MapDncStore(const std::shared_ptr<ado::Connection>& conn)
     conn->PrepareForLookups();
 }
 
+namespace {
+
+// A file a result file must never take the place of, and what it is to the user.
+struct Protected {
+    QString path;
+    QString what;
+};
+
+// The files the program itself keeps: the DNC database when it is a file,
+// the files its engine keeps beside it, and the settings.
+QList<Protected> ProgramFiles()
+{
+    QList<Protected> files;
+    const ado::ConnectionString cs(DncConnectionString());
+    const QString provider = cs.value(QStringLiteral("Provider"));
+    const QString db = cs.dataSource();
+    if (!db.isEmpty() &&
+        (provider.isEmpty() || provider.contains(QStringLiteral("Jet"), Qt::CaseInsensitive) ||
+         provider.contains(QStringLiteral("ACE"), Qt::CaseInsensitive))) {
+        files << Protected{db, QStringLiteral("the DNC database")};
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            files << Protected{db + QLatin1String(suffix), QStringLiteral("a journal of the DNC database")};
+    }
+    if (!gAppPath.isEmpty())
+        files << Protected{gAppPath + QStringLiteral("/Tervala.ini"),
+                           QStringLiteral("the program's settings")};
+    return files;
+}
+
+// The files that belong to a list file: a table's memo and index files and
+// its undo journal.
+QList<Protected> CompanionFiles(const QString& source)
+{
+    QList<Protected> files;
+    const QFileInfo fi(source);
+    const QString base = fi.path() + u'/' + fi.completeBaseName();
+    const QString what = QStringLiteral("a file of the calling list");
+    for (const char* suffix : {".fpt", ".dbt", ".cdx", ".mdx"}) {
+        files << Protected{base + QLatin1String(suffix), what};
+        files << Protected{base + QString::fromLatin1(suffix).toUpper(), what};
+    }
+    files << Protected{files::DbfTable::undoJournalPath(source), what};
+    return files;
+}
+
+// A workbook's save in progress lies beside it as ".<name>.XXXXXX".
+bool IsSaveFileOf(const QString& path, const QString& source)
+{
+    const QFileInfo result(fso::ResolvedFilePath(path));
+    const QFileInfo list(fso::ResolvedFilePath(source));
+    if (result.path() != list.path()) return false;
+    const QString prefix = u'.' + list.fileName() + u'.';
+    const QString name = result.fileName();
+    return name.size() == prefix.size() + 6 && name.startsWith(prefix);
+}
+
+// Why the result file named kind at path must not be written; empty when it may.
+QString Clash(const QString& kind, const QString& path, const QStringList& sourcePaths,
+              const QList<Protected>& protectedFiles)
+{
+    const QString retry = QStringLiteral(" Please input another %1 File Name!").arg(kind);
+    for (const QString& source : sourcePaths) {
+        if (fso::IsSameFile(path, source))
+            return QStringLiteral("The %1 file is the calling list itself!").arg(kind) + retry;
+        if (IsSaveFileOf(path, source))
+            return QStringLiteral("The %1 file '%2' is a file of the calling list '%3'!")
+                       .arg(kind, path, source) +
+                   retry;
+    }
+    for (const Protected& p : protectedFiles)
+        if (fso::IsSameFile(path, p.path))
+            return QStringLiteral("The %1 file '%2' is %3 '%4'!").arg(kind, path, p.what, p.path) + retry;
+    return {};
+}
+
+} // namespace
+
 QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths)
 {
-    const auto isSource = [&](const QString& path) {
-        for (const QString& source : sourcePaths)
-            if (fso::IsSameFile(path, source)) return true;
-        return false;
-    };
-    if (settings.exportOk && isSource(settings.okFile))
-        return QStringLiteral("The OK file is the calling list itself! Please input another OK File Name!");
-    if (settings.exportDnc && isSource(settings.dncFile))
-        return QStringLiteral("The DNC file is the calling list itself! Please input another DNC File Name!");
+    QList<Protected> protectedFiles = ProgramFiles();
+    for (const QString& source : sourcePaths)
+        protectedFiles << CompanionFiles(source);
+    if (settings.exportOk) {
+        const QString clash = Clash(QStringLiteral("OK"), settings.okFile, sourcePaths, protectedFiles);
+        if (!clash.isEmpty()) return clash;
+    }
+    if (settings.exportDnc) {
+        const QString clash = Clash(QStringLiteral("DNC"), settings.dncFile, sourcePaths, protectedFiles);
+        if (!clash.isEmpty()) return clash;
+    }
     if (settings.exportOk && settings.exportDnc && fso::IsSameFile(settings.okFile, settings.dncFile))
         return QStringLiteral(
             "The OK file and the DNC file are one file! Please input two different file names!");

@@ -217,8 +217,11 @@ std::shared_ptr<ado::Connection> OpenDncConnection();
 void MapDncStore(const std::shared_ptr<ado::Connection>& conn);
 
 // Why a run must not start: its OK or DNC file is one of the source's files
-// (whatever the spelling of the paths), or the two are one file. Empty when
-// the names are sound. Only the result files the settings ask for count.
+// or their companions (memo, index and journal files, a workbook's save in
+// progress), the DNC database or a file its engine keeps beside it, the
+// program's settings (whatever the spelling of the paths), or the two are one
+// file. Empty when the names are sound. Only the result files the settings
+// ask for count.
 QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths);
 
 // "yymmddHHnnss" of the present moment, for backup and copy names.

@@ -284,6 +284,8 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         }
 
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
+
+        table.RefuseOpenQuote();
         QFile gaps(source);
         const ListColumns columns = ColumnsOfList(table, gaps, job, source);
 
@@ -306,15 +308,24 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
 
         walker.End();
         result.counters = walker.Counters();
-        results.Close();
-
-        if (result.counters.found > 0) {
-            copy.Close();
-            fso::ReplaceFileWith(copyName, target);
-            result.replaced = true;
-        } else {
-            copy.Discard(); // nothing found: the list stays untouched
+        // The copy is written out first: when it cannot be, the earlier
+        // result files stay; when they cannot be, the list stays.
+        const bool replace = result.counters.found > 0; // else the list stays untouched
+        bool copyWritten = false;
+        try {
+            if (replace) {
+                copy.Close();
+                copyWritten = true;
+            } else {
+                copy.Discard();
+            }
+            results.Close();
+            if (replace) fso::ReplaceFileWith(copyName, target);
+        } catch (...) {
+            if (copyWritten) QFile::remove(copyName);
+            throw;
         }
+        result.replaced = replace;
         result.completed = true;
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();

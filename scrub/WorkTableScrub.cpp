@@ -346,6 +346,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
     const QString target = fso::ResolvedFilePath(source);
     RequireWritableList(target, source, QStringLiteral("scrubbed"));
     files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
+    table.RefuseOpenQuote();
     QString titleLine;
     if (job.titleFirstLine) getFirstLine(source, true, &titleLine);
     const int markColumn = job.markPosition;
@@ -392,12 +393,21 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
         }
         flags.End();
         out.Finish();
-        results.Close();
-        if (changed) {
-            copy.Close();
-            fso::ReplaceFileWith(copyName, target);
-        } else {
-            copy.Discard();
+        // The copy is written out first: when it cannot be, the earlier
+        // result files stay; when they cannot be, the list stays.
+        bool copyWritten = false;
+        try {
+            if (changed) {
+                copy.Close();
+                copyWritten = true;
+            } else {
+                copy.Discard();
+            }
+            results.Close();
+            if (changed) fso::ReplaceFileWith(copyName, target);
+        } catch (...) {
+            if (copyWritten) QFile::remove(copyName);
+            throw;
         }
     } catch (...) {
         copy.Discard();
@@ -612,6 +622,14 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
         {
             auto catalog = adox::Catalog::Create();
             catalog->SetActiveConnection(dncConn);
+            // A run killed while linked left its link behind; it names the
+            // work database this run has just made anew. A table of that
+            // name that is no link is the user's and stays.
+            for (const auto& table : catalog->Tables())
+                if (table->Type() == u"LINK" && table->Name().compare(kWorkTable, Qt::CaseInsensitive) == 0) {
+                    catalog->Tables().Delete(table->Name());
+                    break;
+                }
             AppendLinkedTable(*catalog, job.workDatabase, kWorkTable);
             linked = true;
         }

@@ -120,6 +120,8 @@ public:
     void feed(const char* data, qsizetype size)
     {
         const auto* p = reinterpret_cast<const unsigned char*>(data);
+        const qint64 fedBefore = m_fed;
+        m_fed += size;
         State st = m_state;
         bool inRecord = m_inRecord;
         qint64 count = m_count;
@@ -171,9 +173,10 @@ public:
                 }
                 inRecord = true;
                 if (c == static_cast<unsigned char>(m_delimiter)) break;
-                if (c == '"')
+                if (c == '"') {
                     st = State::Quoted;
-                else if (c != ' ' && c != '\t')
+                    m_quoteAt = fedBefore + i - 1;
+                } else if (c != ' ' && c != '\t')
                     st = State::Unquoted;
                 break;
             }
@@ -186,6 +189,9 @@ public:
 
     // The count once every byte was fed: a last record without a line end counts.
     qint64 total() const { return m_count + (m_inRecord ? 1 : 0); }
+    // Where (counted in the bytes fed) the quote opens that is still open
+    // once every byte was fed; -1 when none is.
+    qint64 openQuote() const { return m_state == State::Quoted ? m_quoteAt : -1; }
 
 private:
     enum class State : std::uint8_t { Start, Unquoted, Quoted, QuoteInQuoted, AfterQuote };
@@ -194,7 +200,19 @@ private:
     State m_state = State::Start;
     bool m_inRecord = false;
     qint64 m_count = 0;
+    qint64 m_fed = 0;
+    qint64 m_quoteAt = -1;
 };
+
+// The line (from 1) the byte at offset lies on.
+qint64 LineAt(const QString& path, qint64 offset)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    qint64 line = 1;
+    const QByteArray head = f.read(offset);
+    return line + head.count('\n');
+}
 
 } // namespace
 
@@ -464,6 +482,18 @@ bool TextReader::scan(TextRecord* record)
 
 // ---------------------------------------------------------------- table
 
+void TextTable::RefuseOpenQuote() const
+{
+    // A quoted value may hold line ends, but one still open at the end would
+    // take every later line into one value.
+    if (m_openQuoteLine > 0)
+        vb::Raise(vb::errnum::PathFileAccessError, kSource,
+                  QStringLiteral("The file '%1' is damaged: the quote opened on line %2 is never closed, so "
+                                 "every line after it would be read as one value.")
+                      .arg(m_path)
+                      .arg(m_openQuoteLine));
+}
+
 TextTable::TextTable(const QString& path, const TextOptions& options)
     : m_path(path), m_options(options), m_reader(path, options.delimiter, 0, options.lineRecords)
 {
@@ -491,6 +521,8 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
                 valid = isValidUtf8(data.constData(), data.size());
                 // The whole file was read: the count is complete.
                 counted = counter.total();
+                if (counter.openQuote() >= 0 && !m_options.lineRecords)
+                    m_openQuoteLine = LineAt(path, counter.openQuote() + (m_bom ? 3 : 0));
                 break;
             }
             // Keep back a sequence cut by the chunk's end.

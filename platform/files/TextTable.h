@@ -118,6 +118,11 @@ public:
     // The line end of the file's first line (CRLF for a file of one line without one).
     QByteArray lineEnd() const { return m_lineEnd; }
 
+    // Raises 75 naming the file and the line when a quote is still open at
+    // the file's end (never with LineRecords), which a list that is to be
+    // rewritten must not have.
+    void RefuseOpenQuote() const;
+
     // Number of data records; counted on first use with one pass over the file.
     qint64 recordCount();
 
@@ -151,6 +156,7 @@ private:
     qint64 m_dataOffset = 0;
     QByteArray m_lineEnd = "\r\n";
     qint64 m_count = -1;
+    qint64 m_openQuoteLine = 0; // the line a quote left open at the end opens on
     TextReader m_reader;
 };
 

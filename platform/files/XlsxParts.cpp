@@ -2,6 +2,7 @@
 // share.
 
 #include "platform/files/XlsxParts.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
 #include <QDir>
@@ -141,25 +142,7 @@ SaveFileBeside::~SaveFileBeside()
 
 void RemoveStaleSaveFiles(const QString& workbookPath)
 {
-    const QString prefix = savePrefix(workbookPath);
-    const QFileInfo fi(prefix);
-    const QString namePrefix = fi.fileName(); // ".calls.xlsx."
-    const QStringList names = QDir(fi.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        if (name.size() != namePrefix.size() + 6 || !name.startsWith(namePrefix)) continue;
-        const QStringView tail = QStringView(name).right(6);
-        if (!std::all_of(tail.begin(), tail.end(),
-                         [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }))
-            continue;
-        const QByteArray path = QFile::encodeName(fi.absolutePath() + u'/' + name);
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) continue;
-        struct stat st;
-        // A lock taken means no live save holds the file.
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(path.constData());
-        ::close(fd);
-    }
+    fso::RemoveStaleHiddenFiles(workbookPath, 6); // QTemporaryFile's XXXXXX
 }
 
 void checkCellText(const BookData& book, qsizetype length)

@@ -6,10 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,10 +76,12 @@ QByteArray FolderOf(const QString& resolved)
     return native(QFileInfo(resolved).path());
 }
 
+constexpr int kSuffixLength = 8;
+
 QByteArray RandomSuffix()
 {
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QByteArray suffix(8, 'x');
+    QByteArray suffix(kSuffixLength, 'x');
     for (char& c : suffix)
         c = kChars[QRandomGenerator::global()->bounded(int(sizeof(kChars) - 1))];
     return suffix;
@@ -117,6 +121,7 @@ void ReplacementFile::Open()
     if (info.isDir())
         vb::Raise(vb::errnum::PermissionDenied, kSource,
                   QStringLiteral("Cannot write the file '%1': it is a folder.").arg(m_target));
+    RemoveStaleHiddenFiles(m_resolved, kSuffixLength);
     const QByteArray folder = FolderOf(m_resolved);
     // An unnamed file first: a kill or a power loss then leaves nothing behind.
     m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(m_newFileMode & 07777));
@@ -127,6 +132,10 @@ void ReplacementFile::Open()
         vb::Raise(vb::errnum::PermissionDenied, kSource,
                   QStringLiteral("Cannot write the file '%1': %2.")
                       .arg(m_target, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    // Shared, so that the named file's second descriptor can take it too; a
+    // sweep asks for it exclusively.
+    if (::flock(m_fd, LOCK_SH | LOCK_NB) != 0) {
     }
     m_buffer.clear();
 }
@@ -220,6 +229,11 @@ void ReplacementFile::Commit()
                   QStringLiteral("Cannot replace '%1': %2.")
                       .arg(m_target, QString::fromLocal8Bit(std::strerror(error))));
     }
+    // The lock must outlive the written descriptor, whose close is checked
+    // before the rename.
+    m_lockFd = ::open(m_named.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_SH | LOCK_NB) != 0) {
+    }
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0 && errno != EINTR) fail(errno);
@@ -232,6 +246,8 @@ void ReplacementFile::Commit()
     }
     m_named.clear();
     m_buffer.clear();
+    ::close(m_lockFd);
+    m_lockFd = -1;
     SyncFolder(FolderOf(m_resolved));
 }
 
@@ -240,8 +256,11 @@ void ReplacementFile::Discard()
     m_buffer.clear();
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    // Removed while still locked, so that no sweep takes it for stale first.
     if (!m_named.isEmpty()) ::unlink(m_named.constData());
     m_named.clear();
+    if (m_lockFd >= 0) ::close(m_lockFd);
+    m_lockFd = -1;
 }
 
 void WriteWholeFile(const QString& target, const QByteArray& content, unsigned newFileMode)
@@ -272,6 +291,30 @@ void ReplaceFileWith(const QString& finished, const QString& target)
         vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ReplaceFile"),
                   QStringLiteral("Cannot replace '%1' with '%2'.").arg(target, finished));
     SyncFolder(FolderOf(target));
+}
+
+void RemoveStaleHiddenFiles(const QString& path, int tailLength)
+{
+    const QFileInfo fi(path);
+    const QString namePrefix = u'.' + fi.fileName() + u'.';
+    const QString folder = fi.absolutePath();
+    const QStringList names =
+        QDir(folder).entryList({namePrefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (name.size() != namePrefix.size() + tailLength || !name.startsWith(namePrefix)) continue;
+        const QStringView tail = QStringView(name).right(tailLength);
+        if (!std::all_of(tail.begin(), tail.end(),
+                         [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }))
+            continue;
+        const QByteArray file = native(folder + u'/' + name);
+        const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat st {};
+        // A lock taken means no live writer holds the file.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(file.constData());
+        ::close(fd);
+    }
 }
 
 void EnsureParentFolder(const QString& filePath)

@@ -31,7 +31,9 @@ bool IsSameFile(const QString& a, const QString& b);
 // bytes are dropped and the file keeps its earlier content. Nothing of the
 // new content can be seen under any name before Commit (where the file system
 // allows an unnamed file; elsewhere a hidden ".<name>.<random>" file is used
-// and removed again).
+// and removed again). Between naming and renaming a kill leaves the hidden
+// file: it is locked while it is written, and the next replacement of the same
+// file removes such files no live process holds.
 class ReplacementFile {
 public:
     // newFileMode: the permission bits a file that does not exist yet gets
@@ -72,6 +74,7 @@ private:
     QString m_resolved; // the file really replaced
     unsigned m_newFileMode;
     int m_fd = -1;
+    int m_lockFd = -1;  // holds the named temporary's lock from m_fd's close to the rename
     QByteArray m_named; // the visible temporary's name, when it has one
     QByteArray m_buffer;
 };
@@ -89,6 +92,12 @@ QString WriteFailure(const QString& path, int error);
 // ResolvedFilePath). Raises 70 when the rename fails; both files are then as
 // they were.
 void ReplaceFileWith(const QString& finished, const QString& target);
+
+// Removes the hidden ".<name>.<tail>" files beside path (name: path's file
+// name, tail: tailLength ASCII letters or digits) that no live process holds
+// locked: what a replacement cut short by a kill left behind. A writer holds a
+// shared flock on such a file from its creation until it is renamed.
+void RemoveStaleHiddenFiles(const QString& path, int tailLength);
 
 // Creates the folder a file is to be written in, with its missing parents.
 // Raises 76 when it cannot be made.

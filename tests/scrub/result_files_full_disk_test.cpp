@@ -96,12 +96,11 @@ INSTANTIATE_TEST_SUITE_P(FullDisk, TextScrubFullDiskSmallList,
                          testsupport::FullDiskCaseName);
 
 // A large list whose copy finds the disk full at its last write. The run
-// fails and the list stays, but the OK and DNC files are put in place before
-// the copy is finished, so they hold the failed run's results: disabled until
-// the run finishes the copy before it puts its result files in place.
+// fails, and the list and the earlier OK and DNC files stay: the copy is
+// finished before the result files are put in place.
 class TextScrubFullDiskLargeList : public TextScrubFullDisk {};
 
-TEST_P(TextScrubFullDiskLargeList, DISABLED_TheRunFailsAndTheListAndEarlierResultsStay)
+TEST_P(TextScrubFullDiskLargeList, TheRunFailsAndTheListAndEarlierResultsStay)
 {
     runOnFullDisk();
 }

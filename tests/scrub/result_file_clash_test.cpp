@@ -1,0 +1,134 @@
+// Result files named like a file the user or the program keeps: the run is
+// refused before anything is written, naming both files.
+
+#include "TextScrubFixture.h"
+
+#include "core/Globals.h"
+#include "platform/files/DbfTable.h"
+#include "scrub/ScrubRun.h"
+
+#include <QTemporaryDir>
+#include <functional>
+
+namespace {
+
+struct Source {
+    const char* kind;
+    QStringList (*paths)(const QString& folder); // as the window hands them to the check
+};
+
+const Source kSources[] = {
+    {"text", [](const QString& f) { return QStringList{f + "calls.csv"}; }},
+    {"FoxPro",
+     [](const QString& f) {
+         return QStringList{f + "calls", f + "calls.dbf"};
+     }},
+    {"Access", [](const QString& f) { return QStringList{f + "list.mdb"}; }},
+    {"Excel", [](const QString& f) { return QStringList{f + "calls.xlsx"}; }},
+};
+
+// The last source path is the file itself.
+QString Base(const QStringList& sources)
+{
+    const QFileInfo fi(sources.last());
+    return fi.path() + u'/' + fi.completeBaseName();
+}
+
+struct Kind {
+    const char* name;
+    std::function<QString(const QString& folder, const QStringList& sources)> path;
+    bool refused;
+};
+
+const Kind kKinds[] = {
+    {"DncDatabase", [](const QString& f, const QStringList&) { return f + "store.mdb"; }, true},
+    {"LinkToDncDatabase", [](const QString& f, const QStringList&) { return f + "link.txt"; }, true},
+    {"DncJournal", [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; }, true},
+    {"DncWal", [](const QString& f, const QStringList&) { return f + "store.mdb-wal"; }, true},
+    {"DncShm", [](const QString& f, const QStringList&) { return f + "store.mdb-shm"; }, true},
+    {"Settings", [](const QString& f, const QStringList&) { return f + "app/Tervala.ini"; }, true},
+    {"Memo", [](const QString&, const QStringList& s) { return Base(s) + ".fpt"; }, true},
+    {"OldMemo", [](const QString&, const QStringList& s) { return Base(s) + ".dbt"; }, true},
+    {"Index", [](const QString&, const QStringList& s) { return Base(s) + ".CDX"; }, true},
+    {"OldIndex", [](const QString&, const QStringList& s) { return Base(s) + ".mdx"; }, true},
+    {"UndoJournal",
+     [](const QString&, const QStringList& s) { return files::DbfTable::undoJournalPath(s.last()); }, true},
+    {"WorkbookSave",
+     [](const QString& f, const QStringList& s) {
+         return f + u'.' + QFileInfo(s.last()).fileName() + ".Ab12Cd";
+     },
+     true},
+    {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
+    {"ASoundName", [](const QString& f, const QStringList&) { return f + "results.txt"; }, false},
+};
+
+class ResultFileClash : public ::testing::TestWithParam<std::tuple<Kind, Source, bool>> {
+protected:
+    void SetUp() override
+    {
+        folder = dir.path() + u'/';
+        QDir().mkpath(folder + "app");
+        scrubtest::Write(folder + "store.mdb", "database");
+        QFile::link(folder + "store.mdb", folder + "link.txt");
+        savedConnection = gConnectionString;
+        savedAppPath = gAppPath;
+        gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "store.mdb";
+        gAppPath = folder + "app";
+    }
+    void TearDown() override
+    {
+        gConnectionString = savedConnection;
+        gAppPath = savedAppPath;
+    }
+    QTemporaryDir dir;
+    QString folder, savedConnection, savedAppPath;
+};
+
+TEST_P(ResultFileClash, AResultFileNamedLikeAKeptFileIsRefusedNamingBoth)
+{
+    const auto& [kind, source, asOk] = GetParam();
+    const QStringList sources = source.paths(folder);
+    scrub::ScrubSettings settings;
+    settings.exportOk = settings.exportDnc = true;
+    settings.okFile = folder + "ok.txt";
+    settings.dncFile = folder + "dnc.txt";
+    const QString path = kind.path(folder, sources);
+    (asOk ? settings.okFile : settings.dncFile) = path;
+
+    const QString clash = scrub::ResultFileClash(settings, sources);
+
+    EXPECT_EQ(!clash.isEmpty(), kind.refused)
+        << kind.name << " " << source.kind << ": " << clash.toStdString();
+    if (!kind.refused) return;
+    EXPECT_TRUE(clash.contains(asOk ? "The OK file" : "The DNC file")) << clash.toStdString();
+    if (std::string(kind.name) != "TheList") EXPECT_TRUE(clash.contains(path)) << clash.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(KindsAndSources, ResultFileClash,
+                         ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::ValuesIn(kSources),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param).kind + (std::get<2>(info.param) ? "_Ok" : "_Dnc");
+                         });
+
+} // namespace
+
+// The run itself refuses, and the DNC database keeps every byte.
+class ResultFileOverDatabase : public TextScrubTest {};
+
+TEST_F(ResultFileOverDatabase, AnOkFileNamedLikeTheDncDatabaseLeavesItWhole)
+{
+    const QString saved = gConnectionString;
+    gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dbPath;
+    writeList("Name,Phone,Status\r\nAnn,2015551234,new\r\n");
+    const QByteArray database = scrubtest::Read(dbPath);
+    job.settings.okFile = dbPath;
+
+    const scrub::ScrubResult r = scrub::ScrubTextFile(job, view, dnc);
+    gConnectionString = saved;
+
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(scrubtest::Read(dbPath), database);
+    EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\nAnn,2015551234,new\r\n"));
+}
