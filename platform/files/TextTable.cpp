@@ -14,6 +14,21 @@ namespace {
 
 constexpr qint64 kChunk = 1 << 18;
 const QString kSource = QStringLiteral("files::TextTable");
+// The most columns a table of the text driver can have (the embedded
+// database's own limit). A line with more fields is no table row: most
+// often a file whose line ends were lost, read as one endless line.
+constexpr int kMaxColumns = 2000;
+
+[[noreturn]] void RefuseTooManyFields(const QString& path, qint64 line, int fields)
+{
+    vb::Raise(vb::errnum::PathFileAccessError, kSource,
+              QStringLiteral("Line %1 of '%2' holds %3 fields, more than the %4 columns a table can have. "
+                             "Does the file lack its line ends?")
+                  .arg(line)
+                  .arg(path)
+                  .arg(fields)
+                  .arg(kMaxColumns));
+}
 
 [[noreturn]] void raiseOpen(const QString& path)
 {
@@ -549,6 +564,7 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
     TextReader titleReader(path, m_options.delimiter, start);
     if (m_options.header && titleReader.next(rec)) {
         if (counted > 0) --counted; // the header line is no data record
+        if (rec.fieldCount() > kMaxColumns) RefuseTooManyFields(path, 1, rec.fieldCount());
         m_headerRaw = rec.raw;
         m_dataOffset = rec.nextOffset();
         for (int i = 0; i < rec.fieldCount(); ++i) {
@@ -570,6 +586,8 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
     QVector<ColumnGuess> guesses;
     int width = static_cast<int>(headerNames.size());
     for (int row = 0; row < m_options.scanRows && m_reader.next(rec); ++row) {
+        if (rec.fieldCount() > kMaxColumns)
+            RefuseTooManyFields(path, LineAt(path, rec.offset), rec.fieldCount());
         if (!haveLineEnd && rec.lineEndLength > 0) {
             m_lineEnd = rec.lineEnd();
             haveLineEnd = true;

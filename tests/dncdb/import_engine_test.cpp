@@ -228,6 +228,20 @@ TEST_F(ImportEngine, ATitleLineWithANulByteFailsNamingTheFileAndTheLine)
     EXPECT_EQ(phoneTables(), QString());
 }
 
+TEST_F(ImportEngine, ATextWithoutLineEndsFailsSayingSoAndMakesNoTable)
+{
+    QByteArray text;
+    for (int i = 0; i < 200000; ++i)
+        text += "201," + QByteArray::number(5550000 + i % 10000) + ",";
+    const auto result = run(text, true, QString());
+    EXPECT_EQ(int(result.outcome), int(dncimport::ImportOutcome::Failed));
+    ASSERT_TRUE(result.failure.has_value());
+    const QString said = result.failure->description;
+    EXPECT_TRUE(said.contains(QStringLiteral("Line 1 of"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("line ends"))) << said.toStdString();
+    EXPECT_EQ(phoneTables(), QString());
+}
+
 namespace {
 
 struct PassedOverCase {

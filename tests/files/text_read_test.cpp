@@ -229,6 +229,42 @@ TEST(TextRead, MissingFileRaisesFileNotFound)
     }
 }
 
+// A file whose line ends were lost reads as one endless line of fields; it
+// is refused, naming the file and the line, before any column is made.
+struct TooWideCase {
+    const char* name;
+    bool header;
+    QByteArray text;
+    QString line;
+};
+
+class TextReadTooWide : public ::testing::TestWithParam<TooWideCase> {};
+
+TEST_P(TextReadTooWide, ALineWithMoreFieldsThanATableHasIsRefusedNamingIt)
+{
+    const TooWideCase& c = GetParam();
+    TempFolder dir;
+    const QString path = dir.write("lost.txt", c.text);
+    TextOptions options;
+    options.header = c.header;
+    try {
+        TextTable t(path, options);
+        FAIL() << "opened a file of " << t.columnCount() << " columns";
+    } catch (const vb::ErrObject& e) {
+        EXPECT_EQ(e.Number, vb::errnum::PathFileAccessError);
+        EXPECT_TRUE(e.Description.contains(c.line + " of '" + path + "'")) << e.Description.toStdString();
+        EXPECT_TRUE(e.Description.contains("line ends")) << e.Description.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextReadTooWide,
+    ::testing::Values(TooWideCase{"NoLineEndAtAll", false, "201,5550000," + QByteArray(6000, ','), "Line 1"},
+                      TooWideCase{"AfterASoundTitle", true,
+                                  "AreaCode,Phone\r\n" + QByteArray(3000, ';').replace(';', ","), "Line 2"},
+                      TooWideCase{"ATitleThatIsTheWholeFile", true, QByteArray(2500, ','), "Line 1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(TextRead, EmptyFileHasNoRecords)
 {
     TempFolder dir;
