@@ -24,15 +24,24 @@ QString odbcSource()
 QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
 {
     QStringList out;
+    bool lost = false;
     for (SQLSMALLINT i = 1; i < 10; ++i) {
         SQLCHAR state[8] = {0};
         SQLINTEGER native = 0;
         SQLCHAR text[1024] = {0};
         SQLSMALLINT len = 0;
         if (!SQL_SUCCEEDED(SQLGetDiagRec(type, handle, i, state, &native, text, sizeof text, &len))) break;
+        // Class 08 is a connection exception, 57P01-57P03 a server that
+        // shut down or restarts: the driver's words for them ("terminating
+        // connection due to administrator command") do not tell a user
+        // that the server went away.
+        const QByteArray code(reinterpret_cast<const char*>(state));
+        lost = lost || code.startsWith("08") || code == "57P01" || code == "57P02" || code == "57P03";
         out << QString::fromUtf8(reinterpret_cast<const char*>(text));
     }
-    return out.isEmpty() ? QStringLiteral("Unspecified error") : out.join(QLatin1Char('\n'));
+    if (out.isEmpty()) return QStringLiteral("Unspecified error");
+    const QString said = out.join(QLatin1Char('\n'));
+    return lost ? QStringLiteral("The connection to the database server is lost: ") + said : said;
 }
 
 // A call on a connection whose watch cut it failed for that: the driver's
