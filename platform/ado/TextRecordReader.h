@@ -59,7 +59,7 @@ private:
     static constexpr qsizetype kFirstRead = 64 * 1024;
     static constexpr qsizetype kMostRead = 1024 * 1024;
 
-    void scanRecord(bool withFields, qsizetype& end, int& eol, bool& unreadable);
+    bool takeLine(qsizetype end, int eol, bool unreadable);
     bool fill();
 
     QFile m_file;
