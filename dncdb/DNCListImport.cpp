@@ -89,8 +89,8 @@ private:
     // Drops the link and closes the shared connection; what fails here is
     // passed over, so the error that stopped the run is the one reported.
     void dropLinkAndClose();
-    // The end of a run that got through its steps (also after "No Value"
-    // and the failed table check): the progress shows the end.
+    // The end of a run that got through its steps (also after "No Value"):
+    // the progress shows the end.
     void cleanUp()
     {
         m_progress.End();
@@ -437,13 +437,13 @@ ImportResult Run::Go()
         for (size_t i = 0; i < codes.size(); ++i) {
             if (codes[i].size() != 3) continue;
             if (!importAreaCode(codes[i], oneField, f1, f2)) {
+                // The progress stays at the area codes done: the import
+                // did not reach its end.
                 if (m_tablesMissing) {
                     m_result.outcome = ImportOutcome::TablesMissing;
                     m_result.refusal = QStringLiteral("There is problem during import. Please re-try!");
-                    cleanUp();
-                } else {
-                    dropLinkAndClose();
                 }
+                dropLinkAndClose();
                 return m_result;
             }
             WaitSeconds(3);

@@ -97,6 +97,12 @@ void AddPhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connectio
 {
     const QString name = QStringLiteral("phone") + areaCode;
     if (phoneTables.Item(name)) return;
+    // On a server another desktop may have made the table since this list
+    // was read: it is listed, not made again (which would fail the caller).
+    if (IsServerStore(connection) && PhoneTableList(connection).Has(name)) {
+        phoneTables.Add(name, name);
+        return;
+    }
 
     auto catalog = adox::Catalog::Create();
     catalog->SetActiveConnection(connection);

@@ -27,7 +27,8 @@ class CDataStrings;
 void CreatePhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connection>& connection,
                       double waitSeconds);
 // The same for a caller that reports failures itself, on the table list it
-// is given: they are raised.
+// is given: they are raised. On a server a table the list lacks but the
+// server has (another desktop made it) is only added to the list.
 void AddPhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connection>& connection,
                    CDataStrings& phoneTables);
 

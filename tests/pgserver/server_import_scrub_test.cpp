@@ -12,11 +12,13 @@
 #include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "dncdb/DNCImport.h"
+#include "dncdb/DNCListImport.h"
 #include "platform/ado/OdbcProvider.h"
 #include "platform/vb/Clock.h"
 #include "scrub/TextFileScrub.h"
 
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <set>
 
 namespace {
@@ -261,6 +263,10 @@ TEST_F(ServerImportScrub, AConnectionLostMidImportRollsBackThatAreaCodeAndReport
     const QStringList counts = {rows("phone201"), rows("phone212")};
     EXPECT_TRUE(counts == QStringList({"1000", "0"}) || counts == QStringList({"0", "1000"}))
         << counts.join(' ').toStdString();
+    // The progress stays at the one area code of two that was imported.
+    const mwtest::Controls c = mwtest::ctl(form);
+    EXPECT_EQ(c.lblStatus->text() + " / " + c.lblmax->text(), "1 / 2");
+    EXPECT_LT(c.ProgressBar1->Value(), c.ProgressBar1->Max());
     EXPECT_EQ(db.Query("select PropertyValue from DefProperty where PropertyKeys = 'lasttotal'"),
               QStringList{"1000"});
 
@@ -268,6 +274,27 @@ TEST_F(ServerImportScrub, AConnectionLostMidImportRollsBackThatAreaCodeAndReport
     dncimport::SetStatusTrace({});
     EXPECT_TRUE(import(form, work + "dnc.txt"));
     EXPECT_EQ(db.Query("select count(*) from phone212"), QStringList{"1000"});
+}
+
+TEST_F(ServerImportScrub, AnAreaCodeAnotherDesktopMadeDuringTheImportIsFilledNotMadeAgain)
+{
+    mwtest::WriteFile(work + "dnc.txt", "201,5550001\r\n999,5550002\r\n999,5550003\r\n");
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    // While the import is at its first area code, the other desktop's
+    // area-code screen makes the table of the second, with a number in it.
+    QString made;
+    dncimport::SetFillHook([&](const QString& area) {
+        if (!made.isEmpty()) return;
+        made = area == "201" ? "999" : "201";
+        db.Psql("create table phone" + made + " (phone integer not null primary key); insert into phone" +
+                made + " values (5550002)");
+    });
+    const auto unhook = qScopeGuard([] { dncimport::SetFillHook({}); });
+    EXPECT_TRUE(import(form, work + "dnc.txt"));
+    EXPECT_EQ(db.Query("select count(*) from phone999"), QStringList{"2"});
+    EXPECT_EQ(db.Query("select count(*) from phone201"), QStringList{made == "201" ? "2" : "1"});
+    EXPECT_NE(gPhoneTables->Item("phone" + made), nullptr);
 }
 
 namespace {

@@ -5,14 +5,19 @@
 
 #include "ServerProgram.h"
 
+#include "support/UserDrive.h"
+
 #include "core/CDataStrings.h"
 #include "core/CDefPropertys.h"
+#include "dialogs/frmSelectArea.h"
 #include "platform/vb/Clock.h"
 #include "scrub/TextFileScrub.h"
 
 #include "platform/ado/OdbcProvider.h"
 
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <iostream>
 
 namespace {
@@ -171,4 +176,20 @@ TEST_F(Desktops, OneImportsWhileTheOtherScrubsAndEachAreaCodeIsSeenWholeOrNotAtA
     RecordProperty("numbers_missed", missed);
     std::cout << "scrubs " << runs << ", during the import " << duringImport << ", area codes created midway "
               << createdMidway.join(',').toStdString() << ", numbers missed " << missed << '\n';
+}
+
+TEST_F(Desktops, AnAreaCodeTheOtherDesktopMadeIsListedWhenAddedHere)
+{
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    // The other desktop made area code 999 after this one read its list.
+    db.Psql("create table phone999 (phone integer not null primary key)");
+    frmSelectArea screen;
+    userdrive::Activate(&screen);
+    userdrive::ClickInto(screen.txtCode);
+    userdrive::Type("999");
+    QTest::mouseClick(screen.cmdGo, Qt::LeftButton);
+    ASSERT_EQ(screen.lstArea->count(), 1);
+    EXPECT_EQ(screen.lstArea->item(0)->text(), "999");
+    EXPECT_NE(gPhoneTables->Item("phone999"), nullptr);
 }
