@@ -90,6 +90,9 @@ void frmSelectArea::showEvent(QShowEvent* event)
 void frmSelectArea::Form_Load()
 {
     lstArea->clear();
+    // On a server the list is read again: other desktops add and drop area
+    // codes too.
+    if (StoreIsOnServer()) LoadTables();
     if (gPhoneTables)
         for (std::int32_t i = 1; i <= gPhoneTables->Count(); ++i)
             if (const auto item = gPhoneTables->Item(i)) lstArea->addItem(item->ItemValue().right(3));

@@ -8,6 +8,7 @@
 #include "dncdb/ServerImport.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
@@ -277,6 +278,17 @@ ado::KeyLookup& DNCLookups::ready(int areaCode)
 bool IsServerStore(const std::shared_ptr<ado::Connection>& connection)
 {
     return connection && connection->provider() && connection->provider()->kind() == u"odbc";
+}
+
+bool StoreIsOnServer()
+{
+    try {
+        return ado::ChooseProvider(ado::ConnectionString(DncConnectionString())).kind == u"odbc";
+    } catch (...) {
+        // No store that can be opened: nothing to read again.
+        vb::CatchError();
+        return false;
+    }
 }
 
 namespace {

@@ -104,6 +104,8 @@ private:
 // True when the connection's store is on a database server rather than the
 // embedded store.
 bool IsServerStore(const std::shared_ptr<ado::Connection>& connection);
+// The same for the DNC store the settings name, without opening it.
+bool StoreIsOnServer();
 
 // "Select count(*) from " + clause on the connection, read through
 // gRecordset (forward-only, read-only) and closed again. 0 when the table the

@@ -178,18 +178,27 @@ TEST_F(Desktops, OneImportsWhileTheOtherScrubsAndEachAreaCodeIsSeenWholeOrNotAtA
               << createdMidway.join(',').toStdString() << ", numbers missed " << missed << '\n';
 }
 
-TEST_F(Desktops, AnAreaCodeTheOtherDesktopMadeIsListedWhenAddedHere)
+TEST_F(Desktops, TheAreaCodeScreenShowsAndAddsTheCodesTheOtherDesktopChanged)
 {
+    db.Psql("create table phone201 (phone integer not null primary key)");
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
-    // The other desktop made area code 999 after this one read its list.
-    db.Psql("create table phone999 (phone integer not null primary key)");
+    // After this desktop read its list, the other one dropped 201 and made
+    // 415, and makes 999 while the screen is open.
+    db.Psql("drop table phone201; create table phone415 (phone integer not null primary key)");
     frmSelectArea screen;
     userdrive::Activate(&screen);
+    const auto listed = [&screen] {
+        QStringList codes;
+        for (int i = 0; i < screen.lstArea->count(); ++i)
+            codes << screen.lstArea->item(i)->text();
+        return codes;
+    };
+    EXPECT_EQ(listed(), QStringList{"415"});
+    db.Psql("create table phone999 (phone integer not null primary key)");
     userdrive::ClickInto(screen.txtCode);
     userdrive::Type("999");
     QTest::mouseClick(screen.cmdGo, Qt::LeftButton);
-    ASSERT_EQ(screen.lstArea->count(), 1);
-    EXPECT_EQ(screen.lstArea->item(0)->text(), "999");
+    EXPECT_EQ(listed(), (QStringList{"415", "999"}));
     EXPECT_NE(gPhoneTables->Item("phone999"), nullptr);
 }
