@@ -17,6 +17,7 @@
 #include "core/COption.h"
 #include "core/DataAccessModule.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "dialogs/frmDNCWizard.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/MainWindowControls.h"
@@ -121,23 +122,8 @@ protected:
         return wiztest::WriteFile(path(name), bytes);
     }
 
-    QString setting(const QString& key) const
-    {
-        const auto row = gDefPropertys->Item(key);
-        return row ? row->PropertyValue() : QString();
-    }
-    void setSetting(const QString& key, const QString& value)
-    {
-        auto row = gDefPropertys->Item(key);
-        if (!row) {
-            row = std::make_shared<CDefProperty>();
-            row->SetPropertyKeys(key);
-            row->SetPropertyName(key);
-            row->SetDataType(CDefProperty::KindText);
-            gDefPropertys->AddExisting(row, key);
-        }
-        row->SetPropertyValue(value);
-    }
+    QString setting(const QString& key) const { return SettingText(key); }
+    void setSetting(const QString& key, const QString& value) { testsupport::PutSetting(key, value); }
 
     long long rowsOf(const QString& table) const
     {

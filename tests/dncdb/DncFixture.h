@@ -14,6 +14,7 @@
 #include "core/COption.h"
 #include "core/DataAccessModule.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "dncdb/DNCImport.h"
 #include "dncdb/ModuleDNC.h"
 #include "mainwindow/MainWindowControls.h"
@@ -135,24 +136,8 @@ protected:
         return path;
     }
 
-    QString setting(const QString& key) const
-    {
-        auto p = gDefPropertys->Item(key);
-        return p ? p->PropertyValue() : QString();
-    }
-
-    void setSetting(const QString& key, const QString& value)
-    {
-        auto p = gDefPropertys->Item(key);
-        if (!p) {
-            p = std::make_shared<CDefProperty>();
-            p->SetPropertyKeys(key);
-            p->SetPropertyName(key);
-            p->SetDataType(CDefProperty::KindText);
-            gDefPropertys->AddExisting(p, key);
-        }
-        p->SetPropertyValue(value);
-    }
+    QString setting(const QString& key) const { return SettingText(key); }
+    void setSetting(const QString& key, const QString& value) { testsupport::PutSetting(key, value); }
 
     // The import text the wizard would leave: name and its two flags.
     void prepareImport(const QString& path, bool header = false, bool delimited = true)

@@ -15,20 +15,8 @@
 
 namespace e2e {
 
-inline void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &press);
-    }
-}
-
-inline void choose(QComboBox* combo, const QString& text)
-{
-    const int index = combo->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    combo->setCurrentIndex(index);
-}
+using mwtest::choose;
+using mwtest::type;
 
 } // namespace e2e
 

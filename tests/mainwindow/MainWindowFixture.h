@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -43,6 +44,23 @@ namespace mwtest {
 using testsupport::MakeDatabase;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
+
+// Types the text into the widget, key by key, as a user does.
+inline void type(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+    }
+}
+
+// Chooses the entry that reads as the text.
+inline void choose(QComboBox* combo, const QString& text)
+{
+    const int index = combo->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    combo->setCurrentIndex(index);
+}
 
 // The program database, with the stored value of a setting at hand.
 class Db : public testsupport::Db {

@@ -26,16 +26,9 @@ QStringList items(const QComboBox* combo)
     return out;
 }
 
-// Types the text into the widget, key by key, as a user does.
-void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &press);
-    }
-}
-
 } // namespace
+
+using mwtest::type;
 
 class SourcePanelTest : public MainWindowTest {
 protected:

@@ -21,24 +21,8 @@
 #include <QScopeGuard>
 #include <set>
 
-namespace {
-
-void type(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(widget, &press);
-    }
-}
-
-void choose(QComboBox* combo, const QString& text)
-{
-    const int index = combo->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    combo->setCurrentIndex(index);
-}
-
-} // namespace
+using mwtest::choose;
+using mwtest::type;
 
 class ServerImportScrub : public ServerProgramTest {
 protected:

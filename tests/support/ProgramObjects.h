@@ -5,6 +5,7 @@
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
+#include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "core/COption.h"
 #include "core/DataAccessModule.h"
@@ -30,6 +31,21 @@ inline void OpenProgramObjects(const QString& connectionString)
     gDefPropertys = std::make_shared<CDefPropertys>();
     gDefPropertys->CheckKeys();
     gDefPropertys->LoadRelated();
+}
+
+// Sets a setting of the store, adding its row (a text) when the store has
+// none, as a settings file of an older version would leave it.
+inline void PutSetting(const QString& key, const QString& value)
+{
+    auto row = gDefPropertys->Item(key);
+    if (!row) {
+        row = std::make_shared<CDefProperty>();
+        row->SetPropertyKeys(key);
+        row->SetPropertyName(key);
+        row->SetDataType(CDefProperty::KindText);
+        gDefPropertys->AddExisting(row, key);
+    }
+    row->SetPropertyValue(value);
 }
 
 inline void CloseProgramObjects()
