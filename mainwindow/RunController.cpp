@@ -293,18 +293,32 @@ void RunController::LookUpOneNumber(double startTime, std::shared_ptr<ado::Conne
         m_window.SetStatusBar(scrub::ElapsedText(startTime, vb::Timer()) + QStringLiteral(" seconds"), 2);
 }
 
+// The phone, mark and area boxes each name a field of the list: a box left
+// empty, or holding a name that is no entry of its list, is refused with its
+// message before anything is copied or read (an empty area box is no area
+// field).
+bool RunController::FieldsNameEntries(const PanelChoices& panel, bool markNeeded) const
+{
+    if (panel.phoneField.isEmpty() || panel.phoneIndex < 0) {
+        Exclaim(QStringLiteral("Please select phone field name!"));
+        return false;
+    }
+    if (markNeeded && (panel.markField.isEmpty() || panel.markIndex < 0)) {
+        Exclaim(QStringLiteral("Please select mark field name!"));
+        return false;
+    }
+    if (!panel.areaField.isEmpty() && panel.areaIndex < 0) {
+        Exclaim(QStringLiteral("Please select area field name!"));
+        return false;
+    }
+    return true;
+}
+
 // A list, workbook or table: its checks, backup, DNC connection and routine.
 void RunController::RunSource(const PanelChoices& panel, SourceKind kind,
                               std::shared_ptr<ado::Connection>& dncConn)
 {
-    if (panel.phoneField.isEmpty()) {
-        Exclaim(QStringLiteral("Please select phone field name!"));
-        return;
-    }
-    if (panel.markField.isEmpty()) {
-        Exclaim(QStringLiteral("Please select mark field name!"));
-        return;
-    }
+    if (!FieldsNameEntries(panel, true)) return;
     if (!HasRecords(panel)) return;
 
     CDataTypeInfo& profile = *gCurDataTypeInfo;
@@ -420,15 +434,8 @@ void RunController::RemoveDuplicates()
     if (!IsListSource(kind)) return;
 
     const PanelChoices panel = m_window.Choices();
-    if (panel.phoneField.isEmpty()) {
-        Exclaim(QStringLiteral("Please select phone field name!"));
-        return;
-    }
-    // The mark field plays no part; the list sources still ask for one.
-    if (kind != SourceKind::Excel && panel.markField.isEmpty()) {
-        Exclaim(QStringLiteral("Please select mark field name!"));
-        return;
-    }
+    // The mark field plays no part; the list sources but the workbook still ask for one.
+    if (!FieldsNameEntries(panel, kind != SourceKind::Excel)) return;
     if (!HasRecords(panel)) return;
     const QString connectionString = BuildConnectionString(profile, profile.DataType());
     if (connectionString.isEmpty()) return;

@@ -48,7 +48,8 @@ struct PanelChoices {
     QString tableName;       // DataTableName
     QString phoneField;      // cboPhoneDataField: its text and place
     int phoneIndex = -1;
-    int areaIndex = -1; // cboAreaDataField's place; 0, its empty entry, is no area field
+    QString areaField;  // cboAreaDataField: its text and place
+    int areaIndex = -1; // 0, its empty entry, is no area field
     QString markField;  // cboMarkField: its text and place
     int markIndex = -1;
     QStringList fields;       // cboMarkField's entries: the list's fields in order
@@ -114,6 +115,7 @@ public:
 
 private:
     bool StartChecks(const PanelChoices& panel);
+    bool FieldsNameEntries(const PanelChoices& panel, bool markNeeded) const;
     void LookUpOneNumber(double startTime, std::shared_ptr<ado::Connection>& dncConn);
     void RunSource(const PanelChoices& panel, SourceKind kind, std::shared_ptr<ado::Connection>& dncConn);
     bool BackUpSource(CDataTypeInfo& profile, SourceKind kind);

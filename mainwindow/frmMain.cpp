@@ -502,6 +502,11 @@ void frmMain::DoToolbarCommand(QAction* Button)
         } else if (key == QLatin1String("Options")) {
             ShowModalForm<frmOptions>(this, this);
         } else if (key == QLatin1String("Tools")) {
+            // The toolbar takes no focus: a field name typed in the box that
+            // has it, in another case than its entry, is taken as the entry
+            // here, as leaving the box would.
+            for (QComboBox* box : {cboPhoneDataField, cboAreaDataField, cboMarkField})
+                if (auto* typed = qobject_cast<ui::EditCombo*>(box)) typed->takeNamedEntry();
             m_runs.RemoveDuplicates();
         } else if (key == QLatin1String("Help")) {
             cHTMLHelp help;
@@ -688,6 +693,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
                     DataTableName_GotFocus();
                 else
                     GuardedHandler(kForm, "DataTableName_LostFocus", [this] { DataTableName_LostFocus(); });
+            } else if (watched == TxtPhoneData) {
+                if (in)
+                    TxtPhoneData_GotFocus();
+                else
+                    GuardedHandler(kForm, "TxtPhoneData_LostFocus", [this] { TxtPhoneData_LostFocus(); });
             } else if (watched == txtMarkChar && !in) {
                 GuardedHandler(kForm, "txtMarkChar_LostFocus", [this] { txtMarkChar_LostFocus(); });
             }

@@ -111,6 +111,8 @@ public:
     // Source panel.
     void OptPhoneType_Click(std::int16_t Index);
     void TxtPhoneData_Change();
+    void TxtPhoneData_GotFocus();
+    void TxtPhoneData_LostFocus();
     void DataTableName_Change();
     void DataTableName_Click();
     void DataTableName_GotFocus();
@@ -172,6 +174,9 @@ private:
     void SelectStoredFieldNames();
     // Browser by kind of source.
     void BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile);
+    // Reads the count and the fields of the text or FoxPro file the profile
+    // names, as Browser does once a file is picked.
+    void ReadFileSource(const std::shared_ptr<CDataTypeInfo>& profile);
     void BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile);
     void BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile);
 
@@ -240,6 +245,7 @@ private:
     bool m_actionRunning = false; // a long action has disabled the window
     bool m_closePending = false;  // a close request waits for the action to end
     QString m_tableNameTag;       // DataTableName's text when it took the focus
+    QString m_pathTag;            // TxtPhoneData's text when it took the focus
 };
 
 // The main window; null until start-up creates it and after it is gone.

@@ -111,7 +111,12 @@ void frmMain::BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
     DataTableName->setCurrentIndex(0);
     profile->SetDataTableName(name);
     if (text) ShowPicker<frmTextWizard>(this, profile);
+    ReadFileSource(profile);
+}
 
+void frmMain::ReadFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
+{
+    const QString type = mDataType;
     if (BuildConnectionString(*profile, type).isEmpty()) return;
     mRecordCount = profile->GetRecordCount(QString());
     profile->GetFields(QString());

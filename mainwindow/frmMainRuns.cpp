@@ -26,6 +26,7 @@ PanelChoices frmMain::Choices() const
     c.tableName = DataTableName->currentText();
     c.phoneField = cboPhoneDataField->currentText();
     c.phoneIndex = cboPhoneDataField->currentIndex();
+    c.areaField = cboAreaDataField->currentText();
     c.areaIndex = cboAreaDataField->currentIndex();
     c.markField = cboMarkField->currentText();
     c.markIndex = cboMarkField->currentIndex();

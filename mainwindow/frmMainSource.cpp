@@ -46,7 +46,11 @@ void frmMain::connectSourcePanel()
             [this] { GuardedHandler(kForm, "txtMarkChar_Change", [this] { txtMarkChar_Change(); }); });
     const auto wire = [this](QComboBox* combo, void (frmMain::*change)(), void (frmMain::*click)()) {
         const QByteArray name = combo->objectName().toLatin1();
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, change, name] {
+        // What a box shows is what is stored and what a run uses: nothing
+        // is completed in it, and its index is the entry its text names.
+        auto* box = qobject_cast<ui::EditCombo*>(combo);
+        box->setIndexFollowsText(true);
+        connect(box, &ui::EditCombo::textEdited, this, [this, change, name] {
             GuardedHandler(kForm, (name + "_Change").constData(), [this, change] { (this->*change)(); });
         });
         // Click: an entry chosen, by the user or by the code; Qt's matching
@@ -63,6 +67,7 @@ void frmMain::connectSourcePanel()
     wire(cboAreaDataField, &frmMain::cboAreaDataField_Change, &frmMain::cboAreaDataField_Click);
     wire(cboMarkField, &frmMain::cboMarkField_Change, &frmMain::cboMarkField_Click);
     DataTableName->installEventFilter(this);
+    TxtPhoneData->installEventFilter(this);
     txtMarkChar->installEventFilter(this);
 }
 
@@ -357,9 +362,37 @@ void frmMain::DataTableName_GotFocus()
 
 void frmMain::DataTableName_LostFocus()
 {
+    // A name typed in another case is the table it names before it is read.
+    if (auto* box = qobject_cast<ui::EditCombo*>(DataTableName)) box->takeNamedEntry();
     // A table name typed by hand: its count and fields are read again.
     if (DataTableName->currentText() != m_tableNameTag) RefreshTableFields();
     m_tableNameTag.clear();
+}
+
+void frmMain::TxtPhoneData_GotFocus()
+{
+    m_pathTag = TxtPhoneData->text();
+}
+
+// A folder typed by hand for a text or FoxPro list: the list is read again
+// from there, as Browser reads a picked file, so that the count, the fields
+// and the connection View opens are those of the file a run would scrub.
+void frmMain::TxtPhoneData_LostFocus()
+{
+    const QString entered = std::exchange(m_pathTag, QString());
+    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
+    const SourceKind kind = KindOf(mDataType);
+    if (TxtPhoneData->text() == entered || !profile) return;
+    if (kind != SourceKind::TextFile && kind != SourceKind::FoxPro) return;
+    profile->TableFieldData()->Clear();
+    profile->TableFieldType()->Clear();
+    BuildConnectionString(*profile, mDataType);
+    // No such file there: nothing is counted or listed (as when a type's
+    // stored file is gone).
+    if (ConnectSource(kind, *profile))
+        ReadFileSource(profile);
+    else
+        FillFieldLists();
 }
 
 void frmMain::txtMarkChar_LostFocus()

@@ -44,11 +44,14 @@ void SetListEditState(QToolBar* bar, bool pending, bool editable);
 bool AskSaveOnClose(bool pending, DataViewGrid& grid);
 
 // Toolbar Delete: the grid marks its selected rows deleted (and raises
-// Dirty); the current row's record is marked too. Nothing without a data row.
+// Dirty); the current row's record is marked too, but only when the grid
+// shows that row deleted: a row dropped from the selection with Ctrl+click
+// stays current and must not be deleted on Save. Nothing without a data row.
 template <class List> void DeleteSelectedRows(DataViewGrid& grid, List& list)
 {
     if (grid.Rows() < 2) return;
     grid.Delete();
+    if (!grid.IsRowDeleted(grid.Row())) return;
     if (const auto record = list.Item(grid.CurrentRecord())) record->SetIsDeleted(true);
 }
 

@@ -79,7 +79,6 @@ void frmPhone::showEvent(QShowEvent* event)
         m_Cancelled = true;
         ShowData();
         Phone->setFocus();
-        Phone->selectAll();
     });
 }
 

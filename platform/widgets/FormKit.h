@@ -3,9 +3,10 @@
 // carries its design name as objectName, labels are not selectable, buttons
 // never become a dialog's default by focus, a frame's bold caption does not
 // make its contents bold, combo boxes keep what the user typed and tell a
-// pick from the list apart from Qt's own matching, and the boxes of an edit
-// dialog select their text on entry, move on with Enter and drop the keys
-// they do not take.
+// pick from the list apart from Qt's own matching (or keep their list index
+// on the entry their text names), and the boxes of an edit dialog select
+// their text on entry, move on with Enter and drop the keys they do not
+// take.
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QString>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -60,6 +62,17 @@ inline bool isDigitDotOrDash(QChar c)
     return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
 }
 
+// True when the focus that arrives enters the box: a change between the
+// window's own controls, or the focus a window just shown gives its first
+// box (which comes as the window's activation). Coming back from another
+// window, or from a combo box's own list, enters nothing.
+inline bool entersBox(const QEvent* event, bool windowJustShown)
+{
+    if (event->type() != QEvent::FocusIn) return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return isOwnFocusChange(event) || (windowJustShown && reason == Qt::ActiveWindowFocusReason);
+}
+
 // Selects a box's whole text once the event that gave it the focus is
 // over (a click places the caret first).
 inline void selectAllSoon(QLineEdit* box)
@@ -86,7 +99,9 @@ protected:
     {
         auto* box = qobject_cast<QWidget*>(watched);
         if (!box) return false;
-        if (event->type() == QEvent::FocusIn && manners && isOwnFocusChange(event)) {
+        if (event->type() == QEvent::Show) m_justShown = true;
+        if (event->type() == QEvent::FocusIn && manners &&
+            entersBox(event, std::exchange(m_justShown, false))) {
             if (auto* edit = qobject_cast<QLineEdit*>(box)) selectAllSoon(edit);
             if (auto* area = qobject_cast<QPlainTextEdit*>(box))
                 QTimer::singleShot(0, area, [guarded = QPointer<QPlainTextEdit>(area)] {
@@ -103,6 +118,10 @@ protected:
         }
         return false;
     }
+
+private:
+    // The window was shown and the box has not had the focus since.
+    bool m_justShown = false;
 };
 
 inline BoxManners* boxManners(QWidget* box)
@@ -123,7 +142,9 @@ inline BoxManners* boxManners(QWidget* box)
 // typing, an entry that begins with the typed text exactly is completed in
 // the box (the completed part selected); with setOffersEntries, the entries
 // that begin with it in any case are offered under the box instead, and
-// replace the text only when the user picks one.
+// replace the text only when the user picks one. With setIndexFollowsText,
+// the box completes nothing and its list index is kept on the entry its text
+// names.
 class EditCombo : public QComboBox {
     Q_OBJECT
 public:
@@ -133,8 +154,43 @@ public:
         setInsertPolicy(QComboBox::NoInsert);
         if (QCompleter* completion = completer()) completion->setCaseSensitivity(Qt::CaseSensitive);
         connect(this, &QComboBox::activated, this, [this](int index) {
-            if (!m_matching) emit picked(index);
+            if (m_matching) return;
+            emit picked(index);
+            // A pick puts the entry's text in the box, even when its index
+            // was the current one already.
+            if (m_follows) emit textEdited(currentText());
         });
+    }
+
+    // The list index follows the text as the user types it: the entry the
+    // text names, else none (-1); a name that reads like an entry but for
+    // case names that entry, and takes its text when the box is left or
+    // Enter is pressed. Nothing is completed in the box, so what it shows is
+    // what was typed. Every change of the text by the user is reported by
+    // textEdited.
+    void setIndexFollowsText(bool on)
+    {
+        m_follows = on;
+        if (!on || !lineEdit()) return;
+        setCompleter(nullptr);
+        if (m_followWired) return;
+        m_followWired = true;
+        connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+            if (!m_follows) return;
+            followText(text);
+            emit textEdited(text);
+        });
+    }
+
+    // In a box whose index follows its text: a name typed in another case
+    // than the entry it names becomes the entry's own text.
+    void takeNamedEntry()
+    {
+        if (!m_follows || !lineEdit() || currentIndex() < 0) return;
+        const QString entry = itemText(currentIndex());
+        if (lineEdit()->text() == entry) return;
+        lineEdit()->setText(entry);
+        emit textEdited(entry);
     }
 
     // Entries are offered in a list under the box while typing, instead of
@@ -163,8 +219,9 @@ public:
         if (lineEdit()) detail::boxManners(lineEdit())->manners = on;
     }
 
-    // True while Qt matches the typed text against the list, on leaving the
-    // box or on Enter: an index changed then is no choice of anyone's.
+    // True while the box matches the typed text against the list (Qt on
+    // leaving the box or on Enter, or the index following the text): an
+    // index changed then is no choice of anyone's.
     bool isMatching() const { return m_matching; }
 
 signals:
@@ -172,6 +229,9 @@ signals:
     // among the entries offered while typing, or stepped to with the arrow
     // keys.
     void picked(int index);
+    // In a box whose index follows its text: the user changed the text
+    // (typed, picked, or a name taken as the entry it names).
+    void textEdited(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
@@ -192,6 +252,7 @@ protected:
             return;
         }
         if (isEnterKey(event)) {
+            takeNamedEntry();
             withoutMatching([&] { QComboBox::keyPressEvent(event); });
             return;
         }
@@ -201,15 +262,39 @@ protected:
     void focusInEvent(QFocusEvent* event) override
     {
         QComboBox::focusInEvent(event);
-        if (m_manners && lineEdit() && isOwnFocusChange(event)) selectAllSoon(lineEdit());
+        if (m_manners && lineEdit() && entersBox(event, std::exchange(m_justShown, false)))
+            selectAllSoon(lineEdit());
     }
 
     void focusOutEvent(QFocusEvent* event) override
     {
+        if (isOwnFocusChange(event)) takeNamedEntry();
         withoutMatching([&] { QComboBox::focusOutEvent(event); });
     }
 
+    void showEvent(QShowEvent* event) override
+    {
+        m_justShown = true;
+        QComboBox::showEvent(event);
+    }
+
 private:
+    // Keeps the list index on the entry the typed text names, the text
+    // staying as typed.
+    void followText(const QString& text)
+    {
+        int index = findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        if (index < 0) index = findText(text, Qt::MatchFixedString);
+        if (index == currentIndex()) return;
+        QLineEdit* edit = lineEdit();
+        const int caret = edit->cursorPosition();
+        // Qt puts the entry's text (or none) in the box with the index.
+        withoutMatching([&] { setCurrentIndex(index); });
+        if (edit->text() == text) return;
+        edit->setText(text);
+        edit->setCursorPosition(caret);
+    }
+
     // True while the entries offered under the box are open with one of
     // them highlighted.
     bool choosingOffered() const
@@ -245,6 +330,9 @@ private:
     std::function<bool(QChar)> m_accepts;
     bool m_manners = false;
     bool m_matching = false;
+    bool m_follows = false;
+    bool m_followWired = false;
+    bool m_justShown = false; // shown, and not focused since
 };
 
 // Shows a value in a combo box that the user did not choose: the entry that

@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -52,6 +53,20 @@ inline void type(QWidget* widget, const QString& text)
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
         QCoreApplication::sendEvent(widget, &press);
     }
+}
+
+// A dbf table written by python3-dbf: its fields ("NAME C(10); PHONE C(12)")
+// and its rows, each with its values joined by "|".
+inline bool MakeDbf(const QString& path, const QString& fields, const QStringList& rows)
+{
+    const QString script = QStringLiteral("import dbf, sys\n"
+                                          "t = dbf.Table(sys.argv[1], sys.argv[2], codepage='cp1252')\n"
+                                          "t.open(dbf.READ_WRITE)\n"
+                                          "for row in sys.argv[3:]:\n"
+                                          "    t.append(tuple(row.split('|')))\n"
+                                          "t.close()\n");
+    return QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                             QStringList{QStringLiteral("-c"), script, path, fields} + rows) == 0;
 }
 
 // Chooses the entry that reads as the text.

@@ -8,6 +8,8 @@
 #include "platform/files/XlsxWriter.h"
 #include "records/CDataTypeInfo.h"
 #include "records/CDataTypeInfos.h"
+#include "screens/frmViewData.h"
+#include "support/UserDrive.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <functional>
 
 namespace {
 
@@ -29,6 +32,7 @@ QStringList items(const QComboBox* combo)
 } // namespace
 
 using mwtest::type;
+namespace ud = userdrive;
 
 class SourcePanelTest : public MainWindowTest {
 protected:
@@ -318,3 +322,93 @@ TEST_F(SourcePanelTest, AnExcelSourceListsTheSheetsOfItsWorkbook)
     EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->count(), 2);
     EXPECT_TRUE(mwtest::ctl(form).cboPhoneDataField->itemText(1).startsWith(QStringLiteral("Phone")));
 }
+
+// ---------------------------------------------------------------- a folder typed into the path box
+
+struct TypedPathCase {
+    const char* name;
+    std::int16_t option;
+    const char* type;
+    QString table;
+    QString phone; // the profile's phone and mark fields, in both files
+    QString mark;
+    // Writes the table with two records into the folder, and with three
+    // records under other fields into its "sub/".
+    std::function<void(const QString& folder)> make;
+    QStringList subFields;
+};
+
+inline void PrintTo(const TypedPathCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TypedPath : public SourcePanelTest, public ::testing::WithParamInterface<TypedPathCase> {};
+
+TEST_P(TypedPath, IsReadAgainSoCountFieldsViewAndStartAreTheNewFiles)
+{
+    const TypedPathCase& c = GetParam();
+    c.make(lists);
+    addProfile(QString::fromLatin1(c.type), lists, c.table, c.phone, QString(), c.mark);
+    frmMain* form = startAndChoose(c.option);
+    ASSERT_NE(form, nullptr);
+    ASSERT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("2"));
+
+    ud::Activate(form);
+    ud::ClickInto(mwtest::ctl(form).TxtPhoneData);
+    ud::Key(Qt::Key_End);
+    ud::Type(QStringLiteral("sub/"));
+    ud::Tab();
+    EXPECT_EQ(gCurDataTypeInfo->DataDBName(), lists + QStringLiteral("sub/"));
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
+    EXPECT_EQ(items(mwtest::ctl(form).cboPhoneDataField), c.subFields);
+    EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->currentText(), c.phone);
+
+    QString viewed;
+    scripted.expectModal(
+        [&viewed](QDialog* dialog) {
+            if (auto* viewer = qobject_cast<frmViewData*>(dialog)) viewed = viewer->lblRecords->text();
+            dialog->close();
+            return 0;
+        },
+        QStringLiteral("frmViewData"));
+    ud::ClickInto(mwtest::ctl(form).cmdViewData);
+    EXPECT_EQ(viewed, QStringLiteral("Records:1 - 3 of 3"));
+
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("3 Not in DNC List"));
+    ud::ClickInto(mwtest::ctl(form).cmdStart);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SourcePanel, TypedPath,
+    ::testing::Values(
+        TypedPathCase{"TextFile",
+                      1,
+                      "TEXT FILE",
+                      "list.txt",
+                      "Phone",
+                      "Name",
+                      [](const QString& folder) {
+                          mwtest::WriteFile(folder + "list.txt",
+                                            "Phone,Name\r\n2015551234,Ann\r\n2015550000,Bo\r\n");
+                          mwtest::WriteFile(folder + "sub/list.txt", "Name,Phone,Status\r\nCy,2015551111,\r\n"
+                                                                     "Di,2015552222,\r\nEd,2015553333,\r\n");
+                      },
+                      {"Name", "Phone", "Status"}},
+        TypedPathCase{"FoxPro",
+                      2,
+                      "FOXPRO",
+                      "calls.dbf",
+                      "PHONE",
+                      "NAME",
+                      [](const QString& folder) {
+                          QDir().mkpath(folder + "sub");
+                          ASSERT_TRUE(mwtest::MakeDbf(folder + "calls.dbf", "PHONE C(12); NAME C(10)",
+                                                      {"2015551234|Ann", "2015550000|Bo"}));
+                          ASSERT_TRUE(mwtest::MakeDbf(
+                              folder + "sub/calls.dbf", "NAME C(10); PHONE C(12); STATUS C(10)",
+                              {"Cy|2015551111|", "Di|2015552222|", "Ed|2015553333|"}));
+                      },
+                      {"NAME", "PHONE", "STATUS"}}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -8,26 +8,8 @@
 
 #include <QDir>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-
-namespace {
-
-// A dbf table of three numbers written by python3-dbf.
-bool MakeDbf(const QString& path)
-{
-    const QString script =
-        QStringLiteral("import dbf, sys\n"
-                       "t = dbf.Table(sys.argv[1], 'NAME C(10); PHONE C(12)', codepage='cp1252')\n"
-                       "t.open(dbf.READ_WRITE)\n"
-                       "for row in (('Ann', '2015551234'), ('Bo', '9735550000'), ('Cy', '2125550000')):\n"
-                       "    t.append(row)\n"
-                       "t.close()\n");
-    return QProcess::execute(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path}) == 0;
-}
-
-} // namespace
 
 class FoxProTableNames : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -36,7 +18,9 @@ TEST_P(FoxProTableNames, OpenInTheViewer)
     const QString folder = home.filePath(QStringLiteral("lists")) + QLatin1Char('/');
     QDir().mkpath(folder);
     const QString table = QString::fromUtf8(GetParam());
-    ASSERT_TRUE(MakeDbf(folder + table));
+    ASSERT_TRUE(mwtest::MakeDbf(folder + table, QStringLiteral("NAME C(10); PHONE C(12)"),
+                                {QStringLiteral("Ann|2015551234"), QStringLiteral("Bo|9735550000"),
+                                 QStringLiteral("Cy|2125550000")}));
     {
         mwtest::Db d(databasePath());
         d.exec(

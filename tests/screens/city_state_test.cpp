@@ -218,7 +218,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PickCase{"ClickThenCtrlClick", {{2, Qt::NoModifier}, {5, Qt::ControlModifier}}, "1,2,3,4,6"},
         PickCase{"TwoCtrlClicks", {{2, Qt::ControlModifier}, {5, Qt::ControlModifier}}, "1,3,4,6"},
-        PickCase{"ClickThenShiftClick", {{2, Qt::NoModifier}, {4, Qt::ShiftModifier}}, "1,5,6"}),
+        PickCase{"ClickThenShiftClick", {{2, Qt::NoModifier}, {4, Qt::ShiftModifier}}, "1,5,6"},
+        PickCase{"ARowCtrlClickedAgainIsDropped",
+                 {{2, Qt::ControlModifier}, {5, Qt::ControlModifier}, {2, Qt::ControlModifier}},
+                 "1,2,3,4,6"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct TypedCase {

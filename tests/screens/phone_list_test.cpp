@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
@@ -254,6 +255,54 @@ TEST_F(PhoneList, SaveAndNewAddsOneRowPerNumber)
     EXPECT_EQ(stored(), "5551111,5552222");
     EXPECT_EQ(list->DataViewGrid1->Rows(), 3);
 }
+
+struct PhonePickCase {
+    const char* name;
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> clicks; // grid rows
+    bool closeWithYes;                                         // else Save
+    QString left;                                              // the numbers afterwards
+};
+
+inline void PrintTo(const PhonePickCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PhonePicks : public PhoneList, public ::testing::WithParamInterface<PhonePickCase> {};
+
+TEST_P(PhonePicks, DeleteRemovesOnlyTheRowsShownDeleted)
+{
+    numbers(5, 5550001);
+    auto list = open();
+    userdrive::Activate(list.get());
+    for (const auto& [row, keys] : GetParam().clicks)
+        userdrive::ClickRow(list->DataViewGrid1->View(), row - 1, keys);
+    list->Button("Delete")->trigger();
+    if (GetParam().closeWithYes) {
+        scripted.expectMsgBox(ui::vbYes, "Record has been changed. Do you want To save it?");
+        list->close();
+    } else {
+        list->Button("Save")->trigger();
+    }
+    EXPECT_EQ(stored(), GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phone, PhonePicks,
+    ::testing::Values(
+        PhonePickCase{"TwoCtrlClicksSaved",
+                      {{2, Qt::ControlModifier}, {5, Qt::ControlModifier}},
+                      false,
+                      "5550001,5550003,5550004"},
+        PhonePickCase{"ARowCtrlClickedAgainIsDroppedAndSaved",
+                      {{2, Qt::ControlModifier}, {5, Qt::ControlModifier}, {2, Qt::ControlModifier}},
+                      false,
+                      "5550001,5550002,5550003,5550004"},
+        PhonePickCase{"ARowCtrlClickedAgainIsDroppedAndClosedWithYes",
+                      {{2, Qt::ControlModifier}, {5, Qt::ControlModifier}, {2, Qt::ControlModifier}},
+                      true,
+                      "5550001,5550002,5550003,5550004"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PhoneList, ClosingWithYesAfterAnAddStoresItOnce)
 {

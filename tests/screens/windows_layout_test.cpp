@@ -22,10 +22,12 @@
 #include "screens/frmViewData.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -168,6 +170,70 @@ TEST_F(WindowsLayout, ColumnSettingsEditor)
     dialog.Component(columns.List()->Item(1));
     check(&dialog, "tervala_grid_property.png");
 }
+
+struct FirstBoxCase {
+    const char* name;
+    std::function<std::unique_ptr<QDialog>()> open; // over the fixture's rows, not shown yet
+    QString typed;
+    QString shown; // in the box that has the focus afterwards
+};
+
+inline void PrintTo(const FirstBoxCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class EditDialogOpened : public WindowsLayout, public ::testing::WithParamInterface<FirstBoxCase> {};
+
+TEST_P(EditDialogOpened, TypingReplacesTheWholeTextOfItsFirstBox)
+{
+    const std::unique_ptr<QDialog> dialog = GetParam().open();
+    userdrive::Activate(dialog.get());
+    QWidget* box = QApplication::focusWidget();
+    ASSERT_NE(box, nullptr);
+    userdrive::Type(GetParam().typed);
+    auto* edit = qobject_cast<QLineEdit*>(box);
+    if (!edit) edit = box->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr) << box->objectName().toStdString();
+    EXPECT_EQ(edit->text(), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, EditDialogOpened,
+    ::testing::Values(
+        FirstBoxCase{
+            "ColumnSettings",
+            [] {
+                GridColumns columns("PhoneList", {{"PHONE", "Phone Number", 2000, 0, false}}, "Host");
+                screentest::FakeList data(QStringList{"Phone"}, {});
+                columns.SetDefaultColumns(data);
+                auto dialog = std::make_unique<frmGridProperty>();
+                dialog->Component(columns.List()->Item(1));
+                return std::unique_ptr<QDialog>(std::move(dialog));
+            },
+            "Tel", "Tel"},
+        FirstBoxCase{"CityState",
+                     [] {
+                         auto row = std::make_shared<CCityState>();
+                         row->SetCityStateID(1);
+                         row->Load();
+                         auto dialog = std::make_unique<frmCityState>();
+                         dialog->Component(row);
+                         return std::unique_ptr<QDialog>(std::move(dialog));
+                     },
+                     "3", "3"},
+        FirstBoxCase{"Phone",
+                     [] {
+                         auto phone = std::make_shared<CPhone>();
+                         phone->SetTableName("phone201");
+                         phone->SetIsNew(true);
+                         phone->SetPhone(201);
+                         auto dialog = std::make_unique<frmPhone>();
+                         dialog->Component(phone);
+                         return std::unique_ptr<QDialog>(std::move(dialog));
+                     },
+                     "5", "5"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class PagedScreenNarrowed : public WindowsLayout, public ::testing::WithParamInterface<bool> {};
 

@@ -126,7 +126,8 @@ inline void ClickRow(QAbstractItemView* view, int row, Qt::KeyboardModifiers key
     DragRows(view, row, row, keys, column);
 }
 
-// Opens the combo box's list with a click on its arrow.
+// Opens the combo box's list with a click on its arrow, the mouse moved
+// there first (the list notes where the mouse was when it opened).
 inline void OpenList(QComboBox* combo)
 {
     QStyleOptionComboBox option;
@@ -135,6 +136,7 @@ inline void OpenList(QComboBox* combo)
     option.subControls = QStyle::SC_All;
     const QRect arrow =
         combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo);
+    QTest::mouseMove(combo, arrow.center());
     QTest::mouseClick(combo, Qt::LeftButton, Qt::NoModifier, arrow.center());
     Settle();
 }
