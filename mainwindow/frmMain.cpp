@@ -502,11 +502,6 @@ void frmMain::DoToolbarCommand(QAction* Button)
         } else if (key == QLatin1String("Options")) {
             ShowModalForm<frmOptions>(this, this);
         } else if (key == QLatin1String("Tools")) {
-            // The toolbar takes no focus: a field name typed in the box that
-            // has it, in another case than its entry, is taken as the entry
-            // here, as leaving the box would.
-            for (QComboBox* box : {cboPhoneDataField, cboAreaDataField, cboMarkField})
-                if (auto* typed = qobject_cast<ui::EditCombo*>(box)) typed->takeNamedEntry();
             m_runs.RemoveDuplicates();
         } else if (key == QLatin1String("Help")) {
             cHTMLHelp help;

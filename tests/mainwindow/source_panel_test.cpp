@@ -336,6 +336,7 @@ struct TypedPathCase {
     // records under other fields into its "sub/".
     std::function<void(const QString& folder)> make;
     QStringList subFields;
+    bool leftForTheToolbar = false; // the box is left for duplicate removal, else with Tab
 };
 
 inline void PrintTo(const TypedPathCase& c, std::ostream* os)
@@ -358,7 +359,12 @@ TEST_P(TypedPath, IsReadAgainSoCountFieldsViewAndStartAreTheNewFiles)
     ud::ClickInto(mwtest::ctl(form).TxtPhoneData);
     ud::Key(Qt::Key_End);
     ud::Type(QStringLiteral("sub/"));
-    ud::Tab();
+    if (c.leftForTheToolbar) {
+        scripted.expectMsgBox(ui::vbNo, QStringLiteral("Do you wish to delete the duplicate numbers"));
+        toolbarButton(form, QStringLiteral("Tools"))->trigger();
+    } else {
+        ud::Tab();
+    }
     EXPECT_EQ(gCurDataTypeInfo->DataDBName(), lists + QStringLiteral("sub/"));
     EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
     EXPECT_EQ(items(mwtest::ctl(form).cboPhoneDataField), c.subFields);
@@ -380,35 +386,36 @@ TEST_P(TypedPath, IsReadAgainSoCountFieldsViewAndStartAreTheNewFiles)
     ud::ClickInto(mwtest::ctl(form).cmdStart);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SourcePanel, TypedPath,
-    ::testing::Values(
-        TypedPathCase{"TextFile",
-                      1,
-                      "TEXT FILE",
-                      "list.txt",
-                      "Phone",
-                      "Name",
-                      [](const QString& folder) {
-                          mwtest::WriteFile(folder + "list.txt",
-                                            "Phone,Name\r\n2015551234,Ann\r\n2015550000,Bo\r\n");
-                          mwtest::WriteFile(folder + "sub/list.txt", "Name,Phone,Status\r\nCy,2015551111,\r\n"
-                                                                     "Di,2015552222,\r\nEd,2015553333,\r\n");
-                      },
-                      {"Name", "Phone", "Status"}},
-        TypedPathCase{"FoxPro",
-                      2,
-                      "FOXPRO",
-                      "calls.dbf",
-                      "PHONE",
-                      "NAME",
-                      [](const QString& folder) {
-                          QDir().mkpath(folder + "sub");
-                          ASSERT_TRUE(mwtest::MakeDbf(folder + "calls.dbf", "PHONE C(12); NAME C(10)",
-                                                      {"2015551234|Ann", "2015550000|Bo"}));
-                          ASSERT_TRUE(mwtest::MakeDbf(
-                              folder + "sub/calls.dbf", "NAME C(10); PHONE C(12); STATUS C(10)",
-                              {"Cy|2015551111|", "Di|2015552222|", "Ed|2015553333|"}));
-                      },
-                      {"NAME", "PHONE", "STATUS"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+void MakeTextLists(const QString& folder)
+{
+    mwtest::WriteFile(folder + "list.txt", "Phone,Name\r\n2015551234,Ann\r\n2015550000,Bo\r\n");
+    mwtest::WriteFile(folder + "sub/list.txt",
+                      "Name,Phone,Status\r\nCy,2015551111,\r\nDi,2015552222,\r\nEd,2015553333,\r\n");
+}
+
+void MakeFoxProTables(const QString& folder)
+{
+    QDir().mkpath(folder + "sub");
+    ASSERT_TRUE(mwtest::MakeDbf(folder + "calls.dbf", "PHONE C(12); NAME C(10)",
+                                {"2015551234|Ann", "2015550000|Bo"}));
+    ASSERT_TRUE(mwtest::MakeDbf(folder + "sub/calls.dbf", "NAME C(10); PHONE C(12); STATUS C(10)",
+                                {"Cy|2015551111|", "Di|2015552222|", "Ed|2015553333|"}));
+}
+
+const QStringList kTextFields{"Name", "Phone", "Status"};
+
+INSTANTIATE_TEST_SUITE_P(SourcePanel, TypedPath,
+                         ::testing::Values(TypedPathCase{"TextFile", 1, "TEXT FILE", "list.txt", "Phone",
+                                                         "Name", MakeTextLists, kTextFields},
+                                           TypedPathCase{"TextFileLeftForTheToolbar", 1, "TEXT FILE",
+                                                         "list.txt", "Phone", "Name", MakeTextLists,
+                                                         kTextFields, true},
+                                           TypedPathCase{"FoxPro",
+                                                         2,
+                                                         "FOXPRO",
+                                                         "calls.dbf",
+                                                         "PHONE",
+                                                         "NAME",
+                                                         MakeFoxProTables,
+                                                         {"NAME", "PHONE", "STATUS"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
