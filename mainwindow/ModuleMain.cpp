@@ -17,6 +17,8 @@
 #include "records/CCityStates.h"
 #include "records/CDataTypeInfos.h"
 
+#include <csignal>
+
 frmMain* gMainForm = nullptr;
 
 namespace {
@@ -40,6 +42,10 @@ void EndStartUp()
 
 void Main()
 {
+    // A file-size limit (ulimit -f) would otherwise end the program without a
+    // word on the write that reaches it; ignored, the write fails and the
+    // checked writers report it (57) with the file left as it was.
+    std::signal(SIGXFSZ, SIG_IGN);
     RegisterDialogs();
     if (!vb::App::AcquireInstanceLock()) {
         ui::MsgBox(

@@ -1,7 +1,8 @@
 #pragma once
 // ModuleMain: the program's start-up and the program-wide objects.
 
-// The program's start: refuses a second running copy, reads the connection
+// The program's start: lets a write past a file-size limit fail rather than
+// end the process, refuses a second running copy, reads the connection
 // profile from "Tervala.ini", makes sure the database opens (asking for
 // another profile when it does not), creates the program-wide objects, loads
 // the settings and the source profiles and hands over to the main window.

@@ -10,6 +10,7 @@
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/excel/Excel.h"
+#include "platform/files/DbfTable.h"
 #include "platform/files/Workbook.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
@@ -62,12 +63,19 @@ bool HasRecords(const PanelChoices& panel)
     return vb::IsNumeric(shown) && vb::CDbl(shown) != 0;
 }
 
-// Copies the source file beside itself under "B" and the present moment.
-void BackUp(const QString& folder, const QString& fileName)
+// Copies the source file beside itself under "B" and the present moment. A
+// table's memo and index files go with it under the copy's name, where a
+// table opened finds its own: without its memo file the copy cannot be opened.
+void BackUp(const QString& folder, const QString& fileName, SourceKind kind)
 {
     const QString dir = scrub::FolderWithSeparator(folder);
-    fso::FileSystemObject().CopyFile(dir + fileName,
-                                     dir + QStringLiteral("B") + scrub::FileStamp() + fileName, true);
+    const QString copyPrefix = dir + QStringLiteral("B") + scrub::FileStamp();
+    fso::FileSystemObject files;
+    files.CopyFile(dir + fileName, copyPrefix + fileName, true);
+    if (kind != SourceKind::FoxPro) return;
+    for (const QString& companion : files::DbfTable::companionPaths(dir + fileName))
+        if (QFileInfo(companion).isFile())
+            files.CopyFile(companion, copyPrefix + QFileInfo(companion).fileName(), true);
 }
 
 scrub::ScrubSettings SettingsOfRun(const ScrubOptions& options, const CDataTypeInfo& profile,
@@ -332,6 +340,11 @@ void RunController::RunSource(const PanelChoices& panel, SourceKind kind,
         Exclaim(scrub::ReadOnlyWorkbookMessage(QFileInfo(profile.DataDBName()).fileName()));
         return;
     }
+    std::shared_ptr<excel::Worksheet> sheet;
+    if (kind == SourceKind::Excel) {
+        sheet = SheetToScrub(panel, profile);
+        if (!sheet) return;
+    }
     if (!BackUpSource(profile, kind)) return;
 
     dncConn = scrub::OpenDncConnection();
@@ -342,7 +355,7 @@ void RunController::RunSource(const PanelChoices& panel, SourceKind kind,
     case SourceKind::Excel:
         // The workbook routine reports its own errors; nothing of it stops the handler.
         try {
-            ScrubExcel(panel, profile, dncConn);
+            ScrubExcel(panel, profile, std::move(sheet), dncConn);
         } catch (...) {
             vb::CatchError();
         }
@@ -367,11 +380,11 @@ bool RunController::BackUpSource(CDataTypeInfo& profile, SourceKind kind)
         folder = SplitFilePath(profile.DataDBName(), fileName);
     }
     if (kind != SourceKind::Excel) {
-        BackUp(folder, fileName);
+        BackUp(folder, fileName, kind);
         return true;
     }
     try {
-        BackUp(folder, fileName);
+        BackUp(folder, fileName, kind);
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         return m_window.Say(e.Description + vb::vbCrLf +
@@ -395,12 +408,28 @@ void RunController::ScrubText(const PanelChoices& panel, CDataTypeInfo& profile,
     m_window.Report(scrub::ScrubTextFile(job, m_window.Progress(), dncConn), ui::vbInformation);
 }
 
+std::shared_ptr<excel::Worksheet> RunController::SheetToScrub(const PanelChoices& panel,
+                                                              const CDataTypeInfo& profile)
+{
+    std::shared_ptr<excel::Worksheet> sheet = OpenListSheet(profile);
+    if (!sheet) return nullptr;
+    const files::CellRange used = sheet->UsedRange();
+    const scrub::SheetRecords records =
+        scrub::RecordsOfRange(used.firstRow, used.lastRow, profile.IsTitleFirstLine());
+    engine::Result refused;
+    refused.refusal = scrub::SheetRefusal(*sheet, records.firstRow, panel.deleteFound && records.count > 0);
+    if (refused.refusal.isEmpty()) return sheet;
+    scrub::CloseWithoutSaving(*sheet->Parent());
+    m_window.Report(refused, ui::vbInformation);
+    return nullptr;
+}
+
 void RunController::ScrubExcel(const PanelChoices& panel, CDataTypeInfo& profile,
+                               std::shared_ptr<excel::Worksheet> sheet,
                                const std::shared_ptr<ado::Connection>& dncConn)
 {
     scrub::ExcelScrubJob job;
-    job.sheet = OpenListSheet(profile);
-    if (!job.sheet) return;
+    job.sheet = std::move(sheet);
     job.titleFirstLine = profile.IsTitleFirstLine();
     job.phoneColumn = panel.phoneIndex + 1;
     job.markColumn = panel.markIndex + 1;

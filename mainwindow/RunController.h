@@ -121,8 +121,12 @@ private:
     bool BackUpSource(CDataTypeInfo& profile, SourceKind kind);
     void ScrubText(const PanelChoices& panel, CDataTypeInfo& profile, const QString& connectionString,
                    const std::shared_ptr<ado::Connection>& dncConn);
+    // The workbook's sheet, opened and checked as the scrub will check it,
+    // so that a run refused makes no backup; null (after the message) when
+    // the run is not to go on.
+    std::shared_ptr<excel::Worksheet> SheetToScrub(const PanelChoices& panel, const CDataTypeInfo& profile);
     void ScrubExcel(const PanelChoices& panel, CDataTypeInfo& profile,
-                    const std::shared_ptr<ado::Connection>& dncConn);
+                    std::shared_ptr<excel::Worksheet> sheet, const std::shared_ptr<ado::Connection>& dncConn);
     void ScrubTable(const PanelChoices& panel, CDataTypeInfo& profile, SourceKind kind,
                     const QString& connectionString, const std::shared_ptr<ado::Connection>& dncConn);
     void RunDuplicateRemoval(const PanelChoices& panel, CDataTypeInfo& profile, SourceKind kind,

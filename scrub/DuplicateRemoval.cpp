@@ -198,9 +198,9 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         }
 
         RecordsRead progress(out, std::int32_t(std::min<qint64>(table.recordCount(), INT32_MAX)));
-        const QFileInfo targetInfo(target);
-        const QString copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
-        copy.Open(copyName);
+        // Written as the list's own replacement (see ScrubTextFile): a kill
+        // leaves no second copy of the list beside it.
+        copy.Open(target);
         RecordCopy records(source, table.dataOffset(), copy);
         table.rewind();
         while (table.next(record)) {
@@ -216,7 +216,6 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         result.records = progress.Records();
         progress.End(result.removed);
         copy.Close();
-        fso::ReplaceFileWith(copyName, target);
         result.completed = true;
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();

@@ -1,9 +1,9 @@
 #pragma once
-// A text calling list rewritten into a new copy beside it: its records read
-// as the text driver reads them, and the records that stay written byte for
+// A text calling list rewritten into its replacement: its records read as
+// the text driver reads them, and the records that stay written byte for
 // byte (leading zeros, quoting, dates and line ends as they were, empty
-// lines and the title line too). fso::ReplaceFileWith then puts the copy in
-// the list's place.
+// lines and the title line too). Committed, the replacement takes the list's
+// place in one rename.
 
 #include "platform/files/TextTable.h"
 

@@ -92,6 +92,18 @@ void LineFile::Discard()
     m_file.reset(); // not committed: the earlier file stays as it was
 }
 
+void LineFile::CloseTogether(std::initializer_list<LineFile*> files, const std::function<void()>& between)
+{
+    std::vector<std::unique_ptr<fso::ReplacementFile>> taken;
+    std::vector<fso::ReplacementFile*> group;
+    for (LineFile* f : files)
+        if (f && f->m_file) {
+            taken.push_back(std::move(f->m_file));
+            group.push_back(taken.back().get());
+        }
+    fso::ReplacementFile::CommitTogether(group, between);
+}
+
 // ---------------------------------------------------------------- ResultFiles
 
 void ResultFiles::Open(const ScrubSettings& settings, const QString& dncHeader)
@@ -159,24 +171,9 @@ void ResultFiles::Discard()
     m_dnc.Discard();
 }
 
-void ResultFiles::Close()
+void ResultFiles::Close(LineFile* list, const std::function<void()>& between)
 {
-    // Both are written out before either is put in place, so that a failure
-    // of the second cannot leave the first replaced alone.
-    std::exception_ptr first;
-    for (LineFile* f : {&m_ok, &m_dnc}) {
-        try {
-            f->Flush();
-        } catch (...) {
-            if (!first) first = std::current_exception();
-        }
-    }
-    if (first) {
-        Discard();
-        std::rethrow_exception(first);
-    }
-    m_ok.Close();
-    m_dnc.Close();
+    LineFile::CloseTogether({list, &m_ok, &m_dnc}, between);
 }
 
 // ---------------------------------------------------------------- RecordWalker
@@ -459,13 +456,9 @@ QList<Protected> ProgramFiles()
 QList<Protected> CompanionFiles(const QString& source)
 {
     QList<Protected> files;
-    const QFileInfo fi(source);
-    const QString base = fi.path() + u'/' + fi.completeBaseName();
     const QString what = QStringLiteral("a file of the calling list");
-    for (const char* suffix : {".fpt", ".dbt", ".cdx", ".mdx"}) {
-        files << Protected{base + QLatin1String(suffix), what};
-        files << Protected{base + QString::fromLatin1(suffix).toUpper(), what};
-    }
+    for (const QString& companion : files::DbfTable::companionPaths(source))
+        files << Protected{companion, what};
     files << Protected{files::DbfTable::undoJournalPath(source), what};
     return files;
 }

@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -71,6 +73,11 @@ public:
     void Close();
     // Drops what was written; an earlier file of the name stays as it was.
     void Discard();
+    // Closes the open ones as one (fso::ReplacementFile::CommitTogether):
+    // all written out and synced, then between(), then put in place back to
+    // back; a failure leaves every earlier file as it was.
+    static void CloseTogether(std::initializer_list<LineFile*> files,
+                              const std::function<void()>& between = {});
 
 private:
     template <class Step> void checked(Step&& step);
@@ -99,9 +106,15 @@ public:
     void WriteOk(std::uint64_t number);
     // The ten digits & separator & the present date and time.
     void WriteDnc(std::uint64_t number, const QString& separator);
-    // Closes both; the first failure is raised after both were tried, and
-    // then neither replaces its earlier file.
-    void Close();
+    // Puts both in place together, and the rewritten list with them when
+    // one is given (LineFile::CloseTogether): a failure leaves the earlier
+    // files and the list as they were. The list is renamed first: a kill
+    // between the renames may leave a finished list beside earlier result
+    // files, never result files that tell of a change the list lacks. between() runs once everything is
+    // written and synced, before the first rename: the commit of a table
+    // changed in place, so that result files never tell of a change a kill
+    // could still take back.
+    void Close(LineFile* list = nullptr, const std::function<void()>& between = {});
     // After a failed run: earlier result files stay as they were.
     void Discard();
 
@@ -224,7 +237,7 @@ void MapDncStore(const std::shared_ptr<ado::Connection>& conn);
 // ask for count.
 QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths);
 
-// "yymmddHHnnss" of the present moment, for backup and copy names.
+// "yymmddHHnnss" of the present moment, for backup names.
 QString FileStamp();
 
 } // namespace scrub

@@ -191,8 +191,13 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         // list kept in the DNC database's own file cannot commit under it.
         walker.End();
         result.counters = walker.Counters();
-        results.Close();
-        src->CommitTrans();
+        // The table's changes are made lasting before the result files take
+        // their places: a kill between the two then leaves no undo journal
+        // that would take back a scrub the new result files tell of. The
+        // result files are written and synced first, so that the renames
+        // follow the commit at once; one that fails then leaves the earlier
+        // result files beside the committed table.
+        results.Close(nullptr, [&] { src->CommitTrans(); });
         src->Close();
         result.completed = true;
         result.replaced = result.counters.found > 0;

@@ -267,7 +267,6 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
     const QString source = folder + job.fileName;
     ResultFiles results;
     LineFile copy;
-    QString copyName;
     try {
         // The file that is really rewritten: a list that is a symbolic link
         // is replaced where it lies, and the link stays.
@@ -290,9 +289,10 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         const ListColumns columns = ColumnsOfList(table, gaps, job, source);
 
         results.Open(settings, kTextDncFileHeader);
-        const QFileInfo targetInfo(target);
-        copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
-        copy.Open(copyName);
+        // The rewritten list is the list's own replacement: unnamed (or a
+        // hidden temporary the next run sweeps) until it takes the list's
+        // place, so a kill leaves no second copy of the list beside it.
+        copy.Open(target);
 
         // Everything before the first record as it stands: a byte-order
         // mark and the title line. A list without a title line gets none.
@@ -308,23 +308,11 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
 
         walker.End();
         result.counters = walker.Counters();
-        // The copy is written out first: when it cannot be, the earlier
-        // result files stay; when they cannot be, the list stays.
+        // The list and the result files take their places together: when
+        // one cannot, the earlier ones all stay.
         const bool replace = result.counters.found > 0; // else the list stays untouched
-        bool copyWritten = false;
-        try {
-            if (replace) {
-                copy.Close();
-                copyWritten = true;
-            } else {
-                copy.Discard();
-            }
-            results.Close();
-            if (replace) fso::ReplaceFileWith(copyName, target);
-        } catch (...) {
-            if (copyWritten) QFile::remove(copyName);
-            throw;
-        }
+        if (!replace) copy.Discard();
+        results.Close(replace ? &copy : nullptr);
         result.replaced = replace;
         result.completed = true;
     } catch (...) {

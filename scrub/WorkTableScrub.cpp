@@ -306,10 +306,11 @@ public:
         if (file.IsOpen()) file.Write(line + kCrLf);
     }
     bool Wanted(bool found) const { return found ? m_dnc.IsOpen() : m_ok.IsOpen(); }
-    void Close()
+    // Both put in place together, and the rewritten list with them when
+    // given, as a scrub's result files are (ResultFiles::Close).
+    void Close(LineFile* list = nullptr, const std::function<void()>& between = {})
     {
-        m_ok.Close();
-        m_dnc.Close();
+        LineFile::CloseTogether({list, &m_ok, &m_dnc}, between);
     }
     // A write-back that failed wrote nothing back: its result files go too
     // (an earlier file of the name stays as it was).
@@ -354,10 +355,10 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
     Flags flags(work);
     CheckedFiles results;
     results.Open(job, job.titleFirstLine ? titleLine : QString());
+    // The list's own replacement (see ScrubTextFile): a kill leaves no
+    // second copy of the list beside it.
     LineFile copy;
-    const QFileInfo targetInfo(target);
-    const QString copyName = targetInfo.path() + QStringLiteral("/N") + FileStamp() + targetInfo.fileName();
-    copy.Open(copyName);
+    copy.Open(target);
     try {
         RecordCopy out(source, table.dataOffset(), copy);
         bool changed = false;
@@ -393,22 +394,10 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
         }
         flags.End();
         out.Finish();
-        // The copy is written out first: when it cannot be, the earlier
-        // result files stay; when they cannot be, the list stays.
-        bool copyWritten = false;
-        try {
-            if (changed) {
-                copy.Close();
-                copyWritten = true;
-            } else {
-                copy.Discard();
-            }
-            results.Close();
-            if (changed) fso::ReplaceFileWith(copyName, target);
-        } catch (...) {
-            if (copyWritten) QFile::remove(copyName);
-            throw;
-        }
+        // The list and the result files take their places together: when
+        // one cannot, the earlier ones all stay.
+        if (!changed) copy.Discard();
+        results.Close(changed ? &copy : nullptr);
     } catch (...) {
         copy.Discard();
         results.Discard();
@@ -468,8 +457,9 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
         rs->Close();
         for (const qint64 address : doomed)
             rows.Delete(address);
-        results.Close();
-        src->CommitTrans();
+        // The table is committed once the result files are ready, and they
+        // take their places only then (see ScrubTable).
+        results.Close(nullptr, [&] { src->CommitTrans(); });
         src->Close();
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();

@@ -106,6 +106,10 @@ public:
     {
         if (!m_dbf->isReadOnly()) m_dbf->beginUndo();
     }
+    void sync() override
+    {
+        if (!m_dbf->isReadOnly()) m_dbf->syncUndo();
+    }
     void commit() override { m_dbf->commitUndo(); }
     void rollback() override { m_dbf->rollbackUndo(); }
 

@@ -181,6 +181,14 @@ int xBegin(sqlite3_vtab* v)
     });
 }
 
+int xSync(sqlite3_vtab* v)
+{
+    return guarded(v, [&] {
+        tableOf(v).sync();
+        return SQLITE_OK;
+    });
+}
+
 int xCommit(sqlite3_vtab* v)
 {
     return guarded(v, [&] {
@@ -218,7 +226,7 @@ const sqlite3_module kModule = {
     /* xRowid */ xRowid,
     /* xUpdate */ xUpdate,
     /* xBegin */ xBegin,
-    /* xSync */ nullptr,
+    /* xSync */ xSync,
     /* xCommit */ xCommit,
     /* xRollback */ xRollback,
     /* xFindFunction */ xFindFunction,

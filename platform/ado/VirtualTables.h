@@ -61,6 +61,9 @@ public:
     // that can take its writes back does so on rollback. By default every
     // write is final.
     virtual void begin() {}
+    // Before commit: what can fail. SQLite ignores a failed commit() but
+    // takes the transaction back when sync() fails.
+    virtual void sync() {}
     virtual void commit() {}
     virtual void rollback() {}
 };

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <sys/file.h>
+#include <unistd.h>
 
 namespace files {
 
@@ -157,12 +158,13 @@ void recoverFromJournal(const QString& path)
             if (!table.seek(it->offset) || table.write(it->before) != it->before.size())
                 vb::Raise(vb::errnum::PermissionDenied, kSource,
                           QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
-        if ((table.size() != size && !table.resize(size)) || !table.flush())
+        if ((table.size() != size && !table.resize(size)) || !table.flush() || ::fsync(table.handle()) != 0)
             vb::Raise(vb::errnum::PermissionDenied, kSource,
                       QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
     }
     // A journal without a whole header was cut short before the first write.
     QFile::remove(journalPath);
+    fso::SyncFolderOf(path);
 }
 
 } // namespace
@@ -285,8 +287,13 @@ const QByteArray& DbfTable::recordBytes(qint64 record)
     checkRecord(record);
     if (record != m_cachedRecord) {
         m_cachedRecord = -1;
-        m_file->seek(recordOffset(record));
-        m_cache = m_file->read(m_recordLength);
+        const auto pending = m_pending.find(record);
+        if (pending != m_pending.end()) {
+            m_cache = pending->second;
+        } else {
+            m_file->seek(recordOffset(record));
+            m_cache = m_file->read(m_recordLength);
+        }
         if (m_cache.size() != m_recordLength)
             vb::Raise(dbferr::BadTable, kSource, QStringLiteral("Record %1 cannot be read.").arg(record));
         m_cachedRecord = record;
@@ -613,6 +620,16 @@ QString DbfTable::undoJournalPath(const QString& dbfPath)
     return dbfPath + QStringLiteral("-undo");
 }
 
+QStringList DbfTable::companionPaths(const QString& dbfPath)
+{
+    const QFileInfo fi(dbfPath);
+    const QString base = fi.path() + u'/' + fi.completeBaseName();
+    QStringList paths;
+    for (const char* suffix : {".fpt", ".dbt", ".cdx", ".mdx"})
+        paths << base + QLatin1String(suffix) << base + QString::fromLatin1(suffix).toUpper();
+    return paths;
+}
+
 void DbfTable::journal(qint64 offset, const QByteArray& before)
 {
     QByteArray entry(12, '\0');
@@ -621,6 +638,13 @@ void DbfTable::journal(qint64 offset, const QByteArray& before)
     entry += before;
     if (m_journal->write(entry) != entry.size() || !m_journal->flush())
         vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_journal->fileName(), errno));
+    m_journalSynced = false;
+}
+
+void DbfTable::syncTable()
+{
+    if (::fsync(m_file->handle()) != 0 && errno != EINVAL)
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_path, errno));
 }
 
 void DbfTable::dropJournal()
@@ -629,10 +653,61 @@ void DbfTable::dropJournal()
     m_journal->close();
     QFile::remove(m_journal->fileName());
     m_journal.reset();
+    fso::SyncFolderOf(m_path);
+}
+
+void DbfTable::syncJournal()
+{
+    if (m_journalSynced) return;
+    if (::fdatasync(m_journal->handle()) != 0 && errno != EINVAL)
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_journal->fileName(), errno));
+    m_journalSynced = true;
+}
+
+qint64 DbfTable::pendingRecord(qint64 offset, qint64 length) const
+{
+    if (offset < m_headerLength || m_recordLength <= 0) return -1;
+    const qint64 record = (offset - m_headerLength) / m_recordLength;
+    if (record >= m_count || offset + length > recordOffset(record) + m_recordLength) return -1;
+    return record;
+}
+
+void DbfTable::writePending()
+{
+    if (m_pending.empty()) return;
+    syncJournal();
+    // Each is in the journal: a failure part way is rolled back with the rest.
+    m_written = true;
+    const std::map<qint64, QByteArray> pending = std::move(m_pending);
+    m_pending.clear();
+    for (const auto& [record, bytes] : pending)
+        writeOut(recordOffset(record), bytes, m_file->size(), {});
 }
 
 void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
 {
+    // A change inside a record of a transaction waits beside the table, its
+    // undo in the journal: the journal is synced once for many of them
+    // before they go to the table together, rather than once for each.
+    const qint64 deferred = m_undoing ? pendingRecord(offset, bytes.size()) : -1;
+    if (deferred >= 0) {
+        auto it = m_pending.find(deferred);
+        if (it == m_pending.end()) {
+            QByteArray record;
+            if (m_file->seek(recordOffset(deferred))) record = m_file->read(m_recordLength);
+            if (record.size() != m_recordLength)
+                vb::Raise(dbferr::BadTable, kSource,
+                          QStringLiteral("Record %1 cannot be read.").arg(deferred));
+            it = m_pending.emplace(deferred, std::move(record)).first;
+        }
+        const qsizetype at = qsizetype(offset - recordOffset(deferred));
+        QByteArray before = it->second.mid(at, bytes.size());
+        journal(offset, before);
+        m_undo.push_back({offset, std::move(before)});
+        it->second.replace(at, bytes.size(), bytes);
+        if (m_pending.size() >= kPendingRecords) writePending();
+        return;
+    }
     const qint64 size = m_file->size();
     // A write that grows the table (an append) is the one a full disk stops:
     // the bytes it covers before the old end are kept to put back.
@@ -645,7 +720,16 @@ void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
         // Bytes past the table's end need none: the length is put back.
         if (!before.isEmpty()) journal(offset, before);
         m_undo.push_back({offset, std::move(before)});
+        // Undo before the change: the entry (and the journal's header, with
+        // the table's length) must be on the disk before the write is.
+        syncJournal();
+        m_written = true;
     }
+    writeOut(offset, bytes, size, covered);
+}
+
+void DbfTable::writeOut(qint64 offset, const QByteArray& bytes, qint64 size, const QByteArray& covered)
+{
     if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush()) {
         const int error = errno;
         // The bytes that did not reach the disk (a full disk, a size limit)
@@ -689,14 +773,26 @@ void DbfTable::beginUndo()
         dropJournal();
         vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(name, error));
     }
+    m_journalSynced = false;
+    m_written = false;
     m_undoing = true;
     m_undoCount = m_count;
     m_undoLastUpdate = m_lastUpdate;
     m_undoStamped = m_stamped;
 }
 
+void DbfTable::syncUndo()
+{
+    if (!m_undoing) return;
+    writePending();
+    if (m_written) syncTable();
+    m_written = false;
+}
+
 void DbfTable::commitUndo()
 {
+    // The journal may go only once every write it undoes is on the disk.
+    syncUndo();
     m_undoing = false;
     m_undo.clear();
     dropJournal();
@@ -707,6 +803,7 @@ void DbfTable::rollbackUndo()
     if (!m_undoing) return;
     m_undoing = false;
     m_cachedRecord = -1;
+    m_pending.clear(); // never reached the table
     // Latest write first, so a range written twice ends as it was before both.
     // The latest is often the write that failed (a full disk) and cannot be
     // put back either: every other range is still restored before the first
@@ -723,7 +820,7 @@ void DbfTable::rollbackUndo()
     }
     m_undo.clear();
     if (m_file->size() != m_undoSize && !m_file->resize(m_undoSize)) restored = false;
-    if (!restored)
+    if (!restored || ::fsync(m_file->handle()) != 0)
         vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(m_path));
     // Put back: the journal has done its part.
     dropJournal();

@@ -12,7 +12,9 @@
 #include <QDate>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QVector>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -83,20 +85,32 @@ public:
     // A transaction over the table's writes: after beginUndo every write
     // keeps the bytes it covers, so rollbackUndo can put the file back as it
     // was (records, header and length); commitUndo keeps the writes. The
-    // writes themselves still go to the file at once, in place.
+    // writes go to the file in place: changes inside records a few thousand
+    // at a time and at the commit, the others at once.
     //
     // The bytes kept also go to an undo journal beside the table (its path
     // and "-undo") before each write, and the journal goes when the
     // transaction ends. A process killed in between leaves the journal: the
     // next open of the table puts the file back from it, so a transaction
     // is never left half done. An open journal is locked, so an open while
-    // its transaction runs leaves it alone.
+    // its transaction runs leaves it alone. The journal reaches the disk
+    // before a write it covers, and the table before the journal goes, so a
+    // power cut is undone like a kill; commitUndo raises 57 when the table
+    // cannot be synced, and the transaction can then still be rolled back.
     void beginUndo();
+    // The first half of commitUndo: every change written and synced. It
+    // raises 57 when they cannot be, and the transaction can then still be
+    // rolled back; commitUndo after it only lets the journal go.
+    void syncUndo();
     void commitUndo();
     void rollbackUndo();
 
     // The undo journal of a table.
     static QString undoJournalPath(const QString& dbfPath);
+    // The memo and index files a table may keep beside it (.fpt, .dbt, .cdx,
+    // .mdx, in either case), found by its base name: nothing in the table
+    // names them, so a copy of the table needs copies of them named as it.
+    static QStringList companionPaths(const QString& dbfPath);
 
 private:
     struct Memo;
@@ -111,8 +125,17 @@ private:
     bool nullBit(const QByteArray& rec, int bit) const;
     void setNullBit(QByteArray& rec, int bit, bool on) const;
     void writeAt(qint64 offset, const QByteArray& bytes);
+    // The write itself; a failure takes back what reached the file (the
+    // table keeps its length size and, where an append began, the bytes
+    // covered) and raises 57.
+    void writeOut(qint64 offset, const QByteArray& bytes, qint64 size, const QByteArray& covered);
     void journal(qint64 offset, const QByteArray& before);
     void dropJournal();
+    void syncJournal();
+    void syncTable();
+    // The record a write falls inside, when it may wait in m_pending; -1.
+    qint64 pendingRecord(qint64 offset, qint64 length) const;
+    void writePending();
     void writeHeaderState();
     vb::Variant readMemo(qint64 block);
 
@@ -140,6 +163,12 @@ private:
     };
     bool m_undoing = false;
     std::unique_ptr<QFile> m_journal;
+    bool m_journalSynced = true; // every entry written has reached the disk
+    bool m_written = false;      // the transaction wrote to the table
+    // Records a transaction changed, not yet written: their undo is in the
+    // journal, which is synced once before they go to the table.
+    static constexpr std::size_t kPendingRecords = 4096;
+    std::map<qint64, QByteArray> m_pending;
     std::vector<Undo> m_undo;
     qint64 m_undoSize = 0;
     qint64 m_undoCount = 0;

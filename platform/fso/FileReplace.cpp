@@ -207,11 +207,16 @@ bool ReplacementFile::link(QByteArray& name)
 void ReplacementFile::Commit()
 {
     if (m_fd < 0) vb::Raise(vb::errnum::BadFileMode, kSource);
+    CommitTogether({this});
+}
+
+void ReplacementFile::ready()
+{
     Flush();
     if (::fsync(m_fd) != 0 && errno != EINVAL) fail(errno);
     struct stat st {};
     const QByteArray target = native(m_resolved);
-    if (::stat(target.constData(), &st) == 0) {
+    if (::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
         // The owner can only be kept by a process allowed to give files away;
         // the group where this user belongs to it. Either failing leaves the
         // new file this user's, which is all an ordinary user can do.
@@ -237,18 +242,119 @@ void ReplacementFile::Commit()
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0 && errno != EINTR) fail(errno);
+}
+
+void ReplacementFile::keepEarlier(const QByteArray& target)
+{
+    // Exchanged with the earlier file, the temporary's name holds it.
+    if (::renameat2(AT_FDCWD, m_named.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) {
+        m_kept.swap(m_named);
+        m_placed = true;
+    } else {
+        // A file system without the exchange: a second name for the earlier
+        // file, when it has links. Without either it cannot be put back.
+        const QByteArray folder = FolderOf(m_resolved);
+        const QByteArray base = native(QFileInfo(m_resolved).fileName());
+        for (int tries = 0; tries < 100 && m_kept.isEmpty(); ++tries) {
+            const QByteArray name = folder + "/." + base + '.' + RandomSuffix();
+            if (::link(target.constData(), name.constData()) == 0)
+                m_kept = name;
+            else if (errno != EEXIST)
+                break;
+        }
+    }
+    if (m_kept.isEmpty()) return;
+    m_keptLockFd = ::open(m_kept.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (m_keptLockFd >= 0 && ::flock(m_keptLockFd, LOCK_SH | LOCK_NB) != 0) {
+    }
+}
+
+void ReplacementFile::place(bool keep)
+{
+    const QByteArray target = native(m_resolved);
+    struct stat st {};
+    m_wasNew = ::stat(target.constData(), &st) != 0 && errno == ENOENT;
+    if (keep && !m_wasNew && S_ISREG(st.st_mode)) keepEarlier(target);
+    if (m_placed) return;
     if (std::rename(m_named.constData(), target.constData()) != 0) {
         const int error = errno;
-        Discard();
         vb::Raise(vb::errnum::PermissionDenied, kSource,
                   QStringLiteral("Cannot replace '%1': %2.")
                       .arg(m_target, QString::fromLocal8Bit(std::strerror(error))));
     }
     m_named.clear();
+    m_placed = true;
+}
+
+void ReplacementFile::putBack()
+{
+    if (!m_placed) return;
+    m_placed = false;
+    const QByteArray target = native(m_resolved);
+    if (!m_kept.isEmpty()) {
+        // When even that fails, the earlier content stays under its hidden
+        // name rather than going with the new file.
+        if (std::rename(m_kept.constData(), target.constData()) != 0) {
+        }
+        m_kept.clear();
+    } else if (m_wasNew) {
+        ::unlink(target.constData());
+    }
+    SyncFolder(FolderOf(m_resolved));
+}
+
+void ReplacementFile::dropKept()
+{
+    if (!m_kept.isEmpty()) ::unlink(m_kept.constData()); // still locked: no sweep takes it first
+    m_kept.clear();
+    if (m_keptLockFd >= 0) ::close(m_keptLockFd);
+    m_keptLockFd = -1;
+}
+
+void ReplacementFile::finish()
+{
+    dropKept();
+    m_placed = false;
+    m_named.clear();
     m_buffer.clear();
-    ::close(m_lockFd);
+    if (m_lockFd >= 0) ::close(m_lockFd);
     m_lockFd = -1;
     SyncFolder(FolderOf(m_resolved));
+}
+
+void ReplacementFile::CommitTogether(const std::vector<ReplacementFile*>& files,
+                                     const std::function<void()>& between)
+{
+    std::vector<ReplacementFile*> group;
+    for (ReplacementFile* f : files)
+        if (f) group.push_back(f);
+    const auto discardAll = [&] {
+        for (ReplacementFile* f : group)
+            f->Discard();
+    };
+    try {
+        for (ReplacementFile* f : group) {
+            if (f->m_fd < 0) vb::Raise(vb::errnum::BadFileMode, kSource);
+            f->ready();
+        }
+        if (between) between();
+    } catch (...) {
+        discardAll();
+        throw;
+    }
+    std::size_t placed = 0;
+    try {
+        // The last needs no earlier content kept: nothing after it can fail.
+        for (; placed < group.size(); ++placed)
+            group[placed]->place(placed + 1 < group.size());
+    } catch (...) {
+        for (std::size_t i = placed; i-- > 0;)
+            group[i]->putBack();
+        discardAll();
+        throw;
+    }
+    for (ReplacementFile* f : group)
+        f->finish();
 }
 
 void ReplacementFile::Discard()
@@ -261,6 +367,8 @@ void ReplacementFile::Discard()
     m_named.clear();
     if (m_lockFd >= 0) ::close(m_lockFd);
     m_lockFd = -1;
+    dropKept();
+    m_placed = false;
 }
 
 void WriteWholeFile(const QString& target, const QByteArray& content, unsigned newFileMode)
@@ -269,28 +377,6 @@ void WriteWholeFile(const QString& target, const QByteArray& content, unsigned n
     file.Open();
     file.Write(content);
     file.Commit();
-}
-
-void ReplaceFileWith(const QString& finished, const QString& target)
-{
-    const QByteArray from = native(finished);
-    const QByteArray to = native(target);
-    struct stat st {};
-    if (::stat(to.constData(), &st) == 0) {
-        // The owner can only be kept by a process allowed to give files away;
-        // the group where this user belongs to it. Either failing leaves the
-        // new file this user's, which is all an ordinary user can do.
-        if (::chown(from.constData(), st.st_uid, st.st_gid) != 0 &&
-            ::chown(from.constData(), static_cast<uid_t>(-1), st.st_gid) != 0) {
-        }
-        if (::chmod(from.constData(), st.st_mode & 07777) != 0) {
-            // The new file keeps the mode it was made with.
-        }
-    }
-    if (std::rename(from.constData(), to.constData()) != 0)
-        vb::Raise(vb::errnum::PermissionDenied, QStringLiteral("ReplaceFile"),
-                  QStringLiteral("Cannot replace '%1' with '%2'.").arg(target, finished));
-    SyncFolder(FolderOf(target));
 }
 
 void RemoveStaleHiddenFiles(const QString& path, int tailLength)
@@ -315,6 +401,11 @@ void RemoveStaleHiddenFiles(const QString& path, int tailLength)
             ::unlink(file.constData());
         ::close(fd);
     }
+}
+
+void SyncFolderOf(const QString& path)
+{
+    SyncFolder(FolderOf(path));
 }
 
 void EnsureParentFolder(const QString& filePath)

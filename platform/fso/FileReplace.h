@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace fso {
 
@@ -64,11 +66,32 @@ public:
     // Drops what was written; the target stays as it was.
     void Discard();
 
+    // Commits several files as one: each is flushed, synced and made ready
+    // beside its target first (a failure there leaves every target as it
+    // was), then between() runs (the commit of a change that must precede
+    // the files), then they are renamed over their targets back to back.
+    // When a rename fails, the files renamed before it get their earlier
+    // content back (or go again, when there was none), so a raised error
+    // leaves every target as it was. Null entries are skipped; every file is
+    // committed or discarded afterwards. A kill between two renames leaves
+    // an earlier content kept as a hidden temporary, swept like the others.
+    static void CommitTogether(const std::vector<ReplacementFile*>& files,
+                               const std::function<void()>& between = {});
+
 private:
     [[noreturn]] void fail(int error);
     void writeOut(const char* data, qsizetype size);
     void openNamed(const QByteArray& folder);
     bool link(QByteArray& name);
+    // The steps of a commit: everything up to the rename; the rename
+    // (keeping the earlier file under a hidden name when asked); undoing it;
+    // dropping what was kept.
+    void ready();
+    void place(bool keepEarlier);
+    void putBack();
+    void finish();
+    void keepEarlier(const QByteArray& target);
+    void dropKept();
 
     QString m_target;
     QString m_resolved; // the file really replaced
@@ -77,6 +100,10 @@ private:
     int m_lockFd = -1;  // holds the named temporary's lock from m_fd's close to the rename
     QByteArray m_named; // the visible temporary's name, when it has one
     QByteArray m_buffer;
+    QByteArray m_kept;     // the target's earlier content, between a group's renames
+    int m_keptLockFd = -1; // its lock, against another writer's sweep
+    bool m_placed = false; // renamed over the target, not finished
+    bool m_wasNew = false; // and the target did not exist before
 };
 
 // A whole file's content in one replacement (see ReplacementFile).
@@ -86,18 +113,15 @@ void WriteWholeFile(const QString& target, const QByteArray& content, unsigned n
 // a full disk and a file-size limit are named as such.
 QString WriteFailure(const QString& path, int error);
 
-// Puts the finished file in target's place by a rename after giving it
-// target's mode and, as far as this process may, its owner and group, and
-// syncs the folder. The finished file must lie in target's folder (see
-// ResolvedFilePath). Raises 70 when the rename fails; both files are then as
-// they were.
-void ReplaceFileWith(const QString& finished, const QString& target);
-
 // Removes the hidden ".<name>.<tail>" files beside path (name: path's file
 // name, tail: tailLength ASCII letters or digits) that no live process holds
 // locked: what a replacement cut short by a kill left behind. A writer holds a
 // shared flock on such a file from its creation until it is renamed.
 void RemoveStaleHiddenFiles(const QString& path, int tailLength);
+
+// Makes the last renames and removals in the folder of path lasting, as far
+// as its file system can sync a folder.
+void SyncFolderOf(const QString& path);
 
 // Creates the folder a file is to be written in, with its missing parents.
 // Raises 76 when it cannot be made.

@@ -79,23 +79,46 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
     form->close();
 }
 
-TEST_F(EndToEndTest, AnXlsWorkbookIsRefusedBeforeItsBackupCopyIsMade)
+// A workbook the scrub refuses gets no backup copy: an .xls one (read only),
+// or one whose formulas refer to the rows a delete would move.
+struct RefusedBook {
+    const char* name;
+    const char* file;
+    const char* message;
+};
+
+class RefusedWorkbookTest : public EndToEndTest, public ::testing::WithParamInterface<RefusedBook> {};
+
+TEST_P(RefusedWorkbookTest, ARefusedWorkbookGetsNoBackupCopy)
 {
+    const RefusedBook& c = GetParam();
+    const QString file = QString::fromLatin1(c.file);
     storeScrubOptions();
     {
         mwtest::Db db(databasePath());
         db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY)"));
         db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
-                               "IsTitleFirstLine, Delimited) values ('EXCEL', '(None)', '%1old.xls', "
+                               "IsTitleFirstLine, Delimited) values ('EXCEL', '(None)', '%1%2', "
                                "'Calls', 1, 0)")
-                    .arg(work));
+                    .arg(work, file));
     }
-    const QByteArray cells = wbtest::Biff::labelSst(0, 0, 0) + wbtest::Biff::labelSst(0, 1, 1) +
-                             wbtest::Biff::number(1, 1, 15, 2015551234.0);
-    const QByteArray book = wbtest::biffWorkbook({QStringLiteral("Name"), QStringLiteral("Phone")},
-                                                 {{QStringLiteral("Calls"), 2, 2, cells}});
-    mwtest::WriteFile(work + QStringLiteral("old.xls"),
-                      wbtest::compoundFile(QStringLiteral("Workbook"), book));
+    if (file.endsWith(QStringLiteral(".xls"))) {
+        const QByteArray cells = wbtest::Biff::labelSst(0, 0, 0) + wbtest::Biff::labelSst(0, 1, 1) +
+                                 wbtest::Biff::number(1, 1, 15, 2015551234.0);
+        const QByteArray book = wbtest::biffWorkbook({QStringLiteral("Name"), QStringLiteral("Phone")},
+                                                     {{QStringLiteral("Calls"), 2, 2, cells}});
+        mwtest::WriteFile(work + file, wbtest::compoundFile(QStringLiteral("Workbook"), book));
+    } else {
+        wbtest::Package package;
+        package.sheets = {
+            {QStringLiteral("Calls"), wbtest::sheetXml(QStringLiteral(
+                                          "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Name</t></is></c>"
+                                          "<c r=\"B1\" t=\"inlineStr\"><is><t>Phone</t></is></c>"
+                                          "<c r=\"C1\"><f>COUNTA(B2:B9)</f><v>1</v></c></row>"
+                                          "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>Ann</t></is></c>"
+                                          "<c r=\"B2\"><v>2015551234</v></c></row>"))}};
+        wbtest::writePackage(work + file, package);
+    }
 
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
@@ -107,14 +130,20 @@ TEST_F(EndToEndTest, AnXlsWorkbookIsRefusedBeforeItsBackupCopyIsMade)
 
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
-    scripted.expectMsgBox(
-        ui::vbOK, QStringLiteral("old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."),
-        ui::vbExclamation);
+    scripted.expectMsgBox(ui::vbOK, QString::fromLatin1(c.message), ui::vbExclamation);
     mwtest::ctl(form).cmdStart->click();
 
     EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
-    EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name), (QStringList{"old.xls"}));
+    EXPECT_EQ(QDir(work).entryList(QDir::Files, QDir::Name), (QStringList{file}));
     form->close();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RefusedWorkbookTest,
+    ::testing::Values(RefusedBook{"AnXlsWorkbook", "old.xls",
+                                  "old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."},
+                      RefusedBook{"FormulasOverTheRowsADeleteMoves", "formula.xlsx",
+                                  "The sheet Calls has formulas that refer to its data rows."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

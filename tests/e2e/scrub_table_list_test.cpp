@@ -7,6 +7,8 @@
 
 #include "platform/files/DbfTable.h"
 
+#include <QtEndian>
+
 using e2e::choose;
 using e2e::type;
 
@@ -93,6 +95,8 @@ TEST_F(TableEndToEndTest, AnAccessTableWithABlankInItsNameIsMarked)
               QByteArray("Numbers Not In DNC List\r\n2015550000\r\n"));
 }
 
+// The table keeps notes in a memo field and has an index file: its backup
+// copy takes both along under its own name, and opens with its notes.
 TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
 {
     const QString folder = work + QStringLiteral("tables/");
@@ -100,14 +104,32 @@ TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
     const QString table = folder + QStringLiteral("calls.dbf");
     files::DbfTable::create(table, {{QStringLiteral("NAME"), 'C', 20},
                                     {QStringLiteral("PHONE"), 'C', 14},
-                                    {QStringLiteral("STATUS"), 'C', 10}});
+                                    {QStringLiteral("STATUS"), 'C', 10},
+                                    {QStringLiteral("NOTES"), 'M', 4}});
+    int notesAt = 0;
     {
         files::DbfTable dbf(table);
         dbf.appendRecord({vb::Variant(QStringLiteral("Lee")), vb::Variant(QStringLiteral("201-555-1234")),
                           vb::Variant(QStringLiteral("new"))});
         dbf.appendRecord({vb::Variant(QStringLiteral("Kim")), vb::Variant(QStringLiteral("2015550000")),
                           vb::Variant(QStringLiteral("new"))});
+        notesAt = dbf.fields()[3].offset;
     }
+    // Lee's note in the memo file's first free block (8 of 64 bytes), as
+    // Visual FoxPro writes it.
+    QByteArray memo = mwtest::ReadFile(folder + QStringLiteral("calls.fpt"));
+    QByteArray block(64, '\0');
+    qToBigEndian<quint32>(1, block.data());
+    qToBigEndian<quint32>(12, block.data() + 4);
+    block.replace(8, 12, "called twice");
+    memo = memo.left(512) + block;
+    qToBigEndian<quint32>(9, memo.data());
+    mwtest::WriteFile(folder + QStringLiteral("calls.fpt"), memo);
+    QByteArray dbfBytes = mwtest::ReadFile(table);
+    qToLittleEndian<quint32>(8, dbfBytes.data() + qFromLittleEndian<quint16>(dbfBytes.constData() + 8) +
+                                    notesAt);
+    mwtest::WriteFile(table, dbfBytes);
+    mwtest::WriteFile(folder + QStringLiteral("calls.CDX"), "an index");
     {
         mwtest::Db program(databasePath());
         program.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName) "
@@ -131,6 +153,13 @@ TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
     EXPECT_TRUE(dbf.isDeleted(0));
     EXPECT_FALSE(dbf.isDeleted(1));
     EXPECT_EQ(mwtest::ReadFile(folder + QStringLiteral("B070302142530calls.dbf")), before);
+    EXPECT_EQ(mwtest::ReadFile(folder + QStringLiteral("B070302142530calls.fpt")), memo);
+    EXPECT_EQ(mwtest::ReadFile(folder + QStringLiteral("B070302142530calls.CDX")), "an index");
+    EXPECT_EQ(
+        files::DbfTable(folder + QStringLiteral("B070302142530calls.dbf"), files::DbfTable::Mode::ReadOnly)
+            .value(0, 3)
+            .text(),
+        QStringLiteral("called twice"));
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers In DNC List, Remove Time\r\n2015551234,3/2/2007 2:25:30 PM\r\n"));
 }

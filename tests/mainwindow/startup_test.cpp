@@ -4,12 +4,16 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
+#include "platform/fso/FileReplace.h"
 #include "records/CCityStates.h"
 #include "records/CDataTypeInfos.h"
+#include "support/ChildKill.h"
+#include "support/FullDisk.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -52,6 +56,27 @@ TEST_F(MainWindowTest, WithoutSettingsFileOpensTheProgramDatabaseAndShowsTheWind
     // Start-up reads the settings file and never writes it.
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_TRUE(scripted.calls().empty());
+}
+
+// Under "ulimit -f" the write that reaches the limit is an error the program
+// reports, not a signal that ends it with the window gone.
+TEST_F(MainWindowTest, AWritePastAFileSizeLimitFailsWithError57AndTheProgramGoesOn)
+{
+    if (!testsupport::RunsInChild()) return;
+    std::signal(SIGXFSZ, SIG_DFL); // as a shell leaves it
+    ASSERT_NE(start(), nullptr);
+    const QString list = home.filePath(QStringLiteral("calls.txt"));
+    mwtest::WriteFile(list, "earlier\r\n");
+    struct rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    limit.rlim_cur = 100 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const vb::ErrObject e =
+        testsupport::ErrorOf([&] { fso::WriteWholeFile(list, QByteArray(2 << 20, '5')); });
+    EXPECT_EQ(e.Number, 57);
+    EXPECT_TRUE(e.Description.contains(QStringLiteral("larger than this system allows")))
+        << e.Description.toStdString();
+    EXPECT_EQ(mwtest::ReadFile(list), "earlier\r\n");
 }
 
 TEST_F(MainWindowTest, WithoutSourceProfilesThereIsNoCurrentProfile)

@@ -45,6 +45,7 @@ struct KillSubject {
     std::function<void()> writeOriginal; // puts the unscrubbed list in place
     std::function<bool()> runToTheEnd;   // one whole run in this process; true when the list changed
     QStringList kept;                    // files that belong in the folder
+    QStringList results;                 // the result files a run puts in place with the list
 };
 
 struct KillTally {
@@ -80,6 +81,9 @@ inline KillTally KillRuns(const KillSubject& s)
     QRandomGenerator random(20070302);
     for (int k = 0; k < kKills; ++k) {
         s.writeOriginal();
+        const QByteArray earlier = "earlier results\r\n";
+        for (const QString& name : s.results)
+            testsupport::WriteFile(s.folder + name, earlier);
         const QByteArray before = s.state();
         const qint64 delay = testsupport::KillDelay(k, kKills, runMs, random);
         testsupport::RunChildAndKill(s.childTest, s.folder, delay);
@@ -87,6 +91,14 @@ inline KillTally KillRuns(const KillSubject& s)
         if (!StrayFiles(s).isEmpty()) ++tally.leftAFile;
         const QByteArray after = s.state();
         EXPECT_TRUE(after == before || after == scrubbed) << "kill " << k << " after " << delay << " ms";
+        // The result files are all of one run, and new ones never stand
+        // beside a list that a kill left (or put back) unscrubbed.
+        int newResults = 0;
+        for (const QString& name : s.results)
+            newResults += testsupport::ReadFile(s.folder + name) != earlier;
+        EXPECT_TRUE(newResults == 0 || newResults == s.results.size())
+            << "kill " << k << " after " << delay << " ms";
+        if (newResults > 0) EXPECT_TRUE(after == scrubbed) << "kill " << k << " after " << delay << " ms";
         (after == before ? tally.keptWhole : tally.fullyScrubbed) += 1;
 
         // The next run works on whatever the kill left, and ends with the

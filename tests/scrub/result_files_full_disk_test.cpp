@@ -1,4 +1,5 @@
-// Result files and scrubbed lists on a disk that fills up. A text file of
+// Result files and scrubbed lists on a disk that fills up, or whose last
+// rename fails. A text file of
 // results and a text scrub of a calling list each fail with error 57 naming
 // the cause, never with "Action is finished!", and the list and the earlier
 // OK and DNC files keep every byte, with nothing left beside them.
@@ -24,24 +25,32 @@ QByteArray Numbers(int records, long long first)
 
 } // namespace
 
-TEST_P(LineFileFullDisk, TheFileIsNotPutInPlaceAndTheEarlierOneStays)
+// The OK and DNC files of a run go in place together or not at all.
+TEST_P(LineFileFullDisk, TheResultFilesAreNotPutInPlaceAndTheEarlierOnesStay)
 {
     testsupport::FullDisk disk(GetParam().by);
     if (disk.RanInChild()) return;
     const int records = GetParam().records;
-    const QString target = disk.FilePath(QStringLiteral("ok.txt"));
+    scrub::ScrubSettings settings;
+    settings.exportOk = settings.exportDnc = true;
+    settings.okFile = disk.FilePath(QStringLiteral("ok.txt"));
+    settings.dncFile = disk.FilePath(QStringLiteral("dnc.txt"));
     const auto write = [&] {
         return testsupport::ErrorOf([&] {
-            scrub::LineFile file;
-            file.Open(target);
+            scrub::ResultFiles files;
+            files.Open(settings, QStringLiteral("Numbers In DNC List,Remove Time"));
             for (int i = 0; i < records; ++i)
-                file.Write(QByteArray::number(3125550000LL + i) + "\r\n");
-            file.Close();
+                i % 2 ? files.WriteDnc(3125550000ULL + i, QStringLiteral(", "))
+                      : files.WriteOk(3125550000ULL + i);
+            files.Close();
         });
     };
-    testsupport::ExpectTheEarlierFilesStay(
-        disk, {[&] { scrubtest::Write(target, Numbers(records, 2015550000LL)); }, write, target},
-        records == testsupport::kLargeRecords);
+    const auto prepare = [&] {
+        scrubtest::Write(settings.okFile, Numbers(records, 2015550000LL));
+        scrubtest::Write(settings.dncFile, Numbers(records / 2, 2025550000LL));
+    };
+    testsupport::ExpectTheEarlierFilesStay(disk, {prepare, write, settings.okFile},
+                                           records == testsupport::kLargeRecords);
 }
 
 INSTANTIATE_TEST_SUITE_P(FullDisk, LineFileFullDisk, ::testing::ValuesIn(testsupport::FullDiskCases()),
@@ -110,3 +119,46 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FullDiskCase{testsupport::FullBy::SmallFileSystem, testsupport::kLargeRecords},
                       FullDiskCase{testsupport::FullBy::FileSizeLimit, testsupport::kLargeRecords}),
     testsupport::FullDiskCaseName);
+
+// A rewritten list and its result files take their places together: when one
+// of them cannot (here a folder has taken its name while the run wrote), the
+// ones already renamed get their earlier content back, and the failure leaves
+// every file as it was.
+class ResultFilesRenameFails : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ResultFilesRenameFails, EveryEarlierFileStaysAndNothingIsLeftBeside)
+{
+    QTemporaryDir dir;
+    const auto path = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    scrub::ScrubSettings settings;
+    settings.exportOk = settings.exportDnc = true;
+    settings.okFile = path("ok.txt");
+    settings.dncFile = path("dnc.txt");
+    const QStringList names{"calls.csv", "dnc.txt", "ok.txt"};
+    for (const QString& name : names)
+        scrubtest::Write(dir.filePath(name), "earlier " + name.toLatin1() + "\r\n");
+
+    scrub::ResultFiles results;
+    results.Open(settings, QStringLiteral("Numbers In DNC List,Remove Time"));
+    scrub::LineFile list;
+    list.Open(path("calls.csv"));
+    list.Write("Phone\r\n3125550000\r\n");
+    results.WriteOk(3125550000ULL);
+    results.WriteDnc(2015551234ULL, QStringLiteral(", "));
+    ASSERT_TRUE(QFile::remove(path(GetParam())));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromLatin1(GetParam())));
+
+    const vb::ErrObject error = testsupport::ErrorOf([&] { results.Close(&list); });
+    EXPECT_EQ(error.Number, vb::errnum::PermissionDenied) << error.Description.toStdString();
+    for (const QString& name : names)
+        if (name != QLatin1String(GetParam()))
+            EXPECT_EQ(scrubtest::Read(dir.filePath(name)), "earlier " + name.toLatin1() + "\r\n")
+                << name.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name).size(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFile, ResultFilesRenameFails,
+                         ::testing::Values("calls.csv", "ok.txt", "dnc.txt"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return QString::fromLatin1(info.param).remove(u'.').toStdString();
+                         });

@@ -71,6 +71,7 @@ TEST_P(TableScrubKill, AKilledRunLeavesTheTableWholeOrFullyScrubbed)
         return state() != before;
     };
     s.kept = {QFileInfo(listFile()).fileName(), "dnc.mdb", "dnc.txt", "ok.txt"};
+    s.results = {"dnc.txt", "ok.txt"};
     const scrubkill::KillTally t = scrubkill::KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);

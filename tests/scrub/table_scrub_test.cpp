@@ -3,6 +3,9 @@
 
 #include "TableScrubFixture.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using scrubtest::Kind;
 using scrubtest::ListRow;
 
@@ -316,6 +319,49 @@ TEST_P(DbfTableScrubTest, ANumberTooWideForItsFieldEndsTheRunAndLeavesTheFileAsI
     EXPECT_EQ(scrubtest::Read(dbfPath()), before);
     ASSERT_TRUE(r.failure.has_value());
     EXPECT_FALSE(r.failure->description.contains(QStringLiteral("*")));
+}
+
+namespace {
+
+// The order of the file changes a run makes in the table's folder, as the
+// system reports them: "<event> <name>".
+QStringList FolderEvents(int watch)
+{
+    QStringList seen;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(watch, buffer, sizeof buffer);
+        if (n <= 0) return seen;
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            const QString name = e->len ? QString::fromLocal8Bit(e->name) : QString();
+            if (e->mask & IN_DELETE) seen << QStringLiteral("delete ") + name;
+            if (e->mask & IN_MOVED_TO) seen << QStringLiteral("renamed ") + name;
+            at += ssize_t(sizeof(inotify_event) + e->len);
+        }
+    }
+}
+
+} // namespace
+
+// The table's changes are lasting (its undo journal gone) before the result
+// files that tell of them take their places: a kill between the two must not
+// leave a journal that takes back a scrub the new result files report.
+TEST_P(DbfTableScrubTest, TheUndoJournalIsGoneBeforeTheResultFilesAppear)
+{
+    makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("x"), 1},
+              {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("x"), 2}});
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_DELETE | IN_MOVED_TO),
+              0);
+    run();
+    const QStringList seen = FolderEvents(watch);
+    ::close(watch);
+    const qsizetype journalGone = seen.indexOf(QStringLiteral("delete calls.dbf-undo"));
+    ASSERT_GE(journalGone, 0) << seen.join(u',').toStdString();
+    for (const QString& result : {QStringLiteral("renamed ok.txt"), QStringLiteral("renamed dnc.txt")})
+        EXPECT_GT(seen.indexOf(result), journalGone) << seen.join(u',').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(FoxPro, DbfTableScrubTest, ::testing::Values(Kind::FoxPro), scrubtest::KindName);

@@ -37,6 +37,7 @@ TEST_F(TextScrubKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
         return r.replaced;
     };
     s.kept = {"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"};
+    s.results = {"dnc.txt", "ok.txt"};
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);

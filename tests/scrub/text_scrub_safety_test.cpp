@@ -2,9 +2,12 @@
 // earlier OK and DNC files as they were; a list reached through a symbolic
 // link is rewritten where it lies; a read-only list is refused before
 // anything is written; a rewritten list keeps its mode and owner; result
-// files never overwrite the list or each other.
+// files never overwrite the list or each other; what a killed rewrite left
+// beside the list goes with the next one.
 
 #include "TextScrubFixture.h"
+#include "scrub/DuplicateRemoval.h"
+#include "scrub/WorkTableScrub.h"
 #include "support/FileSizeLimit.h"
 
 #include <QFileInfo>
@@ -65,6 +68,80 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"ADiskThatFillsWhileTheCopyIsWritten", 200000, 512 * 1024, false},
                       FailureCase{"ADiskThatFillsWhileTheResultsAreClosed", 40000, 300 * 1024, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------- what a kill left beside the list
+
+// The writers that rewrite a text list beside itself. A run killed part way
+// leaves at most the hidden temporary of the list's replacement (locked by
+// nobody once its writer is gone); the next run sweeps it, and a user's file
+// whose name merely looks like a copy's stays.
+enum class ListRewriter { TextScrub, DuplicateRemoval, WorkTableWriteBack };
+
+std::string RewriterName(const ::testing::TestParamInfo<ListRewriter>& info)
+{
+    static const char* const kNames[] = {"TextScrub", "DuplicateRemoval", "WorkTableWriteBack"};
+    return kNames[int(info.param)];
+}
+
+class ListRewriterTest : public TextScrubTest, public ::testing::WithParamInterface<ListRewriter> {
+protected:
+    bool rewrite()
+    {
+        const QString text = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended "
+                                            "Properties=\"text;HDR=Yes;FMT=Delimited\"")
+                                 .arg(folder);
+        switch (GetParam()) {
+        case ListRewriter::TextScrub:
+            return run().completed;
+        case ListRewriter::DuplicateRemoval: {
+            const scrub::TextDuplicatesJob d{folder, job.fileName, text, true, QStringLiteral("Phone"), {}};
+            return scrub::RemoveTextDuplicates(d, view).completed;
+        }
+        case ListRewriter::WorkTableWriteBack: {
+            scrub::WorkTableJob w;
+            w.source = scrub::WorkTableJob::Source::Text;
+            w.workDatabase = folder + QStringLiteral("DNCTempWork.mdb");
+            w.connectionString = text;
+            w.tableName = job.fileName;
+            w.folder = folder;
+            w.phoneField = QStringLiteral("Phone");
+            w.fieldNames = QStringList{"Phone", "Status"};
+            w.markPosition = 1;
+            w.deleteFound = true;
+            return scrub::ScrubByWorkTable(w, view, dnc).completed;
+        }
+        }
+        return false;
+    }
+};
+
+TEST_P(ListRewriterTest, TheNextRunSweepsWhatAKillLeftAndKeepsTheUsersFiles)
+{
+    writeList("Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n");
+    const QStringList left{".calls.csv.Xy12ab9Z", ".calls.csv.q0q0q0q0"};
+    for (const QString& name : left)
+        scrubtest::Write(folder + name, "Phone,Status\r\n");
+    const QStringList users{"070302142530calls.csv", "N070302142530calls.csv", ".calls.csv.notes"};
+    for (const QString& name : users)
+        scrubtest::Write(folder + name, "mine\r\n");
+
+    ASSERT_TRUE(rewrite());
+
+    EXPECT_NE(listBytes(), QByteArray("Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n"));
+    const QStringList there = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& name : left)
+        EXPECT_FALSE(there.contains(name)) << name.toStdString();
+    for (const QString& name : users)
+        EXPECT_EQ(file(name), "mine\r\n") << name.toStdString();
+    for (const QString& name : there)
+        EXPECT_TRUE(name == QLatin1String("calls.csv") || users.contains(name) || !name.contains(u"calls"))
+            << name.toStdString() << " was left beside the list";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rewriters, ListRewriterTest,
+                         ::testing::Values(ListRewriter::TextScrub, ListRewriter::DuplicateRemoval,
+                                           ListRewriter::WorkTableWriteBack),
+                         RewriterName);
 
 // ---------------------------------------------------------------- links
 

@@ -8,7 +8,9 @@
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
 #include "scrub/WorkTableScrub.h"
+#include "support/ChildKill.h"
 
+#include <QThread>
 #include <functional>
 
 namespace {
@@ -27,6 +29,19 @@ public:
 
 const QByteArray kStamp = "3/2/2007 2:25:30 PM";
 
+// Lets the parent kill the child once the work table is linked.
+class SignalAtCheck : public engine::NoProgress {
+public:
+    QString folder;
+    void Status(const QString& text, std::int32_t panel) override
+    {
+        if (panel != 1 || text != QStringLiteral("Start to Check ...")) return;
+        testsupport::ChildStarted(folder);
+        for (;;)
+            QThread::msleep(50); // waits for the kill
+    }
+};
+
 } // namespace
 
 class WorkTableScrubTest : public TextScrubTest {
@@ -34,6 +49,22 @@ protected:
     void SetUp() override
     {
         TextScrubTest::SetUp();
+        setUpJob();
+    }
+
+    // The list, the result files and the DNC database in another folder:
+    // the kill test's, which its child works in.
+    void useFolder(const QString& at)
+    {
+        folder = at + u'/';
+        dbPath = folder + QStringLiteral("dnc.mdb");
+        dnc->Close();
+        dnc->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath);
+        setUpJob();
+    }
+
+    void setUpJob()
+    {
         wjob.source = scrub::WorkTableJob::Source::Text;
         wjob.workDatabase = folder + QStringLiteral("DNCTempWork.mdb");
         wjob.folder = folder;
@@ -353,4 +384,28 @@ TEST_F(WorkTableScrubTest, AnEmptyListShowsNothingFoundAndStaysAsItWas)
     EXPECT_TRUE(r.completed);
     EXPECT_EQ(r.status, QStringLiteral("0 (0.00%) numbers in DNC List"));
     EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\n"));
+}
+
+// A run killed while the DNC database links its work table: the next run
+// still works.
+TEST_F(WorkTableScrubTest, ChildRunOfTheKillTest)
+{
+    const QString other = testsupport::ChildFolder();
+    if (other.isEmpty()) GTEST_SKIP() << "runs only as the child of the kill test";
+    useFolder(other);
+    SignalAtCheck view;
+    view.folder = folder;
+    scrub::ScrubByWorkTable(wjob, view, dnc);
+}
+
+TEST_F(WorkTableScrubTest, ARunKilledWhileLinkedLeavesTheNextRunWorking)
+{
+    writeList("Name,Phone,Status\r\nAnn,2015551234,new\r\nBob,2015550000,new\r\n");
+    dnc->Close(); // the child's run holds the store alone
+    testsupport::RunChildAndKill(QStringLiteral("WorkTableScrubTest.ChildRunOfTheKillTest"), folder, 0);
+    dnc->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath);
+
+    const scrub::WorkTableResult r = runWork();
+    EXPECT_TRUE(r.completed) << (r.failure ? r.failure->description.toStdString() : std::string());
+    EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\nAnn,2015551234,DNC\r\nBob,2015550000,new\r\n"));
 }

@@ -76,4 +76,30 @@ inline void RunChildAndKill(const QString& childTest, const QString& folder, qin
     QFile::remove(marker);
 }
 
+// Runs the current test again in a child of this binary and checks that it
+// passed there: the test's body runs in the child (where this returns true)
+// and the parent only waits for it (false). For what a test must not do to
+// the process running the suite: change its signals or its limits, or die.
+inline bool RunsInChild()
+{
+    static const char* const kVariable = "TERVALA_CHILD_TEST";
+    if (qEnvironmentVariableIsSet(kVariable)) return true;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kVariable), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=%1.%2")
+                     .arg(QString::fromLatin1(test->test_suite_name()), QString::fromLatin1(test->name()))});
+    EXPECT_TRUE(child.waitForStarted());
+    child.waitForFinished(-1);
+    const std::string said = child.readAll().toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << said;
+    EXPECT_EQ(child.exitCode(), 0) << said;
+    EXPECT_NE(said.find("[  PASSED  ] 1 test"), std::string::npos) << said;
+    return false;
+}
+
 } // namespace testsupport
