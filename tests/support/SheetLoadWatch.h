@@ -1,0 +1,60 @@
+#pragma once
+// What a window showed each time a workbook's sheet was read from its file
+// (the long part of opening a large workbook): the hourglass, and whether
+// the window had been drawn since a mark the test sets (a dialog or box
+// closed over it).
+
+#include "platform/files/Workbook.h"
+#include "platform/widgets/WaitCursor.h"
+
+#include <QEvent>
+#include <QObject>
+#include <QWidget>
+#include <vector>
+
+namespace testsupport {
+
+class SheetLoadWatch : public QObject {
+public:
+    struct Seen {
+        bool hourglass = false;
+        bool drawnSinceMark = false;
+    };
+
+    explicit SheetLoadWatch(QWidget* window) : m_window(window->window())
+    {
+        m_window->installEventFilter(this);
+        files::SetSheetLoadHook([this](const QString&) {
+            if (m_marked) seen.push_back({ui::HourglassShown(), m_paints > m_paintsAtMark});
+        });
+    }
+    ~SheetLoadWatch() override
+    {
+        files::SetSheetLoadHook({});
+        if (m_window) m_window->removeEventFilter(this);
+    }
+
+    // Loads from now on are seen.
+    void mark()
+    {
+        m_marked = true;
+        m_paintsAtMark = m_paints;
+    }
+
+    std::vector<Seen> seen;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Paint) ++m_paints;
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    bool m_marked = false;
+    int m_paints = 0;
+    int m_paintsAtMark = 0;
+};
+
+} // namespace testsupport
