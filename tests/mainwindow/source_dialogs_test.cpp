@@ -176,12 +176,6 @@ INSTANTIATE_TEST_SUITE_P(
                            ud::Enter();
                        },
                        "Calls", true},
-        PickerKeysCase{"TableClickedAndEnter", Picker::Table,
-                       [](QDialog& d) {
-                           ud::ClickRow(SheetList(d), 2, Qt::NoModifier, 0);
-                           ud::Enter();
-                       },
-                       "Old"},
         PickerKeysCase{"TableDoubleClicked", Picker::Table,
                        [](QDialog& d) { DoubleClickRow(SheetList(d), 1); }, "Calls"},
         PickerKeysCase{"TextLayoutTickedAndEnterInTheBox", Picker::Text,
@@ -189,14 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                            ud::ClickInto(d.findChild<QCheckBox*>(QStringLiteral("chkIsTitleFirstLine")));
                            ud::Enter();
                        },
-                       QString(), true},
-        PickerKeysCase{"TextLayoutOkReachedByTabAndEnter", Picker::Text,
-                       [](QDialog& d) {
-                           d.findChild<QCheckBox*>(QStringLiteral("chkDelimited"))->setFocus();
-                           ud::Tab();
-                           ud::Enter();
-                       },
-                       QString(), false}),
+                       QString(), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SourceDialogs, TheWorkbookPickerStoresSheetAndFlagsOnlyOnOk)

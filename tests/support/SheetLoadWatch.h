@@ -1,14 +1,12 @@
 #pragma once
 // What a window showed each time a workbook's sheet was read from its file
 // (the long part of opening a large workbook): the hourglass, and whether
-// the window had been drawn since a mark the test sets (a dialog or box
-// closed over it).
+// it was drawn since a mark (a dialog or box closed over it).
 
 #include "platform/files/Workbook.h"
 #include "platform/widgets/WaitCursor.h"
 
 #include <QEvent>
-#include <QObject>
 #include <QWidget>
 #include <vector>
 
@@ -28,11 +26,7 @@ public:
             if (m_marked) seen.push_back({ui::HourglassShown(), m_paints > m_paintsAtMark});
         });
     }
-    ~SheetLoadWatch() override
-    {
-        files::SetSheetLoadHook({});
-        if (m_window) m_window->removeEventFilter(this);
-    }
+    ~SheetLoadWatch() override { files::SetSheetLoadHook({}); }
 
     // Loads from now on are seen.
     void mark()
@@ -53,8 +47,7 @@ protected:
 private:
     QWidget* m_window;
     bool m_marked = false;
-    int m_paints = 0;
-    int m_paintsAtMark = 0;
+    int m_paints = 0, m_paintsAtMark = 0;
 };
 
 } // namespace testsupport
