@@ -23,7 +23,11 @@ public:
     {
         m_window->installEventFilter(this);
         files::SetSheetLoadHook([this](const QString&) {
-            if (m_marked) seen.push_back({ui::HourglassShown(), m_paints > m_paintsAtMark});
+            if (!m_marked) return;
+            seen.push_back({ui::HourglassShown(), m_paints > m_paintsAtMark});
+            // With TERVALA_SCREENSHOT_DIR set, the window as it stands then.
+            if (const QString shots = qEnvironmentVariable("TERVALA_SCREENSHOT_DIR"); !shots.isEmpty())
+                m_window->grab().save(shots + QStringLiteral("/tervala_sheet_load_%1.png").arg(seen.size()));
         });
     }
     ~SheetLoadWatch() override { files::SetSheetLoadHook({}); }
