@@ -41,6 +41,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <vector>
@@ -77,6 +78,13 @@ bool IsExistingFile(const QString& path)
 void Exclaim(const QString& prompt)
 {
     ui::MsgBox(prompt, ui::vbExclamation);
+}
+
+// The status line tells the step at work: it is cleared when the step ends.
+// A split leaves the last file it wrote there, until the next step ends.
+auto StatusClearedAtEnd(frmDNCWizard& wizard)
+{
+    return qScopeGuard([&wizard] { wizard.SetStatus(QString()); });
 }
 
 // A split's output files, as the wizard's status bar names them.
@@ -329,13 +337,13 @@ void frmDNCWizard::dnctextfilename_LostFocus()
 {
     const QString text = dnctextfilename->text();
     if (text == m_fileNameTag || text.trimmed().isEmpty()) return;
-    if (IsExistingFile(text.trimmed())) {
-        // Another file: its analysis is still to be made.
+    // Another name: the analysis shown was of the file named before, and
+    // the new one's is still to be made.
+    lstCode->clear();
+    if (IsExistingFile(text.trimmed()))
         m_fileNameTag.clear();
-        lstCode->clear();
-    } else {
+    else
         Exclaim(QStringLiteral("File dose not exist!"));
-    }
 }
 
 QString frmDNCWizard::TextConnection(QString& fileName) const
@@ -384,6 +392,7 @@ void frmDNCWizard::SetStatus(const QString& text)
 
 void frmDNCWizard::cmdBrowser_Click()
 {
+    const auto statusCleared = StatusClearedAtEnd(*this);
     m_currentFile = dnctextfilename->text();
     if (OptionFormat(NationalText)->isChecked())
         BrowseNationalText();
@@ -476,6 +485,7 @@ void frmDNCWizard::BrowseNationalUpdate()
 
 void frmDNCWizard::cmdView_Click()
 {
+    const auto statusCleared = StatusClearedAtEnd(*this);
     try {
         if (dnctextfilename->text().isEmpty()) return;
         QString fileName;
@@ -558,6 +568,7 @@ void frmDNCWizard::cmdAnalysis_Click()
         return;
     }
 
+    const auto statusCleared = StatusClearedAtEnd(*this);
     ui::WaitCursor hourglass;
     try {
         vb::DoEvents();
@@ -581,6 +592,7 @@ void frmDNCWizard::cmdAnalysis_Click()
         rs->Open(sql, connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
 
         lstCode->clear();
+        m_analysedFile = name;
         qint64 textTotal = 0;
         qint64 dbTotal = 0;
         while (!rs->Eof()) {
@@ -635,6 +647,8 @@ void frmDNCWizard::ShowAfterInput()
 
 void frmDNCWizard::cmdOK_Click()
 {
+    // The analysis belongs to the file it read: the import is of that file.
+    if (m_analysedFile != dnctextfilename->text().trimmed()) lstCode->clear();
     if (lstCode->topLevelItemCount() == 0) {
         Exclaim(QStringLiteral("Please make analysis before import!"));
         return;
@@ -685,6 +699,7 @@ void frmDNCWizard::QuickImport()
     // the title bar is not) sets IsCancel and stops it before anything is
     // imported.
     m_isCancel = false;
+    const auto statusCleared = StatusClearedAtEnd(*this);
 
     SetStatus(QStringLiteral("Select File ..."));
     cmdBrowser_Click();
@@ -708,6 +723,5 @@ void frmDNCWizard::QuickImport()
     WaitSeconds(5);
     if (m_isCancel) return;
     cmdOK_Click();
-    SetStatus(QString());
     m_isQuickImport = false;
 }

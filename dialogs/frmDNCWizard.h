@@ -137,5 +137,6 @@ private:
     bool m_isCancel = false;
     bool m_isQuickImport = false;
     QString m_currentFile;
-    QString m_fileNameTag; // the file box's text when it took the focus
+    QString m_fileNameTag;  // the file box's text when it took the focus
+    QString m_analysedFile; // the file the analysis list was read from
 };

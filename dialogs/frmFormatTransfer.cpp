@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,6 +32,28 @@ const QString kForm = QStringLiteral("frmFormatTransfer");
 const QString kLineBreak = QStringLiteral("\r\n");
 
 enum Column : int { ColName = 0, ColValue = 1 };
+
+// Space ticks or clears the selected field wherever in its row it was
+// clicked: the box sits in the name column only.
+class SpaceTicksRow : public QObject {
+public:
+    explicit SpaceTicksRow(QTreeWidget* list) : QObject(list), m_list(list) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Space || key->modifiers() != Qt::NoModifier) return false;
+        QTreeWidgetItem* row = m_list->currentItem();
+        if (!row || !row->isSelected() || !(row->flags() & Qt::ItemIsUserCheckable)) return false;
+        row->setCheckState(ColName, row->checkState(ColName) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        return true;
+    }
+
+private:
+    QTreeWidget* m_list;
+};
 
 bool IsExistingFile(const QString& path)
 {
@@ -124,6 +147,7 @@ void frmFormatTransfer::buildControls()
     ListView4->header()->setSectionsMovable(false);
     ListView4->header()->setStretchLastSection(false);
     ListView4->setMinimumHeight(180);
+    ListView4->installEventFilter(new SpaceTicksRow(ListView4));
     InitFieldList();
 
     Label4 =

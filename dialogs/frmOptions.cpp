@@ -36,6 +36,7 @@ QToolButton* newPictureButton(int index, const QString& caption, QStyle::Standar
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(false);
     button->setFocusPolicy(Qt::StrongFocus);
+    ui::pressOnEnter(button);
     button->setMinimumSize(QSize(128, 64));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return button;

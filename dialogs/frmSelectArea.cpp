@@ -9,6 +9,7 @@
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/ui/Services.h"
+#include "platform/widgets/ControlHelpers.h"
 #include "platform/widgets/FormKit.h"
 #include "screens/frmPhoneList.h"
 
@@ -38,6 +39,7 @@ frmSelectArea::frmSelectArea(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Create, Delete Area Codes in DNC - Add/View Numbers"));
     auto* layout = new QHBoxLayout(this);
     lstArea = ui::named(new QListWidget(this), "lstArea");
+    ui::KeepChoiceOnBlankClick(lstArea);
     lstArea->setMinimumWidth(120);
     layout->addWidget(lstArea);
 

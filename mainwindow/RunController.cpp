@@ -523,12 +523,16 @@ void RunController::RunDuplicateRemoval(const PanelChoices& panel, CDataTypeInfo
 
 bool RunController::ImportDNCTextFile()
 {
+    m_lastImport = dncimport::ImportResult();
     try {
         LoadTables();
         m_window.SetImport(false);
 
         const QString name = SettingText(QStringLiteral("dnctextfilename"));
-        if (!name.isEmpty() && !QFile::exists(name)) return false;
+        if (!name.isEmpty() && !QFile::exists(name)) {
+            EndImport(false);
+            return false;
+        }
 
         QString fileName;
         QString folder = SplitFilePath(name, fileName);
@@ -547,7 +551,7 @@ bool RunController::ImportDNCTextFile()
             SaveSetting(QStringLiteral("dnclastupdate"), vb::CStr(vb::Now()));
             m_window.ShowLastUpdate(SettingText(QStringLiteral("dnclastupdate")));
         }
-        m_window.SetImport(true);
+        EndImport(imported);
 
         bool counted = false;
         const std::int32_t total = GetDNCCount(&counted);
@@ -558,8 +562,16 @@ bool RunController::ImportDNCTextFile()
         return imported;
     } catch (...) {
         m_window.Report(Caught(QString(), QStringLiteral("cmdLastUpdate_Click")), ui::vbInformation);
+        EndImport(false);
         return false;
     }
+}
+
+void RunController::EndImport(bool imported)
+{
+    m_window.SetImport(true);
+    // An import that did not run to its end is not called finished.
+    if (!imported) m_window.SetStatusBar(QString(), 1);
 }
 
 bool RunController::ImportDNCList(const QString& linkProviderString, const QString& fileName)

@@ -106,7 +106,9 @@ public:
     void RemoveDuplicates();
     // The DNC import of the text the settings name ("dnctextfilename" and
     // its two flags), with the window disabled; then the last update and the
-    // total. False when the file is missing or the import failed.
+    // total. False when the file is missing or the import failed. The
+    // window is enabled again on every way out; only an import that ran to
+    // its end is reported finished.
     bool ImportDNCTextFile();
     const dncimport::ImportResult& LastImport() const { return m_lastImport; }
     // The scrub through a work table of a work database of its own; no
@@ -132,6 +134,7 @@ private:
     void RunDuplicateRemoval(const PanelChoices& panel, CDataTypeInfo& profile, SourceKind kind,
                              const QString& connectionString);
     bool ImportDNCList(const QString& linkProviderString, const QString& fileName);
+    void EndImport(bool imported);
     void Exclaim(const QString& prompt) const;
     // The list's sheet, its workbook opened; null after the message that
     // says why there is none.

@@ -314,7 +314,9 @@ QGroupBox* frmMain::buildSourceFrame()
     auto* withRow = new QHBoxLayout;
     Label2 = newLabel("Label2", QStringLiteral("With"), Frame5);
     txtMarkChar = named(new QLineEdit(QStringLiteral("DNC"), Frame5), "txtMarkChar");
-    txtMarkChar->setMaximumWidth(90);
+    // Room for a mark of a dozen characters or so (a code and a date).
+    txtMarkChar->setMinimumWidth(txtMarkChar->fontMetrics().averageCharWidth() * 16);
+    txtMarkChar->setMaximumWidth(txtMarkChar->minimumWidth() * 3 / 2);
     withRow->addWidget(Label2);
     withRow->addWidget(txtMarkChar);
     marks->addLayout(withRow);
@@ -322,6 +324,7 @@ QGroupBox* frmMain::buildSourceFrame()
 
     cmdStart = named(new QPushButton(in), "cmdStart");
     cmdStart->setAutoDefault(false);
+    ui::pressOnEnter(cmdStart);
     cmdStart->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     cmdStart->setIconSize(QSize(32, 32));
     cmdStart->setText(QStringLiteral("Start"));
@@ -443,6 +446,10 @@ void frmMain::SetInputEnabled(std::initializer_list<QWidget*> inputs, bool enabl
         w->setEnabled(enabled);
     ui::SetHourglass(!enabled);
     m_actionRunning = !enabled;
+    // The work that follows (a workbook's load, an import) serves no events
+    // for a while: the disabled window is drawn first, without the box that
+    // asked to start.
+    if (!enabled) ui::PaintNow(this);
     if (enabled && m_closePending) {
         // The close asked for while the action ran: carried out once the
         // action has returned to the event loop.

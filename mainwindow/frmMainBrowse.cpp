@@ -20,12 +20,14 @@
 #include "platform/vb/DoEvents.h"
 #include "platform/vb/Err.h"
 #include "platform/widgets/ControlHelpers.h"
+#include "platform/widgets/WaitCursor.h"
 #include "records/CDataTypeInfo.h"
 #include "records/ModuleConnectString.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <memory>
 
 namespace {
 
@@ -36,12 +38,22 @@ void Exclaim(const QString& prompt)
     ui::MsgBox(prompt, ui::vbExclamation | ui::vbOKOnly, vb::App::Title());
 }
 
-// A picker edits the profile, modal over the main window.
-template <class Picker> void ShowPicker(frmMain* owner, const std::shared_ptr<CDataTypeInfo>& profile)
+// A picker edits the profile, modal over the main window. The source is
+// read after it (a large workbook for seconds): the hourglass shows from
+// the picker's close until the caller lets the pointer go, over the window
+// drawn without the picker.
+template <class Picker>
+[[nodiscard]] std::unique_ptr<ui::WaitCursor> ShowPicker(frmMain* owner,
+                                                         const std::shared_ptr<CDataTypeInfo>& profile)
 {
-    Picker picker;
-    picker.Component(profile);
-    ui::services().ShowModal(&picker, owner);
+    {
+        Picker picker;
+        picker.Component(profile);
+        ui::services().ShowModal(&picker, owner);
+    }
+    auto hourglass = std::make_unique<ui::WaitCursor>();
+    ui::PaintNow(owner);
+    return hourglass;
 }
 
 void PresetWhenEmpty(CDataConnection& connection, QString (CDataConnection::*get)() const,
@@ -110,7 +122,8 @@ void frmMain::BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
     ComboAddItem(DataTableName, name);
     DataTableName->setCurrentIndex(0);
     profile->SetDataTableName(name);
-    if (text) ShowPicker<frmTextWizard>(this, profile);
+    std::unique_ptr<ui::WaitCursor> reading;
+    if (text) reading = ShowPicker<frmTextWizard>(this, profile);
     ReadFileSource(profile);
 }
 
@@ -153,7 +166,7 @@ void frmMain::BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile)
     const auto closeBook = qScopeGuard([&book] { vb::ResumeNext([&book] { book->Close(false); }); });
     if (!profile->GetExcelSheet(book.get())) return;
     FillTableList();
-    ShowPicker<frmExcelWizard>(this, profile);
+    const auto reading = ShowPicker<frmExcelWizard>(this, profile);
     SelectByText(DataTableName, profile->DataTableName());
 
     profile->GetExcelConnString();
@@ -203,10 +216,11 @@ void frmMain::BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile)
     FillTableList();
     const std::int32_t tables = GetTableNameCount();
     if (tables == 0) return;
+    std::unique_ptr<ui::WaitCursor> reading;
     if (tables == 1)
         profile->SetDataTableName(profile->TableNameData()->Item(1)->ItemValue());
     else
-        ShowPicker<frmSelectTable>(this, profile);
+        reading = ShowPicker<frmSelectTable>(this, profile);
     SelectByText(DataTableName, profile->DataTableName());
 
     mRecordCount = profile->GetRecordCount(QString());

@@ -5,6 +5,7 @@
 
 #include "dialogs/frmDNCWizard.h"
 #include "dncdb/DNCImport.h"
+#include "dncdb/DNCListImport.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ui/Services.h"
 
@@ -26,10 +27,12 @@ void frmMain::RunDNCImportWizard(bool quick)
             ui::services().ShowModal(wizard, this);
             if (!wizard || wizard->IsCancel()) break;
 
-            if (!m_runs.ImportDNCTextFile()) {
-                SetImport(true);
+            // The import enables the window again on every way out. A text
+            // without a value was read to its end: the wizard is shown again
+            // with its counts, as after an import.
+            if (!m_runs.ImportDNCTextFile() &&
+                m_runs.LastImport().outcome != dncimport::ImportOutcome::NoValue)
                 break;
-            }
             if (!wizard) break;
             wizard->ShowAfterInput();
             wizard->SetStatus(dncimport::SkippedLinesNote(m_runs.LastImport().stats));

@@ -7,6 +7,7 @@
 #include "platform/vb/App.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "platform/widgets/ControlHelpers.h"
 #include "platform/widgets/FormKit.h"
 
 #include <QCheckBox>
@@ -98,6 +99,7 @@ void frmProperties::buildControls()
                                   const char* addName, QPushButton*& remove, const char* removeName) {
         auto* frame = ui::named(new QGroupBox(this), frameName);
         list = ui::named(new QListWidget(frame), listName);
+        ui::KeepChoiceOnBlankClick(list);
         box = ui::newEdit(boxName, frame);
         box->setMaxLength(32);
         box->installEventFilter(this);

@@ -4,6 +4,7 @@
 #include "core/FormGuard.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
+#include "platform/widgets/ControlHelpers.h"
 #include "platform/widgets/FormKit.h"
 #include "records/CDataTypeInfo.h"
 
@@ -37,6 +38,8 @@ frmTextWizard::frmTextWizard(QWidget* parent) : QDialog(parent)
         ui::named(new QCheckBox(QStringLiteral("First line is header?"), this), "chkIsTitleFirstLine");
     chkDelimited = ui::named(new QCheckBox(QStringLiteral("Delimited?"), this), "chkDelimited");
     cmdOK = ui::newButton("cmdOK", QStringLiteral("OK"), this, 80);
+    // Enter anywhere in the dialog confirms it.
+    cmdOK->setDefault(true);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 14, 12, 10);
     column->addWidget(chkIsTitleFirstLine);
@@ -78,7 +81,12 @@ SheetListDialog::SheetListDialog(QWidget* parent, const char* name, const QStrin
     setWindowTitle(caption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     cboSheet = ui::named(new QListWidget(this), "cboSheet");
+    ui::KeepChoiceOnBlankClick(cboSheet);
     cmdOK = ui::newButton("cmdOK", QStringLiteral("OK"), this, 80);
+    // Enter in the list confirms the choice, and so does a double-click on
+    // a name.
+    cmdOK->setDefault(true);
+    connect(cboSheet, &QListWidget::itemDoubleClicked, cmdOK, &QPushButton::click);
     resize(260, 320);
 }
 

@@ -301,6 +301,11 @@ void DataGridModel::ClearSelection()
 
 // ---------------------------------------------------------------- control
 
+void TabLeavesGrid(QTableView* view)
+{
+    view->setTabKeyNavigation(false);
+}
+
 DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("DataViewGrid"));
@@ -314,6 +319,7 @@ DataViewGrid::DataViewGrid(QWidget* parent) : QFrame(parent)
     m_model->SetSelectedColor(m_selectedColor);
     m_view->setModel(m_model);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TabLeavesGrid(m_view);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_view->verticalHeader()->hide();

@@ -25,6 +25,11 @@
 
 class QTableView;
 
+// A grid of the screens is one stop of the window's Tab order: Tab and
+// Shift+Tab leave it for the controls beside it (the paging bar), the
+// arrow keys move between its cells.
+void TabLeavesGrid(QTableView* view);
+
 // The six answers of FetchColumnSetup. On entry ColName is the field name
 // and the rest are neutral; the host changes what it has settings for.
 struct ColumnSetup {

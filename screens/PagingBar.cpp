@@ -26,6 +26,7 @@ PagingBar::PagingBar(QWidget* parent) : QWidget(parent)
         b->setIcon(style()->standardIcon(picture));
         b->setToolTip(tip);
         b->setAutoRaise(false);
+        ui::pressOnEnter(b);
         return b;
     };
     cmdFirst = pictureButton("cmdFirst", QStyle::SP_MediaSkipBackward, QStringLiteral("First Page"));
@@ -46,6 +47,9 @@ PagingBar::PagingBar(QWidget* parent) : QWidget(parent)
     bar->addWidget(cmdLast);
     bar->addSpacing(16);
     bar->addWidget(lblRecords, 1);
+    // Tab follows the bar from left to right.
+    setTabOrder(cmdPrev, PageCaption);
+    setTabOrder(PageCaption, cmdNext);
 
     auto on = [this](QToolButton* b, const char* action) {
         connect(b, &QToolButton::clicked, this, [this, action] {

@@ -46,6 +46,7 @@ frmViewData::frmViewData(QWidget* parent) : QDialog(parent)
     m_model->SetBand(QColor(), QColor());
     grdDataGrid->setModel(m_model);
     grdDataGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TabLeavesGrid(grdDataGrid);
     grdDataGrid->setWordWrap(false);
     grdDataGrid->verticalHeader()->hide();
     grdDataGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <cctype>
 #include <cmath>
+#include <utility>
 
 namespace files {
 
@@ -468,10 +469,24 @@ void Workbook::save()
     XlsxSave(*d);
 }
 
+namespace {
+std::function<void(const QString&)>& SheetLoadHook()
+{
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+} // namespace
+
+void SetSheetLoadHook(std::function<void(const QString& sheet)> hook)
+{
+    SheetLoadHook() = std::move(hook);
+}
+
 SheetData& Workbook::loadSheet(int index)
 {
     SheetData& s = d->sheets[index];
     if (!s.loaded) {
+        if (const auto& hook = SheetLoadHook()) hook(s.name);
         if (d->format == WorkbookFormat::Xlsx)
             XlsxLoadSheet(*d, s);
         else

@@ -39,6 +39,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -175,5 +176,10 @@ private:
     std::unique_ptr<detail::BookData> d;
     std::vector<std::unique_ptr<Worksheet>> m_sheets;
 };
+
+// Called as a sheet's cells are about to be read from its file (the long
+// part of opening a large workbook), with the sheet's name. Tests set it to
+// see what the window shows by then; none is set otherwise.
+void SetSheetLoadHook(std::function<void(const QString& sheet)> hook);
 
 } // namespace files

@@ -1,7 +1,9 @@
 #include "platform/widgets/ControlHelpers.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFrame>
+#include <QMouseEvent>
 
 std::int32_t FindComboIndex(const QComboBox* combo, const vb::Variant& value, bool byItemData)
 {
@@ -37,3 +39,43 @@ void SetFlatBorder(QWidget* window, std::int16_t style)
 }
 
 } // namespace ModuleControl
+
+namespace ui {
+
+namespace {
+
+class BlankClickKeepsChoice : public QObject {
+public:
+    explicit BlankClickKeepsChoice(QAbstractItemView* list) : QObject(list), m_list(list) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (m_list->indexAt(mouse->position().toPoint()).isValid()) return false;
+            if (event->type() == QEvent::MouseMove) return mouse->buttons() != Qt::NoButton;
+            if (event->type() == QEvent::MouseButtonPress) m_list->setFocus(Qt::MouseFocusReason);
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    QAbstractItemView* m_list;
+};
+
+} // namespace
+
+void KeepChoiceOnBlankClick(QAbstractItemView* list)
+{
+    list->viewport()->installEventFilter(new BlankClickKeepsChoice(list));
+}
+
+} // namespace ui

@@ -1,10 +1,12 @@
 #pragma once
-// Small helpers on controls: the combo-box lookup and the window border.
+// Small helpers on controls: the combo-box lookup, the window border and
+// the list box's keeping of its choice.
 
 #include "platform/vb/Variant.h"
 
 #include <cstdint>
 
+class QAbstractItemView;
 class QComboBox;
 class QWidget;
 
@@ -17,3 +19,9 @@ namespace ModuleControl {
 // window that has no frame change nothing.
 void SetFlatBorder(QWidget* window, std::int16_t style);
 } // namespace ModuleControl
+
+namespace ui {
+// A list box keeps its chosen entry when a click lands on its blank part
+// below the entries: the click only gives it the focus.
+void KeepChoiceOnBlankClick(QAbstractItemView* list);
+} // namespace ui

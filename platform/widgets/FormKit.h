@@ -8,6 +8,7 @@
 // their text on entry, move on with Enter and drop the keys they do not
 // take.
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
@@ -389,11 +390,41 @@ inline QLabel* newLabel(const char* name, const QString& caption, QWidget* paren
     return label;
 }
 
-// minimumWidth 0 keeps the style's own width.
+namespace detail {
+
+// Enter on a focused button presses it, as Space does, and goes no further:
+// not to the dialog's default button, nor to the window.
+class EnterPresses : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || !isEnterKey(static_cast<QKeyEvent*>(event))) return false;
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (!button || !button->isEnabled()) return false;
+        button->click();
+        return true;
+    }
+};
+
+} // namespace detail
+
+// Enter on the button, when it has the focus, presses it.
+inline void pressOnEnter(QAbstractButton* button)
+{
+    button->installEventFilter(new detail::EnterPresses(button));
+}
+
+// minimumWidth 0 keeps the style's own width. A button becomes no dialog's
+// default by taking the focus (Enter in a box is the box's own), yet Enter
+// on it presses it.
 inline QPushButton* newButton(const char* name, const QString& caption, QWidget* parent, int minimumWidth = 0)
 {
     auto* button = named(new QPushButton(caption, parent), name);
     button->setAutoDefault(false);
+    pressOnEnter(button);
     if (minimumWidth > 0) button->setMinimumWidth(minimumWidth);
     return button;
 }

@@ -1,7 +1,10 @@
 #include "platform/widgets/WaitCursor.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QWidget>
 
 namespace ui {
 namespace {
@@ -32,6 +35,16 @@ bool HourglassShown()
 {
     const QCursor* cursor = QGuiApplication::overrideCursor();
     return cursor && cursor->shape() == Qt::WaitCursor;
+}
+
+void PaintNow(QWidget* window)
+{
+    if (!window) return;
+    window = window->window();
+    // The window system's news first (the closed box's area to draw, the
+    // pointer's new shape); no key or click of the user's is taken here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (window->isVisible()) window->repaint();
 }
 
 } // namespace ui

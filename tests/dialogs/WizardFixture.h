@@ -1,10 +1,9 @@
 #pragma once
-// The import wizard's tests: a DNC database of its own in a temporary folder,
-// the program-wide objects pointed at it, a main window (not started) whose
-// toolbar and "Import Data" button run the wizard loop, scripted dialogs and
-// a fake clock, so the import's fixed waits and the quick import's pause
-// take no time.
+// The import wizard's tests: the store's fixture (support/DncFixture.h),
+// whose main window's toolbar and "Import Data" button run the wizard loop,
+// with the wizard's own steps.
 
+#include "support/DncFixture.h"
 #include "support/ProgramObjects.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUi.h"
@@ -89,53 +88,9 @@ inline frmDNCWizard* AsWizard(QDialog* dialog)
 
 } // namespace wiztest
 
-class WizardTest : public ScriptedUiTest {
+// The store's fixture, with the wizard's own steps.
+class WizardTest : public DncTest {
 protected:
-    void SetUp() override
-    {
-        ScriptedUiTest::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        vb::SetClock(&clock);
-        dbPath = dir.filePath(QStringLiteral("Tervala.mdb"));
-        wiztest::MakeDatabase(dbPath);
-        const QString cs = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath;
-
-        testsupport::OpenProgramObjects(cs);
-
-        form = std::make_unique<frmMain>();
-        gMainForm = form.get();
-    }
-
-    void TearDown() override
-    {
-        gMainForm = nullptr;
-        form.reset();
-        testsupport::CloseProgramObjects();
-        ui::SetHourglass(false);
-        vb::SetClock(nullptr);
-        ScriptedUiTest::TearDown();
-    }
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QString write(const QString& name, const QByteArray& bytes) const
-    {
-        return wiztest::WriteFile(path(name), bytes);
-    }
-
-    QString setting(const QString& key) const { return SettingText(key); }
-    void setSetting(const QString& key, const QString& value) { testsupport::PutSetting(key, value); }
-
-    long long rowsOf(const QString& table) const
-    {
-        wiztest::Db db(dbPath);
-        return db.count(table);
-    }
-    void sql(const QString& text) const
-    {
-        wiztest::Db db(dbPath);
-        db.exec(text);
-    }
-
     // The toolbar's "Import" (the wizard loop without the quick import).
     void clickToolbarImport()
     {
@@ -176,9 +131,4 @@ protected:
             QStringLiteral("frmDNCWizard"));
         scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to import"));
     }
-
-    QTemporaryDir dir;
-    QString dbPath;
-    vb::FakeClock clock;
-    std::unique_ptr<frmMain> form;
 };

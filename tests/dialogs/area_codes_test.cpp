@@ -3,6 +3,7 @@
 // stored total refreshed, and the phone list of one code opened.
 
 #include "screens/ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 
 class AreaCodes : public ScreensDbTest {
 protected:
@@ -167,10 +169,11 @@ TEST_F(AreaCodes, CodeIsNotListedWhenTheDatabaseCannotBeOpened)
 
 struct DropCase {
     const char* name;
-    int row;
+    int row; // clicked
     int answer;
     QStringList left;
     QString chosen;
+    bool blankClicked = false; // then a click on the list below its entries
 };
 
 inline void PrintTo(const DropCase& c, std::ostream* os)
@@ -184,7 +187,12 @@ TEST_P(AreaCodeDrop, ChoosesTheNextEntry)
 {
     tables({"201", "202", "203"});
     auto screen = open();
-    screen->lstArea->setCurrentRow(GetParam().row);
+    userdrive::ClickRow(screen->lstArea, GetParam().row, Qt::NoModifier, 0);
+    if (GetParam().blankClicked) {
+        QWidget* page = screen->lstArea->viewport();
+        QTest::mouseClick(page, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(page->width() / 2, page->height() - 4));
+    }
     const QString code = screen->lstArea->item(GetParam().row)->text();
     scripted.expectMsgBox(GetParam().answer,
                           "Are you sure to delete this area code:" + code + " from database?", ui::vbYesNo);
@@ -195,11 +203,13 @@ TEST_P(AreaCodeDrop, ChoosesTheNextEntry)
     EXPECT_EQ(gPhoneTables->Count(), GetParam().left.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(AreaCodes, AreaCodeDrop,
-                         ::testing::Values(DropCase{"Middle", 1, ui::vbYes, {"201", "203"}, "203"},
-                                           DropCase{"Last", 2, ui::vbYes, {"201", "202"}, "202"},
-                                           DropCase{"AnsweredNo", 1, ui::vbNo, {"201", "202", "203"}, "202"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    AreaCodes, AreaCodeDrop,
+    ::testing::Values(DropCase{"Middle", 1, ui::vbYes, {"201", "203"}, "203"},
+                      DropCase{"Last", 2, ui::vbYes, {"201", "202"}, "202"},
+                      DropCase{"AnsweredNo", 1, ui::vbNo, {"201", "202", "203"}, "202"},
+                      DropCase{"AfterABlankClick", 0, ui::vbYes, {"202", "203"}, "202", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AreaCodes, DroppingTheOnlyCodeLeavesNothingChosen)
 {

@@ -48,12 +48,17 @@ TEST_P(FormatTransferStateBox, TypingKeepsTheLayoutOnScreenAndOnlyAPickLoadsTheS
 
     // A comma layout set up by hand from the file's first line.
     form.txtTextPath->setText(
-        write(QStringLiteral("nj.txt"), "201,5551234\r\n973,5550000\r\n609,5551111\r\n732,5552222\r\n"));
+        writeFile(QStringLiteral("nj.txt"), "201,5551234\r\n973,5550000\r\n609,5551111\r\n732,5552222\r\n"));
     form.Delimited->setEditText(QStringLiteral("Comma"));
     form.cmdListFields->click();
     ASSERT_EQ(form.ListView4->topLevelItemCount(), 2);
-    form.ListView4->topLevelItem(0)->setCheckState(0, Qt::Checked);
-    form.ListView4->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    // Each field ticked with Space, after a click on its value and on its name.
+    for (const int row : {0, 1}) {
+        ud::ClickRow(form.ListView4, row, Qt::NoModifier, 1 - row);
+        ud::Key(Qt::Key_Space);
+    }
+    ASSERT_EQ(form.ListView4->topLevelItem(0)->checkState(0), Qt::Checked);
+    ASSERT_EQ(form.ListView4->topLevelItem(1)->checkState(0), Qt::Checked);
     const QString output = path(QStringLiteral("import.txt"));
     form.txtTextPathOutput->setText(output);
 

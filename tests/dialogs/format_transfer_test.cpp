@@ -72,7 +72,7 @@ protected:
     void sample(frmFormatTransfer& form, const QByteArray& text, const QString& word = QStringLiteral("Tab"),
                 const QString& row = QStringLiteral("1"))
     {
-        form.txtTextPath->setText(write(QStringLiteral("state.txt"), text));
+        form.txtTextPath->setText(writeFile(QStringLiteral("state.txt"), text));
         form.Delimited->setEditText(word);
         form.rowNumber->setEditText(row);
         form.cmdListFields->click();
@@ -163,7 +163,7 @@ TEST_F(FormatTransfer, DefaultChecksNameFirstRowDelimiterAndFieldsInThatOrder)
         scripted.expectMsgBox(ui::vbOK, QString::fromLatin1(c.message), ui::vbExclamation);
         form->cmdDefault->click();
     }
-    EXPECT_EQ(rowsOf(QStringLiteral("StateFormat")), 0);
+    EXPECT_EQ(rowCount(QStringLiteral("StateFormat")), 0);
 }
 
 TEST_F(FormatTransfer, ChoosingAStateLoadsItsLayoutAndUpdateWritesItBack)
@@ -182,7 +182,7 @@ TEST_F(FormatTransfer, ChoosingAStateLoadsItsLayoutAndUpdateWritesItBack)
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure to update this state to database?"));
     form->cmdDefault->click();
     EXPECT_EQ(stored(QStringLiteral("Delimited"), QStringLiteral("NJ")), QStringLiteral("Tab"));
-    EXPECT_EQ(rowsOf(QStringLiteral("StateFormat")), 1);
+    EXPECT_EQ(rowCount(QStringLiteral("StateFormat")), 1);
 }
 
 TEST_F(FormatTransfer, StoredFieldTextsLoadWithoutEndingTheProgram)
@@ -219,7 +219,7 @@ TEST_F(FormatTransfer, DeletingTheMiddleStateKeepsTheNextStatesFormatBehindItsEn
     EXPECT_EQ(Entries(*form), (QStringList{"CA", "NY"}));
     EXPECT_EQ(form->StateListIndex(), -1);
     EXPECT_EQ(FieldRows(*form), QStringList{"Field0=2"}) << "the field list keeps its rows";
-    EXPECT_EQ(rowsOf(QStringLiteral("StateFormat")), 2);
+    EXPECT_EQ(rowCount(QStringLiteral("StateFormat")), 2);
 
     form->ChooseState(1);
     EXPECT_EQ(form->State->currentText(), QStringLiteral("NY"));
@@ -372,9 +372,9 @@ TEST_F(FormatTransfer, ACloseRequestDuringTransferWaitsForTheEndOfTheRun)
 
 TEST_F(FormatTransfer, OtherFormatsInTheWizardConvertsAndAnalysesTheStateFile)
 {
-    const QString state = write(QStringLiteral("nj state.txt"),
-                                "\"NJ DNC\"\r\n\"2015551234\"\t\"A\"\r\n\"2015550000\"\t\"A\"\r\n"
-                                "\"9735551111\"\t\"B\"\r\n");
+    const QString state = writeFile(QStringLiteral("nj state.txt"),
+                                    "\"NJ DNC\"\r\n\"2015551234\"\t\"A\"\r\n\"2015550000\"\t\"A\"\r\n"
+                                    "\"9735551111\"\t\"B\"\r\n");
     const QString output = path(QStringLiteral("nj import.txt"));
     auto wizard = shownWizard();
     wizard->dnctextfilehearder->setChecked(true);
@@ -415,7 +415,7 @@ TEST_F(FormatTransfer, OtherFormatsInTheWizardConvertsAndAnalysesTheStateFile)
 
 TEST_F(FormatTransfer, AWizardWhoseTransferWasClosedByTheTitleBarKeepsItsFile)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), "201,5551234\r\n");
+    const QString file = writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n");
     auto wizard = shownWizard();
     wizard->dnctextfilename->setText(file);
     wizard->OptionFormat(frmDNCWizard::OtherFormats)->setChecked(true);

@@ -23,7 +23,7 @@ void fillAnalysis(frmDNCWizard& wizard)
 
 TEST_F(Browser, NationalTextOffersToRenameAnotherExtension)
 {
-    const QString dat = write(QStringLiteral("list.dat"), "2015551234\r\n");
+    const QString dat = writeFile(QStringLiteral("list.dat"), "2015551234\r\n");
     auto wizard = shownWizard();
     fillAnalysis(*wizard);
     scripted.expectOpenFile(dat, QStringLiteral("Open Phone Data File"));
@@ -42,7 +42,7 @@ TEST_F(Browser, NationalTextOffersToRenameAnotherExtension)
 
 TEST_F(Browser, NationalTextKeptAsItIsWhenTheRenameIsDeclined)
 {
-    const QString dat = write(QStringLiteral("list.dat"), "2015551234\r\n");
+    const QString dat = writeFile(QStringLiteral("list.dat"), "2015551234\r\n");
     auto wizard = shownWizard();
     wizard->dnctextfilename->setText(QStringLiteral("before.txt"));
     fillAnalysis(*wizard);
@@ -57,7 +57,7 @@ TEST_F(Browser, NationalTextKeptAsItIsWhenTheRenameIsDeclined)
 
 TEST_F(Browser, ACsvFileIsTakenWithoutAQuestionAndACancelChangesNothing)
 {
-    const QString csv = write(QStringLiteral("LIST.CSV"), "201,5551234\r\n");
+    const QString csv = writeFile(QStringLiteral("LIST.CSV"), "201,5551234\r\n");
     auto wizard = shownWizard();
     scripted.expectOpenFile(csv);
     wizard->cmdBrowser->click();
@@ -73,8 +73,8 @@ TEST_F(Browser, ACsvFileIsTakenWithoutAQuestionAndACancelChangesNothing)
 TEST_F(Browser, NationalHtmlWritesTheListBetweenThePreTags)
 {
     const QString page =
-        write(QStringLiteral("page.htm"),
-              "<html><body>\r\n<PRE>\r\n2015551234\r\n\r\n9735551234\r\n</PRE>\r\n</body></html>\r\n");
+        writeFile(QStringLiteral("page.htm"),
+                  "<html><body>\r\n<PRE>\r\n2015551234\r\n\r\n9735551234\r\n</PRE>\r\n</body></html>\r\n");
     const QString output = path(QStringLiteral("out.txt"));
     auto wizard = shownWizard();
     wizard->dnctextfilehearder->setChecked(true);
@@ -94,7 +94,7 @@ TEST_F(Browser, NationalHtmlWritesTheListBetweenThePreTags)
 
 TEST_F(Browser, NationalHtmlWithTheSaveCancelledShowsThePage)
 {
-    const QString page = write(QStringLiteral("page.htm"), "<PRE>2015551234</PRE>\r\n");
+    const QString page = writeFile(QStringLiteral("page.htm"), "<PRE>2015551234</PRE>\r\n");
     auto wizard = shownWizard();
     wizard->OptionFormat(frmDNCWizard::NationalHtml)->setChecked(true);
     scripted.expectOpenFile(page);
@@ -108,7 +108,7 @@ TEST_F(Browser, NationalHtmlWithTheSaveCancelledShowsThePage)
 TEST_F(Browser, NationalUpdateLeavesTheAdditionsToImport)
 {
     const QString update =
-        write(QStringLiteral("upd.dat"), "2015551234,x,A\r\n9735550000,x,D\r\n2017777777,x,A\r\n");
+        writeFile(QStringLiteral("upd.dat"), "2015551234,x,A\r\n9735550000,x,D\r\n2017777777,x,A\r\n");
     const QString aFile = path(QStringLiteral("updA.txt"));
     const QString dFile = path(QStringLiteral("updD.txt"));
     auto wizard = shownWizard();
@@ -130,7 +130,7 @@ TEST_F(Browser, NationalUpdateLeavesTheAdditionsToImport)
 
 TEST_F(Browser, ViewShowsTheChosenTextFileInTheViewerOverTheWizard)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), "201,5551234\r\n202,5550000\r\n");
+    const QString file = writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n202,5550000\r\n");
     auto wizard = shownWizard();
     wizard->dnctextfilename->setText(file);
     QStringList seen;
@@ -157,7 +157,8 @@ TEST_F(Browser, ViewShowsTheChosenTextFileInTheViewerOverTheWizard)
 
 TEST_F(Browser, SplitStoresTheLinesPerFileAndWritesNumberedFiles)
 {
-    const QString file = write(QStringLiteral("big.txt"), "AreaCode,Phone\r\n201,1\r\n201,2\r\n201,3\r\n");
+    const QString file =
+        writeFile(QStringLiteral("big.txt"), "AreaCode,Phone\r\n201,1\r\n201,2\r\n201,3\r\n");
     auto wizard = shownWizard();
     wizard->dnctextfilename->setText(file);
     wizard->dnctextfilehearder->setChecked(true);
@@ -172,6 +173,8 @@ TEST_F(Browser, SplitStoresTheLinesPerFileAndWritesNumberedFiles)
     EXPECT_EQ(ReadFile(path(QStringLiteral("big02.txt"))), "AreaCode,Phone\r\n201,3\r\n");
     EXPECT_EQ(wizard->sbStatusBar->PanelText(1),
               QStringLiteral("Output File:") + path(QStringLiteral("big02.txt")));
+    analyse(*wizard, file); // a later step
+    EXPECT_EQ(wizard->sbStatusBar->PanelText(1), QString());
     wiztest::Db db(dbPath);
     EXPECT_EQ(db.scalar(QStringLiteral(
                   "select PropertyValue from DefProperty where PropertyKeys = 'linesperfile'")),
@@ -189,7 +192,7 @@ TEST_F(Browser, SplitRefusesLinesPerFileThatAreNoNumber)
 
 TEST_F(Browser, SplitStopsBeforeWritingAtEachOfItsChecksAndAtNo)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), "201,1\r\n201,2\r\n");
+    const QString file = writeFile(QStringLiteral("dnc.txt"), "201,1\r\n201,2\r\n");
     const struct {
         QString box;    // the file box
         QString prompt; // the message shown
@@ -213,7 +216,7 @@ TEST_F(Browser, SplitStopsBeforeWritingAtEachOfItsChecksAndAtNo)
 
 TEST_F(Browser, ASplitFileThatCannotBeWrittenIsReportedOnce)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), "201,1\r\n201,2\r\n");
+    const QString file = writeFile(QStringLiteral("dnc.txt"), "201,1\r\n201,2\r\n");
     QDir(dir.path()).mkdir(QStringLiteral("dnc01.txt")); // a folder where the first file goes
     auto wizard = shownWizard();
     wizard->dnctextfilename->setText(file);
@@ -230,7 +233,8 @@ TEST_F(Browser, TheImportTextOpensAsARecordsetWithItsLayout)
     std::shared_ptr<ado::Recordset> rs;
     EXPECT_EQ(wizard->OpenDNCTextRecordset(rs), 1) << "an empty file box";
 
-    wizard->dnctextfilename->setText(write(QStringLiteral("dnc.txt"), "AreaCode,Phone\r\n201,5551234\r\n"));
+    wizard->dnctextfilename->setText(
+        writeFile(QStringLiteral("dnc.txt"), "AreaCode,Phone\r\n201,5551234\r\n"));
     wizard->dnctextfilehearder->setChecked(true);
     wizard->dnctextfiledelimited->setChecked(true);
     ASSERT_EQ(wizard->OpenDNCTextRecordset(rs), 0);

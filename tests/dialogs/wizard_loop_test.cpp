@@ -6,7 +6,9 @@
 #include "WizardFixture.h"
 
 #include "support/Fixtures.h"
+#include "support/UserDrive.h"
 
+namespace ud = userdrive;
 using wiztest::AsWizard;
 using wiztest::Rows;
 using WizardLoop = WizardTest;
@@ -21,7 +23,7 @@ const QByteArray kTwoField = "201,5551234\r\n"
 
 TEST_F(WizardLoop, CloseEndsTheLoopWithoutImporting)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
     QPointer<frmDNCWizard> shown;
     scripted.expectModal(
         [&](QDialog* dialog) {
@@ -36,7 +38,7 @@ TEST_F(WizardLoop, CloseEndsTheLoopWithoutImporting)
         QStringLiteral("frmDNCWizard"));
     clickToolbarImport();
     EXPECT_TRUE(shown.isNull()) << "the wizard is unloaded after Close";
-    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), -1);
+    EXPECT_EQ(rowCount(QStringLiteral("phone201")), -1);
     EXPECT_EQ(setting(QStringLiteral("dnctextfilename")), QString());
 }
 
@@ -44,7 +46,7 @@ TEST_F(WizardLoop, ASuccessfulImportShowsTheWizardAgainWithTheCountsAfterIt)
 {
     sql(QStringLiteral("CREATE TABLE phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
                        "INSERT INTO phone201 VALUES (5551234), (1111111);"));
-    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
     QPointer<frmDNCWizard> first;
     scripted.expectModal(
         [&](QDialog* dialog) {
@@ -70,8 +72,8 @@ TEST_F(WizardLoop, ASuccessfulImportShowsTheWizardAgainWithTheCountsAfterIt)
     clickToolbarImport();
 
     EXPECT_TRUE(first.isNull());
-    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), 3);
-    EXPECT_EQ(rowsOf(QStringLiteral("phone973")), 1);
+    EXPECT_EQ(rowCount(QStringLiteral("phone201")), 3);
+    EXPECT_EQ(rowCount(QStringLiteral("phone973")), 1);
     EXPECT_EQ(setting(QStringLiteral("lasttotal")), QStringLiteral("4"));
     EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), QStringLiteral("Total Records:4"));
     EXPECT_TRUE(mwtest::ctl(form).TBLaunch->isEnabled());
@@ -79,7 +81,7 @@ TEST_F(WizardLoop, ASuccessfulImportShowsTheWizardAgainWithTheCountsAfterIt)
 
 TEST_F(WizardLoop, AFailedImportEndsTheLoopWithTheMainWindowEnabled)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
     QPointer<frmDNCWizard> shown;
     scripted.expectModal(
         [&](QDialog* dialog) {
@@ -100,13 +102,46 @@ TEST_F(WizardLoop, AFailedImportEndsTheLoopWithTheMainWindowEnabled)
           static_cast<QWidget*>(mwtest::ctl(form).TBLaunch)})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(ui::HourglassShown());
-    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), -1);
+    EXPECT_EQ(rowCount(QStringLiteral("phone201")), -1);
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1), QString()) << "nothing finished";
+}
+
+TEST_F(WizardLoop, AnAnalysedFileRenamedToAMissingOneIsNotImported)
+{
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
+    scripted.expectModal(
+        [&](QDialog* dialog) {
+            frmDNCWizard* wizard = AsWizard(dialog);
+            ud::Activate(wizard);
+            ud::ClickInto(wizard->dnctextfilename);
+            ud::Type(file);
+            ud::Tab();
+            ud::ClickInto(wizard->cmdAnalysis);
+            EXPECT_EQ(Rows(*wizard).size(), 3u);
+            ud::ClickInto(wizard->dnctextfilename);
+            wizard->dnctextfilename->selectAll();
+            ud::Type(path(QStringLiteral("missing.txt")));
+            scripted.expectMsgBox(ui::vbOK, QStringLiteral("File dose not exist!"), ui::vbExclamation);
+            ud::Tab();
+            EXPECT_EQ(Rows(*wizard).size(), 0u) << "the analysis was of the file named before";
+            scripted.expectMsgBox(ui::vbOK, QStringLiteral("Please make analysis before import!"),
+                                  ui::vbExclamation);
+            ud::ClickInto(wizard->cmdOK);
+            EXPECT_TRUE(wizard->isVisible());
+            ud::ClickInto(wizard->cmdCancal);
+            return 0;
+        },
+        QStringLiteral("frmDNCWizard"));
+    clickToolbarImport();
+    EXPECT_EQ(rowCount(QStringLiteral("phone201")), -1);
+    EXPECT_EQ(setting(QStringLiteral("dnctextfilename")), QString());
+    EXPECT_NE(mwtest::ctl(form).sbStatusBar->PanelText(1), QStringLiteral("Finished to import DNC list"));
 }
 
 TEST_F(WizardLoop, TheTitleBarCloseIsCloseEvenAfterAnImport)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
-    const QString more = write(QStringLiteral("more.txt"), "908,1234567\r\n");
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
+    const QString more = writeFile(QStringLiteral("more.txt"), "908,1234567\r\n");
     expectImportOf(file);
     scripted.expectModal(
         [&](QDialog* dialog) {
@@ -119,8 +154,8 @@ TEST_F(WizardLoop, TheTitleBarCloseIsCloseEvenAfterAnImport)
         QStringLiteral("frmDNCWizard"));
     clickToolbarImport();
 
-    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), 2);
-    EXPECT_EQ(rowsOf(QStringLiteral("phone908")), -1) << "nothing imported after the close";
+    EXPECT_EQ(rowCount(QStringLiteral("phone201")), 2);
+    EXPECT_EQ(rowCount(QStringLiteral("phone908")), -1) << "nothing imported after the close";
 }
 
 TEST_F(WizardLoop, EscapeIsCloseToo)
@@ -137,7 +172,9 @@ namespace {
 struct AfterImportStatusCase {
     const char* name;
     QByteArray text;
-    QString status; // the wizard's status line when it is shown again
+    QString status;             // the wizard's status line when it is shown again
+    const char* said = nullptr; // the import's exclamation
+    QString windowStatus = QStringLiteral("Finished to import DNC list");
 };
 
 void PrintTo(const AfterImportStatusCase& c, std::ostream* os)
@@ -151,7 +188,9 @@ class WizardLoopStatus : public WizardTest, public ::testing::WithParamInterface
 
 TEST_P(WizardLoopStatus, TheWizardShownAgainTellsHowManyLinesWereSkipped)
 {
-    expectImportOf(write(QStringLiteral("dnc.txt"), GetParam().text));
+    expectImportOf(writeFile(QStringLiteral("dnc.txt"), GetParam().text));
+    if (GetParam().said)
+        scripted.expectMsgBox(ui::vbOK, QString::fromLatin1(GetParam().said), ui::vbExclamation);
     QString shown = QStringLiteral("(not shown again)");
     scripted.expectModal(
         [&](QDialog* dialog) {
@@ -163,12 +202,15 @@ TEST_P(WizardLoopStatus, TheWizardShownAgainTellsHowManyLinesWereSkipped)
         QStringLiteral("frmDNCWizard"));
     clickToolbarImport();
     EXPECT_EQ(shown, GetParam().status);
+    EXPECT_EQ(mwtest::ctl(form).sbStatusBar->PanelText(1), GetParam().windowStatus);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WizardLoopStatus,
     ::testing::Values(
         AfterImportStatusCase{"EveryLineRead", kTwoField, QString()},
+        AfterImportStatusCase{"AnEmptyFile", QByteArray(), QString(), "No Value In the text file!",
+                              QString()},
         AfterImportStatusCase{
             "AStrayQuote",
             testsupport::ReadFile(testsupport::FixturePath(QStringLiteral("dnc_import_stray_quote.txt"))),

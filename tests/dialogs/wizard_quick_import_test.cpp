@@ -21,7 +21,7 @@ const QByteArray kTwoField = "201,5551234\r\n"
 
 TEST_F(QuickImport, ChoosesAnalysesPausesAndImportsWithoutAQuestion)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
     QPointer<frmDNCWizard> first;
     double paused = 0;
     scripted.expectModal(
@@ -57,15 +57,15 @@ TEST_F(QuickImport, ChoosesAnalysesPausesAndImportsWithoutAQuestion)
 
     EXPECT_GE(paused, 5.0);
     EXPECT_TRUE(first.isNull());
-    EXPECT_EQ(rowsOf(QStringLiteral("phone201")), 1);
-    EXPECT_EQ(rowsOf(QStringLiteral("phone973")), 2);
+    EXPECT_EQ(rowCount(QStringLiteral("phone201")), 1);
+    EXPECT_EQ(rowCount(QStringLiteral("phone973")), 2);
     EXPECT_EQ(setting(QStringLiteral("dnctextfilename")), file);
 }
 
 TEST_F(QuickImport, ThePauseEndsAcrossMidnight)
 {
     clock.setNow(QDateTime(QDate(2024, 3, 9), QTime(23, 59, 58)));
-    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
     auto wizard = shownWizard();
     wizard->SetIsQuickImport(true);
     scripted.expectOpenFile(file);
@@ -85,6 +85,7 @@ TEST_F(QuickImport, ACancelledFileDialogStopsWithoutAMessage)
             wizard->Timer1_Timer();
             EXPECT_TRUE(wizard->isVisible());
             EXPECT_EQ(wizard->lstCode->topLevelItemCount(), 0);
+            EXPECT_EQ(wizard->sbStatusBar->PanelText(1), QString()) << "no file is being chosen";
             EXPECT_TRUE(wizard->cmdAnalysis->isEnabled()) << "inputs back after the quick import";
             wizard->cmdCancal->click();
             return 0;
@@ -97,8 +98,8 @@ TEST_F(QuickImport, ACancelledFileDialogStopsWithoutAMessage)
 
 TEST_F(QuickImport, DecliningTheRenameStopsRatherThanImportingTheOldFile)
 {
-    const QString old = write(QStringLiteral("old.txt"), kTwoField);
-    const QString dat = write(QStringLiteral("list.dat"), "2015551234\r\n");
+    const QString old = writeFile(QStringLiteral("old.txt"), kTwoField);
+    const QString dat = writeFile(QStringLiteral("list.dat"), "2015551234\r\n");
     setSetting(QStringLiteral("dnctextfilename"), old);
     auto wizard = shownWizard();
     wizard->SetIsQuickImport(true);
@@ -113,7 +114,7 @@ TEST_F(QuickImport, DecliningTheRenameStopsRatherThanImportingTheOldFile)
 
 TEST_F(QuickImport, ClosingTheWizardMeanwhileImportsNothing)
 {
-    const QString file = write(QStringLiteral("dnc.txt"), kTwoField);
+    const QString file = writeFile(QStringLiteral("dnc.txt"), kTwoField);
     auto wizard = shownWizard();
     wizard->SetIsQuickImport(true);
     scripted.expectOpenFile(file);

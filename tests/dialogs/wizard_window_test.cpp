@@ -80,7 +80,7 @@ TEST_F(Window, AStoredValueThatIsNoCheckBoxValueIsPassedOver)
 TEST_F(Window, EveryControlHasRoomInsideTheWindow)
 {
     auto wizard = shownWizard();
-    wizard->dnctextfilename->setText(write(QStringLiteral("dnc.txt"), "201,5551234\r\n973,5551234\r\n"));
+    wizard->dnctextfilename->setText(writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n973,5551234\r\n"));
     wizard->cmdAnalysis->click();
     wizard->sbStatusBar->SetPanelText(1, QStringLiteral("Analysis Data ..."));
     QCoreApplication::processEvents();

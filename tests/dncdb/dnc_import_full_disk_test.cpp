@@ -10,7 +10,7 @@
 // writes instead (RLIMIT_FSIZE, SIGXFSZ ignored), set before the store is
 // opened.
 
-#include "DncFixture.h"
+#include "support/DncFixture.h"
 
 #include "support/ChildKill.h"
 #include "support/FileSizeLimit.h"

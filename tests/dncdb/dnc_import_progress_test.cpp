@@ -2,7 +2,7 @@
 // the "Timer:" lines of panel 2, the fixed waits, the progress bar and its
 // labels.
 
-#include "DncFixture.h"
+#include "support/DncFixture.h"
 
 #include "platform/widgets/StatusBar.h"
 

@@ -1,7 +1,7 @@
 // An import text's title line names its fields; whatever the names hold
 // (blanks, brackets, quotes, semicolons), the numbers under them import.
 
-#include "DncFixture.h"
+#include "support/DncFixture.h"
 #include "support/Fixtures.h"
 
 namespace {

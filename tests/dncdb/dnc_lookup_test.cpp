@@ -1,7 +1,7 @@
 // Looking one number up: found, not found, no table, and failures that must
 // never read as "not on the list".
 
-#include "DncFixture.h"
+#include "support/DncFixture.h"
 
 class DncLookup : public DncTest {
 protected:

@@ -1,6 +1,6 @@
 // The area-code tables: creating them, listing them and counting all numbers.
 
-#include "DncFixture.h"
+#include "support/DncFixture.h"
 
 #include "platform/adox/Catalog.h"
 

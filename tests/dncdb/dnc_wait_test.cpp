@@ -1,6 +1,6 @@
 // WaitSeconds holds the caller for the given time on the program's clock.
 
-#include "DncFixture.h"
+#include "support/DncFixture.h"
 
 using DncWait = DncTest;
 

@@ -12,6 +12,7 @@
 #include "platform/files/XlsxWriter.h"
 #include "platform/vb/Conversion.h"
 #include "platform/widgets/StatusBar.h"
+#include "support/SheetLoadWatch.h"
 
 namespace {
 
@@ -48,6 +49,8 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
     choose(mwtest::ctl(form).cboMarkField, QStringLiteral("Status - (C)"));
     mwtest::ctl(form).chkOptions->setChecked(true);
 
+    testsupport::SheetLoadWatch loads(form);
+    loads.mark();
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
     scripted.expectMsgBox(
@@ -55,6 +58,10 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
         QStringLiteral("Action is finished!\r\n1 Not in DNC List; 2(66.67%) in DNC List; 0 Null Numbers "),
         ui::vbInformation);
     mwtest::ctl(form).cmdStart->click();
+    // The workbook was read with the window drawn disabled, under the hourglass.
+    ASSERT_FALSE(loads.seen.empty());
+    EXPECT_TRUE(loads.seen.front().hourglass);
+    EXPECT_TRUE(loads.seen.front().drawnSinceMark);
 
     EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("1"));

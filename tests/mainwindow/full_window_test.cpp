@@ -6,7 +6,10 @@
 
 #include "platform/widgets/StatusBar.h"
 
+#include <QLineEdit>
 #include <QPixmap>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -64,4 +67,27 @@ TEST_F(MainWindowTest, EveryVisibleControlHasRoomInsideTheWindow)
     EXPECT_GT(mwtest::ctl(form).WebBrowser1->height(), paneHeight);
     EXPECT_GT(mwtest::ctl(form).TxtPhoneData->width(), 0);
     saveScreenshot(form, QStringLiteral("tervala_main_large.png"));
+
+    // Narrowed as far as it goes: the controls keep their room, none over
+    // another, and the mark box shows a mark of a dozen characters.
+    form->resize(1, 1);
+    QCoreApplication::processEvents();
+    saveScreenshot(form, QStringLiteral("tervala_main_narrow.png"));
+    std::vector<std::pair<QWidget*, QRect>> placed;
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(form) || w->objectName().isEmpty() ||
+            w->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        const QRect r(w->mapTo(form, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(form->rect().contains(r)) << "narrowed: " << w->objectName().toStdString();
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << "narrowed: " << w->objectName().toStdString();
+        for (const auto& [other, at] : placed)
+            if (other->parentWidget() == w->parentWidget())
+                EXPECT_FALSE(r.intersects(at))
+                    << w->objectName().toStdString() << " over " << other->objectName().toStdString();
+        placed.emplace_back(w, r);
+    }
+    QLineEdit* mark = mwtest::ctl(form).txtMarkChar;
+    EXPECT_GE(mark->contentsRect().width(),
+              mark->fontMetrics().horizontalAdvance(QStringLiteral("DNC 2024-12-0")));
 }

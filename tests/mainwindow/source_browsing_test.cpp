@@ -3,6 +3,7 @@
 // shown, and what is left when a dialog is cancelled or a source is empty.
 
 #include "MainWindowFixture.h"
+#include "support/SheetLoadWatch.h"
 
 #include "mainwindow/frmSourcePickers.h"
 #include "platform/excel/Excel.h"
@@ -185,16 +186,24 @@ TEST_F(SourceBrowsingTest, AWorkbookIsClosedAfterItsSheetIsChosen)
                 {{QStringLiteral("Name"), QStringLiteral("Phone")}, {QStringLiteral("Ann"), 2015551234.0}}}});
     frmMain* form = startAndChoose(ExcelType);
     ASSERT_NE(form, nullptr);
+    testsupport::SheetLoadWatch loads(form);
     scripted.expectOpenFile(book);
     scripted.expectModal(
-        [](QDialog* dialog) {
+        [&loads](QDialog* dialog) {
             auto* wizard = static_cast<frmExcelWizard*>(dialog);
             wizard->chkIsTitleFirstLine->setChecked(true);
             wizard->cmdOK->click();
+            loads.mark();
             return 1;
         },
         QStringLiteral("frmExcelWizard"));
     mwtest::ctl(form).cmdBrowserData->click();
+    // The sheet is read after the picker closed, under the hourglass, over
+    // the window drawn without the picker.
+    ASSERT_FALSE(loads.seen.empty());
+    EXPECT_TRUE(loads.seen.front().hourglass);
+    EXPECT_TRUE(loads.seen.front().drawnSinceMark);
+    EXPECT_FALSE(ui::HourglassShown());
     EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("1"));
     EXPECT_EQ(Items(mwtest::ctl(form).cboPhoneDataField).size(), 2);
     EXPECT_FALSE(form->Choices().excelTable.isEmpty());

@@ -3,6 +3,7 @@
 // in the profile and the settings.
 
 #include "MainWindowFixture.h"
+#include "support/UserDrive.h"
 
 #include "core/CDataStrings.h"
 #include "core/CDefProperty.h"
@@ -19,13 +20,18 @@
 #include "screens/frmViewData.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QToolBar>
+#include <functional>
+
+namespace ud = userdrive;
 
 namespace {
 
@@ -83,6 +89,102 @@ TEST_F(SourceDialogs, PickersChooseTheStoredOrTheOnlyNameAndInsistOnAChoice)
         }
     }
 }
+
+namespace {
+
+enum class Picker { Text, Sheet, Table };
+
+struct PickerKeysCase {
+    const char* name;
+    Picker picker;
+    std::function<void(QDialog&)> user; // on the dialog just opened
+    QString stored;                     // the sheet or table stored; the text wizard stores no name
+    bool header = false;                // the header flag stored
+};
+
+void PrintTo(const PickerKeysCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PickerKeys : public MainWindowTest, public ::testing::WithParamInterface<PickerKeysCase> {};
+
+QListWidget* SheetList(QDialog& d)
+{
+    return d.findChild<QListWidget*>(QStringLiteral("cboSheet"));
+}
+
+// A double-click as the mouse gives it: a click, then the second press.
+void DoubleClickRow(QListWidget* list, int row)
+{
+    ud::ClickRow(list, row, Qt::NoModifier, 0);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, ud::RowPoint(list, row, 0));
+    ud::Settle();
+}
+
+} // namespace
+
+TEST_P(PickerKeys, ConfirmTheChoiceAsAUserDoes)
+{
+    const auto profile = ProfileWith({"Sheet1", "Calls", "Old"}, QString());
+    profile->SetIsTitleFirstLine(false);
+    std::unique_ptr<QDialog> dialog;
+    if (GetParam().picker == Picker::Text)
+        dialog = std::make_unique<frmTextWizard>();
+    else if (GetParam().picker == Picker::Sheet)
+        dialog = std::make_unique<frmExcelWizard>();
+    else
+        dialog = std::make_unique<frmSelectTable>();
+    if (auto* text = qobject_cast<frmTextWizard*>(dialog.get())) text->Component(profile);
+    if (auto* list = qobject_cast<SheetListDialog*>(dialog.get())) list->Component(profile);
+    ud::Activate(dialog.get());
+    if (const QString shots = qEnvironmentVariable("TERVALA_SCREENSHOT_DIR"); !shots.isEmpty())
+        dialog->grab().save(shots + "/tervala_picker_" + GetParam().name + ".png");
+    GetParam().user(*dialog);
+    EXPECT_FALSE(dialog->isVisible()) << "confirmed";
+    EXPECT_EQ(profile->DataTableName(), GetParam().stored);
+    EXPECT_EQ(profile->IsTitleFirstLine(), GetParam().header);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SourceDialogs, PickerKeys,
+    ::testing::Values(
+        PickerKeysCase{"SheetClickedAndEnter", Picker::Sheet,
+                       [](QDialog& d) {
+                           ud::ClickRow(SheetList(d), 1, Qt::NoModifier, 0);
+                           ud::Enter();
+                       },
+                       "Calls"},
+        PickerKeysCase{"SheetDoubleClicked", Picker::Sheet,
+                       [](QDialog& d) { DoubleClickRow(SheetList(d), 2); }, "Old"},
+        PickerKeysCase{"SheetKeptAfterABlankClickAndEnter", Picker::Sheet,
+                       [](QDialog& d) {
+                           ud::ClickRow(SheetList(d), 1, Qt::NoModifier, 0);
+                           QWidget* page = SheetList(d)->viewport();
+                           QTest::mouseClick(page, Qt::LeftButton, Qt::NoModifier,
+                                             QPoint(page->width() / 2, page->height() - 4));
+                           ud::Enter();
+                       },
+                       "Calls"},
+        PickerKeysCase{"HeaderTickedSheetChosenOkByEnter", Picker::Sheet,
+                       [](QDialog& d) {
+                           ud::ClickInto(d.findChild<QCheckBox*>(QStringLiteral("chkIsTitleFirstLine")));
+                           ud::Tab();
+                           ud::Key(Qt::Key_Down);
+                           ud::Tab();
+                           EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("cmdOK"));
+                           ud::Enter();
+                       },
+                       "Calls", true},
+        PickerKeysCase{"TableDoubleClicked", Picker::Table,
+                       [](QDialog& d) { DoubleClickRow(SheetList(d), 1); }, "Calls"},
+        PickerKeysCase{"TextLayoutTickedAndEnterInTheBox", Picker::Text,
+                       [](QDialog& d) {
+                           ud::ClickInto(d.findChild<QCheckBox*>(QStringLiteral("chkIsTitleFirstLine")));
+                           ud::Enter();
+                       },
+                       QString(), true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SourceDialogs, TheWorkbookPickerStoresSheetAndFlagsOnlyOnOk)
 {

@@ -3,12 +3,14 @@
 // values shown whole, and failures reported while the window stays.
 
 #include "ScreensFixture.h"
+#include "support/UserDrive.h"
 
 #include "core/Settings.h"
 #include "platform/widgets/Twips.h"
 #include "screens/frmViewData.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,7 +62,10 @@ TEST_F(Viewer, OpensOnTheFirstPageOfTheSettingsSize)
 
 struct PagingCase {
     const char* name;
-    std::vector<QString> steps; // a button's name, or "Go:<typed text>"
+    // A button's name, "Go:<typed text>", or keys at the focus: "Tab",
+    // "BackTab", "Type:<text>", "Enter"; "Focus:<name>" checks where the
+    // focus is.
+    std::vector<QString> steps;
     QString pageBox;
     QString records;
     QString firstName;
@@ -76,10 +81,22 @@ class ViewerPaging : public Viewer, public ::testing::WithParamInterface<PagingC
 TEST_P(ViewerPaging, MovesAsTheButtonsSay)
 {
     auto viewer = open("select * from People");
+    userdrive::Activate(viewer.get());
     for (const QString& step : GetParam().steps) {
         if (step.startsWith("Go:")) {
             viewer->PageCaption->setText(step.mid(3));
             QTest::keyClick(viewer->PageCaption, Qt::Key_Return);
+        } else if (step == "Tab") {
+            userdrive::Tab();
+        } else if (step == "BackTab") {
+            userdrive::Key(Qt::Key_Tab, Qt::ShiftModifier);
+        } else if (step.startsWith("Type:")) {
+            userdrive::Type(step.mid(5));
+        } else if (step == "Enter") {
+            userdrive::Enter();
+        } else if (step.startsWith("Focus:")) {
+            ASSERT_NE(QApplication::focusWidget(), nullptr);
+            EXPECT_EQ(QApplication::focusWidget()->objectName(), step.mid(6));
         } else {
             viewer->findChild<QAbstractButton*>(step)->click();
         }
@@ -107,6 +124,22 @@ INSTANTIATE_TEST_SUITE_P(
         PagingCase{
             "GoNoNumberIsTheFirstPage", {"cmdNext", "Go:abc"}, "1", "Records:1 - 2500 of 6000", "Person 1"},
         PagingCase{"GoZeroOnTheFirstPageShowsOne", {"Go:0"}, "1", "Records:1 - 2500 of 6000", "Person 1"},
+        PagingCase{"TabLeavesTheGridForThePageBox",
+                   {"Focus:grdDataGrid", "Tab", "Tab", "Tab", "Focus:PageCaption", "Type:3", "Enter"},
+                   "3",
+                   "Records:5001 - 6000 of 6000",
+                   "Person 5001"},
+        PagingCase{"ShiftTabGoesBackTheWayItCame",
+                   {"Tab", "Tab", "Tab", "BackTab", "Focus:cmdPrev", "BackTab", "BackTab",
+                    "Focus:grdDataGrid", "Tab", "Tab", "Enter"},
+                   "1",
+                   "Records:1 - 2500 of 6000",
+                   "Person 1"},
+        PagingCase{"NextPressedWithEnter",
+                   {"Tab", "Tab", "Tab", "Tab", "Focus:cmdNext", "Enter"},
+                   "2",
+                   "Records:2501 - 5000 of 6000",
+                   "Person 2501"},
         PagingCase{"GoPastTheEndKeepsTheTypedNumber",
                    {"cmdNext", "Go:9"},
                    "9",

@@ -1,11 +1,14 @@
 #pragma once
-// A DNC database of its own for each test: a temporary folder with a database
-// made from resources/schema.sql, the program-wide objects pointed at it, a
-// main window (not started) whose runs import, scripted message boxes and a
-// fake clock.
+// A DNC database of its own for each test of the store, the import and the
+// import wizard: a temporary folder with a database made from
+// resources/schema.sql, the program-wide objects pointed at it, a main
+// window (not started) whose runs and wizard loop import, scripted message
+// boxes and dialogs, and a fake clock, so the import's fixed waits and the
+// quick import's pause take no time.
 
 #include "support/ProgramObjects.h"
 #include "support/ScriptedUi.h"
+#include "support/SqliteFile.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"
@@ -23,6 +26,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/vb/Clock.h"
 #include "platform/widgets/ProgressBar.h"
+#include "platform/widgets/WaitCursor.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -32,7 +36,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QToolBar>
-#include <sqlite3.h>
 
 #include <memory>
 #include <set>
@@ -47,7 +50,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         vb::SetClock(&clock);
         dbPath = dir.filePath(QStringLiteral("Tervala.mdb"));
-        makeDatabase(dbPath);
+        testsupport::MakeDatabase(dbPath);
         cs = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dbPath;
 
         testsupport::OpenProgramObjects(cs);
@@ -62,35 +65,16 @@ protected:
         gMainForm = nullptr;
         form.reset();
         testsupport::CloseProgramObjects();
+        ui::SetHourglass(false);
         vb::SetClock(nullptr);
         ScriptedUiTest::TearDown();
-    }
-
-    static void makeDatabase(const QString& path)
-    {
-        QFile schema(QStringLiteral(TERVALA_SOURCE_DIR "/resources/schema.sql"));
-        ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
-        const QByteArray sql = schema.readAll();
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-        char* err = nullptr;
-        const int rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, &err);
-        sqlite3_free(err);
-        sqlite3_close(db);
-        ASSERT_EQ(rc, SQLITE_OK);
     }
 
     // Runs SQL straight on the database file, outside the program's objects.
     void sql(const QString& text) const
     {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(dbPath.toUtf8().constData(), &db), SQLITE_OK);
-        char* err = nullptr;
-        const int rc = sqlite3_exec(db, text.toUtf8().constData(), nullptr, nullptr, &err);
-        const QString message = err ? QString::fromUtf8(err) : QString();
-        sqlite3_free(err);
-        sqlite3_close(db);
-        ASSERT_EQ(rc, SQLITE_OK) << message.toStdString();
+        testsupport::Db db(dbPath);
+        db.exec(text);
     }
 
     // The numbers of a table, or nothing when it does not exist.
@@ -109,31 +93,21 @@ protected:
         return out;
     }
 
+    // Rows of a table, -1 when it does not exist.
     long long rowCount(const QString& table) const
     {
-        long long n = -1;
-        sqlite3* db = nullptr;
-        if (sqlite3_open(dbPath.toUtf8().constData(), &db) != SQLITE_OK) return n;
-        sqlite3_stmt* st = nullptr;
-        const QByteArray q = (QStringLiteral("SELECT count(*) FROM ") + table).toUtf8();
-        if (sqlite3_prepare_v2(db, q.constData(), -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            n = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return n;
+        testsupport::Db db(dbPath, testsupport::Db::BadQuery::ReadsEmpty);
+        const QString n = db.scalar(QStringLiteral("select count(*) from ") + table);
+        return n.isEmpty() ? -1 : n.toLongLong();
     }
 
     bool tableExists(const QString& table) const { return rowCount(table) >= 0; }
 
+    QString path(const QString& name) const { return dir.filePath(name); }
     // Writes a file in the test folder; returns its path.
     QString writeFile(const QString& name, const QByteArray& content) const
     {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(content);
-        return path;
+        return testsupport::WriteFile(path(name), content);
     }
 
     QString setting(const QString& key) const { return SettingText(key); }
