@@ -39,6 +39,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,6 +57,9 @@ constexpr std::int32_t RowsHeld = 1004;          // Excel's "Delete method of Ra
 
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
+// The longest text a cell holds: a longer one is refused when read and when
+// stored.
+constexpr qsizetype kMaxCellText = 32767;
 
 enum class WorkbookFormat { None, Xlsx, Xls };
 
@@ -164,8 +168,11 @@ public:
     // Writes the changes back to the file: beside it first, then renamed
     // over it, so a failed save leaves the file as it was. An unchanged
     // workbook is not written. Raises wberr::ReadOnly for .xls and
-    // wberr::CannotSave when the file cannot be written.
-    void save();
+    // wberr::CannotSave when the file cannot be written, 57 when the disk has
+    // no room for it. whenWritten runs once the new file is whole on the disk
+    // beside the workbook, just before it takes the workbook's place (for an
+    // unchanged workbook, at once); what it raises leaves the file as it was.
+    void save(const std::function<void()>& whenWritten = {});
 
 private:
     friend class Worksheet;

@@ -45,13 +45,19 @@ struct KillSubject {
     std::function<void()> writeOriginal; // puts the unscrubbed list in place
     std::function<bool()> runToTheEnd;   // one whole run in this process; true when the list changed
     QStringList kept;                    // files that belong in the folder
+    // A result file of the run, put back to an earlier content before each
+    // kill: it must be new exactly when the list is; "" for none.
+    QString results;
 };
 
 struct KillTally {
     int keptWhole = 0;
     int fullyScrubbed = 0;
-    int leftAFile = 0; // kills after which a file lay beside the list (a journal, a work file)
+    int leftAFile = 0;      // kills after which a file lay beside the list (a journal, a work file)
+    int resultsApart = 0;   // kills after which the result file and the list disagreed
 };
+
+inline const QByteArray kEarlierResults = "Numbers In DNC List,Remove Time\r\n2125550000, 1/1/2007 9:00:00 AM\r\n";
 
 // The folder's files that do not belong there.
 inline QStringList StrayFiles(const KillSubject& s)
@@ -80,6 +86,11 @@ inline KillTally KillRuns(const KillSubject& s)
     QRandomGenerator random(20070302);
     for (int k = 0; k < kKills; ++k) {
         s.writeOriginal();
+        if (!s.results.isEmpty()) {
+            QFile earlier(s.results);
+            EXPECT_TRUE(earlier.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            earlier.write(kEarlierResults);
+        }
         const QByteArray before = s.state();
         const qint64 delay = testsupport::KillDelay(k, kKills, runMs, random);
         testsupport::RunChildAndKill(s.childTest, s.folder, delay);
@@ -88,6 +99,11 @@ inline KillTally KillRuns(const KillSubject& s)
         const QByteArray after = s.state();
         EXPECT_TRUE(after == before || after == scrubbed) << "kill " << k << " after " << delay << " ms";
         (after == before ? tally.keptWhole : tally.fullyScrubbed) += 1;
+        if (!s.results.isEmpty()) {
+            QFile results(s.results);
+            const bool resultsNew = !results.open(QIODevice::ReadOnly) || results.readAll() != kEarlierResults;
+            if (resultsNew != (after != before)) ++tally.resultsApart;
+        }
 
         // The next run works on whatever the kill left, and ends with the
         // fully scrubbed list and nothing left beside it.

@@ -80,7 +80,12 @@ TEST_F(ExcelScrubKill, AKilledRunLeavesTheWorkbookWholeOrFullyScrubbed)
         return scrubtest::Read(workbookPath) != before;
     };
     s.kept = {"calls.xlsx", "dnc.mdb", "dnc.txt", "ok.txt"};
+    s.results = xjob.settings.dncFile;
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
+    RecordProperty("KillsResultsApart", t.resultsApart);
+    std::printf("workbook kills: kept whole %d, fully scrubbed %d, result file apart from the workbook %d\n",
+                t.keptWhole, t.fullyScrubbed, t.resultsApart);
+    EXPECT_EQ(t.resultsApart, 0) << "the DNC file was replaced while the workbook was not, or the other way";
 }
