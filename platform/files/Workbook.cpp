@@ -216,11 +216,12 @@ void Worksheet::setValue(int row, int column, const vb::Variant& v)
         break;
     case vb::VarType::String:
         if (v.rawString().size() > kMaxCellText)
-            vb::Raise(vb::errnum::InvalidProcedureCall, kSource,
-                      QStringLiteral("A text of %1 characters cannot be stored in a cell, which holds at most "
-                                     "%2 characters.")
-                          .arg(v.rawString().size())
-                          .arg(kMaxCellText));
+            vb::Raise(
+                vb::errnum::InvalidProcedureCall, kSource,
+                QStringLiteral("A text of %1 characters cannot be stored in a cell, which holds at most "
+                               "%2 characters.")
+                    .arg(v.rawString().size())
+                    .arg(kMaxCellText));
         if (v.rawString().isEmpty()) {
             clear = true;
         } else {

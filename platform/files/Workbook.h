@@ -30,8 +30,9 @@
 // found before anything changes, and such a deletion is refused (see
 // rowsHeld): form controls and embedded objects, a table's header or totals
 // row, pivot tables and their sources, charts whose data lies in the rows,
-// defined names that are formulas on the rows, and formulas of conditional
-// formats and validations that name the rows absolutely. References inside
+// defined names that are formulas on the rows, formulas of the sheet's
+// conditional formats and validations that name the rows absolutely, and
+// those of other sheets that name the rows at all. References inside
 // cell formulas are not adjusted; callers check for them.
 
 #include "platform/vb/Variant.h"

@@ -417,13 +417,14 @@ void HoldFinder::sheetTailElement(const XmlNode& e, const SheetData& sheet)
     for (const XmlNode& c : e.children) {
         if (c.kind != XmlNode::Element) continue;
         if (c.is("formula") || c.is("formula1") || c.is("formula2") || c.is("f"))
-            formulaHold(c.textContent(),
-                        own ? QStringLiteral(
-                                  "conditional formats or data validations whose formulas refer to these rows")
-                            : QStringLiteral("conditional formats or data validations of the sheet %1 whose "
-                                             "formulas refer to these rows")
-                                  .arg(sheet.name),
-                        own);
+            formulaHold(
+                c.textContent(),
+                own ? QStringLiteral(
+                          "conditional formats or data validations whose formulas refer to these rows")
+                    : QStringLiteral("conditional formats or data validations of the sheet %1 whose "
+                                     "formulas refer to these rows")
+                          .arg(sheet.name),
+                own);
         else
             sheetTailElement(c, sheet); // rules, validations, extension wrappers
     }

@@ -55,7 +55,19 @@ public:
     bool feed(const char* data, qint64 size);
 
 private:
-    enum State { Text, Open, InTag, Quoted, EndTag, Bang, BangDash, Comment, CData, Instruction, Declaration };
+    enum State {
+        Text,
+        Open,
+        InTag,
+        Quoted,
+        EndTag,
+        Bang,
+        BangDash,
+        Comment,
+        CData,
+        Instruction,
+        Declaration
+    };
     State m_state = Text;
     char m_quote = 0;
     char m_prev = 0, m_prev2 = 0; // the last bytes of the construct being read

@@ -640,7 +640,8 @@ QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
     if (failure.isEmpty() && in.getZipError() != 0)
         failure = QStringLiteral("the workbook cannot be read to the end");
     out.close();
-    if (failure.isEmpty() && out.getZipError() != 0) failure = QStringLiteral("the new file cannot be completed");
+    if (failure.isEmpty() && out.getZipError() != 0)
+        failure = QStringLiteral("the new file cannot be completed");
     file.close();
     return failure;
 }

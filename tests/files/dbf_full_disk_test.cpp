@@ -106,9 +106,11 @@ TEST_P(DataFileFullDisk, TheWriteFailsAndTheEarlierFileStays)
     testsupport::FullDisk disk(c.by);
     if (disk.RanInChild()) return;
     const DataFileWriter& w = kWriters[writer];
-    const QString path = disk.FilePath(w.workbook ? QStringLiteral("calls.xlsx") : QStringLiteral("calls.dbf"));
+    const QString path =
+        disk.FilePath(w.workbook ? QStringLiteral("calls.xlsx") : QStringLiteral("calls.dbf"));
     const int records = c.records;
-    const QByteArray earlier = w.workbook ? Workbook(path + QStringLiteral(".scratch"), records) : Table(records);
+    const QByteArray earlier =
+        w.workbook ? Workbook(path + QStringLiteral(".scratch"), records) : Table(records);
     testsupport::ExpectTheEarlierFilesStay(
         disk,
         {[&] { Put(path, earlier); }, [&] { return testsupport::ErrorOf([&] { w.write(path, records); }); },

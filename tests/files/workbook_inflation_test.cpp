@@ -37,13 +37,12 @@ void writeBook(const QString& path, const QString& bigName, const BigPart& big)
                  wbtest::sheetXml(QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"))}};
     p.sharedStrings = wbtest::sstXml({QStringLiteral("<t>x</t>")});
     p.styles = wbtest::stylesXml({}, {"0"});
-    p.extraParts = {
-        {QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"),
-         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Target=\"../drawings/drawing1.xml\" "
-         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing\"/>"
-         "</Relationships>"},
-        {QStringLiteral("xl/drawings/drawing1.xml"), kDrawingHead + kDrawingTail}};
+    p.extraParts = {{QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"),
+                     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                     "<Relationship Id=\"rId1\" Target=\"../drawings/drawing1.xml\" "
+                     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing\"/>"
+                     "</Relationships>"},
+                    {QStringLiteral("xl/drawings/drawing1.xml"), kDrawingHead + kDrawingTail}};
     const QString temp = path + QStringLiteral(".small");
     wbtest::writePackage(temp, p);
 

@@ -62,17 +62,20 @@ void deepWorkbooks(const QString& path)
          {},
          {}},
         {"deep-shared-strings.xlsx", {}, "<sst " + main + "><si>" + deep("<r>", "</r>") + "</si></sst>", {}},
-        {"deep-drawing.xlsx", {}, {}, plainDrawing.chopped(2) + ">" + deep("<xdr:grpSp>", "</xdr:grpSp>") +
-                                          "</xdr:wsDr>"},
+        {"deep-drawing.xlsx",
+         {},
+         {},
+         plainDrawing.chopped(2) + ">" + deep("<xdr:grpSp>", "</xdr:grpSp>") + "</xdr:wsDr>"},
     };
     for (const Deep& d : books) {
         wbtest::Package p;
-        p.sheets = {{QStringLiteral("Calls"),
-                     d.sheet.isEmpty() ? "<worksheet " + main + "><sheetData>" + rows + "</sheetData></worksheet>"
-                                       : d.sheet}};
+        p.sheets = {{QStringLiteral("Calls"), d.sheet.isEmpty() ? "<worksheet " + main + "><sheetData>" +
+                                                                      rows + "</sheetData></worksheet>"
+                                                                : d.sheet}};
         p.sharedStrings = d.shared.isEmpty() ? wbtest::sstXml({QStringLiteral("<t>Phone</t>")}) : d.shared;
-        p.extraParts = {{QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"), drawingRels},
-                        {QStringLiteral("xl/drawings/drawing1.xml"), d.drawing.isEmpty() ? plainDrawing : d.drawing}};
+        p.extraParts = {
+            {QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"), drawingRels},
+            {QStringLiteral("xl/drawings/drawing1.xml"), d.drawing.isEmpty() ? plainDrawing : d.drawing}};
         wbtest::writePackage(path, p);
         seed(QStringLiteral("xlsx"), QLatin1String(d.name), readFile(path));
     }

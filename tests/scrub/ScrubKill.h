@@ -53,11 +53,12 @@ struct KillSubject {
 struct KillTally {
     int keptWhole = 0;
     int fullyScrubbed = 0;
-    int leftAFile = 0;      // kills after which a file lay beside the list (a journal, a work file)
-    int resultsApart = 0;   // kills after which the result file and the list disagreed
+    int leftAFile = 0;    // kills after which a file lay beside the list (a journal, a work file)
+    int resultsApart = 0; // kills after which the result file and the list disagreed
 };
 
-inline const QByteArray kEarlierResults = "Numbers In DNC List,Remove Time\r\n2125550000, 1/1/2007 9:00:00 AM\r\n";
+inline const QByteArray kEarlierResults =
+    "Numbers In DNC List,Remove Time\r\n2125550000, 1/1/2007 9:00:00 AM\r\n";
 
 // The folder's files that do not belong there.
 inline QStringList StrayFiles(const KillSubject& s)
@@ -101,7 +102,8 @@ inline KillTally KillRuns(const KillSubject& s)
         (after == before ? tally.keptWhole : tally.fullyScrubbed) += 1;
         if (!s.results.isEmpty()) {
             QFile results(s.results);
-            const bool resultsNew = !results.open(QIODevice::ReadOnly) || results.readAll() != kEarlierResults;
+            const bool resultsNew =
+                !results.open(QIODevice::ReadOnly) || results.readAll() != kEarlierResults;
             if (resultsNew != (after != before)) ++tally.resultsApart;
         }
 
