@@ -76,6 +76,11 @@ QString DeepXmlFailure()
 bool XmlDepthScan::feed(const char* data, qint64 size)
 {
     for (qint64 i = 0; i < size; ++i) {
+        if (m_state == Text) { // most of a part: skipped to the next tag at once
+            const void* tag = std::memchr(data + i, '<', std::size_t(size - i));
+            if (!tag) break;
+            i = static_cast<const char*>(tag) - data;
+        }
         const char c = data[i];
         const bool closes = c == '>';
         const State before = m_state;
