@@ -215,7 +215,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "xl/sharedStrings.xml",
                  {"<sst " + kMain + "><si><t>", "_x0041_", "</t></si></sst>", 32767},
                  32767},
-        LongCell{"InlineString", "xl/worksheets/sheet1.xml", {kInlineHead, "a", kInlineTail, 32767}, 32767}),
+        LongCell{"InlineString", "xl/worksheets/sheet1.xml", {kInlineHead, "a", kInlineTail, 32767}, 32767},
+        // Tags inside comments, instructions, quoted values and CDATA nest
+        // nothing: three hundred of each leave the sheet readable.
+        LongCell{"InlineStringBesideTagsThatNestNothing",
+                 "xl/worksheets/sheet1.xml",
+                 {kInlineHead, "a",
+                  "</t></is></c></row></sheetData>" +
+                      QByteArray("<!-- <y> --><?pi <y>?><e a='>' b=\"/>\"><![CDATA[<y>]]></e><f />")
+                          .repeated(300) +
+                      "</worksheet>",
+                  5},
+                 5}),
     [](const ::testing::TestParamInfo<LongCell>& info) { return std::string(info.param.name); });
 
 } // namespace
