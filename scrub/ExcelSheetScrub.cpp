@@ -156,11 +156,15 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, engine::EngineProgres
         }
         walker.End();
         result.counters = walker.Counters();
-        results.Close();
 
         const files::CellRange after = sheet->UsedRange();
         result.recordCount = RecordsOfRange(after.firstRow, after.lastRow, job.titleFirstLine).count;
-        book.Close(true);
+        // The result files take the earlier ones' place once the new
+        // workbook is whole beside the old one, just before it takes its
+        // place: a save that fails leaves both the workbook and the earlier
+        // result files.
+        book.Save([&] { results.Close(); });
+        book.Close(false);
         result.completed = true;
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();

@@ -200,9 +200,9 @@ void Workbook::Activate()
     Application::Instance().m_active = weak_from_this();
 }
 
-void Workbook::Save()
+void Workbook::Save(const std::function<void()>& whenWritten)
 {
-    model().save();
+    model().save(whenWritten);
 }
 
 void Workbook::Close(bool saveChanges)

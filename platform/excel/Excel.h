@@ -103,7 +103,9 @@ public:
 
     void Activate();
     // Writes the changes to the file (beside it, then renamed over it).
-    void Save();
+    // whenWritten runs just before the new file takes the old one's place
+    // (see files::Workbook::save).
+    void Save(const std::function<void()>& whenWritten = {});
     // Saves first when asked; then the workbook leaves the registry and its
     // changes are dropped. Any later call but Close raises 91.
     void Close(bool saveChanges);

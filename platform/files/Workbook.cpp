@@ -216,6 +216,13 @@ void Worksheet::setValue(int row, int column, const vb::Variant& v)
         fresh.number = v.rawInt() != 0 ? 1.0 : 0.0;
         break;
     case vb::VarType::String:
+        if (v.rawString().size() > kMaxCellText)
+            vb::Raise(
+                vb::errnum::InvalidProcedureCall, kSource,
+                QStringLiteral("A text of %1 characters cannot be stored in a cell, which holds at most "
+                               "%2 characters.")
+                    .arg(v.rawString().size())
+                    .arg(kMaxCellText));
         if (v.rawString().isEmpty()) {
             clear = true;
         } else {
@@ -462,11 +469,14 @@ void Workbook::requireWritable() const
         vb::Raise(vb::errnum::ObjectVariableNotSet, kSource, QStringLiteral("No workbook is open."));
 }
 
-void Workbook::save()
+void Workbook::save(const std::function<void()>& whenWritten)
 {
     requireWritable();
-    if (!isModified()) return;
-    XlsxSave(*d);
+    if (!isModified()) {
+        if (whenWritten) whenWritten();
+        return;
+    }
+    XlsxSave(*d, whenWritten);
 }
 
 namespace {

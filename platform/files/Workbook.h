@@ -30,8 +30,9 @@
 // found before anything changes, and such a deletion is refused (see
 // rowsHeld): form controls and embedded objects, a table's header or totals
 // row, pivot tables and their sources, charts whose data lies in the rows,
-// defined names that are formulas on the rows, and formulas of conditional
-// formats and validations that name the rows absolutely. References inside
+// defined names that are formulas on the rows, formulas of the sheet's
+// conditional formats and validations that name the rows absolutely, and
+// those of other sheets that name the rows at all. References inside
 // cell formulas are not adjusted; callers check for them.
 
 #include "platform/vb/Variant.h"
@@ -57,6 +58,9 @@ constexpr std::int32_t RowsHeld = 1004;          // Excel's "Delete method of Ra
 
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
+// The longest text a cell holds: a longer one is refused when read and when
+// stored.
+constexpr qsizetype kMaxCellText = 32767;
 
 enum class WorkbookFormat { None, Xlsx, Xls };
 
@@ -165,8 +169,11 @@ public:
     // Writes the changes back to the file: beside it first, then renamed
     // over it, so a failed save leaves the file as it was. An unchanged
     // workbook is not written. Raises wberr::ReadOnly for .xls and
-    // wberr::CannotSave when the file cannot be written.
-    void save();
+    // wberr::CannotSave when the file cannot be written, 57 when the disk has
+    // no room for it. whenWritten runs once the new file is whole on the disk
+    // beside the workbook, just before it takes the workbook's place (for an
+    // unchanged workbook, at once); what it raises leaves the file as it was.
+    void save(const std::function<void()>& whenWritten = {});
 
 private:
     friend class Worksheet;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -164,6 +165,11 @@ struct RowHold {
     QString what; // "a chart whose data lies in these rows"
 };
 
+inline quint64 NumberKey(std::uint32_t origRow, int column)
+{
+    return (quint64(origRow) << 16) | quint64(column);
+}
+
 struct SheetData {
     QString name;
     QString part; // xlsx: zip entry name of the worksheet part
@@ -177,6 +183,9 @@ struct SheetData {
     AttrPool attrs;
     std::vector<std::uint32_t> deletedOrig; // original row numbers of deleted rows
     std::uint32_t deletedCount = 0;
+    // Number cells read as other text than the save would write ("1.50",
+    // "1E+3"), by NumberKey of their row in the file and column.
+    QHash<quint64, QString> numberTexts;
     std::vector<RowHold> holds; // read on first use, when holdsKnown
     bool holdsKnown = false;
     mutable bool rangeValid = false;
@@ -193,6 +202,7 @@ struct SheetData {
         deletedOrig.clear();
         deletedOrig.shrink_to_fit();
         deletedCount = 0;
+        numberTexts.clear();
         holds.clear();
         holdsKnown = false;
         loaded = modified = rowsDeleted = formulasDisturbed = false;
@@ -288,7 +298,7 @@ double OleToSerial(double ole, bool date1904);
 // xlsx package (XlsxPackage.cpp)
 void XlsxOpen(BookData& book);
 void XlsxLoadSheet(BookData& book, SheetData& sheet);
-void XlsxSave(BookData& book);
+void XlsxSave(BookData& book, const std::function<void()>& whenWritten);
 // The holds of the sheet, read from the parts beside it on first use.
 const std::vector<RowHold>& XlsxRowHolds(BookData& book, SheetData& sheet);
 void XlsxClose(BookData& book);

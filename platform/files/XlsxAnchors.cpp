@@ -332,8 +332,8 @@ private:
     void wholeSheet(const QString& what) { hold(1, kMaxRows, false, what); }
     void formulaHold(const QString& formula, const QString& what, bool absoluteOnly);
     bool parsePart(const QString& name, XmlDoc& doc, const QString& what);
-    void sheetPart();
-    void sheetTailElement(const XmlNode& e);
+    void sheetPart(const SheetData& sheet);
+    void sheetTailElement(const XmlNode& e, const SheetData& sheet);
     void vml(const QString& name);
     void tables(const QString& name);
     void pivotTable(const QString& name);
@@ -344,6 +344,9 @@ private:
     std::vector<RowHold> m_holds;
 };
 
+// absoluteOnly: the formula stands on this sheet and moves with its rows, so
+// that only a reference fixed to a row holds it; a reference without a
+// sheet then means this sheet. Elsewhere a reference names the sheet.
 void HoldFinder::formulaHold(const QString& formula, const QString& what, bool absoluteOnly)
 {
     int highest = 0;
@@ -366,10 +369,11 @@ bool HoldFinder::parsePart(const QString& name, XmlDoc& doc, const QString& what
     return false;
 }
 
-// What follows the cell data in the sheet's part.
-void HoldFinder::sheetPart()
+// What follows the cell data in a sheet's part: this sheet's, or another's
+// whose conditional formats and validations may name this sheet's rows.
+void HoldFinder::sheetPart(const SheetData& sheet)
 {
-    if (!selectEntry(*m_book.zip, m_s.part)) return;
+    if (!selectEntry(*m_book.zip, sheet.part)) return;
     LimitedEntry f(*m_book.zip, false);
     if (!f.openEntry()) return;
     QXmlStreamReader x(&f);
@@ -391,19 +395,23 @@ void HoldFinder::sheetPart()
             name == u"oleObjects" || name == u"extLst") {
             XmlDoc doc;
             QString error;
-            if (ParseXml(captureElement(x).toUtf8(), doc, error)) sheetTailElement(doc.root);
+            if (ParseXml(captureElement(x).toUtf8(), doc, error)) sheetTailElement(doc.root, sheet);
             continue;
         }
         x.skipCurrentElement();
     }
-    // Damage here holds nothing: the save, which streams the whole part,
-    // refuses it before the file is touched.
+    // Damage in this sheet's part holds nothing: the save, which streams the
+    // whole part, refuses it before the file is touched. Another sheet's
+    // part is not saved, so what it may say of these rows is unknown.
+    if (sheet.part != m_s.part && !readError(x, f).isEmpty())
+        wholeSheet(QStringLiteral("the sheet %1, which cannot be read").arg(sheet.name));
 }
 
-void HoldFinder::sheetTailElement(const XmlNode& e)
+void HoldFinder::sheetTailElement(const XmlNode& e, const SheetData& sheet)
 {
+    const bool own = sheet.part == m_s.part;
     if (e.is("controls") || e.is("oleObjects")) {
-        wholeSheet(QStringLiteral("form controls or embedded objects"));
+        if (own) wholeSheet(QStringLiteral("form controls or embedded objects"));
         return;
     }
     for (const XmlNode& c : e.children) {
@@ -411,10 +419,14 @@ void HoldFinder::sheetTailElement(const XmlNode& e)
         if (c.is("formula") || c.is("formula1") || c.is("formula2") || c.is("f"))
             formulaHold(
                 c.textContent(),
-                QStringLiteral("conditional formats or data validations whose formulas refer to these rows"),
-                true);
+                own ? QStringLiteral(
+                          "conditional formats or data validations whose formulas refer to these rows")
+                    : QStringLiteral("conditional formats or data validations of the sheet %1 whose "
+                                     "formulas refer to these rows")
+                          .arg(sheet.name),
+                own);
         else
-            sheetTailElement(c); // rules, validations, extension wrappers
+            sheetTailElement(c, sheet); // rules, validations, extension wrappers
     }
 }
 
@@ -515,7 +527,8 @@ void HoldFinder::workbookWide()
 
 std::vector<RowHold> HoldFinder::run()
 {
-    sheetPart();
+    for (const SheetData& sheet : m_book.sheets)
+        sheetPart(sheet);
     const SheetParts p = partsBeside(*m_book.zip, m_s);
     for (const QString& name : p.comments) {
         XmlDoc doc;

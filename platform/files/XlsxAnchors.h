@@ -22,7 +22,8 @@ void AddRowAnchorRewrites(BookData& book, std::unordered_map<QString, PartRewrit
 
 // What of the sheet a deletion could not move: read from the sheet's own
 // part (form controls, formulas of conditional formats and validations),
-// the parts beside it and the workbook's names and charts.
+// the other sheets' parts (their conditional formats and validations), the
+// parts beside it and the workbook's names and charts.
 std::vector<RowHold> FindRowHolds(BookData& book, const SheetData& sheet);
 
 } // namespace files::detail

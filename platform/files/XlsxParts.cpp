@@ -11,6 +11,8 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <quazip/quazip.h>
@@ -62,13 +64,107 @@ bool LimitedEntry::openEntry()
     return m_file->open(QIODevice::ReadOnly) && open(QIODevice::ReadOnly);
 }
 
+namespace {
+
+QString DeepXmlFailure()
+{
+    return QStringLiteral("its elements nest more than %1 levels deep").arg(kMaxXmlDepth);
+}
+
+} // namespace
+
+bool XmlDepthScan::feed(const char* data, qint64 size)
+{
+    for (qint64 i = 0; i < size; ++i) {
+        if (m_state == Text) { // most of a part: skipped to the next tag at once
+            const void* tag = std::memchr(data + i, '<', std::size_t(size - i));
+            if (!tag) break;
+            i = static_cast<const char*>(tag) - data;
+        }
+        const char c = data[i];
+        const bool closes = c == '>';
+        const State before = m_state;
+        switch (m_state) {
+        case Text:
+            if (c == '<') m_state = Open;
+            break;
+        case Open:
+            if (c == '/') {
+                m_state = EndTag;
+            } else if (c == '!') {
+                m_state = Bang;
+            } else if (c == '?') {
+                m_state = Instruction;
+            } else {
+                if (++m_depth > kMaxXmlDepth) return false;
+                m_state = InTag;
+            }
+            break;
+        case InTag:
+            if (c == '"' || c == '\'') {
+                m_quote = c;
+                m_state = Quoted;
+            } else if (closes) {
+                if (m_prev == '/') --m_depth; // an empty-element tag
+                m_state = Text;
+            }
+            break;
+        case Quoted:
+            if (c == m_quote) m_state = InTag;
+            break;
+        case EndTag:
+            if (closes) {
+                --m_depth;
+                m_state = Text;
+            }
+            break;
+        case Bang:
+            m_state = c == '-' ? BangDash : c == '[' ? CData : Declaration;
+            m_brackets = 0;
+            if (m_state == Declaration && closes) m_state = Text;
+            break;
+        case BangDash:
+            m_state = c == '-' ? Comment : Declaration;
+            if (m_state == Declaration && closes) m_state = Text;
+            break;
+        case Comment:
+            if (closes && m_prev == '-' && m_prev2 == '-') m_state = Text;
+            break;
+        case CData:
+            if (closes && m_prev == ']' && m_prev2 == ']') m_state = Text;
+            break;
+        case Instruction:
+            if (closes && m_prev == '?') m_state = Text;
+            break;
+        case Declaration:
+            if (c == '[') ++m_brackets;
+            if (c == ']') --m_brackets;
+            if (closes && m_brackets <= 0) m_state = Text;
+            break;
+        }
+        // A construct's end is looked for in its own bytes only: the "--"
+        // of "<!--" does not end the comment it opens.
+        if (m_state != before) {
+            m_prev = m_prev2 = 0;
+        } else {
+            m_prev2 = m_prev;
+            m_prev = c;
+        }
+    }
+    return true;
+}
+
 qint64 LimitedEntry::readData(char* data, qint64 maxSize)
 {
-    if (m_over) return -1;
+    if (m_over || m_deep) return -1;
     const qint64 n = m_file->read(data, maxSize);
     if (n > 0) m_read += n;
     if (m_read > m_limit) {
         m_over = true;
+        return -1;
+    }
+    if (n > 0 && !m_depth.feed(data, n)) {
+        m_deep = true;
         return -1;
     }
     return n;
@@ -79,6 +175,7 @@ QString LimitedEntry::failure(const QXmlStreamReader* x) const
     if (m_over)
         return QStringLiteral("it inflates to more than %1 MB, more than its compressed size allows")
             .arg(m_limit >> 20);
+    if (m_deep) return DeepXmlFailure();
     if (m_file->getZipError() != UNZ_OK) return QStringLiteral("its compressed data is damaged");
     return x && x->hasError() ? x->errorString() : QString();
 }
@@ -96,7 +193,7 @@ QByteArray readEntry(QuaZip& zip, const QString& name, bool* found)
     if (!f.openEntry()) return {};
     if (found) *found = true;
     QByteArray data = f.readAll();
-    if (f.tooLarge())
+    if (f.refused())
         vb::Raise(wberr::NotAWorkbook, kSource,
                   QStringLiteral("'%1' is not a readable Excel workbook (its part '%2': %3).")
                       .arg(QFileInfo(zip.getZipName()).fileName(), name, f.failure()));
@@ -140,9 +237,24 @@ SaveFileBeside::~SaveFileBeside()
     ::close(m_fd);
 }
 
+bool SaveFileBeside::sync() const
+{
+    return m_fd >= 0 && (::fsync(m_fd) == 0 || errno == EINVAL);
+}
+
 void RemoveStaleSaveFiles(const QString& workbookPath)
 {
     fso::RemoveStaleHiddenFiles(workbookPath, 6); // QTemporaryFile's XXXXXX
+}
+
+QString NumberText(double d)
+{
+    char buf[400];
+    // Below 2^53 every whole number is exact, and its digits are the number.
+    const bool whole = std::trunc(d) == d && std::fabs(d) < 9007199254740992.0;
+    const auto res = whole ? std::to_chars(buf, buf + sizeof buf, static_cast<long long>(d))
+                           : std::to_chars(buf, buf + sizeof buf, d);
+    return QString::fromLatin1(buf, res.ptr - buf);
 }
 
 void checkCellText(const BookData& book, qsizetype length)
@@ -329,6 +441,10 @@ bool ParseXml(const QByteArray& xml, XmlDoc& doc, QString& error)
             n.name = x.qualifiedName().toString();
             for (const auto& a : x.attributes())
                 n.attrs.emplace_back(a.qualifiedName().toString(), a.value().toString());
+            if (open.size() >= std::size_t(kMaxXmlDepth)) {
+                error = DeepXmlFailure();
+                return false;
+            }
             if (open.empty()) {
                 doc.root = std::move(n);
                 haveRoot = true;

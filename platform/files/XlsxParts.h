@@ -34,13 +34,46 @@ inline bool moreXml(const QXmlStreamReader& x)
 // What a part may inflate to. A real sheet's XML deflates about ten to
 // one, so a part may grow to a hundred times its compressed size (and to
 // at least 64 MiB, for small parts of plain repeated markup); a part held
-// whole in memory stops at 256 MiB, a part read as a stream at 4 GiB. The
-// longest text a cell holds is Excel's own limit.
+// whole in memory stops at 256 MiB, a part read as a stream at 4 GiB.
 constexpr qint64 kInflateRatio = 100;
 constexpr qint64 kInflateGrace = qint64(64) << 20;
 constexpr qint64 kMaxWholePart = qint64(256) << 20;
 constexpr qint64 kMaxStreamedPart = qint64(4) << 30;
-constexpr qsizetype kMaxCellText = 32767;
+
+// How deep elements may nest in a part. Real parts stay within a few dozen
+// levels (grouped shapes in a drawing nest deepest); the trees that hold a
+// part whole are walked by recursion, so a deeper part is not readable.
+constexpr int kMaxXmlDepth = 256;
+
+// Follows the nesting of XML elements through bytes fed in pieces: tags,
+// end tags, empty-element tags, quoted attribute values, comments, CDATA,
+// instructions and declarations. It only counts; the XML reader judges
+// whether the bytes are well formed.
+class XmlDepthScan {
+public:
+    // False once elements nest deeper than kMaxXmlDepth.
+    bool feed(const char* data, qint64 size);
+
+private:
+    enum State {
+        Text,
+        Open,
+        InTag,
+        Quoted,
+        EndTag,
+        Bang,
+        BangDash,
+        Comment,
+        CData,
+        Instruction,
+        Declaration
+    };
+    State m_state = Text;
+    char m_quote = 0;
+    char m_prev = 0, m_prev2 = 0; // the last bytes of the construct being read
+    int m_brackets = 0;           // of a declaration's internal subset
+    int m_depth = 0;
+};
 
 // The entry the package stands on, read through the limit on what it may
 // inflate to: past it a read fails, so an XML reader stops with an error.
@@ -51,7 +84,8 @@ public:
     ~LimitedEntry() override;
     bool openEntry(); // false when the entry cannot be opened
     bool isSequential() const override { return true; }
-    bool tooLarge() const { return m_over; }
+    // It inflates past its limit, or nests past kMaxXmlDepth.
+    bool refused() const { return m_over || m_deep; }
     // Why reading the entry, or the XML in it, failed; "" when it did not.
     QString failure(const QXmlStreamReader* x = nullptr) const;
 
@@ -64,13 +98,15 @@ private:
     qint64 m_limit = 0;
     qint64 m_read = 0;
     bool m_over = false;
+    bool m_deep = false;
+    XmlDepthScan m_depth;
 };
 
 // Why an entry read through `entry` cannot be used, or "".
 QString readError(const QXmlStreamReader& x, const LimitedEntry& entry);
 
 // A part held whole; raises wberr::NotAWorkbook for one that inflates past
-// its limit.
+// its limit or nests too deep.
 QByteArray readEntry(QuaZip& zip, const QString& name, bool* found = nullptr);
 
 // The hidden file a save writes beside the workbook (".calls.xlsx.Ab3xYz")
@@ -87,6 +123,7 @@ public:
     QString errorString() const { return m_error; }
     QString fileName() const { return m_name; }
     void keep() { m_keep = true; } // it has become the workbook
+    bool sync() const;             // its content on the disk; false with errno set
 
 private:
     QString m_name;
@@ -98,6 +135,11 @@ private:
 // Removes the files a killed save left beside the workbook: those of its
 // name that no live process holds locked.
 void RemoveStaleSaveFiles(const QString& workbookPath);
+
+// The value text of a number cell: a whole number as plain digits (other
+// readers take "1e+05" for a fraction), anything else in the shortest form
+// that reads back as the same number.
+QString NumberText(double d);
 
 // Refuses a cell text longer than a cell may hold.
 void checkCellText(const BookData& book, qsizetype length);
@@ -156,7 +198,8 @@ struct XmlDoc {
     XmlNode root;
 };
 
-// False with the reason when the bytes are not well-formed XML.
+// False with the reason when the bytes are not well-formed XML or nest
+// deeper than kMaxXmlDepth.
 bool ParseXml(const QByteArray& xml, XmlDoc& doc, QString& error);
 QByteArray WriteXml(const XmlDoc& doc);
 // Writes one element with everything inside it.

@@ -175,7 +175,8 @@ void readCellChildren(QXmlStreamReader& x, const BookData& book, SheetData& s, C
 }
 
 // The kind and value of a cell from its type attribute and value text.
-void setCellValue(const BookData& book, SheetData& s, Cell& c, const QString& type, const QString& v)
+void setCellValue(const BookData& book, SheetData& s, Cell& c, std::uint32_t origRow, const QString& type,
+                  const QString& v)
 {
     if (v.size() > kMaxCellText && type != u"s" && type != u"b") checkCellText(book, DecodeXString(v).size());
     if (type == u"s") {
@@ -206,6 +207,8 @@ void setCellValue(const BookData& book, SheetData& s, Cell& c, const QString& ty
         if (ok) {
             c.kind = CellKind::Number;
             c.number = d;
+            // A cell the run leaves alone is saved with the text it was read with.
+            if (v != NumberText(d)) s.numberTexts.insert(NumberKey(origRow, c.column), v);
         } else {
             c.kind = CellKind::FormulaString; // not a number: keep it as text
             c.index = s.addText(v);
@@ -221,7 +224,7 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
     QString v;
     bool hasV = false;
     readCellChildren(x, book, s, c, v, hasV);
-    if (c.kind == CellKind::Blank && hasV) setCellValue(book, s, c, type, v);
+    if (c.kind == CellKind::Blank && hasV) setCellValue(book, s, c, slot.origRow, type, v);
 
     if (!slot.cells.empty() && slot.cells.back().column >= c.column) {
         // Cells out of order: keep them sorted, the later one wins.
@@ -313,6 +316,7 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
     if (!f.openEntry())
         notAWorkbook(book, QStringLiteral("the part of sheet '%1' cannot be read").arg(s.name));
     QXmlStreamReader x(&f);
+    bool cellsRead = false;
     try {
         while (moreXml(x)) {
             if (x.readNext() != QXmlStreamReader::StartElement || x.name() != u"sheetData") continue;
@@ -350,14 +354,20 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
                 }
                 lastRow = row;
             }
-            break; // nothing after the cell data is needed to read the sheet
+            // Nothing after the cell data is needed to read the sheet, but it
+            // is read through, so that a part nested too deep or inflating
+            // too far is refused now, before anything changes. Other damage
+            // there is the save's to refuse.
+            cellsRead = !x.hasError();
+            while (moreXml(x))
+                x.readNext();
         }
     } catch (...) {
         s.unload();
         throw;
     }
     const QString error = readError(x, f);
-    if (!error.isEmpty()) {
+    if (!error.isEmpty() && (!cellsRead || f.refused())) {
         s.unload();
         notAWorkbook(book, QStringLiteral("sheet '%1' cannot be read: %2").arg(s.name, error));
     }

@@ -8,13 +8,16 @@
 #include "platform/files/XlsxAnchors.h"
 #include "platform/files/XlsxParts.h"
 #include "platform/files/XlsxRows.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
@@ -26,13 +29,6 @@ namespace files::detail {
 using namespace xlsx;
 
 namespace {
-
-QString formatNumber(double d)
-{
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, d);
-    return QString::fromLatin1(buf, res.ptr - buf);
-}
 
 // Page breaks, protected ranges, ignored errors and the extensions (newer
 // conditional formats and validations) follow their rows: every "sqref"
@@ -105,7 +101,7 @@ private:
     void copyStart(QXmlStreamReader& x, const QString& replaceAttr = {}, const QString& newValue = {});
     void copyToken(QXmlStreamReader& x);
     void writeSheetData();
-    void writeCell(const Cell& c, int row);
+    void writeCell(const Cell& c, int row, std::uint32_t origRow);
     void writeRichInline(const QString& raw);
     void filterContainer(QXmlStreamReader& x, const QString& refAttr);
     void shiftTail(QXmlStreamReader& x);
@@ -350,13 +346,13 @@ void SheetWriter::writeSheetData()
             }
         }
         for (const Cell& c : slot.cells)
-            writeCell(c, row);
+            writeCell(c, row, slot.origRow);
         m_w.writeEndElement();
     }
     m_w.writeEndElement();
 }
 
-void SheetWriter::writeCell(const Cell& c, int row)
+void SheetWriter::writeCell(const Cell& c, int row, std::uint32_t origRow)
 {
     m_w.writeStartElement(el("c"));
     m_w.writeAttribute(QStringLiteral("r"), ColumnName(c.column) + QString::number(row));
@@ -399,9 +395,15 @@ void SheetWriter::writeCell(const Cell& c, int row)
     case CellKind::Blank:
         break;
     case CellKind::Number:
-    case CellKind::OleDate:
-        m_w.writeTextElement(el("v"), formatNumber(c.number));
+    case CellKind::OleDate: {
+        // A number read as other text than NumberText gives keeps it while
+        // its value is the same.
+        const auto kept = m_s.numberTexts.constFind(NumberKey(origRow, c.column));
+        m_w.writeTextElement(el("v"), kept != m_s.numberTexts.cend() && kept->trimmed().toDouble() == c.number
+                                          ? *kept
+                                          : NumberText(c.number));
         break;
+    }
     case CellKind::SharedString:
         m_w.writeTextElement(el("v"), QString::number(c.index));
         break;
@@ -558,7 +560,7 @@ QString writeRewrittenPart(const PartRewrite& rewrite, const QuaZipFileInfo64& i
                            QIODevice& dst)
 {
     QByteArray xml = src.readAll();
-    const QString error = src.tooLarge() ? src.failure() : rewrite(xml);
+    const QString error = src.refused() ? src.failure() : rewrite(xml);
     if (!error.isEmpty()) return QStringLiteral("the entry '%1' is damaged (%2)").arg(info.name, error);
     if (dst.write(xml) != xml.size()) return entryFailure("written", info.name);
     return {};
@@ -582,10 +584,38 @@ QString rewriteEntry(BookData& book, QuaZip& in, QuaZip& out, const QuaZipFileIn
     return failure;
 }
 
-// Writes the new package into tmpName; the failure, or "" when it is whole.
-QString writePackage(BookData& book, const SavePlan& plan, const QString& tmpName)
+// The new package's file, which keeps the system's reason for the first
+// write that failed, so that a full disk can be told from other failures.
+class PackageFile : public QFile {
+public:
+    using QFile::QFile;
+    int writeError() const { return m_error; }
+
+protected:
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        errno = 0;
+        const qint64 n = QFile::writeData(data, size);
+        if (n != size && m_error == 0) m_error = errno != 0 ? errno : ENOSPC;
+        return n;
+    }
+
+private:
+    int m_error = 0;
+};
+
+bool isNoRoom(int error)
 {
-    QuaZip out(tmpName);
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
+// Writes the new package into `file`; the failure, or "" when it is whole.
+QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
+{
+    // Unbuffered, so that each write reaches writeData and its failure is seen there.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return QStringLiteral("the new file cannot be written");
+    QuaZip out(&file);
     if (!out.open(QuaZip::mdCreate)) return QStringLiteral("the new file cannot be written");
     QuaZip& in = *book.zip;
     QString failure;
@@ -611,7 +641,8 @@ QString writePackage(BookData& book, const SavePlan& plan, const QString& tmpNam
         failure = QStringLiteral("the workbook cannot be read to the end");
     out.close();
     if (failure.isEmpty() && out.getZipError() != 0)
-        failure = QStringLiteral("the new file cannot be completed (is the disk full?)");
+        failure = QStringLiteral("the new file cannot be completed");
+    file.close();
     return failure;
 }
 
@@ -627,8 +658,18 @@ void standOnSavedFile(BookData& book, bool dropCalcChain)
     if (dropCalcChain) book.calcChainPart.clear();
     for (SheetData& s : book.sheets) {
         if (!s.loaded) continue;
-        for (std::size_t i = 0; i < s.rows.size(); ++i)
-            s.rows.at(i).origRow = static_cast<std::uint32_t>(i + 1);
+        QHash<quint64, QString> numberTexts;
+        for (std::size_t i = 0; i < s.rows.size(); ++i) {
+            RowSlot& slot = s.rows.at(i);
+            const auto newRow = static_cast<std::uint32_t>(i + 1);
+            if (!s.numberTexts.isEmpty())
+                for (const Cell& c : slot.cells) {
+                    const auto kept = s.numberTexts.constFind(NumberKey(slot.origRow, c.column));
+                    if (kept != s.numberTexts.cend()) numberTexts.insert(NumberKey(newRow, c.column), *kept);
+                }
+            slot.origRow = newRow;
+        }
+        s.numberTexts = std::move(numberTexts);
         s.deletedOrig.clear();
         s.deletedCount = 0;
         s.modified = s.rowsDeleted = s.formulasDisturbed = false;
@@ -641,7 +682,7 @@ void standOnSavedFile(BookData& book, bool dropCalcChain)
 
 // ------------------------------------------------------------ entry points
 
-void XlsxSave(BookData& book)
+void XlsxSave(BookData& book, const std::function<void()>& whenWritten)
 {
     SavePlan plan;
     for (SheetData& s : book.sheets) {
@@ -649,7 +690,10 @@ void XlsxSave(BookData& book)
         plan.changed[s.part.toLower()] = &s;
         if (s.formulasDisturbed && !book.calcChainPart.isEmpty()) plan.dropCalcChain = true;
     }
-    if (plan.changed.empty()) return;
+    if (plan.changed.empty()) {
+        if (whenWritten) whenWritten();
+        return;
+    }
     AddRowAnchorRewrites(book, plan.parts);
     if (plan.dropCalcChain) {
         plan.parts[QStringLiteral("[content_types].xml")] = withoutCalcChain(book, true);
@@ -663,8 +707,19 @@ void XlsxSave(BookData& book)
                    QStringLiteral("no file can be created in its folder (%1)").arg(beside.errorString()));
     const QString tmpName = beside.fileName();
 
-    const QString failure = writePackage(book, plan, tmpName);
+    PackageFile file(tmpName);
+    const QString failure = writePackage(book, plan, file);
+    int error = file.writeError();
+    if (failure.isEmpty() && !beside.sync()) error = errno;
+    // A disk without room is named as every other writer names it.
+    if (isNoRoom(error))
+        vb::Raise(vb::errnum::DeviceIOError, kSource,
+                  fso::WriteFailure(book.path, error) + QStringLiteral(" The file was left as it was."));
     if (!failure.isEmpty()) cannotSave(book, failure);
+    if (error != 0) cannotSave(book, QString::fromLocal8Bit(std::strerror(error)));
+    // What must be in place before the workbook is (the run's result
+    // files); what it raises leaves the workbook as it was.
+    if (whenWritten) whenWritten();
 
     QFile::setPermissions(tmpName, QFile::permissions(book.path));
     // Replace the file in one step: rename() swaps the directory entry, so

@@ -1,11 +1,14 @@
-// A .dbf table written on a disk that fills up: a table made anew over an
-// earlier one, and records added in a transaction, end with error 57 naming
-// the cause, and the earlier table keeps every byte, with no journal or
-// other file left beside it.
+// A .dbf table or a workbook written on a disk that fills up: a table made
+// anew over an earlier one, records added in a transaction and a workbook
+// saved with a changed cell in every row end with error 57 naming the
+// cause, and the earlier file keeps every byte, with no journal or other
+// file left beside it.
 
 #include "DataFileHelpers.h"
 
 #include "platform/files/DbfTable.h"
+#include "platform/files/Workbook.h"
+#include "platform/files/XlsxWriter.h"
 
 #include "support/FullDisk.h"
 
@@ -36,13 +39,28 @@ int Added(int records)
     return std::max(records / 100, 300);
 }
 
-struct DbfWriter {
+// A workbook of `records` rows of a phone and a status, as its bytes.
+QByteArray Workbook(const QString& scratch, int records)
+{
+    QList<QList<vb::Variant>> rows;
+    for (int i = 0; i < records; ++i)
+        rows.append({vb::Variant(QString::number(2015550000LL + i)), vb::Variant(QStringLiteral("new"))});
+    files::XlsxWriter::write(scratch, {{QStringLiteral("Calls"), rows}});
+    QFile f(scratch);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray bytes = f.readAll();
+    f.remove();
+    return bytes;
+}
+
+struct DataFileWriter {
     const char* name;
     bool appends;
     void (*write)(const QString& path, int records);
+    bool workbook = false; // the earlier file is a workbook, not a table
 };
 
-const DbfWriter kWriters[] = {
+const DataFileWriter kWriters[] = {
     {"CreateOverAnEarlierTable", false,
      [](const QString& path, int records) {
          // The header grows with the fields: 250 of them for the large case.
@@ -66,21 +84,33 @@ const DbfWriter kWriters[] = {
          }
          t.commitUndo();
      }},
+    {"SaveAWorkbook", false,
+     [](const QString& path, int records) {
+         files::Workbook wb;
+         wb.open(path);
+         files::Worksheet& sheet = wb.sheet(0);
+         for (int row = 1; row <= records; ++row)
+             sheet.setValue(row, 2, vb::Variant(QStringLiteral("DNC")));
+         wb.save();
+     },
+     true},
 };
 
-class DbfFullDisk : public ::testing::TestWithParam<testsupport::WriterCase> {};
+class DataFileFullDisk : public ::testing::TestWithParam<testsupport::WriterCase> {};
 
 } // namespace
 
-TEST_P(DbfFullDisk, TheWriteFailsAndTheEarlierTableStays)
+TEST_P(DataFileFullDisk, TheWriteFailsAndTheEarlierFileStays)
 {
     const auto& [writer, c] = GetParam();
     testsupport::FullDisk disk(c.by);
     if (disk.RanInChild()) return;
-    const QString path = disk.FilePath(QStringLiteral("calls.dbf"));
+    const DataFileWriter& w = kWriters[writer];
+    const QString path =
+        disk.FilePath(w.workbook ? QStringLiteral("calls.xlsx") : QStringLiteral("calls.dbf"));
     const int records = c.records;
-    const DbfWriter& w = kWriters[writer];
-    const QByteArray earlier = Table(records);
+    const QByteArray earlier =
+        w.workbook ? Workbook(path + QStringLiteral(".scratch"), records) : Table(records);
     testsupport::ExpectTheEarlierFilesStay(
         disk,
         {[&] { Put(path, earlier); }, [&] { return testsupport::ErrorOf([&] { w.write(path, records); }); },
@@ -88,12 +118,12 @@ TEST_P(DbfFullDisk, TheWriteFailsAndTheEarlierTableStays)
         records == testsupport::kLargeRecords);
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, DbfFullDisk, testsupport::WriterCases(kWriters),
+INSTANTIATE_TEST_SUITE_P(Writers, DataFileFullDisk, testsupport::WriterCases(kWriters),
                          testsupport::WriterCaseName(kWriters));
 
 // A record added outside a transaction that the size limit cuts part way:
 // what reached the file is taken back, its end-of-file mark included.
-TEST(DbfFullDiskAppend, ARecordCutShortIsTakenBackWhole)
+TEST(DataFileFullDiskAppend, ARecordCutShortIsTakenBackWhole)
 {
     for (int records : {1, 40}) {
         SCOPED_TRACE(records);

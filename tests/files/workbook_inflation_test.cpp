@@ -1,6 +1,7 @@
-// Workbooks whose parts inflate far beyond their size on disk, and cells
-// longer than a cell may hold: refused as not readable, not read into
-// memory without bound. The bombs are made here and stay small on disk.
+// Workbooks whose parts inflate far beyond their size on disk, nest their
+// elements without end, or hold cells longer than a cell may hold: refused
+// as not readable, not read into memory or down the stack without bound.
+// The bombs are made here and stay small on disk.
 
 #include "WorkbookSupport.h"
 #include "platform/files/Workbook.h"
@@ -14,16 +15,21 @@
 namespace {
 
 const QByteArray kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+const QByteArray kDrawingHead =
+    "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\">";
+const QByteArray kDrawingTail = "</xdr:wsDr>";
 
 // A part written as head, unit repeated, tail: megabytes when inflated,
-// kilobytes in the zip.
+// kilobytes in the zip. With `closing`, that is repeated as often after
+// the units, before the tail.
 struct BigPart {
     QByteArray head, unit, tail;
     qint64 repeat = 0;
+    QByteArray closing = {};
 };
 
-// A one-sheet package whose sheet, shared strings or styles part may be
-// big; the others are small and well-formed.
+// A one-sheet package whose sheet, shared strings, styles or drawing part
+// may be big; the others are small and well-formed.
 void writeBook(const QString& path, const QString& bigName, const BigPart& big)
 {
     wbtest::Package p;
@@ -31,6 +37,12 @@ void writeBook(const QString& path, const QString& bigName, const BigPart& big)
                  wbtest::sheetXml(QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"))}};
     p.sharedStrings = wbtest::sstXml({QStringLiteral("<t>x</t>")});
     p.styles = wbtest::stylesXml({}, {"0"});
+    p.extraParts = {{QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"),
+                     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                     "<Relationship Id=\"rId1\" Target=\"../drawings/drawing1.xml\" "
+                     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing\"/>"
+                     "</Relationships>"},
+                    {QStringLiteral("xl/drawings/drawing1.xml"), kDrawingHead + kDrawingTail}};
     const QString temp = path + QStringLiteral(".small");
     wbtest::writePackage(temp, p);
 
@@ -50,6 +62,7 @@ void writeBook(const QString& path, const QString& bigName, const BigPart& big)
             for (; left >= perChunk; left -= perChunk)
                 dst.write(chunk);
             dst.write(big.unit.repeated(left));
+            if (!big.closing.isEmpty()) dst.write(big.closing.repeated(big.repeat));
             dst.write(big.tail);
         } else {
             QuaZipFile src(&in);
@@ -90,6 +103,7 @@ TEST_P(InflatedWorkbook, IsRefusedAsNotReadable)
     try {
         wb.open(path);
         wb.sheet(0).value(1, 1);
+        wb.sheet(0).rowsHeld(1); // reads what is anchored to the rows, as a deletion does first
         FAIL() << "the workbook read as good";
     } catch (const vb::ErrObject& e) {
         EXPECT_EQ(e.Number, files::wberr::NotAWorkbook);
@@ -135,6 +149,31 @@ INSTANTIATE_TEST_SUITE_P(
              {"<worksheet " + kMain + "><sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><f>1</f><v>", "a",
               "</v></c></row></sheetData></worksheet>", 32768},
              "a cell holds more than 32767 characters"},
+        // Three hundred thousand levels: a stack overflow for any reader
+        // that recurses per level.
+        Bomb{"SheetTailNestedPastAnyRealDepth",
+             "xl/worksheets/sheet1.xml",
+             {"<worksheet " + kMain + "><sheetData/><extLst>", "<ext>", "</extLst></worksheet>", 300000,
+              "</ext>"},
+             "nest more than 256 levels deep"},
+        Bomb{"SheetDataNestedPastAnyRealDepth",
+             "xl/worksheets/sheet1.xml",
+             {"<worksheet " + kMain + "><sheetData><row r=\"1\"><c r=\"A1\"><x>", "<x>",
+              "</x></c></row></sheetData></worksheet>", 300000, "</x>"},
+             "nest more than 256 levels deep"},
+        Bomb{"SheetNestedOneLevelPastTheLimit",
+             "xl/worksheets/sheet1.xml",
+             {"<worksheet " + kMain + "><sheetData/><extLst>", "<ext>", "</extLst></worksheet>", 255,
+              "</ext>"},
+             "nest more than 256 levels deep"},
+        Bomb{"SharedStringNestedPastAnyRealDepth",
+             "xl/sharedStrings.xml",
+             {"<sst " + kMain + "><si>", "<r>", "</si></sst>", 300000, "</r>"},
+             "nest more than 256 levels deep"},
+        Bomb{"DrawingNestedPastAnyRealDepth",
+             "xl/drawings/drawing1.xml",
+             {kDrawingHead, "<xdr:grpSp>", kDrawingTail, 300000, "</xdr:grpSp>"},
+             "nest more than 256 levels deep"},
         Bomb{"EscapedCharactersDecodingToOneTooMany",
              "xl/sharedStrings.xml",
              {"<sst " + kMain + "><si><t>", "_x0041_", "</t></si></sst>", 32768},
@@ -176,7 +215,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "xl/sharedStrings.xml",
                  {"<sst " + kMain + "><si><t>", "_x0041_", "</t></si></sst>", 32767},
                  32767},
-        LongCell{"InlineString", "xl/worksheets/sheet1.xml", {kInlineHead, "a", kInlineTail, 32767}, 32767}),
+        LongCell{"InlineString", "xl/worksheets/sheet1.xml", {kInlineHead, "a", kInlineTail, 32767}, 32767},
+        // Tags inside comments, instructions, quoted values and CDATA nest
+        // nothing: three hundred of each leave the sheet readable.
+        LongCell{"InlineStringBesideTagsThatNestNothing",
+                 "xl/worksheets/sheet1.xml",
+                 {kInlineHead, "a",
+                  "</t></is></c></row></sheetData>" +
+                      QByteArray("<!-- <y> --><?pi <y>?><e a='>' b=\"/>\"><![CDATA[<y>]]></e><f />")
+                          .repeated(300) +
+                      "</worksheet>",
+                  5},
+                 5}),
     [](const ::testing::TestParamInfo<LongCell>& info) { return std::string(info.param.name); });
 
 } // namespace

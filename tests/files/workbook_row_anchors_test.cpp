@@ -67,7 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
         AnchorCase{"table", "CallList A1:B5 filter A1:B5"},
         AnchorCase{"names", "Everyone=Calls!$A$2:$B$5|BobsName=Calls!$A$2|AlicesName=Calls!#REF!|"
                             "Elsewhere=Data!$A$1:$A$3|print area ['$A$1:$B$5']|print titles 1:1"},
-        AnchorCase{"charts", "chart from row 3"}, AnchorCase{"breaks", "2|4"}),
+        AnchorCase{"charts", "chart from row 3"}, AnchorCase{"breaks", "2|4"},
+        // The cells around the deleted rows keep their numbers' text, and a
+        // whole number stays a whole number for another reader.
+        AnchorCase{"numbers", "C2=100000 int|C3=2015551234 int|C4=0.1 float|C5=1000.0 float"}),
     [](const ::testing::TestParamInfo<AnchorCase>& info) {
         std::string name = info.param.kind;
         std::replace(name.begin(), name.end(), '-', '_');
@@ -119,7 +122,13 @@ INSTANTIATE_TEST_SUITE_P(
                       HeldCase{"conditional-on-a-fixed-row",
                                "conditional formats or data validations whose formulas refer to these rows"},
                       HeldCase{"validation-from-the-rows",
-                               "conditional formats or data validations whose formulas refer to these rows"}),
+                               "conditional formats or data validations whose formulas refer to these rows"},
+                      HeldCase{"conditional-on-another-sheet",
+                               "conditional formats or data validations of the sheet Notes whose formulas "
+                               "refer to these rows"},
+                      HeldCase{"validation-from-another-sheet",
+                               "conditional formats or data validations of the sheet Notes whose formulas "
+                               "refer to these rows"}),
     [](const ::testing::TestParamInfo<HeldCase>& info) {
         std::string name = info.param.kind;
         std::replace(name.begin(), name.end(), '-', '_');

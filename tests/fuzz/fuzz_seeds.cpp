@@ -3,6 +3,7 @@
 // the project's own writers, in the shapes the program meets.
 
 #include "WorkbookBiff.h"
+#include "WorkbookSupport.h"
 #include "platform/files/DbfTable.h"
 #include "platform/files/XlsxWriter.h"
 
@@ -25,6 +26,60 @@ QByteArray readFile(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Elements nested 300,000 deep in a sheet's tail, its cell data, the shared
+// strings and a drawing: a few kilobytes in the zip, a stack overflow for a
+// reader that recurses per level.
+void deepWorkbooks(const QString& path)
+{
+    const QByteArray main = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+    const QByteArray drawingRels =
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Target=\"../drawings/drawing1.xml\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing\"/>"
+        "</Relationships>";
+    const auto deep = [](const char* open, const char* close) {
+        return QByteArray(open).repeated(300000) + QByteArray(close).repeated(300000);
+    };
+    const QByteArray rows = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
+                            "<row r=\"2\"><c r=\"A1\"><v>2015551234</v></c></row>";
+    const QByteArray plainDrawing =
+        "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\"/>";
+    struct Deep {
+        const char* name;
+        QByteArray sheet, shared, drawing;
+    };
+    const Deep books[] = {
+        {"deep-sheet-tail.xlsx",
+         "<worksheet " + main + "><sheetData>" + rows + "</sheetData><extLst>" + deep("<ext>", "</ext>") +
+             "</extLst></worksheet>",
+         {},
+         {}},
+        {"deep-sheet-data.xlsx",
+         "<worksheet " + main + "><sheetData>" + rows + "<row r=\"3\"><c r=\"A1\">" + deep("<x>", "</x>") +
+             "</c></row></sheetData></worksheet>",
+         {},
+         {}},
+        {"deep-shared-strings.xlsx", {}, "<sst " + main + "><si>" + deep("<r>", "</r>") + "</si></sst>", {}},
+        {"deep-drawing.xlsx",
+         {},
+         {},
+         plainDrawing.chopped(2) + ">" + deep("<xdr:grpSp>", "</xdr:grpSp>") + "</xdr:wsDr>"},
+    };
+    for (const Deep& d : books) {
+        wbtest::Package p;
+        p.sheets = {{QStringLiteral("Calls"), d.sheet.isEmpty() ? "<worksheet " + main + "><sheetData>" +
+                                                                      rows + "</sheetData></worksheet>"
+                                                                : d.sheet}};
+        p.sharedStrings = d.shared.isEmpty() ? wbtest::sstXml({QStringLiteral("<t>Phone</t>")}) : d.shared;
+        p.extraParts = {
+            {QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels"), drawingRels},
+            {QStringLiteral("xl/drawings/drawing1.xml"), d.drawing.isEmpty() ? plainDrawing : d.drawing}};
+        wbtest::writePackage(path, p);
+        seed(QStringLiteral("xlsx"), QLatin1String(d.name), readFile(path));
+    }
+    QFile::remove(path);
 }
 
 void workbooks()
@@ -53,6 +108,7 @@ void workbooks()
         seed(QStringLiteral("xlsx"), QStringLiteral("inline-cell-%1.xlsx").arg(length), readFile(path));
     }
     QFile::remove(path);
+    deepWorkbooks(path);
 
     using wbtest::Biff;
     QByteArray calls = Biff::labelSst(0, 0, 0) + Biff::labelSst(0, 1, 1) +

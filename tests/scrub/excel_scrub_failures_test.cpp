@@ -155,6 +155,24 @@ TEST_F(ExcelScrubTest, AnErrorMidRunIsReportedOnceAndTheWorkbookIsNotSaved)
     EXPECT_EQ(excel::Application::Instance().Workbooks().Count(), 0) << "closed, so read anew next time";
 }
 
+// A cell holds at most 32,767 characters, as the reader refuses longer ones:
+// a mark that would make a cell longer stops the run before the save.
+TEST_F(ExcelScrubTest, AMarkThatWouldMakeACellLongerThanACellHoldsStopsTheRun)
+{
+    writeBook({{"Name", "Phone", "Status"}, {"Ann", "2015551234", Variant(QString(32767, u's'))}});
+    const QByteArray before = digest();
+    xjob.settings.deleteFound = false;
+    xjob.settings.markAction = 1;
+    xjob.settings.markText = QStringLiteral("DNC");
+    ASSERT_EQ(openSheet(), QString());
+    const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
+
+    EXPECT_FALSE(r.completed);
+    scrubtest::ExpectFailure(r, kCheckExcel, QStringLiteral("which holds at most 32767 characters"));
+    EXPECT_EQ(digest(), before);
+    EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb"}));
+}
+
 TEST_F(ExcelScrubTest, ABrokenLookUpAfterDeletionsLeavesTheWorkbookUnchanged)
 {
     scrubtest::Exec(dbPath, QStringLiteral("create view phone312 as select no_such_function(1) as phone;"));

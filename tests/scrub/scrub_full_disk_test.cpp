@@ -21,11 +21,13 @@ QString ListNumber(int i)
     return i % 1000 == 0 ? QStringLiteral("2015551234") : QString::number(3125000000LL + i);
 }
 
-// Where the disk runs out: while the OK file grows, or (with no result files
-// asked for) while the list itself is written back.
+// Where the disk runs out: while the OK file grows, or (with no OK file
+// asked for) while the list itself is written back, beside the small DNC
+// file or with no result file at all.
 struct DiskCase {
     const char* name;
-    bool resultFiles;
+    bool okFile;
+    bool dncFile;
     bool deleteFound;
 };
 
@@ -34,20 +36,26 @@ void PrintTo(const DiskCase& c, std::ostream* os)
     *os << c.name;
 }
 
-const DiskCase kDiskCases[] = {{"WhileTheOkFileGrows", true, false},
-                               {"WhileTheListIsMarked", false, false},
-                               {"WhileRowsAreDeleted", false, true}};
+const DiskCase kDiskCases[] = {{"WhileTheOkFileGrows", true, true, false},
+                               {"WhileTheListIsMarked", false, false, false},
+                               {"WhileRowsAreDeleted", false, false, true}};
+
+// The workbook's save finds the disk full once the DNC file is written: the
+// earlier DNC file stays with the workbook.
+const DiskCase kSaveCases[] = {{"WhileTheListIsMarkedBesideTheDncFile", false, true, false},
+                               {"WhileRowsAreDeletedBesideTheDncFile", false, true, true}};
 
 std::string DiskCaseName(const ::testing::TestParamInfo<DiskCase>& info)
 {
     return info.param.name;
 }
 
-// A limit the run's writes cross: well below the OK file's size when result
-// files are written, half the list's own size when only the list is.
+// A limit the run's writes cross: well below the OK file's size when that is
+// written, half the list's own size when only the list and the small DNC
+// file are.
 rlim_t LimitFor(const DiskCase& c, qint64 listSize)
 {
-    return c.resultFiles ? rlim_t(64 * 1024) : rlim_t(listSize / 2);
+    return c.okFile ? rlim_t(64 * 1024) : rlim_t(listSize / 2);
 }
 
 } // namespace
@@ -64,7 +72,8 @@ TEST_P(ExcelScrubFullDiskTest, TheRunStopsAndTheWorkbookAndEarlierResultsStay)
     writeBook(rows);
     scrubtest::Write(xjob.settings.okFile, kOldOk);
     scrubtest::Write(xjob.settings.dncFile, kOldDnc);
-    xjob.settings.exportOk = xjob.settings.exportDnc = c.resultFiles;
+    xjob.settings.exportOk = c.okFile;
+    xjob.settings.exportDnc = c.dncFile;
     xjob.settings.deleteFound = c.deleteFound;
     const QByteArray before = digest();
 
@@ -76,7 +85,10 @@ TEST_P(ExcelScrubFullDiskTest, TheRunStopsAndTheWorkbookAndEarlierResultsStay)
     }
 
     EXPECT_FALSE(r.completed);
-    scrubtest::ExpectFailure(r, QStringLiteral("CheckExcel"));
+    // The save names the full disk as every writer does.
+    scrubtest::ExpectFailure(r, QStringLiteral("CheckExcel"),
+                             c.okFile ? QString() : QStringLiteral("larger than this system allows"));
+    EXPECT_EQ(r.failure->number, vb::errnum::DeviceIOError);
     EXPECT_EQ(digest(), before);
     EXPECT_EQ(file(QStringLiteral("ok.txt")), kOldOk);
     EXPECT_EQ(file(QStringLiteral("dnc.txt")), kOldDnc);
@@ -84,6 +96,7 @@ TEST_P(ExcelScrubFullDiskTest, TheRunStopsAndTheWorkbookAndEarlierResultsStay)
 }
 
 INSTANTIATE_TEST_SUITE_P(FullDisk, ExcelScrubFullDiskTest, ::testing::ValuesIn(kDiskCases), DiskCaseName);
+INSTANTIATE_TEST_SUITE_P(Save, ExcelScrubFullDiskTest, ::testing::ValuesIn(kSaveCases), DiskCaseName);
 
 class TableScrubFullDiskTest : public TableScrubTest {
 protected:
@@ -103,7 +116,8 @@ TEST_P(TableScrubFullDiskTest, TheRunStopsAndTheListAndEarlierResultsStay)
         makeList(rows);
         scrubtest::Write(job.settings.okFile, kOldOk);
         scrubtest::Write(job.settings.dncFile, kOldDnc);
-        job.settings.exportOk = job.settings.exportDnc = c.resultFiles;
+        job.settings.exportOk = c.okFile;
+        job.settings.exportDnc = c.dncFile;
         job.settings.deleteFound = c.deleteFound;
         const QStringList before = listRows();
 
