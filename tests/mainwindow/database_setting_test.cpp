@@ -218,7 +218,7 @@ TEST_P(SettingUnusable, LeavesTheDatabaseInUseAndTheNextStartOpensIt)
     EXPECT_EQ(gOption->ConnectionString(), before);
     EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
     EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), total);
-    EXPECT_EQ(gDefPropertys->Item(QStringLiteral("defaultmark"))->PropertyValue(), QStringLiteral("KEPT"));
+    EXPECT_EQ(gDefPropertys->ValueOf(QStringLiteral("defaultmark")), QStringLiteral("KEPT"));
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_EQ(mwtest::ReadFile(other), otherBytes);
 
@@ -229,7 +229,7 @@ TEST_P(SettingUnusable, LeavesTheDatabaseInUseAndTheNextStartOpensIt)
     form = start();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(gConnectionString, before);
-    EXPECT_EQ(gDefPropertys->Item(QStringLiteral("defaultmark"))->PropertyValue(), QStringLiteral("KEPT"));
+    EXPECT_EQ(gDefPropertys->ValueOf(QStringLiteral("defaultmark")), QStringLiteral("KEPT"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Setting, SettingUnusable, ::testing::ValuesIn(kUnusable),
