@@ -60,8 +60,10 @@ void TakeAlone(ado::SqliteConnection& db)
     sqlite3* h = db.handle();
     sqlite3_busy_timeout(h, 0);
     db.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
-    // The copy back is to be on the disk before it counts as done.
-    db.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    // The copy back is on the disk before it counts as done, the journal's
+    // removal from the folder included: a journal that came back after a
+    // power cut would undo a compaction already reported.
+    db.exec(QStringLiteral("PRAGMA synchronous=EXTRA"));
     const int rc = sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) ado::RaiseFileInUse(db.path());
     if (rc != SQLITE_OK) db.raise(rc);

@@ -6,7 +6,6 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
-#include "dialogs/frmOptions.h"
 #include "dncdb/DNCListImport.h"
 #include "mainwindow/RunController.h"
 #include "platform/jro/JetEngine.h"
@@ -28,17 +27,7 @@ protected:
     // Yes, and then the messages that follow in order.
     void compact(frmMain* form, std::initializer_list<std::pair<QString, int>> then)
     {
-        scripted.expectModal(
-            [](QDialog* dialog) {
-                auto* options = qobject_cast<frmOptions*>(dialog);
-                if (!options) {
-                    ADD_FAILURE() << "not the options panel";
-                    return 0;
-                }
-                options->AdminCP.at(5)->click();
-                return 0;
-            },
-            QStringLiteral("frmOptions"));
+        scripted.expectModal(mwtest::pressOnOptions(5), QStringLiteral("frmOptions"));
         scripted.expectMsgBox(ui::vbYes, QStringLiteral("It may take a few minutes to compact"),
                               ui::vbYesNo | ui::vbQuestion);
         for (const auto& [text, style] : then)

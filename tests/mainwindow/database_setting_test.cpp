@@ -4,7 +4,6 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
-#include "dialogs/frmOptions.h"
 #include "records/CDataTypeInfo.h"
 #include "support/FullDisk.h"
 
@@ -89,17 +88,7 @@ TEST_F(MainWindowTest, OptionsDatabaseSwitchesLikeTheSettingButton)
     ASSERT_NE(form, nullptr);
     gDefPropertys->Item(QStringLiteral("formatchar"))->SetPropertyValue(QStringLiteral("@"));
 
-    scripted.expectModal(
-        [](QDialog* dialog) {
-            auto* options = qobject_cast<frmOptions*>(dialog);
-            if (!options) {
-                ADD_FAILURE() << "not the options panel";
-                return 0;
-            }
-            options->AdminCP.at(0)->click();
-            return 0;
-        },
-        QStringLiteral("frmOptions"));
+    scripted.expectModal(mwtest::pressOnOptions(0), QStringLiteral("frmOptions"));
     scripted.expectModal(applyDatabase(other), QStringLiteral("frmMakeConnection"));
     toolbarButton(form, QStringLiteral("Options"))->trigger();
 
