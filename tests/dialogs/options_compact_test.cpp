@@ -212,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OtherUse{"ReadingUnderARollbackJournal", "delete",
                                "begin; select count(*) from phone201", true, 11},
                       OtherUse{"IdleUnderARollbackJournal", "delete", "select 1", false, 11},
-        OtherUse{"HoldingItExclusively", "delete", "begin exclusive", true, 11},
+                      OtherUse{"HoldingItExclusively", "delete", "begin exclusive", true, 11},
                       OtherUse{"WritingUnderAWriteAheadJournal", "wal",
                                "begin; insert into phone201 (phone) values (5557777)", true, 12},
                       OtherUse{"IdleUnderAWriteAheadJournal", "wal",
