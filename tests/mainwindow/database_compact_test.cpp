@@ -186,8 +186,9 @@ TEST_F(CompactTest, ACompactionInTheMiddleOfAnotherDesktopsImportIsRefusedAndThe
                   {QStringLiteral("--gtest_also_run_disabled_tests"),
                    QStringLiteral("--gtest_filter=CompactTest.DISABLED_OtherDesktopImports")});
     ASSERT_TRUE(desktop.waitForStarted());
+    // Waiting on the process is what notices that it ended early.
     while (!QFile::exists(other + QStringLiteral("/held")) && desktop.state() == QProcess::Running)
-        QThread::msleep(5);
+        desktop.waitForFinished(5);
     ASSERT_EQ(desktop.state(), QProcess::Running) << desktop.readAll().toStdString();
 
     const QByteArray held = mwtest::ReadFile(databasePath());
