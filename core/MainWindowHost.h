@@ -19,7 +19,7 @@ public:
     // The window's common dialog, which keeps the last chosen file name.
     virtual ui::CommonDialog& MainCommonDialog() = 0;
     // Asks for another database profile and, when the connection string
-    // changed and the new database opens, works with that database from then
+    // changed and start-up would take the new database, works with it from then
     // on (settings, source profiles, DNC tables and total reloaded). True when
     // the window now works with another database.
     virtual bool ChangeDatabase() = 0;

@@ -7,6 +7,8 @@
 #include "core/FormGuard.h"
 #include "core/Globals.h"
 #include "core/MainWindowHost.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Provider.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/jro/JetEngine.h"
 #include "platform/ui/Services.h"
@@ -146,9 +148,24 @@ QString frmOptions::WhyNotCompactable(const QString& path) const
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("The database file '%1' cannot be read.").arg(path);
+    const QString notOurs = QStringLiteral("'%1' is not a database file of this program.").arg(path);
     // The embedded engine's files all begin with this header.
-    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
-        return QStringLiteral("'%1' is not a database file of this program.").arg(path);
+    if (file.read(16) != QByteArray("SQLite format 3\0", 16)) return notOurs;
+    file.close();
+    // Another program's database (a customers file) is no DNC database,
+    // whatever its engine: it must hold the program's own tables.
+    QStringList tables;
+    try {
+        auto connection = ado::Connection::Create();
+        connection->Open(kJetPrefix + path);
+        for (const ado::TableInfo& t : connection->provider()->tables())
+            tables << t.name;
+        connection->Close();
+    } catch (...) {
+        return vb::CatchError().Description;
+    }
+    for (const char* own : {"DefProperty", "DataTypeInfo", "CityState", "GridProperty", "StateFormat"})
+        if (!tables.contains(QLatin1String(own), Qt::CaseInsensitive)) return notOurs;
     return QString();
 }
 
@@ -164,31 +181,17 @@ bool frmOptions::MakeCompact()
             return false;
         }
 
-        const QString work = path + QStringLiteral("CMP");
-        const QString old = path + QStringLiteral("Old");
-        const fso::FileSystemObject fs;
-        if (fs.FileExists(work)) fs.DeleteFile(work);
-
-        // Nothing of the program may hold the file while it is replaced.
+        // The program's own connection would count as a user of the file.
         if (gDataAccess) gDataAccess->CloseConnection();
 
-        if (CompactDB(path, work)) {
+        // The file is compacted where it is: never renamed or replaced, so
+        // it is whole under its name at every moment and keeps its mode,
+        // owner and links. A copy an earlier way of compacting left beside
+        // it is stale once the file is compacted.
+        if (CompactDB(path, path + QStringLiteral("CMP"))) {
+            const fso::FileSystemObject fs;
+            const QString old = path + QStringLiteral("Old");
             if (fs.FileExists(old)) fs.DeleteFile(old);
-            fs.MoveFile(path, old);
-            try {
-                fs.MoveFile(work, path);
-            } catch (...) {
-                const vb::ErrObject failure = vb::CatchError();
-                // The database must not go missing: put the original back.
-                try {
-                    fs.MoveFile(old, path);
-                } catch (...) {
-                    vb::CatchError();
-                }
-                throw failure;
-            }
-            // Only now, with the compacted file in place, is the old copy dropped.
-            fs.DeleteFile(old);
             result = true;
         }
 
@@ -206,11 +209,8 @@ bool frmOptions::CompactDB(const QString& source, const QString& destination)
 {
     try {
         vb::DoEvents();
-        const QString sourceString = kJetPrefix + source;
-        const QString destinationString =
-            kJetPrefix + destination + QStringLiteral(" ;Jet OLEDB:Engine Type=5");
         auto engine = jro::JetEngine::Create();
-        engine->CompactDatabase(sourceString, destinationString);
+        engine->CompactInPlace(kJetPrefix + source, destination);
         return true;
     } catch (...) {
         const vb::ErrObject& err = vb::CatchError();

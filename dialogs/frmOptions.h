@@ -19,13 +19,14 @@ public:
     void AdminCP_Click(int Index);
 
     // Compacts the database of the connection profile in place; True when
-    // the compacted file has replaced it. Refuses, touching nothing, a
-    // profile that is no database file of ours. Never leaves the database
-    // missing under its name.
+    // it is compacted. Refuses, touching nothing, a profile that is no
+    // database file of ours and a database another connection uses. The
+    // database stays whole under its name throughout.
     bool MakeCompact();
-    // Compacts one database file into another; False (after an exclamation
-    // box with the reason) when it could not. Virtual: the engine step is the
-    // one part of a compaction that a substitute may stand in for.
+    // Compacts the database file in place through the work file destination;
+    // False (after an exclamation box with the reason) when it could not.
+    // Virtual: the engine step is the one part of a compaction that a
+    // substitute may stand in for.
     virtual bool CompactDB(const QString& source, const QString& destination);
 
     // The picture buttons by their index: 0 "Database", 2 "Close", 5 "Compact Database".
@@ -39,8 +40,6 @@ private:
     void CompactDatabase();
     // The database file of the profile, under the program folder when relative.
     QString ProfileDatabasePath() const;
-    // True when the profile is a Jet profile on a database file the embedded engine reads.
-    bool IsOwnDatabaseFile(const QString& path) const { return WhyNotCompactable(path).isEmpty(); }
     // Why the file is no database of ours that can be compacted; "" when it is.
     QString WhyNotCompactable(const QString& path) const;
 };

@@ -72,19 +72,7 @@ void Main()
     InitDataAccess();
     CreateGlobalObjects();
 
-    // A database is usable when it opens and its settings can be read (and
-    // the missing ones added); what stops it has been reported once.
-    const auto usable = [] {
-        if (!gDataAccess->DataComponentsInstalled(QString())) return false;
-        try {
-            return gDefPropertys->CheckKeys();
-        } catch (...) {
-            const vb::ErrObject& e = vb::CatchError();
-            HandleError(e.Number, e.Description, QStringLiteral("CDefPropertys"),
-                        QStringLiteral("CheckKeys"));
-            return false;
-        }
-    };
+    const auto usable = [] { return DatabaseUsable(*gDefPropertys); };
     gDataAccess->SetDefaultConnectionString(gOption->ConnectionString());
     if (!usable()) {
         // Another profile is asked for.
@@ -110,6 +98,18 @@ void Main()
     }
 
     gMainForm->LoadPara();
+}
+
+bool DatabaseUsable(CDefPropertys& settings)
+{
+    if (!gDataAccess || !gDataAccess->DataComponentsInstalled(QString())) return false;
+    try {
+        return settings.CheckKeys();
+    } catch (...) {
+        const vb::ErrObject& e = vb::CatchError();
+        HandleError(e.Number, e.Description, QStringLiteral("CDefPropertys"), QStringLiteral("CheckKeys"));
+        return false;
+    }
 }
 
 void CreateGlobalObjects()

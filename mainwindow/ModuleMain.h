@@ -10,6 +10,15 @@
 // otherwise the program ends.
 void Main();
 
+class CDefPropertys;
+
+// True when the database of the data access object's default connection
+// string is one the program can work with: it opens, its settings can be
+// read and the missing defaults added (through settings, which is loaded
+// from it). What stops it has been reported once. Start-up and the switch
+// to another database ask the same.
+bool DatabaseUsable(CDefPropertys& settings);
+
 // Creates, each new and empty: gRecordset, gPhoneTables, gDefPropertys,
 // gDataTypeInfos.
 void CreateGlobalObjects();

@@ -531,12 +531,22 @@ bool frmMain::ChangeDatabase()
     const QString chosen = gOption->ConnectionString();
     if (chosen == gConnectionString) return false;
 
-    // Another database is only taken when it opens (the data access object
-    // has shown why it does not); the profile in "Tervala.ini" stays as it
-    // was and the option object is read back from it.
-    if (gDataAccess && !gDataAccess->DataComponentsInstalled(chosen)) {
-        vb::ResumeNext([] { gOption->ReadProperty(); });
-        return false;
+    // Another database is only taken when start-up would take it: it opens,
+    // its settings can be read and their defaults added (what stops it has
+    // been shown once). Otherwise the database in use stays, the profile in
+    // "Tervala.ini" stays as it was and the option object is read back from
+    // it. The settings in memory are not the trial's: they belong to the
+    // database in use until they are saved there.
+    if (gDataAccess) {
+        const QString inUse = gDataAccess->DefaultConnectionString();
+        gDataAccess->SetDefaultConnectionString(chosen);
+        CDefPropertys trial;
+        const bool usable = DatabaseUsable(trial);
+        gDataAccess->SetDefaultConnectionString(inUse);
+        if (!usable) {
+            vb::ResumeNext([] { gOption->ReadProperty(); });
+            return false;
+        }
     }
 
     // The settings and profiles in memory belong to the database they were

@@ -9,6 +9,12 @@ void Raise(std::int32_t number, const QString& description, const QString& sourc
     throw vb::ErrObject(number, description, source);
 }
 
+void RaiseFileInUse(const QString& path)
+{
+    Raise(errnum::JetFailure, QStringLiteral("Could not use '%1'; file already in use.").arg(path),
+          JetSource());
+}
+
 void RaiseAdo(std::int32_t number, const QString& source)
 {
     QString d;

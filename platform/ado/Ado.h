@@ -140,5 +140,7 @@ inline QString FieldsSource()
 [[noreturn]] void RaiseAdo(std::int32_t number, const QString& source);
 // Throws vb::ErrObject(number, description, source).
 [[noreturn]] void Raise(std::int32_t number, const QString& description, const QString& source);
+// Throws Jet's error for a database file that another connection holds.
+[[noreturn]] void RaiseFileInUse(const QString& path);
 
 } // namespace ado

@@ -3,6 +3,9 @@
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/SqliteProvider.h"
+
+#include <sqlite3.h>
 
 namespace ado {
 
@@ -172,7 +175,12 @@ void Connection::RollbackTrans()
 {
     if (!m_provider) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
     if (m_transLevel == 0) RaiseAdo(errnum::NoTransaction, ConnectionSource());
-    m_provider->rollbackTrans(m_transLevel);
+    // A failure the engine answers by rolling back on its own (a full disk,
+    // an I/O error) has ended the transaction already: nothing is left to
+    // undo, and saying so would be a second error for the one fault.
+    SqliteConnection* engine = m_provider->sqlite();
+    if (!engine || !engine->isOpen() || !sqlite3_get_autocommit(engine->handle()))
+        m_provider->rollbackTrans(m_transLevel);
     --m_transLevel;
 }
 

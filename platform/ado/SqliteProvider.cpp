@@ -95,6 +95,8 @@ std::shared_ptr<SqliteConnection> SqliteConnection::OpenFile(const QString& path
     sqlite3_finalize(s);
     if (rc != SQLITE_ROW) {
         c->close();
+        // Another program holds the file: it is in use, not of another kind.
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) RaiseFileInUse(path);
         Raise(errnum::JetFailure, QStringLiteral("Unrecognized database format '%1'.").arg(path),
               JetSource());
     }

@@ -4,8 +4,6 @@
 
 #include "EndToEndFixture.h"
 
-#include "dialogs/frmOptions.h"
-
 #include <QFileInfo>
 
 TEST_F(EndToEndTest, ANumberOnlyTheNewDatabaseListsIsCaughtAfterASwitchThroughOptions)
@@ -23,17 +21,7 @@ TEST_F(EndToEndTest, ANumberOnlyTheNewDatabaseListsIsCaughtAfterASwitchThroughOp
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
 
-    scripted.expectModal(
-        [](QDialog* dialog) {
-            auto* options = qobject_cast<frmOptions*>(dialog);
-            if (!options) {
-                ADD_FAILURE() << "not the options panel";
-                return 0;
-            }
-            options->AdminCP.at(0)->click();
-            return 0;
-        },
-        QStringLiteral("frmOptions"));
+    scripted.expectModal(mwtest::pressOnOptions(0), QStringLiteral("frmOptions"));
     scripted.expectModal(mwtest::applyDatabase(other), QStringLiteral("frmMakeConnection"));
     toolbarButton(form, QStringLiteral("Options"))->trigger();
     EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), other);

@@ -10,6 +10,7 @@
 #include "core/DataAccessModule.h"
 #include "core/Globals.h"
 #include "dialogs/frmMakeConnection.h"
+#include "dialogs/frmOptions.h"
 #include "mainwindow/MainWindowControls.h"
 #include "mainwindow/ModuleMain.h"
 #include "mainwindow/WebBrowser.h"
@@ -102,6 +103,20 @@ inline ui::ScriptedServices::ModalHandler applyDatabase(const QString& path)
         mwtest::ctl(form).txtDatabase->setText(path);
         form->cmdOK_Click();
         return 1;
+    };
+}
+
+// The options panel's answer: a press of its picture button AdminCP(index).
+inline ui::ScriptedServices::ModalHandler pressOnOptions(int index)
+{
+    return [index](QDialog* dialog) {
+        auto* options = qobject_cast<frmOptions*>(dialog);
+        if (!options) {
+            ADD_FAILURE() << "not the options panel";
+            return 0;
+        }
+        options->AdminCP.at(index)->click();
+        return 0;
     };
 }
 

@@ -4,8 +4,12 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
-#include "dialogs/frmOptions.h"
 #include "records/CDataTypeInfo.h"
+#include "support/FullDisk.h"
+
+#include <QProcess>
+#include <functional>
+#include <optional>
 
 using mwtest::applyDatabase;
 using mwtest::cancelDialog;
@@ -68,24 +72,6 @@ TEST_F(MainWindowTest, SettingSwitchesToAnotherDatabaseWithItsOwnSettings)
     EXPECT_EQ(db.setting(QStringLiteral("okfile")), QStringLiteral("/lists/ok-other.txt"));
 }
 
-TEST_F(MainWindowTest, SettingKeepsTheDatabaseInUseWhenTheChosenOneDoesNotOpen)
-{
-    frmMain* form = start();
-    ASSERT_NE(form, nullptr);
-    const QString before = gConnectionString;
-    const QString missing = home.filePath(QStringLiteral("missing.mdb"));
-    scripted.expectModal(applyDatabase(missing), QStringLiteral("frmMakeConnection"));
-    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Function:DataComponentsInstalled"), ui::vbCritical);
-    mwtest::ctl(form).cmdBrowser->click();
-
-    EXPECT_EQ(gConnectionString, before);
-    EXPECT_EQ(gDataAccess->DefaultConnectionString(), before);
-    EXPECT_EQ(gOption->ConnectionString(), before);
-    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
-    EXPECT_FALSE(QFile::exists(iniPath()));
-    EXPECT_FALSE(QFile::exists(missing));
-}
-
 TEST_F(MainWindowTest, OptionsDatabaseSwitchesLikeTheSettingButton)
 {
     const QString other = home.filePath(QStringLiteral("other/DNC.mdb"));
@@ -102,17 +88,7 @@ TEST_F(MainWindowTest, OptionsDatabaseSwitchesLikeTheSettingButton)
     ASSERT_NE(form, nullptr);
     gDefPropertys->Item(QStringLiteral("formatchar"))->SetPropertyValue(QStringLiteral("@"));
 
-    scripted.expectModal(
-        [](QDialog* dialog) {
-            auto* options = qobject_cast<frmOptions*>(dialog);
-            if (!options) {
-                ADD_FAILURE() << "not the options panel";
-                return 0;
-            }
-            options->AdminCP.at(0)->click();
-            return 0;
-        },
-        QStringLiteral("frmOptions"));
+    scripted.expectModal(mwtest::pressOnOptions(0), QStringLiteral("frmOptions"));
     scripted.expectModal(applyDatabase(other), QStringLiteral("frmMakeConnection"));
     toolbarButton(form, QStringLiteral("Options"))->trigger();
 
@@ -127,3 +103,123 @@ TEST_F(MainWindowTest, OptionsDatabaseSwitchesLikeTheSettingButton)
     ASSERT_TRUE(gPhoneTables);
     EXPECT_NE(gPhoneTables->Item(QStringLiteral("phone201")), nullptr);
 }
+
+namespace {
+
+// A database the program cannot use, chosen through "Setting".
+struct UnusableTarget {
+    const char* name;
+    const char* says;  // in the one critical box that tells why
+    bool onItsOwnDisk; // needs a file system of its own (read-only or full)
+    // Puts the target in place under folder; returns its path.
+    std::function<QString(testsupport::FullDisk* disk, const QString& folder)> make;
+};
+
+void PrintTo(const UnusableTarget& t, std::ostream* os)
+{
+    *os << t.name;
+}
+
+// Makes the file or folder read-only for everyone, the owner and root too.
+void MountReadOnly(const QString& path)
+{
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), QStringLiteral("-o"),
+                                                          QStringLiteral("ro"), path, path}),
+              0);
+}
+
+QString ProgramDatabase(const QString& path)
+{
+    mwtest::MakeDatabase(path);
+    return path;
+}
+
+const UnusableTarget kUnusable[] = {
+    {"ACustomersDatabase", "cannot find the input table or query 'DefProperty'", false,
+     [](testsupport::FullDisk*, const QString& folder) {
+         const QString path = folder + QStringLiteral("/customers.db");
+         mwtest::Db db(path);
+         db.exec(QStringLiteral("create table Customers (Name text, Phone text);"
+                                "insert into Customers values ('Ann', '2015550000')"));
+         return path;
+     }},
+    {"AnEmptyFile", "Unrecognized database format", false,
+     [](testsupport::FullDisk*, const QString& folder) {
+         return mwtest::WriteFile(folder + QStringLiteral("/empty.mdb"), QByteArray());
+     }},
+    {"ARenamedTextFile", "Unrecognized database format", false,
+     [](testsupport::FullDisk*, const QString& folder) {
+         return mwtest::WriteFile(folder + QStringLiteral("/calls.mdb"), "Phone\r\n2015550000\r\n");
+     }},
+    {"AMissingPath", "Could not find file", false,
+     [](testsupport::FullDisk*, const QString& folder) { return folder + QStringLiteral("/none/DNC.mdb"); }},
+    {"AReadOnlyFile", "read-only", true,
+     [](testsupport::FullDisk* disk, const QString&) {
+         const QString path = ProgramDatabase(disk->FilePath(QStringLiteral("DNC.mdb")));
+         MountReadOnly(path);
+         return path;
+     }},
+    {"AFileInAReadOnlyFolder", "read-only", true,
+     [](testsupport::FullDisk* disk, const QString&) {
+         const QString path = ProgramDatabase(disk->FilePath(QStringLiteral("shared/DNC.mdb")));
+         MountReadOnly(disk->FilePath(QStringLiteral("shared")));
+         return path;
+     }},
+    {"AFileOnAFullFileSystem", "database or disk is full", true,
+     [](testsupport::FullDisk* disk, const QString&) {
+         const QString path = ProgramDatabase(disk->FilePath(QStringLiteral("DNC.mdb")));
+         disk->Fill(0);
+         return path;
+     }},
+};
+
+class SettingUnusable : public MainWindowTest, public ::testing::WithParamInterface<UnusableTarget> {};
+
+} // namespace
+
+// A database start-up would refuse is no database to switch to: the one
+// critical box says why, the database in use stays with the settings in
+// memory, "Tervala.ini" is not written, the chosen file is not changed, and
+// the next start opens the database that was in use.
+TEST_P(SettingUnusable, LeavesTheDatabaseInUseAndTheNextStartOpensIt)
+{
+    const UnusableTarget& target = GetParam();
+    std::optional<testsupport::FullDisk> disk;
+    if (target.onItsOwnDisk) {
+        disk.emplace(testsupport::FullBy::SmallFileSystem);
+        if (disk->RanInChild()) return;
+    }
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    gDefPropertys->Item(QStringLiteral("defaultmark"))->SetPropertyValue(QStringLiteral("KEPT"));
+    const QString before = gConnectionString;
+    const QString other = target.make(disk ? &*disk : nullptr, home.path());
+    const QByteArray otherBytes = mwtest::ReadFile(other);
+    const QString total = mwtest::ctl(form).lblTotalRec->text();
+
+    scripted.expectModal(applyDatabase(other), QStringLiteral("frmMakeConnection"));
+    scripted.expectMsgBox(ui::vbOK, QLatin1String(target.says), ui::vbCritical);
+    mwtest::ctl(form).cmdBrowser->click();
+    if (disk) disk->Lift();
+
+    EXPECT_EQ(gConnectionString, before);
+    EXPECT_EQ(gDataAccess->DefaultConnectionString(), before);
+    EXPECT_EQ(gOption->ConnectionString(), before);
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), databasePath());
+    EXPECT_EQ(mwtest::ctl(form).lblTotalRec->text(), total);
+    EXPECT_EQ(gDefPropertys->ValueOf(QStringLiteral("defaultmark")), QStringLiteral("KEPT"));
+    EXPECT_FALSE(QFile::exists(iniPath()));
+    EXPECT_EQ(mwtest::ReadFile(other), otherBytes);
+
+    // Shut-down saves into the database in use, and the next start opens it.
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    vb::App::ReleaseInstanceLock();
+    form = start();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(gConnectionString, before);
+    EXPECT_EQ(gDefPropertys->ValueOf(QStringLiteral("defaultmark")), QStringLiteral("KEPT"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Setting, SettingUnusable, ::testing::ValuesIn(kUnusable),
+                         [](const auto& info) { return std::string(info.param.name); });
