@@ -227,15 +227,17 @@ public:
         return out;
     }
 
-    // A table's canonical name is its file's: the one the table is read,
-    // written and backed up as.
-    // Files that differ from the name in case alone, none of them exactly,
-    // are no table of it: the statement fails rather than guess.
+    // A table's canonical name is its file's name: the file the table is
+    // read, written and backed up as. Files that differ from the name in
+    // case alone, none of them exactly, are no table of it: the statement
+    // fails rather than guess.
     QString resolve(const QString& written) override
     {
-        const QString file = DbfFileOf(m_folder, written);
-        if (file.isEmpty() && !DbfFileName(written).isEmpty() &&
-            DbfFiles(m_folder).contains(DbfFileName(written), Qt::CaseInsensitive))
+        const QString wanted = DbfFileName(written);
+        if (wanted.isEmpty()) return {};
+        const QStringList files = DbfFiles(m_folder);
+        const QString file = vtab::MatchFileName(files, {wanted});
+        if (file.isEmpty() && files.contains(wanted, Qt::CaseInsensitive))
             Raise(errnum::NoSuchTable,
                   QStringLiteral("The Microsoft Jet database engine cannot find the input table or query "
                                  "'%1'.  Make sure it exists and that its name is spelled correctly.")
