@@ -93,7 +93,7 @@ TEST_F(TableEndToEndTest, AnAccessTableWithABlankInItsNameIsMarked)
               QByteArray("Numbers Not In DNC List\r\n2015550000\r\n"));
 }
 
-TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
+TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlagAndItsNamesakeInCapitalsStays)
 {
     const QString folder = work + QStringLiteral("tables/");
     QDir().mkpath(folder);
@@ -113,6 +113,12 @@ TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
         program.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName) "
                                     "values ('FOXPRO', '(None)', '', 'calls.dbf')"));
     }
+    // A table whose name differs in case only stands beside it, untouched.
+    const QString upper = folder + QStringLiteral("CALLS.DBF");
+    files::DbfTable::create(upper, {{QStringLiteral("PHONE"), 'C', 14}});
+    for (int i = 0; i < 3; ++i)
+        files::DbfTable(upper).appendRecord({vb::Variant(QStringLiteral("2015551234"))});
+    const QByteArray upperBefore = mwtest::ReadFile(upper);
     const QByteArray before = mwtest::ReadFile(table);
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
@@ -131,6 +137,7 @@ TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
     EXPECT_TRUE(dbf.isDeleted(0));
     EXPECT_FALSE(dbf.isDeleted(1));
     EXPECT_EQ(mwtest::ReadFile(folder + QStringLiteral("B070302142530calls.dbf")), before);
+    EXPECT_EQ(mwtest::ReadFile(upper), upperBefore);
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers In DNC List, Remove Time\r\n2015551234,3/2/2007 2:25:30 PM\r\n"));
 }
