@@ -371,9 +371,14 @@ void CreateJetDatabase(const QString& path)
 {
     if (QFile::exists(path)) QFile::remove(path);
     auto catalog = adox::Catalog::Create();
-    auto conn = catalog->Create(
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=") + path);
+    auto conn = catalog->Create(JetFileConnectionString(path));
     CloseQuietly(conn);
+}
+
+QString JetFileConnectionString(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=") +
+           ado::QuoteConnectionValue(path);
 }
 
 void AppendLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName)

@@ -115,6 +115,9 @@ std::int32_t CountRecords(const QString& clause, const std::shared_ptr<ado::Conn
 // Replaces the file at path with a new, empty Jet database. Errors reach the
 // caller.
 void CreateJetDatabase(const QString& path);
+// The connection string of a database file the program makes; the path
+// reads back whole whatever it holds (a ";" in a folder's name).
+QString JetFileConnectionString(const QString& path);
 
 // Adds to the catalog (or to the database of the connection) a table named
 // tableName that links to the table of the same name in the Jet database at

@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/FoxProProvider.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/DbfTable.h"
 #include "platform/files/Workbook.h"
@@ -51,8 +52,13 @@ void CloseQuietly(const std::shared_ptr<ado::Connection>& conn)
 QStringList SourceFiles(const CDataTypeInfo& profile, SourceKind kind)
 {
     if (kind == SourceKind::Excel || kind == SourceKind::Access) return {profile.DataDBName()};
-    const QString path = scrub::FolderWithSeparator(profile.DataDBName()) + profile.DataTableName();
-    if (kind == SourceKind::FoxPro) return {path, path + QStringLiteral(".dbf")};
+    const QString folder = scrub::FolderWithSeparator(profile.DataDBName());
+    const QString path = folder + profile.DataTableName();
+    if (kind == SourceKind::FoxPro) {
+        const QString file = ado::DbfFileOf(folder, profile.DataTableName());
+        if (!file.isEmpty()) return {folder + file};
+        return {path, path + QStringLiteral(".dbf")};
+    }
     return {path};
 }
 
@@ -375,7 +381,9 @@ bool RunController::BackUpSource(CDataTypeInfo& profile, SourceKind kind)
     QString fileName;
     if (kind == SourceKind::FoxPro) {
         folder = profile.DataDBName();
-        fileName = profile.DataTableName();
+        // The copy is of the file the run will change.
+        fileName = ado::DbfFileOf(folder, profile.DataTableName());
+        if (fileName.isEmpty()) fileName = profile.DataTableName();
     } else {
         folder = SplitFilePath(profile.DataDBName(), fileName);
     }

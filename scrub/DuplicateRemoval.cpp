@@ -3,6 +3,7 @@
 #include "core/ErrorReport.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
 #include "platform/excel/Excel.h"
 #include "platform/files/TextTable.h"
@@ -42,9 +43,15 @@ public:
     {
         if (++m_records % 100 == 0) Report(false);
     }
-    void End(std::int32_t removed)
+    // The walk's final progress, shown before the list is changed.
+    void WalkEnded()
     {
         Report(true);
+        m_walkEnded = true;
+    }
+    void End(std::int32_t removed)
+    {
+        if (!m_walkEnded) Report(true);
         m_progress.Status(RemovedText(removed), 1);
     }
     std::int32_t Records() const { return m_records; }
@@ -63,6 +70,7 @@ private:
     std::int32_t m_total;
     double m_start;
     std::int32_t m_records = 0;
+    bool m_walkEnded = false;
 };
 
 // A text record's number: area value & phone value. False when the phone
@@ -290,7 +298,7 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::En
 DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::EngineProgress& out)
 {
     DuplicatesResult result;
-    const QString table = Bracketed(job.tableName);
+    const QString table = ado::QuoteName(job.tableName);
     auto src = ado::Connection::Create();
     std::shared_ptr<ado::Recordset> rs;
     try {
@@ -336,12 +344,8 @@ DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::En
             if (usable && groups.Drop(number)) doomed.push_back(rs->Bookmark());
             progress.Step();
         });
-        auto remove =
-            src->Prepare(QStringLiteral("delete from ") + table + QStringLiteral(" where rowid = ?"));
-        for (const qint64 address : doomed) {
-            remove->SetParameter(0, vb::Variant::fromLongLong(address));
-            remove->Execute();
-        }
+        progress.WalkEnded();
+        DeleteRows(src, job.tableName, doomed, out);
         src->CommitTrans();
         src->Close();
         result.removed = std::int32_t(doomed.size());

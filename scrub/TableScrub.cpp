@@ -4,6 +4,8 @@
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ConnectionString.h"
+#include "platform/ado/FoxProProvider.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
@@ -59,15 +61,13 @@ QStringList TableFiles(const TableScrubJob& job)
     if (job.kind == TableScrubJob::Kind::Access) return {cs.dataSource()};
     const QString folder = FolderWithSeparator(
         cs.contains(QStringLiteral("SourceDB")) ? cs.value(QStringLiteral("SourceDB")) : cs.dataSource());
-    const QString file = job.tableName.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive)
-                             ? job.tableName
-                             : job.tableName + QStringLiteral(".dbf");
-    return {folder + file};
-}
-
-QString Bracketed(const QString& name)
-{
-    return QLatin1Char('[') + name + QLatin1Char(']');
+    // The file the provider reads for the name, or the name's own file when
+    // the folder holds none yet.
+    const QString file = ado::DbfFileOf(folder, job.tableName);
+    if (!file.isEmpty()) return {folder + file};
+    return {folder + (job.tableName.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive)
+                          ? job.tableName
+                          : job.tableName + QStringLiteral(".dbf"))};
 }
 
 int FieldIndex(ado::Recordset& rs, const QString& name)
@@ -80,10 +80,10 @@ int FieldIndex(ado::Recordset& rs, const QString& name)
 
 TableRows::TableRows(const std::shared_ptr<ado::Connection>& conn, const QString& table, ado::Recordset& rs,
                      int markColumn)
-    : m_conn(conn), m_table(Bracketed(table)), m_numeric(IsNumericType(rs.Fields().Item(markColumn).Type()))
+    : m_numeric(IsNumericType(rs.Fields().Item(markColumn).Type()))
 {
-    m_mark = conn->Prepare(QStringLiteral("update ") + m_table + QStringLiteral(" set ") +
-                           Bracketed(rs.Fields().Item(markColumn).Name()) +
+    m_mark = conn->Prepare(QStringLiteral("update ") + ado::QuoteName(table) + QStringLiteral(" set ") +
+                           ado::QuoteName(rs.Fields().Item(markColumn).Name()) +
                            QStringLiteral(" = ? where rowid = ?"));
 }
 
@@ -106,14 +106,19 @@ void TableRows::Mark(qint64 address, const QString& marked)
     m_mark->Execute();
 }
 
-void TableRows::Delete(qint64 address)
+void DeleteRows(const std::shared_ptr<ado::Connection>& conn, const QString& table,
+                const std::vector<qint64>& addresses, engine::EngineProgress& progress)
 {
+    if (addresses.empty()) return;
     // The row found, and only it, goes; its own values play no part.
-    if (!m_delete)
-        m_delete =
-            m_conn->Prepare(QStringLiteral("delete from ") + m_table + QStringLiteral(" where rowid = ?"));
-    m_delete->SetParameter(0, vb::Variant::fromLongLong(address));
-    m_delete->Execute();
+    auto remove = conn->Prepare(QStringLiteral("delete from ") + ado::QuoteName(table) +
+                                QStringLiteral(" where rowid = ?"));
+    std::size_t done = 0;
+    for (const qint64 address : addresses) {
+        remove->SetParameter(0, vb::Variant::fromLongLong(address));
+        remove->Execute();
+        if (++done % 100 == 0) progress.Yield(true);
+    }
 }
 
 ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progress,
@@ -121,7 +126,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
 {
     ScrubResult result;
     const ScrubSettings& settings = job.settings;
-    const QString table = Bracketed(job.tableName);
+    const QString table = ado::QuoteName(job.tableName);
     const QString function = job.kind == TableScrubJob::Kind::Access ? QStringLiteral("CheckAccess")
                                                                      : QStringLiteral("CheckFoxPro");
     auto src = ado::Connection::Create();
@@ -184,12 +189,12 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         }
         rs->Close();
 
-        for (const qint64 address : doomed)
-            rows.Delete(address);
-
-        // The look-ups' read transaction ends before the source commits: a
-        // list kept in the DNC database's own file cannot commit under it.
+        // The walk's final progress shows as it ends, before the table is
+        // changed; the look-ups' read transaction ends with it, before the
+        // source commits: a list kept in the DNC database's own file cannot
+        // commit under it.
         walker.End();
+        DeleteRows(src, job.tableName, doomed, progress);
         result.counters = walker.Counters();
         // The table's changes are made lasting before the result files take
         // their places: a kill between the two then leaves no undo journal

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 namespace ado {
 class Command;
@@ -44,16 +45,17 @@ ScrubResult ScrubFoxProTable(TableScrubJob job, engine::EngineProgress& progress
 // The files of the list: the database file, or the table's .dbf.
 QStringList TableFiles(const TableScrubJob& job);
 
-// A table or field name as the SQL of a run writes it: in brackets, so that
-// a name with a blank or a reserved word is one name.
-QString Bracketed(const QString& name);
-
 // The position of a field of a recordset by name (without regard to case);
 // a missing one raises 3265.
 int FieldIndex(ado::Recordset& rs, const QString& name);
 
-// Writes to rows of one table by their addresses (Recordset::Bookmark): the
-// mark field's new value, or the row's removal.
+// Deletes the rows of a table at their addresses (Recordset::Bookmark),
+// letting the window serve its events through the run's throttled progress
+// as the walk before it did: a long deletion leaves the window drawn.
+void DeleteRows(const std::shared_ptr<ado::Connection>& conn, const QString& table,
+                const std::vector<qint64>& addresses, engine::EngineProgress& progress);
+
+// Writes the mark field of rows of one table by their addresses.
 class TableRows {
 public:
     // The mark field is the recordset's field at markColumn.
@@ -62,14 +64,10 @@ public:
     // A numeric mark field takes a number (an emptied mark is Null); text
     // that is no number is refused, never stored as text in a number column.
     void Mark(qint64 address, const QString& marked);
-    void Delete(qint64 address);
 
 private:
-    std::shared_ptr<ado::Connection> m_conn;
-    QString m_table;
     bool m_numeric = false;
     std::shared_ptr<ado::Command> m_mark;
-    std::shared_ptr<ado::Command> m_delete;
 };
 
 } // namespace scrub

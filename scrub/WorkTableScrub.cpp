@@ -3,9 +3,11 @@
 #include "core/CDataStrings.h"
 #include "core/ErrorReport.h"
 #include "core/Globals.h"
+#include "core/SqlLiterals.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ConnectionString.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
 #include "platform/adox/Catalog.h"
 #include "platform/files/TextFormat.h"
@@ -43,11 +45,6 @@ constexpr int kChunk = 10000;
     vb::Raise(vb::errnum::InvalidProcedureCall, QStringLiteral("ScrubByWorkTable"), description);
 }
 
-QString JetConnectionString(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Engine Type=5;Data Source=") + path;
-}
-
 // Every number of the list into the work table with one statement, one row
 // per record in the list's own order (an index on the phone field must not
 // order the copy): a Null or blank number is copied as "".
@@ -62,23 +59,23 @@ void CopyNumbers(const WorkTableJob& job)
         QStringList columns;
         {
             auto rs = ado::Recordset::Create();
-            rs->Open(QStringLiteral("select * from ") + Bracketed(job.tableName), src, ado::adOpenForwardOnly,
-                     ado::adLockReadOnly);
+            rs->Open(QStringLiteral("select * from ") + ado::QuoteName(job.tableName), src,
+                     ado::adOpenForwardOnly, ado::adLockReadOnly);
             for (int i = 0; i < rs->Fields().Count(); ++i)
                 columns << rs->Fields().Item(i).Name();
             rs->Close();
         }
         const auto column = [&](const QString& field) {
-            if (columns.contains(field, Qt::CaseInsensitive)) return Bracketed(field);
+            if (columns.contains(field, Qt::CaseInsensitive)) return ado::QuoteName(field);
             const qsizetype at = job.fieldNames.indexOf(field);
-            return Bracketed(at >= 0 && at < columns.size() ? columns[at] : field);
+            return ado::QuoteName(at >= 0 && at < columns.size() ? columns[at] : field);
         };
         const QString phone = column(job.phoneField);
         const QString number =
             job.areaField.isEmpty() ? phone : column(job.areaField) + QStringLiteral(" & ") + phone;
-        src->Execute(QStringLiteral("INSERT INTO ") + kWorkTable + QStringLiteral(" (phone) in '") +
-                         job.workDatabase + QStringLiteral("'  select nz(") + number +
-                         QStringLiteral(", '') from ") + Bracketed(job.tableName) +
+        src->Execute(QStringLiteral("INSERT INTO ") + kWorkTable + QStringLiteral(" (phone) in ") +
+                         sqllit::S(job.workDatabase) + QStringLiteral("  select nz(") + number +
+                         QStringLiteral(", '') from ") + ado::QuoteName(job.tableName) +
                          QStringLiteral(" order by rowid"),
                      nullptr, ado::adExecuteNoRecords);
     } catch (...) {
@@ -420,7 +417,8 @@ QByteArray RenderRecord(ado::Recordset& rs, const QByteArray& stamp)
 // A sheet or an embedded table marked (or its found rows deleted, by
 // address, after the walk) in one transaction of the source: any error
 // takes every change back, and a workbook is then not saved.
-void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
+void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
+                            engine::EngineProgress& progress)
 {
     const bool deleting = job.deleteFound && job.source == WorkTableJob::Source::Access;
     auto src = ado::Connection::Create();
@@ -430,7 +428,7 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
     try {
         src->BeginTrans();
         rs->SetCursorLocation(ado::adUseServer);
-        rs->Open(QStringLiteral("Select * from ") + Bracketed(job.tableName) +
+        rs->Open(QStringLiteral("Select * from ") + ado::QuoteName(job.tableName) +
                      QStringLiteral(" order by rowid"),
                  src, ado::adOpenDynamic, ado::adLockOptimistic);
         if (job.markPosition < 0 || job.markPosition >= rs->Fields().Count())
@@ -455,8 +453,7 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
         }
         flags.End();
         rs->Close();
-        for (const qint64 address : doomed)
-            rows.Delete(address);
+        DeleteRows(src, job.tableName, doomed, progress);
         // The table is committed once the result files are ready, and they
         // take their places only then (see ScrubTable).
         results.Close(nullptr, [&] { src->CommitTrans(); });
@@ -479,14 +476,16 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
 
 // The write-backs of a workbook's sheet and of an embedded table: one
 // routine, which tells the two apart by the job's source.
-void MarkExcelFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
+void MarkExcelFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
+                            engine::EngineProgress& progress)
 {
-    MarkTableFromWorkTable(job, work);
+    MarkTableFromWorkTable(job, work, progress);
 }
 
-void MarkAccessFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
+void MarkAccessFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
+                             engine::EngineProgress& progress)
 {
-    MarkTableFromWorkTable(job, work);
+    MarkTableFromWorkTable(job, work, progress);
 }
 
 void DropLink(const std::shared_ptr<ado::Connection>& dnc)
@@ -526,7 +525,7 @@ std::int32_t FillWorkDatabase(const WorkTableJob& job, std::shared_ptr<ado::Conn
 {
     CreateJetDatabase(job.workDatabase);
     work = ado::Connection::Create();
-    work->Open(JetConnectionString(job.workDatabase), QString(), QString());
+    work->Open(JetFileConnectionString(job.workDatabase), QString(), QString());
     CreateWorkTable(kWorkTable, work);
     CopyNumbers(job);
     if (FormatPath(job) && job.addAreaCode && job.defaultCode.size() == 3)
@@ -553,7 +552,8 @@ void CountFlags(WorkTableResult& result, std::int32_t hits, const std::shared_pt
 }
 
 // The flags carried back into the list; function is what a failure of it names.
-bool WriteBack(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work, QString& function)
+bool WriteBack(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
+               engine::EngineProgress& progress, QString& function)
 {
     switch (job.source) {
     case WorkTableJob::Source::Text:
@@ -562,11 +562,11 @@ bool WriteBack(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& 
         break;
     case WorkTableJob::Source::Excel:
         function = QStringLiteral("Output Excel");
-        MarkExcelFromWorkTable(job, work);
+        MarkExcelFromWorkTable(job, work, progress);
         break;
     case WorkTableJob::Source::Access:
         function = QStringLiteral("Output Excel");
-        MarkAccessFromWorkTable(job, work);
+        MarkAccessFromWorkTable(job, work, progress);
         break;
     case WorkTableJob::Source::Other:
         return false;
@@ -630,7 +630,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
         const std::int32_t hits = walk.Run(result.rows, start);
         Say(progress, ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
         CountFlags(result, hits, work);
-        result.writtenBack = WriteBack(job, work, function);
+        result.writtenBack = WriteBack(job, work, progress, function);
 
         result.status = WorkTableStatus(result.flagged, result.notFlagged);
         Say(progress, result.status, 1);

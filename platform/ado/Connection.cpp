@@ -127,8 +127,7 @@ std::shared_ptr<Recordset> Connection::Execute(const QString& sql, long* records
     if (!m_provider) RaiseAdo(errnum::ObjectClosed, ConnectionSource());
     const bool noRecords = (options != adCmdUnspecified) && (options & adExecuteNoRecords);
     QString text = sql;
-    if ((options & 0xff) == adCmdTable || options == adCmdTableDirect)
-        text = QStringLiteral("SELECT * FROM [%1]").arg(sql.trimmed());
+    if ((options & 0xff) == adCmdTable || options == adCmdTableDirect) text = TableStatement(sql);
     const QStringList statements = splitStatements(text);
     long affected = 0;
     std::shared_ptr<Recordset> rs;

@@ -1,6 +1,7 @@
 #include "platform/ado/ExcelProvider.h"
 
 #include "platform/ado/Ado.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/SqliteProvider.h"
 #include "platform/ado/VirtualTables.h"
 #include "platform/files/Workbook.h"
@@ -103,7 +104,7 @@ public:
                                : m_kinds[size_t(i)] == Kind::Date    ? "DATETIME"
                                : m_kinds[size_t(i)] == Kind::Boolean ? "BIT"
                                                                      : "VARCHAR(255)";
-            defs << vtab::QuoteName(m_names[i]) + QLatin1Char(' ') + QLatin1String(type);
+            defs << QuoteNativeName(m_names[i]) + QLatin1Char(' ') + QLatin1String(type);
         }
         return vtab::Declaration(defs);
     }
@@ -248,7 +249,7 @@ public:
         return i < 0 ? QString() : ExcelTableName(m_book->wb.sheetNames().at(i));
     }
 
-    void create(SqliteConnection& db, const QString& canonical) override
+    void create(SqliteConnection& db, const QString& table, const QString& canonical) override
     {
         QString n = canonical;
         if (n.startsWith(u'\''))
@@ -256,7 +257,7 @@ public:
         n.chop(1);
         const int i = m_book->wb.sheetIndex(n);
         db.exec(QStringLiteral("CREATE VIRTUAL TABLE main.%1 USING sheet(%2)")
-                    .arg(vtab::QuoteName(canonical))
+                    .arg(QuoteNativeName(table))
                     .arg(i));
     }
 

@@ -1,6 +1,7 @@
 #include "platform/ado/FoxProProvider.h"
 
 #include "platform/ado/Ado.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/SqliteProvider.h"
 #include "platform/ado/VirtualTables.h"
 #include "platform/files/DbfTable.h"
@@ -16,6 +17,15 @@
 namespace ado {
 
 namespace {
+
+// The file name a table name stands for (".dbf" added when it has none);
+// "" for a name that is no file's.
+QString DbfFileName(const QString& written)
+{
+    const QString name = written.trimmed();
+    if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\')) return {};
+    return name.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive) ? name : name + QStringLiteral(".dbf");
+}
 
 QString declaredType(const files::DbfField& f)
 {
@@ -60,7 +70,7 @@ public:
     {
         QStringList defs;
         for (const auto& f : m_dbf->fields())
-            defs << vtab::QuoteName(f.name) + QLatin1Char(' ') + declaredType(f);
+            defs << QuoteNativeName(f.name) + QLatin1Char(' ') + declaredType(f);
         return vtab::Declaration(defs);
     }
 
@@ -216,45 +226,56 @@ public:
     std::vector<TableInfo> tables() override
     {
         std::vector<TableInfo> out;
-        for (const QString& f : dbfFiles())
+        for (const QString& f : DbfFiles(m_folder))
             out.push_back({QFileInfo(f).completeBaseName(), QStringLiteral("TABLE")});
         return out;
     }
 
+    // A table's canonical name is its file's name: the file the table is
+    // read, written and backed up as. Files that differ from the name in
+    // case alone, none of them exactly, are no table of it: the statement
+    // fails rather than guess.
     QString resolve(const QString& written) override
     {
-        const QString name = written.trimmed();
-        if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\')) return {};
-        const bool hasExt = name.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive);
-        const QString file = hasExt ? name : name + QStringLiteral(".dbf");
-        for (const QString& f : dbfFiles())
-            if (f.compare(file, Qt::CaseInsensitive) == 0) return QFileInfo(f).completeBaseName();
-        return {};
+        const QString wanted = DbfFileName(written);
+        if (wanted.isEmpty()) return {};
+        const QStringList files = DbfFiles(m_folder);
+        const QString file = vtab::MatchFileName(files, {wanted});
+        if (file.isEmpty() && files.contains(wanted, Qt::CaseInsensitive))
+            Raise(errnum::NoSuchTable,
+                  QStringLiteral("The Microsoft Jet database engine cannot find the input table or query "
+                                 "'%1'.  Make sure it exists and that its name is spelled correctly.")
+                      .arg(written.trimmed()),
+                  JetSource());
+        return file;
     }
 
-    void create(SqliteConnection& db, const QString& canonical) override
+    void create(SqliteConnection& db, const QString& table, const QString& canonical) override
     {
-        QString file;
-        for (const QString& f : dbfFiles())
-            if (QFileInfo(f).completeBaseName().compare(canonical, Qt::CaseInsensitive) == 0) file = f;
         db.exec(QStringLiteral("CREATE VIRTUAL TABLE main.%1 USING dbf(%2)")
-                    .arg(vtab::QuoteName(canonical), vtab::QuoteArg(QDir(m_folder).filePath(file))));
+                    .arg(QuoteNativeName(table), vtab::QuoteArg(QDir(m_folder).filePath(canonical))));
     }
 
 private:
-    QStringList dbfFiles() const
-    {
-        QDir dir(m_folder);
-        dir.setNameFilters({QStringLiteral("*.dbf"), QStringLiteral("*.DBF"), QStringLiteral("*.Dbf")});
-        dir.setFilter(QDir::Files);
-        dir.setSorting(QDir::Name | QDir::IgnoreCase);
-        return dir.entryList();
-    }
-
     QString m_folder;
 };
 
 } // namespace
+
+QStringList DbfFiles(const QString& folder)
+{
+    QDir dir(folder);
+    dir.setNameFilters({QStringLiteral("*.dbf")});
+    dir.setFilter(QDir::Files);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    return dir.entryList();
+}
+
+QString DbfFileOf(const QString& folder, const QString& written)
+{
+    const QString file = DbfFileName(written);
+    return file.isEmpty() ? QString() : vtab::MatchFileName(DbfFiles(folder), {file});
+}
 
 std::shared_ptr<ProviderConnection> OpenFoxProProvider(const ConnectionString& cs)
 {

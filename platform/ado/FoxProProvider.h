@@ -20,4 +20,11 @@ namespace ado {
 
 std::shared_ptr<ProviderConnection> OpenFoxProProvider(const ConnectionString& cs);
 
+// The .dbf files of a folder.
+QStringList DbfFiles(const QString& folder);
+// The file of a folder that a table name means (list, list.dbf): the file
+// of that name, or else the only one whose name differs in case alone;
+// empty when there is none. The table a run reads, writes and backs up.
+QString DbfFileOf(const QString& folder, const QString& written);
+
 } // namespace ado

@@ -718,16 +718,12 @@ public:
         for (int i = 0; i < int(toks.size()); ++i) {
             Tok& t = toks[i];
             if (t.kind == Kind::Bracket) {
-                const QString inner = JetSql::NameOf({t.kind, t.text}).toLower();
-                t.text = QLatin1Char('"') + QString(inner).replace(u'"', QStringLiteral("\"\"")) +
-                         QLatin1Char('"');
+                t.text = QuoteNativeName(JetSql::NameOf({t.kind, t.text}).toLower());
                 t.kind = Kind::QuotedName;
             } else if (t.kind == Kind::String) {
                 const int p = prev(i);
                 if (p >= 0 && isWord(toks[p], "AS")) {
-                    t.text = QLatin1Char('"') +
-                             unquoteText(t.text).toLower().replace(u'"', QStringLiteral("\"\"")) +
-                             QLatin1Char('"');
+                    t.text = QuoteNativeName(unquoteText(t.text).toLower());
                     t.kind = Kind::QuotedName;
                 }
             }
@@ -854,8 +850,7 @@ public:
     static QString sqliteText(const Tok& t)
     {
         if (t.kind != Kind::Bracket || !t.text.contains(QStringLiteral("]]"))) return t.text;
-        return QLatin1Char('"') + JetSql::NameOf({t.kind, t.text}).replace(u'"', QStringLiteral("\"\"")) +
-               QLatin1Char('"');
+        return QuoteNativeName(JetSql::NameOf({t.kind, t.text}));
     }
     void escapedNames()
     {
@@ -921,6 +916,19 @@ QString JetSql::NameOf(const Token& t)
 QString QuoteName(const QString& name)
 {
     return QLatin1Char('[') + QString(name).replace(u']', QStringLiteral("]]")) + QLatin1Char(']');
+}
+
+QString QuoteNativeName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(u'"', QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QString TableStatement(const QString& name)
+{
+    const QString written = name.trimmed();
+    const auto toks = JetSql::Tokenize(written);
+    const bool bracketed = toks.size() == 1 && toks.front().kind == Kind::Bracket && written.endsWith(u']');
+    return QStringLiteral("SELECT * FROM ") + (bracketed ? written : QuoteName(written));
 }
 
 } // namespace ado

@@ -75,4 +75,12 @@ public:
 // statement. SQL Server reads the same form.
 QString QuoteName(const QString& name);
 
+// A name in SQL's own double quotes, a '"' inside doubled: the form SQLite
+// and the servers read, for statements that do not pass the translator.
+QString QuoteNativeName(const QString& name);
+
+// The statement that reads a table named by a caller, bare or as one
+// bracketed name: "SELECT * FROM [name]".
+QString TableStatement(const QString& name);
+
 } // namespace ado

@@ -31,12 +31,6 @@ QHash<QString, ProviderFactory>& providers()
     return map;
 }
 
-QString quoteName(const QString& name)
-{
-    QString n = name;
-    return QLatin1Char('"') + n.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
 QHash<QString, LinkFactory>& linkModules()
 {
     static QHash<QString, LinkFactory> map{
@@ -45,9 +39,9 @@ QHash<QString, LinkFactory>& linkModules()
              // A table of another database: attached, and seen through a view.
              const QString alias = conn.attachFile(spec.dataSource);
              const QString remote = spec.remoteTable.isEmpty() ? spec.name : spec.remoteTable;
-             conn.exec(QStringLiteral("DROP VIEW IF EXISTS temp.%1").arg(quoteName(spec.name)));
+             conn.exec(QStringLiteral("DROP VIEW IF EXISTS temp.%1").arg(QuoteNativeName(spec.name)));
              conn.exec(QStringLiteral("CREATE TEMP VIEW %1 AS SELECT * FROM %2.%3")
-                           .arg(quoteName(spec.name), alias, quoteName(remote)));
+                           .arg(QuoteNativeName(spec.name), alias, QuoteNativeName(remote)));
          }},
     };
     return map;
@@ -150,9 +144,9 @@ private:
 
 std::unique_ptr<KeyLookup> ProviderConnection::keyLookup(const QString& table, const QString& column)
 {
-    return std::make_unique<StatementLookup>(prepare(QStringLiteral("Select count(*) from [") + table +
-                                                         QStringLiteral("] where [") + column +
-                                                         QStringLiteral("]=?"),
+    return std::make_unique<StatementLookup>(prepare(QStringLiteral("Select count(*) from ") +
+                                                         quoteName(table) + QStringLiteral(" where ") +
+                                                         quoteName(column) + QStringLiteral("=?"),
                                                      false));
 }
 

@@ -491,9 +491,7 @@ void Recordset::openResolved(int options)
     QString sql = m_source;
     if (options == adCmdTable || options == adCmdTableDirect ||
         (options != adCmdText && looksLikeTableName(sql))) {
-        QString name = sql.trimmed();
-        if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
-        sql = QStringLiteral("SELECT * FROM [%1]").arg(name);
+        sql = TableStatement(sql);
     }
     auto provider = m_conn->providerConnection();
     auto st = provider->prepare(sql, m_lockType != adLockReadOnly);

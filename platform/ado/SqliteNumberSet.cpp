@@ -1,5 +1,6 @@
 #include "platform/ado/SqliteNumberSet.h"
 
+#include "platform/ado/JetSql.h"
 #include "platform/ado/NumberSet.h"
 #include "platform/ado/SqliteStatement.h"
 #include "platform/ado/VirtualTables.h"
@@ -221,7 +222,7 @@ qint64 SqliteConnection::addMissingNumbers(const QString& table, const QString& 
     // In ascending order each number lands at or next to where the last one
     // did; a number the table holds already is passed over by its key.
     const QString sql = QStringLiteral("INSERT OR IGNORE INTO %1 (%2) SELECT value FROM tv_numbers(?1)")
-                            .arg(vtab::QuoteName(table), vtab::QuoteName(column));
+                            .arg(QuoteNativeName(table), QuoteNativeName(column));
     sqlite3_stmt* s = acquire(sql);
     sqlite3_bind_pointer(s, 1, const_cast<NumberSet*>(&numbers), kNumberSetPointer, nullptr);
     stepToEnd(sql, s);

@@ -2,6 +2,7 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/ado/JetFunctions.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/SqliteNumberSet.h"
 #include "platform/ado/SqliteStatement.h"
 #include "platform/ado/VirtualTables.h"
@@ -29,8 +30,8 @@ namespace {
 
 QString qualified(const ColumnInfo& t)
 {
-    return (t.schema.isEmpty() ? QString() : vtab::QuoteName(t.schema) + QLatin1Char('.')) +
-           vtab::QuoteName(t.table);
+    return (t.schema.isEmpty() ? QString() : QuoteNativeName(t.schema) + QLatin1Char('.')) +
+           QuoteNativeName(t.table);
 }
 } // namespace
 
@@ -331,7 +332,7 @@ void SqliteConnection::updateRow(const ColumnInfo& table, qint64 rowid,
     if (columns.empty()) return;
     QStringList sets;
     for (const auto& c : columns)
-        sets << vtab::QuoteName(c.column) + QStringLiteral("=?");
+        sets << QuoteNativeName(c.column) + QStringLiteral("=?");
     const QString sql =
         QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(qualified(table), sets.join(QLatin1Char(',')));
     sqlite3_stmt* s = acquire(sql);
@@ -351,7 +352,7 @@ qint64 SqliteConnection::insertRow(const ColumnInfo& table, const std::vector<Co
     } else {
         QStringList names, marks;
         for (const auto& c : columns) {
-            names << vtab::QuoteName(c.column);
+            names << QuoteNativeName(c.column);
             marks << QStringLiteral("?");
         }
         sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -378,7 +379,7 @@ bool SqliteConnection::fetchRow(const ColumnInfo& table, qint64 rowid, const std
 {
     QStringList names;
     for (const auto& c : columns)
-        names << (c.column.isEmpty() ? QStringLiteral("NULL") : vtab::QuoteName(c.column));
+        names << (c.column.isEmpty() ? QStringLiteral("NULL") : QuoteNativeName(c.column));
     if (names.isEmpty()) names << QStringLiteral("1");
     const QString sql =
         QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(names.join(QLatin1Char(',')), qualified(table));
@@ -408,12 +409,9 @@ class SqliteKeyLookup : public KeyLookup {
 public:
     SqliteKeyLookup(SqliteConnection& db, const QString& table, const QString& column) : m_db(db)
     {
-        const QByteArray sql =
-            (QStringLiteral("SELECT count(*) FROM \"") +
-             QString(table).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
-             QStringLiteral("\" WHERE \"") +
-             QString(column).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + QStringLiteral("\"=?"))
-                .toUtf8();
+        const QByteArray sql = (QStringLiteral("SELECT count(*) FROM ") + QuoteNativeName(table) +
+                                QStringLiteral(" WHERE ") + QuoteNativeName(column) + QStringLiteral("=?"))
+                                   .toUtf8();
         const int rc = sqlite3_prepare_v3(db.handle(), sql.constData(), int(sql.size()),
                                           SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr);
         if (rc != SQLITE_OK) {

@@ -1,6 +1,7 @@
 #include "platform/ado/TextProvider.h"
 
 #include "platform/ado/Ado.h"
+#include "platform/ado/JetSql.h"
 #include "platform/ado/SqliteProvider.h"
 #include "platform/ado/VirtualTables.h"
 
@@ -22,22 +23,13 @@ QString usablePath(const QString& path)
 }
 
 // The file of a folder that a table name means: the name itself, with "#"
-// standing for "." as Jet writes it, matched without regard to case.
+// standing for "." as Jet writes it.
 QString findFile(const QString& folder, const QString& written)
 {
     QString name = written.trimmed();
     if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\')) return {};
-    const QDir dir(folder);
-    for (const QString& candidate : {name, QString(name).replace(u'#', u'.')}) {
-        const QFileInfo fi(dir.filePath(candidate));
-        if (fi.isFile()) return fi.fileName();
-    }
-    const QString dotted = QString(name).replace(u'#', u'.');
-    const auto entries = dir.entryList(QDir::Files | QDir::Hidden);
-    for (const QString& e : entries)
-        if (e.compare(dotted, Qt::CaseInsensitive) == 0 || e.compare(name, Qt::CaseInsensitive) == 0)
-            return e;
-    return {};
+    return vtab::MatchFileName(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                               {name, QString(name).replace(u'#', u'.')});
 }
 
 [[noreturn]] void raiseNoObject(const QString& name)
@@ -89,11 +81,11 @@ public:
         return file;
     }
 
-    void create(SqliteConnection& db, const QString& canonical) override
+    void create(SqliteConnection& db, const QString& table, const QString& canonical) override
     {
         InstallTextModule(db);
         db.exec(QStringLiteral("CREATE VIRTUAL TABLE main.%1 USING text(%2, %3)")
-                    .arg(vtab::QuoteName(canonical), vtab::QuoteArg(QDir(m_folder).filePath(canonical)),
+                    .arg(QuoteNativeName(table), vtab::QuoteArg(QDir(m_folder).filePath(canonical)),
                          vtab::QuoteArg(m_properties)));
     }
 
@@ -137,9 +129,9 @@ void CreateTextLink(SqliteConnection& conn, const LinkSpec& spec)
     const QString file = findFile(folder, remote);
     if (file.isEmpty()) raiseNoObject(remote);
     InstallTextModule(conn);
-    conn.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(vtab::QuoteName(spec.name)));
+    conn.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(QuoteNativeName(spec.name)));
     conn.exec(QStringLiteral("CREATE VIRTUAL TABLE temp.%1 USING text(%2, %3)")
-                  .arg(vtab::QuoteName(spec.name), vtab::QuoteArg(QDir(folder).filePath(file)),
+                  .arg(QuoteNativeName(spec.name), vtab::QuoteArg(QDir(folder).filePath(file)),
                        vtab::QuoteArg(props)));
 }
 

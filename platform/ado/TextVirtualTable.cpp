@@ -1,5 +1,6 @@
 #include "platform/ado/TextProvider.h"
 
+#include "platform/ado/JetSql.h"
 #include "platform/ado/SqliteProvider.h"
 #include "platform/ado/TextBlockIndex.h"
 #include "platform/ado/TextNumbers.h"
@@ -41,7 +42,7 @@ public:
             const char* type = c.type == files::TextColumnType::Long     ? "INTEGER"
                                : c.type == files::TextColumnType::Double ? "DOUBLE"
                                                                          : "VARCHAR(255)";
-            defs << vtab::QuoteName(c.name) + QLatin1Char(' ') + QLatin1String(type);
+            defs << QuoteNativeName(c.name) + QLatin1Char(' ') + QLatin1String(type);
         }
         return vtab::Declaration(defs);
     }

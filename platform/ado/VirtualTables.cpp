@@ -275,6 +275,20 @@ QString Declaration(const QStringList& columnDefs)
     return QStringLiteral("CREATE TABLE x(%1)").arg(columns);
 }
 
+QString MatchFileName(const QStringList& entries, const QStringList& names)
+{
+    for (const QString& name : names)
+        if (entries.contains(name)) return name;
+    QString only;
+    for (const QString& e : entries)
+        for (const QString& name : names)
+            if (e.compare(name, Qt::CaseInsensitive) == 0) {
+                if (!only.isEmpty() && only != e) return {};
+                only = e;
+            }
+    return only;
+}
+
 bool PlanRowidLookup(sqlite3_index_info* info)
 {
     for (int i = 0; i < info->nConstraint; ++i) {
@@ -290,12 +304,6 @@ bool PlanRowidLookup(sqlite3_index_info* info)
         }
     }
     return false;
-}
-
-QString QuoteName(const QString& name)
-{
-    QString n = name;
-    return QLatin1Char('"') + n.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 vb::Variant ValueOf(sqlite3_value* v)
@@ -466,12 +474,19 @@ ModuleConnection::~ModuleConnection()
     }
 }
 
-void ModuleConnection::ensure(const QString& canonical)
+QString ModuleConnection::ensure(const QString& canonical)
 {
-    const QString key = canonical.toLower();
-    if (m_made.contains(key)) return;
-    m_catalog->create(*m_db, canonical);
-    m_made.insert(key);
+    const auto made = m_made.constFind(canonical);
+    if (made != m_made.cend()) return made.value();
+    QSet<QString> taken;
+    for (const QString& t : std::as_const(m_made))
+        taken.insert(t.toLower());
+    QString table = canonical;
+    for (int n = 2; taken.contains(table.toLower()); ++n)
+        table = canonical + QStringLiteral("~%1").arg(n);
+    m_catalog->create(*m_db, table, canonical);
+    m_made.insert(canonical, table);
+    return table;
 }
 
 QString ModuleConnection::resolveNames(const QString& jetSql)
@@ -521,9 +536,8 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
         if (last < 0 || inOtherDatabase(toks, last)) continue;
         const QString canonical = m_catalog->resolve(written);
         if (canonical.isEmpty()) continue;
-        ensure(canonical);
         t.kind = K::Bracket;
-        t.text = ado::QuoteName(canonical);
+        t.text = ado::QuoteName(ensure(canonical));
         for (int j = i + 1; j <= last; ++j)
             toks[size_t(j)].text.clear();
         i = last;
@@ -557,7 +571,7 @@ void ModuleConnection::rollbackTrans(int level)
         bool there = false;
         if (sqlite3_prepare_v2(m_db->handle(), "SELECT 1 FROM main.sqlite_master WHERE lower(name) = ?1", -1,
                                &st, nullptr) == SQLITE_OK) {
-            const QByteArray name = it->toUtf8();
+            const QByteArray name = it.value().toUtf8();
             sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
             there = sqlite3_step(st) == SQLITE_ROW;
         }

@@ -76,8 +76,6 @@ void RegisterModule(sqlite3* db, const char* name, TableFactory factory);
 
 // An SQL text literal for a module argument.
 QString QuoteArg(const QString& text);
-// A double-quoted SQL name.
-QString QuoteName(const QString& name);
 
 // A table's declaration from its column definitions; a table without columns
 // is given one text column F1, as SQLite needs at least one.
@@ -99,6 +97,13 @@ bool NoChange(sqlite3_context* ctx);
 // The error a write refused by a read-only ISAM gives.
 [[noreturn]] void RaiseNotUpdatable(bool deleting);
 
+// The entry of a folder's listing that a table name means: an entry equal
+// to one of the names as written; failing that, the one entry equal to one
+// of them without regard to case. Empty when none is, or when several
+// differ from the name in case only: a table is never taken by a guess
+// between files, nor by the order the folder lists them in.
+QString MatchFileName(const QStringList& entries, const QStringList& names);
+
 } // namespace ado::vtab
 
 namespace ado {
@@ -115,8 +120,10 @@ public:
         // The canonical name (the virtual table's) for a name as written, or
         // an empty text when the provider has no such table.
         virtual QString resolve(const QString& written) = 0;
-        // Creates the virtual table of a canonical name in "main".
-        virtual void create(SqliteConnection& db, const QString& canonical) = 0;
+        // Creates the virtual table of a canonical name in "main", under
+        // the name table (the canonical one unless another canonical name
+        // differs from it in case only, which SQLite would take as one).
+        virtual void create(SqliteConnection& db, const QString& table, const QString& canonical) = 0;
         // Writes pending changes back to the files (commit, close).
         virtual void flush() {}
         // Drops the changes not yet written (rollback).
@@ -150,11 +157,12 @@ public:
     QString resolveNames(const QString& jetSql);
 
 private:
-    void ensure(const QString& canonical);
+    // The virtual table of a canonical name, made when first named.
+    QString ensure(const QString& canonical);
 
     std::shared_ptr<SqliteConnection> m_db;
     std::unique_ptr<Catalog> m_catalog;
-    QSet<QString> m_made; // canonical names, lower case
+    QHash<QString, QString> m_made; // canonical name -> its virtual table
 };
 
 // Registers the text, excel, foxpro and odbc providers and the text link

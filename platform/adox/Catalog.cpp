@@ -66,8 +66,7 @@ QString quoteName(const QString& name)
         "PRIMARY",  "REFERENCES", "RIGHT",  "SELECT",     "SET",    "TABLE",   "THEN",    "TO",
         "UNION",    "UNIQUE",     "UPDATE", "VALUES",     "WHEN",   "WHERE",   "WITH"};
     if (plain.match(name).hasMatch() && !reserved.contains(name.toUpper())) return name;
-    QString n = name;
-    return QLatin1Char('"') + n.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return ado::QuoteNativeName(name);
 }
 
 QString sqlType(const Column& c)
@@ -394,7 +393,7 @@ bool Tables::changeThroughSql(const std::shared_ptr<Table>& table, const QString
         }
         table->m_parent = m_catalog;
     } else if (!ado::DropServerLink(*conn->providerConnection(), dropName)) {
-        conn->Execute(QStringLiteral("DROP TABLE [") + dropName + QLatin1Char(']'), nullptr,
+        conn->Execute(QStringLiteral("DROP TABLE ") + ado::QuoteName(dropName), nullptr,
                       ado::adExecuteNoRecords);
     }
     Refresh();
@@ -577,7 +576,7 @@ std::shared_ptr<ado::Connection> Catalog::Create(const QString& connectionString
 QStringList Catalog::CreateStatements(Table& table, bool jetSql)
 {
     const auto quoteName = [jetSql](const QString& name) {
-        return jetSql ? QLatin1Char('[') + name + QLatin1Char(']') : adox::quoteName(name);
+        return jetSql ? ado::QuoteName(name) : adox::quoteName(name);
     };
     const auto sqlType = [jetSql](const Column& c) {
         QString t = adox::sqlType(c);

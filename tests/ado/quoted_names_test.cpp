@@ -29,6 +29,17 @@ TEST_P(QuotedName, ReachesTheTableAndFieldOfThatNameOnly)
     EXPECT_EQ(rs->Fields().Item(0).Name(), name);
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from plain")).toLong(), 1) << "plain is untouched";
     EXPECT_EQ(db.conn->QuoteName(name), q) << "a Jet connection quotes the same way";
+
+    // A table opened whole by its name, bare or quoted (a name in brackets
+    // is taken as quoted); a key look-up; a server's translation.
+    const QString bare = name.startsWith(u'[') ? q : name;
+    EXPECT_EQ(db.conn->Execute(q, nullptr, ado::adCmdTable)->Fields().Item(0).Name(), name);
+    auto table = ado::Recordset::Create();
+    table->Open(bare, db.conn, ado::adOpenStatic, ado::adLockReadOnly, ado::adCmdTable);
+    EXPECT_EQ(table->RecordCount(), 2);
+    EXPECT_EQ(db.conn->Lookup(name, QStringLiteral("other")).count(qint64(2)), 1);
+    EXPECT_EQ(ado::JetSql::TranslateForPostgres(QStringLiteral("select count(*) from ") + q),
+              QStringLiteral("select count(*) from ") + ado::QuoteNativeName(name.toLower()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, QuotedName, ::testing::ValuesIn(testsupport::HostileNames()));

@@ -97,7 +97,7 @@ TEST_F(TableEndToEndTest, AnAccessTableWithABlankInItsNameIsMarked)
 
 // The table keeps notes in a memo field and has an index file: its backup
 // copy takes both along under its own name, and opens with its notes.
-TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
+TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlagAndItsNamesakeInCapitalsStays)
 {
     const QString folder = work + QStringLiteral("tables/");
     QDir().mkpath(folder);
@@ -135,6 +135,12 @@ TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
         program.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName) "
                                     "values ('FOXPRO', '(None)', '', 'calls.dbf')"));
     }
+    // A table whose name differs in case only stands beside it, untouched.
+    const QString upper = folder + QStringLiteral("CALLS.DBF");
+    files::DbfTable::create(upper, {{QStringLiteral("PHONE"), 'C', 14}});
+    for (int i = 0; i < 3; ++i)
+        files::DbfTable(upper).appendRecord({vb::Variant(QStringLiteral("2015551234"))});
+    const QByteArray upperBefore = mwtest::ReadFile(upper);
     const QByteArray before = mwtest::ReadFile(table);
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
@@ -160,6 +166,7 @@ TEST_F(TableEndToEndTest, AFoxProTableLosesItsFoundRecordsToTheDeletedFlag)
             .value(0, 3)
             .text(),
         QStringLiteral("called twice"));
+    EXPECT_EQ(mwtest::ReadFile(upper), upperBefore);
     EXPECT_EQ(mwtest::ReadFile(work + QStringLiteral("dnc.txt")),
               QByteArray("Numbers In DNC List, Remove Time\r\n2015551234,3/2/2007 2:25:30 PM\r\n"));
 }

@@ -2,6 +2,8 @@
 
 #include "ProvidersTestSupport.h"
 
+#include "platform/ado/FoxProProvider.h"
+#include "platform/ado/VirtualTables.h"
 #include "platform/files/DbfTable.h"
 #include "records/ModuleConnectString.h"
 
@@ -117,7 +119,45 @@ TEST_P(FoxProProvider, AMissingFolderFails)
     EXPECT_NE(ErrorOf([&] { Open(FoxCs(folder.path() + "none/")); }).Number, 0);
 }
 
+TEST_P(FoxProProvider, TablesWhoseNamesDifferInCaseAreEachTheirOwnFile)
+{
+    files::DbfTable::create(folder.file("LIST.DBF"), {{"PHONE", 'C', 12}}, GetParam());
+    files::DbfTable(folder.file("LIST.DBF")).appendRecord({"2015551234"});
+    auto c = open();
+    EXPECT_EQ(Scalar(c, "select count(*) from [list.dbf]").toLong(), 3);
+    EXPECT_EQ(Scalar(c, "select count(*) from [LIST.DBF]").toLong(), 1);
+    EXPECT_EQ(Scalar(c, "select count(*) from list").toLong(), 3);
+    EXPECT_EQ(Scalar(c, "select count(*) from LIST.DBF").toLong(), 1);
+    EXPECT_NE(ErrorOf([&] { Scalar(c, "select count(*) from [List.dbf]"); }).Number, 0)
+        << "two files match without case, neither exactly";
+    EXPECT_EQ(ado::DbfFileOf(folder.path(), "LIST.DBF"), "LIST.DBF");
+    EXPECT_EQ(ado::DbfFileOf(folder.path(), "list"), "list.dbf");
+}
+
 INSTANTIATE_TEST_SUITE_P(DbfVersions, FoxProProvider, ::testing::Values(0x03, 0x30),
                          [](const auto& info) { return info.param == 0x03 ? "dBaseIII" : "VisualFoxPro"; });
+
+// The file a table name means, over a folder's listing in either order.
+TEST(TableFileOfAName, AnExactNameWinsAndACaseBlindOneOnlyWhenItIsTheOnlyOne)
+{
+    const struct {
+        QStringList entries;
+        QString name;
+        QString file;
+    } cases[] = {
+        {{"calls.dbf", "CALLS.DBF"}, "calls.dbf", "calls.dbf"},
+        {{"calls.dbf", "CALLS.DBF"}, "CALLS.DBF", "CALLS.DBF"},
+        {{"calls.dbf", "CALLS.DBF"}, "Calls.dbf", ""},
+        {{"other.dbf", "CALLS.DBF"}, "calls.dbf", "CALLS.DBF"},
+        {{"other.dbf"}, "calls.dbf", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ado::vtab::MatchFileName(c.entries, {c.name}), c.file)
+            << c.name.toStdString() << " in " << c.entries.join(' ').toStdString();
+        QStringList reversed = c.entries;
+        std::reverse(reversed.begin(), reversed.end());
+        EXPECT_EQ(ado::vtab::MatchFileName(reversed, {c.name}), c.file);
+    }
+}
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "records/CDataTypeInfo.h"
 #include "records/ModuleConnectString.h"
 
+#include "platform/ado/Connection.h"
+#include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "support/HostileNames.h"
 #include "support/ScriptedUi.h"
@@ -98,6 +100,9 @@ TEST_P(SourceNamed, ATextFileIsCountedAndListedByItsName)
     EXPECT_EQ(p.GetRecordCount(), 2);
     EXPECT_EQ(p.GetFields(), 2);
     EXPECT_EQ(GetTableRecordCount(cs, file), 2);
+    auto conn = ado::Connection::Create();
+    conn->Open(cs);
+    EXPECT_EQ(conn->Lookup(file, QStringLiteral("Phone")).count(qint64(2015559876)), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, SourceNamed, ::testing::ValuesIn(testsupport::HostileNames()));

@@ -43,6 +43,12 @@ TEST_F(TextProvider, AcceptsTheTableNameFormsJetAccepts)
     EXPECT_EQ(Scalar(c, "select count(*) from list.csv").toLong(), 3);
     EXPECT_EQ(Scalar(c, "select count(*) from list#csv").toLong(), 3);
     EXPECT_EQ(Scalar(c, "select count(*) from [LIST.CSV]").toLong(), 3);
+    // A file whose name differs in case only is a table of its own, also
+    // after the other was read on the same connection.
+    folder.write("LIST.CSV", "Name\r\nAnn\r\n");
+    EXPECT_EQ(Scalar(c, "select count(*) from [LIST.CSV]").toLong(), 1);
+    EXPECT_EQ(Scalar(c, "select count(*) from [list.csv]").toLong(), 3);
+    EXPECT_NE(ErrorOf([&] { Scalar(c, "select count(*) from [List.csv]"); }).Number, 0);
 }
 
 TEST_F(TextProvider, NamesHeaderlessColumnsF1F2WithTypeCodes)

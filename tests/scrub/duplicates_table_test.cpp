@@ -4,6 +4,7 @@
 
 #include "DuplicatesFixture.h"
 #include "TableScrubFixture.h"
+#include "support/RecordingProgress.h"
 
 namespace {
 
@@ -72,6 +73,20 @@ TEST_P(TableDuplicates, AnErrorTakesEveryDeletionBack)
     EXPECT_FALSE(r.completed);
     scrubtest::ExpectFailure(r, function(), QStringLiteral("The disk went away."));
     EXPECT_EQ(listRows(), before);
+}
+
+TEST_P(TableDuplicates, TheLastProgressShowsBeforeDeletingAndTheWindowDrawsWhileCopiesGo)
+{
+    std::vector<ListRow> list;
+    for (int i = 0; i < 300; ++i)
+        list.push_back({"n", QStringLiteral("2015551234"), "s", double(i)});
+    makeList(list);
+    testsupport::RecordingProgress progress;
+
+    EXPECT_EQ(scrub::RemoveTableDuplicates(duplicatesJob(), progress).removed, 299);
+
+    ASSERT_TRUE(progress.finalDue);
+    EXPECT_GE(progress.yields - progress.yieldsAtFinal, 2) << "299 deletions after the last report";
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, TableDuplicates,

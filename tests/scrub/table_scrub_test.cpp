@@ -2,6 +2,7 @@
 // table, the OK and DNC files and the summary hold afterwards.
 
 #include "TableScrubFixture.h"
+#include "support/RecordingProgress.h"
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -245,6 +246,22 @@ TEST_P(TableScrubTest, AResultFileNamedLikeTheListIsRefusedBeforeAnythingIsWritt
     EXPECT_EQ(scrubtest::Read(list), before);
 }
 
+TEST_P(TableScrubTest, ADeletingRunShowsItsLastProgressBeforeDeletingAndLetsTheWindowDrawWhileItDeletes)
+{
+    std::vector<ListRow> rows;
+    for (int i = 0; i < 500; ++i)
+        rows.push_back({QStringLiteral("n"), QString::number(i % 2 ? 2015550000 + i : 2015551234), {}, 1});
+    makeList(rows);
+    job.settings.deleteFound = true;
+    testsupport::RecordingProgress progress;
+
+    scrubtest::ExpectFinished(scrub::ScrubTable(job, progress, dnc));
+
+    EXPECT_EQ(listRows().size(), 250);
+    ASSERT_TRUE(progress.finalDue);
+    EXPECT_GE(progress.yields - progress.yieldsAtFinal, 2) << "250 deletions after the last report";
+}
+
 INSTANTIATE_TEST_SUITE_P(BothSources, TableScrubTest, ::testing::Values(Kind::Access, Kind::FoxPro),
                          scrubtest::KindName);
 
@@ -362,6 +379,29 @@ TEST_P(DbfTableScrubTest, TheUndoJournalIsGoneBeforeTheResultFilesAppear)
     ASSERT_GE(journalGone, 0) << seen.join(u',').toStdString();
     for (const QString& result : {QStringLiteral("renamed ok.txt"), QStringLiteral("renamed dnc.txt")})
         EXPECT_GT(seen.indexOf(result), journalGone) << seen.join(u',').toStdString();
+}
+
+TEST_P(DbfTableScrubTest, OfTwoFilesWhoseNamesDifferInCaseTheChosenOneIsCountedScrubbedAndBackedUp)
+{
+    for (const QString chosen : {"calls.dbf", "CALLS.DBF"}) {
+        SCOPED_TRACE(chosen.toStdString());
+        const QString other = chosen == "calls.dbf" ? "CALLS.DBF" : "calls.dbf";
+        QFile::remove(folder + chosen);
+        job.tableName = other;
+        makeList({{QStringLiteral("x"), QStringLiteral("2015559999"), QStringLiteral("other"), 9}});
+        const QByteArray otherBefore = scrubtest::Read(dbfPath());
+        job.tableName = chosen;
+        makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 1},
+                  {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("new"), 2}});
+        job.settings.deleteFound = true;
+
+        const scrub::ScrubResult r = run();
+
+        EXPECT_EQ(scrub::TableFiles(job), QStringList{dbfPath()});
+        EXPECT_EQ(r.counters.total, 2);
+        EXPECT_EQ(listRows(), QStringList{QStringLiteral("2015550000|new|2")});
+        EXPECT_EQ(scrubtest::Read(folder + other), otherBefore);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FoxPro, DbfTableScrubTest, ::testing::Values(Kind::FoxPro), scrubtest::KindName);

@@ -1,7 +1,9 @@
 #pragma once
 // Names a user's table, field or file may carry that would break or change
 // a statement built by pasting them in: brackets, quotes, semicolons, line
-// breaks, and one that tries to turn a count into another query.
+// breaks, one that tries to turn a count into another query, and ones whose
+// "]" would end the brackets early and leave another table's name ("calls")
+// before a comment.
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +19,9 @@ inline QStringList HostileNames()
             QStringLiteral("double\"quote"),
             QStringLiteral("semi;colon; drop table plain"),
             QStringLiteral("line\nbreak"),
-            QStringLiteral("with blanks -- and a comment")};
+            QStringLiteral("with blanks -- and a comment"),
+            QStringLiteral("calls] --"),
+            QStringLiteral("o'b]x [c]")};
 }
 
 } // namespace testsupport

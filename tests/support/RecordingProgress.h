@@ -21,6 +21,8 @@ public:
     bool ended = false;             // End was reported
     bool finalDue = false;          // the last report was asked for
     std::function<void()> onReport; // called at every report of the bar
+    int yields = 0;                 // throttled yields, the window's chances to draw between reports
+    int yieldsAtFinal = -1;         // yields before the final report of the bar
 
     void Begin(double max, const QString& text) override
     {
@@ -41,10 +43,11 @@ public:
         value = maximum;
     }
     void Status(const QString& text, std::int32_t panel) override { (panel == 1 ? statuses : times) << text; }
-    void Yield(bool) override {}
+    void Yield(bool throttled) override { yields += throttled ? 1 : 0; }
     bool Due(bool final) override
     {
         finalDue = finalDue || final;
+        if (final && yieldsAtFinal < 0) yieldsAtFinal = yields;
         return true;
     }
     // The last line of panel 1, or "" when none was written.
