@@ -7,6 +7,7 @@
 #include "core/Globals.h"
 #include "core/ModuleExcel.h"
 #include "core/Settings.h"
+#include "core/WriteGuard.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/excel/Excel.h"
@@ -30,7 +31,6 @@
 #include "scrub/TextFileScrub.h"
 #include "scrub/WorkTableScrub.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -66,8 +66,9 @@ bool HasRecords(const PanelChoices& panel)
 void BackUp(const QString& folder, const QString& fileName)
 {
     const QString dir = scrub::FolderWithSeparator(folder);
-    fso::FileSystemObject().CopyFile(dir + fileName,
-                                     dir + QStringLiteral("B") + scrub::FileStamp() + fileName, true);
+    const QString backup = dir + QStringLiteral("B") + scrub::FileStamp() + fileName;
+    scrub::RefuseWriteClash(QStringLiteral("backup file"), backup, dir + fileName, QStringLiteral("BackUp"));
+    fso::FileSystemObject().CopyFile(dir + fileName, backup, true);
 }
 
 scrub::ScrubSettings SettingsOfRun(const ScrubOptions& options, const CDataTypeInfo& profile,
@@ -221,7 +222,18 @@ bool RunController::StartChecks(const PanelChoices& panel)
     }
     if (!gCurDataTypeInfo) return false;
     const SourceKind kind = KindOf(gCurDataTypeInfo->DataType());
-    if (kind == SourceKind::OneNumber) return true;
+    if (kind == SourceKind::OneNumber) {
+        // The look-up writes one of the two files, whichever answer it gets.
+        for (const auto& [name, file] :
+             {std::pair{QStringLiteral("OK"), o.okFile}, std::pair{QStringLiteral("DNC"), o.dncFile}}) {
+            const QString clash = scrub::ResultFileClash(name, file, {});
+            if (!clash.isEmpty()) {
+                Exclaim(clash);
+                return false;
+            }
+        }
+        return true;
+    }
     if (panel.tableName.isEmpty()) {
         Exclaim(QStringLiteral("Please select table name!"));
         return false;
@@ -563,7 +575,7 @@ void RunController::ScrubByWorkTable()
                  : kind == SourceKind::Excel  ? scrub::WorkTableJob::Source::Excel
                  : kind == SourceKind::Access ? scrub::WorkTableJob::Source::Access
                                               : scrub::WorkTableJob::Source::Other;
-    job.workDatabase = QDir(vb::App::Path()).filePath(QStringLiteral("DNCTempWork.mdb"));
+    job.workDatabase = writeguard::WorkDatabaseFile();
     job.connectionString = profile.GetConnectionString();
     job.tableName = kind == SourceKind::Excel ? panel.excelTable : profile.DataTableName();
     job.folder = profile.DataDBName();

@@ -200,6 +200,8 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         RecordsRead progress(out, std::int32_t(std::min<qint64>(table.recordCount(), INT32_MAX)));
         const QFileInfo targetInfo(target);
         const QString copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
+        RefuseWriteClash(QStringLiteral("copy of the list"), copyName, source,
+                         QStringLiteral("GetExcelFields"));
         copy.Open(copyName);
         RecordCopy records(source, table.dataOffset(), copy);
         table.rewind();

@@ -279,6 +279,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
 
         if (settings.backupOriginal) {
             const QString backup = folder + QStringLiteral("B") + FileStamp() + job.fileName;
+            RefuseWriteClash(QStringLiteral("backup file"), backup, source, QStringLiteral("ScrubTextFile"));
             fso::FileSystemObject().CopyFile(source, backup, true);
             result.backupName = backup;
         }
@@ -292,6 +293,8 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         results.Open(settings, kTextDncFileHeader);
         const QFileInfo targetInfo(target);
         copyName = targetInfo.path() + u'/' + FileStamp() + targetInfo.fileName();
+        RefuseWriteClash(QStringLiteral("copy of the list"), copyName, source,
+                         QStringLiteral("ScrubTextFile"));
         copy.Open(copyName);
 
         // Everything before the first record as it stands: a byte-order
