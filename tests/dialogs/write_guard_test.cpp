@@ -19,14 +19,14 @@ namespace {
 
 struct Kept {
     const char* name;
-    const char* path;   // under the program folder
-    const char* named;  // the file name the refusal names besides the target
-    bool reachedByLink; // a writer that makes its own names reaches it through a link
+    const char* path;  // under the program folder
+    const char* named; // the file name the refusal names besides the target
+    bool exists;       // there before the writer runs
 };
 
 const Kept kKept[] = {
     {"Database", "Database/Tervala.mdb", "Tervala.mdb'", true},
-    {"DatabaseSpelledOtherwise", "Database/../Database/./Tervala.mdb", "Tervala.mdb'", false},
+    {"DatabaseSpelledOtherwise", "Database/../Database/./Tervala.mdb", "Tervala.mdb'", true},
     {"DatabaseJournal", "Database/Tervala.mdb-journal", "Tervala.mdb'", false},
     {"DatabaseWal", "Database/Tervala.mdb-wal", "Tervala.mdb'", false},
     {"Settings", "Tervala.ini", "Tervala.ini'", true},
@@ -45,6 +45,7 @@ struct Writer {
     // The name the writer makes itself, in the lists folder (a link to the
     // kept file is put there); empty: the user types or picks the kept file.
     const char* ownName;
+    bool takesAFileThatIsThere; // it moves or reads the file it is given
     std::function<void(WriteGuard&, const QString& target)> drive;
 };
 
@@ -164,6 +165,16 @@ void Split(WriteGuard& t, const QString&)
     wizard->cmdSplit->click();
 }
 
+// A national text of another extension renamed: the file moved away.
+void Rename(WriteGuard& t, const QString& target)
+{
+    auto wizard = t.wizardOn(frmDNCWizard::NationalText);
+    t.scripted.expectOpenFile(target, QStringLiteral("Open Phone Data File"));
+    t.scripted.expectMsgBox(ui::vbYes, QStringLiteral("File type should be *.txt or *.csv!"));
+    t.expectRefusal();
+    wizard->cmdBrowser->click();
+}
+
 void LookUp(WriteGuard& t, const QString& target)
 {
     frmMain* form = t.startWith(0);
@@ -196,26 +207,29 @@ void ScrubConfirmed(WriteGuard& t, const QString&)
 }
 
 const Writer kWriters[] = {
-    {"FormatTransfer", "", Transfer},
-    {"WizardHtml", "", Html},
-    {"WizardUpdateA", "", [](WriteGuard& t, const QString& target) { Update(t, target, t.lists + "d.txt"); }},
-    {"WizardUpdateD", "", [](WriteGuard& t, const QString& target) { Update(t, t.lists + "a.txt", target); }},
-    {"OneNumberLookUp", "", LookUp},
-    {"ScrubOkFile", "", ScrubResult},
-    {"WizardSplit", "calls01.txt", Split},
+    {"FormatTransfer", "", false, Transfer},
+    {"WizardHtml", "", false, Html},
+    {"WizardUpdateA", "", false,
+     [](WriteGuard& t, const QString& target) { Update(t, target, t.lists + "d.txt"); }},
+    {"WizardUpdateD", "", false,
+     [](WriteGuard& t, const QString& target) { Update(t, t.lists + "a.txt", target); }},
+    {"WizardTextRename", "", true, Rename},
+    {"OneNumberLookUp", "", false, LookUp},
+    {"ScrubOkFile", "", false, ScrubResult},
+    {"WizardSplit", "calls01.txt", true, Split},
     // Stamped with the fake clock's start.
-    {"ScrubBackup", "B010101000000calls.csv", ScrubConfirmed},
-    {"ScrubListCopy", "010101000000calls.csv", ScrubConfirmed},
+    {"ScrubBackup", "B010101000000calls.csv", true, ScrubConfirmed},
+    {"ScrubListCopy", "010101000000calls.csv", true, ScrubConfirmed},
 };
 
 // Every writer with every kept file it can reach: a name of its own reaches
-// only a file that is there, through a link.
+// only a file that is there, through a link; a move only a file that is there.
 std::vector<std::tuple<Writer, Kept>> Rows()
 {
     std::vector<std::tuple<Writer, Kept>> rows;
     for (const Writer& writer : kWriters)
         for (const Kept& kept : kKept)
-            if (*writer.ownName == '\0' || kept.reachedByLink) rows.emplace_back(writer, kept);
+            if (!writer.takesAFileThatIsThere || kept.exists) rows.emplace_back(writer, kept);
     return rows;
 }
 
