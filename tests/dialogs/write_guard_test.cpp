@@ -46,7 +46,7 @@ struct Writer {
     // kept file is put there); empty: the user types or picks the kept file.
     const char* ownName;
     bool takesAFileThatIsThere; // it moves or reads the file it is given
-    std::function<void(WriteGuard&, const QString& target)> drive;
+    std::function<void(WriteGuard&)> drive;
 };
 
 } // namespace
@@ -64,9 +64,9 @@ public:
         QDir().mkpath(lists);
         writeProfile(databasePath());
         mwtest::WriteFile(home.filePath(QStringLiteral("DNCTempWork.mdb")), "the last run's work");
-        mwtest::Db db(databasePath());
-        db.exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
-                               "insert into phone201 values (5551234);"));
+        mwtest::Db(databasePath())
+            .exec(QStringLiteral("create table phone201 (phone INTEGER NOT NULL PRIMARY "
+                                 "KEY); insert into phone201 values (5551234);"));
     }
     void TearDown() override
     {
@@ -74,41 +74,33 @@ public:
         vb::SetClock(nullptr);
     }
 
-    // The main window on a text list of two numbers.
-    frmMain* startOnList()
+    // The main window on a text list of two numbers, the source type chosen.
+    frmMain* startOnList(std::int16_t type)
     {
-        mwtest::WriteFile(lists + QStringLiteral("calls.csv"),
-                          "Name,Phone,Status\r\nAnn,2015551234,\r\nBo,2015550000,\r\n");
-        mwtest::Db db(databasePath());
-        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
-                               "DataFieldName, DataMarkName, IsTitleFirstLine, Delimited) values "
-                               "('TEXT FILE', '(None)', '%1', 'calls.csv', 'Phone', 'Status', 1, 1)")
-                    .arg(lists));
-        return startWith(1);
-    }
-    frmMain* startWith(std::int16_t type)
-    {
+        profileTextList(lists, "Name,Phone,Status\r\nAnn,2015551234,\r\nBo,2015550000,\r\n");
         frmMain* form = start();
-        if (!form) return nullptr;
-        mwtest::ctl(form).OptPhoneType(type)->click();
-        mwtest::options(form).okFile = lists + QStringLiteral("ok.txt");
-        mwtest::options(form).dncFile = lists + QStringLiteral("dnc.txt");
+        if (form) mwtest::ctl(form).OptPhoneType(type)->click();
         return form;
     }
-    std::unique_ptr<frmDNCWizard> wizardOn(int format)
+    // The wizard on a format, the file the user opens and the answers to
+    // the dialogs that follow; the refusal comes last.
+    void browse(int format, const QString& opened, std::initializer_list<QString> saved)
     {
         start();
-        auto wizard = std::make_unique<frmDNCWizard>();
-        wizard->show();
-        wizard->OptionFormat(format)->setChecked(true);
-        return wizard;
+        frmDNCWizard wizard;
+        wizard.show();
+        wizard.OptionFormat(format)->setChecked(true);
+        scripted.expectOpenFile(opened);
+        if (format == frmDNCWizard::NationalText) scripted.expectMsgBox(ui::vbYes, "File type should be");
+        for (const QString& name : saved)
+            scripted.expectSaveFile(name);
+        expectRefusal();
+        wizard.cmdBrowser->click();
     }
     QString write(const QString& name, const QByteArray& bytes)
     {
         return mwtest::WriteFile(lists + name, bytes);
     }
-
-    // The refusal comes next, after the dialogs the writer shows first.
     void expectRefusal() { scripted.expectMsgBox(ui::vbOK, target); }
 
     QString lists;
@@ -119,107 +111,78 @@ public:
 namespace {
 
 // The transfer's output typed into its box, key by key.
-void Transfer(WriteGuard& t, const QString& target)
+void Transfer(WriteGuard& t)
 {
     t.start();
     frmFormatTransfer form;
     form.show();
-    form.txtTextPath->setText(t.write(QStringLiteral("nj.txt"), "2015551234\r\n"));
+    form.txtTextPath->setText(t.write("nj.txt", "2015551234\r\n"));
     form.Delimited->setEditText(QStringLiteral("Tab"));
     form.rowNumber->setEditText(QStringLiteral("1"));
     form.cmdListFields->click();
     form.ListView4->topLevelItem(0)->setCheckState(0, Qt::Checked);
     userdrive::Activate(&form);
     form.txtTextPathOutput->setFocus();
-    userdrive::Type(target);
+    userdrive::Type(t.target);
     t.expectRefusal();
     form.cmdTransfer->click();
 }
 
-void Html(WriteGuard& t, const QString& target)
+void Split(WriteGuard& t)
 {
-    auto wizard = t.wizardOn(frmDNCWizard::NationalHtml);
-    t.scripted.expectOpenFile(t.write(QStringLiteral("page.htm"), "<PRE>\r\n2015551234\r\n</PRE>\r\n"));
-    t.scripted.expectSaveFile(target, QStringLiteral("Open Text File to Save Phone Data"));
-    t.expectRefusal();
-    wizard->cmdBrowser->click();
-}
-
-void Update(WriteGuard& t, const QString& aFile, const QString& dFile)
-{
-    auto wizard = t.wizardOn(frmDNCWizard::NationalUpdate);
-    t.scripted.expectOpenFile(t.write(QStringLiteral("upd.dat"), "2015551234,x,A\r\n9735550000,x,D\r\n"));
-    t.scripted.expectSaveFile(aFile, QStringLiteral("with 'A'"));
-    t.scripted.expectSaveFile(dFile, QStringLiteral("with 'D'"));
-    t.expectRefusal();
-    wizard->cmdBrowser->click();
-}
-
-void Split(WriteGuard& t, const QString&)
-{
-    auto wizard = t.wizardOn(frmDNCWizard::NationalText);
-    wizard->dnctextfilename->setText(t.write(QStringLiteral("calls.txt"), "201,5551234\r\n201,5550000\r\n"));
-    wizard->txtFileLines->setText(QStringLiteral("1"));
+    t.start();
+    frmDNCWizard wizard;
+    wizard.show();
+    wizard.dnctextfilename->setText(t.write("calls.txt", "201,5551234\r\n201,5550000\r\n"));
+    wizard.txtFileLines->setText(QStringLiteral("1"));
     t.scripted.expectMsgBox(ui::vbYes, QStringLiteral("Splitted Text File Names will be from"));
     t.expectRefusal();
-    wizard->cmdSplit->click();
+    wizard.cmdSplit->click();
 }
 
-// A national text of another extension renamed: the file moved away.
-void Rename(WriteGuard& t, const QString& target)
+// Start on one number or a list: the result file typed in the options, or a
+// backup (and the list's copy) of a run confirmed.
+void Start(WriteGuard& t, std::int16_t type, bool confirmed)
 {
-    auto wizard = t.wizardOn(frmDNCWizard::NationalText);
-    t.scripted.expectOpenFile(target, QStringLiteral("Open Phone Data File"));
-    t.scripted.expectMsgBox(ui::vbYes, QStringLiteral("File type should be *.txt or *.csv!"));
-    t.expectRefusal();
-    wizard->cmdBrowser->click();
-}
-
-void LookUp(WriteGuard& t, const QString& target)
-{
-    frmMain* form = t.startWith(0);
-    ASSERT_NE(form, nullptr);
-    mwtest::options(form).okFile = target;
-    mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("2015550000"));
-    t.expectRefusal();
-    mwtest::ctl(form).cmdStart->click();
-}
-
-void ScrubResult(WriteGuard& t, const QString& target)
-{
-    frmMain* form = t.startOnList();
+    frmMain* form = t.startOnList(type);
     ASSERT_NE(form, nullptr);
     mwtest::options(form).exportOK = 1;
-    mwtest::options(form).okFile = target;
+    mwtest::options(form).okFile = confirmed ? t.lists + "ok.txt" : t.target;
+    mwtest::options(form).dncFile = t.lists + "dnc.txt";
+    mwtest::options(form).backupOriginal = 1;
+    if (type == 0) mwtest::ctl(form).TxtPhoneData->setText(QStringLiteral("2015550000"));
+    if (confirmed) t.scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"));
     t.expectRefusal();
     mwtest::ctl(form).cmdStart->click();
 }
 
-// A run the user confirms, whose own file names are taken.
-void ScrubConfirmed(WriteGuard& t, const QString&)
-{
-    frmMain* form = t.startOnList();
-    ASSERT_NE(form, nullptr);
-    mwtest::options(form).backupOriginal = 1;
-    t.scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"));
-    t.expectRefusal();
-    mwtest::ctl(form).cmdStart->click();
-}
+const QString kHtml = "<PRE>\r\n2015551234\r\n</PRE>\r\n";
+const QString kUpdate = "2015551234,x,A\r\n9735550000,x,D\r\n";
 
 const Writer kWriters[] = {
     {"FormatTransfer", "", false, Transfer},
-    {"WizardHtml", "", false, Html},
+    {"WizardHtml", "", false,
+     [](WriteGuard& t) {
+         t.browse(frmDNCWizard::NationalHtml, t.write("p.htm", kHtml.toLatin1()), {t.target});
+     }},
     {"WizardUpdateA", "", false,
-     [](WriteGuard& t, const QString& target) { Update(t, target, t.lists + "d.txt"); }},
+     [](WriteGuard& t) {
+         t.browse(frmDNCWizard::NationalUpdate, t.write("u.dat", kUpdate.toLatin1()),
+                  {t.target, t.lists + "d"});
+     }},
     {"WizardUpdateD", "", false,
-     [](WriteGuard& t, const QString& target) { Update(t, t.lists + "a.txt", target); }},
-    {"WizardTextRename", "", true, Rename},
-    {"OneNumberLookUp", "", false, LookUp},
-    {"ScrubOkFile", "", false, ScrubResult},
+     [](WriteGuard& t) {
+         t.browse(frmDNCWizard::NationalUpdate, t.write("u.dat", kUpdate.toLatin1()),
+                  {t.lists + "a", t.target});
+     }},
+    // A national text of another extension renamed: the file moved away.
+    {"WizardTextRename", "", true, [](WriteGuard& t) { t.browse(frmDNCWizard::NationalText, t.target, {}); }},
+    {"OneNumberLookUp", "", false, [](WriteGuard& t) { Start(t, 0, false); }},
+    {"ScrubOkFile", "", false, [](WriteGuard& t) { Start(t, 1, false); }},
     {"WizardSplit", "calls01.txt", true, Split},
     // Stamped with the fake clock's start.
-    {"ScrubBackup", "B010101000000calls.csv", true, ScrubConfirmed},
-    {"ScrubListCopy", "010101000000calls.csv", true, ScrubConfirmed},
+    {"ScrubBackup", "B010101000000calls.csv", true, [](WriteGuard& t) { Start(t, 1, true); }},
+    {"ScrubListCopy", "010101000000calls.csv", true, [](WriteGuard& t) { Start(t, 1, true); }},
 };
 
 // Every writer with every kept file it can reach: a name of its own reaches
@@ -238,20 +201,16 @@ std::vector<std::tuple<Writer, Kept>> Rows()
 TEST_P(WriteGuard, AWriterToldToWriteOverAKeptFileRefusesNamingBothAndTheDatabaseStaysWhole)
 {
     const auto& [writer, kept] = GetParam();
-    const bool ownName = *writer.ownName != '\0';
     const QString keptPath = home.path() + u'/' + QLatin1String(kept.path);
-    target = keptPath;
-    if (ownName) {
-        target = lists + QLatin1String(writer.ownName);
-        ASSERT_TRUE(QFile::link(keptPath, target));
-    }
+    target = *writer.ownName ? lists + QLatin1String(writer.ownName) : keptPath;
+    if (*writer.ownName) ASSERT_TRUE(QFile::link(keptPath, target));
     // The database itself changes as the program runs; it is read back below.
     const bool compared =
         QFileInfo(keptPath).canonicalFilePath() != QFileInfo(databasePath()).canonicalFilePath();
     const bool existed = QFile::exists(keptPath);
     const QByteArray before = existed ? mwtest::ReadFile(keptPath) : QByteArray();
 
-    writer.drive(*this, target);
+    writer.drive(*this);
 
     const auto boxes = scripted.callsOf(ui::ScriptedServices::Kind::MsgBox);
     ASSERT_FALSE(boxes.empty());
