@@ -431,10 +431,10 @@ void MapDncStore(const std::shared_ptr<ado::Connection>& conn)
 namespace {
 
 // The files that belong to a list file: a table's memo and index files and
-// its undo journal, each named as the list's.
+// its undo journal, a database's journals, each named as the list's.
 QList<writeguard::Kept> CompanionFiles(const QString& source)
 {
-    QList<writeguard::Kept> files;
+    QList<writeguard::Kept> files = writeguard::DatabaseFiles(source, QStringLiteral("the calling list"));
     const QFileInfo fi(source);
     const QString base = fi.path() + u'/' + fi.completeBaseName();
     const QString what = QStringLiteral("a file of the calling list");

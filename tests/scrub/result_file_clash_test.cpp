@@ -61,6 +61,7 @@ const Kind kKinds[] = {
     {"UndoJournal",
      [](const QString&, const QStringList& s) { return files::DbfTable::undoJournalPath(s.last()); }, true,
      kList},
+    {"ListJournal", [](const QString&, const QStringList& s) { return s.last() + "-journal"; }, true, kList},
     {"WorkbookSave",
      [](const QString& f, const QStringList& s) {
          return f + u'.' + QFileInfo(s.last()).fileName() + ".Ab12Cd";
