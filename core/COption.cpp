@@ -4,6 +4,7 @@
 #include "core/CIniFile.h"
 #include "core/ErrorReport.h"
 #include "core/Globals.h"
+#include "core/WriteGuard.h"
 #include "platform/profile/Profile.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
@@ -120,6 +121,10 @@ bool COption::SaveODBC(const QString& section)
     // One replacement of the file: a kill or a full disk leaves the whole
     // earlier profile or the whole new one, never keys of both.
     try {
+        // The settings file must not be (a link to) a database the program keeps.
+        const QString clash = writeguard::WriteClash(QStringLiteral("settings file"), m_inifile->FullPath(),
+                                                     {}, writeguard::Omit::Settings);
+        if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("SaveODBC"), clash);
         profile::WritePrivateProfileKeys(section,
                                          {{kDSN, ODBCDSN()},
                                           {kProvider, ODBCProvider()},

@@ -5,6 +5,7 @@
 #include "core/COption.h"
 #include "core/ErrorReport.h"
 #include "core/Globals.h"
+#include "core/WriteGuard.h"
 #include "dncdb/ServerImport.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/Connection.h"
@@ -369,6 +370,10 @@ std::int32_t CountRecords(const QString& clause, const std::shared_ptr<ado::Conn
 
 void CreateJetDatabase(const QString& path)
 {
+    const QString clash =
+        writeguard::WriteClash(QStringLiteral("new database"), path, {}, writeguard::Omit::WorkDatabase);
+    if (!clash.isEmpty())
+        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("CreateJetDatabase"), clash);
     if (QFile::exists(path)) QFile::remove(path);
     auto catalog = adox::Catalog::Create();
     auto conn = catalog->Create(JetFileConnectionString(path));

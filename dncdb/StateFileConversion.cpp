@@ -1,5 +1,6 @@
 #include "dncdb/StateFileConversion.h"
 
+#include "core/WriteGuard.h"
 #include "dncdb/WizardConversions.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/TextStream.h"
@@ -296,6 +297,8 @@ void Convert(Files& f, const StateConversionJob& job, engine::EngineProgress& pr
 StateConversionResult ConvertStateFile(const StateConversionJob& job, engine::EngineProgress& progress)
 {
     StateConversionResult result;
+    result.refusal = writeguard::WriteClash(QStringLiteral("text file to convert it to"), job.output);
+    if (!result.refusal.isEmpty()) return result;
     Files files;
     if (!OpenInput(files, job.input) || !OpenOutput(files, job)) {
         result.refusal = QStringLiteral("Error:Open Import file");

@@ -66,7 +66,8 @@ struct StateConversionJob {
 
 // How a conversion ended: the lines written; a refusal ("Error:Open Import
 // file") when the input cannot be opened or no output can be made beside the
-// target; a failure (a read, write or commit error) after which nothing is
+// target, or naming both files when the output is a file the program keeps
+// (writeguard); a failure (a read, write or commit error) after which nothing is
 // put in place.
 struct StateConversionResult : engine::Result {
     std::int64_t lines = 0;

@@ -1,5 +1,6 @@
 #include "dncdb/WizardConversions.h"
 
+#include "core/WriteGuard.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/vb/Err.h"
 
@@ -39,7 +40,32 @@ engine::Failure Caught(const QString& function)
     return engine::FailureOf(vb::CatchError(), kModule, function);
 }
 
+// Why the outputs may not be written: one is a file the program keeps or
+// the source. Empty when they may.
+QString OutputClash(const QString& source, const QStringList& outputs)
+{
+    for (const QString& output : outputs) {
+        const QString clash =
+            writeguard::WriteClash(QStringLiteral("file to save"), output,
+                                   {writeguard::RunFile(source, QStringLiteral("the file being converted"))});
+        if (!clash.isEmpty()) return clash;
+    }
+    return {};
+}
+
 } // namespace
+
+QString UnreadableText(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {}; // the conversion's own open says why
+    const QByteArray head = file.read(8192);
+    const bool utf16 = head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
+    if (!utf16 && !head.contains('\0')) return {};
+    return QStringLiteral("The file '%1' is not a text this conversion can read (a UTF-16 byte-order mark "
+                          "or NUL bytes in its first lines)! Please save it as plain text first.")
+        .arg(path);
+}
 
 QStringList SplitFields(const QString& line)
 {
@@ -138,6 +164,12 @@ ConversionResult RenameNationalText(const QString& path)
 {
     ConversionResult result;
     try {
+        // A move takes the file away from whoever keeps it.
+        const QString clash = writeguard::WriteClash(QStringLiteral("file to rename"), path);
+        if (!clash.isEmpty()) {
+            result.refusal = clash;
+            return result;
+        }
         const QString target = ProposeTextName(path);
         fso::FileSystemObject().MoveFile(path, target);
         result.file = target;
@@ -162,6 +194,9 @@ ConversionResult ConvertNationalHtml(const QString& source, const QString& outpu
         result.refusal = QStringLiteral("The text file to save must not be the HTML file itself!");
         return result;
     }
+    result.refusal = OutputClash(source, {output});
+    if (result.refusal.isEmpty()) result.refusal = UnreadableText(source);
+    if (!result.refusal.isEmpty()) return result;
     try {
         const fso::FileSystemObject fs;
         const fso::TextStreamPtr in = fs.OpenTextFile(source, fso::ForReading);
@@ -217,6 +252,9 @@ ConversionResult ConvertNationalUpdate(const QString& source, const QString& aFi
         result.refusal = QStringLiteral("The file with 'A' and the file with 'D' must be different files!");
         return result;
     }
+    result.refusal = OutputClash(source, {aFile, dFile});
+    if (result.refusal.isEmpty()) result.refusal = UnreadableText(source);
+    if (!result.refusal.isEmpty()) return result;
     try {
         const fso::FileSystemObject fs;
         const fso::TextStreamPtr in = fs.OpenTextFile(source, fso::ForReading);
@@ -330,6 +368,14 @@ SplitResult SplitTextFile(const SplitJob& job, engine::EngineProgress& progress)
             if (!out) {
                 ++result.files;
                 result.lastFile = SplitFileName(job.path, result.files);
+                // Checked as each is begun: the earlier ones are whole files
+                // the question warned of.
+                const QString clash = OutputClash(job.path, {result.lastFile});
+                if (!clash.isEmpty()) {
+                    in->Close();
+                    result.refusal = clash;
+                    return result;
+                }
                 out = fs.CreateTextFile(result.lastFile, true);
                 progress.Status(QStringLiteral("Output File:") + result.lastFile, 1);
                 progress.Yield(false);

@@ -22,6 +22,11 @@ namespace dncwizard {
 // or a hard link); names of files that do not exist compare as absolute paths.
 bool SameFile(const QString& a, const QString& b);
 
+// Why a file cannot be converted as text: it begins with a UTF-16
+// byte-order mark or holds NUL bytes in its first lines. Empty when it can
+// (or cannot be opened: the conversion says why).
+QString UnreadableText(const QString& path);
+
 // --- National TEXT -------------------------------------------------------
 
 // The name a national text file should be given: the same path when its
@@ -59,7 +64,9 @@ QString HtmlOutputName(const QString& source);
 // text after "<PRE>" on its own line when not blank, then every line that is
 // not blank after trimming, unchanged, up to the line holding "</PRE>" (not
 // written). A page without "<PRE>" gives an empty output. An output that is
-// the source itself is refused. A failure names "cmdBrowser_Click".
+// the source itself or a file the program keeps (writeguard), and a page
+// that is not such text (UnreadableText), are refused. A failure names
+// "cmdBrowser_Click".
 ConversionResult ConvertNationalHtml(const QString& source, const QString& output);
 
 // --- National Update -------------------------------------------------------
@@ -72,7 +79,9 @@ QString UpdateOutputNameD(const QString& source);
 // comma-delimited) into lines area code "," local number: flag "A" to aFile,
 // any other flag to dFile. A first line whose number field is not all digits
 // is a header and is skipped. Refuses, before anything is touched, an output
-// equal to the source or an A file equal to the D file. The file made is the
+// equal to the source, an A file equal to the D file, an output that is a
+// file the program keeps (writeguard) and a source that is not such text
+// (UnreadableText). The file made is the
 // A file. A failure names "cmdBrowser_Click".
 ConversionResult ConvertNationalUpdate(const QString& source, const QString& aFile, const QString& dFile);
 
@@ -102,7 +111,9 @@ struct SplitJob {
 };
 
 // The summary names the first and the last file written; a text that cannot
-// be read is refused ("Error:Read File!"); a failure names "CmdSplit".
+// be read is refused ("Error:Read File!"), and so is a file name that is a
+// file the program keeps or the text itself (writeguard), when that file is
+// begun; a failure names "CmdSplit".
 struct SplitResult : engine::Result {
     bool done = false; // false: refused or failed
     int files = 0;     // number of files written

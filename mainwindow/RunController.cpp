@@ -7,6 +7,7 @@
 #include "core/Globals.h"
 #include "core/ModuleExcel.h"
 #include "core/Settings.h"
+#include "core/WriteGuard.h"
 #include "dncdb/ModuleDNC.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/FoxProProvider.h"
@@ -32,7 +33,6 @@
 #include "scrub/TextFileScrub.h"
 #include "scrub/WorkTableScrub.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -76,12 +76,17 @@ void BackUp(const QString& folder, const QString& fileName, SourceKind kind)
 {
     const QString dir = scrub::FolderWithSeparator(folder);
     const QString copyPrefix = dir + QStringLiteral("B") + scrub::FileStamp();
+    QStringList sources{dir + fileName};
+    if (kind == SourceKind::FoxPro)
+        for (const QString& companion : files::DbfTable::companionPaths(dir + fileName))
+            if (QFileInfo(companion).isFile()) sources << companion;
+    // Every copy's name is checked before the first is made.
+    for (const QString& source : sources)
+        scrub::RefuseWriteClash(QStringLiteral("backup file"), copyPrefix + QFileInfo(source).fileName(), source,
+                                QStringLiteral("BackUp"));
     fso::FileSystemObject files;
-    files.CopyFile(dir + fileName, copyPrefix + fileName, true);
-    if (kind != SourceKind::FoxPro) return;
-    for (const QString& companion : files::DbfTable::companionPaths(dir + fileName))
-        if (QFileInfo(companion).isFile())
-            files.CopyFile(companion, copyPrefix + QFileInfo(companion).fileName(), true);
+    for (const QString& source : sources)
+        files.CopyFile(source, copyPrefix + QFileInfo(source).fileName(), true);
 }
 
 scrub::ScrubSettings SettingsOfRun(const ScrubOptions& options, const CDataTypeInfo& profile,
@@ -235,7 +240,18 @@ bool RunController::StartChecks(const PanelChoices& panel)
     }
     if (!gCurDataTypeInfo) return false;
     const SourceKind kind = KindOf(gCurDataTypeInfo->DataType());
-    if (kind == SourceKind::OneNumber) return true;
+    if (kind == SourceKind::OneNumber) {
+        // The look-up writes one of the two files, whichever answer it gets.
+        for (const auto& [name, file] :
+             {std::pair{QStringLiteral("OK"), o.okFile}, std::pair{QStringLiteral("DNC"), o.dncFile}}) {
+            const QString clash = scrub::ResultFileClash(name, file, {});
+            if (!clash.isEmpty()) {
+                Exclaim(clash);
+                return false;
+            }
+        }
+        return true;
+    }
     if (panel.tableName.isEmpty()) {
         Exclaim(QStringLiteral("Please select table name!"));
         return false;
@@ -619,7 +635,7 @@ void RunController::ScrubByWorkTable()
                  : kind == SourceKind::Excel  ? scrub::WorkTableJob::Source::Excel
                  : kind == SourceKind::Access ? scrub::WorkTableJob::Source::Access
                                               : scrub::WorkTableJob::Source::Other;
-    job.workDatabase = QDir(vb::App::Path()).filePath(QStringLiteral("DNCTempWork.mdb"));
+    job.workDatabase = writeguard::WorkDatabaseFile();
     job.connectionString = profile.GetConnectionString();
     job.tableName = kind == SourceKind::Excel ? panel.excelTable : profile.DataTableName();
     job.folder = profile.DataDBName();

@@ -44,6 +44,9 @@ void LineFile::Open(const QString& path)
     if (path.isEmpty())
         vb::Raise(vb::errnum::PathNotFound, QStringLiteral("LineFile"),
                   QStringLiteral("Path not found: '%1'").arg(path));
+    // Whoever names the file, it never takes the place of one the program keeps.
+    const QString clash = writeguard::WriteClash(QStringLiteral("file to write"), path);
+    if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("LineFile"), clash);
     fso::EnsureParentFolder(path);
     // Always beside the file and renamed over it: never written in place,
     // where a failure would leave a truncated file.
@@ -424,42 +427,15 @@ void MapDncStore(const std::shared_ptr<ado::Connection>& conn)
 
 namespace {
 
-// A file a result file must never take the place of, and what it is to the user.
-struct Protected {
-    QString path;
-    QString what;
-};
-
-// The files the program itself keeps: the DNC database when it is a file,
-// the files its engine keeps beside it, and the settings.
-QList<Protected> ProgramFiles()
-{
-    QList<Protected> files;
-    const ado::ConnectionString cs(DncConnectionString());
-    const QString provider = cs.value(QStringLiteral("Provider"));
-    const QString db = cs.dataSource();
-    if (!db.isEmpty() &&
-        (provider.isEmpty() || provider.contains(QStringLiteral("Jet"), Qt::CaseInsensitive) ||
-         provider.contains(QStringLiteral("ACE"), Qt::CaseInsensitive))) {
-        files << Protected{db, QStringLiteral("the DNC database")};
-        for (const char* suffix : {"-journal", "-wal", "-shm"})
-            files << Protected{db + QLatin1String(suffix), QStringLiteral("a journal of the DNC database")};
-    }
-    if (!gAppPath.isEmpty())
-        files << Protected{gAppPath + QStringLiteral("/Tervala.ini"),
-                           QStringLiteral("the program's settings")};
-    return files;
-}
-
 // The files that belong to a list file: a table's memo and index files and
-// its undo journal.
-QList<Protected> CompanionFiles(const QString& source)
+// its undo journal, a database's journals, each named as the list's.
+QList<writeguard::Kept> CompanionFiles(const QString& source)
 {
-    QList<Protected> files;
+    QList<writeguard::Kept> files = writeguard::DatabaseFiles(source, QStringLiteral("the calling list"));
     const QString what = QStringLiteral("a file of the calling list");
     for (const QString& companion : files::DbfTable::companionPaths(source))
-        files << Protected{companion, what};
-    files << Protected{files::DbfTable::undoJournalPath(source), what};
+        files << writeguard::Kept{companion, what, source};
+    files << writeguard::Kept{files::DbfTable::undoJournalPath(source), what, source};
     return files;
 }
 
@@ -474,10 +450,12 @@ bool IsSaveFileOf(const QString& path, const QString& source)
     return name.size() == prefix.size() + 6 && name.startsWith(prefix);
 }
 
-// Why the result file named kind at path must not be written; empty when it may.
-QString Clash(const QString& kind, const QString& path, const QStringList& sourcePaths,
-              const QList<Protected>& protectedFiles)
+} // namespace
+
+QString ResultFileClash(const QString& kind, const QString& path, const QStringList& sourcePaths,
+                        const QList<writeguard::Kept>& runFiles)
 {
+    if (path.isEmpty()) return {};
     const QString retry = QStringLiteral(" Please input another %1 File Name!").arg(kind);
     for (const QString& source : sourcePaths) {
         if (fso::IsSameFile(path, source))
@@ -487,31 +465,36 @@ QString Clash(const QString& kind, const QString& path, const QStringList& sourc
                        .arg(kind, path, source) +
                    retry;
     }
-    for (const Protected& p : protectedFiles)
-        if (fso::IsSameFile(path, p.path))
-            return QStringLiteral("The %1 file '%2' is %3 '%4'!").arg(kind, path, p.what, p.path) + retry;
-    return {};
+    // The file itself is the last of a list's names (a table's ".dbf").
+    QList<writeguard::Kept> kept = runFiles;
+    for (auto source = sourcePaths.crbegin(); source != sourcePaths.crend(); ++source)
+        kept << CompanionFiles(*source);
+    const QString clash = writeguard::WriteClash(kind + QStringLiteral(" file"), path, kept);
+    return clash.isEmpty() ? clash : clash + retry;
 }
 
-} // namespace
-
-QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths)
+QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths,
+                        const QList<writeguard::Kept>& runFiles)
 {
-    QList<Protected> protectedFiles = ProgramFiles();
-    for (const QString& source : sourcePaths)
-        protectedFiles << CompanionFiles(source);
     if (settings.exportOk) {
-        const QString clash = Clash(QStringLiteral("OK"), settings.okFile, sourcePaths, protectedFiles);
+        const QString clash = ResultFileClash(QStringLiteral("OK"), settings.okFile, sourcePaths, runFiles);
         if (!clash.isEmpty()) return clash;
     }
     if (settings.exportDnc) {
-        const QString clash = Clash(QStringLiteral("DNC"), settings.dncFile, sourcePaths, protectedFiles);
+        const QString clash = ResultFileClash(QStringLiteral("DNC"), settings.dncFile, sourcePaths, runFiles);
         if (!clash.isEmpty()) return clash;
     }
     if (settings.exportOk && settings.exportDnc && fso::IsSameFile(settings.okFile, settings.dncFile))
         return QStringLiteral(
             "The OK file and the DNC file are one file! Please input two different file names!");
     return {};
+}
+
+void RefuseWriteClash(const QString& kind, const QString& path, const QString& list, const QString& function)
+{
+    const QString clash =
+        writeguard::WriteClash(kind, path, {writeguard::RunFile(list, QStringLiteral("the calling list"))});
+    if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, function, clash);
 }
 
 QString FileStamp()

@@ -5,6 +5,7 @@
 // cadence.
 
 #include "core/EngineProgress.h"
+#include "core/WriteGuard.h"
 #include "dncdb/ModuleDNC.h"
 #include "scrub/ScrubRule.h"
 
@@ -231,11 +232,19 @@ void MapDncStore(const std::shared_ptr<ado::Connection>& conn);
 
 // Why a run must not start: its OK or DNC file is one of the source's files
 // or their companions (memo, index and journal files, a workbook's save in
-// progress), the DNC database or a file its engine keeps beside it, the
-// program's settings (whatever the spelling of the paths), or the two are one
-// file. Empty when the names are sound. Only the result files the settings
-// ask for count.
-QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths);
+// progress), one of the program's own files (writeguard::ProgramFiles), one
+// of runFiles, or the two are one file; whatever the spelling of the paths.
+// Empty when the names are sound. Only the result files the settings ask for
+// count.
+QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths,
+                        const QList<writeguard::Kept>& runFiles = {});
+// The same for one result file, named kind ("OK", "DNC"); empty for no name.
+QString ResultFileClash(const QString& kind, const QString& path, const QStringList& sourcePaths,
+                        const QList<writeguard::Kept>& runFiles = {});
+
+// Raises 75 from function when the file named kind ("backup file") at path
+// may not be written: it is one of the program's own files or the list.
+void RefuseWriteClash(const QString& kind, const QString& path, const QString& list, const QString& function);
 
 // "yymmddHHnnss" of the present moment, for backup names.
 QString FileStamp();

@@ -278,6 +278,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
 
         if (settings.backupOriginal) {
             const QString backup = folder + QStringLiteral("B") + FileStamp() + job.fileName;
+            RefuseWriteClash(QStringLiteral("backup file"), backup, source, QStringLiteral("ScrubTextFile"));
             fso::FileSystemObject().CopyFile(source, backup, true);
             result.backupName = backup;
         }

@@ -502,20 +502,29 @@ void Say(engine::EngineProgress& progress, const QString& text, std::int32_t pan
     progress.Yield(false);
 }
 
-// A result file must never take the place of the list or the work database.
+// The list file the road reads and writes back.
+QString ListFile(const WorkTableJob& job)
+{
+    if (job.source == WorkTableJob::Source::Text) return FolderWithSeparator(job.folder) + job.tableName;
+    return ado::ConnectionString(job.connectionString).dataSource();
+}
+
+// Neither a result file nor the work database may take the place of the
+// list, of each other or of a file the program keeps.
 void RefuseResultFileClash(const WorkTableJob& job)
 {
-    QStringList files{job.workDatabase};
-    if (job.source == WorkTableJob::Source::Text)
-        files << FolderWithSeparator(job.folder) + job.tableName;
-    else
-        files << ado::ConnectionString(job.connectionString).dataSource();
+    const QString list = ListFile(job);
+    const QString work = writeguard::WriteClash(
+        QStringLiteral("work database"), job.workDatabase,
+        {writeguard::RunFile(list, QStringLiteral("the calling list"))}, writeguard::Omit::WorkDatabase);
+    if (!work.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubByWorkTable"), work);
     ScrubSettings names;
     names.exportOk = job.exportOk;
     names.exportDnc = job.exportDnc;
     names.okFile = job.okFile;
     names.dncFile = job.dncFile;
-    const QString clash = ResultFileClash(names, files);
+    const QString clash = ResultFileClash(
+        names, {list}, writeguard::DatabaseFiles(job.workDatabase, QStringLiteral("the work database")));
     if (!clash.isEmpty())
         vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubByWorkTable"), clash);
 }

@@ -252,3 +252,21 @@ TEST_F(OptionSave, AKillLeavesOneWholeProfile)
     std::printf("connection profile kills: %d tried, %d held, %d mixed, %d left a file beside it\n", kKills,
                 held, mixed, strays);
 }
+
+// A settings file that is a link to the DNC database is not written through.
+TEST_F(OptionSave, ASettingsFileThatIsTheDatabaseIsRefusedAndTheDatabaseKept)
+{
+    const QString db = dir.filePath(QStringLiteral("store.mdb"));
+    QFile file(db);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("database bytes") == 14);
+    file.close();
+    ASSERT_TRUE(QFile::link(db, iniPath()));
+    const QString saved = gConnectionString;
+    gConnectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db;
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("is the DNC database '") + db + QStringLiteral("'!"),
+                          ui::vbCritical);
+    EXPECT_FALSE(save(kFirst));
+    gConnectionString = saved;
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("database bytes"));
+}

@@ -136,6 +136,26 @@ TEST_F(NationalHtml, AMissingSourceIsReportedOnceAndTheOutputKept)
     EXPECT_EQ(read(path("out.txt")), "keep\r\n");
 }
 
+// A page or an update file in UTF-16, or with NUL bytes, is refused with a
+// word instead of giving an empty output.
+TEST_F(WizardFiles, ASourceThatIsNoPlainTextIsRefusedAndNoOutputMade)
+{
+    const QByteArray utf16le = QByteArray("\xFF\xFE", 2) + QByteArray("<\0P\0R\0E\0>\0\n\0", 12);
+    const QByteArray utf16be = QByteArray("\xFE\xFF", 2) + QByteArray("\0<\0P\0R\0E\0>\0\n", 12);
+    const QByteArray nul = QByteArray("2015551234,x,A\r\n\0\0\0\r\n", 21);
+    for (const QByteArray& bytes : {utf16le, utf16be, nul}) {
+        const QString source = write("source.htm", bytes);
+        const ConversionResult html = ConvertNationalHtml(source, path("out.txt"));
+        const ConversionResult update = ConvertNationalUpdate(source, path("a.txt"), path("d.txt"));
+        for (const ConversionResult& r : {html, update}) {
+            EXPECT_TRUE(r.refusal.contains("'" + source + "' is not a text this conversion can read"))
+                << r.refusal.toStdString();
+            EXPECT_EQ(r.file, QString());
+        }
+        EXPECT_FALSE(exists("out.txt") || exists("a.txt") || exists("d.txt"));
+    }
+}
+
 // --- national update ---------------------------------------------------------
 
 using NationalUpdate = WizardFiles;

@@ -181,6 +181,18 @@ protected:
                               .toUtf8());
     }
 
+    // calls.csv in the folder, with its bytes, as the "TEXT FILE" source
+    // profile names it (title line, fields Phone and Status).
+    void profileTextList(const QString& folder, const QByteArray& bytes)
+    {
+        mwtest::WriteFile(folder + QStringLiteral("calls.csv"), bytes);
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                               "DataFieldName, DataMarkName, IsTitleFirstLine, Delimited) values "
+                               "('TEXT FILE', '(None)', '%1', 'calls.csv', 'Phone', 'Status', 1, 1)")
+                    .arg(folder));
+    }
+
     // Start-up as the program runs it; the main window, or null when the
     // program ended.
     frmMain* start()

@@ -71,15 +71,7 @@ TEST_F(MainWindowTest, ATextListLosesItsDuplicatesWhileTheWindowIsDisabled)
 {
     const QString work = home.filePath(QStringLiteral("work")) + QLatin1Char('/');
     QDir().mkpath(work);
-    mwtest::WriteFile(work + QStringLiteral("calls.csv"),
-                      "Name,Phone,Status\r\nAnn,2015551234,a\r\nBob,0201555000,b\r\nCy,2015551234,c\r\n");
-    {
-        mwtest::Db db(databasePath());
-        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
-                               "DataFieldName, DataMarkName, IsTitleFirstLine, Delimited) values "
-                               "('TEXT FILE', '(None)', '%1', 'calls.csv', 'Phone', 'Status', 1, 1)")
-                    .arg(work));
-    }
+    profileTextList(work, "Name,Phone,Status\r\nAnn,2015551234,a\r\nBob,0201555000,b\r\nCy,2015551234,c\r\n");
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     mwtest::ctl(form).OptPhoneType(1)->click();

@@ -38,26 +38,35 @@ struct Kind {
     const char* name;
     std::function<QString(const QString& folder, const QStringList& sources)> path;
     bool refused;
+    // The file the refusal names besides the result file: the database for
+    // its journals, the list for its companions.
+    std::function<QString(const QString& folder, const QStringList& sources)> named = {};
 };
 
+const auto kStore = [](const QString& f, const QStringList&) { return f + "store.mdb"; };
+const auto kList = [](const QString&, const QStringList& s) { return s.last(); };
+
 const Kind kKinds[] = {
-    {"DncDatabase", [](const QString& f, const QStringList&) { return f + "store.mdb"; }, true},
-    {"LinkToDncDatabase", [](const QString& f, const QStringList&) { return f + "link.txt"; }, true},
-    {"DncJournal", [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; }, true},
-    {"DncWal", [](const QString& f, const QStringList&) { return f + "store.mdb-wal"; }, true},
-    {"DncShm", [](const QString& f, const QStringList&) { return f + "store.mdb-shm"; }, true},
+    {"DncDatabase", kStore, true, kStore},
+    {"LinkToDncDatabase", [](const QString& f, const QStringList&) { return f + "link.txt"; }, true, kStore},
+    {"DncJournal", [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; }, true,
+     kStore},
+    {"DncWal", [](const QString& f, const QStringList&) { return f + "store.mdb-wal"; }, true, kStore},
+    {"DncShm", [](const QString& f, const QStringList&) { return f + "store.mdb-shm"; }, true, kStore},
     {"Settings", [](const QString& f, const QStringList&) { return f + "app/Tervala.ini"; }, true},
-    {"Memo", [](const QString&, const QStringList& s) { return Base(s) + ".fpt"; }, true},
-    {"OldMemo", [](const QString&, const QStringList& s) { return Base(s) + ".dbt"; }, true},
-    {"Index", [](const QString&, const QStringList& s) { return Base(s) + ".CDX"; }, true},
-    {"OldIndex", [](const QString&, const QStringList& s) { return Base(s) + ".mdx"; }, true},
+    {"Memo", [](const QString&, const QStringList& s) { return Base(s) + ".fpt"; }, true, kList},
+    {"OldMemo", [](const QString&, const QStringList& s) { return Base(s) + ".dbt"; }, true, kList},
+    {"Index", [](const QString&, const QStringList& s) { return Base(s) + ".CDX"; }, true, kList},
+    {"OldIndex", [](const QString&, const QStringList& s) { return Base(s) + ".mdx"; }, true, kList},
     {"UndoJournal",
-     [](const QString&, const QStringList& s) { return files::DbfTable::undoJournalPath(s.last()); }, true},
+     [](const QString&, const QStringList& s) { return files::DbfTable::undoJournalPath(s.last()); }, true,
+     kList},
+    {"ListJournal", [](const QString&, const QStringList& s) { return s.last() + "-journal"; }, true, kList},
     {"WorkbookSave",
      [](const QString& f, const QStringList& s) {
          return f + u'.' + QFileInfo(s.last()).fileName() + ".Ab12Cd";
      },
-     true},
+     true, kList},
     {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
     {"ASoundName", [](const QString& f, const QStringList&) { return f + "results.txt"; }, false},
 };
@@ -102,6 +111,9 @@ TEST_P(ResultFileClash, AResultFileNamedLikeAKeptFileIsRefusedNamingBoth)
     if (!kind.refused) return;
     EXPECT_TRUE(clash.contains(asOk ? "The OK file" : "The DNC file")) << clash.toStdString();
     if (std::string(kind.name) != "TheList") EXPECT_TRUE(clash.contains(path)) << clash.toStdString();
+    if (kind.named) {
+        EXPECT_TRUE(clash.contains(u'\'' + kind.named(folder, sources) + u'\'')) << clash.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(KindsAndSources, ResultFileClash,

@@ -35,12 +35,7 @@ protected:
 
     frmMain* startWithTextList(const QByteArray& bytes)
     {
-        mwtest::WriteFile(lists + QStringLiteral("calls.csv"), bytes);
-        mwtest::Db db(databasePath());
-        db.exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
-                               "DataFieldName, DataMarkName, IsTitleFirstLine, Delimited) values "
-                               "('TEXT FILE', '(None)', '%1', 'calls.csv', 'Phone', 'Status', 1, 1)")
-                    .arg(lists));
+        profileTextList(lists, bytes);
         return startWith(1);
     }
 

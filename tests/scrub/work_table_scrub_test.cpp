@@ -4,6 +4,8 @@
 
 #include "TextScrubFixture.h"
 
+#include "core/Globals.h"
+
 #include "platform/ado/Recordset.h"
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
@@ -349,15 +351,46 @@ TEST_F(WorkTableScrubTest, AListThatNoLongerMatchesItsFlagsIsLeftAlone)
     EXPECT_EQ(tableRows(), QStringList{"cat=y"});
 }
 
-TEST_F(WorkTableScrubTest, AResultFileNamedLikeTheListIsRefusedBeforeAnythingIsWritten)
+TEST_F(WorkTableScrubTest, AResultFileNamedLikeTheListOrTheWorkDatabaseIsRefusedBeforeAnythingIsWritten)
 {
     const QByteArray list = "Name,Phone,Status\r\na,2015551234,new\r\n";
     writeList(list);
-    wjob.okFile = folder + QStringLiteral("calls.csv");
+    const QString work = wjob.workDatabase;
+    const struct {
+        QString okFile;
+        QString said;
+    } cases[] = {
+        {folder + "calls.csv", "The OK file is the calling list itself!"},
+        {work, "is the work database '" + work + "'!"},
+        {work + "-journal", "is a journal of the work database '" + work + "'!"},
+    };
+    for (const auto& c : cases) {
+        wjob.okFile = c.okFile;
+        const scrub::WorkTableResult r = runFailing(QStringLiteral("CheckAccess"));
+        if (r.failure) {
+            EXPECT_TRUE(r.failure->description.contains(c.said)) << r.failure->description.toStdString();
+        }
+        EXPECT_EQ(listBytes(), list);
+        EXPECT_FALSE(QFile::exists(work + "-journal"));
+    }
 
-    runFailing(QStringLiteral("CheckAccess"));
-
-    EXPECT_EQ(listBytes(), list);
+    // Nor is the work database made anew over the list or the DNC database.
+    wjob.okFile = folder + "ok.txt";
+    useTable(QStringLiteral("insert into calls values ('a', '2015551234', 'new');"));
+    const QByteArray table = scrubtest::Read(folder + "list.mdb");
+    const QByteArray store = scrubtest::Read(dbPath);
+    const QString saved = gConnectionString;
+    gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dbPath;
+    for (const QString& made : {folder + "list.mdb", dbPath}) {
+        wjob.workDatabase = made;
+        const scrub::WorkTableResult r = runFailing(QStringLiteral("CheckAccess"));
+        if (r.failure) {
+            EXPECT_TRUE(r.failure->description.startsWith("The work database '" + made + "' is "));
+        }
+    }
+    gConnectionString = saved;
+    EXPECT_EQ(scrubtest::Read(folder + "list.mdb"), table);
+    EXPECT_EQ(scrubtest::Read(dbPath), store);
 }
 
 TEST(WorkTableStatus, GivesTheShareOfFlaggedRows)
