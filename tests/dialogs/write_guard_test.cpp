@@ -182,7 +182,6 @@ const Writer kWriters[] = {
     {"WizardSplit", "calls01.txt", true, Split},
     // Stamped with the fake clock's start.
     {"ScrubBackup", "B010101000000calls.csv", true, [](WriteGuard& t) { Start(t, 1, true); }},
-    {"ScrubListCopy", "010101000000calls.csv", true, [](WriteGuard& t) { Start(t, 1, true); }},
 };
 
 // Every writer with every kept file it can reach: a name of its own reaches
