@@ -2,9 +2,7 @@
 
 #include "core/ErrorReport.h"
 #include "platform/ado/Connection.h"
-#include "platform/ado/ConnectionString.h"
 #include "platform/ado/Recordset.h"
-#include "platform/ado/SqliteProvider.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
 
@@ -52,13 +50,6 @@ void CDataAccess::SetDefaultConnectionString(const QString& connectionString)
     // would send every later call there.
     if (connectionString != m_defaultConnectionString && m_connected) CloseConnection();
     m_defaultConnectionString = connectionString;
-    // The program's database file may be open on other desktops as well.
-    try {
-        const ado::ConnectionString cs(connectionString);
-        if (ado::ChooseProvider(cs).kind == u"jet") ado::ShareDatabaseFile(cs.dataSource());
-    } catch (...) {
-        vb::CatchError(); // no store to share: opening it fails and says so
-    }
 }
 
 QString CDataAccess::GetConnectionString(const QString& connectionString) const

@@ -10,9 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 #include <QRegularExpression>
-#include <QSet>
 #include <algorithm>
 #include <sqlite3.h>
 #include <sys/vfs.h>
@@ -30,22 +28,6 @@ namespace {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     return true;
 }();
-
-QMutex gSharedMutex;
-QSet<QString> gSharedFiles; // canonical paths
-
-QString CanonicalPath(const QString& path)
-{
-    const QFileInfo fi(path);
-    const QString canonical = fi.canonicalFilePath();
-    return canonical.isEmpty() ? fi.absoluteFilePath() : canonical;
-}
-
-bool IsShared(const QString& path)
-{
-    const QMutexLocker lock(&gSharedMutex);
-    return !gSharedFiles.isEmpty() && gSharedFiles.contains(CanonicalPath(path));
-}
 
 QString qualified(const ColumnInfo& t)
 {
@@ -81,13 +63,6 @@ int SqliteConnection::waitForLock(void* connection, int tries)
     return 1;
 }
 
-void ShareDatabaseFile(const QString& path)
-{
-    if (path.isEmpty()) return;
-    const QMutexLocker lock(&gSharedMutex);
-    gSharedFiles.insert(CanonicalPath(path));
-}
-
 bool OnNetworkFileSystem(const QString& path)
 {
     QFileInfo fi(path);
@@ -109,19 +84,6 @@ bool OnNetworkFileSystem(const QString& path)
     default:
         return false;
     }
-}
-
-void SqliteConnection::shareWithOthers()
-{
-    if (!IsShared(m_path) || sqlite3_db_readonly(m_db, "main") != 0) return;
-    // Where several machines may reach the file, SQLite's write-ahead
-    // journal is not safe (its index lives in shared memory): the rollback
-    // journal stays, and a lock is waited for.
-    if (OnNetworkFileSystem(m_path)) return;
-    // Already so for a file opened before: a read of its header. A switch
-    // that another program's open transaction prevents is tried again by
-    // the next open.
-    sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
 }
 
 void SqliteConnection::CheckDatabaseFile(const QString& path)
@@ -172,7 +134,6 @@ std::shared_ptr<SqliteConnection> SqliteConnection::OpenFile(const QString& path
         Raise(errnum::JetFailure, QStringLiteral("Unrecognized database format '%1'.").arg(path),
               JetSource());
     }
-    if (kind == u"jet") c->shareWithOthers();
     c->loadLinks();
     return c;
 }

@@ -101,9 +101,6 @@ private:
     // The busy handler: waits for another program's lock up to
     // kLockWaitSeconds on the program's clock.
     static int waitForLock(void* connection, int tries);
-    // Turns on the write-ahead journal for a shared file (see
-    // ShareDatabaseFile).
-    void shareWithOthers();
 
     sqlite3* m_db = nullptr;
     QString m_path;
@@ -123,14 +120,6 @@ private:
 // update; currently locked.": longer than the longest step that holds one,
 // an area code's commit of a large import.
 constexpr double kLockWaitSeconds = 30;
-
-// Marks a database file as one that programs on other desktops open at the
-// same time (the program's own store). Opened for writing, such a file keeps
-// a write-ahead journal (companion files "-wal" and "-shm" beside it while
-// it is open), so that readers and a writer do not wait for each other; on
-// a network file system, whose locks and shared memory do not reach other
-// machines, it keeps the rollback journal.
-void ShareDatabaseFile(const QString& path);
 
 // True when the file (or, when it does not exist, its folder) lies on a
 // network file system (NFS, SMB/CIFS, AFS, ...).

@@ -6,6 +6,7 @@
 
 #include "support/ProgramObjects.h"
 #include "support/ScriptedUi.h"
+#include "support/SqliteFile.h"
 
 #include "core/CDataAccess.h"
 #include "core/CDataStrings.h"

@@ -2,6 +2,7 @@
 // tables, the settings and the window after an import text is imported.
 
 #include "DncFixture.h"
+#include "support/SqliteFile.h"
 
 #include "platform/vb/Conversion.h"
 
@@ -212,10 +213,10 @@ TEST_F(DncImport, AFailedTotalKeepsTheLastGoodOne)
 {
     setSetting(QStringLiteral("lasttotal"), QStringLiteral("1234"));
     prepareImport(writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n"));
-    // A table that vanishes behind the import's back makes the count fail.
-    dncimport::SetStatusTrace([](const QString& text, std::int32_t panel) {
+    // A table damaged behind the import's back makes the count fail.
+    dncimport::SetStatusTrace([this](const QString& text, std::int32_t panel) {
         if (panel == 1 && text.startsWith(QStringLiteral("Finished to Import Area Code:")))
-            gPhoneTables->Add(QStringLiteral("phone555"), QStringLiteral("phone555"));
+            testsupport::BreakTable(dbPath, QStringLiteral("phone555"));
     });
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Module:DataAccessAPI"), ui::vbCritical | ui::vbOKOnly);
     EXPECT_TRUE(runImport());
