@@ -1,5 +1,6 @@
 #include "core/Settings.h"
 
+#include "core/CDefProperty.h"
 #include "core/CDefPropertys.h"
 #include "core/Globals.h"
 #include "platform/vb/Err.h"
@@ -25,4 +26,17 @@ QString SettingText(const QString& key)
 void SetSetting(const QString& key, const QString& value)
 {
     if (const auto row = Setting(key)) row->SetPropertyValue(value);
+}
+
+void SaveSettingNow(CDefProperty& row, const QString& value)
+{
+    row.SetPropertyValue(value);
+    row.Save(true, true);
+    row.SetIsDirty(false);
+}
+
+void TakeStoredSetting(CDefProperty& row, const QString& value)
+{
+    row.SetPropertyValue(value);
+    row.SetIsDirty(false);
 }

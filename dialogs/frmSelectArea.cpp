@@ -183,7 +183,6 @@ void frmSelectArea::cmdRefresh_Click()
     if (!ok) return;
     const auto row = Setting(QStringLiteral("lasttotal"));
     if (!row) vb::Raise(vb::errnum::ObjectVariableNotSet);
-    row->SetPropertyValue(QString::number(total));
-    row->Save(true, true);
+    SaveSettingNow(*row, QString::number(total));
     Label3->setText(row->PropertyValue());
 }

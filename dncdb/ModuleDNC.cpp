@@ -99,9 +99,9 @@ void AddPhoneTable(const QString& areaCode, const std::shared_ptr<ado::Connectio
 {
     const QString name = QStringLiteral("phone") + areaCode;
     if (phoneTables.Item(name)) return;
-    // On a server another desktop may have made the table since this list
-    // was read: it is listed, not made again (which would fail the caller).
-    if (IsServerStore(connection) && PhoneTableList(connection).Has(name)) {
+    // Another desktop may have made the table since this list was read: it
+    // is listed, not made again (which would fail the caller).
+    if (PhoneTableList(connection).Has(name)) {
         phoneTables.Add(name, name);
         return;
     }
@@ -310,11 +310,11 @@ int AreaOfTable(const QString& name)
 
 PhoneTableList::PhoneTableList(const std::shared_ptr<ado::Connection>& connection)
 {
-    if (!IsServerStore(connection)) return;
-    m_server = std::make_shared<CDataStrings>();
+    if (!connection || !connection->provider()) return;
+    m_store = std::make_shared<CDataStrings>();
     for (const ado::TableInfo& t : connection->provider()->tables())
         if (t.type == u"TABLE" && t.name.startsWith(u"phone", Qt::CaseInsensitive)) {
-            m_server->Add(t.name, t.name);
+            m_store->Add(t.name, t.name);
             if (const int area = AreaOfTable(t.name); area >= 0) m_known[std::size_t(area)] = 1;
         }
     for (std::int8_t& known : m_known)
@@ -325,7 +325,7 @@ bool PhoneTableList::Has(const QString& tableName)
 {
     const int area = AreaOfTable(tableName);
     if (area >= 0) return Has(area);
-    const std::shared_ptr<CDataStrings>& list = m_server ? m_server : gPhoneTables;
+    const std::shared_ptr<CDataStrings>& list = m_store ? m_store : gPhoneTables;
     return list && list->Item(tableName) != nullptr;
 }
 
@@ -344,7 +344,7 @@ bool PhoneTableList::Has(int areaCode)
 QStringList PhoneTableList::Names() const
 {
     QStringList names;
-    if (const std::shared_ptr<CDataStrings>& list = m_server ? m_server : gPhoneTables)
+    if (const std::shared_ptr<CDataStrings>& list = m_store ? m_store : gPhoneTables)
         for (const auto& item : *list)
             if (item) names << item->ItemValue();
     return names;

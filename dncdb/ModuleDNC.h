@@ -76,19 +76,17 @@ private:
     std::array<ado::KeyLookup*, 1000> m_ready{};
 };
 
-// Which area codes have a table in the DNC store, as one run sees it. The
-// embedded store belongs to this desktop alone, so gPhoneTables, which its
-// own imports keep in step, is its list. On a database server another
-// desktop may add a table at any time: there the list is read over the
-// connection when this is made, so that inside a read transaction it is the
-// list of the transaction's snapshot (make it as the transaction's first
-// read). A failed read throws vb::ErrObject: no area code is taken for
-// "without table" on a guess.
+// Which area codes have a table in the DNC store, as one run sees it.
+// Another desktop may add a table at any time, on a database server or on a
+// database file both desktops open: the list is read over the connection
+// when this is made (one read of the store's schema), so that inside a read
+// transaction it is the list of the transaction's snapshot (make it as the
+// transaction's first read). A failed read throws vb::ErrObject: no area
+// code is taken for "without table" on a guess. Without a connection the
+// program-wide gPhoneTables is the list.
 class PhoneTableList {
 public:
     explicit PhoneTableList(const std::shared_ptr<ado::Connection>& connection);
-    // True when the store of the connection is one on a server.
-    bool FromServer() const { return m_server != nullptr; }
     // For a table name ("phone" + area code, any case).
     bool Has(const QString& tableName);
     // For a three-digit area code given as a number (0 to 999).
@@ -97,7 +95,7 @@ public:
     QStringList Names() const;
 
 private:
-    std::shared_ptr<CDataStrings> m_server;
+    std::shared_ptr<CDataStrings> m_store;
     std::array<std::int8_t, 1000> m_known{};
 };
 

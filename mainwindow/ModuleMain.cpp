@@ -10,7 +10,9 @@
 #include "core/Globals.h"
 #include "dialogs/RegisterDialogs.h"
 #include "mainwindow/frmMain.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/SqliteProvider.h"
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
@@ -36,6 +38,28 @@ void EndStartUp()
     gCurDataTypeInfo.reset();
     delete gMainForm; // never shown; clears gMainForm
     gMainForm = nullptr;
+}
+
+// A database file on a network file system is said to be one once: the
+// locks that let several desktops share it are not to be trusted there.
+void WarnOfNetworkDatabase(const QString& connectionString)
+{
+    QString file;
+    try {
+        const ado::ConnectionString cs(connectionString);
+        if (ado::ChooseProvider(cs).kind != u"jet") return;
+        file = cs.dataSource();
+    } catch (...) {
+        vb::CatchError();
+        return;
+    }
+    if (!ado::OnNetworkFileSystem(file)) return;
+    ui::MsgBox(QStringLiteral("The database file %1 lies in a network folder. Locking is unreliable on "
+                              "network file systems: a database file there shared by several desktops "
+                              "can be damaged or lose numbers. Keep it on this computer's own disk, or "
+                              "use a database server for several desktops.")
+                   .arg(file),
+               ui::vbExclamation);
 }
 
 } // namespace
@@ -84,6 +108,8 @@ void Main()
             return;
         }
     }
+
+    WarnOfNetworkDatabase(gOption->ConnectionString());
 
     try {
         gDefPropertys->LoadRelated(QString());

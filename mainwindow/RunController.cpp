@@ -124,8 +124,7 @@ void SaveSetting(const QString& key, const QString& value)
         gDefPropertys->AddExisting(fresh, key);
         p = fresh;
     }
-    p->SetPropertyValue(value);
-    p->Save(true, true);
+    SaveSettingNow(*p, value);
 }
 
 // A failure the window reports, as the error being handled in a function.
@@ -617,7 +616,7 @@ bool RunController::ImportDNCList(const QString& linkProviderString, const QStri
     if (m_lastImport.tablesStale) LoadTables();
     if (m_lastImport.storedTotal && gDefPropertys)
         if (const auto p = gDefPropertys->Item(QStringLiteral("lasttotal")))
-            p->SetPropertyValue(QString::number(*m_lastImport.storedTotal));
+            TakeStoredSetting(*p, QString::number(*m_lastImport.storedTotal));
     m_window.Report(m_lastImport, ui::vbInformation);
     return m_lastImport.succeeded();
 }

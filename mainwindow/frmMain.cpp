@@ -601,9 +601,8 @@ void frmMain::OnStartPageLoaded()
     if (!vb::ParseDate(row->PropertyValue(), storedDate)) return;
     if (pageDate > storedDate) {
         vb::ResumeNext([&] {
-            row->SetPropertyValue(
-                vb::Format(vb::CVDate(vb::Variant(pageDate)), QStringLiteral("yyyy-mm-dd HH:nn:ss")));
-            row->Save(true, true);
+            SaveSettingNow(
+                *row, vb::Format(vb::CVDate(vb::Variant(pageDate)), QStringLiteral("yyyy-mm-dd HH:nn:ss")));
         });
     }
 }

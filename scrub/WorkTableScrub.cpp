@@ -130,7 +130,7 @@ public:
             // flags are written: the link's read must not hold the work
             // database while its flags change.
             const bool began = m_dnc->TransactionLevel() == 0;
-            if (began) m_dnc->BeginTrans();
+            if (began) m_dnc->BeginReadTrans();
             try {
                 ReadChunk(lastId, chunk);
                 // Looked up in the order of the numbers, so that the store

@@ -20,8 +20,12 @@ QString odbcSource()
     return QStringLiteral("Microsoft OLE DB Provider for ODBC Drivers");
 }
 
+// What a failed call was doing: a connection exception of a connection
+// that was open means it is lost; while connecting it means none was made.
+enum class Call { OnOpenConnection, Connecting };
+
 // The driver manager's messages for a handle, as one text.
-QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
+QString diagnostics(SQLSMALLINT type, SQLHANDLE handle, Call call = Call::OnOpenConnection)
 {
     QStringList out;
     bool lost = false;
@@ -37,7 +41,15 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
         // that the server went away.
         const QByteArray code(reinterpret_cast<const char*>(state));
         lost = lost || code.startsWith("08") || code == "57P01" || code == "57P02" || code == "57P03";
-        out << QString::fromUtf8(reinterpret_cast<const char*>(text));
+        const QString said = QString::fromUtf8(reinterpret_cast<const char*>(text)).trimmed();
+        if (!said.isEmpty()) out << said;
+    }
+    if (call == Call::Connecting) {
+        // A refused login (28xxx, or 08001/08004 with the server's reason)
+        // says so in the driver's words; a server that never answered may
+        // leave none.
+        if (out.isEmpty()) return QStringLiteral("The database server could not be reached.");
+        return out.join(QLatin1Char('\n'));
     }
     if (out.isEmpty()) return QStringLiteral("Unspecified error");
     const QString said = out.join(QLatin1Char('\n'));
@@ -368,7 +380,7 @@ public:
             },
             &connected);
         if (!connected) {
-            const QString msg = diagnostics(SQL_HANDLE_DBC, m_dbc);
+            const QString msg = diagnostics(SQL_HANDLE_DBC, m_dbc, Call::Connecting);
             release();
             Raise(errnum::JetFailure, msg, odbcSource());
         }

@@ -6,6 +6,7 @@
 #include "platform/ado/SqliteNumberSet.h"
 #include "platform/ado/SqliteStatement.h"
 #include "platform/ado/VirtualTables.h"
+#include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <sqlite3.h>
+#include <sys/vfs.h>
 
 namespace ado {
 
@@ -41,7 +43,7 @@ SqliteConnection::SqliteConnection(sqlite3* db, QString path, QString kind)
     : m_db(db), m_path(std::move(path)), m_kind(std::move(kind))
 {
     sqlite3_extended_result_codes(m_db, 0);
-    sqlite3_busy_timeout(m_db, 2000);
+    sqlite3_busy_handler(m_db, &SqliteConnection::waitForLock, this);
     RegisterJetFunctions(m_db);
     RegisterNumberSetModule(m_db);
 }
@@ -49,6 +51,40 @@ SqliteConnection::SqliteConnection(sqlite3* db, QString path, QString kind)
 SqliteConnection::~SqliteConnection()
 {
     close();
+}
+
+int SqliteConnection::waitForLock(void* connection, int tries)
+{
+    auto* self = static_cast<SqliteConnection*>(connection);
+    const double now = vb::Timer();
+    if (tries == 0) self->m_lockWaitStart = now;
+    if (now - self->m_lockWaitStart >= kLockWaitSeconds) return 0;
+    // Short steps first: most locks are a commit of a moment.
+    vb::Sleep(tries < 20 ? 0.002 : 0.05);
+    return 1;
+}
+
+bool OnNetworkFileSystem(const QString& path)
+{
+    QFileInfo fi(path);
+    const QString existing = fi.exists() ? fi.absoluteFilePath() : fi.absolutePath();
+    struct statfs fs {};
+    if (statfs(QFile::encodeName(existing).constData(), &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969UL:     // NFS
+    case 0x517BUL:     // SMB
+    case 0xFF534D42UL: // CIFS
+    case 0xFE534D42UL: // SMB2/3
+    case 0x5346414FUL: // AFS
+    case 0x6B414653UL: // kAFS
+    case 0x73757245UL: // Coda
+    case 0x564CUL:     // NCP
+    case 0x00C36400UL: // Ceph
+    case 0x01021997UL: // 9p (shared folders of virtual machines)
+        return true;
+    default:
+        return false;
+    }
 }
 
 void SqliteConnection::CheckDatabaseFile(const QString& path)
@@ -268,7 +304,21 @@ void SqliteConnection::loadLinks()
 
 void SqliteConnection::beginTrans(int level)
 {
-    exec(level <= 1 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT tv%1").arg(level));
+    if (level > 1) {
+        exec(QStringLiteral("SAVEPOINT tv%1").arg(level));
+        return;
+    }
+    // A transaction of a file that may write takes the write lock at once,
+    // waiting for another program's as every statement does: begun as a
+    // reader, it could not wait for it later (SQLite then fails at once
+    // rather than risk two programs waiting for each other).
+    const bool writes = !m_path.isEmpty() && m_db && sqlite3_db_readonly(m_db, "main") == 0;
+    exec(writes ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+}
+
+void SqliteConnection::beginReadTrans()
+{
+    exec(QStringLiteral("BEGIN"));
 }
 
 void SqliteConnection::commitTrans(int level)

@@ -38,6 +38,7 @@ public:
     QString kind() const override { return m_kind; }
     std::unique_ptr<Statement> prepare(const QString& jetSql, bool withRowid) override;
     void beginTrans(int level) override;
+    void beginReadTrans() override;
     void commitTrans(int level) override;
     void rollbackTrans(int level) override;
     std::vector<TableInfo> tables() override;
@@ -97,6 +98,9 @@ public:
 
 private:
     SqliteConnection(sqlite3* db, QString path, QString kind);
+    // The busy handler: waits for another program's lock up to
+    // kLockWaitSeconds on the program's clock.
+    static int waitForLock(void* connection, int tries);
 
     sqlite3* m_db = nullptr;
     QString m_path;
@@ -107,8 +111,19 @@ private:
     QHash<QString, JetSql::Translation> m_translations;
     QHash<QString, QString> m_attached; // path -> alias (links)
     int m_nextAlias = 1;
+    double m_lockWaitStart = 0;
     std::vector<std::pair<QString, std::function<QString(const QString&)>>> m_rewriters;
 };
+
+// How long a statement on a database file waits for a lock another program
+// (another desktop on the same file) holds, before it fails with "Could not
+// update; currently locked.": longer than the longest step that holds one,
+// an area code's commit of a large import.
+constexpr double kLockWaitSeconds = 30;
+
+// True when the file (or, when it does not exist, its folder) lies on a
+// network file system (NFS, SMB/CIFS, AFS, ...).
+bool OnNetworkFileSystem(const QString& path);
 
 // A column type as ADO reports it, from a SQLite declared type.
 void DescribeDeclaredType(const QString& declType, int& adoType, qint64& definedSize);

@@ -254,7 +254,7 @@ TEST_F(AreaCodes, RefreshCountsAndStoresTheTotal)
 TEST_F(AreaCodes, RefreshKeepsTheTotalWhenTheCountFails)
 {
     tables({"201"});
-    gPhoneTables->Add("phone209", "phone209");
+    testsupport::BreakTable(dbPath, "phone209");
     SetSetting("lasttotal", "7");
     auto screen = open();
     scripted.expectMsgBox(ui::vbOK, "", ui::vbCritical);

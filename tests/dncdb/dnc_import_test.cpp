@@ -2,7 +2,9 @@
 // tables, the settings and the window after an import text is imported.
 
 #include "support/DncFixture.h"
+#include "support/SqliteFile.h"
 
+#include "platform/ado/SqliteProvider.h"
 #include "platform/vb/Conversion.h"
 
 namespace {
@@ -209,14 +211,35 @@ TEST_F(DncImport, AFailureMidRunStopsAndLeavesOtherTablesUntouched)
     EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
+// Another desktop takes the store's write lock once the first area code is
+// in: the next waits the whole wait, then the import stops with the lock's
+// message, reports no success and leaves that area code out whole.
+TEST_F(DncImport, AnImportThatMeetsAnotherDesktopsLockStopsWithTheAreaCodesDoneWhole)
+{
+    setSetting(QStringLiteral("dnclastupdate"), QStringLiteral("1/2/2003"));
+    prepareImport(writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n973,1234567\r\n"));
+    testsupport::Db other(dbPath);
+    dncimport::SetStatusTrace([&other](const QString& text, std::int32_t panel) {
+        if (panel == 1 && text == u"Finished to Import Area Code:201")
+            other.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    });
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Could not update; currently locked."));
+    EXPECT_FALSE(runImport());
+    EXPECT_GE(clock.slept(), ado::kLockWaitSeconds);
+    other.exec(QStringLiteral("ROLLBACK"));
+    EXPECT_EQ(numbers(QStringLiteral("phone201")), (std::set<long long>{5551234}));
+    EXPECT_TRUE(numbers(QStringLiteral("phone973")).empty());
+    EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), QStringLiteral("1/2/2003"));
+}
+
 TEST_F(DncImport, AFailedTotalKeepsTheLastGoodOne)
 {
     setSetting(QStringLiteral("lasttotal"), QStringLiteral("1234"));
     prepareImport(writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n"));
-    // A table that vanishes behind the import's back makes the count fail.
-    dncimport::SetStatusTrace([](const QString& text, std::int32_t panel) {
+    // A table damaged behind the import's back makes the count fail.
+    dncimport::SetStatusTrace([this](const QString& text, std::int32_t panel) {
         if (panel == 1 && text.startsWith(QStringLiteral("Finished to Import Area Code:")))
-            gPhoneTables->Add(QStringLiteral("phone555"), QStringLiteral("phone555"));
+            testsupport::BreakTable(dbPath, QStringLiteral("phone555"));
     });
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Module:DataAccessAPI"), ui::vbCritical | ui::vbOKOnly);
     EXPECT_TRUE(runImport());

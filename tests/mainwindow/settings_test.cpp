@@ -4,6 +4,11 @@
 #include "MainWindowFixture.h"
 
 #include "core/CDefPropertys.h"
+#include "core/Settings.h"
+#include "dncdb/DNCListImport.h"
+#include "mainwindow/RunController.h"
+#include "platform/vb/Clock.h"
+#include "platform/vb/Err.h"
 #include "records/CDataTypeInfo.h"
 
 #include <QCheckBox>
@@ -105,4 +110,44 @@ TEST_F(WindowSettingsTest, ChangesMadeInTheWindowSurviveARestart)
         EXPECT_FALSE(option->isChecked()) << index;
     ASSERT_NE(gCurDataTypeInfo, nullptr);
     EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("TEXT FILE"));
+}
+
+// A desktop whose import stopped and whose recount failed (the database gone
+// from under it) holds the import's total in memory; another desktop then
+// stores a newer total. Closing the first must not write its old one back.
+TEST_F(WindowSettingsTest, ATotalAnotherDesktopStoredLaterIsNotWrittenOverAtClose)
+{
+    {
+        mwtest::Db db(databasePath());
+        db.exec(QStringLiteral("CREATE TABLE phone201 (phone INTEGER NOT NULL PRIMARY KEY)"));
+    }
+    const QString text = mwtest::WriteFile(home.filePath(QStringLiteral("dnc.txt")),
+                                           "201,5550001\r\n201,5550002\r\n212,5550003\r\n");
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    SetSetting(QStringLiteral("dnctextfilename"), text);
+    SetSetting(QStringLiteral("dnctextfilehearder"), QStringLiteral("0"));
+    SetSetting(QStringLiteral("dnctextfiledelimited"), QStringLiteral("1"));
+    vb::FakeClock clock; // the import's pause after an area code
+    vb::SetClock(&clock);
+    const QString gone = databasePath() + QStringLiteral(".gone");
+    dncimport::SetFillHook([&](const QString& area) {
+        if (area != u"212") return;
+        QFile::rename(databasePath(), gone);
+        throw vb::ErrObject(3043, QStringLiteral("Disk or network error."), QStringLiteral("test"));
+    });
+    // The table list read again, the import's failure, the recount.
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Could not find file"));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Disk or network error."));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("Could not find file"));
+    EXPECT_FALSE(form->Runs().ImportDNCTextFile());
+    dncimport::SetFillHook(nullptr);
+    vb::SetClock(nullptr);
+    ASSERT_TRUE(QFile::rename(gone, databasePath()));
+
+    store(QStringLiteral("lasttotal"), QStringLiteral("999"));
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    mwtest::Db db(databasePath());
+    EXPECT_EQ(db.setting(QStringLiteral("lasttotal")), QStringLiteral("999"));
 }

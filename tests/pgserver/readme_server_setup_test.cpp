@@ -182,6 +182,10 @@ TEST_F(ReadmeServerSetup, MakesADatabaseThatDesktopsImportIntoAndThatIsBackedUp)
     // The backup, and its restoring over a database that changed since.
     QTemporaryDir backups;
     Shell(blocks["backup"].section('\n', 0, 0), "tervala_owner", backups.path());
+    // It holds the profiles' passwords: its owner's alone.
+    EXPECT_EQ(QFileInfo(backups.filePath("tervala.dump")).permissions() &
+                  (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+              QFile::Permissions());
     office.Psql("DROP TABLE phone212");
     Shell(blocks["backup"].section('\n', 1), "tervala_owner", backups.path());
     EXPECT_EQ(office.Query("select count(*) from phone201 union all select count(*) from phone212"),

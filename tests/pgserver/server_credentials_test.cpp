@@ -124,3 +124,25 @@ TEST_F(TypedPasswordProgram, StartsOnAProfileWhosePasswordHoldsSemicolonsBracesA
 }
 
 } // namespace
+
+// A login that never came about is no lost connection: a refused password
+// shows the server's reason, a server that is not there says it could not
+// be reached.
+TEST_F(SpelledPairs, ALoginThatFailsIsNotCalledALostConnection)
+{
+    server->addDataSourceText("NoServer", "[NoServer]\nDriver=" + server->driver() +
+                                              "\nServername=127.0.0.1\nPort=1\nDatabase=" + db.name);
+    struct Case {
+        QString dsn, password, says;
+    };
+    for (const Case& c :
+         {Case{"Tervala", "wrong", "password authentication failed"}, Case{"NoServer", "x", "127.0.0.1"}}) {
+        CDataConnection p;
+        Profile(p, QStringLiteral("tervala"), c.password, db.name);
+        p.SetDSN(c.dsn);
+        auto conn = ado::Connection::Create();
+        const vb::ErrObject e = ErrorOf([&] { conn->Open(p.MakeConnectionString()); });
+        EXPECT_TRUE(e.Description.contains(c.says)) << e.Description.toStdString();
+        EXPECT_FALSE(e.Description.contains(QStringLiteral("lost"))) << e.Description.toStdString();
+    }
+}

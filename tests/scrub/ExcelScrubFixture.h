@@ -5,6 +5,7 @@
 // as the window opens it before a run), and reading the saved workbook back.
 
 #include "TextScrubFixture.h"
+#include "support/SqliteFile.h"
 
 #include "mainwindow/RunController.h"
 #include "platform/excel/Excel.h"

@@ -8,6 +8,7 @@
 
 #include "support/QtPrinters.h"
 #include "support/ScriptedUi.h"
+#include "support/SqliteFile.h"
 
 #include "core/CDataStrings.h"
 #include "core/Globals.h"

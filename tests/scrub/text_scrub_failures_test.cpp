@@ -6,9 +6,8 @@
 
 TEST_F(TextScrubTest, ABrokenLookUpStopsTheRunAndLeavesTheListUnchanged)
 {
-    // A table that the list names but the database cannot read.
-    scrubtest::Exec(dbPath, QStringLiteral("create view phone312 as select no_such_function(1) as phone;"));
-    gPhoneTables->Add(QStringLiteral("phone312"), QStringLiteral("phone312"));
+    // A table of the store that cannot be read.
+    testsupport::BreakTable(dbPath, QStringLiteral("phone312"));
     const QByteArray list = "Phone,Status\r\n2015551234,a\r\n3125550000,b\r\n2015550000,c\r\n";
     writeList(list);
     const scrub::ScrubResult r = runFailing();

@@ -45,9 +45,7 @@ TEST_P(TextScrubFailureTest, AFailedRunKeepsTheEarlierResultFilesAndTheList)
     const QByteArray list = scrubtest::LongList(c.records);
     writeList(list);
     if (c.brokenStore) {
-        scrubtest::Exec(dbPath,
-                        QStringLiteral("create view phone312 as select no_such_function(1) as phone;"));
-        gPhoneTables->Add(QStringLiteral("phone312"), QStringLiteral("phone312"));
+        testsupport::BreakTable(dbPath, QStringLiteral("phone312"));
     }
     scrub::ScrubResult r;
     {

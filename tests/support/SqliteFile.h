@@ -75,6 +75,30 @@ private:
     BadQuery m_badQuery;
 };
 
+// Leaves a table of the database unreadable, as a damaged disk would: made
+// (with one row) when missing, its first page is then overwritten. The
+// store still lists it; every read of it fails.
+inline void BreakTable(const QString& path, const QString& table)
+{
+    qint64 offset = 0;
+    int size = 0;
+    {
+        Db db(path);
+        db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (phone INTEGER NOT NULL PRIMARY KEY);"
+                               "INSERT OR IGNORE INTO %1 VALUES (5550000);")
+                    .arg(table));
+        size = db.scalar(QStringLiteral("PRAGMA page_size")).toInt();
+        offset = (db.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(table))
+                      .toLongLong() -
+                  1) *
+                 size;
+    }
+    QFile f(path);
+    if (size <= 0 || offset <= 0 || !f.open(QIODevice::ReadWrite) || !f.seek(offset) ||
+        f.write(QByteArray(size, '\xff')) != size)
+        ADD_FAILURE() << "cannot break " << table.toStdString();
+}
+
 // A fresh program database at path, replacing any file there.
 inline void MakeDatabase(const QString& path)
 {
