@@ -82,8 +82,8 @@ void BackUp(const QString& folder, const QString& fileName, SourceKind kind)
             if (QFileInfo(companion).isFile()) sources << companion;
     // Every copy's name is checked before the first is made.
     for (const QString& source : sources)
-        scrub::RefuseWriteClash(QStringLiteral("backup file"), copyPrefix + QFileInfo(source).fileName(), source,
-                                QStringLiteral("BackUp"));
+        scrub::RefuseWriteClash(QStringLiteral("backup file"), copyPrefix + QFileInfo(source).fileName(),
+                                source, QStringLiteral("BackUp"));
     fso::FileSystemObject files;
     for (const QString& source : sources)
         files.CopyFile(source, copyPrefix + QFileInfo(source).fileName(), true);
