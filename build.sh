@@ -15,6 +15,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev
     python3-openpyxl
     python3-dbf
+    fonts-vlgothic  # a Japanese font: the main window's width under it
     postgresql odbc-postgresql
     clang-format  # the layout check run by .ci/run
     clang libclang-rt-14-dev  # the fuzz targets (libFuzzer, sanitizers) run by .ci/run

@@ -22,16 +22,39 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QToolButton>
 
 namespace {
 
 const QString kJetPrefix = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 
+// A picture button that shows when it has the focus, however the focus came
+// (Enter presses the focused one): the style draws no mark on a tool button.
+class PictureButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QToolButton::paintEvent(event);
+        if (!hasFocus()) return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect mark;
+        mark.initFrom(this);
+        mark.state |= QStyle::State_KeyboardFocusChange;
+        mark.rect = rect().adjusted(3, 3, -3, -3);
+        mark.backgroundColor = palette().color(QPalette::Button);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, mark);
+    }
+};
+
 QToolButton* newPictureButton(int index, const QString& caption, QStyle::StandardPixmap picture,
                               QWidget* parent)
 {
-    auto* button = ui::named(new QToolButton(parent), QStringLiteral("AdminCP_%1").arg(index));
+    auto* button = ui::named(new PictureButton(parent), QStringLiteral("AdminCP_%1").arg(index));
     button->setText(caption);
     button->setIcon(parent->style()->standardIcon(picture));
     button->setIconSize(QSize(24, 24));

@@ -62,7 +62,9 @@ struct PanelChoices {
 // What a run needs of the window.
 class RunWindow {
 public:
-    virtual PanelChoices Choices() const = 0;
+    // The panel's choices, a box still being edited taken first: what a run
+    // takes is what the panel shows.
+    virtual PanelChoices Choices() = 0;
     // A message box with the program's title; the answer.
     virtual int Say(const QString& prompt, int style) = 0;
     // How an engine's run ended: failure, refusal, then the summary in a box

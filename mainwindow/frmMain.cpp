@@ -35,6 +35,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -314,8 +315,12 @@ QGroupBox* frmMain::buildSourceFrame()
     auto* withRow = new QHBoxLayout;
     Label2 = newLabel("Label2", QStringLiteral("With"), Frame5);
     txtMarkChar = named(new QLineEdit(QStringLiteral("DNC"), Frame5), "txtMarkChar");
-    // Room for a mark of a dozen characters or so (a code and a date).
-    txtMarkChar->setMinimumWidth(txtMarkChar->fontMetrics().averageCharWidth() * 16);
+    // Room for a mark of a dozen characters or so (a code and a date) and
+    // the frame, measured in the characters a mark holds: the font's average
+    // character (a Japanese font's is twice a Latin one's) would push Start
+    // off a small screen.
+    txtMarkChar->setMinimumWidth(
+        txtMarkChar->fontMetrics().horizontalAdvance(QStringLiteral("DNC 2024-12-31")) + 8);
     txtMarkChar->setMaximumWidth(txtMarkChar->minimumWidth() * 3 / 2);
     withRow->addWidget(Label2);
     withRow->addWidget(txtMarkChar);
@@ -352,7 +357,7 @@ QGroupBox* frmMain::buildSourceFrame()
     grid->addWidget(cboPhoneDataField, 2, 1);
     grid->addWidget(Label1, 2, 2, Qt::AlignRight);
     grid->addWidget(cboAreaDataField, 2, 3, 1, 2);
-    grid->addWidget(chkOptions, 3, 0, 1, 2);
+    grid->addWidget(chkOptions, 3, 0, 1, 3);
     grid->addWidget(cboMarkField, 3, 3, 1, 2);
     grid->addWidget(Frame5, 0, 5, 4, 1);
     grid->addWidget(cmdStart, 0, 6, 4, 1, Qt::AlignCenter);
@@ -488,6 +493,8 @@ void frmMain::TBLaunch_ButtonClick(QAction* Button)
 void frmMain::DoToolbarCommand(QAction* Button)
 {
     if (!Button) return;
+    // A toolbar click takes no focus: the box being edited is taken first.
+    CommitPanel();
     const QString key = Button->property("Key").toString();
     vb::ResumeNext([&] {
         if (key == QLatin1String("dncgov")) {
@@ -559,7 +566,7 @@ bool frmMain::ChangeDatabase()
     txtDatabase->setText(gOption->ODBCDatabase());
     LoadProgramData();
     LoadMainSettings();
-    if (!mDataType.isEmpty()) {
+    if (!m_panel.Type().isEmpty()) {
         SetStart(false);
         SetPhoneDataType();
         SetStart(true);
@@ -693,26 +700,16 @@ void frmMain::OptionMark_Click(std::int16_t Index)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        // Window switches and a combo's own popup are no focus changes of
-        // the window's controls.
+    // Window switches and a combo's own popup are no focus changes of the
+    // window's controls.
+    const auto left = [event] {
+        if (event->type() != QEvent::FocusOut) return false;
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            const bool in = event->type() == QEvent::FocusIn;
-            if (watched == DataTableName) {
-                if (in)
-                    DataTableName_GotFocus();
-                else
-                    GuardedHandler(kForm, "DataTableName_LostFocus", [this] { DataTableName_LostFocus(); });
-            } else if (watched == TxtPhoneData) {
-                if (in)
-                    TxtPhoneData_GotFocus();
-                else
-                    GuardedHandler(kForm, "TxtPhoneData_LostFocus", [this] { TxtPhoneData_LostFocus(); });
-            } else if (watched == txtMarkChar && !in) {
-                GuardedHandler(kForm, "txtMarkChar_LostFocus", [this] { txtMarkChar_LostFocus(); });
-            }
-        }
-    }
+        return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    };
+    if ((watched == DataTableName || watched == TxtPhoneData) && left())
+        GuardedHandler(kForm, "CommitPanel", [this] { CommitPanel(); });
+    else if (watched == txtMarkChar && left())
+        GuardedHandler(kForm, "txtMarkChar_LostFocus", [this] { txtMarkChar_LostFocus(); });
     return QMainWindow::eventFilter(watched, event);
 }

@@ -11,6 +11,7 @@
 
 #include "core/MainWindowHost.h"
 #include "mainwindow/RunController.h"
+#include "mainwindow/SourcePanel.h"
 #include "platform/ui/CommonDialog.h"
 #include "platform/widgets/ControlArray.h"
 
@@ -89,7 +90,7 @@ public:
     bool ActionRunning() const { return m_actionRunning; }
 
     // ---- what the runs ask of the window
-    PanelChoices Choices() const override;
+    PanelChoices Choices() override;
     int Say(const QString& prompt, int style) override;
     void Report(const engine::Result& result, int summaryStyle) override;
     engine::EngineProgress& Progress() override;
@@ -111,12 +112,8 @@ public:
     // Source panel.
     void OptPhoneType_Click(std::int16_t Index);
     void TxtPhoneData_Change();
-    void TxtPhoneData_GotFocus();
-    void TxtPhoneData_LostFocus();
     void DataTableName_Change();
     void DataTableName_Click();
-    void DataTableName_GotFocus();
-    void DataTableName_LostFocus();
     void cboPhoneDataField_Change();
     void cboPhoneDataField_Click();
     void cboAreaDataField_Change();
@@ -149,12 +146,13 @@ private:
     void LoadMainSettings();
     void DoToolbarCommand(QAction* Button);
     // The source panel filled from the chosen type's profile: its controls,
-    // whether the source is there, its tables or sheets, count and fields.
+    // and what was read of the source (SourcePanel).
     void SetPhoneDataType();
     void ShowTypeControls(SourceKind kind, CDataTypeInfo& profile);
-    bool ConnectSource(SourceKind kind, CDataTypeInfo& profile);
-    void FillSourceTables(SourceKind kind, CDataTypeInfo& profile);
-    void FillSourceFields(SourceKind kind, CDataTypeInfo& profile);
+    void ShowSource(bool filling);
+    // Before anything takes the panel's choices: the box being edited is
+    // taken, and a changed path or table read.
+    void CommitPanel();
     // "Total Records:" and the stored DNC total.
     void ShowTotalRecords();
     // Writes every source profile and then every settings row to the
@@ -167,16 +165,11 @@ private:
     // action; disabling shows the hourglass.
     void SetInputEnabled(std::initializer_list<QWidget*> inputs, bool enabled);
     // Panel routines, shared with source browsing.
-    void RefreshTableFields();
-    void FillTableList();
     std::int32_t FillFieldLists();
     // Selects the profile's area, phone and mark field names in their lists.
     void SelectStoredFieldNames();
     // Browser by kind of source.
     void BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile);
-    // Reads the count and the fields of the text or FoxPro file the profile
-    // names, as Browser does once a file is picked.
-    void ReadFileSource(const std::shared_ptr<CDataTypeInfo>& profile);
     void BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile);
     void BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile);
 
@@ -229,12 +222,9 @@ private:
     ui::OneShotTimer* Timer1 = nullptr;
 
     // ---- form variables
-    QString mDataType;             // the chosen source type (Tag of OptPhoneType)
-    std::int32_t mRecordCount = 0; // record count of the current source
-    bool mIsFilling = false;       // the source panel is being filled
-    QString mConnString;           // connection string of the current source
+    SourcePanel m_panel;     // the chosen type and what was read of its source
+    bool mIsFilling = false; // the source panel is being filled
     std::shared_ptr<CDataConnection> mDataConnection;
-    QString mExcelTable;          // ADO table of the chosen Excel sheet
     bool mIsLoading = false;      // the window's settings are being loaded
     bool mLocalPageShown = false; // the web pane was sent to the local page
     bool mPageChecked = false;    // a loaded page was accepted; no fallback any more
@@ -244,8 +234,6 @@ private:
     bool m_unloaded = false;      // shut-down has run
     bool m_actionRunning = false; // a long action has disabled the window
     bool m_closePending = false;  // a close request waits for the action to end
-    QString m_tableNameTag;       // DataTableName's text when it took the focus
-    QString m_pathTag;            // TxtPhoneData's text when it took the focus
 };
 
 // The main window; null until start-up creates it and after it is gone.

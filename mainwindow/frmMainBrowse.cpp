@@ -66,12 +66,13 @@ void PresetWhenEmpty(CDataConnection& connection, QString (CDataConnection::*get
 
 void frmMain::SelectStoredFieldNames()
 {
-    if (!gCurDataTypeInfo) return;
+    const std::shared_ptr<CDataTypeInfo> profile = m_panel.Profile();
+    if (!profile) return;
     // Read all three first: choosing the phone field may choose the mark
     // field too, which would replace the stored mark name before it is shown.
-    const QString area = gCurDataTypeInfo->DataAreaName();
-    const QString phone = gCurDataTypeInfo->DataFieldName();
-    const QString mark = gCurDataTypeInfo->DataMarkName();
+    const QString area = profile->DataAreaName();
+    const QString phone = profile->DataFieldName();
+    const QString mark = profile->DataMarkName();
     SelectByText(cboAreaDataField, area);
     SelectByText(cboPhoneDataField, phone);
     // A stored mark field that is not listed leaves the one the phone field chose.
@@ -83,9 +84,9 @@ void frmMain::SelectStoredFieldNames()
 
 void frmMain::cmdBrowserData_Click()
 {
-    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
+    const std::shared_ptr<CDataTypeInfo> profile = m_panel.Profile();
     if (!profile) return;
-    switch (KindOf(mDataType)) {
+    switch (m_panel.Kind()) {
     case SourceKind::TextFile:
     case SourceKind::FoxPro:
         BrowseFileSource(profile);
@@ -101,11 +102,14 @@ void frmMain::cmdBrowserData_Click()
     default:
         break;
     }
+    // A browse that stopped after the path was set: what no longer holds
+    // for it is cleared.
+    CommitPanel();
 }
 
 void frmMain::BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
 {
-    const QString type = mDataType;
+    const QString type = m_panel.Type();
     const bool text = KindOf(type) == SourceKind::TextFile;
     const QString filter = text ? QStringLiteral("Text File (*.txt,*csv)|*.txt;*.csv|All File (*.*)|*.*")
                            : type == QLatin1String("FOXPRO")
@@ -117,36 +121,12 @@ void frmMain::BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
 
     QString name;
     const QString folder = SplitFilePath(chosen, name);
-    ComboClear(DataTableName);
     TxtPhoneData->setText(folder);
-    ComboAddItem(DataTableName, name);
-    DataTableName->setCurrentIndex(0);
     profile->SetDataTableName(name);
     std::unique_ptr<ui::WaitCursor> reading;
     if (text) reading = ShowPicker<frmTextWizard>(this, profile);
-    ReadFileSource(profile);
-}
-
-void frmMain::ReadFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
-{
-    const QString type = mDataType;
-    if (BuildConnectionString(*profile, type).isEmpty()) return;
-    mRecordCount = profile->GetRecordCount(QString());
-    profile->GetFields(QString());
-    if (type != QLatin1String("ACT!")) {
-        txtPhoneDataTotal->setText(QString::number(mRecordCount));
-        if (FillFieldLists() > 1) SelectStoredFieldNames();
-        return;
-    }
-    // An ACT! table keeps its numbers in "phone".
-    FillFieldLists();
-    txtPhoneDataTotal->setText(QString::number(mRecordCount));
-    if (profile->DataFieldName().isEmpty()) {
-        profile->SetDataFieldName(QStringLiteral("phone"));
-        profile->SetDataAreaName(QString());
-    }
-    if (profile->DataMarkName().isEmpty()) profile->SetDataMarkName(QStringLiteral("phone"));
-    SelectStoredFieldNames();
+    m_panel.Read(false);
+    ShowSource(false);
 }
 
 void frmMain::BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile)
@@ -165,22 +145,15 @@ void frmMain::BrowseWorkbook(const std::shared_ptr<CDataTypeInfo>& profile)
     // The workbook is open for this command only, whatever ends it.
     const auto closeBook = qScopeGuard([&book] { vb::ResumeNext([&book] { book->Close(false); }); });
     if (!profile->GetExcelSheet(book.get())) return;
-    FillTableList();
     const auto reading = ShowPicker<frmExcelWizard>(this, profile);
-    SelectByText(DataTableName, profile->DataTableName());
-
-    profile->GetExcelConnString();
-    mExcelTable = profile->GetExcelAdoTable(DataTableName->currentText());
-    mRecordCount = profile->GetRecordCount(mExcelTable);
-    profile->GetFields(mExcelTable);
-    if (FillFieldLists() > 1) SelectStoredFieldNames();
+    m_panel.ReadPicked();
+    ShowSource(false);
     if (cboPhoneDataField->count() == 0) Exclaim(QStringLiteral("Empty Excel file!"));
-    txtPhoneDataTotal->setText(QString::number(mRecordCount));
 }
 
 void frmMain::BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile)
 {
-    const QString type = mDataType;
+    const QString type = m_panel.Type();
     if (!mDataConnection) mDataConnection = std::make_shared<CDataConnection>();
     CDataConnection& connection = *mDataConnection;
     profile->GetODBC(connection);
@@ -213,7 +186,6 @@ void frmMain::BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile)
     TxtPhoneData->setText(type == QLatin1String("ODBC") ? profile->DataDSN() : profile->DataDBName());
     if (connectionString.isEmpty()) return;
     if (!profile->GetTables(QString())) return;
-    FillTableList();
     const std::int32_t tables = GetTableNameCount();
     if (tables == 0) return;
     std::unique_ptr<ui::WaitCursor> reading;
@@ -221,33 +193,30 @@ void frmMain::BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile)
         profile->SetDataTableName(profile->TableNameData()->Item(1)->ItemValue());
     else
         reading = ShowPicker<frmSelectTable>(this, profile);
-    SelectByText(DataTableName, profile->DataTableName());
-
-    mRecordCount = profile->GetRecordCount(QString());
-    profile->GetFields(QString());
-    if (FillFieldLists() > 1) SelectStoredFieldNames();
-    txtPhoneDataTotal->setText(QString::number(mRecordCount));
+    m_panel.ReadPicked();
+    ShowSource(false);
 }
 
 // ---------------------------------------------------------------- View
 
 void frmMain::cmdViewData_Click()
 {
+    CommitPanel();
     SetStart(false);
     vb::DoEvents();
     // An error while viewing ends the view; the window comes back either way.
     vb::ResumeNext([this] {
         const QString table = DataTableName->currentText();
-        if (table.isEmpty() || !gCurDataTypeInfo) return;
-        const QString connection = gCurDataTypeInfo->GetConnectionString();
+        const QString connection = m_panel.ConnectionString();
+        if (table.isEmpty() || connection.isEmpty()) return;
         const QString bracketed = ado::QuoteName(table);
         const QString caption = QStringLiteral("View Phone Data");
-        switch (KindOf(mDataType)) {
+        switch (m_panel.Kind()) {
         case SourceKind::TextFile:
             sourceview::ViewData(nullptr, connection, bracketed, false, caption);
             break;
         case SourceKind::Excel:
-            sourceview::ViewData(nullptr, connection, ado::QuoteName(mExcelTable), true, caption);
+            sourceview::ViewData(nullptr, connection, ado::QuoteName(m_panel.ExcelTable()), true, caption);
             break;
         case SourceKind::Access:
         case SourceKind::FoxPro:

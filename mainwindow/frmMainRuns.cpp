@@ -18,8 +18,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-PanelChoices frmMain::Choices() const
+PanelChoices frmMain::Choices()
 {
+    CommitPanel();
     PanelChoices c;
     for (const auto& [index, option] : OptPhoneType)
         c.typeChosen = c.typeChosen || (option && option->isChecked());
@@ -35,7 +36,7 @@ PanelChoices frmMain::Choices() const
     c.recordCount = txtPhoneDataTotal->text();
     c.deleteFound = chkOptions->isChecked();
     c.markText = txtMarkChar->text();
-    c.excelTable = mExcelTable;
+    c.excelTable = m_panel.ExcelTable();
     return c;
 }
 
@@ -56,7 +57,7 @@ engine::EngineProgress& frmMain::Progress()
 
 void frmMain::ShowRecordCount(std::int32_t count)
 {
-    mRecordCount = count;
+    m_panel.SetRecordCount(count);
     txtPhoneDataTotal->setText(QString::number(count));
 }
 

@@ -31,10 +31,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QSignalBlocker>
 
 namespace {
 
 const QString kForm = QStringLiteral("frmMain");
+
+QStringList ComboItems(const QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
 
 } // namespace
 
@@ -76,42 +85,23 @@ void frmMain::connectSourcePanel()
 void frmMain::OptPhoneType_Click(std::int16_t Index)
 {
     SetStart(false);
-    vb::ResumeNext([&] { mDataType = OptPhoneType(Index)->property("Tag").toString(); });
+    vb::ResumeNext([&] { m_panel.Choose(OptPhoneType(Index)->property("Tag").toString()); });
     SetPhoneDataType();
-    vb::ResumeNext([&] { SetSetting(QStringLiteral("phonedatatype"), mDataType); });
+    vb::ResumeNext([&] { SetSetting(QStringLiteral("phonedatatype"), m_panel.Type()); });
     SetStart(true);
     if (Index == 0) TxtPhoneData->setFocus();
 }
 
 void frmMain::SetPhoneDataType()
 {
-    mIsFilling = true;
-    const auto filled = qScopeGuard([this] { mIsFilling = false; });
-
-    vb::ResumeNext([&] {
-        const QString key = QStringLiteral(":") + mDataType;
-        std::shared_ptr<CDataTypeInfo> profile = gDataTypeInfos ? gDataTypeInfos->Item(key) : nullptr;
-        if (!profile) {
-            profile = std::make_shared<CDataTypeInfo>();
-            profile->SetDataType(mDataType);
-            if (gDataTypeInfos) gDataTypeInfos->AddExisting(profile, key);
-        }
-        gCurDataTypeInfo = profile;
-    });
-    vb::ResumeNext([&] { Label7->setText(QStringLiteral("File Pathway")); });
-
-    const SourceKind kind = KindOf(mDataType);
-    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
+    m_panel.Choose(m_panel.Type());
+    const SourceKind kind = m_panel.Kind();
+    const std::shared_ptr<CDataTypeInfo> profile = m_panel.Profile();
     if (kind == SourceKind::Unknown || !profile) return;
     ShowTypeControls(kind, *profile);
-    if (kind == SourceKind::OneNumber) {
-        vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
-        TxtPhoneData->setFocus();
-        return;
-    }
-    if (!ConnectSource(kind, *profile)) return;
-    FillSourceTables(kind, *profile);
-    FillSourceFields(kind, *profile);
+    m_panel.Read(true);
+    ShowSource(true);
+    if (kind == SourceKind::OneNumber) TxtPhoneData->setFocus();
 }
 
 // The controls of the type.
@@ -123,114 +113,51 @@ void frmMain::ShowTypeControls(SourceKind kind, CDataTypeInfo& profile)
         cmdBrowserData->setEnabled(!oneNumber);
         cmdViewData->setEnabled(!oneNumber);
         DataTableName->setEnabled(HasTableList(kind));
-        ComboClear(DataTableName);
-        for (QComboBox* combo : {cboAreaDataField, cboPhoneDataField, cboMarkField}) {
-            ComboClear(combo);
+        for (QComboBox* combo : {cboAreaDataField, cboPhoneDataField, cboMarkField})
             combo->setEnabled(!oneNumber);
-        }
         TxtPhoneData->setText(kind == SourceKind::Odbc ? profile.DataDSN() : profile.DataDBName());
     });
 }
 
-// Only a source that is there is opened; without one, what the previous
-// type showed is cleared and false comes back.
-bool frmMain::ConnectSource(SourceKind kind, CDataTypeInfo& profile)
+// What was read: the tables or sheets with the chosen one, the count, and
+// the fields with the profile's choices. While the panel is filled for a
+// type chosen the boxes only show the profile; after a change was read a
+// field the boxes choose is stored, as a pick is.
+void frmMain::ShowSource(bool filling)
 {
-    bool present = false;
+    const bool wasFilling = std::exchange(mIsFilling, true);
+    const auto restore = qScopeGuard([this, wasFilling] { mIsFilling = wasFilling; });
     vb::ResumeNext([&] {
-        const QString path = TxtPhoneData->text();
-        switch (kind) {
-        case SourceKind::TextFile:
-        case SourceKind::FoxPro:
-            present = !profile.DataTableName().isEmpty() &&
-                      QFileInfo(scrub::FolderWithSeparator(path) + profile.DataTableName()).isFile();
-            break;
-        case SourceKind::Excel:
-            present = !path.isEmpty() && QFileInfo(path).isFile();
-            break;
-        default:
-            present = !path.isEmpty();
-            break;
+        const QSignalBlocker quiet(DataTableName);
+        const QStringList tables = m_panel.Tables();
+        if (ComboItems(DataTableName) != tables) {
+            ComboClear(DataTableName);
+            for (const QString& table : tables)
+                ComboAddItem(DataTableName, table);
         }
+        const QString shown = m_panel.ShownTable();
+        SelectByText(DataTableName, shown);
+        if (DataTableName->currentIndex() < 0) DataTableName->setEditText(shown);
+        txtPhoneDataTotal->setText(m_panel.Present() ? QString::number(m_panel.RecordCount()) : QString());
     });
-    if (present)
-        vb::ResumeNext([&] {
-            mConnString = profile.GetConnectionString();
-            if (mConnString.isEmpty()) mConnString = BuildConnectionString(profile, mDataType);
-        });
-    if (present && !mConnString.isEmpty()) return true;
-    // Nothing to count: what the previous type showed does not belong here.
-    mConnString.clear();
-    mRecordCount = 0;
-    mExcelTable.clear();
-    vb::ResumeNext([&] { txtPhoneDataTotal->setText(QString()); });
-    return false;
-}
-
-// Tables or sheets.
-void frmMain::FillSourceTables(SourceKind kind, CDataTypeInfo& profile)
-{
+    mIsFilling = filling;
     vb::ResumeNext([&] {
-        if (kind == SourceKind::TextFile || kind == SourceKind::FoxPro) {
-            ComboAddItem(DataTableName, profile.DataTableName());
-            DataTableName->setCurrentIndex(0);
-            return;
-        }
-        if (profile.TableNameData()->Count() == 0) {
-            if (kind == SourceKind::Excel) {
-                // The workbook is opened only to list its sheets.
-                if (const auto book = OpenExcelWorkbook(profile.DataDBName(), false)) {
-                    profile.GetExcelSheet(book.get());
-                    book->Close(false);
-                }
-            } else {
-                profile.GetTables(QString());
-            }
-        }
-        FillTableList();
-        SelectByText(DataTableName, profile.DataTableName());
+        if (FillFieldLists() > 1 || filling) SelectStoredFieldNames();
     });
 }
 
-// The record count and the field lists, with the profile's fields chosen.
-void frmMain::FillSourceFields(SourceKind kind, CDataTypeInfo& profile)
+// The box being edited is taken as leaving it takes it (a name typed in
+// another case becomes its entry's), and a path or table that is not the
+// one read is read and shown: what an action takes is what the panel shows.
+void frmMain::CommitPanel()
 {
-    QString table;
-    if (kind == SourceKind::Excel)
-        vb::ResumeNext([&] {
-            mExcelTable = profile.GetExcelAdoTable(DataTableName->currentText());
-            table = mExcelTable;
-        });
-    vb::ResumeNext([&] { mRecordCount = profile.GetRecordCount(table); });
-    vb::ResumeNext([&] {
-        // A field list read once is kept: the source is opened for its
-        // fields only the first time.
-        if (profile.TableFieldData()->Count() == 0) profile.GetFields(table);
-    });
-    vb::ResumeNext([&] {
-        FillFieldLists();
-        txtPhoneDataTotal->setText(QString::number(mRecordCount));
-    });
-    if (mDataType == QLatin1String("ACT!"))
-        vb::ResumeNext([&] {
-            profile.SetDataAreaName(QString());
-            if (profile.DataFieldName().isEmpty()) profile.SetDataFieldName(QStringLiteral("phone"));
-            if (profile.DataMarkName().isEmpty()) profile.SetDataMarkName(QStringLiteral("phone"));
-        });
-    vb::ResumeNext([&] { SelectByText(cboAreaDataField, profile.DataAreaName()); });
-    vb::ResumeNext([&] { SelectByText(cboPhoneDataField, profile.DataFieldName()); });
-    vb::ResumeNext([&] { SelectByText(cboMarkField, profile.DataMarkName()); });
+    if (m_actionRunning) return;
+    for (QComboBox* combo : {DataTableName, cboPhoneDataField, cboAreaDataField, cboMarkField})
+        if (auto* box = qobject_cast<ui::EditCombo*>(combo)) box->takeNamedEntry();
+    if (m_panel.Commit()) ShowSource(false);
 }
 
 // ---------------------------------------------------------------- lists
-
-void frmMain::FillTableList()
-{
-    ComboClear(DataTableName);
-    if (!gCurDataTypeInfo) return;
-    for (const auto& entry : *gCurDataTypeInfo->TableNameData())
-        if (entry) ComboAddItem(DataTableName, entry->ItemValue());
-}
 
 std::int32_t frmMain::FillFieldLists()
 {
@@ -238,72 +165,34 @@ std::int32_t frmMain::FillFieldLists()
     ComboClear(cboAreaDataField);
     ComboClear(cboMarkField);
     ComboAddItem(cboAreaDataField, QString()); // stands for "no area-code field"
-    std::int32_t count = 0;
-    if (gCurDataTypeInfo) {
-        for (const auto& entry : *gCurDataTypeInfo->TableFieldData()) {
-            const QString name = entry ? entry->ItemValue() : QString();
-            ComboAddItem(cboMarkField, name);
-            ComboAddItem(cboAreaDataField, name);
-            ComboAddItem(cboPhoneDataField, name);
-            ++count;
-        }
-    }
-    if (count == 1) {
-        cboPhoneDataField->setCurrentIndex(0);
-        cboAreaDataField->setCurrentIndex(0);
-        cboMarkField->setCurrentIndex(0);
-    }
-    return count;
-}
-
-void frmMain::RefreshTableFields()
-{
-    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
-    if (!profile) return;
-    const SourceKind kind = KindOf(mDataType);
-    try {
-        if (kind == SourceKind::Excel) {
-            if (profile->GetExcelConnString().isEmpty()) return;
-            mExcelTable = profile->GetExcelAdoTable(profile->DataTableName());
-            mRecordCount = profile->GetRecordCount(mExcelTable);
-            profile->GetFields(mExcelTable);
-        } else if (HasTableList(kind)) {
-            BuildConnectionString(*profile, mDataType);
-            mRecordCount = profile->GetRecordCount(QString());
-            profile->GetFields(QString());
-        } else {
-            return;
-        }
-        if (FillFieldLists() > 1) SelectStoredFieldNames();
-        txtPhoneDataTotal->setText(QString::number(mRecordCount));
-    } catch (...) {
-        const vb::ErrObject& e = vb::CatchError();
-        HandleError(e.Number, e.Description, objectName(), QStringLiteral("RefreshTableFields"));
-    }
+    const QStringList fields = m_panel.Fields();
+    for (const QString& name : fields)
+        for (QComboBox* combo : {cboMarkField, cboAreaDataField, cboPhoneDataField})
+            ComboAddItem(combo, name);
+    if (fields.size() == 1)
+        for (QComboBox* combo : {cboPhoneDataField, cboAreaDataField, cboMarkField})
+            combo->setCurrentIndex(0);
+    return static_cast<std::int32_t>(fields.size());
 }
 
 // ---------------------------------------------------------------- storing events
 
 void frmMain::TxtPhoneData_Change()
 {
-    if (!gCurDataTypeInfo) return;
-    // For ODBC the box shows the data source; the database name is the one
-    // given in the connection dialog and stays as it is.
-    if (KindOf(mDataType) == SourceKind::Odbc)
-        gCurDataTypeInfo->SetDataDSN(TxtPhoneData->text());
-    else
-        gCurDataTypeInfo->SetDataDBName(TxtPhoneData->text());
+    m_panel.SetPath(TxtPhoneData->text());
 }
 
 void frmMain::DataTableName_Change()
 {
-    if (mIsFilling || !gCurDataTypeInfo) return;
-    gCurDataTypeInfo->SetDataTableName(DataTableName->currentText());
+    if (!mIsFilling) m_panel.SetTable(DataTableName->currentText());
 }
 
+// A table picked, or stepped to with the keys or the wheel, is read at once.
 void frmMain::DataTableName_Click()
 {
-    DataTableName_Change();
+    if (mIsFilling) return;
+    m_panel.SetTable(DataTableName->currentText());
+    CommitPanel();
 }
 
 void frmMain::cboPhoneDataField_Change()
@@ -354,46 +243,6 @@ void frmMain::txtMarkChar_Change()
 }
 
 // ---------------------------------------------------------------- focus events
-
-void frmMain::DataTableName_GotFocus()
-{
-    m_tableNameTag = DataTableName->currentText();
-}
-
-void frmMain::DataTableName_LostFocus()
-{
-    // A name typed in another case is the table it names before it is read.
-    if (auto* box = qobject_cast<ui::EditCombo*>(DataTableName)) box->takeNamedEntry();
-    // A table name typed by hand: its count and fields are read again.
-    if (DataTableName->currentText() != m_tableNameTag) RefreshTableFields();
-    m_tableNameTag.clear();
-}
-
-void frmMain::TxtPhoneData_GotFocus()
-{
-    m_pathTag = TxtPhoneData->text();
-}
-
-// A folder typed by hand for a text or FoxPro list: the list is read again
-// from there, as Browser reads a picked file, so that the count, the fields
-// and the connection View opens are those of the file a run would scrub.
-void frmMain::TxtPhoneData_LostFocus()
-{
-    const QString entered = std::exchange(m_pathTag, QString());
-    const std::shared_ptr<CDataTypeInfo> profile = gCurDataTypeInfo;
-    const SourceKind kind = KindOf(mDataType);
-    if (TxtPhoneData->text() == entered || !profile) return;
-    if (kind != SourceKind::TextFile && kind != SourceKind::FoxPro) return;
-    profile->TableFieldData()->Clear();
-    profile->TableFieldType()->Clear();
-    BuildConnectionString(*profile, mDataType);
-    // No such file there: nothing is counted or listed (as when a type's
-    // stored file is gone).
-    if (ConnectSource(kind, *profile))
-        ReadFileSource(profile);
-    else
-        FillFieldLists();
-}
 
 void frmMain::txtMarkChar_LostFocus()
 {

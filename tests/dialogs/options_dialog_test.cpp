@@ -3,8 +3,10 @@
 
 #include "OptionsFixture.h"
 #include "dialogs/frmMakeConnection.h"
+#include "support/UserDrive.h"
 
 #include <QAbstractButton>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <functional>
@@ -40,7 +42,15 @@ TEST_F(OptionsDialog, ThreeButtonsInOrderAndCloseCloses)
     EXPECT_EQ(form.AdminCP.at(5)->text(), QStringLiteral("Compact Database"));
     EXPECT_EQ(form.AdminCP.at(0)->nextInFocusChain(), form.AdminCP.at(2));
     EXPECT_EQ(form.AdminCP.at(2)->nextInFocusChain(), form.AdminCP.at(5));
-    form.show();
+    userdrive::Activate(&form);
+    // The focused button shows a mark (Enter presses it); the others none.
+    const auto looks = [this](int index) { return form.AdminCP.at(index)->grab().toImage(); };
+    form.AdminCP.at(0)->setFocus();
+    const QImage unfocused = looks(2);
+    form.AdminCP.at(2)->setFocus();
+    EXPECT_NE(looks(2), unfocused);
+    form.AdminCP.at(5)->setFocus();
+    EXPECT_EQ(looks(2), unfocused);
     form.AdminCP.at(2)->click();
     EXPECT_FALSE(form.isVisible());
 }

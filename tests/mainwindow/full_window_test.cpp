@@ -6,8 +6,11 @@
 
 #include "platform/widgets/StatusBar.h"
 
+#include <QApplication>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <utility>
 #include <vector>
 
@@ -91,3 +94,31 @@ TEST_F(MainWindowTest, EveryVisibleControlHasRoomInsideTheWindow)
     EXPECT_GE(mark->contentsRect().width(),
               mark->fontMetrics().horizontalAdvance(QStringLiteral("DNC 2024-12-0")));
 }
+
+// Narrowed as far as it goes, the window fits a 1024-pixel screen with Start
+// and the mark's dozen characters on it, in the default font and in a
+// Japanese one whose average character is nearly twice as wide.
+class NarrowestWindow : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(NarrowestWindow, FitsA1024PixelScreen)
+{
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+    if (*GetParam()) {
+        QApplication::setFont(QFont(QString::fromLatin1(GetParam()), before.pointSize()));
+        ASSERT_EQ(QFontInfo(QApplication::font()).family(), QString::fromLatin1(GetParam()));
+    }
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    form->resize(1, 1);
+    QCoreApplication::processEvents();
+    saveScreenshot(form, QStringLiteral("tervala_narrowest_%1.png").arg(GetParam()));
+    EXPECT_LE(form->width(), 1024);
+    QPushButton* start = mwtest::ctl(form).cmdStart;
+    EXPECT_LE(start->mapTo(form, QPoint(start->width(), 0)).x(), form->width());
+    QLineEdit* mark = mwtest::ctl(form).txtMarkChar;
+    EXPECT_GE(mark->contentsRect().width(),
+              mark->fontMetrics().horizontalAdvance(QStringLiteral("DNC 2024-12-0")));
+}
+
+INSTANTIATE_TEST_SUITE_P(MainWindow, NarrowestWindow, ::testing::Values("", "VL PGothic"));

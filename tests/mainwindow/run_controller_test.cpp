@@ -28,7 +28,7 @@ public:
     QStringList events;
     testsupport::RecordingProgress progress;
 
-    PanelChoices Choices() const override { return panel; }
+    PanelChoices Choices() override { return panel; }
     int Say(const QString& prompt, int style) override
     {
         events << QStringLiteral("say ") + prompt;

@@ -419,3 +419,225 @@ INSTANTIATE_TEST_SUITE_P(SourcePanel, TypedPath,
                                                          MakeFoxProTables,
                                                          {"NAME", "PHONE", "STATUS"}}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- an action takes what the panel shows
+
+// Each type's first source (fields Phone, Alt, Status; two records, the
+// first a DNC number) and its second (Name, Phone, Status; three records,
+// the DNC number in every Name, one phone number twice): another file at the
+// typed path and another table "Other" beside the first.
+struct PanelSources {
+    QString path, table, phone, mark, typedPath, typedField;
+};
+
+PanelSources MakePanelSources(const QString& type, const QString& dir, bool firstMissing)
+{
+    const QStringList a{"2015551234|2015557777|-", "2015550000|2015557777|-"};
+    const QStringList b{"2015551234|2015552222|-", "2015551234|2015552222|-", "2015551234|2015553333|-"};
+    const auto csv = [](const QString& head, const QStringList& rows) {
+        return (head + "\r\n" + QStringList(rows).replaceInStrings("|", ",").join("\r\n") + "\r\n").toUtf8();
+    };
+    QDir().mkpath(dir + "sub");
+    if (type == "TEXT FILE") {
+        if (!firstMissing) mwtest::WriteFile(dir + "calls.csv", csv("Phone,Alt,Status", a));
+        mwtest::WriteFile(dir + "sub/calls.csv", csv("Name,Phone,Status", b));
+        return {dir, "calls.csv", "Phone", "Status", dir + "sub/", "Alt"};
+    }
+    if (type == "FOXPRO") {
+        if (!firstMissing)
+            EXPECT_TRUE(mwtest::MakeDbf(dir + "calls.dbf", "PHONE C(12); ALT C(12); STATUS C(5)", a));
+        EXPECT_TRUE(mwtest::MakeDbf(dir + "sub/calls.dbf", "NAME C(12); PHONE C(12); STATUS C(5)", b));
+        return {dir, "calls.dbf", "PHONE", "STATUS", dir + "sub/", "ALT"};
+    }
+    if (type == "EXCEL") {
+        const auto book = [](const QString& path, const QList<std::pair<QString, QStringList>>& sheets) {
+            files::XlsxWriter writer(path);
+            for (const auto& [name, rows] : sheets) {
+                writer.addSheet(name);
+                for (const QString& row : rows) {
+                    QList<vb::Variant> cells;
+                    for (const QString& cell : row.split('|'))
+                        cells << vb::Variant(cell);
+                    writer.addRow(cells);
+                }
+            }
+            writer.finish();
+        };
+        book(dir + "a.xlsx", {{"Calls", QStringList{"Phone|Alt|Status"} + a},
+                              {"Other", QStringList{"Name|Phone|Status"} + b}});
+        book(dir + "b.xlsx", {{"Calls", QStringList{"Name|Phone|Status"} + b}});
+        return {dir + "a.xlsx", "Calls", "Phone - (A)", "Status - (C)", dir + "b.xlsx", "Alt - (B)"};
+    }
+    const auto table = [](mwtest::Db& db, const QString& name, const QString& fields,
+                          const QStringList& rows) {
+        db.exec(QStringLiteral("create table %1 (%2 TEXT, Phone TEXT, Status TEXT)").arg(name, fields));
+        for (const QString& row : rows)
+            db.exec(
+                QStringLiteral("insert into %1 values ('%2')").arg(name, QString(row).replace("|", "','")));
+    };
+    mwtest::Db first(dir + "a.mdb");
+    mwtest::Db second(dir + "b.mdb");
+    first.exec("create table Calls (Phone TEXT, Alt TEXT, Status TEXT)");
+    for (const QString& row : a)
+        first.exec(QStringLiteral("insert into Calls values ('%1')").arg(QString(row).replace("|", "','")));
+    table(first, "Other", "Name", b);
+    table(second, "Calls", "Name", b);
+    return {dir + "a.mdb", "Calls", "Phone", "Status", dir + "b.mdb", "Alt"};
+}
+
+enum class Change { Path, TypedTable, KeyedTable, Field };
+enum class Action { Start, Tools, View };
+
+struct PanelRunCase {
+    const char* name;
+    std::int16_t option;
+    const char* type;
+    Change change;
+    Action action;
+    QStringList says; // the boxes the action shows in order, each answered Yes; View: the viewer's records
+    QString count;    // the count the panel shows after the action
+    bool firstMissing = false;
+};
+
+inline void PrintTo(const PanelRunCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const QString kSure = QStringLiteral("Are you sure want to start?");
+const QString kDuplicates = QStringLiteral("Do you wish to delete the duplicate numbers");
+const QString kNoPhone = QStringLiteral("Please select phone field name!");
+const QString kFinished = QStringLiteral("Action is finished!");
+const QString kSecondScrubbed = QStringLiteral("3 Not in DNC List; 0");
+const QString kAltScrubbed = QStringLiteral("2 Not in DNC List; 0");
+const QString kSecondViewed = QStringLiteral("Records:1 - 3 of 3");
+
+class PanelRun : public SourcePanelTest, public ::testing::WithParamInterface<PanelRunCase> {};
+
+TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
+{
+    const PanelRunCase& c = GetParam();
+    const QString type = QString::fromLatin1(c.type);
+    const bool lookUp = type == "ONE NUMBER";
+    const PanelSources s = lookUp ? PanelSources{"2015550000", {}, {}, {}, "2015551234", {}}
+                                  : MakePanelSources(type, lists, c.firstMissing);
+    mwtest::Db(databasePath())
+        .exec("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
+              "insert into phone201 values (5551234);");
+    addProfile(type, s.path, s.table, s.phone, QString(), s.mark);
+    frmMain* form = startAndChoose(c.option);
+    ASSERT_NE(form, nullptr);
+    const mwtest::Controls w = mwtest::ctl(form);
+    ASSERT_EQ(w.txtPhoneDataTotal->text(), lookUp || c.firstMissing ? QString() : QStringLiteral("2"));
+
+    ud::Activate(form);
+    QWidget* box = c.change == Change::Path    ? static_cast<QWidget*>(w.TxtPhoneData)
+                   : c.change == Change::Field ? static_cast<QWidget*>(w.cboPhoneDataField)
+                                               : static_cast<QWidget*>(w.DataTableName);
+    ud::ClickInto(box);
+    ud::Key(Qt::Key_A, Qt::ControlModifier);
+    if (c.change == Change::KeyedTable)
+        ud::Key(Qt::Key_Down);
+    else
+        ud::Type(c.change == Change::Path ? s.typedPath : c.change == Change::Field ? s.typedField : "Other");
+
+    for (const QString& say : c.says)
+        if (c.action != Action::View) scripted.expectMsgBox(ui::vbYes, say);
+    QString viewed;
+    if (c.action == Action::View)
+        scripted.expectModal(
+            [&viewed](QDialog* dialog) {
+                if (auto* viewer = qobject_cast<frmViewData*>(dialog)) viewed = viewer->lblRecords->text();
+                dialog->close();
+                return 0;
+            },
+            QStringLiteral("frmViewData"));
+    if (c.action == Action::Tools)
+        // A toolbar button takes no focus: the box is not left.
+        QTest::mouseClick(w.TBLaunch->widgetForAction(toolbarButton(form, "Tools")), Qt::LeftButton);
+    else
+        ud::ClickInto(c.action == Action::View ? w.cmdViewData : w.cmdStart);
+
+    EXPECT_EQ(w.txtPhoneDataTotal->text(), c.count);
+    if (c.action == Action::View) EXPECT_EQ(viewed, c.says.value(0));
+    if (c.says.contains(kFinished))
+        EXPECT_EQ(w.sbStatusBar->PanelText(1), QStringLiteral("1 Duplicate Number(s) is (are) removed"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SourcePanel, PanelRun,
+    ::testing::Values(
+        PanelRunCase{
+            "TextPathStart", 1, "TEXT FILE", Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
+        PanelRunCase{
+            "TextPathTools", 1, "TEXT FILE", Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
+        PanelRunCase{"TextPathView", 1, "TEXT FILE", Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{
+            "TextFieldStart", 1, "TEXT FILE", Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
+        PanelRunCase{
+            "TextFieldTools", 1, "TEXT FILE", Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
+        PanelRunCase{
+            "FoxProPathStart", 2, "FOXPRO", Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
+        PanelRunCase{
+            "FoxProPathTools", 2, "FOXPRO", Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
+        PanelRunCase{"FoxProPathView", 2, "FOXPRO", Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{"FoxProPathFromAFolderWithoutItStart",
+                     2,
+                     "FOXPRO",
+                     Change::Path,
+                     Action::Start,
+                     {kSure, kSecondScrubbed},
+                     "3",
+                     true},
+        PanelRunCase{"FoxProPathFromAFolderWithoutItView",
+                     2,
+                     "FOXPRO",
+                     Change::Path,
+                     Action::View,
+                     {kSecondViewed},
+                     "3",
+                     true},
+        PanelRunCase{
+            "FoxProFieldTools", 2, "FOXPRO", Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
+        PanelRunCase{"ExcelPathStart", 3, "EXCEL", Change::Path, Action::Start, {kSure, kNoPhone}, "3"},
+        PanelRunCase{"ExcelPathTools", 3, "EXCEL", Change::Path, Action::Tools, {kNoPhone}, "3"},
+        PanelRunCase{"ExcelPathView", 3, "EXCEL", Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{
+            "ExcelTypedSheetStart", 3, "EXCEL", Change::TypedTable, Action::Start, {kSure, kNoPhone}, "3"},
+        PanelRunCase{"ExcelKeyedSheetTools", 3, "EXCEL", Change::KeyedTable, Action::Tools, {kNoPhone}, "3"},
+        PanelRunCase{
+            "ExcelKeyedSheetView", 3, "EXCEL", Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{"ExcelFieldStart", 3, "EXCEL", Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
+        PanelRunCase{
+            "ExcelFieldTools", 3, "EXCEL", Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
+        PanelRunCase{
+            "AccessPathStart", 4, "ACCESS", Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
+        PanelRunCase{
+            "AccessPathTools", 4, "ACCESS", Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
+        PanelRunCase{"AccessPathView", 4, "ACCESS", Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{"AccessTypedTableTools",
+                     4,
+                     "ACCESS",
+                     Change::TypedTable,
+                     Action::Tools,
+                     {kDuplicates, kFinished},
+                     "2"},
+        PanelRunCase{"AccessKeyedTableStart",
+                     4,
+                     "ACCESS",
+                     Change::KeyedTable,
+                     Action::Start,
+                     {kSure, kSecondScrubbed},
+                     "3"},
+        PanelRunCase{
+            "AccessKeyedTableView", 4, "ACCESS", Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{
+            "AccessFieldStart", 4, "ACCESS", Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
+        PanelRunCase{"OneNumberLookUp",
+                     0,
+                     "ONE NUMBER",
+                     Change::Path,
+                     Action::Start,
+                     {QStringLiteral("Warning:  Do Not Call Number")},
+                     ""}),
+    [](const auto& info) { return std::string(info.param.name); });
