@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <functional>
+#include <memory>
+#include <tuple>
 
 namespace {
 
@@ -422,86 +424,94 @@ INSTANTIATE_TEST_SUITE_P(SourcePanel, TypedPath,
 
 // ---------------------------------------------------------------- an action takes what the panel shows
 
+// Writes tables of a source type into the file (a folder for text and
+// FoxPro): each a name and its rows, the titles first, cells joined by "|".
+void WriteSource(const QString& type, const QString& path,
+                 const QList<std::pair<QString, QStringList>>& tables)
+{
+    std::unique_ptr<files::XlsxWriter> book;
+    if (type == "EXCEL") book = std::make_unique<files::XlsxWriter>(path);
+    for (const auto& [name, rows] : tables) {
+        const QStringList titles = rows.first().split('|');
+        if (type == "TEXT FILE")
+            mwtest::WriteFile(path + name,
+                              QStringList(rows).replaceInStrings("|", ",").join("\r\n").toUtf8());
+        if (type == "FOXPRO")
+            EXPECT_TRUE(mwtest::MakeDbf(path + name, titles.join(" C(12); ") + " C(12)", rows.mid(1)));
+        if (type == "ACCESS") {
+            mwtest::Db db(path);
+            db.exec(QStringLiteral("create table %1 (%2 TEXT)").arg(name, titles.join(" TEXT, ")));
+            for (const QString& row : rows.mid(1))
+                db.exec(QStringLiteral("insert into %1 values ('%2')")
+                            .arg(name, QString(row).replace("|", "','")));
+        }
+        if (book) book->addSheet(name);
+        for (const QString& row : book ? rows : QStringList()) {
+            QList<vb::Variant> cells;
+            for (const QString& cell : row.split('|'))
+                cells << vb::Variant(cell);
+            book->addRow(cells);
+        }
+    }
+    if (book) book->finish();
+}
+
 // Each type's first source (fields Phone, Alt, Status; two records, the
 // first a DNC number) and its second (Name, Phone, Status; three records,
 // the DNC number in every Name, one phone number twice): another file at the
-// typed path and another table "Other" beside the first.
+// typed path, and another table "Other" beside the first.
 struct PanelSources {
     QString path, table, phone, mark, typedPath, typedField;
 };
 
 PanelSources MakePanelSources(const QString& type, const QString& dir, bool firstMissing)
 {
-    const QStringList a{"2015551234|2015557777|-", "2015550000|2015557777|-"};
-    const QStringList b{"2015551234|2015552222|-", "2015551234|2015552222|-", "2015551234|2015553333|-"};
-    const auto csv = [](const QString& head, const QStringList& rows) {
-        return (head + "\r\n" + QStringList(rows).replaceInStrings("|", ",").join("\r\n") + "\r\n").toUtf8();
-    };
-    QDir().mkpath(dir + "sub");
-    if (type == "TEXT FILE") {
-        if (!firstMissing) mwtest::WriteFile(dir + "calls.csv", csv("Phone,Alt,Status", a));
-        mwtest::WriteFile(dir + "sub/calls.csv", csv("Name,Phone,Status", b));
-        return {dir, "calls.csv", "Phone", "Status", dir + "sub/", "Alt"};
+    const bool fox = type == "FOXPRO";
+    const QString titles = fox ? "PHONE|ALT|STATUS" : "Phone|Alt|Status";
+    const QStringList a{titles, "2015551234|2015557777|-", "2015550000|2015557777|-"};
+    const QStringList b{fox ? "NAME|PHONE|STATUS" : "Name|Phone|Status", "2015551234|2015552222|-",
+                        "2015551234|2015552222|-", "2015551234|2015553333|-"};
+    const auto [phone, alt, status] =
+        std::tuple(titles.section('|', 0, 0), titles.section('|', 1, 1), titles.section('|', 2, 2));
+    if (fox || type == "TEXT FILE") {
+        const QString file = fox ? "calls.dbf" : "calls.csv";
+        QDir().mkpath(dir + "sub");
+        if (!firstMissing) WriteSource(type, dir, {{file, a}});
+        WriteSource(type, dir + "sub/", {{file, b}});
+        return {dir, file, phone, status, dir + "sub/", alt};
     }
-    if (type == "FOXPRO") {
-        if (!firstMissing)
-            EXPECT_TRUE(mwtest::MakeDbf(dir + "calls.dbf", "PHONE C(12); ALT C(12); STATUS C(5)", a));
-        EXPECT_TRUE(mwtest::MakeDbf(dir + "sub/calls.dbf", "NAME C(12); PHONE C(12); STATUS C(5)", b));
-        return {dir, "calls.dbf", "PHONE", "STATUS", dir + "sub/", "ALT"};
-    }
-    if (type == "EXCEL") {
-        const auto book = [](const QString& path, const QList<std::pair<QString, QStringList>>& sheets) {
-            files::XlsxWriter writer(path);
-            for (const auto& [name, rows] : sheets) {
-                writer.addSheet(name);
-                for (const QString& row : rows) {
-                    QList<vb::Variant> cells;
-                    for (const QString& cell : row.split('|'))
-                        cells << vb::Variant(cell);
-                    writer.addRow(cells);
-                }
-            }
-            writer.finish();
-        };
-        book(dir + "a.xlsx", {{"Calls", QStringList{"Phone|Alt|Status"} + a},
-                              {"Other", QStringList{"Name|Phone|Status"} + b}});
-        book(dir + "b.xlsx", {{"Calls", QStringList{"Name|Phone|Status"} + b}});
+    const QString ext = type == "EXCEL" ? ".xlsx" : ".mdb";
+    WriteSource(type, dir + "a" + ext, {{"Calls", a}, {"Other", b}});
+    WriteSource(type, dir + "b" + ext, {{"Calls", b}});
+    if (type == "EXCEL")
         return {dir + "a.xlsx", "Calls", "Phone - (A)", "Status - (C)", dir + "b.xlsx", "Alt - (B)"};
-    }
-    const auto table = [](mwtest::Db& db, const QString& name, const QString& fields,
-                          const QStringList& rows) {
-        db.exec(QStringLiteral("create table %1 (%2 TEXT, Phone TEXT, Status TEXT)").arg(name, fields));
-        for (const QString& row : rows)
-            db.exec(
-                QStringLiteral("insert into %1 values ('%2')").arg(name, QString(row).replace("|", "','")));
-    };
-    mwtest::Db first(dir + "a.mdb");
-    mwtest::Db second(dir + "b.mdb");
-    first.exec("create table Calls (Phone TEXT, Alt TEXT, Status TEXT)");
-    for (const QString& row : a)
-        first.exec(QStringLiteral("insert into Calls values ('%1')").arg(QString(row).replace("|", "','")));
-    table(first, "Other", "Name", b);
-    table(second, "Calls", "Name", b);
-    return {dir + "a.mdb", "Calls", "Phone", "Status", dir + "b.mdb", "Alt"};
+    return {dir + "a.mdb", "Calls", phone, status, dir + "b.mdb", alt};
 }
 
 enum class Change { Path, TypedTable, KeyedTable, Field };
 enum class Action { Start, Tools, View };
 
+// A source type (by its option), the change made in the panel and the
+// action taken: the boxes the action shows in order, each answered Yes (View:
+// the viewer's records), and the count the panel shows afterwards.
 struct PanelRunCase {
-    const char* name;
     std::int16_t option;
-    const char* type;
     Change change;
     Action action;
-    QStringList says; // the boxes the action shows in order, each answered Yes; View: the viewer's records
-    QString count;    // the count the panel shows after the action
+    QStringList says;
+    QString count;
     bool firstMissing = false;
 };
 
-inline void PrintTo(const PanelRunCase& c, std::ostream* os)
+const char* const kPanelTypes[] = {"ONE NUMBER", "TEXT FILE", "FOXPRO", "EXCEL", "ACCESS"};
+
+std::string NameOf(const PanelRunCase& c)
 {
-    *os << c.name;
+    const char* types[] = {"OneNumberLookUp", "Text", "FoxPro", "Excel", "Access"};
+    const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field"};
+    const char* actions[] = {"Start", "Tools", "View"};
+    return std::string(types[c.option]) + changes[int(c.change)] +
+           (c.firstMissing ? "FromAFolderWithoutIt" : "") + actions[int(c.action)];
 }
 
 const QString kSure = QStringLiteral("Are you sure want to start?");
@@ -517,7 +527,7 @@ class PanelRun : public SourcePanelTest, public ::testing::WithParamInterface<Pa
 TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
 {
     const PanelRunCase& c = GetParam();
-    const QString type = QString::fromLatin1(c.type);
+    const QString type = QString::fromLatin1(kPanelTypes[c.option]);
     const bool lookUp = type == "ONE NUMBER";
     const PanelSources s = lookUp ? PanelSources{"2015550000", {}, {}, {}, "2015551234", {}}
                                   : MakePanelSources(type, lists, c.firstMissing);
@@ -531,10 +541,9 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
     ASSERT_EQ(w.txtPhoneDataTotal->text(), lookUp || c.firstMissing ? QString() : QStringLiteral("2"));
 
     ud::Activate(form);
-    QWidget* box = c.change == Change::Path    ? static_cast<QWidget*>(w.TxtPhoneData)
-                   : c.change == Change::Field ? static_cast<QWidget*>(w.cboPhoneDataField)
-                                               : static_cast<QWidget*>(w.DataTableName);
-    ud::ClickInto(box);
+    ud::ClickInto(c.change == Change::Path    ? static_cast<QWidget*>(w.TxtPhoneData)
+                  : c.change == Change::Field ? w.cboPhoneDataField
+                                              : w.DataTableName);
     ud::Key(Qt::Key_A, Qt::ControlModifier);
     if (c.change == Change::KeyedTable)
         ud::Key(Qt::Key_Down);
@@ -567,77 +576,31 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
 INSTANTIATE_TEST_SUITE_P(
     SourcePanel, PanelRun,
     ::testing::Values(
-        PanelRunCase{
-            "TextPathStart", 1, "TEXT FILE", Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
-        PanelRunCase{
-            "TextPathTools", 1, "TEXT FILE", Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
-        PanelRunCase{"TextPathView", 1, "TEXT FILE", Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{
-            "TextFieldStart", 1, "TEXT FILE", Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
-        PanelRunCase{
-            "TextFieldTools", 1, "TEXT FILE", Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
-        PanelRunCase{
-            "FoxProPathStart", 2, "FOXPRO", Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
-        PanelRunCase{
-            "FoxProPathTools", 2, "FOXPRO", Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
-        PanelRunCase{"FoxProPathView", 2, "FOXPRO", Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{"FoxProPathFromAFolderWithoutItStart",
-                     2,
-                     "FOXPRO",
-                     Change::Path,
-                     Action::Start,
-                     {kSure, kSecondScrubbed},
-                     "3",
-                     true},
-        PanelRunCase{"FoxProPathFromAFolderWithoutItView",
-                     2,
-                     "FOXPRO",
-                     Change::Path,
-                     Action::View,
-                     {kSecondViewed},
-                     "3",
-                     true},
-        PanelRunCase{
-            "FoxProFieldTools", 2, "FOXPRO", Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
-        PanelRunCase{"ExcelPathStart", 3, "EXCEL", Change::Path, Action::Start, {kSure, kNoPhone}, "3"},
-        PanelRunCase{"ExcelPathTools", 3, "EXCEL", Change::Path, Action::Tools, {kNoPhone}, "3"},
-        PanelRunCase{"ExcelPathView", 3, "EXCEL", Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{
-            "ExcelTypedSheetStart", 3, "EXCEL", Change::TypedTable, Action::Start, {kSure, kNoPhone}, "3"},
-        PanelRunCase{"ExcelKeyedSheetTools", 3, "EXCEL", Change::KeyedTable, Action::Tools, {kNoPhone}, "3"},
-        PanelRunCase{
-            "ExcelKeyedSheetView", 3, "EXCEL", Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{"ExcelFieldStart", 3, "EXCEL", Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
-        PanelRunCase{
-            "ExcelFieldTools", 3, "EXCEL", Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
-        PanelRunCase{
-            "AccessPathStart", 4, "ACCESS", Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
-        PanelRunCase{
-            "AccessPathTools", 4, "ACCESS", Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
-        PanelRunCase{"AccessPathView", 4, "ACCESS", Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{"AccessTypedTableTools",
-                     4,
-                     "ACCESS",
-                     Change::TypedTable,
-                     Action::Tools,
-                     {kDuplicates, kFinished},
-                     "2"},
-        PanelRunCase{"AccessKeyedTableStart",
-                     4,
-                     "ACCESS",
-                     Change::KeyedTable,
-                     Action::Start,
-                     {kSure, kSecondScrubbed},
-                     "3"},
-        PanelRunCase{
-            "AccessKeyedTableView", 4, "ACCESS", Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{
-            "AccessFieldStart", 4, "ACCESS", Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
-        PanelRunCase{"OneNumberLookUp",
-                     0,
-                     "ONE NUMBER",
-                     Change::Path,
-                     Action::Start,
-                     {QStringLiteral("Warning:  Do Not Call Number")},
-                     ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+        PanelRunCase{1, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
+        PanelRunCase{1, Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
+        PanelRunCase{1, Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{1, Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
+        PanelRunCase{1, Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
+        PanelRunCase{2, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
+        PanelRunCase{2, Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
+        PanelRunCase{2, Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{2, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3", true},
+        PanelRunCase{2, Change::Path, Action::View, {kSecondViewed}, "3", true},
+        PanelRunCase{2, Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
+        PanelRunCase{3, Change::Path, Action::Start, {kSure, kNoPhone}, "3"},
+        PanelRunCase{3, Change::Path, Action::Tools, {kNoPhone}, "3"},
+        PanelRunCase{3, Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{3, Change::TypedTable, Action::Start, {kSure, kNoPhone}, "3"},
+        PanelRunCase{3, Change::KeyedTable, Action::Tools, {kNoPhone}, "3"},
+        PanelRunCase{3, Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{3, Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
+        PanelRunCase{3, Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
+        PanelRunCase{4, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
+        PanelRunCase{4, Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
+        PanelRunCase{4, Change::Path, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{4, Change::TypedTable, Action::Tools, {kDuplicates, kFinished}, "2"},
+        PanelRunCase{4, Change::KeyedTable, Action::Start, {kSure, kSecondScrubbed}, "3"},
+        PanelRunCase{4, Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
+        PanelRunCase{4, Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
+        PanelRunCase{0, Change::Path, Action::Start, {QStringLiteral("Warning:  Do Not Call Number")}, ""}),
+    [](const auto& info) { return NameOf(info.param); });
