@@ -15,8 +15,10 @@ QList<Kept> DatabaseFiles(const QString& path, const QString& what)
     QList<Kept> files;
     if (path.isEmpty()) return files;
     files << Kept{path, what, path};
+    // The engine keeps its journals beside the file a link names.
+    const QString resolved = fso::ResolvedFilePath(path);
     for (const char* suffix : {"-journal", "-wal", "-shm"})
-        files << Kept{path + QLatin1String(suffix), QStringLiteral("a journal of ") + what, path};
+        files << Kept{resolved + QLatin1String(suffix), QStringLiteral("a journal of ") + what, path};
     return files;
 }
 

@@ -6,11 +6,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,12 +112,94 @@ TEST(App, LockFileIsPerUserAndProgramFolder)
 {
     HomeGuard home;
     const QString a = App::InstanceLockPath();
-    EXPECT_TRUE(a.startsWith("/tmp/tervala-"));
+    // Where only the user can write: the runtime folder or the program folder.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(a.startsWith(home.dir.path() + "/.tervala-") || (!runtime.isEmpty() && a.startsWith(runtime)))
+        << a.toStdString();
     EXPECT_TRUE(a.endsWith(".lock"));
     EXPECT_EQ(App::InstanceLockPath(), a); // stable within and across runs
+    // Another spelling of the same program folder is the same lock.
+    qputenv("TERVALA_HOME", QDir::current().relativeFilePath(home.dir.path() + "/./").toUtf8());
+    EXPECT_EQ(QFileInfo(App::InstanceLockPath()).canonicalFilePath(), QFileInfo(a).canonicalFilePath());
     QTemporaryDir other;
     qputenv("TERVALA_HOME", other.path().toUtf8());
     EXPECT_NE(App::InstanceLockPath(), a);
+}
+
+// A lock in a folder others may write (no runtime folder, no private program
+// or home folder: /tmp is left), with something planted at its name before
+// the program starts. The program starts, the planted file is untouched, a
+// second copy is still refused, and the lock file goes at the end.
+struct Plant {
+    const char* name;
+    void (*plant)(const QString& lock, const QString& victim);
+};
+
+class AppLockPlanted : public ::testing::TestWithParam<Plant> {};
+
+TEST_P(AppLockPlanted, NothingPlantedStopsOrDoublesTheProgram)
+{
+    HomeGuard home;
+    const QByteArray oldHome = qgetenv("HOME"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir shared;
+    ::chmod(QFile::encodeName(home.dir.path()).constData(), 0777);
+    ::chmod(QFile::encodeName(shared.path()).constData(), 0777);
+    qputenv("HOME", shared.path().toUtf8());
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString lock = App::InstanceLockPath();
+    QFile::remove(lock);
+    EXPECT_TRUE(lock.startsWith("/tmp/.tervala-")) << lock.toStdString();
+    const QString victim = shared.path() + "/notes.txt";
+    QFile v(victim);
+    ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+    v.write("private");
+    v.close();
+    GetParam().plant(lock, victim);
+    if (IsSkipped()) return;
+
+    EXPECT_TRUE(App::AcquireInstanceLock());
+    {
+        OtherCopy second;
+        EXPECT_FALSE(second.acquired);
+    }
+    QFile after(victim);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), "private");
+    App::ReleaseInstanceLock();
+    EXPECT_FALSE(QFileInfo(lock).exists() || QFileInfo(lock).isSymLink());
+    qputenv("HOME", oldHome);
+    if (oldRuntime.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plants, AppLockPlanted,
+    ::testing::Values(
+        Plant{"Nothing", [](const QString&, const QString&) {}},
+        Plant{"ALinkToAnotherFile", [](const QString& l, const QString& v) { QFile::link(v, l); }},
+        Plant{"ADanglingLink", [](const QString& l, const QString& v) { QFile::link(v + ".gone", l); }},
+        // Another user's file, held locked (as root: made by the test).
+        Plant{"AnotherUsersLockedFile",
+              [](const QString& l, const QString&) {
+                  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file away";
+                  static int held = -1;
+                  if (held >= 0) ::close(held);
+                  held = ::open(QFile::encodeName(l).constData(), O_RDWR | O_CREAT, 0666);
+                  ASSERT_EQ(::fchown(held, 4321, 4321), 0);
+                  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+              }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(App, TheLockFileGoesWhenTheLockIsGivenUp)
+{
+    HomeGuard home;
+    ASSERT_TRUE(App::AcquireInstanceLock());
+    const QString lock = App::InstanceLockPath();
+    EXPECT_TRUE(QFileInfo(lock).isFile());
+    App::ReleaseInstanceLock();
+    EXPECT_FALSE(QFileInfo::exists(lock));
 }
 
 TEST(App, PrevInstanceSeesAnotherRunningCopy)
