@@ -85,8 +85,9 @@ bool IsBackupNameOf(const QString& path, const QString& source)
 {
     if (path.isEmpty() || source.isEmpty()) return false;
     const QFileInfo result(fso::ResolvedFilePath(path));
+    // Made beside the name the list is chosen by, a link's too.
     const QFileInfo list(fso::ResolvedFilePath(source));
-    if (result.path() != list.path()) return false;
+    if (result.path() != fso::ResolvedFilePath(QFileInfo(source).absolutePath())) return false;
     static const QRegularExpression backup(QStringLiteral("^B\\d{12}(?:_\\d+)?(.+)$"));
     const QRegularExpressionMatch m = backup.match(result.fileName());
     if (!m.hasMatch()) return false;

@@ -490,11 +490,11 @@ QString ResultFileClash(const ScrubSettings& settings, const QStringList& source
         for (const auto& [kind, file, on] :
              {std::tuple{QStringLiteral("OK"), settings.okFile, settings.exportOk},
               std::tuple{QStringLiteral("DNC"), settings.dncFile, settings.exportDnc}})
-            for (const QString& source : sourcePaths)
-                if (on && IsBackupNameOf(file, source))
+            for (auto source = sourcePaths.crbegin(); source != sourcePaths.crend(); ++source)
+                if (on && IsBackupNameOf(file, *source))
                     return QStringLiteral("The %1 file '%2' is named as a backup of the calling list '%3'! "
                                           "Please input another %1 File Name!")
-                        .arg(kind, file, source);
+                        .arg(kind, file, *source);
     if (settings.exportOk) {
         const QString clash = ResultFileClash(QStringLiteral("OK"), settings.okFile, sourcePaths, runFiles);
         if (!clash.isEmpty()) return clash;
