@@ -251,9 +251,47 @@ TEST_F(WorkTableScrubTest, AFailedCopyIsReportedOnceAndChangesNothing)
 
     EXPECT_FALSE(r.completed);
     EXPECT_FALSE(r.writtenBack);
+    EXPECT_EQ(wview.statuses.last(), QString()); // no "Analyzing data ...." left behind
     EXPECT_EQ(listBytes(), list);
     EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
 }
+
+// What another program or user left at the work database's name: the road
+// makes its database new in its place, follows no link, and changes no file
+// elsewhere.
+struct WorkPlant {
+    const char* name;
+    void (*plant)(const QString& work, const QString& drop);
+};
+
+class WorkDatabasePlant : public WorkTableScrubTest, public ::testing::WithParamInterface<WorkPlant> {};
+
+TEST_P(WorkDatabasePlant, TheWorkDatabaseIsMadeNewAndNothingElsewhereChanges)
+{
+    writeList("Name,Phone,Status\r\na,2015551234,new\r\nb,2015550000,new\r\n");
+    const QString drop = folder + "drop/";
+    QDir().mkpath(drop);
+    scrubtest::Write(drop + "notes.txt", "private");
+    GetParam().plant(wjob.workDatabase, drop);
+
+    const scrub::WorkTableResult r = runWork();
+
+    EXPECT_TRUE(r.completed);
+    EXPECT_EQ(QDir(drop).entryList(QDir::Files), QStringList{"notes.txt"});
+    EXPECT_EQ(file("drop/notes.txt"), "private");
+    EXPECT_FALSE(QFileInfo(wjob.workDatabase).isSymLink());
+    EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\na,2015551234,DNC\r\nb,2015550000,new\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plants, WorkDatabasePlant,
+    ::testing::Values(WorkPlant{"AnEarlierRunsDatabase",
+                                [](const QString& w, const QString&) { scrubtest::Write(w, "old"); }},
+                      WorkPlant{"ADanglingLinkIntoAnotherFolder",
+                                [](const QString& w, const QString& d) { QFile::link(d + "stolen.mdb", w); }},
+                      WorkPlant{"ALinkToAnotherFile",
+                                [](const QString& w, const QString& d) { QFile::link(d + "notes.txt", w); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WorkTableScrubTest, ALookUpFailureStopsTheRunBeforeTheListIsTouched)
 {
