@@ -266,7 +266,13 @@ void SqliteConnection::raise(int rc) const
     static const QRegularExpression noTable(QStringLiteral("^no such table: (?:\\w+\\.)?(.*)$"));
     static const QRegularExpression notNull(QStringLiteral("^NOT NULL constraint failed: (.*)$"));
     static const QRegularExpression exists(QStringLiteral("^(?:table|view) (.*) already exists$"));
+    // A file-backed table's write that found no room: error 57, as every
+    // writer says it, naming the user's file.
+    static const QRegularExpression noRoom(
+        QStringLiteral("^Cannot write the file '.*': (?:the disk is full|it would be larger than this system "
+                       "allows)\\.$"));
     QRegularExpressionMatch m;
+    if (noRoom.match(msg).hasMatch()) vb::Raise(vb::errnum::DeviceIOError, JetSource(), msg);
     if ((m = noTable.match(msg)).hasMatch())
         Raise(errnum::NoSuchTable,
               QStringLiteral(

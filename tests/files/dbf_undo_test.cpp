@@ -4,6 +4,7 @@
 #include "DataFileHelpers.h"
 
 #include "platform/files/DbfTable.h"
+#include "platform/vb/Err.h"
 #include "platform/vb/Clock.h"
 
 #include <functional>
@@ -164,4 +165,24 @@ TEST(DbfUndoJournal, AnOpenWhileATransactionRunsLeavesItsJournalAlone)
     writer.rollbackUndo();
     EXPECT_FALSE(QFileInfo::exists(files::DbfTable::undoJournalPath(path)));
     EXPECT_EQ(writer.value(0, 0).text(), QStringLiteral("2015551234"));
+}
+
+// A link planted at the journal's name, pointing nowhere (at the name of a
+// database's journal) or at another file: no transaction starts over it,
+// and nothing is made or written where it points.
+TEST(DbfUndoJournal, ALinkAtTheJournalsNameIsRefusedAndNotWrittenThrough)
+{
+    for (const bool dangling : {true, false}) {
+        SCOPED_TRACE(dangling);
+        TempFolder dir;
+        const QString path = dir.path(QStringLiteral("calls.dbf"));
+        MakeTable(path);
+        const QString target = dangling ? dir.path(QStringLiteral("Tervala.mdb-journal"))
+                                        : dir.write(QStringLiteral("notes.txt"), "private");
+        ASSERT_TRUE(QFile::link(target, files::DbfTable::undoJournalPath(path)));
+        files::DbfTable t(path);
+        EXPECT_THROW(t.beginUndo(), vb::ErrObject);
+        EXPECT_EQ(QFileInfo::exists(target), !dangling);
+        if (!dangling) EXPECT_EQ(filestest::ReadFile(target), "private");
+    }
 }
