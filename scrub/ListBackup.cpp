@@ -50,14 +50,15 @@ QString BackUpList(const QString& folder, const QString& fileName, BackupKind ki
     const QString stamp = FileStamp();
     for (int n = 1;; ++n) {
         const QString prefix = dir + Prefix(stamp, n);
+        // Every copy's name is checked before the first is made; a name that
+        // leads to a file the program keeps is refused, not passed over.
         bool taken = false;
-        for (const QString& source : sources)
-            taken = taken || NameTaken(prefix + QFileInfo(source).fileName());
-        if (taken) continue;
-        // Every copy's name is checked before the first is made.
-        for (const QString& source : sources)
+        for (const QString& source : sources) {
             RefuseWriteClash(QStringLiteral("backup file"), prefix + QFileInfo(source).fileName(), source,
                              QStringLiteral("BackUp"));
+            taken = taken || NameTaken(prefix + QFileInfo(source).fileName());
+        }
+        if (taken) continue;
         QStringList made;
         try {
             for (const QString& source : sources) {

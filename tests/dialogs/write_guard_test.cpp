@@ -47,6 +47,7 @@ struct Writer {
     const char* ownName;
     bool takesAFileThatIsThere; // it moves or reads the file it is given
     std::function<void(WriteGuard&)> drive;
+    bool opensADatabase = false; // it reaches only the kept files that are databases
 };
 
 } // namespace
@@ -102,6 +103,17 @@ public:
         return mwtest::WriteFile(lists + name, bytes);
     }
     void expectRefusal() { scripted.expectMsgBox(ui::vbOK, target); }
+    // The main window on the Access list the writer names, table phone201.
+    frmMain* startOnNamedList()
+    {
+        mwtest::Db(databasePath())
+            .exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                                 "DataFieldName) values ('ACCESS', '(None)', '%1', 'phone201', 'phone')")
+                      .arg(target));
+        frmMain* form = start();
+        if (form) mwtest::ctl(form).OptPhoneType(4)->click();
+        return form;
+    }
 
     QString lists;
     QString target; // the name the writer is told or makes
@@ -156,6 +168,19 @@ void Start(WriteGuard& t, std::int16_t type, bool confirmed)
     mwtest::ctl(form).cmdStart->click();
 }
 
+// Start on a list that is a file the program keeps: the list is the first
+// file a run writes, refused before anything else.
+void ScrubTheList(WriteGuard& t)
+{
+    frmMain* form = t.startOnNamedList();
+    ASSERT_NE(form, nullptr);
+    mwtest::options(form).exportOK = 1;
+    mwtest::options(form).okFile = t.lists + "ok.txt";
+    mwtest::options(form).dncFile = t.lists + "dnc.txt";
+    t.expectRefusal();
+    mwtest::ctl(form).cmdStart->click();
+}
+
 const QString kHtml = "<PRE>\r\n2015551234\r\n</PRE>\r\n";
 const QString kUpdate = "2015551234,x,A\r\n9735550000,x,D\r\n";
 
@@ -182,6 +207,7 @@ const Writer kWriters[] = {
     {"WizardSplit", "calls01.txt", true, Split},
     // Stamped with the fake clock's start.
     {"ScrubBackup", "B010101000000calls.csv", true, [](WriteGuard& t) { Start(t, 1, true); }},
+    {"ScrubTheList", "calls.mdb", true, ScrubTheList, true},
 };
 
 // Every writer with every kept file it can reach: a name of its own reaches
@@ -191,7 +217,9 @@ std::vector<std::tuple<Writer, Kept>> Rows()
     std::vector<std::tuple<Writer, Kept>> rows;
     for (const Writer& writer : kWriters)
         for (const Kept& kept : kKept)
-            if (!writer.takesAFileThatIsThere || kept.exists) rows.emplace_back(writer, kept);
+            if ((!writer.takesAFileThatIsThere || kept.exists) &&
+                (!writer.opensADatabase || QByteArray(kept.path).startsWith("Database/")))
+                rows.emplace_back(writer, kept);
     return rows;
 }
 
