@@ -14,6 +14,8 @@
 
 #include <QThread>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -292,6 +294,59 @@ INSTANTIATE_TEST_SUITE_P(
                       WorkPlant{"ALinkToAnotherFile",
                                 [](const QString& w, const QString& d) { QFile::link(d + "notes.txt", w); }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The road run by another user (uid 4321, taken for the run by this root
+// process) where the work database cannot be made: a folder that takes no
+// new files from that user, or another user's leftover in a sticky folder.
+// The run stops, its message says why and names the folder or the file, and
+// the status is cleared.
+struct WorkFolder {
+    const char* name;
+    mode_t mode;
+    bool leftover; // a work database of uid 4322 lies there
+    const char* said;
+};
+
+class WorkDatabaseAsAnotherUser : public WorkTableScrubTest,
+                                  public ::testing::WithParamInterface<WorkFolder> {};
+
+TEST_P(WorkDatabaseAsAnotherUser, TheRunStopsSayingWhy)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can run as another user here";
+    const WorkFolder& c = GetParam();
+    writeList("Name,Phone,Status\r\na,2015551234,new\r\n");
+    const QString work = folder + "work/";
+    QDir().mkpath(work);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ::chmod(QFile::encodeName(work).constData(), c.mode);
+    wjob.workDatabase = work + "DNCTempWork.mdb";
+    if (c.leftover) {
+        scrubtest::Write(wjob.workDatabase, "bob's");
+        ASSERT_EQ(::chown(QFile::encodeName(wjob.workDatabase).constData(), 4322, 4322), 0);
+    }
+    ASSERT_EQ(::setegid(4321), 0);
+    ASSERT_EQ(::seteuid(4321), 0);
+    const scrub::WorkTableResult r = runWork();
+    ASSERT_EQ(::seteuid(0), 0);
+    ASSERT_EQ(::setegid(0), 0);
+
+    EXPECT_FALSE(r.completed);
+    ASSERT_TRUE(r.failure.has_value());
+    EXPECT_TRUE(r.failure->description.contains(QLatin1String(c.said)))
+        << r.failure->description.toStdString();
+    EXPECT_TRUE(r.failure->description.contains(c.leftover ? wjob.workDatabase : work.chopped(1)))
+        << r.failure->description.toStdString();
+    EXPECT_EQ(wview.statuses.last(), QString());
+    EXPECT_EQ(QFileInfo::exists(wjob.workDatabase), c.leftover);
+    if (c.leftover) EXPECT_EQ(file("work/DNCTempWork.mdb"), "bob's");
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, WorkDatabaseAsAnotherUser,
+                         ::testing::Values(WorkFolder{"AFolderThatTakesNoNewFiles", 0755, false,
+                                                      "takes no new files"},
+                                           WorkFolder{"AnotherUsersLeftoverInAStickyFolder", 01777, true,
+                                                      "left there by another user"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WorkTableScrubTest, ALookUpFailureStopsTheRunBeforeTheListIsTouched)
 {
