@@ -4,8 +4,8 @@
 #include "DataFileHelpers.h"
 
 #include "platform/files/DbfTable.h"
-#include "platform/vb/Err.h"
 #include "platform/vb/Clock.h"
+#include "platform/vb/Err.h"
 
 #include <functional>
 
