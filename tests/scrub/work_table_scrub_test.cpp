@@ -258,94 +258,56 @@ TEST_F(WorkTableScrubTest, AFailedCopyIsReportedOnceAndChangesNothing)
     EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
 }
 
-// What another program or user left at the work database's name: the road
-// makes its database new in its place, follows no link, and changes no file
-// elsewhere.
-struct WorkPlant {
+// What lies at the work database's name, and who runs the road (uid 4321,
+// taken by this root process, in a folder of the given mode): the database
+// is made new, no link is followed and nothing elsewhere changes; where it
+// cannot be made (a folder that takes no new files, another user's leftover
+// in a sticky folder) the run stops saying why, and the status is cleared.
+struct WorkPlace {
     const char* name;
-    void (*plant)(const QString& work, const QString& drop);
-};
-
-class WorkDatabasePlant : public WorkTableScrubTest, public ::testing::WithParamInterface<WorkPlant> {};
-
-TEST_P(WorkDatabasePlant, TheWorkDatabaseIsMadeNewAndNothingElsewhereChanges)
-{
-    writeList("Name,Phone,Status\r\na,2015551234,new\r\nb,2015550000,new\r\n");
-    const QString drop = folder + "drop/";
-    QDir().mkpath(drop);
-    scrubtest::Write(drop + "notes.txt", "private");
-    GetParam().plant(wjob.workDatabase, drop);
-
-    const scrub::WorkTableResult r = runWork();
-
-    EXPECT_TRUE(r.completed);
-    EXPECT_EQ(QDir(drop).entryList(QDir::Files), QStringList{"notes.txt"});
-    EXPECT_EQ(file("drop/notes.txt"), "private");
-    EXPECT_FALSE(QFileInfo(wjob.workDatabase).isSymLink());
-    EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\na,2015551234,DNC\r\nb,2015550000,new\r\n"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Plants, WorkDatabasePlant,
-    ::testing::Values(WorkPlant{"AnEarlierRunsDatabase",
-                                [](const QString& w, const QString&) { scrubtest::Write(w, "old"); }},
-                      WorkPlant{"ADanglingLinkIntoAnotherFolder",
-                                [](const QString& w, const QString& d) { QFile::link(d + "stolen.mdb", w); }},
-                      WorkPlant{"ALinkToAnotherFile",
-                                [](const QString& w, const QString& d) { QFile::link(d + "notes.txt", w); }}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// The road run by another user (uid 4321, taken for the run by this root
-// process) where the work database cannot be made: a folder that takes no
-// new files from that user, or another user's leftover in a sticky folder.
-// The run stops, its message says why and names the folder or the file, and
-// the status is cleared.
-struct WorkFolder {
-    const char* name;
+    int plant; // 0 nothing, 1 an earlier file, 2 a link to nowhere, 3 a link to a file, 4 uid 4322's file
     mode_t mode;
-    bool leftover; // a work database of uid 4322 lies there
-    const char* said;
+    bool asAnotherUser;
+    const char* said; // the failure's words; null: the run completes
 };
 
-class WorkDatabaseAsAnotherUser : public WorkTableScrubTest,
-                                  public ::testing::WithParamInterface<WorkFolder> {};
+class WorkDatabasePlace : public WorkTableScrubTest, public ::testing::WithParamInterface<WorkPlace> {};
 
-TEST_P(WorkDatabaseAsAnotherUser, TheRunStopsSayingWhy)
+TEST_P(WorkDatabasePlace, TheWorkDatabaseIsMadeNewOrTheRunSaysWhy)
 {
-    if (::geteuid() != 0) GTEST_SKIP() << "only root can run as another user here";
-    const WorkFolder& c = GetParam();
+    const WorkPlace& c = GetParam();
+    if (c.asAnotherUser && ::geteuid() != 0) GTEST_SKIP() << "only root can run as another user here";
     writeList("Name,Phone,Status\r\na,2015551234,new\r\n");
-    const QString work = folder + "work/";
-    QDir().mkpath(work);
+    QDir().mkpath(folder + "work");
     ::chmod(QFile::encodeName(folder).constData(), 0755);
-    ::chmod(QFile::encodeName(work).constData(), c.mode);
-    wjob.workDatabase = work + "DNCTempWork.mdb";
-    if (c.leftover) {
-        scrubtest::Write(wjob.workDatabase, "bob's");
-        ASSERT_EQ(::chown(QFile::encodeName(wjob.workDatabase).constData(), 4322, 4322), 0);
-    }
-    ASSERT_EQ(::setegid(4321), 0);
-    ASSERT_EQ(::seteuid(4321), 0);
+    ::chmod(QFile::encodeName(folder + "work").constData(), c.mode);
+    const QString notes = folder + "work/notes.txt",
+                  work = wjob.workDatabase = folder + "work/DNCTempWork.mdb";
+    scrubtest::Write(notes, "private");
+    if (c.plant == 1 || c.plant == 4) scrubtest::Write(work, "left");
+    if (c.plant == 2 || c.plant == 3) QFile::link(c.plant == 2 ? folder + "stolen.mdb" : notes, work);
+    if (c.plant == 4) ::chown(QFile::encodeName(work).constData(), 4322, 4322);
+    if (c.asAnotherUser) ::setegid(4321), ::seteuid(4321);
     const scrub::WorkTableResult r = runWork();
-    ASSERT_EQ(::seteuid(0), 0);
-    ASSERT_EQ(::setegid(0), 0);
+    if (c.asAnotherUser) ::seteuid(0), ::setegid(0);
 
-    EXPECT_FALSE(r.completed);
-    ASSERT_TRUE(r.failure.has_value());
-    EXPECT_TRUE(r.failure->description.contains(QLatin1String(c.said)))
-        << r.failure->description.toStdString();
-    EXPECT_TRUE(r.failure->description.contains(c.leftover ? wjob.workDatabase : work.chopped(1)))
-        << r.failure->description.toStdString();
-    EXPECT_EQ(wview.statuses.last(), QString());
-    EXPECT_EQ(QFileInfo::exists(wjob.workDatabase), c.leftover);
-    if (c.leftover) EXPECT_EQ(file("work/DNCTempWork.mdb"), "bob's");
+    EXPECT_EQ(r.completed, !c.said);
+    if (c.said) {
+        EXPECT_TRUE(r.failure && r.failure->description.contains(QLatin1String(c.said)));
+        EXPECT_EQ(wview.statuses.last(), QString());
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder + "stolen.mdb"));
+    EXPECT_EQ(file("work/notes.txt"), "private");
+    EXPECT_FALSE(QFileInfo(work).isSymLink());
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, WorkDatabaseAsAnotherUser,
-                         ::testing::Values(WorkFolder{"AFolderThatTakesNoNewFiles", 0755, false,
-                                                      "takes no new files"},
-                                           WorkFolder{"AnotherUsersLeftoverInAStickyFolder", 01777, true,
-                                                      "left there by another user"}),
+INSTANTIATE_TEST_SUITE_P(Places, WorkDatabasePlace,
+                         ::testing::Values(WorkPlace{"AnEarlierRunsDatabase", 1, 0700, false, nullptr},
+                                           WorkPlace{"ALinkToNowhere", 2, 0700, false, nullptr},
+                                           WorkPlace{"ALinkToAnotherFile", 3, 0700, false, nullptr},
+                                           WorkPlace{"AFolderThatTakesNoNewFiles", 0, 0755, true, "folder '"},
+                                           WorkPlace{"AnotherUsersLeftoverInAStickyFolder", 4, 01777, true,
+                                                     "left there by another user"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WorkTableScrubTest, ALookUpFailureStopsTheRunBeforeTheListIsTouched)

@@ -126,81 +126,48 @@ TEST(App, LockFileIsPerUserAndProgramFolder)
     EXPECT_NE(App::InstanceLockPath(), a);
 }
 
-// A lock in a folder others may write (no runtime folder, no private program
-// or home folder: /tmp is left), with something planted at its name before
-// the program starts. The program starts, the planted file is untouched, a
-// second copy is still refused, and the lock file goes at the end.
-struct Plant {
-    const char* name;
-    void (*plant)(const QString& lock, const QString& victim);
-};
-
-class AppLockPlanted : public ::testing::TestWithParam<Plant> {};
+// The lock in /tmp (no runtime folder, no private program or home folder)
+// with a link or another user's locked file planted at its name: the
+// program starts, the planted target is untouched, a second copy is still
+// refused, and the lock file goes when the lock is given up.
+class AppLockPlanted : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(AppLockPlanted, NothingPlantedStopsOrDoublesTheProgram)
 {
+    const std::string plant = GetParam();
+    if (plant == "AnotherUsersLockedFile" && ::geteuid() != 0)
+        GTEST_SKIP() << "only root can give files away";
     HomeGuard home;
     const QByteArray oldHome = qgetenv("HOME"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     QTemporaryDir shared;
-    ::chmod(QFile::encodeName(home.dir.path()).constData(), 0777);
-    ::chmod(QFile::encodeName(shared.path()).constData(), 0777);
+    for (const QString& folder : {home.dir.path(), shared.path()})
+        ::chmod(QFile::encodeName(folder).constData(), 0777);
     qputenv("HOME", shared.path().toUtf8());
     qunsetenv("XDG_RUNTIME_DIR");
-    const QString lock = App::InstanceLockPath();
+    const QString lock = App::InstanceLockPath(), victim = shared.path() + "/notes.txt";
     QFile::remove(lock);
-    EXPECT_TRUE(lock.startsWith("/tmp/.tervala-")) << lock.toStdString();
-    const QString victim = shared.path() + "/notes.txt";
     QFile v(victim);
-    ASSERT_TRUE(v.open(QIODevice::WriteOnly));
-    v.write("private");
+    ASSERT_TRUE(v.open(QIODevice::WriteOnly) && v.write("private") == 7);
     v.close();
-    GetParam().plant(lock, victim);
-    if (IsSkipped()) return;
+    const bool other = plant == "AnotherUsersLockedFile";
+    const int held = other ? ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0666) : -1;
+    if (other) EXPECT_TRUE(::fchown(held, 4321, 4321) == 0 && ::flock(held, LOCK_EX) == 0);
+    if (!other) QFile::link(victim + (plant == "ADanglingLink" ? ".gone" : ""), lock);
 
     EXPECT_TRUE(App::AcquireInstanceLock());
-    {
-        OtherCopy second;
-        EXPECT_FALSE(second.acquired);
-    }
-    QFile after(victim);
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_EQ(after.readAll(), "private");
+    EXPECT_FALSE(OtherCopy().acquired);
+    ASSERT_TRUE(v.open(QIODevice::ReadOnly));
+    EXPECT_EQ(v.readAll(), "private");
     App::ReleaseInstanceLock();
     EXPECT_FALSE(QFileInfo(lock).exists() || QFileInfo(lock).isSymLink());
+    if (held >= 0) ::close(held);
     qputenv("HOME", oldHome);
-    if (oldRuntime.isEmpty())
-        qunsetenv("XDG_RUNTIME_DIR");
-    else
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    if (!oldRuntime.isEmpty()) qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Plants, AppLockPlanted,
-    ::testing::Values(
-        Plant{"Nothing", [](const QString&, const QString&) {}},
-        Plant{"ALinkToAnotherFile", [](const QString& l, const QString& v) { QFile::link(v, l); }},
-        Plant{"ADanglingLink", [](const QString& l, const QString& v) { QFile::link(v + ".gone", l); }},
-        // Another user's file, held locked (as root: made by the test).
-        Plant{"AnotherUsersLockedFile",
-              [](const QString& l, const QString&) {
-                  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file away";
-                  static int held = -1;
-                  if (held >= 0) ::close(held);
-                  held = ::open(QFile::encodeName(l).constData(), O_RDWR | O_CREAT, 0666);
-                  ASSERT_EQ(::fchown(held, 4321, 4321), 0);
-                  ASSERT_EQ(::flock(held, LOCK_EX), 0);
-              }}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(App, TheLockFileGoesWhenTheLockIsGivenUp)
-{
-    HomeGuard home;
-    ASSERT_TRUE(App::AcquireInstanceLock());
-    const QString lock = App::InstanceLockPath();
-    EXPECT_TRUE(QFileInfo(lock).isFile());
-    App::ReleaseInstanceLock();
-    EXPECT_FALSE(QFileInfo::exists(lock));
-}
+INSTANTIATE_TEST_SUITE_P(Plants, AppLockPlanted,
+                         ::testing::Values("ALinkToAnotherFile", "ADanglingLink", "AnotherUsersLockedFile"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST(App, PrevInstanceSeesAnotherRunningCopy)
 {
