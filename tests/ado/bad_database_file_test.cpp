@@ -75,12 +75,9 @@ TEST_P(BadDatabaseFile, FailsWithItsNameAndStaysAsItWas)
     }
     if (GetParam().journal) {
         if (::geteuid() != 0) GTEST_SKIP() << "only root can make a file of another user";
-        const QByteArray journal = QFile::encodeName(path + GetParam().journal);
-        QFile f(QString::fromLocal8Bit(journal));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(OnePageJournal());
-        f.close();
-        ASSERT_EQ(::chown(journal.constData(), 4321, 4321), 0);
+        QFile f(path + GetParam().journal);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(OnePageJournal()) > 0 && f.flush());
+        ASSERT_EQ(::fchown(f.handle(), 4321, 4321), 0);
     }
     try {
         auto conn = ado::Connection::Create();

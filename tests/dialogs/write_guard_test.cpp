@@ -47,7 +47,6 @@ struct Writer {
     const char* ownName;
     bool takesAFileThatIsThere; // it moves or reads the file it is given
     std::function<void(WriteGuard&)> drive;
-    bool opensADatabase = false; // it reaches only the kept files that are databases
 };
 
 } // namespace
@@ -103,7 +102,6 @@ public:
         return mwtest::WriteFile(lists + name, bytes);
     }
     void expectRefusal() { scripted.expectMsgBox(ui::vbOK, target); }
-    // The main window on the Access list the writer names, table phone201.
     frmMain* startOnNamedList()
     {
         mwtest::Db(databasePath())
@@ -168,15 +166,12 @@ void Start(WriteGuard& t, std::int16_t type, bool confirmed)
     mwtest::ctl(form).cmdStart->click();
 }
 
-// Start on a list that is a file the program keeps: the list is the first
-// file a run writes, refused before anything else.
+// Start on an Access list that is a file the program keeps: the first file a
+// run writes, refused before anything else.
 void ScrubTheList(WriteGuard& t)
 {
     frmMain* form = t.startOnNamedList();
     ASSERT_NE(form, nullptr);
-    mwtest::options(form).exportOK = 1;
-    mwtest::options(form).okFile = t.lists + "ok.txt";
-    mwtest::options(form).dncFile = t.lists + "dnc.txt";
     t.expectRefusal();
     mwtest::ctl(form).cmdStart->click();
 }
@@ -207,7 +202,7 @@ const Writer kWriters[] = {
     {"WizardSplit", "calls01.txt", true, Split},
     // Stamped with the fake clock's start.
     {"ScrubBackup", "B010101000000calls.csv", true, [](WriteGuard& t) { Start(t, 1, true); }},
-    {"ScrubTheList", "calls.mdb", true, ScrubTheList, true},
+    {"ScrubTheList", "calls.mdb", true, ScrubTheList}, // opens the kept databases only
 };
 
 // Every writer with every kept file it can reach: a name of its own reaches
@@ -218,7 +213,7 @@ std::vector<std::tuple<Writer, Kept>> Rows()
     for (const Writer& writer : kWriters)
         for (const Kept& kept : kKept)
             if ((!writer.takesAFileThatIsThere || kept.exists) &&
-                (!writer.opensADatabase || QByteArray(kept.path).startsWith("Database/")))
+                (std::string(writer.name) != "ScrubTheList" || QByteArray(kept.path).startsWith("Database/")))
                 rows.emplace_back(writer, kept);
     return rows;
 }

@@ -24,23 +24,8 @@ const Source kSources[] = {
          return QStringList{f + "calls", f + "calls.dbf"};
      }},
     {"Access", [](const QString& f) { return QStringList{f + "list.mdb"}; }},
-    // The list a link names: its engine's journals lie beside that file.
-    {"AccessThroughLink",
-     [](const QString& f) {
-         QDir().mkpath(f + "real");
-         scrubtest::Write(f + "real/real.mdb", "list");
-         QFile::link(f + "real/real.mdb", f + "calls.mdb");
-         return QStringList{f + "calls.mdb"};
-     }},
     {"Excel", [](const QString& f) { return QStringList{f + "calls.xlsx"}; }},
 };
-
-// The file a link names, or the path itself.
-QString Resolved(const QString& path)
-{
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? path : canonical;
-}
 
 // The last source path is the file itself.
 QString Base(const QStringList& sources)
@@ -79,27 +64,16 @@ const Kind kKinds[] = {
      kList},
     {"ListJournal", [](const QString&, const QStringList& s) { return s.last() + "-journal"; }, true, kList},
     {"WorkbookSave",
-     [](const QString&, const QStringList& s) {
-         const QFileInfo saved(Resolved(s.last())); // beside the workbook a link names
-         return saved.path() + "/." + saved.fileName() + ".Ab12Cd";
+     [](const QString& f, const QStringList& s) {
+         return f + u'.' + QFileInfo(s.last()).fileName() + ".Ab12Cd";
      },
      true, kList},
     {"DncJournalThroughLink", [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; },
      true, [](const QString& f, const QStringList&) { return f + "link.txt"; }, true},
-    {"DncWalThroughLink", [](const QString& f, const QStringList&) { return f + "store.mdb-wal"; }, true,
-     [](const QString& f, const QStringList&) { return f + "link.txt"; }, true},
-    {"ResolvedListJournal", [](const QString&, const QStringList& s) { return Resolved(s.last()) + "-wal"; },
-     true, kList},
-    // The backup this second's run makes, a later one of the same second
-    // and a memo file's: outputs of the run as well.
+    // This second's backup and its memo file's: outputs of the run too.
     {"Backup",
      [](const QString& f, const QStringList& s) {
          return f + "B070302142530" + QFileInfo(s.last()).fileName();
-     },
-     true, kList},
-    {"SecondBackupOfASecond",
-     [](const QString& f, const QStringList& s) {
-         return f + "B070302142530_2" + QFileInfo(s.last()).fileName();
      },
      true, kList},
     {"BackupOfTheMemo",
