@@ -111,19 +111,14 @@ TEST_P(DataFileFullDisk, TheWriteFailsAndTheEarlierFileStays)
     const int records = c.records;
     const QByteArray earlier =
         w.workbook ? Workbook(path + QStringLiteral(".scratch"), records) : Table(records);
-    testsupport::ExpectTheEarlierFilesStay(disk,
-                                           {[&] { Put(path, earlier); },
-                                            [&] {
-                                                const vb::ErrObject e =
-                                                    testsupport::ErrorOf([&] { w.write(path, records); });
-                                                // The failure names the user's file, not a file of its own
-                                                // beside it.
-                                                if (e.Number != 0 && !w.workbook)
-                                                    EXPECT_TRUE(e.Description.contains(u'\'' + path + u'\''))
-                                                        << e.Description.toStdString();
-                                                return e;
-                                            },
-                                            path, w.appends},
+    // The failure names the user's file, not a file of its own beside it.
+    const auto write = [&] {
+        const vb::ErrObject e = testsupport::ErrorOf([&] { w.write(path, records); });
+        if (e.Number != 0 && !w.workbook)
+            EXPECT_TRUE(e.Description.contains(u'\'' + path + u'\'')) << e.Description.toStdString();
+        return e;
+    };
+    testsupport::ExpectTheEarlierFilesStay(disk, {[&] { Put(path, earlier); }, write, path, w.appends},
                                            records == testsupport::kLargeRecords);
 }
 
