@@ -15,8 +15,12 @@ QList<Kept> DatabaseFiles(const QString& path, const QString& what)
     QList<Kept> files;
     if (path.isEmpty()) return files;
     files << Kept{path, what, path};
-    for (const char* suffix : {"-journal", "-wal", "-shm"})
-        files << Kept{path + QLatin1String(suffix), QStringLiteral("a journal of ") + what, path};
+    // The engine keeps its journals beside the file a link names; the names
+    // beside the link are kept free as well.
+    const QString resolved = fso::ResolvedFilePath(path);
+    for (const QString& base : resolved == path ? QStringList{path} : QStringList{resolved, path})
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            files << Kept{base + QLatin1String(suffix), QStringLiteral("a journal of ") + what, path};
     return files;
 }
 

@@ -19,6 +19,10 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -374,7 +378,16 @@ void CreateJetDatabase(const QString& path)
         writeguard::WriteClash(QStringLiteral("new database"), path, {}, writeguard::Omit::WorkDatabase);
     if (!clash.isEmpty())
         vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("CreateJetDatabase"), clash);
-    if (QFile::exists(path)) QFile::remove(path);
+    // Whatever lies at the name (an earlier run's database, a link) goes
+    // first: the database is then made new, never through a link.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) == 0 && ::unlink(name.constData()) != 0)
+        vb::Raise(
+            vb::errnum::PermissionDenied, QStringLiteral("CreateJetDatabase"),
+            QStringLiteral("The database '%1' is left there by another user and cannot be removed (%2). "
+                           "Ask its owner, or whoever keeps the folder, to remove it.")
+                .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     auto catalog = adox::Catalog::Create();
     auto conn = catalog->Create(JetFileConnectionString(path));
     CloseQuietly(conn);

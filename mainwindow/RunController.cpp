@@ -29,6 +29,7 @@
 #include "records/ModuleConnectString.h"
 #include "scrub/DuplicateRemoval.h"
 #include "scrub/ExcelSheetScrub.h"
+#include "scrub/ListBackup.h"
 #include "scrub/TableScrub.h"
 #include "scrub/TextFileScrub.h"
 #include "scrub/WorkTableScrub.h"
@@ -72,21 +73,13 @@ bool HasRecords(const PanelChoices& panel)
 // Copies the source file beside itself under "B" and the present moment. A
 // table's memo and index files go with it under the copy's name, where a
 // table opened finds its own: without its memo file the copy cannot be opened.
+// A database is copied as the engine sees it, its journal's rows included.
 void BackUp(const QString& folder, const QString& fileName, SourceKind kind)
 {
-    const QString dir = scrub::FolderWithSeparator(folder);
-    const QString copyPrefix = dir + QStringLiteral("B") + scrub::FileStamp();
-    QStringList sources{dir + fileName};
-    if (kind == SourceKind::FoxPro)
-        for (const QString& companion : files::DbfTable::companionPaths(dir + fileName))
-            if (QFileInfo(companion).isFile()) sources << companion;
-    // Every copy's name is checked before the first is made.
-    for (const QString& source : sources)
-        scrub::RefuseWriteClash(QStringLiteral("backup file"), copyPrefix + QFileInfo(source).fileName(),
-                                source, QStringLiteral("BackUp"));
-    fso::FileSystemObject files;
-    for (const QString& source : sources)
-        files.CopyFile(source, copyPrefix + QFileInfo(source).fileName(), true);
+    scrub::BackUpList(folder, fileName,
+                      kind == SourceKind::FoxPro   ? scrub::BackupKind::Table
+                      : kind == SourceKind::Access ? scrub::BackupKind::Database
+                                                   : scrub::BackupKind::File);
 }
 
 scrub::ScrubSettings SettingsOfRun(const ScrubOptions& options, const CDataTypeInfo& profile,

@@ -13,6 +13,7 @@
 #include "platform/vb/DateTime.h"
 #include "platform/vb/Err.h"
 #include "platform/vb/Format.h"
+#include "scrub/ListBackup.h"
 #include "scrub/LookupThreads.h"
 #include "scrub/ServerLookups.h"
 
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
+#include <tuple>
 
 namespace scrub {
 
@@ -476,6 +478,23 @@ QString ResultFileClash(const QString& kind, const QString& path, const QStringL
 QString ResultFileClash(const ScrubSettings& settings, const QStringList& sourcePaths,
                         const QList<writeguard::Kept>& runFiles)
 {
+    // The list is the first file a run writes: never one the program keeps.
+    for (const QString& source : sourcePaths) {
+        const QString clash = writeguard::WriteClash(QStringLiteral("calling list"), source);
+        if (!clash.isEmpty()) return clash;
+    }
+    // The backup and its companions are outputs of the run too; their
+    // stamp is not known yet, so a result file named as any of them is
+    // refused before anything is copied.
+    if (settings.backupOriginal)
+        for (const auto& [kind, file, on] :
+             {std::tuple{QStringLiteral("OK"), settings.okFile, settings.exportOk},
+              std::tuple{QStringLiteral("DNC"), settings.dncFile, settings.exportDnc}})
+            for (auto source = sourcePaths.crbegin(); source != sourcePaths.crend(); ++source)
+                if (on && IsBackupNameOf(file, *source))
+                    return QStringLiteral("The %1 file '%2' is named as a backup of the calling list '%3'! "
+                                          "Please input another %1 File Name!")
+                        .arg(kind, file, *source);
     if (settings.exportOk) {
         const QString clash = ResultFileClash(QStringLiteral("OK"), settings.okFile, sourcePaths, runFiles);
         if (!clash.isEmpty()) return clash;

@@ -6,6 +6,7 @@
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/vb/Err.h"
+#include "scrub/ListBackup.h"
 #include "scrub/ListCopy.h"
 #include "scrub/TextLayout.h"
 
@@ -277,10 +278,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
             vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"), clash);
 
         if (settings.backupOriginal) {
-            const QString backup = folder + QStringLiteral("B") + FileStamp() + job.fileName;
-            RefuseWriteClash(QStringLiteral("backup file"), backup, source, QStringLiteral("ScrubTextFile"));
-            fso::FileSystemObject().CopyFile(source, backup, true);
-            result.backupName = backup;
+            result.backupName = BackUpList(folder, job.fileName, BackupKind::File);
         }
 
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));

@@ -650,6 +650,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();
         try {
+            Say(progress, QString(), 1); // "Analyzing data ...." is over either way
             if (linked) DropLink(dncConn);
             if (work && work->State() == ado::adStateOpen) work->Close();
         } catch (...) {

@@ -6,6 +6,8 @@
 #include "platform/ado/SqliteNumberSet.h"
 #include "platform/ado/SqliteStatement.h"
 #include "platform/ado/VirtualTables.h"
+#include "platform/fso/FileReplace.h"
+#include "platform/fso/FileSystemObject.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 
@@ -13,8 +15,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <grp.h>
+#include <pwd.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
+#include <unistd.h>
+#include <vector>
 
 namespace ado {
 
@@ -29,6 +36,45 @@ namespace {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     return true;
 }();
+
+// Whether the user uid could write the database file db: only such a user's
+// journal is a journal of the database and not a file planted beside it.
+bool MayWriteDatabase(uid_t uid, const struct stat& db)
+{
+    if (uid == ::geteuid() || uid == db.st_uid || uid == 0 || (db.st_mode & S_IWOTH)) return true;
+    if (!(db.st_mode & S_IWGRP)) return false;
+    const struct passwd* pw = ::getpwuid(uid);
+    if (!pw) return false;
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    if (::getgrouplist(pw->pw_name, pw->pw_gid, groups.data(), &count) < 0) {
+        groups.resize(std::size_t(count));
+        if (::getgrouplist(pw->pw_name, pw->pw_gid, groups.data(), &count) < 0) return false;
+    }
+    groups.resize(std::size_t(count));
+    return std::find(groups.begin(), groups.end(), db.st_gid) != groups.end();
+}
+
+// Refuses a journal beside the database that no writer of it made.
+void RefuseForeignJournals(const QString& path)
+{
+    // The engine keeps its journals beside the file a link names.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    struct stat db {};
+    if (canonical.isEmpty() || ::stat(QFile::encodeName(canonical).constData(), &db) != 0) return;
+    for (const char* suffix : {"-journal", "-wal"}) {
+        const QString journal = canonical + QLatin1String(suffix);
+        struct stat st {};
+        if (::lstat(QFile::encodeName(journal).constData(), &st) != 0) continue;
+        if (!MayWriteDatabase(st.st_uid, db))
+            Raise(errnum::JetFailure,
+                  QStringLiteral("Could not use '%1': the file '%2' beside it belongs to another user, who "
+                                 "may not write the database. The database was left as it was; remove "
+                                 "that file, or ask its owner to.")
+                      .arg(path, journal),
+                  JetSource());
+    }
+}
 
 QString qualified(const ColumnInfo& t)
 {
@@ -106,6 +152,55 @@ void SqliteConnection::CheckDatabaseFile(const QString& path)
     if (head != QByteArray("SQLite format 3\0", 16))
         Raise(errnum::JetFailure, QStringLiteral("Unrecognized database format '%1'.").arg(path),
               JetSource());
+    RefuseForeignJournals(path);
+}
+
+void SqliteConnection::BackUpFile(const QString& path, const QString& target)
+{
+    const auto source = OpenFile(path);
+    sqlite3* from = source->handle();
+    // The read transaction the copy is made in: begun by a first read, which
+    // waits for a writer's commit as every open does and then refuses.
+    source->exec(QStringLiteral("BEGIN"));
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(from, "SELECT count(*) FROM sqlite_master", -1, &s, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(s);
+    sqlite3_finalize(s);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) RaiseFileInUse(path);
+    if (rc != SQLITE_ROW) source->raise(rc);
+
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    ::close(fso::CreateNewFile(target, st.st_mode & 0777));
+    sqlite3* copy = nullptr;
+    QString why;
+    int error = 0;
+    rc = sqlite3_open_v2(target.toUtf8().constData(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
+                         nullptr);
+    // The copy is new: nothing to roll back, so it keeps no journal beside it.
+    if (rc == SQLITE_OK) rc = sqlite3_exec(copy, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* b = sqlite3_backup_init(copy, "main", from, "main");
+        rc = b ? sqlite3_backup_step(b, -1) : sqlite3_errcode(copy);
+        const int finished = b ? sqlite3_backup_finish(b) : SQLITE_OK;
+        if (rc == SQLITE_DONE) rc = finished;
+    }
+    if (rc != SQLITE_OK) {
+        error = rc;
+        why = QString::fromUtf8(copy ? sqlite3_errmsg(copy) : sqlite3_errstr(rc));
+    }
+    sqlite3_close(copy);
+    source->exec(QStringLiteral("COMMIT"));
+    source->close();
+    if (error != 0) {
+        ::unlink(QFile::encodeName(target).constData()); // made above, exclusively
+        if (error == SQLITE_FULL)
+            vb::Raise(vb::errnum::DeviceIOError, QStringLiteral("CopyFile"),
+                      fso::WriteFailure(target, ENOSPC));
+        if (error == SQLITE_BUSY || error == SQLITE_LOCKED) RaiseFileInUse(path);
+        Raise(errnum::JetFailure, why, JetSource());
+    }
+    fso::SyncFolderOf(target);
 }
 
 std::shared_ptr<SqliteConnection> SqliteConnection::OpenFile(const QString& path, const QString& kind)
@@ -171,7 +266,13 @@ void SqliteConnection::raise(int rc) const
     static const QRegularExpression noTable(QStringLiteral("^no such table: (?:\\w+\\.)?(.*)$"));
     static const QRegularExpression notNull(QStringLiteral("^NOT NULL constraint failed: (.*)$"));
     static const QRegularExpression exists(QStringLiteral("^(?:table|view) (.*) already exists$"));
+    // A file-backed table's write that found no room: error 57, as every
+    // writer says it, naming the user's file.
+    static const QRegularExpression noRoom(
+        QStringLiteral("^Cannot write the file '.*': (?:the disk is full|it would be larger than this system "
+                       "allows)\\.$"));
     QRegularExpressionMatch m;
+    if (noRoom.match(msg).hasMatch()) vb::Raise(vb::errnum::DeviceIOError, JetSource(), msg);
     if ((m = noTable.match(msg)).hasMatch())
         Raise(errnum::NoSuchTable,
               QStringLiteral(

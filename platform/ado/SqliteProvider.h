@@ -31,7 +31,16 @@ public:
     static std::shared_ptr<SqliteConnection> OpenMemory(const QString& kind);
     // Checks a file the way Jet does before using it; throws "Could not find
     // file" or "Unrecognized database format".
+    // A "-journal" or "-wal" beside the database that belongs to someone who
+    // may not write the database is refused as well: opening would play it
+    // back into the file.
     static void CheckDatabaseFile(const QString& path);
+    // Copies the database at path to target, a new file (fso::CreateNewFile):
+    // the committed state one read transaction sees, rows still in the
+    // "-wal" included and another connection's uncommitted write left out
+    // (a writer is waited for as any open waits, then refused). A copy that
+    // fails is removed.
+    static void BackUpFile(const QString& path, const QString& target);
 
     ~SqliteConnection() override;
 

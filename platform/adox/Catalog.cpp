@@ -6,10 +6,15 @@
 #include "platform/ado/SqliteProvider.h"
 #include "platform/vb/Err.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace adox {
 
@@ -554,19 +559,33 @@ std::shared_ptr<ado::Connection> Catalog::Create(const QString& connectionString
     const QString path = cs.value(QStringLiteral("Data Source"));
     if (path.isEmpty())
         ado::Raise(ado::errnum::JetFailure, QStringLiteral("Not a valid file name."), ado::JetSource());
-    if (QFileInfo::exists(path))
-        ado::Raise(ado::errnum::DatabaseExists, QStringLiteral("Database already exists."), ado::JetSource());
     if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
         ado::Raise(ado::errnum::JetFailure, QStringLiteral("Could not find file '%1'.").arg(path),
                    ado::JetSource());
+    // Made new here: a name already taken, a link pointing nowhere included,
+    // is never written through.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST)
+        ado::Raise(ado::errnum::DatabaseExists, QStringLiteral("Database already exists."), ado::JetSource());
+    if (fd < 0)
+        ado::Raise(
+            ado::errnum::JetFailure,
+            QStringLiteral("Cannot make the database '%1': the folder '%2' takes no new files (%3).")
+                .arg(path, QFileInfo(path).absolutePath(), QString::fromLocal8Bit(std::strerror(errno))),
+            ado::JetSource());
+    ::close(fd);
     sqlite3* db = nullptr;
     const QByteArray p = path.toUtf8();
-    int rc = sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc == SQLITE_OK) // a database file is written only once something is in it
         rc = sqlite3_exec(db, "CREATE TABLE tv_new(a); DROP TABLE tv_new;", nullptr, nullptr, nullptr);
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_close(db);
-    if (rc != SQLITE_OK) ado::Raise(ado::errnum::JetFailure, msg, ado::JetSource());
+    if (rc != SQLITE_OK) {
+        ::unlink(name.constData()); // made above: the failed database goes with it
+        ado::Raise(ado::errnum::JetFailure, msg, ado::JetSource());
+    }
     auto c = ado::Connection::Create();
     c->Open(connectionString);
     SetActiveConnection(c);

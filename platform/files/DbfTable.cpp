@@ -10,8 +10,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace files {
@@ -129,7 +131,14 @@ constexpr int kJournalHeader = 16;
 void recoverFromJournal(const QString& path)
 {
     const QString journalPath = DbfTable::undoJournalPath(path);
-    if (!QFileInfo::exists(journalPath)) return;
+    // Only a journal this user or the table's owner made is played back;
+    // a link or another user's file at its name is not the table's (and no
+    // transaction of this table starts over it).
+    struct stat st {};
+    struct stat table {};
+    if (::lstat(QFile::encodeName(journalPath).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (::stat(QFile::encodeName(path).constData(), &table) != 0) return;
+    if (st.st_uid != ::geteuid() && st.st_uid != table.st_uid) return;
     QFile journal(journalPath);
     if (!journal.open(QIODevice::ReadOnly)) return;
     if (::flock(journal.handle(), LOCK_EX | LOCK_NB) != 0) return;
@@ -637,7 +646,7 @@ void DbfTable::journal(qint64 offset, const QByteArray& before)
     qToLittleEndian<qint32>(static_cast<qint32>(before.size()), entry.data() + 8);
     entry += before;
     if (m_journal->write(entry) != entry.size() || !m_journal->flush())
-        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_journal->fileName(), errno));
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_path, errno));
     m_journalSynced = false;
 }
 
@@ -651,7 +660,7 @@ void DbfTable::dropJournal()
 {
     if (!m_journal) return;
     m_journal->close();
-    QFile::remove(m_journal->fileName());
+    QFile::remove(undoJournalPath(m_path));
     m_journal.reset();
     fso::SyncFolderOf(m_path);
 }
@@ -660,7 +669,7 @@ void DbfTable::syncJournal()
 {
     if (m_journalSynced) return;
     if (::fdatasync(m_journal->handle()) != 0 && errno != EINVAL)
-        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_journal->fileName(), errno));
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_path, errno));
     m_journalSynced = true;
 }
 
@@ -757,21 +766,33 @@ void DbfTable::beginUndo()
             QStringLiteral("Cannot write to '%1': an unfinished change is still to be undone.").arg(m_path));
     m_undo.clear();
     m_undoSize = m_file->size();
-    m_journal = std::make_unique<QFile>(undoJournalPath(m_path));
+    const QString journalPath = undoJournalPath(m_path);
     QByteArray header = kJournalMagic;
     header.resize(kJournalHeader);
     qToLittleEndian<qint64>(m_undoSize, header.data() + 8);
-    if (!m_journal->open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        ::flock(m_journal->handle(), LOCK_EX | LOCK_NB) != 0) {
-        const QString name = m_journal->fileName();
-        dropJournal();
-        vb::Raise(vb::errnum::PermissionDenied, kSource, QStringLiteral("Cannot write to '%1'.").arg(name));
+    // The journal is the table's own file: never reached through a link (a
+    // dangling one included) and never a file of another user, whose bytes
+    // would be written or whose content would later be played back.
+    struct stat table {};
+    ::fstat(m_file->handle(), &table);
+    const int fd = ::open(QFile::encodeName(journalPath).constData(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, table.st_mode & 0666);
+    struct stat st {};
+    const bool own = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+    m_journal = std::make_unique<QFile>(journalPath);
+    if (!own || !m_journal->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) ||
+        ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
+        if (fd >= 0 && !m_journal->isOpen()) ::close(fd);
+        m_journal->close();
+        m_journal.reset();
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot write to '%1': its undo journal '%2' cannot be made there.")
+                      .arg(m_path, journalPath));
     }
     if (m_journal->write(header) != header.size() || !m_journal->flush()) {
         const int error = errno;
-        const QString name = m_journal->fileName();
         dropJournal();
-        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(name, error));
+        vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_path, error));
     }
     m_journalSynced = false;
     m_written = false;

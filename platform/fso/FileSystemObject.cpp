@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fso {
 namespace {
@@ -47,6 +51,60 @@ QString resolveDestination(const QString& source, const QString& destination)
 
 } // namespace
 
+int CreateNewFile(const QString& target, unsigned mode)
+{
+    requireParent(target);
+    const QByteArray name = QFile::encodeName(target);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EEXIST) vb::Raise(vb::errnum::FileAlreadyExists);
+        if (error == ENOENT || error == ENOTDIR) vb::Raise(vb::errnum::PathNotFound);
+        vb::Raise(error == EACCES || error == EPERM || error == EROFS ? vb::errnum::PermissionDenied
+                                                                      : vb::errnum::DeviceIOError,
+                  QStringLiteral("CopyFile"), WriteFailure(target, error));
+    }
+    // The bits asked for, not narrowed by the umask: the file is this one.
+    ::fchmod(fd, mode & 07777);
+    return fd;
+}
+
+void CopyToNewFile(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
+    struct stat st {};
+    if (::fstat(in.handle(), &st) != 0 || !S_ISREG(st.st_mode)) vb::Raise(vb::errnum::PermissionDenied);
+    const int fd = CreateNewFile(target, st.st_mode & 0777);
+    const QByteArray name = QFile::encodeName(target);
+    int error = 0;
+    QByteArray chunk;
+    while (error == 0 && !(chunk = in.read(1 << 20)).isEmpty()) {
+        const char* data = chunk.constData();
+        qsizetype left = chunk.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd, data, std::size_t(left));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                error = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            data += n;
+            left -= n;
+        }
+    }
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    ::close(fd);
+    const bool readFailed = error == 0 && in.error() != QFileDevice::NoError;
+    if (error != 0 || readFailed) {
+        ::unlink(name.constData()); // made here, exclusively: no one else's file
+        vb::Raise(vb::errnum::DeviceIOError, QStringLiteral("CopyFile"),
+                  readFailed ? QStringLiteral("Cannot read the file '%1'.").arg(source)
+                             : WriteFailure(target, error));
+    }
+    SyncFolderOf(target);
+}
+
 bool FileSystemObject::FileExists(const QString& path) const
 {
     return !path.isEmpty() && QFileInfo(path).isFile();
@@ -80,14 +138,19 @@ void FileSystemObject::CopyFile(const QString& source, const QString& destinatio
     if (!FileExists(source)) vb::Raise(vb::errnum::FileNotFound);
     const QString target = resolveDestination(source, destination);
     requireParent(target);
-    const QFileInfo targetInfo(target);
-    if (targetInfo.exists()) {
-        if (!overwrite) vb::Raise(vb::errnum::FileAlreadyExists);
-        if (targetInfo.isDir() || !targetInfo.isWritable()) vb::Raise(vb::errnum::PermissionDenied);
+    if (!overwrite) {
+        CopyToNewFile(source, target);
+        return;
     }
+    const QFileInfo targetInfo(target);
+    if (targetInfo.exists() && (targetInfo.isDir() || !targetInfo.isWritable()))
+        vb::Raise(vb::errnum::PermissionDenied);
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) vb::Raise(vb::errnum::PermissionDenied);
-    ReplacementFile out(target);
+    struct stat st {};
+    if (::fstat(in.handle(), &st) != 0) vb::Raise(vb::errnum::PermissionDenied);
+    // A new file takes the source's bits; an existing one keeps its own.
+    ReplacementFile out(target, st.st_mode & 0777);
     out.Open();
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty())
@@ -96,7 +159,6 @@ void FileSystemObject::CopyFile(const QString& source, const QString& destinatio
         vb::Raise(vb::errnum::DeviceIOError, QStringLiteral("CopyFile"),
                   QStringLiteral("Cannot read the file '%1'.").arg(source));
     out.Commit();
-    QFile::setPermissions(target, in.permissions());
 }
 
 void FileSystemObject::CreateFolder(const QString& path) const

@@ -10,6 +10,17 @@
 
 namespace fso {
 
+// Creates target as a new, empty file of the permission bits mode and gives
+// its open descriptor: never an existing file and never through a link, so
+// nothing planted at the name is written or has its mode changed. Raises 58
+// when the name is taken (a dangling link included), 70 or 76 otherwise.
+int CreateNewFile(const QString& target, unsigned mode);
+
+// Copies source to target, made by CreateNewFile with the source's
+// permission bits, and on the disk before it returns. A copy that fails part
+// way is removed: the target is whole or absent.
+void CopyToNewFile(const QString& source, const QString& target);
+
 class FileSystemObject {
 public:
     bool FileExists(const QString& path) const;
@@ -23,7 +34,8 @@ public:
     // destination file throws 58.
     void MoveFile(const QString& source, const QString& destination) const;
     // Copies a file; the destination is replaced atomically when overwrite is
-    // true, else an existing destination throws 58.
+    // true, else it is made new (see CopyToNewFile) and an existing
+    // destination, a link included, throws 58.
     void CopyFile(const QString& source, const QString& destination, bool overwrite = true) const;
     // Creates a folder whose parent exists; 58 when it exists already.
     void CreateFolder(const QString& path) const;

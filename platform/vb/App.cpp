@@ -3,13 +3,16 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vb {
@@ -19,6 +22,7 @@ namespace {
 QMutex g_lockMutex;
 int g_lockFd = -1;
 QString g_lockPath;
+pid_t g_lockOwner = 0; // the process that took the lock: a forked child does not remove it
 
 QString userName()
 {
@@ -27,10 +31,70 @@ QString userName()
     return QString::number(geteuid());
 }
 
-int openLockFile(const QString& path)
+// The folders the lock may lie in, first choice first: the user's runtime
+// folder and the program folder, when only the user can write them, then
+// the user's home and, last, /tmp. A name there that is a link or another
+// user's file is passed over for the next folder (or removed, where the
+// folder lets the user): nothing planted keeps the program from starting,
+// and every copy of it walks the same folders to the same lock.
+QStringList lockFolders()
 {
-    // O_NOFOLLOW: the file lives in /tmp, where anyone may plant a link.
-    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    QStringList folders;
+    const auto onlyMine = [](const QString& folder) {
+        struct stat st {};
+        return !folder.isEmpty() && ::stat(QFile::encodeName(folder).constData(), &st) == 0 &&
+               S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+    };
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (onlyMine(runtime)) folders << runtime;
+    if (onlyMine(App::Path())) folders << App::Path();
+    if (onlyMine(QDir::homePath())) folders << QDir::homePath();
+    folders << QStringLiteral("/tmp");
+    return folders;
+}
+
+QString lockName()
+{
+    QString canonical = QFileInfo(App::Path()).canonicalFilePath();
+    if (canonical.isEmpty()) canonical = QFileInfo(App::Path()).absoluteFilePath();
+    const QByteArray hash =
+        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    QString user = userName();
+    user.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QStringLiteral(".tervala-%1-%2.lock").arg(user, QString::fromLatin1(hash));
+}
+
+// Opens the lock file at path when it is the user's own regular file (made
+// when missing); -1 otherwise. A planted file the user may remove is
+// removed and made anew.
+int openLockFile(const QString& path, bool create)
+{
+    const QByteArray name = QFile::encodeName(path);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd =
+            ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) return fd;
+        if (fd >= 0) ::close(fd);
+        struct stat planted {};
+        if (!create || ::lstat(name.constData(), &planted) != 0 || ::unlink(name.constData()) != 0) return -1;
+    }
+    return -1;
+}
+
+// Whether fd is still the file at path: a lock file removed by a copy that
+// ended, between this open and this lock, locks nothing.
+bool stillThere(int fd, const QString& path)
+{
+    struct stat a {};
+    struct stat b {};
+    return ::fstat(fd, &a) == 0 && ::lstat(QFile::encodeName(path).constData(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+void releaseAtExit()
+{
+    App::ReleaseInstanceLock();
 }
 
 } // namespace
@@ -82,53 +146,81 @@ int App::Revision()
 
 QString App::InstanceLockPath()
 {
-    const QByteArray hash =
-        QCryptographicHash::hash(Path().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    QString user = userName();
-    user.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return QStringLiteral("/tmp/tervala-%1-%2.lock").arg(user, QString::fromLatin1(hash));
+    {
+        QMutexLocker guard(&g_lockMutex);
+        if (g_lockFd >= 0) return g_lockPath;
+    }
+    const QString name = lockName();
+    const QStringList folders = lockFolders();
+    for (const QString& folder : folders) {
+        const QString path = folder + QLatin1Char('/') + name;
+        const int fd = openLockFile(path, true);
+        if (fd < 0) continue;
+        ::close(fd);
+        return path;
+    }
+    return folders.first() + QLatin1Char('/') + name;
 }
 
 bool App::AcquireInstanceLock()
 {
     QMutexLocker guard(&g_lockMutex);
-    const QString path = InstanceLockPath();
+    const QString name = lockName();
     if (g_lockFd >= 0) {
-        if (g_lockPath == path) return true;
+        if (QFileInfo(g_lockPath).fileName() == name) return true;
         ::close(g_lockFd);
         g_lockFd = -1;
     }
-    const int fd = openLockFile(path);
-    if (fd < 0) return true; // no lock file possible: do not keep the program from starting
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
+    for (const QString& folder : lockFolders()) {
+        const QString path = folder + QLatin1Char('/') + name;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const int fd = openLockFile(path, true);
+            if (fd < 0) break; // not the user's to lock here: the next folder
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                ::close(fd);
+                return false;
+            }
+            if (!stillThere(fd, path)) {
+                ::close(fd);
+                continue;
+            }
+            g_lockFd = fd;
+            g_lockPath = path;
+            g_lockOwner = ::getpid();
+            static const bool registered = (std::atexit(releaseAtExit), true);
+            (void)registered;
+            return true;
+        }
     }
-    g_lockFd = fd;
-    g_lockPath = path;
-    return true;
+    return true; // no lock file possible: do not keep the program from starting
 }
 
 bool App::PrevInstance()
 {
     QMutexLocker guard(&g_lockMutex);
-    const QString path = InstanceLockPath();
-    if (g_lockFd >= 0 && g_lockPath == path) return false; // we hold it ourselves
-    const int fd = openLockFile(path);
-    if (fd < 0) return false;
-    bool held = false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        held = errno == EWOULDBLOCK;
-    else
-        ::flock(fd, LOCK_UN);
-    ::close(fd);
-    return held;
+    if (g_lockFd >= 0) return false; // we hold it ourselves
+    const QString name = lockName();
+    for (const QString& folder : lockFolders()) {
+        const int fd = openLockFile(folder + QLatin1Char('/') + name, false);
+        if (fd < 0) continue;
+        bool held = false;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+            held = errno == EWOULDBLOCK;
+        else
+            ::flock(fd, LOCK_UN);
+        ::close(fd);
+        if (held) return true;
+    }
+    return false;
 }
 
 void App::ReleaseInstanceLock()
 {
     QMutexLocker guard(&g_lockMutex);
     if (g_lockFd >= 0) {
+        // Removed while still locked: a copy starting now locks a new file.
+        if (g_lockOwner == ::getpid() && stillThere(g_lockFd, g_lockPath))
+            ::unlink(QFile::encodeName(g_lockPath).constData());
         ::close(g_lockFd);
         g_lockFd = -1;
         g_lockPath.clear();

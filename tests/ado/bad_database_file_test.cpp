@@ -5,6 +5,8 @@
 #include "AdoTestSupport.h"
 
 #include <QFile>
+#include <sqlite3.h>
+#include <unistd.h>
 
 using adotest::ScratchDb;
 
@@ -29,9 +31,29 @@ QByteArray wholeDatabase()
     return fileBytes(db.path);
 }
 
+// A journal another user left beside a database, as its rollback would
+// read it: it puts back the one page of an empty database.
+QByteArray OnePageJournal()
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("tiny.mdb"));
+    sqlite3* db = nullptr;
+    sqlite3_open(path.constData(), &db);
+    sqlite3_exec(db,
+                 "pragma user_version=1; pragma cache_size=1; begin; create table t (a);"
+                 "with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000) "
+                 "insert into t select randomblob(100) from n;",
+                 nullptr, nullptr, nullptr);
+    const QByteArray journal = fileBytes(QString::fromLocal8Bit(path) + "-journal");
+    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return journal;
+}
+
 struct BadDatabase {
     const char* what;
     std::function<QByteArray()> bytes;
+    const char* journal = nullptr; // "-journal" or "-wal": another user's, of OnePageJournal
 };
 
 void PrintTo(const BadDatabase& b, std::ostream* os)
@@ -50,6 +72,12 @@ TEST_P(BadDatabaseFile, FailsWithItsNameAndStaysAsItWas)
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
+    }
+    if (GetParam().journal) {
+        if (::geteuid() != 0) GTEST_SKIP() << "only root can make a file of another user";
+        QFile f(path + GetParam().journal);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(OnePageJournal()) > 0 && f.flush());
+        ASSERT_EQ(::fchown(f.handle(), 4321, 4321), 0);
     }
     try {
         auto conn = ado::Connection::Create();
@@ -71,9 +99,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadDatabase{"a text file",
                                   [] { return QByteArray("Phone,Name\r\n2015551234,Ann\r\n"); }},
                       BadDatabase{"no bytes", [] { return QByteArray(); }},
-                      BadDatabase{"cut off halfway", [] {
+                      BadDatabase{"cut off halfway",
+                                  [] {
                                       const QByteArray whole = wholeDatabase();
                                       return whole.left(whole.size() / 2);
-                                  }}));
+                                  }},
+                      BadDatabase{"whole beside another user's journal", wholeDatabase, "-journal"},
+                      BadDatabase{"whole beside another user's wal", wholeDatabase, "-wal"}));
 
 } // namespace

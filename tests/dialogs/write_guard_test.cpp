@@ -102,6 +102,16 @@ public:
         return mwtest::WriteFile(lists + name, bytes);
     }
     void expectRefusal() { scripted.expectMsgBox(ui::vbOK, target); }
+    frmMain* startOnNamedList()
+    {
+        mwtest::Db(databasePath())
+            .exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                                 "DataFieldName) values ('ACCESS', '(None)', '%1', 'phone201', 'phone')")
+                      .arg(target));
+        frmMain* form = start();
+        if (form) mwtest::ctl(form).OptPhoneType(4)->click();
+        return form;
+    }
 
     QString lists;
     QString target; // the name the writer is told or makes
@@ -156,6 +166,16 @@ void Start(WriteGuard& t, std::int16_t type, bool confirmed)
     mwtest::ctl(form).cmdStart->click();
 }
 
+// Start on an Access list that is a file the program keeps: the first file a
+// run writes, refused before anything else.
+void ScrubTheList(WriteGuard& t)
+{
+    frmMain* form = t.startOnNamedList();
+    ASSERT_NE(form, nullptr);
+    t.expectRefusal();
+    mwtest::ctl(form).cmdStart->click();
+}
+
 const QString kHtml = "<PRE>\r\n2015551234\r\n</PRE>\r\n";
 const QString kUpdate = "2015551234,x,A\r\n9735550000,x,D\r\n";
 
@@ -182,6 +202,7 @@ const Writer kWriters[] = {
     {"WizardSplit", "calls01.txt", true, Split},
     // Stamped with the fake clock's start.
     {"ScrubBackup", "B010101000000calls.csv", true, [](WriteGuard& t) { Start(t, 1, true); }},
+    {"ScrubTheList", "calls.mdb", true, ScrubTheList}, // opens the kept databases only
 };
 
 // Every writer with every kept file it can reach: a name of its own reaches
@@ -191,7 +212,9 @@ std::vector<std::tuple<Writer, Kept>> Rows()
     std::vector<std::tuple<Writer, Kept>> rows;
     for (const Writer& writer : kWriters)
         for (const Kept& kept : kKept)
-            if (!writer.takesAFileThatIsThere || kept.exists) rows.emplace_back(writer, kept);
+            if ((!writer.takesAFileThatIsThere || kept.exists) &&
+                (std::string(writer.name) != "ScrubTheList" || QByteArray(kept.path).startsWith("Database/")))
+                rows.emplace_back(writer, kept);
     return rows;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/files/DbfTable.h"
 #include "platform/vb/Clock.h"
+#include "platform/vb/Err.h"
 
 #include <functional>
 
@@ -164,4 +165,18 @@ TEST(DbfUndoJournal, AnOpenWhileATransactionRunsLeavesItsJournalAlone)
     writer.rollbackUndo();
     EXPECT_FALSE(QFileInfo::exists(files::DbfTable::undoJournalPath(path)));
     EXPECT_EQ(writer.value(0, 0).text(), QStringLiteral("2015551234"));
+}
+
+// A link planted at the journal's name, pointing at the name of a database's
+// journal: no transaction starts over it, and nothing is made there.
+TEST(DbfUndoJournal, ALinkAtTheJournalsNameIsRefusedAndNotWrittenThrough)
+{
+    TempFolder dir;
+    const QString path = dir.path(QStringLiteral("calls.dbf"));
+    MakeTable(path);
+    ASSERT_TRUE(
+        QFile::link(dir.path(QStringLiteral("Tervala.mdb-journal")), files::DbfTable::undoJournalPath(path)));
+    files::DbfTable t(path);
+    EXPECT_THROW(t.beginUndo(), vb::ErrObject);
+    EXPECT_FALSE(QFileInfo::exists(dir.path(QStringLiteral("Tervala.mdb-journal"))));
 }

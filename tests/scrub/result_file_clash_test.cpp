@@ -41,6 +41,7 @@ struct Kind {
     // The file the refusal names besides the result file: the database for
     // its journals, the list for its companions.
     std::function<QString(const QString& folder, const QStringList& sources)> named = {};
+    bool dncThroughLink = false; // the program reaches its database through link.txt
 };
 
 const auto kStore = [](const QString& f, const QStringList&) { return f + "store.mdb"; };
@@ -65,6 +66,19 @@ const Kind kKinds[] = {
     {"WorkbookSave",
      [](const QString& f, const QStringList& s) {
          return f + u'.' + QFileInfo(s.last()).fileName() + ".Ab12Cd";
+     },
+     true, kList},
+    {"DncJournalThroughLink", [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; },
+     true, [](const QString& f, const QStringList&) { return f + "link.txt"; }, true},
+    // This second's backup and its memo file's: outputs of the run too.
+    {"Backup",
+     [](const QString& f, const QStringList& s) {
+         return f + "B070302142530" + QFileInfo(s.last()).fileName();
+     },
+     true, kList},
+    {"BackupOfTheMemo",
+     [](const QString& f, const QStringList& s) {
+         return f + "B070302142530" + QFileInfo(Base(s)).fileName() + ".fpt";
      },
      true, kList},
     {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
@@ -97,7 +111,10 @@ TEST_P(ResultFileClash, AResultFileNamedLikeAKeptFileIsRefusedNamingBoth)
 {
     const auto& [kind, source, asOk] = GetParam();
     const QStringList sources = source.paths(folder);
+    if (kind.dncThroughLink)
+        gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "link.txt";
     scrub::ScrubSettings settings;
+    settings.backupOriginal = true;
     settings.exportOk = settings.exportDnc = true;
     settings.okFile = folder + "ok.txt";
     settings.dncFile = folder + "dnc.txt";

@@ -14,6 +14,8 @@
 
 #include <QThread>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -254,6 +256,57 @@ TEST_F(WorkTableScrubTest, AFailedCopyIsReportedOnceAndChangesNothing)
     EXPECT_EQ(listBytes(), list);
     EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
 }
+
+// What lies at the work database's name, and who runs the road (uid 4321,
+// taken by this root process, in a folder of the given mode): the database
+// is made new, no link is followed and nothing elsewhere changes; where it
+// cannot be made (a folder that takes no new files, another user's leftover
+// in a sticky folder) the run stops saying why, and the status is cleared.
+struct WorkPlace {
+    const char* name;
+    int plant; // 0 nothing, 2 a link to nowhere, 3 a link to a file, 4 uid 4322's file
+    mode_t mode;
+    bool asAnotherUser;
+    const char* said; // the failure's words; null: the run completes
+};
+
+class WorkDatabasePlace : public WorkTableScrubTest, public ::testing::WithParamInterface<WorkPlace> {};
+
+TEST_P(WorkDatabasePlace, TheWorkDatabaseIsMadeNewOrTheRunSaysWhy)
+{
+    const WorkPlace& c = GetParam();
+    if (c.asAnotherUser && ::geteuid() != 0) GTEST_SKIP() << "only root can run as another user here";
+    writeList("Name,Phone,Status\r\na,2015551234,new\r\n");
+    QDir().mkpath(folder + "work");
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ::chmod(QFile::encodeName(folder + "work").constData(), c.mode);
+    const QString notes = folder + "work/notes.txt",
+                  work = wjob.workDatabase = folder + "work/DNCTempWork.mdb";
+    scrubtest::Write(notes, "private");
+    if (c.plant == 4) scrubtest::Write(work, "left");
+    if (c.plant == 2 || c.plant == 3) QFile::link(c.plant == 2 ? folder + "stolen.mdb" : notes, work);
+    if (c.plant == 4) ::chown(QFile::encodeName(work).constData(), 4322, 4322);
+    if (c.asAnotherUser) ::setegid(4321), ::seteuid(4321);
+    const scrub::WorkTableResult r = runWork();
+    if (c.asAnotherUser) ::seteuid(0), ::setegid(0);
+
+    EXPECT_EQ(r.completed, !c.said);
+    if (c.said) {
+        EXPECT_TRUE(r.failure && r.failure->description.contains(QLatin1String(c.said)));
+        EXPECT_EQ(wview.statuses.last(), QString());
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder + "stolen.mdb"));
+    EXPECT_EQ(file("work/notes.txt"), "private");
+    EXPECT_FALSE(QFileInfo(work).isSymLink());
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, WorkDatabasePlace,
+                         ::testing::Values(WorkPlace{"ALinkToNowhere", 2, 0700, false, nullptr},
+                                           WorkPlace{"ALinkToAnotherFile", 3, 0700, false, nullptr},
+                                           WorkPlace{"AFolderThatTakesNoNewFiles", 0, 0755, true, "folder '"},
+                                           WorkPlace{"AnotherUsersLeftoverInAStickyFolder", 4, 01777, true,
+                                                     "left there by another user"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WorkTableScrubTest, ALookUpFailureStopsTheRunBeforeTheListIsTouched)
 {

@@ -6,11 +6,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,13 +112,59 @@ TEST(App, LockFileIsPerUserAndProgramFolder)
 {
     HomeGuard home;
     const QString a = App::InstanceLockPath();
-    EXPECT_TRUE(a.startsWith("/tmp/tervala-"));
+    // Where only the user can write: the runtime folder or the program folder.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(a.startsWith(home.dir.path() + "/.tervala-") || (!runtime.isEmpty() && a.startsWith(runtime)))
+        << a.toStdString();
     EXPECT_TRUE(a.endsWith(".lock"));
     EXPECT_EQ(App::InstanceLockPath(), a); // stable within and across runs
+    // Another spelling of the same program folder is the same lock.
+    qputenv("TERVALA_HOME", QDir::current().relativeFilePath(home.dir.path() + "/./").toUtf8());
+    EXPECT_EQ(QFileInfo(App::InstanceLockPath()).canonicalFilePath(), QFileInfo(a).canonicalFilePath());
     QTemporaryDir other;
     qputenv("TERVALA_HOME", other.path().toUtf8());
     EXPECT_NE(App::InstanceLockPath(), a);
 }
+
+// The lock in /tmp (no runtime folder, no private program or home folder)
+// with a link or another user's locked file planted at its name: the
+// program starts, the planted target is untouched, a second copy is still
+// refused, and the lock file goes when the lock is given up.
+class AppLockPlanted : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AppLockPlanted, NothingPlantedStopsOrDoublesTheProgram)
+{
+    const std::string plant = GetParam();
+    const bool other = plant == "AnotherUsersLockedFile";
+    if (other && ::geteuid() != 0) GTEST_SKIP() << "only root can give files away";
+    HomeGuard home;
+    const QByteArray oldHome = qgetenv("HOME"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir shared;
+    for (const QString& folder : {home.dir.path(), shared.path()})
+        ::chmod(QFile::encodeName(folder).constData(), 0777);
+    qputenv("HOME", shared.path().toUtf8());
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString lock = App::InstanceLockPath(), victim = shared.path() + "/notes.txt";
+    QFile::remove(lock);
+    QFile v(victim);
+    ASSERT_TRUE(v.open(QIODevice::WriteOnly) && v.write("private") == 7 && v.flush());
+    const int held = other ? ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0666) : -1;
+    if (other) EXPECT_TRUE(::fchown(held, 4321, 4321) == 0 && ::flock(held, LOCK_EX) == 0);
+    if (!other) QFile::link(victim + (plant == "ADanglingLink" ? ".gone" : ""), lock);
+
+    EXPECT_TRUE(App::AcquireInstanceLock());
+    EXPECT_FALSE(OtherCopy().acquired);
+    EXPECT_TRUE(v.seek(0) && v.size() == 7);
+    App::ReleaseInstanceLock();
+    EXPECT_FALSE(QFileInfo(lock).exists() || QFileInfo(lock).isSymLink());
+    if (held >= 0) ::close(held);
+    qputenv("HOME", oldHome);
+    if (!oldRuntime.isEmpty()) qputenv("XDG_RUNTIME_DIR", oldRuntime);
+}
+
+INSTANTIATE_TEST_SUITE_P(Plants, AppLockPlanted,
+                         ::testing::Values("ALinkToAnotherFile", "ADanglingLink", "AnotherUsersLockedFile"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST(App, PrevInstanceSeesAnotherRunningCopy)
 {
