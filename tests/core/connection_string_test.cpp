@@ -24,6 +24,9 @@ const Case kCases[] = {
     {"Microsoft.Jet.OLEDB.4.0", "(None)", "", "", "/d/x.mdb", "", "pw",
      "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/d/x.mdb;Jet OLEDB:Database Password=pw"},
     {"Microsoft.Jet.OLEDB.4.0", "(None)", "", "", "", "", "pw", ""},
+    {"Microsoft.Jet.OLEDB.4.0", "(None)", "", "", "/home/me/semi;colon/Tervala.mdb", "", "p;w",
+     "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source={/home/me/semi;colon/Tervala.mdb};Jet OLEDB:Database "
+     "Password={p;w}"},
     {"MSDASQL", "Calls", "", "", "", "", "", "PROVIDER=MSDASQL;DSN=Calls;UID=;PWD=;"},
     {"MSDASQL", "Calls", "drv", "srv", "dnc", "ann", "pw",
      "PROVIDER=MSDASQL;DSN=Calls;UID=ann;PWD=pw;Database=dnc;"},
@@ -36,6 +39,9 @@ const Case kCases[] = {
      "PROVIDER=SQLOLEDB;Data Source=sql01;Initial Catalog=DNC;Integrated Security=SSPI;Persist Security "
      "Info=False;"
      "User Id=;Password=;"},
+    {"SQLOLEDB", "(None)", "", "sql;01", "D{NC", "", "",
+     "PROVIDER=SQLOLEDB;Data Source={sql;01};Initial Catalog={D{NC};Integrated Security=SSPI;Persist "
+     "Security Info=False;User Id=;Password=;"},
     {"SQLOLEDB", "(None)", "", "", "DNC", "u", "p", ""},
     {"MSDAORA", "(None)", "", "orcl", "x", "u", "p", ""},
     {"Microsoft Visual FoxPro (DBF)", "(None)", "", "", "/tables/", "", "", ""},

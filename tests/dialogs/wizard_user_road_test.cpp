@@ -65,12 +65,19 @@ QAction* ToolbarButton(frmMain* form, const QString& key)
     return nullptr;
 }
 
+// The file picked, by its name; a name with a leading blank lies beside
+// the name without it, which holds another area code.
+class UserRoadNamed : public UserRoad, public ::testing::WithParamInterface<const char*> {};
+
 } // namespace
 
-TEST_F(UserRoad, TheToolbarImportFillsTheStoreThroughTheWizard)
+TEST_P(UserRoadNamed, TheToolbarImportFillsTheStoreThroughTheWizard)
 {
-    const QString list = wiztest::WriteFile(home.filePath(QStringLiteral("downloads/dnc-2024.txt")),
+    const QString name = QString::fromUtf8(GetParam());
+    const QString list = wiztest::WriteFile(home.filePath(QStringLiteral("downloads/") + name),
                                             "2015551234\r\n2015550001\r\n9735551234\r\n2015551234\r\n");
+    if (name.trimmed() != name)
+        wiztest::WriteFile(home.filePath(QStringLiteral("downloads/") + name.trimmed()), "3035550000\r\n");
     Main();
     frmMain* form = gMainForm;
     ASSERT_NE(form, nullptr);
@@ -128,3 +135,6 @@ TEST_F(UserRoad, TheToolbarImportFillsTheStoreThroughTheWizard)
                                        "'dnctextfilename'")),
               list);
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, UserRoadNamed, ::testing::Values("dnc-2024.txt", " dnc-2024.txt"),
+                         [](const auto& info) { return "Name" + std::to_string(info.index); });

@@ -58,6 +58,20 @@ TEST_F(MainWindowTest, WithoutSettingsFileOpensTheProgramDatabaseAndShowsTheWind
     EXPECT_TRUE(scripted.calls().empty());
 }
 
+// A ";" in the program folder's path is part of the path, not the end of
+// the database's value in its connection string.
+TEST_F(MainWindowTest, AProgramFolderWithASemicolonInItsPathOpensItsOwnDatabase)
+{
+    const QString folder = home.filePath(QStringLiteral("semi;colon"));
+    const QString database = folder + QStringLiteral("/Database/Tervala.mdb");
+    mwtest::MakeDatabase(database);
+    qputenv("TERVALA_HOME", folder.toLocal8Bit());
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(mwtest::ctl(form).txtDatabase->text(), database);
+    EXPECT_TRUE(scripted.calls().empty());
+}
+
 // Under "ulimit -f" the write that reaches the limit is an error the program
 // reports, not a signal that ends it with the window gone.
 TEST_F(MainWindowTest, AWritePastAFileSizeLimitFailsWithError57AndTheProgramGoesOn)

@@ -209,6 +209,17 @@ INSTANTIATE_TEST_SUITE_P(
                                       c.RollbackTrans();
                                       c.Execute("update [Sheet1$] set Mark = 'Z' where Name = 'Cy'");
                                   },
+                                  "Z"},
+                      // "Sheet1$" was made before the transaction: it is still
+                      // there after the rollback, and used again.
+                      DiscardCase{"AnUpdateAfterACommitAndARollback",
+                                  [](ado::Connection& c) {
+                                      c.Execute("update [Sheet1$] set Mark = 'X' where Name = 'Cy'");
+                                      c.BeginTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'Y' where Name = 'Cy'");
+                                      c.RollbackTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'Z' where Name = 'Cy'");
+                                  },
                                   "Z"}),
     [](const ::testing::TestParamInfo<DiscardCase>& info) { return std::string(info.param.name); });
 

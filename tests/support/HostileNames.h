@@ -3,7 +3,7 @@
 // a statement built by pasting them in: brackets, quotes, semicolons, line
 // breaks, one that tries to turn a count into another query, and ones whose
 // "]" would end the brackets early and leave another table's name ("calls")
-// before a comment.
+// before a comment, and ones that are "calls" but for a blank at either end.
 
 #include <QString>
 #include <QStringList>
@@ -21,7 +21,19 @@ inline QStringList HostileNames()
             QStringLiteral("line\nbreak"),
             QStringLiteral("with blanks -- and a comment"),
             QStringLiteral("calls] --"),
-            QStringLiteral("o'b]x [c]")};
+            QStringLiteral("o'b]x [c]"),
+            QStringLiteral(" calls"),
+            QStringLiteral("calls ")};
+}
+
+// A file name of the name and extension: the extension goes before blanks
+// at the name's end, so they stay at the end of the file's name.
+inline QString WithExtension(const QString& name, const QString& extension)
+{
+    qsizetype end = name.size();
+    while (end > 0 && name[end - 1] == u' ')
+        --end;
+    return QString(name).insert(end, extension);
 }
 
 } // namespace testsupport

@@ -6,12 +6,17 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace ui;
 
@@ -56,6 +61,27 @@ TEST(QtServices, MessageBoxAnswersTheButtonPressedUnderTheProgramTitle)
     QtServices real;
     EXPECT_EQ(real.MsgBox("Are you sure want to start?", vbYesNo | vbQuestion, {}), vbNo);
     EXPECT_EQ(title, vb::App::Title());
+}
+
+// A Latin-1 "Müller.csv" is not listed by the open dialog: a note under the
+// list names it and says why.
+TEST(QtServices, TheOpenDialogSaysWhichFilesItCannotListForTheirNames)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile(dir.filePath("calls.csv")).open(QIODevice::WriteOnly));
+    ASSERT_EQ(::close(::creat((dir.path().toUtf8() + "/M\xFCller.csv").constData(), 0644)), 0);
+    QString note;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* label = dialog->findChild<QLabel*>("lblNamesNotUtf8")) note = label->text();
+        dialog->reject();
+    });
+    FileDialogRequest request;
+    request.initDir = dir.path();
+    EXPECT_FALSE(QtServices().GetOpenFileName(request).has_value());
+    EXPECT_EQ(note, QStringLiteral("Not listed, as their names are not UTF-8 text: M\u00FCller.csv. Rename "
+                                   "them to open them."));
 }
 
 TEST(QtServices, DocumentsBecomeAddresses)
