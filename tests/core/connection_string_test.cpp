@@ -24,9 +24,6 @@ const Case kCases[] = {
     {"Microsoft.Jet.OLEDB.4.0", "(None)", "", "", "/d/x.mdb", "", "pw",
      "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/d/x.mdb;Jet OLEDB:Database Password=pw"},
     {"Microsoft.Jet.OLEDB.4.0", "(None)", "", "", "", "", "pw", ""},
-    {"Microsoft.Jet.OLEDB.4.0", "(None)", "", "", "/home/me/semi;colon/Tervala.mdb", "", "p;w",
-     "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source={/home/me/semi;colon/Tervala.mdb};Jet OLEDB:Database "
-     "Password={p;w}"},
     {"MSDASQL", "Calls", "", "", "", "", "", "PROVIDER=MSDASQL;DSN=Calls;UID=;PWD=;"},
     {"MSDASQL", "Calls", "drv", "srv", "dnc", "ann", "pw",
      "PROVIDER=MSDASQL;DSN=Calls;UID=ann;PWD=pw;Database=dnc;"},

