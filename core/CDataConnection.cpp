@@ -54,30 +54,35 @@ QString CDataConnection::MakeConnectionString()
     m_connectionString.clear();
     QString result;
 
+    using ado::ConnectionItem;
     if (m_provider == QLatin1String("MSDASQL")) {
         QString parts;
         if (!m_dsn.isEmpty() && m_dsn != NoDSN()) {
-            parts = QStringLiteral("DSN=") + m_dsn + QLatin1Char(';');
+            parts = ConnectionItem(QStringLiteral("DSN"), m_dsn);
         } else {
             if (m_driver.isEmpty() || m_server.isEmpty() || m_database.isEmpty()) return {};
-            parts = QStringLiteral("Driver=") + m_driver + QLatin1Char(';') + QStringLiteral("Server=") +
-                    m_server + QLatin1Char(';');
+            parts = ConnectionItem(QStringLiteral("Driver"), m_driver) +
+                    ConnectionItem(QStringLiteral("Server"), m_server);
         }
-        parts += QStringLiteral("UID=") + ado::QuoteConnectionValue(m_userID) + QStringLiteral(";PWD=") +
-                 ado::QuoteConnectionValue(m_pwd) + QLatin1Char(';');
-        if (!m_database.isEmpty()) parts += QStringLiteral("Database=") + m_database + QLatin1Char(';');
-        result = QStringLiteral("PROVIDER=") + m_provider + QLatin1Char(';') + parts;
+        parts +=
+            ConnectionItem(QStringLiteral("UID"), m_userID) + ConnectionItem(QStringLiteral("PWD"), m_pwd);
+        if (!m_database.isEmpty()) parts += ConnectionItem(QStringLiteral("Database"), m_database);
+        result = ConnectionItem(QStringLiteral("PROVIDER"), m_provider) + parts;
     } else if (m_provider == QLatin1String("SQLOLEDB")) {
         if (m_server.isEmpty() || m_database.isEmpty()) return {};
-        result = QStringLiteral("PROVIDER=SQLOLEDB;") + QStringLiteral("Data Source=") + m_server +
-                 QLatin1Char(';') + QStringLiteral("Initial Catalog=") + m_database + QLatin1Char(';') +
+        result = QStringLiteral("PROVIDER=SQLOLEDB;") +
+                 ConnectionItem(QStringLiteral("Data Source"), m_server) +
+                 ConnectionItem(QStringLiteral("Initial Catalog"), m_database) +
                  QStringLiteral("Integrated Security=SSPI;Persist Security Info=False;") +
-                 QStringLiteral("User Id=") + ado::QuoteConnectionValue(m_userID) +
-                 QStringLiteral(";Password=") + ado::QuoteConnectionValue(m_pwd) + QLatin1Char(';');
+                 ConnectionItem(QStringLiteral("User Id"), m_userID) +
+                 ConnectionItem(QStringLiteral("Password"), m_pwd);
     } else if (m_provider == JetProvider()) {
         if (!m_database.isEmpty()) {
-            result = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_database;
-            if (!m_pwd.isEmpty()) result += QStringLiteral(";Jet OLEDB:Database Password=") + m_pwd;
+            result = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;") +
+                     ConnectionItem(QStringLiteral("Data Source"), m_database);
+            if (!m_pwd.isEmpty())
+                result += ConnectionItem(QStringLiteral("Jet OLEDB:Database Password"), m_pwd);
+            result.chop(1);
         }
     }
 

@@ -75,6 +75,14 @@ bool IsExistingFile(const QString& path)
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
 
+// The file the box names: its text as it stands when a file is so spelled
+// (a picked " dnc.txt" or "dnc.txt " keeps its blanks), else trimmed, as
+// typed text is.
+QString BoxFileName(const QString& text)
+{
+    return IsExistingFile(text) ? text : text.trimmed();
+}
+
 void Exclaim(const QString& prompt)
 {
     ui::MsgBox(prompt, ui::vbExclamation);
@@ -340,7 +348,7 @@ void frmDNCWizard::dnctextfilename_LostFocus()
     // Another name: the analysis shown was of the file named before, and
     // the new one's is still to be made.
     lstCode->clear();
-    if (IsExistingFile(text.trimmed()))
+    if (IsExistingFile(BoxFileName(text)))
         m_fileNameTag.clear();
     else
         Exclaim(QStringLiteral("File dose not exist!"));
@@ -348,7 +356,7 @@ void frmDNCWizard::dnctextfilename_LostFocus()
 
 QString frmDNCWizard::TextConnection(QString& fileName) const
 {
-    QString folder = SplitFilePath(dnctextfilename->text().trimmed(), fileName);
+    QString folder = SplitFilePath(BoxFileName(dnctextfilename->text()), fileName);
     if (folder.isEmpty()) folder = vb::App::Path() + QLatin1Char('/');
     // Read a line per record, as the import reads it: a stray quote costs
     // its line only, so the counts here are the ones the import finds.
@@ -558,7 +566,7 @@ QTreeWidgetItem* frmDNCWizard::AddCodeRow(const QString& code, const QString& in
 
 void frmDNCWizard::cmdAnalysis_Click()
 {
-    const QString name = dnctextfilename->text().trimmed();
+    const QString name = BoxFileName(dnctextfilename->text());
     if (name.isEmpty()) {
         Exclaim(QStringLiteral("Please select text file!"));
         return;
@@ -648,7 +656,7 @@ void frmDNCWizard::ShowAfterInput()
 void frmDNCWizard::cmdOK_Click()
 {
     // The analysis belongs to the file it read: the import is of that file.
-    if (m_analysedFile != dnctextfilename->text().trimmed()) lstCode->clear();
+    if (m_analysedFile != BoxFileName(dnctextfilename->text())) lstCode->clear();
     if (lstCode->topLevelItemCount() == 0) {
         Exclaim(QStringLiteral("Please make analysis before import!"));
         return;
@@ -659,7 +667,7 @@ void frmDNCWizard::cmdOK_Click()
         return;
     m_isCancel = false;
     // The name as the analysis read it: the import looks the file up by it.
-    SetSetting(QStringLiteral("dnctextfilename"), dnctextfilename->text().trimmed());
+    SetSetting(QStringLiteral("dnctextfilename"), BoxFileName(dnctextfilename->text()));
     SetSetting(QStringLiteral("dnctextfilehearder"), CheckText(dnctextfilehearder));
     SetSetting(QStringLiteral("dnctextfiledelimited"), CheckText(dnctextfiledelimited));
     hide();

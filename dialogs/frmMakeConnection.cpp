@@ -239,47 +239,47 @@ QString frmMakeConnection::MakeConnectionString() const
     const QString database = txtDatabase->text();
     const QString user = txtUID->text();
     const QString password = txtPWD->text();
-    const QString head = QStringLiteral("PROVIDER=") + provider + QLatin1Char(';');
+    using ado::ConnectionItem;
+    const QString head = ConnectionItem(QStringLiteral("PROVIDER"), provider);
 
     if (provider == kMSDASQL) {
         QString parts;
         if (!dsn.isEmpty() && dsn != CDataConnection::NoDSN()) {
-            parts = QStringLiteral("DSN=") + dsn + QLatin1Char(';');
+            parts = ConnectionItem(QStringLiteral("DSN"), dsn);
         } else {
             if (driver.isEmpty() || server.isEmpty() || database.isEmpty()) return {};
-            parts = QStringLiteral("Driver={") + driver + QStringLiteral("};") + QStringLiteral("Server=") +
-                    server + QLatin1Char(';');
+            parts = QStringLiteral("Driver={") + QString(driver).replace(u'}', QStringLiteral("}}")) +
+                    QStringLiteral("};") + ConnectionItem(QStringLiteral("Server"), server);
         }
-        parts += QStringLiteral("UID=") + ado::QuoteConnectionValue(user) + QStringLiteral(";PWD=") +
-                 ado::QuoteConnectionValue(password) + QLatin1Char(';');
-        if (!database.isEmpty()) parts += QStringLiteral("Database=") + database + QLatin1Char(';');
+        parts +=
+            ConnectionItem(QStringLiteral("UID"), user) + ConnectionItem(QStringLiteral("PWD"), password);
+        if (!database.isEmpty()) parts += ConnectionItem(QStringLiteral("Database"), database);
         return head + parts;
     }
     if (provider == kSQLOLEDB) {
         if (server.isEmpty() || database.isEmpty()) return {};
-        return head + QStringLiteral("Data Source=") + server + QLatin1Char(';') +
-               QStringLiteral("Initial Catalog=") + database + QLatin1Char(';') +
+        return head + ConnectionItem(QStringLiteral("Data Source"), server) +
+               ConnectionItem(QStringLiteral("Initial Catalog"), database) +
                QStringLiteral("Integrated Security=SSPI;") + QStringLiteral("Persist Security Info=False;") +
-               QStringLiteral("User Id=") + user + QLatin1Char(';') + QStringLiteral("Password=") + password +
-               QLatin1Char(';');
+               ConnectionItem(QStringLiteral("User Id"), user) +
+               ConnectionItem(QStringLiteral("Password"), password);
     }
     if (provider == kMSDAORA) {
         if (server.isEmpty()) return {};
-        return head + QStringLiteral("Data Source=") + server + QLatin1Char(';') +
-               QStringLiteral("User Id=") + user + QLatin1Char(';') + QStringLiteral("Password=") + password +
-               QLatin1Char(';');
+        return head + ConnectionItem(QStringLiteral("Data Source"), server) +
+               ConnectionItem(QStringLiteral("User Id"), user) +
+               ConnectionItem(QStringLiteral("Password"), password);
     }
     if (provider == kFoxPro) {
         if (database.isEmpty()) return {};
         return QStringLiteral("Driver={Microsoft Visual FoxPro Driver};") +
-               QStringLiteral("SourceType=DBF;") + QStringLiteral("SourceDB=") + database + QLatin1Char(';') +
+               QStringLiteral("SourceType=DBF;") + ConnectionItem(QStringLiteral("SourceDB"), database) +
                QStringLiteral("Exclusive=No");
     }
     if (database.isEmpty()) return {};
-    QString result = QStringLiteral("PROVIDER=") + provider + QStringLiteral(";Data Source=") + database +
-                     QLatin1Char(';');
+    QString result = head + ConnectionItem(QStringLiteral("Data Source"), database);
     if (!password.isEmpty())
-        result += QStringLiteral("Jet OLEDB:Database Password=") + password + QLatin1Char(';');
+        result += ConnectionItem(QStringLiteral("Jet OLEDB:Database Password"), password);
     return result;
 }
 

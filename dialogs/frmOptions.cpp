@@ -8,6 +8,7 @@
 #include "core/Globals.h"
 #include "core/MainWindowHost.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/ado/Provider.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/jro/JetEngine.h"
@@ -28,7 +29,12 @@
 
 namespace {
 
-const QString kJetPrefix = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
+// The connection string of a database file.
+QString JetFile(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") +
+           ado::ConnectionItem(QStringLiteral("Data Source"), path);
+}
 
 // A picture button that shows when it has the focus, however the focus came
 // (Enter presses the focused one): the style draws no mark on a tool button.
@@ -180,7 +186,7 @@ QString frmOptions::WhyNotCompactable(const QString& path) const
     QStringList tables;
     try {
         auto connection = ado::Connection::Create();
-        connection->Open(kJetPrefix + path);
+        connection->Open(JetFile(path));
         for (const ado::TableInfo& t : connection->provider()->tables())
             tables << t.name;
         connection->Close();
@@ -233,7 +239,7 @@ bool frmOptions::CompactDB(const QString& source, const QString& destination)
     try {
         vb::DoEvents();
         auto engine = jro::JetEngine::Create();
-        engine->CompactInPlace(kJetPrefix + source, destination);
+        engine->CompactInPlace(JetFile(source), destination);
         return true;
     } catch (...) {
         const vb::ErrObject& err = vb::CatchError();

@@ -2,6 +2,7 @@
 
 #include "core/WriteGuard.h"
 #include "dncdb/WizardConversions.h"
+#include "platform/files/TextTable.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/fso/TextStream.h"
 #include "platform/vb/Conversion.h"
@@ -298,6 +299,8 @@ StateConversionResult ConvertStateFile(const StateConversionJob& job, engine::En
 {
     StateConversionResult result;
     result.refusal = writeguard::WriteClash(QStringLiteral("text file to convert it to"), job.output);
+    if (!result.refusal.isEmpty()) return result;
+    result.refusal = files::Utf16Refusal(job.input);
     if (!result.refusal.isEmpty()) return result;
     Files files;
     if (!OpenInput(files, job.input) || !OpenOutput(files, job)) {

@@ -1,6 +1,7 @@
 #include "dncdb/WizardConversions.h"
 
 #include "core/WriteGuard.h"
+#include "platform/files/TextTable.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/vb/Err.h"
 
@@ -59,9 +60,8 @@ QString UnreadableText(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {}; // the conversion's own open says why
-    const QByteArray head = file.read(8192);
-    const bool utf16 = head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
-    if (!utf16 && !head.contains('\0')) return {};
+    const bool utf16 = !files::Utf16Refusal(path).isEmpty();
+    if (!utf16 && !file.read(8192).contains('\0')) return {};
     return QStringLiteral("The file '%1' is not a text this conversion can read (a UTF-16 byte-order mark "
                           "or NUL bytes in its first lines)! Please save it as plain text first.")
         .arg(path);

@@ -96,6 +96,11 @@ QString QuoteConnectionValue(const QString& value)
            QLatin1Char('}');
 }
 
+QString ConnectionItem(const QString& key, const QString& value)
+{
+    return key + QLatin1Char('=') + QuoteConnectionValue(value) + QLatin1Char(';');
+}
+
 ConnectionString::ConnectionString(const QString& text) : m_text(text), m_items(parsePairs(text)) {}
 
 QString ConnectionString::value(const QString& key) const

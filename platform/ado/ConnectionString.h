@@ -40,6 +40,10 @@ private:
 // database. The same form serves ODBC connection strings.
 QString QuoteConnectionValue(const QString& value);
 
+// "key=value;" with the value quoted as above: the item every connection
+// string the program builds is made of.
+QString ConnectionItem(const QString& key, const QString& value);
+
 // Which provider a connection string names. Kinds: "jet", "text", "excel",
 // "foxpro", "odbc". The name is the provider as the string spells it, for
 // messages. Throws vb::ErrObject for an empty string, an unknown provider

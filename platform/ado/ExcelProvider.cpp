@@ -240,7 +240,7 @@ public:
 
     QString resolve(const QString& written) override
     {
-        QString n = written.trimmed();
+        QString n = written;
         if (n.size() >= 2 && n.startsWith(u'\'') && n.endsWith(u'\''))
             n = n.mid(1, n.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
         if (!n.endsWith(u'$')) return {};

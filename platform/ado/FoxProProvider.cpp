@@ -19,10 +19,10 @@ namespace ado {
 namespace {
 
 // The file name a table name stands for (".dbf" added when it has none);
-// "" for a name that is no file's.
-QString DbfFileName(const QString& written)
+// "" for a name that is no file's. Blanks at either end are the file's own:
+// " calls.dbf" is another file than "calls.dbf".
+QString DbfFileName(const QString& name)
 {
-    const QString name = written.trimmed();
     if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\')) return {};
     return name.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive) ? name : name + QStringLiteral(".dbf");
 }
@@ -245,7 +245,7 @@ public:
             Raise(errnum::NoSuchTable,
                   QStringLiteral("The Microsoft Jet database engine cannot find the input table or query "
                                  "'%1'.  Make sure it exists and that its name is spelled correctly.")
-                      .arg(written.trimmed()),
+                      .arg(written),
                   JetSource());
         return file;
     }

@@ -925,10 +925,12 @@ QString QuoteNativeName(const QString& name)
 
 QString TableStatement(const QString& name)
 {
+    // Blanks around a name in brackets are the statement's; blanks of a
+    // bare name are the table's own (" calls.dbf" is not "calls.dbf").
     const QString written = name.trimmed();
     const auto toks = JetSql::Tokenize(written);
     const bool bracketed = toks.size() == 1 && toks.front().kind == Kind::Bracket && written.endsWith(u']');
-    return QStringLiteral("SELECT * FROM ") + (bracketed ? written : QuoteName(written));
+    return QStringLiteral("SELECT * FROM ") + (bracketed ? written : QuoteName(name));
 }
 
 } // namespace ado

@@ -23,10 +23,10 @@ QString usablePath(const QString& path)
 }
 
 // The file of a folder that a table name means: the name itself, with "#"
-// standing for "." as Jet writes it.
-QString findFile(const QString& folder, const QString& written)
+// standing for "." as Jet writes it. Blanks at either end are the file's
+// own, so "dnc.txt " never means "dnc.txt".
+QString findFile(const QString& folder, const QString& name)
 {
-    QString name = written.trimmed();
     if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\')) return {};
     return vtab::MatchFileName(QDir(folder).entryList(QDir::Files | QDir::Hidden),
                                {name, QString(name).replace(u'#', u'.')});

@@ -569,8 +569,8 @@ void ModuleConnection::rollbackTrans(int level)
     for (auto it = m_made.begin(); it != m_made.end();) {
         sqlite3_stmt* st = nullptr;
         bool there = false;
-        if (sqlite3_prepare_v2(m_db->handle(), "SELECT 1 FROM main.sqlite_master WHERE lower(name) = ?1", -1,
-                               &st, nullptr) == SQLITE_OK) {
+        if (sqlite3_prepare_v2(m_db->handle(), "SELECT 1 FROM main.sqlite_master WHERE name = ?1", -1, &st,
+                               nullptr) == SQLITE_OK) {
             const QByteArray name = it.value().toUtf8();
             sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
             there = sqlite3_step(st) == SQLITE_ROW;

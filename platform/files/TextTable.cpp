@@ -231,6 +231,22 @@ qint64 LineAt(const QString& path, qint64 offset)
 
 } // namespace
 
+QString Utf16Refusal(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray head = f.read(4);
+    const auto at = [&](int i) { return i < head.size() ? int(quint8(head[i])) : -1; };
+    const bool mark = (at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF);
+    const auto ascii = [](int c) { return c > 0 && c < 0x80; };
+    const bool little = ascii(at(0)) && at(1) == 0 && ascii(at(2)) && at(3) == 0;
+    const bool big = at(0) == 0 && ascii(at(1)) && at(2) == 0 && ascii(at(3));
+    if (!mark && !little && !big) return {};
+    return QStringLiteral("The file '%1' is UTF-16 text, which is not a text this program can read! Please "
+                          "save it as plain text first.")
+        .arg(path);
+}
+
 // ---------------------------------------------------------------- options
 
 TextOptions TextOptions::fromExtendedProperties(const QString& properties)
@@ -522,6 +538,8 @@ TextTable::TextTable(const QString& path, const TextOptions& options)
     {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly)) raiseOpen(path);
+        if (const QString why = Utf16Refusal(path); !why.isEmpty())
+            vb::Raise(vb::errnum::PathFileAccessError, kSource, why);
         QByteArray carry = f.read(3);
         m_bom = carry == QByteArray("\xEF\xBB\xBF", 3);
         if (m_bom) carry.clear();

@@ -88,6 +88,12 @@ private:
     bool m_stop[256] = {}; // bytes that end an unquoted stretch: line ends and the separator
 };
 
+// Every text reader of the program reads bytes in UTF-8 or Windows-1252;
+// a UTF-16 text (a byte-order mark, or its first two characters ASCII in
+// UTF-16) is none of them. The refusal each reader gives such a file, or ""
+// when it is not UTF-16 or cannot be opened (the reader's open says why).
+QString Utf16Refusal(const QString& path);
+
 enum class TextColumnType { Text, Long, Double };
 
 struct TextColumn {

@@ -21,6 +21,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace files::detail::xlsx {
 
@@ -74,6 +75,46 @@ QString DeepXmlFailure()
 } // namespace
 
 bool XmlDepthScan::feed(const char* data, qint64 size)
+{
+    if (m_encoding == Encoding::Unknown) {
+        const qint64 take = std::min<qint64>(size, 4 - m_head.size());
+        m_head.append(data, take);
+        data += take;
+        size -= take;
+        if (m_head.size() < 4) return true; // a part this short nests nothing
+        const auto at = [&](int i, int byte) { return quint8(m_head[i]) == byte; };
+        if ((at(0, 0xFF) && at(1, 0xFE)) || (at(0, '<') && at(1, 0) && at(2, '?') && at(3, 0)))
+            m_encoding = Encoding::Utf16Le;
+        else if ((at(0, 0xFE) && at(1, 0xFF)) || (at(0, 0) && at(1, '<') && at(2, 0) && at(3, '?')))
+            m_encoding = Encoding::Utf16Be;
+        else
+            m_encoding = Encoding::Bytes;
+        const QByteArray head = std::exchange(m_head, {});
+        if (!feedBody(head.constData(), head.size())) return false;
+    }
+    return feedBody(data, size);
+}
+
+bool XmlDepthScan::feedBody(const char* data, qint64 size)
+{
+    if (m_encoding == Encoding::Bytes) return scan(data, size);
+    // Only ASCII characters mark up XML: every other one is text to the scan.
+    QByteArray chars;
+    chars.reserve(size / 2 + 1);
+    for (qint64 i = 0; i < size; ++i) {
+        const int byte = quint8(data[i]);
+        if (m_oddByte < 0) {
+            m_oddByte = byte;
+            continue;
+        }
+        const int unit = m_encoding == Encoding::Utf16Le ? byte << 8 | m_oddByte : m_oddByte << 8 | byte;
+        m_oddByte = -1;
+        chars.append(unit < 0x80 ? char(unit) : 'x');
+    }
+    return scan(chars.constData(), chars.size());
+}
+
+bool XmlDepthScan::scan(const char* data, qint64 size)
 {
     for (qint64 i = 0; i < size; ++i) {
         if (m_state == Text) { // most of a part: skipped to the next tag at once

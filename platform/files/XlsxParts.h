@@ -51,10 +51,18 @@ constexpr int kMaxXmlDepth = 256;
 // whether the bytes are well formed.
 class XmlDepthScan {
 public:
-    // False once elements nest deeper than kMaxXmlDepth.
+    // False once elements nest deeper than kMaxXmlDepth. The part's first
+    // bytes tell its encoding (a byte-order mark, or "<?" of its declaration
+    // in UTF-16); UTF-16 is scanned a character at a time.
     bool feed(const char* data, qint64 size);
 
 private:
+    bool feedBody(const char* data, qint64 size);
+    bool scan(const char* data, qint64 size); // ASCII-compatible bytes
+    enum class Encoding { Unknown, Bytes, Utf16Le, Utf16Be };
+    Encoding m_encoding = Encoding::Unknown;
+    QByteArray m_head;  // the first bytes, until the encoding is known
+    int m_oddByte = -1; // a UTF-16 unit's first byte, when a feed split it
     enum State {
         Text,
         Open,

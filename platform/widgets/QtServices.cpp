@@ -12,10 +12,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QUrl>
 #include <QWindow>
+#include <dirent.h>
 
 namespace ui {
 
@@ -34,6 +38,45 @@ int QtServices::MsgBox(const QString& prompt, int style, const QString& title)
 }
 
 namespace {
+
+// The files of a folder whose names are not UTF-8 (a Latin-1 "Müller.csv"):
+// no file dialog lists them and no path of the program can name them.
+QStringList NamesNotUtf8(const QString& folder)
+{
+    QStringList out;
+    DIR* dir = opendir(QFile::encodeName(folder).constData());
+    if (!dir) return out;
+    while (const dirent* e = readdir(dir)) {
+        const QByteArray name(e->d_name);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString decoded = utf8(name);
+        if (utf8.hasError()) out << QString::fromLatin1(name);
+    }
+    closedir(dir);
+    out.sort();
+    return out;
+}
+
+// Below the dialog's list: why a file the folder holds is not in it.
+void NoteNamesNotUtf8(QFileDialog& dialog)
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid) return; // a desktop's own dialog has no room for it
+    auto* note = new QLabel(&dialog);
+    note->setObjectName(QStringLiteral("lblNamesNotUtf8"));
+    note->setWordWrap(true);
+    grid->addWidget(note, grid->rowCount(), 0, 1, grid->columnCount());
+    const auto show = [note](const QString& folder) {
+        const QStringList names = NamesNotUtf8(folder);
+        note->setText(names.isEmpty() ? QString()
+                                      : QStringLiteral("Not listed, as their names are not UTF-8 text: %1. "
+                                                       "Rename them to open them.")
+                                            .arg(names.join(QStringLiteral(", "))));
+        note->setVisible(!names.isEmpty());
+    };
+    QObject::connect(&dialog, &QFileDialog::directoryEntered, note, show);
+    show(dialog.directory().absolutePath());
+}
 
 std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save)
 {
@@ -66,6 +109,7 @@ std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save
         if (!name.isEmpty()) dialog.selectFile(name);
     }
 
+    NoteNamesNotUtf8(dialog);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         const QStringList files = dialog.selectedFiles();

@@ -36,6 +36,9 @@ const Case kCases[] = {
      "PROVIDER=SQLOLEDB;Data Source=sql01;Initial Catalog=DNC;Integrated Security=SSPI;Persist Security "
      "Info=False;"
      "User Id=;Password=;"},
+    {"SQLOLEDB", "(None)", "", "sql;01", "D{NC", "", "",
+     "PROVIDER=SQLOLEDB;Data Source={sql;01};Initial Catalog={D{NC};Integrated Security=SSPI;Persist "
+     "Security Info=False;User Id=;Password=;"},
     {"SQLOLEDB", "(None)", "", "", "DNC", "u", "p", ""},
     {"MSDAORA", "(None)", "", "orcl", "x", "u", "p", ""},
     {"Microsoft Visual FoxPro (DBF)", "(None)", "", "", "/tables/", "", "", ""},

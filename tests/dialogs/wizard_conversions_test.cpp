@@ -3,6 +3,7 @@
 // and the split. The conversions ask nothing and show no box: the scripted
 // services fail a test on one.
 
+#include "dncdb/StateFileConversion.h"
 #include "dncdb/WizardConversions.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedUi.h"
@@ -137,12 +138,13 @@ TEST_F(NationalHtml, AMissingSourceIsReportedOnceAndTheOutputKept)
 }
 
 // A page or an update file in UTF-16, or with NUL bytes, is refused with a
-// word instead of giving an empty output.
+// word instead of giving an empty output; so is a UTF-16 state file.
 TEST_F(WizardFiles, ASourceThatIsNoPlainTextIsRefusedAndNoOutputMade)
 {
     const QByteArray utf16le = QByteArray("\xFF\xFE", 2) + QByteArray("<\0P\0R\0E\0>\0\n\0", 12);
     const QByteArray utf16be = QByteArray("\xFE\xFF", 2) + QByteArray("\0<\0P\0R\0E\0>\0\n", 12);
     const QByteArray nul = QByteArray("2015551234,x,A\r\n\0\0\0\r\n", 21);
+    engine::NoProgress quiet;
     for (const QByteArray& bytes : {utf16le, utf16be, nul}) {
         const QString source = write("source.htm", bytes);
         const ConversionResult html = ConvertNationalHtml(source, path("out.txt"));
@@ -153,6 +155,9 @@ TEST_F(WizardFiles, ASourceThatIsNoPlainTextIsRefusedAndNoOutputMade)
             EXPECT_EQ(r.file, QString());
         }
         EXPECT_FALSE(exists("out.txt") || exists("a.txt") || exists("d.txt"));
+        if (bytes == nul) continue;
+        const QString utf16 = "'" + source + "' is UTF-16 text, which is not a text this program can read";
+        EXPECT_TRUE(stateformat::ConvertStateFile({source, path("out.txt")}, quiet).refusal.contains(utf16));
     }
 }
 

@@ -65,11 +65,15 @@ QAction* ToolbarButton(frmMain* form, const QString& key)
     return nullptr;
 }
 
+// The file picked by its name, a leading blank too.
+class UserRoadNamed : public UserRoad, public ::testing::WithParamInterface<const char*> {};
+
 } // namespace
 
-TEST_F(UserRoad, TheToolbarImportFillsTheStoreThroughTheWizard)
+TEST_P(UserRoadNamed, TheToolbarImportFillsTheStoreThroughTheWizard)
 {
-    const QString list = wiztest::WriteFile(home.filePath(QStringLiteral("downloads/dnc-2024.txt")),
+    const QString name = QString::fromUtf8(GetParam());
+    const QString list = wiztest::WriteFile(home.filePath(QStringLiteral("downloads/") + name),
                                             "2015551234\r\n2015550001\r\n9735551234\r\n2015551234\r\n");
     Main();
     frmMain* form = gMainForm;
@@ -128,3 +132,6 @@ TEST_F(UserRoad, TheToolbarImportFillsTheStoreThroughTheWizard)
                                        "'dnctextfilename'")),
               list);
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, UserRoadNamed, ::testing::Values("dnc-2024.txt", " dnc-2024.txt"),
+                         [](const auto& info) { return "Name" + std::to_string(info.index); });

@@ -304,5 +304,8 @@ INSTANTIATE_TEST_SUITE_P(
                        QByteArray("\x8f\x00\xff\x12\"\x01\r\xfe,\x9c\n\x00\x00zz\x80\n7\x01,\xc3(\n", 23),
                        true, dncimport::ImportOutcome::NoValue, 2, 0,
                        QStringLiteral("2 lines of the text file hold no number that can be read: they were "
-                                      "skipped.")}),
+                                      "skipped.")},
+        // refused whole, as UTF-16, by the reader every text source shares
+        PassedOverCase{"Utf16Text", QByteArray::fromHex("3200300031002c003500"), true,
+                       dncimport::ImportOutcome::Failed, 0, 0, QString()}),
     [](const ::testing::TestParamInfo<PassedOverCase>& info) { return std::string(info.param.name); });

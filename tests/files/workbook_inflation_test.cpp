@@ -194,6 +194,12 @@ void PrintTo(const LongCell& c, std::ostream* os)
 
 class LongestCell : public ::testing::TestWithParam<LongCell> {};
 
+// ASCII text in UTF-16, little-endian.
+QByteArray Utf16(const QByteArray& ascii)
+{
+    return QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(ascii).utf16()), ascii.size() * 2);
+}
+
 TEST_P(LongestCell, ACellAsLongAsACellMayBeReadsWhole)
 {
     QTemporaryDir dir;
@@ -226,7 +232,14 @@ INSTANTIATE_TEST_SUITE_P(
                           .repeated(300) +
                       "</worksheet>",
                   5},
-                 5}),
+                 5},
+        // A UTF-16 part, which the packaging rules allow: its end tags and
+        // empty-element tags close what they open.
+        LongCell{"SharedStringInUtf16",
+                 "xl/sharedStrings.xml",
+                 {"\xFF\xFE" + Utf16("<sst " + kMain + "><si><t>"), Utf16("a"),
+                  Utf16("</t></si>" + QByteArray("<si><t/></si>").repeated(300) + "</sst>"), 32767},
+                 32767}),
     [](const ::testing::TestParamInfo<LongCell>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -58,6 +58,16 @@ TEST_F(MainWindowTest, WithoutSettingsFileOpensTheProgramDatabaseAndShowsTheWind
     EXPECT_TRUE(scripted.calls().empty());
 }
 
+// A ";" in the program folder's path ends no value of a connection string.
+TEST_F(MainWindowTest, AProgramFolderWithASemicolonInItsPathOpensItsOwnDatabase)
+{
+    const QString database = home.filePath(QStringLiteral("semi;colon/Database/Tervala.mdb"));
+    mwtest::MakeDatabase(database);
+    qputenv("TERVALA_HOME", home.filePath(QStringLiteral("semi;colon")).toLocal8Bit());
+    ASSERT_NE(start(), nullptr);
+    EXPECT_EQ(mwtest::ctl(gMainForm).txtDatabase->text(), database);
+}
+
 // Under "ulimit -f" the write that reaches the limit is an error the program
 // reports, not a signal that ends it with the window gone.
 TEST_F(MainWindowTest, AWritePastAFileSizeLimitFailsWithError57AndTheProgramGoesOn)

@@ -1,10 +1,11 @@
-// Viewing a FoxPro table whose file name holds a blank or a closing bracket:
-// the table made by an independent tool opens in the viewer with its rows.
+// A FoxPro table whose file name holds a blank (first too) or a closing bracket:
+// the table made by an independent tool is counted, viewed and scrubbed.
 
 #include "MainWindowFixture.h"
 
 #include "records/CDataTypeInfo.h"
 #include "screens/frmViewData.h"
+#include "support/UserDrive.h"
 
 #include <QDir>
 #include <QLabel>
@@ -33,6 +34,7 @@ TEST_P(FoxProTableNames, OpenInTheViewer)
     ASSERT_NE(form, nullptr);
     mwtest::ctl(form).OptPhoneType(2)->click();
     ASSERT_EQ(mwtest::ctl(form).DataTableName->currentText(), table);
+    EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("3"));
 
     QString records;
     scripted.expectModal(
@@ -43,10 +45,15 @@ TEST_P(FoxProTableNames, OpenInTheViewer)
             return 0;
         },
         QStringLiteral("frmViewData"));
-    mwtest::ctl(form).cmdViewData->click();
+    userdrive::ClickInto(mwtest::ctl(form).cmdViewData);
     EXPECT_EQ(records, QStringLiteral("Records:1 - 3 of 3"));
+
+    scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"));
+    scripted.expectMsgBox(ui::vbOK, QStringLiteral("3 Not in DNC List"));
+    userdrive::ClickInto(mwtest::ctl(form).cmdStart);
 }
 
 INSTANTIATE_TEST_SUITE_P(MainWindow, FoxProTableNames,
-                         ::testing::Values("calls.dbf", "my calls.dbf", "calls]2.dbf", "my [calls].dbf"),
+                         ::testing::Values("calls.dbf", "my calls.dbf", "calls]2.dbf", "my [calls].dbf",
+                                           " calls.dbf"),
                          [](const auto& info) { return "Name" + std::to_string(info.index); });

@@ -209,6 +209,14 @@ INSTANTIATE_TEST_SUITE_P(
                                       c.RollbackTrans();
                                       c.Execute("update [Sheet1$] set Mark = 'Z' where Name = 'Cy'");
                                   },
+                                  "Z"},
+                      DiscardCase{"AnUpdateAfterARollbackOfATableMadeBeforeIt",
+                                  [](ado::Connection& c) {
+                                      c.Execute("update [Sheet1$] set Mark = 'X' where Name = 'Cy'");
+                                      c.BeginTrans();
+                                      c.RollbackTrans();
+                                      c.Execute("update [Sheet1$] set Mark = 'Z' where Name = 'Cy'");
+                                  },
                                   "Z"}),
     [](const ::testing::TestParamInfo<DiscardCase>& info) { return std::string(info.param.name); });
 

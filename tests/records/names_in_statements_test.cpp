@@ -83,12 +83,12 @@ TEST_P(SourceNamed, AnAccessTableIsCountedListedAndOpenedByItsName)
 
 TEST_P(SourceNamed, ATextFileIsCountedAndListedByItsName)
 {
-    QString file = GetParam();
-    file.replace(u'\n', u' ') += QStringLiteral(".txt");
-    {
-        QFile f(dir.filePath(file));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Phone,Name\r\n2015551234,Ann\r\n2015559876,Bob\r\n");
+    const QString file = testsupport::WithExtension(QString(GetParam()).replace(u'\n', u' '), ".txt");
+    // "calls.txt" beside " calls.txt" and "calls.txt " has one record.
+    for (const QString& f : {QStringLiteral("calls.txt"), file}) {
+        QFile out(dir.filePath(f));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(f == file ? "Phone,Name\r\n2015551234,Ann\r\n2015559876,Bob\r\n" : "Phone\r\n0\r\n");
     }
     CDataTypeInfo p;
     p.SetDataType("TEXT FILE");

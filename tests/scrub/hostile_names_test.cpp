@@ -52,7 +52,9 @@ protected:
     // table, as the source names them.
     QString table(Source s) const
     {
-        return s == Source::Access ? name() : name() + (s == Source::FoxPro ? ".dbf" : ".csv");
+        return s == Source::Access   ? name()
+               : s == Source::FoxPro ? name() + ".dbf"
+                                     : testsupport::WithExtension(name(), ".csv");
     }
     QString other(Source s) const
     {

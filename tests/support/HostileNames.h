@@ -3,7 +3,7 @@
 // a statement built by pasting them in: brackets, quotes, semicolons, line
 // breaks, one that tries to turn a count into another query, and ones whose
 // "]" would end the brackets early and leave another table's name ("calls")
-// before a comment.
+// before a comment, and ones that are "calls" but for a blank at either end.
 
 #include <QString>
 #include <QStringList>
@@ -21,7 +21,15 @@ inline QStringList HostileNames()
             QStringLiteral("line\nbreak"),
             QStringLiteral("with blanks -- and a comment"),
             QStringLiteral("calls] --"),
-            QStringLiteral("o'b]x [c]")};
+            QStringLiteral("o'b]x [c]"),
+            QStringLiteral(" calls"),
+            QStringLiteral("calls ")};
+}
+
+// The extension goes before a blank at a name's end: it stays the file's.
+inline QString WithExtension(const QString& name, const QString& extension)
+{
+    return name.endsWith(u' ') ? name.chopped(1) + extension + u' ' : name + extension;
 }
 
 } // namespace testsupport

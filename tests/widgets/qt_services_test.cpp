@@ -6,11 +6,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace ui;
@@ -56,6 +58,23 @@ TEST(QtServices, MessageBoxAnswersTheButtonPressedUnderTheProgramTitle)
     QtServices real;
     EXPECT_EQ(real.MsgBox("Are you sure want to start?", vbYesNo | vbQuestion, {}), vbNo);
     EXPECT_EQ(title, vb::App::Title());
+}
+
+// A Latin-1 "Müller.csv" is not listed by the open dialog: a note under the
+// list names it and says why.
+TEST(QtServices, TheOpenDialogSaysWhichFilesItCannotListForTheirNames)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(std::fclose(std::fopen((dir.path().toUtf8() + "/M\xFCller.csv").constData(), "w")), 0);
+    QString note;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        if (auto* label = dialog->findChild<QLabel*>("lblNamesNotUtf8")) note = label->text();
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_FALSE(QtServices().GetOpenFileName({dir.path()}).has_value());
+    EXPECT_EQ(note, QStringLiteral("Not listed, as their names are not UTF-8 text: M\u00FCller.csv. Rename "
+                                   "them to open them."));
 }
 
 TEST(QtServices, DocumentsBecomeAddresses)
