@@ -260,7 +260,7 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::En
             result.recordCount = rows.count;
             return result;
         }
-        result.refusal = SheetRefusal(*sheet, rows.firstRow, true);
+        result.refusal = SheetRefusal(*sheet, rows.firstRow, true, 0);
         if (!result.refusal.isEmpty()) return result;
 
         // A deleted row moves the rows below it up: the next record is read

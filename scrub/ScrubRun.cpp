@@ -97,8 +97,14 @@ void LineFile::Discard()
 
 void LineFile::CloseTogether(std::initializer_list<LineFile*> files, const std::function<void()>& between)
 {
+    CloseTogether(nullptr, files, between);
+}
+
+void LineFile::CloseTogether(fso::ReplacementFile* first, std::initializer_list<LineFile*> files,
+                             const std::function<void()>& between)
+{
     std::vector<std::unique_ptr<fso::ReplacementFile>> taken;
-    std::vector<fso::ReplacementFile*> group;
+    std::vector<fso::ReplacementFile*> group{first};
     for (LineFile* f : files)
         if (f && f->m_file) {
             taken.push_back(std::move(f->m_file));
@@ -177,6 +183,11 @@ void ResultFiles::Discard()
 void ResultFiles::Close(LineFile* list, const std::function<void()>& between)
 {
     LineFile::CloseTogether({list, &m_ok, &m_dnc}, between);
+}
+
+void ResultFiles::Close(fso::ReplacementFile* workbook)
+{
+    LineFile::CloseTogether(workbook, {&m_ok, &m_dnc});
 }
 
 // ---------------------------------------------------------------- RecordWalker

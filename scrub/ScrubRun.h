@@ -79,6 +79,9 @@ public:
     // back; a failure leaves every earlier file as it was.
     static void CloseTogether(std::initializer_list<LineFile*> files,
                               const std::function<void()>& between = {});
+    // The same with another replacement in front of them (a workbook's).
+    static void CloseTogether(fso::ReplacementFile* first, std::initializer_list<LineFile*> files,
+                              const std::function<void()>& between = {});
 
 private:
     template <class Step> void checked(Step&& step);
@@ -116,6 +119,9 @@ public:
     // changed in place, so that result files never tell of a change a kill
     // could still take back.
     void Close(LineFile* list = nullptr, const std::function<void()>& between = {});
+    // The same with a workbook's replacement as the list (none when it
+    // needs no new content).
+    void Close(fso::ReplacementFile* workbook);
     // After a failed run: earlier result files stay as they were.
     void Discard();
 
