@@ -1,7 +1,9 @@
 // A workbook scrub that cannot be done, or cannot finish, says so once and
 // leaves the workbook on disk as it was: no workbook or no sheet (found as
 // the sheet is opened before the run), an .xls workbook, deleting rows that
-// formulas refer to, and an error mid-run.
+// formulas refer to, and an error mid-run. The saved workbook takes its
+// place where it lies (through a link, keeping mode and owner) together with
+// the result files, or none of them does.
 
 #include "ExcelScrubFixture.h"
 
@@ -9,6 +11,9 @@
 #include "files/WorkbookSupport.h"
 
 #include <QMap>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -188,5 +193,71 @@ TEST_F(ExcelScrubTest, ABrokenLookUpAfterDeletionsLeavesTheWorkbookUnchanged)
     scrubtest::ExpectFailure(r, kCheckExcel);
     EXPECT_EQ(digest(), before);
 }
+
+struct PlaceCase {
+    const char* name;
+    bool linked;          // calls.xlsx is a link to target.xlsx in another folder
+    bool chowned;         // the workbook is 0640, owned by 1234:2345
+    const char* folderAt; // a file that is a folder by the time the run saves; "" none
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ExcelScrubPlaces : public ExcelScrubTest, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(ExcelScrubPlaces, TheWorkbookTakesItsPlaceWhereItLiesWithItsResultFilesOrNotAtAll)
+{
+    const PlaceCase& c = GetParam();
+    const QByteArray oldOk = "Numbers Not In DNC List\r\n2125550000\r\n";
+    const QByteArray oldDnc = "Numbers In DNC List, Remove Time\r\n2015559999,1/1/2007 9:00:00 AM\r\n";
+    scrubtest::Write(folder + QStringLiteral("ok.txt"), oldOk);
+    scrubtest::Write(folder + QStringLiteral("dnc.txt"), oldDnc);
+    QTemporaryDir elsewhere;
+    const QString link = workbookPath;
+    if (c.linked) workbookPath = elsewhere.filePath(QStringLiteral("target.xlsx"));
+    writeBook({{"Name", "Phone", "Status"}, {"Ann", "2015551234", "a"}, {"Bob", "2015550000", "b"}});
+    const QByteArray target = QFile::encodeName(workbookPath);
+    if (c.linked) ASSERT_EQ(::symlink(target.constData(), QFile::encodeName(link).constData()), 0);
+    if (c.chowned) ASSERT_EQ(::chown(target.constData(), 1234, 2345) | ::chmod(target.constData(), 0640), 0);
+    const QByteArray before = digest();
+    const QString swapped = folder + QString::fromLatin1(c.folderAt);
+    view.onShow = [&] {
+        if (view.finalShown && *c.folderAt && QFile::remove(swapped)) QDir().mkdir(swapped);
+    };
+    xjob.settings.deleteFound = true;
+    const ListSheet opened = OpenListSheet(link, sheetName);
+    ASSERT_EQ(opened.refusal, QString());
+    xjob.sheet = opened.sheet;
+    const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
+
+    if (*c.folderAt) {
+        scrubtest::ExpectFailure(r, kCheckExcel, QString::fromLatin1(c.folderAt));
+        if (QByteArray(c.folderAt) != "calls.xlsx") EXPECT_EQ(digest(), before);
+        if (QByteArray(c.folderAt) != "dnc.txt") EXPECT_EQ(file(QStringLiteral("dnc.txt")), oldDnc);
+        EXPECT_EQ(file(QStringLiteral("ok.txt")), oldOk);
+        return;
+    }
+    scrubtest::ExpectFinished(r);
+    EXPECT_EQ(QFileInfo(link).isSymLink(), c.linked);
+    EXPECT_EQ(sheetText(), (Text{{"Name", "Phone", "Status"}, {"Bob", "2015550000", "b"}}));
+    EXPECT_EQ(file(QStringLiteral("ok.txt")), "Numbers Not In DNC List\r\n2015550000\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.constData(), &st), 0);
+    if (c.chowned)
+        EXPECT_EQ(std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777), std::tuple(1234u, 2345u, 0640u));
+    EXPECT_EQ(files(), (QStringList{"calls.xlsx", "dnc.mdb", "dnc.txt", "ok.txt"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, ExcelScrubPlaces,
+    ::testing::Values(PlaceCase{"ALinkToAWorkbookElsewhere", true, false, ""},
+                      PlaceCase{"AWorkbookOfAnotherOwnerAndGroup", false, true, ""},
+                      PlaceCase{"ALinkedWorkbookOfAnotherOwner", true, true, ""},
+                      PlaceCase{"TheWorkbookCannotBeReplaced", false, false, "calls.xlsx"},
+                      PlaceCase{"TheDncFileCannotBeReplacedAfterTheWorkbook", false, false, "dnc.txt"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
