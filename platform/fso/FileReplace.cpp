@@ -56,6 +56,24 @@ bool IsSameFile(const QString& a, const QString& b)
     return ResolvedFilePath(a) == ResolvedFilePath(b);
 }
 
+FileStamp StampOf(const QString& path)
+{
+    FileStamp stamp;
+    struct stat st {};
+    if (::stat(native(path).constData(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = quint64(st.st_dev);
+    stamp.inode = quint64(st.st_ino);
+    stamp.size = qint64(st.st_size);
+    stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+void ReplacementFile::RequireUnchanged(const FileStamp& asRead)
+{
+    m_asRead = asRead;
+}
+
 namespace {
 
 constexpr qsizetype kBufferBytes = 1 << 20;

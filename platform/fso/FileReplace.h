@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace fso {
@@ -25,6 +27,21 @@ bool IsReadOnlyFile(const QString& path);
 // doubled separators, symbolic and hard links. Paths of files that do not
 // exist yet are compared by their resolved folder and name.
 bool IsSameFile(const QString& a, const QString& b);
+
+// What identifies a file's content as it was read: the file (device and
+// inode) and its size and modification time. A file that does not exist has
+// a stamp too (exists false), which any file made since fails to match.
+struct FileStamp {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 mtimeNs = 0; // nanoseconds since the epoch
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file a path names now (a symbolic link followed).
+FileStamp StampOf(const QString& path);
 
 // The new content of one file, written beside it and put in its place only
 // when every byte reached the disk. Every write, the flush of the buffer, the
@@ -66,6 +83,12 @@ public:
     // Drops what was written; the target stays as it was.
     void Discard();
 
+    // The target was read as asRead (StampOf before reading it): Commit and
+    // CommitTogether raise 75, naming the target, and leave it and every
+    // file of the group as they were when, before the first rename, the
+    // target no longer matches (another program wrote, grew or replaced it).
+    void RequireUnchanged(const FileStamp& asRead);
+
     // Commits several files as one: each is flushed, synced and made ready
     // beside its target first (a failure there leaves every target as it
     // was), then between() runs (the commit of a change that must precede
@@ -104,6 +127,7 @@ private:
     int m_keptLockFd = -1; // its lock, against another writer's sweep
     bool m_placed = false; // renamed over the target, not finished
     bool m_wasNew = false; // and the target did not exist before
+    std::optional<FileStamp> m_asRead;
 };
 
 // A whole file's content in one replacement (see ReplacementFile).
