@@ -202,7 +202,8 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         // result files are written and synced first, so that the renames
         // follow the commit at once; one that fails then leaves the earlier
         // result files beside the committed table.
-        results.Close(nullptr, [&] { src->CommitTrans(); });
+        results.Close(
+            nullptr, [&] { src->CommitTrans(); }, CommitJournalOf(TableFiles(job).front()));
         src->Close();
         result.completed = true;
         result.replaced = result.counters.found > 0;

@@ -4,6 +4,7 @@
 // indexes into them.
 
 #include "platform/files/Workbook.h"
+#include "platform/fso/FileReplace.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -239,6 +240,7 @@ struct BookData {
 
     // xlsx
     QuaZip* zip = nullptr; // the package, open while the workbook is
+    fso::FileStamp stamp;  // the file as it was when the package was opened
     QString workbookPart;  // e.g. "xl/workbook.xml"
     QString sharedStringsPart;
     QString stylesPart;

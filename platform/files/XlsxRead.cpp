@@ -4,6 +4,7 @@
 // large sheet is never held as XML text.
 
 #include "platform/files/XlsxParts.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
 #include <QFileInfo>
@@ -264,6 +265,9 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
 
 void XlsxOpen(BookData& book)
 {
+    // Taken before anything is read: a save refuses to replace a file
+    // another program has written since.
+    book.stamp = fso::StampOf(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip)) notAWorkbook(book, QStringLiteral("the zip container cannot be read"));
     for (const QuaZipFileInfo64& info : zip->getFileInfoList64())

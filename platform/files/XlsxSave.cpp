@@ -653,6 +653,7 @@ QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
 void standOnSavedFile(BookData& book, bool dropCalcChain)
 {
     XlsxClose(book);
+    book.stamp = fso::StampOf(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip))
         notAWorkbook(book, QStringLiteral("the saved file cannot be read again"));
@@ -794,6 +795,7 @@ void XlsxSave(BookData& book, const Workbook::SaveCommit& commit)
     fso::ReplacementFile replacement(book.path);
     asSaveFailure(book, [&] {
         replacement.Open();
+        replacement.RequireUnchanged(book.stamp);
         if (!file.seek(0)) cannotSave(book, QStringLiteral("the new file cannot be read back"));
         QByteArray chunk;
         while (!file.atEnd()) {

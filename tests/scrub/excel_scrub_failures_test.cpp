@@ -196,9 +196,10 @@ TEST_F(ExcelScrubTest, ABrokenLookUpAfterDeletionsLeavesTheWorkbookUnchanged)
 
 struct PlaceCase {
     const char* name;
-    bool linked;          // calls.xlsx is a link to target.xlsx in another folder
-    bool chowned;         // the workbook is 0640, owned by 1234:2345
-    const char* folderAt; // a file that is a folder by the time the run saves; "" none
+    bool linked;            // calls.xlsx is a link to target.xlsx in another folder
+    bool chowned;           // the workbook is 0640, owned by 1234:2345
+    const char* folderAt;   // a file that is a folder by the time the run saves; "" none
+    bool rewritten = false; // another program writes the workbook before it is saved
 };
 
 void PrintTo(const PlaceCase& c, std::ostream* os)
@@ -223,9 +224,14 @@ TEST_P(ExcelScrubPlaces, TheWorkbookTakesItsPlaceWhereItLiesWithItsResultFilesOr
     if (c.linked) ASSERT_EQ(::symlink(target.constData(), QFile::encodeName(link).constData()), 0);
     if (c.chowned) ASSERT_EQ(::chown(target.constData(), 1234, 2345) | ::chmod(target.constData(), 0640), 0);
     const QByteArray before = digest();
+    const QByteArray original = scrubtest::Read(workbookPath);
     const QString swapped = folder + QString::fromLatin1(c.folderAt);
     view.onShow = [&] {
         if (view.finalShown && *c.folderAt && QFile::remove(swapped)) QDir().mkdir(swapped);
+        QFile other(workbookPath);
+        if (view.finalShown && c.rewritten && other.size() == original.size() &&
+            other.open(QIODevice::Append))
+            other.write("x");
     };
     xjob.settings.deleteFound = true;
     const ListSheet opened = OpenListSheet(link, sheetName);
@@ -233,9 +239,12 @@ TEST_P(ExcelScrubPlaces, TheWorkbookTakesItsPlaceWhereItLiesWithItsResultFilesOr
     xjob.sheet = opened.sheet;
     const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
 
-    if (*c.folderAt) {
-        scrubtest::ExpectFailure(r, kCheckExcel, QString::fromLatin1(c.folderAt));
-        if (QByteArray(c.folderAt) != "calls.xlsx") EXPECT_EQ(digest(), before);
+    if (c.rewritten) EXPECT_EQ(scrubtest::Read(workbookPath), original + "x");
+    if (*c.folderAt || c.rewritten) {
+        scrubtest::ExpectFailure(r, kCheckExcel,
+                                 c.rewritten ? QStringLiteral("changed while it was scrubbed")
+                                             : QString::fromLatin1(c.folderAt));
+        if (QByteArray(c.folderAt) != "calls.xlsx" && !c.rewritten) EXPECT_EQ(digest(), before);
         if (QByteArray(c.folderAt) != "dnc.txt") EXPECT_EQ(file(QStringLiteral("dnc.txt")), oldDnc);
         EXPECT_EQ(file(QStringLiteral("ok.txt")), oldOk);
         return;
@@ -257,7 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"AWorkbookOfAnotherOwnerAndGroup", false, true, ""},
                       PlaceCase{"ALinkedWorkbookOfAnotherOwner", true, true, ""},
                       PlaceCase{"TheWorkbookCannotBeReplaced", false, false, "calls.xlsx"},
-                      PlaceCase{"TheDncFileCannotBeReplacedAfterTheWorkbook", false, false, "dnc.txt"}),
+                      PlaceCase{"TheDncFileCannotBeReplacedAfterTheWorkbook", false, false, "dnc.txt"},
+                      PlaceCase{"AnotherProgramWritesTheWorkbookDuringTheRun", false, false, "", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

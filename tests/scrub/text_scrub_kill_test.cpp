@@ -38,6 +38,7 @@ TEST_F(TextScrubKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
     };
     s.kept = {"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"};
     s.results = {"dnc.txt", "ok.txt"};
+    s.stepKills = true;
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
