@@ -91,6 +91,7 @@ FileStamp StampOf(const QString& path)
     stamp.inode = quint64(st.st_ino);
     stamp.size = qint64(st.st_size);
     stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.type = unsigned(st.st_mode & S_IFMT);
     return stamp;
 }
 
@@ -166,12 +167,13 @@ FileStamp EntryStamp(int dirFd, const QByteArray& name)
     stamp.inode = quint64(st.st_ino);
     stamp.size = qint64(st.st_size);
     stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.type = unsigned(st.st_mode & S_IFMT);
     return stamp;
 }
 
 bool SameFile(const FileStamp& a, const FileStamp& b)
 {
-    return a.exists == b.exists && a.device == b.device && a.inode == b.inode;
+    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.type == b.type;
 }
 
 // Removes name from the folder when it is a regular file no live process
@@ -322,7 +324,7 @@ public:
 
     void Write(const QList<JournalEntry>& entries, const QByteArray& decidedBy, const QString& target)
     {
-        QByteArray text = kJournalMagic + "ready\n" + decidedBy.toHex() + '\n';
+        QByteArray text = kJournalMagic + "ready \n" + decidedBy.toHex() + '\n';
         for (const JournalEntry& e : entries)
             text += e.folder.toHex() + ' ' + e.target.toHex() + ' ' + e.temporary.toHex() + ' ' +
                     QByteArray::number(e.newInode, 16) + ' ' + QByteArray::number(e.oldInode, 16) + '\n';
@@ -765,6 +767,26 @@ void RemoveStaleTemporaries(const QString& path)
         const quint64 inode = tail.toULongLong(&ok, 16);
         // Only the file that carries its own inode in its name.
         if (ok && tail == QByteArray::number(inode, 16)) RemoveUnheld(dirFd, name, inode);
+    }
+    ::close(dirFd);
+}
+
+void RemoveStaleHiddenFiles(const QString& path, int tailLength)
+{
+    RemoveStaleTemporaries(path);
+    const QFileInfo fi(path);
+    const QString namePrefix = u'.' + fi.fileName() + u'.';
+    const QByteArray folder = native(fi.absolutePath());
+    const QStringList names =
+        QDir(fi.absolutePath()).entryList({namePrefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
+    const int dirFd = OpenFolder(folder);
+    if (dirFd < 0) return;
+    for (const QString& name : names) {
+        if (name.size() != namePrefix.size() + tailLength || !name.startsWith(namePrefix)) continue;
+        const QStringView tail = QStringView(name).right(tailLength);
+        if (std::all_of(tail.begin(), tail.end(),
+                        [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }))
+            RemoveUnheld(dirFd, native(name));
     }
     ::close(dirFd);
 }

@@ -39,6 +39,7 @@ struct FileStamp {
     quint64 inode = 0;
     qint64 size = 0;
     qint64 mtimeNs = 0; // nanoseconds since the epoch
+    unsigned type = 0;  // regular file, folder, link (S_IFMT)
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -168,11 +169,10 @@ QString WriteFailure(const QString& path, int error);
 // shared flock from a temporary's creation to its rename). A user's file
 // that merely looks alike is never taken.
 void RemoveStaleTemporaries(const QString& path);
-// Kept for the workbook's save until it writes through ReplacementFile.
-inline void RemoveStaleHiddenFiles(const QString& path, int)
-{
-    RemoveStaleTemporaries(path);
-}
+// The workbook save's own ".<name>.<tail>" temporaries (tail: tailLength
+// ASCII letters or digits) no live process holds; it goes when the workbook
+// is written through ReplacementFile.
+void RemoveStaleHiddenFiles(const QString& path, int tailLength);
 
 // Finishes or undoes the group commits a kill or a power cut left in the
 // folder (see CommitTogether); every ReplacementFile::Open does it for its
