@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -711,8 +710,9 @@ template <class Steps> void asSaveFailure(const BookData& book, Steps&& steps)
         if (e.Number == wberr::CannotSave || !e.Description.contains(u'\'' + book.path + u'\'')) throw;
         if (e.Number == vb::errnum::DeviceIOError)
             vb::Raise(e.Number, kSource, e.Description + QStringLiteral(" The file was left as it was."));
-        QString why = e.Description;
-        why.remove(QRegularExpression(QStringLiteral(R"(^.*'[^']*': *)")));
+        const QString named = u'\'' + book.path + QStringLiteral("': ");
+        QString why = e.Description.mid(std::max<qsizetype>(0, e.Description.indexOf(named) + named.size()));
+        why.remove(QStringLiteral(" The file was left as it was."));
         if (why.endsWith(u'.')) why.chop(1);
         cannotSave(book, why);
     }

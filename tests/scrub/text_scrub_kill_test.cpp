@@ -136,8 +136,9 @@ TEST_F(ExcelScrubKill, AKilledRunLeavesTheWorkbookWholeOrFullyScrubbed)
         return scrubtest::Read(workbookPath) != before;
     };
     s.kept = {"calls.xlsx", "dnc.mdb", "dnc.txt", "ok.txt"};
-    // The result files are put in place only with the saved workbook.
+    // The result files are put in place only with the saved workbook, as one group.
     s.results = {"dnc.txt", "ok.txt"};
+    s.stepKills = true;
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
