@@ -782,9 +782,11 @@ void XlsxSave(BookData& book, const Workbook::SaveCommit& commit)
                              .arg(QString::fromLocal8Bit(std::strerror(errno))));
     PackageFile file;
     QString failure;
-    if (!file.open(scratch, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+    // Unbuffered, so that each write reaches writeData and its failure is seen there.
+    if (!file.open(scratch, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(scratch);
         failure = QStringLiteral("the new file cannot be written");
-    else
+    } else
         failure = writePackage(book, plan, file);
     const int error = file.writeError();
     // A disk without room is named as every other writer names it.
