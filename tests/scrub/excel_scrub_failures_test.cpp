@@ -1,9 +1,8 @@
 // A workbook scrub that cannot be done, or cannot finish, says so once and
 // leaves the workbook on disk as it was: no workbook or no sheet (found as
 // the sheet is opened before the run), an .xls workbook, deleting rows that
-// formulas refer to, and an error mid-run. The saved workbook takes its
-// place where it lies (through a link, keeping mode and owner) together with
-// the result files, or none of them does.
+// formulas refer to, and an error mid-run. The saved workbook and the result
+// files take their places together where they lie, or none of them does.
 
 #include "ExcelScrubFixture.h"
 
