@@ -94,7 +94,8 @@ QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting, int m
 {
     excel::Workbook& book = *sheet.Parent();
     if (book.ReadOnly()) return ReadOnlyWorkbookMessage(book.Name());
-    if (sheet.ProtectsCells(firstRow, deleting ? 0 : markColumn)) return ProtectedSheetMessage(sheet.Name());
+    if ((deleting || markColumn > 0) && sheet.ProtectsCells(firstRow, deleting ? 0 : markColumn))
+        return ProtectedSheetMessage(sheet.Name());
     if (deleting && FormulasReferToRows(book, sheet.Name(), firstRow))
         return FormulaRowsMessage(sheet.Name());
     if (deleting) return sheet.RowsHeldMessage(firstRow);

@@ -56,8 +56,8 @@ SheetRecords RecordsOfRange(int usedFirstRow, int usedLastRow, bool titleFirstLi
 
 // Why the sheet may not change: its workbook is an .xls one, its protection
 // forbids deleting the rows from firstRow down or (not deleting) writing
-// their cells in markColumn, or, when rows are to be deleted, formulas refer
-// to those rows. Empty when it may.
+// their cells in markColumn (0: none), or, when rows are to be deleted,
+// formulas refer to those rows. Empty when it may.
 QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting, int markColumn);
 // After an error: closes the workbook without saving.
 void CloseWithoutSaving(excel::Workbook& book);
