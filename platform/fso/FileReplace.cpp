@@ -213,8 +213,9 @@ int OpenFolder(const QByteArray& folder)
 // new. Either way the temporaries left go.
 void PlayBack(const QList<JournalEntry>& entries, bool forward, const QByteArray& decidedBy)
 {
-    if (!decidedBy.isEmpty()) forward = ::access(decidedBy.constData(), F_OK) != 0;
-    QList<QByteArray> synced;
+    // Marked committed, it goes forward; before the mark, the file that
+    // decides tells whether between() got done.
+    if (!forward && !decidedBy.isEmpty()) forward = ::access(decidedBy.constData(), F_OK) != 0;
     for (const JournalEntry& e : entries) {
         const int dir = OpenFolder(e.folder);
         if (dir < 0) continue;
