@@ -196,6 +196,11 @@ void ResultFiles::Close(LineFile* list, const std::function<void()>& between, co
     LineFile::CloseTogether({list, &m_ok, &m_dnc}, between, betweenJournal);
 }
 
+void SettleInterruptedCommits(const QString& listFile)
+{
+    fso::RecoverInterruptedCommits(QFileInfo(fso::ResolvedFilePath(listFile)).path());
+}
+
 QString CommitJournalOf(const QString& listFile)
 {
     if (listFile.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive))

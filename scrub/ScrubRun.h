@@ -98,6 +98,10 @@ private:
 // committed yet: a FoxPro table's undo journal, a database's "-journal". A
 // group commit of the result files follows it (see CommitTogether).
 QString CommitJournalOf(const QString& listFile);
+// Finishes or undoes a group commit a kill cut short whose result files
+// follow this table list's commit: called before the list is opened, as
+// the table's own undo journal is played back at its open.
+void SettleInterruptedCommits(const QString& listFile);
 
 // The present date and time as result lines show them. The text changes
 // once a second; reading the local time and formatting it for every line

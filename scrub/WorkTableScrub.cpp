@@ -622,6 +622,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
     try {
         Say(progress, QStringLiteral("Analyzing data ...."), 1);
         RefuseResultFileClash(job);
+        if (job.source != WorkTableJob::Source::Text) SettleInterruptedCommits(ListFile(job));
         result.rows = FillWorkDatabase(job, work);
 
         const double start = vb::Timer();

@@ -213,8 +213,9 @@ int OpenFolder(const QByteArray& folder)
 // new. Either way the temporaries left go.
 void PlayBack(const QList<JournalEntry>& entries, bool forward, const QByteArray& decidedBy)
 {
-    if (!decidedBy.isEmpty()) forward = ::access(decidedBy.constData(), F_OK) != 0;
-    QList<QByteArray> synced;
+    // Marked committed, it goes forward; before the mark, the file that
+    // decides tells whether between() got done.
+    if (!forward && !decidedBy.isEmpty()) forward = ::access(decidedBy.constData(), F_OK) != 0;
     for (const JournalEntry& e : entries) {
         const int dir = OpenFolder(e.folder);
         if (dir < 0) continue;
@@ -305,6 +306,9 @@ void RecoverGroups(int dirFd)
                 // Every copy of the journal (one in each folder of the group).
                 for (const JournalEntry& e : entries)
                     ::unlink((e.folder + '/' + name).constData());
+                if (!decidedBy.isEmpty())
+                    ::unlink(
+                        (native(QFileInfo(QFile::decodeName(decidedBy)).path()) + '/' + name).constData());
                 ::unlinkat(dirFd, name.constData(), 0);
                 ::fsync(dirFd);
             }
@@ -329,15 +333,21 @@ public:
             text += e.folder.toHex() + ' ' + e.target.toHex() + ' ' + e.temporary.toHex() + ' ' +
                     QByteArray::number(e.newInode, 16) + ' ' + QByteArray::number(e.oldInode, 16) + '\n';
         const QByteArray name = '.' + entries.front().target + kJournalMark + RandomSuffix();
-        for (const JournalEntry& e : entries) {
-            if (std::any_of(m_files.begin(), m_files.end(),
-                            [&](const auto& f) { return f.first == e.folder; }))
+        // A copy in each folder of the group, and beside the file that
+        // decides, so that the table's own opener can settle the group
+        // before it plays its journal back.
+        QList<QByteArray> folders;
+        for (const JournalEntry& e : entries)
+            folders << e.folder;
+        if (!decidedBy.isEmpty()) folders << native(QFileInfo(QFile::decodeName(decidedBy)).path());
+        for (const QByteArray& folder : folders) {
+            if (std::any_of(m_files.begin(), m_files.end(), [&](const auto& f) { return f.first == folder; }))
                 continue;
-            const QByteArray path = e.folder + '/' + name;
+            const QByteArray path = folder + '/' + name;
             const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
             if (fd < 0) fail(target, errno);
             ::flock(fd, LOCK_SH | LOCK_NB);
-            m_files.push_back({e.folder, fd});
+            m_files.push_back({folder, fd});
             m_paths.push_back(path);
             qsizetype at = 0;
             while (at < text.size()) {
@@ -346,7 +356,7 @@ public:
                 at += n;
             }
             if (::fsync(fd) != 0) fail(target, errno);
-            SyncFolder(e.folder);
+            SyncFolder(folder);
         }
         m_stateAt = kJournalMagic.size();
     }

@@ -83,7 +83,8 @@ protected:
         scrubtest::Write(folder + "store.mdb", "database");
         QFile::link(folder + "store.mdb", folder + "link.txt");
         scrubtest::Write(folder + "readonly.txt", "earlier");
-        QFile::setPermissions(folder + "readonly.txt", QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(folder + "readonly.txt",
+                              QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         savedConnection = gConnectionString;
         savedAppPath = gAppPath;
         gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "store.mdb";
