@@ -433,7 +433,8 @@ std::shared_ptr<excel::Worksheet> RunController::SheetToScrub(const PanelChoices
     const scrub::SheetRecords records =
         scrub::RecordsOfRange(used.firstRow, used.lastRow, profile.IsTitleFirstLine());
     engine::Result refused;
-    refused.refusal = scrub::SheetRefusal(*sheet, records.firstRow, panel.deleteFound && records.count > 0);
+    refused.refusal = scrub::SheetRefusal(*sheet, records.firstRow, panel.deleteFound && records.count > 0,
+                                          panel.markIndex + 1);
     if (refused.refusal.isEmpty()) return sheet;
     scrub::CloseWithoutSaving(*sheet->Parent());
     m_window.Report(refused, ui::vbInformation);

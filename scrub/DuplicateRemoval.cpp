@@ -187,6 +187,7 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         // A list that is a symbolic link is rewritten where it lies.
         const QString target = fso::ResolvedFilePath(source);
         RequireWritableList(target, source, QStringLiteral("changed"));
+        const fso::FileStamp asRead = fso::StampOf(target); // see ScrubTextFile
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
         table.RefuseOpenQuote();
         const int phone = RequiredColumn(table, job.phoneField);
@@ -209,6 +210,7 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         // Written as the list's own replacement (see ScrubTextFile): a kill
         // leaves no second copy of the list beside it.
         copy.Open(target);
+        copy.RequireUnchanged(asRead);
         RecordCopy records(source, table.dataOffset(), copy);
         table.rewind();
         while (table.next(record)) {
@@ -260,7 +262,7 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::En
             result.recordCount = rows.count;
             return result;
         }
-        result.refusal = SheetRefusal(*sheet, rows.firstRow, true);
+        result.refusal = SheetRefusal(*sheet, rows.firstRow, true, 0);
         if (!result.refusal.isEmpty()) return result;
 
         // A deleted row moves the rows below it up: the next record is read

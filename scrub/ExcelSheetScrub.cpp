@@ -83,10 +83,19 @@ QString ReadOnlyWorkbookMessage(const QString& fileName)
         .arg(fileName);
 }
 
-QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting)
+QString ProtectedSheetMessage(const QString& sheetName)
+{
+    return QStringLiteral("The sheet %1 is protected, so none of its cells is changed. Remove the sheet's "
+                          "protection in Excel first.")
+        .arg(sheetName);
+}
+
+QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting, int markColumn)
 {
     excel::Workbook& book = *sheet.Parent();
     if (book.ReadOnly()) return ReadOnlyWorkbookMessage(book.Name());
+    if ((deleting || markColumn > 0) && sheet.ProtectsCells(firstRow, deleting ? 0 : markColumn))
+        return ProtectedSheetMessage(sheet.Name());
     if (deleting && FormulasReferToRows(book, sheet.Name(), firstRow))
         return FormulaRowsMessage(sheet.Name());
     if (deleting) return sheet.RowsHeldMessage(firstRow);
@@ -113,8 +122,8 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, engine::EngineProgres
     try {
         const files::CellRange used = sheet->UsedRange();
         const SheetRecords records = RecordsOfRange(used.firstRow, used.lastRow, job.titleFirstLine);
-        result.refusal =
-            SheetRefusal(*sheet, records.firstRow, job.settings.deleteFound && records.count > 0);
+        result.refusal = SheetRefusal(*sheet, records.firstRow, job.settings.deleteFound && records.count > 0,
+                                      job.markColumn);
         if (!result.refusal.isEmpty()) return result;
 
         ScrubSettings settings = job.settings;
@@ -159,11 +168,10 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, engine::EngineProgres
 
         const files::CellRange after = sheet->UsedRange();
         result.recordCount = RecordsOfRange(after.firstRow, after.lastRow, job.titleFirstLine).count;
-        // The result files take the earlier ones' place once the new
-        // workbook is whole beside the old one, just before it takes its
-        // place: a save that fails leaves both the workbook and the earlier
-        // result files.
-        book.Save([&] { results.Close(); });
+        // The workbook and the result files take the earlier ones' place
+        // as one: a save or a rename that fails leaves the workbook and the
+        // earlier result files as they were.
+        book.Save([&](fso::ReplacementFile* workbook) { results.Close(workbook); });
         book.Close(false);
         result.completed = true;
     } catch (...) {

@@ -54,10 +54,11 @@ struct SheetRecords {
 };
 SheetRecords RecordsOfRange(int usedFirstRow, int usedLastRow, bool titleFirstLine);
 
-// Why the sheet may not change: its workbook is an .xls one, or, when rows
-// are to be deleted, formulas refer to the rows from firstRow down. Empty
-// when it may.
-QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting);
+// Why the sheet may not change: its workbook is an .xls one, its protection
+// forbids deleting the rows from firstRow down or (not deleting) writing
+// their cells in markColumn (0: none), or, when rows are to be deleted,
+// formulas refer to those rows. Empty when it may.
+QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting, int markColumn);
 // After an error: closes the workbook without saving.
 void CloseWithoutSaving(excel::Workbook& book);
 
@@ -70,6 +71,8 @@ bool FormulasReferToRows(excel::Workbook& book, const QString& sheetName, int fi
 
 // The message that refuses such a delete.
 QString FormulaRowsMessage(const QString& sheetName);
+// The message that refuses changing a protected sheet.
+QString ProtectedSheetMessage(const QString& sheetName);
 // The message that refuses writing an .xls workbook.
 QString ReadOnlyWorkbookMessage(const QString& fileName);
 

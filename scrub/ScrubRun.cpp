@@ -54,6 +54,11 @@ void LineFile::Open(const QString& path)
     // where a failure would leave a truncated file.
     auto file = std::make_unique<fso::ReplacementFile>(path);
     file->Open();
+    // Judged again as the file Open resolved and holds to: a link switched
+    // since the first judgement cannot lead the write elsewhere.
+    const QString resolvedClash = writeguard::WriteClash(QStringLiteral("file to write"), file->Resolved());
+    if (!resolvedClash.isEmpty())
+        vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("LineFile"), resolvedClash);
     m_file = std::move(file);
     m_path = path;
 }
@@ -97,16 +102,28 @@ void LineFile::Discard()
     m_file.reset(); // not committed: the earlier file stays as it was
 }
 
-void LineFile::CloseTogether(std::initializer_list<LineFile*> files, const std::function<void()>& between)
+void LineFile::RequireUnchanged(const fso::FileStamp& asRead)
+{
+    if (m_file) m_file->RequireUnchanged(asRead);
+}
+
+void LineFile::CloseTogether(std::initializer_list<LineFile*> files, const std::function<void()>& between,
+                             const QString& betweenJournal)
+{
+    CloseTogether(nullptr, files, between, betweenJournal);
+}
+
+void LineFile::CloseTogether(fso::ReplacementFile* first, std::initializer_list<LineFile*> files,
+                             const std::function<void()>& between, const QString& betweenJournal)
 {
     std::vector<std::unique_ptr<fso::ReplacementFile>> taken;
-    std::vector<fso::ReplacementFile*> group;
+    std::vector<fso::ReplacementFile*> group{first};
     for (LineFile* f : files)
         if (f && f->m_file) {
             taken.push_back(std::move(f->m_file));
             group.push_back(taken.back().get());
         }
-    fso::ReplacementFile::CommitTogether(group, between);
+    fso::ReplacementFile::CommitTogether(group, between, betweenJournal);
 }
 
 // ---------------------------------------------------------------- ResultFiles
@@ -176,9 +193,26 @@ void ResultFiles::Discard()
     m_dnc.Discard();
 }
 
-void ResultFiles::Close(LineFile* list, const std::function<void()>& between)
+void ResultFiles::Close(LineFile* list, const std::function<void()>& between, const QString& betweenJournal)
 {
-    LineFile::CloseTogether({list, &m_ok, &m_dnc}, between);
+    LineFile::CloseTogether({list, &m_ok, &m_dnc}, between, betweenJournal);
+}
+
+void SettleInterruptedCommits(const QString& listFile)
+{
+    fso::RecoverInterruptedCommits(QFileInfo(fso::ResolvedFilePath(listFile)).path());
+}
+
+QString CommitJournalOf(const QString& listFile)
+{
+    if (listFile.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive))
+        return files::DbfTable::undoJournalPath(listFile);
+    return listFile + QStringLiteral("-journal");
+}
+
+void ResultFiles::Close(fso::ReplacementFile* workbook)
+{
+    LineFile::CloseTogether(workbook, {&m_ok, &m_dnc});
 }
 
 // ---------------------------------------------------------------- RecordWalker
@@ -459,6 +493,9 @@ QString ResultFileClash(const QString& kind, const QString& path, const QStringL
 {
     if (path.isEmpty()) return {};
     const QString retry = QStringLiteral(" Please input another %1 File Name!").arg(kind);
+    // Refused as a read-only list is, before anything is written.
+    if (fso::IsReadOnlyFile(fso::ResolvedFilePath(path)))
+        return QStringLiteral("The %1 file '%2' is read-only!").arg(kind, path) + retry;
     for (const QString& source : sourcePaths) {
         if (fso::IsSameFile(path, source))
             return QStringLiteral("The %1 file is the calling list itself!").arg(kind) + retry;

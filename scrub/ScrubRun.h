@@ -25,7 +25,8 @@ class Connection;
 }
 namespace fso {
 class ReplacementFile;
-}
+struct FileStamp;
+} // namespace fso
 
 namespace scrub {
 
@@ -77,14 +78,30 @@ public:
     // Closes the open ones as one (fso::ReplacementFile::CommitTogether):
     // all written out and synced, then between(), then put in place back to
     // back; a failure leaves every earlier file as it was.
+    // betweenJournal: see CommitTogether.
     static void CloseTogether(std::initializer_list<LineFile*> files,
-                              const std::function<void()>& between = {});
+                              const std::function<void()>& between = {}, const QString& betweenJournal = {});
+    // The same with another replacement in front of them (a workbook's).
+    static void CloseTogether(fso::ReplacementFile* first, std::initializer_list<LineFile*> files,
+                              const std::function<void()>& between = {}, const QString& betweenJournal = {});
+    // The file was read as asRead: the close refuses (75) when it changed
+    // since (see fso::ReplacementFile::RequireUnchanged).
+    void RequireUnchanged(const fso::FileStamp& asRead);
 
 private:
     template <class Step> void checked(Step&& step);
     std::unique_ptr<fso::ReplacementFile> m_file;
     QString m_path;
 };
+
+// The file whose existence shows that a table list's transaction is not
+// committed yet: a FoxPro table's undo journal, a database's "-journal". A
+// group commit of the result files follows it (see CommitTogether).
+QString CommitJournalOf(const QString& listFile);
+// Finishes or undoes a group commit a kill cut short whose result files
+// follow this table list's commit: called before the list is opened, as
+// the table's own undo journal is played back at its open.
+void SettleInterruptedCommits(const QString& listFile);
 
 // The present date and time as result lines show them. The text changes
 // once a second; reading the local time and formatting it for every line
@@ -115,7 +132,11 @@ public:
     // written and synced, before the first rename: the commit of a table
     // changed in place, so that result files never tell of a change a kill
     // could still take back.
-    void Close(LineFile* list = nullptr, const std::function<void()>& between = {});
+    void Close(LineFile* list = nullptr, const std::function<void()>& between = {},
+               const QString& betweenJournal = {});
+    // The same with a workbook's replacement as the list (none when it
+    // needs no new content).
+    void Close(fso::ReplacementFile* workbook);
     // After a failed run: earlier result files stay as they were.
     void Discard();
 

@@ -136,6 +136,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         // A result file must never take the place of the list's own file.
         const QString clash = ResultFileClash(settings, TableFiles(job));
         if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTable"), clash);
+        SettleInterruptedCommits(TableFiles(job).front());
         src->SetCursorLocation(ado::adUseServer);
         src->Open(job.connectionString, QString(), QString());
         results.Open(settings, kTableDncFileHeader);
@@ -202,7 +203,8 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         // result files are written and synced first, so that the renames
         // follow the commit at once; one that fails then leaves the earlier
         // result files beside the committed table.
-        results.Close(nullptr, [&] { src->CommitTrans(); });
+        results.Close(
+            nullptr, [&] { src->CommitTrans(); }, CommitJournalOf(TableFiles(job).front()));
         src->Close();
         result.completed = true;
         result.replaced = result.counters.found > 0;

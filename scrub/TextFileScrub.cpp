@@ -281,6 +281,9 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
             result.backupName = BackUpList(folder, job.fileName, BackupKind::File);
         }
 
+        // The list as it is read: a list another program changes meanwhile
+        // (a line added) is left as it was, with the earlier result files.
+        const fso::FileStamp asRead = fso::StampOf(target);
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
 
         table.RefuseOpenQuote();
@@ -292,6 +295,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         // hidden temporary the next run sweeps) until it takes the list's
         // place, so a kill leaves no second copy of the list beside it.
         copy.Open(target);
+        copy.RequireUnchanged(asRead);
 
         // Everything before the first record as it stands: a byte-order
         // mark and the title line. A list without a title line gets none.

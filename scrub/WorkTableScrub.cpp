@@ -305,9 +305,10 @@ public:
     bool Wanted(bool found) const { return found ? m_dnc.IsOpen() : m_ok.IsOpen(); }
     // Both put in place together, and the rewritten list with them when
     // given, as a scrub's result files are (ResultFiles::Close).
-    void Close(LineFile* list = nullptr, const std::function<void()>& between = {})
+    void Close(LineFile* list = nullptr, const std::function<void()>& between = {},
+               const QString& betweenJournal = {})
     {
-        LineFile::CloseTogether({list, &m_ok, &m_dnc}, between);
+        LineFile::CloseTogether({list, &m_ok, &m_dnc}, between, betweenJournal);
     }
     // A write-back that failed wrote nothing back: its result files go too
     // (an earlier file of the name stays as it was).
@@ -343,6 +344,9 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
     // A list that is a symbolic link is rewritten where it lies.
     const QString target = fso::ResolvedFilePath(source);
     RequireWritableList(target, source, QStringLiteral("scrubbed"));
+    // Another program's lines added while the road runs are not lost: the
+    // list is then left as it was (see ScrubTextFile).
+    const fso::FileStamp asRead = fso::StampOf(target);
     files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
     table.RefuseOpenQuote();
     QString titleLine;
@@ -356,6 +360,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
     // second copy of the list beside it.
     LineFile copy;
     copy.Open(target);
+    copy.RequireUnchanged(asRead);
     try {
         RecordCopy out(source, table.dataOffset(), copy);
         bool changed = false;
@@ -417,6 +422,8 @@ QByteArray RenderRecord(ado::Recordset& rs, const QByteArray& stamp)
 // A sheet or an embedded table marked (or its found rows deleted, by
 // address, after the walk) in one transaction of the source: any error
 // takes every change back, and a workbook is then not saved.
+QString ListFile(const WorkTableJob& job);
+
 void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
                             engine::EngineProgress& progress)
 {
@@ -456,7 +463,8 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
         DeleteRows(src, job.tableName, doomed, progress);
         // The table is committed once the result files are ready, and they
         // take their places only then (see ScrubTable).
-        results.Close(nullptr, [&] { src->CommitTrans(); });
+        results.Close(
+            nullptr, [&] { src->CommitTrans(); }, CommitJournalOf(ListFile(job)));
         src->Close();
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();
@@ -614,6 +622,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
     try {
         Say(progress, QStringLiteral("Analyzing data ...."), 1);
         RefuseResultFileClash(job);
+        if (job.source != WorkTableJob::Source::Text) SettleInterruptedCommits(ListFile(job));
         result.rows = FillWorkDatabase(job, work);
 
         const double start = vb::Timer();

@@ -129,6 +129,12 @@ QString Worksheet::RowsHeldMessage(int firstRow) const
         .arg(Name(), held);
 }
 
+bool Worksheet::ProtectsCells(int firstRow, int column) const
+{
+    if (!m_book->IsOpen()) RaiseClosed();
+    return m_sheet->protectsCells(firstRow, column);
+}
+
 // ---------------------------------------------------------------- Workbook
 
 Workbook::~Workbook()
@@ -200,9 +206,9 @@ void Workbook::Activate()
     Application::Instance().m_active = weak_from_this();
 }
 
-void Workbook::Save(const std::function<void()>& whenWritten)
+void Workbook::Save(const files::Workbook::SaveCommit& commit)
 {
-    model().save(whenWritten);
+    model().save(commit);
 }
 
 void Workbook::Close(bool saveChanges)

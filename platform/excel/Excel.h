@@ -78,6 +78,9 @@ public:
     // something tied to those rows could not follow them (a chart on their
     // data, a table's header row, ...); "" when they may go.
     QString RowsHeldMessage(int firstRow) const;
+    // Whether the sheet's protection forbids changing column's cells from
+    // firstRow down, or with column 0 deleting those rows.
+    bool ProtectsCells(int firstRow, int column) const;
 
 private:
     friend class Workbook;
@@ -102,10 +105,10 @@ public:
     std::shared_ptr<Worksheet> Worksheets(int index); // from 1; nullptr when none
 
     void Activate();
-    // Writes the changes to the file (beside it, then renamed over it).
-    // whenWritten runs just before the new file takes the old one's place
-    // (see files::Workbook::save).
-    void Save(const std::function<void()>& whenWritten = {});
+    // Writes the changes to the file through its replacement; commit puts
+    // it in place, with other files when the caller has some (see
+    // files::Workbook::save).
+    void Save(const files::Workbook::SaveCommit& commit = {});
     // Saves first when asked; then the workbook leaves the registry and its
     // changes are dropped. Any later call but Close raises 91.
     void Close(bool saveChanges);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <cctype>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace files {
@@ -274,6 +275,45 @@ void Worksheet::setValue(int row, int column, const vb::Variant& v)
     slot.cells.insert(it, fresh);
 }
 
+bool Worksheet::protectsCells(int firstRow, int column) const
+{
+    const SheetData& s = data();
+    const BookData& book = *m_book->d;
+    if (!s.protectedSheet) return false;
+    if (column == 0 && !s.rowDeletesAllowed) return true;
+    const auto locked = [&](std::uint32_t style) {
+        return style >= book.xfUnlocked.size() || !book.xfUnlocked[style];
+    };
+    const auto columnStyle = [&](int col) -> std::uint32_t {
+        for (const auto& c : s.columnStyles)
+            if (std::uint32_t(col) >= c[0] && std::uint32_t(col) <= c[1]) return c[2];
+        return 0;
+    };
+    for (std::size_t i = std::size_t(std::max(firstRow, 1)) - 1; i < s.rows.size(); ++i) {
+        const RowSlot& slot = s.rows.at(i);
+        // The row's own format, when it has one, stands for its cells not written.
+        std::optional<std::uint32_t> rowStyle;
+        if (slot.attrs != 0) {
+            QString style, custom;
+            for (const auto& a : s.attrs.get(slot.attrs))
+                if (a.first == u"s")
+                    style = a.second;
+                else if (a.first == u"customFormat")
+                    custom = a.second;
+            if (custom == u"1" || custom == u"true") rowStyle = style.toUInt();
+        }
+        if (column == 0) {
+            if (rowStyle && locked(*rowStyle)) return true;
+            for (const Cell& c : slot.cells)
+                if (locked(c.style)) return true;
+            continue;
+        }
+        const Cell* c = const_cast<RowSlot&>(slot).find(column);
+        if (locked(c ? c->style : rowStyle ? *rowStyle : columnStyle(column))) return true;
+    }
+    return false;
+}
+
 QString Worksheet::rowsHeld(int firstRow, int count) const
 {
     SheetData& s = data();
@@ -469,14 +509,14 @@ void Workbook::requireWritable() const
         vb::Raise(vb::errnum::ObjectVariableNotSet, kSource, QStringLiteral("No workbook is open."));
 }
 
-void Workbook::save(const std::function<void()>& whenWritten)
+void Workbook::save(const SaveCommit& commit)
 {
     requireWritable();
     if (!isModified()) {
-        if (whenWritten) whenWritten();
+        if (commit) commit(nullptr);
         return;
     }
-    XlsxSave(*d, whenWritten);
+    XlsxSave(*d, commit);
 }
 
 namespace {

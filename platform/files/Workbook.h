@@ -44,6 +44,10 @@
 #include <memory>
 #include <vector>
 
+namespace fso {
+class ReplacementFile;
+}
+
 namespace files {
 
 // Error numbers, the ones Jet gives for the same situations, so that the
@@ -120,6 +124,12 @@ public:
     // rows or cut, as a list for a message ("a pivot table; the header row
     // of the table Calls"); "" when the rows can go.
     QString rowsHeld(int firstRow, int count = kMaxRows) const;
+    // Whether the sheet's protection forbids changing the cells of the rows
+    // from firstRow down in `column`, or, with column 0, deleting those rows
+    // (the protection must allow deleting rows, and their cells must be
+    // unlocked). A cell is locked unless its format says otherwise; a cell
+    // not written takes the format of its row, else of its column.
+    bool protectsCells(int firstRow, int column) const;
 
     bool isModified() const;
 
@@ -166,14 +176,20 @@ public:
 
     bool isModified() const;
 
-    // Writes the changes back to the file: beside it first, then renamed
-    // over it, so a failed save leaves the file as it was. An unchanged
-    // workbook is not written. Raises wberr::ReadOnly for .xls and
+    // Writes the changes back to the file through an fso::ReplacementFile:
+    // a link is followed to the workbook it names, which keeps its mode,
+    // owner and group, and a failed save leaves the file as it was. An
+    // unchanged workbook is not written. Raises wberr::ReadOnly for .xls and
     // wberr::CannotSave when the file cannot be written, 57 when the disk has
-    // no room for it. whenWritten runs once the new file is whole on the disk
-    // beside the workbook, just before it takes the workbook's place (for an
-    // unchanged workbook, at once); what it raises leaves the file as it was.
-    void save(const std::function<void()>& whenWritten = {});
+    // no room for it.
+    //
+    // commit puts the new workbook in its place, so that a caller can commit
+    // other files with it as one (fso::ReplacementFile::CommitTogether); it
+    // gets nullptr for an unchanged workbook and must commit or raise. Without
+    // it the workbook is committed alone. What it raises leaves the workbook as
+    // it was.
+    using SaveCommit = std::function<void(fso::ReplacementFile* workbook)>;
+    void save(const SaveCommit& commit = {});
 
 private:
     friend class Worksheet;

@@ -4,11 +4,13 @@
 // indexes into them.
 
 #include "platform/files/Workbook.h"
+#include "platform/fso/FileReplace.h"
 
 #include <QHash>
 #include <QIODevice>
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -188,6 +190,11 @@ struct SheetData {
     QHash<quint64, QString> numberTexts;
     std::vector<RowHold> holds; // read on first use, when holdsKnown
     bool holdsKnown = false;
+    // The sheet's protection, when it is on; and the formats of its columns
+    // (first, last, cellXfs index), for the cells not written.
+    bool protectedSheet = false;
+    bool rowDeletesAllowed = false;
+    std::vector<std::array<std::uint32_t, 3>> columnStyles;
     mutable bool rangeValid = false;
     mutable CellRange range;
 
@@ -205,6 +212,8 @@ struct SheetData {
         numberTexts.clear();
         holds.clear();
         holdsKnown = false;
+        protectedSheet = rowDeletesAllowed = false;
+        columnStyles.clear();
         loaded = modified = rowsDeleted = formulasDisturbed = false;
         rangeValid = false;
     }
@@ -231,6 +240,7 @@ struct BookData {
 
     // xlsx
     QuaZip* zip = nullptr; // the package, open while the workbook is
+    fso::FileStamp stamp;  // the file as it was when the package was opened
     QString workbookPart;  // e.g. "xl/workbook.xml"
     QString sharedStringsPart;
     QString stylesPart;
@@ -239,7 +249,8 @@ struct BookData {
     bool sharedLoaded = false;
     std::vector<QString> sharedStrings;
     bool stylesLoaded = false;
-    std::vector<bool> xfIsDate; // per cellXfs index
+    std::vector<bool> xfIsDate;   // per cellXfs index
+    std::vector<bool> xfUnlocked; // per cellXfs index: its protection leaves the cell unlocked
 
     // xls
     const void* xls = nullptr;
@@ -298,7 +309,7 @@ double OleToSerial(double ole, bool date1904);
 // xlsx package (XlsxPackage.cpp)
 void XlsxOpen(BookData& book);
 void XlsxLoadSheet(BookData& book, SheetData& sheet);
-void XlsxSave(BookData& book, const std::function<void()>& whenWritten);
+void XlsxSave(BookData& book, const Workbook::SaveCommit& commit);
 // The holds of the sheet, read from the parts beside it on first use.
 const std::vector<RowHold>& XlsxRowHolds(BookData& book, SheetData& sheet);
 void XlsxClose(BookData& book);

@@ -241,53 +241,6 @@ QByteArray readEntry(QuaZip& zip, const QString& name, bool* found)
     return data;
 }
 
-namespace {
-
-QString savePrefix(const QString& workbookPath)
-{
-    const QFileInfo fi(workbookPath);
-    return fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + u'.';
-}
-
-} // namespace
-
-SaveFileBeside::SaveFileBeside(const QString& workbookPath)
-{
-    QTemporaryFile tmp(savePrefix(workbookPath) + QStringLiteral("XXXXXX"));
-    tmp.setAutoRemove(false);
-    if (!tmp.open()) {
-        m_error = tmp.errorString();
-        return;
-    }
-    m_name = tmp.fileName();
-    // A descriptor of its own holds the lock until the file is removed or
-    // has become the workbook; the zip writer opens the file by its name.
-    m_fd = ::open(QFile::encodeName(m_name).constData(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = -1;
-        QFile::remove(m_name);
-    }
-}
-
-SaveFileBeside::~SaveFileBeside()
-{
-    if (m_fd < 0) return;
-    if (!m_keep) QFile::remove(m_name); // still locked, so no sweep takes it for stale first
-    ::close(m_fd);
-}
-
-bool SaveFileBeside::sync() const
-{
-    return m_fd >= 0 && (::fsync(m_fd) == 0 || errno == EINVAL);
-}
-
-void RemoveStaleSaveFiles(const QString& workbookPath)
-{
-    fso::RemoveStaleHiddenFiles(workbookPath, 6); // QTemporaryFile's XXXXXX
-}
-
 QString NumberText(double d)
 {
     char buf[400];

@@ -117,33 +117,6 @@ QString readError(const QXmlStreamReader& x, const LimitedEntry& entry);
 // its limit or nests too deep.
 QByteArray readEntry(QuaZip& zip, const QString& name, bool* found = nullptr);
 
-// The hidden file a save writes beside the workbook (".calls.xlsx.Ab3xYz")
-// before it takes the workbook's place. The save holds an advisory lock on
-// it for as long as the file is its own, so such a file that nobody holds a
-// lock on was left by a save that was killed.
-class SaveFileBeside {
-public:
-    explicit SaveFileBeside(const QString& workbookPath); // see isOpen()
-    ~SaveFileBeside();                                    // removes the file unless kept
-    SaveFileBeside(const SaveFileBeside&) = delete;
-    SaveFileBeside& operator=(const SaveFileBeside&) = delete;
-    bool isOpen() const { return m_fd >= 0; }
-    QString errorString() const { return m_error; }
-    QString fileName() const { return m_name; }
-    void keep() { m_keep = true; } // it has become the workbook
-    bool sync() const;             // its content on the disk; false with errno set
-
-private:
-    QString m_name;
-    QString m_error;
-    int m_fd = -1;
-    bool m_keep = false;
-};
-
-// Removes the files a killed save left beside the workbook: those of its
-// name that no live process holds locked.
-void RemoveStaleSaveFiles(const QString& workbookPath);
-
 // The value text of a number cell: a whole number as plain digits (other
 // readers take "1e+05" for a fraction), anything else in the shortest form
 // that reads back as the same number.

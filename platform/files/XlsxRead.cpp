@@ -4,6 +4,7 @@
 // large sheet is never held as XML text.
 
 #include "platform/files/XlsxParts.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
 #include <QFileInfo>
@@ -84,6 +85,23 @@ void ensureSharedStrings(BookData& book)
     }
 }
 
+// An attribute of the xsd:boolean type that says false.
+bool IsFalse(QStringView value)
+{
+    return value == u"0" || value == u"false";
+}
+
+// The sheet's protection, when the reader stands on it: on when its "sheet"
+// says so; deleting rows stays forbidden unless "deleteRows" says false.
+void readProtection(const QXmlStreamReader& x, SheetData& s)
+{
+    if (x.name() != u"sheetProtection") return;
+    const auto a = x.attributes();
+    const QStringView on = a.value(QLatin1String("sheet"));
+    s.protectedSheet = on == u"1" || on == u"true";
+    s.rowDeletesAllowed = IsFalse(a.value(QLatin1String("deleteRows")));
+}
+
 void ensureStyles(BookData& book)
 {
     if (book.stylesLoaded) return;
@@ -105,6 +123,9 @@ void ensureStyles(BookData& book)
                 const int id = x.attributes().value(QLatin1String("numFmtId")).toInt();
                 auto it = customIsDate.find(id);
                 book.xfIsDate.push_back(it != customIsDate.end() ? it->second : IsDateFormatId(id));
+                book.xfUnlocked.push_back(false);
+            } else if (inCellXfs && x.name() == u"protection" && !book.xfUnlocked.empty()) {
+                book.xfUnlocked.back() = IsFalse(x.attributes().value(QLatin1String("locked")));
             }
         } else if (tok == QXmlStreamReader::EndElement && x.name() == u"cellXfs") {
             inCellXfs = false;
@@ -244,7 +265,9 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
 
 void XlsxOpen(BookData& book)
 {
-    RemoveStaleSaveFiles(book.path);
+    // Taken before anything is read: a save refuses to replace a file
+    // another program has written since.
+    book.stamp = fso::StampOf(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip)) notAWorkbook(book, QStringLiteral("the zip container cannot be read"));
     for (const QuaZipFileInfo64& info : zip->getFileInfoList64())
@@ -319,7 +342,15 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
     bool cellsRead = false;
     try {
         while (moreXml(x)) {
-            if (x.readNext() != QXmlStreamReader::StartElement || x.name() != u"sheetData") continue;
+            if (x.readNext() != QXmlStreamReader::StartElement) continue;
+            if (x.name() == u"col") {
+                const auto a = x.attributes();
+                s.columnStyles.push_back({a.value(QLatin1String("min")).toUInt(),
+                                          a.value(QLatin1String("max")).toUInt(),
+                                          a.value(QLatin1String("style")).toUInt()});
+            }
+            readProtection(x, s);
+            if (x.name() != u"sheetData") continue;
             int lastRow = 0;
             while (x.readNextStartElement()) {
                 if (x.name() != u"row") {
@@ -360,7 +391,7 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
             // there is the save's to refuse.
             cellsRead = !x.hasError();
             while (moreXml(x))
-                x.readNext();
+                if (x.readNext() == QXmlStreamReader::StartElement) readProtection(x, s);
         }
     } catch (...) {
         s.unload();

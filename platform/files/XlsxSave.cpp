@@ -11,17 +11,20 @@
 #include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
 #include <quazip/quazipnewinfo.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace files::detail {
@@ -609,13 +612,12 @@ bool isNoRoom(int error)
     return error == ENOSPC || error == EDQUOT || error == EFBIG;
 }
 
-// Writes the new package into `file`; the failure, or "" when it is whole.
+// Writes the new package into `file`, open for writing; the failure, or ""
+// when it is whole.
 QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
 {
-    // Unbuffered, so that each write reaches writeData and its failure is seen there.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return QStringLiteral("the new file cannot be written");
     QuaZip out(&file);
+    out.setAutoClose(false);
     if (!out.open(QuaZip::mdCreate)) return QStringLiteral("the new file cannot be written");
     QuaZip& in = *book.zip;
     QString failure;
@@ -642,7 +644,6 @@ QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
     out.close();
     if (failure.isEmpty() && out.getZipError() != 0)
         failure = QStringLiteral("the new file cannot be completed");
-    file.close();
     return failure;
 }
 
@@ -651,6 +652,7 @@ QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
 void standOnSavedFile(BookData& book, bool dropCalcChain)
 {
     XlsxClose(book);
+    book.stamp = fso::StampOf(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip))
         notAWorkbook(book, QStringLiteral("the saved file cannot be read again"));
@@ -678,11 +680,77 @@ void standOnSavedFile(BookData& book, bool dropCalcChain)
     }
 }
 
+// An unnamed file for the package on its way: in the temporary folder, or
+// beside the workbook where that folder cannot hold one. A kill leaves
+// nothing of it. -1 with errno set when neither can be made.
+int openScratch(const QString& workbookFolder)
+{
+    int fd = -1;
+    for (const QString& folder : {QDir::tempPath(), workbookFolder}) {
+        fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) break;
+    }
+    return fd;
+}
+
+[[noreturn]] void noRoom(const BookData& book, int error)
+{
+    vb::Raise(vb::errnum::DeviceIOError, kSource,
+              fso::WriteFailure(book.path, error) + QStringLiteral(" The file was left as it was."));
+}
+
+// Runs the replacement's steps; what they raise about the workbook itself is
+// said as a save that failed. An error of another file committed with it
+// goes on as it is.
+template <class Steps> void asSaveFailure(const BookData& book, Steps&& steps)
+{
+    try {
+        steps();
+    } catch (const vb::ErrObject& e) {
+        if (e.Number == wberr::CannotSave || !e.Description.contains(u'\'' + book.path + u'\'')) throw;
+        if (e.Number == vb::errnum::DeviceIOError)
+            vb::Raise(e.Number, kSource, e.Description + QStringLiteral(" The file was left as it was."));
+        const QString named = u'\'' + book.path + QStringLiteral("': ");
+        QString why = e.Description.mid(std::max<qsizetype>(0, e.Description.indexOf(named) + named.size()));
+        why.remove(QStringLiteral(" The file was left as it was."));
+        if (why.endsWith(u'.')) why.chop(1);
+        cannotSave(book, why);
+    }
+}
+
+// The workbook part asking its reader to calculate every formula anew on
+// load: the stored results of formulas over changed cells are stale, and a
+// reader shows them as they stand unless asked. The calculation properties
+// are made where the schema places them when the part has none.
+QString askFullCalculation(QByteArray& xml)
+{
+    XmlDoc doc;
+    QString error;
+    if (!ParseXml(xml, doc, error)) return error;
+    XmlNode* calc = doc.root.child("calcPr");
+    if (!calc) {
+        static const char* const kAfter[] = {"oleSize",        "customWorkbookViews", "pivotCaches",
+                                             "smartTagPr",     "smartTagTypes",       "webPublishing",
+                                             "fileRecoveryPr", "webPublishObjects",   "extLst"};
+        auto& kids = doc.root.children;
+        auto at = std::find_if(kids.begin(), kids.end(), [](const XmlNode& n) {
+            return std::any_of(std::begin(kAfter), std::end(kAfter), [&](const char* e) { return n.is(e); });
+        });
+        XmlNode made;
+        const qsizetype colon = doc.root.name.indexOf(u':');
+        made.name = (colon < 0 ? QString() : doc.root.name.left(colon + 1)) + QStringLiteral("calcPr");
+        calc = &*kids.insert(at, std::move(made));
+    }
+    calc->setAttr(QStringLiteral("fullCalcOnLoad"), QStringLiteral("1"));
+    xml = WriteXml(doc);
+    return {};
+}
+
 } // namespace
 
 // ------------------------------------------------------------ entry points
 
-void XlsxSave(BookData& book, const std::function<void()>& whenWritten)
+void XlsxSave(BookData& book, const Workbook::SaveCommit& commit)
 {
     SavePlan plan;
     for (SheetData& s : book.sheets) {
@@ -691,42 +759,58 @@ void XlsxSave(BookData& book, const std::function<void()>& whenWritten)
         if (s.formulasDisturbed && !book.calcChainPart.isEmpty()) plan.dropCalcChain = true;
     }
     if (plan.changed.empty()) {
-        if (whenWritten) whenWritten();
+        if (commit) commit(nullptr);
         return;
     }
     AddRowAnchorRewrites(book, plan.parts);
+    PartRewrite& workbookPart = plan.parts[book.workbookPart.toLower()];
+    workbookPart = [earlier = std::move(workbookPart)](QByteArray& xml) {
+        const QString error = earlier ? earlier(xml) : QString();
+        return error.isEmpty() ? askFullCalculation(xml) : error;
+    };
     if (plan.dropCalcChain) {
         plan.parts[QStringLiteral("[content_types].xml")] = withoutCalcChain(book, true);
         plan.parts[relsPartOf(book.workbookPart).toLower()] = withoutCalcChain(book, false);
     }
 
-    RemoveStaleSaveFiles(book.path);
-    SaveFileBeside beside(book.path);
-    if (!beside.isOpen())
-        cannotSave(book,
-                   QStringLiteral("no file can be created in its folder (%1)").arg(beside.errorString()));
-    const QString tmpName = beside.fileName();
-
-    PackageFile file(tmpName);
-    const QString failure = writePackage(book, plan, file);
-    int error = file.writeError();
-    if (failure.isEmpty() && !beside.sync()) error = errno;
+    // The zip writer goes back over what it wrote, which the replacement
+    // cannot: the package is written to a file nobody sees first and copied
+    // into the workbook's replacement from there.
+    const int scratch = openScratch(QFileInfo(fso::ResolvedFilePath(book.path)).path());
+    if (scratch < 0)
+        cannotSave(book, QStringLiteral("no file can be created for it (%1)")
+                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    PackageFile file;
+    QString failure;
+    // Unbuffered, so that each write reaches writeData and its failure is seen there.
+    if (!file.open(scratch, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(scratch);
+        failure = QStringLiteral("the new file cannot be written");
+    } else
+        failure = writePackage(book, plan, file);
+    const int error = file.writeError();
     // A disk without room is named as every other writer names it.
-    if (isNoRoom(error))
-        vb::Raise(vb::errnum::DeviceIOError, kSource,
-                  fso::WriteFailure(book.path, error) + QStringLiteral(" The file was left as it was."));
+    if (isNoRoom(error)) noRoom(book, error);
     if (!failure.isEmpty()) cannotSave(book, failure);
     if (error != 0) cannotSave(book, QString::fromLocal8Bit(std::strerror(error)));
-    // What must be in place before the workbook is (the run's result
-    // files); what it raises leaves the workbook as it was.
-    if (whenWritten) whenWritten();
 
-    QFile::setPermissions(tmpName, QFile::permissions(book.path));
-    // Replace the file in one step: rename() swaps the directory entry, so
-    // at every moment the path holds either the old or the new workbook.
-    if (std::rename(QFile::encodeName(tmpName).constData(), QFile::encodeName(book.path).constData()) != 0)
-        cannotSave(book, QStringLiteral("the new file cannot take the place of the old one"));
-    beside.keep();
+    fso::ReplacementFile replacement(book.path);
+    asSaveFailure(book, [&] {
+        replacement.Open();
+        replacement.RequireUnchanged(book.stamp);
+        if (!file.seek(0)) cannotSave(book, QStringLiteral("the new file cannot be read back"));
+        QByteArray chunk;
+        while (!file.atEnd()) {
+            chunk = file.read(1 << 20);
+            if (chunk.isEmpty()) cannotSave(book, QStringLiteral("the new file cannot be read back"));
+            replacement.Write(chunk);
+        }
+        file.close();
+        if (commit)
+            commit(&replacement);
+        else
+            replacement.Commit();
+    });
     standOnSavedFile(book, plan.dropCalcChain);
 }
 

@@ -1,20 +1,24 @@
 #pragma once
 // Replacing a user's file without ever leaving it half written: the new
-// content is written beside the file that is really meant (a symbolic link is
-// followed to it), takes that file's mode and owner, and is renamed over it
-// in one step.
+// content is written beside the file that is really meant (a symbolic link of
+// the user's or the folder owner's is followed to it; another user's is not),
+// takes that file's mode and owner, and is renamed over it in one step.
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace fso {
 
-// The file a path finally names: every symbolic link on the way followed, so
+// The file a path finally names: the folders resolved, and a symbolic link
+// at the name followed as long as the user or the folder's owner made it, so
 // that a file written beside the result lies in the same folder (and file
-// system) as the file to be replaced. The absolute path when the file does
-// not exist.
+// system) as the file to be replaced. A link another user made is returned
+// itself (a write through it is refused). The absolute path when the file
+// does not exist.
 QString ResolvedFilePath(const QString& path);
 
 // True when the file must not be changed: nobody may write it (its mode has no
@@ -26,16 +30,38 @@ bool IsReadOnlyFile(const QString& path);
 // exist yet are compared by their resolved folder and name.
 bool IsSameFile(const QString& a, const QString& b);
 
+// What identifies a file's content as it was read: the file (device and
+// inode) and its size and modification time. A file that does not exist has
+// a stamp too (exists false), which any file made since fails to match.
+struct FileStamp {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 mtimeNs = 0; // nanoseconds since the epoch
+    unsigned type = 0;  // regular file, folder, link (S_IFMT)
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file a path names now (a symbolic link followed).
+FileStamp StampOf(const QString& path);
+
 // The new content of one file, written beside it and put in its place only
 // when every byte reached the disk. Every write, the flush of the buffer, the
 // sync of the data and the close are checked: a full disk, a file-size limit
 // or a device error raises 57 with the cause in its description, the written
 // bytes are dropped and the file keeps its earlier content. Nothing of the
 // new content can be seen under any name before Commit (where the file system
-// allows an unnamed file; elsewhere a hidden ".<name>.<random>" file is used
-// and removed again). Between naming and renaming a kill leaves the hidden
-// file: it is locked while it is written, and the next replacement of the same
-// file removes such files no live process holds.
+// allows an unnamed file; elsewhere a hidden ".<name>.tervala-<inode>" file is
+// used and removed again). Between naming and renaming a kill leaves the
+// hidden file: it is locked while it is written, and the next replacement of
+// the same file removes such files no live process holds.
+//
+// The target is resolved once, at Open, and judged there: a read-only file,
+// a link another user made, or another user's file in a sticky folder
+// (where only the owner may rename over it) are refused before anything is
+// written. Every later step works in the folder Open opened, and the rename
+// refuses (75) when the entry there is no longer the file Open found.
 class ReplacementFile {
 public:
     // newFileMode: the permission bits a file that does not exist yet gets
@@ -47,11 +73,15 @@ public:
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
     // Starts the new content. Raises 76 when the folder is missing, 70 when no
-    // file can be made in it (or the target is a folder), 57 when the disk
-    // has no room even for that.
+    // file can be made in it (or the target is a folder, another user's link
+    // or another user's file in a sticky folder), 75 when the target is
+    // read-only, 57 when the disk has no room even for that.
     void Open();
     bool IsOpen() const { return m_fd >= 0; }
     const QString& Target() const { return m_target; }
+    // The file Open resolved the target to, and that the commit replaces
+    // whatever the target's name comes to name meanwhile.
+    const QString& Resolved() const { return m_resolved; }
 
     // Appends bytes (kept in a buffer of about a megabyte). Raises 54 when
     // the file is not open, 57 when the bytes cannot be written.
@@ -66,6 +96,12 @@ public:
     // Drops what was written; the target stays as it was.
     void Discard();
 
+    // The target was read as asRead (StampOf before reading it): Commit and
+    // CommitTogether raise 75, naming the target, and leave it and every
+    // file of the group as they were when, before the first rename, the
+    // target no longer matches (another program wrote, grew or replaced it).
+    void RequireUnchanged(const FileStamp& asRead);
+
     // Commits several files as one: each is flushed, synced and made ready
     // beside its target first (a failure there leaves every target as it
     // was), then between() runs (the commit of a change that must precede
@@ -75,14 +111,26 @@ public:
     // leaves every target as it was. Null entries are skipped; every file is
     // committed or discarded afterwards. A kill between two renames leaves
     // an earlier content kept as a hidden temporary, swept like the others.
+    //
+    // Before the first rename the group is written down in a journal beside
+    // its files (".<name>.tervala-journal-<random>", one in each folder),
+    // so that a kill or a power cut part way is finished or undone by the
+    // next replacement in any of those folders: undone when it came before
+    // between() was done, finished after. betweenJournal names the file whose
+    // existence shows that between() is not done yet (a table's undo
+    // journal, a database's -journal), so that the decision follows the
+    // change between() commits.
     static void CommitTogether(const std::vector<ReplacementFile*>& files,
-                               const std::function<void()>& between = {});
+                               const std::function<void()>& between = {}, const QString& betweenJournal = {});
 
 private:
     [[noreturn]] void fail(int error);
     void writeOut(const char* data, qsizetype size);
-    void openNamed(const QByteArray& folder);
-    bool link(QByteArray& name);
+    void openNamed();
+    bool link();
+    // Raises 75 when the target is no longer the file judged at Open (or
+    // no longer as it was read).
+    void check() const;
     // The steps of a commit: everything up to the rename; the rename
     // (keeping the earlier file under a hidden name when asked); undoing it;
     // dropping what was kept.
@@ -90,20 +138,22 @@ private:
     void place(bool keepEarlier);
     void putBack();
     void finish();
-    void keepEarlier(const QByteArray& target);
-    void dropKept();
 
     QString m_target;
     QString m_resolved; // the file really replaced
     unsigned m_newFileMode;
+    int m_dirFd = -1;   // its folder, opened once: every step works in it
+    QByteArray m_name;  // its name there
+    FileStamp m_judged; // the entry as Open found it
     int m_fd = -1;
     int m_lockFd = -1;  // holds the named temporary's lock from m_fd's close to the rename
     QByteArray m_named; // the visible temporary's name, when it has one
     QByteArray m_buffer;
-    QByteArray m_kept;     // the target's earlier content, between a group's renames
-    int m_keptLockFd = -1; // its lock, against another writer's sweep
+    QByteArray m_kept; // the name holding the earlier content, between a group's renames
+    quint64 m_newInode = 0;
     bool m_placed = false; // renamed over the target, not finished
     bool m_wasNew = false; // and the target did not exist before
+    std::optional<FileStamp> m_asRead;
 };
 
 // A whole file's content in one replacement (see ReplacementFile).
@@ -113,11 +163,27 @@ void WriteWholeFile(const QString& target, const QByteArray& content, unsigned n
 // a full disk and a file-size limit are named as such.
 QString WriteFailure(const QString& path, int error);
 
-// Removes the hidden ".<name>.<tail>" files beside path (name: path's file
-// name, tail: tailLength ASCII letters or digits) that no live process holds
-// locked: what a replacement cut short by a kill left behind. A writer holds a
-// shared flock on such a file from its creation until it is renamed.
+// Removes the temporaries a replacement of path cut short by a kill left
+// beside it: hidden ".<name>.tervala-<inode>" files that carry their own
+// inode in their name and no live process holds locked (a writer holds a
+// shared flock from a temporary's creation to its rename). A user's file
+// that merely looks alike is never taken.
+void RemoveStaleTemporaries(const QString& path);
+// The workbook save's own ".<name>.<tail>" temporaries (tail: tailLength
+// ASCII letters or digits) no live process holds; it goes when the workbook
+// is written through ReplacementFile.
 void RemoveStaleHiddenFiles(const QString& path, int tailLength);
+
+// Finishes or undoes the group commits a kill or a power cut left in the
+// folder (see CommitTogether); every ReplacementFile::Open does it for its
+// own folder.
+void RecoverInterruptedCommits(const QString& folder);
+
+// Called at each Open ("open") and with the name of each step of a group
+// commit ("ready" as it begins, "journal",
+// "between", "committed", "renamed" after each rename, "finished"); for the
+// tests that stop a commit at each step as a kill would.
+void SetCommitStepHook(std::function<void(const char* step)> hook);
 
 // Makes the last renames and removals in the folder of path lasting, as far
 // as its file system can sync a folder.

@@ -87,7 +87,7 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
 }
 
 // A workbook the scrub refuses gets no backup copy: an .xls one (read only),
-// or one whose formulas refer to the rows a delete would move.
+// one whose formulas refer to the rows a delete would move, or a protected sheet.
 struct RefusedBook {
     const char* name;
     const char* file;
@@ -116,14 +116,17 @@ TEST_P(RefusedWorkbookTest, ARefusedWorkbookGetsNoBackupCopy)
                                                      {{QStringLiteral("Calls"), 2, 2, cells}});
         mwtest::WriteFile(work + file, wbtest::compoundFile(QStringLiteral("Workbook"), book));
     } else {
+        const bool locked = file == u"protected.xlsx";
         wbtest::Package package;
         package.sheets = {
-            {QStringLiteral("Calls"), wbtest::sheetXml(QStringLiteral(
-                                          "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Name</t></is></c>"
-                                          "<c r=\"B1\" t=\"inlineStr\"><is><t>Phone</t></is></c>"
-                                          "<c r=\"C1\"><f>COUNTA(B2:B9)</f><v>1</v></c></row>"
-                                          "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>Ann</t></is></c>"
-                                          "<c r=\"B2\"><v>2015551234</v></c></row>"))}};
+            {QStringLiteral("Calls"),
+             wbtest::sheetXml(
+                 QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Name</t></is></c>"
+                                "<c r=\"B1\" t=\"inlineStr\"><is><t>Phone</t></is></c>%1</row>"
+                                "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>Ann</t></is></c>"
+                                "<c r=\"B2\"><v>2015551234</v></c></row>")
+                     .arg(locked ? "" : "<c r=\"C1\"><f>COUNTA(B2:B9)</f><v>1</v></c>"),
+                 {}, locked ? QStringLiteral("<sheetProtection sheet=\"1\"/>") : QString())}};
         wbtest::writePackage(work + file, package);
     }
 
@@ -150,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusedBook{"AnXlsWorkbook", "old.xls",
                                   "old.xls is an Excel 97-2003 (.xls) workbook, which can only be read."},
                       RefusedBook{"FormulasOverTheRowsADeleteMoves", "formula.xlsx",
-                                  "The sheet Calls has formulas that refer to its data rows."}),
+                                  "The sheet Calls has formulas that refer to its data rows."},
+                      RefusedBook{"AProtectedSheet", "protected.xlsx", "The sheet Calls is protected"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

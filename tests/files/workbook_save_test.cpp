@@ -105,7 +105,11 @@ TEST_F(WorkbookSave, DeletedRowShiftsTheRowsBelowUpAndEverythingElseStaysByteFor
     ASSERT_EQ(after.size(), before.size());
     for (int i = 0; i < before.size(); ++i) {
         EXPECT_EQ(after[i].name, before[i].name) << "entries keep their order";
-        if (before[i].name != "xl/worksheets/sheet1.xml") {
+        if (before[i].name == "xl/workbook.xml") // asked to calculate anew, as the cells changed
+            EXPECT_EQ(
+                QByteArray(after[i].data).replace("<calcPr fullCalcOnLoad=\"1\"/>", "").replace('\n', ""),
+                QByteArray(before[i].data).replace('\n', ""));
+        else if (before[i].name != "xl/worksheets/sheet1.xml") {
             EXPECT_EQ(after[i].data, before[i].data) << before[i].name.toStdString();
             EXPECT_EQ(wbtest::rawEntry(path(), before[i].name).size() > 0, true);
         }

@@ -9,6 +9,8 @@
 
 #include <QTemporaryDir>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -111,26 +113,66 @@ struct OpenFailure {
     const char* name;
     const char* target; // under the test's folder
     int number;
+    void (*plant)(const QString& folder) = nullptr; // what lies there before
+    uid_t runAs = 0; // 0: as the test runs; else as this user (when the test runs as root)
 };
+
+// Files of another user (uid 4321) the write must not go through or over.
+constexpr uid_t kOther = 4321;
+
+void Plant(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
 
 class ReplacementOpen : public Replacement, public ::testing::WithParamInterface<OpenFailure> {};
 
 TEST_P(ReplacementOpen, FailsWithTheNumberOfItsCause)
 {
+    const OpenFailure& c = GetParam();
+    if ((c.runAs != 0 || c.plant) && ::geteuid() != 0) GTEST_SKIP() << "plants another user's files as root";
     QDir(dir.path()).mkdir(QStringLiteral("folder"));
-    fso::ReplacementFile file(path(QString::fromUtf8(GetParam().target)));
-    EXPECT_EQ(testsupport::ErrorOf([&] { file.Open(); }).Number, GetParam().number);
+    if (c.plant) c.plant(dir.path());
+    const QStringList before = files();
+    const QByteArray planted = testsupport::FileBytes(path(QStringLiteral("notes.txt")));
+    fso::ReplacementFile file(path(QString::fromUtf8(c.target)));
+    if (c.runAs != 0) ASSERT_EQ(::syscall(SYS_setresuid, -1, c.runAs, -1), 0); // this thread only
+    const int number = testsupport::ErrorOf([&] { file.Open(); }).Number;
+    if (c.runAs != 0) ASSERT_EQ(::syscall(SYS_setresuid, -1, 0, -1), 0);
+    EXPECT_EQ(number, c.number);
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(testsupport::ErrorOf([&] { file.Write("x"); }).Number, vb::errnum::BadFileMode);
-    EXPECT_EQ(files(), QStringList());
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(testsupport::FileBytes(path(QStringLiteral("notes.txt"))), planted);
 }
 
-INSTANTIATE_TEST_SUITE_P(Failures, ReplacementOpen,
-                         ::testing::Values(OpenFailure{"MissingFolder", "no/such/calls.txt", 76},
-                                           OpenFailure{"TargetIsAFolder", "folder", 70}),
-                         [](const ::testing::TestParamInfo<OpenFailure>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Failures, ReplacementOpen,
+    ::testing::Values(OpenFailure{"MissingFolder", "no/such/calls.txt", 76},
+                      OpenFailure{"TargetIsAFolder", "folder", 70},
+                      OpenFailure{"ReadOnlyTarget", "ok.txt", 75,
+                                  [](const QString& f) {
+                                      Plant(f + "/ok.txt", "earlier");
+                                      ::chmod(QFile::encodeName(f + "/ok.txt").constData(), 0444);
+                                  }},
+                      // Another user's link to the user's private notes is not followed.
+                      OpenFailure{"AnotherUsersLink", "ok.txt", 70,
+                                  [](const QString& f) {
+                                      Plant(f + "/notes.txt", "private");
+                                      ::symlink("notes.txt", QFile::encodeName(f + "/ok.txt").constData());
+                                      ::lchown(QFile::encodeName(f + "/ok.txt").constData(), kOther, kOther);
+                                  }},
+                      // In a sticky folder only a file's owner may rename over it.
+                      OpenFailure{"AnotherUsersFileInAStickyFolder", "ok.txt", 70,
+                                  [](const QString& f) {
+                                      ::chmod(QFile::encodeName(f).constData(), 01777);
+                                      Plant(f + "/ok.txt", "earlier");
+                                      ::chmod(QFile::encodeName(f + "/ok.txt").constData(), 0666);
+                                  },
+                                  kOther}),
+    [](const ::testing::TestParamInfo<OpenFailure>& info) { return std::string(info.param.name); });
 
 // After a write failed the file is dropped: the writes and the commit that
 // follow cannot put any of it in place.

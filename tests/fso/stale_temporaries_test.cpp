@@ -11,12 +11,13 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 struct Leftover {
-    const char* name;  // the file lying beside ok.txt
+    const char* name;  // the file lying beside ok.txt; "%ino": its own inode, in hex
     bool heldByWriter; // a live writer holds its lock
     bool removed;      // the next replacement of ok.txt removes it
 };
@@ -27,12 +28,18 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
 {
     const Leftover& c = GetParam();
     QTemporaryDir dir;
-    const QString left = dir.filePath(QString::fromLatin1(c.name));
+    QString left = dir.filePath(QStringLiteral("made"));
     {
         QFile f(left);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("1234567890\r\n");
     }
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(left).constData(), &st), 0);
+    const QString named = dir.filePath(
+        QString::fromLatin1(c.name).replace(QStringLiteral("%ino"), QString::number(quint64(st.st_ino), 16)));
+    ASSERT_TRUE(QFile::rename(left, named));
+    left = named;
     int writer = -1;
     if (c.heldByWriter) {
         writer = ::open(QFile::encodeName(left).constData(), O_RDONLY | O_CLOEXEC);
@@ -47,11 +54,18 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
     EXPECT_EQ(ok.readAll(), QByteArray("new\r\n"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Leftovers, StaleTemporaries,
-    ::testing::Values(Leftover{".ok.txt.SLw9YypF", false, true}, Leftover{".ok.txt.SLw9YypF", true, false},
-                      Leftover{".ok.txt.SLw9Yyp", false, false}, Leftover{".ok.txt.SLw9Yy-F", false, false},
-                      Leftover{".dnc.txt.SLw9YypF", false, false}, Leftover{"ok.txt.SLw9YypF", false, false},
-                      Leftover{".ok.txt.SLw9YypF.bak", false, false}));
+INSTANTIATE_TEST_SUITE_P(Leftovers, StaleTemporaries,
+                         ::testing::Values(Leftover{".ok.txt.tervala-%ino", false, true},
+                                           Leftover{".ok.txt.tervala-%ino", true, false},
+                                           Leftover{".ok.txt.tervala-1", false, false},
+                                           Leftover{".ok.txt.tervala-%ino0", false, false},
+                                           Leftover{".dnc.txt.tervala-%ino", false, false},
+                                           Leftover{"ok.txt.tervala-%ino", false, false},
+                                           // A user's hidden files that look like an older temporary.
+                                           Leftover{".ok.txt.SLw9YypF", false, false},
+                                           Leftover{".ok.txt.original", false, false},
+                                           Leftover{".ok.txt.20261201", false, false},
+                                           Leftover{".ok.txt.SLw9Yy-F", false, false},
+                                           Leftover{".ok.txt.SLw9YypF.bak", false, false}));
 
 } // namespace

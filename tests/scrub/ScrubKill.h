@@ -10,6 +10,7 @@
 #include "support/SqliteFile.h"
 
 #include "platform/ado/Connection.h"
+#include "platform/fso/FileReplace.h"
 #include "scrub/TextFileScrub.h"
 
 #include <QDir>
@@ -17,6 +18,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <csignal>
+#include <cstring>
 #include <functional>
 
 namespace scrubkill {
@@ -34,6 +37,14 @@ inline void UseFolder(const QString& other, QString& folder, QString& dbPath, ad
     settings.okFile = folder + QStringLiteral("ok.txt");
     settings.dncFile = folder + QStringLiteral("dnc.txt");
     testsupport::ChildStarted(folder);
+    // Stopped at the step of the group commit the parent asks for, as a
+    // kill or a power cut there would (everything before it is synced).
+    bool counted = false;
+    const int stopAt = qEnvironmentVariableIntValue("TERVALA_STOP_AT_COMMIT_STEP", &counted);
+    if (counted)
+        fso::SetCommitStepHook([stopAt, steps = 0](const char* step) mutable {
+            if (std::strcmp(step, "open") != 0 && steps++ == stopAt) ::raise(SIGKILL);
+        });
 }
 
 // What one kind of list needs from the kill driver.
@@ -46,6 +57,7 @@ struct KillSubject {
     std::function<bool()> runToTheEnd;   // one whole run in this process; true when the list changed
     QStringList kept;                    // files that belong in the folder
     QStringList results;                 // the result files a run puts in place with the list
+    bool stepKills = false;              // also stopped at each step of the group commit
 };
 
 struct KillTally {
@@ -65,6 +77,21 @@ inline QStringList StrayFiles(const KillSubject& s)
 
 // Runs the child kKills times, killing it at moments spread over a run, and
 // checks the list and the folder after each kill and after the next run.
+// Runs the child until the commit step stopAt stops it (or to its end).
+inline void RunChildToStep(const KillSubject& s, int stopAt)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(testsupport::ChildFolderVariable()), QDir(s.folder).absolutePath());
+    env.insert(QStringLiteral("TERVALA_STOP_AT_COMMIT_STEP"), QString::number(stopAt));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + s.childTest});
+    EXPECT_TRUE(child.waitForStarted());
+    child.waitForFinished(-1);
+    QFile::remove(testsupport::StartedMarker(s.folder));
+}
+
 inline KillTally KillRuns(const KillSubject& s)
 {
     // The result of an uninterrupted run, and how long a run takes.
@@ -79,14 +106,22 @@ inline KillTally KillRuns(const KillSubject& s)
 
     KillTally tally;
     QRandomGenerator random(20070302);
-    for (int k = 0; k < kKills; ++k) {
+    // The random kills, then a stop at each step of the group commit.
+    const int kSteps = s.stepKills ? 9 : 0;
+    for (int k = 0; k < kKills + kSteps; ++k) {
         s.writeOriginal();
         const QByteArray earlier = "earlier results\r\n";
         for (const QString& name : s.results)
             testsupport::WriteFile(s.folder + name, earlier);
         const QByteArray before = s.state();
-        const qint64 delay = testsupport::KillDelay(k, kKills, runMs, random);
-        testsupport::RunChildAndKill(s.childTest, s.folder, delay);
+        const qint64 delay = k < kKills ? testsupport::KillDelay(k, kKills, runMs, random) : -(k - kKills);
+        if (k < kKills)
+            testsupport::RunChildAndKill(s.childTest, s.folder, delay);
+        else
+            RunChildToStep(s, k - kKills);
+        // What the next start finds: a group commit cut short finished or
+        // undone.
+        fso::RecoverInterruptedCommits(s.folder);
 
         if (!StrayFiles(s).isEmpty()) ++tally.leftAFile;
         const QByteArray after = s.state();

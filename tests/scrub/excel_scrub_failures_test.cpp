@@ -1,7 +1,8 @@
 // A workbook scrub that cannot be done, or cannot finish, says so once and
 // leaves the workbook on disk as it was: no workbook or no sheet (found as
 // the sheet is opened before the run), an .xls workbook, deleting rows that
-// formulas refer to, and an error mid-run.
+// formulas refer to, and an error mid-run. The saved workbook and the result
+// files take their places together where they lie, or none of them does.
 
 #include "ExcelScrubFixture.h"
 
@@ -9,6 +10,10 @@
 #include "files/WorkbookSupport.h"
 
 #include <QMap>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -188,5 +193,59 @@ TEST_F(ExcelScrubTest, ABrokenLookUpAfterDeletionsLeavesTheWorkbookUnchanged)
     scrubtest::ExpectFailure(r, kCheckExcel);
     EXPECT_EQ(digest(), before);
 }
+
+// A linked workbook of another owner (calls.xlsx -> target.xlsx elsewhere, 0640, 1234:2345), and
+// what becomes of a file by the time the run saves: "+" another program appends to the workbook, a
+// name: that file is made a folder.
+class ExcelScrubPlaces : public ExcelScrubTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ExcelScrubPlaces, TheWorkbookTakesItsPlaceWhereItLiesWithItsResultFilesOrNotAtAll)
+{
+    const QString change = QString::fromLatin1(GetParam());
+    const QByteArray oldResults = "earlier\r\n";
+    scrubtest::Write(folder + QStringLiteral("ok.txt"), oldResults);
+    scrubtest::Write(folder + QStringLiteral("dnc.txt"), oldResults);
+    QTemporaryDir elsewhere;
+    const QString link = std::exchange(workbookPath, elsewhere.filePath(QStringLiteral("target.xlsx")));
+    writeBook({{"Name", "Phone", "Status"}, {"Ann", "2015551234", "a"}, {"Bob", "2015550000", "b"}});
+    const QByteArray target = QFile::encodeName(workbookPath);
+    ASSERT_EQ(::symlink(target.constData(), QFile::encodeName(link).constData()) |
+                  ::chown(target.constData(), 1234, 2345) | ::chmod(target.constData(), 0640),
+              0);
+    const QByteArray original = scrubtest::Read(workbookPath);
+    view.onShow = [&] {
+        QFile f(change == u"+" ? workbookPath : folder + change);
+        if (!view.finalShown || change.isEmpty() || f.size() == original.size() + 1) return;
+        if (change == u"+" && f.open(QIODevice::Append)) f.write("x");
+        if (change != u"+" && f.remove()) QDir().mkdir(f.fileName());
+    };
+    xjob.sheet = OpenListSheet(link, sheetName).sheet;
+    const scrub::ExcelScrubResult r = scrub::ScrubExcelSheet(xjob, view, dnc);
+
+    if (!change.isEmpty()) {
+        scrubtest::ExpectFailure(r, kCheckExcel,
+                                 change == u"+" ? QStringLiteral("changed while it was scrubbed") : change);
+        EXPECT_EQ(scrubtest::Read(workbookPath), original + (change == u"+" ? "x" : ""));
+        for (const QString& name : {QStringLiteral("ok.txt"), QStringLiteral("dnc.txt")})
+            if (name != change) EXPECT_EQ(file(name), oldResults);
+        return;
+    }
+    scrubtest::ExpectFinished(r);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(sheetText(), (Text{{"Name", "Phone", "Status"}, {"Bob", "2015550000", "b"}}));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.constData(), &st), 0);
+    EXPECT_EQ(std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777), std::tuple(1234u, 2345u, 0640u));
+}
+
+std::string PlaceName(const ::testing::TestParamInfo<const char*>& info)
+{
+    static const char* const kNames[] = {"Scrubbed", "TheLinkIsAFolderAtTheSave",
+                                         "TheDncFileIsAFolderAtTheSave", "AnotherProgramWritesTheWorkbook"};
+    return kNames[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, ExcelScrubPlaces, ::testing::Values("", "calls.xlsx", "dnc.txt", "+"),
+                         PlaceName);
 
 } // namespace

@@ -5,9 +5,11 @@
 
 #include "core/Globals.h"
 #include "platform/files/DbfTable.h"
+#include "platform/fso/FileReplace.h"
 #include "scrub/ScrubRun.h"
 
 #include <QTemporaryDir>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -82,6 +84,7 @@ const Kind kKinds[] = {
      },
      true, kList},
     {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
+    {"ReadOnly", [](const QString& f, const QStringList&) { return f + "readonly.txt"; }, true},
     {"ASoundName", [](const QString& f, const QStringList&) { return f + "results.txt"; }, false},
 };
 
@@ -93,6 +96,9 @@ protected:
         QDir().mkpath(folder + "app");
         scrubtest::Write(folder + "store.mdb", "database");
         QFile::link(folder + "store.mdb", folder + "link.txt");
+        scrubtest::Write(folder + "readonly.txt", "earlier");
+        QFile::setPermissions(folder + "readonly.txt",
+                              QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         savedConnection = gConnectionString;
         savedAppPath = gAppPath;
         gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "store.mdb";
@@ -160,4 +166,30 @@ TEST_F(ResultFileOverDatabase, AnOkFileNamedLikeTheDncDatabaseLeavesItWhole)
     EXPECT_FALSE(r.completed);
     EXPECT_EQ(scrubtest::Read(dbPath), database);
     EXPECT_EQ(listBytes(), QByteArray("Name,Phone,Status\r\nAnn,2015551234,new\r\n"));
+}
+
+// The OK file's link is switched to the DNC database after the guard judged
+// it and before the write: the write is judged again as the very file it
+// replaces, and the database keeps every byte.
+TEST_F(ResultFileOverDatabase, ALinkSwitchedAfterTheGuardLeavesTheDatabaseWhole)
+{
+    const QString saved = gConnectionString;
+    gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dbPath;
+    writeList("Name,Phone,Status\r\nAnn,2015551234,new\r\n");
+    const QByteArray database = scrubtest::Read(dbPath);
+    scrubtest::Write(folder + "harmless.txt", "earlier");
+    ASSERT_TRUE(QFile::link(folder + "harmless.txt", folder + "switched.txt"));
+    job.settings.okFile = folder + "switched.txt";
+    fso::SetCommitStepHook([&](const char* step) {
+        if (std::strcmp(step, "open") != 0 || !QFile::exists(folder + "harmless.txt")) return;
+        QFile::remove(folder + "switched.txt");
+        QFile::link(dbPath, folder + "switched.txt");
+    });
+
+    const scrub::ScrubResult r = scrub::ScrubTextFile(job, view, dnc);
+    fso::SetCommitStepHook({});
+    gConnectionString = saved;
+
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(scrubtest::Read(dbPath), database);
 }

@@ -72,6 +72,7 @@ TEST_P(TableScrubKill, AKilledRunLeavesTheTableWholeOrFullyScrubbed)
     };
     s.kept = {QFileInfo(listFile()).fileName(), "dnc.mdb", "dnc.txt", "ok.txt"};
     s.results = {"dnc.txt", "ok.txt"};
+    s.stepKills = true;
     const scrubkill::KillTally t = scrubkill::KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);

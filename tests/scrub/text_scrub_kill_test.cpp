@@ -3,6 +3,7 @@
 #include "ExcelScrubFixture.h"
 #include "ScrubKill.h"
 #include "TextScrubFixture.h"
+#include "scrub/WorkTableScrub.h"
 
 using scrubkill::KillRuns;
 using scrubkill::KillSubject;
@@ -38,9 +39,63 @@ TEST_F(TextScrubKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
     };
     s.kept = {"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"};
     s.results = {"dnc.txt", "ok.txt"};
+    s.stepKills = true;
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
+}
+
+// ------------------------------------------- text lists by the work table
+
+class WorkTableKill : public TextScrubTest {
+protected:
+    scrub::WorkTableResult runWork()
+    {
+        scrub::WorkTableJob w;
+        w.source = scrub::WorkTableJob::Source::Text;
+        w.workDatabase = folder + QStringLiteral("DNCTempWork.mdb");
+        w.connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended "
+                                            "Properties=\"text;HDR=Yes;FMT=Delimited\"")
+                                 .arg(folder);
+        w.tableName = job.fileName;
+        w.folder = folder;
+        w.phoneField = QStringLiteral("Phone");
+        w.fieldNames = QStringList{"Phone", "Status"};
+        w.markPosition = 1;
+        w.deleteFound = true;
+        w.exportOk = w.exportDnc = true;
+        w.okFile = folder + QStringLiteral("ok.txt");
+        w.dncFile = folder + QStringLiteral("dnc.txt");
+        return scrub::ScrubByWorkTable(w, view, dnc);
+    }
+};
+
+TEST_F(WorkTableKill, ChildRunOfTheKillTest)
+{
+    const QString other = testsupport::ChildFolder();
+    if (other.isEmpty()) GTEST_SKIP() << "runs only as the child of the kill test";
+    UseFolder(other, folder, dbPath, *dnc, job.settings);
+    runWork();
+}
+
+TEST_F(WorkTableKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
+{
+    const QByteArray original = scrubtest::LongList(20000, 100);
+    KillSubject s;
+    s.childTest = QStringLiteral("WorkTableKill.ChildRunOfTheKillTest");
+    s.folder = folder;
+    s.list = list();
+    s.state = [&] { return scrubtest::Read(list()); };
+    s.writeOriginal = [&] { writeList(original); };
+    s.runToTheEnd = [&] {
+        const QByteArray before = scrubtest::Read(list());
+        EXPECT_TRUE(runWork().completed);
+        return scrubtest::Read(list()) != before;
+    };
+    s.kept = {"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt", "DNCTempWork.mdb"};
+    s.results = {"dnc.txt", "ok.txt"};
+    s.stepKills = true;
+    KillRuns(s);
 }
 
 // -------------------------------------------------------------- workbooks
@@ -81,8 +136,9 @@ TEST_F(ExcelScrubKill, AKilledRunLeavesTheWorkbookWholeOrFullyScrubbed)
         return scrubtest::Read(workbookPath) != before;
     };
     s.kept = {"calls.xlsx", "dnc.mdb", "dnc.txt", "ok.txt"};
-    // The result files are put in place only with the saved workbook.
+    // The result files are put in place only with the saved workbook, as one group.
     s.results = {"dnc.txt", "ok.txt"};
+    s.stepKills = true;
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);

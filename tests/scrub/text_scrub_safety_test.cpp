@@ -6,12 +6,14 @@
 // beside the list goes with the next one.
 
 #include "TextScrubFixture.h"
+#include "platform/fso/FileReplace.h"
 #include "scrub/DuplicateRemoval.h"
 #include "scrub/WorkTableScrub.h"
 #include "support/FileSizeLimit.h"
 
 #include <QFileInfo>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,12 +90,17 @@ protected:
         const QString text = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended "
                                             "Properties=\"text;HDR=Yes;FMT=Delimited\"")
                                  .arg(folder);
+        // What the run said when it stopped.
+        const auto said = [&](const auto& r) {
+            failure = r.refusal + (r.failure ? r.failure->description : QString());
+            return r.completed;
+        };
         switch (GetParam()) {
         case ListRewriter::TextScrub:
-            return run().completed;
+            return said(scrub::ScrubTextFile(job, view, dnc));
         case ListRewriter::DuplicateRemoval: {
             const scrub::TextDuplicatesJob d{folder, job.fileName, text, true, QStringLiteral("Phone"), {}};
-            return scrub::RemoveTextDuplicates(d, view).completed;
+            return said(scrub::RemoveTextDuplicates(d, view));
         }
         case ListRewriter::WorkTableWriteBack: {
             scrub::WorkTableJob w;
@@ -106,20 +113,31 @@ protected:
             w.fieldNames = QStringList{"Phone", "Status"};
             w.markPosition = 1;
             w.deleteFound = true;
-            return scrub::ScrubByWorkTable(w, view, dnc).completed;
+            return said(scrub::ScrubByWorkTable(w, view, dnc));
         }
         }
         return false;
     }
+    QString failure;
 };
 
 TEST_P(ListRewriterTest, TheNextRunSweepsWhatAKillLeftAndKeepsTheUsersFiles)
 {
     writeList("Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n");
-    const QStringList left{".calls.csv.Xy12ab9Z", ".calls.csv.q0q0q0q0"};
-    for (const QString& name : left)
-        scrubtest::Write(folder + name, "Phone,Status\r\n");
-    const QStringList users{"070302142530calls.csv", "N070302142530calls.csv", ".calls.csv.notes"};
+    // A temporary carries its own inode in its name.
+    QStringList left;
+    for (int i = 0; i < 2; ++i) {
+        const QString made = folder + QStringLiteral("made");
+        scrubtest::Write(made, "Phone,Status\r\n");
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(made).constData(), &st), 0);
+        const QString name = ".calls.csv.tervala-" + QString::number(quint64(st.st_ino), 16);
+        ASSERT_TRUE(QFile::rename(made, folder + name));
+        left << name;
+    }
+    const QStringList users{"070302142530calls.csv", "N070302142530calls.csv", ".calls.csv.notes",
+                            ".calls.csv.20261201",   ".calls.csv.original",    ".calls.csv.Xy12ab9Z",
+                            ".ok.txt.original",      ".calls.csv.tervala-1"};
     for (const QString& name : users)
         scrubtest::Write(folder + name, "mine\r\n");
 
@@ -134,6 +152,43 @@ TEST_P(ListRewriterTest, TheNextRunSweepsWhatAKillLeftAndKeepsTheUsersFiles)
     for (const QString& name : there)
         EXPECT_TRUE(name == QLatin1String("calls.csv") || users.contains(name) || !name.contains(u"calls"))
             << name.toStdString() << " was left beside the list";
+}
+
+// Another program adds a line to the list while it is rewritten (here just
+// before the rewritten list would take its place): the list keeps it, the
+// earlier result files stay, and the run says the list changed.
+TEST_P(ListRewriterTest, AListChangedWhileItIsRewrittenIsLeftAsItWas)
+{
+    const QByteArray list = "Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n";
+    writeList(list);
+    scrubtest::Write(folder + "ok.txt", kOldOk);
+    scrubtest::Write(folder + "dnc.txt", kOldDnc);
+    fso::SetCommitStepHook([&](const char* step) {
+        if (std::strcmp(step, "ready") != 0) return;
+        QFile f(this->list());
+        if (f.open(QIODevice::Append)) f.write("2015551234,appended\r\n");
+    });
+    const bool done = rewrite();
+    fso::SetCommitStepHook({});
+    EXPECT_FALSE(done);
+    EXPECT_EQ(listBytes(), list + "2015551234,appended\r\n");
+    EXPECT_EQ(file("ok.txt"), kOldOk);
+    EXPECT_EQ(file("dnc.txt"), kOldDnc);
+    EXPECT_TRUE(failure.contains(QStringLiteral("changed while it was scrubbed"))) << failure.toStdString();
+}
+
+// The list's name is a link another user made to the user's own file: it is
+// not followed, and the file it names stays as it was.
+TEST_P(ListRewriterTest, AnotherUsersLinkIsNotFollowed)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "plants another user's link as root";
+    const QByteArray list = "Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n";
+    scrubtest::Write(folder + "mine.csv", list);
+    ASSERT_TRUE(QFile::link(folder + "mine.csv", this->list()));
+    ASSERT_EQ(::lchown(QFile::encodeName(this->list()).constData(), 4321, 4321), 0);
+    EXPECT_FALSE(rewrite());
+    EXPECT_EQ(file("mine.csv"), list);
+    EXPECT_TRUE(QFileInfo(this->list()).isSymLink());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rewriters, ListRewriterTest,
