@@ -6,6 +6,7 @@
 #include "ServerProgram.h"
 
 #include "support/Fixtures.h"
+#include "support/SheetLoadWatch.h"
 #include "support/SqliteFile.h"
 
 #include "core/CDataStrings.h"
@@ -19,7 +20,9 @@
 
 #include <QKeyEvent>
 #include <QScopeGuard>
+#include <atomic>
 #include <set>
+#include <thread>
 
 using mwtest::choose;
 using mwtest::type;
@@ -332,3 +335,72 @@ TEST_F(ServerImportScrub, AConnectionLostMidScrubStopsTheRunWithTheListUnchanged
     EXPECT_EQ(mwtest::ReadFile(work + "calls.txt"), list);
     EXPECT_EQ(QDir(work).entryList(QDir::Files), QStringList{"calls.txt"});
 }
+
+// A statement of the window's thread on a server that stops meanwhile: the
+// window is drawn, saying what it waits for, until the watch finds the
+// server gone and the statement fails naming the lost connection.
+TEST_F(ServerImportScrub, AStatementOnAFrozenServerWaitsWithTheWindowDrawnSayingSo)
+{
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    testsupport::DrawnTexts status(mwtest::ctl(form).sbStatusBar->Panel(1));
+    auto victim = ado::Connection::Create();
+    victim->SetConnectionTimeout(1);
+    victim->SetCommandTimeout(2);
+    victim->Open(db.ConnectionString());
+    const QString running = "select count(*) from pg_stat_activity where state = 'active' and pid = " +
+                            Rows(victim, "select pg_backend_pid()").value(0);
+    auto lookout = db.Open();
+    std::atomic<bool> returned{false};
+    std::thread stopper([&] {
+        while (!returned && Rows(lookout, running) != QStringList{"1"})
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!returned) server->freeze();
+    });
+    const vb::ErrObject e = ErrorOf([&] { Rows(victim, "select pg_sleep(60)"); });
+    returned = true;
+    stopper.join();
+    server->thaw();
+    EXPECT_TRUE(e.Description.contains(QStringLiteral("connection to it is lost")))
+        << e.Description.toStdString();
+    EXPECT_TRUE(status.drawn.contains("Waiting for the database server to answer ..."))
+        << status.drawn.join(" / ").toStdString();
+}
+
+// One number typed into the One Number box: an area code with no table on
+// the server is not on the list, whatever "nacnotindnc" says, as on the
+// embedded store.
+struct OneNumberRow {
+    const char* typed;
+    std::int32_t nacNotInDnc;
+    bool listed;
+};
+
+class ServerOneNumber : public ServerImportScrub, public ::testing::WithParamInterface<OneNumberRow> {};
+
+TEST_P(ServerOneNumber, AnswersFromTheAreaCodesTableOrItsAbsence)
+{
+    db.Psql(
+        "create table phone201 (phone integer not null primary key); insert into phone201 values (5551234)");
+    frmMain* form = start();
+    ASSERT_NE(form, nullptr);
+    mwtest::ctl(form).OptPhoneType(0)->click();
+    ScrubOptions& options = mwtest::options(form);
+    options = {.addAreaCode = 1, .defaultCode = "415", .nacNotInDNC = GetParam().nacNotInDnc};
+    options.okFile = work + "ok.txt";
+    options.dncFile = work + "dnc.txt";
+    mwtest::ctl(form).TxtPhoneData->setText(GetParam().typed);
+    scripted.expectMsgBox(ui::vbYes, "Is this the area code you want to use? 415",
+                          ui::vbYesNo | ui::vbQuestion);
+    scripted.expectMsgBox(ui::vbOK, GetParam().listed ? "Warning:  Do Not Call Number" : "OK to Call!",
+                          ui::vbOKOnly);
+    mwtest::ctl(form).cmdStart->click();
+    EXPECT_TRUE(QFile::exists(GetParam().listed ? options.dncFile : options.okFile));
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, ServerOneNumber,
+                         ::testing::Values(OneNumberRow{"4155551234", 0, false},
+                                           OneNumberRow{"4155551234", 1, false},
+                                           OneNumberRow{"5551234", 0, false},
+                                           OneNumberRow{"5551234", 1, false},
+                                           OneNumberRow{"2015551234", 1, true}));
