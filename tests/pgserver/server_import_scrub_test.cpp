@@ -6,7 +6,6 @@
 #include "ServerProgram.h"
 
 #include "support/Fixtures.h"
-#include "support/SheetLoadWatch.h"
 #include "support/SqliteFile.h"
 
 #include "core/CDataStrings.h"
@@ -20,9 +19,7 @@
 
 #include <QKeyEvent>
 #include <QScopeGuard>
-#include <atomic>
 #include <set>
-#include <thread>
 
 using mwtest::choose;
 using mwtest::type;
@@ -334,37 +331,6 @@ TEST_F(ServerImportScrub, AConnectionLostMidScrubStopsTheRunWithTheListUnchanged
         << result.failure->description.toStdString();
     EXPECT_EQ(mwtest::ReadFile(work + "calls.txt"), list);
     EXPECT_EQ(QDir(work).entryList(QDir::Files), QStringList{"calls.txt"});
-}
-
-// A statement of the window's thread on a server that stops meanwhile: the
-// window is drawn, saying what it waits for, until the watch finds the
-// server gone and the statement fails naming the lost connection.
-TEST_F(ServerImportScrub, AStatementOnAFrozenServerWaitsWithTheWindowDrawnSayingSo)
-{
-    frmMain* form = start();
-    ASSERT_NE(form, nullptr);
-    testsupport::DrawnTexts status(mwtest::ctl(form).sbStatusBar->Panel(1));
-    auto victim = ado::Connection::Create();
-    victim->SetConnectionTimeout(1);
-    victim->SetCommandTimeout(2);
-    victim->Open(db.ConnectionString());
-    const QString running = "select count(*) from pg_stat_activity where state = 'active' and pid = " +
-                            Rows(victim, "select pg_backend_pid()").value(0);
-    auto lookout = db.Open();
-    std::atomic<bool> returned{false};
-    std::thread stopper([&] {
-        while (!returned && Rows(lookout, running) != QStringList{"1"})
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!returned) server->freeze();
-    });
-    const vb::ErrObject e = ErrorOf([&] { Rows(victim, "select pg_sleep(60)"); });
-    returned = true;
-    stopper.join();
-    server->thaw();
-    EXPECT_TRUE(e.Description.contains(QStringLiteral("connection to it is lost")))
-        << e.Description.toStdString();
-    EXPECT_TRUE(status.drawn.contains("Waiting for the database server to answer ..."))
-        << status.drawn.join(" / ").toStdString();
 }
 
 // One number typed into the One Number box: an area code with no table on

@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -233,8 +234,7 @@ TEST_F(Desktops, ThePhoneListsPagesDivideTheTableInOneOrderWhileTheOtherDesktopS
     seen << page();
     list.cmdPrev->click();
     EXPECT_EQ(page(), seen.mid(0, page().size()));
-    QStringList all;
-    for (int i = 0; i < 1500; ++i)
-        all << QString::number(5550000 + i);
-    EXPECT_EQ(seen, all);
+    EXPECT_EQ(seen.size(), 1500);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()) && seen.front() == "5550000" &&
+                seen.back() == "5551499");
 }
