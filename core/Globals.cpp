@@ -29,11 +29,10 @@ MainWindowHost* MainWindow()
 namespace {
 
 // A wait on another desktop or on the server, on the window's thread: the
-// window says what it waits for and is drawn. What the user types or clicks
-// meanwhile waits too: no handler of the window runs inside the statement
-// that waits.
-// When it is over, the line it replaced comes back, unless the line was
-// written anew meanwhile.
+// window says what it waits for and is drawn; when it is over, the status
+// line it replaced comes back, unless the line was written anew meanwhile.
+// What the user types or clicks meanwhile waits too: no handler of the
+// window runs inside the statement that waits.
 void ShowWait(const QString& what)
 {
     const QCoreApplication* app = QCoreApplication::instance();
