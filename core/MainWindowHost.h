@@ -16,6 +16,8 @@ public:
     // Writes text into a panel of the status bar (1 messages, 2 elapsed
     // times, 3 and 4 date and time); another panel number raises error 35600.
     virtual void SetStatusBar(const QString& text, std::int32_t panel) = 0;
+    // The text a panel of the status bar shows.
+    virtual QString StatusBar(std::int32_t panel) const = 0;
     // The window's common dialog, which keeps the last chosen file name.
     virtual ui::CommonDialog& MainCommonDialog() = 0;
     // Asks for another database profile and, when the connection string

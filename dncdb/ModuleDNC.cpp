@@ -223,9 +223,13 @@ std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
 {
     if (!connection || connection->State() != ado::adStateOpen)
         ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
+    const QString table = QStringLiteral("phone") + areaCode;
+    // A server does not say "no such table" when asked to prepare on one:
+    // its table list is asked before the first look-up of the area code.
+    if (!connection->HasLookup(table, QStringLiteral("phone")) && !PhoneTableList(connection).Has(table))
+        return 0;
     try {
-        ado::KeyLookup& lookup =
-            connection->Lookup(QStringLiteral("phone") + areaCode, QStringLiteral("phone"));
+        ado::KeyLookup& lookup = connection->Lookup(table, QStringLiteral("phone"));
         const qint64 digits = DigitsValue(localNumber);
         // Anything but digits is bound as text, which no row of the
         // number column equals.
@@ -249,7 +253,8 @@ std::int32_t DNCLookups::Count(const QString& areaCode, const QString& localNumb
     const qint64 digits = DigitsValue(localNumber);
     if (digits >= 0) return Count(area, digits);
     try {
-        return static_cast<std::int32_t>(ready(area).count(LocalValue(localNumber)));
+        ado::KeyLookup* lookup = ready(area);
+        return lookup ? static_cast<std::int32_t>(lookup->count(LocalValue(localNumber))) : 0;
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         if (IsMissingTable(e)) return 0;
@@ -260,7 +265,8 @@ std::int32_t DNCLookups::Count(const QString& areaCode, const QString& localNumb
 std::int32_t DNCLookups::Count(int areaCode, std::int64_t localNumber)
 {
     try {
-        return static_cast<std::int32_t>(ready(areaCode).count(localNumber));
+        ado::KeyLookup* lookup = ready(areaCode);
+        return lookup ? static_cast<std::int32_t>(lookup->count(localNumber)) : 0;
     } catch (...) {
         const vb::ErrObject& e = vb::CatchError();
         if (IsMissingTable(e)) return 0;
@@ -268,16 +274,20 @@ std::int32_t DNCLookups::Count(int areaCode, std::int64_t localNumber)
     }
 }
 
-ado::KeyLookup& DNCLookups::ready(int areaCode)
+ado::KeyLookup* DNCLookups::ready(int areaCode)
 {
     ado::KeyLookup*& lookup = m_ready[size_t(areaCode)];
     if (!lookup) {
         if (!m_connection || m_connection->State() != ado::adStateOpen)
             ado::RaiseAdo(ado::errnum::ConnectionInvalid, QStringLiteral("CountDNCPhone"));
+        // As CountDNCPhone: the store's table list, read once for the run,
+        // is asked before a statement is prepared on the table.
+        if (!m_tables) m_tables = std::make_unique<PhoneTableList>(m_connection);
+        if (!m_tables->Has(areaCode)) return nullptr;
         lookup = &m_connection->Lookup(QStringLiteral("phone%1").arg(areaCode, 3, 10, QLatin1Char('0')),
                                        QStringLiteral("phone"));
     }
-    return *lookup;
+    return lookup;
 }
 
 bool IsServerStore(const std::shared_ptr<ado::Connection>& connection)

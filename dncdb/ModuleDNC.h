@@ -59,6 +59,8 @@ bool LoadTables();
 std::int32_t CountDNCPhone(const QString& areaCode, const QString& localNumber,
                            const std::shared_ptr<ado::Connection>& connection);
 
+class PhoneTableList;
+
 // The look-ups of one run on one connection (a scrub asks one per record):
 // each area code's prepared look-up is asked of the connection once and kept
 // for the run. Count answers as CountDNCPhone does.
@@ -71,9 +73,11 @@ public:
     std::int32_t Count(int areaCode, std::int64_t localNumber);
 
 private:
-    ado::KeyLookup& ready(int areaCode);
+    // The area code's look-up; null when the store has no table for it.
+    ado::KeyLookup* ready(int areaCode);
     std::shared_ptr<ado::Connection> m_connection;
     std::array<ado::KeyLookup*, 1000> m_ready{};
+    std::unique_ptr<PhoneTableList> m_tables;
 };
 
 // Which area codes have a table in the DNC store, as one run sees it.

@@ -10,6 +10,8 @@
 #include "core/Globals.h"
 #include "dialogs/RegisterDialogs.h"
 #include "mainwindow/frmMain.h"
+#include "platform/ado/Ado.h"
+#include "platform/ado/Connection.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/SqliteProvider.h"
@@ -126,9 +128,40 @@ void Main()
     gMainForm->LoadPara();
 }
 
+namespace {
+
+// Another program's database (a customers file) may have a table named as
+// the program's settings table: its columns tell it apart, and the refusal
+// says what it is rather than which column is missing.
+bool ForeignSettingsTable()
+{
+    try {
+        auto connection = ado::Connection::Create();
+        connection->Open(gDataAccess->DefaultConnectionString());
+        auto rs = ado::Recordset::Create();
+        rs->Open(QStringLiteral("Select PropertyKeys, PropertyName, PropertyValue, DataType from DefProperty "
+                                "where 1 = 0"),
+                 connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        rs->Close();
+        connection->Close();
+    } catch (...) {
+        // Every other failure is the settings store's to report.
+        if (vb::CatchError().Number != ado::errnum::MissingParameter) return false;
+        const QString name = gOption ? gOption->ODBCDatabase() : QString();
+        HandleError(ado::errnum::MissingParameter,
+                    QStringLiteral("'%1' is not a database of this program.").arg(name),
+                    QStringLiteral("CDefPropertys"), QStringLiteral("CheckKeys"));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool DatabaseUsable(CDefPropertys& settings)
 {
     if (!gDataAccess || !gDataAccess->DataComponentsInstalled(QString())) return false;
+    if (ForeignSettingsTable()) return false;
     try {
         return settings.CheckKeys();
     } catch (...) {

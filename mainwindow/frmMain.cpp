@@ -483,6 +483,11 @@ void frmMain::SetStatusBar(const QString& text, std::int32_t panel)
     sbStatusBar->SetPanelText(panel, text);
 }
 
+QString frmMain::StatusBar(std::int32_t panel) const
+{
+    return sbStatusBar->PanelText(panel);
+}
+
 // ---------------------------------------------------------------- toolbar
 
 void frmMain::TBLaunch_ButtonClick(QAction* Button)

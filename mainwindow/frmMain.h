@@ -72,6 +72,7 @@ public:
     // Writes text into a panel of sbStatusBar (1 messages, 2 elapsed times,
     // 3 and 4 date and time); a panel number outside 1..4 raises error 35600.
     void SetStatusBar(const QString& text, std::int32_t panel) override;
+    QString StatusBar(std::int32_t panel) const override;
     ui::CommonDialog& MainCommonDialog() override { return dlgCommonDialog; }
     // The connection "Setting": another database profile, taken only when
     // its database opens; the settings and profiles in memory are saved to

@@ -143,8 +143,12 @@ void frmPhoneList::LoadData(const QString& where)
 {
     try {
         m_Filter = where;
-        const QString sql =
-            QStringLiteral("Select * from ") + m_PhoneTableName + QLatin1Char(' ') + ApplyWhereRule(where);
+        // The pages divide the table in the key's order: without one a
+        // server may give each window of rows in another order (a scan
+        // joins where another connection's scan is), and numbers would show
+        // twice or never.
+        const QString sql = QStringLiteral("Select * from ") + m_PhoneTableName + QLatin1Char(' ') +
+                            ApplyWhereRule(where) + QStringLiteral(" Order by phone");
         if (m_Navigate->QueryStr() != sql || m_Navigate->IsFirstTime()) {
             m_Navigate->SetQueryStr(sql);
             m_Navigate->OpenRecordset(QString());

@@ -55,21 +55,33 @@ SheetRecords RecordsOfRange(int usedFirstRow, int usedLastRow, bool titleFirstLi
     return r;
 }
 
-bool FormulasReferToRows(excel::Workbook& book, const QString& sheetName, int firstRow)
+bool FormulasReferToRows(excel::Workbook& book, const QString& sheetName, int firstRow, bool* onlyInRows)
 {
+    // A reference to the rows is what a refusal names first.
+    bool inRows = false;
     for (const QString& name : book.WorksheetNames()) {
         const std::shared_ptr<excel::Worksheet> sheet = book.Worksheets(name);
         const bool onSheet = name.compare(sheetName, Qt::CaseInsensitive) == 0;
         for (const excel::Worksheet::FormulaCell& f : sheet->Formulas()) {
-            if (onSheet && f.row >= firstRow) return true;
-            if (HighestRowReferred(f.text, onSheet, sheetName) >= firstRow) return true;
+            if (HighestRowReferred(f.text, onSheet, sheetName) >= firstRow) {
+                if (onlyInRows) *onlyInRows = false;
+                return true;
+            }
+            inRows = inRows || (onSheet && f.row >= firstRow);
         }
     }
-    return false;
+    if (onlyInRows) *onlyInRows = inRows;
+    return inRows;
 }
 
-QString FormulaRowsMessage(const QString& sheetName)
+QString FormulaRowsMessage(const QString& sheetName, bool onlyInRows)
 {
+    if (onlyInRows)
+        return QStringLiteral(
+                   "The sheet %1 has formulas in its data rows, which deleting rows would move or "
+                   "delete, so no row is deleted. Mark the numbers instead, or remove the formulas "
+                   "first.")
+            .arg(sheetName);
     return QStringLiteral("The sheet %1 has formulas that refer to its data rows. Deleting rows would leave "
                           "them pointing at the wrong cells, so no row is deleted. Mark the numbers instead, "
                           "or remove the formulas first.")
@@ -96,8 +108,9 @@ QString SheetRefusal(excel::Worksheet& sheet, int firstRow, bool deleting, int m
     if (book.ReadOnly()) return ReadOnlyWorkbookMessage(book.Name());
     if ((deleting || markColumn > 0) && sheet.ProtectsCells(firstRow, deleting ? 0 : markColumn))
         return ProtectedSheetMessage(sheet.Name());
-    if (deleting && FormulasReferToRows(book, sheet.Name(), firstRow))
-        return FormulaRowsMessage(sheet.Name());
+    bool onlyInRows = false;
+    if (deleting && FormulasReferToRows(book, sheet.Name(), firstRow, &onlyInRows))
+        return FormulaRowsMessage(sheet.Name(), onlyInRows);
     if (deleting) return sheet.RowsHeldMessage(firstRow);
     return {};
 }

@@ -66,11 +66,13 @@ void CloseWithoutSaving(excel::Workbook& book);
 // the wrong cells: a formula of the sheet in those rows (it would move
 // while its references stay), or a formula anywhere in the workbook that
 // refers to those rows of the sheet. References are not rewritten when
-// rows go, so such a sheet is never changed by deleting rows.
-bool FormulasReferToRows(excel::Workbook& book, const QString& sheetName, int firstRow);
+// rows go, so such a sheet is never changed by deleting rows. *onlyInRows,
+// when given, tells whether the formulas found only stand in those rows.
+bool FormulasReferToRows(excel::Workbook& book, const QString& sheetName, int firstRow,
+                         bool* onlyInRows = nullptr);
 
-// The message that refuses such a delete.
-QString FormulaRowsMessage(const QString& sheetName);
+// The message that refuses such a delete, worded for what was found.
+QString FormulaRowsMessage(const QString& sheetName, bool onlyInRows = false);
 // The message that refuses changing a protected sheet.
 QString ProtectedSheetMessage(const QString& sheetName);
 // The message that refuses writing an .xls workbook.

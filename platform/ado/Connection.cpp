@@ -61,6 +61,11 @@ KeyLookup& Connection::Lookup(const QString& table, const QString& column)
     return *it.value();
 }
 
+bool Connection::HasLookup(const QString& table, const QString& column) const
+{
+    return m_lookups.contains(table.toLower() + u'\n' + column.toLower());
+}
+
 void Connection::PrepareForLookups()
 {
     if (m_provider) m_provider->prepareForLookups();

@@ -76,6 +76,8 @@ public:
     // kept by this connection until it closes; 3704 when closed. A missing
     // table raises errnum::NoSuchTable (and is asked again next time).
     KeyLookup& Lookup(const QString& table, const QString& column);
+    // True once Lookup has made the look-up of column in table.
+    bool HasLookup(const QString& table, const QString& column) const;
     // Many random look-ups follow: lets the provider ready the store for them.
     void PrepareForLookups();
     // A connection on the same store that only reads, for one other thread

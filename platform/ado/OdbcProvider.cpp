@@ -76,6 +76,17 @@ template <typename Call> SQLRETURN watched(ServerWatch* watch, Call call)
     return call();
 }
 
+// The same for a call that asks the server and waits for its answer (a
+// statement, a commit): on the window's thread the window is drawn while
+// it waits. Fetches from the driver's cache are left where they are.
+template <typename Call> SQLRETURN waited(ServerWatch* watch, Call call)
+{
+    ServerWatch::Call c(watch);
+    SQLRETURN rc = SQL_ERROR;
+    ServerWatch::RunAside([&] { rc = call(); });
+    return rc;
+}
+
 // Gives a statement the connection's command timeout; a driver without one
 // goes without.
 void setQueryTimeout(SQLHSTMT stmt, long seconds)
@@ -147,7 +158,7 @@ public:
             m_executed = false;
             finish();
             bindAll();
-            const SQLRETURN rc = watched(m_watch, [&] { return SQLExecute(m_stmt); });
+            const SQLRETURN rc = waited(m_watch, [&] { return SQLExecute(m_stmt); });
             if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, m_stmt, m_watch);
         }
         m_changes = 0;
@@ -569,8 +580,8 @@ private:
     void endTrans(int level, SQLSMALLINT how)
     {
         if (level > 1) return;
-        ServerWatch::Call call(m_watch.get());
-        check(SQLEndTran(SQL_HANDLE_DBC, m_dbc, how), SQL_HANDLE_DBC, m_dbc, m_watch.get());
+        check(waited(m_watch.get(), [&] { return SQLEndTran(SQL_HANDLE_DBC, m_dbc, how); }), SQL_HANDLE_DBC,
+              m_dbc, m_watch.get());
         SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
         if (m_isolationAfterRead) {
             SQLSetConnectAttr(m_dbc, SQL_ATTR_TXN_ISOLATION,
@@ -604,8 +615,8 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, 
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &m_stmt), SQL_HANDLE_DBC, dbc);
     setQueryTimeout(m_stmt, m_conn->statementTimeout());
     QByteArray text = utf8(sql);
-    const SQLRETURN rc = watched(
-        m_watch, [&] { return SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS); });
+    const SQLRETURN rc =
+        waited(m_watch, [&] { return SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS); });
     if (!SQL_SUCCEEDED(rc)) {
         const QString msg =
             m_watch && m_watch->cutOff() ? m_watch->lostText() : diagnostics(SQL_HANDLE_STMT, m_stmt);

@@ -1,13 +1,20 @@
 #include "platform/ado/ServerWatch.h"
 
+#include "platform/vb/Waiting.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <exception>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace ado {
@@ -66,6 +73,92 @@ bool waitFor(int fd, short events, Clock::time_point deadline, const std::atomic
 }
 
 } // namespace
+
+namespace {
+
+// The one helper thread that runs the window thread's calls to the server.
+class AsideHelper {
+public:
+    ~AsideHelper()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    // Hands the call over; false when the helper is busy with another.
+    bool post(const std::function<void()>& call)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_call) return false;
+        if (!m_thread.joinable()) m_thread = std::thread([this] { run(); });
+        m_call = &call;
+        m_done = false;
+        m_error = nullptr;
+        m_wake.notify_all();
+        return true;
+    }
+
+    // Waits up to the time given for the call handed over; true once it
+    // returned (its exception is thrown here).
+    bool waitFor(std::chrono::milliseconds time)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!m_wake.wait_for(lock, time, [this] { return m_done; })) return false;
+        m_call = nullptr;
+        if (std::exception_ptr error = std::exchange(m_error, nullptr)) std::rethrow_exception(error);
+        return true;
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (true) {
+            m_wake.wait(lock, [this] { return m_stop || (m_call && !m_done); });
+            if (m_stop) return;
+            const std::function<void()>* call = m_call;
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                (*call)();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            m_error = error;
+            m_done = true;
+            m_wake.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::thread m_thread;
+    const std::function<void()>* m_call = nullptr;
+    bool m_done = false;
+    bool m_stop = false;
+    std::exception_ptr m_error;
+};
+
+} // namespace
+
+void ServerWatch::RunAside(const std::function<void()>& call)
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    static AsideHelper helper;
+    if (!app || QThread::currentThread() != app->thread() || !vb::WaitHookSet() || !helper.post(call)) {
+        call();
+        return;
+    }
+    vb::Wait wait(QStringLiteral("Waiting for the database server to answer ..."));
+    const auto start = std::chrono::steady_clock::now();
+    while (!helper.waitFor(std::chrono::milliseconds(100)))
+        wait.Going(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
 
 int ServerWatch::NewSocket(const std::function<bool()>& open, bool* result)
 {

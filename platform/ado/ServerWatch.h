@@ -61,6 +61,13 @@ public:
         ServerWatch* m_watch;
     };
 
+    // Runs a call that may wait on the server. On the window's thread, while
+    // a window is there to draw (vb::WaitHookSet), the call runs on a helper
+    // thread and this one reports the wait (vb::Wait) until it returns, so
+    // the window is drawn and says what it waits for; elsewhere, or when the
+    // helper is busy with an outer call, it runs where it is.
+    static void RunAside(const std::function<void()>& call);
+
     // The one connected socket that `open` leaves open among the process's
     // files and that was not open before, or -1 (none, or several because
     // another thread opened one meanwhile). Returns open's result in *result.

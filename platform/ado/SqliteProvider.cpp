@@ -103,8 +103,24 @@ int SqliteConnection::waitForLock(void* connection, int tries)
 {
     auto* self = static_cast<SqliteConnection*>(connection);
     const double now = vb::Timer();
-    if (tries == 0) self->m_lockWaitStart = now;
-    if (now - self->m_lockWaitStart >= kLockWaitSeconds) return 0;
+    if (tries == 0) {
+        // A run that has waited the whole wait is ending (its roll-back, its
+        // clean-up): the other desktop is still at work, and the run's one
+        // wait is over.
+        if (self->m_lockGaveUp >= 0 && now - self->m_lockGaveUp >= 0 &&
+            now - self->m_lockGaveUp < kLockWaitSeconds)
+            return 0;
+        self->m_lockWaitStart = now;
+        self->m_lockWait = std::make_unique<vb::Wait>(
+            QStringLiteral("Waiting for another desktop to finish with the database ..."));
+    }
+    if (now - self->m_lockWaitStart >= kLockWaitSeconds) {
+        self->m_lockGaveUp = now;
+        self->m_lockWait.reset();
+        return 0;
+    }
+    // The window is drawn and says what it waits for.
+    if (self->m_lockWait) self->m_lockWait->Going(now - self->m_lockWaitStart);
     // Short steps first: most locks are a commit of a moment.
     vb::Sleep(tries < 20 ? 0.002 : 0.05);
     return 1;
@@ -258,6 +274,7 @@ void SqliteConnection::close()
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_attached.clear();
+    m_lockWait.reset();
 }
 
 void SqliteConnection::raise(int rc) const

@@ -6,6 +6,7 @@
 
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Provider.h"
+#include "platform/vb/Waiting.h"
 
 #include <QHash>
 #include <QString>
@@ -121,6 +122,10 @@ private:
     QHash<QString, QString> m_attached; // path -> alias (links)
     int m_nextAlias = 1;
     double m_lockWaitStart = 0;
+    double m_lockGaveUp = -1; // when a wait last gave up, on the program's clock
+    // The wait for another program's lock that is under way, told to the
+    // window; over when the next one starts, when it gives up, or on close.
+    std::unique_ptr<vb::Wait> m_lockWait;
     std::vector<std::pair<QString, std::function<QString(const QString&)>>> m_rewriters;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/files/WorkbookData.h"
 #include "platform/files/XlsCheck.h"
 #include "platform/vb/Err.h"
+#include "platform/vb/Waiting.h"
 
 #include <QDate>
 #include <QFile>
@@ -118,7 +119,8 @@ void XlsLoadSheet(BookData& book, SheetData& s, int index)
                   QStringLiteral("Sheet '%1' of '%2' cannot be read.")
                       .arg(s.name, QFileInfo(book.path).fileName()));
     rows = std::min<unsigned int>(rows, kMaxRows);
-    for (unsigned int r = 0; r < rows; ++r) {
+    vb::LongWork reading(QStringLiteral("Reading the workbook ..."));
+    for (unsigned int r = 0; r < rows; ++r, reading.Step()) {
         RowSlot slot;
         slot.origRow = r + 1;
         for (unsigned short c = 0; c < columns && c < kMaxColumns; ++c) {

@@ -6,6 +6,7 @@
 #include "platform/files/XlsxParts.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
+#include "platform/vb/Waiting.h"
 
 #include <QFileInfo>
 #include <quazip/quazip.h>
@@ -340,6 +341,7 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
         notAWorkbook(book, QStringLiteral("the part of sheet '%1' cannot be read").arg(s.name));
     QXmlStreamReader x(&f);
     bool cellsRead = false;
+    vb::LongWork reading(QStringLiteral("Reading the workbook ..."));
     try {
         while (moreXml(x)) {
             if (x.readNext() != QXmlStreamReader::StartElement) continue;
@@ -384,6 +386,7 @@ void XlsxLoadSheet(BookData& book, SheetData& s)
                         x.skipCurrentElement();
                 }
                 lastRow = row;
+                reading.Step();
             }
             // Nothing after the cell data is needed to read the sheet, but it
             // is read through, so that a part nested too deep or inflating

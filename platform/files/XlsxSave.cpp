@@ -10,6 +10,7 @@
 #include "platform/files/XlsxRows.h"
 #include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
+#include "platform/vb/Waiting.h"
 
 #include <QDir>
 #include <QFile>
@@ -329,7 +330,8 @@ void SheetWriter::fixFormulas()
 void SheetWriter::writeSheetData()
 {
     m_w.writeStartElement(el("sheetData"));
-    for (std::size_t i = 0; i < m_s.rows.size(); ++i) {
+    vb::LongWork saving(QStringLiteral("Saving the workbook ..."));
+    for (std::size_t i = 0; i < m_s.rows.size(); ++i, saving.Step()) {
         const RowSlot& slot = m_s.rows.at(i);
         if (slot.cells.empty() && slot.attrs == 0) continue;
         const int row = static_cast<int>(i + 1);

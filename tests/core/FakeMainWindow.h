@@ -18,6 +18,7 @@ public:
     {
         statusBar.SetPanelText(panel, text);
     }
+    QString StatusBar(std::int32_t panel) const override { return statusBar.PanelText(panel); }
     ui::CommonDialog& MainCommonDialog() override { return dialog; }
     bool ChangeDatabase() override
     {

@@ -2,6 +2,7 @@
 // tables, the settings and the window after an import text is imported.
 
 #include "support/DncFixture.h"
+#include "support/SheetLoadWatch.h"
 #include "support/SqliteFile.h"
 
 #include "platform/ado/SqliteProvider.h"
@@ -211,26 +212,36 @@ TEST_F(DncImport, AFailureMidRunStopsAndLeavesOtherTablesUntouched)
     EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
-// Another desktop takes the store's write lock once the first area code is
-// in: the next waits the whole wait, then the import stops with the lock's
+// Another desktop takes the store's write lock, or reads in a long scrub,
+// once the first area code is in: the next waits the whole wait once, with
+// the window drawn saying so, then the import stops with the lock's one
 // message, reports no success and leaves that area code out whole.
-TEST_F(DncImport, AnImportThatMeetsAnotherDesktopsLockStopsWithTheAreaCodesDoneWhole)
+class DncImportLocked : public DncTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DncImportLocked, StopsAfterOneWaitWithTheAreaCodesDoneWhole)
 {
     setSetting(QStringLiteral("dnclastupdate"), QStringLiteral("1/2/2003"));
     prepareImport(writeFile(QStringLiteral("dnc.txt"), "201,5551234\r\n973,1234567\r\n"));
+    form->show();
+    testsupport::DrawnTexts status(mwtest::ctl(form).sbStatusBar->Panel(1));
     testsupport::Db other(dbPath);
     dncimport::SetStatusTrace([&other](const QString& text, std::int32_t panel) {
-        if (panel == 1 && text == u"Finished to Import Area Code:201")
-            other.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (panel == 1 && text == u"Finished to Import Area Code:201") other.exec(GetParam());
     });
     scripted.expectMsgBox(ui::vbOK, QStringLiteral("Could not update; currently locked."));
     EXPECT_FALSE(runImport());
     EXPECT_GE(clock.slept(), ado::kLockWaitSeconds);
+    EXPECT_LT(clock.slept(), ado::kLockWaitSeconds + 5);
+    EXPECT_TRUE(status.drawn.contains("Waiting for another desktop to finish with the database ..."))
+        << status.drawn.join(" / ").toStdString();
     other.exec(QStringLiteral("ROLLBACK"));
     EXPECT_EQ(numbers(QStringLiteral("phone201")), (std::set<long long>{5551234}));
     EXPECT_TRUE(numbers(QStringLiteral("phone973")).empty());
     EXPECT_EQ(setting(QStringLiteral("dnclastupdate")), QStringLiteral("1/2/2003"));
 }
+
+INSTANTIATE_TEST_SUITE_P(OtherDesktop, DncImportLocked,
+                         ::testing::Values("BEGIN IMMEDIATE", "BEGIN; SELECT count(*) FROM phone201"));
 
 TEST_F(DncImport, AFailedTotalKeepsTheLastGoodOne)
 {

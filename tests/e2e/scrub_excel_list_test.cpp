@@ -51,6 +51,9 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
 
     testsupport::SheetLoadWatch loads(form);
     loads.mark();
+    testsupport::DrawnTexts status(mwtest::ctl(form).sbStatusBar->Panel(1));
+    testsupport::TickingClock ticking(0.2, clock);
+    vb::SetClock(&ticking);
     scripted.expectMsgBox(ui::vbYes, QStringLiteral("Are you sure want to start?"),
                           ui::vbYesNo | ui::vbQuestion);
     scripted.expectMsgBox(
@@ -58,10 +61,15 @@ TEST_F(EndToEndTest, ScrubAWorkbookDeletingTheRowsOfTheNumbersFound)
         QStringLiteral("Action is finished!\r\n1 Not in DNC List; 2(66.67%) in DNC List; 0 Null Numbers "),
         ui::vbInformation);
     mwtest::ctl(form).cmdStart->click();
-    // The workbook was read with the window drawn disabled, under the hourglass.
+    vb::SetClock(&clock);
+    // The workbook was read with the window drawn disabled, under the
+    // hourglass, and drawn again while it was read and saved.
     ASSERT_FALSE(loads.seen.empty());
     EXPECT_TRUE(loads.seen.front().hourglass);
     EXPECT_TRUE(loads.seen.front().drawnSinceMark);
+    EXPECT_TRUE(status.drawn.contains("Reading the workbook ...") &&
+                status.drawn.contains("Saving the workbook ..."))
+        << status.drawn.join(" / ").toStdString();
 
     EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
     EXPECT_EQ(mwtest::ctl(form).txtPhoneDataTotal->text(), QStringLiteral("1"));

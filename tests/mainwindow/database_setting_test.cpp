@@ -143,6 +143,14 @@ const UnusableTarget kUnusable[] = {
                                 "insert into Customers values ('Ann', '2015550000')"));
          return path;
      }},
+    {"ACustomersDatabaseWithASettingsTableOfItsOwn", "customers.db' is not a database of this program.",
+     false,
+     [](testsupport::FullDisk*, const QString& folder) {
+         const QString path = folder + QStringLiteral("/customers.db");
+         mwtest::Db db(path);
+         db.exec(QStringLiteral("create table DefProperty (Name text, Value text)"));
+         return path;
+     }},
     {"AnEmptyFile", "Unrecognized database format", false,
      [](testsupport::FullDisk*, const QString& folder) {
          return mwtest::WriteFile(folder + QStringLiteral("/empty.mdb"), QByteArray());

@@ -57,8 +57,8 @@ protected:
         if (IsSkipped() || HasFatalFailure()) return;
         vb::SetClock(&clock);
         blocks = ReadmeBlocks();
-        for (const char* kind :
-             {"superuser", "owner", "postgresql.conf", "pg_hba.conf", "odbc.ini", "desktop role", "backup"})
+        for (const char* kind : {"superuser", "owner", "postgresql.conf", "pg_hba.conf", "odbc.ini",
+                                 "desktop role", "backup", "restore database", "restore"})
             ASSERT_TRUE(blocks.contains(kind)) << "README block " << kind;
         roles = LoginRoles(blocks["superuser"] + blocks["desktop role"]);
         ASSERT_TRUE(roles.contains("tervala_owner") && roles.contains("desk1"));
@@ -179,17 +179,31 @@ TEST_F(ReadmeServerSetup, MakesADatabaseThatDesktopsImportIntoAndThatIsBackedUp)
     ASSERT_TRUE(Import(form, "212"));
     if (gMainForm) restart();
 
-    // The backup, and its restoring over a database that changed since.
+    // The backup; more area codes after it; then the copy restored into the
+    // database made anew: the numbers and their total are the copy's.
     QTemporaryDir backups;
-    Shell(blocks["backup"].section('\n', 0, 0), "tervala_owner", backups.path());
+    Shell(blocks["backup"], "tervala_owner", backups.path());
     // It holds the profiles' passwords: its owner's alone.
     EXPECT_EQ(QFileInfo(backups.filePath("tervala.dump")).permissions() &
                   (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
               QFile::Permissions());
-    office.Psql("DROP TABLE phone212");
-    Shell(blocks["backup"].section('\n', 1), "tervala_owner", backups.path());
-    EXPECT_EQ(office.Query("select count(*) from phone201 union all select count(*) from phone212"),
-              (QStringList{"500", "500"}));
+    form = Desktop("desk1");
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(Import(form, "415 301"));
+    restart();
+    AsSuperuser(blocks["restore database"]);
+    Shell(blocks["restore"], "tervala_owner", backups.path());
+    AsSuperuser(blocks["desktop role"].section('\n', 1));
+    const QString stored =
+        "select tablename, tableowner from pg_tables where tablename like 'phone%' order by 1";
+    EXPECT_EQ(office.Query(stored), (QStringList{"phone201|tervala_owner", "phone212|tervala_owner"}));
+    EXPECT_EQ(office.Query("select PropertyValue from DefProperty where PropertyKeys = 'lasttotal'"),
+              QStringList{"1000"});
+    // A desktop's own role acts as the owner again.
+    form = Desktop("desk1");
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(Import(form, "415"));
+    EXPECT_EQ(office.Query(stored).last(), "phone415|tervala_owner");
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 
 #include "PgDatabase.h"
 
+#include "core/FakeMainWindow.h"
+#include "support/SheetLoadWatch.h"
+
 #include "platform/ado/OdbcProvider.h"
 
 #include <arpa/inet.h>
@@ -122,6 +125,10 @@ TEST_F(ServerWaits, AServerThatAnswersIsLeftToFinishAStatementWithoutATimeLimit)
 
 TEST_F(ServerWaits, AServerStoppedDuringAStatementFailsItNamingTheLostConnection)
 {
+    // Meanwhile the window is drawn, saying what it waits for.
+    FakeMainWindow window;
+    window.statusBar.show();
+    testsupport::DrawnTexts status(window.statusBar.Panel(1));
     auto victim = ado::Connection::Create();
     victim->SetConnectionTimeout(1);
     victim->SetCommandTimeout(2);
@@ -157,6 +164,8 @@ TEST_F(ServerWaits, AServerStoppedDuringAStatementFailsItNamingTheLostConnection
     const vb::ErrObject again = ErrorOf([&] { Rows(victim, "select 1"); });
     EXPECT_TRUE(again.Description.contains(QStringLiteral("lost"))) << again.Description.toStdString();
     EXPECT_EQ(Rows(Open(), "select 1"), QStringList{"1"});
+    EXPECT_TRUE(status.drawn.contains("Waiting for the database server to answer ..."))
+        << status.drawn.size();
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include "core/CDefPropertys.h"
 #include "dialogs/frmSelectArea.h"
 #include "platform/vb/Clock.h"
+#include "screens/DataViewGrid.h"
+#include "screens/frmPhoneList.h"
 #include "scrub/TextFileScrub.h"
 
 #include "platform/ado/OdbcProvider.h"
@@ -18,6 +20,8 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QToolButton>
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -201,4 +205,36 @@ TEST_F(Desktops, TheAreaCodeScreenShowsAndAddsTheCodesTheOtherDesktopChanged)
     QTest::mouseClick(screen.cmdGo, Qt::LeftButton);
     EXPECT_EQ(listed(), (QStringList{"415", "999"}));
     EXPECT_NE(gPhoneTables->Item("phone999"), nullptr);
+}
+
+TEST_F(Desktops, ThePhoneListsPagesDivideTheTableInOneOrderWhileTheOtherDesktopScansIt)
+{
+    // Stored out of the numbers' order, as years of imports and edits leave a table.
+    db.Psql("create table phone301 (phone integer not null primary key); insert into phone301 select "
+            "5550000 + (i * 7919) % 1500 from generate_series(0, 1499) i");
+    ASSERT_NE(start(), nullptr);
+    auto other = db.Open();
+    auto scan = ado::Recordset::Create();
+    scan->Open("select phone from phone301", other, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    frmPhoneList list;
+    list.SetPhoneTableName("phone301");
+    list.show();
+    const auto page = [&list] {
+        QStringList shown;
+        for (int row = 1; row < list.DataViewGrid1->Rows(); ++row)
+            shown << list.DataViewGrid1->TextMatrix(row, 1);
+        return shown;
+    };
+    // Two pages of the settings' size; the other desktop's scan moves on
+    // between them.
+    QStringList seen = page();
+    for (int n = 0; n < 700 && !scan->Eof(); ++n)
+        scan->MoveNext();
+    list.cmdNext->click();
+    seen << page();
+    list.cmdPrev->click();
+    EXPECT_EQ(page(), seen.mid(0, page().size()));
+    EXPECT_EQ(seen.size(), 1500);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()) && seen.front() == "5550000" &&
+                seen.back() == "5551499");
 }

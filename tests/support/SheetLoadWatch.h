@@ -4,9 +4,12 @@
 // it was drawn since a mark (a dialog or box closed over it).
 
 #include "platform/files/Workbook.h"
+#include "platform/vb/Clock.h"
 #include "platform/widgets/WaitCursor.h"
 
 #include <QEvent>
+#include <QLabel>
+#include <QStringList>
 #include <QWidget>
 #include <vector>
 
@@ -52,6 +55,41 @@ private:
     QWidget* m_window;
     bool m_marked = false;
     int m_paints = 0, m_paintsAtMark = 0;
+};
+
+// The texts a label of a window was drawn with, in order (a wait's word in
+// the status bar is seen only when the window is drawn while it waits).
+class DrawnTexts : public QObject {
+public:
+    explicit DrawnTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+    QStringList drawn;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_label && event->type() == QEvent::Paint &&
+            (drawn.isEmpty() || drawn.last() != m_label->text()))
+            drawn << m_label->text();
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+};
+
+// A program clock whose seconds move on by themselves at every reading, as
+// long work takes time, without a real wait; the time of day is the one
+// given.
+class TickingClock : public vb::FakeClock {
+public:
+    TickingClock(double tick, vb::Clock& day) : m_tick(tick), m_day(day) {}
+    double monotonicSeconds() override { return m_seconds += m_tick; }
+    QDateTime now() override { return m_day.now(); }
+
+private:
+    double m_tick;
+    double m_seconds = 0;
+    vb::Clock& m_day;
 };
 
 } // namespace testsupport
