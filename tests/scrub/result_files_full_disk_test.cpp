@@ -6,8 +6,11 @@
 
 #include "TextScrubFixture.h"
 
+#include "platform/fso/FileReplace.h"
 #include "scrub/ScrubRun.h"
 #include "support/FullDisk.h"
+
+#include <cstring>
 
 using testsupport::FullDiskCase;
 
@@ -121,8 +124,9 @@ INSTANTIATE_TEST_SUITE_P(
     testsupport::FullDiskCaseName);
 
 // A rewritten list and its result files take their places together: when one
-// of them cannot (here a folder has taken its name while the run wrote), none
-// is renamed, and the failure leaves every file as it was.
+// of them cannot (here a folder has taken its name between the renames), the
+// ones already renamed get their earlier content back, and the failure leaves
+// every file as it was.
 class ResultFilesRenameFails : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ResultFilesRenameFails, EveryEarlierFileStaysAndNothingIsLeftBeside)
@@ -144,10 +148,14 @@ TEST_P(ResultFilesRenameFails, EveryEarlierFileStaysAndNothingIsLeftBeside)
     list.Write("Phone\r\n3125550000\r\n");
     results.WriteOk(3125550000ULL);
     results.WriteDnc(2015551234ULL, QStringLiteral(", "));
-    ASSERT_TRUE(QFile::remove(path(GetParam())));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromLatin1(GetParam())));
-
+    // Just before the first rename, when every file was judged still there.
+    fso::SetCommitStepHook([&](const char* step) {
+        if (std::strcmp(step, "committed") != 0) return;
+        QFile::remove(path(GetParam()));
+        QDir(dir.path()).mkdir(QString::fromLatin1(GetParam()));
+    });
     const vb::ErrObject error = testsupport::ErrorOf([&] { results.Close(&list); });
+    fso::SetCommitStepHook({});
     EXPECT_EQ(error.Number, vb::errnum::PathFileAccessError) << error.Description.toStdString();
     for (const QString& name : names)
         if (name != QLatin1String(GetParam()))
