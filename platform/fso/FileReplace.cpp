@@ -781,26 +781,6 @@ void RemoveStaleTemporaries(const QString& path)
     ::close(dirFd);
 }
 
-void RemoveStaleHiddenFiles(const QString& path, int tailLength)
-{
-    RemoveStaleTemporaries(path);
-    const QFileInfo fi(path);
-    const QString namePrefix = u'.' + fi.fileName() + u'.';
-    const QByteArray folder = native(fi.absolutePath());
-    const QStringList names =
-        QDir(fi.absolutePath()).entryList({namePrefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
-    const int dirFd = OpenFolder(folder);
-    if (dirFd < 0) return;
-    for (const QString& name : names) {
-        if (name.size() != namePrefix.size() + tailLength || !name.startsWith(namePrefix)) continue;
-        const QStringView tail = QStringView(name).right(tailLength);
-        if (std::all_of(tail.begin(), tail.end(),
-                        [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }))
-            RemoveUnheld(dirFd, native(name));
-    }
-    ::close(dirFd);
-}
-
 void RecoverInterruptedCommits(const QString& folder)
 {
     const int dirFd = OpenFolder(native(folder));

@@ -169,10 +169,6 @@ QString WriteFailure(const QString& path, int error);
 // shared flock from a temporary's creation to its rename). A user's file
 // that merely looks alike is never taken.
 void RemoveStaleTemporaries(const QString& path);
-// The workbook save's own ".<name>.<tail>" temporaries (tail: tailLength
-// ASCII letters or digits) no live process holds; it goes when the workbook
-// is written through ReplacementFile.
-void RemoveStaleHiddenFiles(const QString& path, int tailLength);
 
 // Finishes or undoes the group commits a kill or a power cut left in the
 // folder (see CommitTogether); every ReplacementFile::Open does it for its
