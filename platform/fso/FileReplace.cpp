@@ -81,11 +81,12 @@ bool IsSameFile(const QString& a, const QString& b)
     return ResolvedFilePath(a) == ResolvedFilePath(b);
 }
 
-FileStamp StampOf(const QString& path)
+namespace {
+
+// The stamp of what a successful stat found.
+FileStamp StampOfStat(const struct stat& st)
 {
     FileStamp stamp;
-    struct stat st {};
-    if (::stat(native(path).constData(), &st) != 0) return stamp;
     stamp.exists = true;
     stamp.device = quint64(st.st_dev);
     stamp.inode = quint64(st.st_ino);
@@ -93,6 +94,15 @@ FileStamp StampOf(const QString& path)
     stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.type = unsigned(st.st_mode & S_IFMT);
     return stamp;
+}
+
+} // namespace
+
+FileStamp StampOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(native(path).constData(), &st) != 0) return {};
+    return StampOfStat(st);
 }
 
 namespace {
@@ -159,16 +169,9 @@ QByteArray RandomSuffix()
 // there is none.
 FileStamp EntryStamp(int dirFd, const QByteArray& name)
 {
-    FileStamp stamp;
     struct stat st {};
-    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) return stamp;
-    stamp.exists = true;
-    stamp.device = quint64(st.st_dev);
-    stamp.inode = quint64(st.st_ino);
-    stamp.size = qint64(st.st_size);
-    stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    stamp.type = unsigned(st.st_mode & S_IFMT);
-    return stamp;
+    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
+    return StampOfStat(st);
 }
 
 bool SameFile(const FileStamp& a, const FileStamp& b)
