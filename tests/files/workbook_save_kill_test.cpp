@@ -62,11 +62,9 @@ TEST(WorkbookSaveKill, AKilledSaveLeavesTheWorkbookWholeAndTheUsersHiddenFilesSt
         wb.sheet(0).setValue(2, 1, vb::Variant(QStringLiteral("after")));
         wb.save();
     }
-    QStringList there = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     QStringList want = QStringList(users) << QStringLiteral("calls.xlsx");
-    there.sort();
     want.sort();
-    EXPECT_EQ(there, want);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), want);
 }
 
 } // namespace

@@ -4,11 +4,9 @@
 
 #include "TextScrubFixture.h"
 
-#include "platform/vb/Err.h"
 #include "scrub/ListBackup.h"
-#include "support/FileSizeLimit.h"
+#include "support/FullDisk.h"
 
-#include <QFileInfo>
 #include <sys/stat.h>
 
 TEST_F(TextScrubTest, FoundRecordsLeaveTheFileAndEveryOtherByteStays)
@@ -175,12 +173,9 @@ TEST_F(TextScrubTest, AnAccessBackupRefusesAnUncommittedWriteAndMakesNoFile)
         "where i < 4000) insert into t select 2015550000 + i from n;"
         "pragma cache_size=2; begin; update t set phone = '0000000000';",
         nullptr, nullptr, nullptr);
-    QString refusal;
-    try {
-        scrub::BackUpList(folder, "calls.mdb", scrub::BackupKind::Database);
-    } catch (const vb::ErrObject& e) {
-        refusal = e.Description;
-    }
+    const QString refusal = testsupport::ErrorOf([this] {
+                                scrub::BackUpList(folder, "calls.mdb", scrub::BackupKind::Database);
+                            }).Description;
     sqlite3_close(writer);
     EXPECT_TRUE(refusal.contains("file already in use")) << refusal.toStdString();
     EXPECT_EQ(files(), (QStringList{"calls.mdb", "dnc.mdb"}));
