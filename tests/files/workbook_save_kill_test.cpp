@@ -1,6 +1,5 @@
-// A workbook save killed part way leaves the workbook whole, as it was
-// before that save or after it, and nothing of the save beside it; the
-// user's own hidden files beside it stay through kills, opens and saves.
+// A workbook save killed part way leaves the workbook whole, as it was before that save or after it, and
+// nothing of the save beside it; the user's own hidden files beside it stay through kills, opens and saves.
 
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"

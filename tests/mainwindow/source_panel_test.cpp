@@ -450,10 +450,9 @@ void WriteSource(const QString& type, const QString& path,
     if (type == "EXCEL") files::XlsxWriter::write(path, sheets);
 }
 
-// Each type's first source (fields Phone, Alt, Status; two records, the
-// first a DNC number) and its second (Name, Phone, Status; three records,
-// the DNC number in every Name, one phone number twice): another file at the
-// typed path, and another table "Other" beside the first.
+// Each type's first source (fields Phone, Alt, Status; two records, the first a DNC number) and its second
+// (Name, Phone, Status; three records, the DNC number in every Name, one phone number twice): another file at
+// the typed path, and another table "Other" beside the first.
 struct PanelSources {
     QString path, table, phone, mark, typedPath, typedField;
 };
@@ -507,10 +506,9 @@ std::string NameOf(const PanelRunCase& c)
 
 const QString kFinished = QStringLiteral("Action is finished!");
 
-// The boxes the action shows in order, each answered Yes (View: the viewer's
-// records), and the count the panel shows afterwards. The second source has
-// 3 records (2 without the duplicate), no field "Phone - (A)" in a workbook;
-// the Alt field 2 numbers (1 without).
+// The boxes the action shows in order, each answered Yes (View: the viewer's records), and the count the
+// panel shows afterwards. The second source has 3 records (2 without the duplicate), no field "Phone - (A)"
+// in a workbook; the Alt field 2 numbers (1 without).
 std::pair<QStringList, QString> Expected(const PanelRunCase& c)
 {
     const QString sure = "Are you sure want to start?", noPhone = "Please select phone field name!";

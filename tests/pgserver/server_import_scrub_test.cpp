@@ -333,9 +333,8 @@ TEST_F(ServerImportScrub, AConnectionLostMidScrubStopsTheRunWithTheListUnchanged
     EXPECT_EQ(QDir(work).entryList(QDir::Files), QStringList{"calls.txt"});
 }
 
-// One number typed into the One Number box: an area code with no table on
-// the server is not on the list, whatever "nacnotindnc" says, as on the
-// embedded store.
+// One number typed into the One Number box: an area code with no table on the server is not on the list,
+// whatever "nacnotindnc" says, as on the embedded store.
 struct OneNumberRow {
     const char* typed;
     std::int32_t nacNotInDnc;

@@ -85,11 +85,10 @@ TEST_F(TextScrubTest, ABackupIsMadeBesideTheListAndNamedInTheSummary)
                                  "Numbers;"));
 }
 
-// The backup of every kind of list, with something already at its name (an
-// earlier backup of the same second, a link to another file or to nowhere):
-// a copy cut short by a size limit leaves no file; then the backup is new
-// files under the next free name, nothing taken is changed, and the copy
-// restores to the list (an Access list to its committed rows, the -wal's too).
+// The backup of every kind of list, with something already at its name (an earlier backup of the same second,
+// a link to another file or to nowhere): a copy cut short by a size limit leaves no file; then the backup is
+// new files under the next free name, nothing taken is changed, and the copy restores to the list (an Access
+// list to its committed rows, the -wal's too).
 struct BackupList {
     const char* name;
     const char* file;
