@@ -542,9 +542,8 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
     ASSERT_EQ(w.txtPhoneDataTotal->text(), lookUp || c.firstMissing ? QString() : QStringLiteral("2"));
 
     ud::Activate(form);
-    ud::ClickInto(c.change == Path    ? static_cast<QWidget*>(w.TxtPhoneData)
-                  : c.change == Field ? w.cboPhoneDataField
-                                      : w.DataTableName);
+    QWidget* const boxes[] = {w.TxtPhoneData, w.DataTableName, w.DataTableName, w.cboPhoneDataField};
+    ud::ClickInto(boxes[int(c.change)]);
     ud::Key(Qt::Key_A, Qt::ControlModifier);
     if (c.change == KeyedTable)
         ud::Key(Qt::Key_Down);
