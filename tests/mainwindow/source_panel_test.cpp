@@ -435,13 +435,11 @@ void WriteSource(const QString& type, const QString& path,
                               QStringList(rows).replaceInStrings("|", ",").join("\r\n").toUtf8());
         if (type == "FOXPRO")
             EXPECT_TRUE(mwtest::MakeDbf(path + name, titles.join(" C(12); ") + " C(12)", rows.mid(1)));
-        if (type == "ACCESS") {
-            mwtest::Db db(path);
-            db.exec(QStringLiteral("create table %1 (%2 TEXT)").arg(name, titles.join(" TEXT, ")));
-            for (const QString& row : rows.mid(1))
-                db.exec(QStringLiteral("insert into %1 values ('%2')")
-                            .arg(name, QString(row).replace("|", "','")));
-        }
+        if (type == "ACCESS")
+            mwtest::Db(path).exec(
+                QStringLiteral("create table %1 (%2 TEXT); insert into %1 values ('%3')")
+                    .arg(name, titles.join(" TEXT, "),
+                         QStringList(rows.mid(1)).replaceInStrings("|", "','").join("'), ('")));
         sheets.append(files::XlsxWriter::Sheet{name, {}});
         for (const QString& row : rows)
             for (sheets.last().rows.append(QList<vb::Variant>()); const QString& cell : row.split('|'))
@@ -464,7 +462,7 @@ PanelSources MakePanelSources(const QString& type, const QString& dir, bool firs
     const QStringList a{titles, "2015551234|2015557777|-", "2015550000|2015557777|-"};
     const QStringList b{fox ? "NAME|PHONE|STATUS" : "Name|Phone|Status", "2015551234|2015552222|-",
                         "2015551234|2015552222|-", "2015551234|2015553333|-"};
-    const QStringList t = titles.split('|'); // the phone, alt and status fields
+    QStringList t = titles.split('|'); // the phone, alt and status fields
     if (fox || type == "TEXT FILE") {
         const QString file = fox ? "calls.dbf" : "calls.csv";
         QDir().mkpath(dir + "sub");
@@ -475,9 +473,8 @@ PanelSources MakePanelSources(const QString& type, const QString& dir, bool firs
     const QString ext = type == "EXCEL" ? ".xlsx" : ".mdb";
     WriteSource(type, dir + "a" + ext, {{"Calls", a}, {"Other", b}});
     WriteSource(type, dir + "b" + ext, {{"Calls", b}});
-    if (type == "EXCEL")
-        return {dir + "a.xlsx", "Calls", "Phone - (A)", "Status - (C)", dir + "b.xlsx", "Alt - (B)"};
-    return {dir + "a.mdb", "Calls", t[0], t[2], dir + "b.mdb", t[1]};
+    if (type == "EXCEL") t = QStringList{"Phone - (A)", "Alt - (B)", "Status - (C)"};
+    return {dir + "a" + ext, "Calls", t[0], t[2], dir + "b" + ext, t[1]};
 }
 
 enum class Change { Path, TypedTable, KeyedTable, Field };
