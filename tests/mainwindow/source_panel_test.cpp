@@ -492,15 +492,6 @@ struct PanelRunCase {
 
 const char* const kPanelTypes[] = {"ONE NUMBER", "TEXT FILE", "FOXPRO", "EXCEL", "ACCESS"};
 
-std::string NameOf(const PanelRunCase& c)
-{
-    const char* types[] = {"OneNumberLookUp", "Text", "FoxPro", "Excel", "Access"};
-    const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field"};
-    const char* actions[] = {"Start", "Tools", "View"};
-    return std::string(types[c.option]) + changes[int(c.change)] +
-           (c.firstMissing ? "FromAFolderWithoutIt" : "") + actions[int(c.action)];
-}
-
 const QString kFinished = QStringLiteral("Action is finished!");
 
 // The boxes the action shows in order, each answered Yes (View: the viewer's records), and the count the
@@ -580,4 +571,10 @@ INSTANTIATE_TEST_SUITE_P(
         {3, KeyedTable, View},  {3, Field, Start},     {3, Field, Tools},      {4, Path, Start},
         {4, Path, Tools},       {4, Path, View},       {4, TypedTable, Tools}, {4, KeyedTable, Start},
         {4, KeyedTable, View},  {4, Field, Start},     {0, Path, Start}}),
-    [](const auto& info) { return NameOf(info.param); });
+    ([](const auto& info) {
+        const char* types[] = {"OneNumberLookUp", "Text", "FoxPro", "Excel", "Access"};
+        const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field"};
+        const char* actions[] = {"Start", "Tools", "View"};
+        return std::string(types[info.param.option]) + changes[int(info.param.change)] +
+               (info.param.firstMissing ? "FromAFolderWithoutIt" : "") + actions[int(info.param.action)];
+    }));
