@@ -492,8 +492,6 @@ struct PanelRunCase {
 
 const char* const kPanelTypes[] = {"ONE NUMBER", "TEXT FILE", "FOXPRO", "EXCEL", "ACCESS"};
 
-const QString kFinished = QStringLiteral("Action is finished!");
-
 // The boxes the action shows in order, each answered Yes (View: the viewer's records), and the count the
 // panel shows afterwards. The second source has 3 records (2 without the duplicate), no field "Phone - (A)"
 // in a workbook; the Alt field 2 numbers (1 without).
@@ -506,7 +504,7 @@ std::pair<QStringList, QString> Expected(const PanelRunCase& c)
     if (c.option == 3 && !field)
         return {c.action == Start ? QStringList{sure, noPhone} : QStringList{noPhone}, "3"};
     if (c.action == Tools)
-        return {{"Do you wish to delete the duplicate numbers", kFinished}, field ? "1" : "2"};
+        return {{"Do you wish to delete the duplicate numbers", "Action is finished!"}, field ? "1" : "2"};
     return {{sure, field ? "2 Not in DNC List; 0" : "3 Not in DNC List; 0"}, field ? "2" : "3"};
 }
 
@@ -557,7 +555,7 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
 
     EXPECT_EQ(w.txtPhoneDataTotal->text(), count);
     if (c.action == View) EXPECT_EQ(viewed, says.value(0));
-    if (says.contains(kFinished))
+    if (says.contains("Action is finished!"))
         EXPECT_EQ(w.sbStatusBar->PanelText(1), QStringLiteral("1 Duplicate Number(s) is (are) removed"));
 }
 

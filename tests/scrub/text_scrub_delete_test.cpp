@@ -107,6 +107,7 @@ TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
 {
     const auto& [list, occupant] = GetParam();
     sqlite3* holder = nullptr; // another program's connection, 3 of 10 rows in the -wal
+    if (list.kind != scrub::BackupKind::Database) scrubtest::Write(folder + list.file, list.file);
     if (list.kind == scrub::BackupKind::Database) {
         sqlite3_open(QFile::encodeName(folder + list.file).constData(), &holder);
         sqlite3_exec(holder,
@@ -114,8 +115,6 @@ TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
                      "insert into t values (1), (2), (3), (4), (5), (6), (7);"
                      "pragma wal_checkpoint(truncate); insert into t values (8), (9), (10);",
                      nullptr, nullptr, nullptr);
-    } else {
-        scrubtest::Write(folder + list.file, list.file);
     }
     if (list.memo) scrubtest::Write(folder + list.memo, QByteArray(65536, 'm'));
     ::chmod(QFile::encodeName(folder + list.file).constData(), 0640);
