@@ -212,9 +212,8 @@ TEST_F(DncImport, AFailureMidRunStopsAndLeavesOtherTablesUntouched)
     EXPECT_TRUE(mwtest::ctl(form).cmdStart->isEnabled());
 }
 
-// Another desktop takes the store's write lock, or reads in a long scrub,
-// once the first area code is in: the next waits the whole wait once, with
-// the window drawn saying so, then the import stops with the lock's one
+// Another desktop takes the store's write lock, or reads in a long scrub, once the first area code is in: the
+// next waits the whole wait once, with the window drawn saying so, then the import stops with the lock's one
 // message, reports no success and leaves that area code out whole.
 class DncImportLocked : public DncTest, public ::testing::WithParamInterface<const char*> {};
 

@@ -1,6 +1,5 @@
-// A workbook save killed part way leaves the workbook whole, as it was
-// before that save or after it, and nothing of the save beside it; the
-// user's own hidden files beside it stay through kills, opens and saves.
+// A workbook save killed part way leaves the workbook whole, as it was before that save or after it, and
+// nothing of the save beside it; the user's own hidden files beside it stay through kills, opens and saves.
 
 #include "platform/files/Workbook.h"
 #include "platform/files/XlsxWriter.h"
@@ -62,11 +61,9 @@ TEST(WorkbookSaveKill, AKilledSaveLeavesTheWorkbookWholeAndTheUsersHiddenFilesSt
         wb.sheet(0).setValue(2, 1, vb::Variant(QStringLiteral("after")));
         wb.save();
     }
-    QStringList there = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     QStringList want = QStringList(users) << QStringLiteral("calls.xlsx");
-    there.sort();
     want.sort();
-    EXPECT_EQ(there, want);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), want);
 }
 
 } // namespace

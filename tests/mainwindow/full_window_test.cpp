@@ -26,8 +26,7 @@ void saveScreenshot(QWidget* window, const QString& name)
 
 } // namespace
 
-// In the default font, and in a Japanese one whose average character is
-// nearly twice as wide.
+// In the default font, and in a Japanese one whose average character is nearly twice as wide.
 class FullWindow : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FullWindow, EveryVisibleControlHasRoomInsideTheWindow)
@@ -79,9 +78,8 @@ TEST_P(FullWindow, EveryVisibleControlHasRoomInsideTheWindow)
     EXPECT_GT(mwtest::ctl(form).TxtPhoneData->width(), 0);
     saveScreenshot(form, QStringLiteral("tervala_main_large.png"));
 
-    // Narrowed as far as it goes: the window fits a 1024-pixel screen, the
-    // controls keep their room, none over another, and the mark box shows a
-    // mark of a dozen characters.
+    // Narrowed as far as it goes: the window fits a 1024-pixel screen, the controls keep their room, none
+    // over another, and the mark box shows a mark of a dozen characters.
     form->resize(1, 1);
     QCoreApplication::processEvents();
     EXPECT_LE(form->width(), 1024);

@@ -18,8 +18,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <functional>
-#include <memory>
-#include <tuple>
 
 namespace {
 
@@ -429,8 +427,7 @@ INSTANTIATE_TEST_SUITE_P(SourcePanel, TypedPath,
 void WriteSource(const QString& type, const QString& path,
                  const QList<std::pair<QString, QStringList>>& tables)
 {
-    std::unique_ptr<files::XlsxWriter> book;
-    if (type == "EXCEL") book = std::make_unique<files::XlsxWriter>(path);
+    QList<files::XlsxWriter::Sheet> sheets;
     for (const auto& [name, rows] : tables) {
         const QStringList titles = rows.first().split('|');
         if (type == "TEXT FILE")
@@ -438,28 +435,22 @@ void WriteSource(const QString& type, const QString& path,
                               QStringList(rows).replaceInStrings("|", ",").join("\r\n").toUtf8());
         if (type == "FOXPRO")
             EXPECT_TRUE(mwtest::MakeDbf(path + name, titles.join(" C(12); ") + " C(12)", rows.mid(1)));
-        if (type == "ACCESS") {
-            mwtest::Db db(path);
-            db.exec(QStringLiteral("create table %1 (%2 TEXT)").arg(name, titles.join(" TEXT, ")));
-            for (const QString& row : rows.mid(1))
-                db.exec(QStringLiteral("insert into %1 values ('%2')")
-                            .arg(name, QString(row).replace("|", "','")));
-        }
-        if (book) book->addSheet(name);
-        for (const QString& row : book ? rows : QStringList()) {
-            QList<vb::Variant> cells;
-            for (const QString& cell : row.split('|'))
-                cells << vb::Variant(cell);
-            book->addRow(cells);
-        }
+        if (type == "ACCESS")
+            mwtest::Db(path).exec(
+                QStringLiteral("create table %1 (%2 TEXT); insert into %1 values ('%3')")
+                    .arg(name, titles.join(" TEXT, "),
+                         QStringList(rows.mid(1)).replaceInStrings("|", "','").join("'), ('")));
+        sheets.append(files::XlsxWriter::Sheet{name, {}});
+        for (const QString& row : rows)
+            for (sheets.last().rows.append(QList<vb::Variant>()); const QString& cell : row.split('|'))
+                sheets.last().rows.last() << vb::Variant(cell);
     }
-    if (book) book->finish();
+    if (type == "EXCEL") files::XlsxWriter::write(path, sheets);
 }
 
-// Each type's first source (fields Phone, Alt, Status; two records, the
-// first a DNC number) and its second (Name, Phone, Status; three records,
-// the DNC number in every Name, one phone number twice): another file at the
-// typed path, and another table "Other" beside the first.
+// Each type's first source (fields Phone, Alt, Status; two records, the first a DNC number) and its second
+// (Name, Phone, Status; three records, the DNC number in every Name, one phone number twice): another file at
+// the typed path, and another table "Other" beside the first.
 struct PanelSources {
     QString path, table, phone, mark, typedPath, typedField;
 };
@@ -471,66 +462,61 @@ PanelSources MakePanelSources(const QString& type, const QString& dir, bool firs
     const QStringList a{titles, "2015551234|2015557777|-", "2015550000|2015557777|-"};
     const QStringList b{fox ? "NAME|PHONE|STATUS" : "Name|Phone|Status", "2015551234|2015552222|-",
                         "2015551234|2015552222|-", "2015551234|2015553333|-"};
-    const auto [phone, alt, status] =
-        std::tuple(titles.section('|', 0, 0), titles.section('|', 1, 1), titles.section('|', 2, 2));
+    QStringList t = titles.split('|'); // the phone, alt and status fields
     if (fox || type == "TEXT FILE") {
         const QString file = fox ? "calls.dbf" : "calls.csv";
         QDir().mkpath(dir + "sub");
         if (!firstMissing) WriteSource(type, dir, {{file, a}});
         WriteSource(type, dir + "sub/", {{file, b}});
-        return {dir, file, phone, status, dir + "sub/", alt};
+        return {dir, file, t[0], t[2], dir + "sub/", t[1]};
     }
     const QString ext = type == "EXCEL" ? ".xlsx" : ".mdb";
     WriteSource(type, dir + "a" + ext, {{"Calls", a}, {"Other", b}});
     WriteSource(type, dir + "b" + ext, {{"Calls", b}});
-    if (type == "EXCEL")
-        return {dir + "a.xlsx", "Calls", "Phone - (A)", "Status - (C)", dir + "b.xlsx", "Alt - (B)"};
-    return {dir + "a.mdb", "Calls", phone, status, dir + "b.mdb", alt};
+    if (type == "EXCEL") t = QStringList{"Phone - (A)", "Alt - (B)", "Status - (C)"};
+    return {dir + "a" + ext, "Calls", t[0], t[2], dir + "b" + ext, t[1]};
 }
 
 enum class Change { Path, TypedTable, KeyedTable, Field };
 enum class Action { Start, Tools, View };
+using enum Change;
+using enum Action;
 
-// A source type (by its option), the change made in the panel and the
-// action taken: the boxes the action shows in order, each answered Yes (View:
-// the viewer's records), and the count the panel shows afterwards.
+// A source type (by its option), the change made in the panel and the action taken.
 struct PanelRunCase {
     std::int16_t option;
     Change change;
     Action action;
-    QStringList says;
-    QString count;
     bool firstMissing = false;
 };
 
 const char* const kPanelTypes[] = {"ONE NUMBER", "TEXT FILE", "FOXPRO", "EXCEL", "ACCESS"};
 
-std::string NameOf(const PanelRunCase& c)
+// The boxes the action shows in order, each answered Yes (View: the viewer's records), and the count the
+// panel shows afterwards. The second source has 3 records (2 without the duplicate), no field "Phone - (A)"
+// in a workbook; the Alt field 2 numbers (1 without).
+std::pair<QStringList, QString> Expected(const PanelRunCase& c)
 {
-    const char* types[] = {"OneNumberLookUp", "Text", "FoxPro", "Excel", "Access"};
-    const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field"};
-    const char* actions[] = {"Start", "Tools", "View"};
-    return std::string(types[c.option]) + changes[int(c.change)] +
-           (c.firstMissing ? "FromAFolderWithoutIt" : "") + actions[int(c.action)];
+    const QString sure = "Are you sure want to start?", noPhone = "Please select phone field name!";
+    const bool field = c.change == Field;
+    if (c.option == 0) return {{QStringLiteral("Warning:  Do Not Call Number")}, ""};
+    if (c.action == View) return {{QStringLiteral("Records:1 - 3 of 3")}, "3"};
+    if (c.option == 3 && !field)
+        return {c.action == Start ? QStringList{sure, noPhone} : QStringList{noPhone}, "3"};
+    if (c.action == Tools)
+        return {{"Do you wish to delete the duplicate numbers", "Action is finished!"}, field ? "1" : "2"};
+    return {{sure, field ? "2 Not in DNC List; 0" : "3 Not in DNC List; 0"}, field ? "2" : "3"};
 }
-
-const QString kSure = QStringLiteral("Are you sure want to start?");
-const QString kDuplicates = QStringLiteral("Do you wish to delete the duplicate numbers");
-const QString kNoPhone = QStringLiteral("Please select phone field name!");
-const QString kFinished = QStringLiteral("Action is finished!");
-const QString kSecondScrubbed = QStringLiteral("3 Not in DNC List; 0");
-const QString kAltScrubbed = QStringLiteral("2 Not in DNC List; 0");
-const QString kSecondViewed = QStringLiteral("Records:1 - 3 of 3");
 
 class PanelRun : public SourcePanelTest, public ::testing::WithParamInterface<PanelRunCase> {};
 
 TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
 {
     const PanelRunCase& c = GetParam();
+    const auto [says, count] = Expected(c);
     const QString type = QString::fromLatin1(kPanelTypes[c.option]);
-    const bool lookUp = type == "ONE NUMBER";
-    const PanelSources s = lookUp ? PanelSources{"2015550000", {}, {}, {}, "2015551234", {}}
-                                  : MakePanelSources(type, lists, c.firstMissing);
+    const PanelSources s = c.option == 0 ? PanelSources{"2015550000", {}, {}, {}, "2015551234", {}}
+                                         : MakePanelSources(type, lists, c.firstMissing);
     mwtest::Db(databasePath())
         .exec("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
               "insert into phone201 values (5551234);");
@@ -538,22 +524,21 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
     frmMain* form = startAndChoose(c.option);
     ASSERT_NE(form, nullptr);
     const mwtest::Controls w = mwtest::ctl(form);
-    ASSERT_EQ(w.txtPhoneDataTotal->text(), lookUp || c.firstMissing ? QString() : QStringLiteral("2"));
+    ASSERT_EQ(w.txtPhoneDataTotal->text(), c.option == 0 || c.firstMissing ? QString() : QStringLiteral("2"));
 
     ud::Activate(form);
-    ud::ClickInto(c.change == Change::Path    ? static_cast<QWidget*>(w.TxtPhoneData)
-                  : c.change == Change::Field ? w.cboPhoneDataField
-                                              : w.DataTableName);
+    QWidget* const boxes[] = {w.TxtPhoneData, w.DataTableName, w.DataTableName, w.cboPhoneDataField};
+    ud::ClickInto(boxes[int(c.change)]);
     ud::Key(Qt::Key_A, Qt::ControlModifier);
-    if (c.change == Change::KeyedTable)
+    if (c.change == KeyedTable)
         ud::Key(Qt::Key_Down);
     else
-        ud::Type(c.change == Change::Path ? s.typedPath : c.change == Change::Field ? s.typedField : "Other");
+        ud::Type(c.change == Path ? s.typedPath : c.change == Field ? s.typedField : "Other");
 
-    for (const QString& say : c.says)
-        if (c.action != Action::View) scripted.expectMsgBox(ui::vbYes, say);
+    for (const QString& say : says)
+        if (c.action != View) scripted.expectMsgBox(ui::vbYes, say);
     QString viewed;
-    if (c.action == Action::View)
+    if (c.action == View)
         scripted.expectModal(
             [&viewed](QDialog* dialog) {
                 if (auto* viewer = qobject_cast<frmViewData*>(dialog)) viewed = viewer->lblRecords->text();
@@ -561,46 +546,32 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
                 return 0;
             },
             QStringLiteral("frmViewData"));
-    if (c.action == Action::Tools)
+    if (c.action == Tools)
         // A toolbar button takes no focus: the box is not left.
         QTest::mouseClick(w.TBLaunch->widgetForAction(toolbarButton(form, "Tools")), Qt::LeftButton);
     else
-        ud::ClickInto(c.action == Action::View ? w.cmdViewData : w.cmdStart);
+        ud::ClickInto(c.action == View ? w.cmdViewData : w.cmdStart);
 
-    EXPECT_EQ(w.txtPhoneDataTotal->text(), c.count);
-    if (c.action == Action::View) EXPECT_EQ(viewed, c.says.value(0));
-    if (c.says.contains(kFinished))
+    EXPECT_EQ(w.txtPhoneDataTotal->text(), count);
+    if (c.action == View) EXPECT_EQ(viewed, says.value(0));
+    if (says.contains("Action is finished!"))
         EXPECT_EQ(w.sbStatusBar->PanelText(1), QStringLiteral("1 Duplicate Number(s) is (are) removed"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     SourcePanel, PanelRun,
-    ::testing::Values(
-        PanelRunCase{1, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
-        PanelRunCase{1, Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
-        PanelRunCase{1, Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{1, Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
-        PanelRunCase{1, Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
-        PanelRunCase{2, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
-        PanelRunCase{2, Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
-        PanelRunCase{2, Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{2, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3", true},
-        PanelRunCase{2, Change::Path, Action::View, {kSecondViewed}, "3", true},
-        PanelRunCase{2, Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
-        PanelRunCase{3, Change::Path, Action::Start, {kSure, kNoPhone}, "3"},
-        PanelRunCase{3, Change::Path, Action::Tools, {kNoPhone}, "3"},
-        PanelRunCase{3, Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{3, Change::TypedTable, Action::Start, {kSure, kNoPhone}, "3"},
-        PanelRunCase{3, Change::KeyedTable, Action::Tools, {kNoPhone}, "3"},
-        PanelRunCase{3, Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{3, Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
-        PanelRunCase{3, Change::Field, Action::Tools, {kDuplicates, kFinished}, "1"},
-        PanelRunCase{4, Change::Path, Action::Start, {kSure, kSecondScrubbed}, "3"},
-        PanelRunCase{4, Change::Path, Action::Tools, {kDuplicates, kFinished}, "2"},
-        PanelRunCase{4, Change::Path, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{4, Change::TypedTable, Action::Tools, {kDuplicates, kFinished}, "2"},
-        PanelRunCase{4, Change::KeyedTable, Action::Start, {kSure, kSecondScrubbed}, "3"},
-        PanelRunCase{4, Change::KeyedTable, Action::View, {kSecondViewed}, "3"},
-        PanelRunCase{4, Change::Field, Action::Start, {kSure, kAltScrubbed}, "2"},
-        PanelRunCase{0, Change::Path, Action::Start, {QStringLiteral("Warning:  Do Not Call Number")}, ""}),
-    [](const auto& info) { return NameOf(info.param); });
+    ::testing::ValuesIn(std::vector<PanelRunCase>{
+        {1, Path, Start},       {1, Path, Tools},      {1, Path, View},        {1, Field, Start},
+        {1, Field, Tools},      {2, Path, Start},      {2, Path, Tools},       {2, Path, View},
+        {2, Path, Start, true}, {2, Path, View, true}, {2, Field, Tools},      {3, Path, Start},
+        {3, Path, Tools},       {3, Path, View},       {3, TypedTable, Start}, {3, KeyedTable, Tools},
+        {3, KeyedTable, View},  {3, Field, Start},     {3, Field, Tools},      {4, Path, Start},
+        {4, Path, Tools},       {4, Path, View},       {4, TypedTable, Tools}, {4, KeyedTable, Start},
+        {4, KeyedTable, View},  {4, Field, Start},     {0, Path, Start}}),
+    ([](const auto& info) {
+        const char* types[] = {"OneNumberLookUp", "Text", "FoxPro", "Excel", "Access"};
+        const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field"};
+        const char* actions[] = {"Start", "Tools", "View"};
+        return std::string(types[info.param.option]) + changes[int(info.param.change)] +
+               (info.param.firstMissing ? "FromAFolderWithoutIt" : "") + actions[int(info.param.action)];
+    }));

@@ -333,35 +333,30 @@ TEST_F(ServerImportScrub, AConnectionLostMidScrubStopsTheRunWithTheListUnchanged
     EXPECT_EQ(QDir(work).entryList(QDir::Files), QStringList{"calls.txt"});
 }
 
-// One number typed into the One Number box: an area code with no table on
-// the server is not on the list, whatever "nacnotindnc" says, as on the
-// embedded store.
-struct OneNumberRow {
-    const char* typed;
-    std::int32_t nacNotInDnc;
-    bool listed;
-};
+// One number typed into the One Number box: an area code with no table on the server is not on the list,
+// whatever "nacnotindnc" says, as on the embedded store.
+using OneNumberRow = std::tuple<const char*, std::int32_t, bool>; // typed, "nacnotindnc", listed
 
 class ServerOneNumber : public ServerImportScrub, public ::testing::WithParamInterface<OneNumberRow> {};
 
 TEST_P(ServerOneNumber, AnswersFromTheAreaCodesTableOrItsAbsence)
 {
+    const auto& [typed, nacNotInDnc, listed] = GetParam();
     db.Psql(
         "create table phone201 (phone integer not null primary key); insert into phone201 values (5551234)");
     frmMain* form = start();
     ASSERT_NE(form, nullptr);
     mwtest::ctl(form).OptPhoneType(0)->click();
     ScrubOptions& options = mwtest::options(form);
-    options = {.addAreaCode = 1, .defaultCode = "415", .nacNotInDNC = GetParam().nacNotInDnc};
+    options = {.addAreaCode = 1, .defaultCode = "415", .nacNotInDNC = nacNotInDnc};
     options.okFile = work + "ok.txt";
     options.dncFile = work + "dnc.txt";
-    mwtest::ctl(form).TxtPhoneData->setText(GetParam().typed);
+    mwtest::ctl(form).TxtPhoneData->setText(typed);
     scripted.expectMsgBox(ui::vbYes, "Is this the area code you want to use? 415",
                           ui::vbYesNo | ui::vbQuestion);
-    scripted.expectMsgBox(ui::vbOK, GetParam().listed ? "Warning:  Do Not Call Number" : "OK to Call!",
-                          ui::vbOKOnly);
+    scripted.expectMsgBox(ui::vbOK, listed ? "Warning:  Do Not Call Number" : "OK to Call!", ui::vbOKOnly);
     mwtest::ctl(form).cmdStart->click();
-    EXPECT_TRUE(QFile::exists(GetParam().listed ? options.dncFile : options.okFile));
+    EXPECT_TRUE(QFile::exists(listed ? options.dncFile : options.okFile));
 }
 
 INSTANTIATE_TEST_SUITE_P(Typed, ServerOneNumber,

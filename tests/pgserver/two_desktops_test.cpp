@@ -225,8 +225,7 @@ TEST_F(Desktops, ThePhoneListsPagesDivideTheTableInOneOrderWhileTheOtherDesktopS
             shown << list.DataViewGrid1->TextMatrix(row, 1);
         return shown;
     };
-    // Two pages of the settings' size; the other desktop's scan moves on
-    // between them.
+    // Two pages of the settings' size, the other desktop's scan moving on between them.
     QStringList seen = page();
     for (int n = 0; n < 700 && !scan->Eof(); ++n)
         scan->MoveNext();

@@ -4,11 +4,9 @@
 
 #include "TextScrubFixture.h"
 
-#include "platform/vb/Err.h"
 #include "scrub/ListBackup.h"
-#include "support/FileSizeLimit.h"
+#include "support/FullDisk.h"
 
-#include <QFileInfo>
 #include <sys/stat.h>
 
 TEST_F(TextScrubTest, FoundRecordsLeaveTheFileAndEveryOtherByteStays)
@@ -87,17 +85,12 @@ TEST_F(TextScrubTest, ABackupIsMadeBesideTheListAndNamedInTheSummary)
                                  "Numbers;"));
 }
 
-// The backup of every kind of list, with something already at its name (an
-// earlier backup of the same second, a link to another file or to nowhere):
-// a copy cut short by a size limit leaves no file; then the backup is new
-// files under the next free name, nothing taken is changed, and the copy
-// restores to the list (an Access list to its committed rows, the -wal's too).
-struct BackupList {
-    const char* name;
-    const char* file;
-    scrub::BackupKind kind;
-    const char* memo; // copied after the list, and the largest
-};
+// The backup of every kind of list, with something already at its name (an earlier backup of the same second,
+// a link to another file or to nowhere): a copy cut short by a size limit leaves no file; then the backup is
+// new files under the next free name, nothing taken is changed, and the copy restores to the list (an Access
+// list to its committed rows, the -wal's too).
+// A list: its name, file, kind and memo file (copied after the list, and the largest).
+using BackupList = std::tuple<const char*, const char*, scrub::BackupKind, const char*>;
 const BackupList kBackupLists[] = {{"Text", "calls.csv", scrub::BackupKind::File, nullptr},
                                    {"Workbook", "calls.xlsx", scrub::BackupKind::File, nullptr},
                                    {"FoxPro", "calls.dbf", scrub::BackupKind::Table, "calls.FPT"},
@@ -108,58 +101,57 @@ class ListBackup : public TextScrubTest, public ::testing::WithParamInterface<st
 
 TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
 {
-    const auto& [list, occupant] = GetParam();
+    const auto& [name, list, kind, memo] = std::get<0>(GetParam());
+    const int occupant = std::get<1>(GetParam());
     sqlite3* holder = nullptr; // another program's connection, 3 of 10 rows in the -wal
-    if (list.kind == scrub::BackupKind::Database) {
-        sqlite3_open(QFile::encodeName(folder + list.file).constData(), &holder);
+    if (kind != scrub::BackupKind::Database) scrubtest::Write(folder + list, list);
+    if (kind == scrub::BackupKind::Database) {
+        sqlite3_open(QFile::encodeName(folder + list).constData(), &holder);
         sqlite3_exec(holder,
                      "pragma journal_mode=wal; pragma wal_autocheckpoint=0; create table t (p);"
                      "insert into t values (1), (2), (3), (4), (5), (6), (7);"
                      "pragma wal_checkpoint(truncate); insert into t values (8), (9), (10);",
                      nullptr, nullptr, nullptr);
-    } else {
-        scrubtest::Write(folder + list.file, list.file);
     }
-    if (list.memo) scrubtest::Write(folder + list.memo, QByteArray(65536, 'm'));
-    ::chmod(QFile::encodeName(folder + list.file).constData(), 0640);
+    if (memo) scrubtest::Write(folder + memo, QByteArray(65536, 'm'));
+    ::chmod(QFile::encodeName(folder + list).constData(), 0640);
     const QString victim = folder + "notes.txt";
     scrubtest::Write(victim, "private");
     const auto victimMode = QFileInfo(victim).permissions();
-    for (const char* name : {list.file, list.memo})
-        if (name && occupant == 1)
-            scrubtest::Write(folder + "B070302142530" + name, "earlier");
-        else if (name && occupant > 1)
-            QFile::link(victim + (occupant == 3 ? ".gone" : ""), folder + "B070302142530" + name);
+    for (const char* f : {list, memo})
+        if (f && occupant == 1)
+            scrubtest::Write(folder + "B070302142530" + f, "earlier");
+        else if (f && occupant > 1)
+            QFile::link(victim + (occupant == 3 ? ".gone" : ""), folder + "B070302142530" + f);
     const auto backups = [this] { return QDir(folder).entryList({"B*"}, QDir::Files | QDir::System); };
     const QStringList taken = backups();
     {
-        testsupport::FileSizeLimit limit(
-            rlim_t(QFileInfo(folder + (list.memo ? list.memo : list.file)).size() - 1));
-        EXPECT_THROW(scrub::BackUpList(folder, list.file, list.kind), vb::ErrObject);
+        testsupport::FileSizeLimit limit(rlim_t(QFileInfo(folder + (memo ? memo : list)).size() - 1));
+        EXPECT_THROW(scrub::BackUpList(folder, list, kind), vb::ErrObject);
     }
     EXPECT_EQ(backups(), taken);
 
-    const QString backup = scrub::BackUpList(folder, list.file, list.kind);
+    const QString backup = scrub::BackUpList(folder, list, kind);
     sqlite3_close(holder);
 
     const QString stamp = occupant == 0 ? "B070302142530" : "B070302142530_2";
-    EXPECT_EQ(backup, folder + stamp + list.file);
-    if (list.kind == scrub::BackupKind::Database)
+    EXPECT_EQ(backup, folder + stamp + list);
+    if (kind == scrub::BackupKind::Database)
         EXPECT_EQ(testsupport::Db(backup).scalar("select group_concat(p) from t"), "1,2,3,4,5,6,7,8,9,10");
     else
-        EXPECT_EQ(file(stamp + list.file), list.file);
-    if (list.memo) EXPECT_EQ(file(stamp + list.memo), QByteArray(65536, 'm'));
-    EXPECT_EQ(QFileInfo(backup).permissions(), QFileInfo(folder + list.file).permissions());
+        EXPECT_EQ(file(stamp + list), list);
+    if (memo) EXPECT_EQ(file(stamp + memo), QByteArray(65536, 'm'));
+    EXPECT_EQ(QFileInfo(backup).permissions(), QFileInfo(folder + list).permissions());
     EXPECT_EQ(file("notes.txt"), "private");
     EXPECT_EQ(QFileInfo(victim).permissions(), victimMode);
     EXPECT_FALSE(QFileInfo::exists(victim + ".gone"));
-    if (occupant == 1) EXPECT_EQ(file(QStringLiteral("B070302142530") + list.file), "earlier");
+    if (occupant == 1) EXPECT_EQ(file(QStringLiteral("B070302142530") + list), "earlier");
 }
 
 INSTANTIATE_TEST_SUITE_P(ListsAndOccupants, ListBackup,
                          ::testing::Combine(::testing::ValuesIn(kBackupLists), ::testing::Range(0, 4)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) + "_" +
+                             return std::string(std::get<0>(std::get<0>(info.param))) + "_" +
                                     kOccupants[std::get<1>(info.param)];
                          });
 
@@ -175,12 +167,9 @@ TEST_F(TextScrubTest, AnAccessBackupRefusesAnUncommittedWriteAndMakesNoFile)
         "where i < 4000) insert into t select 2015550000 + i from n;"
         "pragma cache_size=2; begin; update t set phone = '0000000000';",
         nullptr, nullptr, nullptr);
-    QString refusal;
-    try {
-        scrub::BackUpList(folder, "calls.mdb", scrub::BackupKind::Database);
-    } catch (const vb::ErrObject& e) {
-        refusal = e.Description;
-    }
+    const QString refusal = testsupport::ErrorOf([this] {
+                                scrub::BackUpList(folder, "calls.mdb", scrub::BackupKind::Database);
+                            }).Description;
     sqlite3_close(writer);
     EXPECT_TRUE(refusal.contains("file already in use")) << refusal.toStdString();
     EXPECT_EQ(files(), (QStringList{"calls.mdb", "dnc.mdb"}));

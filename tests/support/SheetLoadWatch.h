@@ -59,12 +59,8 @@ private:
 
 // The texts a label of a window was drawn with, in order (a wait's word in
 // the status bar is seen only when the window is drawn while it waits).
-class DrawnTexts : public QObject {
-public:
+struct DrawnTexts : QObject {
     explicit DrawnTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
-    QStringList drawn;
-
-protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched == m_label && event->type() == QEvent::Paint &&
@@ -72,23 +68,17 @@ protected:
             drawn << m_label->text();
         return false;
     }
-
-private:
     QLabel* m_label;
+    QStringList drawn;
 };
 
-// A program clock whose seconds move on by themselves at every reading, as
-// long work takes time, without a real wait; the time of day is the one
-// given.
-class TickingClock : public vb::FakeClock {
-public:
+// A program clock whose seconds move on at every reading, as long work takes
+// time, without a real wait; the time of day is the one given.
+struct TickingClock : vb::FakeClock {
     TickingClock(double tick, vb::Clock& day) : m_tick(tick), m_day(day) {}
     double monotonicSeconds() override { return m_seconds += m_tick; }
     QDateTime now() override { return m_day.now(); }
-
-private:
-    double m_tick;
-    double m_seconds = 0;
+    double m_tick, m_seconds = 0;
     vb::Clock& m_day;
 };
 

@@ -126,10 +126,9 @@ TEST(App, LockFileIsPerUserAndProgramFolder)
     EXPECT_NE(App::InstanceLockPath(), a);
 }
 
-// The lock in /tmp (no runtime folder, no private program or home folder)
-// with a link or another user's locked file planted at its name: the
-// program starts, the planted target is untouched, a second copy is still
-// refused, and the lock file goes when the lock is given up.
+// The lock in /tmp (no runtime folder, no private program or home folder) with a link or another user's
+// locked file planted at its name: the program starts, the planted target is untouched, a second copy is
+// still refused, and the lock file goes when the lock is given up.
 class AppLockPlanted : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(AppLockPlanted, NothingPlantedStopsOrDoublesTheProgram)

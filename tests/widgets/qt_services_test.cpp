@@ -60,8 +60,7 @@ TEST(QtServices, MessageBoxAnswersTheButtonPressedUnderTheProgramTitle)
     EXPECT_EQ(title, vb::App::Title());
 }
 
-// A Latin-1 "Müller.csv" is not listed by the open dialog: a note under the
-// list names it and says why.
+// A Latin-1 "Müller.csv" is not listed by the open dialog: a note under the list names it and says why.
 TEST(QtServices, TheOpenDialogSaysWhichFilesItCannotListForTheirNames)
 {
     QTemporaryDir dir;
