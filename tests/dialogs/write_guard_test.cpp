@@ -53,6 +53,7 @@ struct Writer {
 
 class WriteGuard : public MainWindowTest, public ::testing::WithParamInterface<std::tuple<Writer, Kept>> {
 public:
+    using MainWindowTest::databasePath;
     using MainWindowTest::start;
     using ScriptedUiTest::scripted;
 
@@ -102,17 +103,6 @@ public:
         return mwtest::WriteFile(lists + name, bytes);
     }
     void expectRefusal() { scripted.expectMsgBox(ui::vbOK, target); }
-    frmMain* startOnNamedList()
-    {
-        mwtest::Db(databasePath())
-            .exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
-                                 "DataFieldName) values ('ACCESS', '(None)', '%1', 'phone201', 'phone')")
-                      .arg(target));
-        frmMain* form = start();
-        if (form) mwtest::ctl(form).OptPhoneType(4)->click();
-        return form;
-    }
-
     QString lists;
     QString target; // the name the writer is told or makes
     vb::FakeClock clock;
@@ -166,13 +156,17 @@ void Start(WriteGuard& t, std::int16_t type, bool confirmed)
     mwtest::ctl(form).cmdStart->click();
 }
 
-// Start on an Access list that is a file the program keeps: the first file a
-// run writes, refused before anything else.
+// Start on an Access list that is a file the program keeps (its one field is
+// the mark field too, and takes digits): refused before anything is written.
 void ScrubTheList(WriteGuard& t)
 {
-    frmMain* form = t.startOnNamedList();
+    mwtest::Db(t.databasePath())
+        .exec(QStringLiteral("insert into DataTypeInfo (DataType, DataDSN, DataDBName, DataTableName, "
+                             "DataFieldName) values ('ACCESS', '(None)', '%1', 'phone201', 'phone')")
+                  .arg(t.target));
+    frmMain* form = t.start();
     ASSERT_NE(form, nullptr);
-    // The table's one field is the mark field too, and it takes digits.
+    mwtest::ctl(form).OptPhoneType(4)->click();
     mwtest::ctl(form).txtMarkChar->setText(QStringLiteral("999"));
     t.expectRefusal();
     mwtest::ctl(form).cmdStart->click();

@@ -120,11 +120,12 @@ struct OpenFailure {
 // Files of another user (uid 4321) the write must not go through or over.
 constexpr uid_t kOther = 4321;
 
-void Plant(const QString& path, const QByteArray& bytes)
+void Plant(const QString& path, const QByteArray& bytes, mode_t mode = 0644)
 {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+    ::chmod(QFile::encodeName(path).constData(), mode);
 }
 
 class ReplacementOpen : public Replacement, public ::testing::WithParamInterface<OpenFailure> {};
@@ -153,10 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(OpenFailure{"MissingFolder", "no/such/calls.txt", 76},
                       OpenFailure{"TargetIsAFolder", "folder", 70},
                       OpenFailure{"ReadOnlyTarget", "ok.txt", 75,
-                                  [](const QString& f) {
-                                      Plant(f + "/ok.txt", "earlier");
-                                      ::chmod(QFile::encodeName(f + "/ok.txt").constData(), 0444);
-                                  }},
+                                  [](const QString& f) { Plant(f + "/ok.txt", "earlier", 0444); }},
                       // Another user's link to the user's private notes is not followed.
                       OpenFailure{"AnotherUsersLink", "ok.txt", 70,
                                   [](const QString& f) {
@@ -168,8 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenFailure{"AnotherUsersFileInAStickyFolder", "ok.txt", 70,
                                   [](const QString& f) {
                                       ::chmod(QFile::encodeName(f).constData(), 01777);
-                                      Plant(f + "/ok.txt", "earlier");
-                                      ::chmod(QFile::encodeName(f + "/ok.txt").constData(), 0666);
+                                      Plant(f + "/ok.txt", "earlier", 0666);
                                   },
                                   kOther}),
     [](const ::testing::TestParamInfo<OpenFailure>& info) { return std::string(info.param.name); });

@@ -28,18 +28,17 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
 {
     const Leftover& c = GetParam();
     QTemporaryDir dir;
-    QString left = dir.filePath(QStringLiteral("made"));
+    const QString made = dir.filePath(QStringLiteral("made"));
     {
-        QFile f(left);
+        QFile f(made);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("1234567890\r\n");
     }
     struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(left).constData(), &st), 0);
-    const QString named = dir.filePath(
-        QString::fromLatin1(c.name).replace(QStringLiteral("%ino"), QString::number(quint64(st.st_ino), 16)));
-    ASSERT_TRUE(QFile::rename(left, named));
-    left = named;
+    ASSERT_EQ(::stat(QFile::encodeName(made).constData(), &st), 0);
+    const QString left = dir.filePath(
+        QString::fromLatin1(c.name).replace(QLatin1String("%ino"), QString::number(quint64(st.st_ino), 16)));
+    ASSERT_TRUE(QFile::rename(made, left));
     int writer = -1;
     if (c.heldByWriter) {
         writer = ::open(QFile::encodeName(left).constData(), O_RDONLY | O_CLOEXEC);
@@ -54,6 +53,7 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
     EXPECT_EQ(ok.readAll(), QByteArray("new\r\n"));
 }
 
+// The last five: a user's hidden files that look like an older temporary.
 INSTANTIATE_TEST_SUITE_P(Leftovers, StaleTemporaries,
                          ::testing::Values(Leftover{".ok.txt.tervala-%ino", false, true},
                                            Leftover{".ok.txt.tervala-%ino", true, false},
@@ -61,7 +61,6 @@ INSTANTIATE_TEST_SUITE_P(Leftovers, StaleTemporaries,
                                            Leftover{".ok.txt.tervala-%ino0", false, false},
                                            Leftover{".dnc.txt.tervala-%ino", false, false},
                                            Leftover{"ok.txt.tervala-%ino", false, false},
-                                           // A user's hidden files that look like an older temporary.
                                            Leftover{".ok.txt.SLw9YypF", false, false},
                                            Leftover{".ok.txt.original", false, false},
                                            Leftover{".ok.txt.20261201", false, false},

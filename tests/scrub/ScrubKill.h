@@ -57,7 +57,7 @@ struct KillSubject {
     std::function<bool()> runToTheEnd;   // one whole run in this process; true when the list changed
     QStringList kept;                    // files that belong in the folder
     QStringList results;                 // the result files a run puts in place with the list
-    bool stepKills = false;              // also stopped at each step of the group commit
+    bool stepKills = true;               // also stopped at each step of the group commit
 };
 
 struct KillTally {
@@ -75,8 +75,6 @@ inline QStringList StrayFiles(const KillSubject& s)
     return left;
 }
 
-// Runs the child kKills times, killing it at moments spread over a run, and
-// checks the list and the folder after each kill and after the next run.
 // Runs the child until the commit step stopAt stops it (or to its end).
 inline void RunChildToStep(const KillSubject& s, int stopAt)
 {
@@ -92,6 +90,8 @@ inline void RunChildToStep(const KillSubject& s, int stopAt)
     QFile::remove(testsupport::StartedMarker(s.folder));
 }
 
+// Runs the child kKills times, killing it at moments spread over a run, and
+// checks the list and the folder after each kill and after the next run.
 inline KillTally KillRuns(const KillSubject& s)
 {
     // The result of an uninterrupted run, and how long a run takes.
@@ -119,8 +119,7 @@ inline KillTally KillRuns(const KillSubject& s)
             testsupport::RunChildAndKill(s.childTest, s.folder, delay);
         else
             RunChildToStep(s, k - kKills);
-        // What the next start finds: a group commit cut short finished or
-        // undone.
+        // What the next start finds: a group commit cut short finished or undone.
         fso::RecoverInterruptedCommits(s.folder);
 
         if (!StrayFiles(s).isEmpty()) ++tally.leftAFile;

@@ -200,11 +200,12 @@ TEST_F(ExcelScrubTest, ABrokenLookUpAfterDeletionsLeavesTheWorkbookUnchanged)
 // A linked workbook of another owner (calls.xlsx -> target.xlsx elsewhere, 0640, 1234:2345), and
 // what becomes of a file by the time the run saves: "+" another program appends to the workbook, a
 // name: that file is made a folder.
-class ExcelScrubPlaces : public ExcelScrubTest, public ::testing::WithParamInterface<const char*> {};
+class ExcelScrubPlaces : public ExcelScrubTest,
+                         public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
 
 TEST_P(ExcelScrubPlaces, TheWorkbookTakesItsPlaceWhereItLiesWithItsResultFilesOrNotAtAll)
 {
-    const QString change = QString::fromLatin1(GetParam());
+    const QString change = QString::fromLatin1(GetParam().second);
     const QByteArray oldResults = "earlier\r\n";
     scrubtest::Write(folder + QStringLiteral("ok.txt"), oldResults);
     scrubtest::Write(folder + QStringLiteral("dnc.txt"), oldResults);
@@ -241,14 +242,11 @@ TEST_P(ExcelScrubPlaces, TheWorkbookTakesItsPlaceWhereItLiesWithItsResultFilesOr
     EXPECT_EQ(std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777), std::tuple(1234u, 2345u, 0640u));
 }
 
-std::string PlaceName(const ::testing::TestParamInfo<const char*>& info)
-{
-    static const char* const kNames[] = {"Scrubbed", "TheLinkIsAFolderAtTheSave",
-                                         "TheDncFileIsAFolderAtTheSave", "AnotherProgramWritesTheWorkbook"};
-    return kNames[info.index];
-}
-
-INSTANTIATE_TEST_SUITE_P(Places, ExcelScrubPlaces, ::testing::Values("", "calls.xlsx", "dnc.txt", "+"),
-                         PlaceName);
+INSTANTIATE_TEST_SUITE_P(Places, ExcelScrubPlaces,
+                         ::testing::Values(std::pair{"Scrubbed", ""},
+                                           std::pair{"TheLinkIsAFolderAtTheSave", "calls.xlsx"},
+                                           std::pair{"TheDncFileIsAFolderAtTheSave", "dnc.txt"},
+                                           std::pair{"AnotherProgramWritesTheWorkbook", "+"}),
+                         [](const auto& info) { return std::string(info.param.first); });
 
 } // namespace

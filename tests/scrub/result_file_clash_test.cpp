@@ -36,6 +36,11 @@ QString Base(const QStringList& sources)
     return fi.path() + u'/' + fi.completeBaseName();
 }
 
+QString Backup(const QString& folder, const QString& path)
+{
+    return folder + "B070302142530" + QFileInfo(path).fileName();
+}
+
 struct Kind {
     const char* name;
     std::function<QString(const QString& folder, const QStringList& sources)> path;
@@ -73,15 +78,8 @@ const Kind kKinds[] = {
     {"DncJournalThroughLink", [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; },
      true, [](const QString& f, const QStringList&) { return f + "link.txt"; }, true},
     // This second's backup and its memo file's: outputs of the run too.
-    {"Backup",
-     [](const QString& f, const QStringList& s) {
-         return f + "B070302142530" + QFileInfo(s.last()).fileName();
-     },
-     true, kList},
-    {"BackupOfTheMemo",
-     [](const QString& f, const QStringList& s) {
-         return f + "B070302142530" + QFileInfo(Base(s)).fileName() + ".fpt";
-     },
+    {"Backup", [](const QString& f, const QStringList& s) { return Backup(f, s.last()); }, true, kList},
+    {"BackupOfTheMemo", [](const QString& f, const QStringList& s) { return Backup(f, Base(s) + ".fpt"); },
      true, kList},
     {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
     {"ReadOnly", [](const QString& f, const QStringList&) { return f + "readonly.txt"; }, true},

@@ -39,7 +39,6 @@ TEST_F(TextScrubKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
     };
     s.kept = {"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"};
     s.results = {"dnc.txt", "ok.txt"};
-    s.stepKills = true;
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
@@ -94,7 +93,6 @@ TEST_F(WorkTableKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
     };
     s.kept = {"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt", "DNCTempWork.mdb"};
     s.results = {"dnc.txt", "ok.txt"};
-    s.stepKills = true;
     KillRuns(s);
 }
 
@@ -138,7 +136,6 @@ TEST_F(ExcelScrubKill, AKilledRunLeavesTheWorkbookWholeOrFullyScrubbed)
     s.kept = {"calls.xlsx", "dnc.mdb", "dnc.txt", "ok.txt"};
     // The result files are put in place only with the saved workbook, as one group.
     s.results = {"dnc.txt", "ok.txt"};
-    s.stepKills = true;
     const KillTally t = KillRuns(s);
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);

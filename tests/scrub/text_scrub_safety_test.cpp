@@ -20,6 +20,7 @@
 
 namespace {
 
+const QByteArray kThree = "Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n";
 const QByteArray kOldOk = "Numbers Not In DNC List\r\n2125550000\r\n";
 const QByteArray kOldDnc = "Numbers In DNC List,Remove Time\r\n2015551234, 1/1/2007 9:00:00 AM\r\n";
 
@@ -159,8 +160,7 @@ TEST_P(ListRewriterTest, TheNextRunSweepsWhatAKillLeftAndKeepsTheUsersFiles)
 // earlier result files stay, and the run says the list changed.
 TEST_P(ListRewriterTest, AListChangedWhileItIsRewrittenIsLeftAsItWas)
 {
-    const QByteArray list = "Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n";
-    writeList(list);
+    writeList(kThree);
     scrubtest::Write(folder + "ok.txt", kOldOk);
     scrubtest::Write(folder + "dnc.txt", kOldDnc);
     fso::SetCommitStepHook([&](const char* step) {
@@ -171,7 +171,7 @@ TEST_P(ListRewriterTest, AListChangedWhileItIsRewrittenIsLeftAsItWas)
     const bool done = rewrite();
     fso::SetCommitStepHook({});
     EXPECT_FALSE(done);
-    EXPECT_EQ(listBytes(), list + "2015551234,appended\r\n");
+    EXPECT_EQ(listBytes(), kThree + "2015551234,appended\r\n");
     EXPECT_EQ(file("ok.txt"), kOldOk);
     EXPECT_EQ(file("dnc.txt"), kOldDnc);
     EXPECT_TRUE(failure.contains(QStringLiteral("changed while it was scrubbed"))) << failure.toStdString();
@@ -182,12 +182,11 @@ TEST_P(ListRewriterTest, AListChangedWhileItIsRewrittenIsLeftAsItWas)
 TEST_P(ListRewriterTest, AnotherUsersLinkIsNotFollowed)
 {
     if (::geteuid() != 0) GTEST_SKIP() << "plants another user's link as root";
-    const QByteArray list = "Phone,Status\r\n2015551234,a\r\n2015550000,b\r\n2015551234,c\r\n";
-    scrubtest::Write(folder + "mine.csv", list);
+    scrubtest::Write(folder + "mine.csv", kThree);
     ASSERT_TRUE(QFile::link(folder + "mine.csv", this->list()));
     ASSERT_EQ(::lchown(QFile::encodeName(this->list()).constData(), 4321, 4321), 0);
     EXPECT_FALSE(rewrite());
-    EXPECT_EQ(file("mine.csv"), list);
+    EXPECT_EQ(file("mine.csv"), kThree);
     EXPECT_TRUE(QFileInfo(this->list()).isSymLink());
 }
 

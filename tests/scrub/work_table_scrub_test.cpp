@@ -257,11 +257,10 @@ TEST_F(WorkTableScrubTest, AFailedCopyIsReportedOnceAndChangesNothing)
     EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
 }
 
-// What lies at the work database's name, and who runs the road (uid 4321,
-// taken by this root process, in a folder of the given mode): the database
-// is made new, no link is followed and nothing elsewhere changes; where it
-// cannot be made (a folder that takes no new files, another user's leftover
-// in a sticky folder) the run stops saying why, and the status is cleared.
+// What lies at the work database's name, and who runs (uid 4321, taken by this
+// root process, in a folder of the given mode): the database is made new, no
+// link is followed, nothing elsewhere changes; or the run says why it cannot
+// be made, and the status is cleared.
 struct WorkPlace {
     const char* name;
     int plant; // 0 nothing, 2 a link to nowhere, 3 a link to a file, 4 uid 4322's file
