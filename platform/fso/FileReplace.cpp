@@ -147,9 +147,11 @@ QByteArray FolderOf(const QString& resolved)
 // not together with that inode, so the sweep never takes a user's file.
 const QByteArray kMark = ".tervala-";
 // A group commit's journal: ".<name>.tervala-journal-<random>", beginning
-// with kJournalMagic.
+// with kJournalMagic and ending with kJournalEnd. A journal without its end
+// was cut short while it was written, before any rename of its group.
 const QByteArray kJournalMark = ".tervala-journal-";
 const QByteArray kJournalMagic = "tervala group commit 1\n";
+const QByteArray kJournalEnd = "end\n";
 
 QByteArray TemporaryName(const QByteArray& base, quint64 inode)
 {
@@ -256,7 +258,7 @@ void PlayBack(const QList<JournalEntry>& entries, bool forward, const QByteArray
 QList<JournalEntry> ParseJournal(const QByteArray& text, bool& forward, QByteArray& decidedBy, bool& ok)
 {
     QList<JournalEntry> entries;
-    ok = text.startsWith(kJournalMagic);
+    ok = text.startsWith(kJournalMagic) && text.endsWith('\n' + kJournalEnd);
     if (!ok) return entries;
     const QList<QByteArray> lines = text.mid(kJournalMagic.size()).split('\n');
     if (lines.size() < 2) {
@@ -300,11 +302,21 @@ void RecoverGroups(int dirFd)
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
             st.st_size < (1 << 20) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             QByteArray text(st.st_size, Qt::Uninitialized);
-            bool ok = ::pread(fd, text.data(), std::size_t(text.size()), 0) == text.size();
+            const bool read = ::pread(fd, text.data(), std::size_t(text.size()), 0) == text.size();
+            bool ok = false;
             bool forward = false;
             QByteArray decidedBy;
             const QList<JournalEntry> entries = ParseJournal(text, forward, decidedBy, ok);
-            if (ok) {
+            if (!read) {
+                // Tried again at the next write of this folder.
+            } else if (!ok && (kJournalMagic.startsWith(text) || text.startsWith(kJournalMagic))) {
+                // Cut short as it was written: every copy of a journal is
+                // whole and synced before the first rename, so nothing of
+                // its group was renamed, and the temporaries are swept as
+                // any others.
+                ::unlinkat(dirFd, name.constData(), 0);
+                ::fsync(dirFd);
+            } else if (ok) {
                 PlayBack(entries, forward, decidedBy);
                 // Every copy of the journal (one in each folder of the group).
                 for (const JournalEntry& e : entries)
@@ -335,6 +347,7 @@ public:
         for (const JournalEntry& e : entries)
             text += e.folder.toHex() + ' ' + e.target.toHex() + ' ' + e.temporary.toHex() + ' ' +
                     QByteArray::number(e.newInode, 16) + ' ' + QByteArray::number(e.oldInode, 16) + '\n';
+        text += kJournalEnd;
         const QByteArray name = '.' + entries.front().target + kJournalMark + RandomSuffix();
         // A copy in each folder of the group, and beside the file that
         // decides, so that the table's own opener can settle the group
@@ -347,9 +360,21 @@ public:
             if (std::any_of(m_files.begin(), m_files.end(), [&](const auto& f) { return f.first == folder; }))
                 continue;
             const QByteArray path = folder + '/' + name;
-            const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-            if (fd < 0) fail(target, errno);
-            ::flock(fd, LOCK_SH | LOCK_NB);
+            int fd = -1;
+            for (;;) {
+                fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+                if (fd < 0) fail(target, errno);
+                // Another writer's recovery may have taken the journal while
+                // it was still empty: once it is held, it is made again if
+                // it is gone.
+                ::flock(fd, LOCK_SH);
+                struct stat held {
+                }, named{};
+                if (::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 &&
+                    held.st_ino == named.st_ino)
+                    break;
+                ::close(fd);
+            }
             m_files.push_back({folder, fd});
             m_paths.push_back(path);
             qsizetype at = 0;

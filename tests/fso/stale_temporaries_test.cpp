@@ -20,6 +20,7 @@ struct Leftover {
     const char* name;  // the file lying beside ok.txt; "%ino": its own inode, in hex
     bool heldByWriter; // a live writer holds its lock
     bool removed;      // the next replacement of ok.txt removes it
+    const char* content = "1234567890\r\n";
 };
 
 class StaleTemporaries : public ::testing::TestWithParam<Leftover> {};
@@ -32,7 +33,7 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
     {
         QFile f(made);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("1234567890\r\n");
+        f.write(c.content);
     }
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(made).constData(), &st), 0);
@@ -53,9 +54,14 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
     EXPECT_EQ(ok.readAll(), QByteArray("new\r\n"));
 }
 
-// The last five: a user's hidden files that look like an older temporary.
+// Then a group journal a kill cut short as it was made (empty), held or
+// not, and a user's look-alike; last, a user's hidden files that look like
+// an older temporary.
 INSTANTIATE_TEST_SUITE_P(Leftovers, StaleTemporaries,
-                         ::testing::Values(Leftover{".ok.txt.tervala-%ino", false, true},
+                         ::testing::Values(Leftover{".ok.txt.tervala-journal-Ab12Cd34", false, true, ""},
+                                           Leftover{".ok.txt.tervala-journal-Ab12Cd34", true, false, ""},
+                                           Leftover{".ok.txt.tervala-journal-Ab12Cd34", false, false},
+                                           Leftover{".ok.txt.tervala-%ino", false, true},
                                            Leftover{".ok.txt.tervala-%ino", true, false},
                                            Leftover{".ok.txt.tervala-1", false, false},
                                            Leftover{".ok.txt.tervala-%ino0", false, false},
