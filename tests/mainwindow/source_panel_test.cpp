@@ -45,6 +45,18 @@ protected:
                     lists + "calls.csv");
     }
 
+    // The viewer View opens: its record line is kept in viewed, and it is closed.
+    void expectViewer(QString& viewed)
+    {
+        scripted.expectModal(
+            [&viewed](QDialog* dialog) {
+                if (auto* viewer = qobject_cast<frmViewData*>(dialog)) viewed = viewer->lblRecords->text();
+                dialog->close();
+                return 0;
+            },
+            QStringLiteral("frmViewData"));
+    }
+
     void addProfile(const QString& type, const QString& db, const QString& table, const QString& phone = {},
                     const QString& area = {}, const QString& mark = {})
     {
@@ -371,13 +383,7 @@ TEST_P(TypedPath, IsReadAgainSoCountFieldsViewAndStartAreTheNewFiles)
     EXPECT_EQ(mwtest::ctl(form).cboPhoneDataField->currentText(), c.phone);
 
     QString viewed;
-    scripted.expectModal(
-        [&viewed](QDialog* dialog) {
-            if (auto* viewer = qobject_cast<frmViewData*>(dialog)) viewed = viewer->lblRecords->text();
-            dialog->close();
-            return 0;
-        },
-        QStringLiteral("frmViewData"));
+    expectViewer(viewed);
     ud::ClickInto(mwtest::ctl(form).cmdViewData);
     EXPECT_EQ(viewed, QStringLiteral("Records:1 - 3 of 3"));
 
@@ -538,14 +544,7 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
     for (const QString& say : says)
         if (c.action != View) scripted.expectMsgBox(ui::vbYes, say);
     QString viewed;
-    if (c.action == View)
-        scripted.expectModal(
-            [&viewed](QDialog* dialog) {
-                if (auto* viewer = qobject_cast<frmViewData*>(dialog)) viewed = viewer->lblRecords->text();
-                dialog->close();
-                return 0;
-            },
-            QStringLiteral("frmViewData"));
+    if (c.action == View) expectViewer(viewed);
     if (c.action == Tools)
         // A toolbar button takes no focus: the box is not left.
         QTest::mouseClick(w.TBLaunch->widgetForAction(toolbarButton(form, "Tools")), Qt::LeftButton);

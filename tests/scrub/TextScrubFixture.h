@@ -25,12 +25,32 @@
 #include <sqlite3.h>
 #include <vector>
 
+#include "scrub/WorkTableScrub.h"
+
 namespace scrubtest {
 
 inline QByteArray Read(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The work-table road over the text list fileName in folder (fields Phone,
+// Status), deleting what it finds.
+inline scrub::WorkTableJob TextWorkJob(const QString& folder, const QString& fileName,
+                                       const QString& connection)
+{
+    scrub::WorkTableJob w;
+    w.source = scrub::WorkTableJob::Source::Text;
+    w.workDatabase = folder + QStringLiteral("DNCTempWork.mdb");
+    w.connectionString = connection;
+    w.tableName = fileName;
+    w.folder = folder;
+    w.phoneField = QStringLiteral("Phone");
+    w.fieldNames = QStringList{"Phone", "Status"};
+    w.markPosition = 1;
+    w.deleteFound = true;
+    return w;
 }
 
 inline void Write(const QString& path, const QByteArray& bytes)

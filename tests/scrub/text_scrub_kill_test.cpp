@@ -50,18 +50,11 @@ class WorkTableKill : public TextScrubTest {
 protected:
     scrub::WorkTableResult runWork()
     {
-        scrub::WorkTableJob w;
-        w.source = scrub::WorkTableJob::Source::Text;
-        w.workDatabase = folder + QStringLiteral("DNCTempWork.mdb");
-        w.connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended "
-                                            "Properties=\"text;HDR=Yes;FMT=Delimited\"")
-                                 .arg(folder);
-        w.tableName = job.fileName;
-        w.folder = folder;
-        w.phoneField = QStringLiteral("Phone");
-        w.fieldNames = QStringList{"Phone", "Status"};
-        w.markPosition = 1;
-        w.deleteFound = true;
+        scrub::WorkTableJob w =
+            scrubtest::TextWorkJob(folder, job.fileName,
+                                   QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended "
+                                                  "Properties=\"text;HDR=Yes;FMT=Delimited\"")
+                                       .arg(folder));
         w.exportOk = w.exportDnc = true;
         w.okFile = folder + QStringLiteral("ok.txt");
         w.dncFile = folder + QStringLiteral("dnc.txt");

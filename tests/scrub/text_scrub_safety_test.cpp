@@ -104,17 +104,8 @@ protected:
             return said(scrub::RemoveTextDuplicates(d, view));
         }
         case ListRewriter::WorkTableWriteBack: {
-            scrub::WorkTableJob w;
-            w.source = scrub::WorkTableJob::Source::Text;
-            w.workDatabase = folder + QStringLiteral("DNCTempWork.mdb");
-            w.connectionString = text;
-            w.tableName = job.fileName;
-            w.folder = folder;
-            w.phoneField = QStringLiteral("Phone");
-            w.fieldNames = QStringList{"Phone", "Status"};
-            w.markPosition = 1;
-            w.deleteFound = true;
-            return said(scrub::ScrubByWorkTable(w, view, dnc));
+            return said(
+                scrub::ScrubByWorkTable(scrubtest::TextWorkJob(folder, job.fileName, text), view, dnc));
         }
         }
         return false;
