@@ -3,6 +3,7 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/JetFunctions.h"
 #include "platform/ado/JetSql.h"
+#include "platform/ado/JournalGuard.h"
 #include "platform/ado/SqliteNumberSet.h"
 #include "platform/ado/SqliteStatement.h"
 #include "platform/ado/VirtualTables.h"
@@ -15,8 +16,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
-#include <grp.h>
-#include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -34,47 +33,11 @@ namespace {
 // then): at load time, ahead of any connection.
 [[maybe_unused]] const bool kNoMemoryCount = [] {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    // Every open, of the providers' and of any other part, judges the
+    // engine's journals as the engine opens them.
+    InstallJournalGuard();
     return true;
 }();
-
-// Whether the user uid could write the database file db: only such a user's
-// journal is a journal of the database and not a file planted beside it.
-bool MayWriteDatabase(uid_t uid, const struct stat& db)
-{
-    if (uid == ::geteuid() || uid == db.st_uid || uid == 0 || (db.st_mode & S_IWOTH)) return true;
-    if (!(db.st_mode & S_IWGRP)) return false;
-    const struct passwd* pw = ::getpwuid(uid);
-    if (!pw) return false;
-    int count = 64;
-    std::vector<gid_t> groups(static_cast<std::size_t>(count));
-    if (::getgrouplist(pw->pw_name, pw->pw_gid, groups.data(), &count) < 0) {
-        groups.resize(std::size_t(count));
-        if (::getgrouplist(pw->pw_name, pw->pw_gid, groups.data(), &count) < 0) return false;
-    }
-    groups.resize(std::size_t(count));
-    return std::find(groups.begin(), groups.end(), db.st_gid) != groups.end();
-}
-
-// Refuses a journal beside the database that no writer of it made.
-void RefuseForeignJournals(const QString& path)
-{
-    // The engine keeps its journals beside the file a link names.
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    struct stat db {};
-    if (canonical.isEmpty() || ::stat(QFile::encodeName(canonical).constData(), &db) != 0) return;
-    for (const char* suffix : {"-journal", "-wal"}) {
-        const QString journal = canonical + QLatin1String(suffix);
-        struct stat st {};
-        if (::lstat(QFile::encodeName(journal).constData(), &st) != 0) continue;
-        if (!MayWriteDatabase(st.st_uid, db))
-            Raise(errnum::JetFailure,
-                  QStringLiteral("Could not use '%1': the file '%2' beside it belongs to another user, who "
-                                 "may not write the database. The database was left as it was; remove "
-                                 "that file, or ask its owner to.")
-                      .arg(path, journal),
-                  JetSource());
-    }
-}
 
 QString qualified(const ColumnInfo& t)
 {
@@ -168,7 +131,6 @@ void SqliteConnection::CheckDatabaseFile(const QString& path)
     if (head != QByteArray("SQLite format 3\0", 16))
         Raise(errnum::JetFailure, QStringLiteral("Unrecognized database format '%1'.").arg(path),
               JetSource());
-    RefuseForeignJournals(path);
 }
 
 void SqliteConnection::BackUpFile(const QString& path, const QString& target)
@@ -222,6 +184,7 @@ void SqliteConnection::BackUpFile(const QString& path, const QString& target)
 std::shared_ptr<SqliteConnection> SqliteConnection::OpenFile(const QString& path, const QString& kind)
 {
     CheckDatabaseFile(path);
+    TakeJournalRefusal();
     sqlite3* db = nullptr;
     const QByteArray p = path.toUtf8();
     int rc = sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
@@ -243,6 +206,8 @@ std::shared_ptr<SqliteConnection> SqliteConnection::OpenFile(const QString& path
     sqlite3_finalize(s);
     if (rc != SQLITE_ROW) {
         c->close();
+        const QString refused = TakeJournalRefusal();
+        if (!refused.isEmpty()) Raise(errnum::JetFailure, refused, JetSource());
         // Another program holds the file: it is in use, not of another kind.
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) RaiseFileInUse(path);
         Raise(errnum::JetFailure, QStringLiteral("Unrecognized database format '%1'.").arg(path),
@@ -280,6 +245,9 @@ void SqliteConnection::close()
 void SqliteConnection::raise(int rc) const
 {
     const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    // A journal the guard would not let the engine use: named as such.
+    if (const QString refused = TakeJournalRefusal(); !refused.isEmpty() && rc == SQLITE_CANTOPEN)
+        Raise(errnum::JetFailure, refused, JetSource());
     static const QRegularExpression noTable(QStringLiteral("^no such table: (?:\\w+\\.)?(.*)$"));
     static const QRegularExpression notNull(QStringLiteral("^NOT NULL constraint failed: (.*)$"));
     static const QRegularExpression exists(QStringLiteral("^(?:table|view) (.*) already exists$"));

@@ -31,10 +31,9 @@ public:
     // An empty in-memory database, for providers that fill it with modules.
     static std::shared_ptr<SqliteConnection> OpenMemory(const QString& kind);
     // Checks a file the way Jet does before using it; throws "Could not find
-    // file" or "Unrecognized database format".
-    // A "-journal" or "-wal" beside the database that belongs to someone who
-    // may not write the database is refused as well: opening would play it
-    // back into the file.
+    // file" or "Unrecognized database format". The journals beside it are
+    // judged where the engine opens them (JournalGuard.h): a refused one
+    // fails the open or the statement with a message naming it.
     static void CheckDatabaseFile(const QString& path);
     // Copies the database at path to target, a new file (fso::CreateNewFile):
     // the committed state one read transaction sees, rows still in the

@@ -5,6 +5,7 @@
 #include "AdoTestSupport.h"
 
 #include <QFile>
+#include <optional>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -50,10 +51,38 @@ QByteArray OnePageJournal()
     return journal;
 }
 
+// Who put the journal there, and when.
+enum class Plant { OtherUser, HardLinkToUsersFile, OtherUserAfterTheChecks };
+
 struct BadDatabase {
     const char* what;
     std::function<QByteArray()> bytes;
-    const char* journal = nullptr; // "-journal" or "-wal": another user's, of OnePageJournal
+    const char* journal = nullptr; // "-journal" or "-wal": of OnePageJournal
+    Plant plant = Plant::OtherUser;
+};
+
+// Runs a plant as the engine opens the database file, after every check
+// made before the open: a layer over the engine's file access above the
+// program's own.
+struct PlantAtOpen {
+    static inline sqlite3_vfs* below = nullptr;
+    static inline std::function<void()> plant;
+    sqlite3_vfs vfs{};
+    explicit PlantAtOpen(std::function<void()> p)
+    {
+        below = sqlite3_vfs_find(nullptr);
+        vfs = *below;
+        vfs.zName = "plant-at-open";
+        vfs.pNext = nullptr;
+        vfs.xOpen = [](sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* out) {
+            const int rc = below->xOpen(below, name, f, flags, out);
+            if ((flags & SQLITE_OPEN_MAIN_DB) && plant) std::exchange(plant, nullptr)();
+            return rc;
+        };
+        plant = std::move(p);
+        sqlite3_vfs_register(&vfs, 1);
+    }
+    ~PlantAtOpen() { sqlite3_vfs_unregister(&vfs); }
 };
 
 void PrintTo(const BadDatabase& b, std::ostream* os)
@@ -73,13 +102,22 @@ TEST_P(BadDatabaseFile, FailsWithItsNameAndStaysAsItWas)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    if (GetParam().journal) {
-        if (::geteuid() != 0) GTEST_SKIP() << "only root can make a file of another user";
-        QFile f(path + GetParam().journal);
+    const Plant plant = GetParam().plant;
+    if (GetParam().journal && plant != Plant::HardLinkToUsersFile && ::geteuid() != 0)
+        GTEST_SKIP() << "only root can make a file of another user";
+    const auto putJournal = [&] {
+        const QString journal = path + GetParam().journal, mine = dir.filePath("ok.txt");
+        QFile f(plant == Plant::HardLinkToUsersFile ? mine : journal);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(OnePageJournal()) > 0 && f.flush());
-        ASSERT_EQ(::fchown(f.handle(), 4321, 4321), 0);
-    }
+        if (plant == Plant::HardLinkToUsersFile)
+            ASSERT_EQ(::link(QFile::encodeName(mine).constData(), QFile::encodeName(journal).constData()), 0);
+        else
+            ASSERT_EQ(::fchown(f.handle(), 4321, 4321), 0);
+    };
+    if (GetParam().journal && plant != Plant::OtherUserAfterTheChecks) putJournal();
     try {
+        std::optional<PlantAtOpen> late;
+        if (plant == Plant::OtherUserAfterTheChecks) late.emplace(putJournal);
         auto conn = ado::Connection::Create();
         conn->Open(adotest::JetCs(path));
         auto rs = conn->Execute("select count(*) from phone201");
@@ -96,15 +134,20 @@ TEST_P(BadDatabaseFile, FailsWithItsNameAndStaysAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadDatabaseFile,
-    ::testing::Values(BadDatabase{"a text file",
-                                  [] { return QByteArray("Phone,Name\r\n2015551234,Ann\r\n"); }},
-                      BadDatabase{"no bytes", [] { return QByteArray(); }},
-                      BadDatabase{"cut off halfway",
-                                  [] {
-                                      const QByteArray whole = wholeDatabase();
-                                      return whole.left(whole.size() / 2);
-                                  }},
-                      BadDatabase{"whole beside another user's journal", wholeDatabase, "-journal"},
-                      BadDatabase{"whole beside another user's wal", wholeDatabase, "-wal"}));
+    ::testing::Values(
+        BadDatabase{"a text file", [] { return QByteArray("Phone,Name\r\n2015551234,Ann\r\n"); }},
+        BadDatabase{"no bytes", [] { return QByteArray(); }},
+        BadDatabase{"cut off halfway",
+                    [] {
+                        const QByteArray whole = wholeDatabase();
+                        return whole.left(whole.size() / 2);
+                    }},
+        BadDatabase{"whole beside another user's journal", wholeDatabase, "-journal"},
+        BadDatabase{"whole beside another user's wal", wholeDatabase, "-wal"},
+        BadDatabase{"whole beside a hard link at its journal", wholeDatabase, "-journal",
+                    Plant::HardLinkToUsersFile},
+        BadDatabase{"whole beside a hard link at its wal", wholeDatabase, "-wal", Plant::HardLinkToUsersFile},
+        BadDatabase{"whole as another user's journal appears after the checks", wholeDatabase, "-journal",
+                    Plant::OtherUserAfterTheChecks}));
 
 } // namespace
