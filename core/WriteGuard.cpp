@@ -7,6 +7,7 @@
 #include "platform/vb/App.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace writeguard {
 
@@ -14,11 +15,15 @@ QList<Kept> DatabaseFiles(const QString& path, const QString& what)
 {
     QList<Kept> files;
     if (path.isEmpty()) return files;
-    files << Kept{path, what, path};
-    // The engine keeps its journals beside the file a link names; the names
-    // beside the link are kept free as well.
-    const QString resolved = fso::ResolvedFilePath(path);
-    for (const QString& base : resolved == path ? QStringList{path} : QStringList{resolved, path})
+    // The engine follows every link to the database, whoever made it, and
+    // keeps its journals beside the file it reaches; the names beside the
+    // link are kept free as well.
+    const QString reached = QFileInfo(path).canonicalFilePath();
+    const QStringList bases =
+        reached.isEmpty() || reached == path ? QStringList{path} : QStringList{reached, path};
+    for (const QString& base : bases)
+        files << Kept{base, what, path};
+    for (const QString& base : bases)
         for (const char* suffix : {"-journal", "-wal", "-shm"})
             files << Kept{base + QLatin1String(suffix), QStringLiteral("a journal of ") + what, path};
     return files;

@@ -24,10 +24,15 @@ QString Prefix(const QString& stamp, int n)
     return QStringLiteral("B") + stamp + (n > 1 ? QStringLiteral("_%1").arg(n) : QString());
 }
 
+// Whatever lies at the name, or a journal beside it: opened in place (a
+// restore by hand), a copy would have that journal played back into it.
 bool NameTaken(const QString& path)
 {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    for (const char* suffix : {"", "-journal", "-wal"}) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path + QLatin1String(suffix)).constData(), &st) == 0) return true;
+    }
+    return false;
 }
 
 void RemoveMade(const QStringList& made)
@@ -51,7 +56,9 @@ QString BackUpList(const QString& folder, const QString& fileName, BackupKind ki
     for (int n = 1;; ++n) {
         const QString prefix = dir + Prefix(stamp, n);
         // Every copy's name is checked before the first is made; a name that
-        // leads to a file the program keeps is refused, not passed over.
+        // leads to a file the program keeps (through the user's own link) is
+        // refused, not passed over. Any other entry takes the name, another
+        // user's link too: the next name.
         bool taken = false;
         for (const QString& source : sources) {
             RefuseWriteClash(QStringLiteral("backup file"), prefix + QFileInfo(source).fileName(), source,

@@ -12,9 +12,14 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <linux/openat2.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fso {
 
@@ -29,37 +34,84 @@ QByteArray native(const QString& path)
 
 namespace {
 
-// A link is followed when this user made it, or the folder's owner (who could
-// replace the file anyway). One another user planted in a shared folder is
-// not: it would lead the write to a file of the user's that was never named.
-bool TrustedLink(const struct stat& link, const QString& folder)
+// Whether the user uid could write the file st: its owner (who may give
+// himself the right), or by its group or other bits.
+bool MayWrite(uid_t uid, const struct stat& st)
+{
+    if (uid == 0 || uid == st.st_uid || (st.st_mode & S_IWOTH)) return true;
+    if (!(st.st_mode & S_IWGRP)) return false;
+    const struct passwd* pw = ::getpwuid(uid);
+    if (!pw) return false;
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    if (::getgrouplist(pw->pw_name, pw->pw_gid, groups.data(), &count) < 0) {
+        groups.resize(std::size_t(count));
+        if (::getgrouplist(pw->pw_name, pw->pw_gid, groups.data(), &count) < 0) return false;
+    }
+    groups.resize(std::size_t(count));
+    return std::find(groups.begin(), groups.end(), st.st_gid) != groups.end();
+}
+
+// A link is followed when this user made it, or when its maker could write
+// what it leads to (the folder a missing file would be made in): he could as
+// well have put that there himself. One another user planted, to a file or
+// folder of the user's he could not write, is not: it would lead the write to
+// a file of the user's that was never named.
+bool FollowedLink(const struct stat& link, const QString& to)
 {
     if (link.st_uid == ::geteuid()) return true;
-    struct stat dir {};
-    return ::stat(native(folder).constData(), &dir) == 0 && link.st_uid == dir.st_uid;
+    struct stat st {};
+    if (::stat(native(to).constData(), &st) == 0) return MayWrite(link.st_uid, st);
+    return ::stat(native(QFileInfo(to).path()).constData(), &st) == 0 && MayWrite(link.st_uid, st);
+}
+
+struct Resolution {
+    QString path;    // every link followed that may be
+    QString refused; // the first link that may not, through which path still leads; empty when none
+};
+
+// Walks the path one name at a time, each link judged where it lies.
+Resolution Resolve(const QString& path)
+{
+    QStringList pending = QFileInfo(path).absoluteFilePath().split(u'/', Qt::SkipEmptyParts);
+    QString done; // resolved so far, without links; empty for the root
+    int hops = 0;
+    while (!pending.isEmpty()) {
+        const QString part = pending.takeFirst();
+        if (part == u".") continue;
+        if (part == u"..") {
+            done.truncate(std::max<qsizetype>(0, done.lastIndexOf(u'/')));
+            continue;
+        }
+        const QString at = done + u'/' + part;
+        struct stat st {};
+        QByteArray to(4096, Qt::Uninitialized);
+        const QByteArray name = native(at);
+        const ssize_t n = ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode)
+                              ? ::readlink(name.constData(), to.data(), std::size_t(to.size()))
+                              : -1;
+        if (n <= 0 || n >= to.size()) {
+            done = at;
+            continue;
+        }
+        to.truncate(n);
+        const QString target = QFile::decodeName(to);
+        const bool absolute = target.startsWith(u'/');
+        if (++hops > 40 || !FollowedLink(st, absolute ? target : done + u'/' + target)) {
+            pending.prepend(part);
+            return {done + u'/' + pending.join(u'/'), at};
+        }
+        if (absolute) done.clear();
+        pending = target.split(u'/', Qt::SkipEmptyParts) + pending;
+    }
+    return {done.isEmpty() ? QStringLiteral("/") : done, QString()};
 }
 
 } // namespace
 
 QString ResolvedFilePath(const QString& path)
 {
-    QString current = QFileInfo(path).absoluteFilePath();
-    for (int hops = 0; hops < 40; ++hops) {
-        const QFileInfo info(current);
-        const QString folder = info.absoluteDir().canonicalPath();
-        if (folder.isEmpty()) return current;
-        current = (folder.endsWith(u'/') ? folder : folder + u'/') + info.fileName();
-        struct stat st {};
-        const QByteArray name = native(current);
-        if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode) || !TrustedLink(st, folder))
-            return current;
-        QByteArray to(4096, Qt::Uninitialized);
-        const ssize_t n = ::readlink(name.constData(), to.data(), std::size_t(to.size()));
-        if (n <= 0 || n >= to.size()) return current;
-        to.truncate(n);
-        current = QDir(folder).absoluteFilePath(QFile::decodeName(to));
-    }
-    return current;
+    return Resolve(path).path;
 }
 
 bool IsReadOnlyFile(const QString& path)
@@ -74,11 +126,14 @@ bool IsReadOnlyFile(const QString& path)
 bool IsSameFile(const QString& a, const QString& b)
 {
     if (a.isEmpty() || b.isEmpty()) return false;
+    // Judged as the writer writes: through the links it follows, and no other.
+    const QString ra = ResolvedFilePath(a);
+    const QString rb = ResolvedFilePath(b);
     struct stat sa {};
     struct stat sb {};
-    if (::stat(native(a).constData(), &sa) == 0 && ::stat(native(b).constData(), &sb) == 0)
+    if (::lstat(native(ra).constData(), &sa) == 0 && ::lstat(native(rb).constData(), &sb) == 0)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    return ResolvedFilePath(a) == ResolvedFilePath(b);
+    return ra == rb;
 }
 
 namespace {
@@ -209,6 +264,18 @@ struct JournalEntry {
 int OpenFolder(const QByteArray& folder)
 {
     return ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// A folder whose path was resolved, opened so that no link put on the path
+// since is followed (the open fails instead).
+int OpenFolderWithoutLinks(const QByteArray& folder)
+{
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    const long fd = ::syscall(SYS_openat2, AT_FDCWD, folder.constData(), &how, sizeof how);
+    if (fd < 0 && (errno == ENOSYS || errno == EPERM)) return OpenFolder(folder);
+    return int(fd);
 }
 
 // Completes (forward) or undoes a group a kill cut short. Forward: every
@@ -460,14 +527,14 @@ void ReplacementFile::Open()
     if (m_dirFd >= 0) ::close(m_dirFd);
     m_dirFd = -1;
     // Resolved once: every later step works on this folder's entry.
-    m_resolved = ResolvedFilePath(m_target);
+    const Resolution resolution = Resolve(m_target);
+    m_resolved = resolution.path;
     const QFileInfo info(m_resolved);
-    if (info.isSymLink())
-        vb::Raise(
-            vb::errnum::PermissionDenied, kSource,
-            QStringLiteral("Cannot write the file '%1': '%2' is a symbolic link another user made; it is "
-                           "not followed.")
-                .arg(m_target, m_resolved));
+    if (!resolution.refused.isEmpty())
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot write the file '%1': '%2' is a symbolic link another user made to "
+                                 "what he may not write himself; it is not followed.")
+                      .arg(m_target, resolution.refused));
     if (!info.absoluteDir().exists())
         vb::Raise(vb::errnum::PathNotFound, kSource,
                   QStringLiteral("Path not found: '%1'").arg(info.absolutePath()));
@@ -479,7 +546,7 @@ void ReplacementFile::Open()
                   QStringLiteral("The file '%1' is read-only: it cannot be replaced.").arg(m_target));
     const QByteArray folder = FolderOf(m_resolved);
     m_name = native(info.fileName());
-    m_dirFd = OpenFolder(folder);
+    m_dirFd = OpenFolderWithoutLinks(folder);
     if (m_dirFd < 0) CannotReplace(m_target, errno);
     m_judged = EntryStamp(m_dirFd, m_name);
     // In a folder with the sticky bit only a file's owner (or the folder's)
@@ -519,11 +586,13 @@ void ReplacementFile::openNamed()
 {
     // Made under a random name, then given its mark (its inode); a kill
     // between the two leaves a file no sweep takes, never one it wrongly
-    // takes.
+    // takes. Seen by all from the start, it is made for this user alone
+    // when it replaces a file: ready() gives it that file's mode.
+    const mode_t mode = m_judged.exists ? 0600 : mode_t(m_newFileMode & 07777);
     for (int tries = 0; tries < 100 && m_fd < 0; ++tries) {
         const QByteArray name = '.' + m_name + ".new-" + RandomSuffix();
-        m_fd = ::openat(m_dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                        mode_t(m_newFileMode & 07777));
+        m_fd =
+            ::openat(m_dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (m_fd < 0) {
             if (errno != EEXIST) return;
             continue;

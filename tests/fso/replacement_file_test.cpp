@@ -8,8 +8,15 @@
 #include "support/FullDisk.h"
 
 #include <QTemporaryDir>
+#include <cstddef>
+#include <fcntl.h>
+#include <functional>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -68,9 +75,30 @@ TEST_F(Replacement, ADiscardedOrUncommittedFileLeavesTheEarlierOne)
 struct ModeCase {
     const char* name;
     unsigned newFileMode;
-    unsigned existing; // 0: no file yet
-    unsigned after;    // under umask 022
+    unsigned existing;           // 0: no file yet
+    unsigned after;              // under umask 022
+    bool noUnnamedFiles = false; // as on NFS, CIFS or FUSE
 };
+
+// Runs f on a thread of its own on which an open asking for an unnamed file
+// fails as it does where the file system makes none.
+void WithoutUnnamedFiles(const std::function<void()>& f)
+{
+    std::thread([&] {
+        sock_filter code[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+            BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog program{sizeof code / sizeof *code, code};
+        ASSERT_EQ(::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0), 0);
+        ASSERT_EQ(::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program), 0);
+        f();
+    }).join();
+}
 
 class ReplacementMode : public Replacement, public ::testing::WithParamInterface<ModeCase> {};
 
@@ -83,7 +111,16 @@ TEST_P(ReplacementMode, ANewFileTakesTheAskedModeAndAnOldOneKeepsItsOwn)
         ASSERT_EQ(::chmod(QFile::encodeName(path(name)).constData(), c.existing), 0);
     }
     const mode_t mask = ::umask(022);
-    fso::WriteWholeFile(path(name), "new", c.newFileMode);
+    const auto write = [&] {
+        fso::ReplacementFile file(path(name), c.newFileMode);
+        file.Open();
+        // While it is written, the new content is no more readable than the file it replaces.
+        for (const QString& f : files())
+            if (f != name) EXPECT_EQ(mode(f) & ~c.after, 0u) << f.toStdString();
+        file.Write("new");
+        file.Commit();
+    };
+    c.noUnnamedFiles ? WithoutUnnamedFiles(write) : write();
     ::umask(mask);
     EXPECT_EQ(mode(name), c.after);
     EXPECT_EQ(testsupport::FileBytes(path(name)), "new");
@@ -94,7 +131,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, ReplacementMode,
                                            ModeCase{"NewPrivate", 0600, 0, 0600},
                                            ModeCase{"OldKeepsGroupRead", 0600, 0640, 0640},
                                            ModeCase{"OldKeepsPrivate", 0666, 0600, 0600},
-                                           ModeCase{"OldKeepsExecutable", 0666, 0755, 0755}),
+                                           ModeCase{"OldKeepsExecutable", 0666, 0755, 0755},
+                                           ModeCase{"PrivateWithoutUnnamedFiles", 0666, 0600, 0600, true},
+                                           ModeCase{"NewWithoutUnnamedFiles", 0666, 0, 0644, true}),
                          [](const ::testing::TestParamInfo<ModeCase>& info) {
                              return std::string(info.param.name);
                          });
@@ -161,6 +200,22 @@ INSTANTIATE_TEST_SUITE_P(
                                       Plant(f + "/notes.txt", "private");
                                       ::symlink("notes.txt", QFile::encodeName(f + "/ok.txt").constData());
                                       ::lchown(QFile::encodeName(f + "/ok.txt").constData(), kOther, kOther);
+                                  }},
+                      // Not either when that user owns the folder: he may replace its entries, not
+                      // the user's file the link leads to.
+                      OpenFailure{"TheFolderOwnersLink", "ok.txt", 70,
+                                  [](const QString& f) {
+                                      Plant(f + "/notes.txt", "private");
+                                      ::symlink("notes.txt", QFile::encodeName(f + "/ok.txt").constData());
+                                      ::lchown(QFile::encodeName(f + "/ok.txt").constData(), kOther, kOther);
+                                      ::chown(QFile::encodeName(f).constData(), kOther, kOther);
+                                  }},
+                      // Nor another user's link at a folder of the path, to a folder of the user's.
+                      OpenFailure{"AnotherUsersLinkAtAFolder", "out/ok.txt", 70,
+                                  [](const QString& f) {
+                                      ::chmod(QFile::encodeName(f).constData(), 01777);
+                                      ::symlink("folder", QFile::encodeName(f + "/out").constData());
+                                      ::lchown(QFile::encodeName(f + "/out").constData(), kOther, kOther);
                                   }},
                       // In a sticky folder only a file's owner may rename over it.
                       OpenFailure{"AnotherUsersFileInAStickyFolder", "ok.txt", 70,

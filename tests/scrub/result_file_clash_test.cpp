@@ -48,7 +48,7 @@ struct Kind {
     // The file the refusal names besides the result file: the database for
     // its journals, the list for its companions.
     std::function<QString(const QString& folder, const QStringList& sources)> named = {};
-    bool dncThroughLink = false; // the program reaches its database through link.txt
+    const char* dncThrough = nullptr; // the link the program reaches its database through
 };
 
 const auto kStore = [](const QString& f, const QStringList&) { return f + "store.mdb"; };
@@ -76,7 +76,13 @@ const Kind kKinds[] = {
      },
      true, kList},
     {"DncJournalThroughLink", [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; },
-     true, [](const QString& f, const QStringList&) { return f + "link.txt"; }, true},
+     true, [](const QString& f, const QStringList&) { return f + "link.txt"; }, "link.txt"},
+    // theirs.txt: a third user's link to the database, followed by the engine but by no writer.
+    {"DncJournalThroughAThirdUsersLink",
+     [](const QString& f, const QStringList&) { return f + "store.mdb-journal"; }, true,
+     [](const QString& f, const QStringList&) { return f + "theirs.txt"; }, "theirs.txt"},
+    {"AThirdUsersLinkToTheDncDatabase", [](const QString& f, const QStringList&) { return f + "theirs.txt"; },
+     false},
     // This second's backup and its memo file's: outputs of the run too.
     {"Backup", [](const QString& f, const QStringList& s) { return Backup(f, s.last()); }, true, kList},
     {"BackupOfTheMemo", [](const QString& f, const QStringList& s) { return Backup(f, Base(s) + ".fpt"); },
@@ -94,6 +100,8 @@ protected:
         QDir().mkpath(folder + "app");
         scrubtest::Write(folder + "store.mdb", "database");
         QFile::link(folder + "store.mdb", folder + "link.txt");
+        QFile::link(folder + "store.mdb", folder + "theirs.txt");
+        ::lchown(QFile::encodeName(folder + "theirs.txt").constData(), 4321, 4321);
         scrubtest::Write(folder + "readonly.txt", "earlier");
         QFile::setPermissions(folder + "readonly.txt",
                               QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -115,8 +123,9 @@ TEST_P(ResultFileClash, AResultFileNamedLikeAKeptFileIsRefusedNamingBoth)
 {
     const auto& [kind, source, asOk] = GetParam();
     const QStringList sources = source.paths(folder);
-    if (kind.dncThroughLink)
-        gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "link.txt";
+    if (std::strstr(kind.name, "ThirdUser") && ::geteuid() != 0) GTEST_SKIP() << "plants another user's link";
+    if (kind.dncThrough)
+        gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + kind.dncThrough;
     scrub::ScrubSettings settings;
     settings.backupOriginal = true;
     settings.exportOk = settings.exportDnc = true;

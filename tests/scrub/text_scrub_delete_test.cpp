@@ -86,7 +86,8 @@ TEST_F(TextScrubTest, ABackupIsMadeBesideTheListAndNamedInTheSummary)
 }
 
 // The backup of every kind of list, with something already at its name (an earlier backup of the same second,
-// a link to another file or to nowhere): a copy cut short by a size limit leaves no file; then the backup is
+// a link to another file or to nowhere, another user's hot journal beside it, another user's link to the
+// list): a copy cut short by a size limit leaves no file; then the backup is
 // new files under the next free name, nothing taken is changed, and the copy restores to the list (an Access
 // list to its committed rows, the -wal's too).
 // A list: its name, file, kind and memo file (copied after the list, and the largest).
@@ -95,7 +96,8 @@ const BackupList kBackupLists[] = {{"Text", "calls.csv", scrub::BackupKind::File
                                    {"Workbook", "calls.xlsx", scrub::BackupKind::File, nullptr},
                                    {"FoxPro", "calls.dbf", scrub::BackupKind::Table, "calls.FPT"},
                                    {"AccessInWal", "calls.mdb", scrub::BackupKind::Database, nullptr}};
-const char* const kOccupants[] = {"Nothing", "AnEarlierBackup", "ALinkToAnotherFile", "ADanglingLink"};
+const char* const kOccupants[] = {"Nothing",       "AnEarlierBackup",           "ALinkToAnotherFile",
+                                  "ADanglingLink", "AnotherUsersJournalBeside", "AnotherUsersLinkToTheList"};
 
 class ListBackup : public TextScrubTest, public ::testing::WithParamInterface<std::tuple<BackupList, int>> {};
 
@@ -121,8 +123,13 @@ TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
     for (const char* f : {list, memo})
         if (f && occupant == 1)
             scrubtest::Write(folder + "B070302142530" + f, "earlier");
+        else if (f && occupant == 4)
+            scrubtest::Write(folder + "B070302142530" + f + "-journal", "journal");
         else if (f && occupant > 1)
-            QFile::link(victim + (occupant == 3 ? ".gone" : ""), folder + "B070302142530" + f);
+            QFile::link(occupant == 5 ? folder + list : victim + (occupant == 3 ? ".gone" : ""),
+                        folder + "B070302142530" + f);
+    for (const QString& planted : QDir(folder).entryList({"B*"}, QDir::Files | QDir::System))
+        if (occupant >= 4) ::lchown(QFile::encodeName(folder + planted).constData(), 4321, 4321);
     const auto backups = [this] { return QDir(folder).entryList({"B*"}, QDir::Files | QDir::System); };
     const QStringList taken = backups();
     {
@@ -149,7 +156,7 @@ TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(ListsAndOccupants, ListBackup,
-                         ::testing::Combine(::testing::ValuesIn(kBackupLists), ::testing::Range(0, 4)),
+                         ::testing::Combine(::testing::ValuesIn(kBackupLists), ::testing::Range(0, 6)),
                          [](const auto& info) {
                              return std::string(std::get<0>(std::get<0>(info.param))) + "_" +
                                     kOccupants[std::get<1>(info.param)];
