@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QMutex>
 
 #include <cerrno>
@@ -14,14 +15,16 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vb {
 
 namespace {
 
 QMutex g_lockMutex;
-int g_lockFd = -1;
-QString g_lockPath;
+// The locks held, one in each folder where one could be had: a copy started
+// with another runtime folder, home or none still meets one of them.
+QList<std::pair<int, QString>> g_locks;
 pid_t g_lockOwner = 0; // the process that took the lock: a forked child does not remove it
 
 QString userName()
@@ -35,8 +38,9 @@ QString userName()
 // folder and the program folder, when only the user can write them, then
 // the user's home and, last, /tmp. A name there that is a link or another
 // user's file is passed over for the next folder (or removed, where the
-// folder lets the user): nothing planted keeps the program from starting,
-// and every copy of it walks the same folders to the same lock.
+// folder lets the user): nothing planted keeps the program from starting.
+// A copy takes the lock in every one of them, so that two copies started
+// with different runtime folders (or none) still meet.
 QStringList lockFolders()
 {
     QStringList folders;
@@ -64,9 +68,10 @@ QString lockName()
     return QStringLiteral(".tervala-%1-%2.lock").arg(user, QString::fromLatin1(hash));
 }
 
-// Opens the lock file at path when it is the user's own regular file (made
-// when missing); -1 otherwise. A planted file the user may remove is
-// removed and made anew.
+// Opens the lock file at path when it is the user's own regular file with
+// one name (made when missing); -1 otherwise. A planted file the user may
+// remove (a second name of one of the user's files too) is removed and made
+// anew.
 int openLockFile(const QString& path, bool create)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -74,7 +79,9 @@ int openLockFile(const QString& path, bool create)
         const int fd =
             ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600);
         struct stat st {};
-        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) return fd;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+            st.st_uid == ::geteuid())
+            return fd;
         if (fd >= 0) ::close(fd);
         struct stat planted {};
         if (!create || ::lstat(name.constData(), &planted) != 0 || ::unlink(name.constData()) != 0) return -1;
@@ -148,7 +155,7 @@ QString App::InstanceLockPath()
 {
     {
         QMutexLocker guard(&g_lockMutex);
-        if (g_lockFd >= 0) return g_lockPath;
+        if (!g_locks.isEmpty()) return g_locks.first().second;
     }
     const QString name = lockName();
     const QStringList folders = lockFolders();
@@ -166,11 +173,13 @@ bool App::AcquireInstanceLock()
 {
     QMutexLocker guard(&g_lockMutex);
     const QString name = lockName();
-    if (g_lockFd >= 0) {
-        if (QFileInfo(g_lockPath).fileName() == name) return true;
-        ::close(g_lockFd);
-        g_lockFd = -1;
+    if (!g_locks.isEmpty()) {
+        if (QFileInfo(g_locks.first().second).fileName() == name) return true;
+        for (const auto& lock : std::as_const(g_locks))
+            ::close(lock.first);
+        g_locks.clear();
     }
+    QList<std::pair<int, QString>> taken;
     for (const QString& folder : lockFolders()) {
         const QString path = folder + QLatin1Char('/') + name;
         for (int attempt = 0; attempt < 3; ++attempt) {
@@ -178,27 +187,32 @@ bool App::AcquireInstanceLock()
             if (fd < 0) break; // not the user's to lock here: the next folder
             if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
                 ::close(fd);
+                for (const auto& lock : std::as_const(taken)) {
+                    ::unlink(QFile::encodeName(lock.second).constData());
+                    ::close(lock.first);
+                }
                 return false;
             }
             if (!stillThere(fd, path)) {
                 ::close(fd);
                 continue;
             }
-            g_lockFd = fd;
-            g_lockPath = path;
-            g_lockOwner = ::getpid();
-            static const bool registered = (std::atexit(releaseAtExit), true);
-            (void)registered;
-            return true;
+            taken.append({fd, path});
+            break;
         }
     }
-    return true; // no lock file possible: do not keep the program from starting
+    if (taken.isEmpty()) return true; // no lock file possible: do not keep the program from starting
+    g_locks = taken;
+    g_lockOwner = ::getpid();
+    static const bool registered = (std::atexit(releaseAtExit), true);
+    (void)registered;
+    return true;
 }
 
 bool App::PrevInstance()
 {
     QMutexLocker guard(&g_lockMutex);
-    if (g_lockFd >= 0) return false; // we hold it ourselves
+    if (!g_locks.isEmpty()) return false; // we hold it ourselves
     const QString name = lockName();
     for (const QString& folder : lockFolders()) {
         const int fd = openLockFile(folder + QLatin1Char('/') + name, false);
@@ -217,14 +231,12 @@ bool App::PrevInstance()
 void App::ReleaseInstanceLock()
 {
     QMutexLocker guard(&g_lockMutex);
-    if (g_lockFd >= 0) {
+    for (const auto& [fd, path] : std::as_const(g_locks)) {
         // Removed while still locked: a copy starting now locks a new file.
-        if (g_lockOwner == ::getpid() && stillThere(g_lockFd, g_lockPath))
-            ::unlink(QFile::encodeName(g_lockPath).constData());
-        ::close(g_lockFd);
-        g_lockFd = -1;
-        g_lockPath.clear();
+        if (g_lockOwner == ::getpid() && stillThere(fd, path)) ::unlink(QFile::encodeName(path).constData());
+        ::close(fd);
     }
+    g_locks.clear();
 }
 
 } // namespace vb

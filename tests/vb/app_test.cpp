@@ -126,9 +126,10 @@ TEST(App, LockFileIsPerUserAndProgramFolder)
     EXPECT_NE(App::InstanceLockPath(), a);
 }
 
-// The lock in /tmp (no runtime folder, no private program or home folder) with a link or another user's
-// locked file planted at its name: the program starts, the planted target is untouched, a second copy is
-// still refused, and the lock file goes when the lock is given up.
+// The lock in /tmp (no runtime folder, no private program or home folder) with a link, another user's
+// locked file or a locked second name of the user's file planted at its name, or with a runtime folder for
+// one of two copies only: the program starts, the planted target is untouched, a second copy is still
+// refused, and the lock file goes when the lock is given up.
 class AppLockPlanted : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(AppLockPlanted, NothingPlantedStopsOrDoublesTheProgram)
@@ -147,12 +148,23 @@ TEST_P(AppLockPlanted, NothingPlantedStopsOrDoublesTheProgram)
     QFile::remove(lock);
     QFile v(victim);
     ASSERT_TRUE(v.open(QIODevice::WriteOnly) && v.write("private") == 7 && v.flush());
-    const int held = other ? ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0666) : -1;
+    const bool hard = plant == "AHardLinkToTheUsersLockedFile", runtimeFor = plant.find("Runtime") == 0;
+    const int held = other || hard
+                         ? ::open(QFile::encodeName(hard ? victim : lock).constData(), O_RDWR | O_CREAT, 0666)
+                         : -1;
     if (other) EXPECT_TRUE(::fchown(held, 4321, 4321) == 0 && ::flock(held, LOCK_EX) == 0);
-    if (!other) QFile::link(victim + (plant == "ADanglingLink" ? ".gone" : ""), lock);
+    if (hard)
+        EXPECT_TRUE(::flock(held, LOCK_EX) == 0 &&
+                    ::link(QFile::encodeName(victim).constData(), QFile::encodeName(lock).constData()) == 0);
+    if (!other && !hard && !runtimeFor) QFile::link(victim + (plant == "ADanglingLink" ? ".gone" : ""), lock);
+    QTemporaryDir runtime; // the user's own: 0700
+    if (plant == "RuntimeFolderForTheFirstCopy") qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
 
     EXPECT_TRUE(App::AcquireInstanceLock());
+    if (runtimeFor)
+        qputenv("XDG_RUNTIME_DIR", plant == "RuntimeFolderForTheFirstCopy" ? "" : runtime.path().toUtf8());
     EXPECT_FALSE(OtherCopy().acquired);
+    qunsetenv("XDG_RUNTIME_DIR");
     EXPECT_TRUE(v.seek(0) && v.size() == 7);
     App::ReleaseInstanceLock();
     EXPECT_FALSE(QFileInfo(lock).exists() || QFileInfo(lock).isSymLink());
@@ -162,7 +174,9 @@ TEST_P(AppLockPlanted, NothingPlantedStopsOrDoublesTheProgram)
 }
 
 INSTANTIATE_TEST_SUITE_P(Plants, AppLockPlanted,
-                         ::testing::Values("ALinkToAnotherFile", "ADanglingLink", "AnotherUsersLockedFile"),
+                         ::testing::Values("ALinkToAnotherFile", "ADanglingLink", "AnotherUsersLockedFile",
+                                           "AHardLinkToTheUsersLockedFile", "RuntimeFolderForTheFirstCopy",
+                                           "RuntimeFolderForTheSecondCopy"),
                          [](const auto& info) { return std::string(info.param); });
 
 TEST(App, PrevInstanceSeesAnotherRunningCopy)
