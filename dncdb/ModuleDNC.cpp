@@ -409,9 +409,10 @@ QString JetFileConnectionString(const QString& path)
            ado::QuoteConnectionValue(path);
 }
 
-void AppendLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName)
+void AppendLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName,
+                       const QString& linkName)
 {
-    auto table = adox::Table::Create(tableName);
+    auto table = adox::Table::Create(linkName.isEmpty() ? tableName : linkName);
     table->SetParentCatalog(&catalog);
     adox::Properties& p = table->Properties();
     p.Item(QStringLiteral("Jet OLEDB:Create Link")).SetValue(vb::Variant(true));

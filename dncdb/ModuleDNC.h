@@ -126,7 +126,9 @@ QString JetFileConnectionString(const QString& path);
 // sourceDatabase. Failures are reported (module "Main Module", function
 // "Create Table").
 void CreateLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName);
-// The same for a caller that reports failures itself: they are raised.
-void AppendLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName);
+// The same for a caller that reports failures itself: they are raised. The
+// link is named linkName when one is given.
+void AppendLinkedTable(adox::Catalog& catalog, const QString& sourceDatabase, const QString& tableName,
+                       const QString& linkName = {});
 void CreateLinkedTable(const std::shared_ptr<ado::Connection>& connection, const QString& sourceDatabase,
                        const QString& tableName);

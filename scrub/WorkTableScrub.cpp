@@ -9,6 +9,7 @@
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/SqliteProvider.h"
 #include "platform/adox/Catalog.h"
 #include "platform/files/TextFormat.h"
 #include "platform/files/TextTable.h"
@@ -24,9 +25,16 @@
 #include "scrub/TextFileScrub.h"
 #include "scrub/TextLayout.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace scrub {
@@ -107,9 +115,9 @@ QStringList StripPieces(const WorkTableJob& job)
 class FlagWalk {
 public:
     FlagWalk(const WorkTableJob& job, engine::EngineProgress& progress, std::shared_ptr<ado::Connection> dnc,
-             std::shared_ptr<ado::Connection> work)
-        : m_progress(progress), m_dnc(std::move(dnc)), m_work(std::move(work)), m_strip(StripPieces(job)),
-          m_batch(FormatPath(job) ? 1000 : 100)
+             std::shared_ptr<ado::Connection> work, QString link)
+        : m_progress(progress), m_dnc(std::move(dnc)), m_work(std::move(work)), m_link(std::move(link)),
+          m_strip(StripPieces(job)), m_batch(FormatPath(job) ? 1000 : 100)
     {
     }
 
@@ -174,7 +182,7 @@ private:
         rs->SetCursorLocation(ado::adUseClient);
         rs->Open(QStringLiteral("select top %1 ID, phone from %2 where ID > %3 order by ID")
                      .arg(kChunk)
-                     .arg(kWorkTable)
+                     .arg(m_link)
                      .arg(lastId),
                  m_dnc, ado::adOpenForwardOnly, ado::adLockReadOnly);
         for (; !rs->Eof(); rs->MoveNext())
@@ -230,6 +238,7 @@ private:
     std::shared_ptr<ado::Connection> m_dnc;
     std::unique_ptr<PhoneTableList> m_tables;
     std::shared_ptr<ado::Connection> m_work;
+    QString m_link; // the work table's link in the DNC database
     QStringList m_strip;
     int m_batch;
     std::vector<qint64> m_pending;
@@ -496,11 +505,99 @@ void MarkAccessFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado:
     MarkTableFromWorkTable(job, work, progress);
 }
 
-void DropLink(const std::shared_ptr<ado::Connection>& dnc)
+void DropLink(const std::shared_ptr<ado::Connection>& dnc, const QString& link)
 {
     auto catalog = adox::Catalog::Create();
     catalog->SetActiveConnection(dnc);
-    catalog->Tables().Delete(kWorkTable);
+    catalog->Tables().Delete(link);
+}
+
+// The run's own work database and link: runs of two users (or two copies of
+// one) in one program folder and on one DNC database never meet. Named
+// beside the program's work database with the user's number and a random
+// part, and held (flock) for the run, so that a later run of the user's
+// removes only the databases no live run holds (a killed run's); another
+// user's are never touched.
+class RunWorkNames {
+public:
+    explicit RunWorkNames(const QString& workDatabase)
+    {
+        const QFileInfo base(workDatabase);
+        m_folder = base.absolutePath();
+        m_prefix = base.completeBaseName() + u'-' + QString::number(::geteuid()) + u'-';
+        m_suffix = base.suffix().isEmpty() ? QString() : u'.' + base.suffix();
+        QString random;
+        for (int i = 0; i < 8; ++i)
+            random += QChar(u'a' + QRandomGenerator::global()->bounded(26));
+        database = m_folder + u'/' + m_prefix + random + m_suffix;
+        link = kWorkTable + u'_' + random;
+    }
+    ~RunWorkNames()
+    {
+        if (m_held >= 0) ::close(m_held);
+    }
+    RunWorkNames(const RunWorkNames&) = delete;
+    RunWorkNames& operator=(const RunWorkNames&) = delete;
+
+    // The user's work databases no live run holds, with their journals.
+    void RemoveEarlier() const
+    {
+        const QDir folder(m_folder);
+        for (const QString& name :
+             folder.entryList({m_prefix + u'*' + m_suffix}, QDir::Files | QDir::System)) {
+            const QByteArray path = QFile::encodeName(folder.filePath(name));
+            const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            if (fd < 0) continue;
+            struct stat st {};
+            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+                ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                ::unlink((path + "-journal").constData());
+                ::unlink(path.constData());
+            }
+            ::close(fd);
+        }
+    }
+    void Hold()
+    {
+        m_held = ::open(QFile::encodeName(database).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (m_held >= 0) ::flock(m_held, LOCK_SH | LOCK_NB);
+    }
+    // Once the run is over, its database is left under the program's name
+    // for it, as every run leaves it, in place of the user's own entry
+    // there; where another user's lies, it goes instead.
+    void Leave(const QString& programName)
+    {
+        if (m_held < 0) return;
+        const QByteArray from = QFile::encodeName(database);
+        const QByteArray to = QFile::encodeName(programName);
+        struct stat st {};
+        const bool free = ::lstat(to.constData(), &st) != 0
+                              ? errno == ENOENT
+                              : st.st_uid == ::geteuid() && !S_ISDIR(st.st_mode);
+        if (!free || ::rename(from.constData(), to.constData()) != 0) ::unlink(from.constData());
+        ::unlink((from + "-journal").constData());
+        ::close(m_held);
+        m_held = -1;
+    }
+
+    QString database;
+    QString link;
+
+private:
+    QString m_folder, m_prefix, m_suffix;
+    int m_held = -1;
+};
+
+// Links a killed run left in the DNC database whose work database is gone
+// (a live run's, of whatever user, keeps its database).
+void DropLeftLinks(adox::Catalog& catalog, const std::shared_ptr<ado::Connection>& dnc)
+{
+    ado::SqliteConnection* db = dnc->providerConnection() ? dnc->providerConnection()->sqlite() : nullptr;
+    if (!db) return;
+    for (const ado::LinkSpec& l : db->links())
+        if (l.name.startsWith(kWorkTable, Qt::CaseInsensitive) && l.remoteTable == kWorkTable &&
+            !QFileInfo::exists(l.dataSource))
+            catalog.Tables().Delete(l.name);
 }
 
 // A status line, after which the window serves its events.
@@ -517,9 +614,10 @@ QString ListFile(const WorkTableJob& job)
     return ado::ConnectionString(job.connectionString).dataSource();
 }
 
-// Neither a result file nor the work database may take the place of the
-// list, of each other or of a file the program keeps.
-void RefuseResultFileClash(const WorkTableJob& job)
+// Neither a result file nor the work database (the program's name for it,
+// and the run's own, runDatabase) may take the place of the list, of each
+// other or of a file the program keeps.
+void RefuseResultFileClash(const WorkTableJob& job, const QString& runDatabase)
 {
     const QString list = ListFile(job);
     const QString work = writeguard::WriteClash(
@@ -531,16 +629,20 @@ void RefuseResultFileClash(const WorkTableJob& job)
     names.exportDnc = job.exportDnc;
     names.okFile = job.okFile;
     names.dncFile = job.dncFile;
-    const QString clash = ResultFileClash(
-        names, {list}, writeguard::DatabaseFiles(job.workDatabase, QStringLiteral("the work database")));
+    const QString clash =
+        ResultFileClash(names, {list},
+                        writeguard::DatabaseFiles(job.workDatabase, QStringLiteral("the work database")) +
+                            writeguard::DatabaseFiles(runDatabase, QStringLiteral("the work database")));
     if (!clash.isEmpty())
         vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubByWorkTable"), clash);
 }
 
 // The work database, made anew, and the list's numbers in it; gives its rows.
-std::int32_t FillWorkDatabase(const WorkTableJob& job, std::shared_ptr<ado::Connection>& work)
+std::int32_t FillWorkDatabase(const WorkTableJob& job, std::shared_ptr<ado::Connection>& work,
+                              RunWorkNames& names)
 {
     CreateJetDatabase(job.workDatabase);
+    names.Hold();
     work = ado::Connection::Create();
     work->Open(JetFileConnectionString(job.workDatabase), QString(), QString());
     CreateWorkTable(kWorkTable, work);
@@ -612,39 +714,36 @@ QString WorkTableStatus(std::int32_t flagged, std::int32_t notFlagged)
            QStringLiteral("%) numbers in DNC List");
 }
 
-WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress& progress,
+WorkTableResult ScrubByWorkTable(const WorkTableJob& programJob, engine::EngineProgress& progress,
                                  const std::shared_ptr<ado::Connection>& dncConn)
 {
+    RunWorkNames names(programJob.workDatabase);
+    WorkTableJob job = programJob;
+    job.workDatabase = names.database;
     WorkTableResult result;
     QString function = QStringLiteral("CheckAccess");
     bool linked = false;
     std::shared_ptr<ado::Connection> work;
     try {
         Say(progress, QStringLiteral("Analyzing data ...."), 1);
-        RefuseResultFileClash(job);
+        RefuseResultFileClash(programJob, names.database);
         if (job.source != WorkTableJob::Source::Text) SettleInterruptedCommits(ListFile(job));
-        result.rows = FillWorkDatabase(job, work);
+        names.RemoveEarlier();
+        result.rows = FillWorkDatabase(job, work, names);
 
         const double start = vb::Timer();
         Say(progress, ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
         {
             auto catalog = adox::Catalog::Create();
             catalog->SetActiveConnection(dncConn);
-            // A run killed while linked left its link behind; it names the
-            // work database this run has just made anew. A table of that
-            // name that is no link is the user's and stays.
-            for (const auto& table : catalog->Tables())
-                if (table->Type() == u"LINK" && table->Name().compare(kWorkTable, Qt::CaseInsensitive) == 0) {
-                    catalog->Tables().Delete(table->Name());
-                    break;
-                }
-            AppendLinkedTable(*catalog, job.workDatabase, kWorkTable);
+            DropLeftLinks(*catalog, dncConn);
+            AppendLinkedTable(*catalog, job.workDatabase, kWorkTable, names.link);
             linked = true;
         }
         Say(progress, QStringLiteral("Start to Check ..."), 1);
 
         MapDncStore(dncConn);
-        FlagWalk walk(job, progress, dncConn, work);
+        FlagWalk walk(job, progress, dncConn, work, names.link);
         const std::int32_t hits = walk.Run(result.rows, start);
         Say(progress, ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
         CountFlags(result, hits, work);
@@ -653,15 +752,17 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
         result.status = WorkTableStatus(result.flagged, result.notFlagged);
         Say(progress, result.status, 1);
         linked = false;
-        DropLink(dncConn);
+        DropLink(dncConn, names.link);
         work->Close();
+        names.Leave(programJob.workDatabase);
         result.completed = true;
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();
         try {
             Say(progress, QString(), 1); // "Analyzing data ...." is over either way
-            if (linked) DropLink(dncConn);
+            if (linked) DropLink(dncConn, names.link);
             if (work && work->State() == ado::adStateOpen) work->Close();
+            names.Leave(programJob.workDatabase);
         } catch (...) {
             vb::CatchError();
         }

@@ -259,11 +259,12 @@ TEST_F(WorkTableScrubTest, AFailedCopyIsReportedOnceAndChangesNothing)
 
 // What lies at the work database's name, and who runs (uid 4321, taken by this
 // root process, in a folder of the given mode): the database is made new, no
-// link is followed, nothing elsewhere changes; or the run says why it cannot
-// be made, and the status is cleared.
+// link is followed, nothing elsewhere changes, another user's file stays; or
+// the run says why it cannot be made, and the status is cleared.
 struct WorkPlace {
     const char* name;
-    int plant; // 0 nothing, 2 a link to nowhere, 3 a link to a file, 4 uid 4322's file
+    int plant; // 0 nothing, 2 a link to nowhere, 3 a link to a file, 4 uid 4322's file, 5 uid 4321's run
+               // meanwhile
     mode_t mode;
     bool asAnotherUser;
     const char* said; // the failure's words; null: the run completes
@@ -274,7 +275,8 @@ class WorkDatabasePlace : public WorkTableScrubTest, public ::testing::WithParam
 TEST_P(WorkDatabasePlace, TheWorkDatabaseIsMadeNewOrTheRunSaysWhy)
 {
     const WorkPlace& c = GetParam();
-    if (c.asAnotherUser && ::geteuid() != 0) GTEST_SKIP() << "only root can run as another user here";
+    if ((c.asAnotherUser || c.plant == 5) && ::geteuid() != 0)
+        GTEST_SKIP() << "only root can run as another user here";
     writeList("Name,Phone,Status\r\na,2015551234,new\r\n");
     QDir().mkpath(folder + "work");
     ::chmod(QFile::encodeName(folder).constData(), 0755);
@@ -285,9 +287,26 @@ TEST_P(WorkDatabasePlace, TheWorkDatabaseIsMadeNewOrTheRunSaysWhy)
     if (c.plant == 4) scrubtest::Write(work, "left");
     if (c.plant == 2 || c.plant == 3) QFile::link(c.plant == 2 ? folder + "stolen.mdb" : notes, work);
     if (c.plant == 4) ::chown(QFile::encodeName(work).constData(), 4322, 4322);
+    bool nested = false, theirsDone = false;
+    if (c.plant == 5) {
+        ::chmod(QFile::encodeName(folder).constData(), 01777);
+        scrubtest::Write(folder + "theirs.csv", "Name,Phone,Status\r\nb,2015550000,new\r\n");
+        ::chown(QFile::encodeName(folder + "theirs.csv").constData(), 4321, 4321);
+        wview.onStatus = [&](const QString& text) {
+            if (text != "Start to Check ..." || std::exchange(nested, true)) return;
+            scrub::WorkTableJob theirs = wjob;
+            theirs.tableName = "theirs.csv";
+            theirs.exportOk = theirs.exportDnc = false;
+            engine::NoProgress quiet;
+            ::setegid(4321), ::seteuid(4321);
+            theirsDone = scrub::ScrubByWorkTable(theirs, quiet, dnc).completed;
+            ::seteuid(0), ::setegid(0);
+        };
+    }
     if (c.asAnotherUser) ::setegid(4321), ::seteuid(4321);
     const scrub::WorkTableResult r = runWork();
     if (c.asAnotherUser) ::seteuid(0), ::setegid(0);
+    EXPECT_EQ(theirsDone, c.plant == 5);
 
     EXPECT_EQ(r.completed, !c.said);
     if (c.said) {
@@ -297,14 +316,16 @@ TEST_P(WorkDatabasePlace, TheWorkDatabaseIsMadeNewOrTheRunSaysWhy)
     EXPECT_FALSE(QFileInfo::exists(folder + "stolen.mdb"));
     EXPECT_EQ(file("work/notes.txt"), "private");
     EXPECT_FALSE(QFileInfo(work).isSymLink());
+    if (c.plant == 4) EXPECT_EQ(file("work/DNCTempWork.mdb"), "left");
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, WorkDatabasePlace,
                          ::testing::Values(WorkPlace{"ALinkToNowhere", 2, 0700, false, nullptr},
                                            WorkPlace{"ALinkToAnotherFile", 3, 0700, false, nullptr},
                                            WorkPlace{"AFolderThatTakesNoNewFiles", 0, 0755, true, "folder '"},
-                                           WorkPlace{"AnotherUsersLeftoverInAStickyFolder", 4, 01777, true,
-                                                     "left there by another user"}),
+                                           WorkPlace{"AnotherUsersLeftoverInAStickyFolder", 4, 01777, false,
+                                                     nullptr},
+                                           WorkPlace{"AnotherUsersRunMeanwhile", 5, 01777, false, nullptr}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WorkTableScrubTest, ALookUpFailureStopsTheRunBeforeTheListIsTouched)
