@@ -87,6 +87,8 @@ const Kind kKinds[] = {
     {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
     {"ReadOnly", [](const QString& f, const QStringList&) { return f + "readonly.txt"; }, true},
     {"ASoundName", [](const QString& f, const QStringList&) { return f + "results.txt"; }, false},
+    {"TheDncDatabaseInCapitalsOnADisk", [](const QString& f, const QStringList&) { return f + "STORE.MDB"; },
+     false},
     // On a USB stick one file answers to every spelling of its name.
     {"DncDatabaseInCapitals", [](const QString& f, const QStringList&) { return f + "STORE.MDB"; }, true,
      kStore, false, true},
