@@ -42,6 +42,8 @@ QString BackUpList(const QString& folder, const QString& fileName, BackupKind ki
 {
     const QString dir = FolderWithSeparator(folder);
     const QString list = dir + fileName;
+    // The list as a group commit a kill cut short leaves it once settled.
+    SettleInterruptedCommits(list);
     QStringList sources{list};
     if (kind == BackupKind::Table)
         for (const QString& companion : files::DbfTable::companionPaths(list))

@@ -133,10 +133,10 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
     auto rs = ado::Recordset::Create();
     ResultFiles results;
     try {
+        SettleInterruptedCommits(TableFiles(job).front(), &settings);
         // A result file must never take the place of the list's own file.
         const QString clash = ResultFileClash(settings, TableFiles(job));
         if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTable"), clash);
-        SettleInterruptedCommits(TableFiles(job).front());
         src->SetCursorLocation(ado::adUseServer);
         src->Open(job.connectionString, QString(), QString());
         results.Open(settings, kTableDncFileHeader);

@@ -621,8 +621,15 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
     std::shared_ptr<ado::Connection> work;
     try {
         Say(progress, QStringLiteral("Analyzing data ...."), 1);
+        {
+            ScrubSettings results;
+            results.exportOk = job.exportOk;
+            results.exportDnc = job.exportDnc;
+            results.okFile = job.okFile;
+            results.dncFile = job.dncFile;
+            SettleInterruptedCommits(ListFile(job), &results);
+        }
         RefuseResultFileClash(job);
-        if (job.source != WorkTableJob::Source::Text) SettleInterruptedCommits(ListFile(job));
         result.rows = FillWorkDatabase(job, work);
 
         const double start = vb::Timer();
