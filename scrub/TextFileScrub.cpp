@@ -269,6 +269,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
     ResultFiles results;
     LineFile copy;
     try {
+        SettleInterruptedCommits(source, &settings);
         // The file that is really rewritten: a list that is a symbolic link
         // is replaced where it lies, and the link stays.
         const QString target = fso::ResolvedFilePath(source);

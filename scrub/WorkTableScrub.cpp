@@ -727,8 +727,15 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& programJob, engine::EngineP
     std::shared_ptr<ado::Connection> work;
     try {
         Say(progress, QStringLiteral("Analyzing data ...."), 1);
+        {
+            ScrubSettings results;
+            results.exportOk = job.exportOk;
+            results.exportDnc = job.exportDnc;
+            results.okFile = job.okFile;
+            results.dncFile = job.dncFile;
+            SettleInterruptedCommits(ListFile(job), &results);
+        }
         RefuseResultFileClash(programJob, names.database);
-        if (job.source != WorkTableJob::Source::Text) SettleInterruptedCommits(ListFile(job));
         names.RemoveEarlier();
         result.rows = FillWorkDatabase(job, work, names);
 

@@ -266,8 +266,10 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
 
 void XlsxOpen(BookData& book)
 {
-    // Taken before anything is read: a save refuses to replace a file
+    // Taken before anything is read (and after a group commit a kill cut
+    // short in its folder is settled): a save refuses to replace a file
     // another program has written since.
+    fso::SettleGroupsNaming({book.path});
     book.stamp = fso::StampOf(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip)) notAWorkbook(book, QStringLiteral("the zip container cannot be read"));
