@@ -15,19 +15,14 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-<<<<<<< HEAD
 #include <grp.h>
 #include <linux/openat2.h>
+#include <list>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-=======
-#include <list>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/statfs.h>
->>>>>>> main
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -418,7 +413,6 @@ int OpenFolder(const QByteArray& folder)
     return ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-<<<<<<< HEAD
 // A folder whose path was resolved, opened so that no link put on the path
 // since is followed (the open fails instead).
 int OpenFolderWithoutLinks(const QByteArray& folder)
@@ -431,15 +425,7 @@ int OpenFolderWithoutLinks(const QByteArray& folder)
     return int(fd);
 }
 
-// Completes (forward) or undoes a group a kill cut short. Forward: every
-// target that does not hold its new file yet gets it from its temporary.
-// Back: a target that holds its new file gets its earlier one again (from
-// the temporary it was exchanged with, or a kept link), or goes when it was
-// new. Either way the temporaries left go.
-void PlayBack(const QList<JournalEntry>& entries, bool forward, const QByteArray& decidedBy)
-=======
 quint32 Big32(const uchar* p)
->>>>>>> main
 {
     return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
 }
@@ -1012,15 +998,9 @@ void ReplacementFile::openNamed()
     // when it replaces a file: ready() gives it that file's mode.
     const mode_t mode = m_judged.exists ? 0600 : mode_t(m_newFileMode & 07777);
     for (int tries = 0; tries < 100 && m_fd < 0; ++tries) {
-<<<<<<< HEAD
-        const QByteArray name = '.' + m_name + ".new-" + RandomSuffix();
+        const QByteArray name = '.' + NamePart(m_name) + ".new-" + RandomSuffix();
         m_fd =
             ::openat(m_dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-=======
-        const QByteArray name = '.' + NamePart(m_name) + ".new-" + RandomSuffix();
-        m_fd = ::openat(m_dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                        mode_t(m_newFileMode & 07777));
->>>>>>> main
         if (m_fd < 0) {
             if (errno != EEXIST) return;
             continue;
