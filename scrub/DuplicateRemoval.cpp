@@ -231,7 +231,7 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         const vb::ErrObject error = vb::CatchError();
         copy.Discard();
         DuplicatesResult failed;
-        failed.failure = engine::FailureOf(error, QString(), QStringLiteral("GetExcelFields"));
+        StopTextRun(failed, error);
         return failed;
     }
     result.summary = kFinished;
