@@ -534,12 +534,8 @@ QString ModuleConnection::resolveNames(const QString& jetSql)
         QString written;
         const int last = writtenName(toks, i, written);
         if (last < 0 || inOtherDatabase(toks, last)) continue;
-        // A name is resolved once per connection: resolving lists the folder,
-        // and a run prepares its statements once per record.
-        const auto known = m_resolved.constFind(written);
-        const QString canonical = known != m_resolved.cend() ? *known : m_catalog->resolve(written);
+        const QString canonical = m_catalog->resolve(written);
         if (canonical.isEmpty()) continue;
-        m_resolved.insert(written, canonical);
         t.kind = K::Bracket;
         t.text = ado::QuoteName(ensure(canonical));
         for (int j = i + 1; j <= last; ++j)

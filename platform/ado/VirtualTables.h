@@ -162,8 +162,7 @@ private:
 
     std::shared_ptr<SqliteConnection> m_db;
     std::unique_ptr<Catalog> m_catalog;
-    QHash<QString, QString> m_made;     // canonical name -> its virtual table
-    QHash<QString, QString> m_resolved; // name as written -> canonical name, once found
+    QHash<QString, QString> m_made; // canonical name -> its virtual table
 };
 
 // Registers the text, excel, foxpro and odbc providers and the text link
