@@ -27,8 +27,6 @@ namespace scrub {
 
 namespace {
 
-const QString kFunction = QStringLiteral("GetExcelFields");
-
 constexpr std::size_t kBatch = kTextScrubRun;
 
 // Where a record lies in the list.
@@ -325,7 +323,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         // has no complete ones to put in their place.
         results.Discard();
         copy.Discard();
-        result.failure = engine::FailureOf(error, QString(), kFunction);
+        StopTextRun(result, error);
         return result;
     }
     result.summary = result.counters.textFileSummary(settings.backupOriginal ? result.backupName : QString());

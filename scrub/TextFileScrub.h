@@ -46,8 +46,8 @@ struct ScrubResult : engine::Result {
     QString backupName; // the backup made, or empty
 };
 
-// Runs the scrub; an error (function "GetExcelFields") leaves the list as it
-// was.
+// Runs the scrub; a refusal or an error (see StopTextRun) leaves the list
+// as it was.
 ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progress,
                           const std::shared_ptr<ado::Connection>& dncConn);
 
