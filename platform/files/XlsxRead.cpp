@@ -266,8 +266,11 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
 
 void XlsxOpen(BookData& book)
 {
-    // Taken before anything is read: a save refuses to replace a file
+    // A group commit a kill cut short in the workbook's folder is settled
+    // first, as finishing it may replace the workbook. The stamp is taken
+    // then, before anything is read: a save refuses to replace a file
     // another program has written since.
+    fso::RecoverInterruptedCommits(QFileInfo(fso::ResolvedFilePath(book.path)).path());
     book.stamp = fso::StampOf(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip)) notAWorkbook(book, QStringLiteral("the zip container cannot be read"));
