@@ -19,6 +19,8 @@ PACKAGES=(
     postgresql odbc-postgresql
     clang-format  # the layout check run by .ci/run
     clang libclang-rt-14-dev  # the fuzz targets (libFuzzer, sanitizers) run by .ci/run
+    exfat-fuse  # a USB stick's case-blind file system, mounted by the tests
+    exfatprogs
 )
 
 install_missing() {

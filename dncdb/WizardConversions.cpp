@@ -2,12 +2,12 @@
 
 #include "core/WriteGuard.h"
 #include "platform/files/TextTable.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/fso/FileSystemObject.h"
 #include "platform/vb/Err.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
 
 namespace dncwizard {
 
@@ -104,18 +104,8 @@ QStringList SplitFields(const QString& line)
 
 bool SameFile(const QString& a, const QString& b)
 {
-    const QFileInfo fa(a);
-    const QFileInfo fb(b);
-    if (fa.exists() && fb.exists()) {
-        // One file under two names: another spelling, a symbolic or a hard link.
-        struct stat sa {};
-        struct stat sb {};
-        if (::stat(QFile::encodeName(fa.absoluteFilePath()).constData(), &sa) == 0 &&
-            ::stat(QFile::encodeName(fb.absoluteFilePath()).constData(), &sb) == 0)
-            return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    }
-    return fa.absoluteFilePath() == fb.absoluteFilePath();
+    // One file under two names: another spelling, a symbolic or a hard link.
+    return a.isEmpty() || b.isEmpty() ? a == b : fso::IsSameFile(a, b);
 }
 
 // --- National TEXT -------------------------------------------------------

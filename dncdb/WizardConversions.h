@@ -19,7 +19,8 @@
 namespace dncwizard {
 
 // Whether two names reach one file (another spelling of the path, a symbolic
-// or a hard link); names of files that do not exist compare as absolute paths.
+// or a hard link, fso::IsSameFile); names of files that do not exist compare
+// as their folder compares names.
 bool SameFile(const QString& a, const QString& b);
 
 // Why a file cannot be converted as text: it begins with a UTF-16

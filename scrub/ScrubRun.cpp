@@ -8,6 +8,7 @@
 #include "platform/ado/ConnectionString.h"
 #include "platform/files/DbfTable.h"
 #include "platform/fso/FileReplace.h"
+#include "platform/fso/FolderNames.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/DateTime.h"
@@ -480,10 +481,10 @@ bool IsSaveFileOf(const QString& path, const QString& source)
 {
     const QFileInfo result(fso::ResolvedFilePath(path));
     const QFileInfo list(fso::ResolvedFilePath(source));
-    if (result.path() != list.path()) return false;
+    if (!fso::IsSameFile(result.path(), list.path())) return false;
     const QString prefix = u'.' + list.fileName() + u'.';
     const QString name = result.fileName();
-    return name.size() == prefix.size() + 6 && name.startsWith(prefix);
+    return name.size() == prefix.size() + 6 && fso::SameName(list.path(), name.left(prefix.size()), prefix);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/files/DbfTable.h"
 
 #include "platform/fso/FileReplace.h"
+#include "platform/fso/FolderNames.h"
 #include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 
@@ -779,10 +780,20 @@ QString DbfTable::undoJournalPath(const QString& dbfPath)
 QStringList DbfTable::companionPaths(const QString& dbfPath)
 {
     const QFileInfo fi(dbfPath);
-    const QString base = fi.path() + u'/' + fi.completeBaseName();
+    const QString folder = fi.path() + u'/';
+    // A case-blind folder holds one file under both spellings: it is named
+    // once, as the folder holds it.
+    const bool caseBlind = fso::IsCaseBlindFolder(fi.path());
     QStringList paths;
-    for (const char* suffix : {".fpt", ".dbt", ".cdx", ".mdx"})
-        paths << base + QLatin1String(suffix) << base + QString::fromLatin1(suffix).toUpper();
+    for (const char* suffix : {".fpt", ".dbt", ".cdx", ".mdx"}) {
+        const QString name = fi.completeBaseName() + QLatin1String(suffix);
+        if (!caseBlind) {
+            paths << folder + name << folder + fi.completeBaseName() + QString::fromLatin1(suffix).toUpper();
+            continue;
+        }
+        const QString held = fso::HeldName(fi.path(), name);
+        paths << folder + (held.isEmpty() ? name : held);
+    }
     return paths;
 }
 

@@ -110,6 +110,8 @@ public:
     // The memo and index files a table may keep beside it (.fpt, .dbt, .cdx,
     // .mdx, in either case), found by its base name: nothing in the table
     // names them, so a copy of the table needs copies of them named as it.
+    // On a case-blind folder each is named once, spelled as the folder
+    // holds it.
     static QStringList companionPaths(const QString& dbfPath);
 
 private:

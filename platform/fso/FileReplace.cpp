@@ -1,5 +1,6 @@
 #include "platform/fso/FileReplace.h"
 
+#include "platform/fso/FolderNames.h"
 #include "platform/vb/Err.h"
 
 #include <QDir>
@@ -71,14 +72,51 @@ bool IsReadOnlyFile(const QString& path)
     return ::access(name.constData(), W_OK) != 0;
 }
 
+namespace {
+
+bool SameEntry(const QString& a, const QString& b);
+
+// One folder under two paths: one inode (a bind mount), or one name (its
+// spelling aside) in one folder.
+bool SameFolder(const QString& a, const QString& b)
+{
+    if (a == b) return true;
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(native(a).constData(), &sa) == 0 && ::stat(native(b).constData(), &sb) == 0) {
+        if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
+        if (sa.st_dev != sb.st_dev) return false;
+    }
+    return SameEntry(a, b);
+}
+
+// Two resolved paths name one entry when their folders are one and the
+// folder takes the two names for one: on a case-blind folder, names that
+// differ in case alone.
+bool SameEntry(const QString& a, const QString& b)
+{
+    if (a == b) return true;
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.fileName().isEmpty() || fa.fileName().compare(fb.fileName(), Qt::CaseInsensitive) != 0)
+        return false;
+    return SameFolder(fa.path(), fb.path()) && SameName(fa.path(), fa.fileName(), fb.fileName());
+}
+
+} // namespace
+
 bool IsSameFile(const QString& a, const QString& b)
 {
     if (a.isEmpty() || b.isEmpty()) return false;
     struct stat sa {};
     struct stat sb {};
-    if (::stat(native(a).constData(), &sa) == 0 && ::stat(native(b).constData(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    return ResolvedFilePath(a) == ResolvedFilePath(b);
+    if (::stat(native(a).constData(), &sa) == 0 && ::stat(native(b).constData(), &sb) == 0) {
+        if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
+        // A FUSE driver of a case-blind file system may give each spelling
+        // of one file an inode number of its own: the names decide there.
+        if (sa.st_dev != sb.st_dev) return false;
+    }
+    return SameEntry(ResolvedFilePath(a), ResolvedFilePath(b));
 }
 
 namespace {

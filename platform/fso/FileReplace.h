@@ -26,8 +26,10 @@ QString ResolvedFilePath(const QString& path);
 bool IsReadOnlyFile(const QString& path);
 
 // True when the two paths name one file, whatever their spelling: ".", "..",
-// doubled separators, symbolic and hard links. Paths of files that do not
-// exist yet are compared by their resolved folder and name.
+// doubled separators, symbolic and hard links, and on a case-blind folder
+// the case of its names (see FolderNames.h). Paths of files that do not
+// exist yet are compared by their resolved folder and name, as that folder
+// compares names.
 bool IsSameFile(const QString& a, const QString& b);
 
 // What identifies a file's content as it was read: the file (device and

@@ -3,6 +3,7 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/SqliteProvider.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
 
 #include <QFile>
@@ -118,7 +119,7 @@ void JetEngine::CompactDatabase(const QString& sourceConnection, const QString& 
         ado::Raise(ado::errnum::JetFailure, QStringLiteral("Not a valid file name."), ado::JetSource());
     if (QFileInfo::exists(to))
         ado::Raise(ado::errnum::DatabaseExists, QStringLiteral("Database already exists."), ado::JetSource());
-    if (QFileInfo(from).canonicalFilePath() == QFileInfo(to).absoluteFilePath())
+    if (fso::IsSameFile(from, to))
         ado::Raise(ado::errnum::DatabaseExists, QStringLiteral("Database already exists."), ado::JetSource());
     auto db = ado::SqliteConnection::OpenFile(from);
     db->exec(QStringLiteral("VACUUM main INTO ") + Quoted(to));
@@ -131,7 +132,7 @@ void JetEngine::CompactInPlace(const QString& connection, const QString& workFil
     ado::SqliteConnection::CheckDatabaseFile(path);
     if (workFile.isEmpty())
         ado::Raise(ado::errnum::JetFailure, QStringLiteral("Not a valid file name."), ado::JetSource());
-    if (QFileInfo(path).canonicalFilePath() == QFileInfo(workFile).canonicalFilePath())
+    if (fso::IsSameFile(path, workFile))
         ado::Raise(ado::errnum::DatabaseExists, QStringLiteral("Database already exists."), ado::JetSource());
 
     auto db = ado::SqliteConnection::OpenFile(path);

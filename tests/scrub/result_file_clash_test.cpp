@@ -2,6 +2,7 @@
 // refused before anything is written, naming both files.
 
 #include "TextScrubFixture.h"
+#include "support/CaseBlindFolder.h"
 
 #include "core/Globals.h"
 #include "platform/files/DbfTable.h"
@@ -48,7 +49,9 @@ struct Kind {
     // The file the refusal names besides the result file: the database for
     // its journals, the list for its companions.
     std::function<QString(const QString& folder, const QStringList& sources)> named = {};
-    bool dncThroughLink = false; // the program reaches its database through link.txt
+    bool dncThroughLink = false;  // the program reaches its database through link.txt
+    bool onAStick = false;        // in a case-blind folder (exFAT) that holds the list and its memo
+    bool bothResultFiles = false; // the other result file is named so too, in small letters
 };
 
 const auto kStore = [](const QString& f, const QStringList&) { return f + "store.mdb"; };
@@ -84,6 +87,49 @@ const Kind kKinds[] = {
     {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
     {"ReadOnly", [](const QString& f, const QStringList&) { return f + "readonly.txt"; }, true},
     {"ASoundName", [](const QString& f, const QStringList&) { return f + "results.txt"; }, false},
+    // On a USB stick one file answers to every spelling of its name.
+    {"DncDatabaseInCapitals", [](const QString& f, const QStringList&) { return f + "STORE.MDB"; }, true,
+     kStore, false, true},
+    {"DncJournalInCapitals", [](const QString& f, const QStringList&) { return f + "STORE.MDB-JOURNAL"; },
+     true, kStore, false, true},
+    {"SettingsInCapitals", [](const QString& f, const QStringList&) { return f + "APP/TERVALA.INI"; }, true,
+     [](const QString& f, const QStringList&) { return f + "app/Tervala.ini"; }, false, true},
+    {"MemoInMixedCase", [](const QString&, const QStringList& s) { return Base(s) + ".Fpt"; }, true, kList,
+     false, true},
+    {"IndexInMixedCase", [](const QString&, const QStringList& s) { return Base(s) + ".Cdx"; }, true, kList,
+     false, true},
+    {"TheListInCapitals",
+     [](const QString& f, const QStringList& s) { return f + QFileInfo(s.last()).fileName().toUpper(); },
+     true,
+     {},
+     false,
+     true},
+    {"WorkbookSaveInCapitals",
+     [](const QString& f, const QStringList& s) {
+         return f + u'.' + QFileInfo(s.last()).fileName().toUpper() + ".Ab12Cd";
+     },
+     true, kList, false, true},
+    {"BackupInSmallLetters",
+     [](const QString& f, const QStringList& s) {
+         return f + "b070302142530" + QFileInfo(s.last()).fileName();
+     },
+     true, kList, false, true},
+    {"BackupOfTheMemoInMixedCase",
+     [](const QString& f, const QStringList& s) { return Backup(f, Base(s) + ".Fpt"); }, true, kList, false,
+     true},
+    {"TheOtherResultFileInCapitals",
+     [](const QString& f, const QStringList&) { return f + "RESULTS.TXT"; },
+     true,
+     {},
+     false,
+     true,
+     true},
+    {"ASoundNameOnAStick",
+     [](const QString& f, const QStringList&) { return f + "Results.txt"; },
+     false,
+     {},
+     false,
+     true},
 };
 
 class ResultFileClash : public ::testing::TestWithParam<std::tuple<Kind, Source, bool>> {
@@ -91,14 +137,20 @@ protected:
     void SetUp() override
     {
         folder = dir.path() + u'/';
+        savedConnection = gConnectionString;
+        savedAppPath = gAppPath;
+        if (std::get<0>(GetParam()).onAStick) {
+            folder = testsupport::CaseBlindMount::Get().NewFolder();
+            if (folder.isEmpty()) GTEST_SKIP() << testsupport::CaseBlindMount::Get().Why().toStdString();
+            scrubtest::Write(std::get<1>(GetParam()).paths(folder).last(), "list");
+            scrubtest::Write(Base(std::get<1>(GetParam()).paths(folder)) + ".fpt", "memo");
+        }
         QDir().mkpath(folder + "app");
         scrubtest::Write(folder + "store.mdb", "database");
         QFile::link(folder + "store.mdb", folder + "link.txt");
         scrubtest::Write(folder + "readonly.txt", "earlier");
         QFile::setPermissions(folder + "readonly.txt",
                               QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-        savedConnection = gConnectionString;
-        savedAppPath = gAppPath;
         gConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "store.mdb";
         gAppPath = folder + "app";
     }
@@ -124,14 +176,20 @@ TEST_P(ResultFileClash, AResultFileNamedLikeAKeptFileIsRefusedNamingBoth)
     settings.dncFile = folder + "dnc.txt";
     const QString path = kind.path(folder, sources);
     (asOk ? settings.okFile : settings.dncFile) = path;
+    if (kind.bothResultFiles)
+        (asOk ? settings.dncFile : settings.okFile) = folder + path.mid(folder.size()).toLower();
 
     const QString clash = scrub::ResultFileClash(settings, sources);
 
     EXPECT_EQ(!clash.isEmpty(), kind.refused)
         << kind.name << " " << source.kind << ": " << clash.toStdString();
     if (!kind.refused) return;
-    EXPECT_TRUE(clash.contains(asOk ? "The OK file" : "The DNC file")) << clash.toStdString();
-    if (std::string(kind.name) != "TheList") EXPECT_TRUE(clash.contains(path)) << clash.toStdString();
+    EXPECT_TRUE(clash.contains(kind.bothResultFiles ? "are one file!"
+                               : asOk               ? "The OK file"
+                                                    : "The DNC file"))
+        << clash.toStdString();
+    if (!std::string(kind.name).starts_with("TheList") && !kind.bothResultFiles)
+        EXPECT_TRUE(clash.contains(path)) << clash.toStdString();
     if (kind.named) {
         EXPECT_TRUE(clash.contains(u'\'' + kind.named(folder, sources) + u'\'')) << clash.toStdString();
     }

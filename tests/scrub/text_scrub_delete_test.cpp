@@ -5,6 +5,7 @@
 #include "TextScrubFixture.h"
 
 #include "scrub/ListBackup.h"
+#include "support/CaseBlindFolder.h"
 #include "support/FullDisk.h"
 
 #include <sys/stat.h>
@@ -89,20 +90,26 @@ TEST_F(TextScrubTest, ABackupIsMadeBesideTheListAndNamedInTheSummary)
 // a link to another file or to nowhere): a copy cut short by a size limit leaves no file; then the backup is
 // new files under the next free name, nothing taken is changed, and the copy restores to the list (an Access
 // list to its committed rows, the -wal's too).
-// A list: its name, file, kind and memo file (copied after the list, and the largest).
-using BackupList = std::tuple<const char*, const char*, scrub::BackupKind, const char*>;
-const BackupList kBackupLists[] = {{"Text", "calls.csv", scrub::BackupKind::File, nullptr},
-                                   {"Workbook", "calls.xlsx", scrub::BackupKind::File, nullptr},
-                                   {"FoxPro", "calls.dbf", scrub::BackupKind::Table, "calls.FPT"},
-                                   {"AccessInWal", "calls.mdb", scrub::BackupKind::Database, nullptr}};
+// A list: its name, file, kind, memo file (copied after the list, and the largest) and whether it lies on a
+// USB stick (exFAT: case-blind, no links; an earlier backup there is named in small letters).
+using BackupList = std::tuple<const char*, const char*, scrub::BackupKind, const char*, bool>;
+const BackupList kBackupLists[] = {
+    {"Text", "calls.csv", scrub::BackupKind::File, nullptr, false},
+    {"Workbook", "calls.xlsx", scrub::BackupKind::File, nullptr, false},
+    {"FoxPro", "calls.dbf", scrub::BackupKind::Table, "calls.FPT", false},
+    {"AccessInWal", "calls.mdb", scrub::BackupKind::Database, nullptr, false},
+    {"FoxProOnAStick", "calls.dbf", scrub::BackupKind::Table, "calls.fpt", true}};
 const char* const kOccupants[] = {"Nothing", "AnEarlierBackup", "ALinkToAnotherFile", "ADanglingLink"};
 
 class ListBackup : public TextScrubTest, public ::testing::WithParamInterface<std::tuple<BackupList, int>> {};
 
 TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
 {
-    const auto& [name, list, kind, memo] = std::get<0>(GetParam());
+    const auto& [name, list, kind, memo, onAStick] = std::get<0>(GetParam());
     const int occupant = std::get<1>(GetParam());
+    if (onAStick && (folder = testsupport::CaseBlindMount::Get().NewFolder()).isEmpty())
+        GTEST_SKIP() << testsupport::CaseBlindMount::Get().Why().toStdString();
+    if (onAStick && occupant > 1) GTEST_SKIP() << "exFAT keeps no links";
     sqlite3* holder = nullptr; // another program's connection, 3 of 10 rows in the -wal
     if (kind != scrub::BackupKind::Database) scrubtest::Write(folder + list, list);
     if (kind == scrub::BackupKind::Database) {
@@ -120,7 +127,7 @@ TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
     const auto victimMode = QFileInfo(victim).permissions();
     for (const char* f : {list, memo})
         if (f && occupant == 1)
-            scrubtest::Write(folder + "B070302142530" + f, "earlier");
+            scrubtest::Write(folder + (onAStick ? "b070302142530" : "B070302142530") + f, "earlier");
         else if (f && occupant > 1)
             QFile::link(victim + (occupant == 3 ? ".gone" : ""), folder + "B070302142530" + f);
     const auto backups = [this] { return QDir(folder).entryList({"B*"}, QDir::Files | QDir::System); };
@@ -141,6 +148,7 @@ TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
     else
         EXPECT_EQ(file(stamp + list), list);
     if (memo) EXPECT_EQ(file(stamp + memo), QByteArray(65536, 'm'));
+    EXPECT_EQ(backups().size(), taken.size() + (memo ? 2 : 1)); // each file copied once
     EXPECT_EQ(QFileInfo(backup).permissions(), QFileInfo(folder + list).permissions());
     EXPECT_EQ(file("notes.txt"), "private");
     EXPECT_EQ(QFileInfo(victim).permissions(), victimMode);
