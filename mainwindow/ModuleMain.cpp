@@ -21,7 +21,11 @@
 #include "records/CCityStates.h"
 #include "records/CDataTypeInfos.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 frmMain* gMainForm = nullptr;
 
@@ -64,6 +68,42 @@ void WarnOfNetworkDatabase(const QString& connectionString)
                ui::vbExclamation);
 }
 
+// A logout (SIGHUP, SIGTERM) ends the program as a close of its window
+// does. The handler only notes the signal; the window's thread takes it up.
+int g_endPipe[2] = {-1, -1};
+
+extern "C" void NoteEndSignal(int signal)
+{
+    const char note = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(g_endPipe[1], &note, 1);
+}
+
+void EndOnLogout()
+{
+    if (g_endPipe[0] >= 0 || !QCoreApplication::instance()) return;
+    if (::pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+        char note = 0;
+        while (::read(g_endPipe[0], &note, 1) == 1) {
+        }
+        if (gMainForm) {
+            gMainForm->EndSession();
+            return;
+        }
+        // Before the window is there, or after it is gone, the signal ends
+        // the program as it would without a handler.
+        std::signal(note, SIG_DFL);
+        std::raise(note);
+    });
+    struct sigaction action = {};
+    action.sa_handler = NoteEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
 } // namespace
 
 void Main()
@@ -72,6 +112,7 @@ void Main()
     // word on the write that reaches it; ignored, the write fails and the
     // checked writers report it (57) with the file left as it was.
     std::signal(SIGXFSZ, SIG_IGN);
+    EndOnLogout();
     RegisterDialogs();
     if (!vb::App::AcquireInstanceLock()) {
         ui::MsgBox(

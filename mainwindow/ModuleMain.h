@@ -6,6 +6,8 @@
 // profile from "Tervala.ini", makes sure the database opens (asking for
 // another profile when it does not), creates the program-wide objects, loads
 // the settings and the source profiles and hands over to the main window.
+// From then on a logout's SIGTERM or SIGHUP ends the program as a close of
+// the main window does (frmMain::EndSession).
 // When it returns with gMainForm shown, the program runs in the event loop;
 // otherwise the program ends.
 void Main();

@@ -1,6 +1,7 @@
 #include "mainwindow/ProgressFrame.h"
 
 #include "platform/vb/DoEvents.h"
+#include "platform/vb/Err.h"
 #include "platform/widgets/FormKit.h"
 #include "platform/widgets/ProgressBar.h"
 #include "platform/widgets/StatusBar.h"
@@ -71,4 +72,6 @@ void ProgressFrame::Yield(bool throttled)
         vb::DoEventsThrottled(kRepaintSeconds);
     else
         vb::DoEvents();
+    if (m_stop && throttled)
+        vb::Raise(18, QStringLiteral("Tervala"), QStringLiteral("User interrupt occurred"));
 }

@@ -25,6 +25,11 @@ public:
     void Status(const QString& text, std::int32_t panel) override;
     void Yield(bool throttled) override;
     bool Due(bool final) override { return m_throttle.Due(final); }
+    // A run is to stop: its next pause in a walk over the records (a
+    // throttled yield, before anything is committed) raises "User interrupt
+    // occurred" (18), which the run reports as a failure with its files as
+    // they were.
+    void StopAtNextPause() { m_stop = true; }
 
 private:
     ui::StatusBar* m_statusBar;
@@ -33,4 +38,5 @@ private:
     QLabel* m_status;
     QLabel* m_max;
     engine::ProgressThrottle m_throttle;
+    bool m_stop = false;
 };

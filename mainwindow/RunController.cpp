@@ -244,6 +244,10 @@ bool RunController::StartChecks(const PanelChoices& panel)
         }
         return true;
     }
+    if (!panel.missingSource.isEmpty()) {
+        Exclaim(panel.missingSource);
+        return false;
+    }
     if (panel.tableName.isEmpty()) {
         Exclaim(QStringLiteral("Please select table name!"));
         return false;
@@ -321,18 +325,22 @@ void RunController::LookUpOneNumber(double startTime, std::shared_ptr<ado::Conne
 // field).
 bool RunController::FieldsNameEntries(const PanelChoices& panel, bool markNeeded) const
 {
-    if (panel.phoneField.isEmpty() || panel.phoneIndex < 0) {
-        Exclaim(QStringLiteral("Please select phone field name!"));
+    // A name that is no field of the list says so before it asks.
+    const auto refuse = [this](const QString& shown, const QString& ask) {
+        const SourceKind kind = gCurDataTypeInfo ? KindOf(gCurDataTypeInfo->DataType()) : SourceKind::Unknown;
+        const QString list = kind == SourceKind::Excel      ? QStringLiteral("sheet")
+                             : kind == SourceKind::TextFile ? QStringLiteral("file")
+                                                            : QStringLiteral("table");
+        Exclaim(shown.isEmpty() ? ask
+                                : QStringLiteral("\"%1\" is not a field of the %2. ").arg(shown, list) + ask);
         return false;
-    }
-    if (markNeeded && (panel.markField.isEmpty() || panel.markIndex < 0)) {
-        Exclaim(QStringLiteral("Please select mark field name!"));
-        return false;
-    }
-    if (!panel.areaField.isEmpty() && panel.areaIndex < 0) {
-        Exclaim(QStringLiteral("Please select area field name!"));
-        return false;
-    }
+    };
+    if (panel.phoneField.isEmpty() || panel.phoneIndex < 0)
+        return refuse(panel.phoneField, QStringLiteral("Please select phone field name!"));
+    if (markNeeded && (panel.markField.isEmpty() || panel.markIndex < 0))
+        return refuse(panel.markField, QStringLiteral("Please select mark field name!"));
+    if (!panel.areaField.isEmpty() && panel.areaIndex < 0)
+        return refuse(panel.areaField, QStringLiteral("Please select area field name!"));
     return true;
 }
 
@@ -480,6 +488,7 @@ void RunController::RemoveDuplicates()
     if (!IsListSource(kind)) return;
 
     const PanelChoices panel = m_window.Choices();
+    if (!panel.missingSource.isEmpty()) return Exclaim(panel.missingSource);
     // The mark field plays no part; the list sources but the workbook still ask for one.
     if (!FieldsNameEntries(panel, kind != SourceKind::Excel)) return;
     if (!HasRecords(panel)) return;

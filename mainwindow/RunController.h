@@ -57,6 +57,7 @@ struct PanelChoices {
     bool deleteFound = false; // chkOptions: found records are deleted, else marked
     QString markText;         // txtMarkChar
     QString excelTable;       // the table the Excel driver knows the chosen sheet by
+    QString missingSource;    // the message naming the list file that is not there
 };
 
 // What a run needs of the window.

@@ -111,7 +111,7 @@ void SourcePanel::Read(bool keepLists)
             book->Close(false);
         }
     });
-    ReadTable(*profile, keepLists);
+    RefreshTableFields(*profile, keepLists);
 }
 
 void SourcePanel::ReadPicked()
@@ -121,10 +121,10 @@ void SourcePanel::ReadPicked()
     m_readPath = Path();
     vb::ResumeNext([&] { m_connection = BuildConnectionString(*profile, m_type); });
     m_present = !m_connection.isEmpty();
-    ReadTable(*profile, false);
+    RefreshTableFields(*profile, false);
 }
 
-void SourcePanel::ReadTable(CDataTypeInfo& profile, bool keepFields)
+void SourcePanel::RefreshTableFields(CDataTypeInfo& profile, bool keepFields)
 {
     m_readTable = profile.DataTableName();
     m_count = 0;
@@ -165,7 +165,7 @@ bool SourcePanel::Commit()
         return true;
     }
     if (profile->DataTableName() == m_readTable) return false;
-    ReadTable(*profile, false);
+    RefreshTableFields(*profile, false);
     return true;
 }
 
@@ -190,8 +190,29 @@ QString SourcePanel::ShownTable() const
     for (const QString& table : tables)
         if (table.compare(name, Qt::CaseInsensitive) == 0) return table;
     // A name typed that no entry has is read as typed (and refused when it
-    // names nothing); a list file that is not there is no table.
-    return HasTableList(Kind()) ? name : QString();
+    // names nothing); a source that is not there has no table.
+    return HasTableList(Kind()) && m_present ? name : QString();
+}
+
+QString SourcePanel::Missing() const
+{
+    const auto profile = Profile();
+    if (m_present || !profile) return {};
+    QString file = Path();
+    switch (Kind()) {
+    case SourceKind::TextFile:
+    case SourceKind::FoxPro:
+        if (file.isEmpty() || profile->DataTableName().isEmpty()) return {};
+        file = scrub::FolderWithSeparator(file) + profile->DataTableName();
+        break;
+    case SourceKind::Excel:
+    case SourceKind::Access:
+        if (file.isEmpty()) return {};
+        break;
+    default:
+        return {};
+    }
+    return QStringLiteral("File ") + file + QStringLiteral(" does not exist!");
 }
 
 QStringList SourcePanel::Fields() const

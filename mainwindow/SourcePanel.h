@@ -47,6 +47,9 @@ public:
     // names (an entry in another case gives its own text), else the name as
     // typed where tables are chosen from a list.
     bool Present() const { return m_present; }
+    // "File … does not exist!" for a list file, workbook or database the
+    // path names that is not there; empty otherwise.
+    QString Missing() const;
     QStringList Tables() const;
     QString ShownTable() const;
     QStringList Fields() const;
@@ -57,7 +60,8 @@ public:
 
 private:
     bool SourceThere(const CDataTypeInfo& profile) const;
-    void ReadTable(CDataTypeInfo& profile, bool keepFields);
+    // The chosen table's count and fields, read again (its name changed).
+    void RefreshTableFields(CDataTypeInfo& profile, bool keepFields);
     void Clear(CDataTypeInfo* profile);
 
     QString m_type;

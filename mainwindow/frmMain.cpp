@@ -31,10 +31,12 @@
 #include "screens/RegisterScreens.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -357,8 +359,11 @@ QGroupBox* frmMain::buildSourceFrame()
     grid->addWidget(cboPhoneDataField, 2, 1);
     grid->addWidget(Label1, 2, 2, Qt::AlignRight);
     grid->addWidget(cboAreaDataField, 2, 3, 1, 2);
-    grid->addWidget(chkOptions, 3, 0, 1, 3);
-    grid->addWidget(cboMarkField, 3, 3, 1, 2);
+    // The mark box follows its caption at any width.
+    auto* markRow = new QHBoxLayout;
+    markRow->addWidget(chkOptions);
+    markRow->addWidget(cboMarkField, 1);
+    grid->addLayout(markRow, 3, 0, 1, 5);
     grid->addWidget(Frame5, 0, 5, 4, 1);
     grid->addWidget(cmdStart, 0, 6, 4, 1, Qt::AlignCenter);
     grid->setColumnStretch(1, 3);
@@ -499,7 +504,7 @@ void frmMain::DoToolbarCommand(QAction* Button)
 {
     if (!Button) return;
     // A toolbar click takes no focus: the box being edited is taken first.
-    CommitPanel();
+    CommitPanel(true);
     const QString key = Button->property("Key").toString();
     vb::ResumeNext([&] {
         if (key == QLatin1String("dncgov")) {
@@ -628,6 +633,51 @@ void frmMain::Timer1_Timer()
 
 // ---------------------------------------------------------------- shut-down
 
+namespace {
+
+// What the program answers once its session ends: nobody is there to ask.
+// A box is not shown; a question is answered as a close answers it (No
+// where offered, else the answer that stops); a form is not shown.
+class SessionEndServices final : public ui::Services {
+public:
+    int MsgBox(const QString&, int style, const QString&) override
+    {
+        return (style & 0x7) == ui::vbYesNoCancel ? ui::vbNo : ui::SafeAnswer(style);
+    }
+    std::optional<QString> GetOpenFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
+    std::optional<QString> GetSaveFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
+    int ShowModal(QDialog*, QWidget*) override { return 0; }
+    bool OpenDocument(const QString&) override { return false; }
+    bool StartProgram(const QString&, const QStringList&) override { return false; }
+    void ShowHelp(QWidget*, const QString&) override {}
+    std::optional<QString> RegistryValue(const QString&, const QString&) override { return std::nullopt; }
+};
+
+} // namespace
+
+void frmMain::EndSession()
+{
+    static SessionEndServices ending;
+    if (m_unloaded || std::exchange(m_ending, true)) return;
+    ui::setServices(&ending);
+    Frame6->StopAtNextPause();
+    // The open forms and boxes close one at a time, each as its own show
+    // returns to the one below it; then the window closes, once any action
+    // has ended.
+    auto* closing = new QTimer(this);
+    closing->setInterval(20);
+    connect(closing, &QTimer::timeout, this, [this, closing] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+            auto* box = qobject_cast<QDialog*>(modal);
+            if (!modal->close() && box) box->done(QDialog::Rejected);
+            return;
+        }
+        closing->stop();
+        close();
+    });
+    closing->start();
+}
+
 void frmMain::closeEvent(QCloseEvent* event)
 {
     if (m_unloaded) {
@@ -712,8 +762,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
     };
+    // A box left for Start or View (the click takes the focus first) is read
+    // for that action.
     if ((watched == DataTableName || watched == TxtPhoneData) && left())
-        GuardedHandler(kForm, "CommitPanel", [this] { CommitPanel(); });
+        GuardedHandler(kForm, "CommitPanel", [this] {
+            const QWidget* to = QApplication::focusWidget();
+            CommitPanel(to == cmdStart || to == cmdViewData);
+        });
     else if (watched == txtMarkChar && left())
         GuardedHandler(kForm, "txtMarkChar_LostFocus", [this] { txtMarkChar_LostFocus(); });
     return QMainWindow::eventFilter(watched, event);

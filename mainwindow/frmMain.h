@@ -86,6 +86,14 @@ public:
     // the work-table road, with the scrub options they use.
     RunController& Runs() { return m_runs; }
 
+    // Ends the program as a close does, when the session ends (a logout's
+    // signal): no box or form is shown any more and every question is
+    // answered as a close answers it (No where offered, an unsaved edit not
+    // saved); a running scrub or duplicate removal stops at its next pause,
+    // its files as they were, any other action ends first; the open forms are
+    // closed; then the settings and profiles are saved and the program ends.
+    void EndSession();
+
     // True from SetStart(False) or SetImport(False) until they are called
     // with True again: a long action runs.
     bool ActionRunning() const { return m_actionRunning; }
@@ -152,8 +160,9 @@ private:
     void ShowTypeControls(SourceKind kind, CDataTypeInfo& profile);
     void ShowSource(bool filling);
     // Before anything takes the panel's choices: the box being edited is
-    // taken, and a changed path or table read.
-    void CommitPanel();
+    // taken, and a changed path or table read; for an action (forAction),
+    // nothing the user chose is replaced by what the re-read shows.
+    void CommitPanel(bool forAction);
     // "Total Records:" and the stored DNC total.
     void ShowTotalRecords();
     // Writes every source profile and then every settings row to the
@@ -166,6 +175,7 @@ private:
     // action; disabling shows the hourglass.
     void SetInputEnabled(std::initializer_list<QWidget*> inputs, bool enabled);
     // Panel routines, shared with source browsing.
+    void FillTableList();
     std::int32_t FillFieldLists();
     // Selects the profile's area, phone and mark field names in their lists.
     void SelectStoredFieldNames();
@@ -223,8 +233,9 @@ private:
     ui::OneShotTimer* Timer1 = nullptr;
 
     // ---- form variables
-    SourcePanel m_panel;     // the chosen type and what was read of its source
-    bool mIsFilling = false; // the source panel is being filled
+    SourcePanel m_panel;          // the chosen type and what was read of its source
+    bool mIsFilling = false;      // the source panel is being filled
+    bool m_showingFields = false; // the field boxes show what was read
     std::shared_ptr<CDataConnection> mDataConnection;
     bool mIsLoading = false;      // the window's settings are being loaded
     bool mLocalPageShown = false; // the web pane was sent to the local page
@@ -235,6 +246,7 @@ private:
     bool m_unloaded = false;      // shut-down has run
     bool m_actionRunning = false; // a long action has disabled the window
     bool m_closePending = false;  // a close request waits for the action to end
+    bool m_ending = false;        // the session ends: the window closes unasked
 };
 
 // The main window; null until start-up creates it and after it is gone.

@@ -74,10 +74,13 @@ void frmMain::SelectStoredFieldNames()
     const QString phone = profile->DataFieldName();
     const QString mark = profile->DataMarkName();
     SelectByText(cboAreaDataField, area);
-    SelectByText(cboPhoneDataField, phone);
-    // A stored mark field that is not listed leaves the one the phone field chose.
+    // The mark field first: a stored one that is listed is shown as it is.
+    // One that is not shows empty while the panel only shows the profile;
+    // after a change the user sees, the phone field chosen next is marked,
+    // as a pick of it while no mark field is chosen does.
     const int markIndex = FindComboIndex(cboMarkField, vb::Variant(mark), false);
-    if (markIndex >= 0) cboMarkField->setCurrentIndex(markIndex);
+    if (markIndex >= 0 || mIsFilling) cboMarkField->setCurrentIndex(markIndex);
+    SelectByText(cboPhoneDataField, phone);
 }
 
 // ---------------------------------------------------------------- Browser
@@ -104,7 +107,7 @@ void frmMain::cmdBrowserData_Click()
     }
     // A browse that stopped after the path was set: what no longer holds
     // for it is cleared.
-    CommitPanel();
+    CommitPanel(false);
 }
 
 void frmMain::BrowseFileSource(const std::shared_ptr<CDataTypeInfo>& profile)
@@ -201,7 +204,11 @@ void frmMain::BrowseDatabase(const std::shared_ptr<CDataTypeInfo>& profile)
 
 void frmMain::cmdViewData_Click()
 {
-    CommitPanel();
+    CommitPanel(true);
+    if (const QString missing = m_panel.Missing(); !missing.isEmpty()) {
+        Exclaim(missing);
+        return;
+    }
     SetStart(false);
     vb::DoEvents();
     // An error while viewing ends the view; the window comes back either way.

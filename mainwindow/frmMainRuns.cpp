@@ -10,6 +10,7 @@
 #include "platform/ui/Services.h"
 #include "platform/vb/App.h"
 #include "platform/vb/Err.h"
+#include "records/CDataTypeInfo.h"
 #include "scrub/WorkTableScrub.h"
 
 #include <QCheckBox>
@@ -20,7 +21,7 @@
 
 PanelChoices frmMain::Choices()
 {
-    CommitPanel();
+    CommitPanel(true);
     PanelChoices c;
     for (const auto& [index, option] : OptPhoneType)
         c.typeChosen = c.typeChosen || (option && option->isChecked());
@@ -29,6 +30,10 @@ PanelChoices frmMain::Choices()
     c.phoneIndex = cboPhoneDataField->currentIndex();
     c.areaField = cboAreaDataField->currentText();
     c.areaIndex = cboAreaDataField->currentIndex();
+    // An area field chosen that the list read again lacks is asked for, not
+    // dropped.
+    if (c.areaField.isEmpty() && c.areaIndex < 0 && m_panel.Profile())
+        c.areaField = m_panel.Profile()->DataAreaName();
     c.markField = cboMarkField->currentText();
     c.markIndex = cboMarkField->currentIndex();
     for (int i = 0; i < cboMarkField->count(); ++i)
@@ -37,6 +42,7 @@ PanelChoices frmMain::Choices()
     c.deleteFound = chkOptions->isChecked();
     c.markText = txtMarkChar->text();
     c.excelTable = m_panel.ExcelTable();
+    c.missingSource = m_panel.Missing();
     return c;
 }
 

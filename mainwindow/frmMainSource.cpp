@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
 namespace {
@@ -121,26 +122,26 @@ void frmMain::ShowTypeControls(SourceKind kind, CDataTypeInfo& profile)
 
 // What was read: the tables or sheets with the chosen one, the count, and
 // the fields with the profile's choices. While the panel is filled for a
-// type chosen the boxes only show the profile; after a change was read a
-// field the boxes choose is stored, as a pick is.
+// type chosen, or read again for an action, the boxes only show the profile:
+// a choice the source lacks shows empty and is asked for, never replaced.
+// After a change the user made and sees, a field the boxes choose is stored,
+// as a pick is.
 void frmMain::ShowSource(bool filling)
 {
     const bool wasFilling = std::exchange(mIsFilling, true);
     const auto restore = qScopeGuard([this, wasFilling] { mIsFilling = wasFilling; });
     vb::ResumeNext([&] {
         const QSignalBlocker quiet(DataTableName);
-        const QStringList tables = m_panel.Tables();
-        if (ComboItems(DataTableName) != tables) {
-            ComboClear(DataTableName);
-            for (const QString& table : tables)
-                ComboAddItem(DataTableName, table);
-        }
+        FillTableList();
         const QString shown = m_panel.ShownTable();
         SelectByText(DataTableName, shown);
         if (DataTableName->currentIndex() < 0) DataTableName->setEditText(shown);
         txtPhoneDataTotal->setText(m_panel.Present() ? QString::number(m_panel.RecordCount()) : QString());
     });
     mIsFilling = filling;
+    // The numeric-mark rule is for a mark field the user picks, not for one
+    // the boxes show.
+    const QScopedValueRollback showing(m_showingFields, true);
     vb::ResumeNext([&] {
         if (FillFieldLists() > 1 || filling) SelectStoredFieldNames();
     });
@@ -149,15 +150,26 @@ void frmMain::ShowSource(bool filling)
 // The box being edited is taken as leaving it takes it (a name typed in
 // another case becomes its entry's), and a path or table that is not the
 // one read is read and shown: what an action takes is what the panel shows.
-void frmMain::CommitPanel()
+// For an action the re-read only shows: the action then asks for a choice
+// the source lacks.
+void frmMain::CommitPanel(bool forAction)
 {
     if (m_actionRunning) return;
     for (QComboBox* combo : {DataTableName, cboPhoneDataField, cboAreaDataField, cboMarkField})
         if (auto* box = qobject_cast<ui::EditCombo*>(combo)) box->takeNamedEntry();
-    if (m_panel.Commit()) ShowSource(false);
+    if (m_panel.Commit()) ShowSource(forAction);
 }
 
 // ---------------------------------------------------------------- lists
+
+void frmMain::FillTableList()
+{
+    const QStringList tables = m_panel.Tables();
+    if (ComboItems(DataTableName) == tables) return;
+    ComboClear(DataTableName);
+    for (const QString& table : tables)
+        ComboAddItem(DataTableName, table);
+}
 
 std::int32_t frmMain::FillFieldLists()
 {
@@ -192,7 +204,7 @@ void frmMain::DataTableName_Click()
 {
     if (mIsFilling) return;
     m_panel.SetTable(DataTableName->currentText());
-    CommitPanel();
+    CommitPanel(false);
 }
 
 void frmMain::cboPhoneDataField_Change()
@@ -232,7 +244,7 @@ void frmMain::cboMarkField_Click()
     if (mIsFilling || !gCurDataTypeInfo) return;
     gCurDataTypeInfo->SetDataMarkName(cboMarkField->currentText());
     // A numeric mark field takes a number as its mark.
-    if (MarkFieldIsNumeric(gCurDataTypeInfo.get(), cboMarkField->currentIndex()) &&
+    if (!m_showingFields && MarkFieldIsNumeric(gCurDataTypeInfo.get(), cboMarkField->currentIndex()) &&
         !vb::IsNumeric(vb::Variant(txtMarkChar->text())))
         txtMarkChar->setText(QStringLiteral("999"));
 }

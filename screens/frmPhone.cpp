@@ -18,12 +18,25 @@
 namespace {
 const QString kModule = QStringLiteral("frmPhone");
 
-bool IsSevenDigits(const QString& text)
+bool IsDigits(const QString& text, int count)
 {
-    if (text.size() != 7) return false;
+    if (text.size() != count) return false;
     for (const QChar c : text)
         if (c < u'0' || c > u'9') return false;
     return true;
+}
+
+bool IsSevenDigits(const QString& text)
+{
+    return IsDigits(text, 7);
+}
+
+// The number without the characters a written number is set out with.
+QString Cleaned(QString text)
+{
+    for (const char* c : {"-", "#", " ", "(", ")"})
+        text.remove(QLatin1String(c));
+    return text;
 }
 
 QString StoredText(VAVURDataSourceSingle& record, const QString& field)
@@ -38,7 +51,10 @@ frmPhone::frmPhone(QWidget* parent) : EditDialog(QStringLiteral("frmPhone"), QSt
     auto* grid = new QGridLayout(this);
     lblPhone = ui::newLabel("lblPhone", QStringLiteral("Phone"), this);
     Phone = ui::newEdit("Phone", this);
-    Phone->setMaxLength(7);
+    // Seven digits are taken; longer input (a whole number pasted) reaches
+    // Phone_Change, which takes its local seven or refuses it with a word,
+    // rather than being cut by the box.
+    Phone->setMaxLength(32);
     ui::useEditBoxManners(Phone);
     grid->addWidget(lblPhone, 0, 0);
     grid->addWidget(Phone, 0, 1);
@@ -105,6 +121,16 @@ void frmPhone::SetButtons(bool dirty)
 void frmPhone::Phone_Change()
 {
     if (m_Loading || !m_Record) return;
+    if (Phone->text().size() > 7) {
+        // A ten-digit number of the list's area code is its local seven.
+        const QString digits = Cleaned(Phone->text());
+        const auto phone = std::dynamic_pointer_cast<CPhone>(m_Record);
+        if (phone && IsDigits(digits, 10) && digits.left(3) == phone->TableName().right(3))
+            return Phone->setText(digits.mid(3));
+        ui::MsgBox(QStringLiteral("Phone Number must be 7 digits!"), ui::vbExclamation);
+        Phone->setText(StoredText(*m_Record, Phone->objectName()));
+        return;
+    }
     try {
         m_Record->SetDataByName(Phone->objectName(), vb::Variant(Phone->text()));
     } catch (...) {
@@ -124,8 +150,7 @@ bool frmPhone::SaveData()
         ui::MsgBox(QStringLiteral("Phone Number is required!"), ui::vbExclamation);
         return false;
     }
-    for (const char* c : {"-", "#", " ", "(", ")"})
-        text.remove(QLatin1String(c));
+    text = Cleaned(text);
     if (!IsSevenDigits(text)) {
         ui::MsgBox(QStringLiteral("Phone Number must be 7 digits!"), ui::vbExclamation);
         return false;

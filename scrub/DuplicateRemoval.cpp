@@ -25,6 +25,15 @@ namespace scrub {
 
 namespace {
 
+// Duplicate removal writes no result files: a refusal it shares with the
+// scrubs does not speak of them.
+engine::Failure OwnFailure(const vb::ErrObject& error, const QString& module, const QString& function)
+{
+    engine::Failure failure = engine::FailureOf(error, module, function);
+    failure.description.replace(QStringLiteral(", and so were the result files."), QStringLiteral("."));
+    return failure;
+}
+
 // The symbols a packed number is made of, four bits each.
 constexpr char kSymbols[] = "0123456789()-. #";
 constexpr int kPackedMax = 14;
@@ -231,7 +240,7 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         const vb::ErrObject error = vb::CatchError();
         copy.Discard();
         DuplicatesResult failed;
-        failed.failure = engine::FailureOf(error, QString(), QStringLiteral("GetExcelFields"));
+        failed.failure = OwnFailure(error, QString(), QStringLiteral("GetExcelFields"));
         return failed;
     }
     result.summary = kFinished;
@@ -288,7 +297,7 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::En
         const vb::ErrObject error = vb::CatchError();
         CloseWithoutSaving(book);
         DuplicatesResult failed;
-        failed.failure = engine::FailureOf(error, QString(), QStringLiteral("CheckExcel"));
+        failed.failure = OwnFailure(error, QString(), QStringLiteral("CheckExcel"));
         return failed;
     }
     result.summary = kFinished;
@@ -367,9 +376,9 @@ DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::En
         }
         DuplicatesResult failed;
         failed.failure =
-            engine::FailureOf(error, QString(),
-                              job.kind == TableDuplicatesJob::Kind::Access ? QStringLiteral("CheckAccess")
-                                                                           : QStringLiteral("CheckFoxPro"));
+            OwnFailure(error, QString(),
+                       job.kind == TableDuplicatesJob::Kind::Access ? QStringLiteral("CheckAccess")
+                                                                    : QStringLiteral("CheckFoxPro"));
         return failed;
     }
     result.summary = kFinished;

@@ -104,7 +104,8 @@ private:
     }
     void copyStart(QXmlStreamReader& x, const QString& replaceAttr = {}, const QString& newValue = {});
     void copyToken(QXmlStreamReader& x);
-    void writeSheetData();
+    // The new cell data, after reading past the old (`old` at its start).
+    void writeSheetData(QXmlStreamReader* old = nullptr);
     void writeCell(const Cell& c, int row, std::uint32_t origRow);
     void writeRichInline(const QString& raw);
     void filterContainer(QXmlStreamReader& x, const QString& refAttr);
@@ -176,8 +177,7 @@ void SheetWriter::transform(QXmlStreamReader& x)
             if (depth == 1 && x.namespaceUri() == m_ns) {
                 const auto name = x.name();
                 if (name == u"sheetData") {
-                    x.skipCurrentElement();
-                    writeSheetData();
+                    writeSheetData(&x);
                     wroteSheetData = true;
                     continue;
                 }
@@ -327,10 +327,17 @@ void SheetWriter::fixFormulas()
     }
 }
 
-void SheetWriter::writeSheetData()
+void SheetWriter::writeSheetData(QXmlStreamReader* old)
 {
-    m_w.writeStartElement(el("sheetData"));
+    // The drawn wait starts with the sheet's data: reading past the old cell
+    // data of a large sheet takes a while of its own.
     vb::LongWork saving(QStringLiteral("Saving the workbook ..."));
+    for (int depth = 1, read = 0; old && depth > 0 && moreXml(*old); ++read) {
+        const auto token = old->readNext();
+        depth += token == QXmlStreamReader::StartElement ? 1 : token == QXmlStreamReader::EndElement ? -1 : 0;
+        if (read % 1024 == 0) saving.Step();
+    }
+    m_w.writeStartElement(el("sheetData"));
     for (std::size_t i = 0; i < m_s.rows.size(); ++i, saving.Step()) {
         const RowSlot& slot = m_s.rows.at(i);
         if (slot.cells.empty() && slot.attrs == 0) continue;

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPointer>
@@ -48,7 +49,9 @@ QStringList NamesNotUtf8(const QString& folder)
     if (!dir) return out;
     while (const dirent* e = readdir(dir)) {
         const QByteArray name(e->d_name);
-        QStringDecoder utf8(QStringDecoder::Utf8);
+        // Stateless: a name that ends part way through a character is an
+        // error, not a sequence left pending.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString decoded = utf8(name);
         if (utf8.hasError()) out << QString::fromLatin1(name);
     }
@@ -74,7 +77,11 @@ void NoteNamesNotUtf8(QFileDialog& dialog)
                                             .arg(names.join(QStringLiteral(", "))));
         note->setVisible(!names.isEmpty());
     };
+    // Every way into a folder: a double-click, its path typed and Enter,
+    // Open on the selected folder, the history and the side bar.
     QObject::connect(&dialog, &QFileDialog::directoryEntered, note, show);
+    if (auto* model = dialog.findChild<QFileSystemModel*>())
+        QObject::connect(model, &QFileSystemModel::rootPathChanged, note, show);
     show(dialog.directory().absolutePath());
 }
 

@@ -77,6 +77,12 @@ TEST_P(FullWindow, EveryVisibleControlHasRoomInsideTheWindow)
     EXPECT_GT(mwtest::ctl(form).WebBrowser1->height(), paneHeight);
     EXPECT_GT(mwtest::ctl(form).TxtPhoneData->width(), 0);
     saveScreenshot(form, QStringLiteral("tervala_main_large.png"));
+    // On a wide screen the mark box still follows its caption.
+    form->resize(1920, form->height());
+    QCoreApplication::processEvents();
+    const QWidget* caption = mwtest::ctl(form).chkOptions;
+    EXPECT_LE(mwtest::ctl(form).cboMarkField->x() - caption->x() - caption->sizeHint().width(), 24);
+    saveScreenshot(form, QStringLiteral("tervala_main_1920.png"));
 
     // Narrowed as far as it goes: the window fits a 1024-pixel screen, the controls keep their room, none
     // over another, and the mark box shows a mark of a dozen characters.

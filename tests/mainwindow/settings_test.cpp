@@ -10,11 +10,14 @@
 #include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 #include "records/CDataTypeInfo.h"
+#include "support/ChildKill.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <csignal>
+#include <unistd.h>
 
 class WindowSettingsTest : public MainWindowTest {
 protected:
@@ -110,6 +113,26 @@ TEST_F(WindowSettingsTest, ChangesMadeInTheWindowSurviveARestart)
         EXPECT_FALSE(option->isChecked()) << index;
     ASSERT_NE(gCurDataTypeInfo, nullptr);
     EXPECT_EQ(gCurDataTypeInfo->DataType(), QStringLiteral("TEXT FILE"));
+}
+
+// A logout's signal ends the program as a close does: what changed is saved.
+TEST_F(WindowSettingsTest, ALogoutSavesTheChangesAsACloseDoes)
+{
+    if (!testsupport::RunsInChild()) return;
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        ASSERT_NE(start(), nullptr);
+        mwtest::ctl(gMainForm).txtMarkChar->setText(QString::number(signal));
+        mwtest::ctl(gMainForm).OptPhoneType(1)->click();
+        ::kill(::getpid(), signal);
+        while (gMainForm)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        vb::App::ReleaseInstanceLock();
+        ui::setServices(&scripted);
+        mwtest::Db db(databasePath());
+        EXPECT_EQ(db.setting(QStringLiteral("defaultmark")), QString::number(signal));
+        EXPECT_EQ(db.setting(QStringLiteral("phonedatatype")), QStringLiteral("TEXT FILE"));
+    }
 }
 
 // A desktop whose import stopped and whose recount failed (the database gone

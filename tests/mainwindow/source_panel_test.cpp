@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <functional>
 
 namespace {
@@ -436,54 +437,89 @@ void WriteSource(const QString& type, const QString& path,
     QList<files::XlsxWriter::Sheet> sheets;
     for (const auto& [name, rows] : tables) {
         const QStringList titles = rows.first().split('|');
+        // A column of one-digit values is a numeric field.
+        const bool numeric = rows.size() > 1 && rows[1].back().isDigit();
+        QStringList foxFields = titles, sqlFields = titles;
+        foxFields.replaceInStrings(QRegularExpression("$"), " C(12)");
+        sqlFields.replaceInStrings(QRegularExpression("$"), " TEXT");
+        if (numeric)
+            foxFields.last().replace(" C(12)", " N(2,0)"), sqlFields.last().replace("TEXT", "INTEGER");
         if (type == "TEXT FILE")
             mwtest::WriteFile(path + name,
                               QStringList(rows).replaceInStrings("|", ",").join("\r\n").toUtf8());
-        if (type == "FOXPRO")
-            EXPECT_TRUE(mwtest::MakeDbf(path + name, titles.join(" C(12); ") + " C(12)", rows.mid(1)));
+        if (type == "FOXPRO") EXPECT_TRUE(mwtest::MakeDbf(path + name, foxFields.join("; "), rows.mid(1)));
         if (type == "ACCESS")
             mwtest::Db(path).exec(
-                QStringLiteral("create table %1 (%2 TEXT); insert into %1 values ('%3')")
-                    .arg(name, titles.join(" TEXT, "),
+                QStringLiteral("create table %1 (%2); insert into %1 values ('%3')")
+                    .arg(name, sqlFields.join(", "),
                          QStringList(rows.mid(1)).replaceInStrings("|", "','").join("'), ('")));
         sheets.append(files::XlsxWriter::Sheet{name, {}});
         for (const QString& row : rows)
             for (sheets.last().rows.append(QList<vb::Variant>()); const QString& cell : row.split('|'))
-                sheets.last().rows.last() << vb::Variant(cell);
+                sheets.last().rows.last()
+                    << (cell.size() == 1 && cell[0].isDigit() ? vb::Variant(cell.toDouble())
+                                                              : vb::Variant(cell));
     }
     if (type == "EXCEL") files::XlsxWriter::write(path, sheets);
 }
 
 // Each type's first source (fields Phone, Alt, Status; two records, the first a DNC number) and its second
 // (Name, Phone, Status; three records, the DNC number in every Name, one phone number twice): another file at
-// the typed path, and another table "Other" beside the first.
+// the typed path, and another table "Other" beside the first. Other second sources (Second) have the phone
+// field where the first has it: one without the mark field, one whose mark field is numeric, one not there.
+enum class Second {
+    Same,
+    LacksMark,
+    NumericMark,
+    Missing,
+    NumericPhone
+}; // NumericPhone: "Other" in the first
+using enum Second;
+
 struct PanelSources {
     QString path, table, phone, mark, typedPath, typedField;
+    QStringList others; // the typed paths of the other second sources, in the order of Second
 };
 
-PanelSources MakePanelSources(const QString& type, const QString& dir, bool firstMissing)
+PanelSources MakePanelSources(const QString& type, const QString& dir, bool firstMissing, bool numericPhone)
 {
     const bool fox = type == "FOXPRO";
     const QString titles = fox ? "PHONE|ALT|STATUS" : "Phone|Alt|Status";
     const QStringList a{titles, "2015551234|2015557777|-", "2015550000|2015557777|-"};
     const QStringList b{fox ? "NAME|PHONE|STATUS" : "Name|Phone|Status", "2015551234|2015552222|-",
                         "2015551234|2015552222|-", "2015551234|2015553333|-"};
+    const QStringList lacking{fox ? "PHONE|NAME|NOTES" : "Phone|Name|Notes", "2015551234|Ann|x",
+                              "2015550000|Bo|y"};
+    const QStringList numeric{titles, "2015551234|Ann|1", "2015550000|Bo|2"};
     QStringList t = titles.split('|'); // the phone, alt and status fields
     if (fox || type == "TEXT FILE") {
         const QString file = fox ? "calls.dbf" : "calls.csv";
-        QDir().mkpath(dir + "sub");
+        for (const char* sub : {"sub", "lacking", "numeric"})
+            QDir().mkpath(dir + sub);
         if (!firstMissing) WriteSource(type, dir, {{file, a}});
         WriteSource(type, dir + "sub/", {{file, b}});
-        return {dir, file, t[0], t[2], dir + "sub/", t[1]};
+        WriteSource(type, dir + "lacking/", {{file, lacking}});
+        WriteSource(type, dir + "numeric/", {{file, numeric}});
+        return {
+            dir, file, t[0], t[2], dir + "sub/", t[1], {dir + "lacking/", dir + "numeric/", dir + "gone/"}};
     }
     const QString ext = type == "EXCEL" ? ".xlsx" : ".mdb";
-    WriteSource(type, dir + "a" + ext, {{"Calls", a}, {"Other", b}});
+    const QStringList numbers{"Alt|Status|Phone", "x|-|1", "y|-|2"};
+    WriteSource(type, dir + "a" + ext, {{"Calls", a}, {"Other", numericPhone ? numbers : b}});
     WriteSource(type, dir + "b" + ext, {{"Calls", b}});
+    WriteSource(type, dir + "lacking" + ext, {{"Calls", lacking}});
+    WriteSource(type, dir + "numeric" + ext, {{"Calls", numeric}});
     if (type == "EXCEL") t = QStringList{"Phone - (A)", "Alt - (B)", "Status - (C)"};
-    return {dir + "a" + ext, "Calls", t[0], t[2], dir + "b" + ext, t[1]};
+    return {dir + "a" + ext,
+            "Calls",
+            t[0],
+            t[2],
+            dir + "b" + ext,
+            t[1],
+            {dir + "lacking" + ext, dir + "numeric" + ext, dir + "missing" + ext}};
 }
 
-enum class Change { Path, TypedTable, KeyedTable, Field };
+enum class Change { Path, TypedTable, KeyedTable, Field, FieldName }; // FieldName: "Alt" without its column
 enum class Action { Start, Tools, View };
 using enum Change;
 using enum Action;
@@ -494,6 +530,8 @@ struct PanelRunCase {
     Change change;
     Action action;
     bool firstMissing = false;
+    Second second = Same; // the source a typed path names
+    bool deleting = false;
 };
 
 const char* const kPanelTypes[] = {"ONE NUMBER", "TEXT FILE", "FOXPRO", "EXCEL", "ACCESS"};
@@ -506,6 +544,21 @@ std::pair<QStringList, QString> Expected(const PanelRunCase& c)
     const QString sure = "Are you sure want to start?", noPhone = "Please select phone field name!";
     const bool field = c.change == Field;
     if (c.option == 0) return {{QStringLiteral("Warning:  Do Not Call Number")}, ""};
+    // A choice the other source lacks is asked for; a source not there is named.
+    const QString file = c.option < 3 ? "gone/" + QString(c.option == 1 ? "calls.csv" : "calls.dbf")
+                                      : QString(c.option == 3 ? "missing.xlsx" : "missing.mdb");
+    if (c.second == Missing) return {{"/lists/" + file + " does not exist!"}, ""};
+    if (c.second == NumericPhone) return {{"Records:1 - 2 of 2"}, "2"};
+    if (c.second == LacksMark)
+        return {c.action == Start ? QStringList{sure, "Please select mark field name!"}
+                                  : QStringList{"Please select mark field name!"},
+                "2"};
+    if (c.second == NumericMark)
+        return {{"Mark should be digits for this mark field -" + QString(c.option == 3   ? "Status - (C)"
+                                                                         : c.option == 2 ? "STATUS"
+                                                                                         : "Status")},
+                "2"};
+    if (c.change == FieldName) return {{sure, "\"Alt\" is not a field of the sheet. " + noPhone}, "2"};
     if (c.action == View) return {{QStringLiteral("Records:1 - 3 of 3")}, "3"};
     if (c.option == 3 && !field)
         return {c.action == Start ? QStringList{sure, noPhone} : QStringList{noPhone}, "3"};
@@ -521,8 +574,9 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
     const PanelRunCase& c = GetParam();
     const auto [says, count] = Expected(c);
     const QString type = QString::fromLatin1(kPanelTypes[c.option]);
-    const PanelSources s = c.option == 0 ? PanelSources{"2015550000", {}, {}, {}, "2015551234", {}}
-                                         : MakePanelSources(type, lists, c.firstMissing);
+    const PanelSources s = c.option == 0
+                               ? PanelSources{"2015550000", {}, {}, {}, "2015551234", {}}
+                               : MakePanelSources(type, lists, c.firstMissing, c.second == NumericPhone);
     mwtest::Db(databasePath())
         .exec("create table phone201 (phone INTEGER NOT NULL PRIMARY KEY);"
               "insert into phone201 values (5551234);");
@@ -533,18 +587,31 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
     ASSERT_EQ(w.txtPhoneDataTotal->text(), c.option == 0 || c.firstMissing ? QString() : QStringLiteral("2"));
 
     ud::Activate(form);
-    QWidget* const boxes[] = {w.TxtPhoneData, w.DataTableName, w.DataTableName, w.cboPhoneDataField};
+    if (c.deleting) ud::ClickInto(w.chkOptions);
+    const QString typed = c.second == Same ? s.typedPath : s.others.value(int(c.second) - 1);
+    // Where a source lacks a choice, neither source is touched.
+    const bool inFolder = c.option < 3;
+    const QStringList files{inFolder ? s.path + s.table : s.path, inFolder ? typed + s.table : typed};
+    QList<QByteArray> before;
+    for (const QString& file : files)
+        before << mwtest::ReadFile(file);
+    QWidget* const boxes[] = {w.TxtPhoneData, w.DataTableName, w.DataTableName, w.cboPhoneDataField,
+                              w.cboPhoneDataField};
     ud::ClickInto(boxes[int(c.change)]);
     ud::Key(Qt::Key_A, Qt::ControlModifier);
     if (c.change == KeyedTable)
         ud::Key(Qt::Key_Down);
     else
-        ud::Type(c.change == Path ? s.typedPath : c.change == Field ? s.typedField : "Other");
+        ud::Type(c.change == Path        ? typed
+                 : c.change == Field     ? s.typedField
+                 : c.change == FieldName ? "Alt"
+                                         : "Other");
 
+    const bool viewer = says.value(0).startsWith("Records:");
     for (const QString& say : says)
-        if (c.action != View) scripted.expectMsgBox(ui::vbYes, say);
+        if (!viewer) scripted.expectMsgBox(ui::vbYes, say);
     QString viewed;
-    if (c.action == View) expectViewer(viewed);
+    if (viewer) expectViewer(viewed);
     if (c.action == Tools)
         // A toolbar button takes no focus: the box is not left.
         QTest::mouseClick(w.TBLaunch->widgetForAction(toolbarButton(form, "Tools")), Qt::LeftButton);
@@ -552,6 +619,12 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
         ud::ClickInto(c.action == View ? w.cmdViewData : w.cmdStart);
 
     EXPECT_EQ(w.txtPhoneDataTotal->text(), count);
+    if (c.second != Same) {
+        for (int i = 0; i < files.size(); ++i)
+            EXPECT_EQ(mwtest::ReadFile(files[i]), before[i]) << files[i].toStdString();
+        EXPECT_EQ(w.txtMarkChar->text(), QStringLiteral("DNC"));
+        return;
+    }
     if (c.action == View) EXPECT_EQ(viewed, says.value(0));
     if (says.contains("Action is finished!"))
         EXPECT_EQ(w.sbStatusBar->PanelText(1), QStringLiteral("1 Duplicate Number(s) is (are) removed"));
@@ -560,17 +633,59 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
 INSTANTIATE_TEST_SUITE_P(
     SourcePanel, PanelRun,
     ::testing::ValuesIn(std::vector<PanelRunCase>{
-        {1, Path, Start},       {1, Path, Tools},      {1, Path, View},        {1, Field, Start},
-        {1, Field, Tools},      {2, Path, Start},      {2, Path, Tools},       {2, Path, View},
-        {2, Path, Start, true}, {2, Path, View, true}, {2, Field, Tools},      {3, Path, Start},
-        {3, Path, Tools},       {3, Path, View},       {3, TypedTable, Start}, {3, KeyedTable, Tools},
-        {3, KeyedTable, View},  {3, Field, Start},     {3, Field, Tools},      {4, Path, Start},
-        {4, Path, Tools},       {4, Path, View},       {4, TypedTable, Tools}, {4, KeyedTable, Start},
-        {4, KeyedTable, View},  {4, Field, Start},     {0, Path, Start}}),
+        {1, Path, Start},
+        {1, Path, Tools},
+        {1, Path, View},
+        {1, Field, Start},
+        {1, Field, Tools},
+        {2, Path, Start},
+        {2, Path, Tools},
+        {2, Path, View},
+        {2, Path, Start, true},
+        {2, Path, View, true},
+        {2, Field, Tools},
+        {3, Path, Start},
+        {3, Path, Tools},
+        {3, Path, View},
+        {3, TypedTable, Start},
+        {3, KeyedTable, Tools},
+        {3, KeyedTable, View},
+        {3, Field, Start},
+        {3, Field, Tools},
+        {4, Path, Start},
+        {4, Path, Tools},
+        {4, Path, View},
+        {4, TypedTable, Tools},
+        {4, KeyedTable, Start},
+        {4, KeyedTable, View},
+        {4, Field, Start},
+        {0, Path, Start},
+        // The other source lacks the mark field, has it numeric, or is not there.
+        {1, Path, Start, false, LacksMark},
+        {1, Path, Tools, false, LacksMark, true},
+        {1, Path, Start, false, NumericMark, true},
+        {1, Path, Start, false, Missing},
+        {2, Path, Start, false, LacksMark, true},
+        {2, Path, Start, false, NumericMark},
+        {2, Path, Tools, false, Missing},
+        {3, Path, Start, false, LacksMark},
+        {3, Path, Start, false, LacksMark, true},
+        {3, Path, Start, false, NumericMark},
+        {3, Path, Start, false, Missing},
+        {3, Path, View, false, Missing},
+        {4, Path, Start, false, LacksMark},
+        {4, Path, Tools, false, LacksMark},
+        {4, Path, Start, false, NumericMark, true},
+        {4, Path, View, false, Missing},
+        {3, FieldName, Start},
+        // Stepped to a table whose phone field is numeric: the mark text stays.
+        {4, KeyedTable, View, false, NumericPhone}}),
     ([](const auto& info) {
         const char* types[] = {"OneNumberLookUp", "Text", "FoxPro", "Excel", "Access"};
-        const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field"};
+        const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field", "FieldName"};
         const char* actions[] = {"Start", "Tools", "View"};
+        const char* seconds[] = {"", "LackingTheMark", "WithANumericMark", "NotThere", "WithANumericPhone"};
         return std::string(types[info.param.option]) + changes[int(info.param.change)] +
-               (info.param.firstMissing ? "FromAFolderWithoutIt" : "") + actions[int(info.param.action)];
+               seconds[int(info.param.second)] + (info.param.firstMissing ? "FromAFolderWithoutIt" : "") +
+               actions[int(info.param.action)] + (info.param.deleting ? "Deleting" : "");
     }));

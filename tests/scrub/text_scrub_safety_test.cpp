@@ -166,6 +166,8 @@ TEST_P(ListRewriterTest, AListChangedWhileItIsRewrittenIsLeftAsItWas)
     EXPECT_EQ(file("ok.txt"), kOldOk);
     EXPECT_EQ(file("dnc.txt"), kOldDnc);
     EXPECT_TRUE(failure.contains(QStringLiteral("changed while it was scrubbed"))) << failure.toStdString();
+    // Duplicate removal writes no result files and does not speak of them.
+    EXPECT_EQ(failure.contains("result files"), GetParam() != ListRewriter::DuplicateRemoval);
 }
 
 // The list's name is a link another user made to the user's own file: it is
