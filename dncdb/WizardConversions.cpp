@@ -60,10 +60,13 @@ QString UnreadableText(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {}; // the conversion's own open says why
-    const bool utf16 = !files::Utf16Refusal(path).isEmpty();
-    if (!utf16 && !file.read(8192).contains('\0')) return {};
-    return QStringLiteral("The file '%1' is not a text this conversion can read (a UTF-16 byte-order mark "
-                          "or NUL bytes in its first lines)! Please save it as plain text first.")
+    // UTF-16 is refused in the words every other reader of the program uses.
+    const QString utf16 = files::Utf16Refusal(path);
+    if (!utf16.isEmpty()) return utf16;
+    if (!file.read(8192).contains('\0')) return {};
+    return QStringLiteral(
+               "The file '%1' holds NUL bytes in its first lines, which is not a text this program "
+               "can read! Please save it as plain text first.")
         .arg(path);
 }
 

@@ -362,6 +362,7 @@ void RunController::RunSource(const PanelChoices& panel, SourceKind kind,
         Exclaim(scrub::ReadOnlyWorkbookMessage(QFileInfo(profile.DataDBName()).fileName()));
         return;
     }
+    if (!ListIsWritable(profile, kind, connectionString)) return;
     std::shared_ptr<excel::Worksheet> sheet;
     if (kind == SourceKind::Excel) {
         sheet = SheetToScrub(panel, profile);
@@ -386,6 +387,28 @@ void RunController::RunSource(const PanelChoices& panel, SourceKind kind,
         ScrubTable(panel, profile, kind, connectionString, dncConn);
         break;
     }
+}
+
+// A list the run could not change is refused before its backup copy is
+// made, in its routine's words; the text routine checks before the copy it
+// makes itself.
+bool RunController::ListIsWritable(const CDataTypeInfo& profile, SourceKind kind,
+                                   const QString& connectionString)
+{
+    engine::Result refused;
+    if (kind == SourceKind::Excel) {
+        refused = scrub::WritableWorkbookCheck(profile.DataDBName());
+    } else if (kind != SourceKind::TextFile) {
+        scrub::TableScrubJob job;
+        job.kind = kind == SourceKind::FoxPro ? scrub::TableScrubJob::Kind::FoxPro
+                                              : scrub::TableScrubJob::Kind::Access;
+        job.connectionString = connectionString;
+        job.tableName = profile.DataTableName();
+        refused = scrub::WritableTableCheck(job);
+    }
+    if (!refused.failure) return true;
+    m_window.Report(refused, ui::vbInformation);
+    return false;
 }
 
 // The backup copy of a workbook or table ("backuporginal"); a text list's

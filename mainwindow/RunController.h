@@ -124,6 +124,9 @@ private:
     void LookUpOneNumber(double startTime, std::shared_ptr<ado::Connection>& dncConn);
     void RunSource(const PanelChoices& panel, SourceKind kind, std::shared_ptr<ado::Connection>& dncConn);
     bool BackUpSource(CDataTypeInfo& profile, SourceKind kind);
+    // False, with the routine's report shown, when the list is one the run
+    // could not change (read-only, or in a folder that takes no new file).
+    bool ListIsWritable(const CDataTypeInfo& profile, SourceKind kind, const QString& connectionString);
     void ScrubText(const PanelChoices& panel, CDataTypeInfo& profile, const QString& connectionString,
                    const std::shared_ptr<ado::Connection>& dncConn);
     // The workbook's sheet, opened and checked as the scrub will check it,

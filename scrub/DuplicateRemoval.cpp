@@ -256,6 +256,8 @@ DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::En
     if (!sheet) return result;
     excel::Workbook& book = *sheet->Parent();
     try {
+        RequireWritableList(fso::ResolvedFilePath(book.FullName()), book.FullName(),
+                            QStringLiteral("changed"));
         const files::CellRange used = sheet->UsedRange();
         const SheetRecords rows = RecordsOfRange(used.firstRow, used.lastRow, job.titleFirstLine);
 
@@ -313,6 +315,13 @@ DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::En
     auto src = ado::Connection::Create();
     std::shared_ptr<ado::Recordset> rs;
     try {
+        TableScrubJob list;
+        list.kind = job.kind == TableDuplicatesJob::Kind::Access ? TableScrubJob::Kind::Access
+                                                                 : TableScrubJob::Kind::FoxPro;
+        list.connectionString = job.connectionString;
+        list.tableName = job.tableName;
+        for (const QString& file : TableFiles(list))
+            RequireWritableList(fso::ResolvedFilePath(file), file, QStringLiteral("changed"));
         src->SetCursorLocation(ado::adUseServer);
         src->Open(job.connectionString, QString(), QString());
         const bool hasArea = !job.areaField.isEmpty();
@@ -351,12 +360,14 @@ DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::En
         RecordsRead progress(out, CountRecords(table, src));
         src->BeginTrans();
         std::vector<qint64> doomed;
+        std::unique_ptr<RowAddresses> at;
         walk(true, [&](bool usable, const QString& number) {
-            if (usable && groups.Drop(number)) doomed.push_back(rs->Bookmark());
+            if (!at) at = std::make_unique<RowAddresses>(src, job.tableName, *rs);
+            if (usable && groups.Drop(number)) doomed.push_back(at->Of(*rs));
             progress.Step();
         });
         progress.WalkEnded();
-        DeleteRows(src, job.tableName, doomed, out);
+        if (at) DeleteRows(src, job.tableName, *at, doomed, out);
         src->CommitTrans();
         src->Close();
         result.removed = std::int32_t(doomed.size());

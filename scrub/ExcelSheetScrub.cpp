@@ -3,7 +3,9 @@
 #include "core/ErrorReport.h"
 #include "core/ModuleExcel.h"
 #include "platform/excel/Excel.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Err.h"
+#include "scrub/ListCopy.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -124,6 +126,17 @@ void CloseWithoutSaving(excel::Workbook& book)
     }
 }
 
+ExcelScrubResult WritableWorkbookCheck(const QString& path)
+{
+    ExcelScrubResult result;
+    try {
+        RequireWritableList(fso::ResolvedFilePath(path), path, QStringLiteral("scrubbed"));
+    } catch (...) {
+        result.failure = engine::FailureOf(vb::CatchError(), QString(), kFunction);
+    }
+    return result;
+}
+
 ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, engine::EngineProgress& progress,
                                  const std::shared_ptr<ado::Connection>& dncConn)
 {
@@ -131,6 +144,11 @@ ExcelScrubResult ScrubExcelSheet(const ExcelScrubJob& job, engine::EngineProgres
     if (!job.sheet) return result;
     excel::Worksheet* const sheet = job.sheet.get();
     excel::Workbook& book = *sheet->Parent();
+    ExcelScrubResult refused = WritableWorkbookCheck(book.FullName());
+    if (refused.failure) {
+        CloseWithoutSaving(book);
+        return refused;
+    }
     ResultFiles results;
     try {
         const files::CellRange used = sheet->UsedRange();

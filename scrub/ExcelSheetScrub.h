@@ -40,6 +40,12 @@ struct ExcelScrubResult : engine::Result {
     std::int32_t recordCount = 0; // records of the sheet after the run
 };
 
+// A workbook the run could not save over (a read-only file, a folder that
+// takes no new file) refused as a read-only calling list is: the failure as
+// the routine reports it, none when it may be changed. The routine asks it
+// first; the Start run asks it before the backup copy is made.
+ExcelScrubResult WritableWorkbookCheck(const QString& path);
+
 // Runs the scrub. An error (function "CheckExcel") closes the workbook
 // without saving; an .xls workbook and a delete run on a sheet whose
 // formulas refer to its data rows are refused before anything is written.

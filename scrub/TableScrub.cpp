@@ -7,9 +7,14 @@
 #include "platform/ado/FoxProProvider.h"
 #include "platform/ado/JetSql.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/SqliteProvider.h"
+#include "platform/files/DbfTable.h"
+#include "platform/fso/FileReplace.h"
 #include "platform/vb/Conversion.h"
 #include "platform/vb/Err.h"
+#include "scrub/ListCopy.h"
 
+#include <QFileInfo>
 #include <vector>
 
 namespace scrub {
@@ -44,6 +49,28 @@ struct Pending {
     vb::Variant oldMark;
 };
 
+// The routine's name in its failure reports.
+QString RoutineName(const TableScrubJob& job)
+{
+    return job.kind == TableScrubJob::Kind::Access ? QStringLiteral("CheckAccess")
+                                                   : QStringLiteral("CheckFoxPro");
+}
+
+// Why the mark cannot be written into a FoxPro table: a character its code
+// page lacks. Empty when it can, and for a database, which holds every one.
+QString MarkRefusal(const TableScrubJob& job)
+{
+    const QString& mark = job.settings.markText;
+    if (job.kind != TableScrubJob::Kind::FoxPro || job.settings.deleteFound || mark.isEmpty()) return {};
+    const QString file = TableFiles(job).front();
+    if (!QFileInfo::exists(file)) return {}; // the provider's open says what is missing
+    const QString lacking = files::CodePage(files::DbfTable(file, files::DbfTable::Mode::ReadOnly).codePage())
+                                .lacking(mark, file);
+    if (lacking.isEmpty()) return {};
+    return lacking + QStringLiteral(" The mark '%1' cannot be written into it; the table was left as it was.")
+                         .arg(mark);
+}
+
 void CloseQuietly(const std::shared_ptr<ado::Recordset>& rs)
 {
     try {
@@ -70,6 +97,23 @@ QStringList TableFiles(const TableScrubJob& job)
                           : job.tableName + QStringLiteral(".dbf"))};
 }
 
+void RequireWritableTable(const TableScrubJob& job)
+{
+    for (const QString& file : TableFiles(job))
+        RequireWritableList(fso::ResolvedFilePath(file), file, QStringLiteral("scrubbed"));
+}
+
+ScrubResult WritableTableCheck(const TableScrubJob& job)
+{
+    ScrubResult result;
+    try {
+        RequireWritableTable(job);
+    } catch (...) {
+        result.failure = engine::FailureOf(vb::CatchError(), QString(), RoutineName(job));
+    }
+    return result;
+}
+
 int FieldIndex(ado::Recordset& rs, const QString& name)
 {
     ado::Field& wanted = rs.Fields().Item(name);
@@ -78,13 +122,60 @@ int FieldIndex(ado::Recordset& rs, const QString& name)
     return -1;
 }
 
+RowAddresses::RowAddresses(const std::shared_ptr<ado::Connection>& conn, const QString& table,
+                           ado::Recordset& rs)
+{
+    ado::SqliteConnection* db = conn->provider() ? conn->provider()->sqlite() : nullptr;
+    if (!db) return;
+    m_keyNames = db->keyWithoutRowid(table);
+    for (const QString& name : m_keyNames)
+        m_keyColumns.push_back(FieldIndex(rs, name));
+}
+
+qint64 RowAddresses::Of(ado::Recordset& rs)
+{
+    if (m_keyColumns.empty()) return rs.Bookmark();
+    const auto address = qint64(m_keys.size() / m_keyColumns.size());
+    for (const int column : m_keyColumns)
+        m_keys.push_back(rs.Value(column));
+    return address;
+}
+
+QString RowAddresses::Where() const
+{
+    if (m_keyColumns.empty()) return QStringLiteral("rowid = ?");
+    QStringList terms;
+    for (const QString& name : m_keyNames)
+        terms << ado::QuoteName(name) + QStringLiteral(" = ?");
+    return terms.join(QStringLiteral(" and "));
+}
+
+void RowAddresses::Bind(ado::Command& command, int first, qint64 address) const
+{
+    if (m_keyColumns.empty()) {
+        command.SetParameter(first, vb::Variant::fromLongLong(address));
+        return;
+    }
+    const std::size_t n = m_keyColumns.size();
+    for (std::size_t i = 0; i < n; ++i)
+        command.SetParameter(first + int(i), m_keys[std::size_t(address) * n + i]);
+}
+
+void RowAddresses::RequireOneRow(long changed) const
+{
+    if (m_keyColumns.empty() || changed == 1) return;
+    vb::Raise(vb::errnum::ItemNotFound, QStringLiteral("ScrubTable"),
+              QStringLiteral("A row of the table was not found again by its key (%1).")
+                  .arg(m_keyNames.join(QStringLiteral(", "))));
+}
+
 TableRows::TableRows(const std::shared_ptr<ado::Connection>& conn, const QString& table, ado::Recordset& rs,
-                     int markColumn)
-    : m_numeric(IsNumericType(rs.Fields().Item(markColumn).Type()))
+                     int markColumn, const RowAddresses& at)
+    : m_numeric(IsNumericType(rs.Fields().Item(markColumn).Type())), m_at(at)
 {
     m_mark = conn->Prepare(QStringLiteral("update ") + ado::QuoteName(table) + QStringLiteral(" set ") +
                            ado::QuoteName(rs.Fields().Item(markColumn).Name()) +
-                           QStringLiteral(" = ? where rowid = ?"));
+                           QStringLiteral(" = ? where ") + at.Where());
 }
 
 void TableRows::Mark(qint64 address, const QString& marked)
@@ -102,20 +193,24 @@ void TableRows::Mark(qint64 address, const QString& marked)
         }
     }
     m_mark->SetParameter(0, value);
-    m_mark->SetParameter(1, vb::Variant::fromLongLong(address));
-    m_mark->Execute();
+    m_at.Bind(*m_mark, 1, address);
+    long changed = 0;
+    m_mark->Execute(&changed);
+    m_at.RequireOneRow(changed);
 }
 
-void DeleteRows(const std::shared_ptr<ado::Connection>& conn, const QString& table,
+void DeleteRows(const std::shared_ptr<ado::Connection>& conn, const QString& table, const RowAddresses& at,
                 const std::vector<qint64>& addresses, engine::EngineProgress& progress)
 {
     if (addresses.empty()) return;
     // The row found, and only it, goes; its own values play no part.
     auto remove = conn->Prepare(QStringLiteral("delete from ") + ado::QuoteName(table) +
-                                QStringLiteral(" where rowid = ?"));
+                                QStringLiteral(" where ") + at.Where());
     std::size_t done = 0;
     for (const qint64 address : addresses) {
-        remove->SetParameter(0, vb::Variant::fromLongLong(address));
+        // No row may be left to delete: the database's own relationships
+        // may have taken it along with an earlier one.
+        at.Bind(*remove, 0, address);
         remove->Execute();
         if (++done % 100 == 0) progress.Yield(true);
     }
@@ -127,8 +222,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
     ScrubResult result;
     const ScrubSettings& settings = job.settings;
     const QString table = ado::QuoteName(job.tableName);
-    const QString function = job.kind == TableScrubJob::Kind::Access ? QStringLiteral("CheckAccess")
-                                                                     : QStringLiteral("CheckFoxPro");
+    const QString function = RoutineName(job);
     auto src = ado::Connection::Create();
     auto rs = ado::Recordset::Create();
     ResultFiles results;
@@ -136,7 +230,11 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         // A result file must never take the place of the list's own file.
         const QString clash = ResultFileClash(settings, TableFiles(job));
         if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTable"), clash);
+        RequireWritableTable(job);
         SettleInterruptedCommits(TableFiles(job).front());
+        // A mark the table's code page cannot hold is refused before anything changes.
+        result.refusal = MarkRefusal(job);
+        if (!result.refusal.isEmpty()) return result;
         src->SetCursorLocation(ado::adUseServer);
         src->Open(job.connectionString, QString(), QString());
         results.Open(settings, kTableDncFileHeader);
@@ -151,7 +249,8 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         const bool hasArea = !settings.areaField.isEmpty();
         const int areaColumn = hasArea ? FieldIndex(*rs, settings.areaField) : -1;
         const int markColumn = FieldIndex(*rs, settings.markField);
-        TableRows rows(src, job.tableName, *rs, markColumn);
+        RowAddresses at(src, job.tableName, *rs);
+        TableRows rows(src, job.tableName, *rs, markColumn, at);
         std::vector<qint64> doomed; // found rows to delete after the walk, by address
 
         ScrubSettings runSettings = settings;
@@ -173,7 +272,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
             while (numbers.size() < kBatch && !rs->Eof()) {
                 numbers.push_back(BuildNumber(rs->Value(phoneColumn),
                                               hasArea ? rs->Value(areaColumn) : vb::Variant(), hasArea));
-                pending.push_back({rs->Bookmark(), rs->Value(markColumn)});
+                pending.push_back({at.Of(*rs), rs->Value(markColumn)});
                 rs->MoveNext();
             }
             walker.Judge(numbers, judgements);
@@ -195,7 +294,7 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
         // source commits: a list kept in the DNC database's own file cannot
         // commit under it.
         walker.End();
-        DeleteRows(src, job.tableName, doomed, progress);
+        DeleteRows(src, job.tableName, at, doomed, progress);
         result.counters = walker.Counters();
         // The table's changes are made lasting before the result files take
         // their places: a kill between the two then leaves no undo journal

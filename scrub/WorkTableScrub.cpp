@@ -485,7 +485,8 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
         if (job.markPosition < 0 || job.markPosition >= rs->Fields().Count())
             vb::Raise(vb::errnum::ItemNotFound, QStringLiteral("ADODB.Fields"),
                       QStringLiteral("The mark field is not a field of the list."));
-        TableRows rows(src, job.tableName, *rs, job.markPosition);
+        RowAddresses at(src, job.tableName, *rs);
+        TableRows rows(src, job.tableName, *rs, job.markPosition, at);
         Flags flags(work);
         results.Open(job, QString());
         std::vector<qint64> doomed;
@@ -495,16 +496,16 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
             if (results.Wanted(found)) results.Write(found, RenderRecord(*rs, results.Stamp()));
             if (!found) continue;
             if (deleting) {
-                doomed.push_back(rs->Bookmark());
+                doomed.push_back(at.Of(*rs));
                 continue;
             }
             const std::optional<QString> marked =
                 MarkedValue(rs->Value(job.markPosition), job.markText, job.markAction);
-            if (marked) rows.Mark(rs->Bookmark(), *marked);
+            if (marked) rows.Mark(at.Of(*rs), *marked);
         }
         flags.End();
         rs->Close();
-        DeleteRows(src, job.tableName, doomed, progress);
+        DeleteRows(src, job.tableName, at, doomed, progress);
         // The table is committed once the result files are ready, and they
         // take their places only then (see ScrubTable).
         results.Close(

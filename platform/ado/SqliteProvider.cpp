@@ -89,6 +89,10 @@ SqliteConnection::SqliteConnection(sqlite3* db, QString path, QString kind)
     : m_db(db), m_path(std::move(path)), m_kind(std::move(kind))
 {
     sqlite3_extended_result_codes(m_db, 0);
+    // A database's relationships hold as its own engine would hold them: a
+    // delete its keys restrict fails, one they cascade takes the related
+    // rows along. Rows that broke a key before are judged only when changed.
+    sqlite3_exec(m_db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
     sqlite3_busy_handler(m_db, &SqliteConnection::waitForLock, this);
     RegisterJetFunctions(m_db);
     RegisterNumberSetModule(m_db);
@@ -321,6 +325,11 @@ void SqliteConnection::raise(int rc) const
         if (name.startsWith(u'"') || name.startsWith(u'[')) name = name.mid(1, name.size() - 2);
         Raise(errnum::ErrorsInCommand, QStringLiteral("Table '%1' already exists.").arg(name), JetSource());
     }
+    if (msg.startsWith(QStringLiteral("FOREIGN KEY constraint failed")))
+        Raise(errnum::JetFailure,
+              QStringLiteral("The record cannot be deleted or changed because a table of the database "
+                             "includes related records that a relationship requires it for."),
+              JetSource());
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         Raise(errnum::JetFailure, QStringLiteral("Could not update; currently locked."), JetSource());
     if (rc == SQLITE_READONLY)
@@ -450,6 +459,24 @@ void SqliteConnection::rollbackTrans(int level)
         exec(QStringLiteral("ROLLBACK"));
     else
         exec(QStringLiteral("ROLLBACK TO tv%1; RELEASE tv%1").arg(level));
+}
+
+QStringList SqliteConnection::keyWithoutRowid(const QString& table)
+{
+    QStringList key;
+    sqlite3_stmt* s = nullptr;
+    const char* sql = "SELECT name FROM pragma_table_info(?1) WHERE pk > 0 AND EXISTS "
+                      "(SELECT 1 FROM pragma_table_list(?1) WHERE wr = 1 AND schema = 'main') ORDER BY pk";
+    if (sqlite3_prepare_v2(m_db, sql, -1, &s, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(s);
+        raise(sqlite3_errcode(m_db));
+    }
+    const QByteArray name = table.toUtf8();
+    sqlite3_bind_text(s, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+    while (sqlite3_step(s) == SQLITE_ROW)
+        key << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    sqlite3_finalize(s);
+    return key;
 }
 
 std::vector<TableInfo> SqliteConnection::tables()

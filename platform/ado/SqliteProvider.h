@@ -52,6 +52,9 @@ public:
     void commitTrans(int level) override;
     void rollbackTrans(int level) override;
     std::vector<TableInfo> tables() override;
+    // The columns of a table made WITHOUT ROWID that address its rows: its
+    // primary key, in the key's order. Empty for a table with rowids.
+    QStringList keyWithoutRowid(const QString& table);
     void updateRow(const ColumnInfo& table, qint64 rowid, const std::vector<ColumnInfo>& columns,
                    const std::vector<vb::Variant>& values) override;
     qint64 insertRow(const ColumnInfo& table, const std::vector<ColumnInfo>& columns,

@@ -1,7 +1,8 @@
 #pragma once
-// Single-byte code pages of old data files: 437 and 850 (DOS) and
-// Windows-1252, the default. Every byte decodes to one character and back, so
-// text read and written unchanged keeps its bytes.
+// Single-byte code pages of old data files: the DOS, Windows and Macintosh
+// code pages that DBF language drivers name, Windows-1252 the default. Every
+// byte decodes to one character and back, so text read and written unchanged
+// keeps its bytes.
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +11,7 @@ namespace files {
 
 class CodePage {
 public:
-    // 437, 850 or 1252; any other number is taken as 1252.
+    // One of those code pages; any other number is taken as 1252.
     explicit CodePage(int codePage = 1252);
 
     int number() const { return m_codePage; }
@@ -22,6 +23,10 @@ public:
     // whether that happened.
     QByteArray encode(const QString& text, bool* lossless = nullptr) const;
     bool canEncode(const QString& text) const;
+    // Why text cannot be written in this code page into the table at path:
+    // names the table and the first character the code page lacks. Empty
+    // when it can.
+    QString lacking(const QString& text, const QString& path) const;
 
     // The code page named by a DBF header's language-driver byte (0 and
     // unknown marks: 1252), and the mark written for a code page.

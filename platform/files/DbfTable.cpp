@@ -682,6 +682,9 @@ void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) cons
         while (n > 0 && s[n - 1] == QLatin1Char(' '))
             --n;
         s.truncate(n);
+        // A character the table's code page lacks fails the write, never a "?".
+        const QString lacking = m_codePage.lacking(s, m_path);
+        if (!lacking.isEmpty()) vb::Raise(dbferr::NotInCodePage, kSource, lacking);
         const QByteArray b = m_codePage.encode(s);
         if (b.size() > f.width)
             vb::Raise(dbferr::FieldTooSmall, kSource,

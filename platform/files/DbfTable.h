@@ -26,6 +26,7 @@ constexpr std::int32_t ReadOnly = 3027;        // table opened read-only, or a m
 constexpr std::int32_t FieldTooSmall = 3163;   // text longer than the field
 constexpr std::int32_t NumericOverflow = 3349; // number wider than the field
 constexpr std::int32_t BadTable = 3051;        // not a table this layer can open
+constexpr std::int32_t NotInCodePage = 3421;   // text the table's code page cannot hold
 } // namespace dbferr
 
 struct DbfField {

@@ -15,9 +15,16 @@
 #include "records/CDataTypeInfo.h"
 #include "scrub/DuplicateRemoval.h"
 
+#include "platform/files/DbfTable.h"
+#include "platform/files/XlsxWriter.h"
+
 #include <QDir>
+#include <QMap>
 #include <QTemporaryDir>
 #include <deque>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,7 +49,8 @@ public:
     void Report(const engine::Result& r, int) override
     {
         QString text = QStringLiteral("report");
-        if (r.failure) text += QStringLiteral(" failure of ") + r.failure->function;
+        if (r.failure)
+            text += QStringLiteral(" failure of ") + r.failure->function + ": " + r.failure->description;
         if (!r.refusal.isEmpty()) text += QStringLiteral(" refusal ") + r.refusal;
         if (!r.summary.isEmpty()) text += QStringLiteral(" summary ") + r.summary.section(u'\r', 0, 0);
         events << text;
@@ -59,6 +67,8 @@ public:
     void ShowLastUpdate(const QString&) override { events << QStringLiteral("last update"); }
     void ShowTotal(const QString& caption) override { events << caption; }
 };
+
+const QByteArray kListOfOne = "Name,Phone,Status\r\nAnn,2015551234,a\r\n";
 
 class RunControllerTest : public ScriptedUiTest {
 public:
@@ -124,6 +134,38 @@ public:
     QByteArray list() const { return testsupport::ReadFile(folder + QStringLiteral("calls.csv")); }
     void chooseList();
 
+    // A read-only list (0444) of the type with one listed number, the same
+    // fields as the text list, and a backup asked for; others may enter the folder.
+    void chooseReadOnlyList(const QString& type)
+    {
+        chooseTextList(kListOfOne, 1);
+        const QString file = folder + (type == u"ACCESS"  ? "calls.mdb"
+                                       : type == u"EXCEL" ? "calls.xlsx"
+                                                          : "calls.dbf");
+        const vb::Variant row[] = {vb::Variant(QStringLiteral("Ann")),
+                                   vb::Variant(QStringLiteral("2015551234")),
+                                   vb::Variant(QStringLiteral("a"))};
+        if (type == u"ACCESS")
+            testsupport::Db(file).exec("create table t (Name TEXT, Phone TEXT, Status TEXT);"
+                                       "insert into t values ('Ann', '2015551234', 'a');");
+        if (type == u"FOXPRO") {
+            files::DbfTable::create(file, {{"NAME", 'C', 9}, {"PHONE", 'C', 12}, {"STATUS", 'C', 9}});
+            files::DbfTable(file).appendRecord({row[0], row[1], row[2]});
+        }
+        if (type == u"EXCEL")
+            files::XlsxWriter::write(file,
+                                     {{"t",
+                                       {{vb::Variant("Name"), vb::Variant("Phone"), vb::Variant("Status")},
+                                        {row[0], row[1], row[2]}}}});
+        gCurDataTypeInfo->SetDataType(type);
+        gCurDataTypeInfo->SetDataDBName(type == u"FOXPRO" || type == u"TEXT FILE" ? folder : file);
+        gCurDataTypeInfo->SetDataTableName(window.panel.tableName = type == u"FOXPRO" ? "calls.dbf" : "t");
+        if (type == u"TEXT FILE") gCurDataTypeInfo->SetDataTableName(window.panel.tableName = "calls.csv");
+        ::chmod(QFile::encodeName(type == u"TEXT FILE" ? folder + "calls.csv" : file).constData(), 0444);
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        runs.Options().backupOriginal = 1;
+    }
+
     QTemporaryDir dir;
     QString folder;
     vb::FakeClock clock{QDateTime(QDate(2007, 3, 2), QTime(14, 25, 30))};
@@ -167,6 +209,7 @@ struct StopCase {
     const char* name;
     std::function<void(RunControllerTest&, RecordingWindow&, ScrubOptions&)> arrange;
     QStringList events;
+    uid_t runAs = 0; // 0: as the test runs; else as this user (when the test runs as root)
 };
 
 void PrintTo(const StopCase& c, std::ostream* os)
@@ -174,14 +217,35 @@ void PrintTo(const StopCase& c, std::ostream* os)
     *os << c.name;
 }
 
+// A list refused as read-only before anything is copied, by its routine.
+QStringList ReadOnly(const char* function, const char* list)
+{
+    return {"say Are you sure want to start?", "disabled",
+            QStringLiteral("report failure of %1: The calling list '%2' is read-only: it cannot be scrubbed.")
+                .arg(QLatin1String(function), QLatin1String(list)),
+            "enabled"};
+}
+
 class RunControllerStops : public RunControllerTest, public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(RunControllerStops, TheRunEndsWhereItsChoicesSayAndTheListStays)
 {
+    if (GetParam().runAs != 0 && ::geteuid() != 0) GTEST_SKIP() << "only root can run as another user here";
     GetParam().arrange(*this, window, runs.Options());
+    // The list and every file beside it, the program's database aside.
+    const auto files = [this] {
+        QMap<QString, QByteArray> bytes;
+        for (const QString& name : QDir(folder).entryList(QDir::Files))
+            if (!name.startsWith(u"Tervala.mdb")) bytes[name] = testsupport::ReadFile(folder + name);
+        return bytes;
+    };
+    const QMap<QString, QByteArray> before = files();
+    if (GetParam().runAs != 0)
+        ASSERT_EQ(::syscall(SYS_setresuid, -1, GetParam().runAs, -1), 0); // this thread
     runs.Start();
-    EXPECT_EQ(window.events, GetParam().events);
-    if (QFile::exists(folder + QStringLiteral("calls.csv"))) EXPECT_EQ(list(), kList);
+    if (GetParam().runAs != 0) ASSERT_EQ(::syscall(SYS_setresuid, -1, 0, -1), 0);
+    EXPECT_EQ(window.events.join(u'\n').remove(folder), GetParam().events.join(u'\n'));
+    EXPECT_EQ(files(), before); // the list as it was, no backup copy, no result file
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -228,7 +292,24 @@ INSTANTIATE_TEST_SUITE_P(
                  {"say Are you sure want to start?", "disabled", "enabled"}},
         StopCase{"ANumberThatIsNotTenDigits",
                  [](auto& t, auto&, auto&) { t.chooseType("ONE NUMBER", "201-555-1234"); },
-                 {"disabled", "say Phone Numner must be 10 digits!", "enabled"}}),
+                 {"disabled", "say Phone Numner must be 10 digits!", "enabled"}},
+        // A read-only list of every kind, also to root, and to another user.
+        StopCase{"AReadOnlyTextList", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("TEXT FILE"); },
+                 ReadOnly("GetExcelFields", "calls.csv")},
+        StopCase{"AReadOnlyAccessList", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("ACCESS"); },
+                 ReadOnly("CheckAccess", "calls.mdb")},
+        StopCase{"AReadOnlyFoxProList", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("FOXPRO"); },
+                 ReadOnly("CheckFoxPro", "calls.dbf")},
+        StopCase{"AReadOnlyWorkbook", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("EXCEL"); },
+                 ReadOnly("CheckExcel", "calls.xlsx")},
+        StopCase{"AnotherUsersReadOnlyAccessList",
+                 [](auto& t, auto&, auto&) { t.chooseReadOnlyList("ACCESS"); },
+                 ReadOnly("CheckAccess", "calls.mdb"), 4321},
+        StopCase{"AnotherUsersReadOnlyFoxProList",
+                 [](auto& t, auto&, auto&) { t.chooseReadOnlyList("FOXPRO"); },
+                 ReadOnly("CheckFoxPro", "calls.dbf"), 4321},
+        StopCase{"AnotherUsersReadOnlyWorkbook", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("EXCEL"); },
+                 ReadOnly("CheckExcel", "calls.xlsx"), 4321}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunControllerTest, OneListedNumberIsTakenWithoutAConfirmationAndWrittenToTheDncFile)

@@ -55,6 +55,17 @@ struct Kind {
 };
 
 const auto kStore = [](const QString& f, const QStringList&) { return f + "store.mdb"; };
+const auto At = [](const char* name) {
+    return [name](const QString& f, const QStringList&) { return f + name; };
+};
+// before, the list's name (or its stem) in capitals, after.
+const auto Caps = [](const char* before, const char* after, bool stem = false) {
+    return [=](const QString& f, const QStringList& s) {
+        return f + before +
+               (stem ? QFileInfo(s.last()).completeBaseName() : QFileInfo(s.last()).fileName()).toUpper() +
+               after;
+    };
+};
 const auto kList = [](const QString&, const QStringList& s) { return s.last(); };
 
 const Kind kKinds[] = {
@@ -87,49 +98,19 @@ const Kind kKinds[] = {
     {"TheList", [](const QString&, const QStringList& s) { return s.last(); }, true},
     {"ReadOnly", [](const QString& f, const QStringList&) { return f + "readonly.txt"; }, true},
     {"ASoundName", [](const QString& f, const QStringList&) { return f + "results.txt"; }, false},
+    {"TheDncDatabaseInCapitalsOnADisk", At("STORE.MDB"), false},
     // On a USB stick one file answers to every spelling of its name.
-    {"DncDatabaseInCapitals", [](const QString& f, const QStringList&) { return f + "STORE.MDB"; }, true,
-     kStore, false, true},
-    {"DncJournalInCapitals", [](const QString& f, const QStringList&) { return f + "STORE.MDB-JOURNAL"; },
-     true, kStore, false, true},
-    {"SettingsInCapitals", [](const QString& f, const QStringList&) { return f + "APP/TERVALA.INI"; }, true,
-     [](const QString& f, const QStringList&) { return f + "app/Tervala.ini"; }, false, true},
-    {"MemoInMixedCase", [](const QString&, const QStringList& s) { return Base(s) + ".Fpt"; }, true, kList,
-     false, true},
-    {"IndexInMixedCase", [](const QString&, const QStringList& s) { return Base(s) + ".Cdx"; }, true, kList,
-     false, true},
-    {"TheListInCapitals",
-     [](const QString& f, const QStringList& s) { return f + QFileInfo(s.last()).fileName().toUpper(); },
-     true,
-     {},
-     false,
-     true},
-    {"WorkbookSaveInCapitals",
-     [](const QString& f, const QStringList& s) {
-         return f + u'.' + QFileInfo(s.last()).fileName().toUpper() + ".Ab12Cd";
-     },
-     true, kList, false, true},
-    {"BackupInSmallLetters",
-     [](const QString& f, const QStringList& s) {
-         return f + "b070302142530" + QFileInfo(s.last()).fileName();
-     },
-     true, kList, false, true},
-    {"BackupOfTheMemoInMixedCase",
-     [](const QString& f, const QStringList& s) { return Backup(f, Base(s) + ".Fpt"); }, true, kList, false,
-     true},
-    {"TheOtherResultFileInCapitals",
-     [](const QString& f, const QStringList&) { return f + "RESULTS.TXT"; },
-     true,
-     {},
-     false,
-     true,
-     true},
-    {"ASoundNameOnAStick",
-     [](const QString& f, const QStringList&) { return f + "Results.txt"; },
-     false,
-     {},
-     false,
-     true},
+    {"DncDatabaseInCapitals", At("STORE.MDB"), true, kStore, false, true},
+    {"DncJournalInCapitals", At("STORE.MDB-JOURNAL"), true, kStore, false, true},
+    {"SettingsInCapitals", At("APP/TERVALA.INI"), true, At("app/Tervala.ini"), false, true},
+    {"MemoInMixedCase", Caps("", ".Fpt", true), true, kList, false, true},
+    {"IndexInMixedCase", Caps("", ".Cdx", true), true, kList, false, true},
+    {"TheListInCapitals", Caps("", ""), true, {}, false, true},
+    {"WorkbookSaveInCapitals", Caps(".", ".Ab12Cd"), true, kList, false, true},
+    {"BackupInSmallLetters", Caps("b070302142530", ""), true, kList, false, true},
+    {"BackupOfTheMemoInMixedCase", Caps("B070302142530", ".Fpt", true), true, kList, false, true},
+    {"TheOtherResultFileInCapitals", At("RESULTS.TXT"), true, {}, false, true, true},
+    {"ASoundNameOnAStick", At("Results.txt"), false, {}, false, true},
 };
 
 class ResultFileClash : public ::testing::TestWithParam<std::tuple<Kind, Source, bool>> {

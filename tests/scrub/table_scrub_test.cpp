@@ -4,6 +4,7 @@
 #include "TableScrubFixture.h"
 #include "support/RecordingProgress.h"
 
+#include <QProcess>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -283,6 +284,55 @@ TEST_P(EmbeddedTableScrubTest, AListInsideTheDncDatabaseFileIsChangedAndCommitte
     EXPECT_EQ(listRows(), QStringList{QStringLiteral("2015550000|new|2")});
 }
 
+// The list's database keeps its own rules: its relationships (a delete they
+// restrict fails whole, one they cascade takes the related rows along, a
+// reference already broken before the run stops nothing) and a table made
+// WITHOUT ROWID, whose rows are reached by their primary key.
+TEST_P(EmbeddedTableScrubTest, TheListDatabasesOwnRulesHold)
+{
+    const QString restrict = "create unique index code on calls (Code); create table visits (code INTEGER "
+                             "REFERENCES calls (Code) ON DELETE RESTRICT); insert into visits values (1);";
+    const QString cascade =
+        "create unique index code on calls (Code); create table visits (code INTEGER "
+        "REFERENCES calls (Code) ON DELETE CASCADE); insert into visits values (1), (2), (99);";
+    const QString keyed =
+        "create table k (Name TEXT, Phone TEXT, Status TEXT, Code INTEGER, PRIMARY KEY (Name, "
+        "Code)) WITHOUT ROWID; insert into k select * from calls; drop table calls; "
+        "alter table k rename to calls; create table visits (code INTEGER);";
+    const struct {
+        const QString& schema;
+        bool deleting;
+        QStringList rows;   // the list afterwards; empty: as it was, the run failed
+        const char* visits; // the related rows afterwards
+    } cases[] = {
+        {restrict, true, {}, "1"},
+        {restrict, false, {"2015551234|DNC|1", "2015550000|new|2", "9731234567|DNC|3"}, "1"},
+        {cascade, true, {"2015550000|new|2"}, "2,99"},
+        {cascade, false, {"2015551234|DNC|1", "2015550000|new|2", "9731234567|DNC|3"}, "1,2,99"},
+        {keyed, true, {"2015550000|new|2"}, ""},
+        {keyed, false, {"2015551234|DNC|1", "2015550000|new|2", "9731234567|DNC|3"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.schema.left(40).toStdString() + (c.deleting ? " deleting" : " marking"));
+        QFile::remove(dir.filePath(QStringLiteral("list.mdb")));
+        makeList({{QStringLiteral("a"), QStringLiteral("2015551234"), QStringLiteral("new"), 1},
+                  {QStringLiteral("b"), QStringLiteral("2015550000"), QStringLiteral("new"), 2},
+                  {QStringLiteral("c"), QStringLiteral("9731234567"), QStringLiteral("new"), 3}});
+        scrubtest::Exec(listDb, c.schema);
+        const QStringList before = listRows();
+        job.settings.deleteFound = c.deleting;
+        job.settings.markAction = 2;
+
+        const scrub::ScrubResult r = scrub::ScrubTable(job, view, dnc);
+
+        if (c.rows.isEmpty()) scrubtest::ExpectFailure(r, function(), QStringLiteral("related records"));
+        EXPECT_EQ(listRows(), c.rows.isEmpty() ? before : c.rows);
+        testsupport::Db list(listDb);
+        EXPECT_EQ(list.scalar("select group_concat(code) from (select code from visits order by code)"),
+                  QLatin1String(c.visits));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Access, EmbeddedTableScrubTest, ::testing::Values(Kind::Access),
                          scrubtest::KindName);
 
@@ -400,6 +450,60 @@ TEST_P(DbfTableScrubTest, OfTwoFilesWhoseNamesDifferInCaseTheChosenOneIsCountedS
         EXPECT_EQ(r.counters.total, 2);
         EXPECT_EQ(listRows(), QStringList{QStringLiteral("2015550000|new|2")});
         EXPECT_EQ(scrubtest::Read(folder + other), otherBefore);
+    }
+}
+
+// A table in the code page its language driver names, made and read back by
+// python3-dbf: a mark is written in that code page, and one it cannot hold
+// is refused before anything changes, naming the table and the character.
+TEST_P(DbfTableScrubTest, AMarkIsWrittenInTheTablesOwnCodePageOrRefused)
+{
+    const struct {
+        const char* codec;
+        const char* old;    // the mark field before
+        const char* mark;   // its first character is the one refused
+        const char* status; // the found record's mark field afterwards; null: refused
+    } cases[] = {
+        {"cp866", "нов", "Ж", "новЖ"},   {"cp866", "нов", "€", nullptr},   {"cp1251", "нов", "Ж€", "новЖ€"},
+        {"cp1253", "νέο", "Ж", nullptr}, {"cp1252", "new", "Ж€", nullptr}, {"cp1253", "νέο", "Ω", "νέοΩ"},
+    };
+    const auto python = [](const QString& script, const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral("-c"), script} + args);
+        p.waitForFinished(-1);
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.codec) + " " + c.mark);
+        for (const QString file : {dbfPath(), folder + "dnc.txt"})
+            QFile::remove(file);
+        const QString old = QString::fromUtf8(c.old);
+        python("import dbf, sys\n"
+               "t = dbf.Table(sys.argv[1], 'NAME C(10); PHONE C(15); STATUS C(12)', codepage=sys.argv[2])\n"
+               "t.open(dbf.READ_WRITE)\n"
+               "t.append(('a', '2015551234', sys.argv[3])); t.append(('b', '2015550000', sys.argv[3]))\n"
+               "t.close()\n",
+               {dbfPath(), c.codec, old});
+        const QByteArray before = scrubtest::Read(dbfPath());
+        job.settings.markAction = 1;
+        job.settings.markText = QString::fromUtf8(c.mark);
+
+        const scrub::ScrubResult r = scrub::ScrubTable(job, view, dnc);
+
+        const QString read = python("import dbf, sys\nt = dbf.Table(sys.argv[1]); t.open()\n"
+                                    "print('|'.join(r.status.strip() for r in t))\n",
+                                    {dbfPath()});
+        if (c.status) {
+            scrubtest::ExpectFinished(r);
+            EXPECT_EQ(read, QString::fromUtf8(c.status) + u'|' + old);
+            continue;
+        }
+        EXPECT_EQ(scrubtest::Read(dbfPath()), before);
+        EXPECT_FALSE(QFile::exists(folder + QStringLiteral("dnc.txt")));
+        const QString refused = u'\'' + QString::fromUtf8(c.mark).left(1) + u'\'';
+        EXPECT_TRUE(r.refusal.contains("'" + dbfPath() + "'") && r.refusal.contains(refused))
+            << r.refusal.toStdString();
     }
 }
 

@@ -1,15 +1,12 @@
 #pragma once
-// A folder on a case-blind file system, as a calling list on a USB stick
-// lies in: an exFAT image mounted through its FUSE driver (which, unlike the
-// kernel's, gives each spelling of one file an inode number of its own).
-// Mounted once per test process, at first use, and let go at its end.
-// Where it cannot be mounted (no FUSE, no loop device, not root) there is
-// none, and Why() says so for the skip.
+// A folder on a case-blind file system, as on a USB stick: an exFAT image
+// mounted through its FUSE driver (which gives each spelling of one file an
+// inode number of its own), once per test process and let go at its end.
+// Where it cannot be mounted (no FUSE or loop device, not root) NewFolder
+// is empty and Why says why.
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QString>
 #include <QTemporaryDir>
 #include <cstdlib>
 
@@ -22,38 +19,33 @@ public:
         static CaseBlindMount mount;
         return mount;
     }
-    // A new empty folder on it, ending in "/"; empty when there is no mount.
-    QString NewFolder()
+    QString NewFolder() // a new empty folder on it, ending in "/"
     {
-        if (!m_mounted) return {};
         const QString folder = m_dir.path() + QStringLiteral("/mount/f%1/").arg(++m_folders);
-        return QDir().mkpath(folder) ? folder : QString();
+        return m_mounted && QDir().mkpath(folder) ? folder : QString();
     }
-    QString Why() const { return m_why; }
+    QString Why() const { return QStringLiteral("no exFAT image can be mounted here: ") + m_why; }
 
 private:
+    // As root the driver wants a block device; the loop device goes with the driver.
     CaseBlindMount()
     {
-        // The driver needs a block device when run as root; the loop device
-        // is let go at once and goes with the driver.
-        const QString script = QStringLiteral(
-            "(cd '%1' && mkdir mount && truncate -s 32M image && mkfs.exfat image && "
-            "dev=$(losetup -f --show image) && "
-            "{ mount.exfat-fuse \"$dev\" mount; ok=$?; losetup -d \"$dev\"; exit $ok; }) >'%1/log' 2>&1");
         m_mounted =
-            m_dir.isValid() && std::system(QFile::encodeName(script.arg(m_dir.path())).constData()) == 0;
-        if (!m_mounted) {
-            QFile log(m_dir.path() + QStringLiteral("/log"));
-            m_why = QStringLiteral("no exFAT image can be mounted here: ") +
-                    (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString());
-        }
+            m_dir.isValid() && Run("cd '%1' && mkdir mount && truncate -s 32M image && mkfs.exfat image && "
+                                   "dev=$(losetup -f --show image) && { mount.exfat-fuse \"$dev\" mount; "
+                                   "ok=$?; losetup -d \"$dev\"; exit $ok; }");
+        QFile log(m_dir.filePath(QStringLiteral("log")));
+        if (!m_mounted && log.open(QIODevice::ReadOnly)) m_why = QString::fromLocal8Bit(log.readAll());
     }
     ~CaseBlindMount()
     {
-        if (m_mounted)
-            std::system(QFile::encodeName(
-                            QStringLiteral("umount '%1/mount' || umount -l '%1/mount'").arg(m_dir.path()))
-                            .constData());
+        if (m_mounted) Run("umount '%1/mount' || umount -l '%1/mount'");
+    }
+    bool Run(const char* script)
+    {
+        const QString line =
+            QStringLiteral("(%1) >'%2/log' 2>&1").arg(QString::fromLatin1(script), m_dir.path());
+        return std::system(QFile::encodeName(line.arg(m_dir.path())).constData()) == 0;
     }
 
     QTemporaryDir m_dir;
