@@ -46,6 +46,8 @@ QString BackUpList(const QString& folder, const QString& fileName, BackupKind ki
 {
     const QString dir = FolderWithSeparator(folder);
     const QString list = dir + fileName;
+    // The list as a group commit a kill cut short leaves it once settled.
+    SettleInterruptedCommits(list);
     QStringList sources{list};
     // Each file once, whatever names reach it.
     if (kind == BackupKind::Table)

@@ -199,16 +199,21 @@ void ResultFiles::Close(LineFile* list, const std::function<void()>& between, co
     LineFile::CloseTogether({list, &m_ok, &m_dnc}, between, betweenJournal);
 }
 
-void SettleInterruptedCommits(const QString& listFile)
+void SettleInterruptedCommits(const QString& listFile, const ScrubSettings* settings)
 {
-    fso::RecoverInterruptedCommits(QFileInfo(fso::ResolvedFilePath(listFile)).path());
+    QStringList files{listFile};
+    if (settings && settings->exportOk) files << settings->okFile;
+    if (settings && settings->exportDnc) files << settings->dncFile;
+    fso::SettleGroupsNaming(files);
 }
 
 QString CommitJournalOf(const QString& listFile)
 {
-    if (listFile.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive))
-        return files::DbfTable::undoJournalPath(listFile);
-    return listFile + QStringLiteral("-journal");
+    // Where the engine keeps it: beside the file a link leads to.
+    const QString table = fso::ResolvedFilePath(listFile);
+    if (table.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive))
+        return files::DbfTable::undoJournalPath(table);
+    return table + QStringLiteral("-journal");
 }
 
 void ResultFiles::Close(fso::ReplacementFile* workbook)

@@ -95,13 +95,15 @@ private:
 };
 
 // The file whose existence shows that a table list's transaction is not
-// committed yet: a FoxPro table's undo journal, a database's "-journal". A
-// group commit of the result files follows it (see CommitTogether).
+// committed yet: a FoxPro table's undo journal, a database's "-journal"
+// (beside the file a link leads to). A group commit of the result files
+// follows it (see CommitTogether).
 QString CommitJournalOf(const QString& listFile);
-// Finishes or undoes a group commit a kill cut short whose result files
-// follow this table list's commit: called before the list is opened, as
-// the table's own undo journal is played back at its open.
-void SettleInterruptedCommits(const QString& listFile);
+// Finishes or undoes the group commits a kill cut short that name the list
+// or (when settings are given) its result files: called before the list is
+// opened, judged or stamped, as the table's own undo journal is played back
+// at its open.
+void SettleInterruptedCommits(const QString& listFile, const ScrubSettings* settings = nullptr);
 
 // The present date and time as result lines show them. The text changes
 // once a second; reading the local time and formatting it for every line

@@ -227,11 +227,11 @@ ScrubResult ScrubTable(const TableScrubJob& job, engine::EngineProgress& progres
     auto rs = ado::Recordset::Create();
     ResultFiles results;
     try {
+        SettleInterruptedCommits(TableFiles(job).front(), &settings);
         // A result file must never take the place of the list's own file.
         const QString clash = ResultFileClash(settings, TableFiles(job));
         if (!clash.isEmpty()) vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTable"), clash);
         RequireWritableTable(job);
-        SettleInterruptedCommits(TableFiles(job).front());
         // A mark the table's code page cannot hold is refused before anything changes.
         result.refusal = MarkRefusal(job);
         if (!result.refusal.isEmpty()) return result;

@@ -277,6 +277,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
     ResultFiles results;
     LineFile copy;
     try {
+        SettleInterruptedCommits(source, &settings);
         // The file that is really rewritten: a list that is a symbolic link
         // is replaced where it lies, and the link stays.
         const QString target = fso::ResolvedFilePath(source);
@@ -285,11 +286,6 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         if (!clash.isEmpty())
             vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"), clash);
 
-        // A group commit a kill cut short is settled first, in the result
-        // files' folders and the list's: finishing one may replace the list
-        // itself, which must come before the list is stamped.
-        results.Open(settings, kTextDncFileHeader);
-        SettleInterruptedCommits(source);
         // The list as it is read, stamped before anything reads it (the
         // backup included): a list another program changes meanwhile (a line
         // added) is left as it was, with the earlier result files.
@@ -304,6 +300,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         QFile gaps(source);
         const ListColumns columns = ColumnsOfList(table, gaps, job, source);
 
+        results.Open(settings, kTextDncFileHeader);
         // The rewritten list is the list's own replacement: unnamed (or a
         // hidden temporary the next run sweeps) until it takes the list's
         // place, so a kill leaves no second copy of the list beside it.

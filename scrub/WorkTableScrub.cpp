@@ -347,17 +347,6 @@ ListStamp StampList(const WorkTableJob& job)
     return stamp;
 }
 
-// A group commit a kill cut short that holds the list or a result file is
-// settled first (finishing one may replace the list); then the list is
-// stamped, before anything reads it.
-ListStamp SettleAndStampList(const WorkTableJob& job)
-{
-    SettleInterruptedCommits(ListFile(job));
-    if (job.exportOk) SettleInterruptedCommits(job.okFile);
-    if (job.exportDnc) SettleInterruptedCommits(job.dncFile);
-    return StampList(job);
-}
-
 // The write-back pairs the flags with the records by their place: a list
 // another program wrote since the copy (records added, moved or removed)
 // is left as it was.
@@ -666,8 +655,16 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& job, engine::EngineProgress
     std::shared_ptr<ado::Connection> work;
     try {
         Say(progress, QStringLiteral("Analyzing data ...."), 1);
+        {
+            ScrubSettings results;
+            results.exportOk = job.exportOk;
+            results.exportDnc = job.exportDnc;
+            results.okFile = job.okFile;
+            results.dncFile = job.dncFile;
+            SettleInterruptedCommits(ListFile(job), &results);
+        }
         RefuseResultFileClash(job);
-        ListStamp asRead = SettleAndStampList(job);
+        ListStamp asRead = StampList(job);
         result.rows = FillWorkDatabase(job, work);
 
         const double start = vb::Timer();

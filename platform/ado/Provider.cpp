@@ -6,6 +6,9 @@
 #include "platform/ado/SqliteProvider.h"
 #include "platform/ado/VirtualTables.h"
 
+#include "platform/fso/FileReplace.h"
+
+#include <QFileInfo>
 #include <QHash>
 
 namespace ado {
@@ -85,6 +88,16 @@ std::shared_ptr<ProviderConnection> OpenProvider(const QString& connectionString
     RegisterStandardProviders();
     const ConnectionString cs(connectionString);
     const ProviderChoice choice = ChooseProvider(cs);
+    // A group commit a kill cut short beside a list (a table and its result
+    // files) is settled before anything reads the list.
+    const QString source =
+        cs.contains(QStringLiteral("SourceDB")) ? cs.value(QStringLiteral("SourceDB")) : cs.dataSource();
+    if (!source.isEmpty() && choice.kind != QLatin1String("odbc")) {
+        if (QFileInfo(source).isDir())
+            fso::RecoverInterruptedCommits(source);
+        else
+            fso::SettleGroupsNaming({source});
+    }
     const auto it = providers().constFind(choice.kind);
     if (it == providers().constEnd())
         Raise(errnum::ProviderNotFound,

@@ -266,11 +266,10 @@ void readCell(QXmlStreamReader& x, BookData& book, SheetData& s, RowSlot& slot, 
 
 void XlsxOpen(BookData& book)
 {
-    // A group commit a kill cut short in the workbook's folder is settled
-    // first, as finishing it may replace the workbook. The stamp is taken
-    // then, before anything is read: a save refuses to replace a file
+    // Taken before anything is read (and after a group commit a kill cut
+    // short in its folder is settled): a save refuses to replace a file
     // another program has written since.
-    fso::RecoverInterruptedCommits(QFileInfo(fso::ResolvedFilePath(book.path)).path());
+    fso::SettleGroupsNaming({book.path});
     book.stamp = fso::StampOf(book.path);
     auto zip = std::make_unique<QuaZip>(book.path);
     if (!zip->open(QuaZip::mdUnzip)) notAWorkbook(book, QStringLiteral("the zip container cannot be read"));

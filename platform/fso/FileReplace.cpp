@@ -3,18 +3,22 @@
 #include "platform/fso/FolderNames.h"
 #include "platform/vb/Err.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <list>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace fso {
@@ -121,13 +125,16 @@ bool IsSameFile(const QString& a, const QString& b)
 
 namespace {
 
+bool g_withoutLinks = false; // the tests' file system without links and lasting inodes
+quint64 g_inodeSalt = 0;     // mixed into the inode numbers it shows
+
 // The stamp of what a successful stat found.
 FileStamp StampOfStat(const struct stat& st)
 {
     FileStamp stamp;
     stamp.exists = true;
     stamp.device = quint64(st.st_dev);
-    stamp.inode = quint64(st.st_ino);
+    stamp.inode = quint64(st.st_ino) ^ g_inodeSalt;
     stamp.size = qint64(st.st_size);
     stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.type = unsigned(st.st_mode & S_IFMT);
@@ -180,20 +187,72 @@ QByteArray FolderOf(const QString& resolved)
     return native(QFileInfo(resolved).path());
 }
 
-// The program's temporaries are named ".<name>.tervala-<inode>", the inode
-// (in hex) being the temporary's own: a name a user's file could carry, but
-// not together with that inode, so the sweep never takes a user's file.
+// The program's temporaries are named ".<name>.tervala-<token>": the token
+// is a random number followed by a check of it and the name, so that a name
+// a user's file merely looks like is never taken for one, and the name does
+// not depend on an inode number (which some file systems change at each
+// mount). An older form carried the temporary's own inode in hex instead.
+// A long name is shortened (its start and a hash of it), so that the marks
+// fit within the longest name a file system allows.
 const QByteArray kMark = ".tervala-";
-// A group commit's journal: ".<name>.tervala-journal-<random>", beginning
-// with kJournalMagic and ending with kJournalEnd. A journal without its end
-// was cut short while it was written, before any rename of its group.
+// A group commit's journal: ".<name>.tervala-journal-<random>", the same name
+// in each folder of the group, beginning with kJournalMagic and ending with
+// kJournalEnd. A journal without its end was cut short while it was written,
+// before any rename of its group.
 const QByteArray kJournalMark = ".tervala-journal-";
-const QByteArray kJournalMagic = "tervala group commit 1\n";
+const QByteArray kJournalMagic = "tervala group commit 2\n";
 const QByteArray kJournalEnd = "end\n";
+// The state line that follows the magic, rewritten in place as the group
+// goes on: the journals written (a kill undoes the group), between() begun
+// (the change it commits decides), committed (a kill finishes the group).
+const QByteArray kReady = "ready  ";
+const QByteArray kBetween = "between";
+const QByteArray kCommitted = "commit ";
+constexpr qsizetype kNamePartMax = 200;
 
-QByteArray TemporaryName(const QByteArray& base, quint64 inode)
+QByteArray NamePart(const QByteArray& name)
 {
-    return '.' + base + kMark + QByteArray::number(inode, 16);
+    if (name.size() <= kNamePartMax) return name;
+    qsizetype cut = kNamePartMax - 13;
+    while (cut > 0 && (uchar(name[cut]) & 0xC0) == 0x80) // not within a character
+        --cut;
+    return name.left(cut) + '~' + QCryptographicHash::hash(name, QCryptographicHash::Sha1).toHex().left(12);
+}
+
+QByteArray RandomHex(int digits)
+{
+    QByteArray hex;
+    while (hex.size() < digits)
+        hex += QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
+    return hex.left(digits);
+}
+
+QByteArray TokenCheck(const QByteArray& part, const QByteArray& random)
+{
+    return QCryptographicHash::hash(part + '/' + random, QCryptographicHash::Sha1).toHex().left(8);
+}
+
+QByteArray TemporaryName(const QByteArray& target)
+{
+    const QByteArray part = NamePart(target);
+    const QByteArray random = RandomHex(16);
+    return '.' + part + kMark + random + TokenCheck(part, random);
+}
+
+QByteArray TemporaryPrefix(const QByteArray& target)
+{
+    return '.' + NamePart(target) + kMark;
+}
+
+// True when name is a temporary of target's in the present form.
+bool IsTemporaryOf(const QByteArray& target, const QByteArray& name)
+{
+    const QByteArray prefix = TemporaryPrefix(target);
+    if (!name.startsWith(prefix) || name.size() != prefix.size() + 24) return false;
+    const QByteArray token = name.mid(prefix.size());
+    for (const char c : token)
+        if (!std::isxdigit(uchar(c)) || std::isupper(uchar(c))) return false;
+    return token.mid(16) == TokenCheck(NamePart(target), token.left(16));
 }
 
 QByteArray RandomSuffix()
@@ -214,9 +273,47 @@ FileStamp EntryStamp(int dirFd, const QByteArray& name)
     return StampOfStat(st);
 }
 
-bool SameFile(const FileStamp& a, const FileStamp& b)
+bool Exists(int dirFd, const QByteArray& name)
 {
-    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.type == b.type;
+    struct stat st {};
+    return ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// False where inode numbers do not last: FAT and exFAT (through FUSE or
+// not), network file systems, FUSE in general.
+bool InodesLast(int dirFd)
+{
+    if (g_withoutLinks) return false;
+    struct statfs fs {};
+    if (::fstatfs(dirFd, &fs) != 0) return true;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x4d44UL:     // FAT
+    case 0x2011BAB0UL: // exFAT
+    case 0x65735546UL: // FUSE
+    case 0x6969UL:     // NFS
+    case 0x517BUL:     // SMB
+    case 0xFF534D42UL: // CIFS
+    case 0xFE534D42UL: // SMB2
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The same file: by its inode where inode numbers last, elsewhere by what
+// such a file system keeps (its size and modification time).
+bool SameFile(const FileStamp& a, const FileStamp& b, bool inodesLast = true)
+{
+    if (a.exists != b.exists || a.type != b.type) return false;
+    if (!a.exists) return true;
+    if (inodesLast) return a.device == b.device && a.inode == b.inode;
+    return a.size == b.size && a.mtimeNs == b.mtimeNs;
+}
+
+// The same file with the same content as when it was stamped.
+bool Unchanged(const FileStamp& now, const FileStamp& then, bool inodesLast)
+{
+    return SameFile(now, then, inodesLast) && now.size == then.size && now.mtimeNs == then.mtimeNs;
 }
 
 // Removes name from the folder when it is a regular file no live process
@@ -233,15 +330,27 @@ void RemoveUnheld(int dirFd, const QByteArray& name, std::optional<quint64> inod
     ::close(fd);
 }
 
-// One file of a group commit as its journal writes it down (names within
-// the folder, inodes in hex): the target, the new content's temporary and
-// inode, and where the earlier content is kept once the rename has begun.
+// One file of a group commit as its folder's journal writes it down (names
+// within that folder): the target, the new content's temporary, the name
+// that keeps the earlier content (empty when none is kept) and the new
+// content's size and modification time.
 struct JournalEntry {
-    QByteArray folder;
     QByteArray target;
     QByteArray temporary;
-    quint64 newInode = 0;
-    quint64 oldInode = 0; // 0: the target did not exist
+    QByteArray kept;
+    bool wasNew = false; // the target did not exist
+    qint64 newSize = 0;
+    qint64 newMtimeNs = 0;
+};
+
+// What decides a group whose between() was begun and not marked done: a
+// table's undo journal (done once it is gone), or a database (done once no
+// hot -journal is left beside it and, in WAL mode, once its log holds a
+// commit made after the baseline).
+struct Decider {
+    char kind = 0; // 0 none, 'u' undo journal, 's' database
+    QByteArray name;
+    QByteArray baseline;
 };
 
 int OpenFolder(const QByteArray& folder)
@@ -249,82 +358,283 @@ int OpenFolder(const QByteArray& folder)
     return ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-// Completes (forward) or undoes a group a kill cut short. Forward: every
-// target that does not hold its new file yet gets it from its temporary.
-// Back: a target that holds its new file gets its earlier one again (from
-// the temporary it was exchanged with, or a kept link), or goes when it was
-// new. Either way the temporaries left go.
-void PlayBack(const QList<JournalEntry>& entries, bool forward, const QByteArray& decidedBy)
+quint32 Big32(const uchar* p)
 {
-    // Marked committed, it goes forward; before the mark, the file that
-    // decides tells whether between() got done.
-    if (!forward && !decidedBy.isEmpty()) forward = ::access(decidedBy.constData(), F_OK) != 0;
-    for (const JournalEntry& e : entries) {
-        const int dir = OpenFolder(e.folder);
-        if (dir < 0) continue;
-        const FileStamp target = EntryStamp(dir, e.target);
-        const FileStamp temporary = EntryStamp(dir, e.temporary);
-        // The earlier file's second name, where the exchange was not at hand.
-        const QByteArray keptName = TemporaryName(e.target, e.oldInode);
-        const FileStamp kept = e.oldInode ? EntryStamp(dir, keptName) : FileStamp();
-        const bool keptLink = kept.exists && kept.inode == e.oldInode;
-        const bool placed = target.exists && target.inode == e.newInode;
-        if (forward) {
-            if (!placed && temporary.exists && temporary.inode == e.newInode)
-                ::renameat(dir, e.temporary.constData(), dir, e.target.constData());
-            else if (placed && temporary.exists)
-                ::unlinkat(dir, e.temporary.constData(), 0); // the earlier content, exchanged
-            if (keptLink) ::unlinkat(dir, keptName.constData(), 0);
-        } else if (placed) {
-            if (temporary.exists) // the earlier content, exchanged with the new
-                ::renameat(dir, e.temporary.constData(), dir, e.target.constData());
-            else if (keptLink)
-                ::renameat(dir, keptName.constData(), dir, e.target.constData());
-            else if (e.oldInode == 0)
-                ::unlinkat(dir, e.target.constData(), 0);
-        } else {
-            if (temporary.exists && temporary.inode == e.newInode)
-                ::unlinkat(dir, e.temporary.constData(), 0);
-            if (keptLink && target.exists && target.inode == e.oldInode)
-                ::unlinkat(dir, keptName.constData(), 0);
-        }
-        ::fsync(dir);
-        ::close(dir);
-    }
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
 }
 
-QList<JournalEntry> ParseJournal(const QByteArray& text, bool& forward, QByteArray& decidedBy, bool& ok)
+// The engine's write-ahead log as far as it is whole: its salts and the
+// number of its last commit frame (0: none).
+QByteArray WalState(int dirFd, const QByteArray& database)
 {
+    const int fd =
+        ::openat(dirFd, (database + "-wal").constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return "none";
+    QByteArray head(32, '\0');
+    quint64 lastCommit = 0;
+    quint32 salt1 = 0, salt2 = 0;
+    if (::pread(fd, head.data(), 32, 0) == 32) {
+        const auto* h = reinterpret_cast<const uchar*>(head.constData());
+        const quint32 magic = Big32(h);
+        const quint32 pageSize = Big32(h + 8);
+        salt1 = Big32(h + 16);
+        salt2 = Big32(h + 20);
+        const bool bigEndian = (magic & 1) != 0;
+        const auto word = [bigEndian](const uchar* p) {
+            return bigEndian ? Big32(p)
+                             : (quint32(p[3]) << 24) | (quint32(p[2]) << 16) | (quint32(p[1]) << 8) | p[0];
+        };
+        quint32 s0 = 0, s1 = 0;
+        const auto sum = [&](const uchar* p, qsizetype n) {
+            for (qsizetype i = 0; i + 8 <= n; i += 8) {
+                s0 += word(p + i) + s1;
+                s1 += word(p + i + 4) + s0;
+            }
+        };
+        sum(h, 24);
+        if ((magic & ~1U) == 0x377f0682U && pageSize >= 512 && pageSize <= 65536 && s0 == Big32(h + 24) &&
+            s1 == Big32(h + 28)) {
+            QByteArray frame(24 + qsizetype(pageSize), '\0');
+            const auto* f = reinterpret_cast<const uchar*>(frame.constData());
+            for (quint64 n = 1;; ++n) {
+                const off_t at = off_t(32 + (n - 1) * frame.size());
+                if (::pread(fd, frame.data(), std::size_t(frame.size()), at) != frame.size()) break;
+                if (Big32(f + 8) != salt1 || Big32(f + 12) != salt2) break;
+                sum(f, 8);
+                sum(f + 24, pageSize);
+                if (s0 != Big32(f + 16) || s1 != Big32(f + 20)) break;
+                if (Big32(f + 4) != 0) lastCommit = n;
+            }
+        }
+    }
+    ::close(fd);
+    return QByteArray::number(salt1, 16) + ':' + QByteArray::number(salt2, 16) + ':' +
+           QByteArray::number(lastCommit);
+}
+
+// True when the database is in WAL mode (its header says so).
+bool InWalMode(int dirFd, const QByteArray& database)
+{
+    const int fd = ::openat(dirFd, database.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    char head[20] = {};
+    const bool wal = ::pread(fd, head, sizeof head, 0) == sizeof head && head[18] == 2;
+    ::close(fd);
+    return wal;
+}
+
+QByteArray Baseline(int dirFd, const Decider& d)
+{
+    return d.kind == 's' && InWalMode(dirFd, d.name) ? WalState(dirFd, d.name) : QByteArray("-");
+}
+
+// Whether the change between() commits was made, judged in the folder of the
+// file that decides.
+bool BetweenDone(int dirFd, const Decider& d)
+{
+    if (d.kind == 'u') return !Exists(dirFd, d.name);
+    if (d.kind != 's') return false;
+    // A rollback journal with anything in it is a transaction not
+    // committed (the commit deletes it; its header may still be zeros
+    // before the database itself is written).
+    struct stat journal {};
+    if (::fstatat(dirFd, (d.name + "-journal").constData(), &journal, AT_SYMLINK_NOFOLLOW) == 0 &&
+        journal.st_size > 0)
+        return false;
+    if (d.baseline == "-") return true;
+    // WAL mode: done when the log holds a commit the baseline did not.
+    const QList<QByteArray> then = d.baseline.split(':');
+    const QList<QByteArray> now = WalState(dirFd, d.name).split(':');
+    if (now.size() != 3 || now[2] == "0") return false;
+    if (then.size() != 3) return true;
+    return now[0] != then[0] || now[1] != then[1] || now[2].toULongLong() > then[2].toULongLong();
+}
+
+// One folder's copy of a group's journal, as read back.
+struct JournalCopy {
+    QByteArray state;
+    QList<QByteArray> siblings; // other folders: relative to this one, then absolute
+    Decider decider;
     QList<JournalEntry> entries;
+};
+
+bool SafeName(const QByteArray& name)
+{
+    return !name.isEmpty() && !name.contains('/') && name != "." && name != "..";
+}
+
+// ok false when the text is not a whole journal.
+JournalCopy ParseJournal(const QByteArray& text, bool& ok)
+{
+    JournalCopy copy;
     ok = text.startsWith(kJournalMagic) && text.endsWith('\n' + kJournalEnd);
-    if (!ok) return entries;
+    if (!ok) return copy;
     const QList<QByteArray> lines = text.mid(kJournalMagic.size()).split('\n');
-    if (lines.size() < 2) {
-        ok = false;
-        return entries;
-    }
-    forward = lines[0] == "commit";
-    decidedBy = QByteArray::fromHex(lines[1]);
-    for (qsizetype i = 2; i < lines.size(); ++i) {
+    copy.state = lines.value(0);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
         const QList<QByteArray> f = lines[i].split(' ');
-        if (f.size() != 5) continue;
-        entries << JournalEntry{QByteArray::fromHex(f[0]), QByteArray::fromHex(f[1]),
-                                QByteArray::fromHex(f[2]), f[3].toULongLong(nullptr, 16),
-                                f[4].toULongLong(nullptr, 16)};
+        if (f[0] == "s" && f.size() == 3) {
+            copy.siblings << QByteArray::fromHex(f[1]) << QByteArray::fromHex(f[2]);
+        } else if (f[0] == "d" && f.size() == 4 && f[1].size() == 1) {
+            copy.decider = Decider{f[1][0], QByteArray::fromHex(f[2]), f[3]};
+            ok = ok && SafeName(copy.decider.name);
+        } else if (f[0] == "e" && f.size() == 7) {
+            JournalEntry e{QByteArray::fromHex(f[1]), QByteArray::fromHex(f[2]),
+                           QByteArray::fromHex(f[3]), f[4] == "1",
+                           f[5].toLongLong(),         f[6].toLongLong()};
+            // Only files of this folder, and only the program's temporaries
+            // of each target besides the target itself.
+            ok = ok && SafeName(e.target) && IsTemporaryOf(e.target, e.temporary) &&
+                 (e.kept.isEmpty() || IsTemporaryOf(e.target, e.kept));
+            copy.entries << e;
+        }
     }
-    return entries;
+    return copy;
+}
+
+// A journal this user made and nothing else names (one link), opened
+// without following a link or waiting; -1 when there is none such.
+int OpenJournal(int dirFd, const QByteArray& name, int mode, struct stat& st)
+{
+    const int fd = ::openat(dirFd, name.constData(), mode | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid() &&
+        st.st_size < (1 << 20))
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+QByteArray ReadAll(int fd, qint64 size)
+{
+    QByteArray text(size, Qt::Uninitialized);
+    return ::pread(fd, text.data(), std::size_t(size), 0) == size ? text : QByteArray();
+}
+
+// Settles one entry as the group's direction says; true when it is settled
+// (nothing of the group's is left under its temporary names).
+bool PlayBackEntry(int dir, const JournalEntry& e, bool forward, bool inodesLast)
+{
+    const bool temporary = Exists(dir, e.temporary);
+    const bool kept = !e.kept.isEmpty() && Exists(dir, e.kept);
+    if (forward) {
+        if (temporary) ::renameat(dir, e.temporary.constData(), dir, e.target.constData());
+        if (kept) ::unlinkat(dir, e.kept.constData(), 0);
+    } else if (temporary) {
+        // Never renamed: the target is still the earlier file.
+        ::unlinkat(dir, e.temporary.constData(), 0);
+        if (kept) ::unlinkat(dir, e.kept.constData(), 0);
+    } else if (kept) {
+        ::renameat(dir, e.kept.constData(), dir, e.target.constData());
+    } else if (e.wasNew) {
+        FileStamp placed = EntryStamp(dir, e.target);
+        FileStamp made = placed;
+        made.size = e.newSize;
+        made.mtimeNs = e.newMtimeNs;
+        if (placed.exists && Unchanged(placed, made, inodesLast)) ::unlinkat(dir, e.target.constData(), 0);
+    }
+    return !Exists(dir, e.temporary) && (e.kept.isEmpty() || !Exists(dir, e.kept));
+}
+
+// A group's journal in one folder, held for its settling.
+struct HeldCopy {
+    int dirFd = -1; // owned when not the folder being settled
+    int fd = -1;
+    JournalCopy copy;
+};
+
+void Release(HeldCopy& h, bool ownsFolder)
+{
+    if (h.fd >= 0) ::close(h.fd);
+    if (ownsFolder && h.dirFd >= 0) ::close(h.dirFd);
+    h.fd = h.dirFd = -1;
+}
+
+// The group's copy named name in a sibling folder (tried by its path
+// relative to this folder, then its absolute path), locked; fd -1 when none
+// is there, or -2 when a live writer holds it.
+HeldCopy HoldSibling(int dirFd, const QByteArray& relative, const QByteArray& absolute,
+                     const QByteArray& name)
+{
+    HeldCopy h;
+    for (const QByteArray& path : {relative, absolute}) {
+        const int dir = ::openat(dirFd, path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir < 0) continue;
+        struct stat st {};
+        const int fd = OpenJournal(dir, name, O_RDONLY, st);
+        if (fd < 0) {
+            ::close(dir);
+            continue;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            ::close(dir);
+            h.fd = -2;
+            return h;
+        }
+        bool ok = false;
+        h.copy = ParseJournal(ReadAll(fd, st.st_size), ok);
+        if (!ok) {
+            ::close(fd);
+            ::close(dir);
+            continue;
+        }
+        h.dirFd = dir;
+        h.fd = fd;
+        return h;
+    }
+    return h;
+}
+
+// Finishes or undoes the group whose journal in this folder is held: its
+// direction is what its copies say (any copy marked committed, or between()
+// begun and its change found made), then each copy reached settles the
+// entries of its own folder and goes once they are settled.
+void SettleGroup(int dirFd, const QByteArray& name, HeldCopy own)
+{
+    std::vector<HeldCopy> copies{own};
+    for (qsizetype i = 0; i + 1 < own.copy.siblings.size(); i += 2) {
+        HeldCopy sibling = HoldSibling(dirFd, own.copy.siblings[i], own.copy.siblings[i + 1], name);
+        if (sibling.fd == -2) { // still being written by a live process
+            for (std::size_t c = 0; c < copies.size(); ++c)
+                Release(copies[c], c > 0);
+            return;
+        }
+        // The same folder reached twice is held once.
+        if (sibling.fd >= 0) copies.push_back(sibling);
+    }
+    bool forward = false;
+    bool begun = false;
+    for (const HeldCopy& c : copies) {
+        forward = forward || c.copy.state == kCommitted;
+        begun = begun || c.copy.state == kBetween;
+    }
+    if (!forward && begun)
+        for (const HeldCopy& c : copies)
+            if (c.copy.decider.kind) forward = BetweenDone(c.dirFd, c.copy.decider);
+    for (std::size_t c = 0; c < copies.size(); ++c) {
+        HeldCopy& h = copies[c];
+        const bool inodesLast = InodesLast(h.dirFd);
+        bool settled = true;
+        for (const JournalEntry& e : h.copy.entries)
+            settled = PlayBackEntry(h.dirFd, e, forward, inodesLast) && settled;
+        if (settled) ::unlinkat(h.dirFd, name.constData(), 0);
+        ::fsync(h.dirFd);
+        Release(h, c > 0);
+    }
 }
 
 // Finishes or undoes the group commits a kill left in this folder: journals
-// of this user's that no live process holds.
-void RecoverGroups(int dirFd)
+// of this user's that no live process holds. True when a group is left
+// unsettled (its temporaries then stay for it).
+bool RecoverGroups(int dirFd)
 {
     const int scan = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (scan < 0) return;
+    if (scan < 0) return false;
     DIR* dir = ::fdopendir(scan);
     if (!dir) {
         ::close(scan);
-        return;
+        return false;
     }
     QList<QByteArray> journals;
     while (const dirent* e = ::readdir(dir)) {
@@ -332,130 +642,184 @@ void RecoverGroups(int dirFd)
         if (name.startsWith('.') && name.contains(kJournalMark)) journals << name;
     }
     ::closedir(dir);
+    bool left = false;
     for (const QByteArray& name : journals) {
-        const int fd = ::openat(dirFd, name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) continue;
         struct stat st {};
-        // Another user's journal is never played back: it could name any file.
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            st.st_size < (1 << 20) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            QByteArray text(st.st_size, Qt::Uninitialized);
-            const bool read = ::pread(fd, text.data(), std::size_t(text.size()), 0) == text.size();
-            bool ok = false;
-            bool forward = false;
-            QByteArray decidedBy;
-            const QList<JournalEntry> entries = ParseJournal(text, forward, decidedBy, ok);
-            if (!read) {
-                // Tried again at the next write of this folder.
-            } else if (!ok && (kJournalMagic.startsWith(text) || text.startsWith(kJournalMagic))) {
-                // Cut short as it was written: every copy of a journal is
-                // whole and synced before the first rename, so nothing of
-                // its group was renamed, and the temporaries are swept as
-                // any others.
-                ::unlinkat(dirFd, name.constData(), 0);
-                ::fsync(dirFd);
-            } else if (ok) {
-                PlayBack(entries, forward, decidedBy);
-                // Every copy of the journal (one in each folder of the group).
-                for (const JournalEntry& e : entries)
-                    ::unlink((e.folder + '/' + name).constData());
-                if (!decidedBy.isEmpty())
-                    ::unlink(
-                        (native(QFileInfo(QFile::decodeName(decidedBy)).path()) + '/' + name).constData());
-                ::unlinkat(dirFd, name.constData(), 0);
-                ::fsync(dirFd);
-            }
+        // Another user's journal, or one a link also names, is never played
+        // back: it could name any file.
+        const int fd = OpenJournal(dirFd, name, O_RDONLY, st);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
         }
-        ::close(fd);
+        const QByteArray text = ReadAll(fd, st.st_size);
+        bool ok = false;
+        const JournalCopy copy = ParseJournal(text, ok);
+        if (!ok && (kJournalMagic.startsWith(text) || text.startsWith(kJournalMagic))) {
+            // Cut short as it was written: every copy of a journal is whole
+            // and synced before the first rename, so nothing of its group
+            // was renamed, and the temporaries are swept as any others.
+            ::unlinkat(dirFd, name.constData(), 0);
+            ::fsync(dirFd);
+            ::close(fd);
+        } else if (ok) {
+            SettleGroup(dirFd, name, HeldCopy{dirFd, fd, copy});
+            left = left || Exists(dirFd, name);
+        } else {
+            ::close(fd);
+        }
     }
+    return left;
 }
 
-// The group's journal, one copy in each folder it writes, held locked from
-// before the first rename until the last file is finished.
+// The group's journal, one copy in each folder it writes (and beside the
+// file that decides), written through the folders' own handles and held
+// locked from before the first rename until the last file is finished.
 class GroupJournal {
 public:
+    struct Folder {
+        int dirFd = -1;
+        QByteArray path; // absolute, for the copies in other folders to find it
+        bool owned = false;
+        QList<JournalEntry> entries;
+        Decider decider;
+        int fd = -1;
+    };
+
     GroupJournal() = default;
     GroupJournal(const GroupJournal&) = delete;
     GroupJournal& operator=(const GroupJournal&) = delete;
     ~GroupJournal() { Remove(); }
 
-    void Write(const QList<JournalEntry>& entries, const QByteArray& decidedBy, const QString& target)
+    // The folder's copy (made when first asked for).
+    Folder& In(int dirFd, const QByteArray& path)
     {
-        QByteArray text = kJournalMagic + "ready \n" + decidedBy.toHex() + '\n';
-        for (const JournalEntry& e : entries)
-            text += e.folder.toHex() + ' ' + e.target.toHex() + ' ' + e.temporary.toHex() + ' ' +
-                    QByteArray::number(e.newInode, 16) + ' ' + QByteArray::number(e.oldInode, 16) + '\n';
-        text += kJournalEnd;
-        const QByteArray name = '.' + entries.front().target + kJournalMark + RandomSuffix();
-        // A copy in each folder of the group, and beside the file that
-        // decides, so that the table's own opener can settle the group
-        // before it plays its journal back.
-        QList<QByteArray> folders;
-        for (const JournalEntry& e : entries)
-            folders << e.folder;
-        if (!decidedBy.isEmpty()) folders << native(QFileInfo(QFile::decodeName(decidedBy)).path());
-        for (const QByteArray& folder : folders) {
-            if (std::any_of(m_files.begin(), m_files.end(), [&](const auto& f) { return f.first == folder; }))
-                continue;
-            const QByteArray path = folder + '/' + name;
-            int fd = -1;
+        struct stat a {};
+        ::fstat(dirFd, &a);
+        for (Folder& f : m_folders) {
+            struct stat b {};
+            if (::fstat(f.dirFd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino) return f;
+        }
+        Folder folder;
+        folder.dirFd = dirFd;
+        folder.path = path;
+        m_folders.push_back(folder);
+        return m_folders.back();
+    }
+
+    // The copy beside the file that decides a group whose between() was
+    // begun (see Decider).
+    void DecidedBy(const QString& decider, const QString& target)
+    {
+        if (decider.isEmpty()) return;
+        const QString resolved = ResolvedFilePath(decider);
+        const QByteArray folder = FolderOf(resolved);
+        const int dirFd = OpenFolder(folder);
+        if (dirFd < 0) fail(target, errno);
+        Folder& f = In(dirFd, folder);
+        if (f.dirFd != dirFd)
+            ::close(dirFd);
+        else
+            f.owned = true;
+        QByteArray name = native(QFileInfo(resolved).fileName());
+        char kind = 'u';
+        if (name.endsWith("-journal")) { // a database's: the database decides
+            name.chop(8);
+            kind = 's';
+        }
+        f.decider.kind = kind;
+        f.decider.name = name;
+        f.decider.baseline = Baseline(f.dirFd, f.decider);
+    }
+
+    void Write(const QString& target)
+    {
+        const QByteArray name =
+            '.' + NamePart(native(QFileInfo(target).fileName())) + kJournalMark + RandomSuffix();
+        m_name = name;
+        for (Folder& f : m_folders) {
+            QByteArray text = kJournalMagic + kReady + '\n';
+            for (const Folder& other : m_folders)
+                if (&other != &f)
+                    text +=
+                        "s " +
+                        native(
+                            QDir(QFile::decodeName(f.path)).relativeFilePath(QFile::decodeName(other.path)))
+                            .toHex() +
+                        ' ' + other.path.toHex() + '\n';
+            if (f.decider.kind)
+                text += "d " + QByteArray(1, f.decider.kind) + ' ' + f.decider.name.toHex() + ' ' +
+                        f.decider.baseline + '\n';
+            for (const JournalEntry& e : f.entries)
+                text += "e " + e.target.toHex() + ' ' + e.temporary.toHex() + ' ' + e.kept.toHex() + ' ' +
+                        (e.wasNew ? "1 " : "0 ") + QByteArray::number(e.newSize) + ' ' +
+                        QByteArray::number(e.newMtimeNs) + '\n';
+            text += kJournalEnd;
             for (;;) {
-                fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-                if (fd < 0) fail(target, errno);
+                f.fd = ::openat(f.dirFd, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                                0600);
+                if (f.fd < 0) fail(target, errno);
                 // Another writer's recovery may have taken the journal while
                 // it was still empty: once it is held, it is made again if
                 // it is gone.
-                ::flock(fd, LOCK_SH);
+                ::flock(f.fd, LOCK_SH);
                 struct stat held {
                 }, named{};
-                if (::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 &&
+                if (::fstat(f.fd, &held) == 0 &&
+                    ::fstatat(f.dirFd, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
                     held.st_ino == named.st_ino)
                     break;
-                ::close(fd);
+                ::close(f.fd);
             }
-            m_files.push_back({folder, fd});
-            m_paths.push_back(path);
             qsizetype at = 0;
             while (at < text.size()) {
-                const ssize_t n = ::write(fd, text.constData() + at, std::size_t(text.size() - at));
+                const ssize_t n = ::write(f.fd, text.constData() + at, std::size_t(text.size() - at));
                 if (n <= 0) fail(target, n < 0 ? errno : ENOSPC);
                 at += n;
             }
-            if (::fsync(fd) != 0) fail(target, errno);
-            SyncFolder(folder);
-        }
-        m_stateAt = kJournalMagic.size();
-    }
-
-    // From here on a kill completes the group rather than undoing it.
-    void MarkCommitted()
-    {
-        for (const auto& f : m_files) {
-            if (::pwrite(f.second, "commit", 6, m_stateAt) == 6) ::fdatasync(f.second);
+            if (::fsync(f.fd) != 0) fail(target, errno);
+            ::fsync(f.dirFd);
         }
     }
 
-    void Remove()
+    // Every copy's state line; false when one could not be made lasting.
+    bool Mark(const QByteArray& state)
     {
-        for (const QByteArray& path : m_paths)
-            ::unlink(path.constData());
-        for (const auto& f : m_files) {
-            SyncFolder(f.first);
-            ::close(f.second);
-        }
-        m_paths.clear();
-        m_files.clear();
+        bool ok = true;
+        for (const Folder& f : m_folders)
+            if (f.fd >= 0)
+                ok = ::pwrite(f.fd, state.constData(), std::size_t(state.size()),
+                              off_t(kJournalMagic.size())) == state.size() &&
+                     ::fdatasync(f.fd) == 0 && ok;
+        return ok;
     }
+
+    // Removes every copy: the group is settled.
+    void Remove() { close(true); }
+    // Leaves every copy for the next settling of its folder to finish.
+    void Keep() { close(false); }
 
 private:
+    void close(bool remove)
+    {
+        for (Folder& f : m_folders) {
+            if (f.fd >= 0) {
+                if (remove) ::unlinkat(f.dirFd, m_name.constData(), 0);
+                ::fsync(f.dirFd);
+                ::close(f.fd);
+            }
+            if (f.owned) ::close(f.dirFd);
+        }
+        m_folders.clear();
+    }
     [[noreturn]] void fail(const QString& target, int error)
     {
         Remove();
         vb::Raise(vb::errnum::DeviceIOError, kSource, WriteFailure(target, error));
     }
-    std::vector<std::pair<QByteArray, int>> m_files;
-    QList<QByteArray> m_paths;
-    qint64 m_stateAt = 0;
+    std::list<Folder> m_folders;
+    QByteArray m_name;
 };
 
 } // namespace
@@ -519,6 +883,10 @@ void ReplacementFile::Open()
     m_name = native(info.fileName());
     m_dirFd = OpenFolder(folder);
     if (m_dirFd < 0) CannotReplace(m_target, errno);
+    // A group a kill cut short may replace this very file: it is settled
+    // before the file is judged, and its temporaries are left while it
+    // cannot be.
+    const bool groupsLeft = RecoverGroups(m_dirFd);
     m_judged = EntryStamp(m_dirFd, m_name);
     // In a folder with the sticky bit only a file's owner (or the folder's)
     // may rename over it: refused now, before anything is written, rather
@@ -535,11 +903,13 @@ void ReplacementFile::Open()
                                "left as it was.")
                     .arg(m_target));
     }
-    RecoverGroups(m_dirFd);
-    RemoveStaleTemporaries(m_resolved);
+    if (!groupsLeft) RemoveStaleTemporaries(m_resolved);
     // An unnamed file first: a kill or a power loss then leaves nothing behind.
-    m_fd = ::openat(m_dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(m_newFileMode & 07777));
-    if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) openNamed();
+    m_fd = g_withoutLinks
+               ? -1
+               : ::openat(m_dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(m_newFileMode & 07777));
+    if (m_fd < 0 && (g_withoutLinks || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+        openNamed();
     if (m_fd < 0) {
         const int error = errno;
         if (error == ENOSPC || error == EDQUOT) fail(error);
@@ -559,7 +929,7 @@ void ReplacementFile::openNamed()
     // between the two leaves a file no sweep takes, never one it wrongly
     // takes.
     for (int tries = 0; tries < 100 && m_fd < 0; ++tries) {
-        const QByteArray name = '.' + m_name + ".new-" + RandomSuffix();
+        const QByteArray name = '.' + NamePart(m_name) + ".new-" + RandomSuffix();
         m_fd = ::openat(m_dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                         mode_t(m_newFileMode & 07777));
         if (m_fd < 0) {
@@ -567,8 +937,7 @@ void ReplacementFile::openNamed()
             continue;
         }
         ::flock(m_fd, LOCK_SH | LOCK_NB);
-        struct stat st {};
-        const QByteArray marked = TemporaryName(m_name, ::fstat(m_fd, &st) == 0 ? quint64(st.st_ino) : 0);
+        const QByteArray marked = TemporaryName(m_name);
         if (::renameat(m_dirFd, name.constData(), m_dirFd, marked.constData()) == 0) {
             m_named = marked;
         } else {
@@ -619,9 +988,11 @@ void ReplacementFile::Flush()
 
 bool ReplacementFile::link()
 {
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0) return false;
-    const QByteArray name = TemporaryName(m_name, quint64(st.st_ino));
+    if (g_withoutLinks) {
+        errno = EPERM;
+        return false;
+    }
+    const QByteArray name = TemporaryName(m_name);
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
     if (::linkat(AT_FDCWD, self.constData(), m_dirFd, name.constData(), AT_SYMLINK_FOLLOW) != 0 &&
         ::linkat(m_fd, "", m_dirFd, name.constData(), AT_EMPTY_PATH) != 0)
@@ -672,37 +1043,85 @@ void ReplacementFile::check() const
 {
     // The very file judged at Open, and (when asked) as it was read.
     const FileStamp now = EntryStamp(m_dirFd, m_name);
-    if (m_asRead ? now != *m_asRead : !SameFile(now, m_judged))
+    const bool inodesLast = InodesLast(m_dirFd);
+    if (m_asRead ? !Unchanged(now, *m_asRead, inodesLast) : !SameFile(now, m_judged, inodesLast))
         vb::Raise(vb::errnum::PathFileAccessError, kSource,
                   QStringLiteral("'%1' changed while it was scrubbed (another program wrote it): it was left "
                                  "as it was, and so were the result files.")
                       .arg(m_target));
 }
 
-void ReplacementFile::place(bool keep)
+namespace {
+
+// A copy of the folder's entry from under the name to (made, synced and
+// given the entry's mode, owner as far as allowed, and times); the error
+// number when it cannot be made.
+int CopyEntry(int dirFd, const QByteArray& from, const QByteArray& to)
+{
+    const int in = ::openat(dirFd, from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (in < 0) return errno;
+    struct stat st {};
+    const int out =
+        ::fstat(in, &st) == 0
+            ? ::openat(dirFd, to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600)
+            : -1;
+    int error = out < 0 ? errno : 0;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    while (error == 0) {
+        const ssize_t n = ::read(in, buffer.data(), std::size_t(buffer.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t at = 0; at < n && error == 0;) {
+            const ssize_t w = ::write(out, buffer.constData() + at, std::size_t(n - at));
+            if (w > 0)
+                at += w;
+            else if (w == 0 || errno != EINTR)
+                error = w < 0 ? errno : ENOSPC;
+        }
+    }
+    if (out >= 0) {
+        if (::fchown(out, st.st_uid, st.st_gid) != 0 && ::fchown(out, uid_t(-1), st.st_gid) != 0) {
+        }
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (error == 0 && (::fchmod(out, st.st_mode & 07777) != 0 || ::futimens(out, times) != 0))
+            error = errno;
+        if (error == 0 && ::fsync(out) != 0) error = errno;
+        if (::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
+        if (error != 0) ::unlinkat(dirFd, to.constData(), 0);
+    }
+    ::close(in);
+    return error;
+}
+
+} // namespace
+
+void ReplacementFile::keepEarlier()
+{
+    m_wasNew = !m_judged.exists;
+    if (m_wasNew) return;
+    // A second name for the earlier file, or where the file system has no
+    // links, a copy of it: either is made before anything is renamed.
+    const QByteArray kept = TemporaryName(m_name);
+    if (g_withoutLinks || ::linkat(m_dirFd, m_name.constData(), m_dirFd, kept.constData(), 0) != 0) {
+        const int error = CopyEntry(m_dirFd, m_name, kept);
+        if (error != 0) vb::Raise(vb::errnum::DeviceIOError, kSource, WriteFailure(m_target, error));
+    }
+    m_kept = kept;
+    // Held, so that no sweep takes it while the group lasts.
+    m_keptLockFd = ::openat(m_dirFd, m_kept.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (m_keptLockFd >= 0 && ::flock(m_keptLockFd, LOCK_SH | LOCK_NB) != 0) {
+    }
+}
+
+void ReplacementFile::place()
 {
     check();
     m_wasNew = !m_judged.exists;
-    if (keep && !m_wasNew) {
-        if (::renameat2(m_dirFd, m_named.constData(), m_dirFd, m_name.constData(), RENAME_EXCHANGE) == 0) {
-            // Exchanged with the earlier file, the temporary's name holds it
-            // until the group is finished.
-            m_kept.swap(m_named);
-            m_placed = true;
-            return;
-        }
-        // A file system without the exchange: a second name for the earlier
-        // file, marked with its inode as every temporary is.
-        const QByteArray kept = TemporaryName(m_name, m_judged.inode);
-        if (::linkat(m_dirFd, m_name.constData(), m_dirFd, kept.constData(), 0) == 0) m_kept = kept;
-    }
-    if (::renameat(m_dirFd, m_named.constData(), m_dirFd, m_name.constData()) != 0) {
-        const int error = errno;
-        // Refused: the second name goes again, and nothing is left behind.
-        if (!m_kept.isEmpty()) ::unlinkat(m_dirFd, m_kept.constData(), 0);
-        m_kept.clear();
-        CannotReplace(m_target, error);
-    }
+    if (::renameat(m_dirFd, m_named.constData(), m_dirFd, m_name.constData()) != 0)
+        CannotReplace(m_target, errno);
     m_named.clear();
     m_placed = true;
 }
@@ -730,9 +1149,24 @@ void ReplacementFile::finish()
     m_placed = false;
     m_named.clear();
     m_buffer.clear();
+    closeLocks();
+    ::fsync(m_dirFd);
+}
+
+void ReplacementFile::closeLocks()
+{
     if (m_lockFd >= 0) ::close(m_lockFd);
     m_lockFd = -1;
-    ::fsync(m_dirFd);
+    if (m_keptLockFd >= 0) ::close(m_keptLockFd);
+    m_keptLockFd = -1;
+}
+
+void ReplacementFile::handOver()
+{
+    closeLocks();
+    m_named.clear();
+    m_kept.clear();
+    m_placed = false;
 }
 
 void ReplacementFile::CommitTogether(const std::vector<ReplacementFile*>& files,
@@ -754,35 +1188,62 @@ void ReplacementFile::CommitTogether(const std::vector<ReplacementFile*>& files,
         }
         for (ReplacementFile* f : group)
             f->check();
-        // A kill from here on is finished or undone by the next write in
-        // these folders; undone, unless between() was done (its journal gone).
+        // A kill from here on is finished or undone by the next settling of
+        // any of these folders: undone until the group is marked committed,
+        // unless between() was begun and its change is found made.
         if (group.size() > 1 || between) {
-            QList<JournalEntry> entries;
-            for (ReplacementFile* f : group)
-                entries << JournalEntry{FolderOf(f->m_resolved), f->m_name, f->m_named, f->m_newInode,
-                                        f->m_judged.exists ? f->m_judged.inode : 0};
-            if (!entries.isEmpty())
-                journal.Write(entries, betweenJournal.isEmpty() ? QByteArray() : native(betweenJournal),
-                              group.front()->m_target);
+            // The last needs no earlier content kept: nothing after it can fail.
+            for (std::size_t i = 0; i + 1 < group.size(); ++i)
+                group[i]->keepEarlier();
+            for (ReplacementFile* f : group) {
+                const FileStamp made = EntryStamp(f->m_dirFd, f->m_named);
+                journal.In(f->m_dirFd, FolderOf(f->m_resolved)).entries << JournalEntry{
+                    f->m_name, f->m_named, f->m_kept, !f->m_judged.exists, made.size, made.mtimeNs};
+            }
+            journal.DecidedBy(betweenJournal, group.empty() ? QString() : group.front()->m_target);
+            journal.Write(group.empty() ? betweenJournal : group.front()->m_target);
         }
         Step("journal");
-        if (between) between();
+        if (between) {
+            if (!journal.Mark(kBetween))
+                vb::Raise(vb::errnum::DeviceIOError, kSource, WriteFailure(group.front()->m_target, errno));
+            between();
+        }
         Step("between");
     } catch (...) {
         journal.Remove();
         discardAll();
         throw;
     }
-    journal.MarkCommitted();
+    // Past between() the change it made decides the group even when this
+    // mark does not last; without it the mark is the commit.
+    if (!journal.Mark(kCommitted) && !between) {
+        const int error = errno;
+        journal.Remove();
+        discardAll();
+        vb::Raise(vb::errnum::DeviceIOError, kSource, WriteFailure(group.front()->m_target, error));
+    }
     Step("committed");
     std::size_t placed = 0;
     try {
-        // The last needs no earlier content kept: nothing after it can fail.
         for (; placed < group.size(); ++placed) {
-            group[placed]->place(placed + 1 < group.size());
+            group[placed]->place();
             Step("renamed");
         }
     } catch (...) {
+        if (between) {
+            // The change between() made stays: the group is finished by the
+            // next settling of its folders, which puts the new files in place.
+            const vb::ErrObject error = vb::CatchError();
+            journal.Keep();
+            for (ReplacementFile* f : group)
+                f->handOver();
+            vb::Raise(
+                error.Number, kSource,
+                error.Description +
+                    QStringLiteral(" The list's changes were saved: the new files take their places the "
+                                   "next time the list or its result files are opened."));
+        }
         for (std::size_t i = placed; i-- > 0;)
             group[i]->putBack();
         journal.Remove();
@@ -803,10 +1264,9 @@ void ReplacementFile::Discard()
     // Removed while still locked, so that no sweep takes it for stale first.
     if (!m_named.isEmpty() && m_dirFd >= 0) ::unlinkat(m_dirFd, m_named.constData(), 0);
     m_named.clear();
-    if (m_lockFd >= 0) ::close(m_lockFd);
-    m_lockFd = -1;
     if (!m_kept.isEmpty() && m_dirFd >= 0) ::unlinkat(m_dirFd, m_kept.constData(), 0);
     m_kept.clear();
+    closeLocks();
     m_placed = false;
 }
 
@@ -821,7 +1281,9 @@ void WriteWholeFile(const QString& target, const QByteArray& content, unsigned n
 void RemoveStaleTemporaries(const QString& path)
 {
     const QFileInfo fi(path);
-    const QByteArray prefix = '.' + native(fi.fileName()) + kMark;
+    const QByteArray target = native(fi.fileName());
+    const QByteArray prefix = '.' + target + kMark;
+    const QByteArray shortened = TemporaryPrefix(target);
     const QByteArray folder = native(fi.absolutePath());
     const int dirFd = OpenFolder(folder);
     if (dirFd < 0) return;
@@ -831,18 +1293,23 @@ void RemoveStaleTemporaries(const QString& path)
     if (dir) {
         while (const dirent* e = ::readdir(dir)) {
             const QByteArray name(e->d_name);
-            if (name.startsWith(prefix)) names << name;
+            if (name.startsWith(prefix) || name.startsWith(shortened)) names << name;
         }
         ::closedir(dir);
     } else if (scan >= 0) {
         ::close(scan);
     }
     for (const QByteArray& name : names) {
+        if (IsTemporaryOf(target, name)) {
+            RemoveUnheld(dirFd, name);
+            continue;
+        }
         bool ok = false;
         const QByteArray tail = name.mid(prefix.size());
         const quint64 inode = tail.toULongLong(&ok, 16);
-        // Only the file that carries its own inode in its name.
-        if (ok && tail == QByteArray::number(inode, 16)) RemoveUnheld(dirFd, name, inode);
+        // Only the file that carries its own inode in its name (the older form).
+        if (ok && name.startsWith(prefix) && tail == QByteArray::number(inode, 16))
+            RemoveUnheld(dirFd, name, inode);
     }
     ::close(dirFd);
 }
@@ -853,6 +1320,22 @@ void RecoverInterruptedCommits(const QString& folder)
     if (dirFd < 0) return;
     RecoverGroups(dirFd);
     ::close(dirFd);
+}
+
+void SettleGroupsNaming(const QStringList& files)
+{
+    QStringList folders;
+    for (const QString& file : files)
+        if (!file.isEmpty()) folders << QFileInfo(ResolvedFilePath(file)).path();
+    folders.removeDuplicates();
+    for (const QString& folder : folders)
+        RecoverInterruptedCommits(folder);
+}
+
+void SimulateFileSystemWithoutLinks(bool on)
+{
+    g_withoutLinks = on;
+    g_inodeSalt = on ? (quint64(::getpid()) << 20) | 0x5a5a5 : 0;
 }
 
 void SyncFolderOf(const QString& path)

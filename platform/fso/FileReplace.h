@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 #include <optional>
@@ -54,7 +55,7 @@ FileStamp StampOf(const QString& path);
 // or a device error raises 57 with the cause in its description, the written
 // bytes are dropped and the file keeps its earlier content. Nothing of the
 // new content can be seen under any name before Commit (where the file system
-// allows an unnamed file; elsewhere a hidden ".<name>.tervala-<inode>" file is
+// allows an unnamed file; elsewhere a hidden ".<name>.tervala-<token>" file is
 // used and removed again). Between naming and renaming a kill leaves the
 // hidden file: it is locked while it is written, and the next replacement of
 // the same file removes such files no live process holds.
@@ -108,20 +109,28 @@ public:
     // beside its target first (a failure there leaves every target as it
     // was), then between() runs (the commit of a change that must precede
     // the files), then they are renamed over their targets back to back.
+    // Null entries are skipped; every file is committed or discarded
+    // afterwards.
+    //
+    // Before between() the earlier content of each file but the last is
+    // kept under a hidden name (a second link, or where the file system has
+    // none, a copy; when neither can be made nothing is changed), and the
+    // group is written down in a journal (".<name>.tervala-journal-<random>")
+    // in each of its folders and beside the file that decides: each copy
+    // names the files of its own folder only, relative to it, and finds the
+    // others by their path relative to its folder or their absolute path.
+    // The journal's own state decides what the next settling of any of these
+    // folders does with a group a kill or a power cut stopped: undone until
+    // it is marked committed (after between()), finished after. Only while
+    // between() may have been under way does betweenJournal decide: a
+    // table's undo journal (between() done once it is gone) or a database's
+    // -journal (done once no hot journal is left and, in WAL mode, once the
+    // log holds a new commit).
+    //
     // When a rename fails, the files renamed before it get their earlier
     // content back (or go again, when there was none), so a raised error
-    // leaves every target as it was. Null entries are skipped; every file is
-    // committed or discarded afterwards. A kill between two renames leaves
-    // an earlier content kept as a hidden temporary, swept like the others.
-    //
-    // Before the first rename the group is written down in a journal beside
-    // its files (".<name>.tervala-journal-<random>", one in each folder),
-    // so that a kill or a power cut part way is finished or undone by the
-    // next replacement in any of those folders: undone when it came before
-    // between() was done, finished after. betweenJournal names the file whose
-    // existence shows that between() is not done yet (a table's undo
-    // journal, a database's -journal), so that the decision follows the
-    // change between() commits.
+    // leaves every target as it was; after between() the group is kept
+    // instead, and the next settling puts the new files in place.
     static void CommitTogether(const std::vector<ReplacementFile*>& files,
                                const std::function<void()>& between = {}, const QString& betweenJournal = {});
 
@@ -137,9 +146,13 @@ private:
     // (keeping the earlier file under a hidden name when asked); undoing it;
     // dropping what was kept.
     void ready();
-    void place(bool keepEarlier);
+    void keepEarlier();
+    void place();
     void putBack();
     void finish();
+    void closeLocks();
+    // Leaves the files to the group's journal (kept for the next settling).
+    void handOver();
 
     QString m_target;
     QString m_resolved; // the file really replaced
@@ -152,6 +165,7 @@ private:
     QByteArray m_named; // the visible temporary's name, when it has one
     QByteArray m_buffer;
     QByteArray m_kept; // the name holding the earlier content, between a group's renames
+    int m_keptLockFd = -1;
     quint64 m_newInode = 0;
     bool m_placed = false; // renamed over the target, not finished
     bool m_wasNew = false; // and the target did not exist before
@@ -166,8 +180,9 @@ void WriteWholeFile(const QString& target, const QByteArray& content, unsigned n
 QString WriteFailure(const QString& path, int error);
 
 // Removes the temporaries a replacement of path cut short by a kill left
-// beside it: hidden ".<name>.tervala-<inode>" files that carry their own
-// inode in their name and no live process holds locked (a writer holds a
+// beside it: hidden ".<name>.tervala-<token>" files whose token checks
+// against the name (or, of an older form, that carry their own inode) and
+// no live process holds locked (a writer holds a
 // shared flock from a temporary's creation to its rename). A user's file
 // that merely looks alike is never taken.
 void RemoveStaleTemporaries(const QString& path);
@@ -176,6 +191,16 @@ void RemoveStaleTemporaries(const QString& path);
 // folder (see CommitTogether); every ReplacementFile::Open does it for its
 // own folder.
 void RecoverInterruptedCommits(const QString& folder);
+
+// Settles the group commits that name these files (lists, tables, result
+// files, each resolved as a write would): every road that opens a list, a
+// table or a result file calls it first, before it judges or stamps them.
+void SettleGroupsNaming(const QStringList& files);
+
+// For the tests: from now on this process sees a file system without hard
+// links, exchange of names or unnamed files, whose inode numbers differ from
+// those another process sees (as FAT and exFAT through FUSE show them).
+void SimulateFileSystemWithoutLinks(bool on);
 
 // Called at each Open ("open") and with the name of each step of a group
 // commit ("ready" as it begins, "journal",

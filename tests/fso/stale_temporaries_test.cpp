@@ -21,6 +21,7 @@ struct Leftover {
     bool heldByWriter; // a live writer holds its lock
     bool removed;      // the next replacement of ok.txt removes it
     const char* content = "1234567890\r\n";
+    bool secondName = false; // another name links to it as well
 };
 
 class StaleTemporaries : public ::testing::TestWithParam<Leftover> {};
@@ -40,6 +41,8 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
     const QString left = dir.filePath(
         QString::fromLatin1(c.name).replace(QLatin1String("%ino"), QString::number(quint64(st.st_ino), 16)));
     ASSERT_TRUE(QFile::rename(made, left));
+    if (c.secondName)
+        ASSERT_TRUE(::link(QFile::encodeName(left).constData(), QFile::encodeName(made).constData()) == 0);
     int writer = -1;
     if (c.heldByWriter) {
         writer = ::open(QFile::encodeName(left).constData(), O_RDONLY | O_CLOEXEC);
@@ -55,22 +58,21 @@ TEST_P(StaleTemporaries, TheNextReplacementRemovesOnlyUnheldTemporariesOfItsFile
 }
 
 // Then a group journal a kill cut short as it was made (empty), held or
-// not, and a user's look-alike; last, a user's hidden files that look like
-// an older temporary.
-INSTANTIATE_TEST_SUITE_P(Leftovers, StaleTemporaries,
-                         ::testing::Values(Leftover{".ok.txt.tervala-journal-Ab12Cd34", false, true, ""},
-                                           Leftover{".ok.txt.tervala-journal-Ab12Cd34", true, false, ""},
-                                           Leftover{".ok.txt.tervala-journal-Ab12Cd34", false, false},
-                                           Leftover{".ok.txt.tervala-%ino", false, true},
-                                           Leftover{".ok.txt.tervala-%ino", true, false},
-                                           Leftover{".ok.txt.tervala-1", false, false},
-                                           Leftover{".ok.txt.tervala-%ino0", false, false},
-                                           Leftover{".dnc.txt.tervala-%ino", false, false},
-                                           Leftover{"ok.txt.tervala-%ino", false, false},
-                                           Leftover{".ok.txt.SLw9YypF", false, false},
-                                           Leftover{".ok.txt.original", false, false},
-                                           Leftover{".ok.txt.20261201", false, false},
-                                           Leftover{".ok.txt.SLw9Yy-F", false, false},
-                                           Leftover{".ok.txt.SLw9YypF.bak", false, false}));
+// not, another name's (a hard link another user may make to a file of the
+// user's), and a user's look-alike; last, a user's hidden files that look
+// like an older temporary.
+INSTANTIATE_TEST_SUITE_P(
+    Leftovers, StaleTemporaries,
+    ::testing::Values(
+        Leftover{".ok.txt.tervala-journal-Ab12Cd34", false, true, ""},
+        Leftover{".ok.txt.tervala-journal-Ab12Cd34", false, false, "", true},
+        Leftover{".ok.txt.tervala-journal-Ab12Cd34", true, false, ""},
+        Leftover{".ok.txt.tervala-journal-Ab12Cd34", false, false},
+        Leftover{".ok.txt.tervala-%ino", false, true}, Leftover{".ok.txt.tervala-%ino", true, false},
+        Leftover{".ok.txt.tervala-1", false, false}, Leftover{".ok.txt.tervala-%ino0", false, false},
+        Leftover{".dnc.txt.tervala-%ino", false, false}, Leftover{"ok.txt.tervala-%ino", false, false},
+        Leftover{".ok.txt.SLw9YypF", false, false}, Leftover{".ok.txt.original", false, false},
+        Leftover{".ok.txt.20261201", false, false}, Leftover{".ok.txt.SLw9Yy-F", false, false},
+        Leftover{".ok.txt.SLw9YypF.bak", false, false}));
 
 } // namespace

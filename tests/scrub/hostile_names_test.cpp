@@ -220,6 +220,9 @@ TEST_P(HostileNamedList, TheWorkTableRoadTakesAndChangesTheChosenListOnly)
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, HostileNamedList, ::testing::ValuesIn(testsupport::HostileNames()));
+// Last, a name near the longest a file system allows: the program's hidden
+// files beside it must still fit.
+INSTANTIATE_TEST_SUITE_P(Names, HostileNamedList,
+                         ::testing::ValuesIn(testsupport::HostileNames() << QString(240, u'n')));
 
 } // namespace

@@ -57,32 +57,68 @@ TEST_P(TableScrubKill, AKilledRunLeavesTheTableWholeOrFullyScrubbed)
         rows.push_back({QStringLiteral("n"),
                         i % 50 == 0 ? QStringLiteral("2015551234") : QString::number(3125000000LL + i),
                         QStringLiteral("new"), double(i)});
-    scrubkill::KillSubject s;
-    s.childTest = QStringLiteral("Kinds/TableScrubKill.ChildRunOfTheKillTest/") +
-                  (foxPro() ? QStringLiteral("FoxPro") : QStringLiteral("Access"));
-    s.folder = folder;
-    s.list = listFile();
-    s.state = [&] { return state(); };
-    s.writeOriginal = [&] {
-        QFile::remove(listFile());
-        QFile::remove(listFile() + QStringLiteral("-journal"));
-        makeList(rows);
-    };
-    s.runToTheEnd = [&] {
-        const QByteArray before = state();
-        const scrub::ScrubResult r = run();
-        EXPECT_TRUE(r.completed);
-        return state() != before;
-    };
-    s.kept = {QFileInfo(listFile()).fileName(), "dnc.mdb", "dnc.txt", "ok.txt"};
-    s.results = {"dnc.txt", "ok.txt"};
-    s.stepKills = true;
-    const scrubkill::KillTally t = scrubkill::KillRuns(s);
-    RecordProperty("KillsKeptWhole", t.keptWhole);
-    RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
-    RecordProperty("KillsThatLeftAFile", t.leftAFile);
-    std::printf("%s table kills: %d, kept whole %d, fully scrubbed %d, a journal left to put back %d\n",
-                foxPro() ? "dbf" : "embedded", scrubkill::kKills, t.keptWhole, t.fullyScrubbed, t.leftAFile);
+    // Each kind as it is; then an embedded list in WAL mode and one chosen
+    // through a link to another folder; a .dbf table whose result files lie
+    // in another folder, and one on a file system without links whose inode
+    // numbers change. The variants are stopped at each step only.
+    for (int variant = 0; variant < 3; ++variant) {
+        const bool wal = !foxPro() && variant == 1;
+        const bool link = !foxPro() && variant == 2;
+        const bool elsewhere = foxPro() && variant == 1;
+        const bool withoutLinks = foxPro() && variant == 2;
+        const QString out = elsewhere ? QStringLiteral("out/") : QString();
+        qputenv(scrubkill::ResultsVariable(), out.toUtf8());
+        QDir(folder).mkpath(out + QStringLiteral("real"));
+        for (const QString& name : {"ok.txt", "dnc.txt"})
+            QFile::remove(folder + name);
+        job.settings.okFile = folder + out + QStringLiteral("ok.txt");
+        job.settings.dncFile = folder + out + QStringLiteral("dnc.txt");
+        if (withoutLinks) qputenv(scrubkill::WithoutLinksVariable(), "1");
+        fso::SimulateFileSystemWithoutLinks(withoutLinks);
+        if (!foxPro())
+            listDb = folder + (link ? QStringLiteral("real/list.mdb") : QStringLiteral("list.mdb"));
+        scrubkill::KillSubject s;
+        s.childTest = QStringLiteral("Kinds/TableScrubKill.ChildRunOfTheKillTest/") +
+                      (foxPro() ? QStringLiteral("FoxPro") : QStringLiteral("Access"));
+        s.folder = folder;
+        s.list = listFile();
+        s.state = [&] { return state(); };
+        s.writeOriginal = [&] {
+            for (const QString& name :
+                 {listFile(), folder + "list.mdb", listFile() + "-journal", listFile() + "-wal"})
+                QFile::remove(name);
+            makeList(rows);
+            if (wal) scrubtest::Exec(listDb, QStringLiteral("PRAGMA journal_mode=WAL;"));
+            if (link) QFile::link(listDb, folder + "list.mdb");
+        };
+        s.runToTheEnd = [&] {
+            const QByteArray before = state();
+            const scrub::ScrubResult r = run();
+            EXPECT_TRUE(r.completed);
+            return state() != before;
+        };
+        s.results = {out + "dnc.txt", out + "ok.txt"};
+        s.kept = QStringList{foxPro() ? QFileInfo(listFile()).fileName() : "list.mdb", "dnc.mdb"} + s.results;
+        s.firstActions = {[&] { scrubkill::CountList(job.connectionString, job.tableName); },
+                          [&] {
+                              scrubkill::BackUp(folder + (foxPro() ? job.tableName : "list.mdb"),
+                                                foxPro() ? scrub::BackupKind::Table
+                                                         : scrub::BackupKind::Database);
+                          }};
+        s.cutJournalBesideList = elsewhere;
+        s.randomKills = variant == 0 ? scrubkill::kKills : 0;
+        const scrubkill::KillTally t = scrubkill::KillRuns(s);
+        fso::SimulateFileSystemWithoutLinks(false);
+        qunsetenv(scrubkill::WithoutLinksVariable());
+        qunsetenv(scrubkill::ResultsVariable());
+        if (variant > 0) continue;
+        RecordProperty("KillsKeptWhole", t.keptWhole);
+        RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
+        RecordProperty("KillsThatLeftAFile", t.leftAFile);
+        std::printf("%s table kills: %d, kept whole %d, fully scrubbed %d, a journal left to put back %d\n",
+                    foxPro() ? "dbf" : "embedded", scrubkill::kKills, t.keptWhole, t.fullyScrubbed,
+                    t.leftAFile);
+    }
 }
 
 // A table a killed run (or one a logout ended) left with its undo journal,

@@ -12,9 +12,10 @@ using scrubkill::UseFolder;
 
 // ------------------------------------------------------------ text lists
 
-class TextScrubKill : public TextScrubTest {};
+// Also on a file system without links whose inode numbers change (true).
+class TextScrubKill : public TextScrubTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_F(TextScrubKill, ChildRunOfTheKillTest)
+TEST_P(TextScrubKill, ChildRunOfTheKillTest)
 {
     const QString other = testsupport::ChildFolder();
     if (other.isEmpty()) GTEST_SKIP() << "runs only as the child of the kill test";
@@ -23,11 +24,14 @@ TEST_F(TextScrubKill, ChildRunOfTheKillTest)
     run();
 }
 
-TEST_F(TextScrubKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
+TEST_P(TextScrubKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
 {
-    const QByteArray original = scrubtest::LongList(60000, 100);
+    const bool withoutLinks = GetParam();
+    fso::SimulateFileSystemWithoutLinks(withoutLinks);
+    if (withoutLinks) qputenv(scrubkill::WithoutLinksVariable(), "1");
+    const QByteArray original = scrubtest::LongList(withoutLinks ? 20000 : 60000, 100);
     KillSubject s;
-    s.childTest = QStringLiteral("TextScrubKill.ChildRunOfTheKillTest");
+    s.childTest = QStringLiteral("Links/TextScrubKill.ChildRunOfTheKillTest/") + (withoutLinks ? "1" : "0");
     s.folder = folder;
     s.list = list();
     s.state = [&] { return scrubtest::Read(list()); };
@@ -39,10 +43,26 @@ TEST_F(TextScrubKill, AKilledRunLeavesTheListWholeOrFullyScrubbed)
     };
     s.kept = {"calls.csv", "dnc.mdb", "dnc.txt", "ok.txt"};
     s.results = {"dnc.txt", "ok.txt"};
+    const QString text = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extended "
+                                        "Properties=\"text;HDR=Yes;FMT=Delimited\"");
+    s.firstActions = {[&] { scrubkill::CountList(text.arg(folder), job.fileName); },
+                      [&] { scrubkill::BackUp(list(), scrub::BackupKind::File); }};
+    s.moveTo = [&](const QString& to) {
+        folder = job.folder = to;
+        job.settings.okFile = to + "ok.txt";
+        job.settings.dncFile = to + "dnc.txt";
+        dnc->Close();
+        dnc->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + to + "dnc.mdb");
+    };
+    if (withoutLinks) s.randomKills = 4;
     const KillTally t = KillRuns(s);
+    fso::SimulateFileSystemWithoutLinks(false);
+    qunsetenv(scrubkill::WithoutLinksVariable());
     RecordProperty("KillsKeptWhole", t.keptWhole);
     RecordProperty("KillsFullyScrubbed", t.fullyScrubbed);
 }
+
+INSTANTIATE_TEST_SUITE_P(Links, TextScrubKill, ::testing::Bool());
 
 // ------------------------------------------- text lists by the work table
 
