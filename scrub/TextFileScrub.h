@@ -54,4 +54,8 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
 // The folder with its trailing separator.
 QString FolderWithSeparator(const QString& folder);
 
+// Raises 75: the calling list changed while it was scrubbed (another
+// program wrote it); the run leaves it and the result files as they were.
+[[noreturn]] void RaiseListChanged(const QString& list);
+
 } // namespace scrub
