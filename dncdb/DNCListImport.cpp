@@ -7,6 +7,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/JetSql.h"
 #include "platform/ado/NumberSet.h"
+#include "platform/ado/OdbcProvider.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/TextProvider.h"
@@ -439,7 +440,9 @@ ImportResult Run::Go()
             if (!importAreaCode(codes[i], oneField, f1, f2)) {
                 // The progress stays at the area codes done: the import
                 // did not reach its end.
-                if (m_tablesMissing) {
+                m_result.connectionLost =
+                    m_result.failure && ado::SaysConnectionLost(m_result.failure->description);
+                if (m_tablesMissing && !m_result.connectionLost) {
                     m_result.outcome = ImportOutcome::TablesMissing;
                     m_result.refusal = QStringLiteral("There is problem during import. Please re-try!");
                 }
@@ -462,6 +465,7 @@ ImportResult Run::Go()
             m_result.refusal = e.Description;
         else
             m_result.failure = FailureOf(e);
+        m_result.connectionLost = ado::SaysConnectionLost(e.Description);
         m_result.outcome = ImportOutcome::Failed;
         dropLinkAndClose();
     }

@@ -38,7 +38,8 @@ enum class ImportOutcome {
 
 // The refusal of a run that found no value ("No Value In the text file!",
 // with the lines passed over below it) or could not make a table ("There is
-// problem during import. Please re-try!", after the failure that says why).
+// problem during import. Please re-try!", after the failure that says why,
+// unless that is the lost connection).
 struct ImportResult : engine::Result {
     ImportOutcome outcome = ImportOutcome::Failed;
     ImportStats stats;
@@ -48,6 +49,10 @@ struct ImportResult : engine::Result {
     // The table list may name a table whose making was rolled back: it is to
     // be read again from the store.
     bool tablesStale = false;
+    // The run lost its connection to the server: its failure says so, and
+    // nothing more of the run logs in again (the server is gone, or drops
+    // what it takes).
+    bool connectionLost = false;
     bool succeeded() const { return outcome == ImportOutcome::Imported; }
 };
 

@@ -602,8 +602,9 @@ bool RunController::ImportDNCTextFile()
         }
         EndImport(imported);
 
+        // A run that lost its server counts nothing more: it was told once.
         bool counted = false;
-        const std::int32_t total = GetDNCCount(&counted);
+        const std::int32_t total = m_lastImport.connectionLost ? -1 : GetDNCCount(&counted);
         if (counted) SaveSetting(QStringLiteral("lasttotal"), vb::CStr(vb::Variant(total)));
         m_window.ShowTotal(QStringLiteral("Total Records:") +
                            vb::Format(vb::Variant(vb::Val(SettingText(QStringLiteral("lasttotal")))),
@@ -639,7 +640,9 @@ bool RunController::ImportDNCList(const QString& linkProviderString, const QStri
     if (!gPhoneTables) gPhoneTables = std::make_shared<CDataStrings>();
 
     m_lastImport = dncimport::ImportDNCList(job, *gDataAccess, *gPhoneTables, m_window.Progress());
-    if (m_lastImport.tablesStale) LoadTables();
+    // After a lost connection the tables are read at the next run's start;
+    // a login now would wait for a server that is gone and tell of it again.
+    if (m_lastImport.tablesStale && !m_lastImport.connectionLost) LoadTables();
     if (m_lastImport.storedTotal && gDefPropertys)
         if (const auto p = gDefPropertys->Item(QStringLiteral("lasttotal")))
             TakeStoredSetting(*p, QString::number(*m_lastImport.storedTotal));

@@ -240,7 +240,12 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
         const vb::ErrObject error = vb::CatchError();
         copy.Discard();
         DuplicatesResult failed;
-        failed.failure = OwnFailure(error, QString(), QStringLiteral("GetExcelFields"));
+        StopTextRun(failed, error);
+        // A refusal as well as a failure, in the words duplicate removal owns.
+        if (failed.failure)
+            failed.failure = OwnFailure(error, QString(), QStringLiteral("GetExcelFields"));
+        else
+            failed.refusal = OwnFailure(error, QString(), QString()).description;
         return failed;
     }
     result.summary = kFinished;

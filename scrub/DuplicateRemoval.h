@@ -58,8 +58,8 @@ struct DuplicatesResult : engine::Result {
     std::int32_t recordCount = -1; // a workbook's records after the run
 };
 
-// The window asks first whether to go on. An error (text "GetExcelFields",
-// workbook "CheckExcel") leaves the list as it was. Progress: the records
+// The window asks first whether to go on. A refusal or an error (text: see
+// StopTextRun; workbook "CheckExcel") leaves the list as it was. Progress: the records
 // read beside the bar, the seconds in panel 2, what was removed in panel 1.
 DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::EngineProgress& progress);
 DuplicatesResult RemoveExcelDuplicates(const ExcelDuplicatesJob& job, engine::EngineProgress& progress);

@@ -87,6 +87,14 @@ void RequireWritableList(const QString& target, const QString& source, const QSt
                       .arg(folder, action));
 }
 
+void StopTextRun(engine::Result& result, const vb::ErrObject& error)
+{
+    if (error.Number == vb::errnum::PathFileAccessError)
+        result.refusal = error.Description;
+    else
+        result.failure = engine::FailureOf(error, QString(), QStringLiteral("GetExcelFields"));
+}
+
 QByteArray FileBytes(QFile& file, qint64 from, qint64 to)
 {
     if (to <= from) return {};

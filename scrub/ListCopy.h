@@ -5,6 +5,7 @@
 // lines and the title line too). Committed, the replacement takes the list's
 // place in one rename.
 
+#include "core/EngineProgress.h"
 #include "platform/files/TextTable.h"
 
 #include <QByteArray>
@@ -28,6 +29,13 @@ int RequiredColumn(const files::TextTable& table, const QString& name);
 // general decoding and without a text of their own.
 void AppendFieldText(const files::TextTable& table, const files::TextRecord& record, int column,
                      QString& out);
+
+// How a run over a text list that stopped says so; the list is as it was.
+// Error 75 is a refusal of the run's own (the list or its folder takes no
+// writes, a result file would take another file's place, the list changed
+// meanwhile, a quote never closes): said in its own words, as a refusal.
+// Any other error is a failure of the routine ("GetExcelFields").
+void StopTextRun(engine::Result& result, const vb::ErrObject& error);
 
 // Writes a list's copy record by record, in the list's order. What stands
 // before the first record (a byte-order mark, the title line), between

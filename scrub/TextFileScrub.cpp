@@ -27,8 +27,6 @@ namespace scrub {
 
 namespace {
 
-const QString kFunction = QStringLiteral("GetExcelFields");
-
 constexpr std::size_t kBatch = kTextScrubRun;
 
 // Where a record lies in the list.
@@ -228,8 +226,7 @@ void WalkRecords(files::TextTable& table, const ListColumns& columns, const Scru
             markReader.seek(span.offset);
             if (!markReader.next(marking) || marking.offset != span.offset ||
                 marking.nextOffset() != span.end)
-                vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
-                          QStringLiteral("The calling list '%1' changed while it was scrubbed.").arg(source));
+                RaiseListChanged(source);
             const std::optional<QString> marked = MarkedValue(vb::Variant(table.text(marking, columns.mark)),
                                                               settings.markText, settings.markAction);
             if (marked)
@@ -252,6 +249,15 @@ void WalkRecords(files::TextTable& table, const ListColumns& columns, const Scru
 }
 
 } // namespace
+
+void RaiseListChanged(const QString& list)
+{
+    vb::Raise(
+        vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"),
+        QStringLiteral("The calling list '%1' changed while it was scrubbed (another program wrote it): "
+                       "it was left as it was, and so were the result files.")
+            .arg(list));
+}
 
 QString FolderWithSeparator(const QString& folder)
 {
@@ -278,13 +284,14 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         if (!clash.isEmpty())
             vb::Raise(vb::errnum::PathFileAccessError, QStringLiteral("ScrubTextFile"), clash);
 
+        // The list as it is read, stamped before anything reads it (the
+        // backup included): a list another program changes meanwhile (a line
+        // added) is left as it was, with the earlier result files.
+        const fso::FileStamp asRead = fso::StampOf(target);
         if (settings.backupOriginal) {
             result.backupName = BackUpList(folder, job.fileName, BackupKind::File);
         }
 
-        // The list as it is read: a list another program changes meanwhile
-        // (a line added) is left as it was, with the earlier result files.
-        const fso::FileStamp asRead = fso::StampOf(target);
         files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
 
         table.RefuseOpenQuote();
@@ -325,7 +332,7 @@ ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progr
         // has no complete ones to put in their place.
         results.Discard();
         copy.Discard();
-        result.failure = engine::FailureOf(error, QString(), kFunction);
+        StopTextRun(result, error);
         return result;
     }
     result.summary = result.counters.textFileSummary(settings.backupOriginal ? result.backupName : QString());

@@ -46,12 +46,16 @@ struct ScrubResult : engine::Result {
     QString backupName; // the backup made, or empty
 };
 
-// Runs the scrub; an error (function "GetExcelFields") leaves the list as it
-// was.
+// Runs the scrub; a refusal or an error (see StopTextRun) leaves the list
+// as it was.
 ScrubResult ScrubTextFile(const TextScrubJob& job, engine::EngineProgress& progress,
                           const std::shared_ptr<ado::Connection>& dncConn);
 
 // The folder with its trailing separator.
 QString FolderWithSeparator(const QString& folder);
+
+// Raises 75: the calling list changed while it was scrubbed (another
+// program wrote it); the run leaves it and the result files as they were.
+[[noreturn]] void RaiseListChanged(const QString& list);
 
 } // namespace scrub

@@ -333,6 +333,37 @@ private:
     DateStamp m_stamp;
 };
 
+// The list file the road reads and writes back.
+QString ListFile(const WorkTableJob& job);
+
+// The list's file as the numbers were copied from it; a database's with
+// its write-ahead log, which takes its writes first (an empty log is made
+// by every open, the road's own included, and counts as none).
+struct ListStamp {
+    fso::FileStamp list;
+    fso::FileStamp log;
+    bool operator==(const ListStamp&) const = default;
+};
+
+ListStamp StampList(const WorkTableJob& job)
+{
+    const QString file = fso::ResolvedFilePath(ListFile(job));
+    ListStamp stamp{fso::StampOf(file), {}};
+    if (job.source == WorkTableJob::Source::Access) {
+        const fso::FileStamp log = fso::StampOf(file + QStringLiteral("-wal"));
+        if (log.exists && log.size > 0) stamp.log = log;
+    }
+    return stamp;
+}
+
+// The write-back pairs the flags with the records by their place: a list
+// another program wrote since the copy (records added, moved or removed)
+// is left as it was.
+void RequireListAsRead(const WorkTableJob& job, const ListStamp& asRead)
+{
+    if (!(StampList(job) == asRead)) RaiseListChanged(ListFile(job));
+}
+
 // The list's line as read, without its line end.
 QByteArray LineOf(const files::TextRecord& record)
 {
@@ -346,16 +377,17 @@ QByteArray LineOf(const files::TextRecord& record)
 // or with its mark field, and only that field, changed; every other byte
 // kept. The copy takes the list's place only when a number was found and
 // every record had its flag.
-void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work)
+void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
+                           const ListStamp& asRead)
 {
     const QString folder = FolderWithSeparator(job.folder);
     const QString source = folder + job.tableName;
     // A list that is a symbolic link is rewritten where it lies.
     const QString target = fso::ResolvedFilePath(source);
     RequireWritableList(target, source, QStringLiteral("scrubbed"));
-    // Another program's lines added while the road runs are not lost: the
-    // list is then left as it was (see ScrubTextFile).
-    const fso::FileStamp asRead = fso::StampOf(target);
+    // Another program's lines added or moved since the numbers were copied
+    // are not lost: the list is then left as it was (see ScrubTextFile).
+    RequireListAsRead(job, asRead);
     files::TextTable table(source, ReaderOptions(job.connectionString, job.titleFirstLine));
     table.RefuseOpenQuote();
     QString titleLine;
@@ -369,7 +401,7 @@ void MarkTextFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::C
     // second copy of the list beside it.
     LineFile copy;
     copy.Open(target);
-    copy.RequireUnchanged(asRead);
+    copy.RequireUnchanged(asRead.list);
     try {
         RecordCopy out(source, table.dataOffset(), copy);
         bool changed = false;
@@ -431,10 +463,8 @@ QByteArray RenderRecord(ado::Recordset& rs, const QByteArray& stamp)
 // A sheet or an embedded table marked (or its found rows deleted, by
 // address, after the walk) in one transaction of the source: any error
 // takes every change back, and a workbook is then not saved.
-QString ListFile(const WorkTableJob& job);
-
 void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
-                            engine::EngineProgress& progress)
+                            engine::EngineProgress& progress, const ListStamp& asRead)
 {
     const bool deleting = job.deleteFound && job.source == WorkTableJob::Source::Access;
     auto src = ado::Connection::Create();
@@ -447,6 +477,9 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
         rs->Open(QStringLiteral("Select * from ") + ado::QuoteName(job.tableName) +
                      QStringLiteral(" order by rowid"),
                  src, ado::adOpenDynamic, ado::adLockOptimistic);
+        // Judged once the walk's own read stands: what changed before it
+        // would pair the flags with the wrong records.
+        RequireListAsRead(job, asRead);
         if (job.markPosition < 0 || job.markPosition >= rs->Fields().Count())
             vb::Raise(vb::errnum::ItemNotFound, QStringLiteral("ADODB.Fields"),
                       QStringLiteral("The mark field is not a field of the list."));
@@ -495,15 +528,15 @@ void MarkTableFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::
 // The write-backs of a workbook's sheet and of an embedded table: one
 // routine, which tells the two apart by the job's source.
 void MarkExcelFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
-                            engine::EngineProgress& progress)
+                            engine::EngineProgress& progress, const ListStamp& asRead)
 {
-    MarkTableFromWorkTable(job, work, progress);
+    MarkTableFromWorkTable(job, work, progress, asRead);
 }
 
 void MarkAccessFromWorkTable(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
-                             engine::EngineProgress& progress)
+                             engine::EngineProgress& progress, const ListStamp& asRead)
 {
-    MarkTableFromWorkTable(job, work, progress);
+    MarkTableFromWorkTable(job, work, progress, asRead);
 }
 
 void DropLink(const std::shared_ptr<ado::Connection>& dnc, const QString& link)
@@ -673,20 +706,20 @@ void CountFlags(WorkTableResult& result, std::int32_t hits, const std::shared_pt
 
 // The flags carried back into the list; function is what a failure of it names.
 bool WriteBack(const WorkTableJob& job, const std::shared_ptr<ado::Connection>& work,
-               engine::EngineProgress& progress, QString& function)
+               engine::EngineProgress& progress, QString& function, const ListStamp& asRead)
 {
     switch (job.source) {
     case WorkTableJob::Source::Text:
         function = QStringLiteral("Output Text");
-        MarkTextFromWorkTable(job, work);
+        MarkTextFromWorkTable(job, work, asRead);
         break;
     case WorkTableJob::Source::Excel:
         function = QStringLiteral("Output Excel");
-        MarkExcelFromWorkTable(job, work, progress);
+        MarkExcelFromWorkTable(job, work, progress, asRead);
         break;
     case WorkTableJob::Source::Access:
         function = QStringLiteral("Output Excel");
-        MarkAccessFromWorkTable(job, work, progress);
+        MarkAccessFromWorkTable(job, work, progress, asRead);
         break;
     case WorkTableJob::Source::Other:
         return false;
@@ -736,6 +769,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& programJob, engine::EngineP
             SettleInterruptedCommits(ListFile(job), &results);
         }
         RefuseResultFileClash(programJob, names.database);
+        ListStamp asRead = StampList(job);
         names.RemoveEarlier();
         result.rows = FillWorkDatabase(job, work, names);
 
@@ -748,6 +782,11 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& programJob, engine::EngineP
             AppendLinkedTable(*catalog, job.workDatabase, kWorkTable, names.link);
             linked = true;
         }
+        // The link is the road's own write to the DNC database, which may
+        // hold the list too.
+        if (job.source == WorkTableJob::Source::Access &&
+            fso::IsSameFile(ListFile(job), ado::ConnectionString(dncConn->ConnectionString()).dataSource()))
+            asRead = StampList(job);
         Say(progress, QStringLiteral("Start to Check ..."), 1);
 
         MapDncStore(dncConn);
@@ -755,7 +794,7 @@ WorkTableResult ScrubByWorkTable(const WorkTableJob& programJob, engine::EngineP
         const std::int32_t hits = walk.Run(result.rows, start);
         Say(progress, ElapsedText(start, vb::Timer()) + QStringLiteral(" seconds"), 2);
         CountFlags(result, hits, work);
-        result.writtenBack = WriteBack(job, work, progress, function);
+        result.writtenBack = WriteBack(job, work, progress, function, asRead);
 
         result.status = WorkTableStatus(result.flagged, result.notFlagged);
         Say(progress, result.status, 1);

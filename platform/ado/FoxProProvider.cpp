@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <sqlite3.h>
 
 namespace ado {
@@ -239,8 +240,13 @@ public:
     {
         const QString wanted = DbfFileName(written);
         if (wanted.isEmpty()) return {};
+        // A file found under the name exactly as written stays the name's
+        // file (no other can take its place in the match): the folder is
+        // listed once, not once per statement of a run.
+        if (m_exact.contains(wanted)) return wanted;
         const QStringList files = DbfFiles(m_folder);
         const QString file = vtab::MatchFileName(files, {wanted});
+        if (file == wanted) m_exact.insert(wanted);
         if (file.isEmpty() && files.contains(wanted, Qt::CaseInsensitive))
             Raise(errnum::NoSuchTable,
                   QStringLiteral("The Microsoft Jet database engine cannot find the input table or query "
@@ -258,6 +264,7 @@ public:
 
 private:
     QString m_folder;
+    QSet<QString> m_exact; // names found as written
 };
 
 } // namespace

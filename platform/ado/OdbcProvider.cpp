@@ -20,6 +20,8 @@ QString odbcSource()
     return QStringLiteral("Microsoft OLE DB Provider for ODBC Drivers");
 }
 
+const QString kLost = QStringLiteral("The connection to the database server is lost: ");
+
 // What a failed call was doing: a connection exception of a connection
 // that was open means it is lost; while connecting it means none was made.
 enum class Call { OnOpenConnection, Connecting };
@@ -53,7 +55,7 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle, Call call = Call::OnOpen
     }
     if (out.isEmpty()) return QStringLiteral("Unspecified error");
     const QString said = out.join(QLatin1Char('\n'));
-    return lost ? QStringLiteral("The connection to the database server is lost: ") + said : said;
+    return lost ? kLost + said : said;
 }
 
 // A call on a connection whose watch cut it failed for that: the driver's
@@ -76,9 +78,9 @@ template <typename Call> SQLRETURN watched(ServerWatch* watch, Call call)
     return call();
 }
 
-// The same for a call that asks the server and waits for its answer (a
-// statement, a commit): on the window's thread the window is drawn while
-// it waits. Fetches from the driver's cache are left where they are.
+// The same for a call that may ask the server and wait for its answer (a
+// statement's description, its run and its fetches, a commit): on the
+// window's thread the window is drawn while it waits.
 template <typename Call> SQLRETURN waited(ServerWatch* watch, Call call)
 {
     ServerWatch::Call c(watch);
@@ -207,7 +209,7 @@ public:
 private:
     bool fetch()
     {
-        const SQLRETURN rc = watched(m_watch, [&] { return SQLFetch(m_stmt); });
+        const SQLRETURN rc = waited(m_watch, [&] { return SQLFetch(m_stmt); });
         if (rc == SQL_NO_DATA) {
             finish();
             return false;
@@ -220,7 +222,10 @@ private:
     {
         ServerWatch::Call call(m_watch);
         SQLSMALLINT n = 0;
-        SQLNumResultCols(m_stmt, &n);
+        // A driver that describes a statement before it runs asks the server
+        // here, where a locked table keeps it waiting.
+        check(waited(m_watch, [&] { return SQLNumResultCols(m_stmt, &n); }), SQL_HANDLE_STMT, m_stmt,
+              m_watch);
         m_cols.clear();
         m_sqlTypes.clear();
         for (SQLUSMALLINT i = 1; i <= SQLUSMALLINT(n); ++i) {
@@ -624,18 +629,25 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcConnection> conn, SQLHDBC dbc, 
         m_stmt = nullptr;
         Raise(errnum::JetFailure, msg, odbcSource());
     }
-    describe();
-    if (m_cols.empty()) {
-        // Some drivers describe a query's columns only after it has run.
-        const QString head = sql.trimmed().section(u' ', 0, 0).toUpper();
-        if (head == u"SELECT" || head == u"WITH" || head == u"SHOW" || head == u"EXEC" || head == u"CALL") {
-            check(watched(m_watch, [&] { return SQLExecute(m_stmt); }), SQL_HANDLE_STMT, m_stmt, m_watch);
-            describe();
-            if (m_cols.empty())
-                SQLFreeStmt(m_stmt, SQL_CLOSE);
-            else
-                m_executed = true;
+    try {
+        describe();
+        if (m_cols.empty()) {
+            // Some drivers describe a query's columns only after it has run.
+            const QString head = sql.trimmed().section(u' ', 0, 0).toUpper();
+            if (head == u"SELECT" || head == u"WITH" || head == u"SHOW" || head == u"EXEC" ||
+                head == u"CALL") {
+                check(waited(m_watch, [&] { return SQLExecute(m_stmt); }), SQL_HANDLE_STMT, m_stmt, m_watch);
+                describe();
+                if (m_cols.empty())
+                    SQLFreeStmt(m_stmt, SQL_CLOSE);
+                else
+                    m_executed = true;
+            }
         }
+    } catch (...) {
+        SQLFreeHandle(SQL_HANDLE_STMT, m_stmt); // no destructor runs for a constructor that throws
+        m_stmt = nullptr;
+        throw;
     }
 }
 
@@ -673,6 +685,11 @@ QByteArray arrayText(const qint64* values, std::size_t count)
 }
 
 } // namespace
+
+bool SaysConnectionLost(const QString& description)
+{
+    return description.contains(kLost) || description.contains(ServerWatch::LostMark());
+}
 
 bool IsPostgresConnection(ProviderConnection* connection)
 {

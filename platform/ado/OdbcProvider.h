@@ -33,6 +33,11 @@ long OdbcLoginTimeout(ProviderConnection* connection);
 QString OdbcConnectionString(const ConnectionString& cs, const QString& userId = {},
                              const QString& password = {});
 
+// Whether an error's text, as this provider raises it, tells of a
+// connection to the server that is lost: the server went away or the watch
+// found it gone. A new login would only wait for it again.
+bool SaysConnectionLost(const QString& description);
+
 // The ADO DataTypeEnum code for an ODBC SQL type.
 int AdoTypeOfSqlType(int sqlType);
 

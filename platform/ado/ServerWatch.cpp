@@ -221,9 +221,14 @@ bool ServerWatch::cutOff() const
 QString ServerWatch::lostText() const
 {
     std::lock_guard lock(m_mutex);
-    return QStringLiteral("Timeout: the database server has not answered for %1 seconds; the connection to "
-                          "it is lost.")
-        .arg(m_waitSeconds + m_knockSeconds);
+    return QStringLiteral("Timeout: the database server has not answered for %1 seconds; ")
+               .arg(m_waitSeconds + m_knockSeconds) +
+           LostMark();
+}
+
+QString ServerWatch::LostMark()
+{
+    return QStringLiteral("the connection to it is lost.");
 }
 
 void ServerWatch::begin()

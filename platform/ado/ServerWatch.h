@@ -39,8 +39,10 @@ public:
     void setPeriods(long waitSeconds, long knockSeconds);
     // True once the watch has shut the socket: the connection is lost.
     bool cutOff() const;
-    // The text of the failure of a call whose connection the watch cut.
+    // The text of the failure of a call whose connection the watch cut,
+    // and the words of it that tell so.
     QString lostText() const;
+    static QString LostMark();
 
     // A call that may wait on the server, from its start to its end. A
     // null watch watches nothing.

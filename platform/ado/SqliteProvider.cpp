@@ -16,7 +16,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <grp.h>
+#include <pwd.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -44,6 +48,33 @@ QString qualified(const ColumnInfo& t)
     return (t.schema.isEmpty() ? QString() : QuoteNativeName(t.schema) + QLatin1Char('.')) +
            QuoteNativeName(t.table);
 }
+
+// The system's reason when a call on the database at path failed for want
+// of room (a full disk, or a file-size limit, which the engine calls an I/O
+// error); 0 for any other failure.
+int NoRoomErrno(int rc, sqlite3* db, const QString& path)
+{
+    if ((rc & 0xff) == SQLITE_FULL) return ENOSPC;
+    if ((rc & 0xff) != SQLITE_IOERR || !db) return 0;
+    const int error = sqlite3_system_errno(db);
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG) return error;
+    // The engine keeps the system's errno only when nothing overwrote it
+    // before the failure came back (a rollback after it): a write that
+    // failed with the database or its journal at this process's size limit
+    // failed for it.
+    rlimit limit{};
+    if (sqlite3_extended_errcode(db) != SQLITE_IOERR_WRITE || ::getrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+        limit.rlim_cur == RLIM_INFINITY)
+        return 0;
+    for (const char* companion : {"", "-journal", "-wal"}) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path + QLatin1String(companion)).constData(), &st) == 0 &&
+            quint64(st.st_size) + 65536 >= quint64(limit.rlim_cur))
+            return EFBIG;
+    }
+    return 0;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- connection
@@ -167,18 +198,20 @@ void SqliteConnection::BackUpFile(const QString& path, const QString& target)
         const int finished = b ? sqlite3_backup_finish(b) : SQLITE_OK;
         if (rc == SQLITE_DONE) rc = finished;
     }
+    int noRoom = 0;
     if (rc != SQLITE_OK) {
         error = rc;
         why = QString::fromUtf8(copy ? sqlite3_errmsg(copy) : sqlite3_errstr(rc));
+        noRoom = NoRoomErrno(rc, copy, target);
     }
     sqlite3_close(copy);
     source->exec(QStringLiteral("COMMIT"));
     source->close();
     if (error != 0) {
         ::unlink(QFile::encodeName(target).constData()); // made above, exclusively
-        if (error == SQLITE_FULL)
+        if (noRoom != 0)
             vb::Raise(vb::errnum::DeviceIOError, QStringLiteral("CopyFile"),
-                      fso::WriteFailure(target, ENOSPC));
+                      fso::WriteFailure(target, noRoom));
         if (error == SQLITE_BUSY || error == SQLITE_LOCKED) RaiseFileInUse(path);
         Raise(errnum::JetFailure, why, JetSource());
     }
@@ -248,6 +281,10 @@ void SqliteConnection::close()
 
 void SqliteConnection::raise(int rc) const
 {
+    // A database file that found no room: error 57, as every writer says
+    // it, naming the file.
+    if (const int noRoom = m_path.isEmpty() ? 0 : NoRoomErrno(rc, m_db, m_path))
+        vb::Raise(vb::errnum::DeviceIOError, JetSource(), fso::WriteFailure(m_path, noRoom));
     const QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     // A journal the guard would not let the engine use: named as such.
     if (const QString refused = TakeJournalRefusal(); !refused.isEmpty() && rc == SQLITE_CANTOPEN)

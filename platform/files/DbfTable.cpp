@@ -8,8 +8,10 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
@@ -118,61 +120,206 @@ QString memoPath(const QString& dbfPath, bool fpt)
     return preferred;
 }
 
-// The undo journal: a header (kJournalMagic, then the table's length when
-// the transaction began) and one entry per write (offset, length, the bytes
-// the write covered), all little-endian. An entry is complete in the
-// journal before its write reaches the table, so a journal cut short ends
-// in an entry whose write never happened.
-const QByteArray kJournalMagic = QByteArrayLiteral("TVDBFUN1");
-constexpr int kJournalHeader = 16;
+// The undo journal: a header (kJournalMagic, the table's length when the
+// transaction began, then the length and bytes of the table's header as it
+// was) and one entry per write (offset, the lengths of the bytes the write
+// covered and of the bytes it wrote, then both), all little-endian. An
+// entry is complete in the journal before its write reaches the table, so
+// a journal cut short ends in an entry whose write never happened.
+//
+// The journal is played back only onto the table its transaction left:
+// every byte a write covered holds what it held before or what one of the
+// writes put there, every byte past the old length is one the writes
+// added, and the header holds what it held. A kill or a power cut at any
+// moment leaves such a table; a backup copied back, a new export or
+// records another program added afterwards do not, and are left as they
+// are.
+const QByteArray kJournalMagic = QByteArrayLiteral("TVDBFUN2");
+constexpr int kJournalHeader = 20;
+constexpr int kEntryHeader = 16;
+
+struct JournalEntry {
+    qint64 offset = 0;
+    QByteArray before;
+    QByteArray after;
+};
+
+struct UndoJournal {
+    qint64 size = 0;                   // the table's length when the transaction began
+    std::vector<JournalEntry> entries; // the first: the header as it was, never written
+};
+
+enum class JournalRead { Whole, CutBeforeWrites, Unknown };
+
+JournalRead ReadJournal(const QByteArray& bytes, UndoJournal& journal)
+{
+    // A journal without a whole header was cut short before the first write.
+    if (bytes.size() < kJournalHeader) {
+        const qsizetype n = std::min<qsizetype>(bytes.size(), kJournalMagic.size());
+        return bytes.left(n) == kJournalMagic.left(n) ? JournalRead::CutBeforeWrites : JournalRead::Unknown;
+    }
+    if (!bytes.startsWith(kJournalMagic)) return JournalRead::Unknown;
+    journal.size = qFromLittleEndian<qint64>(bytes.constData() + 8);
+    const qint32 identity = qFromLittleEndian<qint32>(bytes.constData() + 16);
+    if (journal.size < 0 || identity < 0) return JournalRead::Unknown;
+    if (kJournalHeader + qint64(identity) > bytes.size()) return JournalRead::CutBeforeWrites;
+    journal.entries.push_back({0, bytes.mid(kJournalHeader, identity), {}});
+    qsizetype at = kJournalHeader + identity;
+    while (at + kEntryHeader <= bytes.size()) {
+        const qint64 offset = qFromLittleEndian<qint64>(bytes.constData() + at);
+        const qint32 before = qFromLittleEndian<qint32>(bytes.constData() + at + 8);
+        const qint32 after = qFromLittleEndian<qint32>(bytes.constData() + at + 12);
+        if (offset < 0 || before < 0 || after < 0 ||
+            at + kEntryHeader + qint64(before) + after > bytes.size())
+            break;
+        journal.entries.push_back(
+            {offset, bytes.mid(at + kEntryHeader, before), bytes.mid(at + kEntryHeader + before, after)});
+        at += kEntryHeader + before + after;
+    }
+    return JournalRead::Whole;
+}
+
+// True when the table (its descriptor fd) is in a state the journal's
+// transaction could have left it in.
+bool TableFitsJournal(int fd, const UndoJournal& journal)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size < journal.size) return false;
+    const qint64 size = st.st_size;
+    // Entries over overlapping ranges are judged together, a cluster at a time.
+    const auto reach = [](const JournalEntry& e) {
+        return e.offset + std::max(e.before.size(), e.after.size());
+    };
+    std::vector<std::size_t> order(journal.entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return journal.entries[a].offset < journal.entries[b].offset;
+    });
+    qint64 checkedTo = 0; // every byte before it belongs to a cluster that fits, or lies below the old length
+    std::vector<std::size_t> cluster;
+    for (std::size_t k = 0; k < order.size();) {
+        const qint64 from = journal.entries[order[k]].offset;
+        qint64 to = reach(journal.entries[order[k]]);
+        cluster.assign(1, order[k]);
+        for (++k; k < order.size() && journal.entries[order[k]].offset < to; ++k) {
+            to = std::max(to, reach(journal.entries[order[k]]));
+            cluster.push_back(order[k]);
+        }
+        const qint64 covered = std::max(checkedTo, journal.size);
+        if (from > covered && covered < size) return false; // bytes past the old length nobody wrote
+        std::sort(cluster.begin(), cluster.end());          // journal order: the earliest holds the old bytes
+        const qint64 present = std::clamp(size - from, qint64(0), to - from);
+        QByteArray now(present, '\0');
+        if (present > 0 && ::pread(fd, now.data(), size_t(present), from) != present) return false;
+        std::vector<char> known(size_t(present), 0);
+        std::vector<char> fits(size_t(present), 0);
+        for (const std::size_t i : cluster) {
+            const JournalEntry& e = journal.entries[i];
+            const qint64 at = e.offset - from;
+            for (qint64 p = 0; p < e.before.size() && at + p < present; ++p)
+                if (!known[size_t(at + p)]) {
+                    known[size_t(at + p)] = 1;
+                    fits[size_t(at + p)] = now[at + p] == e.before[p];
+                }
+            for (qint64 p = 0; p < e.after.size() && at + p < present; ++p)
+                if (now[at + p] == e.after[p]) fits[size_t(at + p)] = 1;
+        }
+        if (std::find(fits.begin(), fits.end(), 0) != fits.end()) return false;
+        checkedTo = std::max(checkedTo, to);
+    }
+    return size <= std::max(checkedTo, journal.size);
+}
+
+// Moves a journal that is not played back out of the way under a name of
+// its own (never over another file); gives that name, empty when it cannot.
+QString SetJournalAside(const QString& journalPath)
+{
+    const QByteArray from = QFile::encodeName(journalPath);
+    for (int n = 1; n < 100; ++n) {
+        const QString aside =
+            journalPath + (n == 1 ? QStringLiteral("-set-aside") : QStringLiteral("-set-aside-%1").arg(n));
+        const QByteArray to = QFile::encodeName(aside);
+        int done = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        // A file system without the no-replace rename: the name is looked at first.
+        if (done != 0 && errno == EINVAL) {
+            struct stat st {};
+            if (::lstat(to.constData(), &st) == 0)
+                errno = EEXIST;
+            else
+                done = ::rename(from.constData(), to.constData());
+        }
+        if (done == 0) return aside;
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
 
 // Puts a table back from the journal a killed transaction left, and removes
 // the journal. A journal whose transaction still runs is locked: it is left
-// alone.
+// alone. A journal that does not fit the table as it is now is set aside
+// and the open refused once, naming it: the table stays as it is.
 void recoverFromJournal(const QString& path)
 {
     const QString journalPath = DbfTable::undoJournalPath(path);
-    // Only a journal this user or the table's owner made is played back;
-    // a link or another user's file at its name is not the table's (and no
-    // transaction of this table starts over it).
-    struct stat st {};
+    // Only a journal this user or the table's owner made is played back: a
+    // link, a second name of another file (a hard link), a pipe or another
+    // user's file at its name is not the table's, and no transaction of this
+    // table starts over it. It is judged on what was opened, without
+    // following a link and without waiting for a pipe's writer.
     struct stat table {};
-    if (::lstat(QFile::encodeName(journalPath).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return;
     if (::stat(QFile::encodeName(path).constData(), &table) != 0) return;
-    if (st.st_uid != ::geteuid() && st.st_uid != table.st_uid) return;
-    QFile journal(journalPath);
-    if (!journal.open(QIODevice::ReadOnly)) return;
-    if (::flock(journal.handle(), LOCK_EX | LOCK_NB) != 0) return;
-    const QByteArray bytes = journal.readAll();
-    if (bytes.size() >= kJournalHeader && bytes.startsWith(kJournalMagic)) {
-        struct Entry {
-            qint64 offset;
-            QByteArray before;
-        };
-        std::vector<Entry> entries;
-        qsizetype at = kJournalHeader;
-        while (at + 12 <= bytes.size()) {
-            const qint64 offset = qFromLittleEndian<qint64>(bytes.constData() + at);
-            const qint32 length = qFromLittleEndian<qint32>(bytes.constData() + at + 8);
-            if (offset < 0 || length < 0 || at + 12 + length > bytes.size()) break;
-            entries.push_back({offset, bytes.mid(at + 12, length)});
-            at += 12 + length;
-        }
-        const qint64 size = qFromLittleEndian<qint64>(bytes.constData() + 8);
-        QFile table(path);
-        if (!table.open(QIODevice::ReadWrite))
-            vb::Raise(vb::errnum::PermissionDenied, kSource,
-                      QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
-        // Latest write first, so a range written twice ends as it was before both.
-        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-            if (!table.seek(it->offset) || table.write(it->before) != it->before.size())
-                vb::Raise(vb::errnum::PermissionDenied, kSource,
-                          QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
-        if ((table.size() != size && !table.resize(size)) || !table.flush() || ::fsync(table.handle()) != 0)
-            vb::Raise(vb::errnum::PermissionDenied, kSource,
-                      QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
+    const int fd =
+        ::open(QFile::encodeName(journalPath).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    QFile journal;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+        (st.st_uid != ::geteuid() && st.st_uid != table.st_uid) ||
+        !journal.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return;
     }
-    // A journal without a whole header was cut short before the first write.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return;
+    UndoJournal undo;
+    const JournalRead read = ReadJournal(journal.readAll(), undo);
+    QFile file(path);
+    const auto cannotWrite = [&] {
+        vb::Raise(vb::errnum::PermissionDenied, kSource,
+                  QStringLiteral("Cannot write to '%1' to undo an unfinished change.").arg(path));
+    };
+    // The user is told once: the journal no longer lies at its name.
+    const auto setAside = [&](const QString& why) {
+        file.close();
+        const QString aside = SetJournalAside(journalPath);
+        fso::SyncFolderOf(path);
+        vb::Raise(
+            vb::errnum::PathFileAccessError, kSource,
+            QStringLiteral("An unfinished change to '%1' was not undone: %2, so the table was left as "
+                           "it is and may still hold part of the change. %3")
+                .arg(path, why,
+                     aside.isEmpty()
+                         ? QStringLiteral("Its undo journal '%1' could not be set aside.").arg(journalPath)
+                         : QStringLiteral("Its undo journal was set aside as '%1'.").arg(aside)));
+    };
+    if (read == JournalRead::Whole) {
+        if (!file.open(QIODevice::ReadOnly)) cannotWrite();
+        if (!TableFitsJournal(file.handle(), undo))
+            setAside(QStringLiteral("the table is no longer as that change left it (it was put back, "
+                                    "replaced or added to since)"));
+        file.close();
+        if (!file.open(QIODevice::ReadWrite)) cannotWrite();
+        // Latest write first, so a range written twice ends as it was before both.
+        for (auto it = undo.entries.rbegin(); it + 1 != undo.entries.rend(); ++it)
+            if (!it->before.isEmpty() &&
+                (!file.seek(it->offset) || file.write(it->before) != it->before.size()))
+                cannotWrite();
+        if ((file.size() != undo.size && !file.resize(undo.size)) || !file.flush() ||
+            ::fsync(file.handle()) != 0)
+            cannotWrite();
+    } else if (read == JournalRead::Unknown) {
+        setAside(QStringLiteral("its undo journal is of a kind that cannot be matched to the table"));
+    }
     QFile::remove(journalPath);
     fso::SyncFolderOf(path);
 }
@@ -653,12 +800,14 @@ QStringList DbfTable::companionPaths(const QString& dbfPath)
     return paths;
 }
 
-void DbfTable::journal(qint64 offset, const QByteArray& before)
+void DbfTable::journal(qint64 offset, const QByteArray& before, const QByteArray& after)
 {
-    QByteArray entry(12, '\0');
+    QByteArray entry(kEntryHeader, '\0');
     qToLittleEndian<qint64>(offset, entry.data());
     qToLittleEndian<qint32>(static_cast<qint32>(before.size()), entry.data() + 8);
+    qToLittleEndian<qint32>(static_cast<qint32>(after.size()), entry.data() + 12);
     entry += before;
+    entry += after;
     if (m_journal->write(entry) != entry.size() || !m_journal->flush())
         vb::Raise(vb::errnum::DeviceIOError, kSource, fso::WriteFailure(m_path, errno));
     m_journalSynced = false;
@@ -725,7 +874,7 @@ void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
         }
         const qsizetype at = qsizetype(offset - recordOffset(deferred));
         QByteArray before = it->second.mid(at, bytes.size());
-        journal(offset, before);
+        journal(offset, before, bytes);
         m_undo.push_back({offset, std::move(before)});
         it->second.replace(at, bytes.size(), bytes);
         if (m_pending.size() >= kPendingRecords) writePending();
@@ -740,8 +889,10 @@ void DbfTable::writeAt(qint64 offset, const QByteArray& bytes)
     if (m_undoing) {
         QByteArray before = covered;
         if (before.isEmpty() && offset < size && m_file->seek(offset)) before = m_file->read(bytes.size());
-        // Bytes past the table's end need none: the length is put back.
-        if (!before.isEmpty()) journal(offset, before);
+        // Bytes past the table's end need no undo (the length is put
+        // back), but are kept as written: they tell the table's growth from
+        // another program's.
+        journal(offset, before, bytes);
         m_undo.push_back({offset, std::move(before)});
         // Undo before the change: the entry (and the journal's header, with
         // the table's length) must be on the disk before the write is.
@@ -781,18 +932,26 @@ void DbfTable::beginUndo()
     m_undo.clear();
     m_undoSize = m_file->size();
     const QString journalPath = undoJournalPath(m_path);
+    // The header as it is now, which no other table shares with this one.
+    QByteArray identity;
+    if (m_file->seek(0)) identity = m_file->read(m_headerLength);
     QByteArray header = kJournalMagic;
     header.resize(kJournalHeader);
     qToLittleEndian<qint64>(m_undoSize, header.data() + 8);
+    qToLittleEndian<qint32>(static_cast<qint32>(identity.size()), header.data() + 16);
+    header += identity;
     // The journal is the table's own file: never reached through a link (a
     // dangling one included) and never a file of another user, whose bytes
     // would be written or whose content would later be played back.
     struct stat table {};
     ::fstat(m_file->handle(), &table);
+    // Nor a pipe, whose open would wait for a reader, nor a second name of
+    // another file, which the truncation below would empty.
     const int fd = ::open(QFile::encodeName(journalPath).constData(),
-                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, table.st_mode & 0666);
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, table.st_mode & 0666);
     struct stat st {};
-    const bool own = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+    const bool own = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+                     st.st_uid == ::geteuid();
     m_journal = std::make_unique<QFile>(journalPath);
     if (!own || !m_journal->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) ||
         ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {

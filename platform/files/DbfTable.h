@@ -132,7 +132,7 @@ private:
     // table keeps its length size and, where an append began, the bytes
     // covered) and raises 57.
     void writeOut(qint64 offset, const QByteArray& bytes, qint64 size, const QByteArray& covered);
-    void journal(qint64 offset, const QByteArray& before);
+    void journal(qint64 offset, const QByteArray& before, const QByteArray& after);
     void dropJournal();
     void syncJournal();
     void syncTable();

@@ -25,8 +25,10 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
 #include <quazip/quazipnewinfo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <vector>
 
 namespace files::detail {
 
@@ -125,34 +127,40 @@ void SheetWriter::copyStart(QXmlStreamReader& x, const QString& replaceAttr, con
     writeStartCopy(m_w, x, replaceAttr, newValue);
 }
 
-void SheetWriter::copyToken(QXmlStreamReader& x)
+// Writes the token the reader stands on.
+void copyXmlToken(QXmlStreamWriter& w, QXmlStreamReader& x)
 {
     switch (x.tokenType()) {
     case QXmlStreamReader::StartElement:
-        copyStart(x);
+        writeStartCopy(w, x);
         break;
     case QXmlStreamReader::EndElement:
-        m_w.writeEndElement();
+        w.writeEndElement();
         break;
     case QXmlStreamReader::Characters:
         if (x.isCDATA())
-            m_w.writeCDATA(x.text().toString());
+            w.writeCDATA(x.text().toString());
         else
-            m_w.writeCharacters(x.text().toString());
+            w.writeCharacters(x.text().toString());
         break;
     case QXmlStreamReader::Comment:
-        m_w.writeComment(x.text().toString());
+        w.writeComment(x.text().toString());
         break;
     case QXmlStreamReader::ProcessingInstruction:
-        m_w.writeProcessingInstruction(x.processingInstructionTarget().toString(),
-                                       x.processingInstructionData().toString());
+        w.writeProcessingInstruction(x.processingInstructionTarget().toString(),
+                                     x.processingInstructionData().toString());
         break;
     case QXmlStreamReader::EntityReference:
-        m_w.writeEntityReference(x.name().toString());
+        w.writeEntityReference(x.name().toString());
         break;
     default:
         break;
     }
+}
+
+void SheetWriter::copyToken(QXmlStreamReader& x)
+{
+    copyXmlToken(m_w, x);
 }
 
 void SheetWriter::transform(QXmlStreamReader& x)
@@ -369,7 +377,10 @@ void SheetWriter::writeCell(const Cell& c, int row, std::uint32_t origRow)
     m_w.writeStartElement(el("c"));
     m_w.writeAttribute(QStringLiteral("r"), ColumnName(c.column) + QString::number(row));
     if (c.style) m_w.writeAttribute(QStringLiteral("s"), QString::number(c.style));
-    switch (c.kind) {
+    // A formula goes without its stored result (nor the result's type): the
+    // result may stand on cells this save changed, and a reader that does
+    // not calculate on opening would show it as it stands.
+    switch (c.formula ? CellKind::Blank : c.kind) {
     case CellKind::SharedString:
         m_w.writeAttribute(QStringLiteral("t"), QStringLiteral("s"));
         break;
@@ -403,7 +414,7 @@ void SheetWriter::writeCell(const Cell& c, int row, std::uint32_t origRow)
         if (!f.text.isEmpty()) m_w.writeCharacters(f.text);
         m_w.writeEndElement();
     }
-    switch (c.kind) {
+    switch (c.formula ? CellKind::Blank : c.kind) {
     case CellKind::Blank:
         break;
     case CellKind::Number:
@@ -491,6 +502,9 @@ template <typename Drop> QByteArray filterPart(const QByteArray& xml, Drop drop,
 // calculation chain goes).
 struct SavePlan {
     std::unordered_map<QString, SheetData*> changed;
+    // The other sheets: those that hold formulas are copied without their
+    // results, which may stand on the changed cells.
+    std::unordered_map<QString, SheetData*> unchanged;
     std::unordered_map<QString, PartRewrite> parts;
     bool dropCalcChain = false;
 };
@@ -536,6 +550,90 @@ QString writeSheetEntry(BookData& book, SheetData& sheet, QIODevice& src, QIODev
     } catch (const QString& e) {
         return QStringLiteral("sheet '%1' is damaged (%2)").arg(sheet.name, e);
     }
+    if (w.hasError() || !buffered.flushAll())
+        return QStringLiteral("sheet '%1' cannot be written").arg(sheet.name);
+    return {};
+}
+
+// Whether the entry the package stands on holds a formula element ("<f>",
+// "<f ", "<x:f/"...), found in its bytes as they inflate: a sheet without
+// one goes over as it is. An entry that cannot be read is left to that too.
+bool holdsFormula(QuaZip& in)
+{
+    LimitedEntry src(in, false);
+    if (!src.openEntry()) return false;
+    QByteArray data(2, ' '); // the last two bytes of the chunk before, then the chunk
+    for (;;) {
+        data.resize(2 + (1 << 16));
+        const qint64 n = src.read(data.data() + 2, 1 << 16);
+        if (n <= 0) return false;
+        data.resize(2 + n);
+        for (qsizetype i = 1; i + 1 < data.size(); ++i)
+            if (data[i] == 'f' && (data[i - 1] == '<' || data[i - 1] == ':') &&
+                (data[i + 1] == ' ' || data[i + 1] == '>' || data[i + 1] == '/'))
+                return true;
+        data.remove(0, data.size() - 2);
+    }
+}
+
+// A sheet the save does not change, streamed through with every formula's
+// stored result (and the result's type) left out.
+QString writeWithoutResults(const SheetData& sheet, QIODevice& src, QIODevice& dst)
+{
+    QXmlStreamReader x(&src);
+    ChunkedOutput buffered(&dst);
+    QXmlStreamWriter w(&buffered);
+    w.setAutoFormatting(false);
+    w.writeStartDocument(QStringLiteral("1.0"), true);
+    QString ns;
+    QString cellName;
+    AttrList cellAttrs; // a cell's start tag, held until its first child shows a formula or none
+    bool held = false;
+    bool formula = false;
+    int depth = 0;
+    while (moreXml(x)) {
+        const auto tok = x.readNext();
+        if (tok == QXmlStreamReader::StartDocument || tok == QXmlStreamReader::DTD) continue;
+        if (tok == QXmlStreamReader::EndDocument) {
+            w.writeEndDocument();
+            break;
+        }
+        if (held) {
+            if (tok == QXmlStreamReader::Characters || tok == QXmlStreamReader::Comment) continue;
+            formula = tok == QXmlStreamReader::StartElement && x.name() == u"f" && x.namespaceUri() == ns;
+            w.writeStartElement(cellName);
+            for (const auto& a : cellAttrs)
+                if (!formula || a.first != u"t") w.writeAttribute(a.first, a.second);
+            held = false;
+        }
+        if (tok == QXmlStreamReader::StartElement) {
+            if (depth++ == 0) ns = x.namespaceUri().toString();
+            if (x.namespaceUri() == ns && x.name() == u"c") {
+                cellName = x.qualifiedName().toString();
+                cellAttrs.clear();
+                for (const auto& d : x.namespaceDeclarations())
+                    cellAttrs.emplace_back(d.prefix().isEmpty()
+                                               ? QStringLiteral("xmlns")
+                                               : QStringLiteral("xmlns:") + d.prefix().toString(),
+                                           d.namespaceUri().toString());
+                for (const auto& a : x.attributes())
+                    if (!a.isDefault())
+                        cellAttrs.emplace_back(a.qualifiedName().toString(), a.value().toString());
+                held = true;
+                continue;
+            }
+            if (formula && x.namespaceUri() == ns && x.name() == u"v") {
+                --depth;
+                x.skipCurrentElement();
+                continue;
+            }
+        } else if (tok == QXmlStreamReader::EndElement) {
+            --depth;
+            if (x.namespaceUri() == ns && x.name() == u"c") formula = false;
+        }
+        copyXmlToken(w, x);
+    }
+    if (x.hasError()) return QStringLiteral("sheet '%1' is damaged (%2)").arg(sheet.name, x.errorString());
     if (w.hasError() || !buffered.flushAll())
         return QStringLiteral("sheet '%1' cannot be written").arg(sheet.name);
     return {};
@@ -589,41 +687,127 @@ QString rewriteEntry(BookData& book, QuaZip& in, QuaZip& out, const QuaZipFileIn
     ni.externalAttr = info.externalAttr;
     QuaZipFile dst(&out);
     if (!dst.open(QIODevice::WriteOnly, ni)) return entryFailure("written", info.name);
-    QString failure =
-        sheet ? writeSheetEntry(book, *sheet, src, dst) : writeRewrittenPart(*rewrite, info, src, dst);
+    QString failure = !sheet            ? writeRewrittenPart(*rewrite, info, src, dst)
+                      : sheet->modified ? writeSheetEntry(book, *sheet, src, dst)
+                                        : writeWithoutResults(*sheet, src, dst);
     dst.close();
     if (failure.isEmpty() && dst.getZipError() != 0) failure = entryFailure("written", info.name);
     return failure;
 }
-
-// The new package's file, which keeps the system's reason for the first
-// write that failed, so that a full disk can be told from other failures.
-class PackageFile : public QFile {
-public:
-    using QFile::QFile;
-    int writeError() const { return m_error; }
-
-protected:
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        errno = 0;
-        const qint64 n = QFile::writeData(data, size);
-        if (n != size && m_error == 0) m_error = errno != 0 ? errno : ENOSPC;
-        return n;
-    }
-
-private:
-    int m_error = 0;
-};
 
 bool isNoRoom(int error)
 {
     return error == ENOSPC || error == EDQUOT || error == EFBIG;
 }
 
+// The new package's file, unnamed, so that a kill leaves nothing of it: in
+// the temporary folder, or beside the workbook where that folder cannot
+// hold it, from the start or once it runs out of room part way. It keeps
+// the system's reason for the first write that failed, so that a full disk
+// can be told from other failures.
+class ScratchFile : public QIODevice {
+public:
+    explicit ScratchFile(QString workbookFolder) : m_workbookFolder(std::move(workbookFolder)) {}
+    ~ScratchFile() override
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+    // False with errno set when neither folder can hold one.
+    bool create()
+    {
+        m_fd = make(QDir::tempPath());
+        if (m_fd < 0) {
+            m_fd = make(m_workbookFolder);
+            m_beside = true;
+        }
+        return m_fd >= 0;
+    }
+    int writeError() const { return m_error; }
+    bool isSequential() const override { return false; }
+    qint64 size() const override
+    {
+        struct stat st {};
+        return ::fstat(m_fd, &st) == 0 ? qint64(st.st_size) : 0;
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        ssize_t n;
+        do
+            n = ::pread(m_fd, data, size_t(maxSize), off_t(pos()));
+        while (n < 0 && errno == EINTR);
+        return n;
+    }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t n = ::pwrite(m_fd, data + done, size_t(size - done), off_t(pos() + done));
+            if (n > 0) {
+                done += n;
+                continue;
+            }
+            const int error = n < 0 ? errno : ENOSPC;
+            if (error == EINTR) continue;
+            // A file-size limit holds in every folder; a full one need not.
+            if ((error == ENOSPC || error == EDQUOT) && moveBesideWorkbook()) continue;
+            if (m_error == 0) m_error = error;
+            return done > 0 ? done : -1;
+        }
+        return done;
+    }
+
+private:
+    static bool writeAll(int fd, const char* data, ssize_t size, off_t at)
+    {
+        while (size > 0) {
+            const ssize_t n = ::pwrite(fd, data, size_t(size), at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            data += n;
+            size -= n;
+            at += n;
+        }
+        return true;
+    }
+    static int make(const QString& folder)
+    {
+        return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    }
+    // What was written so far goes over into a new file beside the workbook.
+    bool moveBesideWorkbook()
+    {
+        if (m_beside) return false;
+        m_beside = true;
+        const int fd = make(m_workbookFolder);
+        if (fd < 0) return false;
+        std::vector<char> buf(1 << 20);
+        for (off_t at = 0;;) {
+            const ssize_t n = ::pread(m_fd, buf.data(), buf.size(), at);
+            if (n == 0) break;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 || !writeAll(fd, buf.data(), n, at)) {
+                ::close(fd);
+                return false;
+            }
+            at += n;
+        }
+        ::close(m_fd);
+        m_fd = fd;
+        return true;
+    }
+
+    const QString m_workbookFolder;
+    int m_fd = -1;
+    bool m_beside = false; // the file lies beside the workbook: there is nowhere else to go
+    int m_error = 0;
+};
+
 // Writes the new package into `file`, open for writing; the failure, or ""
 // when it is whole.
-QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
+QString writePackage(BookData& book, const SavePlan& plan, ScratchFile& file)
 {
     QuaZip out(&file);
     out.setAutoClose(false);
@@ -640,9 +824,12 @@ QString writePackage(BookData& book, const SavePlan& plan, PackageFile& file)
         if (plan.dropCalcChain && key == book.calcChainPart.toLower())
             continue; // Excel rebuilds it; stale, it would make Excel repair the file
         const auto sheet = plan.changed.find(key);
+        const auto other = plan.unchanged.find(key);
         const auto part = plan.parts.find(key);
         if (sheet != plan.changed.end())
             failure = rewriteEntry(book, in, out, info, sheet->second, nullptr);
+        else if (other != plan.unchanged.end() && holdsFormula(in))
+            failure = rewriteEntry(book, in, out, info, other->second, nullptr);
         else if (part != plan.parts.end())
             failure = rewriteEntry(book, in, out, info, nullptr, &part->second);
         else
@@ -687,19 +874,6 @@ void standOnSavedFile(BookData& book, bool dropCalcChain)
         s.holds.clear(); // they were in the numbering of the old file
         s.holdsKnown = false;
     }
-}
-
-// An unnamed file for the package on its way: in the temporary folder, or
-// beside the workbook where that folder cannot hold one. A kill leaves
-// nothing of it. -1 with errno set when neither can be made.
-int openScratch(const QString& workbookFolder)
-{
-    int fd = -1;
-    for (const QString& folder : {QDir::tempPath(), workbookFolder}) {
-        fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (fd >= 0) break;
-    }
-    return fd;
 }
 
 [[noreturn]] void noRoom(const BookData& book, int error)
@@ -763,7 +937,10 @@ void XlsxSave(BookData& book, const Workbook::SaveCommit& commit)
 {
     SavePlan plan;
     for (SheetData& s : book.sheets) {
-        if (!s.modified) continue;
+        if (!s.modified) {
+            plan.unchanged[s.part.toLower()] = &s;
+            continue;
+        }
         plan.changed[s.part.toLower()] = &s;
         if (s.formulasDisturbed && !book.calcChainPart.isEmpty()) plan.dropCalcChain = true;
     }
@@ -785,18 +962,13 @@ void XlsxSave(BookData& book, const Workbook::SaveCommit& commit)
     // The zip writer goes back over what it wrote, which the replacement
     // cannot: the package is written to a file nobody sees first and copied
     // into the workbook's replacement from there.
-    const int scratch = openScratch(QFileInfo(fso::ResolvedFilePath(book.path)).path());
-    if (scratch < 0)
+    ScratchFile file(QFileInfo(fso::ResolvedFilePath(book.path)).path());
+    if (!file.create())
         cannotSave(book, QStringLiteral("no file can be created for it (%1)")
                              .arg(QString::fromLocal8Bit(std::strerror(errno))));
-    PackageFile file;
-    QString failure;
     // Unbuffered, so that each write reaches writeData and its failure is seen there.
-    if (!file.open(scratch, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(scratch);
-        failure = QStringLiteral("the new file cannot be written");
-    } else
-        failure = writePackage(book, plan, file);
+    file.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    const QString failure = writePackage(book, plan, file);
     const int error = file.writeError();
     // A disk without room is named as every other writer names it.
     if (isNoRoom(error)) noRoom(book, error);

@@ -147,3 +147,30 @@ TEST(DataFileFullDiskAppend, ARecordCutShortIsTakenBackWhole)
         EXPECT_EQ(filestest::ReadFile(path), before);
     }
 }
+
+// A temporary folder without room, from the start or part way through the
+// save, beside a workbook whose own disk has room: the save goes on beside
+// the workbook, and nothing is left in the temporary folder.
+TEST(DataFileFullDiskTemporaryFolder, AWorkbookIsSavedBesideItself)
+{
+    testsupport::FullDisk disk(testsupport::FullBy::SmallFileSystem);
+    if (disk.RanInChild()) return;
+    filestest::TempFolder dir;
+    const QString path = dir.write(QStringLiteral("calls.xlsx"), {});
+    const std::optional<QByteArray> tmp =
+        qEnvironmentVariableIsSet("TMPDIR") ? std::optional(qgetenv("TMPDIR")) : std::nullopt;
+    for (const qint64 room : {qint64(0), qint64(256 << 10)}) {
+        Put(path, Workbook(dir.path(QStringLiteral("scratch.xlsx")), testsupport::kLargeRecords));
+        disk.Fill(room);
+        qputenv("TMPDIR", QFile::encodeName(disk.Path()));
+        const vb::ErrObject e =
+            testsupport::ErrorOf([&] { kWriters[2].write(path, testsupport::kLargeRecords); });
+        tmp ? qputenv("TMPDIR", *tmp) : qunsetenv("TMPDIR");
+        disk.Lift();
+        EXPECT_EQ(e.Number, 0) << room << ": " << e.Description.toStdString();
+        EXPECT_EQ(disk.Files(), QStringList());
+        files::Workbook wb;
+        wb.open(path);
+        EXPECT_EQ(wb.sheet(0).value(testsupport::kLargeRecords, 2).text(), QStringLiteral("DNC"));
+    }
+}

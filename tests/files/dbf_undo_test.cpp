@@ -7,7 +7,10 @@
 #include "platform/vb/Clock.h"
 #include "platform/vb/Err.h"
 
+#include <cstdio>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using filestest::TempFolder;
 
@@ -168,15 +171,52 @@ TEST(DbfUndoJournal, AnOpenWhileATransactionRunsLeavesItsJournalAlone)
 }
 
 // A link planted at the journal's name, pointing at the name of a database's
-// journal: no transaction starts over it, and nothing is made there.
+// journal; another user's second name (a hard link, in a shared folder) of
+// the user's own file that holds a journal of the table; a pipe: none is
+// played back, written through, emptied or waited on, and no transaction
+// starts over it.
 TEST(DbfUndoJournal, ALinkAtTheJournalsNameIsRefusedAndNotWrittenThrough)
 {
-    TempFolder dir;
-    const QString path = dir.path(QStringLiteral("calls.dbf"));
-    MakeTable(path);
-    ASSERT_TRUE(
-        QFile::link(dir.path(QStringLiteral("Tervala.mdb-journal")), files::DbfTable::undoJournalPath(path)));
-    files::DbfTable t(path);
-    EXPECT_THROW(t.beginUndo(), vb::ErrObject);
-    EXPECT_FALSE(QFileInfo::exists(dir.path(QStringLiteral("Tervala.mdb-journal"))));
+    for (const char* plant : {"link", "hardLink", "pipe"}) {
+        SCOPED_TRACE(plant);
+        if (plant[0] == 'h' && ::geteuid() != 0) {
+            std::printf("another user's hard link is planted as root only: skipped\n");
+            continue;
+        }
+        TempFolder dir;
+        TempFolder killed;
+        const QString path = dir.path(QStringLiteral("calls.dbf"));
+        MakeTable(path);
+        {
+            files::DbfTable t(path);
+            t.beginUndo();
+            t.setDeleted(1, true);
+            t.syncUndo();
+            LeaveAsKilled(path, killed.path(QString()));
+            t.rollbackUndo();
+        }
+        const QString left = killed.path(QStringLiteral("calls.dbf"));
+        const QString notes = killed.path(QStringLiteral("notes.txt"));
+        const QByteArray journal = QFile::encodeName(files::DbfTable::undoJournalPath(left));
+        ASSERT_TRUE(QFile::rename(QFile::decodeName(journal), notes));
+        const QByteArray table = filestest::ReadFile(left);
+        const QByteArray note = filestest::ReadFile(notes);
+        if (plant[0] == 'l') ASSERT_EQ(::symlink("Tervala.mdb-journal", journal.constData()), 0);
+        if (plant[0] == 'p') ASSERT_EQ(::mkfifo(journal.constData(), 0600), 0);
+        if (plant[0] == 'h') {
+            // The user's group-writable file, linked by uid 4321 of the group.
+            ASSERT_EQ(::chown(QFile::encodeName(notes).constData(), 0, 4321), 0);
+            ::chmod(QFile::encodeName(notes).constData(), 0660),
+                ::chmod(QFile::encodeName(killed.path("")), 0777);
+            ::setegid(4321), ::seteuid(4321);
+            const int linked = ::link(QFile::encodeName(notes).constData(), journal.constData());
+            ::seteuid(0), ::setegid(0);
+            ASSERT_EQ(linked, 0);
+        }
+        files::DbfTable t(left);
+        EXPECT_THROW(t.beginUndo(), vb::ErrObject);
+        EXPECT_EQ(filestest::ReadFile(left), table);
+        EXPECT_EQ(filestest::ReadFile(notes), note);
+        EXPECT_FALSE(QFileInfo::exists(killed.path(QStringLiteral("Tervala.mdb-journal"))));
+    }
 }

@@ -173,7 +173,7 @@ const UnusableTarget kUnusable[] = {
          MountReadOnly(disk->FilePath(QStringLiteral("shared")));
          return path;
      }},
-    {"AFileOnAFullFileSystem", "database or disk is full", true,
+    {"AFileOnAFullFileSystem", "DNC.mdb': the disk is full.", true,
      [](testsupport::FullDisk* disk, const QString&) {
          const QString path = ProgramDatabase(disk->FilePath(QStringLiteral("DNC.mdb")));
          disk->Fill(0);

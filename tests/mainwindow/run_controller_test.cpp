@@ -218,11 +218,14 @@ void PrintTo(const StopCase& c, std::ostream* os)
 }
 
 // A list refused as read-only before anything is copied, by its routine.
+// A text list's refusal is its own words, not an error of a routine.
 QStringList ReadOnly(const char* function, const char* list)
 {
     return {"say Are you sure want to start?", "disabled",
-            QStringLiteral("report failure of %1: The calling list '%2' is read-only: it cannot be scrubbed.")
-                .arg(QLatin1String(function), QLatin1String(list)),
+            QStringLiteral("report %1The calling list '%2' is read-only: it cannot be scrubbed.")
+                .arg(*function ? QStringLiteral("failure of %1: ").arg(QLatin1String(function))
+                               : QStringLiteral("refusal "),
+                     QLatin1String(list)),
             "enabled"};
 }
 
@@ -295,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"disabled", "say Phone Numner must be 10 digits!", "enabled"}},
         // A read-only list of every kind, also to root, and to another user.
         StopCase{"AReadOnlyTextList", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("TEXT FILE"); },
-                 ReadOnly("GetExcelFields", "calls.csv")},
+                 ReadOnly("", "calls.csv")},
         StopCase{"AReadOnlyAccessList", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("ACCESS"); },
                  ReadOnly("CheckAccess", "calls.mdb")},
         StopCase{"AReadOnlyFoxProList", [](auto& t, auto&, auto&) { t.chooseReadOnlyList("FOXPRO"); },

@@ -70,12 +70,14 @@ inline void UseFolder(const QString& other, QString& folder, QString& dbPath, ad
     if (qEnvironmentVariableIsSet(WithoutLinksVariable())) fso::SimulateFileSystemWithoutLinks(true);
     testsupport::ChildStarted(folder);
     // Stopped at the step of the group commit the parent asks for, as a
-    // kill or a power cut there would (everything before it is synced).
+    // kill, a logout's signal or a power cut there would (everything before
+    // it is synced).
     bool counted = false;
     const int stopAt = qEnvironmentVariableIntValue("TERVALA_STOP_AT_COMMIT_STEP", &counted);
+    const int signal = qEnvironmentVariableIntValue("TERVALA_STOP_SIGNAL");
     if (counted)
-        fso::SetCommitStepHook([stopAt, steps = 0](const char* step) mutable {
-            if (std::strcmp(step, "open") != 0 && steps++ == stopAt) ::raise(SIGKILL);
+        fso::SetCommitStepHook([stopAt, signal, steps = 0](const char* step) mutable {
+            if (std::strcmp(step, "open") != 0 && steps++ == stopAt) ::raise(signal ? signal : SIGKILL);
         });
 }
 
@@ -122,13 +124,14 @@ inline QStringList StrayFiles(const KillSubject& s)
     return left;
 }
 
-// Runs the child until the commit step stopAt stops it (or to its end).
-inline void RunChildToStep(const KillSubject& s, int stopAt)
+// Runs the child until the commit step stopAt stops it with signal (or to its end).
+inline void RunChildToStep(const KillSubject& s, int stopAt, int signal = SIGKILL)
 {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(testsupport::ChildFolderVariable()), QDir(s.folder).absolutePath());
     env.insert(QStringLiteral("TERVALA_STOP_AT_COMMIT_STEP"), QString::number(stopAt));
+    env.insert(QStringLiteral("TERVALA_STOP_SIGNAL"), QString::number(signal));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + s.childTest});

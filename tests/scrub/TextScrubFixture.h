@@ -223,6 +223,15 @@ protected:
         return r;
     }
 
+    // Runs the scrub, expecting it refused in its own words: no error, no summary.
+    scrub::ScrubResult runRefused(const QString& messageContains)
+    {
+        scrub::ScrubResult r = scrub::ScrubTextFile(job, view, dnc);
+        EXPECT_FALSE(r.failure.has_value()) << r.failure->function.toStdString();
+        EXPECT_TRUE(r.refusal.contains(messageContains) && r.summary.isEmpty()) << r.refusal.toStdString();
+        return r;
+    }
+
     // Runs the scrub, expecting one failure and no summary.
     scrub::ScrubResult runFailing(const QString& messageContains = {})
     {

@@ -129,6 +129,10 @@ TEST_P(TableScrubFullDiskTest, TheRunStopsAndTheListAndEarlierResultsStay)
 
         EXPECT_FALSE(r.completed);
         scrubtest::ExpectFailure(r, function());
+        EXPECT_EQ(r.failure->number, vb::errnum::DeviceIOError); // naming the file that found no room
+        EXPECT_TRUE(r.failure->description.contains(listFile()) ||
+                    (c.okFile && r.failure->description.contains(job.settings.okFile)))
+            << r.failure->description.toStdString();
         EXPECT_EQ(listRows(), before);
         EXPECT_EQ(file(QStringLiteral("ok.txt")), kOldOk);
         EXPECT_EQ(file(QStringLiteral("dnc.txt")), kOldDnc);

@@ -6,6 +6,10 @@
 #include "ScrubKill.h"
 #include "TableScrubFixture.h"
 
+#include <QtEndian>
+#include <csignal>
+#include <tuple>
+
 using scrubtest::Kind;
 
 namespace {
@@ -114,6 +118,53 @@ TEST_P(TableScrubKill, AKilledRunLeavesTheTableWholeOrFullyScrubbed)
         std::printf("%s table kills: %d, kept whole %d, fully scrubbed %d, a journal left to put back %d\n",
                     foxPro() ? "dbf" : "embedded", scrubkill::kKills, t.keptWhole, t.fullyScrubbed,
                     t.leftAFile);
+    }
+}
+
+// A table a killed run (or one a logout ended) left with its undo journal,
+// which the user then copies a backup over, replaces by a new export or adds
+// a record to with another program: the next run leaves the table as the
+// user put it and says so once; the run after scrubs it.
+TEST_P(TableScrubKill, ATableTheUserPutInPlaceAfterAKilledRunIsLeftAsTheUserPutIt)
+{
+    if (!foxPro()) GTEST_SKIP() << "the undo journal is a .dbf table's";
+    const auto added = [](QByteArray b) {
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(b.constData() + 4) + 1, b.data() + 4);
+        return b.insert(b.size() - 1, " x" + QByteArray(19, ' ') + "2015559999" + QByteArray(5, ' ') + "new" +
+                                          QByteArray(17, ' ') + '7');
+    };
+    // The signal, what the user puts in place (0 the backup, 1 a new export of
+    // one record, 2 the table with a record added), the rows and marks after.
+    const std::tuple<int, int, qsizetype, qsizetype> cases[] = {
+        {SIGKILL, 0, 40, 4}, {SIGKILL, 1, 1, 1}, {SIGKILL, 2, 41, 5}, {SIGTERM, 2, 41, 5}};
+    const QString journal = files::DbfTable::undoJournalPath(dbfPath());
+    scrubkill::KillSubject child;
+    child.childTest = QStringLiteral("Kinds/TableScrubKill.ChildRunOfTheKillTest/FoxPro");
+    child.folder = folder;
+    for (const auto& [signal, put, count, found] : cases) {
+        SCOPED_TRACE(put + 10 * signal);
+        makeList({{QStringLiteral("x"), QStringLiteral("2015559999"), QStringLiteral("new"), 1.0}});
+        const QByteArray exported = scrubtest::Read(dbfPath());
+        std::vector<scrubtest::ListRow> rows;
+        for (int i = 0; i < 40; ++i)
+            rows.push_back({QStringLiteral("n"), QString::number(i % 10 ? 3125000000LL + i : 2015551234LL),
+                            QStringLiteral("new"), double(i)});
+        makeList(rows);
+        const QByteArray backup = scrubtest::Read(dbfPath());
+        // The user's own change since the backup, to a record the run marks.
+        files::DbfTable(dbfPath()).setValue(0, 0, vb::Variant(QStringLiteral("m")));
+        scrubkill::RunChildToStep(child, 0, signal);
+        ASSERT_TRUE(QFileInfo::exists(journal));
+        const QByteArray user = put == 0 ? backup : put == 1 ? exported : added(scrubtest::Read(dbfPath()));
+        scrubtest::Write(dbfPath(), user);
+
+        const scrub::ScrubResult told = runFailing();
+        EXPECT_TRUE(told.failure && told.failure->description.contains(QStringLiteral("set aside as")));
+        EXPECT_EQ(scrubtest::Read(dbfPath()), user);
+        EXPECT_TRUE(QFile::remove(journal + QStringLiteral("-set-aside")));
+        run();
+        EXPECT_EQ(listRows().size(), count);
+        EXPECT_EQ(listRows().filter(QStringLiteral("|DNC|")).size(), found);
     }
 }
 

@@ -88,7 +88,7 @@ TEST_F(TextScrubTest, ABackupIsMadeBesideTheListAndNamedInTheSummary)
 
 // The backup of every kind of list, with something already at its name (an earlier backup of the same second,
 // a link to another file or to nowhere, another user's hot journal beside it, another user's link to the
-// list): a copy cut short by a size limit leaves no file; then the backup is
+// list): a copy cut short by a size limit says 57, naming the backup, and leaves no file; then the backup is
 // new files under the next free name, nothing taken is changed, and the copy restores to the list (an Access
 // list to its committed rows, the -wal's too).
 // A list: its name, file, kind, memo file (copied after the list, and the largest) and whether it lies on a
@@ -141,7 +141,9 @@ TEST_P(ListBackup, ABackupIsNewFilesWholeOrAbsentAndReplacesNothing)
     const QStringList taken = backups();
     {
         testsupport::FileSizeLimit limit(rlim_t(QFileInfo(folder + (memo ? memo : list)).size() - 1));
-        EXPECT_THROW(scrub::BackUpList(folder, list, kind), vb::ErrObject);
+        const vb::ErrObject cut = testsupport::ErrorOf([&] { scrub::BackUpList(folder, list, kind); });
+        EXPECT_EQ(cut.Number, vb::errnum::DeviceIOError) << cut.Description.toStdString();
+        EXPECT_TRUE(cut.Description.contains(folder + "B070302142530")) << cut.Description.toStdString();
     }
     EXPECT_EQ(backups(), taken);
 

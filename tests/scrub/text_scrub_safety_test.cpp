@@ -244,7 +244,7 @@ TEST_F(TextScrubTest, AReadOnlyListIsRefusedBeforeAnythingIsWritten)
     ASSERT_EQ(::chmod(QFile::encodeName(this->list()).constData(), 0444), 0);
     job.settings.backupOriginal = true;
 
-    EXPECT_FALSE(runFailing(QStringLiteral("read-only")).completed);
+    EXPECT_FALSE(runRefused(QStringLiteral("read-only")).completed);
     EXPECT_EQ(listBytes(), list);
     EXPECT_EQ(files(), (QStringList{"calls.csv", "dnc.mdb"}));
 }
@@ -301,7 +301,7 @@ TEST_P(TextScrubClashTest, AResultFileOverTheListOrTheOtherIsRefusedBeforeTheRun
     if (*c.okFile) job.settings.okFile = folder + QString::fromUtf8(c.okFile);
     if (*c.dncFile) job.settings.dncFile = folder + QString::fromUtf8(c.dncFile);
 
-    EXPECT_FALSE(runFailing(QString::fromUtf8(c.expected)).completed);
+    EXPECT_FALSE(runRefused(QString::fromUtf8(c.expected)).completed);
     EXPECT_EQ(listBytes(), bytes);
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("ok.txt")));
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("dnc.txt")));

@@ -404,7 +404,11 @@ TEST_F(WorkTableScrubTest, AListThatNoLongerMatchesItsFlagsIsLeftAlone)
         if (text == QLatin1String("Start to Check ...")) writeList(list + "b,2015559999,new\r\n");
     };
 
-    runFailing(QStringLiteral("Output Text"));
+    const auto changed = [&](const char* function) {
+        const scrub::WorkTableResult r = runFailing(QLatin1String(function));
+        return r.failure && r.failure->description.contains(QStringLiteral("changed while it was scrubbed"));
+    };
+    EXPECT_TRUE(changed("Output Text"));
 
     EXPECT_EQ(listBytes(), list + "b,2015559999,new\r\n");
     EXPECT_EQ(files(), (QStringList{"DNCTempWork.mdb", "calls.csv", "dnc.mdb"}));
@@ -418,9 +422,44 @@ TEST_F(WorkTableScrubTest, AListThatNoLongerMatchesItsFlagsIsLeftAlone)
                             QStringLiteral("delete from calls where Name = 'zed'"));
     };
 
-    runFailing(QStringLiteral("Output Excel"));
+    EXPECT_TRUE(changed("Output Excel"));
 
     EXPECT_EQ(tableRows(), QStringList{"cat=y"});
+
+    // Records another program saved in another order: a text list, a workbook.
+    const QString book = folder + QStringLiteral("calls.xlsx");
+    const auto sheet = [&](bool moved) {
+        QList<QList<vb::Variant>> rows{{vb::Variant("Name"), vb::Variant("Phone"), vb::Variant("Status")},
+                                       {vb::Variant("zed"), vb::Variant("2015551234"), vb::Variant("x")},
+                                       {vb::Variant("cat"), vb::Variant("9731234567"), vb::Variant("y")}};
+        if (moved) rows.swapItemsAt(1, 2);
+        files::XlsxWriter::write(book, {{"Calls", rows}});
+        wjob.source = scrub::WorkTableJob::Source::Excel;
+        wjob.connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + book +
+                                ";Extended Properties=\"Excel 8.0;HDR=Yes\"";
+        wjob.tableName = QStringLiteral("Calls$");
+    };
+    const auto text = [&](bool moved) {
+        setUpJob();
+        scrubtest::Write(folder + "saved",
+                         moved ? "Name,Phone,Status\r\ncat,9731234567,y\r\nzed,2015551234,x\r\n"
+                               : "Name,Phone,Status\r\nzed,2015551234,x\r\ncat,9731234567,y\r\n");
+        ::rename(QFile::encodeName(folder + "saved").constData(),
+                 QFile::encodeName(this->list()).constData());
+    };
+    for (const auto& [function, file, save] : {std::tuple{"Output Text", this->list(), std::function(text)},
+                                               std::tuple{"Output Excel", book, std::function(sheet)}}) {
+        save(false);
+        QByteArray saved;
+        wview.onStatus = [&](const QString& status) {
+            if (status != QLatin1String("Start to Check ...")) return;
+            save(true);
+            saved = scrubtest::Read(file);
+        };
+        EXPECT_TRUE(changed(function));
+        EXPECT_EQ(scrubtest::Read(file), saved);
+        EXPECT_FALSE(QFileInfo::exists(wjob.okFile) || QFileInfo::exists(wjob.dncFile));
+    }
 }
 
 TEST_F(WorkTableScrubTest, AResultFileNamedLikeTheListOrTheWorkDatabaseIsRefusedBeforeAnythingIsWritten)
