@@ -992,13 +992,14 @@ void ReplacementFile::Open()
 
 void ReplacementFile::openNamed()
 {
-    // Made under a random name, then given its mark (its inode); a kill
-    // between the two leaves a file no sweep takes, never one it wrongly
-    // takes. Seen by all from the start, it is made for this user alone
-    // when it replaces a file: ready() gives it that file's mode.
+    // Made under its mark at once: the mark does not depend on the file, so
+    // a kill at any moment after the create leaves a name the next sweep
+    // takes (no lock held on it). Seen by all from the start, it is made for
+    // this user alone when it replaces a file: ready() gives it that file's
+    // mode.
     const mode_t mode = m_judged.exists ? 0600 : mode_t(m_newFileMode & 07777);
     for (int tries = 0; tries < 100 && m_fd < 0; ++tries) {
-        const QByteArray name = '.' + NamePart(m_name) + ".new-" + RandomSuffix();
+        const QByteArray name = TemporaryName(m_name);
         m_fd =
             ::openat(m_dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (m_fd < 0) {
@@ -1006,17 +1007,7 @@ void ReplacementFile::openNamed()
             continue;
         }
         ::flock(m_fd, LOCK_SH | LOCK_NB);
-        const QByteArray marked = TemporaryName(m_name);
-        if (::renameat(m_dirFd, name.constData(), m_dirFd, marked.constData()) == 0) {
-            m_named = marked;
-        } else {
-            const int error = errno;
-            ::unlinkat(m_dirFd, name.constData(), 0);
-            ::close(m_fd);
-            m_fd = -1;
-            errno = error;
-            return;
-        }
+        m_named = name;
     }
 }
 
