@@ -90,8 +90,9 @@ public:
     // signal): no box or form is shown any more and every question is
     // answered as a close answers it (No where offered, an unsaved edit not
     // saved); a running scrub or duplicate removal stops at its next pause,
-    // its files as they were, any other action ends first; the open forms are
-    // closed; then the settings and profiles are saved and the program ends.
+    // its files as they were, any other action (the work-table road and the
+    // import among them) ends first; the open forms are closed; then the
+    // settings and profiles are saved and the program ends.
     void EndSession();
 
     // True from SetStart(False) or SetImport(False) until they are called

@@ -97,10 +97,10 @@ QStringList TableFiles(const TableScrubJob& job)
                           : job.tableName + QStringLiteral(".dbf"))};
 }
 
-void RequireWritableTable(const TableScrubJob& job)
+void RequireWritableTable(const TableScrubJob& job, const QString& action)
 {
     for (const QString& file : TableFiles(job))
-        RequireWritableList(fso::ResolvedFilePath(file), file, QStringLiteral("scrubbed"));
+        RequireWritableList(fso::ResolvedFilePath(file), file, action);
 }
 
 ScrubResult WritableTableCheck(const TableScrubJob& job)

@@ -49,8 +49,8 @@ QStringList TableFiles(const TableScrubJob& job);
 // A list the run could not change (its file, or the folder its journal goes
 // to) is refused as the text scrub refuses one (RequireWritableList), by its
 // mode bits as well as by access, so a run as root changes no read-only
-// list either. Raises 75.
-void RequireWritableTable(const TableScrubJob& job);
+// list either; action is the word the refusal uses. Raises 75.
+void RequireWritableTable(const TableScrubJob& job, const QString& action = QStringLiteral("scrubbed"));
 // Its refusal as the routine reports it (a failure), none when the table may
 // be changed: what the Start run asks before it backs the table up.
 ScrubResult WritableTableCheck(const TableScrubJob& job);

@@ -17,8 +17,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <grp.h>
-#include <pwd.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -683,9 +683,9 @@ void DbfTable::encodeInto(QByteArray& rec, int field, const vb::Variant& v) cons
             --n;
         s.truncate(n);
         // A character the table's code page lacks fails the write, never a "?".
-        const QString lacking = m_codePage.lacking(s, m_path);
-        if (!lacking.isEmpty()) vb::Raise(dbferr::NotInCodePage, kSource, lacking);
-        const QByteArray b = m_codePage.encode(s);
+        bool lossless = true;
+        const QByteArray b = m_codePage.encode(s, &lossless);
+        if (!lossless) vb::Raise(dbferr::NotInCodePage, kSource, m_codePage.lacking(s, m_path));
         if (b.size() > f.width)
             vb::Raise(dbferr::FieldTooSmall, kSource,
                       QStringLiteral("The text \"%1\" is longer than field %2.").arg(s, describe(f)));
