@@ -55,21 +55,36 @@ void SourcePanel::SetTable(const QString& name)
     if (const auto profile = Profile()) profile->SetDataTableName(name);
 }
 
-// A list file must be in the folder, a workbook or database file where the
-// path names it; a server source is only asked when it is read.
-bool SourcePanel::SourceThere(const CDataTypeInfo& profile) const
+QString SourcePanel::SourceFile(const CDataTypeInfo& profile) const
 {
     const QString path = Path();
     switch (Kind()) {
     case SourceKind::TextFile:
     case SourceKind::FoxPro:
-        return !profile.DataTableName().isEmpty() &&
-               QFileInfo(scrub::FolderWithSeparator(path) + profile.DataTableName()).isFile();
+        if (path.isEmpty() || profile.DataTableName().isEmpty()) return {};
+        return scrub::FolderWithSeparator(path) + profile.DataTableName();
     case SourceKind::Excel:
     case SourceKind::Access:
-        return !path.isEmpty() && QFileInfo(path).isFile();
+        return path;
     default:
-        return !path.isEmpty();
+        return {};
+    }
+}
+
+// A list file must be in the folder, a workbook or database file where the
+// path names it; a server source is only asked when it is read.
+bool SourcePanel::SourceThere(const CDataTypeInfo& profile) const
+{
+    switch (Kind()) {
+    case SourceKind::TextFile:
+    case SourceKind::FoxPro:
+    case SourceKind::Excel:
+    case SourceKind::Access: {
+        const QString file = SourceFile(profile);
+        return !file.isEmpty() && QFileInfo(file).isFile();
+    }
+    default:
+        return !Path().isEmpty();
     }
 }
 
@@ -160,7 +175,9 @@ bool SourcePanel::Commit()
     const std::shared_ptr<CDataTypeInfo> profile = Profile();
     const SourceKind kind = Kind();
     if (!profile || kind == SourceKind::Unknown || kind == SourceKind::OneNumber) return false;
-    if (Path() != m_readPath) {
+    // A file missing when the panel was read may be there now.
+    const QString file = SourceFile(*profile);
+    if (Path() != m_readPath || (!m_present && !file.isEmpty() && QFileInfo(file).isFile())) {
         Read(false);
         return true;
     }
@@ -198,20 +215,8 @@ QString SourcePanel::Missing() const
 {
     const auto profile = Profile();
     if (m_present || !profile) return {};
-    QString file = Path();
-    switch (Kind()) {
-    case SourceKind::TextFile:
-    case SourceKind::FoxPro:
-        if (file.isEmpty() || profile->DataTableName().isEmpty()) return {};
-        file = scrub::FolderWithSeparator(file) + profile->DataTableName();
-        break;
-    case SourceKind::Excel:
-    case SourceKind::Access:
-        if (file.isEmpty()) return {};
-        break;
-    default:
-        return {};
-    }
+    const QString file = SourceFile(*profile);
+    if (file.isEmpty() || QFileInfo(file).isFile()) return {};
     return QStringLiteral("File ") + file + QStringLiteral(" does not exist!");
 }
 

@@ -40,7 +40,8 @@ public:
     // After Browser: the tables just listed stay, the chosen one is read.
     void ReadPicked();
     // Reads again what no longer holds for the path or table the profile
-    // names now; true when anything was read.
+    // names now (a file that was missing and is there now is read); true
+    // when anything was read.
     bool Commit();
 
     // What was read. The table shown is the listed entry the profile's table
@@ -59,6 +60,9 @@ public:
     QString ConnectionString() const { return m_connection; }
 
 private:
+    // The file a list, workbook or database source is read from; empty for
+    // other sources, or when the path or table is not given.
+    QString SourceFile(const CDataTypeInfo& profile) const;
     bool SourceThere(const CDataTypeInfo& profile) const;
     // The chosen table's count and fields, read again (its name changed).
     void RefreshTableFields(CDataTypeInfo& profile, bool keepFields);

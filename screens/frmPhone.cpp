@@ -51,9 +51,9 @@ frmPhone::frmPhone(QWidget* parent) : EditDialog(QStringLiteral("frmPhone"), QSt
     auto* grid = new QGridLayout(this);
     lblPhone = ui::newLabel("lblPhone", QStringLiteral("Phone"), this);
     Phone = ui::newEdit("Phone", this);
-    // Seven digits are taken; longer input (a whole number pasted) reaches
-    // Phone_Change, which takes its local seven or refuses it with a word,
-    // rather than being cut by the box.
+    // Seven digits are taken; longer input reaches Phone_Change, which takes
+    // a whole number's local seven or refuses the rest, rather than being
+    // cut by the box.
     Phone->setMaxLength(32);
     ui::useEditBoxManners(Phone);
     grid->addWidget(lblPhone, 0, 0);
@@ -122,13 +122,19 @@ void frmPhone::Phone_Change()
 {
     if (m_Loading || !m_Record) return;
     if (Phone->text().size() > 7) {
-        // A ten-digit number of the list's area code is its local seven.
+        // A number set out with its dash, or a ten-digit number of the list's
+        // area code (its local seven), is taken as its seven digits.
         const QString digits = Cleaned(Phone->text());
         const auto phone = std::dynamic_pointer_cast<CPhone>(m_Record);
+        if (IsSevenDigits(digits)) return Phone->setText(digits);
         if (phone && IsDigits(digits, 10) && digits.left(3) == phone->TableName().right(3))
             return Phone->setText(digits.mid(3));
-        ui::MsgBox(QStringLiteral("Phone Number must be 7 digits!"), ui::vbExclamation);
-        Phone->setText(StoredText(*m_Record, Phone->objectName()));
+        // An eighth character typed is not taken, as the box's length would
+        // have it; longer input (pasted) is refused with a word.
+        const QString stored = StoredText(*m_Record, Phone->objectName());
+        if (Phone->text().size() > stored.size() + 1)
+            ui::MsgBox(QStringLiteral("Phone Number must be 7 digits!"), ui::vbExclamation);
+        Phone->setText(stored);
         return;
     }
     try {

@@ -193,6 +193,8 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
     const QString source = folder + job.fileName;
     LineFile copy;
     try {
+        // What a killed run left is settled before the list is read.
+        SettleInterruptedCommits(source);
         // A list that is a symbolic link is rewritten where it lies.
         const QString target = fso::ResolvedFilePath(source);
         RequireWritableList(target, source, QStringLiteral("changed"));
@@ -239,13 +241,13 @@ DuplicatesResult RemoveTextDuplicates(const TextDuplicatesJob& job, engine::Engi
     } catch (...) {
         const vb::ErrObject error = vb::CatchError();
         copy.Discard();
+        // A refusal (the list changed) as well as a failure, in the words
+        // duplicate removal owns.
         DuplicatesResult failed;
-        StopTextRun(failed, error);
-        // A refusal as well as a failure, in the words duplicate removal owns.
-        if (failed.failure)
-            failed.failure = OwnFailure(error, QString(), QStringLiteral("GetExcelFields"));
-        else
+        if (error.Number == vb::errnum::PathFileAccessError)
             failed.refusal = OwnFailure(error, QString(), QString()).description;
+        else
+            failed.failure = OwnFailure(error, QString(), QStringLiteral("GetExcelFields"));
         return failed;
     }
     result.summary = kFinished;
@@ -325,8 +327,7 @@ DuplicatesResult RemoveTableDuplicates(const TableDuplicatesJob& job, engine::En
                                                                  : TableScrubJob::Kind::FoxPro;
         list.connectionString = job.connectionString;
         list.tableName = job.tableName;
-        for (const QString& file : TableFiles(list))
-            RequireWritableList(fso::ResolvedFilePath(file), file, QStringLiteral("changed"));
+        RequireWritableTable(list, QStringLiteral("changed"));
         src->SetCursorLocation(ado::adUseServer);
         src->Open(job.connectionString, QString(), QString());
         const bool hasArea = !job.areaField.isEmpty();

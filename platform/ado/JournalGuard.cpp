@@ -1,5 +1,7 @@
 #include "platform/ado/JournalGuard.h"
 
+#include "platform/fso/FileReplace.h"
+
 #include <QFile>
 #include <cstring>
 #include <mutex>
@@ -42,8 +44,8 @@ const char* Fault(const struct stat& st, const QByteArray& database)
     if (st.st_nlink != 1) return "it is a second name (a hard link) of another file";
     if (st.st_uid == ::geteuid() || st.st_uid == 0) return nullptr;
     struct stat db {};
-    if (::stat(database.constData(), &db) == 0 && st.st_uid == db.st_uid) return nullptr;
-    return "it belongs to another user, who does not own the database";
+    if (::stat(database.constData(), &db) == 0 && fso::MayWrite(st.st_uid, db)) return nullptr;
+    return "it belongs to another user, who may not write the database";
 }
 
 int Refuse(const QByteArray& database, const QByteArray& journal, const char* why)

@@ -5,8 +5,9 @@
 // there, or a second name of some other file, would be written into the
 // database. The guard is a thin layer over the engine's file access (the
 // default VFS from then on): a rollback journal or WAL is used only when it
-// is a regular file with one link, owned by this user or by the database's
-// owner, opened without following links.
+// is a regular file with one link, owned by this user or by a user who may
+// write the database (a colleague's journal in a shared group folder is the
+// database's own), opened without following links.
 
 #include <QString>
 

@@ -37,10 +37,6 @@ QByteArray native(const QString& path)
 
 } // namespace
 
-namespace {
-
-// Whether the user uid could write the file st: its owner (who may give
-// himself the right), or by its group or other bits.
 bool MayWrite(uid_t uid, const struct stat& st)
 {
     if (uid == 0 || uid == st.st_uid || (st.st_mode & S_IWOTH)) return true;
@@ -56,6 +52,8 @@ bool MayWrite(uid_t uid, const struct stat& st)
     groups.resize(std::size_t(count));
     return std::find(groups.begin(), groups.end(), st.st_gid) != groups.end();
 }
+
+namespace {
 
 // A link is followed when this user made it, or when its maker could write
 // what it leads to (the folder a missing file would be made in): he could as
@@ -1087,8 +1085,6 @@ void ReplacementFile::ready()
         Discard();
         CannotReplace(m_target, error);
     }
-    struct stat own {};
-    m_newInode = ::fstat(m_fd, &own) == 0 ? quint64(own.st_ino) : 0;
     // The lock must outlive the written descriptor, whose close is checked
     // before the rename.
     m_lockFd = ::openat(m_dirFd, m_named.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);

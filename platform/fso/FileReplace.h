@@ -10,6 +10,7 @@
 #include <QtGlobal>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace fso {
@@ -142,9 +143,10 @@ private:
     // Raises 75 when the target is no longer the file judged at Open (or
     // no longer as it was read).
     void check() const;
-    // The steps of a commit: everything up to the rename; the rename
-    // (keeping the earlier file under a hidden name when asked); undoing it;
-    // dropping what was kept.
+    // The steps of a commit: everything up to the rename; the earlier file
+    // kept under a hidden name (a second link, or a copy), before the
+    // group's journal is written; the rename; undoing it; dropping what was
+    // kept.
     void ready();
     void keepEarlier();
     void place();
@@ -166,7 +168,6 @@ private:
     QByteArray m_buffer;
     QByteArray m_kept; // the name holding the earlier content, between a group's renames
     int m_keptLockFd = -1;
-    quint64 m_newInode = 0;
     bool m_placed = false; // renamed over the target, not finished
     bool m_wasNew = false; // and the target did not exist before
     std::optional<FileStamp> m_asRead;
@@ -178,6 +179,10 @@ void WriteWholeFile(const QString& target, const QByteArray& content, unsigned n
 // The description of a write that failed with the system error number error:
 // a full disk and a file-size limit are named as such.
 QString WriteFailure(const QString& path, int error);
+
+// Whether the user uid could write the file st: its owner (who may give
+// himself the right), or by its group or other bits.
+bool MayWrite(uid_t uid, const struct stat& st);
 
 // Removes the temporaries a replacement of path cut short by a kill left
 // beside it: hidden ".<name>.tervala-<token>" files whose token checks

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using adotest::ScratchDb;
@@ -149,5 +150,49 @@ INSTANTIATE_TEST_SUITE_P(
         BadDatabase{"whole beside a hard link at its wal", wholeDatabase, "-wal", Plant::HardLinkToUsersFile},
         BadDatabase{"whole as another user's journal appears after the checks", wholeDatabase, "-journal",
                     Plant::OtherUserAfterTheChecks}));
+
+} // namespace
+
+namespace {
+
+// A journal a colleague's crashed run left beside a database everyone may
+// write (a shared office folder) is the database's own: it is played back,
+// and the database reads as it was before that run.
+TEST(ColleaguesJournal, IsPlayedBackWhereTheColleagueMayWriteTheDatabase)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make a file of another user";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Shared.mdb");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(wholeDatabase()) > 0);
+    }
+    // The colleague's run, caught with half its deletions in the file.
+    QByteArray crashed, journal;
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        sqlite3_exec(db, "pragma cache_size=1; begin; delete from phone201 where phone % 2 = 0;", nullptr,
+                     nullptr, nullptr);
+        crashed = fileBytes(path);
+        journal = fileBytes(path + "-journal");
+        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    ASSERT_FALSE(journal.isEmpty());
+    for (const auto& [name, bytes] : {std::pair{path, crashed}, std::pair{path + "-journal", journal}}) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush());
+        if (name != path) {
+            ASSERT_EQ(::fchown(f.handle(), 4321, 4321), 0);
+        }
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+    auto conn = ado::Connection::Create();
+    conn->Open(adotest::JetCs(path));
+    auto rs = conn->Execute("select count(*) from phone201");
+    EXPECT_EQ(rs->Fields().Item(0).Value().toLong(), 3000);
+    conn->Close();
+}
 
 } // namespace

@@ -519,7 +519,8 @@ PanelSources MakePanelSources(const QString& type, const QString& dir, bool firs
             {dir + "lacking" + ext, dir + "numeric" + ext, dir + "missing" + ext}};
 }
 
-enum class Change { Path, TypedTable, KeyedTable, Field, FieldName }; // FieldName: "Alt" without its column
+// FieldName: "Alt" without its column; Appears: no box touched, the missing list put in place.
+enum class Change { Path, TypedTable, KeyedTable, Field, FieldName, Appears };
 enum class Action { Start, Tools, View };
 using enum Change;
 using enum Action;
@@ -559,6 +560,7 @@ std::pair<QStringList, QString> Expected(const PanelRunCase& c)
                                                                                          : "Status")},
                 "2"};
     if (c.change == FieldName) return {{sure, "\"Alt\" is not a field of the sheet. " + noPhone}, "2"};
+    if (c.change == Appears) return {{sure, "1 Not in DNC List; 1"}, "2"};
     if (c.action == View) return {{QStringLiteral("Records:1 - 3 of 3")}, "3"};
     if (c.option == 3 && !field)
         return {c.action == Start ? QStringList{sure, noPhone} : QStringList{noPhone}, "3"};
@@ -597,15 +599,19 @@ TEST_P(PanelRun, TouchesTheFileTableAndColumnThePanelShows)
         before << mwtest::ReadFile(file);
     QWidget* const boxes[] = {w.TxtPhoneData, w.DataTableName, w.DataTableName, w.cboPhoneDataField,
                               w.cboPhoneDataField};
-    ud::ClickInto(boxes[int(c.change)]);
-    ud::Key(Qt::Key_A, Qt::ControlModifier);
-    if (c.change == KeyedTable)
-        ud::Key(Qt::Key_Down);
-    else
-        ud::Type(c.change == Path        ? typed
-                 : c.change == Field     ? s.typedField
-                 : c.change == FieldName ? "Alt"
-                                         : "Other");
+    if (c.change == Appears) {
+        MakePanelSources(type, lists, false, false);
+    } else {
+        ud::ClickInto(boxes[int(c.change)]);
+        ud::Key(Qt::Key_A, Qt::ControlModifier);
+        if (c.change == KeyedTable)
+            ud::Key(Qt::Key_Down);
+        else
+            ud::Type(c.change == Path        ? typed
+                     : c.change == Field     ? s.typedField
+                     : c.change == FieldName ? "Alt"
+                                             : "Other");
+    }
 
     const bool viewer = says.value(0).startsWith("Records:");
     for (const QString& say : says)
@@ -643,6 +649,7 @@ INSTANTIATE_TEST_SUITE_P(
         {2, Path, View},
         {2, Path, Start, true},
         {2, Path, View, true},
+        {2, Appears, Start, true},
         {2, Field, Tools},
         {3, Path, Start},
         {3, Path, Tools},
@@ -682,7 +689,7 @@ INSTANTIATE_TEST_SUITE_P(
         {4, KeyedTable, View, false, NumericPhone}}),
     ([](const auto& info) {
         const char* types[] = {"OneNumberLookUp", "Text", "FoxPro", "Excel", "Access"};
-        const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field", "FieldName"};
+        const char* changes[] = {"Path", "TypedTable", "KeyedTable", "Field", "FieldName", "Appears"};
         const char* actions[] = {"Start", "Tools", "View"};
         const char* seconds[] = {"", "LackingTheMark", "WithANumericMark", "NotThere", "WithANumericPhone"};
         return std::string(types[info.param.option]) + changes[int(info.param.change)] +
